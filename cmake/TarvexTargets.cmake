@@ -1,0 +1,51 @@
+# Shared helpers for the project's CMake files.
+
+# Warnings are errors everywhere: a warning left in is a fault left in.
+function(tarvex_defaults target)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4 /WX)
+  else()
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -Wshadow=local
+                                             -Wnon-virtual-dtor -Wimplicit-fallthrough)
+  endif()
+endfunction()
+
+# A folder joins the build once it has a CMakeLists.txt, so that work on a
+# new subsystem can land piece by piece.
+function(tarvex_optional_subdirectory dir)
+  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+    add_subdirectory(${dir})
+  endif()
+endfunction()
+
+# One static library per subsystem folder, from every .cpp in it. Sources of
+# one operating system only live in posix/ and win32/ below the folder.
+function(tarvex_library name dir)
+  file(GLOB _src CONFIGURE_DEPENDS ${dir}/*.cpp)
+  if(WIN32)
+    file(GLOB _os CONFIGURE_DEPENDS ${dir}/win32/*.cpp)
+  else()
+    file(GLOB _os CONFIGURE_DEPENDS ${dir}/posix/*.cpp)
+  endif()
+  add_library(${name} STATIC ${_src} ${_os})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  tarvex_defaults(${name})
+endfunction()
+
+# One GoogleTest program per library, from every .cpp in tests/<dir>.
+function(tarvex_test name dir)
+  file(GLOB _src CONFIGURE_DEPENDS ${dir}/*.cpp)
+  if(NOT _src)
+    return()
+  endif()
+  add_executable(${name} ${_src})
+  target_link_libraries(${name} PRIVATE ${ARGN} tarvex_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
+  tarvex_defaults(${name})
+  if(CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR)
+    add_test(NAME ${name} COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+  endif()
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT
+    "TARVEX_SOURCE_DIR=${PROJECT_SOURCE_DIR};TARVEX_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-config")
+endfunction()

@@ -1,0 +1,10 @@
+#include "platform/settings.hpp"
+
+namespace tarvex::platform {
+
+SettingsStore& defaultSettings() {
+    static IniSettingsStore store(defaultSettingsRoot());
+    return store;
+}
+
+}  // namespace tarvex::platform

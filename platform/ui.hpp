@@ -1,0 +1,147 @@
+#pragma once
+// What the core needs of a user interface: message boxes, the error form
+// and the notice window. The console implementation serves the command-line
+// programs, the fakes serve the tests, the windows bring their own.
+#include <deque>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace tarvex::platform {
+
+// Button and icon flags and button ids, with the platform's values.
+namespace mb {
+constexpr unsigned Ok = 0x0, OkCancel = 0x1, AbortRetryIgnore = 0x2, YesNoCancel = 0x3, YesNo = 0x4,
+                   RetryCancel = 0x5;
+constexpr unsigned IconError = 0x10, IconQuestion = 0x20, IconWarning = 0x30, IconInformation = 0x40;
+constexpr unsigned DefButton2 = 0x100, DefButton3 = 0x200;
+constexpr unsigned ButtonMask = 0xF, IconMask = 0xF0, DefaultMask = 0xF00;
+}  // namespace mb
+constexpr int IdOk = 1, IdCancel = 2, IdAbort = 3, IdRetry = 4, IdIgnore = 5, IdYes = 6, IdNo = 7;
+
+// The ids of the buttons that a flag set shows, left to right.
+std::vector<int> buttonsOf(unsigned flags);
+// The id of the default button of a flag set.
+int defaultButtonOf(unsigned flags);
+
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    // Shows an application-modal box and returns the id of the pressed button.
+    virtual int show(const std::string& caption, const std::string& text, unsigned flags) = 0;
+};
+
+// The error form: message, first line and the question whether to change the
+// configuration. Returns IdRetry, IdYes or IdCancel.
+class ErrorDialog {
+public:
+    virtual ~ErrorDialog() = default;
+    virtual int ask(const std::string& message, const std::string& firstLine) = 0;
+};
+
+// A modeless window that says what a long operation is doing.
+class NoticeWindow {
+public:
+    virtual ~NoticeWindow() = default;
+    virtual void show(const std::string& text) = 0;
+    virtual void close() = 0;
+};
+
+// Console: boxes go to the error stream; a question is asked on the terminal
+// when there is one, else it takes the default button and says so.
+class ConsoleMessageBoxes final : public MessageBoxes {
+public:
+    ConsoleMessageBoxes(std::istream& in, std::ostream& err, bool interactive);
+    int show(const std::string& caption, const std::string& text, unsigned flags) override;
+
+private:
+    std::istream& in_;
+    std::ostream& err_;
+    bool interactive_;
+};
+
+class ConsoleErrorDialog final : public ErrorDialog {
+public:
+    ConsoleErrorDialog(MessageBoxes& boxes) : boxes_(boxes) {}
+    int ask(const std::string& message, const std::string& firstLine) override;
+
+private:
+    MessageBoxes& boxes_;
+};
+
+class NullNoticeWindow final : public NoticeWindow {
+public:
+    void show(const std::string&) override {}
+    void close() override {}
+};
+
+// Whether standard input is a terminal.
+bool stdinIsTerminal();
+
+// Test fakes: record what was shown and answer from a script.
+struct ShownBox {
+    std::string caption;
+    std::string text;
+    unsigned flags;
+};
+
+class ScriptedMessageBoxes final : public MessageBoxes {
+public:
+    int show(const std::string& caption, const std::string& text, unsigned flags) override;
+    // The next boxes answer these ids in order; afterwards the default button.
+    void answer(int id) { answers_.push_back(id); }
+    const std::vector<ShownBox>& shown() const { return shown_; }
+    void clear() { shown_.clear(); }
+
+private:
+    std::deque<int> answers_;
+    std::vector<ShownBox> shown_;
+};
+
+class ScriptedErrorDialog final : public ErrorDialog {
+public:
+    int ask(const std::string& message, const std::string& firstLine) override;
+    void answer(int id) { answers_.push_back(id); }
+    const std::vector<std::pair<std::string, std::string>>& asked() const { return asked_; }
+
+private:
+    std::deque<int> answers_;
+    std::vector<std::pair<std::string, std::string>> asked_;
+};
+
+class RecordingNoticeWindow final : public NoticeWindow {
+public:
+    void show(const std::string& text) override {
+        shown_.push_back(text);
+        open_ = true;
+    }
+    void close() override { open_ = false; }
+    const std::vector<std::string>& shown() const { return shown_; }
+    bool open() const { return open_; }
+
+private:
+    std::vector<std::string> shown_;
+    bool open_ = false;
+};
+
+// The implementations in use, process-wide. Components take them from here
+// unless they were handed others; tests swap them with ScopedUi.
+struct Ui {
+    MessageBoxes* boxes;
+    ErrorDialog* errorDialog;
+    NoticeWindow* notice;
+};
+Ui& currentUi();
+
+class ScopedUi {
+public:
+    explicit ScopedUi(MessageBoxes* boxes, ErrorDialog* errorDialog = nullptr, NoticeWindow* notice = nullptr);
+    ~ScopedUi();
+    ScopedUi(const ScopedUi&) = delete;
+    ScopedUi& operator=(const ScopedUi&) = delete;
+
+private:
+    Ui saved_;
+};
+
+}  // namespace tarvex::platform
