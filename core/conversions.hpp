@@ -1,0 +1,27 @@
+#pragma once
+// Number and time texts: binary and hexadecimal forms, raw command bytes.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tarvex {
+
+// "" gives 0; anything but "0" and "1" (or more than 32 significant digits)
+// raises EVokWinConvertError 336 with the text.
+std::int32_t BinStrToInt(std::string_view text);
+// Eight characters "0"/"1", most significant bit first.
+std::string ByteToBin(std::uint8_t value);
+// Two raw bytes, high byte first: the form of the board commands' arguments.
+std::string WordToBytes(std::uint16_t value);
+// Low 8 / 16 bits as two / four upper-case hex digits.
+std::string ByteToHex(std::uint32_t value);
+std::string WordToHex(std::uint32_t value);
+// Every character as two hex digits, with a blank before each pair when asked.
+std::string StrToHexText(std::string_view text, bool blanks);
+// "$" + the upper-case digits of a hex text written as "$1f", "0x1F" or
+// "1FH"; "" when the text holds anything else or no digit at all.
+std::string HexStrNormalize(std::string_view text);
+// 1h02"03'004 form, blank-padded on the left to at least width characters.
+std::string MsToTimeStr(std::uint32_t ms, int width);
+
+}  // namespace tarvex
