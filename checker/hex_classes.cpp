@@ -91,7 +91,7 @@ void THexReader::SetText(const std::string& text) {
     }
 }
 
-bool THexReader::Eof() const { return endSeen_ || cursor_ >= static_cast<std::int32_t>(lines_.size()); }
+bool THexReader::Eof() { return endSeen_ || cursor_ >= static_cast<std::int32_t>(lines_.size()); }
 
 void THexReader::FormatError() const {
     throw EHexFileError(Format("Format error in line: %d of file: %s", cursor_ + 1, fileName_));

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/basic_filer.hpp"
+
 namespace tarvex {
 
 // One record of a HEX line. The data are bytes, one character each.
@@ -35,19 +37,17 @@ public:
 };
 
 // Holds a whole HEX file as lines; a cursor names the next line to read or
-// the place where the next written line goes.
-class THexReader {
+// the place where the next written line goes. The buffered byte access of
+// the base is not used: HEX is read line by line.
+class THexReader : public TBasicReader {
 public:
     THexReader() = default;
-    virtual ~THexReader() = default;
-    THexReader(const THexReader&) = delete;
-    THexReader& operator=(const THexReader&) = delete;
 
     // Loads every line of the file; an empty name closes it. Setting the
     // current name again keeps the cursor.
-    virtual void SetFileName(const std::string& name);
+    void SetFileName(const std::string& name) override;
     const std::string& FileName() const { return fileName_; }
-    virtual bool Eof() const;
+    bool Eof() override;
 
     // Reads the record at the cursor and advances it. A malformed line raises
     // EHexFileError and leaves the cursor on that line.
