@@ -112,6 +112,8 @@ constexpr Entry kNumbered[] = {
     {242, "SFR bit"},
     {243, "Double SFR"},
     {244, "Program counter"},
+    {252, "All file name symbols cleared"},
+    {253, "Load symbols again"},
     {254, "Error in %s: symbols with different symbol classes"},
     {262, "by Line number"},
     {263, "by Name"},

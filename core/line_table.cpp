@@ -1,0 +1,338 @@
+#include "core/line_table.hpp"
+
+#include <algorithm>
+#include <charconv>
+
+#include "core/opcode_table.hpp"
+#include "core/symbol_table.hpp"
+
+namespace tarvex {
+
+namespace {
+
+constexpr std::uint32_t kAllBanksKey = 0x100;
+
+std::uint32_t BankKey(const TBankAdresse& a) {
+    if (a.allBanks) return kAllBanksKey;
+    return a.banked ? a.bank : 0u;
+}
+
+// A total order of addresses: bank (unbanked as 0, all banks after every
+// real bank), then offset.
+std::uint32_t AddressKey(const TBankAdresse& a) { return BankKey(a) << 16 | a.offset; }
+
+int LineOrder(const TZeilennummer& a, const TZeilennummer& b) {
+    if (a.moduleId != b.moduleId) return a.moduleId < b.moduleId ? -1 : 1;
+    if (a.fileNumber != b.fileNumber) return a.fileNumber < b.fileNumber ? -1 : 1;
+    if (a.line != b.line) return a.line < b.line ? -1 : 1;
+    return 0;
+}
+
+bool ByLine(const std::unique_ptr<TZeilennummer>& a, const std::unique_ptr<TZeilennummer>& b) {
+    return LineOrder(*a, *b) < 0;
+}
+
+bool ByAddress(const std::unique_ptr<TZeilennummer>& a, const std::unique_ptr<TZeilennummer>& b) {
+    const std::uint32_t ka = AddressKey(a->address), kb = AddressKey(b->address);
+    if (ka != kb) return ka < kb;
+    return LineOrder(*a, *b) < 0;
+}
+
+std::size_t LowerBoundKey(const std::vector<std::unique_ptr<TZeilennummer>>& items, std::uint32_t key) {
+    std::size_t lo = 0, hi = items.size();
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (AddressKey(items[mid]->address) < key)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+}  // namespace
+
+TZeilennummertabelle::TZeilennummertabelle(TSymboltabelle& symbols, const TargetContext& context)
+    : symbols_(symbols), ctx_(context) {}
+
+TZeilennummertabelle::~TZeilennummertabelle() = default;
+
+void TZeilennummertabelle::Renumber() {
+    for (std::size_t i = 0; i < items_.size(); ++i) items_[i]->position_ = static_cast<std::uint32_t>(i);
+}
+
+TZeilennummer* TZeilennummertabelle::AddLine(TBankAdresse address, std::int32_t line, std::uint16_t fileNumber,
+                                             std::uint16_t functionId, std::uint16_t moduleId) {
+    auto record = std::make_unique<TZeilennummer>();
+    record->address = ctx_.spacesOrDefault().normalize(SpaceKind::Program, address);
+    record->line = line;
+    record->fileNumber = fileNumber;
+    record->functionId = functionId;
+    record->moduleId = moduleId;
+    TZeilennummer* raw = record.get();
+    const std::uint16_t offset = raw->address.offset;
+
+    if (order_ == 2) {
+        // Where a stable sort of the appended list would put it, so the list
+        // stays sorted and the next search needs no sort.
+        const auto at = std::upper_bound(items_.begin(), items_.end(), record, ByAddress);
+        const std::size_t index = static_cast<std::size_t>(at - items_.begin());
+        items_.insert(at, std::move(record));
+        for (std::size_t i = index; i < items_.size(); ++i) items_[i]->position_ = static_cast<std::uint32_t>(i);
+    } else {
+        raw->position_ = static_cast<std::uint32_t>(items_.size());
+        items_.push_back(std::move(record));
+        order_ = 0;
+    }
+    byLine_[{moduleId, line}].push_back(raw);
+    endsStale_ = true;
+    bits_[offset >> 3] = static_cast<std::uint8_t>(bits_[offset >> 3] | (1u << (offset & 7)));
+    ModifiedSelect = true;
+    ModifiedWatch = true;
+    ++generation_;
+    return raw;
+}
+
+bool TZeilennummertabelle::AddLineOnce(TBankAdresse address, std::int32_t line, std::uint16_t fileNumber,
+                                       std::uint16_t functionId, std::uint16_t moduleId) {
+    // The last record added, whatever the list's order.
+    if (last_ != nullptr && last_->moduleId == moduleId && last_->line == line) return false;
+    last_ = AddLine(address, line, fileNumber, functionId, moduleId);
+    return true;
+}
+
+void TZeilennummertabelle::Clear() {
+    items_.clear();
+    byLine_.clear();
+    bits_.fill(0);
+    last_ = nullptr;
+    iter_ = 0;
+    order_ = 0;
+    endsStale_ = false;
+    ModifiedSelect = true;
+    ModifiedWatch = true;
+    ++generation_;
+    // Synchronously, so that every holder of a record pointer drops it
+    // before anything else runs.
+    ctx_.notifierOrDefault().send(notify::TablesCleared, this);
+}
+
+TZeilennummer* TZeilennummertabelle::First() {
+    iter_ = 0;
+    return Current();
+}
+
+TZeilennummer* TZeilennummertabelle::Current() {
+    if (iter_ >= items_.size()) return nullptr;
+    return items_[iter_++].get();
+}
+
+void TZeilennummertabelle::SetCurrent(const TZeilennummer* record) {
+    iter_ = 0;
+    if (record != nullptr && record->position_ < items_.size() && items_[record->position_].get() == record)
+        iter_ = record->position_;
+}
+
+void TZeilennummertabelle::CollectLines(std::vector<TZeilennummer*>& out, std::uint16_t moduleId,
+                                        std::uint16_t functionId) const {
+    for (const auto& r : items_) {
+        if (moduleId != 0 && r->moduleId != moduleId) continue;
+        if (moduleId != 0 && functionId != 0 && r->functionId != functionId) continue;
+        out.push_back(r.get());
+    }
+}
+
+void TZeilennummertabelle::Sort(std::uint8_t order) {
+    if (order == 1)
+        std::stable_sort(items_.begin(), items_.end(), ByLine);
+    else if (order == 2)
+        std::stable_sort(items_.begin(), items_.end(), ByAddress);
+    Renumber();
+    order_ = order;
+}
+
+void TZeilennummertabelle::SetSortOrder(std::uint8_t order) {
+    if (order == order_ || order > 2) return;
+    Sort(order);
+}
+
+// Records at exactly the searched address, in list order: equal offsets and
+// equal banks, unless the record stands for all banks; a searched address
+// that stands for all banks, or an unbanked one while banks are ignored,
+// matches any bank.
+TZeilennummer* TZeilennummertabelle::Exact(const TBankAdresse& address, bool highestLine) {
+    TZeilennummer* best = nullptr;
+    auto scan = [&](std::uint32_t key) {
+        for (std::size_t i = LowerBoundKey(items_, key); i < items_.size(); ++i) {
+            TZeilennummer* r = items_[i].get();
+            if (AddressKey(r->address) != key) break;
+            if (best == nullptr) best = r;
+            if (!highestLine) return;
+            if (r->line > best->line) best = r;
+        }
+    };
+    if (address.allBanks || (ignoreBank_ && !address.banked)) {
+        std::uint32_t bank = 0;
+        while (bank <= kAllBanksKey && (best == nullptr || highestLine)) {
+            const std::size_t i = LowerBoundKey(items_, bank << 16 | address.offset);
+            if (i == items_.size()) break;
+            const std::uint32_t found = AddressKey(items_[i]->address);
+            if (found == (bank << 16 | address.offset)) scan(found);
+            bank = (found >> 16) == bank ? bank + 1 : found >> 16;
+        }
+        return best;
+    }
+    scan(BankKey(address) << 16 | address.offset);
+    if (best == nullptr || highestLine) scan(kAllBanksKey << 16 | address.offset);
+    return best;
+}
+
+TZeilennummer* TZeilennummertabelle::Next(const TBankAdresse& address, bool upwards) {
+    if (upwards ? address.offset == 0xFFFF : address.offset == 0) return nullptr;
+    auto nearestIn = [&](std::uint32_t bank) -> TZeilennummer* {
+        if (upwards) {
+            const std::size_t i = LowerBoundKey(items_, bank << 16 | (address.offset + 1u));
+            if (i < items_.size() && (AddressKey(items_[i]->address) >> 16) == bank) return items_[i].get();
+            return nullptr;
+        }
+        const std::size_t i = LowerBoundKey(items_, bank << 16 | address.offset);
+        if (i == 0 || (AddressKey(items_[i - 1]->address) >> 16) != bank) return nullptr;
+        return items_[LowerBoundKey(items_, AddressKey(items_[i - 1]->address))].get();
+    };
+    auto better = [&](TZeilennummer* best, TZeilennummer* candidate) {
+        if (candidate == nullptr) return best;
+        if (best == nullptr) return candidate;
+        if (candidate->address.offset == best->address.offset) return best;
+        return (candidate->address.offset < best->address.offset) == upwards ? candidate : best;
+    };
+    if (address.allBanks || (ignoreBank_ && !address.banked)) {
+        TZeilennummer* best = nullptr;
+        for (std::uint32_t bank = 0; bank <= kAllBanksKey; ++bank) {
+            const std::size_t i = LowerBoundKey(items_, bank << 16);
+            if (i == items_.size()) break;
+            bank = AddressKey(items_[i]->address) >> 16;
+            best = better(best, nearestIn(bank));
+        }
+        return best;
+    }
+    return better(nearestIn(BankKey(address)), nearestIn(kAllBanksKey));
+}
+
+TZeilennummer* TZeilennummertabelle::FindByAddress(TBankAdresse address, int mode) {
+    if (items_.empty() || mode < 0 || mode > 5) return nullptr;
+    SetSortOrder(2);
+    const bool lineAt = IsLineAt(address.offset);
+    switch (mode) {
+    case 0:
+    case 1:
+        return lineAt ? Exact(address, mode == 1) : nullptr;
+    case 2:
+        return Next(address, true);
+    case 3:
+        return Next(address, false);
+    default: {
+        TZeilennummer* r = lineAt ? Exact(address, false) : nullptr;
+        if (r == nullptr) r = Next(address, false);
+        if (r == nullptr) return nullptr;
+        if (CompareBankAdresse(address, LineEndAddress(r)) > 0) return nullptr;
+        if (mode == 5) {
+            // LineEndAddress may have sorted; the record itself is stable.
+            SetSortOrder(2);
+            return Exact(r->address, true);
+        }
+        return r;
+    }
+    }
+}
+
+TBankAdresse TZeilennummertabelle::LineEndAddress(TZeilennummer* record) {
+    if (record == nullptr) return UnbankedAdresse(0);
+    if (endsStale_) {
+        for (const auto& r : items_) r->endKnown = 0;
+        endsStale_ = false;
+    }
+    if (record->endKnown != 0) return record->endAddress;
+
+    TBankAdresse end = record->address;
+    const TZeilennummer* next = FindByAddress(record->address, 2);
+    if (next != nullptr && next->moduleId == record->moduleId && next->functionId == record->functionId) {
+        end = next->address;
+        end.offset = static_cast<std::uint16_t>(end.offset - 1);
+    } else if (const TSymbol* function = symbols_.FunctionRecord(record->moduleId, record->functionId)) {
+        end = function->address;
+        end.offset = static_cast<std::uint16_t>(function->size);
+    }
+    const int maxBytes = ctx_.bankingOrDefault().maxCountBefehlsBytes();
+    if (record->functionId == 0 &&
+        (next == nullptr || static_cast<int>(end.offset) - static_cast<int>(record->address.offset) >= maxBytes)) {
+        // Only the instruction at the line's start is known to belong to it.
+        std::uint8_t opcode = 0;
+        int got = 0;
+        try {
+            got = ctx_.codeOrDefault().read(record->address, &opcode, 1);
+        } catch (...) {
+            // A lookup never raises: the code is unavailable.
+            got = 0;
+        }
+        const int length = got == 1 ? OpcodeLength(opcode, maxBytes) : 1;
+        end = record->address;
+        end.offset = static_cast<std::uint16_t>(std::min(0xFFFF, record->address.offset + length - 1));
+    }
+    record->endAddress = end;
+    record->endKnown = 1;
+    return end;
+}
+
+void TZeilennummertabelle::RecomputeEnds() {
+    // Sort first and walk a copy: each end query may sort the list again.
+    SetSortOrder(2);
+    std::vector<TZeilennummer*> snapshot;
+    snapshot.reserve(items_.size());
+    for (const auto& r : items_) snapshot.push_back(r.get());
+    for (TZeilennummer* r : snapshot) LineEndAddress(r);
+}
+
+std::string TZeilennummertabelle::LineRefText(const TZeilennummer* record) {
+    if (record == nullptr) return {};
+    std::string text = "#" + std::to_string(record->line);
+    if (record->moduleId != 0) text = ":" + symbols_.ModuleName(record->moduleId) + ":" + text;
+    return text;
+}
+
+std::string TZeilennummertabelle::LineText(TBankAdresse address) { return LineRefText(FindByAddress(address, 1)); }
+
+TZeilennummer* TZeilennummertabelle::FindLineRef(std::string_view text) {
+    const std::size_t hash = text.find('#');
+    if (hash == std::string_view::npos) return nullptr;
+    const std::string_view number = text.substr(hash + 1);
+    std::string_view module = text.substr(0, hash);
+    if (const std::size_t c = module.find(':'); c != std::string_view::npos) {
+        module = module.substr(c + 1);
+        if (const std::size_t c2 = module.find(':'); c2 != std::string_view::npos) module = module.substr(0, c2);
+    }
+    std::uint16_t moduleId = 0;
+    if (!module.empty()) {
+        const std::string name = symbols_.Transform(module);
+        const TSymbolList* modules = symbols_.KindList(sspModuleFunction);
+        const TSymbol* found = nullptr;
+        for (std::size_t i = 0; i < modules->Count() && found == nullptr; ++i) {
+            const TSymbol* s = modules->Items(i);
+            if (s->functionId == 0 && s->name == name) found = s;
+        }
+        if (found == nullptr) return nullptr;
+        moduleId = found->moduleId;
+    }
+    std::int32_t line = 0;
+    std::string_view digits = number;
+    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), line);
+    if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size()) return nullptr;
+    const auto it = byLine_.find({moduleId, line});
+    if (it == byLine_.end()) return nullptr;
+    TZeilennummer* best = nullptr;
+    for (TZeilennummer* r : it->second)
+        if (best == nullptr || r->position_ < best->position_) best = r;
+    return best;
+}
+
+}  // namespace tarvex

@@ -1,0 +1,1016 @@
+#include "core/symbol_table.hpp"
+
+#include <algorithm>
+#include <limits>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "core/errors.hpp"
+#include "core/format.hpp"
+#include "core/line_table.hpp"
+#include "core/message_box.hpp"
+#include "core/messages.hpp"
+#include "platform/stream.hpp"
+
+namespace tarvex {
+
+namespace {
+
+// Type graphs come from files; a chain deeper than this is malformed.
+constexpr int kMaxTypeDepth = 64;
+constexpr std::uint32_t kAllBanksKey = 0x100;
+
+std::uint32_t BankKey(const TBankAdresse& a) {
+    if (a.allBanks) return kAllBanksKey;
+    return a.banked ? a.bank : 0u;
+}
+
+// A total order of addresses: bank (unbanked as 0, all banks after every
+// real bank), then offset.
+std::uint32_t AddressKey(const TBankAdresse& a) { return BankKey(a) << 16 | a.offset; }
+
+int NameOrder(const TSymbol& a, const TSymbol& b) {
+    if (int c = AnsiCompareText(a.name, b.name); c != 0) return c;
+    if (a.moduleId != b.moduleId) return a.moduleId < b.moduleId ? -1 : 1;
+    if (a.functionId != b.functionId) return a.functionId < b.functionId ? -1 : 1;
+    return 0;
+}
+
+bool NameLess(const std::unique_ptr<TSymbol>& a, const std::unique_ptr<TSymbol>& b) {
+    if (int c = NameOrder(*a, *b); c != 0) return c < 0;
+    return AddressKey(a->address) < AddressKey(b->address);
+}
+
+bool AddressLess(const std::unique_ptr<TSymbol>& a, const std::unique_ptr<TSymbol>& b) {
+    const std::uint32_t ka = AddressKey(a->address), kb = AddressKey(b->address);
+    if (ka != kb) return ka < kb;
+    return NameOrder(*a, *b) < 0;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
+}
+
+bool EndsWith(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+std::uint64_t Saturate(std::uint64_t v) { return std::min<std::uint64_t>(v, 0xFFFFFFFFu); }
+
+std::uint64_t MulSat(std::uint64_t a, std::uint64_t b) {
+    if (a == 0 || b == 0) return 0;
+    if (a > 0xFFFFFFFFu / b) return 0xFFFFFFFFu;
+    return a * b;
+}
+
+constexpr std::uint8_t kBaseSizes[34] = {1, 1, 1, 1, 2, 2, 4, 4, 4, 8, 1, 1, 4, 8, 0, 0, 3,
+                                         1, 0, 0, 0, 0, 0, 0, 4, 6, 7, 0, 0, 0, 1, 0, 0, 3};
+
+std::string FilePart(std::string_view name) {
+    const std::size_t cut = name.find_last_of("\\/:");
+    return std::string(cut == std::string_view::npos ? name : name.substr(cut + 1));
+}
+
+bool HasExtension(std::string_view name) {
+    const std::size_t dot = name.find_last_of('.');
+    if (dot == std::string_view::npos) return false;
+    const std::size_t sep = name.find_last_of("\\/:");
+    return sep == std::string_view::npos || dot > sep;
+}
+
+}  // namespace
+
+std::string SymbolKindName(int kind) {
+    static constexpr int kIds[] = {120, 114, 115, 116, 117, 118, 122, 119, 121, 123, 124, 125};
+    kind &= 0x7F;
+    if (kind >= 0 && kind <= 11) return std::string(LoadStr(kIds[kind]));
+    if (kind == 12 || kind == 13) return "Register";
+    return {};
+}
+
+bool SymbolKindSpace(int kind, SpaceKind& space) {
+    switch (kind & 0x7F) {
+    case sspModuleFunction:
+    case sspProgram:
+    case sspZeilennummer:
+        space = SpaceKind::Program;
+        return true;
+    case sspIntData:
+    case sspRoseSpI:
+    case sspRegister:
+    case sspRegBank:
+        space = SpaceKind::IntData;
+        return true;
+    case sspExtData:
+    case sspRoseSpX:
+        space = SpaceKind::ExtData;
+        return true;
+    case sspBit:
+        space = SpaceKind::Bit;
+        return true;
+    case sspSfr:
+        space = SpaceKind::Sfr;
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool ExpandTabs(std::vector<std::string>& lines, int width) {
+    if (width < 1) width = 1;
+    const std::size_t w = static_cast<std::size_t>(width);
+    bool any = false;
+    for (std::string& line : lines) {
+        if (line.find('\t') == std::string::npos) continue;
+        any = true;
+        std::string out;
+        out.reserve(line.size() + w * 4);
+        for (char c : line) {
+            if (c == '\t') {
+                // To the next stop; a tab on a stop moves one full width.
+                out.append(w - out.size() % w, ' ');
+            } else {
+                out.push_back(c);
+            }
+        }
+        line = std::move(out);
+    }
+    return any;
+}
+
+// ---------------------------------------------------------------------------
+// TLocationList
+
+TLocation* TLocationList::Add() {
+    items_.push_back(std::make_unique<TLocation>());
+    return items_.back().get();
+}
+
+// ---------------------------------------------------------------------------
+// TSymbolList
+
+std::string TSymbolList::NameKey(std::string_view name) const {
+    return caseless_ ? AnsiLowerCase(name) : std::string(name);
+}
+
+void TSymbolList::Renumber(std::size_t from) {
+    for (std::size_t i = from; i < items_.size(); ++i) items_[i]->position_ = static_cast<std::uint32_t>(i);
+}
+
+void TSymbolList::ReindexNames() {
+    byName_.clear();
+    for (const auto& s : items_) byName_[NameKey(s->name)].push_back(s.get());
+}
+
+TSymbol* TSymbolList::Add(std::unique_ptr<TSymbol> symbol) {
+    TSymbol* raw = symbol.get();
+    std::size_t at = items_.size();
+    if (order_ == Order::ByAddress) {
+        // Stay sorted: the next address search needs no sort, and a stable
+        // sort of the appended list would have put the record here too.
+        at = static_cast<std::size_t>(std::upper_bound(items_.begin(), items_.end(), symbol, AddressLess) -
+                                      items_.begin());
+    } else {
+        order_ = Order::Unsorted;
+    }
+    items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(at), std::move(symbol));
+    Renumber(at);
+    byName_[NameKey(raw->name)].push_back(raw);
+    return raw;
+}
+
+void TSymbolList::Clear() {
+    byName_.clear();
+    items_.clear();
+    order_ = Order::Unsorted;
+}
+
+TSymbol* TSymbolList::FindByName(std::string_view name, std::uint16_t moduleId, std::uint16_t functionId) const {
+    const auto it = byName_.find(NameKey(name));
+    if (it == byName_.end()) return nullptr;
+    TSymbol* best = nullptr;
+    for (TSymbol* s : it->second) {
+        if (moduleId != 0 && s->moduleId != moduleId) continue;
+        if (functionId != 0 && s->functionId != functionId) continue;
+        if (best == nullptr || s->position_ < best->position_) best = s;
+    }
+    return best;
+}
+
+void TSymbolList::SortByName() {
+    if (fixedOrder_ || order_ == Order::ByName) return;
+    std::stable_sort(items_.begin(), items_.end(), NameLess);
+    Renumber();
+    order_ = Order::ByName;
+}
+
+void TSymbolList::SortByAddress() {
+    if (fixedOrder_ || order_ == Order::ByAddress) return;
+    std::stable_sort(items_.begin(), items_.end(), AddressLess);
+    Renumber();
+    order_ = Order::ByAddress;
+}
+
+namespace {
+
+// First record at or after `key` in an address-sorted list.
+std::size_t LowerBoundKey(const std::vector<std::unique_ptr<TSymbol>>& items, std::uint32_t key) {
+    std::size_t lo = 0, hi = items.size();
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (AddressKey(items[mid]->address) < key)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+}  // namespace
+
+// The comparison of the searched address with a record: equal offsets, and
+// equal banks unless the record stands for all banks. A searched address
+// that stands for all banks, or an unbanked one while banks are ignored,
+// matches any bank.
+TSymbol* TSymbolList::FindExact(const TBankAdresse& address) {
+    ++comparisons_;
+    if (items_.empty()) return nullptr;
+    if (address.allBanks || (ignoreBank_ && !address.banked)) {
+        std::uint32_t bank = 0;
+        while (bank <= kAllBanksKey) {
+            const std::uint32_t key = bank << 16 | address.offset;
+            const std::size_t i = LowerBoundKey(items_, key);
+            if (i == items_.size()) break;
+            const std::uint32_t found = AddressKey(items_[i]->address);
+            if (found == key) return items_[i].get();
+            // On to the next bank that has records.
+            bank = (found >> 16) == bank ? bank + 1 : found >> 16;
+        }
+        return nullptr;
+    }
+    const std::uint32_t bank = BankKey(address);
+    for (const std::uint32_t b : {bank, kAllBanksKey}) {
+        const std::uint32_t key = b << 16 | address.offset;
+        const std::size_t i = LowerBoundKey(items_, key);
+        if (i < items_.size() && AddressKey(items_[i]->address) == key) return items_[i].get();
+    }
+    return nullptr;
+}
+
+TSymbol* TSymbolList::FindNext(const TBankAdresse& address, bool upwards) {
+    ++comparisons_;
+    if (items_.empty()) return nullptr;
+    if (upwards ? address.offset == 0xFFFF : address.offset == 0) return nullptr;
+    // The nearest offset in one bank's range of the sorted list.
+    auto nearestIn = [&](std::uint32_t bank) -> TSymbol* {
+        if (upwards) {
+            const std::size_t i = LowerBoundKey(items_, bank << 16 | (address.offset + 1u));
+            if (i < items_.size() && (AddressKey(items_[i]->address) >> 16) == bank) return items_[i].get();
+            return nullptr;
+        }
+        const std::size_t i = LowerBoundKey(items_, bank << 16 | address.offset);
+        if (i == 0 || (AddressKey(items_[i - 1]->address) >> 16) != bank) return nullptr;
+        // The first record at that offset.
+        return items_[LowerBoundKey(items_, AddressKey(items_[i - 1]->address))].get();
+    };
+    auto better = [&](TSymbol* best, TSymbol* candidate) {
+        if (candidate == nullptr) return best;
+        if (best == nullptr) return candidate;
+        if (candidate->address.offset == best->address.offset) return best;  // earlier in the list
+        return (candidate->address.offset < best->address.offset) == upwards ? candidate : best;
+    };
+    TSymbol* best = nullptr;
+    if (address.allBanks || (ignoreBank_ && !address.banked)) {
+        for (std::uint32_t bank = 0; bank <= kAllBanksKey; ++bank) {
+            const std::size_t i = LowerBoundKey(items_, bank << 16);
+            if (i == items_.size()) break;
+            bank = AddressKey(items_[i]->address) >> 16;
+            best = better(best, nearestIn(bank));
+        }
+        return best;
+    }
+    best = nearestIn(BankKey(address));
+    return better(best, nearestIn(kAllBanksKey));
+}
+
+// ---------------------------------------------------------------------------
+// TSymboltabelle
+
+TSymboltabelle::TSymboltabelle(const TargetContext& context) : ctx_(context) {
+    lists_[sspSource].caseless_ = true;
+    lists_[sspTypedef].fixedOrder_ = true;
+    InitAllModules();
+}
+
+TSymboltabelle::~TSymboltabelle() = default;
+
+void TSymboltabelle::InitAllModules() {
+    allModules_ = TSymbol{};
+    allModules_.kind = sspModuleFunction;
+    const TBankAdresse min = ctx_.spacesOrDefault().minAddress(SpaceKind::Program);
+    allModules_.address = min.banked ? BankedAdresse(0, 0) : UnbankedAdresse(0);
+    allModules_.name = std::string(LoadStr(332));
+    allModules_.klass = 0;
+    allModules_.size = 0;
+    allModules_.type = 0;
+}
+
+void TSymboltabelle::Notify(std::uint8_t code, const void*) {
+    if (code == notify::LanguageChanged) allModules_.name = std::string(LoadStr(332));
+}
+
+TSymbolList* TSymboltabelle::ListOf(int kind) {
+    kind &= 0x7F;
+    if (kind == sspRegBank) return &lists_[sspIntData];
+    if (kind >= 0 && kind < kListCount) return &lists_[static_cast<std::size_t>(kind)];
+    return nullptr;
+}
+
+TSymbolList* TSymboltabelle::KindList(int kind) { return ListOf(kind); }
+
+std::string TSymboltabelle::Transform(std::string_view name) const {
+    switch (transformCase_) {
+    case TTransformCase::tcUpper:
+        return AnsiUpperCase(name);
+    case TTransformCase::tcLower:
+        return AnsiLowerCase(name);
+    case TTransformCase::tcNone:
+        break;
+    }
+    return std::string(name);
+}
+
+// Type records carry binary data (dimensions, member indices) in their
+// names; their names are never transformed, neither stored nor looked up.
+static std::string TransformFor(const TSymboltabelle& table, int kind, std::string_view name) {
+    return (kind & 0x7F) == sspTypedef ? std::string(name) : table.Transform(name);
+}
+
+TSymbol* TSymboltabelle::AddSymbol(int kind, std::string_view name, std::uint16_t functionId,
+                                   std::uint16_t moduleId, std::uint8_t type, std::uint32_t size,
+                                   std::uint8_t klass, TBankAdresse address) {
+    kind &= 0x7F;
+    TSymbolList* list = (kind == sspZeilennummer || kind == sspRegister) ? nullptr : ListOf(kind);
+    if (list == nullptr) throw ESymbolError(FmtLoadStr(113, SymbolKindName(kind)));
+    SpaceKind space;
+    if (SymbolKindSpace(kind, space)) address = ctx_.spacesOrDefault().normalize(space, address);
+
+    auto symbol = std::make_unique<TSymbol>();
+    symbol->kind = static_cast<std::uint8_t>(kind);
+    symbol->address = address;
+    symbol->name = TransformFor(*this, kind, name);
+    symbol->klass = klass;
+    symbol->size = size;
+    symbol->type = type;
+    symbol->moduleId = moduleId;
+    symbol->functionId = functionId;
+    list->ignoreBank_ = ignoreBanking_;
+    TSymbol* s = list->Add(std::move(symbol));
+
+    const std::string lower = AnsiLowerCase(name);
+    if (kind == sspProgram) {
+        SetBit(codeBits_, address.offset);
+        if (StartsWith(lower, "_qz_")) SetBit(entryBits_, address.offset);
+        if (EndsWith(lower, "readp0") && address.offset == 0xFFF9) readP0_ = s;
+    }
+    ModifiedSelect = true;
+    ModifiedWatch = true;
+    ++generation_;
+    if (main_ == nullptr && (lower == "main" || lower == "_main")) main_ = s;
+    return s;
+}
+
+TSymbol* TSymboltabelle::AddModule(std::string_view name, std::uint16_t moduleId, TBankAdresse start,
+                                   TBankAdresse end) {
+    return AddSymbol(sspModuleFunction, name, 0, moduleId, 240, end.offset, 19, start);
+}
+
+TSymbol* TSymboltabelle::AddFunction(std::string_view name, std::uint16_t moduleId, TBankAdresse start,
+                                     TBankAdresse end, std::uint16_t functionId) {
+    TSymbol* s = AddSymbol(sspModuleFunction, name, functionId, moduleId, 240, end.offset, 19, start);
+    if (AnsiLowerCase(name) == "main") main_ = s;
+    return s;
+}
+
+TSymbol* TSymboltabelle::AddFunctionRange(std::string_view name, std::uint16_t moduleId, TBankAdresse start,
+                                          TBankAdresse end, std::uint16_t functionId) {
+    TSymbol* s = AddSymbol(sspModuleFunction, name, functionId, moduleId, 240, end.offset, 19, start);
+    main_ = s;
+    return s;
+}
+
+TSymbol* TSymboltabelle::AddFileName(std::string_view name, std::uint16_t moduleId, std::uint16_t fileNumber) {
+    std::string file = relativePath_ ? FilePart(name) : std::string(name);
+    if (!HasExtension(file)) file += Ext();
+    if (moduleId == 0) throw EVokWinValueError(FmtLoadStr(211, LoadStr(112)));
+    return AddSymbol(sspSource, file, 0, moduleId, 240, 1, 19, BankedAdresse(0, fileNumber));
+}
+
+TSymbol* TSymboltabelle::AddCounterSymbol(TBankAdresse address, int kind) {
+    if ((kind & 0x7F) != sspProgram) return nullptr;
+    const std::string name = "Y" + std::to_string(lists_[sspProgram].Count());
+    return AddSymbol(sspProgram, name, 0, 0, 240, 1, 19, address);
+}
+
+void TSymboltabelle::Clear() {
+    for (TSymbolList& list : lists_) list.Clear();
+    locations_.Clear();
+    codeBits_.fill(0);
+    entryBits_.fill(0);
+    main_ = nullptr;
+    readP0_ = nullptr;
+    third_ = nullptr;
+    typeIndex_ = 0;
+    ModifiedSelect = true;
+    ModifiedWatch = true;
+    ++generation_;
+    // Synchronously, so that every holder of a record pointer drops it
+    // before anything else runs.
+    ctx_.notifierOrDefault().send(notify::TablesCleared, this);
+}
+
+std::size_t TSymboltabelle::Count() const {
+    std::size_t n = 0;
+    for (const TSymbolList& list : lists_) n += list.Count();
+    return n;
+}
+
+// ---------------------------------------------------------------------------
+// Lookups by name and scope
+
+TSymbol* TSymboltabelle::FindByName(std::string_view name, int kind) {
+    TSymbolList* list = ListOf(kind);
+    if (name.empty() || list == nullptr) return nullptr;
+    const std::string text = TransformFor(*this, kind, name);
+    std::string_view module, function, plain = text;
+    if (!text.empty() && text[0] == ':') {
+        const std::string_view rest0 = std::string_view(text).substr(1);
+        const std::size_t c1 = rest0.find(':');
+        if (c1 == std::string_view::npos) {
+            plain = rest0;
+        } else {
+            module = rest0.substr(0, c1);
+            const std::string_view rest = rest0.substr(c1 + 1);
+            const std::size_t c2 = rest.find(':');
+            if (c2 == std::string_view::npos) {
+                plain = rest;
+            } else {
+                function = rest.substr(0, c2);
+                plain = rest.substr(c2 + 1);
+            }
+        }
+    }
+    std::uint16_t moduleId = 0, functionId = 0;
+    if (const TSymbol* m = lists_[sspModuleFunction].FindByName(module, 0, 0)) {
+        moduleId = m->moduleId;
+        if (const TSymbol* f = lists_[sspModuleFunction].FindByName(function, moduleId, 0)) functionId = f->functionId;
+    }
+    TSymbol* result = list->FindByName(plain, moduleId, functionId);
+    if (result == nullptr && module == function) result = list->FindByName(plain, moduleId, 0);
+    return result;
+}
+
+void TSymboltabelle::FindInScope(std::vector<TSymbol*>& out, int kind, std::uint16_t moduleId,
+                                 std::uint16_t functionId) {
+    TSymbolList* list = ListOf(kind);
+    if (list == nullptr) return;
+    for (std::size_t i = 0; i < list->Count(); ++i) {
+        TSymbol* s = list->Items(i);
+        if (moduleId != 0 && s->moduleId != moduleId) continue;
+        if (moduleId != 0 && functionId != 0 && s->functionId != functionId) continue;
+        out.push_back(s);
+    }
+}
+
+TSymbol* TSymboltabelle::FunctionRecord(std::uint16_t moduleId, std::uint16_t functionId) {
+    // The first kind-0 record (current order) of exactly these ids.
+    const TSymbolList& list = lists_[sspModuleFunction];
+    TSymbol* best = nullptr;
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+        TSymbol* s = list.Items(i);
+        if (s->moduleId == moduleId && s->functionId == functionId) {
+            best = s;
+            break;
+        }
+    }
+    return best;
+}
+
+std::string TSymboltabelle::ModuleName(std::uint16_t moduleId) {
+    const TSymbol* s = FunctionRecord(moduleId, 0);
+    return s != nullptr ? s->name : std::string();
+}
+
+std::string TSymboltabelle::FunctionName(std::uint16_t moduleId, std::uint16_t functionId) {
+    const TSymbol* s = FunctionRecord(moduleId, functionId);
+    return s != nullptr ? s->name : std::string();
+}
+
+std::string TSymboltabelle::FunctionPath(std::uint16_t moduleId, std::uint16_t functionId) {
+    const std::string module = ModuleName(moduleId);
+    if (module.empty()) return {};
+    return ":" + module + ":" + FunctionName(moduleId, functionId) + ":";
+}
+
+std::string TSymboltabelle::QualifiedName(const TSymbol* symbol) {
+    if (symbol == nullptr) return {};
+    return FunctionPath(symbol->moduleId, symbol->functionId) + symbol->name;
+}
+
+std::string TSymboltabelle::PlainName(std::string_view name) const {
+    std::string t = Transform(name);
+    const std::size_t cut = t.find_last_of(':');
+    return cut == std::string::npos ? t : t.substr(cut + 1);
+}
+
+TSymbol* TSymboltabelle::FindOfKind(std::string_view name, std::uint8_t klass, std::uint16_t moduleId,
+                                    std::uint16_t functionId, int kind) {
+    TSymbolList* list = ListOf(kind);
+    if (list == nullptr || name.empty()) return nullptr;
+    const bool anyClass = klass == 35;
+    const auto it = list->byName_.find(list->NameKey(TransformFor(*this, kind, name)));
+    if (it == list->byName_.end()) return nullptr;
+    TSymbol* best = nullptr;
+    for (TSymbol* s : it->second) {
+        if (moduleId != 0 && s->moduleId != moduleId) continue;
+        if (functionId != 0 && s->functionId != functionId) continue;
+        if (!anyClass && s->klass != klass) continue;
+        if (best == nullptr || s->position_ < best->position_) best = s;
+    }
+    return best;
+}
+
+TSymbol* TSymboltabelle::FindVariable(std::string_view name, std::uint8_t klass, std::uint16_t moduleId,
+                                      std::uint16_t functionId) {
+    if (klass == 35) return FindOfKind(name, klass, moduleId, functionId, sspModuleFunction);
+    for (int kind : {1, 2, 3, 4, 5, 9, 10})
+        if (TSymbol* s = FindOfKind(name, klass, moduleId, functionId, kind)) return s;
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Lookups by address
+
+TSymbol* TSymboltabelle::FindByAddress(int kind, TBankAdresse address, int mode) {
+    TSymbolList* list = ListOf(kind);
+    if (list == nullptr || list->Count() == 0 || list->fixedOrder_) return nullptr;
+    list->ignoreBank_ = ignoreBanking_;
+    list->SortByAddress();
+    const bool code = (kind & 0x7F) == sspProgram;
+    switch (mode) {
+    case 0:
+        if (code && !TestBit(codeBits_, address.offset)) return nullptr;
+        return list->FindExact(address);
+    case 2:
+        return list->FindNext(address, true);
+    case 3:
+        return list->FindNext(address, false);
+    case 4: {
+        TSymbol* s = (code && !TestBit(codeBits_, address.offset)) ? nullptr : list->FindExact(address);
+        if (s == nullptr) s = list->FindNext(address, false);
+        if (s == nullptr) return nullptr;
+        return CompareBankAdresse(address, SymbolEndAddress(s)) <= 0 ? s : nullptr;
+    }
+    default:
+        return nullptr;
+    }
+}
+
+std::string TSymboltabelle::NameAt(TBankAdresse address, int kind) {
+    // Through the sorted search: a walk over an unsorted list that stops at
+    // the first higher record could miss the symbol.
+    const TSymbol* s = FindByAddress(kind, address, 0);
+    return s != nullptr ? s->name : std::string();
+}
+
+TBankAdresse TSymboltabelle::SymbolEndAddress(const TSymbol* symbol) {
+    if (symbol == nullptr) return TBankAdresse{};
+    TBankAdresse end = symbol->address;
+    const std::uint32_t size = TypeSize(const_cast<TSymbol*>(symbol));
+    // A size of 0 still covers the symbol's own address; the end never
+    // wraps around the top of the bank.
+    const std::uint64_t last = static_cast<std::uint64_t>(symbol->address.offset) + (size == 0 ? 0 : size - 1);
+    end.offset = static_cast<std::uint16_t>(std::min<std::uint64_t>(last, 0xFFFF));
+    return end;
+}
+
+TSymbol* TSymboltabelle::FindModuleAt(std::uint32_t linearAddress) {
+    const TBankAdresse address =
+        LinearToBankAdresse(static_cast<std::int32_t>(linearAddress & 0x00FFFFFF), &ctx_.bankingOrDefault());
+    TSymbolList& list = lists_[sspModuleFunction];
+    if (list.Count() == 0) return nullptr;
+    list.ignoreBank_ = ignoreBanking_;
+    list.SortByAddress();
+    TSymbol* start = list.FindExact(address);
+    if (start == nullptr) start = list.FindNext(address, false);
+    if (start == nullptr) return nullptr;
+    // Records that begin at or below the address, nearest first: the first
+    // function record that holds the address is the innermost one; the
+    // first module record that holds it is the answer when no function does.
+    TSymbol* module = nullptr;
+    for (std::size_t i = start->position_ + 1; i-- > 0;) {
+        TSymbol* s = list.Items(i);
+        if (CompareBankAdresse(s->address, address) > 0) continue;
+        if (CompareBankAdresse(address, SymbolEndAddress(s)) > 0) continue;
+        if (s->functionId != 0) return s;
+        if (module == nullptr) module = s;
+    }
+    return module;
+}
+
+TSymbol* TSymboltabelle::FindRoutineInRange(TBankAdresse address, std::uint32_t length) {
+    const std::uint32_t last = std::min<std::uint32_t>(0xFFFFu, address.offset + std::min<std::uint32_t>(length, 0xFFFFu));
+    bool any = false;
+    for (std::uint32_t o = address.offset; o <= last && !any; ++o) any = TestBit(codeBits_, static_cast<std::uint16_t>(o));
+    if (!any) return nullptr;
+    TSymbolList& list = lists_[sspProgram];
+    list.SortByAddress();
+    const std::uint64_t from = BankAdresseToLinear(address);
+    const std::uint64_t to = from + length;
+    // Unbanked and banked records sort by their linear address; records for
+    // all banks sort last.
+    std::size_t i = 0;
+    {
+        std::size_t lo = 0, hi = list.Count();
+        while (lo < hi) {
+            const std::size_t mid = lo + (hi - lo) / 2;
+            const TSymbol* s = list.Items(mid);
+            if (!s->address.allBanks && BankAdresseToLinear(s->address) < from)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        i = lo;
+    }
+    for (; i < list.Count(); ++i) {
+        TSymbol* s = list.Items(i);
+        const std::uint64_t lin = BankAdresseToLinear(s->address);
+        if (lin >= from && lin <= to) return s;
+        if (!s->address.allBanks && lin > to) break;
+    }
+    for (std::size_t j = LowerBoundKey(list.items_, kAllBanksKey << 16); j < list.Count(); ++j) {
+        TSymbol* s = list.Items(j);
+        const std::uint64_t lin = BankAdresseToLinear(s->address);
+        if (lin >= from && lin <= to) return s;
+    }
+    return nullptr;
+}
+
+TSymbol* TSymboltabelle::FindQzEntryNear(TBankAdresse address) {
+    bool any = false;
+    for (std::uint32_t o = address.offset; o <= std::min<std::uint32_t>(address.offset + 2u, 0xFFFF); ++o)
+        any = any || TestBit(entryBits_, static_cast<std::uint16_t>(o));
+    if (!any) return nullptr;
+    TSymbolList& list = lists_[sspProgram];
+    list.SortByAddress();
+    const std::uint64_t from = BankAdresseToLinear(address);
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+        TSymbol* s = list.Items(i);
+        const std::uint64_t lin = BankAdresseToLinear(s->address);
+        if (lin >= from && lin <= from + 2 && StartsWith(AnsiLowerCase(s->name), "_qz_")) return s;
+    }
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Types
+
+TSymbol* TSymboltabelle::TypeAt(int index) {
+    typeIndex_ = index;
+    const TSymbolList& list = lists_[sspTypedef];
+    if (index < 0 || static_cast<std::size_t>(index) >= list.Count()) return nullptr;
+    return list.Items(static_cast<std::size_t>(index));
+}
+
+TSymbol* TSymboltabelle::CurrentType() {
+    const TSymbolList& list = lists_[sspTypedef];
+    if (typeIndex_ < 0 || static_cast<std::size_t>(typeIndex_) >= list.Count()) return nullptr;
+    ++typeIndex_;
+    return list.Items(static_cast<std::size_t>(typeIndex_));
+}
+
+int TSymboltabelle::TypeIndex(const TSymbol* symbol) const {
+    if (symbol == nullptr) return -1;
+    const TSymbolList& list = lists_[sspTypedef];
+    return list.Items(symbol->position_) == symbol ? static_cast<int>(symbol->position_) : -1;
+}
+
+TSymbol* TSymboltabelle::BaseType(const TSymbol* symbol) {
+    if (symbol == nullptr || symbol->type != 255) return nullptr;
+    return lists_[sspTypedef].Items(symbol->size);
+}
+
+TSymbol* TSymboltabelle::ElementType(const TSymbol* symbol) {
+    if (symbol == nullptr || symbol->kind != sspTypedef || symbol->type != 255) return nullptr;
+    return TypeAt(symbol->address.offset);
+}
+
+int TSymboltabelle::BaseTypeCodeOf(const TSymbol* symbol, int depth) {
+    if (symbol == nullptr) return 255;
+    if (symbol->type < 255) return symbol->type;
+    if (depth > kMaxTypeDepth) return 255;
+    const TSymbol* base = symbol->kind == sspTypedef ? ElementType(symbol) : BaseType(symbol);
+    if (base == nullptr || base->klass == 20 || base->klass == 35) return 255;
+    return BaseTypeCodeOf(base, depth + 1);
+}
+
+int TSymboltabelle::BaseTypeCode(const TSymbol* symbol) { return BaseTypeCodeOf(symbol, 0); }
+
+std::uint32_t TSymboltabelle::TypeSize(TSymbol* symbol) {
+    return static_cast<std::uint32_t>(Saturate(TypeSizeOf(symbol, 0)));
+}
+
+namespace {
+
+// One size computation over a type graph read from a file: every record is
+// computed once, and a record met again while its own size is being
+// computed (a cycle) counts 0.
+class TypeSizer {
+public:
+    explicit TypeSizer(const TSymbolList& types) : types_(types) {}
+
+    std::uint64_t Size(TSymbol* s) {
+        if (s == nullptr) return 0;
+        if (s->kind == sspModuleFunction)
+            return s->size >= s->address.offset ? static_cast<std::uint64_t>(s->size) - s->address.offset + 1 : 0;
+        if (s->kind != sspTypedef) return s->type == 255 ? Size(types_.Items(s->size)) : s->size;
+        if (s->size > 0) return s->size;
+        if (const auto it = done_.find(s); it != done_.end()) return it->second;
+        if (!busy_.insert(s).second) return 0;
+        const std::uint64_t size = Saturate(Compute(*s));
+        busy_.erase(s);
+        done_[s] = size;
+        s->size = static_cast<std::uint32_t>(size);
+        return size;
+    }
+
+private:
+    static std::uint16_t Word(const std::string& name, std::size_t i) {
+        return static_cast<std::uint16_t>(static_cast<unsigned char>(name[i]) |
+                                          static_cast<unsigned char>(name[i + 1]) << 8);
+    }
+
+    std::uint64_t Compute(const TSymbol& s) {
+        std::uint64_t count = 0;
+        if (s.form == 0 && s.klass == 6) {
+            count = s.moduleId + static_cast<std::uint64_t>(s.functionId) * 256;
+        } else if (s.form == 0 && s.klass == 34) {
+            // Dimensions as 2-byte little-endian values at the start of
+            // the name; a name too short for them is malformed.
+            if (s.name.size() < 2u * s.functionId) return 0;
+            count = 1;
+            for (std::size_t d = 0; d < s.functionId; ++d) count = MulSat(count, Word(s.name, 2 * d));
+        }
+        if (s.type < 34) return count == 0 ? kBaseSizes[s.type] : MulSat(kBaseSizes[s.type], count);
+        if (s.type != 255) return 0;
+        const bool plainBank = s.address.bank == 0 || !s.address.banked;
+        if (s.form == 0 && s.klass == 32 && plainBank) {
+            // A structure: the chain of member records from the element on.
+            std::uint64_t sum = 0;
+            std::size_t i = s.address.offset;
+            for (std::uint64_t n = 0; i < types_.Count(); ++i, ++n) {
+                TSymbol* member = types_.Items(i);
+                if (count == 0 ? member->klass != 32 : n >= count) break;
+                if (member == &s) break;
+                sum = Saturate(sum + Size(member));
+            }
+            return sum;
+        }
+        if (s.form == 2 && s.klass == 32 && plainBank) {
+            std::uint64_t sum = 0;
+            for (std::size_t i = 0; i + 1 < s.name.size(); i += 2)
+                sum = Saturate(sum + Size(types_.Items(static_cast<std::size_t>(Word(s.name, i)) + s.address.offset)));
+            return sum;
+        }
+        const std::uint64_t element = Size(types_.Items(s.address.offset));
+        return count == 0 ? element : MulSat(element, count);
+    }
+
+    const TSymbolList& types_;
+    std::unordered_map<const TSymbol*, std::uint64_t> done_;
+    std::unordered_set<const TSymbol*> busy_;
+};
+
+}  // namespace
+
+std::uint64_t TSymboltabelle::TypeSizeOf(TSymbol* symbol, int) {
+    TypeSizer sizer(lists_[sspTypedef]);
+    return sizer.Size(symbol);
+}
+
+std::string TSymboltabelle::TypeSizeText(TSymbol* symbol) {
+    if (symbol == nullptr) return {};
+    return std::to_string(TypeSize(symbol));
+}
+
+std::string TSymboltabelle::TypeText(const TSymbol* symbol) { return TypeTextOf(symbol, 0); }
+
+std::string TSymboltabelle::TypeTextOf(const TSymbol* symbol, int depth) {
+    if (symbol == nullptr || depth > kMaxTypeDepth) return {};
+    auto byCode = [&]() -> std::string {
+        switch (symbol->type) {
+        case 0: return "untyped";
+        case 1: return "bit";
+        case 2: return "char";
+        case 3: return "Uchar";
+        case 4: return "int";
+        case 5: return "Uint";
+        case 6: return "long";
+        case 7: return "Ulong";
+        case 8: return "float (low)";
+        case 9: return "double";
+        case 10: return "label";
+        case 11: return "void";
+        case 12: return "float";
+        case 24: return "BCD float";
+        case 25: return "BCD double";
+        case 26: return "BCD long double";
+        case 30: return "String";
+        case 33: return "Pointer";
+        case 255:
+            return TypeTextOf(symbol->kind == sspTypedef ? lists_[sspTypedef].Items(symbol->address.offset)
+                                                         : BaseType(symbol),
+                              depth + 1);
+        default: return Format("%.2x", symbol->type);
+        }
+    };
+    if (symbol->kind != sspTypedef) return byCode();
+    switch (symbol->klass) {
+    case 6: case 16: case 34: return "Array";
+    case 7: case 17: case 18: case 37:
+        return ctx_.optionsOrDefault().toolChain() == 4 ? "Record" : "Struct/Union";
+    case 8: return "Enumeration";
+    case 9: return "Set";
+    case 15: case 33: case 39: case 40: return Format("Pointer %.2x", symbol->klass);
+    case 19: case 38: return "Bit Field";
+    case 20: case 35: return "Function";
+    case 21: return "Attribute " + byCode();
+    case 28: return "DPTR5..7";
+    case 29: return "CPTR1..7";
+    case 32: return "Liste";
+    case 36: return "Type " + symbol->name;
+    default: return Format("%.2x", symbol->klass);
+    }
+}
+
+void TSymboltabelle::InheritArraySize(TSymbol* symbol) {
+    if (symbol == nullptr || symbol->kind != sspTypedef || symbol->klass != 37 || symbol->size == 0) return;
+    if (symbol->type != 255) return;
+    TSymbol* element = lists_[sspTypedef].Items(symbol->address.offset);
+    if (element != nullptr && element->size == 0) element->size = symbol->size;
+}
+
+TSymbol* TSymboltabelle::FindTypeByName(std::string_view name, std::uint8_t klass, std::uint8_t type) {
+    const TSymbolList& list = lists_[sspTypedef];
+    const auto it = list.byName_.find(std::string(name));
+    if (it == list.byName_.end()) return nullptr;
+    for (TSymbol* s : it->second)
+        if (s->klass == klass && (type == 0 || s->type == type)) return s;
+    return nullptr;
+}
+
+TSymbol* TSymboltabelle::FindType(std::uint8_t type, std::uint16_t address) {
+    const TSymbolList& list = lists_[sspTypedef];
+    const auto it = list.byName_.find(std::string());
+    if (it == list.byName_.end()) return nullptr;
+    for (TSymbol* s : it->second)
+        if (s->klass == 35 && s->type == type && s->address.offset == address) return s;
+    return nullptr;
+}
+
+TSymbol* TSymboltabelle::FindTypeAt(std::uint8_t klass, std::uint16_t moduleId, std::uint16_t address,
+                                    std::uint8_t type) {
+    const TSymbolList& list = lists_[sspTypedef];
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+        TSymbol* s = list.Items(i);
+        if (s->klass == klass && s->moduleId == moduleId && s->address.offset == address && s->type == type)
+            return s;
+    }
+    return nullptr;
+}
+
+TSymbol* TSymboltabelle::FindMember(std::uint8_t type, std::string_view twoCharName, std::uint16_t address) {
+    const TSymbolList& list = lists_[sspTypedef];
+    const auto it = list.byName_.find(std::string(twoCharName));
+    if (it == list.byName_.end()) return nullptr;
+    for (TSymbol* s : it->second)
+        if (s->klass == 34 && s->functionId == 1 && s->type == type && s->address.offset == address) return s;
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Source files
+
+std::string TSymboltabelle::LocationText(const TZeilennummer* line, bool search) {
+    if (line == nullptr) return {};
+    const TSymbolList& files = lists_[sspSource];
+    for (std::size_t i = 0; i < files.Count(); ++i) {
+        const TSymbol* s = files.Items(i);
+        if (s->moduleId == line->moduleId && s->address.offset == line->fileNumber) return s->name;
+    }
+    if (!search || line->moduleId == 0) return {};
+    const std::string module = ModuleName(line->moduleId);
+    if (module.empty()) return {};
+    std::string result;
+    for (const std::string& ext : ctx_.optionsOrDefault().sourceExts()) {
+        std::string candidate = module + ext;
+        if (ctx_.optionsOrDefault().findFile(candidate)) {
+            // The first hit only: one file-name symbol per file number.
+            AddFileName(candidate, line->moduleId, line->fileNumber);
+            result = candidate;
+            break;
+        }
+    }
+    // One notification, once the table is consistent again.
+    if (!result.empty()) ctx_.notifierOrDefault().send(notify::SymbolFileFound, this);
+    return result;
+}
+
+const TSourceItem& TSymboltabelle::SourceItem(const std::string& fileName) {
+    auto less = [](const std::unique_ptr<TSourceItem>& item, const std::string& name) {
+        return AnsiCompareText(item->fileName, name) < 0;
+    };
+    auto it = std::lower_bound(sources_.begin(), sources_.end(), fileName, less);
+    if (it != sources_.end() && AnsiSameText((*it)->fileName, fileName)) return **it;
+
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes = platform::readWholeFile(fileName);
+    } catch (const Exception&) {
+        // Names from the debug information of a Windows build.
+        std::string mapped = fileName;
+        std::replace(mapped.begin(), mapped.end(), '\\', '/');
+        if (mapped == fileName) throw;
+        bytes = platform::readWholeFile(mapped);
+    }
+    auto item = std::make_unique<TSourceItem>();
+    item->fileName = fileName;
+    std::string line;
+    for (std::uint8_t b : bytes) {
+        if (b == '\n') {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            item->lines.push_back(std::move(line));
+            line.clear();
+        } else {
+            line.push_back(static_cast<char>(b));
+        }
+    }
+    if (!line.empty()) {
+        if (line.back() == '\r') line.pop_back();
+        item->lines.push_back(std::move(line));
+    }
+    ExpandTabs(item->lines, item->tabWidth);
+    it = sources_.insert(it, std::move(item));
+    return **it;
+}
+
+std::string TSymboltabelle::SourceLines(const std::string& fileName) {
+    if (fileName.empty()) return {};
+    const TSourceItem& item = SourceItem(fileName);
+    std::string text;
+    for (const std::string& l : item.lines) {
+        text += l;
+        text += "\r\n";
+    }
+    return text;
+}
+
+// ---------------------------------------------------------------------------
+// Settings
+
+std::string TSymboltabelle::Ext() const {
+    const std::vector<std::string> exts = ctx_.optionsOrDefault().sourceExts();
+    return exts.empty() ? std::string() : exts.front();
+}
+
+void TSymboltabelle::SetRelativePath(bool value) {
+    if (value == relativePath_) return;
+    relativePath_ = value;
+    TSymbolList& files = lists_[sspSource];
+    if (files.Count() == 0) return;
+    files.Clear();
+    ++generation_;
+    WarningBox(std::string(LoadStr(252)) + ". " + std::string(LoadStr(253)), 0);
+}
+
+void TSymboltabelle::SetTransformCase(TTransformCase value) {
+    if (value == transformCase_) return;
+    transformCase_ = value;
+    if (value == TTransformCase::tcNone) return;
+    for (std::size_t k = 0; k < lists_.size(); ++k) {
+        if (k == sspTypedef) continue;
+        for (std::size_t i = 0; i < lists_[k].Count(); ++i) {
+            TSymbol* s = lists_[k].Items(i);
+            s->name = Transform(s->name);
+        }
+        lists_[k].ReindexNames();
+    }
+    ++generation_;
+}
+
+void TSymboltabelle::SetDefaults() {
+    SetRelativePath(true);
+    SetTransformCase(TTransformCase::tcUpper);
+}
+
+}  // namespace tarvex

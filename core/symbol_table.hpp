@@ -1,0 +1,289 @@
+#pragma once
+// The symbol table: every symbol the loaders take from a program's debug
+// information (modules, functions, labels, variables, bits, SFRs, constants,
+// source-file names, types), looked up by name, scope and address.
+//
+// Records are owned by their lists and keep their addresses until Clear (or,
+// for file-name symbols, until RelativePath changes): callers may hold
+// pointers to them and drop those pointers on notification 9.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "core/ansi_case.hpp"
+#include "core/bank_adressen.hpp"
+#include "core/target_interfaces.hpp"
+
+namespace tarvex {
+
+enum TSymbolSpeicherklasse : std::uint8_t {
+    sspModuleFunction = 0,
+    sspProgram = 1,
+    sspIntData = 2,
+    sspExtData = 3,
+    sspBit = 4,
+    sspSfr = 5,
+    sspConst = 6,
+    sspSource = 7,
+    sspTypedef = 8,
+    sspRoseSpI = 9,
+    sspRoseSpX = 10,
+    sspZeilennummer = 11,
+    sspRegister = 12,
+    sspRegBank = 13,
+};
+// A set of kinds, bit k for kind k.
+using TSymbolSpeicherklassen = std::uint16_t;
+
+enum class TTransformCase : std::uint8_t { tcNone = 0, tcUpper = 1, tcLower = 2 };
+
+// Display name of a kind ("Program memory symbol"); empty for unknown kinds.
+std::string SymbolKindName(int kind);
+// The memory space against which addresses of a kind are normalised; false
+// for kinds without one (constants, file names, types).
+bool SymbolKindSpace(int kind, SpaceKind& space);
+
+struct TSymbol {
+    std::uint8_t kind = 0;
+    // Kind 7: offset = file number in its module. Kind 8: offset = index of
+    // the element type in the type list.
+    TBankAdresse address{};
+    std::string name;
+    // Storage or scope class of a variable; type-class code of a type record.
+    std::uint8_t klass = 19;
+    // Kind 0: end offset. Type code 255: index of the type record. Type
+    // record: cached size (0 = not yet computed). Else the loader's size.
+    std::uint32_t size = 1;
+    // Base type code 0..33; 255 = see size; 240 = no type.
+    std::uint8_t type = 240;
+    std::uint16_t moduleId = 0;
+    std::uint16_t functionId = 0;
+    // Type records: 0 plain, 1 UBROF, 2 member list, 3 CDB.
+    std::uint8_t form = 0;
+    std::uint16_t locationCount = 0;
+    std::uint32_t firstLocation = 0;
+
+private:
+    friend class TSymbolList;
+    friend class TSymboltabelle;
+    std::uint32_t position_ = 0;  // index in its list's current order
+};
+
+// Where a local variable lives over a code range (read by the watches).
+struct TLocation {
+    TBankAdresse start{};
+    TBankAdresse end{};
+    std::uint8_t kind = 0;
+    std::uint16_t offset = 0;
+    std::uint8_t bank = 0;
+};
+
+class TLocationList {
+public:
+    TLocation* Add();
+    std::size_t Count() const { return items_.size(); }
+    TLocation* Items(std::size_t i) const { return i < items_.size() ? items_[i].get() : nullptr; }
+    void Clear() { items_.clear(); }
+
+private:
+    std::vector<std::unique_ptr<TLocation>> items_;
+};
+
+// One list of symbol records. The order is the current one: insertion order
+// until a search sorts it; once sorted by address, later additions are put
+// at their sorted place so that the order stays valid.
+class TSymbolList {
+public:
+    enum class Order : std::uint8_t { Unsorted, ByName, ByAddress };
+
+    std::size_t Count() const { return items_.size(); }
+    TSymbol* Items(std::size_t i) const { return i < items_.size() ? items_[i].get() : nullptr; }
+    Order order() const { return order_; }
+    bool ignoreBank() const { return ignoreBank_; }
+
+    // First record in the current order with exactly this (already
+    // transformed) name; a module or function id of 0 matches any. The
+    // file-name list compares without regard to case.
+    TSymbol* FindByName(std::string_view name, std::uint16_t moduleId, std::uint16_t functionId) const;
+
+    // Sorting in place: by name (case-insensitive, then module id, function
+    // id, address) or by address (bank, offset, then the name order).
+    void SortByName();
+    void SortByAddress();
+
+    // How many records the address searches have compared since creation;
+    // lets tests see that a bitmap test spared the walk.
+    std::uint64_t comparisons() const { return comparisons_; }
+
+private:
+    friend class TSymboltabelle;
+
+    TSymbol* Add(std::unique_ptr<TSymbol> symbol);
+    void Clear();
+    void Renumber(std::size_t from = 0);
+    void ReindexNames();
+    std::string NameKey(std::string_view name) const;
+    // Address searches on the list sorted by address.
+    TSymbol* FindExact(const TBankAdresse& address);
+    TSymbol* FindNext(const TBankAdresse& address, bool upwards);
+
+    std::vector<std::unique_ptr<TSymbol>> items_;
+    std::unordered_map<std::string, std::vector<TSymbol*>> byName_;
+    Order order_ = Order::Unsorted;
+    bool ignoreBank_ = false;
+    bool caseless_ = false;
+    bool fixedOrder_ = false;  // the type list: indices are references
+    std::uint64_t comparisons_ = 0;
+};
+
+struct TZeilennummer;  // a line record of the line-number table
+
+// A source file's text, loaded once.
+struct TSourceItem {
+    std::string fileName;
+    int tabWidth = 2;
+    std::vector<std::string> lines;
+};
+
+// Replaces the tabs of each line by blanks up to the next stop of `width`
+// (a width below 1 counts as 1); true when any tab was replaced.
+bool ExpandTabs(std::vector<std::string>& lines, int width);
+
+class TSymboltabelle {
+public:
+    static constexpr int kListCount = 11;
+
+    explicit TSymboltabelle(const TargetContext& context = {});
+    ~TSymboltabelle();
+    TSymboltabelle(const TSymboltabelle&) = delete;
+    TSymboltabelle& operator=(const TSymboltabelle&) = delete;
+
+    const TargetContext& context() const { return ctx_; }
+    void SetContext(const TargetContext& context) { ctx_ = context; }
+
+    // Filling.
+    TSymbol* AddSymbol(int kind, std::string_view name, std::uint16_t functionId, std::uint16_t moduleId,
+                       std::uint8_t type, std::uint32_t size, std::uint8_t klass, TBankAdresse address);
+    TSymbol* AddModule(std::string_view name, std::uint16_t moduleId, TBankAdresse start, TBankAdresse end);
+    TSymbol* AddFunction(std::string_view name, std::uint16_t moduleId, TBankAdresse start, TBankAdresse end,
+                         std::uint16_t functionId);
+    TSymbol* AddFunctionRange(std::string_view name, std::uint16_t moduleId, TBankAdresse start, TBankAdresse end,
+                              std::uint16_t functionId);
+    TSymbol* AddFileName(std::string_view name, std::uint16_t moduleId, std::uint16_t fileNumber);
+    TSymbol* AddCounterSymbol(TBankAdresse address, int kind);
+    // Empties everything and sends notification 9 with this table as data.
+    void Clear();
+
+    // Lookups: nil, empty text or 0 when nothing matches; they never raise.
+    TSymbolList* KindList(int kind);
+    TLocationList& Locations() { return locations_; }
+    TSymbol* FindByName(std::string_view name, int kind);
+    void FindInScope(std::vector<TSymbol*>& out, int kind, std::uint16_t moduleId, std::uint16_t functionId);
+    // Modes: 0 exact, 2 next above, 3 next below, 4 containing.
+    TSymbol* FindByAddress(int kind, TBankAdresse address, int mode);
+    std::string NameAt(TBankAdresse address, int kind);
+    TSymbol* FindModuleAt(std::uint32_t linearAddress);
+    std::string ModuleName(std::uint16_t moduleId);
+    std::string FunctionName(std::uint16_t moduleId, std::uint16_t functionId);
+    TSymbol* FunctionRecord(std::uint16_t moduleId, std::uint16_t functionId);
+    std::string FunctionPath(std::uint16_t moduleId, std::uint16_t functionId);
+    std::string QualifiedName(const TSymbol* symbol);
+    std::string PlainName(std::string_view name) const;
+    TBankAdresse SymbolEndAddress(const TSymbol* symbol);
+    TSymbol* FindRoutineInRange(TBankAdresse address, std::uint32_t length);
+    TSymbol* FindQzEntryNear(TBankAdresse address);
+    TSymbol* FindVariable(std::string_view name, std::uint8_t klass, std::uint16_t moduleId,
+                          std::uint16_t functionId);
+    TSymbol* FindOfKind(std::string_view name, std::uint8_t klass, std::uint16_t moduleId, std::uint16_t functionId,
+                        int kind);
+    std::size_t Count() const;
+
+    // Bitmaps of code symbols and "_qz_" entries, by 16-bit offset.
+    bool IsCodeSymbolAt(std::uint16_t offset) const { return TestBit(codeBits_, offset); }
+    bool IsQzEntryAt(std::uint16_t offset) const { return TestBit(entryBits_, offset); }
+
+    TSymbol* MainFunction() const { return main_; }
+    TSymbol* PellunarReadRoutine() const { return readP0_; }
+    // The symbol that stands for every module in the dialogs.
+    const TSymbol& AllModules() const { return allModules_; }
+
+    // Type list.
+    TSymbol* TypeAt(int index);
+    TSymbol* CurrentType();
+    int TypeIndex(const TSymbol* symbol) const;
+    TSymbol* BaseType(const TSymbol* symbol);
+    TSymbol* ElementType(const TSymbol* symbol);
+    int BaseTypeCode(const TSymbol* symbol);
+    std::uint32_t TypeSize(TSymbol* symbol);
+    std::string TypeSizeText(TSymbol* symbol);
+    std::string TypeText(const TSymbol* symbol);
+    void InheritArraySize(TSymbol* symbol);
+    TSymbol* FindTypeByName(std::string_view name, std::uint8_t klass, std::uint8_t type);
+    TSymbol* FindType(std::uint8_t type, std::uint16_t address);
+    TSymbol* FindTypeAt(std::uint8_t klass, std::uint16_t moduleId, std::uint16_t address, std::uint8_t type);
+    TSymbol* FindMember(std::uint8_t type, std::string_view twoCharName, std::uint16_t address);
+
+    // Source files.
+    std::string LocationText(const TZeilennummer* line, bool search);
+    // The whole text of a source file, lines separated by CR LF; raises the
+    // stream error when the file cannot be read.
+    std::string SourceLines(const std::string& fileName);
+    // The cached lines of a source file (loaded as SourceLines does).
+    const TSourceItem& SourceItem(const std::string& fileName);
+
+    // Settings.
+    bool IgnoreBanking() const { return ignoreBanking_; }
+    void SetIgnoreBanking(bool value) { ignoreBanking_ = value; }
+    bool RelativePath() const { return relativePath_; }
+    void SetRelativePath(bool value);
+    TTransformCase TransformCase() const { return transformCase_; }
+    void SetTransformCase(TTransformCase value);
+    std::string Ext() const;
+    void SetDefaults();
+    std::string Transform(std::string_view name) const;
+
+    bool ModifiedSelect = false;
+    bool ModifiedWatch = false;
+
+    // Changes with every addition and Clear, so that caches of resolved
+    // names know when to resolve again.
+    std::uint32_t Generation() const { return generation_; }
+
+    // Reacts to the internal notifications (31 reloads translated names).
+    void Notify(std::uint8_t code, const void* data);
+
+private:
+    static bool TestBit(const std::array<std::uint8_t, 8192>& bits, std::uint16_t offset) {
+        return (bits[offset >> 3] & (1u << (offset & 7))) != 0;
+    }
+    static void SetBit(std::array<std::uint8_t, 8192>& bits, std::uint16_t offset) {
+        bits[offset >> 3] = static_cast<std::uint8_t>(bits[offset >> 3] | (1u << (offset & 7)));
+    }
+    TSymbolList* ListOf(int kind);
+    void InitAllModules();
+    std::uint64_t TypeSizeOf(TSymbol* symbol, int depth);
+    std::string TypeTextOf(const TSymbol* symbol, int depth);
+    int BaseTypeCodeOf(const TSymbol* symbol, int depth);
+
+    TargetContext ctx_;
+    std::array<TSymbolList, kListCount> lists_;
+    TLocationList locations_;
+    std::array<std::uint8_t, 8192> codeBits_{};
+    std::array<std::uint8_t, 8192> entryBits_{};
+    TSymbol* main_ = nullptr;
+    TSymbol* readP0_ = nullptr;
+    TSymbol* third_ = nullptr;
+    bool ignoreBanking_ = false;
+    bool relativePath_ = true;
+    TTransformCase transformCase_ = TTransformCase::tcUpper;
+    std::vector<std::unique_ptr<TSourceItem>> sources_;  // sorted by lower-cased name
+    int typeIndex_ = 0;
+    std::uint32_t generation_ = 0;
+    TSymbol allModules_;
+};
+
+}  // namespace tarvex
