@@ -1,0 +1,577 @@
+#include "emulator/basis_emulator.hpp"
+
+#include "core/conversions.hpp"
+#include "core/errors.hpp"
+#include "core/format.hpp"
+#include "core/messages.hpp"
+#include "emulator/board_identity.hpp"
+#include "platform/ui.hpp"
+
+namespace tarvex {
+
+namespace {
+
+std::string byteString(std::initializer_list<std::uint8_t> bytes) {
+    std::string s;
+    s.reserve(bytes.size());
+    for (std::uint8_t b : bytes) s += static_cast<char>(b);
+    return s;
+}
+
+std::uint8_t firstByte(const std::string& answer) {
+    return answer.empty() ? 0 : static_cast<std::uint8_t>(answer[0]);
+}
+
+// The identification texts as they stand in the collected text, which
+// holds the received bytes newest first.
+constexpr std::string_view IdentNewestFirst = "15XEVRAT";
+constexpr std::string_view IdentOldNewestFirst = "  XEVRAT";
+constexpr std::size_t VersionLength = 4;
+constexpr std::size_t IdentLength = 8;
+
+}  // namespace
+
+TBasisEmulator::TBasisEmulator(platform::Clock& clock, platform::SettingsStore& settings)
+    : clock_(clock), settings_(settings), serialOpener_(platform::openSystemSerialPort), log_(clock) {}
+
+TBasisEmulator::~TBasisEmulator() {
+    try {
+        if (handleOpen_) DestroyEmulHandle();
+        if (settingsChanged_) SaveSettings();
+        log_.setEnabled(false);
+        releaseBinding(interface_);
+    } catch (...) {
+        // Nothing may escape a destructor; the port is closed either way.
+    }
+}
+
+void TBasisEmulator::setSerialPortOpener(platform::SerialPortOpener opener) { serialOpener_ = std::move(opener); }
+
+void TBasisEmulator::setIoSearchDirs(std::string rootDir, std::string registryRootDir) {
+    ioRootDir_ = std::move(rootDir);
+    ioRegistryRootDir_ = std::move(registryRootDir);
+}
+
+// ---------------------------------------------------------------- log
+
+void TBasisEmulator::Protokoll(std::string_view text, std::string_view data, std::uint32_t mask) {
+    log_.write(text, data, mask);
+}
+
+void TBasisEmulator::ProtokollSys(std::string_view text, std::string_view data) {
+    if (sysProtokollieren_) log_.write(text, data, ProtocolLog::AllClasses);
+}
+
+void TBasisEmulator::SetProtokollieren(bool on) {
+    if (on == log_.enabled()) return;
+    settingsChanged_ = true;
+    log_.setEnabled(on);
+}
+
+void TBasisEmulator::SetSysProtokollieren(bool on) {
+    if (on == sysProtokollieren_) return;
+    sysProtokollieren_ = on;
+    settingsChanged_ = true;
+    SetProtokollieren(on);
+}
+
+// ---------------------------------------------------------------- command layer
+
+std::size_t TBasisEmulator::Schreiben(std::string_view command) {
+    auto lock = LockLink();
+    if (timeoutFlag_ || fatalUsbError_) return 0;
+    const auto* data = reinterpret_cast<const std::uint8_t*>(command.data());
+    std::size_t written = 0;
+    // Nothing longer than a transport's 255 bytes goes out whole.
+    const std::size_t count = std::min<std::size_t>(command.size(), 255);
+    switch (interface_) {
+        case IfSerial: written = WriteCom(data, count); break;
+        case IfParallel: written = WriteLpt(data, count); break;
+        default: written = WriteUSB(data, count); break;
+    }
+    if (written < command.size()) {
+        SetTimeoutError(true);
+        ProtokollSys(Format("WRITE FEHLER (Soll: %d/Ist: %d): ", command.size(), written),
+                     command.substr(0, written));
+        throw EEmulatorTimeoutError(std::string(LoadResStr(rs::CommunicationError)));
+    }
+    ProtokollSys("WRITE: ", command);
+    return written;
+}
+
+TBasisEmulator::Bytes TBasisEmulator::Lesen(std::size_t count) {
+    auto lock = LockLink();
+    Bytes answer;
+    if (timeoutFlag_ || fatalUsbError_) return answer;
+    answer.resize(count);
+    auto* data = reinterpret_cast<std::uint8_t*>(answer.data());
+    std::size_t got = 0;
+    const std::size_t limited = std::min<std::size_t>(count, 255);
+    switch (interface_) {
+        case IfSerial: got = ReadCom(data, limited); break;
+        case IfParallel: got = ReadLpt(data, limited); break;
+        default: got = ReadUSB(data, limited); break;
+    }
+    answer.resize(std::min(got, count));
+    if (answer.size() < count) {
+        SetTimeoutError(true);
+        ProtokollSys(Format("READ FEHLER (Soll: %d/Ist: %d): ", count, answer.size()), answer);
+        throw EEmulatorTimeoutError(std::string(LoadResStr(rs::CommunicationError)));
+    }
+    ProtokollSys("READ: ", answer);
+    return answer;
+}
+
+void TBasisEmulator::Wait(std::uint32_t ms) {
+    if (interface_ == IfParallel) return;
+    clock_.sleepMs(ms);
+}
+
+std::uint8_t TBasisEmulator::ReadI(std::uint8_t address) {
+    auto lock = LockLink();
+    Schreiben(byteString({'R', 'I', 0x00, address}));
+    return firstByte(Lesen(1));
+}
+
+void TBasisEmulator::WriteI(std::uint8_t address, std::uint8_t value) {
+    Schreiben(byteString({'W', 'I', 0x00, address, value}));
+}
+
+std::uint8_t TBasisEmulator::ReadN(std::uint16_t address) {
+    auto lock = LockLink();
+    Schreiben("RN" + WordToBytes(address));
+    return firstByte(Lesen(1));
+}
+
+void TBasisEmulator::WriteN(std::uint16_t address, std::uint8_t value) {
+    Schreiben("WN" + WordToBytes(address) + static_cast<char>(value));
+}
+
+std::uint8_t TBasisEmulator::ReadV(std::uint16_t index) {
+    auto lock = LockLink();
+    Schreiben("RV" + WordToBytes(index));
+    return firstByte(Lesen(1));
+}
+
+void TBasisEmulator::WriteV(std::uint16_t index, std::uint8_t value) {
+    Schreiben("WV" + WordToBytes(index) + static_cast<char>(value));
+}
+
+TBasisEmulator::Bytes TBasisEmulator::FrameLesen(std::uint32_t counter, std::uint8_t count) {
+    auto lock = LockLink();
+    Protokoll("FrameLesen Counter=" + Format("%.4x", counter) + " Anz=" + Format("%.2x", count));
+    std::string command = "n";
+    if (firmwareCode_ >= 17) {
+        command += static_cast<char>((counter >> 16) & 0xFF);
+        command += WordToBytes(static_cast<std::uint16_t>(counter));
+        command += static_cast<char>(count);
+    } else {
+        command += WordToBytes(static_cast<std::uint16_t>(counter));
+        if (firmwareCode_ == 16) command += static_cast<char>(count);
+    }
+    Schreiben(command);
+    return Lesen(static_cast<std::size_t>(count) * traceFrameSize_);
+}
+
+std::uint8_t TBasisEmulator::FlashCommand(std::uint8_t code, std::uint8_t function, std::uint16_t address,
+                                          std::uint8_t data) {
+    auto lock = LockLink();
+    std::string command = firmwareCode_ < 15 ? "aIaP" : "aFlC";
+    command += static_cast<char>(code);
+    command += static_cast<char>(function);
+    command += WordToBytes(address);
+    command += static_cast<char>(data);
+    if (function == 1) {
+        // Erasing a block takes the board far longer than any other answer.
+        RaisedTimeout raised(*this, 20000);
+        Schreiben(command);
+        const Bytes answer = Lesen(1);
+        return answer.empty() ? 0xFF : static_cast<std::uint8_t>(answer[0]);
+    }
+    Schreiben(command);
+    return firstByte(Lesen(1));
+}
+
+std::uint8_t TBasisEmulator::IapInfo() {
+    if (iapInfo_ == 0) iapInfo_ = FlashCommand(0x16, 0, 0, 0);
+    return iapInfo_;
+}
+
+std::uint8_t TBasisEmulator::IAPBlockErase(std::uint8_t block) {
+    auto lock = LockLink();
+    std::uint16_t address = 0x4000;
+    if (block == 0) {
+        address = 0x0000;
+        FlashBlockSwitch(1);
+    } else {
+        if (block == 1) address = 0x2000;
+        FlashBlockSwitch(0);
+    }
+    if (IapInfo() == 88) return 0;
+    ProtokollSys("IAP Block Erase " + Format("%.4x", address));
+    return FlashCommand(0x16, 1, address, 0);
+}
+
+std::uint8_t TBasisEmulator::FlashBlockTransfer(std::uint16_t address, std::string_view bytes) {
+    auto lock = LockLink();
+    const std::size_t count = std::min<std::size_t>(bytes.size(), 250);
+    const std::string reversed(bytes.rbegin() + static_cast<std::ptrdiff_t>(bytes.size() - count), bytes.rend());
+    if (firmwareCode_ >= 18) {
+        std::string header = "bFlC";
+        header += static_cast<char>(count);
+        header += byteString({0x16, 0x02});
+        header += WordToBytes(address);
+        Schreiben(header);
+        Schreiben(reversed);
+        return firstByte(Lesen(1));
+    }
+    std::string header = firmwareCode_ >= 15 ? "bFlC" : "bIaP";
+    header += static_cast<char>(count);
+    header += byteString({0x16, 0x02});
+    header += WordToBytes(static_cast<std::uint16_t>(address + count - 1));
+    Schreiben(header);
+    std::uint8_t last = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        Schreiben(reversed.substr(i, 1));
+        const Bytes answer = Lesen(1);
+        if (answer.empty()) return 0;
+        last = static_cast<std::uint8_t>(answer[0]);
+        if (last != 0x00 && last != 0xF0) {
+            if (i + 1 < count) {
+                // The board still waits for the rest of the block and would
+                // take the next commands as flash data: the link is broken.
+                Protokoll(Format("FlashBlockTransfer abgebrochen nach %d/%d Bytes", i + 1, count));
+                SetTimeoutError(true);
+                throw EEmulatorTimeoutError(std::string(LoadResStr(rs::CommunicationError)));
+            }
+            break;
+        }
+    }
+    return last;
+}
+
+void TBasisEmulator::FlashBlockSwitch(std::uint8_t block) {
+    auto lock = LockLink();
+    if (!flashBlockKnown_ && generation_ != 0 && !timeoutFlag_ && !fatalUsbError_) {
+        // After a reconnect without a board reset the board's block is not
+        // known: its return to the power-on rate selects block 0 again.
+        Protokoll("Flash-Block zuruecksetzen");
+        Schreiben(byteString({'y', 0x04}));
+        Wait(50);
+        flashBlock_ = 0;
+        flashBlockKnown_ = true;
+    }
+    if (block == flashBlock_) return;
+    flashBlock_ = block;
+    if (generation_ != 0) {
+        Protokoll("Flash-Block umschalten: " + std::to_string(block));
+        Schreiben("z");
+    }
+}
+
+void TBasisEmulator::EnableExtReset() {
+    if (extResetEnable_) WriteN(0xF500, extResetMode_ ? 3 : 1);
+}
+
+void TBasisEmulator::DisableExtReset() {
+    Protokoll("Disable ExtReset");
+    WriteN(0xF500, 0);
+}
+
+void TBasisEmulator::TransmitT6InternalClock() {
+    if (generation_ != 2 || connectionState_ < StateStarting) return;
+    auto lock = LockLink();
+    Protokoll("TransmitT6InternalClock");
+    const auto& row = InternalClockTable()[internalClock_ < ClockRowCount ? internalClock_ : 9];
+    if (targetRunning_) Schreiben("o");
+    WriteN(0xF800, row.bytes[0]);
+    WriteN(0xF801, row.bytes[1]);
+    WriteN(0xF802, row.bytes[2]);
+    if (targetRunning_) Schreiben("o");
+}
+
+void TBasisEmulator::SetInternalClock(std::uint8_t index) {
+    if (index >= ClockRowCount || index == internalClock_) return;
+    internalClock_ = index;
+    TransmitT6InternalClock();
+}
+
+std::uint8_t TBasisEmulator::WriteHardwareId(std::uint8_t id) {
+    const std::uint8_t answer = FlashCommand(0x16, 2, 0x3FFC, id);
+    hardwareId_ = id;
+    return answer;
+}
+
+std::string TBasisEmulator::GetSeriennummerText() const { return SerialNumberText(serialNumber_, hardwareId_); }
+
+void TBasisEmulator::ReadSeriennummer() {
+    auto lock = LockLink();
+    auto resultLine = [this] {
+        Protokoll("Seriennummer+HW-Kennung+Version: " + GetSeriennummerText() + "." +
+                  Format("%.2x", deviceVersion_));
+    };
+    auto deviceVersion = [this] {
+        const std::uint8_t v = FlashCommand(0x16, 3, 0x3FF8, 0);
+        deviceVersion_ = v > 254 ? 0 : v;
+    };
+    if (firmwareCode_ == 11 || firmwareCode_ == 12) {
+        serialNumber_ = NoSerialNumber;
+        hardwareId_ = 0;
+    } else if ((firmwareCode_ == 13 || firmwareCode_ == 14) && flashBlock_ == 0) {
+        Protokoll("Get Seriennummer+HW-Kennung+Version");
+        std::uint8_t hi = FlashCommand(0x16, 3, 0x3FFD, 0);
+        if (hi > 254) hi = 0;
+        const std::uint8_t lo = FlashCommand(0x16, 3, 0x3FFE, 0);
+        serialNumber_ = (static_cast<std::uint32_t>(hi) << 8) | lo;
+        if (serialNumber_ == 255) serialNumber_ = 65535;
+        hardwareId_ = FlashCommand(0x16, 3, 0x3FFC, 0);
+        deviceVersion();
+        resultLine();
+    } else if (firmwareCode_ != 13 && firmwareCode_ != 14 && flashBlock_ == 1) {
+        Protokoll("Get Seriennummer+HW-Kennung+Version");
+        Schreiben("k");
+        const Bytes answer = Lesen(3);
+        if (answer.size() == 3) {
+            std::uint8_t hi = static_cast<std::uint8_t>(answer[0]);
+            if (hi > 254) hi = 0;
+            serialNumber_ = (static_cast<std::uint32_t>(hi) << 8) | static_cast<std::uint8_t>(answer[1]);
+            hardwareId_ = static_cast<std::uint8_t>(answer[2]);
+        }
+        deviceVersion();
+        resultLine();
+    }
+}
+
+void TBasisEmulator::SetGeraet(std::uint8_t generation) {
+    if (generation == generation_) return;
+    generation_ = generation;
+    hardwareName_ = GeraetName(generation);
+}
+
+void TBasisEmulator::CheckEpromVersion() {
+    firmwareCode_ = VersionCode(epromVersion_);
+    ReadSeriennummer();
+    if (firmwareCode_ == 11 || firmwareCode_ == 12) {
+        SetGeraet(0);
+    } else if (firmwareCode_ == 13 || firmwareCode_ == 14) {
+        SetGeraet(1);
+        if (firmwareCode_ == 13 && deviceVersion_ != 0) {
+            firmwareCode_ = 14;
+            epromVersion_ = "4.0" + std::to_string(deviceVersion_ + 1);
+        }
+    } else if (firmwareCode_ >= 15 && firmwareCode_ <= 20) {
+        SetGeraet(1);
+    } else if (firmwareCode_ == 21 || firmwareCode_ == 22) {
+        SetGeraet(2);
+    } else {
+        throw ETarvexAbort(FmtResStr(rs::EpromVersionNotSupported, epromVersion_));
+    }
+}
+
+void TBasisEmulator::InitEmulStart() {
+    FlashBlockSwitch(1);
+    if (firmwareCode_ >= 15) ReadSeriennummer();
+    connectionState_ = StateReady;
+}
+
+// ---------------------------------------------------------------- start
+
+void TBasisEmulator::Startup() {
+    auto lock = LockLink();
+    Protokoll("Startup");
+    SetTimeoutError(false);
+    // A new start is the user's answer to a fatal USB error: try again.
+    fatalUsbError_ = false;
+    if (interface_ == IfParallel) ConfigLptPort();
+    InitStringEinlesen();
+    CheckEpromVersion();
+    SwitchBaudRate();
+    connectionState_ = StateStarted;
+    InitEmulStart();
+    Protokoll("Startup ENDE");
+}
+
+void TBasisEmulator::InitStringEinlesen() {
+    auto lock = LockLink();
+    platform::NoticeWindow& notice = *platform::currentUi().notice;
+    notice.show(std::string(LoadResStr(rs::InitializingCommunication)));
+    struct CloseNotice {
+        platform::NoticeWindow& n;
+        ~CloseNotice() { n.close(); }
+    } closeNotice{notice};
+    Busy busy(*this);
+    Protokoll("InitStringEinlesen");
+
+    std::string collected;  // newest byte first
+    platform::Deadline deadline(clock_, timeoutInitString_);
+    bool identified = false;
+    for (;;) {
+        try {
+            Schreiben("x");
+        } catch (const EEmulatorCommError& e) {
+            std::string message = e.message();
+            if (e.errorCode() == 1) {
+                message += "\r\n " + std::string(LoadResStr(rs::PlugInUsb));
+            } else if (e.errorCode() != 2) {
+                message += "\r\n " + FmtResStr(rs::EmulatorNotReady, portName_);
+            }
+            throw EEmulatorStartError(message, e.errorCode());
+        }
+        Wait(50);
+        if (BytesAvailable()) {
+            const Bytes b = Lesen(1);
+            collected.insert(0, b);
+        }
+        // The version is the four bytes before the identification: only
+        // with all twelve in hand is the start a success.
+        if (collected.size() >= IdentLength + VersionLength) {
+            const std::string_view head(collected.data(), IdentLength);
+            if (head == IdentNewestFirst || head == IdentOldNewestFirst) {
+                identified = true;
+                break;
+            }
+        }
+        if (deadline.expired() || timeoutFlag_ || fatalUsbError_) break;
+    }
+    if (!identified) {
+        SetTimeoutError(true);
+        Protokoll("ABBRUCH InitStringEinlesen: Timeout");
+        Protokoll("InitString bisher gelesen: \"" + collected + "\"");
+        throw EEmulatorStartError(FmtResStr(rs::EmulatorNotReady, portName_));
+    }
+    epromVersion_.clear();
+    for (std::size_t pos = IdentLength + VersionLength; pos > IdentLength; --pos) epromVersion_ += collected[pos - 1];
+    connectionState_ = StateIdentified;
+    SetTimeoutError(false);
+    Protokoll("InitString eingelesen Version: " + epromVersion_);
+    flushInput();
+}
+
+void TBasisEmulator::SwitchBaudRate() {
+    if (interface_ != IfSerial || currentBaud_ == baudRate_) return;
+    auto lock = LockLink();
+    Protokoll("Baud-Rate setzen");
+    static constexpr std::uint8_t codes[] = {0x04, 0x02, 0x00};
+    Schreiben(byteString({'y', codes[baudRate_ < 3 ? baudRate_ : 2]}));
+    Wait(50);
+    if (baudRate_ != 0) {
+        try {
+            serial_->setRts(false);
+            Wait(50);
+            // Still at the old rate and with RTS off: the board takes this
+            // byte as the end of the switch, not as a command.
+            const std::uint8_t tail = baudRate_ == 2 ? 0x20 : 0x22;
+            if (serial_->write(&tail, 1) != 1) {
+                SetTimeoutError(true);
+                throw EEmulatorTimeoutError(std::string(LoadResStr(rs::CommunicationError)));
+            }
+            Wait(50);
+            serial_->setRts(true);
+            Wait(100);
+        } catch (const platform::SerialError& e) {
+            commError(rs::ConfigurationError, e.code());
+        }
+    }
+    currentBaud_ = baudRate_;
+    ConfigPort();
+    InitStringEinlesen();
+}
+
+void TBasisEmulator::ResetMaster() {
+    auto lock = LockLink();
+    if (connectionState_ < StateIdentified) return;
+    Protokoll("ResetMaster");
+    FlashBlockSwitch(0);
+    Schreiben(byteString({'y', 0x04}));
+    Wait(50);
+    currentBaud_ = 0;
+    if (interface_ == IfSerial && handleOpen_) ConfigPort();
+    connectionState_ = StateOpen;
+}
+
+void TBasisEmulator::Restart() {
+    auto lock = LockLink();
+    ResetMaster();
+    if (handleOpen_) DestroyEmulHandle();
+    SetTimeoutError(false);
+    Protokoll("Restart");
+}
+
+void TBasisEmulator::SetTimeoutError(bool on) {
+    auto lock = LockLink();
+    timeoutFlag_ = on;
+    if (!on) return;
+    Protokoll("Timeout ERROR");
+    // Nothing is known of the board's flash block until it is reset.
+    flashBlock_ = 0;
+    flashBlockKnown_ = false;
+    if (handleOpen_) DestroyEmulHandle();
+}
+
+// ---------------------------------------------------------------- settings
+
+void TBasisEmulator::LoadSettings() {
+    SetPortName(settings_.readString(RegistryKey, RegistrySection, "Port", "COM1"));
+    SetPortAdresse(static_cast<std::uint16_t>(settings_.readInteger(RegistryKey, RegistrySection, "PortAdresse", 888)));
+    SetPortExclusiv(settings_.readBool(RegistryKey, RegistrySection, "PortExclusiv", true));
+    SetBaudRate(static_cast<std::uint8_t>(settings_.readInteger(RegistryKey, RegistrySection, "BaudRate", 2)));
+    const auto positive = [](std::int32_t v, std::uint32_t fallback) {
+        return v > 0 ? static_cast<std::uint32_t>(v) : fallback;
+    };
+    timeoutInitString_ = positive(settings_.readInteger(RegistryKey, RegistrySection, "TimeoutInit", 4000), 4000);
+    timeoutReadWrite_ =
+        positive(settings_.readInteger(RegistryKey, RegistrySection, "TimeoutReadWrite", 2000), 2000);
+    SetSysProtokollieren(settings_.readBool(RegistryKey, RegistrySection, "Protokoll", false));
+}
+
+void TBasisEmulator::SaveSettings() {
+    settings_.writeString(RegistryKey, RegistrySection, "Port", portName_);
+    settings_.writeInteger(RegistryKey, RegistrySection, "PortAdresse", portAdresse_);
+    settings_.writeBool(RegistryKey, RegistrySection, "PortExclusiv", portExclusiv_);
+    settings_.writeInteger(RegistryKey, RegistrySection, "BaudRate", baudRate_);
+    settings_.writeInteger(RegistryKey, RegistrySection, "TimeoutInit", static_cast<std::int32_t>(timeoutInitString_));
+    settings_.writeInteger(RegistryKey, RegistrySection, "TimeoutReadWrite",
+                           static_cast<std::int32_t>(timeoutReadWrite_));
+    settings_.writeBool(RegistryKey, RegistrySection, "Protokoll", sysProtokollieren_);
+    settingsChanged_ = false;
+}
+
+void TBasisEmulator::SetBaudRate(std::uint8_t index) {
+    if (index > 2) index = 2;
+    if (index == baudRate_) return;
+    baudRate_ = index;
+    settingsChanged_ = true;
+}
+
+void TBasisEmulator::SetTimeoutInitString(std::uint32_t ms) {
+    if (ms == timeoutInitString_) return;
+    timeoutInitString_ = ms;
+    settingsChanged_ = true;
+}
+
+void TBasisEmulator::SetTimeoutReadWrite(std::uint32_t ms) {
+    if (ms == timeoutReadWrite_) return;
+    timeoutReadWrite_ = ms;
+    settingsChanged_ = true;
+    applyTimeouts();
+}
+
+TBasisEmulator::RaisedTimeout::RaisedTimeout(TBasisEmulator& link, std::uint32_t atLeastMs)
+    : link_(link), saved_(link.timeoutReadWrite_) {
+    if (saved_ < atLeastMs) {
+        link_.timeoutReadWrite_ = atLeastMs;
+        link_.applyTimeouts();
+    }
+}
+
+TBasisEmulator::RaisedTimeout::~RaisedTimeout() {
+    if (link_.timeoutReadWrite_ == saved_) return;
+    link_.timeoutReadWrite_ = saved_;
+    try {
+        link_.applyTimeouts();
+    } catch (...) {
+        // The port is reconfigured at its next open anyway.
+    }
+}
+
+}  // namespace tarvex

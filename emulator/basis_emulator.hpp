@@ -1,0 +1,269 @@
+#pragma once
+// The driver's link to the emulator board: transports (serial port, USB
+// through D2XX, parallel port through the port I/O library), the command
+// layer with its fixed-length answers, the start handshake, the protocol
+// log and the port settings kept in the settings store.
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "emulator/d2xx.hpp"
+#include "emulator/protocol_log.hpp"
+#include "platform/clock.hpp"
+#include "platform/serial_port.hpp"
+#include "platform/settings.hpp"
+
+namespace tarvex {
+
+struct TUSBDeviceInfo {
+    std::uint32_t deviceIndex = 0;
+    std::string serialNumber;
+    std::string description;
+};
+
+class TBasisEmulator {
+public:
+    // Commands and answers are byte strings.
+    using Bytes = std::string;
+
+    static constexpr const char* RegistryKey = "Software\\Velmont\\VokWin\\7.3";
+    static constexpr const char* RegistrySection = "Interface";
+
+    static constexpr std::uint8_t IfSerial = 0, IfParallel = 1, IfUsb = 2;
+    static constexpr std::uint8_t StateClosed = 0, StateOpen = 1, StateIdentified = 2, StateStarted = 3,
+                                  StateStarting = 4, StateReady = 5;
+    static constexpr std::uint32_t NoSerialNumber = 0xFFFFFFFFu;
+
+    explicit TBasisEmulator(platform::Clock& clock = platform::systemClock(),
+                            platform::SettingsStore& settings = platform::defaultSettings());
+    virtual ~TBasisEmulator();
+    TBasisEmulator(const TBasisEmulator&) = delete;
+    TBasisEmulator& operator=(const TBasisEmulator&) = delete;
+
+    // Where the transports come from. Tests put the board simulator here.
+    void setSerialPortOpener(platform::SerialPortOpener opener);
+    void setUsbLibrary(std::string nameOrPath) { usbLibrary_ = std::move(nameOrPath); }
+    void setIoSearchDirs(std::string rootDir, std::string registryRootDir);
+    platform::Clock& clock() { return clock_; }
+
+    // One command and its answer form one exchange; holding this lock keeps
+    // another thread's exchange from slipping in between.
+    [[nodiscard]] std::unique_lock<std::recursive_mutex> LockLink() {
+        return std::unique_lock<std::recursive_mutex>(linkMutex_);
+    }
+
+    // ---- Overridable operations
+    virtual void CheckEpromVersion();
+    virtual void CreateEmulHandle();
+    virtual void DestroyEmulHandle();
+    virtual void InitEmulStart();
+    virtual void ReadSeriennummer();
+    virtual void SwitchBaudRate();
+    virtual void SetGeraet(std::uint8_t generation);
+    virtual std::uint8_t WriteHardwareId(std::uint8_t id);
+    virtual bool BytesAvailable();
+    virtual void Wait(std::uint32_t ms);
+    virtual Bytes Lesen(std::size_t count);
+    virtual void ResetMaster();
+    virtual void Restart();
+    virtual void SaveSettings();
+    virtual void WriteV(std::uint16_t index, std::uint8_t value);
+    virtual std::size_t Schreiben(std::string_view command);
+
+    // ---- Fixed commands
+    std::uint8_t ReadI(std::uint8_t address);
+    void WriteI(std::uint8_t address, std::uint8_t value);
+    std::uint8_t ReadN(std::uint16_t address);
+    void WriteN(std::uint16_t address, std::uint8_t value);
+    std::uint8_t ReadV(std::uint16_t index);
+    Bytes FrameLesen(std::uint32_t counter, std::uint8_t count);
+    std::uint8_t FlashCommand(std::uint8_t code, std::uint8_t function, std::uint16_t address, std::uint8_t data);
+    std::uint8_t IapInfo();
+    std::uint8_t IAPBlockErase(std::uint8_t block);
+    std::uint8_t FlashBlockTransfer(std::uint16_t address, std::string_view bytes);
+    void FlashBlockSwitch(std::uint8_t block);
+    void EnableExtReset();
+    void DisableExtReset();
+    void TransmitT6InternalClock();
+    void SetInternalClock(std::uint8_t index);
+    std::string GetSeriennummerText() const;
+
+    // ---- Start and settings
+    void Startup();
+    void InitStringEinlesen();
+    void LoadSettings();
+    void SetTimeoutError(bool on);
+
+    // ---- Transports
+    void SetInterface(std::uint8_t kind);
+    void GetHandle();
+    void ConfigPort();
+    void ConfigLptPort();
+    void ConfigUsbPort();
+    void ListUsbDevices();
+    void RecoverUSB();
+    void ClearUsbError();
+
+    // ---- Protocol log
+    void Protokoll(std::string_view text, std::string_view data = {},
+                   std::uint32_t mask = ProtocolLog::AllClasses);
+    void ProtokollSys(std::string_view text, std::string_view data = {});
+
+    // ---- Properties
+    const std::string& PortName() const { return portName_; }
+    void SetPortName(const std::string& name);
+    std::uint16_t PortAdresse() const { return portAdresse_; }
+    void SetPortAdresse(std::uint16_t address);
+    bool PortExclusiv() const { return portExclusiv_; }
+    void SetPortExclusiv(bool exclusive);
+    std::uint8_t BaudRate() const { return baudRate_; }
+    void SetBaudRate(std::uint8_t index);
+    std::uint32_t TimeoutInitString() const { return timeoutInitString_; }
+    void SetTimeoutInitString(std::uint32_t ms);
+    std::uint32_t TimeoutReadWrite() const { return timeoutReadWrite_; }
+    void SetTimeoutReadWrite(std::uint32_t ms);
+    const std::string& ProtFileName() const { return log_.fileName(); }
+    void SetProtFileName(const std::string& name) { log_.setFileName(name); }
+    bool Protokollieren() const { return log_.enabled(); }
+    void SetProtokollieren(bool on);
+    bool SysProtokollieren() const { return sysProtokollieren_; }
+    void SetSysProtokollieren(bool on);
+    const ProtocolLog& protocolLog() const { return log_; }
+
+    std::uint8_t Interface() const { return interface_; }
+    std::uint8_t ConnectionState() const { return connectionState_; }
+    void SetConnectionState(std::uint8_t state) { connectionState_ = state; }
+    bool HandleOpen() const { return handleOpen_; }
+    bool TimeoutFlag() const { return timeoutFlag_; }
+    bool FatalUsbError() const { return fatalUsbError_; }
+    std::uint32_t UsbStatus() const { return usbStatus_; }
+    std::uint8_t CurrentBaudIndex() const { return currentBaud_; }
+    std::uint8_t FirmwareCode() const { return firmwareCode_; }
+    const std::string& EpromVersion() const { return epromVersion_; }
+    std::uint8_t Generation() const { return generation_; }
+    const std::string& HardwareName() const { return hardwareName_; }
+    std::uint8_t HardwareId() const { return hardwareId_; }
+    std::uint32_t SerialNumber() const { return serialNumber_; }
+    std::uint8_t DeviceVersion() const { return deviceVersion_; }
+    std::uint8_t FlashBlock() const { return flashBlock_; }
+    bool FlashBlockKnown() const { return flashBlockKnown_; }
+    std::uint8_t TraceFrameSize() const { return traceFrameSize_; }
+    void SetTraceFrameSize(std::uint8_t size) { traceFrameSize_ = size; }
+    bool TraceReading() const { return traceReading_; }
+    void SetTraceReading(bool on) { traceReading_ = on; }
+    bool TargetRunning() const { return targetRunning_; }
+    void SetTargetRunning(bool on) { targetRunning_ = on; }
+    bool ExtResetEnabled() const { return extResetEnable_; }
+    void SetExtResetEnabled(bool on) { extResetEnable_ = on; }
+    bool ExtResetMode() const { return extResetMode_; }
+    void SetExtResetMode(bool on) { extResetMode_ = on; }
+    std::uint8_t InternalClock() const { return internalClock_; }
+    bool SettingsChanged() const { return settingsChanged_; }
+    int BusyCount() const { return busyCount_; }
+    const std::vector<std::unique_ptr<TUSBDeviceInfo>>& UsbDevices() const { return usbDevices_; }
+    const std::string& UsbSerialNumber() const { return usbSerial_; }
+    void SetUsbSerialNumber(std::string serial) { usbSerial_ = std::move(serial); }
+
+protected:
+    std::size_t ReadCom(std::uint8_t* buffer, std::size_t count);
+    std::size_t WriteCom(const std::uint8_t* buffer, std::size_t count);
+    std::size_t ReadLpt(std::uint8_t* buffer, std::size_t count);
+    std::size_t WriteLpt(const std::uint8_t* buffer, std::size_t count);
+    std::size_t ReadUSB(std::uint8_t* buffer, std::size_t count);
+    std::size_t WriteUSB(const std::uint8_t* buffer, std::size_t count);
+
+    void MarkSettingsChanged() { settingsChanged_ = true; }
+    platform::SettingsStore& settings() { return settings_; }
+
+    // A read/write time-out raised for one operation and put back when it
+    // ends, also by an exception; the settings are not marked changed.
+    class RaisedTimeout {
+    public:
+        RaisedTimeout(TBasisEmulator& link, std::uint32_t atLeastMs);
+        ~RaisedTimeout();
+        RaisedTimeout(const RaisedTimeout&) = delete;
+        RaisedTimeout& operator=(const RaisedTimeout&) = delete;
+
+    private:
+        TBasisEmulator& link_;
+        std::uint32_t saved_;
+    };
+
+private:
+    // Counts the link's waits in progress.
+    class Busy {
+    public:
+        explicit Busy(TBasisEmulator& link) : link_(link) { ++link_.busyCount_; }
+        ~Busy() { --link_.busyCount_; }
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+
+    private:
+        TBasisEmulator& link_;
+    };
+    void applyTimeouts();
+    void setUsbStatus(ftd2xx::FT_STATUS status);
+    void setFatalUsbError();
+    [[noreturn]] void transferFailed(const std::string& message);
+    [[noreturn]] void commError(int resourceId, int systemCode);
+    bool waitLptStatus(std::uint8_t mask, bool set);
+    void lptOut(std::uint16_t offset, std::uint8_t value);
+    std::uint8_t lptIn(std::uint16_t offset);
+    void releaseBinding(std::uint8_t kind);
+    void flushInput();
+    std::string serialDevice();
+
+    platform::Clock& clock_;
+    platform::SettingsStore& settings_;
+    platform::SerialPortOpener serialOpener_;
+    std::string usbLibrary_ = ftd2xx::LibraryName();
+    std::string ioRootDir_;
+    std::string ioRegistryRootDir_;
+    std::recursive_mutex linkMutex_;
+    ProtocolLog log_;
+
+    std::uint8_t internalClock_ = 9;
+    std::uint8_t baudRate_ = 2;
+    bool settingsChanged_ = false;
+    std::uint8_t currentBaud_ = 0;
+    std::uint8_t firmwareCode_ = 0;
+    std::string epromVersion_;
+    bool extResetEnable_ = false;
+    bool extResetMode_ = true;
+    bool fatalUsbError_ = false;
+    std::uint32_t usbStatus_ = 0;
+    std::uint8_t generation_ = 255;
+    std::uint8_t hardwareId_ = 0;
+    std::uint32_t serialNumber_ = NoSerialNumber;
+    std::uint8_t deviceVersion_ = 0;
+    std::uint8_t iapInfo_ = 0;
+    std::uint16_t portAdresse_ = 0x378;
+    bool portExclusiv_ = true;
+    std::string portName_ = "COM1";
+    bool traceReading_ = false;
+    bool timeoutFlag_ = false;
+    std::uint32_t timeoutInitString_ = 4000;
+    std::uint32_t timeoutReadWrite_ = 2000;
+    std::vector<std::unique_ptr<TUSBDeviceInfo>> usbDevices_;
+    std::string usbSerial_;
+    std::uint8_t interface_ = IfSerial;
+    std::uint8_t flashBlock_ = 0;
+    bool flashBlockKnown_ = true;
+    std::string hardwareName_ = "TARVEX-IV";
+    std::uint8_t connectionState_ = StateClosed;
+    std::uint8_t rememberedState_ = StateClosed;
+    std::uint8_t traceFrameSize_ = 11;
+    int busyCount_ = 0;
+    bool sysProtokollieren_ = false;
+    bool targetRunning_ = false;
+
+    bool handleOpen_ = false;
+    std::unique_ptr<platform::SerialPort> serial_;
+    ftd2xx::FT_HANDLE usbHandle_ = nullptr;
+    std::uint32_t handleNumber_ = 0;
+};
+
+}  // namespace tarvex

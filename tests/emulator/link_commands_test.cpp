@@ -1,0 +1,289 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <thread>
+
+#include "core/errors.hpp"
+#include "tests/emulator/link_fixture.hpp"
+
+namespace tarvex {
+namespace {
+
+using test::bytesOf;
+using test::SimLink;
+
+std::vector<sim::CommandRecord> named(const sim::Board& board, const std::string& name) {
+    std::vector<sim::CommandRecord> out;
+    for (const auto& c : board.log())
+        if (c.name == name) out.push_back(c);
+    return out;
+}
+
+TEST(FixedCommands, MemoriesAndVariablesRoundTrip) {
+    SimLink s;
+    s.identify();
+    s.link->WriteN(0x7F00, 0x55);
+    s.link->WriteI(0x22, 0x08);
+    s.link->WriteV(0x000F, 0x03);
+    EXPECT_EQ(s.board.master(0x7F00), 0x55);
+    EXPECT_EQ(s.board.internal(0x22), 0x08);
+    EXPECT_EQ(s.board.variable(0x000F), 0x03);
+    EXPECT_EQ(s.link->ReadN(0x7F00), 0x55);
+    EXPECT_EQ(s.link->ReadI(0x22), 0x08);
+    EXPECT_EQ(s.link->ReadV(0x000F), 0x03);
+    EXPECT_EQ(named(s.board, "RI").back().bytes, bytesOf(std::string("RI\x00\x22", 4)));
+    EXPECT_EQ(named(s.board, "WN").back().bytes, bytesOf(std::string("WN\x7F\x00\x55", 5)));
+    s.link->EnableExtReset();  // not enabled: nothing sent
+    EXPECT_TRUE(named(s.board, "WN").size() == 1);
+    s.link->SetExtResetEnabled(true);
+    s.link->EnableExtReset();
+    EXPECT_EQ(s.board.master(0xF500), 3);
+    s.link->DisableExtReset();
+    EXPECT_EQ(s.board.master(0xF500), 0);
+}
+
+TEST(FixedCommands, FrameReadFormFollowsTheFirmware) {
+    for (const char* version : {"4.2 ", "4.3 ", "5.0 "}) {
+        sim::BoardConfig config;
+        config.version = version;
+        SimLink s(config);
+        s.identify();
+        const auto frames = s.link->FrameLesen(0x012345, 1);
+        ASSERT_EQ(frames.size(), 11u) << version;
+        const auto n = named(s.board, "n");
+        ASSERT_EQ(n.size(), 1u);
+        const std::size_t expected = s.link->FirmwareCode() < 16 ? 3 : s.link->FirmwareCode() == 16 ? 4 : 5;
+        EXPECT_EQ(n[0].bytes.size(), expected) << version;
+    }
+}
+
+TEST(Timeouts, AShortAnswerBreaksTheLinkUntilRestart) {
+    SimLink s;
+    s.identify();
+    s.board.shortenNextAnswer(0);
+    try {
+        s.link->ReadN(0x1000);
+        FAIL();
+    } catch (const EEmulatorTimeoutError& e) {
+        EXPECT_EQ(e.message(), "Communication error! Please restart emulator");
+    }
+    EXPECT_TRUE(s.link->TimeoutFlag());
+    EXPECT_EQ(s.link->ConnectionState(), TBasisEmulator::StateClosed);
+    EXPECT_FALSE(s.link->HandleOpen());
+    // No further byte goes out and no read waits.
+    const auto received = s.board.bytesReceived();
+    const auto now = s.clock.monotonicMs();
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(s.link->ReadN(0x1000), 0);
+        s.link->WriteN(0x1000, 1);
+        EXPECT_EQ(s.link->Schreiben("RN\x10\x00"), 0u);
+        EXPECT_TRUE(s.link->Lesen(5).empty());
+    }
+    EXPECT_EQ(s.board.bytesReceived(), received);
+    EXPECT_EQ(s.clock.monotonicMs(), now);
+
+    s.link->Restart();
+    EXPECT_FALSE(s.link->TimeoutFlag());
+    s.board.setMaster(0x1000, 0x42);
+    EXPECT_EQ(s.link->ReadN(0x1000), 0x42);
+}
+
+TEST(Timeouts, AnAnswerThatComesLateButInTimeIsTaken) {
+    SimLink s;
+    s.identify();
+    s.board.setAnswerDelay(1500);
+    s.board.setMaster(1, 9);
+    EXPECT_EQ(s.link->ReadN(1), 9);
+    s.board.setAnswerDelay(2500);
+    EXPECT_THROW(s.link->ReadN(1), EEmulatorTimeoutError);
+}
+
+TEST(Iap, EraseWaitsLongerAndPutsTheTimeoutBackEvenOnFailure) {
+    SimLink s;
+    s.identify();
+    EXPECT_FALSE(s.link->SettingsChanged());
+    s.board.setAnswerDelay(15000);
+    EXPECT_EQ(s.link->FlashCommand(0x16, 1, 0x2000, 0), 0);
+    EXPECT_EQ(s.link->TimeoutReadWrite(), 2000u);
+
+    s.board.setAnswerDelay(25000);
+    EXPECT_THROW(s.link->FlashCommand(0x16, 1, 0x2000, 0), EEmulatorTimeoutError);
+    EXPECT_EQ(s.link->TimeoutReadWrite(), 2000u);
+    EXPECT_FALSE(s.link->SettingsChanged());
+    // With the flag set an erase answers 0xFF, anything else 0.
+    EXPECT_EQ(s.link->FlashCommand(0x16, 1, 0x2000, 0), 0xFF);
+    EXPECT_EQ(s.link->FlashCommand(0x16, 3, 0x2000, 0), 0);
+}
+
+TEST(Iap, BlockEraseSelectsTheBlockAndSkipsWhenTheBoardSaysSo) {
+    SimLink s;
+    s.link->Startup();  // ends in flash block 1
+    EXPECT_EQ(s.link->IAPBlockErase(1), 0);
+    EXPECT_EQ(s.board.flashBlock(), 0);
+    const auto erase = named(s.board, "aFlC").back().bytes;
+    EXPECT_EQ(erase, bytesOf(std::string("aFlC\x16\x01\x20\x00\x00", 9)));
+
+    sim::BoardConfig config;
+    config.iapInfo = 88;
+    SimLink t(config);
+    t.link->Startup();
+    const auto before = named(t.board, "aFlC").size();
+    EXPECT_EQ(t.link->IAPBlockErase(0), 0);
+    EXPECT_EQ(named(t.board, "aFlC").size(), before + 1);  // only the query
+}
+
+TEST(Iap, ByteWiseBlockTransferBelowFirmware18) {
+    sim::BoardConfig config;
+    config.version = "4.31";  // code 17
+    SimLink s(config);
+    s.identify();
+    s.board.clearLog();
+    EXPECT_EQ(s.link->FlashBlockTransfer(0x2000, std::string("\x01\x02\x03", 3)), 0);
+    const auto log = s.board.log();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].bytes, bytesOf(std::string("bFlC\x03\x16\x02\x20\x02", 9)));
+    EXPECT_EQ(log[1].bytes, (std::vector<std::uint8_t>{3, 2, 1}));
+    EXPECT_EQ(s.board.flash(0, 0x2000), 1);
+    EXPECT_EQ(s.board.flash(0, 0x2002), 3);
+}
+
+TEST(Iap, BlockTransferInOneWriteFromFirmware18) {
+    SimLink s;  // 5.1, code 19
+    s.identify();
+    s.board.clearLog();
+    EXPECT_EQ(s.link->FlashBlockTransfer(0x2000, std::string("\x01\x02\x03", 3)), 0);
+    const auto log = s.board.log();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].bytes, bytesOf(std::string("bFlC\x03\x16\x02\x20\x00", 9)));
+    EXPECT_EQ(s.board.flash(0, 0x2000), 1);
+    EXPECT_EQ(s.board.flash(0, 0x2002), 3);
+}
+
+TEST(Iap, AByteWiseTransferThatStopsEarlyBreaksTheLink) {
+    sim::BoardConfig config;
+    config.version = "4.2 ";  // code 15
+    SimLink s(config);
+    s.identify();
+    s.board.failFlashByteAt(1, 0x55);
+    EXPECT_THROW(s.link->FlashBlockTransfer(0x2000, std::string("\x01\x02\x03\x04", 4)), EEmulatorTimeoutError);
+    EXPECT_TRUE(s.link->TimeoutFlag());
+    // The restart resets the board, which no longer waits for data bytes.
+    s.link->Restart();
+    s.board.setMaster(0x30, 0x31);
+    EXPECT_EQ(s.link->ReadN(0x30), 0x31);
+    // A failure on the last byte is just the answer.
+    s.board.failFlashByteAt(1, 0x55);
+    EXPECT_EQ(s.link->FlashBlockTransfer(0x2000, std::string("\x01\x02", 2)), 0x55);
+    EXPECT_FALSE(s.link->TimeoutFlag());
+}
+
+TEST(FlashBlock, ToggleOnlyOnChangeAndNeverOnTheOldestBoards) {
+    SimLink s;
+    s.identify();
+    s.link->FlashBlockSwitch(0);
+    EXPECT_TRUE(named(s.board, "z").empty());
+    s.link->FlashBlockSwitch(1);
+    s.link->FlashBlockSwitch(1);
+    EXPECT_EQ(named(s.board, "z").size(), 1u);
+    EXPECT_EQ(s.board.flashBlock(), 1);
+
+    sim::BoardConfig config;
+    config.version = "3.0 ";
+    SimLink old(config);
+    old.identify();
+    old.link->FlashBlockSwitch(1);
+    EXPECT_TRUE(named(old.board, "z").empty());
+    EXPECT_EQ(old.link->FlashBlock(), 1);
+}
+
+TEST(FlashBlock, ReestablishedAfterAReconnect) {
+    SimLink s;
+    s.identify();
+    s.link->FlashBlockSwitch(1);
+    s.board.shortenNextAnswer(0);
+    EXPECT_THROW(s.link->ReadN(0), EEmulatorTimeoutError);
+    EXPECT_FALSE(s.link->FlashBlockKnown());
+    s.link->Restart();
+    s.link->FlashBlockSwitch(1);
+    EXPECT_EQ(s.board.flashBlock(), 1);
+    EXPECT_TRUE(s.link->FlashBlockKnown());
+}
+
+TEST(Settings, DefaultsLoadAndSave) {
+    SimLink s;
+    s.link->LoadSettings();
+    EXPECT_EQ(s.link->PortName(), "COM1");
+    EXPECT_EQ(s.link->PortAdresse(), 888);
+    EXPECT_TRUE(s.link->PortExclusiv());
+    EXPECT_EQ(s.link->BaudRate(), 2);
+    EXPECT_EQ(s.link->TimeoutInitString(), 4000u);
+    EXPECT_EQ(s.link->TimeoutReadWrite(), 2000u);
+    EXPECT_FALSE(s.link->SysProtokollieren());
+
+    s.link->SetBaudRate(1);
+    s.link->SetTimeoutReadWrite(3000);
+    EXPECT_TRUE(s.link->SettingsChanged());
+    s.link->SaveSettings();
+    EXPECT_FALSE(s.link->SettingsChanged());
+    const char* key = TBasisEmulator::RegistryKey;
+    EXPECT_EQ(s.settings.readInteger(key, "Interface", "BaudRate", -1), 1);
+    EXPECT_EQ(s.settings.readInteger(key, "Interface", "TimeoutReadWrite", -1), 3000);
+    EXPECT_EQ(s.settings.readString(key, "Interface", "Port", ""), "COM1");
+    EXPECT_FALSE(s.settings.readBool(key, "Interface", "Protokoll", true));
+
+    TBasisEmulator other(s.clock, s.settings);
+    other.LoadSettings();
+    EXPECT_EQ(other.BaudRate(), 1);
+    EXPECT_EQ(other.TimeoutReadWrite(), 3000u);
+}
+
+TEST(Settings, PortChangesRefusedWhileTheBoardIsStarted) {
+    SimLink s;
+    s.link->SetPortName("com2");
+    EXPECT_EQ(s.link->PortName(), "COM2");
+    EXPECT_EQ(s.link->Interface(), TBasisEmulator::IfSerial);
+    s.identify();
+    try {
+        s.link->SetPortName("COM3");
+        FAIL();
+    } catch (const EEmulatorCommError& e) {
+        EXPECT_EQ(e.message(), "Changes on port configuration not allowed");
+    }
+    s.link->SetPortName("COM2");  // the same name is fine
+    EXPECT_THROW(s.link->SetPortAdresse(0x278), EEmulatorCommError);
+    s.link->SetPortAdresse(0x378);
+    EXPECT_EQ(s.link->PortName(), "COM2");
+}
+
+TEST(Settings, ComPortNamesResolveToDevices) {
+    platform::MemorySettingsStore settings;
+    const char* key = TBasisEmulator::RegistryKey;
+    EXPECT_EQ(platform::serialDevicePath("COM1", settings, key), "/dev/ttyS0");
+    EXPECT_EQ(platform::serialDevicePath("COM12", settings, key), "/dev/ttyS11");
+    settings.writeString(key, "Ports", "COM5", "/dev/ttyUSB0");
+    EXPECT_EQ(platform::serialDevicePath("COM5", settings, key), "/dev/ttyUSB0");
+    ::setenv("TARVEX_PORT_COM7", "/dev/pts/9", 1);
+    EXPECT_EQ(platform::serialDevicePath("COM7", settings, key), "/dev/pts/9");
+    ::unsetenv("TARVEX_PORT_COM7");
+}
+
+TEST(Threads, OneExchangeIsAtomic) {
+    SimLink s;
+    s.identify();
+    for (int a = 0; a < 256; ++a) s.board.setMaster(static_cast<std::uint16_t>(0x100 + a), static_cast<std::uint8_t>(a));
+    std::atomic<int> wrong{0};
+    auto reader = [&](int offset) {
+        for (int i = 0; i < 2000; ++i) {
+            const int a = (i * 7 + offset) & 0xFF;
+            if (s.link->ReadN(static_cast<std::uint16_t>(0x100 + a)) != a) ++wrong;
+        }
+    };
+    std::thread t1(reader, 0), t2(reader, 101);
+    t1.join();
+    t2.join();
+    EXPECT_EQ(wrong.load(), 0);
+}
+
+}  // namespace
+}  // namespace tarvex
