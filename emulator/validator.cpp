@@ -228,8 +228,9 @@ private:
         for (char c : digits) {
             const int d = hex ? HexDigit(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
             if (d < 0) v_.Fail(kMsgSyntaxError, text_);
-            n = n * (hex ? 16 : 10) + d;
-            if (n > kLimit) v_.OutOfRange(std::string(name));
+            const int base = hex ? 16 : 10;
+            if (n > (kLimit - d) / base) v_.OutOfRange(std::string(name));
+            n = n * base + d;
         }
         return n;
     }
