@@ -6,6 +6,7 @@ set -euo pipefail
 TARVEX_PACKAGES=(
   cmake ninja-build g++ clang
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  python3 d52 dis51
 )
 
 tarvex_install_packages() {
