@@ -306,10 +306,9 @@ TZeilennummer* TZeilennummertabelle::FindLineRef(std::string_view text) {
     if (hash == std::string_view::npos) return nullptr;
     const std::string_view number = text.substr(hash + 1);
     std::string_view module = text.substr(0, hash);
-    if (const std::size_t c = module.find(':'); c != std::string_view::npos) {
-        module = module.substr(c + 1);
-        if (const std::size_t c2 = module.find(':'); c2 != std::string_view::npos) module = module.substr(0, c2);
-    }
+    // ":MAIN:", "MAIN:", ":MAIN" and "MAIN" all name the module MAIN.
+    if (!module.empty() && module.front() == ':') module.remove_prefix(1);
+    if (const std::size_t c = module.find(':'); c != std::string_view::npos) module = module.substr(0, c);
     std::uint16_t moduleId = 0;
     if (!module.empty()) {
         const std::string name = symbols_.Transform(module);
