@@ -61,26 +61,41 @@ TOmfReader::~TOmfReader() = default;
 
 // ---------------------------------------------------------------- records
 
-std::unique_ptr<TOmfRecord> TOmfReader::ReadRecord() {
+void TOmfReader::SetFileName(const std::string& name) {
+    fileSize_ = -1;
+    TBasicReader::SetFileName(name);
+}
+
+std::int64_t TOmfReader::fileSize() {
+    if (fileSize_ < 0) fileSize_ = GetSize();
+    return fileSize_;
+}
+
+bool TOmfReader::Eof() { return !HasStream() || GetPosition() >= fileSize(); }
+
+// Position of the record about to be read, after checking that its header
+// is in the file.
+std::int32_t TOmfReader::recordStart() {
     const std::int64_t position = GetPosition();
     if (position > std::numeric_limits<std::int32_t>::max() - 0x10003)
         failAt(position, "file too large for an object file");
-    if (GetSize() - position < 3) failAt(position, "the file ends inside a record header");
+    if (fileSize() - position < 3) failAt(position, "the file ends inside a record header");
+    return static_cast<std::int32_t>(position);
+}
+
+std::unique_ptr<TOmfRecord> TOmfReader::ReadRecord() {
+    const std::int32_t position = recordStart();
     const std::uint8_t type = ReadByte();
     const std::uint16_t length = ReadWord();
-    return readRecordBody(static_cast<std::int32_t>(position), type, length);
+    return readRecordBody(position, type, length);
 }
 
 std::unique_ptr<TOmfRecord> TOmfReader::NextContent() {
-    const std::int64_t position = GetPosition();
-    if (position > std::numeric_limits<std::int32_t>::max() - 0x10003)
-        failAt(position, "file too large for an object file");
-    if (GetSize() - position < 3) failAt(position, "the file ends inside a record header");
+    const std::int32_t position = recordStart();
     const std::uint8_t type = ReadByte();
     const std::uint16_t length = ReadWord();
-    if (type == omf::Content || type == omf::Content2)
-        return readRecordBody(static_cast<std::int32_t>(position), type, length);
-    if (GetSize() - position - 3 < length) failAt(position, "the record runs past the end of the file");
+    if (type == omf::Content || type == omf::Content2) return readRecordBody(position, type, length);
+    if (fileSize() - position - 3 < length) failAt(position, "the record runs past the end of the file");
     // Read rather than seek past it: the bytes are usually in the buffer already.
     body_.resize(length);
     ReadBuffer(body_.data(), length);
@@ -89,7 +104,7 @@ std::unique_ptr<TOmfRecord> TOmfReader::NextContent() {
 
 std::unique_ptr<TOmfRecord> TOmfReader::readRecordBody(std::int32_t position, std::uint8_t type,
                                                        std::uint16_t length) {
-    if (GetSize() - position - 3 < length) failAt(position, "the record runs past the end of the file");
+    if (fileSize() - position - 3 < length) failAt(position, "the record runs past the end of the file");
     body_.resize(length);
     ReadBuffer(body_.data(), length);
 

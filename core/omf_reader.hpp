@@ -154,6 +154,11 @@ public:
     explicit TOmfReader(std::unique_ptr<platform::Stream> stream = nullptr);
     ~TOmfReader() override;
 
+    // The size of an object file is taken once per file: asking a file
+    // stream for it on every record would cost more than the decoding.
+    void SetFileName(const std::string& name) override;
+    bool Eof() override;
+
     // Reads the record at the current position and updates the tables.
     std::unique_ptr<TOmfRecord> ReadRecord();
     // Reads a content record (0x06, 0x94), or moves past any other record and
@@ -202,6 +207,8 @@ public:
     const std::vector<std::unique_ptr<TOmf2Typedef>>& typeDefinitions() const { return typedefs_; }
 
 private:
+    std::int64_t fileSize();
+    std::int32_t recordStart();
     std::unique_ptr<TOmfRecord> readRecordBody(std::int32_t position, std::uint8_t type, std::uint16_t length);
     void decodeBody(TOmfRecord& rec, OmfCursor& in);
     void decodeDebugItems(TOmfRecord& rec, OmfCursor& in);
@@ -222,6 +229,7 @@ private:
     std::vector<std::unique_ptr<TOmf2Typedef>> typedefs_;
     std::uint8_t modelCount_ = 0;
     std::vector<std::uint8_t> body_;  // bytes of the record being decoded, reused
+    std::int64_t fileSize_ = -1;      // -1 until known
 };
 
 }  // namespace tarvex
