@@ -286,6 +286,13 @@ void TPellunarComp::CopyHooks(const TBankAdresse& sourceStart, const TBankAdress
     for (auto& copy : copies) AddHook(std::move(copy));
 }
 
+int PellunarImageReader::read(TBankAdresse at, std::uint8_t* buf, int n) noexcept {
+    if (!buf || n <= 0) return 0;
+    const std::vector<std::uint8_t> bytes = comp_.ImageBytes(at, static_cast<std::size_t>(n));
+    std::copy(bytes.begin(), bytes.end(), buf);
+    return static_cast<int>(bytes.size());
+}
+
 void TPellunarComp::ClearHooks() {
     if (list_.Count() > 0) changed_ = true;
     list_.Clear();

@@ -19,6 +19,7 @@
 
 #include "core/bank_adressen.hpp"
 #include "core/banking_info.hpp"
+#include "core/target_interfaces.hpp"
 
 namespace tarvex {
 
@@ -183,9 +184,11 @@ public:
     void SetTables(TSymboltabelle* symbols, TZeilennummertabelle* lines);
     TSymboltabelle* Symbols() const { return symbols_; }
     TZeilennummertabelle* Lines() const { return lines_; }
-    // The banking that gives the longest instruction; null means three-byte
-    // instructions. Not owned.
+    // The banking for the longest instruction and the address texts; null
+    // means the one in force at the time of the call (none in the checkers:
+    // three-byte instructions, full address texts). Not owned.
     void SetBanking(const IBankingInfo* banking) { banking_ = banking; }
+    const IBankingInfo* Banking() const { return banking_ ? banking_ : currentBanking(); }
 
     // --- settings ---
     bool LineNumbersRequired() const { return lineNumbersRequired_; }
@@ -262,7 +265,18 @@ private:
 
     TSymboltabelle* symbols_ = nullptr;
     TZeilennummertabelle* lines_ = nullptr;
-    const IBankingInfo* banking_ = currentBanking();
+    const IBankingInfo* banking_ = nullptr;
+};
+
+// Code from the component's bank images. The checkers hand it to the tables
+// as their code reader, so that line ends are found in the scanned program.
+class PellunarImageReader final : public ICodeReader {
+public:
+    explicit PellunarImageReader(const TPellunarComp& comp) : comp_(comp) {}
+    int read(TBankAdresse at, std::uint8_t* buf, int n) noexcept override;
+
+private:
+    const TPellunarComp& comp_;
 };
 
 }  // namespace tarvex

@@ -1,6 +1,7 @@
 // Everything that follows from a hook's class code, as tables: the class
 // sets the board treats alike, and per class the replacement text, the image
 // bytes, the transmission sort key and the transmission group.
+#include <array>
 #include <string>
 
 #include "core/pellunar.hpp"
@@ -158,30 +159,48 @@ struct ClassInfo {
     int n = 0;  // bit or register number
 };
 
-// The row of a class code and the member it names.
-ClassInfo Lookup(std::uint16_t code) {
-    ClassInfo info;
-    info.p2 = (code & 0x80) != 0;
-    const std::uint16_t p0 = static_cast<std::uint16_t>(code & ~0x80u);
-    for (const ClassRow& row : Classes) {
-        if (p0 < row.first) continue;
-        const int delta = p0 - row.first;
-        int n;
-        if (row.unit == Unit::Bit) {
-            if (delta > 7) continue;
-            n = delta;
-        } else if (row.unit == Unit::Reg) {
-            if (delta % 0x100 != 0 || delta / 0x100 > 7) continue;
-            n = delta / 0x100;
-        } else {
-            if (delta != 0) continue;
-            n = 0;
+// Row and member of every class code, built once: the scan asks for a
+// hook's length at every step of its binary searches.
+class ClassIndex {
+public:
+    ClassIndex() {
+        entries_.fill(Entry{});
+        for (std::size_t k = 0; k < std::size(Classes); ++k) {
+            const ClassRow& row = Classes[k];
+            const int members = row.unit == Unit::None ? 1 : 8;
+            const int stride = row.unit == Unit::Reg ? 0x100 : 1;
+            for (int n = 0; n < members; ++n) {
+                const int p0 = row.first + n * stride;
+                for (int port : {0, 0x80}) {
+                    Entry& e = entries_[static_cast<std::size_t>(p0 + port)];
+                    if (e.row == NoRow) e = Entry{static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(n)};
+                }
+            }
         }
-        info.row = &row;
-        info.n = n;
+    }
+    ClassInfo Lookup(std::uint16_t code) const {
+        const Entry& e = entries_[code];
+        ClassInfo info;
+        info.p2 = (code & 0x80) != 0;
+        if (e.row != NoRow) {
+            info.row = &Classes[e.row];
+            info.n = e.n;
+        }
         return info;
     }
-    return info;
+
+private:
+    static constexpr std::uint8_t NoRow = 0xFF;
+    struct Entry {
+        std::uint8_t row = NoRow;
+        std::uint8_t n = 0;
+    };
+    std::array<Entry, 0x10000> entries_;
+};
+
+ClassInfo Lookup(std::uint16_t code) {
+    static const ClassIndex index;
+    return index.Lookup(code);
 }
 
 const char HexDigits[] = "0123456789ABCDEF";
