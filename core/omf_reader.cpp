@@ -37,6 +37,15 @@ void WriteTypeIndex(TBasicFiler& out, std::uint32_t value, std::uint8_t width) {
     }
 }
 
+TBankAdresse OmfSegmentAddress(bool extendedHeader, std::uint8_t segmentId, std::uint16_t offset) {
+    if (!extendedHeader) return UnbankedAdresse(offset);
+    if (segmentId == 0) return AllBanksAdresse(offset);
+    if (segmentId >= 16 && segmentId <= 47) return BankedAdresse(static_cast<std::uint8_t>(segmentId - 16), offset);
+    if (segmentId == BankAll || segmentId == BankNone)
+        throw EOmfFormatError(Format("segment id %.2x names no bank", segmentId));
+    return BankedAdresse(segmentId, offset);
+}
+
 std::uint16_t TOmfRecord::DebugValueA() const {
     if ((recordType != omf::DebugItems && recordType != omf::DebugItems2) || kind != 6) return 0;
     return static_cast<std::uint16_t>(dataLength);

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "core/bank_adressen.hpp"
 #include "core/basic_filer.hpp"
 #include "core/omf_cursor.hpp"
 #include "core/omf_typedefs.hpp"
@@ -80,7 +81,20 @@ public:
 
     // The item's address value with bit 23 cleared, as bank and offset.
     OmfBankOffset SplitAddress() const { return SplitOmfAddress(address.value); }
+    // Segment type of an OMF-51 symbol item: the low three bits of its info
+    // byte (0 code, 1 external data, 2 internal data or SFR, 3 indirect
+    // data, 4 bit). The segment id does not carry it: SDCC writes 0 there
+    // for every symbol.
+    std::uint8_t SegmentType() const { return info & 7; }
 };
+
+// Address of OMF-51 content, symbol, line and scope items from their segment
+// id and offset. Once the file has an extended module header (0x2E or 0x9C)
+// the segment id names the bank: 0 every bank, 16 to 47 bank id - 16, any
+// other id that bank; without one the address is unbanked. Ids 0xFE and 0xFF
+// name no bank (the values mark "all banks" and "unbanked") and raise
+// EOmfFormatError.
+TBankAdresse OmfSegmentAddress(bool extendedHeader, std::uint8_t segmentId, std::uint16_t offset);
 
 // Module header folded from record 0x2E (OMF-51 extended) or 0x9C (OMF2).
 struct TOmfModuleHeader {

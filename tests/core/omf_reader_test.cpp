@@ -222,6 +222,35 @@ TEST(OmfReaderOmf51, DebugTypeItems) {
     EXPECT_EQ(all[5]->remaining, 6);
 }
 
+TEST(OmfReaderOmf51, SegmentIdsNameBanksOnlyWithAnExtendedHeader) {
+    EXPECT_EQ(OmfSegmentAddress(false, 0x12, 0x1234), UnbankedAdresse(0x1234));
+    EXPECT_EQ(OmfSegmentAddress(false, 0xFF, 0x1234), UnbankedAdresse(0x1234));
+    EXPECT_EQ(OmfSegmentAddress(true, 0, 0x0100), AllBanksAdresse(0x0100));
+    EXPECT_EQ(OmfSegmentAddress(true, 16, 0x8000), BankedAdresse(0, 0x8000));
+    EXPECT_EQ(OmfSegmentAddress(true, 47, 0x8000), BankedAdresse(31, 0x8000));
+    EXPECT_EQ(OmfSegmentAddress(true, 3, 0x8000), BankedAdresse(3, 0x8000));
+    EXPECT_EQ(OmfSegmentAddress(true, 48, 0x8000), BankedAdresse(48, 0x8000));
+    EXPECT_THROW(OmfSegmentAddress(true, 0xFE, 0), EOmfFormatError);
+    EXPECT_THROW(OmfSegmentAddress(true, 0xFF, 0), EOmfFormatError);
+}
+
+TEST(OmfReaderOmf51, SegmentTypeIsInTheInfoByte) {
+    OmfFile f;
+    f.record(omf::DebugItems, OmfBody()
+                                  .u8(omf::PublicSymbols)
+                                  .u8(0).u8(0x00).u16(0x0062).ti(0).name("f")
+                                  .u8(0).u8(0x41).u16(0x0000).ti(0).name("buffer")
+                                  .u8(0).u8(0x42).u16(0x0080).ti(0).name("P0")
+                                  .u8(0).u8(0x44).u16(0x0087).ti(0).name("P0_7"));
+    auto r = readerOver(f.bytes());
+    auto rec = r->ReadRecord();
+    ASSERT_EQ(rec->items.size(), 4u);
+    EXPECT_EQ(rec->items[0]->SegmentType(), 0);
+    EXPECT_EQ(rec->items[1]->SegmentType(), 1);
+    EXPECT_EQ(rec->items[2]->SegmentType(), 2);
+    EXPECT_EQ(rec->items[3]->SegmentType(), 4);
+}
+
 TEST(OmfReaderOmf51, SourceNameSkipsThreeBytes) {
     OmfFile f;
     f.record(omf::SourceName, OmfBody().bytes({0xAA, 0xBB, 0xCC}).name("main.c"));
