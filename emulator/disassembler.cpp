@@ -7,6 +7,7 @@
 #include "core/opcode_table.hpp"
 #include "core/register_table.hpp"
 #include "core/symbol_table.hpp"
+#include "platform/exception.hpp"
 
 namespace tarvex {
 
@@ -198,9 +199,13 @@ public:
 
     std::string OwnLabel(const TBankAdresse& pc) {
         std::string text;
-        if (lineTextFirst_ && useLines()) text = d_.lines_->LineText(pc);
-        if (text.empty() && d_.symbols_ != nullptr) text = d_.symbols_->NameAt(pc, kClassCode);
-        if (text.empty() && !lineTextFirst_ && useLines()) text = d_.lines_->LineText(pc);
+        try {
+            if (lineTextFirst_ && useLines()) text = d_.lines_->LineText(pc);
+            if (text.empty() && d_.symbols_ != nullptr) text = d_.symbols_->NameAt(pc, kClassCode);
+            if (text.empty() && !lineTextFirst_ && useLines()) text = d_.lines_->LineText(pc);
+        } catch (const Exception&) {
+            // A table that fails leaves the address unnamed.
+        }
         return text;
     }
 
@@ -225,14 +230,19 @@ public:
     }
 
     std::string AddressOperand(int klass, std::uint8_t bank, std::uint16_t offset) {
-        const TBankAdresse a = SpaceAddress(klass, bank, offset);
+        TBankAdresse a = UnbankedAdresse(offset);
         std::string text;
-        if (klass == kClassCode && lineTextFirst_ && useLines()) text = d_.lines_->LineText(a);
-        if (text.empty() && d_.symbols_ != nullptr) text = d_.symbols_->NameAt(a, klass);
-        if (text.empty() && klass == kClassCode && !lineTextFirst_ && useLines()) text = d_.lines_->LineText(a);
-        if (!text.empty()) return text;
-        if (klass == kClassCode && autoLabels_ && d_.symbols_ != nullptr) {
-            if (const TSymbol* label = d_.symbols_->AddCounterSymbol(a, kClassCode)) return label->name;
+        try {
+            a = SpaceAddress(klass, bank, offset);
+            if (klass == kClassCode && lineTextFirst_ && useLines()) text = d_.lines_->LineText(a);
+            if (text.empty() && d_.symbols_ != nullptr) text = d_.symbols_->NameAt(a, klass);
+            if (text.empty() && klass == kClassCode && !lineTextFirst_ && useLines()) text = d_.lines_->LineText(a);
+            if (!text.empty()) return text;
+            if (klass == kClassCode && autoLabels_ && d_.symbols_ != nullptr) {
+                if (const TSymbol* label = d_.symbols_->AddCounterSymbol(a, kClassCode)) return label->name;
+            }
+        } catch (const Exception&) {
+            // A table or space that fails leaves the operand in hex.
         }
         switch (klass) {
             case kClassBit: return {};
@@ -318,10 +328,15 @@ const TRegister* Disassembler::BitName(std::uint8_t address) {
 
 void Disassembler::SetAddressWidth(int maxCountBefehlsBytes) { width_ = maxCountBefehlsBytes == 4 ? 4 : 3; }
 
-int Disassembler::OpcodeLength(std::uint8_t opcode) const { return tarvex::OpcodeLength(opcode, width_); }
+int Disassembler::AddressWidth() const {
+    if (width_ != 0) return width_;
+    return ctx_.bankingOrDefault().maxCountBefehlsBytes() == 4 ? 4 : 3;
+}
+
+int Disassembler::OpcodeLength(std::uint8_t opcode) const { return tarvex::OpcodeLength(opcode, AddressWidth()); }
 
 int Disassembler::ReadCodeBytes(TBankAdresse address, std::uint8_t (&bytes)[4]) const noexcept {
-    int count = width_;
+    int count = AddressWidth();
     try {
         const TBankAdresse max = ctx_.spacesOrDefault().maxAddress(SpaceKind::Program);
         if (address.offset > max.offset) return 0;
@@ -358,8 +373,7 @@ DisassembledInstruction Disassembler::Disassemble(TBankAdresse pc, bool autoLabe
         case kF_Addr16:
             length = tableLength;
             if (length == 4) {
-                TBankAdresse target = dec.SpaceAddress(kClassCode, b1, static_cast<std::uint16_t>(b2 << 8 | b3));
-                operands = dec.AddressOperand(kClassCode, target.bank, target.offset);
+                operands = dec.AddressOperand(kClassCode, b1, static_cast<std::uint16_t>(b2 << 8 | b3));
             } else {
                 operands = dec.CodeTarget(pc, static_cast<std::uint16_t>(b1 << 8 | b2));
             }

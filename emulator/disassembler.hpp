@@ -41,10 +41,12 @@ public:
     Disassembler(TSymboltabelle* symbols, TZeilennummertabelle* lines, const TRegisterTabelle* registers,
                  const TargetContext& context = {});
 
-    // 3 for 16-bit code addresses, 4 for 24-bit ones (the banking's
-    // maxCountBefehlsBytes). Other values count as 3.
+    // 3 for 16-bit code addresses, 4 for 24-bit ones. Until this is called
+    // the width follows the banking's maxCountBefehlsBytes at each decode,
+    // so that a change of that setting needs no caller to pass it on.
+    // Other values count as 3.
     void SetAddressWidth(int maxCountBefehlsBytes);
-    int AddressWidth() const { return width_; }
+    int AddressWidth() const;
 
     int OpcodeLength(std::uint8_t opcode) const;
 
@@ -87,7 +89,7 @@ private:
     TZeilennummertabelle* lines_;
     const TRegisterTabelle* registers_;
     TargetContext ctx_;
-    int width_ = 3;
+    int width_ = 0;  // 0: follow the banking
     std::array<const TRegister*, 256> sfrNames_{};
     std::array<const TRegister*, 256> bitNames_{};
     std::uint32_t registerGeneration_ = 0;

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <vector>
 
+#include "core/errors.hpp"
 #include "core/line_table.hpp"
 #include "core/register_table.hpp"
 #include "core/symbol_table.hpp"
@@ -233,6 +234,39 @@ TEST(Disassembler, TwentyFourBitCodeAddresses) {
     // Back to 16-bit addresses.
     b.dis.SetAddressWidth(3);
     EXPECT_EQ(b.dis.Disassemble(UnbankedAdresse(0), false, false, 0x02, 0x01, 0x23, 0x45).length, 3);
+}
+
+TEST(Disassembler, AddressWidthFollowsTheBankingUntilSet) {
+    Bench b;
+    FixedBanking contiguous(0, false, 4);
+    b.ctx.banking = &contiguous;
+    Disassembler dis(&b.symbols, &b.lines, &b.registers, b.ctx);
+    EXPECT_EQ(dis.AddressWidth(), 4);
+    EXPECT_EQ(dis.OpcodeLength(0x12), 4);
+    dis.SetAddressWidth(3);
+    EXPECT_EQ(dis.OpcodeLength(0x12), 3);
+}
+
+// Spaces whose limits cannot be read right now (the board is busy).
+class FailingSpaces final : public IAddressSpaces {
+public:
+    TBankAdresse minAddress(SpaceKind) const override { throw EVokWinAddressError("busy"); }
+    TBankAdresse maxAddress(SpaceKind) const override { throw EVokWinAddressError("busy"); }
+    TBankAdresse normalize(SpaceKind, TBankAdresse a) const override { return a; }
+};
+
+TEST(Disassembler, NeverRaisesWhileAListPaints) {
+    Bench b;
+    FailingSpaces failing;
+    TargetContext ctx = b.ctx;
+    ctx.spaces = &failing;
+    Disassembler dis(nullptr, nullptr, &b.registers, ctx);
+    DisassembledInstruction d;
+    EXPECT_NO_THROW(d = dis.Disassemble(UnbankedAdresse(0), true, false, 0x02, 0x12, 0x34, 0));
+    EXPECT_EQ(d.instruction, "LJMP  1234H");
+    EXPECT_NO_THROW(d = dis.DisassembleAt(UnbankedAdresse(0), false, false));
+    EXPECT_EQ(d.length, 1);
+    EXPECT_EQ(dis.InstructionLengthAt(UnbankedAdresse(0)), 1);
 }
 
 TEST(Disassembler, BankedTargetsStayInThePcBank) {
