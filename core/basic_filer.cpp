@@ -42,6 +42,9 @@ void TBasicFiler::SetFileName(const std::string& name) {
 }
 
 bool TBasicFiler::Eof() {
+    // Bytes still in the buffer lie before the stream's position, which the
+    // stream reached by reading them: not at the end.
+    if (index_ < count_) return false;
     if (!stream_) return true;
     return GetPosition() >= GetSize();
 }
@@ -99,8 +102,8 @@ void TBasicFiler::refill() {
     count_ = static_cast<std::int32_t>(got);
 }
 
-std::uint8_t TBasicFiler::ReadByte() {
-    if (index_ >= count_) refill();
+std::uint8_t TBasicFiler::readByteRefilling() {
+    refill();
     return buffer_[static_cast<std::size_t>(index_++)];
 }
 

@@ -52,7 +52,10 @@ public:
     bool LittleEndian() const { return littleEndian_; }
     std::uint16_t OpenMode() const { return openMode_; }
 
-    std::uint8_t ReadByte();
+    std::uint8_t ReadByte() {
+        if (index_ < count_) return buffer_[static_cast<std::size_t>(index_++)];
+        return readByteRefilling();
+    }
     void ReadBuffer(void* buffer, std::size_t n);
     std::uint16_t ReadWord();
     std::uint32_t ReadDWord();
@@ -80,6 +83,7 @@ protected:
 
 private:
     void refill();
+    std::uint8_t readByteRefilling();
     void readExact(std::uint8_t* out, std::size_t n);
     std::string readCounted(std::uint64_t length);
     platform::Stream& requireStream();
