@@ -417,7 +417,9 @@ void TBasisEmulator::InitStringEinlesen() {
             }
             throw EEmulatorStartError(message, e.errorCode());
         }
-        Wait(50);
+        // Not Wait(): on the parallel port that returns at once, and an absent
+        // board would be flooded with polls until the time-out.
+        clock_.sleepMs(50);
         if (BytesAvailable()) {
             const Bytes b = Lesen(1);
             collected.insert(0, b);

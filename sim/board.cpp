@@ -61,6 +61,12 @@ std::size_t Board::read(std::uint8_t* data, std::size_t count) {
     return n;
 }
 
+std::uint8_t Board::peek() {
+    std::lock_guard lock(mutex_);
+    if (out_.empty() || out_.front().readyAt > clock_.monotonicMs()) return 0;
+    return out_.front().byte;
+}
+
 std::optional<std::uint64_t> Board::nextReadyAt() {
     std::lock_guard lock(mutex_);
     if (out_.empty()) return std::nullopt;
@@ -70,6 +76,13 @@ std::optional<std::uint64_t> Board::nextReadyAt() {
 void Board::purgeOutput() {
     std::lock_guard lock(mutex_);
     out_.clear();
+}
+
+void Board::inject(const std::vector<std::uint8_t>& bytes) {
+    std::lock_guard lock(mutex_);
+    const std::uint64_t now = clock_.monotonicMs();
+    // They were sent before anything still queued.
+    for (auto it = bytes.rbegin(); it != bytes.rend(); ++it) out_.push_front(Pending{*it, now});
 }
 
 void Board::setLines(bool rts, bool dtr) {

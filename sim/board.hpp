@@ -44,10 +44,14 @@ public:
     void receive(const std::uint8_t* data, std::size_t count, std::uint32_t lineBaud = 0);
     std::size_t available();  // answer bytes ready now
     std::size_t read(std::uint8_t* data, std::size_t count);
+    // The first ready answer byte, left in place (0 when none).
+    std::uint8_t peek();
     // When the first answer byte that is not ready yet will be; empty when
     // nothing is queued.
     std::optional<std::uint64_t> nextReadyAt();
     void purgeOutput();
+    // Puts answer bytes back in front of the queue, ready now.
+    void inject(const std::vector<std::uint8_t>& bytes);
     // RTS and DTR going from both off to both on resets the board.
     void setLines(bool rts, bool dtr);
     // The board's power-on state: 9600 baud, flash block 0, parser idle.

@@ -1,0 +1,13 @@
+// A stand-in for the port I/O library: PortOut/PortIn reach the board
+// simulator's parallel port instead of the hardware.
+#include <cstdint>
+
+#include "sim/lpt_port.hpp"
+
+#define STANDIN_EXPORT extern "C" __attribute__((visibility("default")))
+
+using tarvex::sim::LptPort;
+
+STANDIN_EXPORT LptPort* tarvex_sim_lpt_port() { return &LptPort::instance(); }
+STANDIN_EXPORT void PortOut(std::uint16_t port, std::uint8_t value) { LptPort::instance().portOut(port, value); }
+STANDIN_EXPORT std::uint8_t PortIn(std::uint16_t port) { return LptPort::instance().portIn(port); }

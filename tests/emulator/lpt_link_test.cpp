@@ -1,0 +1,118 @@
+// The parallel-port transport through the stand-in io library, found and
+// bound by name like the real one.
+#include <gtest/gtest.h>
+
+#include "core/errors.hpp"
+#include "emulator/io_library.hpp"
+#include "platform/dynlib.hpp"
+#include "sim/lpt_port.hpp"
+#include "tests/emulator/link_fixture.hpp"
+#include "tests/support/test_support.hpp"
+
+namespace tarvex {
+namespace {
+
+class LptLink : public ::testing::Test {
+protected:
+    void SetUp() override {
+        library = platform::DynamicLibrary::load(std::string(TARVEX_STANDIN_DIR) + "/" + iodll::LibraryFileName());
+        ASSERT_TRUE(library.loaded()) << library.errorText();
+        auto* get = library.function<sim::LptPort* (*)()>("tarvex_sim_lpt_port");
+        ASSERT_NE(get, nullptr);
+        port = get();
+        board = &port->attach(s.clock);
+        port->setBase(0x378);
+        s.link->setIoSearchDirs("/nonexistent", TARVEX_STANDIN_DIR);
+    }
+    void TearDown() override {
+        s.link.reset();
+        if (port) port->detach();
+    }
+
+    test::SimLink s;
+    platform::DynamicLibrary library;
+    sim::LptPort* port = nullptr;
+    sim::Board* board = nullptr;
+};
+
+TEST_F(LptLink, LptAndUnknownNamesChooseTheParallelPort) {
+    s.link->SetPortName("LPT1");
+    EXPECT_EQ(s.link->Interface(), TBasisEmulator::IfParallel);
+    s.link->SetPortName("XYZ");
+    EXPECT_EQ(s.link->Interface(), TBasisEmulator::IfParallel);
+    s.link->SetPortName("COM2");
+    EXPECT_EQ(s.link->Interface(), TBasisEmulator::IfSerial);
+    EXPECT_FALSE(iodll::IoDllBound());
+}
+
+TEST_F(LptLink, StartsTheBoardThroughStrobeAndAcknowledge) {
+    s.link->SetPortName("LPT1");
+    s.link->Startup();
+    EXPECT_EQ(s.link->ConnectionState(), TBasisEmulator::StateReady);
+    EXPECT_EQ(s.link->EpromVersion(), "5.1 ");
+    EXPECT_EQ(port->ecr(), 0x30);  // byte mode
+    for (const auto& c : board->log()) EXPECT_NE(c.name, "y");  // no baud switch off the serial port
+    board->setMaster(0x7F00, 0xAB);
+    EXPECT_EQ(s.link->ReadN(0x7F00), 0xAB);
+    s.link->WriteN(0x7F01, 0xCD);
+    EXPECT_EQ(board->master(0x7F01), 0xCD);
+    EXPECT_EQ(s.link->BusyCount(), 0);
+}
+
+TEST_F(LptLink, AnAbsentBoardIsNotReadyRatherThanACommunicationError) {
+    s.link->SetPortName("LPT1");
+    board->setSilent(true);
+    const auto before = s.clock.monotonicMs();
+    try {
+        s.link->InitStringEinlesen();
+        FAIL();
+    } catch (const EEmulatorStartError& e) {
+        EXPECT_EQ(e.message(), "Emulator on port LPT1 not ready");
+    }
+    EXPECT_GE(s.clock.monotonicMs() - before, 4000u);
+    // Polled every 50 ms, not flooded.
+    EXPECT_LE(board->log().size(), 81u);
+}
+
+TEST_F(LptLink, AReadWhoseStrobeNeverComesFailsAfterTheReadWriteTimeout) {
+    s.link->SetPortName("LPT1");
+    s.link->InitStringEinlesen();
+    s.link->SetTimeoutReadWrite(700);
+    board->setSilent(true);
+    s.link->Schreiben(std::string("RN\x00\x00", 4));
+    const auto before = s.clock.monotonicMs();
+    try {
+        s.link->Lesen(1);
+        FAIL();
+    } catch (const EEmulatorTimeoutError& e) {
+        EXPECT_EQ(e.message(), "Communication error! Please restart emulator");
+    }
+    EXPECT_GE(s.clock.monotonicMs() - before, 700u);
+    EXPECT_LT(s.clock.monotonicMs() - before, 800u);
+    EXPECT_TRUE(s.link->TimeoutFlag());
+}
+
+TEST_F(LptLink, AWriteWithoutAcknowledgeFailsToo) {
+    s.link->SetPortName("LPT1");
+    s.link->InitStringEinlesen();
+    port->setDeaf(true);
+    EXPECT_THROW(s.link->Schreiben("k"), EEmulatorTimeoutError);
+}
+
+TEST_F(LptLink, WithoutTheLibraryThereIsNoAccess) {
+    s.link->setIoSearchDirs("/nonexistent-a", "/nonexistent-b");
+    try {
+        s.link->SetPortName("LPT2");
+        FAIL();
+    } catch (const EEmulatorCommError& e) {
+        const std::string file = iodll::LibraryFileName();
+        EXPECT_NE(e.message().find("File " + file + ", /nonexistent-a/" + file + ", /nonexistent-b/" + file +
+                                   " does not exist"),
+                  std::string::npos)
+            << e.message();
+        EXPECT_NE(e.message().find("\nNo access to parallel port"), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace tarvex

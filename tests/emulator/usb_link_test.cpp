@@ -1,0 +1,260 @@
+// The USB transport through the stand-in D2XX library, bound by name like
+// the real one.
+#include <gtest/gtest.h>
+
+#include "core/errors.hpp"
+#include "emulator/d2xx.hpp"
+#include "platform/dynlib.hpp"
+#include "sim/usb_bus.hpp"
+#include "tests/emulator/link_fixture.hpp"
+
+namespace tarvex {
+namespace {
+
+class UsbLink : public ::testing::Test {
+protected:
+    void SetUp() override {
+        library = platform::DynamicLibrary::load(ftd2xx::LibraryName());
+        ASSERT_TRUE(library.loaded()) << library.errorText();
+        auto* get = library.function<sim::UsbBus* (*)()>("tarvex_sim_usb_bus");
+        ASSERT_NE(get, nullptr);
+        bus = get();
+        bus->clear();
+        bus->setClock(&s.clock);
+    }
+    void TearDown() override {
+        s.link.reset();
+        if (bus) {
+            bus->clear();
+            bus->setClock(nullptr);
+        }
+    }
+
+    std::size_t countCalls(const std::string& prefix) const {
+        std::size_t n = 0;
+        for (const auto& c : bus->calls()) n += c.rfind(prefix, 0) == 0;
+        return n;
+    }
+
+    test::SimLink s;
+    platform::DynamicLibrary library;
+    sim::UsbBus* bus = nullptr;
+};
+
+TEST_F(UsbLink, PortNameUsbSelectsTheTransportAndStartsTheBoard) {
+    sim::Board& board = bus->addDevice("TX1234", "TARVEX Emulator");
+    s.link->SetPortName("usb");
+    EXPECT_EQ(s.link->Interface(), TBasisEmulator::IfUsb);
+    EXPECT_EQ(s.link->PortName(), "USB");
+    s.link->Startup();
+    EXPECT_EQ(s.link->ConnectionState(), TBasisEmulator::StateReady);
+    EXPECT_EQ(s.link->FirmwareCode(), 19);
+    EXPECT_EQ(s.link->UsbSerialNumber(), "TX1234");
+    // No baud switch on USB; the buffers are purged after open and handshake.
+    for (const auto& c : board.log()) EXPECT_NE(c.name, "y");
+    EXPECT_EQ(countCalls("FT_Purge 3"), 2u);
+    board.setMaster(0x4000, 0x99);
+    EXPECT_EQ(s.link->ReadN(0x4000), 0x99);
+}
+
+TEST_F(UsbLink, OnlyDevicesDescribedExactlyAsTarvexEmulatorCount) {
+    bus->addDevice("A1", "TARVEX Emulator 2");
+    bus->addDevice("B2", "tarvex emulator");
+    bus->addDevice("C3", "FT232R USB UART");
+    s.link->SetPortName("USB");
+    s.link->ListUsbDevices();
+    ASSERT_EQ(s.link->UsbDevices().size(), 1u);
+    EXPECT_EQ(s.link->UsbDevices()[0]->serialNumber, "B2");
+    EXPECT_EQ(s.link->UsbDevices()[0]->deviceIndex, 1u);
+}
+
+TEST_F(UsbLink, TwoBoardsAndNoChoiceAskTheUserToSelect) {
+    bus->addDevice("A1", "TARVEX Emulator");
+    bus->addDevice("B2", "TARVEX Emulator");
+    s.link->SetPortName("USB");
+    try {
+        s.link->CreateEmulHandle();
+        FAIL();
+    } catch (const EEmulatorCommError& e) {
+        EXPECT_EQ(e.message(), "Please select TARVEX emulator from USB list");
+        EXPECT_EQ(e.errorCode(), 2);
+    }
+    try {
+        s.link->InitStringEinlesen();
+        FAIL();
+    } catch (const EEmulatorStartError& e) {
+        EXPECT_EQ(e.message(), "Please select TARVEX emulator from USB list");
+        EXPECT_EQ(e.value(), 2);
+    }
+    s.link->SetUsbSerialNumber("B2");
+    s.link->InitStringEinlesen();
+    EXPECT_EQ(s.link->ConnectionState(), TBasisEmulator::StateIdentified);
+}
+
+TEST_F(UsbLink, NoBoardAsksToPlugItIn) {
+    s.link->SetPortName("USB");
+    try {
+        s.link->InitStringEinlesen();
+        FAIL();
+    } catch (const EEmulatorStartError& e) {
+        EXPECT_EQ(e.message(), "No TARVEX emulator found on USB\r\n Plug in USB and/or switch on emulator");
+        EXPECT_EQ(e.value(), 1);
+    }
+}
+
+TEST_F(UsbLink, AMissingWantedBoardOffersTheConnectedOne) {
+    bus->addDevice("NEW7", "TARVEX Emulator");
+    s.link->SetPortName("USB");
+    s.link->SetUsbSerialNumber("OLD1");
+    s.boxes.answer(platform::IdYes);
+    try {
+        s.link->CreateEmulHandle();
+        FAIL();
+    } catch (const EEmulatorCommError& e) {
+        EXPECT_EQ(e.message(), "ERROR: TARVEX emulator NEW7 not found on USB");
+        EXPECT_EQ(e.errorCode(), 1);
+    }
+    ASSERT_EQ(s.boxes.shown().size(), 1u);
+    EXPECT_EQ(s.boxes.shown()[0].text,
+              "ERROR: TARVEX emulator OLD1 not found on USB!\nChange to TARVEX emulator NEW7 ?");
+    EXPECT_EQ(s.link->UsbSerialNumber(), "NEW7");
+    s.link->CreateEmulHandle();  // the next start uses the new choice
+    EXPECT_TRUE(s.link->HandleOpen());
+}
+
+TEST_F(UsbLink, AReadThatFailsHalfwayIsCompletedAfterOneRecovery) {
+    sim::Board& board = bus->addDevice("TX1", "TARVEX Emulator");
+    s.link->SetPortName("USB");
+    s.link->InitStringEinlesen();
+    for (std::uint8_t a = 0; a < 5; ++a) board.setMaster(a, static_cast<std::uint8_t>(0xA0 + a));
+    // Eight answer bytes: RN, RN, k (3 bytes), RN, RN, RN.
+    s.link->Schreiben(std::string("RN\x00\x00", 4) + std::string("RN\x00\x01", 4) + "k" +
+                      std::string("RN\x00\x02", 4) + std::string("RN\x00\x03", 4) + std::string("RN\x00\x04", 4));
+    bus->failNextRead(ftd2xx::FT_IO_ERROR, 5);
+    const auto before = s.clock.monotonicMs();
+    const auto answer = s.link->Lesen(8);
+    EXPECT_EQ(answer, std::string("\xA0\xA1\x12\x34\x04\xA2\xA3\xA4", 8));
+    EXPECT_GE(s.clock.monotonicMs() - before, 6000u);
+    EXPECT_FALSE(s.link->TimeoutFlag());
+    EXPECT_EQ(countCalls("FT_ResetDevice"), 1u);
+    EXPECT_EQ(countCalls("FT_Read 3"), 1u);
+    EXPECT_EQ(s.link->ConnectionState(), TBasisEmulator::StateIdentified);  // kept across the recovery
+}
+
+TEST_F(UsbLink, AnIoErrorOnTheRetryIsFatalUntilANewStart) {
+    bus->addDevice("TX1", "TARVEX Emulator");
+    s.link->SetPortName("USB");
+    s.link->Startup();
+    s.link->Schreiben(std::string("RN\x00\x00", 4));
+    bus->failNextRead(ftd2xx::FT_IO_ERROR, 0, 2);
+    try {
+        s.link->Lesen(1);
+        FAIL();
+    } catch (const ETarvexAbort& e) {
+        EXPECT_EQ(e.message(), "Fatal USB error!\nPlease switch off emulator and start again.");
+    }
+    EXPECT_TRUE(s.link->FatalUsbError());
+    EXPECT_EQ(bus->openHandles(), 0u);
+    bus->clearCalls();
+    EXPECT_EQ(s.link->ReadN(0), 0);
+    EXPECT_EQ(s.link->Schreiben("k"), 0u);
+    EXPECT_FALSE(s.link->BytesAvailable());
+    EXPECT_TRUE(bus->calls().empty());
+    // A new debugging session in the same loaded driver connects again.
+    s.link->Restart();
+    s.link->Startup();
+    EXPECT_FALSE(s.link->FatalUsbError());
+    EXPECT_EQ(s.link->ConnectionState(), TBasisEmulator::StateReady);
+}
+
+TEST_F(UsbLink, AWriteRetrySendsOnlyTheRest) {
+    sim::Board& board = bus->addDevice("TX1", "TARVEX Emulator");
+    s.link->SetPortName("USB");
+    s.link->InitStringEinlesen();
+    bus->failNextWrite(18, 2);
+    EXPECT_EQ(s.link->Schreiben(std::string("WN\x12\x34\x56", 5)), 5u);
+    EXPECT_EQ(board.master(0x1234), 0x56);
+    EXPECT_EQ(countCalls("FT_Write 3"), 1u);
+    // A write that fails again is a time-out with the library's text.
+    bus->failNextWrite(18, 0, 2);
+    try {
+        s.link->Schreiben("k");
+        FAIL();
+    } catch (const EEmulatorTimeoutError& e) {
+        EXPECT_EQ(e.message(), "ERROR USB Write: FT_OTHER_ERROR");
+    }
+    EXPECT_TRUE(s.link->TimeoutFlag());
+}
+
+TEST_F(UsbLink, QueueStatusFailureRecoversAndReportsNothingWaiting) {
+    bus->addDevice("TX1", "TARVEX Emulator");
+    s.link->SetPortName("USB");
+    s.link->InitStringEinlesen();
+    s.link->Schreiben("k");
+    bus->failNextQueueStatus(4);
+    EXPECT_FALSE(s.link->BytesAvailable());
+    EXPECT_EQ(countCalls("FT_ResetDevice"), 1u);
+    EXPECT_TRUE(s.link->HandleOpen());
+}
+
+TEST_F(UsbLink, AFailedConfigurationCallShowsItsStatusAndResetsThePort) {
+    bus->addDevice("TX1", "TARVEX Emulator");
+    s.link->SetPortName("USB");
+    bus->failNextSetTimeouts(6);
+    s.link->GetHandle();
+    ASSERT_EQ(s.boxes.shown().size(), 1u);
+    EXPECT_EQ(s.boxes.shown()[0].text, "FT_INVALID_PARAMETER");
+    EXPECT_EQ(s.boxes.shown()[0].caption, "Error");
+}
+
+TEST_F(UsbLink, TheFlashBlockIsReestablishedAfterAReconnectWithoutReset) {
+    sim::Board& board = bus->addDevice("TX1", "TARVEX Emulator");
+    s.link->SetPortName("USB");
+    s.link->Startup();  // block 1 selected for the serial number
+    ASSERT_EQ(board.flashBlock(), 1);
+    board.shortenNextAnswer(0);
+    EXPECT_THROW(s.link->ReadN(0), EEmulatorTimeoutError);
+    s.link->Restart();
+    s.link->Startup();
+    // A blind toggle would have put the board into block 0 here.
+    EXPECT_EQ(board.flashBlock(), 1);
+    EXPECT_EQ(s.link->FlashBlock(), 1);
+}
+
+TEST(UsbBinding, StatusTexts) {
+    EXPECT_EQ(ftd2xx::FtStatusText(0), "FT_OK");
+    EXPECT_EQ(ftd2xx::FtStatusText(4), "FT_IO_ERROR");
+    EXPECT_EQ(ftd2xx::FtStatusText(18), "FT_OTHER_ERROR");
+    EXPECT_EQ(ftd2xx::FtStatusText(19), "FT_STATUS: 19 unknown");
+}
+
+TEST(UsbBinding, ALibraryThatIsMissingOrIncompleteIsReportedWhenUsbIsChosen) {
+    platform::FakeClock clock;
+    platform::MemorySettingsStore settings;
+    {
+        TBasisEmulator link(clock, settings);
+        link.setUsbLibrary("libftd2xx-absent.so");
+        try {
+            link.SetPortName("USB");
+            FAIL();
+        } catch (const EUsbDllError& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("Load error libftd2xx-absent.so: ", 0), 0u) << e.what();
+        }
+        // The link itself goes on working on another transport.
+        EXPECT_EQ(link.Interface(), TBasisEmulator::IfSerial);
+    }
+    {
+        TBasisEmulator link(clock, settings);
+        link.setUsbLibrary(std::string(TARVEX_STANDIN_DIR) + "/broken/libftd2xx.so");
+        try {
+            link.SetPortName("USB");
+            FAIL();
+        } catch (const EUsbDllError& e) {
+            EXPECT_EQ(std::string(e.what()), "Load error libftd2xx.so: FT_GetQueueStatus: 127");
+        }
+        EXPECT_FALSE(ftd2xx::UsbDllBound());
+    }
+}
+
+}  // namespace
+}  // namespace tarvex
