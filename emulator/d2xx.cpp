@@ -6,13 +6,7 @@
 
 #include "core/errors.hpp"
 #include "core/format.hpp"
-#if __has_include("core/logger.hpp")
 #include "core/logger.hpp"
-#else
-namespace tarvex {
-inline void LogWrite(std::string_view, std::uint32_t) {}
-}  // namespace tarvex
-#endif
 #include "platform/dynlib.hpp"
 
 namespace tarvex::ftd2xx {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/errors.hpp"
+#include "core/logger.hpp"
 #include "emulator/d2xx.hpp"
 #include "platform/dynlib.hpp"
 #include "sim/usb_bus.hpp"
@@ -219,6 +220,28 @@ TEST_F(UsbLink, TheFlashBlockIsReestablishedAfterAReconnectWithoutReset) {
     // A blind toggle would have put the board into block 0 here.
     EXPECT_EQ(board.flashBlock(), 1);
     EXPECT_EQ(s.link->FlashBlock(), 1);
+}
+
+TEST_F(UsbLink, EveryLibraryCallLeavesADebugLogLine) {
+    bus->addDevice("TX1", "TARVEX Emulator");
+    std::vector<std::string> lines;
+    debugLog().SetSink([&lines](const std::string& line) { lines.push_back(line); });
+    debugLog().SetEnabled(true);
+    s.link->SetPortName("USB");
+    s.link->GetHandle();
+    debugLog().SetEnabled(false);
+    debugLog().SetSink(nullptr);
+    auto has = [&lines](const std::string& text) {
+        for (const auto& l : lines)
+            if (l.find(text) != std::string::npos) return true;
+        return false;
+    };
+    EXPECT_TRUE(has("UsbDllInit End"));
+    EXPECT_TRUE(has("UsbListDeviceCount=1 FT_OK"));
+    EXPECT_TRUE(has("UsbListDevices DeviceNumber=0 Flags=40000001 FT_OK Buffer=TX1"));
+    EXPECT_TRUE(has("UsbOpen Handle=256 FT_OK"));
+    EXPECT_TRUE(has("UsbSetTimeouts Handle=256 ReadTimeout=2000 FT_OK"));
+    EXPECT_TRUE(has("UsbSetResetPipe Handle=256 Count=100 FT_OK"));  // missing on Linux: a no-op
 }
 
 TEST(UsbBinding, StatusTexts) {
