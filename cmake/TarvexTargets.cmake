@@ -8,6 +8,11 @@ function(tarvex_defaults target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -Wnon-virtual-dtor -Wimplicit-fallthrough)
     if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
       target_compile_options(${target} PRIVATE -Wshadow=local)
+      # GCC 12 warns falsely about std::string's own copies once it inlines
+      # them (-O2 and above): GCC bug 105329.
+      if(CMAKE_CXX_COMPILER_VERSION VERSION_GREATER_EQUAL 12 AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+        target_compile_options(${target} PRIVATE -Wno-restrict)
+      endif()
     else()
       target_compile_options(${target} PRIVATE -Wshadow-uncaptured-local)
     endif()

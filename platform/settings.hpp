@@ -27,9 +27,11 @@ public:
     std::int32_t readInteger(const std::string& key, const std::string& section, const std::string& name,
                              std::int32_t fallback);
     bool readBool(const std::string& key, const std::string& section, const std::string& name, bool fallback);
-    void writeInteger(const std::string& key, const std::string& section, const std::string& name,
-                      std::int32_t value);
-    void writeBool(const std::string& key, const std::string& section, const std::string& name, bool value);
+    // Stored as text unless the store has a typed form (the registry's DWORD).
+    virtual void writeInteger(const std::string& key, const std::string& section, const std::string& name,
+                              std::int32_t value);
+    virtual void writeBool(const std::string& key, const std::string& section, const std::string& name,
+                           bool value);
     bool valueExists(const std::string& key, const std::string& section, const std::string& name);
 };
 

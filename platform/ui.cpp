@@ -100,10 +100,9 @@ int ScriptedErrorDialog::ask(const std::string& message, const std::string& firs
 }
 
 Ui& currentUi() {
-    static ConsoleMessageBoxes boxes(std::cin, std::cerr, stdinIsTerminal());
-    static ConsoleErrorDialog dialog(boxes);
+    static ConsoleErrorDialog dialog(defaultMessageBoxes());
     static NullNoticeWindow notice;
-    static Ui ui{&boxes, &dialog, &notice};
+    static Ui ui{&defaultMessageBoxes(), &dialog, &notice};
     return ui;
 }
 

@@ -78,6 +78,10 @@ public:
 // Whether standard input is a terminal.
 bool stdinIsTerminal();
 
+// The message boxes currentUi() starts with: the console ones; on Windows the
+// system's boxes when someone sits at the console.
+MessageBoxes& defaultMessageBoxes();
+
 // Test fakes: record what was shown and answer from a script.
 struct ShownBox {
     std::string caption;

@@ -1,0 +1,12 @@
+#pragma once
+// Message boxes through the system's MessageBoxA, modal to the program.
+#include "platform/ui.hpp"
+
+namespace tarvex::platform {
+
+class Win32MessageBoxes final : public MessageBoxes {
+public:
+    int show(const std::string& caption, const std::string& text, unsigned flags) override;
+};
+
+}  // namespace tarvex::platform
