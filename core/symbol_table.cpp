@@ -36,12 +36,12 @@ int NameOrder(const TSymbol& a, const TSymbol& b) {
     return 0;
 }
 
-bool NameLess(const std::unique_ptr<TSymbol>& a, const std::unique_ptr<TSymbol>& b) {
+bool NameLess(const TSymbol* a, const TSymbol* b) {
     if (int c = NameOrder(*a, *b); c != 0) return c < 0;
     return AddressKey(a->address) < AddressKey(b->address);
 }
 
-bool AddressLess(const std::unique_ptr<TSymbol>& a, const std::unique_ptr<TSymbol>& b) {
+bool AddressLess(const TSymbol* a, const TSymbol* b) {
     const std::uint32_t ka = AddressKey(a->address), kb = AddressKey(b->address);
     if (ka != kb) return ka < kb;
     return NameOrder(*a, *b) < 0;
@@ -153,28 +153,36 @@ std::string TSymbolList::NameKey(std::string_view name) const {
     return caseless_ ? AnsiLowerCase(name) : std::string(name);
 }
 
-void TSymbolList::Renumber(std::size_t from) {
-    for (std::size_t i = from; i < items_.size(); ++i) items_[i]->position_ = static_cast<std::uint32_t>(i);
+std::uint32_t TSymbolList::Position(const TSymbol* symbol) const {
+    if (!positionsValid_) {
+        for (std::size_t i = 0; i < items_.size(); ++i) items_[i]->position_ = static_cast<std::uint32_t>(i);
+        positionsValid_ = true;
+    }
+    return symbol->position_;
 }
 
 void TSymbolList::ReindexNames() {
     byName_.clear();
-    for (const auto& s : items_) byName_[NameKey(s->name)].push_back(s.get());
+    for (TSymbol* s : items_) byName_[NameKey(s->name)].push_back(s);
 }
 
 TSymbol* TSymbolList::Add(std::unique_ptr<TSymbol> symbol) {
     TSymbol* raw = symbol.get();
-    std::size_t at = items_.size();
+    owned_.push_back(std::move(symbol));
+    auto at = items_.end();
     if (order_ == Order::ByAddress) {
         // Stay sorted: the next address search needs no sort, and a stable
         // sort of the appended list would have put the record here too.
-        at = static_cast<std::size_t>(std::upper_bound(items_.begin(), items_.end(), symbol, AddressLess) -
-                                      items_.begin());
+        at = std::upper_bound(items_.begin(), items_.end(), raw, AddressLess);
     } else {
         order_ = Order::Unsorted;
     }
-    items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(at), std::move(symbol));
-    Renumber(at);
+    if (at == items_.end()) {
+        raw->position_ = static_cast<std::uint32_t>(items_.size());
+    } else {
+        positionsValid_ = false;
+    }
+    items_.insert(at, raw);
     byName_[NameKey(raw->name)].push_back(raw);
     return raw;
 }
@@ -182,6 +190,8 @@ TSymbol* TSymbolList::Add(std::unique_ptr<TSymbol> symbol) {
 void TSymbolList::Clear() {
     byName_.clear();
     items_.clear();
+    owned_.clear();
+    positionsValid_ = true;
     order_ = Order::Unsorted;
 }
 
@@ -192,7 +202,7 @@ TSymbol* TSymbolList::FindByName(std::string_view name, std::uint16_t moduleId, 
     for (TSymbol* s : it->second) {
         if (moduleId != 0 && s->moduleId != moduleId) continue;
         if (functionId != 0 && s->functionId != functionId) continue;
-        if (best == nullptr || s->position_ < best->position_) best = s;
+        if (best == nullptr || Position(s) < Position(best)) best = s;
     }
     return best;
 }
@@ -200,21 +210,21 @@ TSymbol* TSymbolList::FindByName(std::string_view name, std::uint16_t moduleId, 
 void TSymbolList::SortByName() {
     if (fixedOrder_ || order_ == Order::ByName) return;
     std::stable_sort(items_.begin(), items_.end(), NameLess);
-    Renumber();
+    positionsValid_ = false;
     order_ = Order::ByName;
 }
 
 void TSymbolList::SortByAddress() {
     if (fixedOrder_ || order_ == Order::ByAddress) return;
     std::stable_sort(items_.begin(), items_.end(), AddressLess);
-    Renumber();
+    positionsValid_ = false;
     order_ = Order::ByAddress;
 }
 
 namespace {
 
 // First record at or after `key` in an address-sorted list.
-std::size_t LowerBoundKey(const std::vector<std::unique_ptr<TSymbol>>& items, std::uint32_t key) {
+std::size_t LowerBoundKey(const std::vector<TSymbol*>& items, std::uint32_t key) {
     std::size_t lo = 0, hi = items.size();
     while (lo < hi) {
         const std::size_t mid = lo + (hi - lo) / 2;
@@ -242,7 +252,7 @@ TSymbol* TSymbolList::FindExact(const TBankAdresse& address) {
             const std::size_t i = LowerBoundKey(items_, key);
             if (i == items_.size()) break;
             const std::uint32_t found = AddressKey(items_[i]->address);
-            if (found == key) return items_[i].get();
+            if (found == key) return items_[i];
             // On to the next bank that has records.
             bank = (found >> 16) == bank ? bank + 1 : found >> 16;
         }
@@ -252,7 +262,7 @@ TSymbol* TSymbolList::FindExact(const TBankAdresse& address) {
     for (const std::uint32_t b : {bank, kAllBanksKey}) {
         const std::uint32_t key = b << 16 | address.offset;
         const std::size_t i = LowerBoundKey(items_, key);
-        if (i < items_.size() && AddressKey(items_[i]->address) == key) return items_[i].get();
+        if (i < items_.size() && AddressKey(items_[i]->address) == key) return items_[i];
     }
     return nullptr;
 }
@@ -265,13 +275,13 @@ TSymbol* TSymbolList::FindNext(const TBankAdresse& address, bool upwards) {
     auto nearestIn = [&](std::uint32_t bank) -> TSymbol* {
         if (upwards) {
             const std::size_t i = LowerBoundKey(items_, bank << 16 | (address.offset + 1u));
-            if (i < items_.size() && (AddressKey(items_[i]->address) >> 16) == bank) return items_[i].get();
+            if (i < items_.size() && (AddressKey(items_[i]->address) >> 16) == bank) return items_[i];
             return nullptr;
         }
         const std::size_t i = LowerBoundKey(items_, bank << 16 | address.offset);
         if (i == 0 || (AddressKey(items_[i - 1]->address) >> 16) != bank) return nullptr;
         // The first record at that offset.
-        return items_[LowerBoundKey(items_, AddressKey(items_[i - 1]->address))].get();
+        return items_[LowerBoundKey(items_, AddressKey(items_[i - 1]->address))];
     };
     auto better = [&](TSymbol* best, TSymbol* candidate) {
         if (candidate == nullptr) return best;
@@ -368,6 +378,7 @@ TSymbol* TSymboltabelle::AddSymbol(int kind, std::string_view name, std::uint16_
     TSymbol* s = list->Add(std::move(symbol));
 
     const std::string lower = AnsiLowerCase(name);
+    if (kind == sspModuleFunction) scopes_[static_cast<std::uint32_t>(moduleId) << 16 | functionId].push_back(s);
     if (kind == sspProgram) {
         SetBit(codeBits_, address.offset);
         if (StartsWith(lower, "_qz_")) SetBit(entryBits_, address.offset);
@@ -415,6 +426,7 @@ TSymbol* TSymboltabelle::AddCounterSymbol(TBankAdresse address, int kind) {
 void TSymboltabelle::Clear() {
     for (TSymbolList& list : lists_) list.Clear();
     locations_.Clear();
+    scopes_.clear();
     codeBits_.fill(0);
     entryBits_.fill(0);
     main_ = nullptr;
@@ -484,15 +496,12 @@ void TSymboltabelle::FindInScope(std::vector<TSymbol*>& out, int kind, std::uint
 
 TSymbol* TSymboltabelle::FunctionRecord(std::uint16_t moduleId, std::uint16_t functionId) {
     // The first kind-0 record (current order) of exactly these ids.
+    const auto it = scopes_.find(static_cast<std::uint32_t>(moduleId) << 16 | functionId);
+    if (it == scopes_.end()) return nullptr;
     const TSymbolList& list = lists_[sspModuleFunction];
     TSymbol* best = nullptr;
-    for (std::size_t i = 0; i < list.Count(); ++i) {
-        TSymbol* s = list.Items(i);
-        if (s->moduleId == moduleId && s->functionId == functionId) {
-            best = s;
-            break;
-        }
-    }
+    for (TSymbol* s : it->second)
+        if (best == nullptr || list.Position(s) < list.Position(best)) best = s;
     return best;
 }
 
@@ -535,7 +544,7 @@ TSymbol* TSymboltabelle::FindOfKind(std::string_view name, std::uint8_t klass, s
         if (moduleId != 0 && s->moduleId != moduleId) continue;
         if (functionId != 0 && s->functionId != functionId) continue;
         if (!anyClass && s->klass != klass) continue;
-        if (best == nullptr || s->position_ < best->position_) best = s;
+        if (best == nullptr || list->Position(s) < list->Position(best)) best = s;
     }
     return best;
 }
@@ -608,7 +617,7 @@ TSymbol* TSymboltabelle::FindModuleAt(std::uint32_t linearAddress) {
     // function record that holds the address is the innermost one; the
     // first module record that holds it is the answer when no function does.
     TSymbol* module = nullptr;
-    for (std::size_t i = start->position_ + 1; i-- > 0;) {
+    for (std::size_t i = list.Position(start) + 1; i-- > 0;) {
         TSymbol* s = list.Items(i);
         if (CompareBankAdresse(s->address, address) > 0) continue;
         if (CompareBankAdresse(address, SymbolEndAddress(s)) > 0) continue;
@@ -692,7 +701,8 @@ TSymbol* TSymboltabelle::CurrentType() {
 int TSymboltabelle::TypeIndex(const TSymbol* symbol) const {
     if (symbol == nullptr) return -1;
     const TSymbolList& list = lists_[sspTypedef];
-    return list.Items(symbol->position_) == symbol ? static_cast<int>(symbol->position_) : -1;
+    const std::uint32_t position = list.Position(symbol);
+    return list.Items(position) == symbol ? static_cast<int>(position) : -1;
 }
 
 TSymbol* TSymboltabelle::BaseType(const TSymbol* symbol) {

@@ -101,7 +101,7 @@ public:
     enum class Order : std::uint8_t { Unsorted, ByName, ByAddress };
 
     std::size_t Count() const { return items_.size(); }
-    TSymbol* Items(std::size_t i) const { return i < items_.size() ? items_[i].get() : nullptr; }
+    TSymbol* Items(std::size_t i) const { return i < items_.size() ? items_[i] : nullptr; }
     Order order() const { return order_; }
     bool ignoreBank() const { return ignoreBank_; }
 
@@ -124,14 +124,17 @@ private:
 
     TSymbol* Add(std::unique_ptr<TSymbol> symbol);
     void Clear();
-    void Renumber(std::size_t from = 0);
+    // The record's index in the current order.
+    std::uint32_t Position(const TSymbol* symbol) const;
     void ReindexNames();
     std::string NameKey(std::string_view name) const;
     // Address searches on the list sorted by address.
     TSymbol* FindExact(const TBankAdresse& address);
     TSymbol* FindNext(const TBankAdresse& address, bool upwards);
 
-    std::vector<std::unique_ptr<TSymbol>> items_;
+    std::vector<std::unique_ptr<TSymbol>> owned_;  // in order of addition
+    std::vector<TSymbol*> items_;                  // the current order
+    mutable bool positionsValid_ = true;
     std::unordered_map<std::string, std::vector<TSymbol*>> byName_;
     Order order_ = Order::Unsorted;
     bool ignoreBank_ = false;
@@ -282,6 +285,8 @@ private:
     TTransformCase transformCase_ = TTransformCase::tcUpper;
     std::vector<std::unique_ptr<TSourceItem>> sources_;  // sorted by lower-cased name
     int typeIndex_ = 0;
+    // Module and function records by (module id, function id).
+    std::unordered_map<std::uint32_t, std::vector<TSymbol*>> scopes_;
     std::uint32_t generation_ = 0;
     TSymbol allModules_;
 };

@@ -1,0 +1,67 @@
+// Type computations over type graphs as a damaged object file could give
+// them: indices out of range, short names, cycles, huge dimensions. Every
+// computation must end, quickly, without a fault.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "core/symbol_table.hpp"
+
+namespace {
+
+class Bytes {
+public:
+    Bytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    bool empty() const { return pos_ >= size_; }
+    std::uint8_t u8() { return pos_ < size_ ? data_[pos_++] : 0; }
+    std::uint16_t u16() { return static_cast<std::uint16_t>(u8() | u8() << 8); }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t pos_ = 0;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace tarvex;
+    Bytes in(data, size);
+    TSymboltabelle table;
+    const int count = 1 + in.u8() % 64;
+    for (int i = 0; i < count && !in.empty(); ++i) {
+        const std::uint8_t klass = in.u8();
+        const std::uint8_t selector = in.u8();
+        // Mostly the codes the computations branch on.
+        static constexpr std::uint8_t kTypes[] = {255, 255, 255, 2, 4, 9, 13, 30, 33, 34, 200};
+        const std::uint8_t type = kTypes[selector % sizeof kTypes];
+        const std::uint8_t form = static_cast<std::uint8_t>((selector >> 4) % 4);
+        const std::uint16_t element = static_cast<std::uint16_t>(in.u8() % (count + 2));
+        const std::uint16_t moduleField = in.u16();
+        const std::uint16_t functionField = in.u16();
+        const std::uint8_t bank = in.u8() % 3;
+        std::string name;
+        for (int n = in.u8() % 12; n > 0; --n) name.push_back(static_cast<char>(in.u8()));
+        const std::uint32_t size = (selector & 0x80) != 0 ? in.u8() : 0;
+        TSymbol* s = table.AddSymbol(sspTypedef, name, functionField, moduleField, type, size, klass,
+                                     bank == 0 ? UnbankedAdresse(element) : BankedAdresse(bank, element));
+        s->form = form;
+    }
+    const int typed = in.u8() % (count + 2);
+    TSymbol* variable = table.AddSymbol(sspExtData, "v", 0, 0, 255, static_cast<std::uint32_t>(typed), 1,
+                                        UnbankedAdresse(0x100));
+    for (int i = 0; i < count + 1; ++i) {
+        TSymbol* s = table.TypeAt(i);
+        table.TypeSize(s);
+        table.TypeText(s);
+        table.BaseTypeCode(s);
+        table.ElementType(s);
+        table.InheritArraySize(s);
+        table.CurrentType();
+    }
+    table.TypeSize(variable);
+    table.TypeText(variable);
+    table.SymbolEndAddress(variable);
+    table.FindByAddress(sspExtData, UnbankedAdresse(0x180), 4);
+    return 0;
+}
