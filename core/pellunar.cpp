@@ -40,7 +40,7 @@ TPellunarItem::TPellunarItem(TPellunarComp* owner_, std::uint8_t extra, std::uin
 
 TBankAdresse TPellunarItem::EndAddress() const {
     TBankAdresse end = address;
-    const std::size_t n = InstructionBytes().size();
+    const std::size_t n = Length();
     if (n > 1) end.offset = static_cast<std::uint16_t>(end.offset + n - 1);
     return end;
 }
@@ -118,6 +118,13 @@ TPellunarItem* TPellunarList::FindContaining(const TBankAdresse& address, std::p
     if (items_.empty()) return nullptr;
     low = std::max<std::ptrdiff_t>(low, 0);
     high = std::min<std::ptrdiff_t>(high, static_cast<std::ptrdiff_t>(items_.size()) - 1);
+    // A scan asks for every instruction, mostly above every hook so far.
+    if (high >= low) {
+        const TPellunarItem* last = items_[static_cast<std::size_t>(high)].get();
+        if (CompareBankAdresse(last->address, address) < 0 && CompareBankAdresse(last->EndAddress(), address) < 0 &&
+            (high == low || CompareBankAdresse(items_[static_cast<std::size_t>(high - 1)]->EndAddress(), address) < 0))
+            return nullptr;
+    }
     while (high >= low) {
         const std::ptrdiff_t middle = (low + high) / 2;
         const TPellunarItem* item = items_[static_cast<std::size_t>(middle)].get();
@@ -134,7 +141,19 @@ TPellunarItem* TPellunarList::FindContaining(const TBankAdresse& address, std::p
 }
 
 std::ptrdiff_t TPellunarList::IndexOf(const TPellunarItem* item) const {
-    for (std::size_t i = 0; i < items_.size(); ++i)
+    if (!item) return -1;
+    std::size_t from = 0;
+    if (order_ == ByAddress) {
+        // Among the items at the item's address only.
+        const auto at = std::lower_bound(items_.begin(), items_.end(), item->address,
+                                         [](const std::unique_ptr<TPellunarItem>& p, const TBankAdresse& a) {
+                                             return BankAdresseLess(p->address, a);
+                                         });
+        from = static_cast<std::size_t>(at - items_.begin());
+    }
+    for (std::size_t i = from; i < items_.size(); ++i)
+        if (items_[i].get() == item) return static_cast<std::ptrdiff_t>(i);
+    for (std::size_t i = 0; i < from; ++i)
         if (items_[i].get() == item) return static_cast<std::ptrdiff_t>(i);
     return -1;
 }

@@ -83,6 +83,8 @@ public:
     bool inTypedData = false;
 
     // --- position ---
+    // Bytes the hook covers: the length of its instruction bytes.
+    std::size_t Length() const;
     // Address of the instruction's last byte.
     TBankAdresse EndAddress() const;
     // The byte after a three-byte call.

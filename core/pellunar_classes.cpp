@@ -270,6 +270,11 @@ std::uint8_t TPellunarItem::ReadRoutineCode() const {
 
 // -------------------------------------------------------- bytes and texts
 
+std::size_t TPellunarItem::Length() const {
+    const ClassInfo info = Lookup(classCode);
+    return info.row ? info.row->length : 0;
+}
+
 PellunarBytes TPellunarItem::InstructionBytes() const {
     const ClassInfo info = Lookup(classCode);
     if (!info.row) return {};

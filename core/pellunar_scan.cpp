@@ -177,7 +177,9 @@ bool PellunarScan::TryHook(std::size_t i, const TBankAdresse& a, std::size_t& le
     if (!Placed(*item)) return true;
 
     // A block scanned again replaces the hooks it held.
-    comp_.DeleteHooksInRange(a, item->EndAddress());
+    const std::size_t covered = item->Length();
+    for (std::size_t k = 0; k < covered; ++k)
+        while (TPellunarItem* old = comp_.list_.IndexOfAddress(Advance(a, k))) comp_.DeleteHook(old);
     const PellunarBytes image = item->InstructionBytes();
     comp_.StoreCode(a, image.span());
     const std::string text = item->ReplacementText();
