@@ -7,10 +7,12 @@ tarvex_install_packages
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$(nproc)"
 if [[ -x build/release/checkcon/QzChecker ]]; then
+  # The checker writes its corrected HEX file beside the input: work on a copy.
   work=$(mktemp -d)
-  cp examples/build/ports.omf "$work/" 2>/dev/null || cp examples/build/*.omf "$work/"
-  echo "Checking $(ls "$work") (output in $work)"
-  cd "$work" && "$OLDPWD/build/release/checkcon/QzChecker" "$(ls "$work" | head -1)" /W </dev/null
+  cp examples/build/ports.omf "$work/"
+  echo "Checking examples/build/ports.omf (corrected HEX in $work)"
+  checker=$PWD/build/release/checkcon/QzChecker
+  cd "$work" && "$checker" ports.omf 8051 LVL1 KEIL REGBANK1 </dev/null
 else
   build/release/tools/tarvex-msg 67 3 0x12ab
 fi

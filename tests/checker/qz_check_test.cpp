@@ -1,0 +1,463 @@
+#include "checker/qz_check_main.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/errors.hpp"
+#include "core/pellunar.hpp"
+#include "platform/ui.hpp"
+#include "tests/support/test_support.hpp"
+
+namespace tarvex {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RecordingCheck : public TQzCheck {
+public:
+    void WriteLine(const std::string& text) override { lines.push_back(text); }
+    std::vector<std::string> lines;
+};
+
+std::string hexText(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& l : lines) text += l + "\r\n";
+    return text;
+}
+
+void writeText(const std::string& path, const std::string& text) { test::writeBytes(path, {text.begin(), text.end()}); }
+std::string readText(const std::string& path) {
+    const auto b = test::readBytes(path);
+    return {b.begin(), b.end()};
+}
+
+// One HEX line for a data record.
+std::string dataLine(std::uint16_t address, const std::vector<std::uint8_t>& bytes) {
+    THexWriter w;
+    w.WriteRecord(THexRecord::CreateData(static_cast<std::uint8_t>(bytes.size()), address,
+                                         std::string(bytes.begin(), bytes.end())));
+    return w.Lines().front();
+}
+
+struct Fixture : ::testing::Test {
+    test::TempDir dir;
+    RecordingCheck check;
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScopedUi ui{&boxes};
+
+    // Runs a HEX file of the given lines; returns the report after the
+    // settings line.
+    std::vector<std::string> runHex(const std::string& name, const std::vector<std::string>& hexLines, int level) {
+        const auto path = dir.file(name);
+        writeText(path, hexText(hexLines));
+        check.FormatSetting(TQzCheck::FormatHex);
+        check.MessageLevelSetting(level);
+        check.SetInputFile(path);
+        check.lines.clear();
+        check.RunCheck();
+        EXPECT_FALSE(check.lines.empty());
+        return {check.lines.begin() + 1, check.lines.end()};
+    }
+};
+
+using Report = std::vector<std::string>;
+
+// ----------------------------------------------------------- code buffer
+
+TEST(CodeBuffer, FullImageCountsAllBytes) {
+    TCodeBuffer buffer;
+    std::vector<std::uint8_t> chunk(256, 0xAA);
+    for (std::uint32_t a = 0; a < 0x10000; a += 256) ASSERT_TRUE(buffer.Append(a, chunk.data(), chunk.size()));
+    EXPECT_EQ(buffer.Count(), 0x10000u);
+    EXPECT_EQ(buffer.TakeAndClear().size(), 0x10000u);
+    EXPECT_TRUE(buffer.Empty());
+}
+
+TEST(CodeBuffer, BytesEndingAtTheHeldStartDoNotContinue) {
+    TCodeBuffer buffer;
+    const std::uint8_t b[4] = {1, 2, 3, 4};
+    buffer.Append(0x62, b, 4);
+    EXPECT_FALSE(buffer.Continues(0x5E, 4));
+    EXPECT_TRUE(buffer.Continues(0x66, 4));
+    EXPECT_FALSE(buffer.Continues(0x67, 4));
+    buffer.Append(0x5E, b, 4);  // replaces the block instead of landing after it
+    EXPECT_EQ(buffer.Start(), 0x5E);
+    EXPECT_EQ(buffer.Count(), 4u);
+}
+
+TEST(CodeBuffer, BytesPastTheTopAreRefused) {
+    TCodeBuffer buffer;
+    const std::uint8_t b[2] = {1, 2};
+    EXPECT_TRUE(TCodeBuffer::Fits(0xFFFE, 2));
+    EXPECT_FALSE(TCodeBuffer::Fits(0xFFFF, 2));
+    EXPECT_FALSE(buffer.Append(0xFFFF, b, 2));
+    EXPECT_TRUE(buffer.Empty());
+}
+
+// ----------------------------------------------------------- settings
+
+TEST(QzCheckSettings, VersionSettingsTextAndRegisterBank) {
+    RecordingCheck check;
+    EXPECT_EQ(check.GetVersion(), "1.13.10");
+    EXPECT_EQ(check.RegisterBankSetting(), 1);
+    check.RegisterBankSelect(3);
+    EXPECT_EQ(check.RegisterBankSetting(), 3);
+    check.RegisterBankSelect(9);
+    EXPECT_EQ(check.RegisterBankSetting(), 0);
+    check.FormatSetting(TQzCheck::FormatHex);
+    check.CpuSetting(2);
+    check.LineNumbersSetting(true);
+    check.MessageLevelSetting(2);
+    check.CompilerSetting(1);
+    EXPECT_EQ(check.GetSettingsText(), " HEX TIMSC LINE LVL2 TASKING REGBANK0");
+}
+
+TEST(QzCheckSettings, RejectedLevelIsReportedAndKept) {
+    RecordingCheck check;
+    check.MessageLevelSetting(1);
+    check.MessageLevelSetting(255);
+    EXPECT_EQ(check.MessageLevel(), 1);
+    EXPECT_EQ(check.lines, Report{"ERROR:   Ignore unvalid MsgLvl: 255"});
+}
+
+TEST(QzCheckSettings, MissingInputNamesTheThreePlacesTried) {
+    RecordingCheck check;
+    check.SetProgramDirectory("/opt/qz");
+    try {
+        check.SetInputFile("/no/such/dir/t.omf");
+        FAIL();
+    } catch (const EQzCheckError& e) {
+        EXPECT_EQ(e.message(), "File not found: /no/such/dir/t.omf; t.omf; /opt/qz/t.omf");
+    }
+}
+
+TEST(QzCheckSettings, InputFoundInTheProgramDirectory) {
+    test::TempDir dir;
+    writeText(dir.file("prog.hex"), ":00000001FF\n");
+    RecordingCheck check;
+    check.SetProgramDirectory(dir.path().string());
+    check.SetInputFile("/elsewhere/prog.hex");
+    EXPECT_EQ(check.InputFile(), (dir.path() / "prog.hex").string());
+    EXPECT_EQ(check.OutputFile(), (dir.path() / "prog.hex").string());
+}
+
+// ----------------------------------------------------------- HEX runs
+
+TEST_F(Fixture, Example1ClrP0NoteAndNoOutput) {
+    const auto report = runHex("t1.hex", {":03000000C28300B8", ":00000001FF"}, 2);
+    EXPECT_EQ(report, (Report{"0000:          Pellunar CLR P0.3",
+                              "QzChecker:   -  0 Error(s), 0 Warning(s), 1 Pellunar(s)"}));
+    EXPECT_EQ(readText(dir.file("t1.hex")), ":03000000C28300B8\r\n:00000001FF\r\n");
+    EXPECT_FALSE(fs::exists(dir.file("t1.hex.bak")));
+    EXPECT_TRUE(check.lines.front().starts_with("QzChecker:   -  "));
+    EXPECT_TRUE(check.lines.front().ends_with("t1.hex HEX 8051 LVL2 KEIL REGBANK1"));
+}
+
+TEST_F(Fixture, Example2CantEmulateNeedsNoQuestion) {
+    const auto report = runHex("t2.hex", {":03000000F5800088", ":00000001FF"}, 0);
+    EXPECT_EQ(report, (Report{"0000: ERROR:   Can't emulate Pellunar MOV P0,A: replace with: WriteP0()",
+                              "QzChecker:   -  1 Error(s), 0 Warning(s), 0 Pellunar(s)"}));
+    EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST_F(Fixture, Example3ReadCallIsReplacedAndTheOriginalKept) {
+    const std::string original = ":0300000012FFF9F3\r\n:00000001FF\r\n";
+    writeText(dir.file("t3.hex"), original);
+    const auto report = runHex("t3.hex", {":0300000012FFF9F3", ":00000001FF"}, 2);
+    const auto out = dir.file("t3.hex");
+    EXPECT_EQ(report, (Report{"0000:          Pellunar MOV 07,P0", "QzChecker:   -  Create Intel hex file: " + out,
+                              "QzChecker:   -  0 Error(s), 0 Warning(s), 1 Pellunar(s)"}));
+    EXPECT_EQ(readText(out), ":0300000075070081\r\n:00000001FF\r\n");
+    EXPECT_EQ(readText(out + ".bak"), original);
+}
+
+TEST_F(Fixture, Example4BlockIsScannedAtItsOwnAddress) {
+    const auto report = runHex("t4.hex", {":03010000C28300B7", ":00000001FF"}, 2);
+    EXPECT_EQ(report.front(), "0100:          Pellunar CLR P0.3");
+}
+
+TEST_F(Fixture, Example5MovBitCNeedsANop) {
+    const auto report = runHex("t5.hex", {":03000000928113D7", ":00000001FF"}, 0);
+    EXPECT_EQ(report.front(), "0000: ERROR:   Can't emulate Pellunar MOV P0.1,C: insert _nop_ after Pellunar");
+}
+
+TEST_F(Fixture, TwoDistantRecordsAreTwoBlocksEachAtItsAddress) {
+    const auto report = runHex("two.hex",
+                               {dataLine(0x0010, {0xC2, 0x83, 0x00}), dataLine(0x0200, {0xD2, 0xA5, 0x00}),
+                                ":00000001FF"},
+                               2);
+    EXPECT_EQ(report[0], "0010:          Pellunar CLR P0.3");
+    EXPECT_EQ(report[1], "0200:          Pellunar SETB P2.5");
+}
+
+TEST_F(Fixture, RecordsWrittenBackwardsAreScannedWhereTheyBelong) {
+    // The second record ends exactly where the first starts.
+    const auto report = runHex("back.hex",
+                               {dataLine(0x0003, {0xC2, 0x83, 0x00}), dataLine(0x0000, {0xD2, 0x81, 0x00}),
+                                ":00000001FF"},
+                               2);
+    EXPECT_EQ(report[0], "0003:          Pellunar CLR P0.3");
+    EXPECT_EQ(report[1], "0000:          Pellunar SETB P0.1");
+}
+
+TEST_F(Fixture, FullImageIsScanned) {
+    std::vector<std::string> lines;
+    for (std::uint32_t a = 0; a < 0x10000; a += 16) {
+        std::vector<std::uint8_t> bytes(16, 0x00);
+        if (a == 0xF000) bytes = {0xC2, 0x80, 0xC2, 0x81, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        lines.push_back(dataLine(static_cast<std::uint16_t>(a), bytes));
+    }
+    lines.push_back(":00000001FF");
+    const auto report = runHex("full.hex", lines, 0);
+    EXPECT_EQ(report.back(), "QzChecker:   -  0 Error(s), 0 Warning(s), 2 Pellunar(s)");
+}
+
+TEST_F(Fixture, LevelZeroHidesNotes) {
+    const auto report = runHex("lv.hex", {":03000000C28300B8", ":00000001FF"}, 0);
+    EXPECT_EQ(report, Report{"QzChecker:   -  0 Error(s), 0 Warning(s), 1 Pellunar(s)"});
+}
+
+TEST_F(Fixture, RejectedLevelCountsInTheSummary) {
+    check.MessageLevelSetting(255);
+    const auto path = dir.file("lvl.hex");
+    writeText(path, ":03000000C28300B8\n:00000001FF\n");
+    check.FormatSetting(TQzCheck::FormatHex);
+    check.SetInputFile(path);
+    check.lines.clear();
+    check.RunCheck();
+    EXPECT_EQ(check.lines.back(), "QzChecker:   -  1 Error(s), 0 Warning(s), 1 Pellunar(s)");
+}
+
+TEST_F(Fixture, StubsInTheHookAreaAreLeftOut) {
+    runHex(
+        "stub.hex", {":0300000012FFF9F3", dataLine(0xFFF0, {0, 0, 0, 0, 0x22, 0x22, 0x22, 0x22, 0x22, 0x22, 0x22, 0x22,
+                                                        0, 0, 0, 0}),
+                     ":00000001FF"},
+        0);
+    // Both runs of RETs go, the second found in what the first split left.
+    EXPECT_EQ(readText(dir.file("stub.hex")), ":0300000075070081\r\n" + dataLine(0xFFF0, {0, 0, 0, 0}) + "\r\n" +
+                                                  dataLine(0xFFFC, {0, 0, 0, 0}) + "\r\n:00000001FF\r\n");
+}
+
+TEST_F(Fixture, WholeRunOfStubsAtTheEndOfTheProgramIsDropped) {
+    runHex("end.hex", {dataLine(0xFFF8, {0x22, 0x22, 0x22, 0x22}), ":00000001FF"}, 0);
+    EXPECT_EQ(readText(dir.file("end.hex")), ":00000001FF\r\n") << "the block in the hook area asks for output";
+}
+
+TEST_F(Fixture, NonDataRecordsAreCopiedUnchanged) {
+    runHex("addr.hex", {":020000040000FA", ":0300000012FFF9F3", ":0400000300000000F9", ":00000001FF"}, 0);
+    EXPECT_EQ(readText(dir.file("addr.hex")),
+              ":020000040000FA\r\n:0300000075070081\r\n:0400000300000000F9\r\n:00000001FF\r\n");
+}
+
+TEST_F(Fixture, ExtendedAddressAbove64KiBIsRefused) {
+    const auto path = dir.file("ext.hex");
+    writeText(path, ":020000040001F9\n:0300000012FFF9F3\n:00000001FF\n");
+    check.FormatSetting(TQzCheck::FormatHex);
+    check.SetInputFile(path);
+    try {
+        check.RunCheck();
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.message(), "Format error in HEX file \"" + path +
+                                   "\": Extended address not supported in line: 1 of file: " + path);
+    }
+    EXPECT_EQ(readText(path), ":020000040001F9\n:0300000012FFF9F3\n:00000001FF\n");
+}
+
+TEST_F(Fixture, ChecksumErrorIsSeparatedFromTheFileName) {
+    const auto path = dir.file("bad.hex");
+    writeText(path, ":0100000000FF\n:0100010000FE\n:0100020000FE\n");
+    check.FormatSetting(TQzCheck::FormatHex);
+    check.SetInputFile(path);
+    try {
+        check.RunCheck();
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.message(),
+                  "Format error in HEX file \"" + path + "\": Checksum error in line: 3 of file: " + path);
+    }
+}
+
+TEST_F(Fixture, ErrorsAskBeforeWritingAndNoWritesNothing) {
+    const auto path = dir.file("ask.hex");
+    const std::string text = dataLine(0, {0x12, 0xFF, 0xF9, 0xF5, 0x80}) + "\n:00000001FF\n";
+    writeText(path, text);
+    check.FormatSetting(TQzCheck::FormatHex);
+    check.SetInputFile(path);
+    boxes.answer(platform::IdNo);
+    check.RunCheck();
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, "  -  1 Error(s)! Create Intel hex file? ");
+    EXPECT_EQ(platform::defaultButtonOf(boxes.shown()[0].flags), platform::IdNo);
+    EXPECT_EQ(readText(path), text);
+    EXPECT_FALSE(fs::exists(path + ".bak"));
+
+    boxes.answer(platform::IdYes);
+    check.lines.clear();
+    check.RunCheck();
+    EXPECT_EQ(check.lines[2], "QzChecker:   -  Create Intel hex file: " + path);
+    EXPECT_EQ(readText(path + ".bak"), text);
+}
+
+TEST_F(Fixture, AFailedRunLeavesNothingBehindForTheNext) {
+    const auto bad = dir.file("bad.hex");
+    writeText(bad, ":03000000C28300B8\n:0100010000FF\n");
+    check.FormatSetting(TQzCheck::FormatHex);
+    check.SetInputFile(bad);
+    EXPECT_THROW(check.RunCheck(), Exception);
+    // The same file, now repaired, is read from its start again.
+    writeText(bad, ":03000000C28300B8\n:00000001FF\n");
+    check.lines.clear();
+    check.RunCheck();
+    EXPECT_EQ(check.lines.back(), "QzChecker:   -  0 Error(s), 0 Warning(s), 1 Pellunar(s)");
+}
+
+TEST_F(Fixture, EmptyHexReportsNoCode) {
+    const auto report = runHex("empty.hex", {":00000001FF"}, 0);
+    EXPECT_EQ(report, (Report{"QzChecker: ERROR:   No code!", "QzChecker:   -  1 Error(s), 0 Warning(s), 0 Pellunar(s)"}));
+}
+
+}  // namespace
+}  // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+// ----------------------------------------------------------- OMF runs
+
+using Bytes = std::vector<std::uint8_t>;
+
+// One OMF record: type, length (body + checksum, little-endian), body, checksum.
+Bytes rec(std::uint8_t type, const Bytes& body) {
+    Bytes out{type, static_cast<std::uint8_t>((body.size() + 1) & 0xFF), static_cast<std::uint8_t>((body.size() + 1) >> 8)};
+    out.insert(out.end(), body.begin(), body.end());
+    out.push_back(0);
+    return out;
+}
+Bytes name(const std::string& s) {
+    Bytes out{static_cast<std::uint8_t>(s.size())};
+    out.insert(out.end(), s.begin(), s.end());
+    return out;
+}
+Bytes cat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+Bytes content(std::uint8_t segment, std::uint16_t offset, const Bytes& data) {
+    return rec(0x06, cat({{segment, static_cast<std::uint8_t>(offset & 0xFF), static_cast<std::uint8_t>(offset >> 8)},
+                          data}));
+}
+Bytes scope(std::uint8_t block, const std::string& n) { return rec(0x10, cat({{block}, name(n)})); }
+Bytes line(std::uint16_t offset, std::uint16_t number) {
+    return rec(0x12, {3, 0, static_cast<std::uint8_t>(offset & 0xFF), static_cast<std::uint8_t>(offset >> 8),
+                      static_cast<std::uint8_t>(number & 0xFF), static_cast<std::uint8_t>(number >> 8)});
+}
+const Bytes kExtendedHeader = rec(0x2E, Bytes(16, 0));
+
+struct OmfFixture : Fixture {
+    std::vector<std::string> runOmf(const std::string& file, const Bytes& bytes, int level = 2) {
+        const auto path = dir.file(file);
+        test::writeBytes(path, bytes);
+        check.FormatSetting(TQzCheck::FormatOmf51);
+        check.MessageLevelSetting(level);
+        check.SetInputFile(path);
+        check.lines.clear();
+        check.RunCheck();
+        return {check.lines.begin() + 1, check.lines.end()};
+    }
+};
+
+TEST_F(OmfFixture, FindingsAreLocatedBySourceLine) {
+    const auto report = runOmf(
+        "m.omf", cat({rec(0x02, name("M")), scope(0, "M"), rec(0x24, cat({{0, 0, 0}, name("prog.c")})),
+                      scope(2, "MAIN"), content(0, 0x0100, {0x00, 0xC2, 0x83, 0x22}), line(0x0100, 11),
+                      line(0x0101, 12), line(0x0103, 13), scope(5, "MAIN"), scope(3, "M"), rec(0x04, name("M"))}));
+    // The symbol table keeps names upper-case, file names included.
+    EXPECT_EQ(report[0], "PROG.C(12):          Pellunar CLR P0.3");
+    EXPECT_EQ(report[1], "QzChecker:   -  Create Intel hex file: " + dir.file("m.hex"));
+    EXPECT_EQ(readText(dir.file("m.hex")), dataLine(0x0100, {0x00, 0x44, 0x00, 0x22}) + "\r\n:00000001FF\r\n");
+}
+
+TEST_F(OmfFixture, StartUpCodeWrittenAfterTheFunctionsLandsAtItsAddress) {
+    // As SDCC writes it: the function first, then the code from 0x0000 that
+    // ends exactly where the function starts.
+    const auto report = runOmf("s.omf", cat({content(0, 0x0004, {0xC2, 0x83, 0x22}),
+                                             content(0, 0x0000, {0xD2, 0x81, 0x00, 0x00})}));
+    EXPECT_EQ(report[0], "0004:          Pellunar CLR P0.3");
+    EXPECT_EQ(report[1], "0000:          Pellunar SETB P0.1");
+    EXPECT_EQ(readText(dir.file("s.hex")), dataLine(0x0004, {0x44, 0x00, 0x22}) + "\r\n" +
+                                               dataLine(0x0000, {0x44, 0x00, 0x00, 0x00}) + "\r\n:00000001FF\r\n");
+}
+
+TEST_F(OmfFixture, LongContentIsWrittenInSixteenByteRecords) {
+    Bytes code(40, 0x00);
+    runOmf("long.omf", content(0, 0x0FF0, code), 0);
+    const auto text = readText(dir.file("long.hex"));
+    EXPECT_EQ(text, dataLine(0x0FF0, Bytes(16, 0)) + "\r\n" + dataLine(0x1000, Bytes(16, 0)) + "\r\n" +
+                        dataLine(0x1010, Bytes(8, 0)) + "\r\n:00000001FF\r\n");
+}
+
+TEST_F(OmfFixture, TruncatedFileIsAFormatErrorAndWritesNothing) {
+    const auto path = dir.file("cut.omf");
+    test::writeBytes(path, cat({content(0, 0, {0xC2, 0x83}), {0x06, 0x10, 0x00, 0x00}}));
+    check.SetInputFile(path);
+    try {
+        check.RunCheck();
+        FAIL();
+    } catch (const EQzCheckError& e) {
+        EXPECT_TRUE(e.message().starts_with("Format error in OMF file \"" + path + "\": ")) << e.message();
+    }
+    EXPECT_FALSE(fs::exists(dir.file("cut.hex")));
+}
+
+TEST_F(OmfFixture, BankedCodeIsRefusedRatherThanFolded) {
+    const auto path = dir.file("banked.omf");
+    test::writeBytes(path, cat({kExtendedHeader, content(0x11, 0x8000, {0x00}), content(0x12, 0x8000, {0x00})}));
+    check.SetInputFile(path);
+    try {
+        check.RunCheck();
+        FAIL();
+    } catch (const EQzCheckError& e) {
+        EXPECT_EQ(e.message(), "Banked code is not supported: 018000");
+    }
+    EXPECT_FALSE(fs::exists(dir.file("banked.hex")));
+}
+
+TEST_F(OmfFixture, ContentPastTheTopOfMemoryIsRefused) {
+    const auto path = dir.file("top.omf");
+    test::writeBytes(path, content(0, 0xFFF0, Bytes(32, 0x00)));
+    check.SetInputFile(path);
+    try {
+        check.RunCheck();
+        FAIL();
+    } catch (const EQzCheckError& e) {
+        EXPECT_EQ(e.message(), "Code beyond 0xFFFF at FFF0");
+    }
+    EXPECT_FALSE(fs::exists(dir.file("top.hex")));
+}
+
+TEST_F(OmfFixture, CommonCodeOfAnExtendedFileIsChecked) {
+    const auto report = runOmf("common.omf", cat({kExtendedHeader, content(0, 0x0010, {0xC2, 0x83, 0x00})}));
+    EXPECT_EQ(report.back(), "QzChecker:   -  0 Error(s), 0 Warning(s), 1 Pellunar(s)");
+}
+
+TEST_F(OmfFixture, ExtendedHeaderOfOneFileDoesNotChangeTheNext) {
+    runOmf("first.omf", cat({kExtendedHeader, content(0, 0x0010, {0x00})}));
+    // Without its own extended header a segment byte is no bank.
+    const auto report = runOmf("second.omf", content(0x11, 0x0010, {0xC2, 0x83, 0x00}));
+    EXPECT_EQ(report.back(), "QzChecker:   -  0 Error(s), 0 Warning(s), 1 Pellunar(s)");
+}
+
+TEST_F(OmfFixture, FileWithoutContentReportsNoCodeAndWritesOnlyTheEndRecord) {
+    const auto report = runOmf("none.omf", cat({rec(0x02, name("M")), rec(0x04, name("M"))}), 0);
+    EXPECT_EQ(report[0], "QzChecker: ERROR:   No code!");
+    // An error asks first; the scripted answer is the default, No.
+    EXPECT_EQ(boxes.shown().size(), 1u);
+    EXPECT_FALSE(fs::exists(dir.file("none.hex")));
+}
+
+}  // namespace
+}  // namespace tarvex
