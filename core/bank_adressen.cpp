@@ -122,7 +122,7 @@ TBankAdresse LinearToBankAdresse(std::int32_t linear, const IBankingInfo* bankin
     TBankAdresse a;
     a.offset = static_cast<std::uint16_t>(u & 0xFFFF);
     const bool anyBanking = banking && (banking->bankingMode() != 0 || banking->varBanking());
-    if (linear >= 0 && linear < 0x10000 && !anyBanking) return a;
+    if (linear < 0x10000 && !anyBanking) return a;
     a.bank = static_cast<std::uint8_t>((u >> 16) & 0xFF);
     SetBankGueltig(a, true);
     return a;

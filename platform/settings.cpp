@@ -122,10 +122,39 @@ std::string escape(const std::string& s) {
     return out;
 }
 
+// A value name must not read as a section, a comment or a name/value
+// split: "=" anywhere and "[" or ";" in front are written as \xHH.
+std::string escapeName(const std::string& s) {
+    std::string out = escape(s);
+    std::string safe;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const char c = out[i];
+        if (c == '=' || (i == 0 && (c == '[' || c == ';'))) {
+            static const char hex[] = "0123456789ABCDEF";
+            safe += "\\x";
+            safe += hex[(c >> 4) & 0xF];
+            safe += hex[c & 0xF];
+        } else {
+            safe += c;
+        }
+    }
+    return safe;
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
 std::string unescape(const std::string& s) {
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 1 < s.size()) {
+        if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] == 'x' && hexValue(s[i + 2]) >= 0 && hexValue(s[i + 3]) >= 0) {
+            out += static_cast<char>(hexValue(s[i + 2]) * 16 + hexValue(s[i + 3]));
+            i += 3;
+        } else if (s[i] == '\\' && i + 1 < s.size()) {
             const char n = s[++i];
             out += n == 'n' ? '\n' : n == 'r' ? '\r' : n;
         } else {
@@ -171,7 +200,7 @@ std::optional<std::string> IniSettingsStore::readString(const std::string& key, 
     for (const auto& [s, values] : loadIni(fileFor(key)))
         if (s == section)
             for (const auto& [n, v] : values)
-                if (n == name) return unescape(v);
+                if (n == escapeName(name)) return unescape(v);
     return std::nullopt;
 }
 
@@ -185,13 +214,14 @@ void IniSettingsStore::writeString(const std::string& key, const std::string& se
         data.emplace_back(section, std::vector<std::pair<std::string, std::string>>{});
         s = data.end() - 1;
     }
+    const std::string stored = escapeName(name);
     for (auto& [n, v] : s->second)
-        if (n == name) {
+        if (n == stored) {
             v = escape(value);
             saveIni(file, data);
             return;
         }
-    s->second.emplace_back(name, escape(value));
+    s->second.emplace_back(stored, escape(value));
     saveIni(file, data);
 }
 
@@ -202,7 +232,7 @@ void IniSettingsStore::remove(const std::string& key, const std::string& section
     for (auto& [s, values] : data) {
         if (s != section) continue;
         for (auto it = values.begin(); it != values.end();) {
-            if (it->first == name) {
+            if (it->first == escapeName(name)) {
                 it = values.erase(it);
                 changed = true;
             } else {
@@ -217,7 +247,7 @@ std::vector<std::string> IniSettingsStore::valueNames(const std::string& key, co
     std::vector<std::string> names;
     for (const auto& [s, values] : loadIni(fileFor(key)))
         if (s == section)
-            for (const auto& nv : values) names.push_back(nv.first);
+            for (const auto& nv : values) names.push_back(unescape(nv.first));
     return names;
 }
 

@@ -84,6 +84,8 @@ TEST(BankAdresse, LinearNumbers) {
     EXPECT_EQ(LinearToBankAdresse(0x1234, nullptr), UnbankedAdresse(0x1234));
     EXPECT_EQ(LinearToBankAdresse(0x1234, &BankingOn), BankedAdresse(0, 0x1234));
     EXPECT_EQ(LinearToBankAdresse(0x1234, &varOnly), BankedAdresse(0, 0x1234));
+    EXPECT_EQ(LinearToBankAdresse(-1, &BankingOff), UnbankedAdresse(0xFFFF));
+    EXPECT_EQ(LinearToBankAdresse(0x7FFFFFFF, &BankingOff), BankedAdresse(0xFF, 0xFFFF));
     EXPECT_EQ(BankAdresseToLinear(BankedAdresse(2, 0xABCD)), 0x2ABCDu);
     EXPECT_EQ(BankAdresseToLinear(UnbankedAdresse(0xABCD)), 0xABCDu);
 }

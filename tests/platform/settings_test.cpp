@@ -65,6 +65,25 @@ TEST(SettingsStore, IniStoreKeepsValuesForTheNextProcess) {
         EXPECT_EQ(e.path().string().find(".tmp"), std::string::npos) << e.path();
 }
 
+// Names that would read as a section, a comment or a split point of the
+// INI line once silently swallowed the values after them.
+TEST(SettingsStore, IniStoreTakesAnyValueName) {
+    test::TempDir dir;
+    const std::vector<std::string> names = {"[odd", ";semi", "a=b", "back\\slash\\x41", "two\nlines", "plain"};
+    {
+        IniSettingsStore s(dir.path().string());
+        for (const auto& n : names) s.writeString(Key, "Sec", n, "v " + n);
+        s.writeString(Key, "Sec", "a=b", "again");
+    }
+    IniSettingsStore s(dir.path().string());
+    for (const auto& n : names) EXPECT_EQ(s.readString(Key, "Sec", n), n == "a=b" ? "again" : "v " + n) << n;
+    auto stored = s.valueNames(Key, "Sec");
+    EXPECT_EQ(stored, names);
+    s.remove(Key, "Sec", "[odd");
+    EXPECT_FALSE(s.valueExists(Key, "Sec", "[odd"));
+    EXPECT_EQ(s.valueNames(Key, "Sec").size(), names.size() - 1);
+}
+
 TEST(SettingsStore, KeyPathsCannotLeaveTheRoot) {
     test::TempDir dir;
     IniSettingsStore s((dir.path() / "root").string());
