@@ -41,7 +41,8 @@ private:
 };
 
 // The banking in force for routines that take none explicitly. Without a
-// banking component (the checkers) this is NoBanking. Not owned.
+// banking component (the checkers) it is nullptr, which the routines take
+// as "no banking at all": text forms then always give the full form. Not owned.
 const IBankingInfo* currentBanking();
 void setCurrentBanking(const IBankingInfo* banking);
 
