@@ -10,6 +10,7 @@
 #include "core/line_table.hpp"
 #include "core/message_box.hpp"
 #include "core/messages.hpp"
+#include "core/value_stream.hpp"
 #include "platform/stream.hpp"
 
 namespace tarvex {
@@ -1021,6 +1022,18 @@ void TSymboltabelle::SetTransformCase(TTransformCase value) {
 void TSymboltabelle::SetDefaults() {
     SetRelativePath(true);
     SetTransformCase(TTransformCase::tcUpper);
+}
+
+void TSymboltabelle::WriteProperties(ValueWriter& writer) const {
+    writer.WriteBoolean(relativePath_);
+    writer.WriteInteger(static_cast<std::int32_t>(transformCase_));
+}
+
+void TSymboltabelle::ReadProperties(ValueReader& reader) {
+    SetRelativePath(reader.ReadBoolean());
+    const std::int32_t transform = reader.ReadInteger();
+    // A value no version wrote keeps the current setting.
+    if (transform >= 0 && transform <= 2) SetTransformCase(static_cast<TTransformCase>(transform));
 }
 
 }  // namespace tarvex

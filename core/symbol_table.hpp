@@ -20,6 +20,9 @@
 
 namespace tarvex {
 
+class ValueReader;
+class ValueWriter;
+
 enum TSymbolSpeicherklasse : std::uint8_t {
     sspModuleFunction = 0,
     sspProgram = 1,
@@ -247,6 +250,9 @@ public:
     void SetTransformCase(TTransformCase value);
     std::string Ext() const;
     void SetDefaults();
+    // In the project option file: RelativePath, then TransformCase.
+    void WriteProperties(ValueWriter& writer) const;
+    void ReadProperties(ValueReader& reader);
     std::string Transform(std::string_view name) const;
 
     bool ModifiedSelect = false;

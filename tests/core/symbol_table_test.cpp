@@ -7,6 +7,8 @@
 
 #include "core/errors.hpp"
 #include "core/line_table.hpp"
+#include "core/value_stream.hpp"
+#include "platform/stream.hpp"
 #include "platform/ui.hpp"
 #include "tests/support/fake_targets.hpp"
 #include "tests/support/test_support.hpp"
@@ -403,6 +405,29 @@ TEST(SymbolTableLocation, FileNameOfALineFromTheTableOrFoundOnce) {
     EXPECT_EQ(notifier.count(notify::SymbolFileFound), 1);
     EXPECT_EQ(t.LocationText(unknown, true), "MAIN.C") << "now from the table";
     EXPECT_EQ(t.LocationText(nullptr, true), "");
+}
+
+TEST(SymbolTableSettings, PropertiesRoundTripThroughTheOptionStream) {
+    platform::MemoryStream stream;
+    TSymboltabelle source;
+    source.SetRelativePath(false);
+    source.SetTransformCase(TTransformCase::tcLower);
+    ValueWriter writer(stream);
+    source.WriteProperties(writer);
+    writer.WriteBoolean(false);
+    writer.WriteInteger(7);  // a transformation no version knows
+    stream.seek(0);
+    ValueReader reader(stream);
+    TSymboltabelle t;
+    t.ReadProperties(reader);
+    EXPECT_FALSE(t.RelativePath());
+    EXPECT_EQ(t.TransformCase(), TTransformCase::tcLower);
+    t.SetTransformCase(TTransformCase::tcNone);
+    t.ReadProperties(reader);
+    EXPECT_EQ(t.TransformCase(), TTransformCase::tcNone);
+    t.SetDefaults();
+    EXPECT_TRUE(t.RelativePath());
+    EXPECT_EQ(t.TransformCase(), TTransformCase::tcUpper);
 }
 
 // ---------------------------------------------------------------------------
