@@ -112,45 +112,44 @@ constexpr OpInfo kLeft[16][6] = {
      {CPL, kF_A, kS_None}, {MOV, kF_Direct, kS_A}},
 };
 
-// Columns 6..F: the same instruction over @R0, @R1, R0..R7. The register
-// is either the first operand (with `other` as the second) or the second
-// (with `other` as the first).
-struct RegisterRow {
-    std::uint8_t indirect;  // mnemonic of columns 6, 7
-    std::uint8_t direct;    // mnemonic of columns 8..F
+// Columns 6..F: one instruction over @R0, @R1 (columns 6, 7) and R0..R7
+// (8..F). The register is the first operand, with `other` as the second, or
+// the second, with `other` as the first.
+struct RegisterForm {
+    std::uint8_t mnemonic;
     bool registerFirst;
     std::uint8_t other;
 };
+struct RegisterRow {
+    RegisterForm indirect;
+    RegisterForm direct;
+};
 constexpr RegisterRow kRight[16] = {
-    {INC, INC, true, kS_None},      {DEC, DEC, true, kS_None},    {ADD, ADD, false, kF_A},
-    {ADDC, ADDC, false, kF_A},      {ORL, ORL, false, kF_A},      {ANL, ANL, false, kF_A},
-    {XRL, XRL, false, kF_A},        {MOV, MOV, true, kS_Imm8},    {MOV, MOV, false, kF_Direct},
-    {SUBB, SUBB, false, kF_A},      {MOV, MOV, true, kS_Direct},  {CJNE, CJNE, true, kS_ImmRel},
-    {XCH, XCH, false, kF_A},        {XCHD, DJNZ, true, kS_Rel},   {MOV, MOV, false, kF_A},
-    {MOV, MOV, true, kS_A},
+    {{INC, true, kS_None}, {INC, true, kS_None}},        {{DEC, true, kS_None}, {DEC, true, kS_None}},
+    {{ADD, false, kF_A}, {ADD, false, kF_A}},            {{ADDC, false, kF_A}, {ADDC, false, kF_A}},
+    {{ORL, false, kF_A}, {ORL, false, kF_A}},            {{ANL, false, kF_A}, {ANL, false, kF_A}},
+    {{XRL, false, kF_A}, {XRL, false, kF_A}},            {{MOV, true, kS_Imm8}, {MOV, true, kS_Imm8}},
+    {{MOV, false, kF_Direct}, {MOV, false, kF_Direct}},  {{SUBB, false, kF_A}, {SUBB, false, kF_A}},
+    {{MOV, true, kS_Direct}, {MOV, true, kS_Direct}},    {{CJNE, true, kS_ImmRel}, {CJNE, true, kS_ImmRel}},
+    {{XCH, false, kF_A}, {XCH, false, kF_A}},            {{XCHD, false, kF_A}, {DJNZ, true, kS_Rel}},
+    {{MOV, false, kF_A}, {MOV, false, kF_A}},            {{MOV, true, kS_A}, {MOV, true, kS_A}},
 };
 
 constexpr std::array<OpInfo, 256> BuildOpcodeMap() {
     std::array<OpInfo, 256> map{};
     for (int row = 0; row < 16; ++row) {
         for (int col = 0; col < 6; ++col) map[row * 16 + col] = kLeft[row][col];
-        const RegisterRow& r = kRight[row];
         for (int col = 6; col < 16; ++col) {
             const bool indirect = col < 8;
-            // Register operand kind, as first or as second operand.
+            const RegisterForm& form = indirect ? kRight[row].indirect : kRight[row].direct;
             const int n = indirect ? col - 6 : col - 8;
             OpInfo info;
-            // DJNZ Rn,rel pairs with XCHD A,@Ri in the same row.
-            const bool swapped = row == 0xD && indirect;
-            info.mnemonic = indirect ? r.indirect : r.direct;
-            if (r.registerFirst && !swapped) {
+            info.mnemonic = form.mnemonic;
+            if (form.registerFirst) {
                 info.first = static_cast<std::uint8_t>(indirect ? kF_AtR0 + n : kF_R0 + n);
-                info.second = r.other;
-            } else if (swapped) {
-                info.first = kF_A;
-                info.second = static_cast<std::uint8_t>(kS_AtR0 + n);
+                info.second = form.other;
             } else {
-                info.first = r.other;
+                info.first = form.other;
                 info.second = static_cast<std::uint8_t>(indirect ? kS_AtR0 + n : kS_R0 + n);
             }
             map[row * 16 + col] = info;
