@@ -197,6 +197,13 @@ TEST(Validator, SymbolsAndTheirClasses) {
     f.v.SetSymbolKlassen(0x0807);
     EXPECT_EQ(FailureOf(f.v, "main+count"), FmtLoadStr(254, "main+count"));
     EXPECT_EQ(FailureOf(f.v, "main count"), FmtLoadStr(254, "main count"));
+    // "@" and a module or function name: where its code ends.
+    f.symbols.AddFunction("work", 1, UnbankedAdresse(0x0200), UnbankedAdresse(0x0250), 1);
+    f.v.SetSymbolKlassen(TVokWinValidator::kDefaultSymbolKlassen);
+    f.v.Konvertieren("@work");
+    EXPECT_EQ(f.v.OutVonInt(), 0x250);
+    f.v.Konvertieren("work-@work");
+    EXPECT_EQ(f.v.OutBisInt(), 0x250);
     // Without symbols the name is read as an address.
     f.v.SetZugelassen(vwzBereich);
     f.v.SetSymbolKlassen(TVokWinValidator::kDefaultSymbolKlassen);
