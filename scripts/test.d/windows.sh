@@ -37,7 +37,7 @@ status=0
 ctest --preset mingw32 -j "$JOBS" || status=1
 
 # Nothing but Windows' own DLLs beside our programs.
-for binary in "$build"/tests/*.exe "$build"/checkcon/*.exe "$build"/sim/*.dll "$build"/driver/*.dll; do
+for binary in "$build"/tests/*.exe "$build"/checkcon/*.exe "$build"/tools/*.exe "$build"/standin/*.dll "$build"/driver/*.dll; do
   [[ -e $binary ]] || continue
   deps=$(i686-w64-mingw32-objdump -p "$binary" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z')
   for dll in $deps; do

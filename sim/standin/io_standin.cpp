@@ -4,10 +4,22 @@
 
 #include "sim/lpt_port.hpp"
 
+#ifdef _WIN32
+#define STANDIN_EXPORT extern "C" __declspec(dllexport)
+#define STANDIN_CALL __stdcall
+#else
 #define STANDIN_EXPORT extern "C" __attribute__((visibility("default")))
+#define STANDIN_CALL
+#endif
 
 using tarvex::sim::LptPort;
 
-STANDIN_EXPORT LptPort* tarvex_sim_lpt_port() { return &LptPort::instance(); }
-STANDIN_EXPORT void PortOut(std::uint16_t port, std::uint8_t value) { LptPort::instance().portOut(port, value); }
-STANDIN_EXPORT std::uint8_t PortIn(std::uint16_t port) { return LptPort::instance().portIn(port); }
+STANDIN_EXPORT LptPort* tarvex_sim_lpt_port() {
+    return &LptPort::instance();
+}
+STANDIN_EXPORT void STANDIN_CALL PortOut(std::uint16_t port, std::uint8_t value) {
+    LptPort::instance().portOut(port, value);
+}
+STANDIN_EXPORT std::uint8_t STANDIN_CALL PortIn(std::uint16_t port) {
+    return LptPort::instance().portIn(port);
+}

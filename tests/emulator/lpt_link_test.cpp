@@ -2,6 +2,8 @@
 // bound by name like the real one.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "core/errors.hpp"
 #include "emulator/io_library.hpp"
 #include "platform/dynlib.hpp"
@@ -50,7 +52,7 @@ TEST_F(LptLink, StartsTheBoardThroughStrobeAndAcknowledge) {
     s.link->Startup();
     EXPECT_EQ(s.link->ConnectionState(), TBasisEmulator::StateReady);
     EXPECT_EQ(s.link->EpromVersion(), "5.1 ");
-    EXPECT_EQ(port->ecr(), 0x30);  // byte mode
+    EXPECT_EQ(port->ecr(), 0x30);                               // byte mode
     for (const auto& c : board->log()) EXPECT_NE(c.name, "y");  // no baud switch off the serial port
     board->setMaster(0x7F00, 0xAB);
     EXPECT_EQ(s.link->ReadN(0x7F00), 0xAB);
@@ -106,7 +108,9 @@ TEST_F(LptLink, WithoutTheLibraryThereIsNoAccess) {
         FAIL();
     } catch (const EEmulatorCommError& e) {
         const std::string file = iodll::LibraryFileName();
-        EXPECT_NE(e.message().find("File " + file + ", /nonexistent-a/" + file + ", /nonexistent-b/" + file +
+        // The platform's separator: "\" on Windows, as the original names them.
+        const auto in = [&file](const char* dir) { return (std::filesystem::path(dir) / file).string(); };
+        EXPECT_NE(e.message().find("File " + file + ", " + in("/nonexistent-a") + ", " + in("/nonexistent-b") +
                                    " does not exist"),
                   std::string::npos)
             << e.message();

@@ -129,8 +129,8 @@ TEST_F(UsbLink, AReadThatFailsHalfwayIsCompletedAfterOneRecovery) {
     s.link->InitStringEinlesen();
     for (std::uint8_t a = 0; a < 5; ++a) board.setMaster(a, static_cast<std::uint8_t>(0xA0 + a));
     // Eight answer bytes: RN, RN, k (3 bytes), RN, RN, RN.
-    s.link->Schreiben(std::string("RN\x00\x00", 4) + std::string("RN\x00\x01", 4) + "k" +
-                      std::string("RN\x00\x02", 4) + std::string("RN\x00\x03", 4) + std::string("RN\x00\x04", 4));
+    s.link->Schreiben(std::string("RN\x00\x00", 4) + std::string("RN\x00\x01", 4) + "k" + std::string("RN\x00\x02", 4) +
+                      std::string("RN\x00\x03", 4) + std::string("RN\x00\x04", 4));
     bus->failNextRead(ftd2xx::FT_IO_ERROR, 5);
     const auto before = s.clock.monotonicMs();
     const auto answer = s.link->Lesen(8);
@@ -268,12 +268,12 @@ TEST(UsbBinding, ALibraryThatIsMissingOrIncompleteIsReportedWhenUsbIsChosen) {
     }
     {
         TBasisEmulator link(clock, settings);
-        link.setUsbLibrary(std::string(TARVEX_STANDIN_DIR) + "/broken/libftd2xx.so");
+        link.setUsbLibrary(std::string(TARVEX_STANDIN_DIR) + "/broken/" + ftd2xx::LibraryName());
         try {
             link.SetPortName("USB");
             FAIL();
         } catch (const EUsbDllError& e) {
-            EXPECT_EQ(std::string(e.what()), "Load error libftd2xx.so: FT_GetQueueStatus: 127");
+            EXPECT_EQ(std::string(e.what()), "Load error " + ftd2xx::LibraryName() + ": FT_GetQueueStatus: 127");
         }
         EXPECT_FALSE(ftd2xx::UsbDllBound());
     }
