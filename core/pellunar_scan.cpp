@@ -47,6 +47,7 @@ private:
     // (qzStep_ set when a "_qz_" entry lies inside).
     bool TryHook(std::size_t i, const TBankAdresse& a, std::size_t& length);
     bool Placed(const TPellunarItem& item);
+    void Replace(std::unique_ptr<TPellunarItem> item);
     void CantEmulateAt(std::size_t i, const TBankAdresse& a);
     std::string Location(const TBankAdresse& a, int mode) const;
     std::string AddressText(const TBankAdresse& a) const { return BankAdresseToStr(a, comp_.Banking()); }
@@ -176,17 +177,39 @@ bool PellunarScan::TryHook(std::size_t i, const TBankAdresse& a, std::size_t& le
     }
     if (!Placed(*item)) return true;
 
-    // A block scanned again replaces the hooks it held.
-    const std::size_t covered = item->Length();
-    for (std::size_t k = 0; k < covered; ++k)
-        while (TPellunarItem* old = comp_.list_.IndexOfAddress(Advance(a, k))) comp_.DeleteHook(old);
     const PellunarBytes image = item->InstructionBytes();
     comp_.StoreCode(a, image.span());
     const std::string text = item->ReplacementText();
-    comp_.AddHook(std::move(item));
+    Replace(std::move(item));
     comp_.MessageOutput(PellunarNote, FmtResStr(rs::Pellunar, text), Location(a, 5));
     length = image.size();
     return true;
+}
+
+void PellunarScan::Replace(std::unique_ptr<TPellunarItem> item) {
+    // A block scanned again replaces the hooks it held. The same hook found
+    // again is updated in place: a second download of a large program then
+    // costs no shifting of the list.
+    const TBankAdresse& a = item->address;
+    const std::size_t covered = item->Length();
+    TPellunarItem* same = comp_.list_.IndexOfAddress(a);
+    if (same && BankAdresseEqual(same->address, a) && same->classCode == item->classCode && same->address == a) {
+        bool alone = true;
+        for (std::size_t k = 1; k < covered && alone; ++k) alone = comp_.list_.IndexOfAddress(Advance(a, k)) == same;
+        if (alone) {
+            if (same->IsSubstituted()) --comp_.substitutedCount_;
+            same->extraByte = item->extraByte;
+            same->scannedBytes = item->scannedBytes;
+            same->substitutedCall = item->substitutedCall;
+            same->inTypedData = item->inTypedData;
+            if (same->IsSubstituted()) ++comp_.substitutedCount_;
+            comp_.changed_ = true;
+            return;
+        }
+    }
+    for (std::size_t k = 0; k < covered; ++k)
+        while (TPellunarItem* old = comp_.list_.IndexOfAddress(Advance(a, k))) comp_.DeleteHook(old);
+    comp_.AddHook(std::move(item));
 }
 
 void PellunarScan::CantEmulateAt(std::size_t i, const TBankAdresse& a) {

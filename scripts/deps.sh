@@ -6,6 +6,7 @@ set -euo pipefail
 TARVEX_PACKAGES=(
   cmake ninja-build g++ clang
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  as31
   python3 d52 dis51
 )
 
