@@ -3,23 +3,13 @@
 #include <algorithm>
 #include <charconv>
 
+#include "core/address_order.hpp"
 #include "core/opcode_table.hpp"
 #include "core/symbol_table.hpp"
 
 namespace tarvex {
 
 namespace {
-
-constexpr std::uint32_t kAllBanksKey = 0x100;
-
-std::uint32_t BankKey(const TBankAdresse& a) {
-    if (a.allBanks) return kAllBanksKey;
-    return a.banked ? a.bank : 0u;
-}
-
-// A total order of addresses: bank (unbanked as 0, all banks after every
-// real bank), then offset.
-std::uint32_t AddressKey(const TBankAdresse& a) { return BankKey(a) << 16 | a.offset; }
 
 int LineOrder(const TZeilennummer& a, const TZeilennummer& b) {
     if (a.moduleId != b.moduleId) return a.moduleId < b.moduleId ? -1 : 1;
@@ -33,21 +23,9 @@ bool ByLine(const std::unique_ptr<TZeilennummer>& a, const std::unique_ptr<TZeil
 }
 
 bool ByAddress(const std::unique_ptr<TZeilennummer>& a, const std::unique_ptr<TZeilennummer>& b) {
-    const std::uint32_t ka = AddressKey(a->address), kb = AddressKey(b->address);
+    const std::uint32_t ka = address_order::Key(a->address), kb = address_order::Key(b->address);
     if (ka != kb) return ka < kb;
     return LineOrder(*a, *b) < 0;
-}
-
-std::size_t LowerBoundKey(const std::vector<std::unique_ptr<TZeilennummer>>& items, std::uint32_t key) {
-    std::size_t lo = 0, hi = items.size();
-    while (lo < hi) {
-        const std::size_t mid = lo + (hi - lo) / 2;
-        if (AddressKey(items[mid]->address) < key)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    return lo;
 }
 
 }  // namespace
@@ -163,59 +141,28 @@ void TZeilennummertabelle::SetSortOrder(std::uint8_t order) {
 TZeilennummer* TZeilennummertabelle::Exact(const TBankAdresse& address, bool highestLine) {
     TZeilennummer* best = nullptr;
     auto scan = [&](std::uint32_t key) {
-        for (std::size_t i = LowerBoundKey(items_, key); i < items_.size(); ++i) {
+        for (std::size_t i = address_order::LowerBound(items_, key); i < items_.size(); ++i) {
             TZeilennummer* r = items_[i].get();
-            if (AddressKey(r->address) != key) break;
+            if (address_order::Key(r->address) != key) break;
             if (best == nullptr) best = r;
             if (!highestLine) return;
             if (r->line > best->line) best = r;
         }
     };
     if (address.allBanks || (ignoreBank_ && !address.banked)) {
-        std::uint32_t bank = 0;
-        while (bank <= kAllBanksKey && (best == nullptr || highestLine)) {
-            const std::size_t i = LowerBoundKey(items_, bank << 16 | address.offset);
-            if (i == items_.size()) break;
-            const std::uint32_t found = AddressKey(items_[i]->address);
-            if (found == (bank << 16 | address.offset)) scan(found);
-            bank = (found >> 16) == bank ? bank + 1 : found >> 16;
-        }
+        address_order::EachBankAt(items_, address.offset, [&](std::size_t i) {
+            scan(address_order::KeyAt(items_, i));
+            return best != nullptr && !highestLine;
+        });
         return best;
     }
-    scan(BankKey(address) << 16 | address.offset);
-    if (best == nullptr || highestLine) scan(kAllBanksKey << 16 | address.offset);
+    scan(address_order::BankKey(address) << 16 | address.offset);
+    if (best == nullptr || highestLine) scan(address_order::kAllBanks << 16 | address.offset);
     return best;
 }
 
 TZeilennummer* TZeilennummertabelle::Next(const TBankAdresse& address, bool upwards) {
-    if (upwards ? address.offset == 0xFFFF : address.offset == 0) return nullptr;
-    auto nearestIn = [&](std::uint32_t bank) -> TZeilennummer* {
-        if (upwards) {
-            const std::size_t i = LowerBoundKey(items_, bank << 16 | (address.offset + 1u));
-            if (i < items_.size() && (AddressKey(items_[i]->address) >> 16) == bank) return items_[i].get();
-            return nullptr;
-        }
-        const std::size_t i = LowerBoundKey(items_, bank << 16 | address.offset);
-        if (i == 0 || (AddressKey(items_[i - 1]->address) >> 16) != bank) return nullptr;
-        return items_[LowerBoundKey(items_, AddressKey(items_[i - 1]->address))].get();
-    };
-    auto better = [&](TZeilennummer* best, TZeilennummer* candidate) {
-        if (candidate == nullptr) return best;
-        if (best == nullptr) return candidate;
-        if (candidate->address.offset == best->address.offset) return best;
-        return (candidate->address.offset < best->address.offset) == upwards ? candidate : best;
-    };
-    if (address.allBanks || (ignoreBank_ && !address.banked)) {
-        TZeilennummer* best = nullptr;
-        for (std::uint32_t bank = 0; bank <= kAllBanksKey; ++bank) {
-            const std::size_t i = LowerBoundKey(items_, bank << 16);
-            if (i == items_.size()) break;
-            bank = AddressKey(items_[i]->address) >> 16;
-            best = better(best, nearestIn(bank));
-        }
-        return best;
-    }
-    return better(nearestIn(BankKey(address)), nearestIn(kAllBanksKey));
+    return address_order::Nearest(items_, address, upwards, address.allBanks || (ignoreBank_ && !address.banked));
 }
 
 TZeilennummer* TZeilennummertabelle::FindByAddress(TBankAdresse address, int mode) {

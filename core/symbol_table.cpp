@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "core/address_order.hpp"
 #include "core/errors.hpp"
 #include "core/format.hpp"
 #include "core/line_table.hpp"
@@ -19,16 +20,6 @@ namespace {
 
 // Type graphs come from files; a chain deeper than this is malformed.
 constexpr int kMaxTypeDepth = 64;
-constexpr std::uint32_t kAllBanksKey = 0x100;
-
-std::uint32_t BankKey(const TBankAdresse& a) {
-    if (a.allBanks) return kAllBanksKey;
-    return a.banked ? a.bank : 0u;
-}
-
-// A total order of addresses: bank (unbanked as 0, all banks after every
-// real bank), then offset.
-std::uint32_t AddressKey(const TBankAdresse& a) { return BankKey(a) << 16 | a.offset; }
 
 int NameOrder(const TSymbol& a, const TSymbol& b) {
     if (int c = AnsiCompareText(a.name, b.name); c != 0) return c;
@@ -39,11 +30,11 @@ int NameOrder(const TSymbol& a, const TSymbol& b) {
 
 bool NameLess(const TSymbol* a, const TSymbol* b) {
     if (int c = NameOrder(*a, *b); c != 0) return c < 0;
-    return AddressKey(a->address) < AddressKey(b->address);
+    return address_order::Key(a->address) < address_order::Key(b->address);
 }
 
 bool AddressLess(const TSymbol* a, const TSymbol* b) {
-    const std::uint32_t ka = AddressKey(a->address), kb = AddressKey(b->address);
+    const std::uint32_t ka = address_order::Key(a->address), kb = address_order::Key(b->address);
     if (ka != kb) return ka < kb;
     return NameOrder(*a, *b) < 0;
 }
@@ -222,22 +213,6 @@ void TSymbolList::SortByAddress() {
     order_ = Order::ByAddress;
 }
 
-namespace {
-
-// First record at or after `key` in an address-sorted list.
-std::size_t LowerBoundKey(const std::vector<TSymbol*>& items, std::uint32_t key) {
-    std::size_t lo = 0, hi = items.size();
-    while (lo < hi) {
-        const std::size_t mid = lo + (hi - lo) / 2;
-        if (AddressKey(items[mid]->address) < key)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    return lo;
-}
-
-}  // namespace
 
 // The comparison of the searched address with a record: equal offsets, and
 // equal banks unless the record stands for all banks. A searched address
@@ -247,61 +222,25 @@ TSymbol* TSymbolList::FindExact(const TBankAdresse& address) {
     ++comparisons_;
     if (items_.empty()) return nullptr;
     if (address.allBanks || (ignoreBank_ && !address.banked)) {
-        std::uint32_t bank = 0;
-        while (bank <= kAllBanksKey) {
-            const std::uint32_t key = bank << 16 | address.offset;
-            const std::size_t i = LowerBoundKey(items_, key);
-            if (i == items_.size()) break;
-            const std::uint32_t found = AddressKey(items_[i]->address);
-            if (found == key) return items_[i];
-            // On to the next bank that has records.
-            bank = (found >> 16) == bank ? bank + 1 : found >> 16;
-        }
-        return nullptr;
+        TSymbol* hit = nullptr;
+        address_order::EachBankAt(items_, address.offset, [&](std::size_t i) {
+            hit = items_[i];
+            return true;
+        });
+        return hit;
     }
-    const std::uint32_t bank = BankKey(address);
-    for (const std::uint32_t b : {bank, kAllBanksKey}) {
+    const std::uint32_t bank = address_order::BankKey(address);
+    for (const std::uint32_t b : {bank, address_order::kAllBanks}) {
         const std::uint32_t key = b << 16 | address.offset;
-        const std::size_t i = LowerBoundKey(items_, key);
-        if (i < items_.size() && AddressKey(items_[i]->address) == key) return items_[i];
+        const std::size_t i = address_order::LowerBound(items_, key);
+        if (i < items_.size() && address_order::Key(items_[i]->address) == key) return items_[i];
     }
     return nullptr;
 }
 
 TSymbol* TSymbolList::FindNext(const TBankAdresse& address, bool upwards) {
     ++comparisons_;
-    if (items_.empty()) return nullptr;
-    if (upwards ? address.offset == 0xFFFF : address.offset == 0) return nullptr;
-    // The nearest offset in one bank's range of the sorted list.
-    auto nearestIn = [&](std::uint32_t bank) -> TSymbol* {
-        if (upwards) {
-            const std::size_t i = LowerBoundKey(items_, bank << 16 | (address.offset + 1u));
-            if (i < items_.size() && (AddressKey(items_[i]->address) >> 16) == bank) return items_[i];
-            return nullptr;
-        }
-        const std::size_t i = LowerBoundKey(items_, bank << 16 | address.offset);
-        if (i == 0 || (AddressKey(items_[i - 1]->address) >> 16) != bank) return nullptr;
-        // The first record at that offset.
-        return items_[LowerBoundKey(items_, AddressKey(items_[i - 1]->address))];
-    };
-    auto better = [&](TSymbol* best, TSymbol* candidate) {
-        if (candidate == nullptr) return best;
-        if (best == nullptr) return candidate;
-        if (candidate->address.offset == best->address.offset) return best;  // earlier in the list
-        return (candidate->address.offset < best->address.offset) == upwards ? candidate : best;
-    };
-    TSymbol* best = nullptr;
-    if (address.allBanks || (ignoreBank_ && !address.banked)) {
-        for (std::uint32_t bank = 0; bank <= kAllBanksKey; ++bank) {
-            const std::size_t i = LowerBoundKey(items_, bank << 16);
-            if (i == items_.size()) break;
-            bank = AddressKey(items_[i]->address) >> 16;
-            best = better(best, nearestIn(bank));
-        }
-        return best;
-    }
-    best = nearestIn(BankKey(address));
-    return better(best, nearestIn(kAllBanksKey));
+    return address_order::Nearest(items_, address, upwards, address.allBanks || (ignoreBank_ && !address.banked));
 }
 
 // ---------------------------------------------------------------------------
@@ -658,7 +597,7 @@ TSymbol* TSymboltabelle::FindRoutineInRange(TBankAdresse address, std::uint32_t 
         if (lin >= from && lin <= to) return s;
         if (!s->address.allBanks && lin > to) break;
     }
-    for (std::size_t j = LowerBoundKey(list.items_, kAllBanksKey << 16); j < list.Count(); ++j) {
+    for (std::size_t j = address_order::LowerBound(list.items_, address_order::kAllBanks << 16); j < list.Count(); ++j) {
         TSymbol* s = list.Items(j);
         const std::uint64_t lin = BankAdresseToLinear(s->address);
         if (lin >= from && lin <= to) return s;
