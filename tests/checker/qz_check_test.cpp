@@ -389,6 +389,29 @@ TEST_F(OmfFixture, FindingsAreLocatedBySourceLine) {
     EXPECT_EQ(readText(dir.file("m.hex")), dataLine(0x0100, {0x00, 0x44, 0x00, 0x22}) + "\r\n:00000001FF\r\n");
 }
 
+TEST_F(OmfFixture, CallBytesInsideATableKeepTheProgramsBytesAndWarn) {
+    // A public code symbol of type unsigned char (3) over a table whose bytes
+    // read as LCALL 0FFF9H.
+    const Bytes symbol = rec(0x12, cat({{1, 0, 0, 0x00, 0x02, 3}, name("TABLE")}));
+    const auto report = runOmf("table.omf", cat({symbol, content(0, 0x0200, {0x12, 0xFF, 0xF9, 0x00})}), 1);
+    EXPECT_EQ(report, (Report{"QzChecker:   -  Create Intel hex file: " + dir.file("table.hex"),
+                              "0200: WARNING: LCALL code not substituted: 12FFF9",
+                              "QzChecker:   -  0 Error(s), 1 Warning(s), 1 Pellunar(s)"}));
+    EXPECT_EQ(readText(dir.file("table.hex")), dataLine(0x0200, {0x12, 0xFF, 0xF9, 0x00}) + "\r\n:00000001FF\r\n");
+}
+
+TEST_F(OmfFixture, LevelZeroHidesWarningsButTheSummaryCountsThem) {
+    // MOV P0.1,C; NOP with the NOP on a line of its own: the hook would run
+    // past the end of its source line, so it is ignored with a warning.
+    const Bytes program = cat({scope(0, "M"), scope(2, "F"), content(0, 0x0100, {0x92, 0x81, 0x00, 0x00, 0x22}),
+                               line(0x0100, 10), line(0x0102, 11), scope(5, "F"), scope(3, "M")});
+    const auto quiet = runOmf("w.omf", program, 0);
+    EXPECT_EQ(quiet, (Report{"QzChecker:   -  Create Intel hex file: " + dir.file("w.hex"),
+                             "QzChecker:   -  0 Error(s), 1 Warning(s), 0 Pellunar(s)"}));
+    const auto loud = runOmf("w.omf", program, 1);
+    EXPECT_EQ(loud[0], "0100: WARNING: Ignore Pellunar MOV P0.1,C; NOP");
+}
+
 TEST_F(OmfFixture, StartUpCodeWrittenAfterTheFunctionsLandsAtItsAddress) {
     // As SDCC writes it: the function first, then the code from 0x0000 that
     // ends exactly where the function starts.
