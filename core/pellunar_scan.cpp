@@ -175,6 +175,13 @@ bool PellunarScan::TryHook(std::size_t i, const TBankAdresse& a, std::size_t& le
         TSymbol* object = symbols_->FindByAddress(sspProgram, a, 4);
         item->inTypedData = object && IsDataType(symbols_->BaseTypeCode(object));
     }
+    // Port-like bytes in a constant table are data: a hook there would put
+    // its substitute into the table. A replaced call keeps its hook; the
+    // checkers put the call bytes back when they write the program.
+    if (item->inTypedData && !item->IsSubstituted()) {
+        comp_.MessageOutput(PellunarWarning, FmtResStr(rs::IgnorePellunar, item->ReplacementText()), Location(a, 1));
+        return true;
+    }
     if (!Placed(*item)) return true;
 
     const PellunarBytes image = item->InstructionBytes();

@@ -94,6 +94,15 @@ TEST_F(PellunarScanTest, TaskingReplacesThePortReadRoutineCall) {
     EXPECT_EQ(HookAt(0x203), nullptr) << "0xFFF9 is ordinary code with the new entries";
 }
 
+TEST_F(PellunarScanTest, ClassCodesOfPortBits) {
+    Scan(0x100, {0xC2, 0xA5, 0x30, 0x80, 0xFD, 0x00});
+    ASSERT_NE(HookAt(0x100), nullptr);
+    EXPECT_EQ(HookAt(0x100)->classCode, 0x185);  // CLR P2.5
+    ASSERT_NE(HookAt(0x102), nullptr);
+    EXPECT_EQ(HookAt(0x102)->classCode, 0x128);  // JNB P0.0,rel
+    EXPECT_EQ(Image(0x102, 3), (Bytes{0x02, 0x01, 0x02}));  // LJMP to the jump's own target
+}
+
 TEST_F(PellunarScanTest, EntryModeFollowsTheReadRoutineSymbol) {
     EXPECT_FALSE(comp.UsesNewEntries());
     symbols.AddSymbol(sspProgram, "readp0", 0, 0, 240, 1, 19, UnbankedAdresse(0x0400));
@@ -249,18 +258,26 @@ TEST_F(PellunarScanTest, AQzEntryInsideASequenceWithoutLineRecords) {
         << "decoding goes on at the entry";
 }
 
-TEST_F(PellunarScanTest, HooksInsideConstantTablesAreMarked) {
-    // __code unsigned char tbl[] = {0xE5,0x80,0xC2,0x81}: bytes that read as
-    // MOV A,P0 and CLR P0.1.
-    symbols.AddSymbol(sspProgram, "TBL", 0, 0, 3, 4, 19, UnbankedAdresse(0x0075));
-    symbols.AddSymbol(sspProgram, "CODE", 0, 0, 240, 1, 19, UnbankedAdresse(0x0079));
-    Scan(0x0075, {0xE5, 0x80, 0xC2, 0x81, 0xE5, 0x80});
-    ASSERT_EQ(comp.HookCount(), 3u);
-    EXPECT_TRUE(HookAt(0x0075)->inTypedData);
-    EXPECT_EQ(HookAt(0x0075)->ScannedBytesHex(), "E580");
-    EXPECT_TRUE(HookAt(0x0077)->inTypedData);
-    EXPECT_EQ(HookAt(0x0077)->ScannedBytesHex(), "C281");
-    EXPECT_FALSE(HookAt(0x0079)->inTypedData);
+TEST_F(PellunarScanTest, PortLikeBytesInConstantTablesStayData) {
+    // __code unsigned char tbl[] = {0xE5,0x80,0xC2,0x81,0x12,0xFF,0xF9}:
+    // bytes that read as MOV A,P0, CLR P0.1 and a call of ReadP0.
+    symbols.AddSymbol(sspProgram, "TBL", 0, 0, 3, 7, 19, UnbankedAdresse(0x0075));
+    symbols.AddSymbol(sspProgram, "CODE", 0, 0, 240, 1, 19, UnbankedAdresse(0x007C));
+    const Bytes code{0xE5, 0x80, 0xC2, 0x81, 0x12, 0xFF, 0xF9, 0xE5, 0x80};
+    Scan(0x0075, code);
+    EXPECT_EQ(Image(0x0075, 4), (Bytes{0xE5, 0x80, 0xC2, 0x81})) << "the table keeps its bytes";
+    ASSERT_GE(comp.messages.size(), 2u);
+    EXPECT_EQ(comp.messages[0], (Message{PellunarWarning, "Ignore Pellunar MOV A,P0", "0075"}));
+    EXPECT_EQ(comp.messages[1], (Message{PellunarWarning, "Ignore Pellunar CLR P0.1", "0077"}));
+    EXPECT_EQ(HookAt(0x0075), nullptr);
+    EXPECT_EQ(HookAt(0x0077), nullptr);
+    // The call is a substituted hook; it is marked so that the checkers'
+    // output puts the call bytes back.
+    ASSERT_NE(HookAt(0x0079), nullptr);
+    EXPECT_TRUE(HookAt(0x0079)->inTypedData);
+    EXPECT_EQ(HookAt(0x0079)->ScannedBytesHex(), "12FFF9");
+    ASSERT_NE(HookAt(0x007C), nullptr);
+    EXPECT_FALSE(HookAt(0x007C)->inTypedData);
 }
 
 TEST_F(PellunarScanTest, SubstitutedSequencesKeepAllTheirScannedBytes) {
