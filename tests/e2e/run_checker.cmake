@@ -1,6 +1,7 @@
 # Runs QzChecker once in a fresh work folder and compares what it did with
 # the committed expectations.
 #   EXE           the checker
+#   EMULATOR      what runs it when it is built for another system (Wine)
 #   WORK          work folder (emptied first)
 #   INPUTS        files copied into it (the first is the one checked)
 #   ARGS          the command line after the program name (a list)
@@ -28,13 +29,16 @@ if(_first)
   file(READ "${WORK}/${_first}" _original HEX)
 endif()
 
-execute_process(COMMAND "${EXE}" ${ARGS}
+execute_process(COMMAND ${EMULATOR} "${EXE}" ${ARGS}
                 WORKING_DIRECTORY "${WORK}"
                 INPUT_FILE /dev/null
                 OUTPUT_VARIABLE _out
                 ERROR_VARIABLE _err
                 RESULT_VARIABLE _rc)
 
+# Windows ends the lines of standard output with CR LF; the lines
+# themselves must be the same.
+string(REPLACE "\r\n" "\n" _out "${_out}")
 set(_failed "")
 if(NOT "${_rc}" STREQUAL "${EXPECTED_RC}")
   string(APPEND _failed "exit code ${_rc}, expected ${EXPECTED_RC}\n")
