@@ -188,15 +188,19 @@ void TSymbolList::Clear() {
 }
 
 TSymbol* TSymbolList::FindByName(std::string_view name, std::uint16_t moduleId, std::uint16_t functionId) const {
-    const auto it = byName_.find(NameKey(name));
-    if (it == byName_.end()) return nullptr;
-    TSymbol* best = nullptr;
-    for (TSymbol* s : it->second) {
-        if (moduleId != 0 && s->moduleId != moduleId) continue;
-        if (functionId != 0 && s->functionId != functionId) continue;
-        if (best == nullptr || Position(s) < Position(best)) best = s;
+    return FindNamed(name, [&](const TSymbol& s) {
+        return (moduleId == 0 || s.moduleId == moduleId) && (functionId == 0 || s.functionId == functionId);
+    });
+}
+
+void TSymbolList::Rename(TSymbol* symbol, std::string name) {
+    if (auto it = byName_.find(NameKey(symbol->name)); it != byName_.end()) {
+        auto& bucket = it->second;
+        bucket.erase(std::remove(bucket.begin(), bucket.end(), symbol), bucket.end());
+        if (bucket.empty()) byName_.erase(it);
     }
-    return best;
+    symbol->name = std::move(name);
+    byName_[NameKey(symbol->name)].push_back(symbol);
 }
 
 void TSymbolList::SortByName() {
@@ -477,16 +481,10 @@ TSymbol* TSymboltabelle::FindOfKind(std::string_view name, std::uint8_t klass, s
     TSymbolList* list = ListOf(kind);
     if (list == nullptr || name.empty()) return nullptr;
     const bool anyClass = klass == 35;
-    const auto it = list->byName_.find(list->NameKey(TransformFor(*this, kind, name)));
-    if (it == list->byName_.end()) return nullptr;
-    TSymbol* best = nullptr;
-    for (TSymbol* s : it->second) {
-        if (moduleId != 0 && s->moduleId != moduleId) continue;
-        if (functionId != 0 && s->functionId != functionId) continue;
-        if (!anyClass && s->klass != klass) continue;
-        if (best == nullptr || list->Position(s) < list->Position(best)) best = s;
-    }
-    return best;
+    return list->FindNamed(TransformFor(*this, kind, name), [&](const TSymbol& s) {
+        return (moduleId == 0 || s.moduleId == moduleId) && (functionId == 0 || s.functionId == functionId) &&
+               (anyClass || s.klass == klass);
+    });
 }
 
 TSymbol* TSymboltabelle::FindVariable(std::string_view name, std::uint8_t klass, std::uint16_t moduleId,
@@ -811,21 +809,13 @@ void TSymboltabelle::InheritArraySize(TSymbol* symbol) {
 }
 
 TSymbol* TSymboltabelle::FindTypeByName(std::string_view name, std::uint8_t klass, std::uint8_t type) {
-    const TSymbolList& list = lists_[sspTypedef];
-    const auto it = list.byName_.find(std::string(name));
-    if (it == list.byName_.end()) return nullptr;
-    for (TSymbol* s : it->second)
-        if (s->klass == klass && (type == 0 || s->type == type)) return s;
-    return nullptr;
+    return lists_[sspTypedef].FindNamed(
+        name, [&](const TSymbol& s) { return s.klass == klass && (type == 0 || s.type == type); });
 }
 
 TSymbol* TSymboltabelle::FindType(std::uint8_t type, std::uint16_t address) {
-    const TSymbolList& list = lists_[sspTypedef];
-    const auto it = list.byName_.find(std::string());
-    if (it == list.byName_.end()) return nullptr;
-    for (TSymbol* s : it->second)
-        if (s->klass == 35 && s->type == type && s->address.offset == address) return s;
-    return nullptr;
+    return lists_[sspTypedef].FindNamed(
+        "", [&](const TSymbol& s) { return s.klass == 35 && s.type == type && s.address.offset == address; });
 }
 
 TSymbol* TSymboltabelle::FindTypeAt(std::uint8_t klass, std::uint16_t moduleId, std::uint16_t address,
@@ -840,12 +830,9 @@ TSymbol* TSymboltabelle::FindTypeAt(std::uint8_t klass, std::uint16_t moduleId, 
 }
 
 TSymbol* TSymboltabelle::FindMember(std::uint8_t type, std::string_view twoCharName, std::uint16_t address) {
-    const TSymbolList& list = lists_[sspTypedef];
-    const auto it = list.byName_.find(std::string(twoCharName));
-    if (it == list.byName_.end()) return nullptr;
-    for (TSymbol* s : it->second)
-        if (s->klass == 34 && s->functionId == 1 && s->type == type && s->address.offset == address) return s;
-    return nullptr;
+    return lists_[sspTypedef].FindNamed(twoCharName, [&](const TSymbol& s) {
+        return s.klass == 34 && s.functionId == 1 && s.type == type && s.address.offset == address;
+    });
 }
 
 // ---------------------------------------------------------------------------
@@ -931,6 +918,13 @@ std::string TSymboltabelle::SourceLines(const std::string& fileName) {
 std::string TSymboltabelle::Ext() const {
     const std::vector<std::string> exts = ctx_.optionsOrDefault().sourceExts();
     return exts.empty() ? std::string() : exts.front();
+}
+
+void TSymboltabelle::Rename(TSymbol* symbol, std::string_view name) {
+    TSymbolList* list = symbol != nullptr ? ListOf(symbol->kind) : nullptr;
+    if (list == nullptr) return;
+    list->Rename(symbol, TransformFor(*this, symbol->kind, name));
+    ++generation_;
 }
 
 void TSymboltabelle::SetRelativePath(bool value) {

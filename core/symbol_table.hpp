@@ -131,6 +131,27 @@ private:
     std::uint32_t Position(const TSymbol* symbol) const;
     void ReindexNames();
     std::string NameKey(std::string_view name) const;
+    // The first record in the current order with this (transformed) name
+    // that satisfies pred. The type list, whose names the loaders complete
+    // after adding, is walked; other lists use the name index.
+    template <typename Pred>
+    TSymbol* FindNamed(std::string_view name, Pred pred) const {
+        if (fixedOrder_) {
+            for (TSymbol* s : items_)
+                if (s->name == name && pred(*s)) return s;
+            return nullptr;
+        }
+        const std::string key = NameKey(name);
+        const auto it = byName_.find(key);
+        if (it == byName_.end()) return nullptr;
+        TSymbol* best = nullptr;
+        for (TSymbol* s : it->second) {
+            if (!pred(*s) || NameKey(s->name) != key) continue;
+            if (best == nullptr || Position(s) < Position(best)) best = s;
+        }
+        return best;
+    }
+    void Rename(TSymbol* symbol, std::string name);
     // Address searches on the list sorted by address.
     TSymbol* FindExact(const TBankAdresse& address);
     TSymbol* FindNext(const TBankAdresse& address, bool upwards);
@@ -254,6 +275,9 @@ public:
     void WriteProperties(ValueWriter& writer) const;
     void ReadProperties(ValueReader& reader);
     std::string Transform(std::string_view name) const;
+    // Changes a stored name (transformed as on adding) and keeps the name
+    // lookups right; names of records in a list are changed only here.
+    void Rename(TSymbol* symbol, std::string_view name);
 
     bool ModifiedSelect = false;
     bool ModifiedWatch = false;

@@ -179,6 +179,20 @@ TEST_F(SymbolTableScopes, ModuleAtAnAddressIsTheInnermostRecord) {
     EXPECT_EQ(t.FindModuleAt(0x50), nullptr);
 }
 
+TEST(SymbolTableCase, RenamedRecordsAndTypeNamesCompletedLaterAreFound) {
+    TSymboltabelle t;
+    TSymbol* v = t.AddSymbol(sspIntData, "old", 0, 0, 240, 1, 19, U(0x30));
+    t.Rename(v, "new");
+    EXPECT_EQ(v->name, "NEW");
+    EXPECT_EQ(t.FindByName("new", sspIntData), v);
+    EXPECT_EQ(t.FindByName("old", sspIntData), nullptr);
+    // A loader appends member indices to a member-list record's name.
+    TSymbol* list = t.AddSymbol(sspTypedef, "", 0, 0, 255, 0, 32, U(0));
+    list->name += std::string("\x00\x01", 2);
+    EXPECT_EQ(t.FindTypeByName(std::string("\x00\x01", 2), 32, 0), list);
+    EXPECT_EQ(t.FindType(255, 0), nullptr);
+}
+
 TEST(SymbolTableCase, FileNamesCompareWithoutCaseAndTransformChangesStoredNames) {
     TSymboltabelle t;
     t.SetTransformCase(TTransformCase::tcNone);
