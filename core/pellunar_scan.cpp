@@ -85,9 +85,12 @@ void PellunarScan::LookBack(std::span<const std::uint8_t> block) {
         for (std::size_t k = 0; k < buf_.size(); ++k) {
             const TPellunarItem* hook = comp_.list_.IndexOfAddress(Advance(from, k));
             if (!hook || hook->scannedBytes.empty()) continue;
-            const std::size_t into = static_cast<std::size_t>(hook->address.offset - from.offset + 0x10000) & 0xFFFF;
-            for (std::size_t j = 0; j < hook->scannedBytes.size(); ++j)
-                if (into + j >= k && into + j < buf_.size()) buf_[into + j] = hook->scannedBytes[j];
+            // The hook may start before the look-back bytes.
+            const int into = static_cast<int>(hook->address.offset) - static_cast<int>(from.offset);
+            for (std::size_t j = 0; j < hook->scannedBytes.size(); ++j) {
+                const int at = into + static_cast<int>(j);
+                if (at >= 0 && static_cast<std::size_t>(at) < buf_.size()) buf_[static_cast<std::size_t>(at)] = hook->scannedBytes[j];
+            }
         }
         start_ = from;
     }
