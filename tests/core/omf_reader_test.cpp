@@ -12,13 +12,8 @@ namespace {
 
 using test::OmfBody;
 using test::OmfFile;
+using test::readAll;
 using test::readerOver;
-
-std::vector<std::unique_ptr<TOmfRecord>> readAll(TOmfReader& r) {
-    std::vector<std::unique_ptr<TOmfRecord>> out;
-    while (!r.Eof()) out.push_back(r.ReadRecord());
-    return out;
-}
 
 // ---------------------------------------------------------------- framing
 

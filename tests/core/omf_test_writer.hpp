@@ -87,6 +87,13 @@ inline std::unique_ptr<TOmfReader> readerOver(const std::vector<std::uint8_t>& b
     return std::make_unique<TOmfReader>(std::make_unique<platform::MemoryStream>(bytes));
 }
 
+// Every record up to the end of the file.
+inline std::vector<std::unique_ptr<TOmfRecord>> readAll(TOmfReader& r) {
+    std::vector<std::unique_ptr<TOmfRecord>> out;
+    while (!r.Eof()) out.push_back(r.ReadRecord());
+    return out;
+}
+
 // The small OMF2 module of the tests: one code segment at base 0, three code
 // bytes and the symbol MAIN at bank 3 offset 0x1234, line 10 there, and a
 // banked area 0x8000..0xFFFF.

@@ -36,6 +36,7 @@ TEST(DynamicLibrary, MissingLibraryIsNotLoaded) {
     auto lib = DynamicLibrary::load(sharedLibraryName("tarvex_no_such_library"));
     EXPECT_FALSE(lib.loaded());
     EXPECT_NE(lib.errorCode(), 0);
+    EXPECT_FALSE(lib.errorText().empty());
 #ifdef _WIN32
     EXPECT_EQ(lib.errorCode(), kModuleNotFound);
 #endif

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 
-#include "platform/dynlib.hpp"
 #include "platform/exception.hpp"
 #include "platform/stream.hpp"
 #include "tests/support/test_support.hpp"
@@ -59,18 +58,6 @@ TEST(FileStream, AtomicWriteReplacesWholeAndLeavesNoTemporary) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
     EXPECT_ANY_THROW(writeFileAtomically(dir.file("no/such/dir/x"), "a", 1));
     EXPECT_EQ(test::readBytes(file), (std::vector<std::uint8_t>{'n', 'e', 'w'}));
-}
-
-TEST(DynamicLibrary, AMissingLibraryReportsWhy) {
-    auto lib = DynamicLibrary::load(sharedLibraryName("tarvex_no_such_library"));
-    EXPECT_FALSE(lib.loaded());
-    EXPECT_FALSE(lib.errorText().empty());
-    EXPECT_EQ(lib.symbol("malloc"), nullptr);
-#ifdef _WIN32
-    EXPECT_EQ(sharedLibraryName("ftd2xx"), "ftd2xx.dll");
-#else
-    EXPECT_EQ(sharedLibraryName("ftd2xx"), "libftd2xx.so");
-#endif
 }
 
 }  // namespace
