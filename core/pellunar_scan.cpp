@@ -207,13 +207,18 @@ void PellunarScan::Replace(std::unique_ptr<TPellunarItem> item) {
         bool alone = true;
         for (std::size_t k = 1; k < covered && alone; ++k) alone = comp_.list_.IndexOfAddress(Advance(a, k)) == same;
         if (alone) {
-            if (same->IsSubstituted()) --comp_.substitutedCount_;
-            same->extraByte = item->extraByte;
-            same->scannedBytes = item->scannedBytes;
-            same->substitutedCall = item->substitutedCall;
-            same->inTypedData = item->inTypedData;
-            if (same->IsSubstituted()) ++comp_.substitutedCount_;
-            comp_.changed_ = true;
+            const bool differs = same->extraByte != item->extraByte || same->substitutedCall != item->substitutedCall ||
+                                 same->inTypedData != item->inTypedData || !(same->scannedBytes == item->scannedBytes);
+            if (differs) {
+                if (!comp_.changed_) comp_.HookAdded(true);
+                if (same->IsSubstituted()) --comp_.substitutedCount_;
+                same->extraByte = item->extraByte;
+                same->scannedBytes = item->scannedBytes;
+                same->substitutedCall = item->substitutedCall;
+                same->inTypedData = item->inTypedData;
+                if (same->IsSubstituted()) ++comp_.substitutedCount_;
+                comp_.changed_ = true;
+            }
             return;
         }
     }

@@ -301,6 +301,17 @@ TEST_F(PellunarScanTest, ASecondScanKeepsOneHookPerPellunarAndDropsStaleOnes) {
     EXPECT_EQ(comp.removed, std::vector<std::uint16_t>{0x100});
     Scan(0x102, {0xC2});
     EXPECT_EQ(comp.HookCount(), 0u) << "a one-byte block removes the hook at its start";
+
+    // The same hooks found again are nothing new to send; a new operand is.
+    Scan(0x200, {0x75, 0x80, 0x12, 0x00});
+    comp.SetChanged(false);
+    Scan(0x200, {0x75, 0x80, 0x12, 0x00});
+    EXPECT_FALSE(comp.Changed());
+    Scan(0x200, {0x75, 0x80, 0x34, 0x00});
+    EXPECT_TRUE(comp.Changed());
+    EXPECT_EQ(comp.HookCount(), 1u);
+    EXPECT_EQ(HookAt(0x200)->extraByte, 0x34);
+    EXPECT_EQ(Image(0x200, 3), (Bytes{0x80, 0x01, 0x34}));
 }
 
 TEST_F(PellunarScanTest, LineEndsOfCodeOutsideFunctionsComeFromTheImage) {
