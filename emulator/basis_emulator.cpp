@@ -91,8 +91,7 @@ std::size_t TBasisEmulator::Schreiben(std::string_view command) {
     }
     if (written < command.size()) {
         SetTimeoutError(true);
-        ProtokollSys(Format("WRITE FEHLER (Soll: %d/Ist: %d): ", command.size(), written),
-                     command.substr(0, written));
+        Protokoll(Format("WRITE FEHLER (Soll: %d/Ist: %d): ", command.size(), written), command);
         throw EEmulatorTimeoutError(std::string(LoadResStr(rs::CommunicationError)));
     }
     ProtokollSys("WRITE: ", command);
@@ -115,7 +114,7 @@ TBasisEmulator::Bytes TBasisEmulator::Lesen(std::size_t count) {
     answer.resize(std::min(got, count));
     if (answer.size() < count) {
         SetTimeoutError(true);
-        ProtokollSys(Format("READ FEHLER (Soll: %d/Ist: %d): ", count, answer.size()), answer);
+        Protokoll(Format("READ FEHLER (Soll: %d/Ist: %d): ", count, answer.size()), answer);
         throw EEmulatorTimeoutError(std::string(LoadResStr(rs::CommunicationError)));
     }
     ProtokollSys("READ: ", answer);

@@ -145,7 +145,6 @@ void TBasisEmulator::CreateEmulHandle() {
                                              FmtResStr(rs::ChangeToTarvex, other);
                 if (ConfirmBox(question, platform::mb::YesNo | platform::mb::IconQuestion) == platform::IdYes) {
                     usbSerial_ = other;
-                    settingsChanged_ = true;
                     Protokoll("USB TARVEX SerialNumber geändert: " + usbSerial_);
                 }
             }

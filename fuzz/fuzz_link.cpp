@@ -1,0 +1,85 @@
+// The link against a board that says anything, and the board simulator
+// against a host that sends anything: neither may crash or read out of
+// bounds, whatever arrives.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "core/errors.hpp"
+#include "emulator/basis_emulator.hpp"
+#include "platform/clock.hpp"
+#include "platform/settings.hpp"
+#include "platform/ui.hpp"
+#include "sim/board.hpp"
+
+namespace {
+
+using namespace tarvex;
+
+// A serial port whose board answers with the fuzzer's bytes.
+class FuzzPort final : public platform::SerialPort {
+public:
+    FuzzPort(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    void configure(std::uint32_t) override {}
+    void setTimeouts(const platform::SerialTimeouts&) override {}
+    void setRts(bool) override {}
+    void setDtr(bool) override {}
+    std::size_t read(std::uint8_t* buffer, std::size_t count) override {
+        std::size_t n = 0;
+        while (n < count && pos_ < size_) buffer[n++] = data_[pos_++];
+        return n;
+    }
+    std::size_t write(const std::uint8_t*, std::size_t count) override { return count; }
+    std::size_t inputQueued() override { return size_ - pos_; }
+    void purgeInput() override {}
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t pos_ = 0;
+};
+
+void fuzzLink(const std::uint8_t* data, std::size_t size) {
+    platform::FakeClock clock;
+    platform::MemorySettingsStore settings;
+    platform::ScriptedMessageBoxes boxes;
+    platform::NullNoticeWindow notice;
+    platform::ScopedUi ui(&boxes, nullptr, &notice);
+    TBasisEmulator link(clock, settings);
+    link.setSerialPortOpener([data, size](const std::string&) -> std::unique_ptr<platform::SerialPort> {
+        return std::make_unique<FuzzPort>(data, size);
+    });
+    try {
+        link.Startup();
+        link.ReadN(0x1234);
+        link.FrameLesen(0x10203, 3);
+    } catch (const Exception&) {
+    }
+}
+
+void fuzzBoard(const std::uint8_t* data, std::size_t size) {
+    platform::FakeClock clock;
+    sim::BoardConfig config;
+    config.version = size > 0 && (data[0] & 1) ? "4.2 " : "5.1 ";
+    sim::Board board(clock, config);
+    std::uint8_t out[64];
+    std::size_t pos = 0;
+    while (pos < size) {
+        const std::size_t chunk = 1 + (data[pos] % 16);
+        const std::size_t n = chunk < size - pos ? chunk : size - pos;
+        board.receive(data + pos, n, (data[pos] & 0x80) ? 115200 : 0);
+        pos += n;
+        board.read(out, sizeof out);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
+    if (data[0] & 1)
+        fuzzLink(data + 1, size - 1);
+    else
+        fuzzBoard(data + 1, size - 1);
+    return 0;
+}
