@@ -64,6 +64,7 @@ TZeilennummer* TZeilennummertabelle::AddLine(TBankAdresse address, std::int32_t 
     }
     byLine_[{moduleId, line}].push_back(raw);
     endsStale_ = true;
+    byAddressValid_ = false;
     bits_[offset >> 3] = static_cast<std::uint8_t>(bits_[offset >> 3] | (1u << (offset & 7)));
     ModifiedSelect = true;
     ModifiedWatch = true;
@@ -82,6 +83,8 @@ bool TZeilennummertabelle::AddLineOnce(TBankAdresse address, std::int32_t line, 
 void TZeilennummertabelle::Clear() {
     items_.clear();
     byLine_.clear();
+    byAddress_.clear();
+    byAddressValid_ = false;
     bits_.fill(0);
     last_ = nullptr;
     iter_ = 0;
@@ -138,11 +141,12 @@ void TZeilennummertabelle::SetSortOrder(std::uint8_t order) {
 // equal banks, unless the record stands for all banks; a searched address
 // that stands for all banks, or an unbanked one while banks are ignored,
 // matches any bank.
-TZeilennummer* TZeilennummertabelle::Exact(const TBankAdresse& address, bool highestLine) {
+template <typename Records>
+TZeilennummer* TZeilennummertabelle::Exact(const Records& items, const TBankAdresse& address, bool highestLine) const {
     TZeilennummer* best = nullptr;
     auto scan = [&](std::uint32_t key) {
-        for (std::size_t i = address_order::LowerBound(items_, key); i < items_.size(); ++i) {
-            TZeilennummer* r = items_[i].get();
+        for (std::size_t i = address_order::LowerBound(items, key); i < items.size(); ++i) {
+            TZeilennummer* r = std::to_address(items[i]);
             if (address_order::Key(r->address) != key) break;
             if (best == nullptr) best = r;
             if (!highestLine) return;
@@ -150,8 +154,8 @@ TZeilennummer* TZeilennummertabelle::Exact(const TBankAdresse& address, bool hig
         }
     };
     if (address.allBanks || (ignoreBank_ && !address.banked)) {
-        address_order::EachBankAt(items_, address.offset, [&](std::size_t i) {
-            scan(address_order::KeyAt(items_, i));
+        address_order::EachBankAt(items, address.offset, [&](std::size_t i) {
+            scan(address_order::KeyAt(items, i));
             return best != nullptr && !highestLine;
         });
         return best;
@@ -161,8 +165,24 @@ TZeilennummer* TZeilennummertabelle::Exact(const TBankAdresse& address, bool hig
     return best;
 }
 
-TZeilennummer* TZeilennummertabelle::Next(const TBankAdresse& address, bool upwards) {
-    return address_order::Nearest(items_, address, upwards, address.allBanks || (ignoreBank_ && !address.banked));
+template <typename Records>
+TZeilennummer* TZeilennummertabelle::Next(const Records& items, const TBankAdresse& address, bool upwards) const {
+    return address_order::Nearest(items, address, upwards, address.allBanks || (ignoreBank_ && !address.banked));
+}
+
+const std::vector<TZeilennummer*>& TZeilennummertabelle::AddressIndex() {
+    if (!byAddressValid_) {
+        byAddress_.clear();
+        byAddress_.reserve(items_.size());
+        for (const auto& r : items_) byAddress_.push_back(r.get());
+        std::stable_sort(byAddress_.begin(), byAddress_.end(), [](const TZeilennummer* a, const TZeilennummer* b) {
+            const std::uint32_t ka = address_order::Key(a->address), kb = address_order::Key(b->address);
+            if (ka != kb) return ka < kb;
+            return LineOrder(*a, *b) < 0;
+        });
+        byAddressValid_ = true;
+    }
+    return byAddress_;
 }
 
 TZeilennummer* TZeilennummertabelle::FindByAddress(TBankAdresse address, int mode) {
@@ -172,22 +192,17 @@ TZeilennummer* TZeilennummertabelle::FindByAddress(TBankAdresse address, int mod
     switch (mode) {
     case 0:
     case 1:
-        return lineAt ? Exact(address, mode == 1) : nullptr;
+        return lineAt ? Exact(items_, address, mode == 1) : nullptr;
     case 2:
-        return Next(address, true);
+        return Next(items_, address, true);
     case 3:
-        return Next(address, false);
+        return Next(items_, address, false);
     default: {
-        TZeilennummer* r = lineAt ? Exact(address, false) : nullptr;
-        if (r == nullptr) r = Next(address, false);
+        TZeilennummer* r = lineAt ? Exact(items_, address, false) : nullptr;
+        if (r == nullptr) r = Next(items_, address, false);
         if (r == nullptr) return nullptr;
         if (CompareBankAdresse(address, LineEndAddress(r)) > 0) return nullptr;
-        if (mode == 5) {
-            // LineEndAddress may have sorted; the record itself is stable.
-            SetSortOrder(2);
-            return Exact(r->address, true);
-        }
-        return r;
+        return mode == 5 ? Exact(items_, r->address, true) : r;
     }
     }
 }
@@ -201,7 +216,10 @@ TBankAdresse TZeilennummertabelle::LineEndAddress(TZeilennummer* record) {
     if (record->endKnown != 0) return record->endAddress;
 
     TBankAdresse end = record->address;
-    const TZeilennummer* next = FindByAddress(record->address, 2);
+    // The next line in address order, found without reordering the list so
+    // that a walk in line order can ask for ends as it goes.
+    const TZeilennummer* next =
+        order_ == 2 ? Next(items_, record->address, true) : Next(AddressIndex(), record->address, true);
     if (next != nullptr && next->moduleId == record->moduleId && next->functionId == record->functionId) {
         end = next->address;
         end.offset = static_cast<std::uint16_t>(end.offset - 1);
@@ -231,12 +249,7 @@ TBankAdresse TZeilennummertabelle::LineEndAddress(TZeilennummer* record) {
 }
 
 void TZeilennummertabelle::RecomputeEnds() {
-    // Sort first and walk a copy: each end query may sort the list again.
-    SetSortOrder(2);
-    std::vector<TZeilennummer*> snapshot;
-    snapshot.reserve(items_.size());
-    for (const auto& r : items_) snapshot.push_back(r.get());
-    for (TZeilennummer* r : snapshot) LineEndAddress(r);
+    for (const auto& r : items_) LineEndAddress(r.get());
 }
 
 std::string TZeilennummertabelle::LineRefText(const TZeilennummer* record) {

@@ -3,8 +3,9 @@
 //
 // Records keep their addresses until Clear, which sends notification 9 with
 // the table as data so that holders of record pointers drop them. Address
-// searches and end-address queries sort the list by address (order 2); an
-// iteration with First/Current in another order must not interleave them.
+// searches sort the list by address (order 2), so an iteration with
+// First/Current in another order must not interleave them; end-address
+// queries keep the order.
 #include <array>
 #include <cstdint>
 #include <map>
@@ -96,8 +97,12 @@ public:
 private:
     void Sort(std::uint8_t order);
     void Renumber();
-    TZeilennummer* Exact(const TBankAdresse& address, bool highestLine);
-    TZeilennummer* Next(const TBankAdresse& address, bool upwards);
+    template <typename Records>
+    TZeilennummer* Exact(const Records& items, const TBankAdresse& address, bool highestLine) const;
+    template <typename Records>
+    TZeilennummer* Next(const Records& items, const TBankAdresse& address, bool upwards) const;
+    // The records in address order without reordering the list.
+    const std::vector<TZeilennummer*>& AddressIndex();
 
     TSymboltabelle& symbols_;
     TargetContext ctx_;
@@ -109,6 +114,8 @@ private:
     std::uint8_t order_ = 0;
     std::size_t iter_ = 0;
     TZeilennummer* last_ = nullptr;  // the record added last
+    std::vector<TZeilennummer*> byAddress_;
+    bool byAddressValid_ = false;
     bool endsStale_ = false;
     std::uint32_t generation_ = 0;
 };

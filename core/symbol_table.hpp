@@ -146,7 +146,8 @@ private:
         if (it == byName_.end()) return nullptr;
         TSymbol* best = nullptr;
         for (TSymbol* s : it->second) {
-            if (!pred(*s) || NameKey(s->name) != key) continue;
+            const bool same = caseless_ ? AnsiSameText(s->name, name) : s->name == name;
+            if (!same || !pred(*s)) continue;
             if (best == nullptr || Position(s) < Position(best)) best = s;
         }
         return best;

@@ -124,7 +124,23 @@ TEST_F(LineTable, RecomputeEndsReachesEveryRecordOnceInAnyOrder) {
         EXPECT_EQ(lines.Items(i)->endKnown, 1);
         EXPECT_EQ(lines.Items(i)->endAddress, lines.Items(i)->address);
     }
-    EXPECT_EQ(lines.SortOrder(), 2);
+    EXPECT_EQ(lines.SortOrder(), 1) << "end queries keep the order";
+}
+
+TEST_F(LineTable, AWalkInLineOrderCanAskForEnds) {
+    symbols.AddFunction("F", 1, U(0), U(0x197), 1);
+    for (int i = 0; i < 50; ++i) lines.AddLine(U(static_cast<std::uint16_t>((50 - i) * 8)), i, 0, 1, 1);
+    lines.SetSortOrder(1);
+    int visited = 0;
+    std::int32_t previous = -1;
+    for (TZeilennummer* r = lines.First(); r != nullptr; r = lines.Current()) {
+        EXPECT_GT(r->line, previous);
+        previous = r->line;
+        const TBankAdresse end = lines.LineEndAddress(r);
+        EXPECT_EQ(end.offset, r->line == 0 ? 0x197 : r->address.offset + 7);
+        ++visited;
+    }
+    EXPECT_EQ(visited, 50);
 }
 
 TEST_F(LineTable, IterationAndCollecting) {
