@@ -565,6 +565,35 @@ TSymbol* TSymboltabelle::FindModuleAt(std::uint32_t linearAddress) {
     return module;
 }
 
+namespace {
+
+// The first code symbol, in address order, whose linear address lies in
+// [from, to] and that satisfies pred. Unbanked and banked records sort by
+// their linear address; records for all banks sort last.
+template <typename Pred>
+TSymbol* FirstInLinearRange(const std::vector<TSymbol*>& items, std::uint64_t from, std::uint64_t to, Pred pred) {
+    std::size_t lo = 0, hi = items.size();
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (!items[mid]->address.allBanks && BankAdresseToLinear(items[mid]->address) < from)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    for (std::size_t i = lo; i < items.size() && !items[i]->address.allBanks; ++i) {
+        const std::uint64_t lin = BankAdresseToLinear(items[i]->address);
+        if (lin > to) break;
+        if (pred(*items[i])) return items[i];
+    }
+    for (std::size_t i = address_order::LowerBound(items, address_order::kAllBanks << 16); i < items.size(); ++i) {
+        const std::uint64_t lin = BankAdresseToLinear(items[i]->address);
+        if (lin >= from && lin <= to && pred(*items[i])) return items[i];
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 TSymbol* TSymboltabelle::FindRoutineInRange(TBankAdresse address, std::uint32_t length) {
     const std::uint32_t last = std::min<std::uint32_t>(0xFFFFu, address.offset + std::min<std::uint32_t>(length, 0xFFFFu));
     bool any = false;
@@ -573,34 +602,7 @@ TSymbol* TSymboltabelle::FindRoutineInRange(TBankAdresse address, std::uint32_t 
     TSymbolList& list = lists_[sspProgram];
     list.SortByAddress();
     const std::uint64_t from = BankAdresseToLinear(address);
-    const std::uint64_t to = from + length;
-    // Unbanked and banked records sort by their linear address; records for
-    // all banks sort last.
-    std::size_t i = 0;
-    {
-        std::size_t lo = 0, hi = list.Count();
-        while (lo < hi) {
-            const std::size_t mid = lo + (hi - lo) / 2;
-            const TSymbol* s = list.Items(mid);
-            if (!s->address.allBanks && BankAdresseToLinear(s->address) < from)
-                lo = mid + 1;
-            else
-                hi = mid;
-        }
-        i = lo;
-    }
-    for (; i < list.Count(); ++i) {
-        TSymbol* s = list.Items(i);
-        const std::uint64_t lin = BankAdresseToLinear(s->address);
-        if (lin >= from && lin <= to) return s;
-        if (!s->address.allBanks && lin > to) break;
-    }
-    for (std::size_t j = address_order::LowerBound(list.items_, address_order::kAllBanks << 16); j < list.Count(); ++j) {
-        TSymbol* s = list.Items(j);
-        const std::uint64_t lin = BankAdresseToLinear(s->address);
-        if (lin >= from && lin <= to) return s;
-    }
-    return nullptr;
+    return FirstInLinearRange(list.items_, from, from + length, [](const TSymbol&) { return true; });
 }
 
 TSymbol* TSymboltabelle::FindQzEntryNear(TBankAdresse address) {
@@ -611,12 +613,8 @@ TSymbol* TSymboltabelle::FindQzEntryNear(TBankAdresse address) {
     TSymbolList& list = lists_[sspProgram];
     list.SortByAddress();
     const std::uint64_t from = BankAdresseToLinear(address);
-    for (std::size_t i = 0; i < list.Count(); ++i) {
-        TSymbol* s = list.Items(i);
-        const std::uint64_t lin = BankAdresseToLinear(s->address);
-        if (lin >= from && lin <= from + 2 && StartsWith(AnsiLowerCase(s->name), "_qz_")) return s;
-    }
-    return nullptr;
+    return FirstInLinearRange(list.items_, from, from + 2,
+                              [](const TSymbol& s) { return StartsWith(AnsiLowerCase(s.name), "_qz_"); });
 }
 
 // ---------------------------------------------------------------------------

@@ -356,6 +356,18 @@ TEST(SymbolTableAddress, RoutinesAndEntriesForThePellunarScan) {
     EXPECT_EQ(t.FindQzEntryNear(U(0xFFFF)), nullptr);
 }
 
+TEST(SymbolTableAddress, RoutinesInBanksAreFoundByTheirLinearAddress) {
+    StandardAddressSpaces spaces;
+    spaces.setProgramMax(B(3, 0xFFFF));
+    TargetContext ctx;
+    ctx.spaces = &spaces;
+    TSymboltabelle t(ctx);
+    Code(t, "IN1", B(1, 0x0005));
+    EXPECT_EQ(t.FindRoutineInRange(B(1, 0x0000), 5)->name, "IN1");
+    EXPECT_EQ(t.FindRoutineInRange(B(0, 0x0000), 5), nullptr);
+    EXPECT_EQ(t.FindRoutineInRange(B(0, 0xFFFE), 0x10), nullptr) << "the bits of bank 0's top are clear";
+}
+
 // ---------------------------------------------------------------------------
 // Clear and notifications
 
