@@ -8,10 +8,12 @@ function(tarvex_defaults target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -Wnon-virtual-dtor -Wimplicit-fallthrough)
     if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
       target_compile_options(${target} PRIVATE -Wshadow=local)
-      # GCC 12 warns falsely about std::string's own copies once it inlines
-      # them (-O2 and above): GCC bug 105329.
+      # GCC 12 warns falsely about the standard library's own copies once it
+      # inlines them at -O2 and above (GCC bugs 105329, 107852): std::string
+      # and small std::vector inserts trip -Wrestrict and -Warray-bounds.
       if(CMAKE_CXX_COMPILER_VERSION VERSION_GREATER_EQUAL 12 AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
-        target_compile_options(${target} PRIVATE -Wno-restrict)
+        target_compile_options(${target} PRIVATE -Wno-restrict -Wno-array-bounds -Wno-stringop-overflow
+                                                  -Wno-stringop-overread)
       endif()
     else()
       target_compile_options(${target} PRIVATE -Wshadow-uncaptured-local)

@@ -55,13 +55,16 @@ for fuzzer in build/fuzz/fuzz/fuzz_*; do
   fi
 done
 
-echo "=== benchmarks (brief)"
-for bench in build/dev/bench/bench_*; do
+echo "=== release build and benchmarks (brief)"
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$JOBS"
+for bench in build/release/bench/bench_*; do
   [[ -x $bench ]] || continue
-  if "$bench" --benchmark_min_time=0.01 >/dev/null 2>"build/dev/$(basename "$bench").err"; then
+  err="build/release/$(basename "$bench").err"
+  if "$bench" --benchmark_min_time=0.01 >/dev/null 2>"$err"; then
     echo "$(basename "$bench"): ran"
   else
-    echo "$(basename "$bench"): FAILED"; cat "build/dev/$(basename "$bench").err"
+    echo "$(basename "$bench"): FAILED"; cat "$err"
     failed=$((failed + 1))
   fi
 done
