@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "core/conversions.hpp"
 #include "core/errors.hpp"
 #include "core/format.hpp"
 #include "platform/stream.hpp"
@@ -9,12 +10,6 @@
 namespace tarvex {
 
 namespace {
-
-constexpr char kDigits[] = "0123456789ABCDEF";
-
-void appendHex(std::string& out, std::uint32_t value, int digits) {
-    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) out += kDigits[(value >> shift) & 0xF];
-}
 
 int digitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -177,11 +172,11 @@ void THexReader::InsertLine(std::string line) {
 
 void THexWriter::WriteRecord(const THexRecord& record) {
     std::string line = ":";
-    appendHex(line, record.length, 2);
-    appendHex(line, record.address, 4);
-    appendHex(line, record.type, 2);
-    for (char c : record.data) appendHex(line, static_cast<std::uint8_t>(c), 2);
-    appendHex(line, record.checksum, 2);
+    AppendHex(line, record.length, 2);
+    AppendHex(line, record.address, 4);
+    AppendHex(line, record.type, 2);
+    for (char c : record.data) AppendHex(line, static_cast<std::uint8_t>(c), 2);
+    AppendHex(line, record.checksum, 2);
     InsertLine(std::move(line));
 }
 

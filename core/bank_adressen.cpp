@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "core/conversions.hpp"
 #include "core/errors.hpp"
 #include "core/messages.hpp"
 #include "core/value_stream.hpp"
@@ -28,12 +29,6 @@ std::optional<std::uint32_t> parseHex(std::string_view s) {
         v = v * 16 + static_cast<std::uint32_t>(d);
     }
     return v;
-}
-
-const char HexDigits[] = "0123456789ABCDEF";
-
-void appendHex(std::string& out, std::uint32_t v, int digits) {
-    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) out += HexDigits[(v >> shift) & 0xF];
 }
 
 }  // namespace
@@ -136,11 +131,11 @@ std::string BankAdresseToStr(const TBankAdresse& a, const IBankingInfo* banking)
         if (a.allBanks)
             out = " X";
         else if (a.banked)
-            appendHex(out, a.bank, 2);
+            AppendHex(out, a.bank, 2);
         else
             out = "  ";
     }
-    appendHex(out, a.offset, 4);
+    AppendHex(out, a.offset, 4);
     return out;
 }
 
@@ -150,8 +145,8 @@ std::string BankAdresseToStrFull(const TBankAdresse& a) {
     if (a.allBanks)
         out = " X";
     else if (a.banked)
-        appendHex(out, a.bank, 2);
-    appendHex(out, a.offset, 4);
+        AppendHex(out, a.bank, 2);
+    AppendHex(out, a.offset, 4);
     return out;
 }
 

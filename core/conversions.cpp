@@ -44,11 +44,22 @@ std::string WordToBytes(std::uint16_t value) {
     return s;
 }
 
-std::string ByteToHex(std::uint32_t value) { return {HexDigits[(value >> 4) & 0xF], HexDigits[value & 0xF]}; }
+void AppendHex(std::string& out, std::uint32_t value, int digits) {
+    // A wider request would shift past the value's 32 bits.
+    if (digits > 8) digits = 8;
+    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) out += HexDigits[(value >> shift) & 0xF];
+}
+
+std::string ByteToHex(std::uint32_t value) {
+    std::string s;
+    AppendHex(s, value, 2);
+    return s;
+}
 
 std::string WordToHex(std::uint32_t value) {
-    return {HexDigits[(value >> 12) & 0xF], HexDigits[(value >> 8) & 0xF], HexDigits[(value >> 4) & 0xF],
-            HexDigits[value & 0xF]};
+    std::string s;
+    AppendHex(s, value, 4);
+    return s;
 }
 
 std::string StrToHexText(std::string_view text, bool blanks) {
@@ -56,7 +67,7 @@ std::string StrToHexText(std::string_view text, bool blanks) {
     out.reserve(text.size() * (blanks ? 3 : 2));
     for (char c : text) {
         if (blanks) out += ' ';
-        out += ByteToHex(static_cast<std::uint8_t>(c));
+        AppendHex(out, static_cast<std::uint8_t>(c), 2);
     }
     return out;
 }

@@ -16,6 +16,9 @@ std::string WordToBytes(std::uint16_t value);
 // Low 8 / 16 bits as two / four upper-case hex digits.
 std::string ByteToHex(std::uint32_t value);
 std::string WordToHex(std::uint32_t value);
+// The low 4 * digits bits of value as that many upper-case hex digits
+// (1 to 8), appended to out.
+void AppendHex(std::string& out, std::uint32_t value, int digits);
 // Every character as two hex digits, with a blank before each pair when asked.
 std::string StrToHexText(std::string_view text, bool blanks);
 // "$" + the upper-case digits of a hex text written as "$1f", "0x1F" or

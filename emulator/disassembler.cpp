@@ -3,6 +3,7 @@
 #include <array>
 #include <string_view>
 
+#include "core/conversions.hpp"
 #include "core/line_table.hpp"
 #include "core/opcode_table.hpp"
 #include "core/register_table.hpp"
@@ -159,12 +160,6 @@ constexpr std::array<OpInfo, 256> BuildOpcodeMap() {
 }
 
 constexpr std::array<OpInfo, 256> kOpcodeMap = BuildOpcodeMap();
-
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-void AppendHex(std::string& out, std::uint32_t value, int digits) {
-    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) out.push_back(kHexDigits[(value >> shift) & 0xF]);
-}
 
 // The assembler's rule: a number must not begin with a letter.
 std::string AssemblerNumber(std::uint32_t value, int digits) {

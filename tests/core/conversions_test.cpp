@@ -31,6 +31,14 @@ TEST(Conversions, RawAndHexTexts) {
     EXPECT_EQ(ByteToHex(0x1AB), "AB");
     EXPECT_EQ(WordToHex(0x1ABCD), "ABCD");
     EXPECT_EQ(WordToHex(0xF), "000F");
+    std::string text = "x";
+    AppendHex(text, 0xABCDE, 3);
+    AppendHex(text, 0x12345678, 8);
+    AppendHex(text, 0x5, 0);
+    EXPECT_EQ(text, "xCDE12345678");
+    text.clear();
+    AppendHex(text, 0xFEDCBA98, 12);  // never more digits than the value has bits
+    EXPECT_EQ(text, "FEDCBA98");
     EXPECT_EQ(StrToHexText(std::string("\x01\xAB", 2), true), " 01 AB");
     EXPECT_EQ(StrToHexText(std::string("\x01\xAB", 2), false), "01AB");
     EXPECT_EQ(StrToHexText("", true), "");
