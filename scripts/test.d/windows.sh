@@ -18,6 +18,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $sudo apt-get update -qq
 fi
 tarvex_install_packages g++-mingw-w64-i686-posix wine wine32
+installed=$SECONDS
 
 JOBS=${JOBS:-$(nproc)}
 build=build/mingw32
@@ -26,6 +27,7 @@ unset WAYLAND_DISPLAY
 
 cmake --preset mingw32 >/dev/null
 cmake --build --preset mingw32 -j "$JOBS"
+built=$SECONDS
 
 # Create the prefix once, before the tests start in parallel.
 if [[ ! -f $WINEPREFIX/system.reg ]]; then
@@ -35,10 +37,14 @@ fi
 
 status=0
 ctest --preset mingw32 -j "$JOBS" || status=1
+tested=$SECONDS
 
 # Nothing but Windows' own DLLs beside our programs.
-for binary in "$build"/tests/*.exe "$build"/checkcon/*.exe "$build"/tools/*.exe "$build"/standin/*.dll "$build"/driver/*.dll; do
+checked=0
+for binary in "$build"/tests/*.exe "$build"/checkcon/*.exe "$build"/tools/*.exe "$build"/standin/*.dll \
+  "$build"/standin/*/*.dll "$build"/driver/*.dll; do
   [[ -e $binary ]] || continue
+  checked=$((checked + 1))
   deps=$(i686-w64-mingw32-objdump -p "$binary" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z')
   for dll in $deps; do
     case $dll in
@@ -53,5 +59,6 @@ for binary in "$build"/tests/*.exe "$build"/checkcon/*.exe "$build"/tools/*.exe 
 done
 
 wineserver -k 2>/dev/null || true
-echo "windows: $((SECONDS - start)) s"
+echo "windows: $checked binaries checked for imports; seconds: install $((installed - start))," \
+  "build $((built - installed)), tests $((tested - built)), total $((SECONDS - start))"
 exit $status
