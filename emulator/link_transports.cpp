@@ -41,11 +41,13 @@ std::string upper(std::string s) {
 
 void TBasisEmulator::SetPortName(const std::string& name) {
     auto lock = LockLink();
-    if (connectionState_ >= StateIdentified && name != portName_)
+    // Names are kept upper-cased, so "usb" is the same name as "USB".
+    const std::string wanted = upper(name);
+    if (connectionState_ >= StateIdentified && wanted != portName_)
         throw EEmulatorCommError(std::string(LoadResStr(rs::PortChangesNotAllowed)));
-    if (name == portName_) return;
+    if (wanted == portName_) return;
     if (connectionState_ != StateClosed && handleOpen_) DestroyEmulHandle();
-    portName_ = upper(name);
+    portName_ = wanted;
     const std::string kind = portName_.substr(0, 3);
     SetInterface(kind == "COM" ? IfSerial : kind == "USB" ? IfUsb : IfParallel);
     settingsChanged_ = true;

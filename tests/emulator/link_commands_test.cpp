@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <fstream>
 #include <cstdlib>
 #include <thread>
 
 #include "core/errors.hpp"
 #include "tests/emulator/link_fixture.hpp"
+#include "tests/support/test_support.hpp"
 
 namespace tarvex {
 namespace {
@@ -251,6 +254,7 @@ TEST(Settings, PortChangesRefusedWhileTheBoardIsStarted) {
         EXPECT_EQ(e.message(), "Changes on port configuration not allowed");
     }
     s.link->SetPortName("COM2");  // the same name is fine
+    s.link->SetPortName("com2");
     EXPECT_THROW(s.link->SetPortAdresse(0x278), EEmulatorCommError);
     s.link->SetPortAdresse(0x378);
     EXPECT_EQ(s.link->PortName(), "COM2");
@@ -269,6 +273,30 @@ TEST(Settings, ComPortNamesResolveToDevices) {
     ::unsetenv("TARVEX_PORT_COM7");
 }
 #endif
+
+TEST(ProtocolLines, CommandsAnswersAndFailuresAreLogged) {
+    test::TempDir dir;
+    SimLink s;
+    s.link->SetProtFileName(dir.file("prot.txt"));
+    s.link->SetSysProtokollieren(true);
+    s.identify();
+    s.board.setMaster(0x7F00, 0x41);
+    s.link->ReadN(0x7F00);
+    s.board.shortenNextAnswer(0);
+    EXPECT_THROW(s.link->ReadN(0x7F00), EEmulatorTimeoutError);
+    s.link->SetSysProtokollieren(false);
+    std::ifstream in(dir.file("prot.txt"));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line.substr(13));
+    auto has = [&lines](const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    // Text padded to 23, data as characters, padded to 30, two blanks, hex.
+    EXPECT_TRUE(has("WRITE:" + std::string(17, ' ') + "RN\x7F." + std::string(3, ' ') + "  524E 7F00"));
+    EXPECT_TRUE(has("READ:" + std::string(18, ' ') + "A" + std::string(6, ' ') + "  41"));
+    EXPECT_TRUE(has("READ FEHLER (Soll: 1/Ist: 0): "));
+    EXPECT_TRUE(has("Timeout ERROR          "));
+}
 
 TEST(Threads, OneExchangeIsAtomic) {
     SimLink s;
