@@ -92,6 +92,16 @@ TEST(Timeouts, AShortAnswerBreaksTheLinkUntilRestart) {
     EXPECT_EQ(s.link->ReadN(0x1000), 0x42);
 }
 
+TEST(Timeouts, ACommandLongerThanATransportWriteDoesNotGoOutWhole) {
+    SimLink s;
+    s.identify();
+    const std::string tooLong = "PN" + std::string(254, '\x01');
+    EXPECT_THROW(s.link->Schreiben(tooLong), EEmulatorTimeoutError);
+    EXPECT_TRUE(s.link->TimeoutFlag());
+    s.link->Restart();
+    EXPECT_EQ(s.link->Schreiben("WN" + std::string("\x00\x01\x02", 3)), 5u);
+}
+
 TEST(Timeouts, AnAnswerThatComesLateButInTimeIsTaken) {
     SimLink s;
     s.identify();
