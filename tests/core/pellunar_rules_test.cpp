@@ -29,19 +29,19 @@ public:
 
 // Byte notation: two hex digits, or P for the port (0x80 / 0xA0), or X for
 // bit 3 of the port.
-std::vector<std::uint8_t> Code(const std::string& spec, bool p2) {
+std::vector<std::uint8_t> Code(const std::string& notation, bool p2) {
     std::vector<std::uint8_t> out;
-    for (std::size_t i = 0; i < spec.size();) {
-        if (spec[i] == ' ') {
+    for (std::size_t i = 0; i < notation.size();) {
+        if (notation[i] == ' ') {
             ++i;
-        } else if (spec[i] == 'P') {
+        } else if (notation[i] == 'P') {
             out.push_back(p2 ? 0xA0 : 0x80);
             ++i;
-        } else if (spec[i] == 'X') {
+        } else if (notation[i] == 'X') {
             out.push_back(p2 ? 0xA3 : 0x83);
             ++i;
         } else {
-            out.push_back(static_cast<std::uint8_t>(std::stoi(spec.substr(i, 2), nullptr, 16)));
+            out.push_back(static_cast<std::uint8_t>(std::stoi(notation.substr(i, 2), nullptr, 16)));
             i += 2;
         }
     }
@@ -182,7 +182,7 @@ const Accepted AcceptedForms[] = {
     {"D5 P FE", AnyV, Any, 0x168, "DJNZ P0,rel", nullptr, "02 10 01", false},
 };
 
-std::vector<std::uint8_t> Hex(const std::string& spec) { return Code(spec, false); }
+std::vector<std::uint8_t> Hex(const std::string& notation) { return Code(notation, false); }
 
 // Whether some row accepts these bytes with this class in the variant and
 // entry mode (the same call can be a form of several variants).
@@ -332,8 +332,8 @@ TEST_F(PellunarRules, EveryRefusedFormGivesItsErrorAndNoHook) {
 TEST_F(PellunarRules, CallsOfTheOtherEntriesAndJumpsElsewhereAreOrdinaryCode) {
     // The standard board's old entries are ordinary code for a program with
     // the new ones, and the other way round.
-    for (const char* spec : {"12 FF F8", "12 FF F5"}) EXPECT_TRUE(Scan(Hex(spec), Variant8051, true).messages.empty());
-    for (const char* spec : {"12 FF A3", "12 FF D9"}) EXPECT_TRUE(Scan(Hex(spec), Variant8051, false).messages.empty());
+    for (const char* notation : {"12 FF F8", "12 FF F5"}) EXPECT_TRUE(Scan(Hex(notation), Variant8051, true).messages.empty());
+    for (const char* notation : {"12 FF A3", "12 FF D9"}) EXPECT_TRUE(Scan(Hex(notation), Variant8051, false).messages.empty());
     EXPECT_TRUE(Scan(Hex("02 FF F9"), Variant8051, true).messages.empty());
     EXPECT_TRUE(Scan(Hex("02 FF A3"), Variant8051, false).messages.empty());
     EXPECT_TRUE(Scan(Hex("12 FF BA"), VariantW77X, true).messages.empty());
