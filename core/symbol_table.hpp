@@ -98,7 +98,9 @@ private:
 
 // One list of symbol records. The order is the current one: insertion order
 // until a search sorts it; once sorted by address, later additions are put
-// at their sorted place so that the order stays valid.
+// at their sorted place so that the order stays valid. A record's address
+// and name are not changed in place once it is in a list (names: Rename);
+// type records, which no address search uses, are completed by the loaders.
 class TSymbolList {
 public:
     enum class Order : std::uint8_t { Unsorted, ByName, ByAddress };
