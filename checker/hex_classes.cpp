@@ -75,14 +75,16 @@ void THexReader::SetText(const std::string& text) {
     lines_.clear();
     cursor_ = 0;
     endSeen_ = false;
+    // Lines end with LF, CR LF or a lone CR; trailing blanks are dropped.
     std::size_t start = 0;
     while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
+        std::size_t end = text.find_first_of("\r\n", start);
         if (end == std::string::npos) end = text.size();
         std::size_t last = end;
-        while (last > start && (text[last - 1] == '\r' || text[last - 1] == ' ' || text[last - 1] == '\t')) --last;
+        while (last > start && (text[last - 1] == ' ' || text[last - 1] == '\t')) --last;
         lines_.emplace_back(text, start, last - start);
         start = end + 1;
+        if (end < text.size() && text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
     }
 }
 
@@ -118,11 +120,14 @@ THexRecord THexReader::ReadRecord() {
     std::uint32_t sum = record.length + (record.address >> 8) + (record.address & 0xFF) + record.type;
 
     if (record.type == THexRecord::EndOfFile || record.length == 0) {
+        if (line.size() != kMinLine) FormatError();
         record.checksum = static_cast<std::uint8_t>(HexValue(line.substr(9, 2)));
         endSeen_ = true;
     } else {
         const std::size_t need = kMinLine + 2u * record.length;
-        if (line.size() < need) FormatError();
+        // Characters after the checksum would be a second record run into
+        // this line (a lost line end): refuse rather than drop it.
+        if (line.size() != need) FormatError();
         record.data.reserve(record.length);
         for (std::size_t i = 0; i < record.length; ++i) {
             const auto byte = static_cast<std::uint8_t>(HexValue(line.substr(9 + 2 * i, 2)));

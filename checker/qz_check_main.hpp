@@ -64,7 +64,7 @@ public:
 
     // --- settings ---
     void FormatSetting(std::uint8_t format);
-    std::uint8_t Format() const { return format_; }
+    std::uint8_t InputFormat() const { return format_; }
     void CpuSetting(std::uint8_t cpu);
     void LineNumbersSetting(bool on) { line_ = on; }
     // Levels 0..252 are stored; anything else is reported as an error.

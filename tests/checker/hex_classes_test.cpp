@@ -116,6 +116,8 @@ TEST(HexReader, MalformedLinesAreFormatErrorsNotOutOfBoundsReads) {
         ":FF000000",            // a length the line cannot hold
         ":02000000C2",          // data cut in the middle
         ":0X000000FF",          // non-hex digit in the length
+        ":0100000000FF:0100010000FE",  // two records run together: the second would be lost
+        ":00000001FF00",        // an end record with more after it
     };
     for (const char* line : bad) {
         TextReader reader(std::string(":00000000FF\n") + line + "\n");
@@ -168,8 +170,12 @@ TEST(HexReader, PositionOutOfRangeAndRewind) {
 }
 
 TEST(HexReader, LowerCaseDigitsAndLineEndingsAreAccepted) {
-    TextReader reader(":03000000c28300b8  \r\n");
+    TextReader reader(":03000000c28300b8  \r\n:0100100022CD\r:0100200022BD\n:00000001FF");
     EXPECT_EQ(reader.ReadRecord().data, std::string("\xC2\x83\x00", 3));
+    EXPECT_EQ(reader.ReadRecord().address, 0x0010);
+    EXPECT_EQ(reader.ReadRecord().address, 0x0020);
+    EXPECT_EQ(reader.ReadRecord().type, THexRecord::EndOfFile);
+    EXPECT_EQ(reader.Lines().size(), 4u);
 }
 
 TEST(HexReader, MissingFileRaisesTheOpenErrorAndKeepsTheOldName) {
