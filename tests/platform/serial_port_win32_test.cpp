@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <string>
 
 namespace tarvex::platform::win32 {
 namespace {
@@ -58,6 +61,49 @@ TEST(Win32Serial, AMissingPortFailsWhileOpeningWithTheSystemCode) {
         EXPECT_TRUE(e.duringOpen());
         EXPECT_NE(e.code(), 0);
     }
+}
+
+// Against a real port only: tests/e2e/win32_serial_pty.py links one to a
+// pseudo-terminal that answers in upper case and names it here.
+class Win32SerialPty : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* name = std::getenv("TARVEX_TEST_COM_PORT");
+        if (!name || !*name) GTEST_SKIP() << "no test port named in TARVEX_TEST_COM_PORT";
+        port = openSystemSerialPort(name);
+        port->configure(115200);
+        // Generous bounds: a read returns as soon as its bytes are there.
+        port->setTimeouts({2000, 1, 5000, 1, 5000});
+    }
+    std::string exchange(const std::string& text) {
+        const auto* out = reinterpret_cast<const std::uint8_t*>(text.data());
+        EXPECT_EQ(port->write(out, text.size()), text.size());
+        std::string answer(text.size(), '\0');
+        std::size_t got = 0;
+        while (got < text.size()) {
+            const std::size_t n = port->read(reinterpret_cast<std::uint8_t*>(answer.data()) + got, text.size() - got);
+            if (n == 0) break;
+            got += n;
+        }
+        answer.resize(got);
+        return answer;
+    }
+    std::unique_ptr<SerialPort> port;
+};
+
+TEST_F(Win32SerialPty, BytesGoOutAndTheAnswerComesBack) {
+    EXPECT_EQ(exchange("ping"), "PING");
+    // Every byte value passes unchanged: the port is in binary mode.
+    std::string all;
+    for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
+    std::string expected = all;
+    for (char& c : expected)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    EXPECT_EQ(exchange(all), expected);
+    port->purgeInput();
+    EXPECT_EQ(port->inputQueued(), 0u);
+    port->configure(9600);
+    EXPECT_EQ(exchange("x"), "X");
 }
 
 }  // namespace
