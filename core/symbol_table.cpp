@@ -375,7 +375,6 @@ void TSymboltabelle::Clear() {
     entryBits_.fill(0);
     main_ = nullptr;
     readP0_ = nullptr;
-    third_ = nullptr;
     typeIndex_ = 0;
     ModifiedSelect = true;
     ModifiedWatch = true;
@@ -662,10 +661,6 @@ int TSymboltabelle::BaseTypeCodeOf(const TSymbol* symbol, int depth) {
 
 int TSymboltabelle::BaseTypeCode(const TSymbol* symbol) { return BaseTypeCodeOf(symbol, 0); }
 
-std::uint32_t TSymboltabelle::TypeSize(TSymbol* symbol) {
-    return static_cast<std::uint32_t>(Saturate(TypeSizeOf(symbol, 0)));
-}
-
 namespace {
 
 // One size computation over a type graph read from a file: every record is
@@ -739,9 +734,9 @@ private:
 
 }  // namespace
 
-std::uint64_t TSymboltabelle::TypeSizeOf(TSymbol* symbol, int) {
+std::uint32_t TSymboltabelle::TypeSize(TSymbol* symbol) {
     TypeSizer sizer(lists_[sspTypedef]);
-    return sizer.Size(symbol);
+    return static_cast<std::uint32_t>(Saturate(sizer.Size(symbol)));
 }
 
 std::string TSymboltabelle::TypeSizeText(TSymbol* symbol) {

@@ -301,7 +301,6 @@ private:
     }
     TSymbolList* ListOf(int kind);
     void InitAllModules();
-    std::uint64_t TypeSizeOf(TSymbol* symbol, int depth);
     std::string TypeTextOf(const TSymbol* symbol, int depth);
     int BaseTypeCodeOf(const TSymbol* symbol, int depth);
 
@@ -312,7 +311,6 @@ private:
     std::array<std::uint8_t, 8192> entryBits_{};
     TSymbol* main_ = nullptr;
     TSymbol* readP0_ = nullptr;
-    TSymbol* third_ = nullptr;
     bool ignoreBanking_ = false;
     bool relativePath_ = true;
     TTransformCase transformCase_ = TTransformCase::tcUpper;
