@@ -19,7 +19,11 @@ class Input {
 public:
     Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
     std::uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
-    std::uint16_t Word() { return static_cast<std::uint16_t>(Byte() << 8 | Byte()); }
+    std::uint16_t Word() {
+        // Two statements: the operands of | may be evaluated in either order.
+        const std::uint16_t high = Byte();
+        return static_cast<std::uint16_t>(high << 8 | Byte());
+    }
     std::vector<std::uint8_t> Rest() { return {data_ + pos_, data_ + size_}; }
 
 private:
