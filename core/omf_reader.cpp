@@ -62,8 +62,25 @@ std::uint16_t TOmfRecord::DebugValueC() const {
 }
 
 TOmfReader::TOmfReader(std::unique_ptr<platform::Stream> stream) : TBasicReader(std::move(stream)) {
-    remembered_.recordType = omf::Content2;
+    resetTables();
     SetLittleEndian(true);
+}
+
+void TOmfReader::resetTables() {
+    extendedHeader_ = false;
+    header_ = {};
+    modelFlag_ = 0;
+    messages_.clear();
+    remembered_ = {};
+    remembered_.recordType = omf::Content2;
+    numbers_.clear();
+    missingTypedefs_ = false;
+    wideLineOffsets_ = false;
+    segments_.clear();
+    memoryModel_ = 0;
+    nextTypedefNumber_ = 128;
+    typedefs_.clear();
+    modelCount_ = 0;
 }
 
 TOmfReader::~TOmfReader() = default;
@@ -71,7 +88,9 @@ TOmfReader::~TOmfReader() = default;
 // ---------------------------------------------------------------- records
 
 void TOmfReader::SetFileName(const std::string& name) {
+    if (name == FileName()) return;
     fileSize_ = -1;
+    resetTables();
     TBasicReader::SetFileName(name);
 }
 

@@ -170,6 +170,8 @@ public:
 
     // The size of an object file is taken once per file: asking a file
     // stream for it on every record would cost more than the decoding.
+    // Another file starts with the tables of a new reader: segment indices,
+    // type numbers and the header of one file mean nothing in the next.
     void SetFileName(const std::string& name) override;
     bool Eof() override;
 
@@ -228,6 +230,7 @@ private:
     void decodeDebugItems(TOmfRecord& rec, OmfCursor& in);
     void updateTables(TOmfRecord& rec);
     void checkIndex(std::uint32_t index, std::int32_t number, const TOmf2Typedef& def, bool list);
+    void resetTables();
 
     bool extendedHeader_ = false;
     TOmfModuleHeader header_;

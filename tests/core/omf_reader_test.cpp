@@ -458,6 +458,39 @@ TEST(OmfReaderPasses, ReadsAFileByName) {
     r.SetFileName("");
 }
 
+TEST(OmfReaderPasses, AnotherFileStartsWithEmptyTables) {
+    test::TempDir dir;
+    OmfFile first;
+    first.record(omf::SegmentDefinition, OmfBody().u8(0).u8(0).addr(0x00810000).addr(0).u16(0).name("C1"));
+    first.record(omf::NumberTable, OmfBody().u16(0x1234).name("T"));
+    first.record(omf::Typedef2, OmfBody().u8(0x26).u16(2).u8(0).u8(1));
+    first.record(omf::LineOffsetMode, OmfBody().u8('#').u8('0').u8('\''));
+    test::writeBytes(dir.file("first.omf"), first.bytes());
+    // The second file's content names segment 1 without defining it.
+    OmfFile second;
+    second.record(omf::Content2, OmfBody().u16(0).u16(1).u8(0x02).addr(0x0100).bytes({0x00}));
+    second.record(omf::Typedef2, OmfBody().u8(0x26).u16(2).u8(0).u8(1));
+    test::writeBytes(dir.file("second.omf"), second.bytes());
+
+    TOmfReader r;
+    r.SetFileName(dir.file("first.omf"));
+    readAll(r);
+    ASSERT_EQ(r.segmentTable().size(), 1u);
+    ASSERT_TRUE(r.wideLineOffsets());
+    r.SetFileName(dir.file("first.omf"));  // the same file: nothing changes
+    EXPECT_EQ(r.segmentTable().size(), 1u);
+
+    r.SetFileName(dir.file("second.omf"));
+    EXPECT_TRUE(r.segmentTable().empty());
+    EXPECT_TRUE(r.numberTable().empty());
+    EXPECT_FALSE(r.wideLineOffsets());
+    EXPECT_THROW(r.ResolveTypeIndex(128), EOmfFormatError);
+    auto all = readAll(r);
+    EXPECT_EQ(r.RecordAddress(*all[0]), 0x0100u) << "no segment base from the first file";
+    EXPECT_EQ(all[1]->typeIndex.value, 128u) << "type numbers count from the start again";
+    EXPECT_EQ(r.typeDefinitions().size(), 1u);
+}
+
 // ---------------------------------------------------------------- malformed input
 
 void expectFormatError(const OmfFile& f, std::size_t goodRecords) {
