@@ -211,12 +211,16 @@ void TQzCheck::ReportMessage(int level, const std::string& text, std::optional<s
 }
 
 void TQzCheck::ResetRun() {
-    analyser_.reset();
     lines_.reset();
+    imageReader_.reset();
+    analyser_.reset();
     symbols_ = std::make_unique<TSymboltabelle>();
     symbols_->SetRelativePath(false);
-    lines_ = std::make_unique<TZeilennummertabelle>(*symbols_);
     analyser_ = std::make_unique<CheckerAnalyser>(*this);
+    imageReader_ = std::make_unique<PellunarImageReader>(*analyser_);
+    TargetContext context;
+    context.code = imageReader_.get();
+    lines_ = std::make_unique<TZeilennummertabelle>(*symbols_, context);
     analyser_->SetTables(symbols_.get(), lines_.get());
     analyser_->SetBanking(nullptr);
     analyser_->SetProcessorVariant(cpu_);

@@ -18,6 +18,7 @@ namespace tarvex {
 
 class TOmfReader;
 class TPellunarComp;
+class PellunarImageReader;
 class TSymboltabelle;
 class TZeilennummertabelle;
 
@@ -141,6 +142,8 @@ private:
     std::unique_ptr<TSymboltabelle> symbols_;
     std::unique_ptr<TZeilennummertabelle> lines_;
     std::unique_ptr<CheckerAnalyser> analyser_;
+    // Line ends are decoded from the analyser's own copy of the program.
+    std::unique_ptr<PellunarImageReader> imageReader_;
     TCodeBuffer buffer_;
     TBankAdresse bufferStart_{};
     bool codeFound_ = false;
