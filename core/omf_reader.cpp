@@ -90,7 +90,8 @@ TOmfReader::~TOmfReader() = default;
 void TOmfReader::SetFileName(const std::string& name) {
     if (name == FileName()) return;
     fileSize_ = -1;
-    resetTables();
+    // Closing keeps the tables: a caller may still look types up in them.
+    if (!name.empty()) resetTables();
     TBasicReader::SetFileName(name);
 }
 

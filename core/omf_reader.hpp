@@ -170,8 +170,9 @@ public:
 
     // The size of an object file is taken once per file: asking a file
     // stream for it on every record would cost more than the decoding.
-    // Another file starts with the tables of a new reader: segment indices,
-    // type numbers and the header of one file mean nothing in the next.
+    // Opening another file starts with the tables of a new reader: segment
+    // indices, type numbers and the header of one file mean nothing in the
+    // next. Closing (an empty name) keeps them.
     void SetFileName(const std::string& name) override;
     bool Eof() override;
 

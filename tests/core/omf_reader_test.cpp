@@ -479,6 +479,8 @@ TEST(OmfReaderPasses, AnotherFileStartsWithEmptyTables) {
     ASSERT_TRUE(r.wideLineOffsets());
     r.SetFileName(dir.file("first.omf"));  // the same file: nothing changes
     EXPECT_EQ(r.segmentTable().size(), 1u);
+    r.SetFileName("");  // closing: the types stay there to be looked up
+    EXPECT_EQ(r.ResolveTypeIndex(128), 0x1234u);
 
     r.SetFileName(dir.file("second.omf"));
     EXPECT_TRUE(r.segmentTable().empty());
