@@ -31,13 +31,13 @@ mkdir -p "$out"
 sdcc_program() {
   local program=$1 cflags=$2 lflags=$3
   shift 3
-  local dir=$work/$program rels=() spec module seg
+  local dir=$work/$program rels=() entry module seg
   mkdir -p "$dir"
   cp "$src"/*.c "$src"/*.h "$src"/*.s "$dir"/
-  for spec in "$@"; do
-    module=${spec%%:*}
+  for entry in "$@"; do
+    module=${entry%%:*}
     seg=
-    [[ $spec == *:* ]] && seg="--codeseg ${spec#*:}"
+    [[ $entry == *:* ]] && seg="--codeseg ${entry#*:}"
     if [[ -e $src/$module.s ]]; then
       (cd "$dir" && sdas8051 -plosgff "$module.s")
     else
@@ -50,8 +50,8 @@ sdcc_program() {
   (cd "$dir" && sdcc --debug $lflags -o "$program.ihx" "${rels[@]}")
   cp "$dir/$program.ihx" "$out/$program.hex"
   cp "$dir/$program.omf" "$dir/$program.cdb" "$dir/$program.map" "$out/"
-  for spec in "$@"; do
-    module=${spec%%:*}
+  for entry in "$@"; do
+    module=${entry%%:*}
     local name=$program
     [[ $module != "$program" ]] && name=$program.$module
     cp "$dir/$module.lst" "$out/$name.lst"
