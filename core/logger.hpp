@@ -2,6 +2,7 @@
 // The debug log: lines with a millisecond time stamp, filtered by a level
 // mask. Off unless someone switches it on; nothing in the system does, it
 // is there for a developer's build.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -32,10 +33,16 @@ public:
     // blanks and the text, as one line.
     void Write(std::string_view text, std::uint32_t levelBits);
 
+    // Whether Write with these bits would write anything: lets hot paths
+    // skip building texts for a log that is off.
+    bool Wants(std::uint32_t levelBits) const {
+        return enabled_.load(std::memory_order_relaxed) && (levelBits & mask_.load(std::memory_order_relaxed)) != 0;
+    }
+
 private:
     std::mutex mutex_;
-    bool enabled_ = false;
-    std::uint32_t mask_ = 0xFFFFFFFFu;
+    std::atomic<bool> enabled_{false};
+    std::atomic<std::uint32_t> mask_{0xFFFFFFFFu};
     std::optional<std::uint32_t> lastTick_;
     platform::Clock* clock_;
     Sink sink_;
@@ -44,5 +51,12 @@ private:
 // The process's debug log.
 DebugLog& debugLog();
 void LogWrite(std::string_view text, std::uint32_t levelBits);
+
+// Writes the text that makeText builds, building it only when the log wants
+// a line of these bits.
+template <typename MakeText>
+void LogWriteWith(std::uint32_t levelBits, MakeText&& makeText) {
+    if (debugLog().Wants(levelBits)) debugLog().Write(makeText(), levelBits);
+}
 
 }  // namespace tarvex

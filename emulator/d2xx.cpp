@@ -39,20 +39,37 @@ Binding& binding() {
     return b;
 }
 
-std::string handleText(FT_HANDLE h) { return std::to_string(reinterpret_cast<std::uintptr_t>(h)); }
+std::string handleText(FT_HANDLE h) {
+    return std::to_string(reinterpret_cast<std::uintptr_t>(h));
+}
 
 // A call on an unbound library or a missing optional entry.
-FT_STATUS unbound() { return FT_INVALID_HANDLE; }
+FT_STATUS unbound() {
+    return FT_INVALID_HANDLE;
+}
 
 }  // namespace
 
 std::string FtStatusText(FT_STATUS status) {
-    static constexpr std::array<const char*, 19> texts{
-        "FT_OK", "FT_INVALID_HANDLE", "FT_DEVICE_NOT_FOUND", "FT_DEVICE_NOT_OPENED", "FT_IO_ERROR",
-        "FT_INSUFFICIENT_RESOURCES", "FT_INVALID_PARAMETER", "FT_INVALID_BAUD_RATE",
-        "FT_DEVICE_NOT_OPENED_FOR_ERASE", "FT_DEVICE_NOT_OPENED_FOR_WRITE", "FT_FAILED_TO_WRITE_DEVICE",
-        "FT_EEPROM_READ_FAILED", "FT_EEPROM_WRITE_FAILED", "FT_EEPROM_ERASE_FAILED", "FT_EEPROM_NOT_PRESENT",
-        "FT_EEPROM_NOT_PROGRAMMED", "FT_INVALID_ARGS", "FT_NOT_SUPPORTED", "FT_OTHER_ERROR"};
+    static constexpr std::array<const char*, 19> texts{"FT_OK",
+                                                       "FT_INVALID_HANDLE",
+                                                       "FT_DEVICE_NOT_FOUND",
+                                                       "FT_DEVICE_NOT_OPENED",
+                                                       "FT_IO_ERROR",
+                                                       "FT_INSUFFICIENT_RESOURCES",
+                                                       "FT_INVALID_PARAMETER",
+                                                       "FT_INVALID_BAUD_RATE",
+                                                       "FT_DEVICE_NOT_OPENED_FOR_ERASE",
+                                                       "FT_DEVICE_NOT_OPENED_FOR_WRITE",
+                                                       "FT_FAILED_TO_WRITE_DEVICE",
+                                                       "FT_EEPROM_READ_FAILED",
+                                                       "FT_EEPROM_WRITE_FAILED",
+                                                       "FT_EEPROM_ERASE_FAILED",
+                                                       "FT_EEPROM_NOT_PRESENT",
+                                                       "FT_EEPROM_NOT_PROGRAMMED",
+                                                       "FT_INVALID_ARGS",
+                                                       "FT_NOT_SUPPORTED",
+                                                       "FT_OTHER_ERROR"};
     if (status < texts.size()) return texts[status];
     return "FT_STATUS: " + std::to_string(status) + " unknown";
 }
@@ -120,18 +137,20 @@ void USBDllRelease() {
     binding() = Binding{};
 }
 
-bool UsbDllBound() { return binding().library.loaded(); }
+bool UsbDllBound() {
+    return binding().library.loaded();
+}
 
 FT_STATUS UsbClose(FT_HANDLE handle) {
     const FT_STATUS s = binding().close ? binding().close(handle) : unbound();
-    LogWrite("UsbClose Handle=" + handleText(handle) + " " + FtStatusText(s), LogLevel);
+    LogWriteWith(LogLevel, [&] { return "UsbClose Handle=" + handleText(handle) + " " + FtStatusText(s); });
     return s;
 }
 
 FT_STATUS UsbCyclePort(FT_HANDLE handle) {
     const Binding& b = binding();
     const FT_STATUS s = b.cyclePort ? b.cyclePort(handle) : (b.library.loaded() ? FT_OK : unbound());
-    LogWrite("UsbCyclePort Handle=" + handleText(handle) + " " + FtStatusText(s), LogLevel);
+    LogWriteWith(LogLevel, [&] { return "UsbCyclePort Handle=" + handleText(handle) + " " + FtStatusText(s); });
     return s;
 }
 
@@ -139,14 +158,15 @@ FT_STATUS UsbGetQueueStatus(FT_HANDLE handle, std::uint32_t& rxBytes) {
     rxBytes = 0;
     const FT_STATUS s = binding().getQueueStatus ? binding().getQueueStatus(handle, &rxBytes) : unbound();
     if (s != FT_OK || rxBytes != 0)
-        LogWrite("UsbGetQueueStatus RxBytes=" + std::to_string(rxBytes) + " " + FtStatusText(s), LogLevel);
+        LogWriteWith(LogLevel,
+                     [&] { return "UsbGetQueueStatus RxBytes=" + std::to_string(rxBytes) + " " + FtStatusText(s); });
     return s;
 }
 
 FT_STATUS UsbListDeviceCount(std::uint32_t& count) {
     count = 0;
     const FT_STATUS s = binding().listDevices ? binding().listDevices(&count, nullptr, ListNumberOnly) : unbound();
-    LogWrite("UsbListDeviceCount=" + std::to_string(count) + " " + FtStatusText(s), LogLevel);
+    LogWriteWith(LogLevel, [&] { return "UsbListDeviceCount=" + std::to_string(count) + " " + FtStatusText(s); });
     return s;
 }
 
@@ -157,23 +177,25 @@ FT_STATUS UsbListDevices(std::uint32_t index, std::uint32_t flags, std::string& 
             ? binding().listDevices(reinterpret_cast<void*>(static_cast<std::uintptr_t>(index)), buffer.data(), flags)
             : unbound();
     text.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
-    LogWrite("UsbListDevices DeviceNumber=" + std::to_string(index) + " Flags=" + Format("%.8x", flags) + " " +
-                 FtStatusText(s) + " Buffer=" + text,
-             LogLevel);
+    LogWriteWith(LogLevel, [&] {
+        return "UsbListDevices DeviceNumber=" + std::to_string(index) + " Flags=" + Format("%.8x", flags) + " " +
+               FtStatusText(s) + " Buffer=" + text;
+    });
     return s;
 }
 
 FT_STATUS UsbOpen(std::uint32_t index, FT_HANDLE& handle) {
     handle = nullptr;
     const FT_STATUS s = binding().open ? binding().open(static_cast<int>(index), &handle) : unbound();
-    LogWrite("UsbOpen Handle=" + handleText(handle) + " " + FtStatusText(s), LogLevel);
+    LogWriteWith(LogLevel, [&] { return "UsbOpen Handle=" + handleText(handle) + " " + FtStatusText(s); });
     return s;
 }
 
 FT_STATUS UsbPurge(FT_HANDLE handle, std::uint32_t mask) {
     const FT_STATUS s = binding().purge ? binding().purge(handle, mask) : unbound();
-    LogWrite("UsbPurge Handle=" + handleText(handle) + " Maske=" + std::to_string(mask) + " " + FtStatusText(s),
-             LogLevel);
+    LogWriteWith(LogLevel, [&] {
+        return "UsbPurge Handle=" + handleText(handle) + " Maske=" + std::to_string(mask) + " " + FtStatusText(s);
+    });
     return s;
 }
 
@@ -181,30 +203,32 @@ FT_STATUS UsbRead(FT_HANDLE handle, std::uint8_t* buffer, std::uint32_t count, s
     read = 0;
     const FT_STATUS s = binding().read ? binding().read(handle, buffer, count, &read) : unbound();
     if (read > count) read = count;  // never trust a library with our buffer bounds
-    LogWrite("UsbRead  Handle=" + handleText(handle) + " Soll=" + std::to_string(count) +
-                 " Ist=" + std::to_string(read) + " " + FtStatusText(s),
-             LogLevel);
+    LogWriteWith(LogLevel, [&] {
+        return "UsbRead  Handle=" + handleText(handle) + " Soll=" + std::to_string(count) +
+               " Ist=" + std::to_string(read) + " " + FtStatusText(s);
+    });
     return s;
 }
 
 FT_STATUS UsbResetDevice(FT_HANDLE handle) {
     const FT_STATUS s = binding().resetDevice ? binding().resetDevice(handle) : unbound();
-    LogWrite("UsbResetDevice Handle=" + handleText(handle) + " " + FtStatusText(s), LogLevel);
+    LogWriteWith(LogLevel, [&] { return "UsbResetDevice Handle=" + handleText(handle) + " " + FtStatusText(s); });
     return s;
 }
 
 FT_STATUS UsbResetPort(FT_HANDLE handle) {
     const Binding& b = binding();
     const FT_STATUS s = b.resetPort ? b.resetPort(handle) : (b.library.loaded() ? FT_OK : unbound());
-    LogWrite("UsbResetPort Handle=" + handleText(handle) + " " + FtStatusText(s), LogLevel);
+    LogWriteWith(LogLevel, [&] { return "UsbResetPort Handle=" + handleText(handle) + " " + FtStatusText(s); });
     return s;
 }
 
 FT_STATUS UsbSetLatencyTimer(FT_HANDLE handle, std::uint8_t ms) {
     const FT_STATUS s = binding().setLatencyTimer ? binding().setLatencyTimer(handle, ms) : unbound();
-    LogWrite("UsbSetLatencyTimer Handle=" + handleText(handle) + " Timer=" + std::to_string(ms) + " " +
-                 FtStatusText(s),
-             LogLevel);
+    LogWriteWith(LogLevel, [&] {
+        return "UsbSetLatencyTimer Handle=" + handleText(handle) + " Timer=" + std::to_string(ms) + " " +
+               FtStatusText(s);
+    });
     return s;
 }
 
@@ -212,29 +236,31 @@ FT_STATUS UsbSetResetPipe(FT_HANDLE handle, std::uint32_t count) {
     const Binding& b = binding();
     const FT_STATUS s =
         b.setResetPipeRetryCount ? b.setResetPipeRetryCount(handle, count) : (b.library.loaded() ? FT_OK : unbound());
-    LogWrite("UsbSetResetPipe Handle=" + handleText(handle) + " Count=" + std::to_string(count) + " " +
-                 FtStatusText(s),
-             LogLevel);
+    LogWriteWith(LogLevel, [&] {
+        return "UsbSetResetPipe Handle=" + handleText(handle) + " Count=" + std::to_string(count) + " " +
+               FtStatusText(s);
+    });
     return s;
 }
 
 FT_STATUS UsbSetTimeouts(FT_HANDLE handle, std::uint32_t readMs, std::uint32_t writeMs) {
     const FT_STATUS s = binding().setTimeouts ? binding().setTimeouts(handle, readMs, writeMs) : unbound();
-    LogWrite("UsbSetTimeouts Handle=" + handleText(handle) + " ReadTimeout=" + std::to_string(readMs) + " " +
-                 FtStatusText(s),
-             LogLevel);
+    LogWriteWith(LogLevel, [&] {
+        return "UsbSetTimeouts Handle=" + handleText(handle) + " ReadTimeout=" + std::to_string(readMs) + " " +
+               FtStatusText(s);
+    });
     return s;
 }
 
 FT_STATUS UsbWrite(FT_HANDLE handle, const std::uint8_t* buffer, std::uint32_t count, std::uint32_t& written) {
     written = 0;
-    const FT_STATUS s = binding().write
-                            ? binding().write(handle, const_cast<std::uint8_t*>(buffer), count, &written)
-                            : unbound();
+    const FT_STATUS s =
+        binding().write ? binding().write(handle, const_cast<std::uint8_t*>(buffer), count, &written) : unbound();
     if (written > count) written = count;
-    LogWrite("UsbWrite Handle=" + handleText(handle) + " Soll=" + std::to_string(count) +
-                 " Ist=" + std::to_string(written) + " " + FtStatusText(s),
-             LogLevel);
+    LogWriteWith(LogLevel, [&] {
+        return "UsbWrite Handle=" + handleText(handle) + " Soll=" + std::to_string(count) +
+               " Ist=" + std::to_string(written) + " " + FtStatusText(s);
+    });
     return s;
 }
 
