@@ -89,18 +89,10 @@ TOmfReader::~TOmfReader() = default;
 
 void TOmfReader::SetFileName(const std::string& name) {
     if (name == FileName()) return;
-    fileSize_ = -1;
     // Closing keeps the tables: a caller may still look types up in them.
     if (!name.empty()) resetTables();
     TBasicReader::SetFileName(name);
 }
-
-std::int64_t TOmfReader::fileSize() {
-    if (fileSize_ < 0) fileSize_ = GetSize();
-    return fileSize_;
-}
-
-bool TOmfReader::Eof() { return !HasStream() || GetPosition() >= fileSize(); }
 
 // Position of the record about to be read, after checking that its header
 // is in the file.
@@ -108,7 +100,7 @@ std::int32_t TOmfReader::recordStart() {
     const std::int64_t position = GetPosition();
     if (position > std::numeric_limits<std::int32_t>::max() - 0x10003)
         failAt(position, "file too large for an object file");
-    if (fileSize() - position < 3) failAt(position, "the file ends inside a record header");
+    if (GetSize() - position < 3) failAt(position, "the file ends inside a record header");
     return static_cast<std::int32_t>(position);
 }
 
@@ -124,7 +116,7 @@ std::unique_ptr<TOmfRecord> TOmfReader::NextContent() {
     const std::uint8_t type = ReadByte();
     const std::uint16_t length = ReadWord();
     if (type == omf::Content || type == omf::Content2) return readRecordBody(position, type, length);
-    if (fileSize() - position - 3 < length) failAt(position, "the record runs past the end of the file");
+    if (GetSize() - position - 3 < length) failAt(position, "the record runs past the end of the file");
     // Read rather than seek past it: the bytes are usually in the buffer already.
     body_.resize(length);
     ReadBuffer(body_.data(), length);
@@ -133,7 +125,7 @@ std::unique_ptr<TOmfRecord> TOmfReader::NextContent() {
 
 std::unique_ptr<TOmfRecord> TOmfReader::readRecordBody(std::int32_t position, std::uint8_t type,
                                                        std::uint16_t length) {
-    if (fileSize() - position - 3 < length) failAt(position, "the record runs past the end of the file");
+    if (GetSize() - position - 3 < length) failAt(position, "the record runs past the end of the file");
     body_.resize(length);
     ReadBuffer(body_.data(), length);
 

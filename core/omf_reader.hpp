@@ -168,13 +168,10 @@ public:
     explicit TOmfReader(std::unique_ptr<platform::Stream> stream = nullptr);
     ~TOmfReader() override;
 
-    // The size of an object file is taken once per file: asking a file
-    // stream for it on every record would cost more than the decoding.
     // Opening another file starts with the tables of a new reader: segment
     // indices, type numbers and the header of one file mean nothing in the
     // next. Closing (an empty name) keeps them.
     void SetFileName(const std::string& name) override;
-    bool Eof() override;
 
     // Reads the record at the current position and updates the tables.
     std::unique_ptr<TOmfRecord> ReadRecord();
@@ -224,7 +221,6 @@ public:
     const std::vector<std::unique_ptr<TOmf2Typedef>>& typeDefinitions() const { return typedefs_; }
 
 private:
-    std::int64_t fileSize();
     std::int32_t recordStart();
     std::unique_ptr<TOmfRecord> readRecordBody(std::int32_t position, std::uint8_t type, std::uint16_t length);
     void decodeBody(TOmfRecord& rec, OmfCursor& in);
@@ -247,7 +243,6 @@ private:
     std::vector<std::unique_ptr<TOmf2Typedef>> typedefs_;
     std::uint8_t modelCount_ = 0;
     std::vector<std::uint8_t> body_;  // bytes of the record being decoded, reused
-    std::int64_t fileSize_ = -1;      // -1 until known
 };
 
 }  // namespace tarvex

@@ -51,22 +51,36 @@ public:
     FileStream(const FileStream&) = delete;
     FileStream& operator=(const FileStream&) = delete;
 
-    std::size_t read(void* buffer, std::size_t n) override { return std::fread(buffer, 1, n, file_); }
+    // The readers ask for position and size on every record: both are kept
+    // here instead of asking the C library (three seeks for a size).
+    std::size_t read(void* buffer, std::size_t n) override {
+        const std::size_t got = std::fread(buffer, 1, n, file_);
+        pos_ += static_cast<std::int64_t>(got);
+        return got;
+    }
     void write(const void* buffer, std::size_t n) override {
         if (std::fwrite(buffer, 1, n, file_) != n) throw EWriteError("Stream write error");
+        pos_ += static_cast<std::int64_t>(n);
+        if (size_ >= 0 && pos_ > size_) size_ = pos_;
     }
-    std::int64_t position() const override { return static_cast<std::int64_t>(std::ftell(file_)); }
-    void seek(std::int64_t position) override { std::fseek(file_, static_cast<long>(position), SEEK_SET); }
+    std::int64_t position() const override { return pos_; }
+    void seek(std::int64_t position) override {
+        if (std::fseek(file_, static_cast<long>(position), SEEK_SET) == 0) pos_ = position;
+    }
     std::int64_t size() const override {
-        const long here = std::ftell(file_);
-        std::fseek(file_, 0, SEEK_END);
-        const long end = std::ftell(file_);
-        std::fseek(file_, here, SEEK_SET);
-        return end < 0 ? 0 : end;
+        if (size_ < 0) {
+            std::fseek(file_, 0, SEEK_END);
+            const long end = std::ftell(file_);
+            std::fseek(file_, static_cast<long>(pos_), SEEK_SET);
+            size_ = end < 0 ? 0 : end;
+        }
+        return size_;
     }
 
 private:
     std::FILE* file_ = nullptr;
+    std::int64_t pos_ = 0;
+    mutable std::int64_t size_ = -1;  // -1 until first asked
 };
 
 }  // namespace
