@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
+#include <system_error>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -70,9 +72,34 @@ void BM_ReadRecordsFromMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadRecordsFromMemory)->Unit(benchmark::kMillisecond);
 
+// A folder of its own in the system's temporary folder, so that parallel runs
+// never share (or delete) each other's file. create_directory answers false
+// when the name is taken, so the first free name is ours alone.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::random_device rd;
+        for (;;) {
+            path_ = fs::temp_directory_path() / ("tarvex-bench-omf-" + std::to_string(rd()));
+            if (fs::create_directory(path_)) return;
+        }
+    }
+    ~ScratchFolder() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
 void BM_ReadRecordsFromFile(benchmark::State& state) {
     const auto& bytes = largeFile();
-    const fs::path path = fs::temp_directory_path() / "tarvex-bench-omf-reader.omf";
+    const ScratchFolder folder;
+    const fs::path path = folder.path() / "large.omf";
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -84,7 +111,6 @@ void BM_ReadRecordsFromFile(benchmark::State& state) {
         reader.SetFileName("");
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
-    fs::remove(path);
 }
 BENCHMARK(BM_ReadRecordsFromFile)->Unit(benchmark::kMillisecond);
 
