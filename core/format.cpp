@@ -25,8 +25,9 @@ std::string digits(std::uint64_t v, unsigned base) {
     return s;
 }
 
-// Integers wider than 32 bits are rare in messages; negative ones show in
-// hex as their 32-bit pattern, as the original platform did.
+// Integers wider than 32 bits are rare in messages; a negative one that fits
+// 32 bits shows in hex (and as %u) as its 32-bit pattern, so -1 reads
+// FFFFFFFF whether it came from an int or a wider type.
 std::string integerText(std::int64_t v, char type, int precision) {
     bool negative = false;
     std::string body;

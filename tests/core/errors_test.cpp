@@ -57,7 +57,7 @@ TEST(MessageTables, Message67FormatsBankAndOffset) {
     EXPECT_EQ(FmtLoadStr(66, 0xab), "Address 00AB out of address range");
 }
 
-TEST(Format, DelphiPlaceholders) {
+TEST(Format, PlaceholdersWithWidthPrecisionAndArgumentIndex) {
     EXPECT_EQ(Format("%2x", 5), " 5");
     EXPECT_EQ(Format("%x", 0xbeef), "BEEF");
     EXPECT_EQ(Format("%.4x", 0x1f), "001F");
