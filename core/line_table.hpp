@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/bank_adressen.hpp"
+#include "core/component.hpp"
 #include "core/target_interfaces.hpp"
 
 namespace tarvex {
@@ -36,7 +37,7 @@ private:
     std::uint32_t position_ = 0;  // index in the list's current order
 };
 
-class TZeilennummertabelle {
+class TZeilennummertabelle : public TComponent {
 public:
     // The symbol table gives module names and function ranges; it must
     // outlive this table.
@@ -93,6 +94,10 @@ public:
 
     bool ModifiedSelect = false;
     bool ModifiedWatch = false;
+
+    std::string_view Name() const override { return "ZeilennummernTabelle"; }
+    // The table reacts to no notification and publishes no settings.
+    void Notify(std::uint8_t, const void*) override {}
 
 private:
     void Sort(std::uint8_t order);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/value_stream.hpp"
+
 namespace tarvex {
 
 // ---------------------------------------------------------------- PellunarBytes
@@ -316,6 +318,19 @@ void TPellunarComp::ClearHooks() {
     if (list_.Count() > 0) changed_ = true;
     list_.Clear();
     substitutedCount_ = 0;
+}
+
+void TPellunarComp::WriteProperties(ValueWriter& writer) const {
+    writer.WriteInteger(bankCount_);
+    writer.WriteInteger(static_cast<std::int32_t>(bankSize_));
+}
+
+void TPellunarComp::ReadProperties(ValueReader& reader, std::int32_t) {
+    const std::int32_t count = reader.ReadInteger();
+    const std::int32_t size = reader.ReadInteger();
+    // The setters bound both; a negative size must not wrap to a large one.
+    SetCodeBankCount(count);
+    SetCodeBankSize(static_cast<std::uint32_t>(std::max(size, 1)));
 }
 
 }  // namespace tarvex

@@ -19,6 +19,7 @@
 
 #include "core/bank_adressen.hpp"
 #include "core/banking_info.hpp"
+#include "core/component.hpp"
 #include "core/target_interfaces.hpp"
 
 namespace tarvex {
@@ -159,7 +160,7 @@ private:
     std::uint8_t order_ = Unsorted;
 };
 
-class TPellunarComp {
+class TPellunarComp : public TComponent {
 public:
     static constexpr int MaxCodeBanks = 4;
     static constexpr std::uint32_t ImageSize = 0x10000;
@@ -169,6 +170,16 @@ public:
     virtual ~TPellunarComp();
     TPellunarComp(const TPellunarComp&) = delete;
     TPellunarComp& operator=(const TPellunarComp&) = delete;
+
+    // --- the component ---
+    std::string_view Name() const override { return "PellunarComp"; }
+    // Reacts to no notification; the driver's subclass adds what the board
+    // needs.
+    void Notify(std::uint8_t, const void*) override {}
+    // The published settings: CodeBankCount, then CodeBankSize, as integers;
+    // reading goes through the setters.
+    void WriteProperties(ValueWriter& writer) const override;
+    void ReadProperties(ValueReader& reader, std::int32_t version) override;
 
     // --- the steps a user of the component supplies ---
     // One finding of the scan: level 0 error, 1 warning, 2 note; the

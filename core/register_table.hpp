@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/bank_adressen.hpp"
+#include "core/component.hpp"
 
 namespace tarvex {
 
@@ -37,7 +38,7 @@ private:
     std::vector<std::unique_ptr<TRegister>> items_;
 };
 
-class TRegisterTabelle {
+class TRegisterTabelle : public TComponent {
 public:
     // List indices.
     static constexpr int kSfrList = 0, kDoubleSfrList = 1, kSfrBitList = 2, kOtherList = 3;
@@ -80,6 +81,10 @@ public:
     // Changes with every Clear and AddRegister, so that caches of resolved
     // names know when to resolve again.
     std::uint32_t Generation() const { return generation_; }
+
+    std::string_view Name() const override { return "RegisterTabelle"; }
+    // The table reacts to no notification and publishes no settings.
+    void Notify(std::uint8_t, const void*) override {}
 
 private:
     TRegisterList lists_[4];

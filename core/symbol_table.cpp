@@ -927,6 +927,9 @@ void TSymboltabelle::SetRelativePath(bool value) {
     if (files.Count() == 0) return;
     files.Clear();
     ++generation_;
+    // Their records are gone: holders of record pointers drop them before
+    // the warning box lets anything else run.
+    ctx_.notifierOrDefault().send(notify::TablesCleared, this);
     WarningBox(std::string(LoadStr(252)) + ". " + std::string(LoadStr(253)), 0);
 }
 
@@ -955,7 +958,7 @@ void TSymboltabelle::WriteProperties(ValueWriter& writer) const {
     writer.WriteInteger(static_cast<std::int32_t>(transformCase_));
 }
 
-void TSymboltabelle::ReadProperties(ValueReader& reader) {
+void TSymboltabelle::ReadProperties(ValueReader& reader, std::int32_t) {
     SetRelativePath(reader.ReadBoolean());
     const std::int32_t transform = reader.ReadInteger();
     // A value no version wrote keeps the current setting.

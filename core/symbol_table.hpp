@@ -16,12 +16,10 @@
 
 #include "core/ansi_case.hpp"
 #include "core/bank_adressen.hpp"
+#include "core/component.hpp"
 #include "core/target_interfaces.hpp"
 
 namespace tarvex {
-
-class ValueReader;
-class ValueWriter;
 
 enum TSymbolSpeicherklasse : std::uint8_t {
     sspModuleFunction = 0,
@@ -183,7 +181,7 @@ struct TSourceItem {
 // (a width below 1 counts as 1); true when any tab was replaced.
 bool ExpandTabs(std::vector<std::string>& lines, int width);
 
-class TSymboltabelle {
+class TSymboltabelle : public TComponent {
 public:
     static constexpr int kListCount = 11;
 
@@ -275,8 +273,8 @@ public:
     std::string Ext() const;
     void SetDefaults();
     // In the project option file: RelativePath, then TransformCase.
-    void WriteProperties(ValueWriter& writer) const;
-    void ReadProperties(ValueReader& reader);
+    void WriteProperties(ValueWriter& writer) const override;
+    void ReadProperties(ValueReader& reader, std::int32_t version) override;
     std::string Transform(std::string_view name) const;
     // Changes a stored name (transformed as on adding) and keeps the name
     // lookups right; names of records in a list are changed only here.
@@ -289,8 +287,9 @@ public:
     // names know when to resolve again.
     std::uint32_t Generation() const { return generation_; }
 
+    std::string_view Name() const override { return "SymbolTabelle"; }
     // Reacts to the internal notifications (31 reloads translated names).
-    void Notify(std::uint8_t code, const void* data);
+    void Notify(std::uint8_t code, const void* data) override;
 
 private:
     static bool TestBit(const std::array<std::uint8_t, 8192>& bits, std::uint16_t offset) {

@@ -445,11 +445,11 @@ TEST(SymbolTableSettings, PropertiesRoundTripThroughTheOptionStream) {
     stream.seek(0);
     ValueReader reader(stream);
     TSymboltabelle t;
-    t.ReadProperties(reader);
+    t.ReadProperties(reader, 19);
     EXPECT_FALSE(t.RelativePath());
     EXPECT_EQ(t.TransformCase(), TTransformCase::tcLower);
     t.SetTransformCase(TTransformCase::tcNone);
-    t.ReadProperties(reader);
+    t.ReadProperties(reader, 19);
     EXPECT_EQ(t.TransformCase(), TTransformCase::tcNone);
     t.SetDefaults();
     EXPECT_TRUE(t.RelativePath());
