@@ -217,6 +217,16 @@ void TSymbolList::SortByAddress() {
     order_ = Order::ByAddress;
 }
 
+std::vector<TSymbol*> TSymbolList::Snapshot(Order order) const {
+    std::vector<TSymbol*> copy;
+    copy.reserve(owned_.size());
+    for (const auto& s : owned_) copy.push_back(s.get());
+    // Sorted from the order of addition, so that equal keys keep one order
+    // whatever the searches did to the list in between.
+    if (order == Order::ByName) std::stable_sort(copy.begin(), copy.end(), NameLess);
+    if (order == Order::ByAddress) std::stable_sort(copy.begin(), copy.end(), AddressLess);
+    return copy;
+}
 
 // The comparison of the searched address with a record: equal offsets, and
 // equal banks unless the record stands for all banks. A searched address

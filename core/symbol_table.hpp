@@ -104,6 +104,8 @@ public:
     enum class Order : std::uint8_t { Unsorted, ByName, ByAddress };
 
     std::size_t Count() const { return items_.size(); }
+    // In the current order: an index is valid only until the next search
+    // (the type list excepted, whose indices are references); see Snapshot.
     TSymbol* Items(std::size_t i) const { return i < items_.size() ? items_[i] : nullptr; }
     Order order() const { return order_; }
     bool ignoreBank() const { return ignoreBank_; }
@@ -117,6 +119,12 @@ public:
     // id, address) or by address (bank, offset, then the name order).
     void SortByName();
     void SortByAddress();
+
+    // Browsers and watches that keep positions across lookups take a
+    // snapshot: the records in a fixed order (Unsorted: the order of
+    // addition), unaffected by later searches. Its pointers, like all record
+    // pointers, stay valid until Clear (notification 9).
+    std::vector<TSymbol*> Snapshot(Order order) const;
 
     // How many records the address searches have compared since creation;
     // lets tests see that a bitmap test spared the walk.

@@ -368,6 +368,23 @@ TEST(SymbolTableAddress, RoutinesInBanksAreFoundByTheirLinearAddress) {
     EXPECT_EQ(t.FindRoutineInRange(B(0, 0xFFFE), 0x10), nullptr) << "the bits of bank 0's top are clear";
 }
 
+TEST(SymbolTableAddress, SnapshotsKeepTheirOrderWhileSearchesReorderTheList) {
+    TSymboltabelle t;
+    TSymbol* c = Code(t, "C", U(0x10));
+    TSymbol* a = Code(t, "a", U(0x30));
+    TSymbol* b = Code(t, "B", U(0x20));
+    TSymbolList& list = *t.KindList(sspProgram);
+    const std::vector<TSymbol*> byName = list.Snapshot(TSymbolList::Order::ByName);
+    list.SortByName();
+    EXPECT_EQ(list.Items(0), a);
+    EXPECT_EQ(t.FindByAddress(sspProgram, U(0x20), 0), b);
+    EXPECT_EQ(list.Items(0), c) << "the search re-sorted the list";
+    EXPECT_EQ(byName, (std::vector<TSymbol*>{a, b, c}));
+    EXPECT_EQ(list.Snapshot(TSymbolList::Order::ByName), byName);
+    EXPECT_EQ(list.Snapshot(TSymbolList::Order::ByAddress), (std::vector<TSymbol*>{c, b, a}));
+    EXPECT_EQ(list.Snapshot(TSymbolList::Order::Unsorted), (std::vector<TSymbol*>{c, a, b}));
+}
+
 // ---------------------------------------------------------------------------
 // Clear and notifications
 
