@@ -1,6 +1,7 @@
 #include "core/component.hpp"
 
 #include <algorithm>
+#include <exception>
 
 #include "core/errors.hpp"
 #include "core/messages.hpp"
@@ -66,9 +67,20 @@ void TComponentList::Broadcast(std::uint8_t code, const void* data) {
     // re-read on every step: a receiver may have removed a later component.
     const std::size_t n = items_.size();
     const bool cleared = code == notify::TablesCleared;
-    if (cleared)
-        for (std::size_t i = 0; i < n; ++i)
-            if (TComponent* c = items_[i]; c != nullptr && c->HoldsTableRecords()) c->Notify(code, data);
+    if (cleared) {
+        // Every holder must drop its pointers, even when one of them raises.
+        std::exception_ptr raised;
+        for (std::size_t i = 0; i < n; ++i) {
+            TComponent* c = items_[i];
+            if (c == nullptr || !c->HoldsTableRecords()) continue;
+            try {
+                c->Notify(code, data);
+            } catch (...) {
+                if (!raised) raised = std::current_exception();
+            }
+        }
+        if (raised) std::rethrow_exception(raised);
+    }
     for (std::size_t i = 0; i < n; ++i) {
         TComponent* c = items_[i];
         if (c == nullptr || (cleared && c->HoldsTableRecords())) continue;

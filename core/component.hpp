@@ -76,7 +76,8 @@ public:
 
     // Every component in order, except that for notification 9 those holding
     // table records come first. An exception of a receiver ends the broadcast
-    // and reaches the sender.
+    // and reaches the sender; for notification 9 only after every holder had
+    // it, so that none keeps a dangling pointer.
     void Broadcast(std::uint8_t code, const void* data);
     void send(std::uint8_t code, const void* data) override { Broadcast(code, data); }
 

@@ -119,7 +119,7 @@ TEST(Components, ClearedTablesReachRecordHoldersFirstAndSynchronously) {
 TEST(Components, ABroadcastSurvivesNotificationsAndListChangesFromItsReceivers) {
     Log log;
     TComponentList list;
-    Probe a{"A", log}, b{"B", log, true}, c{"C", log}, d{"D", log};
+    Probe a{"A", log}, b{"B", log, true}, c{"C", log}, d{"D", log, true};
     list.Add(a);
     list.Add(b);
     list.Add(c);
@@ -139,7 +139,8 @@ TEST(Components, ABroadcastSurvivesNotificationsAndListChangesFromItsReceivers) 
     log.clear();
     b.onNotify = [](std::uint8_t) { throw EVokWinError("stop"); };
     EXPECT_THROW(list.Broadcast(2, nullptr), EVokWinError);
-    EXPECT_EQ(log, (Log{"A:2", "B:2"})) << "a raise ends the broadcast";
+    EXPECT_THROW(list.Broadcast(notify::TablesCleared, nullptr), EVokWinError);
+    EXPECT_EQ(log, (Log{"A:2", "B:2", "B:9", "D:9"})) << "a raise ends the broadcast after every holder had 9";
     list.Remove(a);
     EXPECT_EQ(list.Items(0), &b) << "the list is usable after a raise";
 }
