@@ -117,32 +117,34 @@ THexRecord THexReader::ReadRecord() {
     record.address = static_cast<std::uint16_t>(HexValue(line.substr(3, 4)));
     record.type = static_cast<std::uint8_t>(HexValue(line.substr(7, 2)));
     record.line = cursor_ + 1;
+    // Types 06 and above are no Intel HEX: whatever wrote them, their bytes
+    // would be neither checked nor placed.
+    if (record.type > THexRecord::StartLinear)
+        throw EHexFileError(
+            Format("Unknown record type %.2x in line: %d of file: %s", record.type, cursor_ + 1, fileName_));
+    const std::size_t need = kMinLine + 2u * record.length;
+    // Characters after the checksum would be a second record run into this
+    // line (a lost line end): refuse rather than drop it. The end record
+    // carries no data.
+    if (line.size() != need || (record.type == THexRecord::EndOfFile && record.length != 0)) FormatError();
     std::uint32_t sum = record.length + (record.address >> 8) + (record.address & 0xFF) + record.type;
-
-    if (record.type == THexRecord::EndOfFile || record.length == 0) {
-        if (line.size() != kMinLine) FormatError();
-        record.checksum = static_cast<std::uint8_t>(HexValue(line.substr(9, 2)));
-        endSeen_ = true;
-    } else {
-        const std::size_t need = kMinLine + 2u * record.length;
-        // Characters after the checksum would be a second record run into
-        // this line (a lost line end): refuse rather than drop it.
-        if (line.size() != need) FormatError();
-        record.data.reserve(record.length);
-        for (std::size_t i = 0; i < record.length; ++i) {
-            const auto byte = static_cast<std::uint8_t>(HexValue(line.substr(9 + 2 * i, 2)));
-            record.data += static_cast<char>(byte);
-            sum += byte;
-        }
-        record.checksum = static_cast<std::uint8_t>(HexValue(line.substr(9 + 2u * record.length, 2)));
-        sum += record.checksum;
-        // Records of every type are tested: a damaged address record would
-        // move code as surely as a damaged data record changes it.
-        if ((sum & 0xFF) != 0)
-            throw EHexFileError(Format("Checksum error in line: %d of file: %s", cursor_ + 1, fileName_));
-        if (record.type == THexRecord::Data && static_cast<std::uint32_t>(record.address) + record.length > 0x10000)
-            throw EHexFileError(Format("Record beyond 0xFFFF in line: %d of file: %s", cursor_ + 1, fileName_));
+    record.data.reserve(record.length);
+    for (std::size_t i = 0; i < record.length; ++i) {
+        const auto byte = static_cast<std::uint8_t>(HexValue(line.substr(9 + 2 * i, 2)));
+        record.data += static_cast<char>(byte);
+        sum += byte;
     }
+    record.checksum = static_cast<std::uint8_t>(HexValue(line.substr(9 + 2u * record.length, 2)));
+    sum += record.checksum;
+    // Every record is tested, the end record and empty ones included: a
+    // damaged type or address moves or hides code as surely as a damaged
+    // data byte changes it.
+    if ((sum & 0xFF) != 0)
+        throw EHexFileError(Format("Checksum error in line: %d of file: %s", cursor_ + 1, fileName_));
+    if (record.type == THexRecord::Data && static_cast<std::uint32_t>(record.address) + record.length > 0x10000)
+        throw EHexFileError(Format("Record beyond 0xFFFF in line: %d of file: %s", cursor_ + 1, fileName_));
+    // Only the end record ends the file; an empty data record is just empty.
+    if (record.type == THexRecord::EndOfFile) endSeen_ = true;
     ++cursor_;
     return record;
 }

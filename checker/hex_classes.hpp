@@ -14,7 +14,8 @@ namespace tarvex {
 // One record of a HEX line. The data are bytes, one character each.
 class THexRecord {
 public:
-    static constexpr std::uint8_t Data = 0, EndOfFile = 1;
+    static constexpr std::uint8_t Data = 0, EndOfFile = 1, ExtendedSegment = 2, StartSegment = 3,
+                                  ExtendedLinear = 4, StartLinear = 5;
 
     // A data record (type 0) with its checksum.
     static THexRecord CreateData(std::uint8_t length, std::uint16_t address, std::string data);
@@ -49,8 +50,10 @@ public:
     const std::string& FileName() const { return fileName_; }
     bool Eof() override;
 
-    // Reads the record at the cursor and advances it. A malformed line raises
-    // EHexFileError and leaves the cursor on that line.
+    // Reads the record at the cursor and advances it. A malformed line, a
+    // wrong checksum (of any record) or a record type above 05 raises
+    // EHexFileError and leaves the cursor on that line. Only the end record
+    // (type 01) ends reading.
     THexRecord ReadRecord();
     // Two or four hex digits of the current line as a number; anything else
     // is a format error of the current line.

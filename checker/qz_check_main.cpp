@@ -289,28 +289,86 @@ void TQzCheck::FlushBlock() {
 }
 
 void TQzCheck::CheckHexFile(THexReader& reader) {
+    // The line whose data a byte last came from (0: none yet), so that a byte
+    // given twice is told apart from code given once, and the program as the
+    // whole file leaves it: a later record overrides an earlier one.
+    std::vector<std::int32_t> lineOfByte(0x10000, 0);
+    std::vector<std::uint8_t> image(0x10000, 0);
+    bool ended = false;
     try {
         while (!reader.Eof()) {
             THexRecord record = reader.ReadRecord();
-            if (record.type == THexRecord::EndOfFile || record.length == 0) break;
-            if (record.type == 2 || record.type == 4) {
+            // Only the end record ends the program; an empty data record in
+            // the middle hides nothing after it.
+            if (record.type == THexRecord::EndOfFile) {
+                ended = true;
+                break;
+            }
+            if (record.type == THexRecord::ExtendedSegment || record.type == THexRecord::ExtendedLinear) {
                 std::uint32_t value = 0;
                 for (char c : record.data) value = (value << 8) | static_cast<std::uint8_t>(c);
                 if (value != 0)
                     throw EHexFileError(tarvex::Format("Extended address not supported in line: %d of file: %s",
                                                        record.line, reader.FileName()));
             }
-            if (record.type == THexRecord::Data) {
+            if (record.type == THexRecord::Data && !record.data.empty()) {
                 codeFound_ = true;
-                Collect(UnbankedAdresse(record.address),
-                        reinterpret_cast<const std::uint8_t*>(record.data.data()), record.data.size());
+                ReportOverlap(record, lineOfByte);
+                std::copy(record.data.begin(), record.data.end(), image.begin() + record.address);
             }
             hexRecords_.push_back(std::move(record));
         }
     } catch (const EHexFileError& e) {
         throw EHexFileError("Format error in HEX file \"" + inputFile_ + "\": " + e.message());
     }
+    // Blocks are formed in the order of the file, as the records come, but
+    // every byte is scanned once, as the file finally gives it: bytes given
+    // twice would otherwise be reported twice and counted once.
+    std::vector<bool> scanned(0x10000, false);
+    for (const auto& record : hexRecords_) {
+        if (record.type != THexRecord::Data) continue;
+        std::uint32_t a = record.address;
+        const std::uint32_t end = a + record.length;
+        while (a < end) {
+            while (a < end && scanned[a]) ++a;
+            std::uint32_t b = a;
+            while (b < end && !scanned[b]) scanned[b++] = true;
+            if (b > a) Collect(UnbankedAdresse(static_cast<std::uint16_t>(a)), image.data() + a, b - a);
+            a = b;
+        }
+    }
     FlushBlock();
+    if (!ended) {
+        ReportMessage(1, "No end record: the file may be incomplete", kName);
+        return;
+    }
+    // What follows the end record is no part of the program and is not
+    // written back: say so rather than drop it unseen.
+    std::int32_t first = 0, count = 0;
+    const auto& lines = reader.Lines();
+    for (auto i = static_cast<std::size_t>(reader.Position()); i < lines.size(); ++i) {
+        if (lines[i].empty()) continue;
+        if (count++ == 0) first = static_cast<std::int32_t>(i) + 1;
+    }
+    if (count > 0)
+        ReportMessage(0, tarvex::Format("Not read: %d line(s) after the end record, from line: %d", count, first),
+                      kName);
+}
+
+void TQzCheck::ReportOverlap(const THexRecord& record, std::vector<std::int32_t>& lineOfByte) {
+    std::int32_t earlier = 0;
+    std::uint32_t at = 0;
+    for (std::uint32_t i = 0; i < record.data.size(); ++i) {
+        auto& owner = lineOfByte[record.address + i];
+        if (owner != 0 && earlier == 0) {
+            earlier = owner;
+            at = record.address + i;
+        }
+        owner = record.line;
+    }
+    if (earlier != 0)
+        ReportMessage(1, tarvex::Format("Data of line %d overlaps data of line %d", record.line, earlier),
+                      tarvex::Format("%.4x", at));
 }
 
 TBankAdresse TQzCheck::OmfAddress(std::uint8_t segment, std::uint16_t offset) const {

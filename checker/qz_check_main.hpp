@@ -107,6 +107,8 @@ private:
 
     void ResetRun();
     void CheckHexFile(THexReader& reader);
+    // Warns once for a data record that gives bytes an earlier one gave.
+    void ReportOverlap(const THexRecord& record, std::vector<std::int32_t>& lineOfByte);
     void CheckOmfFile(TOmfReader& reader);
     void OmfDebugPass(TOmfReader& reader);
     void OmfContentPass(TOmfReader& reader);

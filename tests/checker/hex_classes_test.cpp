@@ -144,10 +144,36 @@ TEST(HexReader, OtherRecordTypesKeepTheirFieldsAndAreChecked) {
     EXPECT_EQ(errorOf(reader), "Checksum error in line: 2 of file: ");
 }
 
-TEST(HexReader, ZeroLengthRecordOfAnyTypeEndsReading) {
-    TextReader reader(":00000003FD\n:0100000000FF\n");
-    reader.ReadRecord();
+TEST(HexReader, OnlyTheEndRecordEndsReading) {
+    // Empty records of any type are read past: the code after them counts.
+    TextReader reader(":0000000000\n:00000003FD\n:0100000000FF\n:00000001FF\n:0100000000FF\n");
+    EXPECT_EQ(reader.ReadRecord().length, 0);
+    EXPECT_FALSE(reader.Eof());
+    EXPECT_EQ(reader.ReadRecord().type, 3);
+    EXPECT_FALSE(reader.Eof());
+    EXPECT_EQ(reader.ReadRecord().data, std::string(1, '\0'));
+    EXPECT_EQ(reader.ReadRecord().type, THexRecord::EndOfFile);
     EXPECT_TRUE(reader.Eof());
+    EXPECT_EQ(reader.Position(), 4) << "the lines after the end stay for the caller to see";
+}
+
+TEST(HexReader, EveryRecordIsTestedAndUnknownTypesAreRefused) {
+    const struct {
+        const char* line;
+        const char* error;
+    } cases[] = {
+        {":00000001FE", "Checksum error in line: 1 of file: "},   // the end record
+        {":00000000FF", "Checksum error in line: 1 of file: "},   // an empty data record
+        {":00000003FE", "Checksum error in line: 1 of file: "},   // an empty start record
+        {":00000006FA", "Unknown record type 06 in line: 1 of file: "},
+        {":01000010AA45", "Unknown record type 10 in line: 1 of file: "},
+        {":0100000100FE", "Format error in line: 1 of file: "},   // an end record with data
+    };
+    for (const auto& c : cases) {
+        TextReader reader(std::string(c.line) + "\n:00000001FF\n");
+        EXPECT_EQ(errorOf(reader), c.error) << c.line;
+        EXPECT_EQ(reader.Position(), 0);
+    }
 }
 
 TEST(HexReader, PositionOutOfRangeAndRewind) {

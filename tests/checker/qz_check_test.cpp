@@ -492,3 +492,53 @@ TEST_F(OmfFixture, FileWithoutContentReportsNoCodeAndWritesOnlyTheEndRecord) {
 
 }  // namespace
 }  // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+// ----------------------------------------------------------- what a HEX file holds
+
+TEST_F(Fixture, AnEmptyRecordInTheMiddleHidesNothingAfterIt) {
+    boxes.answer(platform::IdYes);
+    const std::vector<std::string> program = {dataLine(0x0000, {0x12, 0xFF, 0xF9}), ":0000000000",
+                                              dataLine(0x0010, {0x12, 0xFF, 0xF9}),
+                                              dataLine(0x0020, {0xF5, 0x80, 0x00}), ":00000001FF"};
+    const auto report = runHex("gap.hex", program, 0);
+    EXPECT_EQ(report, (Report{"0020: ERROR:   Can't emulate Pellunar MOV P0,A: replace with: WriteP0()",
+                              "QzChecker:   -  Create Intel hex file: " + dir.file("gap.hex"),
+                              "QzChecker:   -  1 Error(s), 0 Warning(s), 2 Pellunar(s)"}));
+    EXPECT_EQ(readText(dir.file("gap.hex")), hexText({":0300000075070081", ":0000000000", ":0300100075070071",
+                                                      program[3], ":00000001FF"}));
+    EXPECT_EQ(readText(dir.file("gap.hex.bak")), hexText(program));
+}
+
+TEST_F(Fixture, WhatTheFileDoesNotSayWhole) {
+    const std::string a = dataLine(0x0000, {0x00, 0x00, 0x00}), b = dataLine(0x0002, {0x00, 0x00});
+    const struct {
+        std::vector<std::string> lines;
+        Report report;
+    } cases[] = {
+        {{a, ":00000001FF", "", b, ":00000001FF"},
+         {"QzChecker: ERROR:   Not read: 2 line(s) after the end record, from line: 4",
+          "QzChecker:   -  1 Error(s), 0 Warning(s), 0 Pellunar(s)"}},
+        {{a, b, ":00000001FF"},
+         {"0002: WARNING: Data of line 2 overlaps data of line 1",
+          "QzChecker:   -  0 Error(s), 1 Warning(s), 0 Pellunar(s)"}},
+        {{a},
+         {"QzChecker: WARNING: No end record: the file may be incomplete",
+          "QzChecker:   -  0 Error(s), 1 Warning(s), 0 Pellunar(s)"}},
+        {{a, ":00000001FF", "", ""}, {"QzChecker:   -  0 Error(s), 0 Warning(s), 0 Pellunar(s)"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(runHex("w.hex", c.lines, 1), c.report) << c.lines.front();
+}
+
+TEST_F(Fixture, OverlappingHooksAreCountedAsListed) {
+    const auto report = runHex("o.hex", {dataLine(0x0000, {0xC2, 0x83, 0x00}), dataLine(0x0000, {0xC2, 0x83, 0x00}),
+                                         ":00000001FF"},
+                               2);
+    EXPECT_EQ(report, (Report{"0000: WARNING: Data of line 2 overlaps data of line 1", "0000:          Pellunar CLR P0.3",
+                              "QzChecker:   -  0 Error(s), 1 Warning(s), 1 Pellunar(s)"}));
+}
+
+}  // namespace
+}  // namespace tarvex
