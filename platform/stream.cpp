@@ -1,12 +1,14 @@
 #include "platform/stream.hpp"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <random>
 #include <system_error>
 
 #include "platform/exception.hpp"
+#include "platform/files.hpp"
 
 namespace tarvex::platform {
 
@@ -34,14 +36,13 @@ namespace {
 class FileStream final : public Stream {
 public:
     FileStream(const std::string& path, OpenMode mode) {
+        // Only files: opening a pipe would wait for a writer for ever, and a
+        // folder or a device holds no file to read.
+        const FileKind kind = fileKind(path);
+        if (kind == FileKind::Directory || kind == FileKind::Other) throw EFOpenError("Cannot open file " + path);
         const char* m = mode == OpenMode::ReadOnly ? "rb" : mode == OpenMode::ReadWrite ? "r+b" : "w+b";
         file_ = std::fopen(path.c_str(), m);
         if (!file_ && mode == OpenMode::ReadWrite) file_ = std::fopen(path.c_str(), "rb");
-        std::error_code ec;
-        if (file_ && std::filesystem::is_directory(path, ec)) {
-            std::fclose(file_);
-            file_ = nullptr;
-        }
         if (!file_) throw EFOpenError("Cannot open file " + path);
         std::setvbuf(file_, nullptr, _IONBF, 0);  // the readers buffer themselves
     }
@@ -102,27 +103,37 @@ std::vector<std::uint8_t> readWholeFile(const std::string& path) {
     return bytes;
 }
 
+namespace {
+
+// A name part that no other writer, in this process or another, is likely
+// to pick; the exclusive create settles the rare clash.
+std::string uniqueSuffix() {
+    static std::atomic<unsigned> counter{0};
+    static const unsigned seed = std::random_device{}();
+    std::mt19937 mix(seed ^ (counter.fetch_add(1) * 2654435761u));
+    std::string s;
+    for (int i = 0; i < 8; ++i) s += "0123456789abcdefghijklmnopqrstuvwxyz"[mix() % 36];
+    return s;
+}
+
+}  // namespace
+
 void writeFileAtomically(const std::string& path, const void* data, std::size_t n) {
-    namespace fs = std::filesystem;
-    const fs::path target(path);
-    fs::path tmp = target;
-    tmp += ".tmp~";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) throw EFOpenError("Cannot create file " + tmp.string());
-        out.write(static_cast<const char*>(data), static_cast<std::streamsize>(n));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignore;
-            fs::remove(tmp, ignore);
-            throw EWriteError("Stream write error");
-        }
+    // A link stays a link: the file it names is replaced.
+    const std::string target = resolveLinks(path);
+    if (isReadOnlyFile(target)) throw EWriteError("Cannot write read-only file " + path);
+    const bool replacing = fileKind(target) == FileKind::Regular;
+    std::string tmp;
+    for (int attempt = 0;; ++attempt) {
+        tmp = target + "." + uniqueSuffix() + ".tmp~";
+        if (createNewFile(tmp, data, n, replacing ? target : std::string())) break;
+        if (attempt == 100) throw EFOpenError("Cannot create file " + tmp);
     }
-    std::error_code ec;
-    fs::rename(tmp, target, ec);
-    if (ec) {
-        fs::remove(tmp, ec);
+    try {
+        replaceFile(tmp, target);
+    } catch (const Exception&) {
+        std::error_code ignore;
+        std::filesystem::remove(tmp, ignore);
         throw EWriteError("Cannot write file " + path);
     }
 }

@@ -21,7 +21,8 @@ public:
 
 enum class OpenMode { ReadOnly, ReadWrite, CreateTruncate };
 
-// A file on disk. Opening failure raises EFOpenError "Cannot open file <name>".
+// A file on disk. Opening failure raises EFOpenError "Cannot open file <name>",
+// as does a name that is no file (a folder, a pipe, a device).
 std::unique_ptr<Stream> openFileStream(const std::string& path, OpenMode mode);
 
 // Bytes in memory; tests and fuzzers feed readers through it.
@@ -51,7 +52,11 @@ private:
 std::vector<std::uint8_t> readWholeFile(const std::string& path);
 
 // Writes a file so that it is either complete or untouched: the bytes go to
-// a temporary file beside it which is then renamed over the target.
+// a new temporary file of a unique name beside the target, made exclusively
+// (never through a planted name or link), which then takes the target's
+// permissions and is renamed over it. A symbolic link is followed and the
+// file it names replaced, so the link stays. A read-only target is refused
+// with EWriteError.
 void writeFileAtomically(const std::string& path, const void* data, std::size_t n);
 
 }  // namespace tarvex::platform

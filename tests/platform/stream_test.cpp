@@ -2,7 +2,12 @@
 
 #include <filesystem>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "platform/exception.hpp"
+#include "platform/files.hpp"
 #include "platform/stream.hpp"
 #include "tests/support/test_support.hpp"
 
@@ -58,6 +63,108 @@ TEST(FileStream, AtomicWriteReplacesWholeAndLeavesNoTemporary) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
     EXPECT_ANY_THROW(writeFileAtomically(dir.file("no/such/dir/x"), "a", 1));
     EXPECT_EQ(test::readBytes(file), (std::vector<std::uint8_t>{'n', 'e', 'w'}));
+}
+
+namespace fs = std::filesystem;
+
+std::vector<std::uint8_t> bytesOf(const std::string& s) { return {s.begin(), s.end()}; }
+
+std::size_t entriesIn(const fs::path& dir) {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+}
+
+// Links need rights that a Windows account may lack; such a run skips.
+bool makeLink(const fs::path& target, const fs::path& link) {
+    std::error_code ec;
+    fs::create_symlink(target, link, ec);
+    return !ec;
+}
+
+TEST(FileStream, AtomicWriteKeepsTheTargetsPermissions) {
+    test::TempDir dir;
+    const auto file = dir.file("keep.hex");
+    test::writeBytes(file, bytesOf("old"));
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const auto before = fs::status(file).permissions();
+    writeFileAtomically(file, "new", 3);
+    EXPECT_EQ(fs::status(file).permissions(), before);
+    EXPECT_EQ(test::readBytes(file), bytesOf("new"));
+}
+
+TEST(FileStream, AtomicWriteRefusesAReadOnlyTarget) {
+    test::TempDir dir;
+    const auto file = dir.file("ro.hex");
+    test::writeBytes(file, bytesOf("old"));
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_TRUE(isReadOnlyFile(file));
+    EXPECT_THROW(writeFileAtomically(file, "new", 3), EWriteError);
+    EXPECT_EQ(test::readBytes(file), bytesOf("old"));
+    EXPECT_EQ(entriesIn(dir.path()), 1u);
+    fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_FALSE(isReadOnlyFile(file));
+}
+
+TEST(FileStream, AtomicWriteThroughALinkReplacesTheFileItNames) {
+    test::TempDir dir;
+    fs::create_directory(dir.path() / "real");
+    const auto real = (dir.path() / "real" / "p.hex").string();
+    test::writeBytes(real, bytesOf("old"));
+    if (!makeLink(real, dir.path() / "p.hex") || !makeLink("real/q.hex", dir.path() / "q.hex"))
+        GTEST_SKIP() << "no symbolic links here";
+    writeFileAtomically(dir.file("p.hex"), "new", 3);
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "p.hex"));
+    EXPECT_EQ(test::readBytes(real), bytesOf("new"));
+    // A dangling relative link: the file it names comes into being.
+    writeFileAtomically(dir.file("q.hex"), "q", 1);
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "q.hex"));
+    EXPECT_EQ(test::readBytes((dir.path() / "real" / "q.hex").string()), bytesOf("q"));
+}
+
+TEST(FileStream, APlantedTemporaryNameIsNeverWrittenThrough) {
+    test::TempDir dir;
+    const auto victim = dir.file("victim");
+    test::writeBytes(victim, bytesOf("keep me"));
+    if (!makeLink(victim, dir.path() / "out.hex.tmp~")) GTEST_SKIP() << "no symbolic links here";
+    writeFileAtomically(dir.file("out.hex"), "new", 3);
+    EXPECT_EQ(test::readBytes(victim), bytesOf("keep me"));
+    EXPECT_EQ(test::readBytes(dir.file("out.hex")), bytesOf("new"));
+    EXPECT_EQ(entriesIn(dir.path()), 3u) << "no temporary is left behind";
+}
+
+TEST(FileStream, NewFileIsCreatedExclusively) {
+    test::TempDir dir;
+    const auto file = dir.file("b.bak");
+    EXPECT_TRUE(createNewFile(file, "one", 3));
+    EXPECT_FALSE(createNewFile(file, "two", 3));
+    EXPECT_EQ(test::readBytes(file), bytesOf("one"));
+    EXPECT_THROW(createNewFile(dir.file("no/such/dir/x"), "a", 1), EFOpenError);
+}
+
+TEST(Files, KindsOfNames) {
+    test::TempDir dir;
+    test::writeBytes(dir.file("f"), bytesOf("x"));
+    EXPECT_EQ(fileKind(dir.file("f")), FileKind::Regular);
+    EXPECT_EQ(fileKind(dir.path().string()), FileKind::Directory);
+    EXPECT_EQ(fileKind(dir.file("missing")), FileKind::Missing);
+    EXPECT_FALSE(isReadOnlyFile(dir.file("missing")));
+}
+
+#ifndef _WIN32
+TEST(Files, APipeIsNoFileAndOpeningItDoesNotWait) {
+    test::TempDir dir;
+    const auto pipe = dir.file("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(fileKind(pipe), FileKind::Other);
+    EXPECT_THROW(openFileStream(pipe, OpenMode::ReadOnly), EFOpenError);
+    EXPECT_THROW(readWholeFile(pipe), EFOpenError);
+}
+#endif
+
+TEST(Files, ExecutablePathNamesThisProgram) {
+    const fs::path self = executablePath();
+    EXPECT_TRUE(self.is_absolute()) << self;
+    EXPECT_EQ(self.stem(), "tests_platform");
+    EXPECT_EQ(fileKind(self.string()), FileKind::Regular);
 }
 
 }  // namespace
