@@ -4,7 +4,8 @@
 //
 // Exit code: 0 when the check ran (its findings are in the report), 1 when
 // the checker could not do its job (bad option, input missing, unreadable or
-// malformed, any other failure).
+// malformed, the corrected HEX file refused for banked code or a read-only
+// file, any other failure).
 #include <exception>
 #include <filesystem>
 #include <iostream>
@@ -12,6 +13,7 @@
 
 #include "checker/qz_check_main.hpp"
 #include "core/errors.hpp"
+#include "platform/files.hpp"
 
 namespace {
 
@@ -71,6 +73,16 @@ bool applyOption(TQzCheck& engine, const std::string& arg) {
     return true;
 }
 
+// The folder of the running program. The name it was started by is a poor
+// guide: started by bare name through PATH it is no path at all.
+std::string programDirectory(const char* argv0) {
+    const std::string self = tarvex::platform::executablePath();
+    if (!self.empty()) return std::filesystem::path(self).parent_path().string();
+    std::error_code ec;
+    const auto guess = std::filesystem::absolute(argv0 ? argv0 : "", ec);
+    return ec ? std::string() : guess.parent_path().string();
+}
+
 // Reads the command line into the engine. Without arguments, or with one that
 // is no keyword, the usage text is written and false returned.
 bool parseCommandLine(TQzCheck& engine, int argc, char** argv) {
@@ -78,9 +90,7 @@ bool parseCommandLine(TQzCheck& engine, int argc, char** argv) {
     engine.CpuSetting(0);
     engine.MessageLevelSetting(0);
     engine.CompilerSetting(0);
-    std::error_code ec;
-    const auto self = std::filesystem::absolute(argc > 0 && argv[0] ? argv[0] : "", ec);
-    engine.SetProgramDirectory(ec ? std::string() : self.parent_path().string());
+    engine.SetProgramDirectory(programDirectory(argc > 0 ? argv[0] : nullptr));
     bool valid = argc >= 2;
     for (int i = 2; valid && i < argc; ++i) valid = applyOption(engine, argv[i]);
     if (!valid) {
@@ -100,9 +110,10 @@ int main(int argc, char** argv) {
         engine.WriteLine("Pellunar Checker Version " + engine.GetVersion());
         engine.WriteLine("");
         try {
-            if (parseCommandLine(engine, argc, argv))
+            if (parseCommandLine(engine, argc, argv)) {
                 engine.RunCheck();
-            else if (argc >= 2)
+                if (engine.OutputRefused()) exitCode = 1;
+            } else if (argc >= 2)
                 exitCode = 1;  // a bad option: a batch build must notice
         } catch (const std::exception& e) {
             const std::string message = e.what();

@@ -12,6 +12,7 @@
 #include "core/omf_reader.hpp"
 #include "core/pellunar.hpp"
 #include "core/symbol_table.hpp"
+#include "platform/files.hpp"
 #include "platform/stream.hpp"
 
 namespace tarvex {
@@ -156,24 +157,34 @@ int TQzCheck::RegisterBankSetting() const {
 
 void TQzCheck::SetInputFile(const std::string& name) {
     if (name == inputFile_ && !name.empty()) return;
-    auto usable = [](const fs::path& p) {
-        std::error_code ec;
-        return fs::exists(p, ec) && !fs::is_directory(p, ec);
-    };
     const fs::path given(name);
-    const fs::path bare = given.filename();
-    const fs::path inProgramDir = fs::path(programDir_) / bare;
-    fs::path found;
-    if (!name.empty() && usable(given))
-        found = given;
-    else if (!bare.empty() && usable(bare))
-        found = bare;
-    else if (!bare.empty() && usable(inProgramDir))
-        found = inProgramDir;
-    else
-        throw EQzCheckError("File not found: " + name + "; " + bare.string() + "; " + inProgramDir.string());
-    inputFile_ = found.string();
-    outputFile_ = fs::path(found).replace_extension(".hex").string();
+    // Only a bare name is looked for in the current folder and the program's
+    // folder: a path with a folder part names one file, and a mistyped folder
+    // must not lead to a same-named file elsewhere, which would be rewritten.
+    std::vector<fs::path> places;
+    std::string tried = name;
+    if (!name.empty() && !given.has_parent_path()) {
+        const fs::path inProgramDir = fs::path(programDir_) / given;
+        places = {given, given, inProgramDir};
+        tried += "; " + given.string() + "; " + inProgramDir.string();
+    } else if (!name.empty()) {
+        places = {given};
+    }
+    for (const auto& place : places) {
+        switch (platform::fileKind(place.string())) {
+            case platform::FileKind::Missing: continue;
+            case platform::FileKind::Regular:
+                inputFile_ = place.string();
+                outputFile_ = fs::path(place).replace_extension(".hex").string();
+                return;
+            // Named, not skipped: the user meant this one. Nothing is opened,
+            // so a pipe cannot hold the run.
+            case platform::FileKind::Directory: throw EQzCheckError("Is a folder, not a file: " + place.string());
+            case platform::FileKind::Other:
+                throw EQzCheckError("Not a regular file (a pipe or a device): " + place.string());
+        }
+    }
+    throw EQzCheckError("File not found: " + tried);
 }
 
 std::string TQzCheck::GetVersion() const { return PellunarVersion() + versionSuffix_; }
@@ -232,6 +243,8 @@ void TQzCheck::ResetRun() {
     bufferStart_ = UnbankedAdresse(0);
     codeFound_ = false;
     extendedOmf_ = false;
+    bankedCode_ = false;
+    outputRefused_ = false;
     hexRecords_.clear();
     omfContent_.clear();
     writer_.Clear();
@@ -265,15 +278,30 @@ void TQzCheck::RunCheck() {
 
 // ------------------------------------------------------------------- passes
 
+namespace {
+
+bool SameBank(const TBankAdresse& a, const TBankAdresse& b) {
+    if (a.banked != b.banked || a.allBanks != b.allBanks) return false;
+    return !a.banked || a.allBanks || a.bank == b.bank;
+}
+
+}  // namespace
+
 void TQzCheck::Collect(const TBankAdresse& address, const std::uint8_t* bytes, std::size_t n) {
     if (n == 0) return;
-    // The output has 16-bit addresses only: code of several banks would be
-    // folded onto one another.
-    if (address.banked && !address.allBanks)
-        throw EQzCheckError("Banked code is not supported: " + BankAdresseToStrFull(address));
+    // Every bank is scanned into its own image of the analyser; only the
+    // output, with its 16-bit addresses, cannot hold them (CreateHexFile).
+    if (address.banked && !address.allBanks) {
+        if (address.bank >= TPellunarComp::MaxCodeBanks)
+            throw EQzCheckError(tarvex::Format("Banked code beyond bank %d is not supported: %s",
+                                               TPellunarComp::MaxCodeBanks - 1, BankAdresseToStrFull(address)));
+        bankedCode_ = true;
+    }
     if (!TCodeBuffer::Fits(address.offset, static_cast<std::uint32_t>(n)))
         throw EQzCheckError("Code beyond 0xFFFF at " + BankAdresseToStrFull(address));
-    if (!buffer_.Continues(address.offset, static_cast<std::uint32_t>(n))) FlushBlock();
+    if (!buffer_.Continues(address.offset, static_cast<std::uint32_t>(n)) ||
+        (!buffer_.Empty() && !SameBank(address, bufferStart_)))
+        FlushBlock();
     if (buffer_.Empty()) bufferStart_ = address;
     buffer_.Append(address.offset, bytes, n);
 }
@@ -343,11 +371,12 @@ void TQzCheck::CheckHexFile(THexReader& reader) {
         return;
     }
     // What follows the end record is no part of the program and is not
-    // written back: say so rather than drop it unseen.
+    // written back: say so rather than drop it unseen. Blank lines and the
+    // DOS end-of-file mark (Ctrl-Z) are no content.
     std::int32_t first = 0, count = 0;
     const auto& lines = reader.Lines();
     for (auto i = static_cast<std::size_t>(reader.Position()); i < lines.size(); ++i) {
-        if (lines[i].empty()) continue;
+        if (lines[i].find_first_not_of('\x1A') == std::string::npos) continue;
         if (count++ == 0) first = static_cast<std::int32_t>(i) + 1;
     }
     if (count > 0)
@@ -495,6 +524,20 @@ std::vector<std::uint8_t> TQzCheck::OutputBytes(const TBankAdresse& address, std
 
 void TQzCheck::CreateHexFile() {
     if (format_ == FormatHex && !analyser_->HasSubstitutedHooks() && !analyser_->HookAreaUsed()) return;
+    // Refusals come before the question: there is nothing to ask about.
+    // Banks folded into 16-bit addresses would put code onto other code.
+    if (bankedCode_) {
+        ReportMessage(LevelNone, "  -  No Intel hex file for banked code (16-bit addresses only): " + outputFile_,
+                      kName);
+        outputRefused_ = true;
+        return;
+    }
+    // The user marked the file as not to be changed.
+    if (platform::isReadOnlyFile(outputFile_)) {
+        ReportMessage(LevelNone, "  -  Read-only file not replaced: " + outputFile_, kName);
+        outputRefused_ = true;
+        return;
+    }
     if (errors_ > 0) {
         std::cout.flush();
         const int answer = ConfirmBox(tarvex::Format("  -  %d Error(s)! Create Intel hex file? ", errors_),
@@ -515,11 +558,28 @@ void TQzCheck::SaveOutput() {
     // A HEX input is replaced by its corrected form: keep the user's program
     // beside it first. Both files are written whole or not at all.
     std::error_code ec;
-    if (fs::exists(outputFile_, ec) && fs::equivalent(inputFile_, outputFile_, ec)) {
-        const auto original = platform::readWholeFile(inputFile_);
-        platform::writeFileAtomically(outputFile_ + ".bak", original.data(), original.size());
-    }
+    if (fs::exists(outputFile_, ec) && fs::equivalent(inputFile_, outputFile_, ec)) KeepOriginal();
     writer_.SaveToFile(outputFile_);
+}
+
+void TQzCheck::KeepOriginal() {
+    // "<name>.bak" may hold an earlier program (the run before, or the
+    // program before the last recompile): never overwrite a backup. A copy
+    // of these very bytes is enough; otherwise the first free name of
+    // .bak, .bak1, .bak2, ... takes them, created so that it cannot replace
+    // anything that appears meanwhile.
+    const auto original = platform::readWholeFile(inputFile_);
+    const std::string base = outputFile_ + ".bak";
+    for (int n = 0; n < 1000; ++n) {
+        const std::string name = n == 0 ? base : base + std::to_string(n);
+        const auto kind = platform::fileKind(name);
+        if (kind == platform::FileKind::Regular && platform::readWholeFile(name) == original) return;
+        if (kind != platform::FileKind::Missing) continue;
+        if (!platform::createNewFile(name, original.data(), original.size(), inputFile_)) continue;
+        if (n > 0) ReportMessage(LevelNone, "  -  Input kept as: " + name, kName);
+        return;
+    }
+    throw EQzCheckError("No free backup name for " + inputFile_ + " (" + base + "1 to 999 exist)");
 }
 
 void TQzCheck::WriteOmfOutput() {

@@ -75,8 +75,9 @@ public:
     void RegisterBankSelect(int bank);
     int RegisterBankSetting() const;
     void SetProgramDirectory(std::string dir) { programDir_ = std::move(dir); }
-    // Looks the file up under its name, then its bare name in the current
-    // directory, then in the program directory; EQzCheckError when none exists.
+    // A bare name is looked up in the current directory, then in the program
+    // directory; a name with a folder part names the one file tried.
+    // EQzCheckError when none exists or the name is no regular file.
     void SetInputFile(const std::string& name);
     const std::string& InputFile() const { return inputFile_; }
     const std::string& OutputFile() const { return outputFile_; }
@@ -91,6 +92,11 @@ public:
     // Shows the line when the level is 255 or within the message level, and
     // counts errors (level 0) and warnings (level 1) whether shown or not.
     void ReportMessage(int level, const std::string& text, std::optional<std::string_view> name = std::nullopt);
+
+    // The last run could not write the corrected HEX file although it should
+    // have (banked code, a read-only file): the report says why, and a batch
+    // build must notice.
+    bool OutputRefused() const { return outputRefused_; }
 
     std::int32_t ErrorCount() const { return errors_; }
     std::int32_t WarningCount() const { return warnings_; }
@@ -126,6 +132,7 @@ private:
     void SplitAroundStubs(const THexRecord& record, std::uint32_t first, std::uint32_t last);
     std::vector<std::uint8_t> OutputBytes(const TBankAdresse& address, std::uint32_t count);
     void SaveOutput();
+    void KeepOriginal();
 
     // Settings.
     bool line_ = false;
@@ -150,6 +157,8 @@ private:
     TBankAdresse bufferStart_{};
     bool codeFound_ = false;
     bool extendedOmf_ = false;
+    bool bankedCode_ = false;
+    bool outputRefused_ = false;
     std::vector<THexRecord> hexRecords_;
     std::vector<ContentPiece> omfContent_;
     THexWriter writer_;

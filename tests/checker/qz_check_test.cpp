@@ -124,23 +124,46 @@ TEST(QzCheckSettings, RejectedLevelIsReportedAndKept) {
 TEST(QzCheckSettings, MissingInputNamesTheThreePlacesTried) {
     RecordingCheck check;
     check.SetProgramDirectory("/opt/qz");
-    try {
-        check.SetInputFile("/no/such/dir/t.omf");
-        FAIL();
-    } catch (const EQzCheckError& e) {
-        EXPECT_EQ(e.message(),
-                  "File not found: /no/such/dir/t.omf; t.omf; " + (fs::path("/opt/qz") / "t.omf").string());
+    const struct {
+        std::string name, message;
+    } cases[] = {
+        // A bare name is looked for here and in the program's folder.
+        {"qz-no-such-input.omf", "File not found: qz-no-such-input.omf; qz-no-such-input.omf; " +
+                                     (fs::path("/opt/qz") / "qz-no-such-input.omf").string()},
+        // A name with a folder part is the only name tried.
+        {"/no/such/dir/t.omf", "File not found: /no/such/dir/t.omf"},
+        {"no-such-dir/t.omf", "File not found: no-such-dir/t.omf"},
+    };
+    for (const auto& c : cases) {
+        try {
+            check.SetInputFile(c.name);
+            ADD_FAILURE() << c.name;
+        } catch (const EQzCheckError& e) {
+            EXPECT_EQ(e.message(), c.message);
+        }
     }
 }
 
 TEST(QzCheckSettings, InputFoundInTheProgramDirectory) {
     test::TempDir dir;
-    writeText(dir.file("prog.hex"), ":00000001FF\n");
+    writeText(dir.file("qz-program-dir-test.hex"), ":00000001FF\n");
     RecordingCheck check;
     check.SetProgramDirectory(dir.path().string());
-    check.SetInputFile("/elsewhere/prog.hex");
-    EXPECT_EQ(check.InputFile(), (dir.path() / "prog.hex").string());
-    EXPECT_EQ(check.OutputFile(), (dir.path() / "prog.hex").string());
+    check.SetInputFile("qz-program-dir-test.hex");
+    EXPECT_EQ(check.InputFile(), (dir.path() / "qz-program-dir-test.hex").string());
+    EXPECT_EQ(check.OutputFile(), (dir.path() / "qz-program-dir-test.hex").string());
+}
+
+TEST(QzCheckSettings, AFolderIsNamedAsWhatWasWrong) {
+    test::TempDir dir;
+    fs::create_directory(dir.path() / "p.hex");
+    RecordingCheck check;
+    try {
+        check.SetInputFile(dir.file("p.hex"));
+        FAIL();
+    } catch (const EQzCheckError& e) {
+        EXPECT_EQ(e.message(), "Is a folder, not a file: " + dir.file("p.hex"));
+    }
 }
 
 // ----------------------------------------------------------- HEX runs
@@ -444,17 +467,28 @@ TEST_F(OmfFixture, TruncatedFileIsAFormatErrorAndWritesNothing) {
     EXPECT_FALSE(fs::exists(dir.file("cut.hex")));
 }
 
-TEST_F(OmfFixture, BankedCodeIsRefusedRatherThanFolded) {
-    const auto path = dir.file("banked.omf");
-    test::writeBytes(path, cat({kExtendedHeader, content(0x11, 0x8000, {0x00}), content(0x12, 0x8000, {0x00})}));
+TEST_F(OmfFixture, EveryBankIsReportedButNoHexFileWritten) {
+    const auto report = runOmf("banked.omf", cat({kExtendedHeader, content(0, 0x0010, {0xC2, 0x83, 0x00}),
+                                                  content(0x11, 0x8000, {0x00, 0xD2, 0xA5, 0x00}),
+                                                  content(0x13, 0x8000, {0xF5, 0x80, 0x00})}));
+    EXPECT_EQ(report, (Report{" X0010:          Pellunar CLR P0.3", "018001:          Pellunar SETB P2.5",
+                              "038000: ERROR:   Can't emulate Pellunar MOV P0,A: replace with: WriteP0()",
+                              "QzChecker:   -  No Intel hex file for banked code (16-bit addresses only): " +
+                                  dir.file("banked.hex"),
+                              "QzChecker:   -  1 Error(s), 0 Warning(s), 2 Pellunar(s)"}));
+    EXPECT_TRUE(check.OutputRefused());
+    EXPECT_TRUE(boxes.shown().empty()) << "nothing to ask about";
+    EXPECT_FALSE(fs::exists(dir.file("banked.hex")));
+    // The analyser holds four bank images; a fifth bank is refused whole.
+    const auto path = dir.file("bank4.omf");
+    test::writeBytes(path, cat({kExtendedHeader, content(0x14, 0x8000, {0x00})}));
     check.SetInputFile(path);
     try {
         check.RunCheck();
         FAIL();
     } catch (const EQzCheckError& e) {
-        EXPECT_EQ(e.message(), "Banked code is not supported: 018000");
+        EXPECT_EQ(e.message(), "Banked code beyond bank 3 is not supported: 048000");
     }
-    EXPECT_FALSE(fs::exists(dir.file("banked.hex")));
 }
 
 TEST_F(OmfFixture, ContentPastTheTopOfMemoryIsRefused) {
@@ -527,7 +561,7 @@ TEST_F(Fixture, WhatTheFileDoesNotSayWhole) {
         {{a},
          {"QzChecker: WARNING: No end record: the file may be incomplete",
           "QzChecker:   -  0 Error(s), 1 Warning(s), 0 Pellunar(s)"}},
-        {{a, ":00000001FF", "", ""}, {"QzChecker:   -  0 Error(s), 0 Warning(s), 0 Pellunar(s)"}},
+        {{a, ":00000001FF", "", "\x1A"}, {"QzChecker:   -  0 Error(s), 0 Warning(s), 0 Pellunar(s)"}},
     };
     for (const auto& c : cases) EXPECT_EQ(runHex("w.hex", c.lines, 1), c.report) << c.lines.front();
 }
@@ -538,6 +572,96 @@ TEST_F(Fixture, OverlappingHooksAreCountedAsListed) {
                                2);
     EXPECT_EQ(report, (Report{"0000: WARNING: Data of line 2 overlaps data of line 1", "0000:          Pellunar CLR P0.3",
                               "QzChecker:   -  0 Error(s), 1 Warning(s), 1 Pellunar(s)"}));
+}
+
+// ----------------------------------------------------------- the user's files
+
+// A call to replace and code in the hook area: every run rewrites it.
+const std::vector<std::string> kRewritten = {":0300000012FFF9F3", ":01FFA0000060", ":00000001FF"};
+
+TEST_F(Fixture, NoRunEverLosesAnOriginalProgram) {
+    const auto path = dir.file("p.hex");
+    const std::string first = ":0300000012FFF9F3\n:01FFA0000060\n:00000001FF\n";  // LF: the output differs
+    const std::string second = ":0300100012FFF9E3\n:01FFA0000060\n:00000001FF\n";
+    const struct {
+        std::string input;  // written before the run; empty: the file as the last run left it
+        std::string kept;   // the report's backup line, if any
+    } runs[] = {
+        {first, ""},                      // p.hex.bak
+        {"", "p.hex.bak1"},               // a second run: its input is the first run's output
+        {"", ""},                         // ... which p.hex.bak1 holds already
+        {first, ""},                      // recompiled to the first program: p.hex.bak holds it
+        {second, "p.hex.bak2"},           // recompiled to another program
+    };
+    for (const auto& run : runs) {
+        if (!run.input.empty()) writeText(path, run.input);
+        const auto before = readText(path);
+        check.FormatSetting(TQzCheck::FormatHex);
+        check.SetInputFile(path);
+        check.lines.clear();
+        check.RunCheck();
+        const std::string prefix = "QzChecker:   -  Input kept as: ";
+        const auto named = std::find_if(check.lines.begin(), check.lines.end(),
+                                        [&](const std::string& l) { return l.starts_with(prefix); });
+        if (run.kept.empty()) {
+            EXPECT_EQ(named, check.lines.end()) << "a backup line after run " << &run - runs;
+        } else {
+            ASSERT_NE(named, check.lines.end()) << run.kept;
+            EXPECT_EQ(*named, prefix + dir.file(run.kept));
+            EXPECT_EQ(readText(dir.file(run.kept)), before);
+        }
+    }
+    EXPECT_EQ(readText(path + ".bak"), first);
+    EXPECT_EQ(readText(path + ".bak2"), second);
+    EXPECT_FALSE(fs::exists(path + ".bak3"));
+}
+
+TEST_F(Fixture, AReadOnlyFileIsCheckedButNotReplaced) {
+    const auto path = dir.file("ro.hex");
+    writeText(path, hexText(kRewritten));
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    check.FormatSetting(TQzCheck::FormatHex);
+    check.SetInputFile(path);
+    check.lines.clear();
+    check.RunCheck();
+    EXPECT_EQ(Report(check.lines.begin() + 1, check.lines.end()),
+              (Report{"QzChecker:   -  Read-only file not replaced: " + path,
+                      "QzChecker:   -  0 Error(s), 0 Warning(s), 1 Pellunar(s)"}));
+    EXPECT_TRUE(check.OutputRefused());
+    EXPECT_EQ(readText(path), hexText(kRewritten));
+    EXPECT_FALSE(fs::exists(path + ".bak"));
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+}
+
+TEST_F(OmfFixture, AReadOnlyObjectFileIsOnlyReadButAReadOnlyHexBesideItIsKept) {
+    const auto omf = dir.file("r.omf");
+    test::writeBytes(omf, content(0, 0x0010, {0xC2, 0x83, 0x00}));
+    fs::permissions(omf, fs::perms::owner_read);
+    runOmf("r.omf", test::readBytes(omf), 0);
+    EXPECT_FALSE(check.OutputRefused());
+    EXPECT_EQ(readText(dir.file("r.hex")), dataLine(0x0010, {0x44, 0x00, 0x00}) + "\r\n:00000001FF\r\n");
+    fs::permissions(dir.file("r.hex"), fs::perms::owner_read);
+    fs::permissions(omf, fs::perms::owner_write, fs::perm_options::add);
+    const auto report = runOmf("r.omf", content(0, 0x0020, {0xC2, 0x83, 0x00}), 0);
+    EXPECT_EQ(report.front(), "QzChecker:   -  Read-only file not replaced: " + dir.file("r.hex"));
+    EXPECT_TRUE(check.OutputRefused());
+    EXPECT_EQ(readText(dir.file("r.hex")), dataLine(0x0010, {0x44, 0x00, 0x00}) + "\r\n:00000001FF\r\n");
+    fs::permissions(dir.file("r.hex"), fs::perms::owner_write, fs::perm_options::add);
+}
+
+TEST_F(Fixture, ALinkedInputStaysALinkAndTheFileItNamesIsCorrected) {
+    fs::create_directory(dir.path() / "real");
+    const auto real = (dir.path() / "real" / "p.hex").string();
+    writeText(real, hexText(kRewritten));
+    std::error_code ec;
+    fs::create_symlink(fs::path("real") / "p.hex", dir.path() / "l.hex", ec);
+    if (ec) GTEST_SKIP() << "no symbolic links here";
+    check.FormatSetting(TQzCheck::FormatHex);
+    check.SetInputFile(dir.file("l.hex"));
+    check.RunCheck();
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "l.hex"));
+    EXPECT_EQ(readText(real), hexText({":0300000075070081", ":01FFA0000060", ":00000001FF"}));
+    EXPECT_EQ(readText(dir.file("l.hex.bak")), hexText(kRewritten));
 }
 
 }  // namespace

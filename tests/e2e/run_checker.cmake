@@ -10,6 +10,11 @@
 #   EXPECTED_REGEX a regular expression the output must match
 #   EXPECTED_HEX  file the corrected HEX must equal; "none" = no HEX may appear
 #   OUTPUT_HEX    name of the corrected HEX in the work folder
+#   SETUP         what to prepare besides the inputs:
+#                   readonly    the first input is made read-only
+#                   fifo:<name> a named pipe of that name in the work folder
+#                   path        the checker and its inputs go to WORK/bin, which
+#                               is put on PATH; it runs by bare name from WORK/run
 # With UPDATE set, the expected files are written instead of compared.
 string(REPLACE "|" ";" INPUTS "${INPUTS}")
 string(REPLACE "|" ";" ARGS "${ARGS}")
@@ -18,23 +23,44 @@ if(DEFINED ENV{TARVEX_E2E_UPDATE})
 endif()
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
+set(_dir "${WORK}")
+set(_run "${WORK}")
+set(_exe "${EXE}")
+if(SETUP STREQUAL "path")
+  set(_dir "${WORK}/bin")
+  set(_run "${WORK}/run")
+  file(MAKE_DIRECTORY "${_dir}" "${_run}")
+  file(COPY "${EXE}" DESTINATION "${_dir}")
+  get_filename_component(_exe "${EXE}" NAME)
+  set(ENV{PATH} "${_dir}:$ENV{PATH}")
+endif()
 set(_first "")
 foreach(_in IN LISTS INPUTS)
-  file(COPY "${_in}" DESTINATION "${WORK}")
+  file(COPY "${_in}" DESTINATION "${_dir}")
   if(NOT _first)
     get_filename_component(_first "${_in}" NAME)
   endif()
 endforeach()
 if(_first)
-  file(READ "${WORK}/${_first}" _original HEX)
+  file(READ "${_dir}/${_first}" _original HEX)
+endif()
+if(SETUP STREQUAL "readonly")
+  file(CHMOD "${_dir}/${_first}" PERMISSIONS OWNER_READ GROUP_READ WORLD_READ)
+elseif(SETUP MATCHES "^fifo:(.*)$")
+  execute_process(COMMAND mkfifo "${_dir}/${CMAKE_MATCH_1}" RESULT_VARIABLE _made)
+  if(NOT _made EQUAL 0)
+    message(FATAL_ERROR "mkfifo failed")
+  endif()
 endif()
 
-execute_process(COMMAND ${EMULATOR} "${EXE}" ${ARGS}
-                WORKING_DIRECTORY "${WORK}"
+# A checker that waits (on a pipe, say) fails the test instead of holding it.
+execute_process(COMMAND ${EMULATOR} "${_exe}" ${ARGS}
+                WORKING_DIRECTORY "${_run}"
                 INPUT_FILE /dev/null
                 OUTPUT_VARIABLE _out
                 ERROR_VARIABLE _err
-                RESULT_VARIABLE _rc)
+                RESULT_VARIABLE _rc
+                TIMEOUT 60)
 
 # Windows ends the lines of standard output with CR LF; the lines
 # themselves must be the same.
@@ -57,16 +83,19 @@ if(EXPECTED_REGEX AND NOT _out MATCHES "${EXPECTED_REGEX}")
   string(APPEND _failed "standard output does not match ${EXPECTED_REGEX}\n")
 endif()
 if(EXPECTED_HEX STREQUAL "none")
-  if(OUTPUT_HEX AND EXISTS "${WORK}/${OUTPUT_HEX}" AND NOT OUTPUT_HEX STREQUAL _first)
+  if(OUTPUT_HEX AND EXISTS "${_dir}/${OUTPUT_HEX}" AND NOT OUTPUT_HEX STREQUAL _first)
     string(APPEND _failed "${OUTPUT_HEX} was written\n")
+  endif()
+  if(OUTPUT_HEX AND OUTPUT_HEX STREQUAL _first AND EXISTS "${_dir}/${_first}.bak")
+    string(APPEND _failed "${_first} was replaced\n")
   endif()
 elseif(EXPECTED_HEX)
   if(UPDATE)
-    file(COPY_FILE "${WORK}/${OUTPUT_HEX}" "${EXPECTED_HEX}")
-  elseif(NOT EXISTS "${WORK}/${OUTPUT_HEX}")
+    file(COPY_FILE "${_dir}/${OUTPUT_HEX}" "${EXPECTED_HEX}")
+  elseif(NOT EXISTS "${_dir}/${OUTPUT_HEX}")
     string(APPEND _failed "${OUTPUT_HEX} was not written\n")
   else()
-    file(READ "${WORK}/${OUTPUT_HEX}" _got HEX)
+    file(READ "${_dir}/${OUTPUT_HEX}" _got HEX)
     file(READ "${EXPECTED_HEX}" _want HEX)
     if(NOT _got STREQUAL _want)
       string(APPEND _failed "${OUTPUT_HEX} differs from ${EXPECTED_HEX}\n")
@@ -76,9 +105,9 @@ endif()
 # The user's program is never damaged: an input that was replaced lies
 # beside its replacement as <name>.bak.
 if(_first)
-  set(_kept "${WORK}/${_first}")
-  if(OUTPUT_HEX STREQUAL _first AND EXISTS "${WORK}/${_first}.bak")
-    set(_kept "${WORK}/${_first}.bak")
+  set(_kept "${_dir}/${_first}")
+  if(OUTPUT_HEX STREQUAL _first AND EXISTS "${_dir}/${_first}.bak")
+    set(_kept "${_dir}/${_first}.bak")
   endif()
   file(READ "${_kept}" _now HEX)
   if(NOT _now STREQUAL _original)
