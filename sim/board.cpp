@@ -2,41 +2,104 @@
 
 #include <algorithm>
 
-#include "emulator/board_identity.hpp"
-
 namespace tarvex::sim {
+
+// A row of the command table. A command is its prefix, then arguments up to
+// its length; the length is fixed or the firmware profile's. A command with
+// a data phase takes as many further bytes as its count byte says, one by
+// one. The prefix is also the command's name in the log.
+struct Board::Command {
+    std::string_view prefix;
+    std::size_t length;  // the whole command; 0: the profile says
+    Bytes (Board::*run)(const Bytes&);
+    // Whether the board's firmware knows this form (empty: every firmware).
+    bool (*known)(const FirmwareProfile&, std::string_view prefix) = nullptr;
+    std::size_t countAt = 0;  // offset of the count of data bytes (0: none follow)
+    Bytes (Board::*data)(std::uint8_t, std::size_t, bool) = nullptr;
+    std::string_view dataName = {};
+
+    std::size_t lengthFor(const FirmwareProfile& p) const { return length != 0 ? length : p.frameCommandLength; }
+};
 
 namespace {
 
-bool prefixOf(const std::vector<std::uint8_t>& bytes, std::string_view word) {
-    const std::size_t n = std::min(bytes.size(), word.size());
-    for (std::size_t i = 0; i < n; ++i)
-        if (bytes[i] != static_cast<std::uint8_t>(word[i])) return false;
-    return true;
-}
+bool iapForm(const FirmwareProfile& p, std::string_view prefix) { return prefix == p.iapCommand; }
+bool transferForm(const FirmwareProfile& p, std::string_view prefix) { return prefix == p.transferCommand; }
+bool hasFlashBlocks(const FirmwareProfile& p, std::string_view) { return p.flashBlocks; }
 
-bool isMemoryLetter(std::uint8_t c) { return c == 'I' || c == 'N' || c == 'V'; }
+std::uint16_t wordAt(const std::vector<std::uint8_t>& bytes, std::size_t i) {
+    return static_cast<std::uint16_t>((bytes[i] << 8) | bytes[i + 1]);
+}
 
 }  // namespace
 
+const std::vector<Board::Command>& Board::commands() {
+    static const std::vector<Command> table{
+        {"x", 1, &Board::identificationByte},
+        {"k", 1, &Board::serialNumber},
+        {"z", 1, &Board::flashToggle, hasFlashBlocks},
+        {"y", 2, &Board::baudSwitch},
+        {"RI", 4, &Board::readMemory},
+        {"RN", 4, &Board::readMemory},
+        {"RV", 4, &Board::readMemory},
+        {"WI", 5, &Board::writeMemory},
+        {"WN", 5, &Board::writeMemory},
+        {"WV", 5, &Board::writeMemory},
+        {"aIaP", 9, &Board::iapCall, iapForm},
+        {"aFlC", 9, &Board::iapCall, iapForm},
+        {"bIaP", 9, &Board::transferHeader, transferForm, 4, &Board::transferData, "flash data"},
+        {"bFlC", 9, &Board::transferHeader, transferForm, 4, &Board::transferData, "flash data"},
+        {"n", 0, &Board::frameRead},
+        {"~", 4, &Board::sendLater},
+    };
+    return table;
+}
+
 Board::Board(platform::Clock& clock, BoardConfig config)
-    : clock_(clock), config_(std::move(config)), firmwareCode_(VersionCode(config_.version)) {
-    for (auto& block : flash_) {
-        block.assign(0x10000, 0xFF);
-        block[0x3FF8] = config_.deviceVersion;
-        block[0x3FFC] = config_.hardwareId;
-        block[0x3FFD] = static_cast<std::uint8_t>(config_.serialNumber >> 8);
-        block[0x3FFE] = static_cast<std::uint8_t>(config_.serialNumber);
+    : clock_(clock),
+      config_(std::move(config)),
+      profile_(FirmwareProfile::of(config_.version, config_.deviceVersion)),
+      flash_(config_.serialNumber, config_.hardwareId, config_.deviceVersion),
+      trace_(config_.frameSize),
+      delay_(config_.answerDelayMs) {
+    profile_.frameSize = config_.frameSize;
+    profile_.baudResetSelectsBlock0 = config_.baudResetSelectsBlock0;
+    log_.setCapacity(config_.logCapacity);
+    master_.map(0xF500, nullptr, [this](std::uint8_t v) { target_.setResetHeld(v != 0); });
+}
+
+// ---------------------------------------------------------------- time
+
+void Board::advance(std::uint64_t now) {
+    std::lock_guard lock(mutex_);
+    advanceLocked(now);
+}
+
+void Board::advanceLocked(std::uint64_t now) {
+    while (!timers_.empty() && timers_.front().at <= now) {
+        Timer t = std::move(timers_.front());
+        timers_.erase(timers_.begin());
+        now_ = std::max(now_, t.at);
+        t.action();
     }
+    now_ = std::max(now_, now);
+}
+
+void Board::after(std::uint64_t ms, std::function<void()> action) {
+    const std::uint64_t at = now_ + ms;
+    const auto pos = std::upper_bound(timers_.begin(), timers_.end(), at,
+                                      [](std::uint64_t t, const Timer& timer) { return t < timer.at; });
+    timers_.insert(pos, Timer{at, std::move(action)});
 }
 
 // ---------------------------------------------------------------- wire
 
 void Board::receive(const std::uint8_t* data, std::size_t count, std::uint32_t lineBaud) {
     std::lock_guard lock(mutex_);
+    advanceLocked(clock_.monotonicMs());
     received_ += count;
     if (!rts_ || (lineBaud != 0 && lineBaud != baud_)) {
-        record("ignored", std::vector<std::uint8_t>(data, data + count));
+        record("ignored", Bytes(data, data + count));
         return;
     }
     for (std::size_t i = 0; i < count; ++i) feed(data[i]);
@@ -44,17 +107,17 @@ void Board::receive(const std::uint8_t* data, std::size_t count, std::uint32_t l
 
 std::size_t Board::available() {
     std::lock_guard lock(mutex_);
-    const std::uint64_t now = clock_.monotonicMs();
+    advanceLocked(clock_.monotonicMs());
     std::size_t n = 0;
-    while (n < out_.size() && out_[n].readyAt <= now) ++n;
+    while (n < out_.size() && out_[n].readyAt <= now_) ++n;
     return n;
 }
 
 std::size_t Board::read(std::uint8_t* data, std::size_t count) {
     std::lock_guard lock(mutex_);
-    const std::uint64_t now = clock_.monotonicMs();
+    advanceLocked(clock_.monotonicMs());
     std::size_t n = 0;
-    while (n < count && !out_.empty() && out_.front().readyAt <= now) {
+    while (n < count && !out_.empty() && out_.front().readyAt <= now_) {
         data[n++] = out_.front().byte;
         out_.pop_front();
     }
@@ -63,14 +126,18 @@ std::size_t Board::read(std::uint8_t* data, std::size_t count) {
 
 std::uint8_t Board::peek() {
     std::lock_guard lock(mutex_);
-    if (out_.empty() || out_.front().readyAt > clock_.monotonicMs()) return 0;
+    advanceLocked(clock_.monotonicMs());
+    if (out_.empty() || out_.front().readyAt > now_) return 0;
     return out_.front().byte;
 }
 
 std::optional<std::uint64_t> Board::nextReadyAt() {
     std::lock_guard lock(mutex_);
-    if (out_.empty()) return std::nullopt;
-    return out_.front().readyAt;
+    advanceLocked(clock_.monotonicMs());
+    std::optional<std::uint64_t> next;
+    if (!out_.empty()) next = out_.front().readyAt;
+    if (!timers_.empty() && (!next || timers_.front().at < *next)) next = timers_.front().at;
+    return next;
 }
 
 void Board::purgeOutput() {
@@ -78,11 +145,11 @@ void Board::purgeOutput() {
     out_.clear();
 }
 
-void Board::inject(const std::vector<std::uint8_t>& bytes) {
+void Board::inject(const Bytes& bytes) {
     std::lock_guard lock(mutex_);
-    const std::uint64_t now = clock_.monotonicMs();
+    advanceLocked(clock_.monotonicMs());
     // They were sent before anything still queued.
-    for (auto it = bytes.rbegin(); it != bytes.rend(); ++it) out_.push_front(Pending{*it, now});
+    for (auto it = bytes.rbegin(); it != bytes.rend(); ++it) out_.push_front(Pending{*it, now_});
 }
 
 void Board::setLines(bool rts, bool dtr) {
@@ -90,13 +157,7 @@ void Board::setLines(bool rts, bool dtr) {
     if (!rts && !dtr) linesWereOff_ = true;
     if (rts && dtr && linesWereOff_) {
         linesWereOff_ = false;
-        baud_ = 9600;
-        flashBlock_ = 0;
-        pending_.clear();
-        transfer_.reset();
-        out_.clear();
-        identIndex_ = 0;
-        record("reset", {});
+        powerOn();
     }
     rts_ = rts;
     dtr_ = dtr;
@@ -104,12 +165,18 @@ void Board::setLines(bool rts, bool dtr) {
 
 void Board::reset() {
     std::lock_guard lock(mutex_);
+    powerOn();
+}
+
+void Board::powerOn() {
     baud_ = 9600;
-    flashBlock_ = 0;
+    flash_.select(0);
     pending_.clear();
-    transfer_.reset();
+    data_.reset();
     out_.clear();
+    timers_.clear();
     identIndex_ = 0;
+    target_.setResetHeld(false);
     record("reset", {});
 }
 
@@ -125,6 +192,11 @@ void Board::shortenNextAnswer(std::size_t keep) {
     shortNext_ = keep;
 }
 
+void Board::garbleNextAnswer(Bytes bytes) {
+    std::lock_guard lock(mutex_);
+    garbleNext_ = std::move(bytes);
+}
+
 void Board::setAnswerDelay(std::uint32_t ms) {
     std::lock_guard lock(mutex_);
     delay_ = ms;
@@ -132,14 +204,51 @@ void Board::setAnswerDelay(std::uint32_t ms) {
 
 void Board::failFlashByteAt(std::size_t index, std::uint8_t value) {
     std::lock_guard lock(mutex_);
-    flashFault_ = std::make_pair(index, value);
+    flash_.failByteAt(index, value);
+}
+
+void Board::send(Bytes bytes) {
+    if (bytes.empty() || silent_) return;
+    if (garbleNext_) {
+        bytes = std::move(*garbleNext_);
+        garbleNext_.reset();
+    }
+    if (shortNext_) {
+        bytes.resize(std::min(bytes.size(), *shortNext_));
+        shortNext_.reset();
+    }
+    // Bytes leave in order: none is ready before the one sent ahead of it.
+    std::uint64_t readyAt = now_ + delay_;
+    if (!out_.empty()) readyAt = std::max(readyAt, out_.back().readyAt);
+    for (std::uint8_t b : bytes) out_.push_back(Pending{b, readyAt});
+    sent_ += bytes.size();
 }
 
 // ---------------------------------------------------------------- inspection
 
 std::vector<CommandRecord> Board::log() const {
     std::lock_guard lock(mutex_);
-    return log_;
+    return log_.entries();
+}
+
+CommandTally Board::tally(std::string_view name) const {
+    std::lock_guard lock(mutex_);
+    return log_.tally(name);
+}
+
+std::uint64_t Board::droppedLogEntries() const {
+    std::lock_guard lock(mutex_);
+    return log_.dropped();
+}
+
+void Board::setLogCapacity(std::size_t entries) {
+    std::lock_guard lock(mutex_);
+    log_.setCapacity(entries);
+}
+
+void Board::printLog(std::ostream& out) const {
+    std::lock_guard lock(mutex_);
+    log_.print(out);
 }
 
 void Board::clearLog() {
@@ -154,32 +263,32 @@ std::uint32_t Board::baud() const {
 
 std::uint8_t Board::flashBlock() const {
     std::lock_guard lock(mutex_);
-    return flashBlock_;
+    return flash_.block();
 }
 
 std::uint8_t Board::master(std::uint16_t address) const {
     std::lock_guard lock(mutex_);
-    return master_[address];
+    return master_.peek(address);
 }
 
 void Board::setMaster(std::uint16_t address, std::uint8_t value) {
     std::lock_guard lock(mutex_);
-    master_[address] = value;
+    master_.poke(address, value);
 }
 
 std::uint8_t Board::internal(std::uint8_t address) const {
     std::lock_guard lock(mutex_);
-    return internal_[address];
+    return target_.idata(address);
 }
 
 std::uint8_t Board::variable(std::uint16_t index) const {
     std::lock_guard lock(mutex_);
-    return variables_[index];
+    return variables_.get(index);
 }
 
 std::uint8_t Board::flash(std::uint8_t block, std::uint16_t address) const {
     std::lock_guard lock(mutex_);
-    return flash_[block & 1][address];
+    return flash_.at(block, address);
 }
 
 std::uint64_t Board::bytesReceived() const {
@@ -192,70 +301,58 @@ std::uint64_t Board::bytesSent() const {
     return sent_;
 }
 
+void Board::withTarget(const std::function<void(Target&, TraceRecorder&)>& use) {
+    std::lock_guard lock(mutex_);
+    use(target_, trace_);
+}
+
 // ---------------------------------------------------------------- parser
 
-void Board::record(std::string name, const std::vector<std::uint8_t>& bytes) {
-    log_.push_back(CommandRecord{std::move(name), bytes, baud_});
-}
+void Board::record(std::string name, const Bytes& bytes) { log_.add(CommandRecord{std::move(name), bytes, baud_}); }
 
-void Board::answer(std::vector<std::uint8_t> bytes) {
-    if (silent_) return;
-    if (shortNext_) {
-        bytes.resize(std::min(bytes.size(), *shortNext_));
-        shortNext_.reset();
-    }
-    const std::uint64_t readyAt = clock_.monotonicMs() + delay_;
-    for (std::uint8_t b : bytes) out_.push_back(Pending{b, readyAt});
-    sent_ += bytes.size();
-}
-
-Board::Parse Board::match(std::size_t& length) const {
-    const std::uint8_t c = pending_[0];
-    switch (c) {
-        case 'x':
-        case 'k':
-        case 'z': length = 1; return Parse::Complete;
-        case 'y': length = 2; break;
-        case 'R':
-        case 'W':
-            if (pending_.size() >= 2 && !isMemoryLetter(pending_[1])) return Parse::Unknown;
-            length = c == 'R' ? 4 : 5;
-            break;
-        case 'a':
-        case 'b': {
-            const bool iap = prefixOf(pending_, c == 'a' ? "aIaP" : "bIaP");
-            const bool flc = prefixOf(pending_, c == 'a' ? "aFlC" : "bFlC");
-            if (!iap && !flc) return Parse::Unknown;
-            length = 9;
-            break;
+Board::Parse Board::match(const Command*& command, std::size_t& length) const {
+    bool partial = false;
+    for (const Command& c : commands()) {
+        if (c.known && !c.known(profile_, c.prefix)) continue;
+        const std::size_t n = std::min(pending_.size(), c.prefix.size());
+        if (!std::equal(c.prefix.begin(), c.prefix.begin() + static_cast<std::ptrdiff_t>(n), pending_.begin(),
+                        [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }))
+            continue;
+        if (n < c.prefix.size()) {
+            partial = true;
+            continue;
         }
-        case 'n': length = firmwareCode_ < 16 ? 3 : firmwareCode_ == 16 ? 4 : 5; break;
-        default: return Parse::Unknown;
+        command = &c;
+        length = c.lengthFor(profile_);
+        return pending_.size() >= length ? Parse::Complete : Parse::NeedMore;
     }
-    return pending_.size() >= length ? Parse::Complete : Parse::NeedMore;
+    return partial ? Parse::NeedMore : Parse::Unknown;
 }
 
 void Board::feed(std::uint8_t byte) {
-    if (transfer_) {
-        flashData(byte);
+    if (data_) {
+        dataByte(byte);
         return;
     }
     pending_.push_back(byte);
     while (!pending_.empty()) {
+        const Command* c = nullptr;
         std::size_t length = 0;
-        const Parse p = match(length);
+        const Parse p = match(c, length);
         if (p == Parse::NeedMore) return;
         if (p == Parse::Unknown) {
             record("?", {pending_[0]});
             pending_.erase(pending_.begin());
             continue;
         }
-        const std::vector<std::uint8_t> command(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(length));
+        const Bytes command(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(length));
         pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(length));
-        execute(command);
-        if (transfer_ && !pending_.empty()) {
+        record(std::string(c->prefix), command);
+        send((this->*c->run)(command));
+        if (c->countAt != 0 && command[c->countAt] != 0) {
+            data_ = DataPhase{c, command[c->countAt], 0, {}};
             // Bytes that came with the header belong to the data phase.
-            const std::vector<std::uint8_t> rest = std::move(pending_);
+            const Bytes rest = std::move(pending_);
             pending_.clear();
             for (std::uint8_t b : rest) feed(b);
             return;
@@ -263,143 +360,105 @@ void Board::feed(std::uint8_t byte) {
     }
 }
 
-void Board::identificationByte() {
-    if (silent_) return;
-    if (junkIndex_ < config_.junkPrefix.size()) {
-        answer({config_.junkPrefix[junkIndex_++]});
-        return;
+void Board::dataByte(std::uint8_t byte) {
+    DataPhase& d = *data_;
+    d.bytes.push_back(byte);
+    const std::size_t index = d.index++;
+    const bool last = --d.remaining == 0;
+    Bytes answer = (this->*d.command->data)(byte, index, last);
+    if (last) {
+        record(std::string(d.command->dataName), d.bytes);
+        data_.reset();
     }
+    send(std::move(answer));
+}
+
+// ---------------------------------------------------------------- commands
+
+Board::Bytes Board::identificationByte(const Bytes&) {
+    if (junkIndex_ < config_.junkPrefix.size()) return {config_.junkPrefix[junkIndex_++]};
     const std::string text = config_.version + config_.identification;
-    answer({static_cast<std::uint8_t>(text[identIndex_ % text.size()])});
-    ++identIndex_;
+    if (text.empty()) return {};
+    return {static_cast<std::uint8_t>(text[identIndex_++ % text.size()])};
 }
 
-void Board::execute(const std::vector<std::uint8_t>& cmd) {
-    const auto word = [&cmd](std::size_t i) {
-        return static_cast<std::uint16_t>((cmd[i] << 8) | cmd[i + 1]);
-    };
-    switch (cmd[0]) {
-        case 'x':
-            record("x", cmd);
-            identificationByte();
-            return;
-        case 'k':
-            record("k", cmd);
-            answer({static_cast<std::uint8_t>(config_.serialNumber >> 8), static_cast<std::uint8_t>(config_.serialNumber),
-                    config_.hardwareId});
-            return;
-        case 'z':
-            record("z", cmd);
-            flashBlock_ ^= 1;
-            return;
-        case 'y':
-            record("y", cmd);
-            // Unknown codes leave the rate alone. The return to the power-on
-            // rate also selects flash block 0, as a reset does.
-            if (cmd[1] == 0x04) {
-                baud_ = 9600;
-                flashBlock_ = 0;
-            } else if (cmd[1] == 0x02) {
-                baud_ = 38400;
-            } else if (cmd[1] == 0x00) {
-                baud_ = 115200;
-            }
-            return;
-        case 'R': {
-            const std::string name{'R', static_cast<char>(cmd[1])};
-            record(name, cmd);
-            if (cmd[1] == 'I') answer({internal_[cmd[3]]});
-            if (cmd[1] == 'N') answer({master_[word(2)]});
-            if (cmd[1] == 'V') answer({variables_[word(2)]});
-            return;
-        }
-        case 'W': {
-            const std::string name{'W', static_cast<char>(cmd[1])};
-            record(name, cmd);
-            if (cmd[1] == 'I') internal_[cmd[3]] = cmd[4];
-            if (cmd[1] == 'N') master_[word(2)] = cmd[4];
-            if (cmd[1] == 'V') variables_[word(2)] = cmd[4];
-            return;
-        }
-        case 'a': {
-            record(std::string(cmd.begin(), cmd.begin() + 4), cmd);
-            const std::uint8_t function = cmd[5];
-            const std::uint16_t address = word(6);
-            auto& block = flash_[flashBlock_];
-            switch (function) {
-                case 0: answer({config_.iapInfo}); break;
-                case 1:
-                    std::fill_n(block.begin() + (address & 0xE000), 0x2000, std::uint8_t{0xFF});
-                    answer({0x00});
-                    break;
-                case 2:
-                    block[address] = cmd[8];
-                    answer({0x00});
-                    break;
-                case 3: answer({block[address]}); break;
-                default: answer({0x00}); break;
-            }
-            return;
-        }
-        case 'b': {
-            record(std::string(cmd.begin(), cmd.begin() + 4), cmd);
-            FlashTransfer t;
-            t.remaining = cmd[4];
-            t.byteWise = firmwareCode_ < 18;
-            // Below firmware 18 the header names the last byte's address,
-            // from 18 on the first one; the data come last byte first.
-            t.address = t.byteWise ? word(7) : static_cast<std::uint16_t>(word(7) + cmd[4] - 1);
-            transferBytes_.clear();
-            if (t.remaining == 0) {
-                answer({0x00});
-                return;
-            }
-            transfer_ = t;
-            return;
-        }
-        case 'n': {
-            record("n", cmd);
-            std::uint32_t counter = 0;
-            std::size_t count = 1;
-            if (firmwareCode_ >= 17) {
-                counter = (static_cast<std::uint32_t>(cmd[1]) << 16) | word(2);
-                count = cmd[4];
-            } else {
-                counter = word(1);
-                if (firmwareCode_ == 16) count = cmd[3];
-            }
-            std::vector<std::uint8_t> frames;
-            frames.reserve(count * config_.frameSize);
-            for (std::size_t i = 0; i < count; ++i)
-                for (std::size_t j = 0; j < config_.frameSize; ++j)
-                    frames.push_back(static_cast<std::uint8_t>((counter + i) * config_.frameSize + j));
-            answer(std::move(frames));
-            return;
-        }
-        default: return;
+Board::Bytes Board::serialNumber(const Bytes&) {
+    return {static_cast<std::uint8_t>(config_.serialNumber >> 8), static_cast<std::uint8_t>(config_.serialNumber),
+            config_.hardwareId};
+}
+
+Board::Bytes Board::flashToggle(const Bytes&) {
+    flash_.toggle();
+    return {};
+}
+
+Board::Bytes Board::baudSwitch(const Bytes& cmd) {
+    // Unknown codes leave the rate alone.
+    if (cmd[1] == 0x04) {
+        baud_ = 9600;
+        if (profile_.baudResetSelectsBlock0) flash_.select(0);
+    } else if (cmd[1] == 0x02) {
+        baud_ = 38400;
+    } else if (cmd[1] == 0x00) {
+        baud_ = 115200;
+    }
+    return {};
+}
+
+Board::Bytes Board::readMemory(const Bytes& cmd) {
+    switch (cmd[1]) {
+        case 'I': return {target_.idata(cmd[3])};
+        case 'N': return {master_.read(wordAt(cmd, 2))};
+        default: return {variables_.get(wordAt(cmd, 2))};
     }
 }
 
-void Board::flashData(std::uint8_t byte) {
-    FlashTransfer& t = *transfer_;
-    flash_[flashBlock_][t.address] = byte;
-    t.address = static_cast<std::uint16_t>(t.address - 1);
-    transferBytes_.push_back(byte);
-    const std::size_t index = t.index++;
-    --t.remaining;
-    if (t.byteWise) {
-        if (flashFault_ && flashFault_->first == index) {
-            answer({flashFault_->second});
-            flashFault_.reset();
-        } else {
-            answer({0x00});
-        }
+Board::Bytes Board::writeMemory(const Bytes& cmd) {
+    switch (cmd[1]) {
+        case 'I': target_.setIdata(cmd[3], cmd[4]); break;
+        case 'N': master_.write(wordAt(cmd, 2), cmd[4]); break;
+        default: variables_.set(wordAt(cmd, 2), cmd[4]); break;
     }
-    if (t.remaining == 0) {
-        record("flash data", transferBytes_);
-        if (!t.byteWise) answer({0x00});
-        transfer_.reset();
+    return {};
+}
+
+Board::Bytes Board::iapCall(const Bytes& cmd) { return {flash_.iap(cmd[5], wordAt(cmd, 6), cmd[8], config_.iapInfo)}; }
+
+Board::Bytes Board::transferHeader(const Bytes& cmd) {
+    const std::uint8_t count = cmd[4];
+    const std::uint16_t address = wordAt(cmd, 7);
+    // Byte-wise the header names the last byte's address, else the first's;
+    // the data come last byte first.
+    flash_.beginTransfer(profile_.byteWiseTransfer ? address : static_cast<std::uint16_t>(address + count - 1));
+    transferFailure_.reset();
+    if (count == 0) return {0x00};
+    return {};
+}
+
+Board::Bytes Board::transferData(std::uint8_t byte, std::size_t index, bool last) {
+    const std::uint8_t answer = flash_.transferByte(byte, index);
+    if (profile_.byteWiseTransfer) return {answer};
+    if (answer != 0 && !transferFailure_) transferFailure_ = answer;
+    if (last) return {transferFailure_.value_or(0x00)};
+    return {};
+}
+
+Board::Bytes Board::frameRead(const Bytes& cmd) {
+    std::uint32_t counter = wordAt(cmd, 1);
+    std::uint8_t count = 1;
+    if (profile_.frameCommandLength >= 5) {
+        counter = (static_cast<std::uint32_t>(cmd[1]) << 16) | wordAt(cmd, 2);
+        count = cmd[4];
+    } else if (profile_.frameCommandLength == 4) {
+        count = cmd[3];
     }
+    return trace_.frames(counter, profile_.framesAnswered(count));
+}
+
+Board::Bytes Board::sendLater(const Bytes& cmd) {
+    const std::uint8_t byte = cmd[3];
+    after(wordAt(cmd, 1), [this, byte] { send({byte}); });
+    return {};
 }
 
 }  // namespace tarvex::sim

@@ -1,22 +1,33 @@
 #pragma once
 // The TARVEX board as the link sees it: a byte stream in, fixed-length
-// answers out. The board parses what arrives command by command, however the
-// bytes were split into writes, keeps its memories and variables, logs every
-// command with its bytes, and can be told to misbehave.
-#include <array>
+// answers out. The board parses what arrives command by command through its
+// command table, however the bytes were split into writes; its state lives
+// in the parts it is made of (flash, master memory, monitor variables, the
+// target, the trace recorder). Between commands it follows the clock: what
+// it does in that time runs in advance(), and bytes it sends on its own are
+// queued at the moment they arise. It logs every command with its bytes and
+// can be told to misbehave; every answer passes the faults.
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/clock.hpp"
+#include "sim/command_log.hpp"
+#include "sim/firmware_profile.hpp"
+#include "sim/flash.hpp"
+#include "sim/master_memory.hpp"
+#include "sim/monitor_variables.hpp"
+#include "sim/target.hpp"
+#include "sim/trace_recorder.hpp"
 
 namespace tarvex::sim {
 
 struct BoardConfig {
-    std::string version = "5.1 ";        // 4 characters, sent before the identification
+    std::string version = "5.1 ";             // 4 characters, sent before the identification
     std::string identification = "TARVEX51";  // or "TARVEX  " for the oldest boards
     std::vector<std::uint8_t> junkPrefix;     // sent in answer to the first polls
     std::uint16_t serialNumber = 0x1234;
@@ -24,15 +35,9 @@ struct BoardConfig {
     std::uint8_t deviceVersion = 0;
     std::uint8_t iapInfo = 0x11;  // answer of the IAP query; 88 means "no erase"
     std::uint8_t frameSize = 11;
-};
-
-// One command as the board understood it. Bytes the board could not place
-// are logged with the name "?"; bytes sent while RTS was off, or at another
-// rate than the board's, with "ignored".
-struct CommandRecord {
-    std::string name;
-    std::vector<std::uint8_t> bytes;
-    std::uint32_t baud = 0;
+    std::uint32_t answerDelayMs = 0;       // see Board::setAnswerDelay
+    bool baudResetSelectsBlock0 = true;    // `y 04` also selects flash block 0
+    std::size_t logCapacity = CommandLog::DefaultCapacity;
 };
 
 class Board {
@@ -41,13 +46,14 @@ public:
 
     // ---- The host side of the wire. lineBaud 0 means the medium carries
     // bytes whatever the rate (a pseudo-terminal, USB, the parallel port).
+    // Each of these first brings the board up to the clock's time.
     void receive(const std::uint8_t* data, std::size_t count, std::uint32_t lineBaud = 0);
     std::size_t available();  // answer bytes ready now
     std::size_t read(std::uint8_t* data, std::size_t count);
     // The first ready answer byte, left in place (0 when none).
     std::uint8_t peek();
-    // When the first answer byte that is not ready yet will be; empty when
-    // nothing is queued.
+    // When the first answer byte that is not ready yet will be, or when the
+    // board next acts on its own; empty when neither is due.
     std::optional<std::uint64_t> nextReadyAt();
     void purgeOutput();
     // Puts answer bytes back in front of the queue, ready now.
@@ -56,18 +62,28 @@ public:
     void setLines(bool rts, bool dtr);
     // The board's power-on state: 9600 baud, flash block 0, parser idle.
     void reset();
+    // Runs what the board does until `now` (monotonic ms): whatever fell due
+    // happens at its own moment, and what it sends is ready from then.
+    void advance(std::uint64_t now);
 
-    // ---- Faults
+    // ---- Faults. They wrap the command table: every answer passes them.
     void setSilent(bool on);
     // The next answer is cut to keep bytes.
     void shortenNextAnswer(std::size_t keep);
+    // The next answer is replaced by these bytes (any number).
+    void garbleNextAnswer(std::vector<std::uint8_t> bytes);
     // Answers become ready only this long after their command.
     void setAnswerDelay(std::uint32_t ms);
-    // In a byte-wise flash transfer, answer with value at data byte index.
+    // In a flash block transfer, answer with value after data byte index
+    // (byte-wise), or at the end of the block (in one write).
     void failFlashByteAt(std::size_t index, std::uint8_t value);
 
     // ---- Inspection
     std::vector<CommandRecord> log() const;
+    CommandTally tally(std::string_view name) const;
+    std::uint64_t droppedLogEntries() const;
+    void setLogCapacity(std::size_t entries);
+    void printLog(std::ostream& out) const;
     void clearLog();
     std::uint32_t baud() const;
     std::uint8_t flashBlock() const;
@@ -76,60 +92,89 @@ public:
     std::uint8_t internal(std::uint8_t address) const;
     std::uint8_t variable(std::uint16_t index) const;
     std::uint8_t flash(std::uint8_t block, std::uint16_t address) const;
-    std::uint8_t firmwareCode() const { return firmwareCode_; }
+    std::uint8_t firmwareCode() const { return profile_.code; }
+    const FirmwareProfile& profile() const { return profile_; }
     std::uint64_t bytesReceived() const;
     std::uint64_t bytesSent() const;
     const BoardConfig& config() const { return config_; }
+    platform::Clock& clock() const { return clock_; }
+    // The target and the trace recorder, under the board's lock.
+    void withTarget(const std::function<void(Target&, TraceRecorder&)>& use);
+
+    struct Command;  // a row of the command table
 
 private:
-    enum class Parse { NeedMore, Unknown, Complete };
+    using Bytes = std::vector<std::uint8_t>;
     struct Pending {
         std::uint8_t byte;
         std::uint64_t readyAt;
     };
+    struct Timer {
+        std::uint64_t at;
+        std::function<void()> action;
+    };
+    // The data phase of a command whose data bytes follow its header.
+    struct DataPhase {
+        const Command* command;
+        std::size_t remaining;
+        std::size_t index = 0;
+        Bytes bytes;
+    };
+    enum class Parse { NeedMore, Unknown, Complete };
 
+    void advanceLocked(std::uint64_t now);
+    void after(std::uint64_t ms, std::function<void()> action);
     void feed(std::uint8_t byte);
-    Parse match(std::size_t& length) const;
-    void execute(const std::vector<std::uint8_t>& command);
-    void answer(std::vector<std::uint8_t> bytes);
-    void record(std::string name, const std::vector<std::uint8_t>& bytes);
-    void identificationByte();
-    void flashData(std::uint8_t byte);
+    Parse match(const Command*& command, std::size_t& length) const;
+    void dataByte(std::uint8_t byte);
+    // The one way out: every byte the board sends passes the faults here.
+    void send(Bytes bytes);
+    void record(std::string name, const Bytes& bytes);
+    void powerOn();
+
+    // The commands.
+    Bytes identificationByte(const Bytes&);
+    Bytes serialNumber(const Bytes&);
+    Bytes flashToggle(const Bytes&);
+    Bytes baudSwitch(const Bytes&);
+    Bytes readMemory(const Bytes&);
+    Bytes writeMemory(const Bytes&);
+    Bytes iapCall(const Bytes&);
+    Bytes transferHeader(const Bytes&);
+    Bytes transferData(std::uint8_t byte, std::size_t index, bool last);
+    Bytes frameRead(const Bytes&);
+    Bytes sendLater(const Bytes&);
+
+    static const std::vector<Command>& commands();
 
     platform::Clock& clock_;
     BoardConfig config_;
-    std::uint8_t firmwareCode_;
+    FirmwareProfile profile_;
     mutable std::mutex mutex_;
 
-    std::vector<std::uint8_t> pending_;
+    Flash flash_;
+    MasterMemory master_;
+    MonitorVariables variables_;
+    Target target_;
+    TraceRecorder trace_;
+    CommandLog log_;
+
+    std::uint64_t now_ = 0;  // the board's time: how far advance() has run
+    std::vector<Timer> timers_;  // in order of time, ties in order of arming
+    Bytes pending_;
+    std::optional<DataPhase> data_;
     std::deque<Pending> out_;
-    std::vector<CommandRecord> log_;
     std::uint32_t baud_ = 9600;
     bool rts_ = true, dtr_ = true;
     bool linesWereOff_ = false;
     std::size_t identIndex_ = 0;
     std::size_t junkIndex_ = 0;
-
-    // A flash block transfer in its data phase.
-    struct FlashTransfer {
-        std::size_t remaining = 0;
-        std::size_t index = 0;
-        std::uint16_t address = 0;  // where the next wire byte goes
-        bool byteWise = false;
-    };
-    std::optional<FlashTransfer> transfer_;
-    std::vector<std::uint8_t> transferBytes_;
-
-    std::vector<std::uint8_t> master_ = std::vector<std::uint8_t>(0x10000, 0);
-    std::array<std::uint8_t, 256> internal_{};
-    std::vector<std::uint8_t> variables_ = std::vector<std::uint8_t>(0x10000, 0);
-    std::array<std::vector<std::uint8_t>, 2> flash_;
-    std::uint8_t flashBlock_ = 0;
+    std::optional<std::uint8_t> transferFailure_;
 
     bool silent_ = false;
     std::optional<std::size_t> shortNext_;
+    std::optional<Bytes> garbleNext_;
     std::uint32_t delay_ = 0;
-    std::optional<std::pair<std::size_t, std::uint8_t>> flashFault_;
     std::uint64_t received_ = 0;
     std::uint64_t sent_ = 0;
 };

@@ -5,6 +5,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -113,8 +114,14 @@ void PtyServer::pushAnswers() {
 }
 
 void PtyServer::serveOnce(int timeoutMs) {
+    // Wake in time for what the board sends on its own.
+    int wait = board_.available() > 0 ? 0 : timeoutMs;
+    if (const auto next = board_.nextReadyAt()) {
+        const std::uint64_t now = board_.clock().monotonicMs();
+        wait = *next <= now ? 0 : static_cast<int>(std::min<std::uint64_t>(static_cast<std::uint64_t>(wait), *next - now));
+    }
     pollfd p{master_, POLLIN, 0};
-    const int r = ::poll(&p, 1, board_.available() > 0 ? 0 : timeoutMs);
+    const int r = ::poll(&p, 1, wait);
     if (r > 0 && (p.revents & POLLIN)) {
         std::uint8_t buffer[512];
         const ssize_t n = ::read(master_, buffer, sizeof buffer);

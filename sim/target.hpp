@@ -1,0 +1,42 @@
+#pragma once
+// The target system the board emulates, as memory commands and (later) the
+// CPU share it: code in banks of 64 KB, external data, the 256 bytes of
+// internal RAM, the special function registers and the target's reset line.
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace tarvex::sim {
+
+class Target {
+public:
+    explicit Target(std::size_t codeBanks = 1);
+
+    std::size_t codeBanks() const { return code_.size(); }
+    // Bank numbers wrap at the number of banks.
+    std::uint8_t code(std::size_t bank, std::uint16_t address) const { return code_[bank % code_.size()][address]; }
+    void setCode(std::size_t bank, std::uint16_t address, std::uint8_t value) {
+        code_[bank % code_.size()][address] = value;
+    }
+    std::uint8_t xdata(std::uint16_t address) const { return xdata_[address]; }
+    void setXdata(std::uint16_t address, std::uint8_t value) { xdata_[address] = value; }
+    // Internal RAM, 0x00-0xFF (the upper half reached indirectly).
+    std::uint8_t idata(std::uint8_t address) const { return idata_[address]; }
+    void setIdata(std::uint8_t address, std::uint8_t value) { idata_[address] = value; }
+    // Special function registers, 0x80-0xFF (direct addresses).
+    std::uint8_t sfr(std::uint8_t address) const { return sfr_[address & 0x7F]; }
+    void setSfr(std::uint8_t address, std::uint8_t value) { sfr_[address & 0x7F] = value; }
+
+    // The external reset the link holds the target in (master register 0xF500).
+    bool resetHeld() const { return resetHeld_; }
+    void setResetHeld(bool on) { resetHeld_ = on; }
+
+private:
+    std::vector<std::vector<std::uint8_t>> code_;
+    std::vector<std::uint8_t> xdata_ = std::vector<std::uint8_t>(0x10000, 0);
+    std::array<std::uint8_t, 256> idata_{};
+    std::array<std::uint8_t, 128> sfr_{};
+    bool resetHeld_ = false;
+};
+
+}  // namespace tarvex::sim
