@@ -159,15 +159,25 @@ void TBasisEmulator::WriteV(std::uint16_t index, std::uint8_t value) {
 TBasisEmulator::Bytes TBasisEmulator::FrameLesen(std::uint32_t counter, std::uint8_t count) {
     auto lock = LockLink();
     Protokoll("FrameLesen Counter=" + Format("%.4x", counter) + " Anz=" + Format("%.2x", count));
+    if (firmwareCode_ < 16) {
+        // This form carries no count, and the board answers it with one
+        // frame: a frame per command, or the frames beyond the first would
+        // be waited for in vain and then answer the next commands.
+        Bytes frames;
+        for (std::uint8_t i = 0; i < count && !timeoutFlag_; ++i) {
+            Schreiben("n" + WordToBytes(static_cast<std::uint16_t>(counter + i)));
+            frames += Lesen(traceFrameSize_);
+        }
+        return frames;
+    }
     std::string command = "n";
     if (firmwareCode_ >= 17) {
         command += static_cast<char>((counter >> 16) & 0xFF);
         command += WordToBytes(static_cast<std::uint16_t>(counter));
-        command += static_cast<char>(count);
     } else {
         command += WordToBytes(static_cast<std::uint16_t>(counter));
-        if (firmwareCode_ == 16) command += static_cast<char>(count);
     }
+    command += static_cast<char>(count);
     Schreiben(command);
     return Lesen(static_cast<std::size_t>(count) * traceFrameSize_);
 }
