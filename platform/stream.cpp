@@ -124,10 +124,17 @@ void writeFileAtomically(const std::string& path, const void* data, std::size_t 
     if (isReadOnlyFile(target)) throw EWriteError("Cannot write read-only file " + path);
     const bool replacing = fileKind(target) == FileKind::Regular;
     std::string tmp;
+    // The temporary's name means nothing to the user: failures name the file.
     for (int attempt = 0;; ++attempt) {
         tmp = target + "." + uniqueSuffix() + ".tmp~";
-        if (createNewFile(tmp, data, n, replacing ? target : std::string())) break;
-        if (attempt == 100) throw EFOpenError("Cannot create file " + tmp);
+        try {
+            if (createNewFile(tmp, data, n, replacing ? target : std::string())) break;
+        } catch (const EFOpenError&) {
+            throw EFOpenError("Cannot create file " + path);
+        } catch (const EWriteError&) {
+            throw EWriteError("Cannot write file " + path);
+        }
+        if (attempt == 100) throw EFOpenError("Cannot create file " + path);
     }
     try {
         replaceFile(tmp, target);
