@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/component.hpp"
 #include "emulator/d2xx.hpp"
 #include "emulator/protocol_log.hpp"
 #include "platform/clock.hpp"
@@ -24,7 +25,7 @@ struct TUSBDeviceInfo {
     std::string description;
 };
 
-class TBasisEmulator {
+class TBasisEmulator : public TComponent {
 public:
     // Commands and answers are byte strings.
     using Bytes = std::string;
@@ -42,6 +43,13 @@ public:
     virtual ~TBasisEmulator();
     TBasisEmulator(const TBasisEmulator&) = delete;
     TBasisEmulator& operator=(const TBasisEmulator&) = delete;
+
+    // ---- Component
+    std::string_view Name() const override { return "Dll_Emulator"; }
+    // The link reacts to no notification and keeps its settings in the
+    // settings store; the emulator object adds its reactions and its section
+    // of the project option file.
+    void Notify(std::uint8_t, const void*) override {}
 
     // Where the transports come from. Tests put the board simulator here.
     void setSerialPortOpener(platform::SerialPortOpener opener);
