@@ -69,14 +69,15 @@ TZeilennummer* TZeilennummertabelle::AddLine(TBankAdresse address, std::int32_t 
     ModifiedSelect = true;
     ModifiedWatch = true;
     ++generation_;
+    last_ = raw;
     return raw;
 }
 
 bool TZeilennummertabelle::AddLineOnce(TBankAdresse address, std::int32_t line, std::uint16_t fileNumber,
                                        std::uint16_t functionId, std::uint16_t moduleId) {
-    // The last record added, whatever the list's order.
+    // The last record added by either route, whatever the list's order.
     if (last_ != nullptr && last_->moduleId == moduleId && last_->line == line) return false;
-    last_ = AddLine(address, line, fileNumber, functionId, moduleId);
+    AddLine(address, line, fileNumber, functionId, moduleId);
     return true;
 }
 

@@ -42,7 +42,11 @@ TEST_F(LineTable, AddLineOnceComparesWithTheLastRecordOnly) {
     EXPECT_FALSE(lines.AddLineOnce(U(0x20), 5, 0, 0, 1)) << "same module and line, other address";
     EXPECT_TRUE(lines.AddLineOnce(U(0x20), 5, 0, 0, 2));
     EXPECT_TRUE(lines.AddLineOnce(U(0x30), 5, 0, 0, 1));
-    EXPECT_EQ(lines.Count(), 3u);
+    lines.AddLine(U(0x40), 7, 0, 0, 1);
+    EXPECT_FALSE(lines.AddLineOnce(U(0x41), 7, 0, 0, 1)) << "the last record came through AddLine";
+    lines.AddLine(U(0x50), 8, 0, 0, 1);
+    EXPECT_TRUE(lines.AddLineOnce(U(0x51), 7, 0, 0, 1)) << "a plain AddLine in between is the last record";
+    EXPECT_EQ(lines.Count(), 6u);
 }
 
 TEST_F(LineTable, NextAboveAndBelowStopAtTheEnds) {
