@@ -112,34 +112,66 @@ void TPellunarList::SetSortOrder(std::uint8_t order) {
 
 TPellunarItem* TPellunarList::IndexOfAddress(const TBankAdresse& address) {
     SetSortOrder(ByAddress);
-    return FindContaining(address, 0, static_cast<std::ptrdiff_t>(items_.size()) - 1);
+    return FindContaining(address);
 }
 
-TPellunarItem* TPellunarList::FindContaining(const TBankAdresse& address, std::ptrdiff_t low,
-                                             std::ptrdiff_t high) const {
+namespace {
+
+// The bank part of the list's order (BankAdresseSortKey): unbanked as bank
+// 0, hooks for all banks after every bank.
+std::uint32_t BankKey(const TBankAdresse& a) { return a.allBanks ? BankAll : a.banked ? a.bank : 0u; }
+std::uint32_t GroupKey(const TBankAdresse& a) { return BankKey(a) << 16 | a.offset; }
+
+bool Contains(const TPellunarItem& item, const TBankAdresse& address) {
+    return CompareBankAdresse(item.address, address) <= 0 && CompareBankAdresse(item.EndAddress(), address) >= 0;
+}
+
+// Of two hooks that hold an address, the one that starts nearer to it;
+// on a tie the first.
+TPellunarItem* Nearer(TPellunarItem* best, TPellunarItem* candidate) {
+    if (candidate == nullptr) return best;
+    if (best == nullptr || candidate->address.offset > best->address.offset) return candidate;
+    return best;
+}
+
+}  // namespace
+
+std::size_t TPellunarList::LowerBound(std::uint32_t groupKey) const {
+    return static_cast<std::size_t>(
+        std::partition_point(items_.begin(), items_.end(),
+                             [groupKey](const std::unique_ptr<TPellunarItem>& p) { return GroupKey(p->address) < groupKey; }) -
+        items_.begin());
+}
+
+TPellunarItem* TPellunarList::FindContainingIn(std::uint32_t bank, const TBankAdresse& address) const {
+    // A hook is at most MaxLength bytes long: only hooks that start that
+    // close below the address can hold it.
+    const std::uint32_t below = std::min<std::uint32_t>(address.offset, TPellunarItem::MaxLength - 1);
+    const std::size_t end = LowerBound((bank << 16) + address.offset + 1);
+    TPellunarItem* best = nullptr;
+    for (std::size_t i = LowerBound((bank << 16) + address.offset - below); i < end; ++i)
+        if (Contains(*items_[i], address)) best = Nearer(best, items_[i].get());
+    return best;
+}
+
+TPellunarItem* TPellunarList::FindContaining(const TBankAdresse& address) const {
     if (items_.empty()) return nullptr;
-    low = std::max<std::ptrdiff_t>(low, 0);
-    high = std::min<std::ptrdiff_t>(high, static_cast<std::ptrdiff_t>(items_.size()) - 1);
-    // A scan asks for every instruction, mostly above every hook so far.
-    if (high >= low) {
-        const TPellunarItem* last = items_[static_cast<std::size_t>(high)].get();
-        if (CompareBankAdresse(last->address, address) < 0 && CompareBankAdresse(last->EndAddress(), address) < 0 &&
-            (high == low || CompareBankAdresse(items_[static_cast<std::size_t>(high - 1)]->EndAddress(), address) < 0))
-            return nullptr;
-    }
-    while (high >= low) {
-        const std::ptrdiff_t middle = (low + high) / 2;
-        const TPellunarItem* item = items_[static_cast<std::size_t>(middle)].get();
-        const int c = CompareBankAdresse(item->address, address);
-        if (c == 0) return const_cast<TPellunarItem*>(item);
-        if (c < 0) {
-            if (CompareBankAdresse(item->EndAddress(), address) >= 0) return const_cast<TPellunarItem*>(item);
-            low = middle + 1;
-        } else {
-            high = middle - 1;
+    // The list is ordered by a total key in which the hooks for all banks
+    // come last; CompareBankAdresse lets such a hook equal its offset in any
+    // bank, so they are searched apart from the address's own bank.
+    if (address.allBanks) {
+        // An address for all banks lies in every bank.
+        TPellunarItem* best = nullptr;
+        for (std::size_t i = 0; i < items_.size();) {
+            const std::uint32_t bank = BankKey(items_[i]->address);
+            best = Nearer(best, FindContainingIn(bank, address));
+            i = LowerBound((bank + 1) << 16);
         }
+        return best;
     }
-    return nullptr;
+    TPellunarItem* own = FindContainingIn(BankKey(address), address);
+    if (!items_.back()->address.allBanks) return own;
+    return Nearer(own, FindContainingIn(BankAll, address));
 }
 
 std::ptrdiff_t TPellunarList::IndexOf(const TPellunarItem* item) const {

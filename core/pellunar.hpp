@@ -65,6 +65,9 @@ class TPellunarItem {
 public:
     TPellunarItem(TPellunarComp* owner, std::uint8_t extraByte, std::uint16_t classCode, TBankAdresse address);
 
+    // The most bytes a hook's instruction takes.
+    static constexpr std::size_t MaxLength = PellunarBytes::Capacity;
+
     // First byte of the instruction.
     TBankAdresse address{};
     // What the instruction does to which port or bit.
@@ -146,8 +149,11 @@ public:
     void SetSortOrder(std::uint8_t order);
     // Orders by address, then the item whose bytes contain the address.
     TPellunarItem* IndexOfAddress(const TBankAdresse& address);
-    // Binary search over [low, high] of a list ordered by address.
-    TPellunarItem* FindContaining(const TBankAdresse& address, std::ptrdiff_t low, std::ptrdiff_t high) const;
+    // In a list ordered by address: the item whose bytes contain the
+    // address, among the items of its bank and those for all banks (an
+    // address for all banks: among every bank's); of several the one that
+    // starts nearest below it.
+    TPellunarItem* FindContaining(const TBankAdresse& address) const;
     // Position of an item, or -1.
     std::ptrdiff_t IndexOf(const TPellunarItem* item) const;
 
@@ -156,6 +162,10 @@ public:
     void Clear();
 
 private:
+    // First item at or above (bank << 16 | offset) in the address order.
+    std::size_t LowerBound(std::uint32_t groupKey) const;
+    TPellunarItem* FindContainingIn(std::uint32_t bank, const TBankAdresse& address) const;
+
     std::vector<std::unique_ptr<TPellunarItem>> items_;
     std::uint8_t order_ = Unsorted;
 };

@@ -1,7 +1,9 @@
 // The analyser component: bank images, the hook list and its upkeep.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "core/pellunar.hpp"
@@ -94,6 +96,72 @@ TEST(PellunarList, IndexOfAddressFindsEveryByteOfAHook) {
     EXPECT_EQ(list.IndexOfAddress(UnbankedAdresse(0x205)), nullptr);
     TPellunarList empty;
     EXPECT_EQ(empty.IndexOfAddress(UnbankedAdresse(0)), nullptr);
+}
+
+TEST(PellunarList, HooksForAllBanksAreFoundFromEveryBank) {
+    TPellunarComp comp;
+    Add(comp, 0x261, BankedAdresse(0, 0x100));  // two bytes
+    Add(comp, 0x261, BankedAdresse(1, 0x050));
+    Add(comp, 0x161, AllBanksAdresse(0x080));    // three bytes
+    auto& list = comp.Hooks();
+    const TBankAdresse common = AllBanksAdresse(0x080);
+    const struct {
+        TBankAdresse at;
+        const TPellunarItem* expected;
+    } cases[] = {
+        {BankedAdresse(0, 0x081), list.Items(2)},  {BankedAdresse(1, 0x082), list.Items(2)},
+        {BankedAdresse(2, 0x080), list.Items(2)},  {UnbankedAdresse(0x081), list.Items(2)},
+        {BankedAdresse(0, 0x101), list.Items(0)},  {BankedAdresse(1, 0x101), nullptr},
+        {BankedAdresse(1, 0x051), list.Items(1)},  {BankedAdresse(0, 0x051), nullptr},
+        {AllBanksAdresse(0x051), list.Items(1)},   {BankedAdresse(0, 0x083), nullptr},
+    };
+    ASSERT_EQ(list.Items(2)->address, common);
+    for (const auto& c : cases) EXPECT_EQ(list.IndexOfAddress(c.at), c.expected) << BankAdresseToStrFull(c.at);
+    comp.RemoveHookAt(BankedAdresse(3, 0x082));
+    EXPECT_EQ(comp.HookCount(), 2u);
+    EXPECT_EQ(list.IndexOfAddress(BankedAdresse(0, 0x081)), nullptr);
+}
+
+TEST(PellunarList, ContainingSearchAgreesWithTheStepwiseDefinition) {
+    // Random hooks of every length in four banks, unbanked and for all
+    // banks, overlapping; every lookup answers a hook that holds the address
+    // (the nearest start) exactly when one does.
+    std::mt19937 rng(99);
+    const std::uint16_t classes[] = {0x261, 0x161, 0x360, 0x960};  // 2, 3, 4 and 5 bytes
+    for (int round = 0; round < 4; ++round) {
+        TPellunarComp comp;
+        for (int i = 0; i < 60; ++i) {
+            const std::uint16_t offset = static_cast<std::uint16_t>(rng() % 0x80);
+            TBankAdresse at;
+            switch (rng() % 4) {
+            case 0: at = AllBanksAdresse(offset); break;
+            case 1: at = UnbankedAdresse(offset); break;
+            default: at = BankedAdresse(static_cast<std::uint8_t>(rng() % 4), offset); break;
+            }
+            Add(comp, classes[rng() % 4], at);
+        }
+        TPellunarList& list = comp.Hooks();
+        for (int q = 0; q < 300; ++q) {
+            const std::uint16_t offset = static_cast<std::uint16_t>(rng() % 0x88);
+            const TBankAdresse a = rng() % 5 == 0   ? AllBanksAdresse(offset)
+                                   : rng() % 3 == 0 ? UnbankedAdresse(offset)
+                                                    : BankedAdresse(static_cast<std::uint8_t>(rng() % 5), offset);
+            int nearest = -1;
+            for (std::size_t i = 0; i < list.Count(); ++i) {
+                const TPellunarItem* item = list.Items(i);
+                if (CompareBankAdresse(item->address, a) <= 0 && CompareBankAdresse(item->EndAddress(), a) >= 0)
+                    nearest = std::max<int>(nearest, item->address.offset);
+            }
+            const TPellunarItem* found = list.IndexOfAddress(a);
+            if (nearest < 0) {
+                EXPECT_EQ(found, nullptr) << BankAdresseToStrFull(a);
+            } else {
+                ASSERT_NE(found, nullptr) << BankAdresseToStrFull(a);
+                EXPECT_EQ(found->address.offset, nearest) << BankAdresseToStrFull(a);
+                EXPECT_EQ(found->Overlap(a, a), found->address.offset == a.offset ? -1 : 1);
+            }
+        }
+    }
 }
 
 TEST(PellunarList, ClassOrderThenAddressOrderAgain) {
