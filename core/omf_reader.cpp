@@ -17,6 +17,18 @@ std::uint32_t bankByte(std::uint32_t address) { return (address >> 16) & 0xFF; }
     throw EOmfFormatError(Format("record at %.8x: %s", position, std::string(reason)));
 }
 
+// The checksum makes the bytes of a record, its header included, sum to 0.
+// A checksum byte of 0 means the writer computed none; a record of length 0
+// has no checksum byte at all.
+void checkChecksum(std::int32_t position, std::uint8_t type, std::uint16_t length, const std::uint8_t* body) {
+    if (length == 0 || body[length - 1u] == 0) return;
+    unsigned sum = type + (length & 0xFFu) + (length >> 8);
+    for (std::size_t i = 0; i < length; ++i) sum += body[i];
+    if ((sum & 0xFFu) != 0)
+        throw EOmfFormatError(Format("record %.2x at %.8x, length %d: checksum %.2x does not match its bytes", type,
+                                     position, length, body[length - 1u]));
+}
+
 }  // namespace
 
 EOmfFormatError::EOmfFormatError(const std::string& detail)
@@ -80,6 +92,7 @@ void TOmfReader::resetTables() {
     memoryModel_ = 0;
     nextTypedefNumber_ = 128;
     typedefs_.clear();
+    checkedTypedefs_ = 0;
     modelCount_ = 0;
 }
 
@@ -120,6 +133,7 @@ std::unique_ptr<TOmfRecord> TOmfReader::NextContent() {
     // Read rather than seek past it: the bytes are usually in the buffer already.
     body_.resize(length);
     ReadBuffer(body_.data(), length);
+    checkChecksum(position, type, length, body_.data());
     return nullptr;
 }
 
@@ -128,6 +142,7 @@ std::unique_ptr<TOmfRecord> TOmfReader::readRecordBody(std::int32_t position, st
     if (GetSize() - position - 3 < length) failAt(position, "the record runs past the end of the file");
     body_.resize(length);
     ReadBuffer(body_.data(), length);
+    checkChecksum(position, type, length, body_.data());
 
     auto rec = std::make_unique<TOmfRecord>();
     rec->position = position;
@@ -577,14 +592,19 @@ bool TOmfReader::HasTypedef(std::uint32_t index) {
 }
 
 void TOmfReader::checkIndex(std::uint32_t index, std::int32_t number, const TOmf2Typedef& def, bool list) {
-    if (HasTypedef(index)) return;
+    if (HasTypedef(index) || messages_.size() >= MaxTypeMessages) return;
     messages_.push_back(Format(list ? "Missing type index list: %.4x in typedef %.4x (%s)"
                                     : "Missing type index: %.4x in typedef %.4x (%s)",
                                index, number, def.KindName()));
 }
 
 void TOmfReader::CheckTypeIndexes() {
-    for (std::size_t i = 0; i < typedefs_.size(); ++i) {
+    // Only the definitions added since the last check: a file may carry a
+    // check record after every definition, and checking all of them each
+    // time costs the square of their number.
+    const std::size_t from = checkedTypedefs_;
+    checkedTypedefs_ = typedefs_.size();
+    for (std::size_t i = from; i < typedefs_.size(); ++i) {
         const TOmf2Typedef& def = *typedefs_[i];
         const auto number = static_cast<std::int32_t>(128 + i);
         switch (def.kind) {

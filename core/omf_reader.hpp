@@ -19,6 +19,7 @@
 // against the bytes the record has; whatever its decoder consumed, the next
 // record is read from the record's start + 3 + its declared length. Content
 // records carry their data bytes (`data`), so no caller needs to seek.
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -190,7 +191,11 @@ public:
     std::uint32_t ResolveTypeIndex(std::uint32_t index) const;
     const TOmf2Typedef* TypedefByNumber(std::uint32_t number) const;
     bool HasTypedef(std::uint32_t index);
+    // Checks the definitions added since the last check; the message list
+    // keeps at most MaxTypeMessages lines (the missing-typedefs flag still
+    // tells of any further gap).
     void CheckTypeIndexes();
+    static constexpr std::size_t MaxTypeMessages = 1000;
     static OmfTypeIndex ReadTypeIndex(OmfCursor& in) { return in.TypeIndex(); }
 
     // Module header.
@@ -241,6 +246,7 @@ private:
     std::uint8_t memoryModel_ = 0;
     std::int32_t nextTypedefNumber_ = 128;
     std::vector<std::unique_ptr<TOmf2Typedef>> typedefs_;
+    std::size_t checkedTypedefs_ = 0;  // definitions the type check has seen
     std::uint8_t modelCount_ = 0;
     std::vector<std::uint8_t> body_;  // bytes of the record being decoded, reused
 };

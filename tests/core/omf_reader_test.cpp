@@ -19,12 +19,12 @@ using test::readerOver;
 
 TEST(OmfReaderFraming, RecordOfLengthOneIsOnlyItsChecksum) {
     OmfFile f;
-    f.recordWithLength(omf::TypeCheck, 1, OmfBody{0x3A}, false);
+    f.recordWithLength(omf::TypeCheck, 1, OmfBody{0x39}, false);  // C6 + 01 + 39 = 0x100
     auto r = readerOver(f.bytes());
     auto rec = r->ReadRecord();
     EXPECT_EQ(rec->recordType, omf::TypeCheck);
     EXPECT_EQ(rec->declaredLength, 1);
-    EXPECT_EQ(rec->checksum, 0x3A);
+    EXPECT_EQ(rec->checksum, 0x39);
     EXPECT_TRUE(r->Eof());
 }
 
@@ -95,6 +95,40 @@ TEST(OmfReaderFraming, WideLineOffsetsAfterTheHashZeroQuoteRecord) {
     EXPECT_EQ(rec->remaining, 1);
     EXPECT_EQ(rec->checksum, f.bytes()[7 + 3 + 19]);
     EXPECT_EQ(r->ReadRecord()->recordType, omf::ModuleEnd);
+}
+
+// Where each record of a well-formed file starts.
+std::vector<std::size_t> RecordStarts(const std::vector<std::uint8_t>& bytes) {
+    std::vector<std::size_t> starts;
+    for (std::size_t p = 0; p + 3 <= bytes.size(); p += 3u + (bytes[p + 1] | bytes[p + 2] << 8)) starts.push_back(p);
+    return starts;
+}
+
+TEST(OmfReaderFraming, AFlippedByteIsAFormatErrorUnlessTheChecksumIsZero) {
+    const std::vector<std::uint8_t> good = test::omf2Sample().bytes();
+    const std::vector<std::size_t> starts = RecordStarts(good);
+    ASSERT_EQ(starts.size(), 7u);
+    for (std::size_t k = 0; k < starts.size(); ++k) {
+        const std::size_t length = good[starts[k] + 1] | good[starts[k] + 2] << 8;
+        std::vector<std::uint8_t> bytes = good;
+        bytes[starts[k] + 3 + length / 2] ^= 0x10;
+        auto r = readerOver(bytes);
+        for (std::size_t i = 0; i < k; ++i) ASSERT_NO_THROW(r->ReadRecord()) << "record " << i;
+        try {
+            r->ReadRecord();
+            ADD_FAILURE() << "record " << k << " read despite its flipped byte";
+        } catch (const EOmfFormatError& e) {
+            EXPECT_NE(e.detail().find("checksum"), std::string::npos) << e.detail();
+        }
+        // The content pass checks the records it passes over as well.
+        auto pass = readerOver(bytes);
+        EXPECT_THROW(while (!pass->Eof()) pass->NextContent(), EOmfFormatError) << "record " << k;
+
+        // A writer that computes no checksum writes 0: nothing to compare.
+        bytes[starts[k] + 2 + length] = 0;
+        auto unchecked = readerOver(bytes);
+        EXPECT_NO_THROW(readAll(*unchecked)) << "record " << k;
+    }
 }
 
 TEST(OmfReaderFraming, OtherLineOffsetModeRecordsLeaveOffsetsNarrow) {

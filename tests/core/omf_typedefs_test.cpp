@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "core/omf_reader.hpp"
 #include "tests/core/omf_test_writer.hpp"
 
@@ -189,6 +191,40 @@ TEST(OmfTypedef2, TypeCheckReportsEveryMissingIndex) {
                                  "Missing type index list: 0099 in typedef 0084 (FUNCTION)",
                                  "Missing type index list: 008A in typedef 0088 (Element 09)",
                              }));
+}
+
+TEST(OmfTypedef2, EachCheckSeesOnlyTheDefinitionsAddedSinceTheLast) {
+    OmfFile f;
+    f.record(omf::Typedef2, OmfBody().u8(0x22).u8(0).u8(0).u16(0).u16(0).u16(0).u16(0x0090));
+    f.record(omf::TypeCheck, OmfBody());
+    f.record(omf::Typedef2, OmfBody().u8(0x22).u8(0).u8(0).u16(0).u16(0).u16(0).u16(0x0091));
+    f.record(omf::TypeCheck, OmfBody());
+    f.record(omf::TypeCheck, OmfBody());
+    auto r = readerOver(f.bytes());
+    readAll(*r);
+    EXPECT_EQ(r->messages(), (std::vector<std::string>{
+                                 "Missing type index: 0090 in typedef 0080 (POINTER(0))",
+                                 "Missing type index: 0091 in typedef 0081 (POINTER(0))",
+                             }));
+}
+
+TEST(OmfTypedef2, AFloodOfCheckRecordsStaysFastAndTheMessagesBounded) {
+    // One list of 30,000 unknown indexes, then 2,000 check records: 68 KB.
+    OmfBody list;
+    list.u8(0x21).u16(30000);
+    for (int i = 0; i < 30000; ++i) list.u16(0x8000 + i);
+    OmfFile f;
+    f.record(omf::Typedef2, list);
+    for (int i = 0; i < 2000; ++i) f.record(omf::TypeCheck, OmfBody());
+    auto r = readerOver(f.bytes());
+    const auto start = std::chrono::steady_clock::now();
+    while (!r->Eof()) {
+        r->ReadRecord();
+        ASSERT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    }
+    EXPECT_TRUE(r->missingTypedefs());
+    ASSERT_EQ(r->messages().size(), TOmfReader::MaxTypeMessages);
+    EXPECT_EQ(r->messages().front(), "Missing type index: 8000 in typedef 0080 (COMPONENT-LIST)");
 }
 
 TEST(OmfTypedef2, CompleteTypesPassTheCheck) {
