@@ -2,6 +2,7 @@
 // program: 20,000 symbols, 20,000 line records.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -126,5 +127,33 @@ void BM_LineContaining(benchmark::State& state) {
         benchmark::DoNotOptimize(lines.FindByAddress(UnbankedAdresse(static_cast<std::uint16_t>(rng() % 60000)), 4));
 }
 BENCHMARK(BM_LineContaining);
+
+// The trace window's module column: 200 modules of 25 functions each (5,200
+// module and function records), looked up at addresses that lie in a module
+// but between its functions.
+void BM_ModuleAtInGaps(benchmark::State& state) {
+    TSymboltabelle t;
+    std::vector<std::uint32_t> gaps;
+    for (std::uint16_t m = 1; m <= 200; ++m) {
+        const std::uint32_t base = (m - 1u) * 320u;
+        t.AddModule("MOD" + std::to_string(m), m, UnbankedAdresse(static_cast<std::uint16_t>(base)),
+                    UnbankedAdresse(static_cast<std::uint16_t>(base + 319)));
+        for (std::uint16_t f = 1; f <= 25; ++f) {
+            const std::uint32_t start = base + (f - 1u) * 12u;
+            t.AddFunction("F" + std::to_string(m) + "_" + std::to_string(f), m,
+                          UnbankedAdresse(static_cast<std::uint16_t>(start)),
+                          UnbankedAdresse(static_cast<std::uint16_t>(start + 9)), f);
+            gaps.push_back(start + 10);
+        }
+    }
+    std::mt19937 rng(17);
+    std::shuffle(gaps.begin(), gaps.end(), rng);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(t.FindModuleAt(gaps[i]));
+        i = (i + 1) % gaps.size();
+    }
+}
+BENCHMARK(BM_ModuleAtInGaps);
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <set>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -332,7 +333,10 @@ TSymbol* TSymboltabelle::AddSymbol(int kind, std::string_view name, std::uint16_
     TSymbol* s = list->Add(std::move(symbol));
 
     const std::string lower = AnsiLowerCase(name);
-    if (kind == sspModuleFunction) scopes_[static_cast<std::uint32_t>(moduleId) << 16 | functionId].push_back(s);
+    if (kind == sspModuleFunction) {
+        scopes_[static_cast<std::uint32_t>(moduleId) << 16 | functionId].push_back(s);
+        ++moduleGeneration_;
+    }
     if (kind == sspProgram) {
         SetBit(codeBits_, address.offset);
         if (StartsWith(lower, "_qz_")) SetBit(entryBits_, address.offset);
@@ -389,6 +393,7 @@ void TSymboltabelle::Clear() {
     ModifiedSelect = true;
     ModifiedWatch = true;
     ++generation_;
+    ++moduleGeneration_;
     // Synchronously, so that every holder of a record pointer drops it
     // before anything else runs.
     ctx_.notifierOrDefault().send(notify::TablesCleared, this);
@@ -553,25 +558,102 @@ TBankAdresse TSymboltabelle::SymbolEndAddress(const TSymbol* symbol) {
 TSymbol* TSymboltabelle::FindModuleAt(std::uint32_t linearAddress) {
     const TBankAdresse address =
         LinearToBankAdresse(static_cast<std::int32_t>(linearAddress & 0x00FFFFFF), &ctx_.bankingOrDefault());
+    if (lists_[sspModuleFunction].Count() == 0) return nullptr;
+    if (moduleSpansGeneration_ != moduleGeneration_ || moduleSpans_.empty()) BuildModuleSpans();
+    // Each bank's spans begin at offset 0; a bank without records of its
+    // own has only those for all banks.
+    auto spanAt = [&](std::uint32_t bank) -> const ModuleSpan* {
+        const std::uint32_t key = bank << 16 | address.offset;
+        const auto it = std::upper_bound(moduleSpans_.begin(), moduleSpans_.end(), key,
+                                         [](std::uint32_t k, const ModuleSpan& span) { return k < span.from; });
+        if (it == moduleSpans_.begin() || ((it - 1)->from >> 16) != bank) return nullptr;
+        return &*(it - 1);
+    };
+    const std::uint32_t bank = address_order::BankKey(address);
+    const ModuleSpan* span = spanAt(bank);
+    if (span == nullptr && bank != address_order::kAllBanks) span = spanAt(address_order::kAllBanks);
+    return span != nullptr ? span->record : nullptr;
+}
+
+// The answer of FindModuleAt for every address, as runs of offsets per bank:
+// of the records that hold an address, the function record that starts
+// nearest below it (on a tie the shorter, then the first in address order),
+// else the module record chosen the same way. Records for all banks hold
+// their offsets in every bank.
+void TSymboltabelle::BuildModuleSpans() {
     TSymbolList& list = lists_[sspModuleFunction];
-    if (list.Count() == 0) return nullptr;
     list.ignoreBank_ = ignoreBanking_;
     list.SortByAddress();
-    TSymbol* start = list.FindExact(address);
-    if (start == nullptr) start = list.FindNext(address, false);
-    if (start == nullptr) return nullptr;
-    // Records that begin at or below the address, nearest first: the first
-    // function record that holds the address is the innermost one; the
-    // first module record that holds it is the answer when no function does.
-    TSymbol* module = nullptr;
-    for (std::size_t i = list.Position(start) + 1; i-- > 0;) {
+    struct Held {
+        std::uint32_t first, last;  // offsets
+        std::size_t rank;           // position in address order
+        TSymbol* record;
+    };
+    // The nearest start first, then the shorter, then the earlier.
+    struct Inner {
+        bool operator()(const Held& a, const Held& b) const {
+            if (a.first != b.first) return a.first > b.first;
+            if (a.last != b.last) return a.last < b.last;
+            return a.rank < b.rank;
+        }
+    };
+    std::vector<Held> common;
+    std::vector<std::pair<std::uint32_t, Held>> banked;  // (bank key, record)
+    for (std::size_t i = 0; i < list.Count(); ++i) {
         TSymbol* s = list.Items(i);
-        if (CompareBankAdresse(s->address, address) > 0) continue;
-        if (CompareBankAdresse(address, SymbolEndAddress(s)) > 0) continue;
-        if (s->functionId != 0) return s;
-        if (module == nullptr) module = s;
+        const Held held{s->address.offset, SymbolEndAddress(s).offset, i, s};
+        if (s->address.allBanks)
+            common.push_back(held);
+        else
+            banked.emplace_back(address_order::BankKey(s->address), held);
     }
-    return module;
+    moduleSpans_.clear();
+    auto sweep = [&](std::uint32_t bank, std::vector<Held> records) {
+        // (offset, record index): a record enters at its first offset and
+        // leaves after its last.
+        std::vector<std::pair<std::uint32_t, std::size_t>> enter, leave;
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            enter.emplace_back(records[i].first, i);
+            leave.emplace_back(records[i].last + 1u, i);
+        }
+        std::sort(enter.begin(), enter.end());
+        std::sort(leave.begin(), leave.end());
+        std::set<Held, Inner> functions, modules;
+        std::size_t in = 0, out = 0;
+        std::uint32_t at = 0;
+        const TSymbol* current = nullptr;
+        bool first = true;
+        while (at <= 0xFFFF) {
+            for (; out < leave.size() && leave[out].first == at; ++out) {
+                const Held& h = records[leave[out].second];
+                (h.record->functionId != 0 ? functions : modules).erase(h);
+            }
+            for (; in < enter.size() && enter[in].first == at; ++in) {
+                const Held& h = records[enter[in].second];
+                (h.record->functionId != 0 ? functions : modules).insert(h);
+            }
+            TSymbol* answer = !functions.empty() ? functions.begin()->record
+                              : !modules.empty() ? modules.begin()->record
+                                                 : nullptr;
+            if (first || answer != current) moduleSpans_.push_back({bank << 16 | at, answer});
+            first = false;
+            current = answer;
+            std::uint32_t next = 0x10000;
+            if (in < enter.size()) next = std::min(next, enter[in].first);
+            if (out < leave.size()) next = std::min(next, leave[out].first);
+            at = next;
+        }
+    };
+    std::stable_sort(banked.begin(), banked.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < banked.size();) {
+        const std::uint32_t bank = banked[i].first;
+        std::vector<Held> records = common;
+        for (; i < banked.size() && banked[i].first == bank; ++i) records.push_back(banked[i].second);
+        sweep(bank, std::move(records));
+    }
+    sweep(address_order::kAllBanks, common);
+    moduleSpansGeneration_ = moduleGeneration_;
 }
 
 namespace {
@@ -675,69 +757,156 @@ namespace {
 
 // One size computation over a type graph read from a file: every record is
 // computed once, and a record met again while its own size is being
-// computed (a cycle) counts 0.
+// computed (a cycle) counts 0. The walk keeps its own stack: a chain of
+// named types in a file can be tens of thousands deep, far more than a
+// thread's stack holds as recursion.
 class TypeSizer {
 public:
     explicit TypeSizer(const TSymbolList& types) : types_(types) {}
 
     std::uint64_t Size(TSymbol* s) {
-        if (s == nullptr) return 0;
-        if (s->kind == sspModuleFunction)
-            return s->size >= s->address.offset ? static_cast<std::uint64_t>(s->size) - s->address.offset + 1 : 0;
-        if (s->kind != sspTypedef) return s->type == 255 ? Size(types_.Items(s->size)) : s->size;
-        if (s->size > 0) return s->size;
-        if (const auto it = done_.find(s); it != done_.end()) return it->second;
-        if (!busy_.insert(s).second) return 0;
-        const std::uint64_t size = Saturate(Compute(*s));
-        busy_.erase(s);
-        done_[s] = size;
-        s->size = static_cast<std::uint32_t>(size);
-        return size;
+        std::uint64_t value = 0;
+        if (Settled(s, value)) return value;
+        Open(*s);
+        for (;;) {
+            TSymbol* part = nullptr;
+            if (NextPart(stack_.back(), part)) {
+                if (Settled(part, value))
+                    Take(stack_.back(), value);
+                else
+                    Open(*part);
+                continue;
+            }
+            value = Close();
+            if (stack_.empty()) return value;
+            Take(stack_.back(), value);
+        }
     }
 
 private:
+    // How a record's size is made from the sizes of other records.
+    enum class Parts : std::uint8_t { None, Chain, List, Element };
+
+    struct Frame {
+        TSymbol* s = nullptr;
+        Parts parts = Parts::None;
+        std::uint64_t count = 0;
+        std::uint64_t value = 0;  // the result of None, else the sum or the element size
+        std::size_t next = 0;     // Chain: type index; List: name position; Element: 1 once taken
+        std::uint64_t taken = 0;  // Chain: members taken
+    };
+
     static std::uint16_t Word(const std::string& name, std::size_t i) {
         return static_cast<std::uint16_t>(static_cast<unsigned char>(name[i]) |
                                           static_cast<unsigned char>(name[i + 1]) << 8);
     }
 
-    std::uint64_t Compute(const TSymbol& s) {
-        std::uint64_t count = 0;
+    // True with the size when it needs no other type record's size (or is
+    // already known); false leaves s at the type record to compute.
+    bool Settled(TSymbol*& s, std::uint64_t& value) {
+        value = 0;
+        for (int hop = 0; s != nullptr && s->kind != sspTypedef; ++hop) {
+            if (s->kind == sspModuleFunction) {
+                if (s->size >= s->address.offset) value = static_cast<std::uint64_t>(s->size) - s->address.offset + 1;
+                return true;
+            }
+            if (s->type != 255) {
+                value = s->size;
+                return true;
+            }
+            if (hop > 0) return true;
+            s = types_.Items(s->size);
+        }
+        if (s == nullptr) return true;
+        if (s->size > 0) {
+            value = s->size;
+            return true;
+        }
+        if (const auto it = done_.find(s); it != done_.end()) {
+            value = it->second;
+            return true;
+        }
+        return busy_.count(s) != 0;
+    }
+
+    void Open(TSymbol& s) {
+        busy_.insert(&s);
+        Frame f;
+        f.s = &s;
         if (s.form == 0 && s.klass == 6) {
-            count = s.moduleId + static_cast<std::uint64_t>(s.functionId) * 256;
+            f.count = s.moduleId + static_cast<std::uint64_t>(s.functionId) * 256;
         } else if (s.form == 0 && s.klass == 34) {
             // Dimensions as 2-byte little-endian values at the start of
             // the name; a name too short for them is malformed.
-            if (s.name.size() < 2u * s.functionId) return 0;
-            count = 1;
-            for (std::size_t d = 0; d < s.functionId; ++d) count = MulSat(count, Word(s.name, 2 * d));
-        }
-        if (s.type < 34) return count == 0 ? kBaseSizes[s.type] : MulSat(kBaseSizes[s.type], count);
-        if (s.type != 255) return 0;
-        const bool plainBank = s.address.bank == 0 || !s.address.banked;
-        if (s.form == 0 && s.klass == 32 && plainBank) {
-            // A structure: the chain of member records from the element on.
-            std::uint64_t sum = 0;
-            std::size_t i = s.address.offset;
-            for (std::uint64_t n = 0; i < types_.Count(); ++i, ++n) {
-                TSymbol* member = types_.Items(i);
-                if (count == 0 ? member->klass != 32 : n >= count) break;
-                if (member == &s) break;
-                sum = Saturate(sum + Size(member));
+            if (s.name.size() < 2u * s.functionId) {
+                stack_.push_back(f);
+                return;
             }
-            return sum;
+            f.count = 1;
+            for (std::size_t d = 0; d < s.functionId; ++d) f.count = MulSat(f.count, Word(s.name, 2 * d));
         }
-        if (s.form == 2 && s.klass == 32 && plainBank) {
-            std::uint64_t sum = 0;
-            for (std::size_t i = 0; i + 1 < s.name.size(); i += 2)
-                sum = Saturate(sum + Size(types_.Items(static_cast<std::size_t>(Word(s.name, i)) + s.address.offset)));
-            return sum;
+        const bool plainBank = s.address.bank == 0 || !s.address.banked;
+        if (s.type < 34)
+            f.value = f.count == 0 ? kBaseSizes[s.type] : MulSat(kBaseSizes[s.type], f.count);
+        else if (s.type != 255)
+            f.value = 0;
+        else if (s.form == 0 && s.klass == 32 && plainBank) {
+            // A structure: the chain of member records from the element on.
+            f.parts = Parts::Chain;
+            f.next = s.address.offset;
+        } else if (s.form == 2 && s.klass == 32 && plainBank)
+            f.parts = Parts::List;
+        else
+            f.parts = Parts::Element;
+        stack_.push_back(f);
+    }
+
+    // The next record whose size the frame's record is made of.
+    bool NextPart(Frame& f, TSymbol*& part) {
+        switch (f.parts) {
+        case Parts::None: return false;
+        case Parts::Chain: {
+            if (f.next >= types_.Count()) return false;
+            TSymbol* member = types_.Items(f.next);
+            if (f.count == 0 ? member->klass != 32 : f.taken >= f.count) return false;
+            if (member == f.s) return false;
+            ++f.next;
+            ++f.taken;
+            part = member;
+            return true;
         }
-        const std::uint64_t element = Size(types_.Items(s.address.offset));
-        return count == 0 ? element : MulSat(element, count);
+        case Parts::List:
+            if (f.next + 1 >= f.s->name.size()) return false;
+            part = types_.Items(static_cast<std::size_t>(Word(f.s->name, f.next)) + f.s->address.offset);
+            f.next += 2;
+            return true;
+        case Parts::Element:
+            if (f.next != 0) return false;
+            f.next = 1;
+            part = types_.Items(f.s->address.offset);
+            return true;
+        }
+        return false;
+    }
+
+    static void Take(Frame& f, std::uint64_t size) {
+        f.value = f.parts == Parts::Element ? size : Saturate(f.value + size);
+    }
+
+    std::uint64_t Close() {
+        const Frame f = stack_.back();
+        stack_.pop_back();
+        std::uint64_t size = f.value;
+        if (f.parts == Parts::Element && f.count != 0) size = MulSat(size, f.count);
+        size = Saturate(size);
+        busy_.erase(f.s);
+        done_[f.s] = size;
+        f.s->size = static_cast<std::uint32_t>(size);
+        return size;
     }
 
     const TSymbolList& types_;
+    std::vector<Frame> stack_;
     std::unordered_map<const TSymbol*, std::uint64_t> done_;
     std::unordered_set<const TSymbol*> busy_;
 };
@@ -928,6 +1097,7 @@ void TSymboltabelle::Rename(TSymbol* symbol, std::string_view name) {
     if (list == nullptr) return;
     list->Rename(symbol, TransformFor(*this, symbol->kind, name));
     ++generation_;
+    ++moduleGeneration_;
 }
 
 void TSymboltabelle::SetRelativePath(bool value) {
@@ -956,6 +1126,7 @@ void TSymboltabelle::SetTransformCase(TTransformCase value) {
         lists_[k].ReindexNames();
     }
     ++generation_;
+    ++moduleGeneration_;
 }
 
 void TSymboltabelle::SetDefaults() {

@@ -326,6 +326,16 @@ private:
     // Module and function records by (module id, function id).
     std::unordered_map<std::uint32_t, std::vector<TSymbol*>> scopes_;
     std::uint32_t generation_ = 0;
+    // FindModuleAt's answers as runs of offsets, (bank key << 16 | first
+    // offset) ascending; rebuilt when the module list has changed.
+    struct ModuleSpan {
+        std::uint32_t from;
+        TSymbol* record;
+    };
+    void BuildModuleSpans();
+    std::vector<ModuleSpan> moduleSpans_;
+    std::uint32_t moduleGeneration_ = 0;
+    std::uint32_t moduleSpansGeneration_ = 0;
     TSymbol allModules_;
 };
 

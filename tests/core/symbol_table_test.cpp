@@ -10,6 +10,7 @@
 #include "core/value_stream.hpp"
 #include "platform/stream.hpp"
 #include "platform/ui.hpp"
+#include "tests/core/small_stack.hpp"
 #include "tests/support/fake_targets.hpp"
 #include "tests/support/test_support.hpp"
 
@@ -341,6 +342,59 @@ TEST(SymbolTableAddress, BinarySearchesAgreeWithTheStepwiseDefinition) {
     }
 }
 
+TEST(SymbolTableAddress, ModuleAtAgreesWithTheInnermostHoldingRecord) {
+    // Overlapping modules and functions in three banks and for all banks;
+    // the answer is the holding function record that starts nearest below
+    // the address (the shorter on a tie), else such a module record.
+    std::mt19937 rng(77);
+    StandardAddressSpaces spaces;
+    spaces.setProgramMax(B(3, 0xFFFF));
+    TargetContext ctx;
+    ctx.spaces = &spaces;
+    for (int round = 0; round < 4; ++round) {
+        TSymboltabelle t(ctx);
+        for (int i = 0; i < 90; ++i) {
+            const auto first = static_cast<std::uint16_t>(rng() % 0x300);
+            const TBankAdresse at = rng() % 4 == 0 ? AllBanksAdresse(first) : B(static_cast<std::uint8_t>(rng() % 3), first);
+            TBankAdresse end = at;
+            end.offset = static_cast<std::uint16_t>(first + rng() % 0x80);
+            const auto module = static_cast<std::uint16_t>(1 + i % 7);
+            if (rng() % 3 == 0)
+                t.AddModule("M" + std::to_string(i), module, at, end);
+            else
+                t.AddFunction("F" + std::to_string(i), module, at, end, static_cast<std::uint16_t>(i + 1));
+            if (i == 45) t.FindModuleAt(0);  // answered once before the rest is added
+        }
+        const TSymbolList* list = t.KindList(sspModuleFunction);
+        for (int q = 0; q < 500; ++q) {
+            const std::uint32_t bank = rng() % 4;
+            const auto offset = static_cast<std::uint16_t>(rng() % 0x3A0);
+            const TBankAdresse a = bank == 0 ? U(offset) : B(static_cast<std::uint8_t>(bank), offset);
+            auto inner = [&](bool functions) {
+                const TSymbol* best = nullptr;
+                for (std::size_t i = 0; i < list->Count(); ++i) {
+                    const TSymbol* s = list->Items(i);
+                    if ((s->functionId != 0) != functions || CompareBankAdresse(s->address, a) > 0 ||
+                        CompareBankAdresse(a, t.SymbolEndAddress(s)) > 0)
+                        continue;
+                    if (best == nullptr || s->address.offset > best->address.offset ||
+                        (s->address.offset == best->address.offset && s->size < best->size))
+                        best = s;
+                }
+                return best;
+            };
+            const TSymbol* expected = inner(true);
+            if (expected == nullptr) expected = inner(false);
+            const TSymbol* found = t.FindModuleAt(bank << 16 | offset);
+            ASSERT_EQ(found == nullptr, expected == nullptr) << BankAdresseToStrFull(a);
+            if (found == nullptr) continue;
+            EXPECT_EQ(found->functionId != 0, expected->functionId != 0) << BankAdresseToStrFull(a);
+            EXPECT_EQ(found->address.offset, expected->address.offset) << BankAdresseToStrFull(a);
+            EXPECT_EQ(found->size, expected->size) << BankAdresseToStrFull(a);
+        }
+    }
+}
+
 TEST(SymbolTableAddress, RoutinesAndEntriesForThePellunarScan) {
     TSymboltabelle t;
     Code(t, "R1", U(0x1005));
@@ -579,6 +633,20 @@ TEST(SymbolTableTypes, MalformedTypeGraphsEndAndSaturate) {
     EXPECT_EQ(t.TypeSize(badBase), 0u);
     EXPECT_EQ(t.TypeText(badBase), "");
     EXPECT_EQ(t.BaseType(badBase), nullptr);
+}
+
+TEST(SymbolTableTypes, ADeepChainOfNamedTypesIsSizedOnASmallStack) {
+    // Each named type names the one before it, as a file's definitions may;
+    // a code symbol of the last type makes the pellunar scan ask its end.
+    constexpr int kDepth = 65000;
+    TSymboltabelle t;
+    Type(t, "T0", 36, 4);  // int
+    for (int i = 1; i < kDepth; ++i) Type(t, "T" + std::to_string(i), 36, 255, static_cast<std::uint16_t>(i - 1));
+    TSymbol* code = t.AddSymbol(sspProgram, "v", 0, 0, 255, kDepth - 1, 19, U(0x100));
+    TBankAdresse end{};
+    test::RunOnStack(1u << 20, [&] { end = t.SymbolEndAddress(code); });
+    EXPECT_EQ(end.offset, 0x101);
+    EXPECT_EQ(t.TypeAt(kDepth / 2)->size, 2u) << "every link is sized once and kept";
 }
 
 TEST(SymbolTableTypes, TypeTexts) {
