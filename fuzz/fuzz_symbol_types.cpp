@@ -1,6 +1,7 @@
 // Type computations over type graphs as a damaged object file could give
-// them: indices out of range, short names, cycles, huge dimensions. Every
-// computation must end, quickly, without a fault.
+// them: indices out of range, short names, cycles, huge dimensions, chains
+// tens of thousands deep. Every computation must end, quickly, without a
+// fault.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -32,15 +33,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace tarvex;
     Bytes in(data, size);
     TSymboltabelle table;
-    const int count = 1 + in.u8() % 64;
-    for (int i = 0; i < count && !in.empty(); ++i) {
+    // Mostly small graphs; with the shape's top bit up to 65,535 types. The
+    // input describes the first ones; when it runs out, the rest continue as
+    // a chain of named types, each naming the one before it, as a file's
+    // definitions may: deep chains then cost the fuzzer three bytes.
+    const std::uint8_t shape = in.u8();
+    const int count = (shape & 0x80) != 0 ? 1 + in.u16() : 1 + shape % 64;
+    for (int i = 0; i < count; ++i) {
+        if (in.empty()) {
+            table.AddSymbol(sspTypedef, "T", 0, 0, i == 0 ? 4 : 255, 0, 36,
+                            UnbankedAdresse(static_cast<std::uint16_t>(i == 0 ? 0 : i - 1)));
+            continue;
+        }
         const std::uint8_t klass = in.u8();
         const std::uint8_t selector = in.u8();
         // Mostly the codes the computations branch on.
         static constexpr std::uint8_t kTypes[] = {255, 255, 255, 2, 4, 9, 13, 30, 33, 34, 200};
         const std::uint8_t type = kTypes[selector % sizeof kTypes];
         const std::uint8_t form = static_cast<std::uint8_t>((selector >> 4) % 4);
-        const std::uint16_t element = static_cast<std::uint16_t>(in.u8() % (count + 2));
+        const std::uint16_t element = static_cast<std::uint16_t>((count > 250 ? in.u16() : in.u8()) % (count + 2));
         const std::uint16_t moduleField = in.u16();
         const std::uint16_t functionField = in.u16();
         const std::uint8_t bank = in.u8() % 3;
@@ -51,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                      bank == 0 ? UnbankedAdresse(element) : BankedAdresse(bank, element));
         s->form = form;
     }
-    const int typed = in.u8() % (count + 2);
+    const int typed = in.empty() ? count - 1 : in.u8() % (count + 2);
     TSymbol* variable = table.AddSymbol(sspExtData, "v", 0, 0, 255, static_cast<std::uint32_t>(typed), 1,
                                         UnbankedAdresse(0x100));
     for (int i = 0; i < count + 1; ++i) {

@@ -43,10 +43,14 @@ for fuzzer in build/fuzz/fuzz/fuzz_*; do
   [[ -x $fuzzer ]] || continue
   name=$(basename "$fuzzer")
   corpus=build/fuzz/corpus/$name
-  mkdir -p "$corpus"
+  # Whatever a fuzzer leaves (crash-, slow-unit-, timeout- files) lands here,
+  # never in the work tree; inputs up to 64 KiB reach size and depth faults.
+  artifacts=build/fuzz/artifacts/$name
+  mkdir -p "$corpus" "$artifacts"
   seeds=()
   [[ -d fuzz/seeds/$name ]] && seeds+=("fuzz/seeds/$name")
-  if "$fuzzer" -max_total_time="$FUZZ_SECONDS" -print_final_stats=0 "$corpus" "${seeds[@]}" >"build/fuzz/$name.log" 2>&1; then
+  if "$fuzzer" -max_total_time="$FUZZ_SECONDS" -max_len=65536 -artifact_prefix="$artifacts/" -print_final_stats=0 \
+      "$corpus" "${seeds[@]}" >"build/fuzz/$name.log" 2>&1; then
     echo "$name: clean"
     passed=$((passed + 1))
   else
