@@ -79,13 +79,13 @@ std::uint8_t BaseTypeOfIndex(std::uint32_t index) { return index < 32 ? static_c
 // Type-class codes of the symbol table for the OMF-51 type definition kinds.
 std::uint8_t TypeClassOfKind(std::uint8_t kind) {
     switch (kind) {
-        case 0x20: return 32;  // list
-        case 0x22: return 6;   // array
-        case 0x23: return 20;  // function
-        case 0x24: return 36;  // named type
-        case 0x25: return 7;   // structure
-        case 0x26: return 19;  // bit field
-        default: return 15;    // the pointers
+        case 0x20: return symbol_class::Member;  // the list of a structure's members
+        case 0x22: return symbol_class::Array;
+        case 0x23: return symbol_class::Function;
+        case 0x24: return symbol_class::NamedType;
+        case 0x25: return symbol_class::Structure;
+        case 0x26: return symbol_class::BitField;
+        default: return symbol_class::Pointer;  // the pointers
     }
 }
 
@@ -468,10 +468,11 @@ void TQzCheck::OmfDebugPass(TOmfReader& reader) {
                         std::uint8_t type = BaseTypeOfIndex(item->type);
                         std::uint32_t size = 1;
                         if (item->type >= 128) {
-                            type = 255;
+                            type = kTypeOfRecord;
                             size = item->type - 128;
                         }
-                        symbols_->AddSymbol(1, item->name, scope.FunctionId(), scope.ModuleId(), type, size, 19, at);
+                        symbols_->AddSymbol(sspProgram, item->name, scope.FunctionId(), scope.ModuleId(), type, size,
+                                            symbol_class::None, at);
                     }
                 } else if (rec->kind == omf::LineNumberItems) {
                     for (const auto& item : rec->items) {
@@ -488,10 +489,10 @@ void TQzCheck::OmfDebugPass(TOmfReader& reader) {
                     TBankAdresse element{};
                     std::uint8_t type = BaseTypeOfIndex(def->typeIndex.value);
                     if (def->typeIndex.value >= 128) {
-                        type = 255;
+                        type = kTypeOfRecord;
                         element.offset = static_cast<std::uint16_t>(def->typeIndex.value - 128);
                     }
-                    symbols_->AddSymbol(8, def->name, 0, scope.ModuleId(), type, 0, TypeClassOfKind(def->kind),
+                    symbols_->AddSymbol(sspTypedef, def->name, 0, scope.ModuleId(), type, 0, TypeClassOfKind(def->kind),
                                         element);
                 }
                 break;

@@ -137,10 +137,8 @@ TPellunarItem* Nearer(TPellunarItem* best, TPellunarItem* candidate) {
 }  // namespace
 
 std::size_t TPellunarList::LowerBound(std::uint32_t groupKey) const {
-    return static_cast<std::size_t>(
-        std::partition_point(items_.begin(), items_.end(),
-                             [groupKey](const std::unique_ptr<TPellunarItem>& p) { return GroupKey(p->address) < groupKey; }) -
-        items_.begin());
+    const auto below = [groupKey](const std::unique_ptr<TPellunarItem>& p) { return GroupKey(p->address) < groupKey; };
+    return static_cast<std::size_t>(std::partition_point(items_.begin(), items_.end(), below) - items_.begin());
 }
 
 TPellunarItem* TPellunarList::FindContainingIn(std::uint32_t bank, const TBankAdresse& address) const {

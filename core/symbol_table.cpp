@@ -351,19 +351,21 @@ TSymbol* TSymboltabelle::AddSymbol(int kind, std::string_view name, std::uint16_
 
 TSymbol* TSymboltabelle::AddModule(std::string_view name, std::uint16_t moduleId, TBankAdresse start,
                                    TBankAdresse end) {
-    return AddSymbol(sspModuleFunction, name, 0, moduleId, 240, end.offset, 19, start);
+    return AddSymbol(sspModuleFunction, name, 0, moduleId, kNoType, end.offset, symbol_class::None, start);
 }
 
 TSymbol* TSymboltabelle::AddFunction(std::string_view name, std::uint16_t moduleId, TBankAdresse start,
                                      TBankAdresse end, std::uint16_t functionId) {
-    TSymbol* s = AddSymbol(sspModuleFunction, name, functionId, moduleId, 240, end.offset, 19, start);
+    TSymbol* s =
+        AddSymbol(sspModuleFunction, name, functionId, moduleId, kNoType, end.offset, symbol_class::None, start);
     if (AnsiLowerCase(name) == "main") main_ = s;
     return s;
 }
 
 TSymbol* TSymboltabelle::AddFunctionRange(std::string_view name, std::uint16_t moduleId, TBankAdresse start,
                                           TBankAdresse end, std::uint16_t functionId) {
-    TSymbol* s = AddSymbol(sspModuleFunction, name, functionId, moduleId, 240, end.offset, 19, start);
+    TSymbol* s =
+        AddSymbol(sspModuleFunction, name, functionId, moduleId, kNoType, end.offset, symbol_class::None, start);
     main_ = s;
     return s;
 }
@@ -372,13 +374,13 @@ TSymbol* TSymboltabelle::AddFileName(std::string_view name, std::uint16_t module
     std::string file = relativePath_ ? FilePart(name) : std::string(name);
     if (!HasExtension(file)) file += Ext();
     if (moduleId == 0) throw EVokWinValueError(FmtLoadStr(211, LoadStr(112)));
-    return AddSymbol(sspSource, file, 0, moduleId, 240, 1, 19, BankedAdresse(0, fileNumber));
+    return AddSymbol(sspSource, file, 0, moduleId, kNoType, 1, symbol_class::None, BankedAdresse(0, fileNumber));
 }
 
 TSymbol* TSymboltabelle::AddCounterSymbol(TBankAdresse address, int kind) {
     if ((kind & 0x7F) != sspProgram) return nullptr;
     const std::string name = "Y" + std::to_string(lists_[sspProgram].Count());
-    return AddSymbol(sspProgram, name, 0, 0, 240, 1, 19, address);
+    return AddSymbol(sspProgram, name, 0, 0, kNoType, 1, symbol_class::None, address);
 }
 
 void TSymboltabelle::Clear() {
@@ -494,7 +496,7 @@ TSymbol* TSymboltabelle::FindOfKind(std::string_view name, std::uint8_t klass, s
                                     std::uint16_t functionId, int kind) {
     TSymbolList* list = ListOf(kind);
     if (list == nullptr || name.empty()) return nullptr;
-    const bool anyClass = klass == 35;
+    const bool anyClass = klass == symbol_class::CdbFunction;
     return list->FindNamed(TransformFor(*this, kind, name), [&](const TSymbol& s) {
         return (moduleId == 0 || s.moduleId == moduleId) && (functionId == 0 || s.functionId == functionId) &&
                (anyClass || s.klass == klass);
@@ -503,7 +505,8 @@ TSymbol* TSymboltabelle::FindOfKind(std::string_view name, std::uint8_t klass, s
 
 TSymbol* TSymboltabelle::FindVariable(std::string_view name, std::uint8_t klass, std::uint16_t moduleId,
                                       std::uint16_t functionId) {
-    if (klass == 35) return FindOfKind(name, klass, moduleId, functionId, sspModuleFunction);
+    if (klass == symbol_class::CdbFunction)
+        return FindOfKind(name, klass, moduleId, functionId, sspModuleFunction);
     for (int kind : {1, 2, 3, 4, 5, 9, 10})
         if (TSymbol* s = FindOfKind(name, klass, moduleId, functionId, kind)) return s;
     return nullptr;
@@ -644,8 +647,7 @@ void TSymboltabelle::BuildModuleSpans() {
             at = next;
         }
     };
-    std::stable_sort(banked.begin(), banked.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(banked.begin(), banked.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (std::size_t i = 0; i < banked.size();) {
         const std::uint32_t bank = banked[i].first;
         std::vector<Held> records = common;
@@ -733,21 +735,22 @@ int TSymboltabelle::TypeIndex(const TSymbol* symbol) const {
 }
 
 TSymbol* TSymboltabelle::BaseType(const TSymbol* symbol) {
-    if (symbol == nullptr || symbol->type != 255) return nullptr;
+    if (symbol == nullptr || symbol->type != kTypeOfRecord) return nullptr;
     return lists_[sspTypedef].Items(symbol->size);
 }
 
 TSymbol* TSymboltabelle::ElementType(const TSymbol* symbol) {
-    if (symbol == nullptr || symbol->kind != sspTypedef || symbol->type != 255) return nullptr;
+    if (symbol == nullptr || symbol->kind != sspTypedef || symbol->type != kTypeOfRecord) return nullptr;
     return TypeAt(symbol->address.offset);
 }
 
 int TSymboltabelle::BaseTypeCodeOf(const TSymbol* symbol, int depth) {
-    if (symbol == nullptr) return 255;
-    if (symbol->type < 255) return symbol->type;
-    if (depth > kMaxTypeDepth) return 255;
+    if (symbol == nullptr) return kTypeOfRecord;
+    if (symbol->type < kTypeOfRecord) return symbol->type;
+    if (depth > kMaxTypeDepth) return kTypeOfRecord;
     const TSymbol* base = symbol->kind == sspTypedef ? ElementType(symbol) : BaseType(symbol);
-    if (base == nullptr || base->klass == 20 || base->klass == 35) return 255;
+    if (base == nullptr || base->klass == symbol_class::Function || base->klass == symbol_class::CdbFunction)
+        return kTypeOfRecord;
     return BaseTypeCodeOf(base, depth + 1);
 }
 
@@ -810,7 +813,7 @@ private:
                 if (s->size >= s->address.offset) value = static_cast<std::uint64_t>(s->size) - s->address.offset + 1;
                 return true;
             }
-            if (s->type != 255) {
+            if (s->type != kTypeOfRecord) {
                 value = s->size;
                 return true;
             }
@@ -833,9 +836,9 @@ private:
         busy_.insert(&s);
         Frame f;
         f.s = &s;
-        if (s.form == 0 && s.klass == 6) {
+        if (s.form == 0 && s.klass == symbol_class::Array) {
             f.count = s.moduleId + static_cast<std::uint64_t>(s.functionId) * 256;
-        } else if (s.form == 0 && s.klass == 34) {
+        } else if (s.form == 0 && s.klass == symbol_class::CdbArray) {
             // Dimensions as 2-byte little-endian values at the start of
             // the name; a name too short for them is malformed.
             if (s.name.size() < 2u * s.functionId) {
@@ -848,13 +851,13 @@ private:
         const bool plainBank = s.address.bank == 0 || !s.address.banked;
         if (s.type < 34)
             f.value = f.count == 0 ? kBaseSizes[s.type] : MulSat(kBaseSizes[s.type], f.count);
-        else if (s.type != 255)
+        else if (s.type != kTypeOfRecord)
             f.value = 0;
-        else if (s.form == 0 && s.klass == 32 && plainBank) {
+        else if (s.form == 0 && s.klass == symbol_class::Member && plainBank) {
             // A structure: the chain of member records from the element on.
             f.parts = Parts::Chain;
             f.next = s.address.offset;
-        } else if (s.form == 2 && s.klass == 32 && plainBank)
+        } else if (s.form == 2 && s.klass == symbol_class::Member && plainBank)
             f.parts = Parts::List;
         else
             f.parts = Parts::Element;
@@ -868,7 +871,7 @@ private:
         case Parts::Chain: {
             if (f.next >= types_.Count()) return false;
             TSymbol* member = types_.Items(f.next);
-            if (f.count == 0 ? member->klass != 32 : f.taken >= f.count) return false;
+            if (f.count == 0 ? member->klass != symbol_class::Member : f.taken >= f.count) return false;
             if (member == f.s) return false;
             ++f.next;
             ++f.taken;
@@ -947,7 +950,7 @@ std::string TSymboltabelle::TypeTextOf(const TSymbol* symbol, int depth) {
         case 26: return "BCD long double";
         case 30: return "String";
         case 33: return "Pointer";
-        case 255:
+        case kTypeOfRecord:
             return TypeTextOf(symbol->kind == sspTypedef ? lists_[sspTypedef].Items(symbol->address.offset)
                                                          : BaseType(symbol),
                               depth + 1);
@@ -955,6 +958,8 @@ std::string TSymboltabelle::TypeTextOf(const TSymbol* symbol, int depth) {
         }
     };
     if (symbol->kind != sspTypedef) return byCode();
+    // The texts of every type class, by code (symbol_class names those the
+    // tables compute with).
     switch (symbol->klass) {
     case 6: case 16: case 34: return "Array";
     case 7: case 17: case 18: case 37:
@@ -974,8 +979,10 @@ std::string TSymboltabelle::TypeTextOf(const TSymbol* symbol, int depth) {
 }
 
 void TSymboltabelle::InheritArraySize(TSymbol* symbol) {
-    if (symbol == nullptr || symbol->kind != sspTypedef || symbol->klass != 37 || symbol->size == 0) return;
-    if (symbol->type != 255) return;
+    if (symbol == nullptr || symbol->kind != sspTypedef || symbol->klass != symbol_class::CdbStructure ||
+        symbol->size == 0)
+        return;
+    if (symbol->type != kTypeOfRecord) return;
     TSymbol* element = lists_[sspTypedef].Items(symbol->address.offset);
     if (element != nullptr && element->size == 0) element->size = symbol->size;
 }
@@ -987,7 +994,9 @@ TSymbol* TSymboltabelle::FindTypeByName(std::string_view name, std::uint8_t klas
 
 TSymbol* TSymboltabelle::FindType(std::uint8_t type, std::uint16_t address) {
     return lists_[sspTypedef].FindNamed(
-        "", [&](const TSymbol& s) { return s.klass == 35 && s.type == type && s.address.offset == address; });
+        "", [&](const TSymbol& s) {
+            return s.klass == symbol_class::CdbFunction && s.type == type && s.address.offset == address;
+        });
 }
 
 TSymbol* TSymboltabelle::FindTypeAt(std::uint8_t klass, std::uint16_t moduleId, std::uint16_t address,
@@ -1003,7 +1012,7 @@ TSymbol* TSymboltabelle::FindTypeAt(std::uint8_t klass, std::uint16_t moduleId, 
 
 TSymbol* TSymboltabelle::FindMember(std::uint8_t type, std::string_view twoCharName, std::uint16_t address) {
     return lists_[sspTypedef].FindNamed(twoCharName, [&](const TSymbol& s) {
-        return s.klass == 34 && s.functionId == 1 && s.type == type && s.address.offset == address;
+        return s.klass == symbol_class::CdbArray && s.functionId == 1 && s.type == type && s.address.offset == address;
     });
 }
 

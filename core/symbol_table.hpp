@@ -40,6 +40,33 @@ enum TSymbolSpeicherklasse : std::uint8_t {
 // A set of kinds, bit k for kind k.
 using TSymbolSpeicherklassen = std::uint16_t;
 
+// Codes of a symbol's class field. A symbol that is no type record carries
+// its loader's storage or scope class, or None; a type record carries its
+// type class, from one set for object files and one for CDB files
+// (TypeText names them all).
+namespace symbol_class {
+inline constexpr std::uint8_t None = 19;  // no storage or scope class given
+// Type classes of object files.
+inline constexpr std::uint8_t Array = 6;  // element count in the module and function fields
+inline constexpr std::uint8_t Structure = 7;
+inline constexpr std::uint8_t Pointer = 15;
+inline constexpr std::uint8_t BitField = 19;
+inline constexpr std::uint8_t Function = 20;
+inline constexpr std::uint8_t Member = 32;  // a structure's member, or its member list
+inline constexpr std::uint8_t NamedType = 36;
+// Type classes of CDB files.
+inline constexpr std::uint8_t CdbGenericPointer = 33;
+inline constexpr std::uint8_t CdbArray = 34;  // dimensions at the start of the name
+inline constexpr std::uint8_t CdbFunction = 35;
+inline constexpr std::uint8_t CdbStructure = 37;
+inline constexpr std::uint8_t CdbBitField = 38;
+inline constexpr std::uint8_t CdbPointer = 39;
+}  // namespace symbol_class
+
+// Base type codes with a meaning of their own (0..33 are the base types).
+inline constexpr std::uint8_t kTypeOfRecord = 255;  // the type record the size field names
+inline constexpr std::uint8_t kNoType = 240;
+
 enum class TTransformCase : std::uint8_t { tcNone = 0, tcUpper = 1, tcLower = 2 };
 
 // Display name of a kind ("Program memory symbol"); empty for unknown kinds.
@@ -55,12 +82,12 @@ struct TSymbol {
     TBankAdresse address{};
     std::string name;
     // Storage or scope class of a variable; type-class code of a type record.
-    std::uint8_t klass = 19;
+    std::uint8_t klass = symbol_class::None;
     // Kind 0: end offset. Type code 255: index of the type record. Type
     // record: cached size (0 = not yet computed). Else the loader's size.
     std::uint32_t size = 1;
     // Base type code 0..33; 255 = see size; 240 = no type.
-    std::uint8_t type = 240;
+    std::uint8_t type = kNoType;
     std::uint16_t moduleId = 0;
     std::uint16_t functionId = 0;
     // Type records: 0 plain, 1 UBROF, 2 member list, 3 CDB.

@@ -355,7 +355,8 @@ TEST(SymbolTableAddress, ModuleAtAgreesWithTheInnermostHoldingRecord) {
         TSymboltabelle t(ctx);
         for (int i = 0; i < 90; ++i) {
             const auto first = static_cast<std::uint16_t>(rng() % 0x300);
-            const TBankAdresse at = rng() % 4 == 0 ? AllBanksAdresse(first) : B(static_cast<std::uint8_t>(rng() % 3), first);
+            const TBankAdresse at =
+                rng() % 4 == 0 ? AllBanksAdresse(first) : B(static_cast<std::uint8_t>(rng() % 3), first);
             TBankAdresse end = at;
             end.offset = static_cast<std::uint16_t>(first + rng() % 0x80);
             const auto module = static_cast<std::uint16_t>(1 + i % 7);
