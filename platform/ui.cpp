@@ -13,6 +13,7 @@ std::vector<int> buttonsOf(unsigned flags) {
         case mb::YesNoCancel: return {IdYes, IdNo, IdCancel};
         case mb::YesNo: return {IdYes, IdNo};
         case mb::RetryCancel: return {IdRetry, IdCancel};
+        case mb::YesCancelRetry: return {IdYes, IdCancel, IdRetry};
         default: return {IdOk};
     }
 }
@@ -75,8 +76,8 @@ int ConsoleMessageBoxes::show(const std::string& caption, const std::string& tex
 int ConsoleErrorDialog::ask(const std::string& message, const std::string& firstLine) {
     std::string text = firstLine.empty() ? message : firstLine + "\n" + message;
     text += "\nChange configuration?";
-    const int answer = boxes_.show("Error", text, mb::YesNoCancel | mb::IconError);
-    return answer == IdYes ? IdYes : IdCancel;
+    const int answer = boxes_.show("Error", text, mb::YesCancelRetry | mb::IconError);
+    return answer == IdYes || answer == IdRetry ? answer : IdCancel;
 }
 
 int ScriptedMessageBoxes::show(const std::string& caption, const std::string& text, unsigned flags) {
@@ -94,7 +95,7 @@ int ScriptedErrorDialog::ask(const std::string& message, const std::string& firs
     if (!answers_.empty()) {
         const int id = answers_.front();
         answers_.pop_front();
-        return id == IdRetry || id == IdYes ? id : IdCancel;
+        return id;
     }
     return IdCancel;
 }

@@ -13,6 +13,9 @@ namespace tarvex::platform {
 namespace mb {
 constexpr unsigned Ok = 0x0, OkCancel = 0x1, AbortRetryIgnore = 0x2, YesNoCancel = 0x3, YesNo = 0x4,
                    RetryCancel = 0x5;
+// The error form's buttons: a set of our own, which the system's boxes do
+// not have.
+constexpr unsigned YesCancelRetry = 0x7;
 constexpr unsigned IconError = 0x10, IconQuestion = 0x20, IconWarning = 0x30, IconInformation = 0x40;
 constexpr unsigned DefButton2 = 0x100, DefButton3 = 0x200;
 constexpr unsigned ButtonMask = 0xF, IconMask = 0xF0, DefaultMask = 0xF00;
@@ -102,6 +105,9 @@ private:
     std::vector<ShownBox> shown_;
 };
 
+// Answers with the scripted ids as they are, also ones the form cannot give,
+// so that a test sees what its caller makes of them; Cancel when the script
+// is used up.
 class ScriptedErrorDialog final : public ErrorDialog {
 public:
     int ask(const std::string& message, const std::string& firstLine) override;

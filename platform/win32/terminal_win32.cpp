@@ -14,7 +14,46 @@ bool stdinIsTerminal() {
     return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
 }
 
+namespace {
+
+// The system has no Yes / Cancel / Retry box. Its Cancel / Try Again /
+// Continue box has the same shape (Escape and the close box are Cancel), so
+// it is shown with the two buttons renamed as the box opens.
+thread_local HHOOK relabelHook = nullptr;
+
+LRESULT CALLBACK relabelButtons(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE) {
+        const HWND box = reinterpret_cast<HWND>(wParam);
+        SetDlgItemTextA(box, IDTRYAGAIN, "&Retry");
+        SetDlgItemTextA(box, IDCONTINUE, "&Yes");
+        UnhookWindowsHookEx(relabelHook);
+        relabelHook = nullptr;
+        return 0;
+    }
+    return CallNextHookEx(relabelHook, code, wParam, lParam);
+}
+
+int showYesCancelRetry(const std::string& caption, const std::string& text, unsigned flags) {
+    // Yes, the form's default button, stands third in the system's box.
+    const unsigned system = MB_CANCELTRYCONTINUE | MB_DEFBUTTON3 | (flags & mb::IconMask);
+    relabelHook = SetWindowsHookExA(WH_CBT, relabelButtons, nullptr, GetCurrentThreadId());
+    const int id = MessageBoxA(nullptr, text.c_str(), caption.c_str(), system | MB_TASKMODAL | MB_SETFOREGROUND);
+    if (relabelHook) {
+        UnhookWindowsHookEx(relabelHook);
+        relabelHook = nullptr;
+    }
+    switch (id) {
+        case IDCONTINUE: return IdYes;
+        case IDTRYAGAIN: return IdRetry;
+        case 0: return defaultButtonOf(flags);
+        default: return IdCancel;
+    }
+}
+
+}  // namespace
+
 int Win32MessageBoxes::show(const std::string& caption, const std::string& text, unsigned flags) {
+    if ((flags & mb::ButtonMask) == mb::YesCancelRetry) return showYesCancelRetry(caption, text, flags);
     const int id = MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags | MB_TASKMODAL | MB_SETFOREGROUND);
     // No desktop to show it on: the default button, as the console would.
     return id != 0 ? id : defaultButtonOf(flags);

@@ -88,15 +88,28 @@ TEST(ConsoleMessageBoxes, OnATerminalTheAnswerIsRead) {
     EXPECT_EQ(boxes.show("Error", "End of input", mb::OkCancel | mb::DefButton2), IdCancel);
 }
 
-TEST(ConsoleErrorDialog, OnlyYesChangesTheConfiguration) {
+TEST(ConsoleErrorDialog, OffersYesCancelRetryAndPassesRetryOn) {
     ScriptedMessageBoxes boxes;
     ConsoleErrorDialog dialog(boxes);
-    boxes.answer(IdYes);
-    boxes.answer(IdNo);
+    for (int id : {IdYes, IdRetry, IdCancel, IdNo}) boxes.answer(id);
     EXPECT_EQ(dialog.ask("Timeout", "Emulator error"), IdYes);
+    EXPECT_EQ(dialog.ask("Timeout", ""), IdRetry);
     EXPECT_EQ(dialog.ask("Timeout", ""), IdCancel);
-    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_EQ(dialog.ask("Timeout", ""), IdCancel);  // a box that answers otherwise
+    ASSERT_EQ(boxes.shown().size(), 4u);
     EXPECT_EQ(boxes.shown()[0].text, "Emulator error\nTimeout\nChange configuration?");
+    EXPECT_EQ(buttonsOf(boxes.shown()[0].flags), (std::vector<int>{IdYes, IdCancel, IdRetry}));
+    EXPECT_EQ(defaultButtonOf(boxes.shown()[0].flags), IdYes);
+
+    // On a terminal each of the three is one letter away.
+    std::istringstream in("r\nc\ny\n");
+    std::ostringstream err;
+    ConsoleMessageBoxes console(in, err, true);
+    ConsoleErrorDialog onTerminal(console);
+    EXPECT_EQ(onTerminal.ask("m", ""), IdRetry);
+    EXPECT_EQ(onTerminal.ask("m", ""), IdCancel);
+    EXPECT_EQ(onTerminal.ask("m", ""), IdYes);
+    EXPECT_NE(err.str().find("[Yes/Cancel/Retry] "), std::string::npos);
 }
 
 TEST(ScriptedUi, RecordsAndAnswersFromTheScriptThenTheDefault) {
@@ -109,9 +122,9 @@ TEST(ScriptedUi, RecordsAndAnswersFromTheScriptThenTheDefault) {
     EXPECT_EQ(boxes.shown()[1].text, "t2");
 
     ScriptedErrorDialog dialog;
-    dialog.answer(IdOk);  // not a possible answer of the form: Cancel
+    dialog.answer(IdOk);  // not an answer of the form, passed on for its caller to judge
     dialog.answer(IdRetry);
-    EXPECT_EQ(dialog.ask("m", "f"), IdCancel);
+    EXPECT_EQ(dialog.ask("m", "f"), IdOk);
     EXPECT_EQ(dialog.ask("m", "f"), IdRetry);
     EXPECT_EQ(dialog.ask("m", "f"), IdCancel);
 }
