@@ -5,6 +5,7 @@
 
 #include "core/conversions.hpp"
 #include "core/errors.hpp"
+#include "platform/local_time.hpp"
 
 namespace tarvex {
 
@@ -15,9 +16,8 @@ constexpr std::size_t HexColumn = 30;
 constexpr std::size_t LongData = 60;
 constexpr std::size_t LongDataIndent = 13;
 
-// Bytes above 0x7F are shown as the Latin-1 characters they were on the
-// original system's code page.
-void appendShown(std::string& out, unsigned char c) {
+// A data byte above 0x7F is shown as the Latin-1 character of its value.
+void appendDataByte(std::string& out, unsigned char c) {
     if (c < 0x20) {
         out += '.';
     } else if (c < 0x80) {
@@ -28,6 +28,56 @@ void appendShown(std::string& out, unsigned char c) {
     }
 }
 
+// The length of the well-formed UTF-8 sequence at the start of s, or 0.
+std::size_t utf8SequenceLength(std::string_view s) {
+    const auto c = static_cast<unsigned char>(s[0]);
+    std::size_t n = 0;
+    std::uint32_t min = 0;
+    std::uint32_t value = 0;
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+        value = c & 0x1F;
+        min = 0x80;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        value = c & 0x0F;
+        min = 0x800;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        value = c & 0x07;
+        min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (s.size() < n) return 0;
+    for (std::size_t i = 1; i < n; ++i) {
+        const auto d = static_cast<unsigned char>(s[i]);
+        if ((d & 0xC0) != 0x80) return 0;
+        value = (value << 6) | (d & 0x3F);
+    }
+    if (value < min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+    return n;
+}
+
+// Texts are UTF-8 already and pass unchanged; only control characters become
+// ".". A byte that is no part of a well-formed sequence (a text that carries
+// raw board bytes) is shown like a data byte, so the file stays UTF-8.
+void appendText(std::string& out, std::string_view text) {
+    while (!text.empty()) {
+        const auto c = static_cast<unsigned char>(text[0]);
+        std::size_t n = c < 0x80 ? 0 : utf8SequenceLength(text);
+        if (n == 0) {
+            appendDataByte(out, c);
+            n = 1;
+        } else {
+            out.append(text.substr(0, n));
+        }
+        text.remove_prefix(n);
+    }
+}
+
+// Columns count characters: the shown text is well-formed UTF-8, so every
+// byte but a continuation byte starts one.
 std::size_t shownLength(std::string_view s) {
     std::size_t n = 0;
     for (unsigned char c : s)
@@ -90,12 +140,7 @@ void ProtocolLog::setEnabled(bool on) {
     file_.open(fileName_, std::ios::out | std::ios::trunc | std::ios::binary);
     if (!file_.is_open()) throw EFOpenError("Cannot create file " + fileName_);
     const std::time_t now = std::chrono::system_clock::to_time_t(clock_.wallNow());
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
+    const std::tm local = platform::localTime(now);
     char when[64];
     std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
     file_ << "Date: " << when << ' ' << fileName_ << '\n';
@@ -108,11 +153,11 @@ std::string ProtocolLog::formatLine(std::string_view stamp, std::string_view tex
     std::string line(stamp);
     line += ' ';
     std::string textPart;
-    for (unsigned char c : text) appendShown(textPart, c);
+    appendText(textPart, text);
     if (!data.empty()) {
         padTo(textPart, TextWidth);
         if (static_cast<unsigned char>(data[0]) >= 0x14)
-            for (unsigned char c : data) appendShown(textPart, c);
+            for (unsigned char c : data) appendDataByte(textPart, c);
     } else {
         padTo(textPart, TextWidth);
     }

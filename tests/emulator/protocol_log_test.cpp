@@ -54,6 +54,18 @@ TEST(ProtocolLogLine, TextPartPaddingAndCharacters) {
     EXPECT_EQ(ProtocolLog::formatLine(Stamp, "a\tb", {}).substr(13, 3), "a.b");
 }
 
+TEST(ProtocolLogLine, TextsKeepTheirUtf8AndArePaddedByCharacters) {
+    // "ö" is two bytes of the text and one column of the line.
+    EXPECT_EQ(ProtocolLog::formatLine(Stamp, "USB: Puffer gel\xC3\xB6scht", {}),
+              Stamp + " USB: Puffer gel\xC3\xB6scht" + std::string(3, ' '));
+    EXPECT_EQ(ProtocolLog::formatLine(Stamp, "gel\xC3\xB6scht: ", std::string("\x01", 1)),
+              Stamp + " gel\xC3\xB6scht: " + std::string(20, ' ') + "  01");
+    // Data bytes are Latin-1; so is a stray byte of a text, so that the file stays UTF-8.
+    EXPECT_EQ(ProtocolLog::formatLine(Stamp, "READ: ", std::string("A\xF6", 2)),
+              Stamp + " READ:" + std::string(18, ' ') + "A\xC3\xB6" + std::string(5, ' ') + "  41F6");
+    EXPECT_EQ(ProtocolLog::formatLine(Stamp, "x\xF6y\xC3", {}).substr(13, 6), "x\xC3\xB6y\xC3\x83");
+}
+
 TEST(ProtocolLogLine, LongDataGoesOnALineOfItsOwn) {
     const std::string data(64, '\x01');
     const std::string line = ProtocolLog::formatLine(Stamp, "READ: ", data);

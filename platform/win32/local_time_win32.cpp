@@ -1,0 +1,13 @@
+#include <time.h>
+
+#include "platform/local_time.hpp"
+
+namespace tarvex::platform {
+
+std::tm localTime(std::time_t when) {
+    std::tm local{};
+    if (localtime_s(&local, &when) != 0) local = std::tm{};
+    return local;
+}
+
+}  // namespace tarvex::platform
