@@ -74,13 +74,7 @@ std::string FtStatusText(FT_STATUS status) {
     return "FT_STATUS: " + std::to_string(status) + " unknown";
 }
 
-std::string LibraryName() {
-#ifdef _WIN32
-    return "ftd2xx.dll";
-#else
-    return platform::sharedLibraryName("ftd2xx");
-#endif
-}
+std::string LibraryName() { return platform::sharedLibraryName("ftd2xx"); }
 
 void UsbDllInit(const std::string& library) {
     LogWrite("UsbDllInit", LogLevel);
@@ -97,11 +91,8 @@ void UsbDllInit(const std::string& library) {
         throw EUsbDllError(text);
     }
     Binding fresh;
-#ifdef _WIN32
-    constexpr bool windowsOnly = false;
-#else
-    constexpr bool windowsOnly = true;
-#endif
+    // Entries only the Windows library has are optional elsewhere.
+    constexpr bool windowsOnly = !platform::TargetIsWindows;
     // In the library's order: the first required name that is missing stops.
     auto bind = [&lib, &shown](auto& slot, const char* name, bool optional) {
         void* p = lib.symbol(name);
@@ -176,7 +167,7 @@ FT_STATUS UsbListDevices(std::uint32_t index, std::uint32_t flags, std::string& 
         binding().listDevices
             ? binding().listDevices(reinterpret_cast<void*>(static_cast<std::uintptr_t>(index)), buffer.data(), flags)
             : unbound();
-    text.assign(buffer.data(), strnlen(buffer.data(), buffer.size()));
+    text.assign(buffer.data(), strnlen(buffer.data(), ListTextLength));
     LogWriteWith(LogLevel, [&] {
         return "UsbListDevices DeviceNumber=" + std::to_string(index) + " Flags=" + Format("%.8x", flags) + " " +
                FtStatusText(s) + " Buffer=" + text;

@@ -6,13 +6,9 @@
 #include <cstdint>
 #include <string>
 
-namespace tarvex::ftd2xx {
+#include "platform/callconv.hpp"
 
-#if defined(_WIN32) && !defined(_WIN64)
-#define TARVEX_D2XX_CALL __stdcall
-#else
-#define TARVEX_D2XX_CALL
-#endif
+namespace tarvex::ftd2xx {
 
 using FT_STATUS = std::uint32_t;
 using FT_HANDLE = void*;
@@ -28,18 +24,22 @@ constexpr std::uint32_t ListNumberOnly = 0x80000000u;
 constexpr std::uint32_t ListByIndexSerial = 0x40000001u;
 constexpr std::uint32_t ListByIndexDescription = 0x40000002u;
 constexpr std::uint32_t PurgeRxTx = 3;
-constexpr std::size_t ListBufferSize = 50;
+// The library writes serial numbers and descriptions of up to 64 bytes into
+// the caller's buffer, for every FTDI device on the bus: the buffer leaves
+// room to spare, and the text kept is cut afterwards.
+constexpr std::size_t ListBufferSize = 256;
+constexpr std::size_t ListTextLength = 50;
 
 // The entry points as the library exports them.
-using FnHandle = FT_STATUS(TARVEX_D2XX_CALL*)(FT_HANDLE);
-using FnGetQueueStatus = FT_STATUS(TARVEX_D2XX_CALL*)(FT_HANDLE, std::uint32_t*);
-using FnGetStatus = FT_STATUS(TARVEX_D2XX_CALL*)(FT_HANDLE, std::uint32_t*, std::uint32_t*, std::uint32_t*);
-using FnListDevices = FT_STATUS(TARVEX_D2XX_CALL*)(void*, void*, std::uint32_t);
-using FnOpen = FT_STATUS(TARVEX_D2XX_CALL*)(int, FT_HANDLE*);
-using FnHandleU32 = FT_STATUS(TARVEX_D2XX_CALL*)(FT_HANDLE, std::uint32_t);
-using FnTransfer = FT_STATUS(TARVEX_D2XX_CALL*)(FT_HANDLE, void*, std::uint32_t, std::uint32_t*);
-using FnSetLatencyTimer = FT_STATUS(TARVEX_D2XX_CALL*)(FT_HANDLE, std::uint8_t);
-using FnSetTimeouts = FT_STATUS(TARVEX_D2XX_CALL*)(FT_HANDLE, std::uint32_t, std::uint32_t);
+using FnHandle = FT_STATUS(TARVEX_LIBRARY_CALL*)(FT_HANDLE);
+using FnGetQueueStatus = FT_STATUS(TARVEX_LIBRARY_CALL*)(FT_HANDLE, std::uint32_t*);
+using FnGetStatus = FT_STATUS(TARVEX_LIBRARY_CALL*)(FT_HANDLE, std::uint32_t*, std::uint32_t*, std::uint32_t*);
+using FnListDevices = FT_STATUS(TARVEX_LIBRARY_CALL*)(void*, void*, std::uint32_t);
+using FnOpen = FT_STATUS(TARVEX_LIBRARY_CALL*)(int, FT_HANDLE*);
+using FnHandleU32 = FT_STATUS(TARVEX_LIBRARY_CALL*)(FT_HANDLE, std::uint32_t);
+using FnTransfer = FT_STATUS(TARVEX_LIBRARY_CALL*)(FT_HANDLE, void*, std::uint32_t, std::uint32_t*);
+using FnSetLatencyTimer = FT_STATUS(TARVEX_LIBRARY_CALL*)(FT_HANDLE, std::uint8_t);
+using FnSetTimeouts = FT_STATUS(TARVEX_LIBRARY_CALL*)(FT_HANDLE, std::uint32_t, std::uint32_t);
 
 std::string FtStatusText(FT_STATUS status);
 
@@ -58,7 +58,7 @@ FT_STATUS UsbClose(FT_HANDLE handle);
 FT_STATUS UsbCyclePort(FT_HANDLE handle);
 FT_STATUS UsbGetQueueStatus(FT_HANDLE handle, std::uint32_t& rxBytes);
 FT_STATUS UsbListDeviceCount(std::uint32_t& count);
-// Text of a list call (serial number or description), up to 50 characters.
+// Text of a list call (serial number or description), cut to 50 characters.
 FT_STATUS UsbListDevices(std::uint32_t index, std::uint32_t flags, std::string& text);
 FT_STATUS UsbOpen(std::uint32_t index, FT_HANDLE& handle);
 FT_STATUS UsbPurge(FT_HANDLE handle, std::uint32_t mask);

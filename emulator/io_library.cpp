@@ -4,6 +4,7 @@
 
 #include "core/errors.hpp"
 #include "core/messages.hpp"
+#include "platform/callconv.hpp"
 #include "platform/dynlib.hpp"
 
 namespace tarvex::iodll {
@@ -29,11 +30,8 @@ std::string joined(const std::string& dir, const std::string& file) {
 }  // namespace
 
 std::string LibraryFileName() {
-#ifdef _WIN32
-    return "io.dll";
-#else
-    return platform::sharedLibraryName("tarvexio");
-#endif
+    // Elsewhere the library is our own, named as the platform names libraries.
+    return platform::TargetIsWindows ? std::string("io.dll") : platform::sharedLibraryName("tarvexio");
 }
 
 std::string FindIoDll(const std::string& rootDir, const std::string& registryRootDir) {

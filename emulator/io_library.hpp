@@ -5,16 +5,12 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/callconv.hpp"
+
 namespace tarvex::iodll {
 
-#if defined(_WIN32) && !defined(_WIN64)
-#define TARVEX_IO_CALL __stdcall
-#else
-#define TARVEX_IO_CALL
-#endif
-
-using FnPortOut = void(TARVEX_IO_CALL*)(std::uint16_t port, std::uint8_t value);
-using FnPortIn = std::uint8_t(TARVEX_IO_CALL*)(std::uint16_t port);
+using FnPortOut = void(TARVEX_LIBRARY_CALL*)(std::uint16_t port, std::uint8_t value);
+using FnPortIn = std::uint8_t(TARVEX_LIBRARY_CALL*)(std::uint16_t port);
 
 // The library's file name on this platform.
 std::string LibraryFileName();

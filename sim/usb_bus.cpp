@@ -127,9 +127,9 @@ std::uint32_t UsbBus::listDevices(void* arg1, void* arg2, std::uint32_t flags) {
     if (!arg2 || (flags & 0x40000000u) == 0) return InvalidParameter;
     if (index >= present.size()) return DeviceNotFound;
     const std::string& text = (flags & 3) == 1 ? present[index]->serial : present[index]->description;
-    // The caller's buffer holds 50 bytes; longer texts are cut like the
-    // library does with its fixed fields.
-    const std::size_t n = std::min<std::size_t>(text.size(), 49);
+    // The library's fields hold 64 bytes: it writes texts of up to 63
+    // characters and a zero, whatever buffer the caller has.
+    const std::size_t n = std::min<std::size_t>(text.size(), 63);
     std::memcpy(arg2, text.data(), n);
     static_cast<char*>(arg2)[n] = '\0';
     return Ok;
