@@ -80,14 +80,20 @@ void TBasisEmulator::SetSysProtokollieren(bool on) {
 std::size_t TBasisEmulator::Schreiben(std::string_view command) {
     auto lock = LockLink();
     if (timeoutFlag_ || fatalUsbError_) return 0;
+    if (command.size() > MaxCommandLength) {
+        // Nothing goes out: a cut command would leave the board taking the
+        // next commands as its missing bytes, and on USB and the parallel
+        // port no reset line brings it back.
+        Protokoll(Format("WRITE FEHLER (Soll: %d/Ist: %d): ", command.size(), 0), command);
+        throw EEmulatorError(Format("Command of %d bytes refused: at most %d bytes go out in one write",
+                                    command.size(), MaxCommandLength));
+    }
     const auto* data = reinterpret_cast<const std::uint8_t*>(command.data());
     std::size_t written = 0;
-    // Nothing longer than a transport's 255 bytes goes out whole.
-    const std::size_t count = std::min<std::size_t>(command.size(), 255);
     switch (interface_) {
-        case IfSerial: written = WriteCom(data, count); break;
-        case IfParallel: written = WriteLpt(data, count); break;
-        default: written = WriteUSB(data, count); break;
+        case IfSerial: written = WriteCom(data, command.size()); break;
+        case IfParallel: written = WriteLpt(data, command.size()); break;
+        default: written = WriteUSB(data, command.size()); break;
     }
     if (written < command.size()) {
         SetTimeoutError(true);
@@ -185,6 +191,8 @@ TBasisEmulator::Bytes TBasisEmulator::FrameLesen(std::uint32_t counter, std::uin
 std::uint8_t TBasisEmulator::FlashCommand(std::uint8_t code, std::uint8_t function, std::uint16_t address,
                                           std::uint8_t data) {
     auto lock = LockLink();
+    // Erasing a block and writing a byte act on the selected block.
+    if (function == 1 || function == 2) requireKnownFlashBlock();
     std::string command = firmwareCode_ < 15 ? "aIaP" : "aFlC";
     command += static_cast<char>(code);
     command += static_cast<char>(function);
@@ -223,8 +231,14 @@ std::uint8_t TBasisEmulator::IAPBlockErase(std::uint8_t block) {
 
 std::uint8_t TBasisEmulator::FlashBlockTransfer(std::uint16_t address, std::string_view bytes) {
     auto lock = LockLink();
-    const std::size_t count = std::min<std::size_t>(bytes.size(), 250);
-    const std::string reversed(bytes.rbegin() + static_cast<std::ptrdiff_t>(bytes.size() - count), bytes.rend());
+    const std::size_t count = bytes.size();
+    // The count goes out in one byte and the block in one write: cutting it
+    // would report a block as written that was not.
+    if (count > MaxFlashBlock)
+        throw EEmulatorError(
+            Format("Flash block of %d bytes refused: at most %d bytes per block", count, MaxFlashBlock));
+    requireKnownFlashBlock();
+    const std::string reversed(bytes.rbegin(), bytes.rend());
     if (firmwareCode_ >= 18) {
         std::string header = "bFlC";
         header += static_cast<char>(count);
@@ -234,41 +248,50 @@ std::uint8_t TBasisEmulator::FlashBlockTransfer(std::uint16_t address, std::stri
         Schreiben(reversed);
         return firstByte(Lesen(1));
     }
+    const auto last = static_cast<std::uint16_t>(address + count - 1);
     std::string header = firmwareCode_ >= 15 ? "bFlC" : "bIaP";
     header += static_cast<char>(count);
     header += byteString({0x16, 0x02});
-    header += WordToBytes(static_cast<std::uint16_t>(address + count - 1));
+    header += WordToBytes(last);
     Schreiben(header);
-    std::uint8_t last = 0;
+    std::uint8_t answerByte = 0;
     for (std::size_t i = 0; i < count; ++i) {
         Schreiben(reversed.substr(i, 1));
         const Bytes answer = Lesen(1);
         if (answer.empty()) return 0;
-        last = static_cast<std::uint8_t>(answer[0]);
-        if (last != 0x00 && last != 0xF0) {
+        answerByte = static_cast<std::uint8_t>(answer[0]);
+        if (answerByte != 0x00 && answerByte != 0xF0) {
             if (i + 1 < count) {
                 // The board still waits for the rest of the block and would
                 // take the next commands as flash data: the link is broken.
+                const auto refused = static_cast<std::uint16_t>(last - i);
                 Protokoll(Format("FlashBlockTransfer abgebrochen nach %d/%d Bytes", i + 1, count));
                 SetTimeoutError(true);
-                throw EEmulatorTimeoutError(std::string(LoadResStr(rs::CommunicationError)));
+                throw EFlashTransferError(
+                    Format("Flash write failed at %.4x (byte %d of %d): the emulator answered %.2x", refused, i + 1,
+                           count, answerByte) +
+                        "\r\n" + std::string(LoadResStr(rs::CommunicationError)),
+                    answerByte, refused, i + 1, count);
             }
             break;
         }
     }
-    return last;
+    return answerByte;
 }
 
 void TBasisEmulator::FlashBlockSwitch(std::uint8_t block) {
     auto lock = LockLink();
-    if (!flashBlockKnown_ && generation_ != 0 && !timeoutFlag_ && !fatalUsbError_) {
+    if (!flashBlockKnown_ && !flashBlockRecoverySent_ && generation_ != 0 && !timeoutFlag_ && !fatalUsbError_) {
         // After a reconnect without a board reset the board's block is not
-        // known: its return to the power-on rate selects block 0 again.
+        // known. On the serial port the write reopens the port and resets
+        // the board; elsewhere "y 04" is taken to select block 0 (our
+        // board's choice, not a fact of every firmware): good enough for
+        // reading, never for writing the flash.
         Protokoll("Flash-Block zuruecksetzen");
         Schreiben(byteString({'y', 0x04}));
         Wait(50);
         flashBlock_ = 0;
-        flashBlockKnown_ = true;
+        flashBlockRecoverySent_ = true;
     }
     if (block == flashBlock_) return;
     flashBlock_ = block;
@@ -276,6 +299,24 @@ void TBasisEmulator::FlashBlockSwitch(std::uint8_t block) {
         Protokoll("Flash-Block umschalten: " + std::to_string(block));
         Schreiben("z");
     }
+}
+
+void TBasisEmulator::forgetFlashBlock() {
+    flashBlock_ = 0;
+    flashBlockKnown_ = false;
+    flashBlockRecoverySent_ = false;
+}
+
+void TBasisEmulator::requireKnownFlashBlock() {
+    // Nothing goes out while the link is broken; and the oldest boards have
+    // no block to choose.
+    if (flashBlockKnown_ || generation_ == 0 || timeoutFlag_ || fatalUsbError_) return;
+    // The serial port's next open resets the board into a known block.
+    if (interface_ == IfSerial && !handleOpen_) GetHandle();
+    if (flashBlockKnown_) return;
+    throw EEmulatorError(
+        "Flash block of the emulator not known after a connection error: the flash is not written.\r\n"
+        "Switch the emulator off and on and start the debugger again.");
 }
 
 void TBasisEmulator::EnableExtReset() {
@@ -514,8 +555,7 @@ void TBasisEmulator::SetTimeoutError(bool on) {
     if (!on) return;
     Protokoll("Timeout ERROR");
     // Nothing is known of the board's flash block until it is reset.
-    flashBlock_ = 0;
-    flashBlockKnown_ = false;
+    forgetFlashBlock();
     if (handleOpen_) DestroyEmulHandle();
 }
 

@@ -11,13 +11,42 @@
 #include <vector>
 
 #include "core/component.hpp"
+#include "core/errors.hpp"
 #include "emulator/d2xx.hpp"
 #include "emulator/protocol_log.hpp"
 #include "platform/clock.hpp"
+#include "platform/parallel_port.hpp"
 #include "platform/serial_port.hpp"
 #include "platform/settings.hpp"
 
 namespace tarvex {
+
+// A byte-wise flash block transfer that the board answered with an error
+// before the block was complete. The board still waits for the rest of the
+// block, so the link counts as broken, as after a time-out; the error keeps
+// what failed for the maintenance forms.
+class EFlashTransferError : public EEmulatorTimeoutError {
+public:
+    EFlashTransferError(std::string message, std::uint8_t errorByte, std::uint16_t address, std::size_t bytesDone,
+                        std::size_t count)
+        : EEmulatorTimeoutError(std::move(message)),
+          errorByte_(errorByte),
+          address_(address),
+          bytesDone_(bytesDone),
+          count_(count) {}
+    std::uint8_t errorByte() const noexcept { return errorByte_; }
+    // The address of the byte the board refused.
+    std::uint16_t address() const noexcept { return address_; }
+    // Data bytes sent, the refused one included, of the block's count.
+    std::size_t bytesDone() const noexcept { return bytesDone_; }
+    std::size_t count() const noexcept { return count_; }
+
+private:
+    std::uint8_t errorByte_;
+    std::uint16_t address_;
+    std::size_t bytesDone_;
+    std::size_t count_;
+};
 
 struct TUSBDeviceInfo {
     std::uint32_t deviceIndex = 0;
@@ -37,6 +66,9 @@ public:
     static constexpr std::uint8_t StateClosed = 0, StateOpen = 1, StateIdentified = 2, StateStarted = 3,
                                   StateStarting = 4, StateReady = 5;
     static constexpr std::uint32_t NoSerialNumber = 0xFFFFFFFFu;
+    // The most one write may carry, and the most data bytes of a flash block.
+    static constexpr std::size_t MaxCommandLength = 255;
+    static constexpr std::size_t MaxFlashBlock = 250;
 
     explicit TBasisEmulator(platform::Clock& clock = platform::systemClock(),
                             platform::SettingsStore& settings = platform::defaultSettings());
@@ -54,6 +86,7 @@ public:
     // Where the transports come from. Tests put the board simulator here.
     void setSerialPortOpener(platform::SerialPortOpener opener);
     void setUsbLibrary(std::string nameOrPath) { usbLibrary_ = std::move(nameOrPath); }
+    void setParallelPortOpener(platform::ParallelPortOpener opener) { lptOpener_ = std::move(opener); }
     void setIoSearchDirs(std::string rootDir, std::string registryRootDir);
     platform::Clock& clock() { return clock_; }
 
@@ -213,6 +246,8 @@ private:
         TBasisEmulator& link_;
     };
     void applyTimeouts();
+    void forgetFlashBlock();
+    void requireKnownFlashBlock();
     void setUsbStatus(ftd2xx::FT_STATUS status);
     void setFatalUsbError();
     [[noreturn]] void transferFailed(const std::string& message);
@@ -220,13 +255,16 @@ private:
     bool waitLptStatus(std::uint8_t mask, bool set);
     void lptOut(std::uint16_t offset, std::uint8_t value);
     std::uint8_t lptIn(std::uint16_t offset);
+    void bindLibrary(std::uint8_t kind);
     void releaseBinding(std::uint8_t kind);
+    void holdParallelPort();
     void flushInput();
     std::string serialDevice();
 
     platform::Clock& clock_;
     platform::SettingsStore& settings_;
     platform::SerialPortOpener serialOpener_;
+    platform::ParallelPortOpener lptOpener_ = platform::holdSystemParallelPort;
     std::string usbLibrary_ = ftd2xx::LibraryName();
     std::string ioRootDir_;
     std::string ioRegistryRootDir_;
@@ -259,7 +297,11 @@ private:
     std::string usbSerial_;
     std::uint8_t interface_ = IfSerial;
     std::uint8_t flashBlock_ = 0;
+    // Known: since a reset of the board, or since the link was created (the
+    // board then being fresh from power-on or left in block 0 by a clean
+    // end). Lost after a failure without a reset; recovery sends "y 04".
     bool flashBlockKnown_ = true;
+    bool flashBlockRecoverySent_ = false;
     std::string hardwareName_ = "TARVEX-IV";
     std::uint8_t connectionState_ = StateClosed;
     std::uint8_t rememberedState_ = StateClosed;
@@ -270,6 +312,7 @@ private:
 
     bool handleOpen_ = false;
     std::unique_ptr<platform::SerialPort> serial_;
+    std::unique_ptr<platform::PortHold> lptHold_;
     ftd2xx::FT_HANDLE usbHandle_ = nullptr;
     std::uint32_t handleNumber_ = 0;
 };

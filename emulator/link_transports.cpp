@@ -9,6 +9,7 @@
 #include "core/messages.hpp"
 #include "emulator/basis_emulator.hpp"
 #include "emulator/io_library.hpp"
+#include "platform/parallel_port.hpp"
 #include "platform/ui.hpp"
 
 namespace tarvex {
@@ -46,10 +47,12 @@ void TBasisEmulator::SetPortName(const std::string& name) {
     if (connectionState_ >= StateIdentified && wanted != portName_)
         throw EEmulatorCommError(std::string(LoadResStr(rs::PortChangesNotAllowed)));
     if (wanted == portName_) return;
+    const std::string kind = wanted.substr(0, 3);
+    // The transport is bound first: when its library cannot be bound, name,
+    // transport and port stay as they were.
+    SetInterface(kind == "COM" ? IfSerial : kind == "USB" ? IfUsb : IfParallel);
     if (connectionState_ != StateClosed && handleOpen_) DestroyEmulHandle();
     portName_ = wanted;
-    const std::string kind = portName_.substr(0, 3);
-    SetInterface(kind == "COM" ? IfSerial : kind == "USB" ? IfUsb : IfParallel);
     settingsChanged_ = true;
 }
 
@@ -74,13 +77,7 @@ void TBasisEmulator::releaseBinding(std::uint8_t kind) {
     if (kind == IfUsb) ftd2xx::USBDllRelease();
 }
 
-void TBasisEmulator::SetInterface(std::uint8_t kind) {
-    if (kind == interface_) return;
-    if (handleOpen_) DestroyEmulHandle();
-    releaseBinding(interface_);
-    // The old binding is gone: until the new one stands, the link is on the
-    // serial port, which needs none.
-    interface_ = IfSerial;
+void TBasisEmulator::bindLibrary(std::uint8_t kind) {
     if (kind == IfParallel) {
         const std::string path = iodll::FindIoDll(ioRootDir_, ioRegistryRootDir_);
         if (path.empty())
@@ -89,18 +86,34 @@ void TBasisEmulator::SetInterface(std::uint8_t kind) {
     } else if (kind == IfUsb) {
         ftd2xx::UsbDllInit(usbLibrary_);
     }
+}
+
+void TBasisEmulator::SetInterface(std::uint8_t kind) {
+    if (kind == interface_) return;
+    // A binding that fails changes nothing: the old one is released only
+    // once the new one stands.
+    bindLibrary(kind);
+    // The open handle belongs to the old transport.
+    if (handleOpen_) DestroyEmulHandle();
+    releaseBinding(interface_);
     interface_ = kind;
     Protokoll("Verbindung=" + std::to_string(kind));
 }
 
 // ---------------------------------------------------------------- handle
 
-std::string TBasisEmulator::serialDevice() {
-#ifdef _WIN32
-    return portName_;
-#else
-    return platform::serialDevicePath(portName_, settings_, RegistryKey);
-#endif
+std::string TBasisEmulator::serialDevice() { return platform::serialDevicePath(portName_, settings_, RegistryKey); }
+
+void TBasisEmulator::holdParallelPort() {
+    const std::string device = platform::parallelDevicePath(portName_, settings_, RegistryKey);
+    if (device.empty()) return;  // no device named for the port: nothing to hold
+    try {
+        lptHold_ = lptOpener_(device);
+    } catch (const platform::PortHoldError& e) {
+        if (e.refused()) commError(rs::OpenError, e.code());
+        // The port I/O library reaches the port without the node.
+        Protokoll("LPT-Port nicht gehalten: " + std::string(e.what()));
+    }
 }
 
 void TBasisEmulator::GetHandle() {
@@ -121,8 +134,9 @@ void TBasisEmulator::CreateEmulHandle() {
             }
             if (!serial_) commError(rs::OpenError, 0);
         }
-        // The parallel port needs no handle here: the port I/O library
-        // reaches the registers directly.
+        // The port I/O library reaches the parallel port's registers
+        // directly; the hold keeps others off the port meanwhile.
+        if (interface_ == IfParallel) holdParallelPort();
         handleOpen_ = true;
         ++handleNumber_;
         Protokoll("CreateEmulHandle=" + Format("%.4x", handleNumber_));
@@ -181,6 +195,7 @@ void TBasisEmulator::CreateEmulHandle() {
 void TBasisEmulator::DestroyEmulHandle() {
     Protokoll("DestroyEmulHandle");
     serial_.reset();  // puts the port's own settings back
+    lptHold_.reset();
     if (usbHandle_) ftd2xx::UsbClose(usbHandle_);
     usbHandle_ = nullptr;
     handleOpen_ = false;
@@ -281,21 +296,17 @@ void TBasisEmulator::ClearUsbError() {
 
 void TBasisEmulator::ListUsbDevices() {
     usbDevices_.clear();
-    const std::uint8_t previous = interface_;
-    if (previous != IfUsb) SetInterface(IfUsb);
-    struct Back {
-        TBasisEmulator& link;
-        std::uint8_t kind;
-        ~Back() {
-            if (link.interface_ != kind) {
-                try {
-                    link.SetInterface(kind);
-                } catch (...) {
-                    // The next start reports a binding that cannot be made.
-                }
-            }
+    // The list is taken beside the live transport: a serial or parallel
+    // session goes on undisturbed, and a library bound only for the list is
+    // released afterwards.
+    const bool bindHere = !ftd2xx::UsbDllBound();
+    if (bindHere) ftd2xx::UsbDllInit(usbLibrary_);
+    struct Unbind {
+        bool on;
+        ~Unbind() {
+            if (on) ftd2xx::USBDllRelease();
         }
-    } back{*this, previous};
+    } unbind{bindHere};
     std::uint32_t count = 0;
     ftd2xx::UsbListDeviceCount(count);
     Protokoll("USB ListDevices - Count=" + std::to_string(count));
@@ -337,8 +348,7 @@ void TBasisEmulator::setFatalUsbError() {
     if (fatalUsbError_) return;
     fatalUsbError_ = true;
     Protokoll("Fatal USB ERROR");
-    flashBlock_ = 0;
-    flashBlockKnown_ = false;
+    forgetFlashBlock();
     if (handleOpen_) DestroyEmulHandle();
     throw ETarvexAbort(std::string(LoadResStr(rs::FatalUsbError)));
 }

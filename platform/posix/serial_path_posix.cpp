@@ -1,15 +1,27 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "platform/parallel_port.hpp"
 #include "platform/serial_port.hpp"
 #include "platform/settings.hpp"
 
 namespace tarvex::platform {
 
-std::string serialDevicePath(const std::string& portName, SettingsStore& settings, const std::string& key) {
+namespace {
+
+// The device the user named for a port: the settings first, then the
+// environment; empty when neither names one.
+std::string configuredDevice(const std::string& portName, SettingsStore& settings, const std::string& key) {
     if (auto mapped = settings.readString(key, "Ports", portName); mapped && !mapped->empty()) return *mapped;
     const std::string variable = "TARVEX_PORT_" + portName;
     if (const char* env = std::getenv(variable.c_str()); env && *env) return env;
+    return {};
+}
+
+}  // namespace
+
+std::string serialDevicePath(const std::string& portName, SettingsStore& settings, const std::string& key) {
+    if (std::string configured = configuredDevice(portName, settings, key); !configured.empty()) return configured;
     if (portName.size() > 3 && portName.compare(0, 3, "COM") == 0) {
         const std::string digits = portName.substr(3);
         bool numeric = digits.size() <= 3;
@@ -20,6 +32,10 @@ std::string serialDevicePath(const std::string& portName, SettingsStore& setting
         }
     }
     return portName;
+}
+
+std::string parallelDevicePath(const std::string& portName, SettingsStore& settings, const std::string& key) {
+    return configuredDevice(portName, settings, key);
 }
 
 }  // namespace tarvex::platform

@@ -7,6 +7,8 @@
 #include <thread>
 
 #include "core/errors.hpp"
+#include "emulator/d2xx.hpp"
+#include "platform/parallel_port.hpp"
 #include "tests/emulator/link_fixture.hpp"
 #include "tests/support/test_support.hpp"
 
@@ -92,14 +94,19 @@ TEST(Timeouts, AShortAnswerBreaksTheLinkUntilRestart) {
     EXPECT_EQ(s.link->ReadN(0x1000), 0x42);
 }
 
-TEST(Timeouts, ACommandLongerThanATransportWriteDoesNotGoOutWhole) {
+TEST(Timeouts, OverlongCommandsAndFlashBlocksAreRefusedBeforeAnythingGoesOut) {
     SimLink s;
     s.identify();
-    const std::string tooLong = "PN" + std::string(254, '\x01');
-    EXPECT_THROW(s.link->Schreiben(tooLong), EEmulatorTimeoutError);
-    EXPECT_TRUE(s.link->TimeoutFlag());
-    s.link->Restart();
+    const auto before = s.board.bytesReceived();
+    EXPECT_THROW(s.link->Schreiben("PN" + std::string(254, '\x01')), EEmulatorError);
+    EXPECT_THROW(s.link->FlashBlockTransfer(0x2000, std::string(251, '\x05')), EEmulatorError);
+    EXPECT_EQ(s.board.bytesReceived(), before);
+    // The link is whole: no restart needed.
+    EXPECT_FALSE(s.link->TimeoutFlag());
     EXPECT_EQ(s.link->Schreiben("WN" + std::string("\x00\x01\x02", 3)), 5u);
+    EXPECT_EQ(s.link->FlashBlockTransfer(0x2000, std::string(250, '\x05')), 0);
+    EXPECT_EQ(s.board.flash(0, 0x2000 + 249), 0x05);
+    EXPECT_EQ(s.board.flash(0, 0x2000 + 250), 0xFF);
 }
 
 TEST(Timeouts, AnAnswerThatComesLateButInTimeIsTaken) {
@@ -179,7 +186,19 @@ TEST(Iap, AByteWiseTransferThatStopsEarlyBreaksTheLink) {
     SimLink s(config);
     s.identify();
     s.board.failFlashByteAt(1, 0x55);
-    EXPECT_THROW(s.link->FlashBlockTransfer(0x2000, std::string("\x01\x02\x03\x04", 4)), EEmulatorTimeoutError);
+    try {
+        s.link->FlashBlockTransfer(0x2000, std::string("\x01\x02\x03\x04", 4));
+        FAIL();
+    } catch (const EFlashTransferError& e) {
+        // Still a broken link to the host, with the board's reason kept.
+        EXPECT_NE(dynamic_cast<const EEmulatorTimeoutError*>(&e), nullptr);
+        EXPECT_EQ(e.errorByte(), 0x55);
+        EXPECT_EQ(e.address(), 0x2002);  // the second byte sent is the third of the block
+        EXPECT_EQ(e.bytesDone(), 2u);
+        EXPECT_EQ(e.count(), 4u);
+        EXPECT_EQ(e.message(), "Flash write failed at 2002 (byte 2 of 4): the emulator answered 55\r\n"
+                               "Communication error! Please restart emulator");
+    }
     EXPECT_TRUE(s.link->TimeoutFlag());
     // The restart resets the board, which no longer waits for data bytes.
     s.link->Restart();
@@ -221,6 +240,47 @@ TEST(FlashBlock, ReestablishedAfterAReconnect) {
     s.link->FlashBlockSwitch(1);
     EXPECT_EQ(s.board.flashBlock(), 1);
     EXPECT_TRUE(s.link->FlashBlockKnown());
+
+    // A flash write after a failure reopens the serial port first, and the
+    // reset puts the board into the block the link takes it to be in.
+    s.board.shortenNextAnswer(0);
+    EXPECT_THROW(s.link->ReadN(0), EEmulatorTimeoutError);
+    s.link->Restart();
+    EXPECT_EQ(s.link->FlashBlockTransfer(0x2000, "\x07"), 0);
+    EXPECT_EQ(s.board.flash(0, 0x2000), 0x07);
+    EXPECT_EQ(s.link->FlashBlock(), 0);
+}
+
+TEST(Transports, ASerialSessionSurvivesTheUsbListWithoutTheLibrary) {
+    SimLink s;
+    s.link->Startup();
+    ASSERT_EQ(s.link->ConnectionState(), TBasisEmulator::StateReady);
+    s.link->setUsbLibrary("/nonexistent/" + ftd2xx::LibraryName());
+    s.board.clearLog();
+    EXPECT_THROW(s.link->ListUsbDevices(), EUsbDllError);
+    EXPECT_EQ(s.link->ConnectionState(), TBasisEmulator::StateReady);
+    EXPECT_EQ(s.link->Interface(), TBasisEmulator::IfSerial);
+    s.board.setMaster(0x10, 0x77);
+    EXPECT_EQ(s.link->ReadN(0x10), 0x77);
+    // No reopen: no reset, no second handshake, still at the fast rate.
+    for (const auto& c : s.board.log()) EXPECT_TRUE(c.name != "x" && c.name != "reset") << c.name;
+    EXPECT_EQ(s.board.baud(), 115200u);
+}
+
+TEST(Transports, AFailedBindingLeavesNameTransportAndPortAsTheyWere) {
+    SimLink s;
+    s.link->setIoSearchDirs("/nonexistent-a", "/nonexistent-b");
+    s.link->setUsbLibrary("/nonexistent/" + ftd2xx::LibraryName());
+    s.link->GetHandle();
+    for (const char* name : {"LPT1", "USB", "LPT1"}) {
+        SCOPED_TRACE(name);
+        // Every try raises: the same name again is no silent no-op.
+        EXPECT_ANY_THROW(s.link->SetPortName(name));
+        EXPECT_EQ(s.link->PortName(), "COM1");
+        EXPECT_EQ(s.link->Interface(), TBasisEmulator::IfSerial);
+        EXPECT_TRUE(s.link->HandleOpen());
+        EXPECT_FALSE(s.link->SettingsChanged());
+    }
 }
 
 TEST(Settings, DefaultsLoadAndSave) {
@@ -281,6 +341,13 @@ TEST(Settings, ComPortNamesResolveToDevices) {
     ::setenv("TARVEX_PORT_COM7", "/dev/pts/9", 1);
     EXPECT_EQ(platform::serialDevicePath("COM7", settings, key), "/dev/pts/9");
     ::unsetenv("TARVEX_PORT_COM7");
+    // A parallel port has a node only when one is named.
+    EXPECT_EQ(platform::parallelDevicePath("LPT1", settings, key), "");
+    settings.writeString(key, "Ports", "LPT1", "/dev/parport0");
+    EXPECT_EQ(platform::parallelDevicePath("LPT1", settings, key), "/dev/parport0");
+    ::setenv("TARVEX_PORT_LPT2", "/tmp/lpt2", 1);
+    EXPECT_EQ(platform::parallelDevicePath("LPT2", settings, key), "/tmp/lpt2");
+    ::unsetenv("TARVEX_PORT_LPT2");
 }
 #endif
 

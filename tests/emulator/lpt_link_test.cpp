@@ -5,10 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "core/errors.hpp"
 #include "emulator/io_library.hpp"
+#include "platform/callconv.hpp"
 #include "platform/dynlib.hpp"
+#include "platform/parallel_port.hpp"
 #include "sim/lpt_port.hpp"
 #include "tests/emulator/link_fixture.hpp"
 #include "tests/support/test_support.hpp"
@@ -27,6 +31,9 @@ protected:
         board = &port->attach(s.clock);
         port->setBase(0x378);
         s.link->setIoSearchDirs("/nonexistent", TARVEX_STANDIN_DIR);
+        // Windows would open the port by name; the tests that hold a real
+        // node say so.
+        s.link->setParallelPortOpener([](const std::string&) { return std::make_unique<platform::PortHold>(); });
     }
     void TearDown() override {
         s.link.reset();
@@ -118,6 +125,80 @@ TEST_F(LptLink, WithoutTheLibraryThereIsNoAccess) {
             << e.message();
         EXPECT_NE(e.message().find("\nNo access to parallel port"), std::string::npos);
     }
+}
+
+TEST_F(LptLink, ThePortIsHeldWhileTheHandleIsOpen) {
+    struct CountedHold : platform::PortHold {
+        explicit CountedHold(int& n) : alive(n) { ++alive; }
+        ~CountedHold() override { --alive; }
+        int& alive;
+    };
+    int alive = 0;
+    std::vector<std::string> devices;
+    s.link->setParallelPortOpener([&](const std::string& device) {
+        devices.push_back(device);
+        return std::make_unique<CountedHold>(alive);
+    });
+    s.settings.writeString(TBasisEmulator::RegistryKey, "Ports", "LPT1", "/dev/parport0");
+    s.link->SetPortName("LPT1");
+    s.link->Startup();
+    EXPECT_EQ(alive, 1);
+    EXPECT_EQ(devices, std::vector<std::string>{platform::TargetIsWindows ? "LPT1" : "/dev/parport0"});
+    s.link->Restart();
+    EXPECT_EQ(alive, 0);
+    // A port the system refuses stops the start.
+    s.link->setParallelPortOpener([](const std::string&) -> std::unique_ptr<platform::PortHold> {
+        throw platform::PortHoldError(32, "in use", true);
+    });
+    try {
+        s.link->InitStringEinlesen();
+        FAIL();
+    } catch (const EEmulatorStartError& e) {
+        EXPECT_EQ(e.message(), "Open error 32 on port LPT1\r\n Emulator on port LPT1 not ready");
+    }
+}
+
+TEST_F(LptLink, ANamedNodeIsLockedAgainstASecondLinkAndAnUnopenableOneSkipped) {
+    if (platform::TargetIsWindows) GTEST_SKIP() << "Windows holds the port by its name";
+    test::TempDir dir;
+    const std::string node = dir.file("lpt1");
+    test::writeBytes(node, {});
+    s.settings.writeString(TBasisEmulator::RegistryKey, "Ports", "LPT1", node);
+    s.link->setParallelPortOpener(platform::holdSystemParallelPort);
+    s.link->SetPortName("LPT1");
+    s.link->Startup();
+    {
+        TBasisEmulator second(s.clock, s.settings);
+        second.setIoSearchDirs("/nonexistent", TARVEX_STANDIN_DIR);
+        second.SetPortName("LPT1");
+        try {
+            second.GetHandle();
+            FAIL();
+        } catch (const EEmulatorCommError& e) {
+            EXPECT_EQ(e.message().rfind("Open error ", 0), 0u) << e.message();
+            EXPECT_NE(e.message().find(" on port LPT1"), std::string::npos);
+        }
+        EXPECT_FALSE(second.HandleOpen());
+        board->setMaster(0x20, 0x21);
+        EXPECT_EQ(s.link->ReadN(0x20), 0x21);
+        s.link->Restart();  // lets go of the port
+        second.GetHandle();
+        EXPECT_TRUE(second.HandleOpen());
+        second.DestroyEmulHandle();
+    }
+    // A node that exists but is no port (here a folder) is logged and skipped.
+    s.link = std::make_unique<TBasisEmulator>(s.clock, s.settings);
+    s.link->setIoSearchDirs("/nonexistent", TARVEX_STANDIN_DIR);
+    s.settings.writeString(TBasisEmulator::RegistryKey, "Ports", "LPT1", dir.path().string());
+    s.link->SetProtFileName(dir.file("prot.txt"));
+    s.link->SetProtokollieren(true);
+    s.link->SetPortName("LPT1");
+    s.link->Startup();
+    EXPECT_EQ(s.link->ConnectionState(), TBasisEmulator::StateReady);
+    s.link->SetProtokollieren(false);
+    std::ifstream in(dir.file("prot.txt"));
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("LPT-Port nicht gehalten: " + dir.path().string()), std::string::npos) << text;
 }
 
 }  // namespace

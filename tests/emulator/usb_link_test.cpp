@@ -4,6 +4,8 @@
 #ifdef TARVEX_STANDIN_DIR
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "core/errors.hpp"
 #include "core/logger.hpp"
 #include "emulator/d2xx.hpp"
@@ -210,18 +212,97 @@ TEST_F(UsbLink, AFailedConfigurationCallShowsItsStatusAndResetsThePort) {
     EXPECT_EQ(s.boxes.shown()[0].caption, "Error");
 }
 
-TEST_F(UsbLink, TheFlashBlockIsReestablishedAfterAReconnectWithoutReset) {
-    sim::Board& board = bus->addDevice("TX1", "TARVEX Emulator");
+TEST_F(UsbLink, AfterAReconnectWithoutResetTheFlashIsNeverWrittenBlindly) {
+    // Whether "y 04" selects block 0 is the firmware's affair: the link must
+    // be right with either.
+    for (const bool baudResetSelectsBlock0 : {true, false}) {
+        SCOPED_TRACE(baudResetSelectsBlock0);
+        s.link.reset();
+        bus->clear();
+        sim::BoardConfig config;
+        config.baudResetSelectsBlock0 = baudResetSelectsBlock0;
+        sim::Board& board = bus->addDevice("TX1", "TARVEX Emulator", config);
+        s.link = std::make_unique<TBasisEmulator>(s.clock, s.settings);
+        s.link->SetPortName("USB");
+        s.link->Startup();  // block 1 selected for the serial number
+        ASSERT_EQ(board.flashBlock(), 1);
+        // While the block is known, the flash is erased and written.
+        EXPECT_EQ(s.link->IAPBlockErase(1), 0);
+        EXPECT_EQ(s.link->FlashBlockTransfer(0x2000, "\x01\x02"), 0);
+        EXPECT_EQ(board.flash(0, 0x2001), 0x02);
+        s.link->FlashBlockSwitch(1);
+
+        board.shortenNextAnswer(0);
+        EXPECT_THROW(s.link->ReadN(0), EEmulatorTimeoutError);
+        s.link->Restart();
+        s.link->Startup();
+        EXPECT_EQ(s.link->FlashBlock(), 1);
+        EXPECT_EQ(board.flashBlock(), baudResetSelectsBlock0 ? 1 : 0);  // a board that kept its block now differs
+        EXPECT_FALSE(s.link->FlashBlockKnown());
+
+        std::vector<std::uint8_t> flashBefore;
+        for (std::uint8_t b : {0, 1})
+            for (std::uint16_t a : {0x2000, 0x2001, 0x3FFC}) flashBefore.push_back(board.flash(b, a));
+        const std::function<void()> writes[] = {[&] { s.link->IAPBlockErase(1); },
+                                                [&] { s.link->FlashBlockTransfer(0x2000, "\x09"); },
+                                                [&] { s.link->WriteHardwareId(7); }};
+        for (const auto& write : writes) {
+            try {
+                write();
+                FAIL();
+            } catch (const EEmulatorError& e) {
+                EXPECT_EQ(e.message().rfind("Flash block of the emulator not known", 0), 0u) << e.message();
+            }
+        }
+        std::vector<std::uint8_t> flashAfter;
+        for (std::uint8_t b : {0, 1})
+            for (std::uint16_t a : {0x2000, 0x2001, 0x3FFC}) flashAfter.push_back(board.flash(b, a));
+        EXPECT_EQ(flashAfter, flashBefore);
+        EXPECT_FALSE(s.link->TimeoutFlag());
+        board.setMaster(0x10, 0x5A);
+        EXPECT_EQ(s.link->ReadN(0x10), 0x5A);  // reading goes on
+    }
+}
+
+TEST_F(UsbLink, TheListIsTakenBesideALiveSerialSession) {
+    bus->addDevice("TX1", "TARVEX Emulator");
+    s.link->Startup();  // on COM1, the simulated serial board
+    s.board.clearLog();
+    s.link->ListUsbDevices();
+    ASSERT_EQ(s.link->UsbDevices().size(), 1u);
+    EXPECT_EQ(s.link->UsbDevices()[0]->serialNumber, "TX1");
+    EXPECT_FALSE(ftd2xx::UsbDllBound());  // bound for the list only
+    EXPECT_EQ(s.link->Interface(), TBasisEmulator::IfSerial);
+    EXPECT_EQ(s.link->ConnectionState(), TBasisEmulator::StateReady);
+    EXPECT_EQ(s.link->ReadN(0), 0);
+    for (const auto& c : s.board.log()) EXPECT_TRUE(c.name != "x" && c.name != "reset") << c.name;
+}
+
+TEST_F(UsbLink, AFailedSwitchToTheParallelPortKeepsUsb) {
+    bus->addDevice("TX1", "TARVEX Emulator");
     s.link->SetPortName("USB");
-    s.link->Startup();  // block 1 selected for the serial number
-    ASSERT_EQ(board.flashBlock(), 1);
-    board.shortenNextAnswer(0);
-    EXPECT_THROW(s.link->ReadN(0), EEmulatorTimeoutError);
-    s.link->Restart();
+    s.link->setIoSearchDirs("/nonexistent-a", "/nonexistent-b");
+    EXPECT_THROW(s.link->SetPortName("LPT1"), EEmulatorCommError);
+    EXPECT_EQ(s.link->PortName(), "USB");
+    EXPECT_EQ(s.link->Interface(), TBasisEmulator::IfUsb);
+    EXPECT_TRUE(ftd2xx::UsbDllBound());
     s.link->Startup();
-    // A blind toggle would have put the board into block 0 here.
-    EXPECT_EQ(board.flashBlock(), 1);
-    EXPECT_EQ(s.link->FlashBlock(), 1);
+    EXPECT_EQ(s.link->ConnectionState(), TBasisEmulator::StateReady);
+}
+
+TEST_F(UsbLink, LongTextsOfOtherDevicesListWithoutOverrun) {
+    // The library writes up to 63 characters and a zero; the link keeps 50.
+    bus->addDevice(std::string(63, 'S'), std::string(63, 'D'));
+    bus->addDevice("TX1", "TARVEX Emulator");
+    s.link->SetPortName("USB");
+    std::string text;
+    EXPECT_EQ(ftd2xx::UsbListDevices(0, ftd2xx::ListByIndexDescription, text), ftd2xx::FT_OK);
+    EXPECT_EQ(text, std::string(50, 'D'));
+    EXPECT_EQ(ftd2xx::UsbListDevices(0, ftd2xx::ListByIndexSerial, text), ftd2xx::FT_OK);
+    EXPECT_EQ(text, std::string(50, 'S'));
+    s.link->ListUsbDevices();
+    ASSERT_EQ(s.link->UsbDevices().size(), 1u);
+    EXPECT_EQ(s.link->UsbDevices()[0]->deviceIndex, 1u);
 }
 
 TEST_F(UsbLink, EveryLibraryCallLeavesADebugLogLine) {
