@@ -6,15 +6,17 @@ namespace tarvex::sim {
 
 // A row of the command table. A command is its prefix, then arguments up to
 // its length; the length is fixed or the firmware profile's. A command with
-// a data phase takes as many further bytes as its count byte says, one by
-// one. The prefix is also the command's name in the log.
+// a data phase takes as many further bytes as its data count says (usually
+// its count byte), one by one. The prefix is also the command's name in the
+// log, the data phase is logged under its own name when it ends.
 struct Board::Command {
     std::string_view prefix;
     std::size_t length;  // the whole command; 0: the profile says
     Bytes (Board::*run)(const Bytes&);
     // Whether the board's firmware knows this form (empty: every firmware).
     bool (*known)(const FirmwareProfile&, std::string_view prefix) = nullptr;
-    std::size_t countAt = 0;  // offset of the count of data bytes (0: none follow)
+    // The number of data bytes that follow the command (empty: none).
+    std::size_t (*dataCount)(const std::vector<std::uint8_t>& command) = nullptr;
     Bytes (Board::*data)(std::uint8_t, std::size_t, bool) = nullptr;
     std::string_view dataName = {};
 
@@ -30,6 +32,12 @@ bool hasFlashBlocks(const FirmwareProfile& p, std::string_view) { return p.flash
 std::uint16_t wordAt(const std::vector<std::uint8_t>& bytes, std::size_t i) {
     return static_cast<std::uint16_t>((bytes[i] << 8) | bytes[i + 1]);
 }
+
+template <std::size_t At>
+std::size_t countByte(const std::vector<std::uint8_t>& command) {
+    return command[At];
+}
+std::size_t oneByte(const std::vector<std::uint8_t>&) { return 1; }
 
 }  // namespace
 
@@ -47,10 +55,13 @@ const std::vector<Board::Command>& Board::commands() {
         {"WV", 5, &Board::writeMemory},
         {"aIaP", 9, &Board::iapCall, iapForm},
         {"aFlC", 9, &Board::iapCall, iapForm},
-        {"bIaP", 9, &Board::transferHeader, transferForm, 4, &Board::transferData, "flash data"},
-        {"bFlC", 9, &Board::transferHeader, transferForm, 4, &Board::transferData, "flash data"},
+        {"bIaP", 9, &Board::transferHeader, transferForm, countByte<4>, &Board::transferData, "flash data"},
+        {"bFlC", 9, &Board::transferHeader, transferForm, countByte<4>, &Board::transferData, "flash data"},
         {"n", 0, &Board::frameRead},
         {"~", 4, &Board::sendLater},
+        {"f", 1, &Board::fpgaQuery, nullptr, oneByte, &Board::fpgaData, "fpga"},
+        {"DN", 5, &Board::masterBlockRead},
+        {"PN", 5, &Board::masterBlockWrite, nullptr, countByte<2>, &Board::masterBlockData, "master data"},
     };
     return table;
 }
@@ -60,11 +71,13 @@ Board::Board(platform::Clock& clock, BoardConfig config)
       config_(std::move(config)),
       profile_(FirmwareProfile::of(config_.version, config_.deviceVersion)),
       flash_(config_.serialNumber, config_.hardwareId, config_.deviceVersion),
+      fpga_(config_.fpgaLoaded),
       trace_(config_.frameSize),
       delay_(config_.answerDelayMs) {
     profile_.frameSize = config_.frameSize;
     profile_.baudResetSelectsBlock0 = config_.baudResetSelectsBlock0;
     log_.setCapacity(config_.logCapacity);
+    fpga_.setQueryAnswer(config_.fpgaQueryAnswer);
     master_.map(0xF500, nullptr, [this](std::uint8_t v) { target_.setResetHeld(v != 0); });
 }
 
@@ -98,6 +111,7 @@ void Board::receive(const std::uint8_t* data, std::size_t count, std::uint32_t l
     std::lock_guard lock(mutex_);
     advanceLocked(clock_.monotonicMs());
     received_ += count;
+    stats_.bytesIn += count;
     if (!rts_ || (lineBaud != 0 && lineBaud != baud_)) {
         record("ignored", Bytes(data, data + count));
         return;
@@ -168,7 +182,15 @@ void Board::reset() {
     powerOn();
 }
 
+void Board::powerCycle() {
+    std::lock_guard lock(mutex_);
+    fpga_.powerCycle();
+    powerOn();
+}
+
 void Board::powerOn() {
+    // A reset in the middle of a load leaves the FPGA half configured.
+    if (fpga_.loading()) fpga_.abortLoad();
     baud_ = 9600;
     flash_.select(0);
     pending_.clear();
@@ -207,8 +229,14 @@ void Board::failFlashByteAt(std::size_t index, std::uint8_t value) {
     flash_.failByteAt(index, value);
 }
 
-void Board::send(Bytes bytes) {
+void Board::failFpgaLoad(std::uint8_t answer) {
+    std::lock_guard lock(mutex_);
+    fpga_.failNextLoad(answer);
+}
+
+void Board::send(Bytes bytes, bool answer) {
     if (bytes.empty() || silent_) return;
+    if (answer) ++stats_.roundTrips;
     if (garbleNext_) {
         bytes = std::move(*garbleNext_);
         garbleNext_.reset();
@@ -222,6 +250,7 @@ void Board::send(Bytes bytes) {
     if (!out_.empty()) readyAt = std::max(readyAt, out_.back().readyAt);
     for (std::uint8_t b : bytes) out_.push_back(Pending{b, readyAt});
     sent_ += bytes.size();
+    stats_.bytesOut += bytes.size();
 }
 
 // ---------------------------------------------------------------- inspection
@@ -291,6 +320,26 @@ std::uint8_t Board::flash(std::uint8_t block, std::uint16_t address) const {
     return flash_.at(block, address);
 }
 
+Board::Stats Board::stats() const {
+    std::lock_guard lock(mutex_);
+    return stats_;
+}
+
+void Board::resetStats() {
+    std::lock_guard lock(mutex_);
+    stats_ = Stats{};
+}
+
+bool Board::fpgaLoaded() const {
+    std::lock_guard lock(mutex_);
+    return fpga_.loaded();
+}
+
+std::size_t Board::fpgaImageBytes() const {
+    std::lock_guard lock(mutex_);
+    return fpga_.imageBytes();
+}
+
 std::uint64_t Board::bytesReceived() const {
     std::lock_guard lock(mutex_);
     return received_;
@@ -348,9 +397,11 @@ void Board::feed(std::uint8_t byte) {
         const Bytes command(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(length));
         pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(length));
         record(std::string(c->prefix), command);
+        ++stats_.commands;
         send((this->*c->run)(command));
-        if (c->countAt != 0 && command[c->countAt] != 0) {
-            data_ = DataPhase{c, command[c->countAt], 0, {}};
+        const std::size_t count = c->dataCount ? c->dataCount(command) : 0;
+        if (count != 0) {
+            data_ = DataPhase{c, command, count, 0, {}, true};
             // Bytes that came with the header belong to the data phase.
             const Bytes rest = std::move(pending_);
             pending_.clear();
@@ -362,11 +413,12 @@ void Board::feed(std::uint8_t byte) {
 
 void Board::dataByte(std::uint8_t byte) {
     DataPhase& d = *data_;
-    d.bytes.push_back(byte);
+    if (d.keep) d.bytes.push_back(byte);
     const std::size_t index = d.index++;
     const bool last = --d.remaining == 0;
     Bytes answer = (this->*d.command->data)(byte, index, last);
-    if (last) {
+    // The handler may have lengthened the phase.
+    if (d.remaining == 0) {
         record(std::string(d.command->dataName), d.bytes);
         data_.reset();
     }
@@ -408,7 +460,7 @@ Board::Bytes Board::baudSwitch(const Bytes& cmd) {
 Board::Bytes Board::readMemory(const Bytes& cmd) {
     switch (cmd[1]) {
         case 'I': return {target_.idata(cmd[3])};
-        case 'N': return {master_.read(wordAt(cmd, 2))};
+        case 'N': return {masterRead(wordAt(cmd, 2))};
         default: return {variables_.get(wordAt(cmd, 2))};
     }
 }
@@ -416,7 +468,7 @@ Board::Bytes Board::readMemory(const Bytes& cmd) {
 Board::Bytes Board::writeMemory(const Bytes& cmd) {
     switch (cmd[1]) {
         case 'I': target_.setIdata(cmd[3], cmd[4]); break;
-        case 'N': master_.write(wordAt(cmd, 2), cmd[4]); break;
+        case 'N': masterWrite(wordAt(cmd, 2), cmd[4]); break;
         default: variables_.set(wordAt(cmd, 2), cmd[4]); break;
     }
     return {};
@@ -457,7 +509,58 @@ Board::Bytes Board::frameRead(const Bytes& cmd) {
 
 Board::Bytes Board::sendLater(const Bytes& cmd) {
     const std::uint8_t byte = cmd[3];
-    after(wordAt(cmd, 1), [this, byte] { send({byte}); });
+    after(wordAt(cmd, 1), [this, byte] { send({byte}, false); });
+    return {};
+}
+
+// ---------------------------------------------------------------- FPGA and master blocks
+
+std::uint8_t Board::masterRead(std::uint16_t address) const { return fpga_.loaded() ? master_.read(address) : 0xFF; }
+
+void Board::masterWrite(std::uint16_t address, std::uint8_t value) {
+    if (fpga_.loaded()) master_.write(address, value);
+}
+
+Board::Bytes Board::fpgaQuery(const Bytes&) { return {fpga_.queryAnswer()}; }
+
+// Data byte 0 decides: 0xFF loads, anything else keeps the image. From
+// firmware code 21 two size bytes (high first) come before the image; below,
+// the board knows the size of its generation's image.
+Board::Bytes Board::fpgaData(std::uint8_t byte, std::size_t index, bool) {
+    DataPhase& d = *data_;
+    if (index == 0) {
+        if (byte != 0xFF) return {};
+        if (profile_.code >= 21) {
+            d.remaining += 2;
+            return {};
+        }
+        return fpgaImage(config_.fpgaImageSize != 0 ? config_.fpgaImageSize : ExpectedFpgaImageSize(profile_.code));
+    }
+    if (!fpga_.loading()) return index == 2 ? fpgaImage(wordAt(d.bytes, 1)) : Bytes{};
+    if (fpga_.take()) return {fpga_.finishLoad()};
+    return {};
+}
+
+Board::Bytes Board::fpgaImage(std::size_t size) {
+    fpga_.beginLoad(size);
+    data_->keep = false;
+    if (size == 0) return {fpga_.finishLoad()};
+    data_->remaining += size;
+    return {};
+}
+
+// The byte after the count is the address (high first), wrapping at 64 KB.
+Board::Bytes Board::masterBlockRead(const Bytes& cmd) {
+    Bytes out(cmd[2]);
+    const std::uint16_t address = wordAt(cmd, 3);
+    for (std::size_t i = 0; i < out.size(); ++i) out[i] = masterRead(static_cast<std::uint16_t>(address + i));
+    return out;
+}
+
+Board::Bytes Board::masterBlockWrite(const Bytes&) { return {}; }
+
+Board::Bytes Board::masterBlockData(std::uint8_t byte, std::size_t index, bool) {
+    masterWrite(static_cast<std::uint16_t>(wordAt(data_->header, 3) + index), byte);
     return {};
 }
 

@@ -19,6 +19,7 @@
 #include "sim/command_log.hpp"
 #include "sim/firmware_profile.hpp"
 #include "sim/flash.hpp"
+#include "sim/fpga.hpp"
 #include "sim/master_memory.hpp"
 #include "sim/monitor_variables.hpp"
 #include "sim/target.hpp"
@@ -38,6 +39,12 @@ struct BoardConfig {
     std::uint32_t answerDelayMs = 0;       // see Board::setAnswerDelay
     bool baudResetSelectsBlock0 = true;    // `y 04` also selects flash block 0
     std::size_t logCapacity = CommandLog::DefaultCapacity;
+    // The FPGA holds its image at power-on (a board that was started before).
+    bool fpgaLoaded = true;
+    // What "f" answers instead of the FPGA's state.
+    std::optional<std::uint8_t> fpgaQueryAnswer;
+    // The image size expected below firmware code 21; 0: by generation.
+    std::size_t fpgaImageSize = 0;
 };
 
 class Board {
@@ -61,7 +68,10 @@ public:
     // RTS and DTR going from both off to both on resets the board.
     void setLines(bool rts, bool dtr);
     // The board's power-on state: 9600 baud, flash block 0, parser idle.
+    // The FPGA keeps its image.
     void reset();
+    // Power off and on: a reset, and the FPGA has lost its image.
+    void powerCycle();
     // Runs what the board does until `now` (monotonic ms): whatever fell due
     // happens at its own moment, and what it sends is ready from then.
     void advance(std::uint64_t now);
@@ -77,8 +87,25 @@ public:
     // In a flash block transfer, answer with value after data byte index
     // (byte-wise), or at the end of the block (in one write).
     void failFlashByteAt(std::size_t index, std::uint8_t value);
+    // The next FPGA load ends with this answer (0x01, 0x02, ...) and leaves
+    // the FPGA without an image.
+    void failFpgaLoad(std::uint8_t answer);
 
     // ---- Inspection
+    // The traffic since the board was made or the counters reset: commands
+    // understood, answers sent (one per command that answers; one per data
+    // byte of a phase that answers each byte), bytes in and out.
+    struct Stats {
+        std::uint64_t commands = 0;
+        std::uint64_t roundTrips = 0;
+        std::uint64_t bytesIn = 0;
+        std::uint64_t bytesOut = 0;
+    };
+    Stats stats() const;
+    void resetStats();
+    bool fpgaLoaded() const;
+    // The image bytes the last FPGA load received.
+    std::size_t fpgaImageBytes() const;
     std::vector<CommandRecord> log() const;
     CommandTally tally(std::string_view name) const;
     std::uint64_t droppedLogEntries() const;
@@ -113,12 +140,16 @@ private:
         std::uint64_t at;
         std::function<void()> action;
     };
-    // The data phase of a command whose data bytes follow its header.
+    // The data phase of a command whose data bytes follow its header. Its
+    // handler may lengthen it (a header inside the data); the bytes are kept
+    // for the log until it says otherwise.
     struct DataPhase {
         const Command* command;
+        Bytes header;
         std::size_t remaining;
         std::size_t index = 0;
         Bytes bytes;
+        bool keep = true;
     };
     enum class Parse { NeedMore, Unknown, Complete };
 
@@ -128,7 +159,9 @@ private:
     Parse match(const Command*& command, std::size_t& length) const;
     void dataByte(std::uint8_t byte);
     // The one way out: every byte the board sends passes the faults here.
-    void send(Bytes bytes);
+    // `answer`: an answer to a command (counted as a round trip), not a
+    // byte the board sends on its own.
+    void send(Bytes bytes, bool answer = true);
     void record(std::string name, const Bytes& bytes);
     void powerOn();
 
@@ -144,6 +177,16 @@ private:
     Bytes transferData(std::uint8_t byte, std::size_t index, bool last);
     Bytes frameRead(const Bytes&);
     Bytes sendLater(const Bytes&);
+    Bytes fpgaQuery(const Bytes&);
+    Bytes fpgaData(std::uint8_t byte, std::size_t index, bool last);
+    Bytes fpgaImage(std::size_t size);
+    Bytes masterBlockRead(const Bytes&);
+    Bytes masterBlockWrite(const Bytes&);
+    Bytes masterBlockData(std::uint8_t byte, std::size_t index, bool last);
+
+    // Master memory as the commands reach it: not there without an image.
+    std::uint8_t masterRead(std::uint16_t address) const;
+    void masterWrite(std::uint16_t address, std::uint8_t value);
 
     static const std::vector<Command>& commands();
 
@@ -153,6 +196,7 @@ private:
     mutable std::mutex mutex_;
 
     Flash flash_;
+    Fpga fpga_;
     MasterMemory master_;
     MonitorVariables variables_;
     Target target_;
@@ -177,6 +221,7 @@ private:
     std::uint32_t delay_ = 0;
     std::uint64_t received_ = 0;
     std::uint64_t sent_ = 0;
+    Stats stats_;
 };
 
 }  // namespace tarvex::sim
