@@ -76,6 +76,7 @@ Board::Board(platform::Clock& clock, BoardConfig config)
       delay_(config_.answerDelayMs) {
     profile_.frameSize = config_.frameSize;
     profile_.baudResetSelectsBlock0 = config_.baudResetSelectsBlock0;
+    if (config_.fpgaImageSize != 0) profile_.fpgaImageSize = config_.fpgaImageSize;
     log_.setCapacity(config_.logCapacity);
     fpga_.setQueryAnswer(config_.fpgaQueryAnswer);
     master_.map(0xF500, nullptr, [this](std::uint8_t v) { target_.setResetHeld(v != 0); });
@@ -530,11 +531,11 @@ Board::Bytes Board::fpgaData(std::uint8_t byte, std::size_t index, bool) {
     DataPhase& d = *data_;
     if (index == 0) {
         if (byte != 0xFF) return {};
-        if (profile_.code >= 21) {
+        if (profile_.fpgaSizeSent) {
             d.remaining += 2;
             return {};
         }
-        return fpgaImage(config_.fpgaImageSize != 0 ? config_.fpgaImageSize : ExpectedFpgaImageSize(profile_.code));
+        return fpgaImage(profile_.fpgaImageSize);
     }
     if (!fpga_.loading()) return index == 2 ? fpgaImage(wordAt(d.bytes, 1)) : Bytes{};
     if (fpga_.take()) return {fpga_.finishLoad()};

@@ -1,6 +1,7 @@
 #include "sim/firmware_profile.hpp"
 
 #include "emulator/board_identity.hpp"
+#include "sim/fpga.hpp"
 
 namespace tarvex::sim {
 
@@ -21,6 +22,8 @@ FirmwareProfile FirmwareProfile::of(std::string_view version, std::uint8_t devic
     p.frameCountSent = p.code >= 16;
     p.byteWiseTransfer = p.code < 18;
     p.flashBlocks = p.generation != 0;
+    p.fpgaSizeSent = p.code >= 21;
+    p.fpgaImageSize = ExpectedFpgaImageSize(p.code);
     return p;
 }
 

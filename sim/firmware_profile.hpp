@@ -34,6 +34,10 @@ struct FirmwareProfile {
     bool flashBlocks = true;
     // `y 04`, the return to the power-on rate, also selects flash block 0.
     bool baudResetSelectsBlock0 = true;
+    // The FPGA image load names its size (from code 21); else the board
+    // expects an image of this size.
+    bool fpgaSizeSent = true;
+    std::size_t fpgaImageSize = 32768;
 
     // Frames `n` answers when its count byte (if any) says `count`.
     std::size_t framesAnswered(std::uint8_t count) const { return frameCountSent ? count : 1; }
