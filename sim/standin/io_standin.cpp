@@ -6,9 +6,15 @@
 
 #ifdef _WIN32
 #define STANDIN_EXPORT extern "C" __declspec(dllexport)
-#define STANDIN_CALL __stdcall
 #else
 #define STANDIN_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+// The real 32-bit library exports undecorated __stdcall names (the link
+// strips the decoration with --kill-at); 64-bit Windows has a single calling
+// convention and undecorated names anyway.
+#if defined(_WIN32) && !defined(_WIN64)
+#define STANDIN_CALL __stdcall
+#else
 #define STANDIN_CALL
 #endif
 
