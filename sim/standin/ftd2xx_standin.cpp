@@ -4,6 +4,7 @@
 // them, as no-ops).
 #include <cstdint>
 
+#include "platform/callconv.hpp"
 #include "sim/usb_bus.hpp"
 
 #ifdef _WIN32
@@ -11,14 +12,9 @@
 #else
 #define STANDIN_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
-// The real 32-bit library exports undecorated __stdcall names (the link
-// strips the decoration with --kill-at); 64-bit Windows has a single calling
-// convention and undecorated names anyway.
-#if defined(_WIN32) && !defined(_WIN64)
-#define STANDIN_CALL __stdcall
-#else
-#define STANDIN_CALL
-#endif
+// The link's calling convention. Names stay undecorated like the real
+// library's: the linker strips the 32-bit __stdcall decoration (--kill-at).
+#define STANDIN_CALL TARVEX_LIBRARY_CALL
 
 using tarvex::sim::UsbBus;
 

@@ -2,6 +2,7 @@
 // simulator's parallel port instead of the hardware.
 #include <cstdint>
 
+#include "platform/callconv.hpp"
 #include "sim/lpt_port.hpp"
 
 #ifdef _WIN32
@@ -9,14 +10,9 @@
 #else
 #define STANDIN_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
-// The real 32-bit library exports undecorated __stdcall names (the link
-// strips the decoration with --kill-at); 64-bit Windows has a single calling
-// convention and undecorated names anyway.
-#if defined(_WIN32) && !defined(_WIN64)
-#define STANDIN_CALL __stdcall
-#else
-#define STANDIN_CALL
-#endif
+// The link's calling convention. Names stay undecorated like the real
+// library's: the linker strips the 32-bit __stdcall decoration (--kill-at).
+#define STANDIN_CALL TARVEX_LIBRARY_CALL
 
 using tarvex::sim::LptPort;
 
