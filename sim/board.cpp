@@ -62,6 +62,8 @@ const std::vector<Board::Command>& Board::commands() {
         {"f", 1, &Board::fpgaQuery, nullptr, oneByte, &Board::fpgaData, "fpga"},
         {"DN", 5, &Board::masterBlockRead},
         {"PN", 5, &Board::masterBlockWrite, nullptr, countByte<2>, &Board::masterBlockData, "master data"},
+        {"DS", 5, &Board::sfrRead},
+        {"PS", 5, &Board::sfrWrite, nullptr, countByte<2>, &Board::sfrData, "sfr data"},
     };
     return table;
 }
@@ -73,6 +75,7 @@ Board::Board(platform::Clock& clock, BoardConfig config)
       flash_(config_.serialNumber, config_.hardwareId, config_.deviceVersion),
       fpga_(config_.fpgaLoaded),
       trace_(config_.frameSize),
+      monitor_(target_),
       delay_(config_.answerDelayMs) {
     profile_.frameSize = config_.frameSize;
     profile_.baudResetSelectsBlock0 = config_.baudResetSelectsBlock0;
@@ -80,6 +83,7 @@ Board::Board(platform::Clock& clock, BoardConfig config)
     log_.setCapacity(config_.logCapacity);
     fpga_.setQueryAnswer(config_.fpgaQueryAnswer);
     master_.map(0xF500, nullptr, [this](std::uint8_t v) { target_.setResetHeld(v != 0); });
+    master_.mapWindow(0x7A00, target_.idataMemory());
 }
 
 // ---------------------------------------------------------------- time
@@ -309,6 +313,11 @@ void Board::setMaster(std::uint16_t address, std::uint8_t value) {
 std::uint8_t Board::internal(std::uint8_t address) const {
     std::lock_guard lock(mutex_);
     return target_.idata(address);
+}
+
+std::uint8_t Board::sfr(std::uint8_t address) const {
+    std::lock_guard lock(mutex_);
+    return target_.sfr(address);
 }
 
 std::uint8_t Board::variable(std::uint16_t index) const {
@@ -562,6 +571,18 @@ Board::Bytes Board::masterBlockWrite(const Bytes&) { return {}; }
 
 Board::Bytes Board::masterBlockData(std::uint8_t byte, std::size_t index, bool) {
     masterWrite(static_cast<std::uint16_t>(wordAt(data_->header, 3) + index), byte);
+    return {};
+}
+
+// ---------------------------------------------------------------- monitor
+
+Board::Bytes Board::sfrRead(const Bytes& cmd) { return monitor_.readSfrs(wordAt(cmd, 3), cmd[2]); }
+
+// The monitor answers before it takes the values.
+Board::Bytes Board::sfrWrite(const Bytes&) { return {0x00}; }
+
+Board::Bytes Board::sfrData(std::uint8_t byte, std::size_t index, bool) {
+    monitor_.writeSfr(wordAt(data_->header, 3), index, byte);
     return {};
 }
 

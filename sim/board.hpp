@@ -21,6 +21,7 @@
 #include "sim/flash.hpp"
 #include "sim/fpga.hpp"
 #include "sim/master_memory.hpp"
+#include "sim/monitor.hpp"
 #include "sim/monitor_variables.hpp"
 #include "sim/target.hpp"
 #include "sim/trace_recorder.hpp"
@@ -117,6 +118,7 @@ public:
     std::uint8_t master(std::uint16_t address) const;
     void setMaster(std::uint16_t address, std::uint8_t value);
     std::uint8_t internal(std::uint8_t address) const;
+    std::uint8_t sfr(std::uint8_t address) const;
     std::uint8_t variable(std::uint16_t index) const;
     std::uint8_t flash(std::uint8_t block, std::uint16_t address) const;
     std::uint8_t firmwareCode() const { return profile_.code; }
@@ -183,6 +185,9 @@ private:
     Bytes masterBlockRead(const Bytes&);
     Bytes masterBlockWrite(const Bytes&);
     Bytes masterBlockData(std::uint8_t byte, std::size_t index, bool last);
+    Bytes sfrRead(const Bytes&);
+    Bytes sfrWrite(const Bytes&);
+    Bytes sfrData(std::uint8_t byte, std::size_t index, bool last);
 
     // Master memory as the commands reach it: not there without an image.
     std::uint8_t masterRead(std::uint16_t address) const;
@@ -201,6 +206,7 @@ private:
     MonitorVariables variables_;
     Target target_;
     TraceRecorder trace_;
+    Monitor monitor_;
     CommandLog log_;
 
     std::uint64_t now_ = 0;  // the board's time: how far advance() has run

@@ -3,6 +3,14 @@
 namespace tarvex::sim {
 
 Target::Target(std::size_t codeBanks)
-    : code_(codeBanks == 0 ? 1 : codeBanks, std::vector<std::uint8_t>(0x10000, 0xFF)) {}
+    : code_(codeBanks == 0 ? 1 : codeBanks, std::vector<std::uint8_t>(0x10000, 0xFF)) {
+    resetSfrs();
+}
+
+void Target::resetSfrs() {
+    sfr_.fill(0);
+    for (int port : {0x80, 0x90, 0xA0, 0xB0}) setSfr(static_cast<std::uint8_t>(port), 0xFF);
+    setSfr(0x81, 0x07);
+}
 
 }  // namespace tarvex::sim

@@ -2,8 +2,11 @@
 // The target system the board emulates, as memory commands and (later) the
 // CPU share it: code in banks of 64 KB, external data, the 256 bytes of
 // internal RAM, the special function registers and the target's reset line.
+// The internal RAM is also master memory 0x7A00-0x7AFF, where the monitor
+// keeps the stopped target's registers.
 #include <array>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace tarvex::sim {
@@ -23,9 +26,13 @@ public:
     // Internal RAM, 0x00-0xFF (the upper half reached indirectly).
     std::uint8_t idata(std::uint8_t address) const { return idata_[address]; }
     void setIdata(std::uint8_t address, std::uint8_t value) { idata_[address] = value; }
+    std::span<std::uint8_t> idataMemory() { return idata_; }
     // Special function registers, 0x80-0xFF (direct addresses).
     std::uint8_t sfr(std::uint8_t address) const { return sfr_[address & 0x7F]; }
     void setSfr(std::uint8_t address, std::uint8_t value) { sfr_[address & 0x7F] = value; }
+    // The values after a reset of the 8051: the ports P0-P3 0xFF, SP 0x07,
+    // every other register 0.
+    void resetSfrs();
 
     // The external reset the link holds the target in (master register 0xF500).
     bool resetHeld() const { return resetHeld_; }
