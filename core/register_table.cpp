@@ -101,6 +101,16 @@ void TRegisterTabelle::Clear() {
     ++generation_;
 }
 
+void TRegisterTabelle::Assign(TRegisterTabelle&& other) {
+    if (&other == this) return;
+    for (std::size_t i = 0; i < 4; ++i) {
+        lists_[i].items_ = std::move(other.lists_[i].items_);
+        other.lists_[i].items_.clear();
+    }
+    generation_ = std::max(generation_, other.generation_) + 1;
+    other.generation_ = generation_;
+}
+
 TRegister* TRegisterTabelle::FindByAddressInKind(int kind, std::uint16_t address) const {
     const int list = ListOfKind(kind);
     if (list < 0) return nullptr;

@@ -52,6 +52,10 @@ public:
                            std::uint8_t bitMask, std::uint8_t highAddress, std::uint8_t lowAddress,
                            std::string_view highPartName);
     void Clear();
+    // Takes over the other table's four lists and leaves it empty. Both
+    // generations end above both old ones, so caches of either table
+    // resolve again.
+    void Assign(TRegisterTabelle&& other);
 
     const TRegisterList& List(int index) const { return lists_[static_cast<std::size_t>(index & 3)]; }
     TRegister* FindByName(int kind, std::string_view name) const;

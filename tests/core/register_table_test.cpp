@@ -122,5 +122,20 @@ TEST(RegisterTable, SortingForDisplayKeepsTheWireOrder) {
     EXPECT_NE(t.Generation(), generation);
 }
 
+TEST(RegisterTable, AssignTakesTheOtherTablesEntriesWhole) {
+    TRegisterTabelle t, other;
+    t.AddRegister("OLD", "", 0, 0, 0, 0x90, "");
+    for (int i = 0; i < 5; ++i) other.AddRegister("R" + std::to_string(i), "", 0, 0, 0, 0x80, "");
+    TRegister* kept = other.AddRegister("DPTR", "DPL", 1, 0, 0x83, 0x82, "DPH");
+    const std::uint32_t before = std::max(t.Generation(), other.Generation());
+    t.Assign(std::move(other));
+    EXPECT_EQ(t.SfrCount(), 7);
+    EXPECT_EQ(t.FindByName(1, "DPTR"), kept);  // the entries themselves, so groups may point at them
+    EXPECT_EQ(t.FindByName(0, "OLD"), nullptr);
+    EXPECT_EQ(other.SfrCount(), 0);
+    EXPECT_GT(t.Generation(), before);
+    EXPECT_GT(other.Generation(), before);
+}
+
 }  // namespace
 }  // namespace tarvex
