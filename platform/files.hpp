@@ -29,6 +29,9 @@ std::string resolveLinks(const std::string& path);
 // through PATH, through a link); empty when the system cannot tell.
 std::string executablePath();
 
+// The folder of executablePath(); empty when that is empty.
+std::string executableDir();
+
 // Creates the file under a name that must not exist yet, not even as a
 // dangling link, and writes the bytes. Returns false, having touched nothing,
 // when the name is taken. With `modeOf` naming an existing file the new file

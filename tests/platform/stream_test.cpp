@@ -170,6 +170,7 @@ TEST(Files, ExecutablePathNamesThisProgram) {
     EXPECT_TRUE(self.is_absolute()) << self;
     EXPECT_EQ(self.stem(), "tests_platform");
     EXPECT_EQ(fileKind(self.string()), FileKind::Regular);
+    EXPECT_EQ(fs::path(executableDir()), self.parent_path());
 }
 
 }  // namespace
