@@ -1,16 +1,19 @@
 #pragma once
-// Fakes of the target interfaces the shared core's tables are injected with.
-// Header-only, so that test programs that do not use them need not link the
-// core library.
+// Fakes of the target interfaces the shared core's tables are injected with,
+// and of the seams between the emulator object, the target components and
+// the SFR configuration. Header-only, so that test programs that do not use
+// them need not link the core library.
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "core/target_interfaces.hpp"
+#include "emulator/target_parts.hpp"
 
 namespace tarvex::test {
 
@@ -72,6 +75,142 @@ public:
     int chain = 0;
     std::map<std::string, std::string> files;
     mutable int searches = 0;
+};
+
+// Every target component at once: logs each call in order
+// ("RunControl.ResetAll", "TraceBoard.SetBusModeA1 1") and answers from the
+// fields. parts() wires all six; clear a pointer of the result for
+// "component absent".
+class RecordingTargetParts {
+public:
+    RecordingTargetParts() = default;
+    RecordingTargetParts(const RecordingTargetParts&) = delete;
+    RecordingTargetParts& operator=(const RecordingTargetParts&) = delete;
+
+    TargetParts parts() {
+        return {&runControlPart, &traceBoardPart, &selectTablePart, &bankingPart, &programClearPart, &formsPart};
+    }
+
+    std::vector<std::string> log;
+    int resetAllAnswer = 0;
+    int resetSlaveAnswer = 0;
+    bool notYetReset = false;
+    bool running = false;
+    std::uint8_t okiByte = 0;
+    int maxBank = 255;
+    std::uint8_t generationAnswer = 1;
+
+private:
+    void add(std::string line) { log.push_back(std::move(line)); }
+    static std::string flag(bool on) { return on ? " 1" : " 0"; }
+
+    struct RunControl final : IRunControlPart {
+        explicit RunControl(RecordingTargetParts& o) : o(o) {}
+        void InitEmulStart() override { o.add("RunControl.InitEmulStart"); }
+        int ResetAll() override {
+            o.add("RunControl.ResetAll");
+            return o.resetAllAnswer;
+        }
+        int ResetSlave() override {
+            o.add("RunControl.ResetSlave");
+            return o.resetSlaveAnswer;
+        }
+        bool NotYetReset() const override { return o.notYetReset; }
+        bool IsRunning() const override { return o.running; }
+        RecordingTargetParts& o;
+    };
+    struct TraceBoard final : ITraceBoardPart {
+        explicit TraceBoard(RecordingTargetParts& o) : o(o) {}
+        void SetVersion(int v) override { o.add("TraceBoard.SetVersion " + std::to_string(v)); }
+        void InitEmulStart() override { o.add("TraceBoard.InitEmulStart"); }
+        void TransmitTimeStamp() override { o.add("TraceBoard.TransmitTimeStamp"); }
+        void ResetTrace() override { o.add("TraceBoard.ResetTrace"); }
+        void SetBusModeA1(bool on) override { o.add("TraceBoard.SetBusModeA1" + flag(on)); }
+        void SetHookP0Bus(bool on) override { o.add("TraceBoard.SetHookP0Bus" + flag(on)); }
+        RecordingTargetParts& o;
+    };
+    struct SelectTable final : ISelectTablePart {
+        explicit SelectTable(RecordingTargetParts& o) : o(o) {}
+        void InitEmulStart() override { o.add("SelectTable.InitEmulStart"); }
+        std::uint8_t OkiByte() const override { return o.okiByte; }
+        RecordingTargetParts& o;
+    };
+    struct Banking final : IBankingPart {
+        explicit Banking(RecordingTargetParts& o) : o(o) {}
+        void InitEmulStart() override { o.add("Banking.InitEmulStart"); }
+        void SetDallasAddressingMode(int m) override { o.add("Banking.SetDallasAddressingMode " + std::to_string(m)); }
+        void TransmitDallasAddressingMode() override { o.add("Banking.TransmitDallasAddressingMode"); }
+        int MaxBank() const override { return o.maxBank; }
+        RecordingTargetParts& o;
+    };
+    struct ProgramClear final : IProgramClearPart {
+        explicit ProgramClear(RecordingTargetParts& o) : o(o) {}
+        void ClearProgramMemory() override { o.add("ProgramClear.ClearProgramMemory"); }
+        RecordingTargetParts& o;
+    };
+    struct Forms final : IMaintenanceForms {
+        explicit Forms(RecordingTargetParts& o) : o(o) {}
+        void ShowIapForm(int form) override { o.add("Forms.ShowIapForm " + std::to_string(form)); }
+        std::uint8_t ChooseGeneration() override {
+            o.add("Forms.ChooseGeneration");
+            return o.generationAnswer;
+        }
+        RecordingTargetParts& o;
+    };
+
+    RunControl runControlPart{*this};
+    TraceBoard traceBoardPart{*this};
+    SelectTable selectTablePart{*this};
+    Banking bankingPart{*this};
+    ProgramClear programClearPart{*this};
+    Forms formsPart{*this};
+};
+
+// The emulator object as the SFR configuration sees it: answers from the
+// fields, records what it is told. Image files "exist" when named in
+// `images`.
+class FakeSfrEmulator final : public ISfrEmulator {
+public:
+    std::uint8_t FirmwareCode() const override { return firmwareCode; }
+    std::uint8_t Generation() const override { return generation; }
+    std::uint8_t ConnectionState() const override { return state; }
+    bool FpgaVariantFlag() const override { return variantFlag; }
+    const TargetParts& Parts() const override { return targetParts; }
+    const TMonitorData* MonitorData() const override { return monitor; }
+    bool FpgaFileExists(const std::string& name) const override {
+        for (const std::string& image : images)
+            if (image == name) return true;
+        return false;
+    }
+    void SetFpgaName(const std::string& name) override { fpgaName = name; }
+    void SetMonitorMode(std::uint8_t mode) override { monitorMode = mode; }
+    void SetProzessorTyp(std::uint8_t type) override { prozessorTyp = type; }
+    void SetPodBit5Flag(bool on) override { podBit5 = on; }
+    void ProcessorChangeStarts() override { ++processorChanges; }
+    void WriteMasterBlock(std::uint16_t address, std::string_view bytes) override {
+        blocks.push_back({address, std::string(bytes)});
+    }
+    void Log(std::string_view text) override { logLines.emplace_back(text); }
+
+    struct Block {
+        std::uint16_t address;
+        std::string bytes;
+    };
+    std::uint8_t firmwareCode = 0;
+    std::uint8_t generation = 1;
+    std::uint8_t state = 5;
+    bool variantFlag = false;
+    TargetParts targetParts;
+    const TMonitorData* monitor = nullptr;
+    std::vector<std::string> images;
+
+    std::string fpgaName;
+    std::uint8_t monitorMode = 0xFF;
+    std::uint8_t prozessorTyp = 0;
+    bool podBit5 = false;
+    int processorChanges = 0;
+    std::vector<Block> blocks;
+    std::vector<std::string> logLines;
 };
 
 }  // namespace tarvex::test
