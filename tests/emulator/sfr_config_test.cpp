@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "core/errors.hpp"
 #include "emulator/master_block.hpp"
 #include "emulator/monitor_data.hpp"
 #include "emulator/target_options.hpp"
+#include "platform/files.hpp"
+#include "platform/settings.hpp"
 #include "tests/support/fake_targets.hpp"
 #include "tests/support/test_support.hpp"
 
@@ -356,6 +360,20 @@ TEST(MasterBlock, OneCommandOfAtMost255Bytes) {
     EXPECT_THROW(MasterBlockWriteCommand(0x7B00, std::string(MaxMasterBlock + 1, 'x')), EVokWinValueError);
     EXPECT_THROW(MasterBlockWriteCommand(0x7B00, ""), EVokWinValueError);
     EXPECT_THROW(MasterBlockReadCommand(0xFFFF, 2), EVokWinValueError);
+}
+
+TEST(TargetOptions, InstallationRoots) {
+    platform::MemorySettingsStore settings;
+    const std::string program = std::filesystem::path(platform::executablePath()).filename().string();
+    settings.writeString(AppPathsKey, program, "Path", "/opt/tarvex");
+    const StandaloneTargetOptions options(settings);
+    // The main job may name the root for every program it runs.
+    const char* root = std::getenv("TARVEX_ROOT");
+    const bool named = root != nullptr && *root != 0;
+    EXPECT_EQ(options.rootDirName(), named ? std::string(root) : platform::executableDir());
+    EXPECT_EQ(options.rootDirRegistry(), named ? std::string(root) : "/opt/tarvex");
+    EXPECT_EQ(std::filesystem::path(options.targetFileName()),
+              std::filesystem::path(options.rootDirName()) / "VokRegs.txt");
 }
 
 }  // namespace
