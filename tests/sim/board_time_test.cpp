@@ -14,7 +14,10 @@
 #include "tests/emulator/link_fixture.hpp"
 #ifdef TARVEX_STANDIN_DIR
 #include "emulator/d2xx.hpp"
+#include "emulator/io_library.hpp"
 #include "platform/dynlib.hpp"
+#include "platform/parallel_port.hpp"
+#include "sim/lpt_port.hpp"
 #include "sim/usb_bus.hpp"
 #endif
 #ifndef _WIN32
@@ -103,6 +106,23 @@ TEST(BoardTime, TheLinkReadsALateByteThroughTheD2xxLibrary) {
     s.link.reset();
     bus.clear();
     bus.setClock(nullptr);
+}
+
+TEST(BoardTime, TheLinkReadsALateByteThroughTheIoLibrary) {
+    test::SimLink s;
+    auto library = platform::DynamicLibrary::load(std::string(TARVEX_STANDIN_DIR) + "/" + iodll::LibraryFileName());
+    ASSERT_TRUE(library.loaded()) << library.errorText();
+    auto* get = library.function<sim::LptPort* (*)()>("tarvex_sim_lpt_port");
+    ASSERT_NE(get, nullptr);
+    sim::LptPort& port = *get();
+    port.attach(s.clock);
+    port.setBase(0x378);
+    s.link->setIoSearchDirs("/nonexistent", TARVEX_STANDIN_DIR);
+    s.link->setParallelPortOpener([](const std::string&) { return std::make_unique<platform::PortHold>(); });
+    s.link->SetPortName("LPT1");
+    expectLateByte(*s.link, s.clock, [] {});
+    s.link.reset();
+    port.detach();
 }
 #endif
 
