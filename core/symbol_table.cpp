@@ -765,7 +765,10 @@ namespace {
 // thread's stack holds as recursion.
 class TypeSizer {
 public:
-    explicit TypeSizer(const TSymbolList& types) : types_(types) {}
+    // zeroSized: records whose size came out 0 in earlier computations of
+    // the same table state; 0 in the size field means "not computed".
+    TypeSizer(const TSymbolList& types, std::unordered_set<const TSymbol*>& zeroSized)
+        : types_(types), zeroSized_(zeroSized) {}
 
     std::uint64_t Size(TSymbol* s) {
         std::uint64_t value = 0;
@@ -825,6 +828,7 @@ private:
             value = s->size;
             return true;
         }
+        if (zeroSized_.count(s) != 0) return true;
         if (const auto it = done_.find(s); it != done_.end()) {
             value = it->second;
             return true;
@@ -904,11 +908,13 @@ private:
         size = Saturate(size);
         busy_.erase(f.s);
         done_[f.s] = size;
+        if (size == 0) zeroSized_.insert(f.s);
         f.s->size = static_cast<std::uint32_t>(size);
         return size;
     }
 
     const TSymbolList& types_;
+    std::unordered_set<const TSymbol*>& zeroSized_;
     std::vector<Frame> stack_;
     std::unordered_map<const TSymbol*, std::uint64_t> done_;
     std::unordered_set<const TSymbol*> busy_;
@@ -917,7 +923,14 @@ private:
 }  // namespace
 
 std::uint32_t TSymboltabelle::TypeSize(TSymbol* symbol) {
-    TypeSizer sizer(lists_[sspTypedef]);
+    // A type that comes out 0 (a chain ending in an unknown or empty type)
+    // is known for as long as the table is unchanged: otherwise every query
+    // would walk its whole chain again.
+    if (zeroSizedGeneration_ != generation_) {
+        zeroSized_.clear();
+        zeroSizedGeneration_ = generation_;
+    }
+    TypeSizer sizer(lists_[sspTypedef], zeroSized_);
     return static_cast<std::uint32_t>(Saturate(sizer.Size(symbol)));
 }
 

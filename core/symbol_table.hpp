@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "core/ansi_case.hpp"
@@ -361,6 +362,9 @@ private:
     };
     void BuildModuleSpans();
     std::vector<ModuleSpan> moduleSpans_;
+    // Type records whose size came out 0, while generation_ is unchanged.
+    std::unordered_set<const TSymbol*> zeroSized_;
+    std::uint32_t zeroSizedGeneration_ = 0;
     std::uint32_t moduleGeneration_ = 0;
     std::uint32_t moduleSpansGeneration_ = 0;
     TSymbol allModules_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <random>
 
 #include "core/errors.hpp"
@@ -648,6 +649,25 @@ TEST(SymbolTableTypes, ADeepChainOfNamedTypesIsSizedOnASmallStack) {
     test::RunOnStack(1u << 20, [&] { end = t.SymbolEndAddress(code); });
     EXPECT_EQ(end.offset, 0x101);
     EXPECT_EQ(t.TypeAt(kDepth / 2)->size, 2u) << "every link is sized once and kept";
+}
+
+TEST(SymbolTableTypes, AChainThatComesOutZeroIsWalkedOnceNotOncePerQuery) {
+    // 0 in the size field means "not computed": a chain ending in a type
+    // out of range would be walked to its end by each of the 20,000 queries.
+    constexpr int kDepth = 20000;
+    TSymboltabelle t;
+    Type(t, "T0", 36, 255, 0xFFFF);  // names a type that does not exist
+    for (int i = 1; i < kDepth; ++i) Type(t, "T" + std::to_string(i), 36, 255, static_cast<std::uint16_t>(i - 1));
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = kDepth - 1; i >= 0; --i) {
+        ASSERT_EQ(t.TypeSize(t.TypeAt(i)), 0u);
+        if (i % 1000 == 0) {
+            ASSERT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << i;
+        }
+    }
+    Type(t, "base", 36, 4);  // any change to the table computes again
+    t.TypeAt(0)->address.offset = kDepth;
+    EXPECT_EQ(t.TypeSize(t.TypeAt(kDepth - 1)), 2u);
 }
 
 TEST(SymbolTableTypes, TypeTexts) {
