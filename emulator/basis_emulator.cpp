@@ -59,7 +59,7 @@ void TBasisEmulator::Protokoll(std::string_view text, std::string_view data, std
 }
 
 void TBasisEmulator::ProtokollSys(std::string_view text, std::string_view data) {
-    if (sysProtokollieren_) log_.write(text, data, ProtocolLog::AllClasses);
+    if (sysProtokollieren_ && quietData_ == 0) log_.write(text, data, ProtocolLog::AllClasses);
 }
 
 void TBasisEmulator::SetProtokollieren(bool on) {

@@ -233,6 +233,20 @@ protected:
         std::uint32_t saved_;
     };
 
+    // While one lives, the command and answer data lines stay out of the
+    // protocol file (a bulk transfer would flood it); the file stays open,
+    // its earlier lines kept, and the settings are not marked changed.
+    class QuietDataLines {
+    public:
+        explicit QuietDataLines(TBasisEmulator& link) : link_(link) { ++link_.quietData_; }
+        ~QuietDataLines() { --link_.quietData_; }
+        QuietDataLines(const QuietDataLines&) = delete;
+        QuietDataLines& operator=(const QuietDataLines&) = delete;
+
+    private:
+        TBasisEmulator& link_;
+    };
+
 private:
     // Counts the link's waits in progress.
     class Busy {
@@ -307,6 +321,7 @@ private:
     std::uint8_t rememberedState_ = StateClosed;
     std::uint8_t traceFrameSize_ = 11;
     int busyCount_ = 0;
+    int quietData_ = 0;
     bool sysProtokollieren_ = false;
     bool targetRunning_ = false;
 

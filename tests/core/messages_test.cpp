@@ -17,7 +17,7 @@ struct Quoted {
 
 // clang-format off
 constexpr Quoted kQuotedTexts[] = {
-    {7, "Starting TARVEX Emulator"}, {8, "Attention: no reset of target processor!"},
+    {7, "Starting TARVEX Emulator"}, {8, "Attention: no reset of target processor!"}, {12, "Switching target clock"},
     {20, "Option file %s not found"}, {21, "%s is not a valid option file"},
     {22, "Invalid version %d of option file %s"}, {28, "Open file"},
     {32, "Target CPU can't be interrupted: hardware reset performed"},
