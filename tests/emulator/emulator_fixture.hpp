@@ -1,0 +1,156 @@
+#pragma once
+// The emulator object wired to the board simulator in the same process, on
+// virtual time, with recording target parts, an installation root in a
+// temporary folder and a record of every write on the wire.
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/format.hpp"
+#include "core/target_interfaces.hpp"
+#include "emulator/emulator.hpp"
+#include "platform/clock.hpp"
+#include "platform/settings.hpp"
+#include "platform/ui.hpp"
+#include "sim/board.hpp"
+#include "sim/sim_serial_port.hpp"
+#include "tests/support/fake_targets.hpp"
+#include "tests/support/test_support.hpp"
+
+namespace tarvex::test {
+
+// One write as a line: the command's letters apart, then its bytes in hex
+// ("W N 7C 74 C1"); a write that starts with no command letters (a decision
+// byte, image data, a value) in hex only.
+inline std::string wireLine(const std::string& bytes) {
+    static const char* const prefixes[] = {"aFlC", "aIaP", "bFlC", "bIaP", "RI", "RN", "RV", "WI", "WN",
+                                           "WV",   "DN",   "PN",   "DS",   "PS", "x",  "k",  "z",  "y",
+                                           "f",    "Z",    "n",    "o"};
+    std::string line;
+    std::size_t at = 0;
+    for (const char* p : prefixes) {
+        const std::string prefix(p);
+        if (bytes.compare(0, prefix.size(), prefix) == 0) {
+            for (char c : prefix) line += std::string(line.empty() ? "" : " ") + c;
+            at = prefix.size();
+            break;
+        }
+    }
+    for (; at < bytes.size(); ++at)
+        line += (line.empty() ? "" : " ") + Format("%.2X", static_cast<unsigned char>(bytes[at]));
+    return line;
+}
+
+// The simulator's port with a record of every write. The monitor's direct
+// SFR access ("DS", "PS" and the value after it) is answered here from the
+// simulated target's SFRs, since the board simulator does not play it.
+class RecordingPort final : public platform::SerialPort {
+public:
+    RecordingPort(sim::Board& board, platform::Clock& clock, std::vector<std::string>& wire)
+        : board_(board), port_(board, clock), wire_(wire) {}
+
+    void configure(std::uint32_t baud) override { port_.configure(baud); }
+    void setTimeouts(const platform::SerialTimeouts& t) override { port_.setTimeouts(t); }
+    void setRts(bool on) override { port_.setRts(on); }
+    void setDtr(bool on) override { port_.setDtr(on); }
+    std::size_t inputQueued() override { return own_.size() + port_.inputQueued(); }
+    void purgeInput() override {
+        own_.clear();
+        port_.purgeInput();
+    }
+    std::size_t read(std::uint8_t* buffer, std::size_t count) override {
+        std::size_t n = 0;
+        while (n < count && !own_.empty()) {
+            buffer[n++] = own_.front();
+            own_.pop_front();
+        }
+        return n + (n < count ? port_.read(buffer + n, count - n) : 0);
+    }
+    std::size_t write(const std::uint8_t* buffer, std::size_t count) override {
+        const std::string bytes(reinterpret_cast<const char*>(buffer), count);
+        if (psAddress_ >= 0 && count == 1) {
+            wire_.push_back(Format("%.2X", buffer[0]));
+            const auto address = static_cast<std::uint8_t>(psAddress_);
+            board_.withTarget([&](sim::Target& t, sim::TraceRecorder&) { t.setSfr(address, buffer[0]); });
+            psAddress_ = -1;
+            return count;
+        }
+        wire_.push_back(wireLine(bytes));
+        if (count == 5 && (bytes.compare(0, 2, "DS") == 0 || bytes.compare(0, 2, "PS") == 0)) {
+            const auto address = static_cast<std::uint8_t>(buffer[4]);
+            if (bytes[0] == 'D') {
+                board_.withTarget([&](sim::Target& t, sim::TraceRecorder&) { own_.push_back(t.sfr(address)); });
+            } else {
+                own_.push_back(0x00);
+                psAddress_ = address;
+            }
+            return count;
+        }
+        return port_.write(buffer, count);
+    }
+
+private:
+    sim::Board& board_;
+    sim::SimSerialPort port_;
+    std::vector<std::string>& wire_;
+    std::deque<std::uint8_t> own_;
+    int psAddress_ = -1;
+};
+
+struct EmuRig {
+    explicit EmuRig(sim::BoardConfig config = {})
+        : board(clock, std::move(config)), options(root.path().string(), "") {
+        emu = std::make_unique<TEmulator>(options, clock, settings);
+        emu->setSerialPortOpener([this](const std::string&) -> std::unique_ptr<platform::SerialPort> {
+            return std::make_unique<RecordingPort>(board, clock, wire);
+        });
+        emu->SetParts(parts.parts());
+        emu->SetNotifier(&notifier);
+        copyFile(sourceDir() / "data" / "VokMonitor.txt", root.file("VokMonitor.txt"));
+    }
+
+    static void copyFile(const std::filesystem::path& from, const std::string& to) {
+        std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing);
+    }
+    // An image of `size` bytes in the installation root; returns its path.
+    std::string image(const std::string& name, std::size_t size) {
+        writeBytes(root.file(name + ".bin"), std::vector<std::uint8_t>(size, 0x00));
+        return root.file(name + ".bin");
+    }
+    // Handshake and version check, as the start does them, then state 3.
+    void identify() {
+        emu->InitStringEinlesen();
+        emu->CheckEpromVersion();
+        emu->SetConnectionState(TBasisEmulator::StateStarted);
+        wire.clear();
+    }
+    // The lines after the handshake polls.
+    std::vector<std::string> commands() const {
+        std::vector<std::string> out;
+        for (const auto& line : wire)
+            if (line != "x") out.push_back(line);
+        return out;
+    }
+    bool sent(const std::string& line) const {
+        for (const auto& l : wire)
+            if (l == line) return true;
+        return false;
+    }
+
+    platform::FakeClock clock;
+    platform::MemorySettingsStore settings;
+    sim::Board board;
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScriptedErrorDialog errorDialog;
+    platform::RecordingNoticeWindow notice;
+    platform::ScopedUi ui{&boxes, &errorDialog, &notice};
+    TempDir root;
+    StandaloneTargetOptions options;
+    RecordingTargetParts parts;
+    RecordingNotifier notifier;
+    std::vector<std::string> wire;
+    std::unique_ptr<TEmulator> emu;
+};
+
+}  // namespace tarvex::test
