@@ -42,60 +42,30 @@ inline std::string wireLine(const std::string& bytes) {
     return line;
 }
 
-// The simulator's port with a record of every write. The monitor's direct
-// SFR access ("DS", "PS" and the value after it) is answered here from the
-// simulated target's SFRs, since the board simulator does not play it.
+// The simulator's port with a record of every write. A write of one byte
+// after "PS" is the value that command takes, shown in hex.
 class RecordingPort final : public platform::SerialPort {
 public:
     RecordingPort(sim::Board& board, platform::Clock& clock, std::vector<std::string>& wire)
-        : board_(board), port_(board, clock), wire_(wire) {}
+        : port_(board, clock), wire_(wire) {}
 
     void configure(std::uint32_t baud) override { port_.configure(baud); }
     void setTimeouts(const platform::SerialTimeouts& t) override { port_.setTimeouts(t); }
     void setRts(bool on) override { port_.setRts(on); }
     void setDtr(bool on) override { port_.setDtr(on); }
-    std::size_t inputQueued() override { return own_.size() + port_.inputQueued(); }
-    void purgeInput() override {
-        own_.clear();
-        port_.purgeInput();
-    }
-    std::size_t read(std::uint8_t* buffer, std::size_t count) override {
-        std::size_t n = 0;
-        while (n < count && !own_.empty()) {
-            buffer[n++] = own_.front();
-            own_.pop_front();
-        }
-        return n + (n < count ? port_.read(buffer + n, count - n) : 0);
-    }
+    std::size_t inputQueued() override { return port_.inputQueued(); }
+    void purgeInput() override { port_.purgeInput(); }
+    std::size_t read(std::uint8_t* buffer, std::size_t count) override { return port_.read(buffer, count); }
     std::size_t write(const std::uint8_t* buffer, std::size_t count) override {
         const std::string bytes(reinterpret_cast<const char*>(buffer), count);
-        if (psAddress_ >= 0 && count == 1) {
-            wire_.push_back(Format("%.2X", buffer[0]));
-            const auto address = static_cast<std::uint8_t>(psAddress_);
-            board_.withTarget([&](sim::Target& t, sim::TraceRecorder&) { t.setSfr(address, buffer[0]); });
-            psAddress_ = -1;
-            return count;
-        }
-        wire_.push_back(wireLine(bytes));
-        if (count == 5 && (bytes.compare(0, 2, "DS") == 0 || bytes.compare(0, 2, "PS") == 0)) {
-            const auto address = static_cast<std::uint8_t>(buffer[4]);
-            if (bytes[0] == 'D') {
-                board_.withTarget([&](sim::Target& t, sim::TraceRecorder&) { own_.push_back(t.sfr(address)); });
-            } else {
-                own_.push_back(0x00);
-                psAddress_ = address;
-            }
-            return count;
-        }
+        const bool value = count == 1 && !wire_.empty() && wire_.back().compare(0, 3, "P S") == 0;
+        wire_.push_back(value ? Format("%.2X", buffer[0]) : wireLine(bytes));
         return port_.write(buffer, count);
     }
 
 private:
-    sim::Board& board_;
     sim::SimSerialPort port_;
     std::vector<std::string>& wire_;
-    std::deque<std::uint8_t> own_;
-    int psAddress_ = -1;
 };
 
 struct EmuRig {
