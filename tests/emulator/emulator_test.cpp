@@ -8,6 +8,8 @@
 #include <sstream>
 
 #include "core/errors.hpp"
+#include "core/register_table.hpp"
+#include "emulator/sfr_config.hpp"
 #include "core/value_stream.hpp"
 #include "platform/stream.hpp"
 #include "tests/emulator/emulator_fixture.hpp"
@@ -17,7 +19,7 @@ namespace {
 
 using test::EmuRig;
 
-sim::BoardConfig board(const char* version, bool fpgaLoaded = true) {
+sim::BoardConfig boardOf(const char* version, bool fpgaLoaded = true) {
     sim::BoardConfig c;
     c.version = version;
     c.fpgaLoaded = fpgaLoaded;
@@ -182,7 +184,7 @@ TEST(FpgaTransfer, SizesAreCheckedBeforeAnythingIsSent) {
     const Case cases[] = {{"3.05", 14750, true}, {"3.05", 14751, false}, {"5.1 ", 0, true},
                           {"6.0 ", 65536, true}, {"6.0 ", 65535, false}, {"5.1 ", 32768, false}};
     for (const Case& c : cases) {
-        EmuRig rig(board(c.version, false));
+        EmuRig rig(boardOf(c.version, false));
         rig.emu->SetBaudRate(0);
         rig.image("T5b1", c.size);
         rig.emu->SetFpgaName("T5b1");  // not yet started: nothing loads
@@ -217,7 +219,7 @@ TEST(FpgaTransfer, LoadedOrNot) {
         {"4.2 ", true, {}, true, 2, false},     // code 15: not so
     };
     for (const Case& c : cases) {
-        sim::BoardConfig config = board(c.version, c.boardLoaded);
+        sim::BoardConfig config = boardOf(c.version, c.boardLoaded);
         config.fpgaQueryAnswer = c.queryAnswer;
         EmuRig rig(config);
         rig.emu->SetBaudRate(c.baud);
@@ -248,7 +250,7 @@ TEST(FpgaTransfer, LoadedOrNot) {
 }
 
 TEST(FpgaTransfer, LoadWithSizeHeaderAndConfirmation) {
-    EmuRig rig(board("6.0 ", false));
+    EmuRig rig(boardOf("6.0 ", false));
     rig.emu->SetBaudRate(0);
     const std::string path = rig.image("T6_8051", 1000);
     rig.emu->SetFpgaName("T6_8051");
@@ -289,7 +291,7 @@ TEST(FpgaTransfer, FailuresAndMissingImage) {
     const Case cases[] = {{0x01, true, "(none)"}, {0x01, false, "Loading error: TARVEX init file"},
                           {0x02, true, "Loading error: TARVEX init file"}};
     for (const Case& c : cases) {
-        EmuRig rig(board("5.1 ", false));
+        EmuRig rig(boardOf("5.1 ", false));
         rig.emu->SetBaudRate(0);
         rig.options.serviceMode = c.serviceMode;
         rig.image("T5b1", 32768);
@@ -298,7 +300,7 @@ TEST(FpgaTransfer, FailuresAndMissingImage) {
         rig.board.failFpgaLoad(c.answer);
         EXPECT_EQ(messageOf([&] { rig.emu->LoadFpga(); }), c.message) << int(c.answer);
     }
-    EmuRig rig(board("5.1 "));
+    EmuRig rig(boardOf("5.1 "));
     rig.emu->SetFpgaName("T5nowhere");
     rig.identify();
     EXPECT_EQ(messageOf([&] { rig.emu->LoadFpga(); }),
@@ -318,7 +320,7 @@ std::vector<std::string> starts(const std::vector<std::string>& log) {
 }
 
 TEST(StartSequence, StepsPartsAndSessionStart) {
-    EmuRig rig(board("5.1 ", false));
+    EmuRig rig(boardOf("5.1 ", false));
     rig.image("T5b1", 32768);
     rig.emu->SetFpgaName("T5b1");
     rig.emu->SetExternalClock(true);  // before the start: only marked
@@ -362,7 +364,7 @@ TEST(StartSequence, StepsPartsAndSessionStart) {
 
 TEST(StartSequence, NoReactionAndServiceMode) {
     {
-        EmuRig rig(board("5.1 "));
+        EmuRig rig(boardOf("5.1 "));
         rig.image("T5b1", 32768);
         rig.emu->SetFpgaName("T5b1");
         rig.parts.resetAllAnswer = -1;
@@ -371,7 +373,7 @@ TEST(StartSequence, NoReactionAndServiceMode) {
         EXPECT_FALSE(rig.notice.open());
     }
     {
-        EmuRig rig(board("5.1 "));
+        EmuRig rig(boardOf("5.1 "));
         rig.image("T5b1", 32768);
         rig.emu->SetFpgaName("T5b1");
         rig.options.serviceMode = true;
@@ -385,7 +387,7 @@ TEST(StartSequence, NoReactionAndServiceMode) {
     }
     {
         // A missing image: the notice closes with the failure.
-        EmuRig rig(board("5.1 "));
+        EmuRig rig(boardOf("5.1 "));
         rig.emu->SetFpgaName("T5b1");
         EXPECT_NE(messageOf([&] { rig.emu->Startup(); }).find("not found"), std::string::npos);
         EXPECT_FALSE(rig.notice.open());
@@ -406,7 +408,7 @@ bool writes(const std::vector<std::string>& lines, std::uint16_t address) {
 }
 
 std::vector<std::string> afterNotification32(const char* version, int family, int mode = -1) {
-    EmuRig rig(board(version));
+    EmuRig rig(boardOf(version));
     rig.identify();
     rig.emu->SetProzessorTyp(static_cast<std::uint8_t>(family));
     if (mode >= 0) rig.emu->SetMonitorMode(static_cast<std::uint8_t>(mode));
@@ -449,7 +451,7 @@ TEST(ChipPatches, ByFamilyFirmwareAndMonitorMode) {
 }
 
 TEST(MonitorSettings, ConfigByteShadowOkiWaitTimeAndLpc) {
-    EmuRig rig(board("5.1 "));
+    EmuRig rig(boardOf("5.1 "));
     rig.identify();
     rig.emu->SetConnectionState(TBasisEmulator::StateReady);
     rig.board.withTarget([](sim::Target& t, sim::TraceRecorder&) { t.setIdata(0x22, 0x21); });
@@ -482,7 +484,7 @@ TEST(MonitorSettings, ConfigByteShadowOkiWaitTimeAndLpc) {
 // ---------------------------------------------------------------- SFR access
 
 TEST(SfrAccess, SavedDirectAndPseudoAddresses) {
-    EmuRig rig(board("5.1 "));
+    EmuRig rig(boardOf("5.1 "));
     rig.identify();
     rig.emu->SetProzessorTyp(1);
     rig.emu->SetConnectionState(TBasisEmulator::StateReady);
@@ -544,7 +546,7 @@ TEST(Watchdog, TrailersAndRegions) {
     };
     const Case cases[] = {{"5.1 ", 1, 0x7DBD, true}, {"4.1 ", 2, 0x7DC0, true}, {"3.05", 2, 0x7DC0, false}};
     for (const Case& c : cases) {
-        EmuRig rig(board(c.version));
+        EmuRig rig(boardOf(c.version));
         rig.options.watchdog = 1;
         rig.options.watchdogSupport = true;
         for (std::size_t i = 0; i < 48; ++i) rig.options.commands[i] = static_cast<std::uint8_t>(i);
@@ -574,6 +576,96 @@ TEST(Watchdog, TrailersAndRegions) {
         rig.wire.clear();
         rig.emu->UpdateWatchdog(0, false);
         EXPECT_EQ(rig.commands()[0], "P N 13 7C 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 A1 A2 A3");
+    }
+}
+
+// ---------------------------------------------------------------- processor change
+
+struct SfrRig : EmuRig {
+    explicit SfrRig(const char* version) : EmuRig(boardOf(version)), sfr(registers, *emu, options) {
+        copyFile(test::sourceDir() / "data" / "VokRegs.txt", root.file("VokRegs.txt"));
+        options.sfrFile = root.file("VokRegs.txt");
+        emu->SetSfrConfig(&sfr);
+    }
+    // The image of the family on this board, made present.
+    std::string imageFor(int family) {
+        const std::string name = ChooseFpgaImageName(emu->Generation(), 0, family, emu->FirmwareCode(),
+                                                     [](const std::string&) { return false; })
+                                     .name;
+        image(name, 32768);
+        return name;
+    }
+    TRegisterTabelle registers;
+    TSfrConfig sfr;
+};
+
+TEST(ProcessorChange, SameImageByNotificationOtherImageByReloadEachOnce) {
+    SfrRig rig("6.0 ");
+    rig.emu->SetBaudRate(0);
+    rig.emu->InitStringEinlesen();
+    rig.emu->CheckEpromVersion();
+    ASSERT_EQ(rig.emu->Generation(), 2);
+    ASSERT_EQ(rig.imageFor(1), rig.imageFor(16));  // the case that sent nothing
+    rig.imageFor(2);
+    rig.emu->Restart();
+    rig.sfr.SetTargetName("80C51");
+    rig.sfr.SetOptionNummer(1);
+    rig.emu->Startup();
+    ASSERT_EQ(rig.emu->ConnectionState(), TBasisEmulator::StateReady);
+
+    // 8051 to ADuC: the options set the family, then notify.
+    rig.sfr.SetTargetName("ADuC812");
+    rig.sfr.SetOptionNummer(16);
+    rig.wire.clear();
+    rig.emu->Notify(TEmulator::NotifyProcessorChanged, nullptr);
+    auto lines = rig.commands();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "W V 00 0F 10");
+    EXPECT_TRUE(writes(lines, 0xF0FF));  // pod flag
+    EXPECT_TRUE(writes(lines, 0x7BF3));  // OKI
+    EXPECT_TRUE(writes(lines, 0x7BFD));  // wait time
+    EXPECT_EQ(countOf(lines, "P N 04 7E E9 75 D7 00 90"), 1u);
+    EXPECT_EQ(rig.emu->ConnectionState(), TBasisEmulator::StateReady);
+
+    // To a Dallas family with its own image: the reload ends in state 5 with
+    // the start from step 4 again; the notification then sends nothing.
+    rig.wire.clear();
+    rig.parts.log.clear();
+    const int notified = rig.notifier.count(TEmulator::NotifyEmulatorState);
+    rig.sfr.SetOptionNummer(2);
+    EXPECT_TRUE(rig.sent("FF"));
+    EXPECT_EQ(rig.emu->ConnectionState(), TBasisEmulator::StateReady);
+    EXPECT_EQ(rig.notifier.count(TEmulator::NotifyEmulatorState), notified + 1);
+    EXPECT_EQ(std::count(rig.parts.log.begin(), rig.parts.log.end(), "RunControl.ResetAll"), 1);
+    EXPECT_EQ(std::count(rig.parts.log.begin(), rig.parts.log.end(), "ProgramClear.ClearProgramMemory"), 0);
+    const std::size_t afterReload = rig.commands().size();
+    rig.emu->Notify(TEmulator::NotifyProcessorChanged, nullptr);
+    lines = rig.commands();
+    EXPECT_EQ(lines.size(), afterReload);
+    EXPECT_EQ(countOf(lines, "W V 00 0F 02"), 2u);  // the setter's and step 4's
+    EXPECT_TRUE(writes(lines, 0x7BD0));
+    // A later notification of another cause sends again.
+    rig.emu->Notify(TEmulator::NotifyProcessorChanged, nullptr);
+    EXPECT_EQ(countOf(rig.commands(), "W V 00 0F 02"), 3u);
+}
+
+TEST(ProcessorChange, CanAddressIsKeptAcrossTheDataAccess) {
+    for (std::uint8_t canAdr : {std::uint8_t{0x28}, std::uint8_t{0x05}}) {
+        SfrRig rig("5.1 ");
+        rig.identify();
+        rig.emu->SetConnectionState(TBasisEmulator::StateReady);
+        rig.sfr.SetTargetName("DS80C390");
+        ASSERT_EQ(rig.sfr.CanDatAddress(), 0xDB);
+        rig.emu->WriteSfr(0xDA, canAdr);
+        rig.wire.clear();
+        rig.emu->WriteSfr(0xDB, 0x01);
+        std::vector<std::string> expected = {"D S 01 00 DA", "P S 01 00 DB", "01"};
+        if (canAdr >= 32) {
+            expected.push_back("P S 01 00 DA");
+            expected.push_back(Format("%.2X", canAdr));
+        }
+        EXPECT_EQ(rig.commands(), expected);
+        EXPECT_EQ(rig.emu->CanAdrValue(), canAdr);
     }
 }
 
