@@ -136,7 +136,9 @@ std::uint8_t TEmulator::WriteHardwareId(std::uint8_t id) {
 void TEmulator::ResetMaster() {
     auto lock = LockLink();
     if (TBasisEmulator::ConnectionState() >= StateIdentified) {
-        UpdateWatchdog(0, false);
+        // The trailers are monitor code: before they were read back, zeros
+        // would overwrite it.
+        if (trailersRead_) UpdateWatchdog(0, false);
         if (!TimeoutFlag()) {
             pellunarsOn_ = false;
             optionByte_ = static_cast<std::uint8_t>(optionByte_ & ~OptionPellunars);
@@ -481,6 +483,7 @@ void TEmulator::ReadWatchdogTrailers() {
     trailers_[0] = tail(ReadMasterBlock(0x7C00, 19));
     trailers_[1] = tail(ReadMasterBlock(0x7C18, 3));
     trailers_[2] = tail(ReadMasterBlock(IsDallasFamily(family()) ? 0x7DC0 : 0x7DBD, 19));
+    trailersRead_ = !TimeoutFlag();
     Protokoll("WatchdogTrailerEinlesen Ende");
 }
 

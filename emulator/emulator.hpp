@@ -219,6 +219,7 @@ private:
     // 0: after the watchdog's options at 0x7C00; 1: at 0x7C18; 2: after the
     // code at 0x7DBD/0x7DC0.
     std::array<std::array<std::uint8_t, 3>, 3> trailers_{};
+    bool trailersRead_ = false;
     std::uint8_t monitorMode_ = 0;
     std::optional<std::uint8_t> configShadow_;
     std::uint8_t canAdrValue_ = 0;

@@ -576,7 +576,16 @@ TEST(Watchdog, TrailersAndRegions) {
         rig.wire.clear();
         rig.emu->UpdateWatchdog(0, false);
         EXPECT_EQ(rig.commands()[0], "P N 13 7C 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 A1 A2 A3");
+        rig.wire.clear();
+        rig.emu->ResetMaster();
+        EXPECT_EQ(rig.commands().front().compare(0, 3, "P N"), 0);
     }
+    // Before the trailers were read, a master reset leaves the watchdog
+    // code alone.
+    EmuRig rig(boardOf("5.1 "));
+    rig.identify();
+    rig.emu->ResetMaster();
+    for (const auto& line : rig.commands()) EXPECT_NE(line.compare(0, 3, "P N"), 0) << line;
 }
 
 // ---------------------------------------------------------------- processor change
