@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -360,6 +361,52 @@ TEST(StartSequence, StepsPartsAndSessionStart) {
     rig.emu->Restart();
     rig.emu->Startup();
     EXPECT_EQ(std::count(rig.parts.log.begin(), rig.parts.log.end(), "ProgramClear.ClearProgramMemory"), 1);
+}
+
+// The board's command log of a whole start, one line per command (name and
+// bytes in hex; long data phases by their size), against the golden file.
+// TARVEX_UPDATE_GOLDEN=1 writes the files instead.
+TEST(StartSequence, GoldenTraces) {
+    struct Case {
+        const char* version;
+        const char* image;
+        std::size_t size;
+        const char* file;
+    };
+    const Case cases[] = {{"3.05", "KORLU51", 14751, "start_gen0.txt"},
+                          {"5.1 ", "T5b1", 32768, "start_gen1.txt"},
+                          {"6.0 ", "T6_8051", 32768, "start_gen2.txt"}};
+    for (const Case& c : cases) {
+        EmuRig rig(boardOf(c.version, false));
+        rig.image(c.image, c.size);
+        rig.emu->SetProzessorTyp(1);
+        rig.emu->SetFpgaName(c.image);
+        rig.emu->Startup();
+        std::string trace;
+        for (const auto& record : rig.board.log()) {
+            if (record.name == "x") continue;
+            trace += record.name;
+            if (record.bytes.size() > 24) {
+                trace += Format(" (%d bytes)", record.bytes.size());
+            } else {
+                for (std::uint8_t b : record.bytes) trace += Format(" %.2X", b);
+            }
+            trace += "\n";
+        }
+        trace += "-- parts\n";
+        for (const auto& call : rig.parts.log) trace += call + "\n";
+        const std::string path = (test::sourceDir() / "tests" / "emulator" / "data" / c.file).string();
+        std::string golden = fileText(path);
+        const std::size_t body = golden.find("\n\n");
+        if (std::getenv("TARVEX_UPDATE_GOLDEN")) {
+            const std::string header = body == std::string::npos ? "" : golden.substr(0, body + 2);
+            std::ofstream(path, std::ios::binary) << header << trace;
+            continue;
+        }
+        ASSERT_NE(body, std::string::npos) << path;
+        EXPECT_EQ(golden.substr(body + 2), trace) << c.file;
+        EXPECT_EQ(rig.emu->ConnectionState(), TBasisEmulator::StateReady);
+    }
 }
 
 TEST(StartSequence, NoReactionAndServiceMode) {
