@@ -2,12 +2,16 @@
 // arbitrary bytes: a short stream or a wrong type raises EReadError, a bad
 // address text EVokWinConvertError, and nothing else may escape. Whatever is
 // read keeps the address invariants and writes back to a stream that reads
-// the same again.
+// the same again. The emulator object's section of the project stream, read
+// at any version 2 to 19 while the board is identified (so that no port is
+// opened or bound), raises EReadError or nothing, and what it then writes
+// reads back to the same bytes.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,6 +19,9 @@
 #include "core/banking_info.hpp"
 #include "core/errors.hpp"
 #include "core/value_stream.hpp"
+#include "emulator/emulator.hpp"
+#include "platform/clock.hpp"
+#include "platform/settings.hpp"
 #include "platform/exception.hpp"
 
 namespace {
@@ -39,13 +46,44 @@ void roundTrip(const TBankAdresse& a) {
     require(ReadBankAdresse(r, true) == a);
 }
 
+std::vector<std::uint8_t> settingsOf(const TEmulator& emulator) {
+    platform::MemoryStream m;
+    ValueWriter w(m);
+    emulator.WriteSettings(w);
+    return m.bytes();
+}
+
+void emulatorSection(const std::vector<std::uint8_t>& bytes, std::int32_t version) {
+    static platform::FakeClock clock;
+    static platform::MemorySettingsStore settings;
+    static StandaloneTargetOptions options("", "");
+    TEmulator emulator(options, clock, settings);
+    emulator.SetProtFileName((std::filesystem::temp_directory_path() / "tarvex-fuzz-prot.txt").string());
+    emulator.SetConnectionState(TBasisEmulator::StateIdentified);
+    platform::MemoryStream stream(bytes);
+    ValueReader reader(stream);
+    try {
+        emulator.ReadSettings(reader, version);
+    } catch (const EReadError&) {
+        return;
+    }
+    const auto written = settingsOf(emulator);
+    platform::MemoryStream again(written);
+    ValueReader r(again);
+    emulator.ReadSettings(r, TEmulator::StreamVersion);
+    require(r.EndOfStream());
+    require(settingsOf(emulator) == written);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);
     const auto script = in.ConsumeBytes<std::uint8_t>(in.ConsumeIntegralInRange<std::size_t>(0, 32));
     const FixedBanking banking(in.ConsumeIntegralInRange<int>(0, 3), in.ConsumeBool());
+    const auto version = in.ConsumeIntegralInRange<std::int32_t>(2, 19);
     const auto bytes = in.ConsumeRemainingBytes<std::uint8_t>();
+    emulatorSection(bytes, version);
     platform::MemoryStream stream(bytes);
     ValueReader reader(stream);
     for (const std::uint8_t op : script) {
