@@ -64,6 +64,7 @@ const std::vector<Board::Command>& Board::commands() {
         {"PN", 5, &Board::masterBlockWrite, nullptr, countByte<2>, &Board::masterBlockData, "master data"},
         {"DS", 5, &Board::sfrRead},
         {"PS", 5, &Board::sfrWrite, nullptr, countByte<2>, &Board::sfrData, "sfr data"},
+        {"Z", 1, &Board::resetTarget},
     };
     return table;
 }
@@ -75,7 +76,7 @@ Board::Board(platform::Clock& clock, BoardConfig config)
       flash_(config_.serialNumber, config_.hardwareId, config_.deviceVersion),
       fpga_(config_.fpgaLoaded),
       trace_(config_.frameSize),
-      monitor_(target_),
+      monitor_(master_, target_, variables_, trace_, profile_, config_.monitor ? &*config_.monitor : nullptr),
       delay_(config_.answerDelayMs) {
     profile_.frameSize = config_.frameSize;
     profile_.baudResetSelectsBlock0 = config_.baudResetSelectsBlock0;
@@ -84,6 +85,7 @@ Board::Board(platform::Clock& clock, BoardConfig config)
     fpga_.setQueryAnswer(config_.fpgaQueryAnswer);
     master_.map(0xF500, nullptr, [this](std::uint8_t v) { target_.setResetHeld(v != 0); });
     master_.mapWindow(0x7A00, target_.idataMemory());
+    monitor_.powerOn();
 }
 
 // ---------------------------------------------------------------- time
@@ -190,6 +192,7 @@ void Board::reset() {
 void Board::powerCycle() {
     std::lock_guard lock(mutex_);
     fpga_.powerCycle();
+    monitor_.powerOn();
     powerOn();
 }
 
@@ -237,6 +240,11 @@ void Board::failFlashByteAt(std::size_t index, std::uint8_t value) {
 void Board::failFpgaLoad(std::uint8_t answer) {
     std::lock_guard lock(mutex_);
     fpga_.failNextLoad(answer);
+}
+
+void Board::setNoReaction(bool on) {
+    std::lock_guard lock(mutex_);
+    noReaction_ = on;
 }
 
 void Board::send(Bytes bytes, bool answer) {
@@ -584,6 +592,14 @@ Board::Bytes Board::sfrWrite(const Bytes&) { return {0x00}; }
 Board::Bytes Board::sfrData(std::uint8_t byte, std::size_t index, bool) {
     monitor_.writeSfr(wordAt(data_->header, 3), index, byte);
     return {};
+}
+
+Board::Bytes Board::resetTarget(const Bytes&) {
+    if (noReaction_) return {0xFF};
+    Bytes answer = profile_.code >= 21 && config_.specialReset ? Bytes{0xFE, 0x00} : Bytes{0x00};
+    const Bytes registers = monitor_.resetTarget();
+    answer.insert(answer.end(), registers.begin(), registers.end());
+    return answer;
 }
 
 }  // namespace tarvex::sim

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "emulator/monitor_data.hpp"
 #include "platform/clock.hpp"
 #include "sim/command_log.hpp"
 #include "sim/firmware_profile.hpp"
@@ -46,6 +47,12 @@ struct BoardConfig {
     std::optional<std::uint8_t> fpgaQueryAnswer;
     // The image size expected below firmware code 21; 0: by generation.
     std::size_t fpgaImageSize = 0;
+    // The monitor's access codes and save cells (the monitor data file);
+    // without them no code names an SFR and nothing is saved.
+    std::optional<TMonitorData> monitor;
+    // From firmware code 21 "Z" answers 0xFE and a status byte before the
+    // register string.
+    bool specialReset = false;
 };
 
 class Board {
@@ -91,6 +98,8 @@ public:
     // The next FPGA load ends with this answer (0x01, 0x02, ...) and leaves
     // the FPGA without an image.
     void failFpgaLoad(std::uint8_t answer);
+    // The target does not come out of reset: "Z" answers 0xFF alone.
+    void setNoReaction(bool on);
 
     // ---- Inspection
     // The traffic since the board was made or the counters reset: commands
@@ -188,6 +197,7 @@ private:
     Bytes sfrRead(const Bytes&);
     Bytes sfrWrite(const Bytes&);
     Bytes sfrData(std::uint8_t byte, std::size_t index, bool last);
+    Bytes resetTarget(const Bytes&);
 
     // Master memory as the commands reach it: not there without an image.
     std::uint8_t masterRead(std::uint16_t address) const;
@@ -220,6 +230,7 @@ private:
     std::size_t identIndex_ = 0;
     std::size_t junkIndex_ = 0;
     std::optional<std::uint8_t> transferFailure_;
+    bool noReaction_ = false;
 
     bool silent_ = false;
     std::optional<std::size_t> shortNext_;
