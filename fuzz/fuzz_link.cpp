@@ -57,10 +57,18 @@ void fuzzLink(const std::uint8_t* data, std::size_t size) {
     }
 }
 
+// The first byte chooses the board: its firmware (the forms of the flash
+// and frame commands, the FPGA load with or without a size), whether the
+// FPGA starts without an image, and an image size small enough that a load
+// ends within one input, so that the commands after it are reached too.
 void fuzzBoard(const std::uint8_t* data, std::size_t size) {
     platform::FakeClock clock;
     sim::BoardConfig config;
-    config.version = size > 0 && (data[0] & 1) ? "4.2 " : "5.1 ";
+    static const char* const versions[] = {"5.1 ", "4.2 ", "6.0 ", "3.05"};
+    const std::uint8_t choice = size > 0 ? data[0] : 0;
+    config.version = versions[choice & 3];
+    config.fpgaLoaded = (choice & 4) == 0;
+    config.fpgaImageSize = 1 + (choice >> 3);
     sim::Board board(clock, config);
     std::uint8_t out[64];
     std::size_t pos = 0;

@@ -2,7 +2,11 @@
 // so that the driver's link (port "COMn" mapped to that path through the
 // environment variable TARVEX_PORT_COMn or the settings section "Ports") or
 // a terminal program can talk to it. Serves until interrupted; with --log it
-// then prints the command log, so that a person can watch a session.
+// then prints the command log, so that a person can watch a session. The
+// monitor plays the access codes and save cells of the installation root's
+// VokMonitor.txt. With --make-root it writes a stand-in installation root
+// (the repository's data files and an FPGA image for every name the driver
+// can choose) and ends.
 #include <cctype>
 #include <cerrno>
 #include <csignal>
@@ -12,8 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "emulator/monitor_data.hpp"
 #include "sim/board.hpp"
 #include "sim/posix/pty_server.hpp"
+#include "sim/standin_root.hpp"
 
 namespace {
 
@@ -31,12 +37,18 @@ int usage(std::ostream& out, int code) {
            "  --iap-answer N          answer of the IAP query (default 0x11; 88 means \"do not erase\")\n"
            "  --frame-size N          bytes per trace frame, 11 or 12 (default 11)\n"
            "  --keep-flash-block      the return to 9600 baud (y 04) keeps the flash block\n"
+           "  --no-fpga-image         the FPGA starts without an image (as after switching on)\n"
+           "  --special-reset         from firmware 6.0 \"Z\" answers 0xFE and a status byte first\n"
+           "  --root DIR              installation root whose VokMonitor.txt the monitor plays\n"
+           "                          (default: $TARVEX_ROOT, else the repository's data folder)\n"
            "How it behaves:\n"
            "  --answer-delay MS       answers are ready only this long after their command (default 0)\n"
            "  --junk HEX              bytes sent before the identification, e.g. EE00 (default none)\n"
            "What it shows:\n"
            "  --log                   print the command log when stopped (SIGINT, SIGTERM)\n"
            "  --log-size N            entries the log keeps (default 65536; totals are always kept)\n"
+           "Other work:\n"
+           "  --make-root DIR         write a stand-in installation root into DIR and end\n"
            "  --help                  this text\n";
     return code;
 }
@@ -66,6 +78,8 @@ bool hexBytes(const std::string& text, std::vector<std::uint8_t>& out) {
 int main(int argc, char** argv) {
     tarvex::sim::BoardConfig config;
     bool printLog = false;
+    std::string root;
+    if (const char* env = std::getenv("TARVEX_ROOT")) root = env;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") return usage(std::cout, 0);
@@ -81,6 +95,14 @@ int main(int argc, char** argv) {
             printLog = true;
             continue;
         }
+        if (arg == "--no-fpga-image") {
+            config.fpgaLoaded = false;
+            continue;
+        }
+        if (arg == "--special-reset") {
+            config.specialReset = true;
+            continue;
+        }
         // Every other option takes a value.
         const char* value = i + 1 < argc ? argv[++i] : "";
         unsigned long v = 0;
@@ -88,6 +110,16 @@ int main(int argc, char** argv) {
         if (arg == "--version" && *value) {
             config.version = value;
             config.version.resize(4, ' ');
+        } else if (arg == "--root" && *value) {
+            root = value;
+        } else if (arg == "--make-root" && *value) {
+            try {
+                tarvex::sim::MakeStandinRoot(value, TARVEX_DATA_DIR);
+            } catch (const std::exception& e) {
+                std::cerr << "tarvex-sim: " << e.what() << "\n";
+                return 1;
+            }
+            return 0;
         } else if (arg == "--junk") {
             ok = hexBytes(value, config.junkPrefix);
         } else if (arg == "--serial" && number(value, 0xFFFF, v)) {
@@ -113,6 +145,7 @@ int main(int argc, char** argv) {
         }
     }
     try {
+        config.monitor = tarvex::LoadMonitorData(root.empty() ? TARVEX_DATA_DIR : root, "");
         tarvex::sim::Board board(tarvex::platform::systemClock(), config);
         tarvex::sim::PtyServer server(board);
         std::signal(SIGINT, onSignal);

@@ -9,6 +9,8 @@
 #include "platform/settings.hpp"
 #include "platform/ui.hpp"
 #include "sim/posix/child_process.hpp"
+#include "sim/standin_root.hpp"
+#include "tests/support/test_support.hpp"
 
 namespace tarvex {
 namespace {
@@ -96,6 +98,37 @@ TEST(TarvexSimTool, TheLogPrintedOnExitIsWhatTheLinkSent) {
     EXPECT_EQ(names, (std::vector<std::string>{"WN", "RN", "WV", "RV", "aIaP", "n", "n"}));
     EXPECT_EQ(logged, sent);
     EXPECT_NE(log.find("total n: 2 commands, 6 bytes\n"), std::string::npos) << log;
+}
+
+TEST(TarvexSimTool, MakeRootWritesTheDataFilesAndAnImageForEveryName) {
+    test::TempDir dir;
+    const auto root = dir.path() / "new" / "root";
+    sim::ChildProcess tool(TARVEX_SIM_TOOL, {"--make-root", root.string()});
+    ASSERT_TRUE(tool.started());
+    EXPECT_EQ(tool.readAll(60000), "");
+    EXPECT_EQ(tool.terminate(), 0);
+    for (const char* file : {"VokRegs.txt", "VokMonitor.txt"})
+        EXPECT_EQ(test::readBytes((root / file).string()), test::readBytes((test::sourceDir() / "data" / file).string()));
+    const auto names = sim::StandinFpgaImageNames();
+    std::size_t images = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(root))
+        if (entry.path().extension() == ".bin") {
+            ++images;
+            EXPECT_TRUE(names.contains(entry.path().stem().string())) << entry.path();
+        }
+    EXPECT_EQ(images, names.size());
+    const struct {
+        const char* name;
+        std::size_t size;
+    } expected[] = {{"T5b1", 32768},    {"KORLU51", 14751}, {"KORLJ51", 14751}, {"KORLU390nm", 14751},
+                    {"T5ab1320", 32768}, {"T5b45aduc", 32768}, {"T6_8051", 49152}, {"T6AVRnm", 49152}};
+    for (const auto& e : expected) {
+        SCOPED_TRACE(e.name);
+        const auto image = test::readBytes((root / (std::string(e.name) + ".bin")).string());
+        ASSERT_EQ(image.size(), e.size);
+        EXPECT_EQ(image, sim::StandinFpgaImage(e.size));
+        EXPECT_EQ(image[1], 0x61);
+    }
 }
 
 }  // namespace
