@@ -582,6 +582,46 @@ TEST(SfrAccess, SavedDirectAndPseudoAddresses) {
     EXPECT_EQ(rig.commands(), aduc);
 }
 
+TEST(SfrAccess, TiMscHostAddresses) {
+    EmuRig rig(boardOf("5.1 "));
+    rig.identify();
+    rig.emu->SetProzessorTyp(17);
+    rig.emu->SetConnectionState(TBasisEmulator::StateReady);
+    const int mode = rig.emu->MonitorMode();
+    const TMonitorData* data = rig.emu->MonitorData();
+    rig.board.setMaster(0x7EEB, 0x11);
+    rig.board.setMaster(0x7EF6, 0x22);
+    rig.board.setMaster(0x7EFA, 0x33);
+    rig.board.setMaster(0x7080, 0x44);
+    rig.emu->CorrectHostAddresses();
+    EXPECT_EQ(rig.board.master(data->SaveCell(mode, 0x83).value()), 0x11);
+    EXPECT_EQ(rig.board.master(data->SaveCell(mode, 0xE0).value()), 0x22);
+    EXPECT_EQ(rig.board.master(data->SaveCell(mode, 0x88).value()), 0x33);
+    EXPECT_EQ(rig.board.master(0x7EFA), 0x44);
+    EXPECT_EQ(rig.board.master(0x7EF6), 0x88);
+    EXPECT_EQ(rig.emu->ReadSfr(0xD8), 0x44);  // the TI MSC's own cell
+}
+
+TEST(EmulatorSwitches, FpgaVariantHoldsOnlyWhereItExists) {
+    struct Case {
+        const char* version;
+        int family;
+        int pod;
+        bool on;
+    };
+    const Case cases[] = {{"4.3 ", 2, 0, true},  {"4.2 ", 2, 0, false}, {"5.1 ", 1, 0, false},
+                          {"5.1 ", 18, 0, true}, {"5.1 ", 10, 3, false}, {"6.0 ", 15, 0, true}};
+    for (const Case& c : cases) {
+        EmuRig rig(boardOf(c.version));
+        rig.identify();
+        rig.options.pod = c.pod;
+        rig.emu->SetProzessorTyp(static_cast<std::uint8_t>(c.family));
+        rig.emu->SetFpgaVariante(true);
+        EXPECT_TRUE(rig.emu->FpgaVariante());
+        EXPECT_EQ(rig.emu->FpgaVariantFlag(), c.on) << c.version << " f" << c.family;
+    }
+}
+
 // ---------------------------------------------------------------- watchdog
 
 TEST(Watchdog, TrailersAndRegions) {
