@@ -3,10 +3,13 @@
 // bounds, whatever arrives.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
+#include <string>
 
 #include "core/errors.hpp"
 #include "emulator/basis_emulator.hpp"
+#include "emulator/monitor_data.hpp"
 #include "platform/clock.hpp"
 #include "platform/settings.hpp"
 #include "platform/ui.hpp"
@@ -57,10 +60,35 @@ void fuzzLink(const std::uint8_t* data, std::size_t size) {
     }
 }
 
+// Monitor data of the shape the shipped file has: one code per SFR, the
+// same in every variant but for 0x82/0x83, and save cells in two modes.
+const TMonitorData& fuzzMonitorData() {
+    static const TMonitorData data = [] {
+        std::string text;
+        char line[64];
+        for (int v = 0; v < 4; ++v) {
+            text += "[AccessCodes " + std::to_string(v) + "]\n";
+            for (int row = 0x80; row <= 0xF0; row += 0x10) {
+                std::snprintf(line, sizeof line, "%02X:", row);
+                text += line;
+                for (int a = row; a < row + 16; ++a) {
+                    std::snprintf(line, sizeof line, " %02X", (a * 3 + (a < 0x84 ? v : 0)) & 0xFF);
+                    text += line;
+                }
+                text += "\n";
+            }
+        }
+        text += "[SaveArea 0]\nE0: 7EF7\nD0: 7EFD\nBANK: 7EE8\n[SaveArea 1]\nE0: 76E8\nD0: 76EA\nBANK: 76F3\n";
+        return ParseMonitorData(text);
+    }();
+    return data;
+}
+
 // The first byte chooses the board: its firmware (the forms of the flash
 // and frame commands, the FPGA load with or without a size), whether the
 // FPGA starts without an image, and an image size small enough that a load
-// ends within one input, so that the commands after it are reached too.
+// ends within one input, so that the commands after it are reached too,
+// and whether the monitor has its data.
 void fuzzBoard(const std::uint8_t* data, std::size_t size) {
     platform::FakeClock clock;
     sim::BoardConfig config;
@@ -69,6 +97,7 @@ void fuzzBoard(const std::uint8_t* data, std::size_t size) {
     config.version = versions[choice & 3];
     config.fpgaLoaded = (choice & 4) == 0;
     config.fpgaImageSize = 1 + (choice >> 3);
+    if (choice & 0x40) config.monitor = fuzzMonitorData();
     sim::Board board(clock, config);
     std::uint8_t out[64];
     std::size_t pos = 0;

@@ -43,7 +43,8 @@ TEST(TarvexSimTool, HelpListsTheProfileOptions) {
     const std::string help = tool.readAll(10000);
     EXPECT_EQ(tool.terminate(), 0);
     for (const char* option : {"--version", "--device-version", "--iap-answer", "--frame-size", "--answer-delay",
-                               "--junk", "--keep-flash-block", "--log", "--log-size"})
+                               "--junk", "--keep-flash-block", "--log", "--log-size", "--no-fpga-image",
+                               "--special-reset", "--root", "--make-root"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
 }
 
