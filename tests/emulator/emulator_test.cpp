@@ -147,6 +147,22 @@ TEST(EmulatorSettings, ProjectStreamVersions) {
     EXPECT_EQ(v6.emu->WaitTimeReset(), 3);
     EXPECT_EQ(v6.emu->InternalClock(), 9);
     EXPECT_EQ(v6.emu->LastFpgaFile(), "C:\\old.bin");
+
+    // Versions 2 and 3 carry one more Boolean after the file, which is
+    // skipped; nothing after it.
+    EmuRig v3;
+    v3.emu->SetWaitTimeReset(5);
+    platform::MemoryStream s3;
+    ValueWriter w3(s3);
+    w3.WriteBoolean(true);
+    w3.WriteString("a.bin");
+    w3.WriteBoolean(true);
+    s3.seek(0);
+    ValueReader r3(s3);
+    v3.emu->ReadSettings(r3, 3);
+    EXPECT_TRUE(r3.EndOfStream());
+    EXPECT_TRUE(v3.emu->ExternalClock());
+    EXPECT_EQ(v3.emu->WaitTimeReset(), 0);
 }
 
 TEST(EmulatorSettings, StreamReadWhileStartedSkipsADifferentPortAndReadsOn) {
