@@ -120,4 +120,29 @@ SplitResult SplitOutsideBrackets(std::string_view text, std::string_view separat
     return splitAt(text, s, separator.size());
 }
 
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+    return text;
+}
+
+std::vector<std::string_view> SplitWords(std::string_view text) {
+    std::vector<std::string_view> out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && static_cast<unsigned char>(text[i]) <= ' ') ++i;
+        const std::size_t start = i;
+        while (i < text.size() && static_cast<unsigned char>(text[i]) > ' ') ++i;
+        if (i > start) out.push_back(text.substr(start, i - start));
+    }
+    return out;
+}
+
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
 }  // namespace tarvex

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/clock.hpp"
 
@@ -44,5 +45,12 @@ struct SplitResult {
 SplitResult SplitText(std::string_view text, std::string_view separator);
 // As SplitText, but a separator inside brackets "(...)" does not count.
 SplitResult SplitOutsideBrackets(std::string_view text, std::string_view separator);
+
+// The text without leading and trailing blanks and control characters.
+std::string_view TrimBlanks(std::string_view text);
+// The words of a text, separated by blanks and control characters.
+std::vector<std::string_view> SplitWords(std::string_view text);
+// The value of a hexadecimal digit of either case; -1 for any other character.
+int HexDigitValue(char c);
 
 }  // namespace tarvex

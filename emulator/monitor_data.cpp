@@ -5,6 +5,7 @@
 
 #include "core/errors.hpp"
 #include "core/messages.hpp"
+#include "core/utilities.hpp"
 #include "emulator/master_block.hpp"
 #include "platform/exception.hpp"
 #include "platform/stream.hpp"
@@ -15,43 +16,17 @@ namespace {
 
 [[noreturn]] void syntaxError(std::string_view what) { throw EVokWinFileError(FmtLoadStr(224, what)); }
 
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-    return s;
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 // A hexadecimal number no larger than max; nothing for any other text.
 std::optional<std::uint32_t> hexNumber(std::string_view s, std::uint32_t max) {
     if (s.empty()) return std::nullopt;
     std::uint32_t v = 0;
     for (char c : s) {
-        const int d = hexDigit(c);
+        const int d = HexDigitValue(c);
         if (d < 0) return std::nullopt;
         v = v * 16 + static_cast<std::uint32_t>(d);
         if (v > max) return std::nullopt;
     }
     return v;
-}
-
-// The blank-separated words of a text.
-std::vector<std::string_view> words(std::string_view s) {
-    std::vector<std::string_view> out;
-    std::size_t i = 0;
-    while (i < s.size()) {
-        while (i < s.size() && static_cast<unsigned char>(s[i]) <= ' ') ++i;
-        const std::size_t start = i;
-        while (i < s.size() && static_cast<unsigned char>(s[i]) > ' ') ++i;
-        if (i > start) out.push_back(s.substr(start, i - start));
-    }
-    return out;
 }
 
 struct KeyLine {
@@ -63,7 +38,7 @@ struct KeyLine {
 KeyLine splitKey(std::string_view line) {
     const std::size_t colon = line.find(':');
     if (colon == std::string_view::npos) syntaxError(line);
-    KeyLine out{trim(line.substr(0, colon)), words(line.substr(colon + 1))};
+    KeyLine out{TrimBlanks(line.substr(0, colon)), SplitWords(line.substr(colon + 1))};
     if (out.key.empty()) syntaxError(line);
     return out;
 }
@@ -131,15 +106,15 @@ TMonitorData ParseMonitorData(std::string_view text) {
         std::string_view line = text.substr(pos, end - pos);
         pos = end + 1;
         if (const std::size_t semi = line.find(';'); semi != std::string_view::npos) line = line.substr(0, semi);
-        line = trim(line);
+        line = TrimBlanks(line);
         if (line.empty()) continue;
 
         if (line.front() == '[') {
             if (line.back() != ']') syntaxError(line);
-            const std::string_view inner = trim(line.substr(1, line.size() - 2));
+            const std::string_view inner = TrimBlanks(line.substr(1, line.size() - 2));
             const auto numbered = [&](std::string_view prefix) -> std::optional<std::size_t> {
                 if (!inner.starts_with(prefix)) return std::nullopt;
-                const auto n = hexNumber(trim(inner.substr(prefix.size())), 3);
+                const auto n = hexNumber(TrimBlanks(inner.substr(prefix.size())), 3);
                 if (!n || inner.size() == prefix.size() || static_cast<unsigned char>(inner[prefix.size()]) > ' ')
                     syntaxError(line);
                 return *n;
@@ -154,8 +129,8 @@ TMonitorData ParseMonitorData(std::string_view text) {
                 data.saveAreas_[*m].present = true;
                 section = Section::Save;
                 index = *m;
-            } else if (inner.starts_with("Patch ") && !trim(inner.substr(6)).empty()) {
-                const auto [it, added] = data.patches_.try_emplace(std::string(trim(inner.substr(6))));
+            } else if (inner.starts_with("Patch ") && !TrimBlanks(inner.substr(6)).empty()) {
+                const auto [it, added] = data.patches_.try_emplace(std::string(TrimBlanks(inner.substr(6))));
                 if (!added) syntaxError(line);
                 patch = &it->second;
                 section = Section::Patch;
@@ -201,7 +176,7 @@ TMonitorData ParseMonitorData(std::string_view text) {
             std::string_view rest = line;
             TMonitorPatchLine entry;
             if (rest.starts_with("fw") && rest.size() > 2 && static_cast<unsigned char>(rest[2]) <= ' ') {
-                const auto ws = words(rest);
+                const auto ws = SplitWords(rest);
                 const std::size_t dash = ws.size() > 1 ? ws[1].find('-') : std::string_view::npos;
                 if (dash == std::string_view::npos) syntaxError(line);
                 const auto lo = hexNumber(ws[1].substr(0, dash), 0xFF);
@@ -209,7 +184,7 @@ TMonitorData ParseMonitorData(std::string_view text) {
                 if (!lo || !hi || *lo > *hi) syntaxError(line);
                 entry.firmwareLow = static_cast<std::uint8_t>(*lo);
                 entry.firmwareHigh = static_cast<std::uint8_t>(*hi);
-                rest = trim(rest.substr(static_cast<std::size_t>(ws[1].data() + ws[1].size() - rest.data())));
+                rest = TrimBlanks(rest.substr(static_cast<std::size_t>(ws[1].data() + ws[1].size() - rest.data())));
             }
             const KeyLine kl = splitKey(rest);
             const auto address = hexNumber(kl.key, 0xFFFF);

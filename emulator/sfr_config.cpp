@@ -5,6 +5,7 @@
 
 #include "core/errors.hpp"
 #include "core/messages.hpp"
+#include "core/utilities.hpp"
 #include "emulator/monitor_data.hpp"
 #include "emulator/target_options.hpp"
 #include "platform/exception.hpp"
@@ -22,12 +23,6 @@ bool oneOf(int v, std::initializer_list<int> set) {
 
 // ---- Lines of the SFR definition file
 
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-    return s;
-}
-
 // The lines trimmed, each without its comment; comment-only and empty
 // lines come out empty.
 std::vector<std::string_view> definitionLines(std::string_view text) {
@@ -38,7 +33,7 @@ std::vector<std::string_view> definitionLines(std::string_view text) {
         if (end == std::string_view::npos) end = text.size();
         std::string_view line = text.substr(pos, end - pos);
         if (const std::size_t semi = line.find(';'); semi != std::string_view::npos) line = line.substr(0, semi);
-        lines.push_back(trim(line));
+        lines.push_back(TrimBlanks(line));
         pos = end + 1;
     }
     return lines;
@@ -55,31 +50,12 @@ std::size_t findDerivative(const std::vector<std::string_view>& lines, std::stri
         if (!isCpu(lines[i])) continue;
         std::string_view list = lines[i].substr(4);
         if (const std::size_t comma = list.find(','); comma != std::string_view::npos) list = list.substr(0, comma);
-        if (trim(list) == derivative) return i + 1;
+        if (TrimBlanks(list) == derivative) return i + 1;
     }
     throw EVokWinFileError(FmtLoadStr(321, derivative));
 }
 
 [[noreturn]] void syntaxError(std::string_view line) { throw EVokWinFileError(FmtLoadStr(224, line)); }
-
-std::vector<std::string_view> words(std::string_view s) {
-    std::vector<std::string_view> out;
-    std::size_t i = 0;
-    while (i < s.size()) {
-        while (i < s.size() && static_cast<unsigned char>(s[i]) <= ' ') ++i;
-        const std::size_t start = i;
-        while (i < s.size() && static_cast<unsigned char>(s[i]) > ' ') ++i;
-        if (i > start) out.push_back(s.substr(start, i - start));
-    }
-    return out;
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 // A hex byte, written "90", "$90", "0x90" or "90H"; anything else, or a
 // value above 255, raises 229.
@@ -91,7 +67,7 @@ std::uint8_t byteConstant(std::string_view word) {
     unsigned value = 0;
     bool ok = !digits.empty();
     for (char c : digits) {
-        const int d = hexDigit(c);
+        const int d = HexDigitValue(c);
         if (d < 0) ok = false;
         value = value * 16 + static_cast<unsigned>(d < 0 ? 0 : d);
         if (value > 0xFF) ok = false;
@@ -296,7 +272,7 @@ void ParseSfrDefinition(std::string_view text, std::string_view derivative, TReg
         if (state == 0) {
             if (isGroup(line)) {
                 group = std::make_unique<TSfrGruppe>();
-                group->name = std::string(trim(line.substr(6)));
+                group->name = std::string(TrimBlanks(line.substr(6)));
                 state = 1;
                 continue;
             }
@@ -310,7 +286,7 @@ void ParseSfrDefinition(std::string_view text, std::string_view derivative, TReg
         if (unlisted) ++pos;
         if (pos >= line.size() || line[pos] < '0' || line[pos] > '5') syntaxError(line);
         const auto kind = static_cast<std::uint8_t>(line[pos] - '0');
-        const std::vector<std::string_view> w = words(line.substr(pos + 1));
+        const std::vector<std::string_view> w = SplitWords(line.substr(pos + 1));
         if (w.size() < 3) syntaxError(line);
         const auto field = [](std::string_view s) { return s == "-" ? std::string_view() : s; };
         const std::string_view name = field(w[0]);
