@@ -31,27 +31,6 @@ constexpr std::size_t IdentLength = 8;
 
 }  // namespace
 
-TBasisEmulator::TBasisEmulator(platform::Clock& clock, platform::SettingsStore& settings)
-    : clock_(clock), settings_(settings), serialOpener_(platform::openSystemSerialPort), log_(clock) {}
-
-TBasisEmulator::~TBasisEmulator() {
-    try {
-        if (handleOpen_) DestroyEmulHandle();
-        if (settingsChanged_) SaveSettings();
-        log_.setEnabled(false);
-        releaseBinding(interface_);
-    } catch (...) {
-        // Nothing may escape a destructor; the port is closed either way.
-    }
-}
-
-void TBasisEmulator::setSerialPortOpener(platform::SerialPortOpener opener) { serialOpener_ = std::move(opener); }
-
-void TBasisEmulator::setIoSearchDirs(std::string rootDir, std::string registryRootDir) {
-    ioRootDir_ = std::move(rootDir);
-    ioRegistryRootDir_ = std::move(registryRootDir);
-}
-
 // ---------------------------------------------------------------- log
 
 void TBasisEmulator::Protokoll(std::string_view text, std::string_view data, std::uint32_t mask) {
@@ -89,12 +68,7 @@ std::size_t TBasisEmulator::Schreiben(std::string_view command) {
                                     command.size(), MaxCommandLength));
     }
     const auto* data = reinterpret_cast<const std::uint8_t*>(command.data());
-    std::size_t written = 0;
-    switch (interface_) {
-        case IfSerial: written = WriteCom(data, command.size()); break;
-        case IfParallel: written = WriteLpt(data, command.size()); break;
-        default: written = WriteUSB(data, command.size()); break;
-    }
+    const std::size_t written = transport_->write(data, command.size());
     if (written < command.size()) {
         SetTimeoutError(true);
         Protokoll(Format("WRITE FEHLER (Soll: %d/Ist: %d): ", command.size(), written), command);
@@ -110,13 +84,7 @@ TBasisEmulator::Bytes TBasisEmulator::Lesen(std::size_t count) {
     if (timeoutFlag_ || fatalUsbError_) return answer;
     answer.resize(count);
     auto* data = reinterpret_cast<std::uint8_t*>(answer.data());
-    std::size_t got = 0;
-    const std::size_t limited = std::min<std::size_t>(count, 255);
-    switch (interface_) {
-        case IfSerial: got = ReadCom(data, limited); break;
-        case IfParallel: got = ReadLpt(data, limited); break;
-        default: got = ReadUSB(data, limited); break;
-    }
+    const std::size_t got = transport_->read(data, std::min<std::size_t>(count, 255));
     answer.resize(std::min(got, count));
     if (answer.size() < count) {
         SetTimeoutError(true);
@@ -128,7 +96,7 @@ TBasisEmulator::Bytes TBasisEmulator::Lesen(std::size_t count) {
 }
 
 void TBasisEmulator::Wait(std::uint32_t ms) {
-    if (interface_ == IfParallel) return;
+    if (!transport_->pausesOnClock()) return;
     clock_.sleepMs(ms);
 }
 
@@ -312,7 +280,7 @@ void TBasisEmulator::requireKnownFlashBlock() {
     // no block to choose.
     if (flashBlockKnown_ || generation_ == 0 || timeoutFlag_ || fatalUsbError_) return;
     // The serial port's next open resets the board into a known block.
-    if (interface_ == IfSerial && !handleOpen_) GetHandle();
+    if (transport_->resetsBoardOnConfigure() && !handleOpen_) GetHandle();
     if (flashBlockKnown_) return;
     throw EEmulatorError(
         "Flash block of the emulator not known after a connection error: the flash is not written.\r\n"
@@ -432,7 +400,7 @@ void TBasisEmulator::Startup() {
     SetTimeoutError(false);
     // A new start is the user's answer to a fatal USB error: try again.
     fatalUsbError_ = false;
-    if (interface_ == IfParallel) ConfigLptPort();
+    transport_->prepareStart();
     InitStringEinlesen();
     CheckEpromVersion();
     SwitchBaudRate();
@@ -500,30 +468,13 @@ void TBasisEmulator::InitStringEinlesen() {
 }
 
 void TBasisEmulator::SwitchBaudRate() {
-    if (interface_ != IfSerial || currentBaud_ == baudRate_) return;
+    if (!transport_->switchesBaudRate() || currentBaud_ == baudRate_) return;
     auto lock = LockLink();
     Protokoll("Baud-Rate setzen");
     static constexpr std::uint8_t codes[] = {0x04, 0x02, 0x00};
     Schreiben(byteString({'y', codes[baudRate_ < 3 ? baudRate_ : 2]}));
     Wait(50);
-    if (baudRate_ != 0) {
-        try {
-            serial_->setRts(false);
-            Wait(50);
-            // Still at the old rate and with RTS off: the board takes this
-            // byte as the end of the switch, not as a command.
-            const std::uint8_t tail = baudRate_ == 2 ? 0x20 : 0x22;
-            if (serial_->write(&tail, 1) != 1) {
-                SetTimeoutError(true);
-                throw EEmulatorTimeoutError(std::string(LoadResStr(rs::CommunicationError)));
-            }
-            Wait(50);
-            serial_->setRts(true);
-            Wait(100);
-        } catch (const platform::SerialError& e) {
-            commError(rs::ConfigurationError, e.code());
-        }
-    }
+    if (baudRate_ != 0) transport_->finishBaudSwitch(baudRate_ == 2 ? 0x20 : 0x22);
     currentBaud_ = baudRate_;
     ConfigPort();
     InitStringEinlesen();
@@ -537,7 +488,8 @@ void TBasisEmulator::ResetMaster() {
     Schreiben(byteString({'y', 0x04}));
     Wait(50);
     currentBaud_ = 0;
-    if (interface_ == IfSerial && handleOpen_) ConfigPort();
+    // The board is back at the first rate; the port follows it.
+    if (transport_->resetsBoardOnConfigure() && handleOpen_) ConfigPort();
     connectionState_ = StateOpen;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
-// The driver's link to the emulator board: transports (serial port, USB
-// through D2XX, parallel port through the port I/O library), the command
-// layer with its fixed-length answers, the start handshake, the protocol
-// log and the port settings kept in the settings store.
+// The driver's link to the emulator board: the transport chosen by the port
+// name (emulator/transport.hpp), the command layer with its fixed-length
+// answers, the start handshake, the protocol log and the port settings kept
+// in the settings store.
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -13,7 +13,11 @@
 #include "core/component.hpp"
 #include "core/errors.hpp"
 #include "emulator/d2xx.hpp"
+#include "emulator/parallel_transport.hpp"
 #include "emulator/protocol_log.hpp"
+#include "emulator/serial_transport.hpp"
+#include "emulator/transport.hpp"
+#include "emulator/usb_transport.hpp"
 #include "platform/clock.hpp"
 #include "platform/parallel_port.hpp"
 #include "platform/serial_port.hpp"
@@ -48,18 +52,12 @@ private:
     std::size_t count_;
 };
 
-struct TUSBDeviceInfo {
-    std::uint32_t deviceIndex = 0;
-    std::string serialNumber;
-    std::string description;
-};
-
 class TBasisEmulator : public TComponent {
 public:
     // Commands and answers are byte strings.
     using Bytes = std::string;
 
-    static constexpr const char* RegistryKey = "Software\\Velmont\\VokWin\\7.3";
+    static constexpr const char* RegistryKey = LinkRegistryKey;
     static constexpr const char* RegistrySection = "Interface";
 
     static constexpr std::uint8_t IfSerial = 0, IfParallel = 1, IfUsb = 2;
@@ -85,8 +83,10 @@ public:
 
     // Where the transports come from. Tests put the board simulator here.
     void setSerialPortOpener(platform::SerialPortOpener opener);
-    void setUsbLibrary(std::string nameOrPath) { usbLibrary_ = std::move(nameOrPath); }
-    void setParallelPortOpener(platform::ParallelPortOpener opener) { lptOpener_ = std::move(opener); }
+    void setUsbLibrary(std::string nameOrPath) { usbTransport_.setLibrary(std::move(nameOrPath)); }
+    void setParallelPortOpener(platform::ParallelPortOpener opener) {
+        parallelTransport_.setOpener(std::move(opener));
+    }
     void setIoSearchDirs(std::string rootDir, std::string registryRootDir);
     platform::Clock& clock() { return clock_; }
 
@@ -180,7 +180,7 @@ public:
     bool HandleOpen() const { return handleOpen_; }
     bool TimeoutFlag() const { return timeoutFlag_; }
     bool FatalUsbError() const { return fatalUsbError_; }
-    std::uint32_t UsbStatus() const { return usbStatus_; }
+    std::uint32_t UsbStatus() const { return usbTransport_.status(); }
     std::uint8_t CurrentBaudIndex() const { return currentBaud_; }
     std::uint8_t FirmwareCode() const { return firmwareCode_; }
     const std::string& EpromVersion() const { return epromVersion_; }
@@ -204,9 +204,9 @@ public:
     std::uint8_t InternalClock() const { return internalClock_; }
     bool SettingsChanged() const { return settingsChanged_; }
     int BusyCount() const { return busyCount_; }
-    const std::vector<std::unique_ptr<TUSBDeviceInfo>>& UsbDevices() const { return usbDevices_; }
-    const std::string& UsbSerialNumber() const { return usbSerial_; }
-    void SetUsbSerialNumber(std::string serial) { usbSerial_ = std::move(serial); }
+    const std::vector<std::unique_ptr<TUSBDeviceInfo>>& UsbDevices() const { return usbTransport_.devices(); }
+    const std::string& UsbSerialNumber() const { return usbTransport_.serialNumber(); }
+    void SetUsbSerialNumber(std::string serial) { usbTransport_.setSerialNumber(std::move(serial)); }
 
 protected:
     std::size_t ReadCom(std::uint8_t* buffer, std::size_t count);
@@ -248,6 +248,7 @@ protected:
     };
 
 private:
+    class Host;
     // Counts the link's waits in progress.
     class Busy {
     public:
@@ -262,26 +263,19 @@ private:
     void applyTimeouts();
     void forgetFlashBlock();
     void requireKnownFlashBlock();
-    void setUsbStatus(ftd2xx::FT_STATUS status);
     void setFatalUsbError();
     [[noreturn]] void transferFailed(const std::string& message);
-    [[noreturn]] void commError(int resourceId, int systemCode);
-    bool waitLptStatus(std::uint8_t mask, bool set);
-    void lptOut(std::uint16_t offset, std::uint8_t value);
-    std::uint8_t lptIn(std::uint16_t offset);
-    void bindLibrary(std::uint8_t kind);
-    void releaseBinding(std::uint8_t kind);
-    void holdParallelPort();
     void flushInput();
-    std::string serialDevice();
+    Transport& transportFor(std::uint8_t kind);
 
     platform::Clock& clock_;
     platform::SettingsStore& settings_;
-    platform::SerialPortOpener serialOpener_;
-    platform::ParallelPortOpener lptOpener_ = platform::holdSystemParallelPort;
-    std::string usbLibrary_ = ftd2xx::LibraryName();
-    std::string ioRootDir_;
-    std::string ioRegistryRootDir_;
+    std::unique_ptr<Host> host_;
+    SerialTransport serialTransport_;
+    UsbTransport usbTransport_;
+    ParallelTransport parallelTransport_;
+    // The transport SetInterface chose; only it ever holds an open handle.
+    Transport* transport_ = &serialTransport_;
     std::recursive_mutex linkMutex_;
     ProtocolLog log_;
 
@@ -294,7 +288,6 @@ private:
     bool extResetEnable_ = false;
     bool extResetMode_ = true;
     bool fatalUsbError_ = false;
-    std::uint32_t usbStatus_ = 0;
     std::uint8_t generation_ = 255;
     std::uint8_t hardwareId_ = 0;
     std::uint32_t serialNumber_ = NoSerialNumber;
@@ -307,8 +300,6 @@ private:
     bool timeoutFlag_ = false;
     std::uint32_t timeoutInitString_ = 4000;
     std::uint32_t timeoutReadWrite_ = 2000;
-    std::vector<std::unique_ptr<TUSBDeviceInfo>> usbDevices_;
-    std::string usbSerial_;
     std::uint8_t interface_ = IfSerial;
     std::uint8_t flashBlock_ = 0;
     // Known: since a reset of the board, or since the link was created (the
@@ -326,9 +317,6 @@ private:
     bool targetRunning_ = false;
 
     bool handleOpen_ = false;
-    std::unique_ptr<platform::SerialPort> serial_;
-    std::unique_ptr<platform::PortHold> lptHold_;
-    ftd2xx::FT_HANDLE usbHandle_ = nullptr;
     std::uint32_t handleNumber_ = 0;
 };
 
