@@ -4,6 +4,7 @@
 // answers, the start handshake, the protocol log and the port settings kept
 // in the settings store.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -88,6 +89,11 @@ public:
         parallelTransport_.setOpener(std::move(opener));
     }
     void setIoSearchDirs(std::string rootDir, std::string registryRootDir);
+    // Puts another transport in for one link kind, made for this link's
+    // host: the board simulator plugs in here, below the command layer. An
+    // empty maker puts the kind's own transport back.
+    using TransportMaker = std::function<std::unique_ptr<Transport>(TransportHost&)>;
+    void plugTransport(std::uint8_t kind, const TransportMaker& make);
     platform::Clock& clock() { return clock_; }
 
     // One command and its answer form one exchange; holding this lock keeps
@@ -274,6 +280,8 @@ private:
     SerialTransport serialTransport_;
     UsbTransport usbTransport_;
     ParallelTransport parallelTransport_;
+    std::unique_ptr<Transport> plugged_;
+    std::uint8_t pluggedKind_ = IfSerial;
     // The transport SetInterface chose; only it ever holds an open handle.
     Transport* transport_ = &serialTransport_;
     std::recursive_mutex linkMutex_;

@@ -115,6 +115,7 @@ void TBasisEmulator::SetPortExclusiv(bool exclusive) {
 }
 
 Transport& TBasisEmulator::transportFor(std::uint8_t kind) {
+    if (plugged_ && pluggedKind_ == kind) return *plugged_;
     switch (kind) {
         case IfSerial: return serialTransport_;
         case IfUsb: return usbTransport_;
@@ -137,6 +138,32 @@ void TBasisEmulator::SetInterface(std::uint8_t kind) {
     transport_ = &next;
     interface_ = kind;
     Protokoll("Verbindung=" + std::to_string(kind));
+}
+
+void TBasisEmulator::plugTransport(std::uint8_t kind, const TransportMaker& make) {
+    auto lock = LockLink();
+    if (kind != IfSerial && kind != IfUsb) kind = IfParallel;
+    std::unique_ptr<Transport> next = make ? make(*host_) : nullptr;
+    Transport* const before = transport_;
+    const bool affectsCurrent = kind == interface_ || (plugged_ && pluggedKind_ == interface_);
+    if (affectsCurrent && handleOpen_) DestroyEmulHandle();
+    // The replaced transport lives until the chosen one is bound, so that a
+    // failed binding can put it back.
+    std::unique_ptr<Transport> old = std::move(plugged_);
+    const std::uint8_t oldKind = pluggedKind_;
+    plugged_ = std::move(next);
+    pluggedKind_ = kind;
+    Transport& after = transportFor(interface_);
+    if (&after == before) return;
+    try {
+        after.bind();
+    } catch (...) {
+        plugged_ = std::move(old);
+        pluggedKind_ = oldKind;
+        throw;
+    }
+    before->release();
+    transport_ = &after;
 }
 
 // ---------------------------------------------------------------- handle
@@ -171,6 +198,7 @@ void TBasisEmulator::DestroyEmulHandle() {
     serialTransport_.close();
     parallelTransport_.close();
     usbTransport_.close();
+    if (plugged_) plugged_->close();
     handleOpen_ = false;
     connectionState_ = StateClosed;
 }
@@ -215,27 +243,27 @@ void TBasisEmulator::setFatalUsbError() {
 // ---------------------------------------------------------------- transfers
 
 std::size_t TBasisEmulator::ReadCom(std::uint8_t* buffer, std::size_t count) {
-    return serialTransport_.read(buffer, count);
+    return transportFor(IfSerial).read(buffer, count);
 }
 
 std::size_t TBasisEmulator::WriteCom(const std::uint8_t* buffer, std::size_t count) {
-    return serialTransport_.write(buffer, count);
+    return transportFor(IfSerial).write(buffer, count);
 }
 
 std::size_t TBasisEmulator::ReadLpt(std::uint8_t* buffer, std::size_t count) {
-    return parallelTransport_.read(buffer, count);
+    return transportFor(IfParallel).read(buffer, count);
 }
 
 std::size_t TBasisEmulator::WriteLpt(const std::uint8_t* buffer, std::size_t count) {
-    return parallelTransport_.write(buffer, count);
+    return transportFor(IfParallel).write(buffer, count);
 }
 
 std::size_t TBasisEmulator::ReadUSB(std::uint8_t* buffer, std::size_t count) {
-    return usbTransport_.read(buffer, count);
+    return transportFor(IfUsb).read(buffer, count);
 }
 
 std::size_t TBasisEmulator::WriteUSB(const std::uint8_t* buffer, std::size_t count) {
-    return usbTransport_.write(buffer, count);
+    return transportFor(IfUsb).write(buffer, count);
 }
 
 bool TBasisEmulator::BytesAvailable() {

@@ -72,6 +72,9 @@ public:
     virtual void configure() = 0;
     // A new read/write time-out for an open handle.
     virtual void applyTimeouts() {}
+    // Read and write open the link's handle first (TransportHost::ensureOpen)
+    // when the transport needs one; they return what was transferred before
+    // the time-out.
     virtual std::size_t read(std::uint8_t* buffer, std::size_t count) = 0;
     virtual std::size_t write(const std::uint8_t* buffer, std::size_t count) = 0;
     virtual bool bytesAvailable() = 0;
