@@ -123,38 +123,35 @@ void UsbTransport::recover() {
     ftd2xx::UsbCyclePort(handle_);
 }
 
-std::size_t UsbTransport::read(std::uint8_t* buffer, std::size_t count) {
+template <typename Transfer>
+std::size_t UsbTransport::transferWithRetry(std::size_t count, const char* name, Transfer transfer) {
     host_.ensureOpen();
-    std::uint32_t read = 0;
-    ftd2xx::FT_STATUS status = ftd2xx::UsbRead(handle_, buffer, static_cast<std::uint32_t>(count), read);
+    std::uint32_t done = 0;
+    ftd2xx::FT_STATUS status = transfer(0, count, done);
     setStatus(status);
-    if (status == ftd2xx::FT_OK) return read;
-    host_.log("ReadUSB Fehler Anzahl bisher=" + std::to_string(read));
+    if (status == ftd2xx::FT_OK) return done;
+    host_.log(std::string(name) + "USB Fehler Anzahl bisher=" + std::to_string(done));
     host_.recoverLink();
-    host_.log("ReadUSB nochmal");
+    host_.log(std::string(name) + "USB nochmal");
     std::uint32_t more = 0;
-    status = ftd2xx::UsbRead(handle_, buffer + read, static_cast<std::uint32_t>(count - read), more);
+    status = transfer(done, count - done, more);
     setStatus(status);
     if (status == ftd2xx::FT_IO_ERROR) host_.fatalError();
-    if (status != ftd2xx::FT_OK) host_.transferFailed("ERROR USB Read: " + ftd2xx::FtStatusText(status));
-    return read + more;
+    if (status != ftd2xx::FT_OK)
+        host_.transferFailed(std::string("ERROR USB ") + name + ": " + ftd2xx::FtStatusText(status));
+    return done + more;
+}
+
+std::size_t UsbTransport::read(std::uint8_t* buffer, std::size_t count) {
+    return transferWithRetry(count, "Read", [&](std::size_t offset, std::size_t n, std::uint32_t& moved) {
+        return ftd2xx::UsbRead(handle_, buffer + offset, static_cast<std::uint32_t>(n), moved);
+    });
 }
 
 std::size_t UsbTransport::write(const std::uint8_t* buffer, std::size_t count) {
-    host_.ensureOpen();
-    std::uint32_t written = 0;
-    ftd2xx::FT_STATUS status = ftd2xx::UsbWrite(handle_, buffer, static_cast<std::uint32_t>(count), written);
-    setStatus(status);
-    if (status == ftd2xx::FT_OK) return written;
-    host_.log("WriteUSB Fehler Anzahl bisher=" + std::to_string(written));
-    host_.recoverLink();
-    host_.log("WriteUSB nochmal");
-    std::uint32_t more = 0;
-    status = ftd2xx::UsbWrite(handle_, buffer + written, static_cast<std::uint32_t>(count - written), more);
-    setStatus(status);
-    if (status == ftd2xx::FT_IO_ERROR) host_.fatalError();
-    if (status != ftd2xx::FT_OK) host_.transferFailed("ERROR USB Write: " + ftd2xx::FtStatusText(status));
-    return written + more;
+    return transferWithRetry(count, "Write", [&](std::size_t offset, std::size_t n, std::uint32_t& moved) {
+        return ftd2xx::UsbWrite(handle_, buffer + offset, static_cast<std::uint32_t>(n), moved);
+    });
 }
 
 bool UsbTransport::bytesAvailable() {

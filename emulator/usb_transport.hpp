@@ -48,6 +48,11 @@ public:
 
 private:
     void setStatus(ftd2xx::FT_STATUS status);
+    // One transfer; a failed one is tried once more for the rest after the
+    // link recovered. transfer(offset, count, done) moves count bytes from
+    // offset and reports how many it moved.
+    template <typename Transfer>
+    std::size_t transferWithRetry(std::size_t count, const char* name, Transfer transfer);
 
     TransportHost& host_;
     std::string library_ = ftd2xx::LibraryName();

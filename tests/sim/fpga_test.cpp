@@ -6,19 +6,10 @@
 #include <vector>
 
 #include "sim/board.hpp"
+#include "tests/sim/board_bytes.hpp"
 
 namespace tarvex::sim {
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes drain(Board& board) {
-    Bytes out(board.available());
-    out.resize(board.read(out.data(), out.size()));
-    return out;
-}
-
-void send(Board& board, const Bytes& bytes) { board.receive(bytes.data(), bytes.size()); }
 
 // The bytes as the driver sends an image: one write per 128.
 void sendInChunks(Board& board, const Bytes& bytes) {

@@ -6,20 +6,11 @@
 
 #include "emulator/monitor_data.hpp"
 #include "sim/board.hpp"
+#include "tests/sim/board_bytes.hpp"
 #include "tests/support/test_support.hpp"
 
 namespace tarvex::sim {
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes drain(Board& board) {
-    Bytes out(board.available());
-    out.resize(board.read(out.data(), out.size()));
-    return out;
-}
-
-void send(Board& board, const Bytes& bytes) { board.receive(bytes.data(), bytes.size()); }
 
 TEST(Monitor, DirectSfrAccessStartsFromTheResetValues) {
     platform::FakeClock clock;
