@@ -70,7 +70,9 @@ TEST(ShippedMonitorData, SaveCellsLieInNoPatchOfTheirMode) {
         cells.push_back(*data.BankCell(mode));
         ASSERT_GE(cells.size(), 11u);
         for (const std::string& name : data.PatchNames()) {
-            if (absent.at(mode).contains(name)) continue;
+            // The banking's return-address patch rewrites the paged
+            // monitor's return area on purpose.
+            if (absent.at(mode).contains(name) || name == "Banking.DallasPatchRuecksprungAdresse") continue;
             for (const TMonitorPatchLine& line : *data.Patch(name))
                 for (std::uint16_t cell : cells)
                     EXPECT_FALSE(cell >= line.address && cell < line.address + line.bytes.size())
