@@ -239,9 +239,11 @@ void TBanking::putPort(int bank) {
 
 void TBanking::SetBank(int kind, const TBankAdresse& address) {
     const bool xdata = kind == KindXdata && varBanking_;
-    if (kind != KindCode && kind != KindReset && kind != KindMonitor && kind != KindPellunar && !xdata) return;
+    // The pellunar area and direct accesses put their hardware bank with
+    // WriteBank themselves.
+    if (kind != KindCode && kind != KindReset && kind != KindMonitor && !xdata) return;
     auto lock = emulator_.LockLink();
-    int bank = kind == KindPellunar || kind == KindCode ? effectiveBank(address) : address.bank;
+    int bank = kind == KindCode ? effectiveBank(address) : address.bank;
     if (xdata) bank = std::min(bank, MaxVarBank());
     else if (kind == KindCode) bank = std::min(bank, MaxBank());
     else if (kind == KindReset || kind == KindMonitor) bank = std::min(bank, HardwareBankLimit());
@@ -260,8 +262,8 @@ void TBanking::SetBank(int kind, const TBankAdresse& address) {
         codeBank_ = b;
     }
     TBankAdresse logical = address;
-    if (kind == KindCode || kind == KindPellunar || xdata) logical = BankedAdresse(b, address.offset);
-    const TBankAdresse physical = kind == KindCode || kind == KindPellunar ? PhysicalAddress(logical) : logical;
+    if (kind == KindCode || xdata) logical = BankedAdresse(b, address.offset);
+    const TBankAdresse physical = kind == KindCode ? PhysicalAddress(logical) : logical;
     WriteBank(kind, HardwareBankLimit() & physical.bank);
 }
 
