@@ -15,6 +15,7 @@
 #include "platform/ui.hpp"
 #include "sim/board.hpp"
 #include "sim/sim_serial_port.hpp"
+#include "tests/emulator/link_fixture.hpp"
 #include "tests/support/fake_targets.hpp"
 #include "tests/support/test_support.hpp"
 
@@ -68,9 +69,9 @@ private:
     std::vector<std::string>& wire_;
 };
 
-struct EmuRig {
+struct EmuRig : SimBench {
     explicit EmuRig(sim::BoardConfig config = {})
-        : board(clock, std::move(config)), options(root.path().string(), "") {
+        : SimBench(std::move(config)), options(root.path().string(), "") {
         emu = std::make_unique<TEmulator>(options, clock, settings);
         emu->setSerialPortOpener([this](const std::string&) -> std::unique_ptr<platform::SerialPort> {
             return std::make_unique<RecordingPort>(board, clock, wire);
@@ -108,13 +109,6 @@ struct EmuRig {
         return false;
     }
 
-    platform::FakeClock clock;
-    platform::MemorySettingsStore settings;
-    sim::Board board;
-    platform::ScriptedMessageBoxes boxes;
-    platform::ScriptedErrorDialog errorDialog;
-    platform::RecordingNoticeWindow notice;
-    platform::ScopedUi ui{&boxes, &errorDialog, &notice};
     TempDir root;
     StandaloneTargetOptions options;
     RecordingTargetParts parts;

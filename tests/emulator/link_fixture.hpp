@@ -12,9 +12,23 @@
 
 namespace tarvex::test {
 
-struct SimLink {
+// The board simulator on virtual time, with scripted user interaction: what
+// every rig that drives a link against the simulator stands on.
+struct SimBench {
+    explicit SimBench(sim::BoardConfig config = {}) : board(clock, std::move(config)) {}
+
+    platform::FakeClock clock;
+    platform::MemorySettingsStore settings;
+    sim::Board board;
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScriptedErrorDialog errorDialog;
+    platform::RecordingNoticeWindow notice;
+    platform::ScopedUi ui{&boxes, &errorDialog, &notice};
+};
+
+struct SimLink : SimBench {
     explicit SimLink(sim::BoardConfig config = {})
-        : board(clock, std::move(config)), link(std::make_unique<TBasisEmulator>(clock, settings)) {
+        : SimBench(std::move(config)), link(std::make_unique<TBasisEmulator>(clock, settings)) {
         link->setSerialPortOpener(sim::SimSerialPort::opener(board, clock));
     }
 
@@ -24,13 +38,6 @@ struct SimLink {
         link->CheckEpromVersion();
     }
 
-    platform::FakeClock clock;
-    platform::MemorySettingsStore settings;
-    sim::Board board;
-    platform::ScriptedMessageBoxes boxes;
-    platform::ScriptedErrorDialog errorDialog;
-    platform::RecordingNoticeWindow notice;
-    platform::ScopedUi ui{&boxes, &errorDialog, &notice};
     std::unique_ptr<TBasisEmulator> link;
 };
 
