@@ -29,6 +29,7 @@ constexpr Entry kNumbered[] = {
     {37, "Struct/Union"},
     {38, "Bit Field"},
     {40, "No register definitions in %s"},
+    {44, "Transmitting pellunars"},
     {48, "Program memory"},
     {49, "IntData memory"},
     {50, "ExtData memory"},

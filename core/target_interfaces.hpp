@@ -101,11 +101,33 @@ public:
     void send(std::uint8_t, const void*) override {}
 };
 
-// Notification codes the tables send.
+// Internal notification codes. The data pointer is the sender unless a
+// code says otherwise.
 namespace notify {
-constexpr std::uint8_t SymbolFileFound = 4;  // a source-file name was found
-constexpr std::uint8_t TablesCleared = 9;    // symbol or line-number table cleared
-constexpr std::uint8_t LanguageChanged = 31;  // reload of translated names
+constexpr std::uint8_t ProgramChanged = 1;        // program memory written
+constexpr std::uint8_t IntDataChanged = 2;        // internal data or bits written
+constexpr std::uint8_t ExtDataChanged = 3;        // external data written
+constexpr std::uint8_t SymbolFileFound = 4;       // a source-file name was found
+constexpr std::uint8_t SfrChanged = 5;            // an SFR or SFR bit written
+constexpr std::uint8_t TraceChanged = 6;          // the trace board's frame window moved
+constexpr std::uint8_t SystemChanged = 7;         // system memory written, hook tables sent
+constexpr std::uint8_t ProgramLoaded = 8;         // code loaded from a file
+constexpr std::uint8_t TablesCleared = 9;         // symbol or line-number table cleared
+constexpr std::uint8_t TargetReset = 10;          // running state or target reset changed
+constexpr std::uint8_t TargetHalted = 11;         // stop, step or program-counter write
+constexpr std::uint8_t AllMemoryChanged = 12;     // every memory may differ
+constexpr std::uint8_t BankingChanged = 13;       // banking settings changed
+constexpr std::uint8_t TimeCounterReset = 14;     // real-time counter reset
+constexpr std::uint8_t EmulSystemChanged = 15;    // emulation memory written
+constexpr std::uint8_t SelectMemoryChanged = 16;  // select memory written
+constexpr std::uint8_t BreakTablesChanged = 20;   // break kinds or break mode changed
+constexpr std::uint8_t TraceTablesChanged = 21;   // trace kinds changed
+constexpr std::uint8_t EmulatorState = 25;        // emulator state changed
+constexpr std::uint8_t LanguageChanged = 31;      // reload of translated names
+constexpr std::uint8_t ProcessorChanged = 32;     // processor type changed
+constexpr std::uint8_t BankedAreaChanged = 33;    // banked area moved
+constexpr std::uint8_t ExtDataMaxChanged = 34;    // external data's highest offset
+constexpr std::uint8_t ProgramMaxChanged = 35;    // program's highest offset
 }  // namespace notify
 
 // The options the tables read.

@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/bank_adressen.hpp"
+
 namespace tarvex {
 
 class TMonitorData;
@@ -30,6 +32,8 @@ public:
     virtual bool NotYetReset() const = 0;
     // Absent: false.
     virtual bool IsRunning() const = 0;
+    // The trace board is read while the target runs. Absent: false.
+    virtual bool FlyingTrace() const = 0;
 };
 
 class ITraceBoardPart {
@@ -42,6 +46,11 @@ public:
     // The trace board's mode switches that the FPGA image choice sets.
     virtual void SetBusModeA1(bool on) = 0;
     virtual void SetHookP0Bus(bool on) = 0;
+    // The highest frame index the trace memory holds. Absent: 32767.
+    virtual std::uint32_t IndexMask() const = 0;
+    // The trace board is read in system mode, even before the start ended.
+    // Absent: false.
+    virtual bool SystemMode() const = 0;
 };
 
 class ISelectTablePart {
@@ -50,6 +59,9 @@ public:
     virtual void InitEmulStart() = 0;
     // The OKI processor byte (register byte 3). Absent: 0.
     virtual std::uint8_t OkiByte() const = 0;
+    // Whether the program range start..end (banked addresses) lies within
+    // one range of the program map. Absent: true.
+    virtual bool ProgramMapped(TBankAdresse start, TBankAdresse end) const = 0;
 };
 
 class IBankingPart {

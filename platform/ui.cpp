@@ -103,15 +103,18 @@ int ScriptedErrorDialog::ask(const std::string& message, const std::string& firs
 Ui& currentUi() {
     static ConsoleErrorDialog dialog(defaultMessageBoxes());
     static NullNoticeWindow notice;
-    static Ui ui{&defaultMessageBoxes(), &dialog, &notice};
+    static NullLoadStatusWindow loadStatus;
+    static Ui ui{&defaultMessageBoxes(), &dialog, &notice, &loadStatus};
     return ui;
 }
 
-ScopedUi::ScopedUi(MessageBoxes* boxes, ErrorDialog* errorDialog, NoticeWindow* notice) : saved_(currentUi()) {
+ScopedUi::ScopedUi(MessageBoxes* boxes, ErrorDialog* errorDialog, NoticeWindow* notice, LoadStatusWindow* loadStatus)
+    : saved_(currentUi()) {
     Ui& ui = currentUi();
     if (boxes) ui.boxes = boxes;
     if (errorDialog) ui.errorDialog = errorDialog;
     if (notice) ui.notice = notice;
+    if (loadStatus) ui.loadStatus = loadStatus;
 }
 
 ScopedUi::~ScopedUi() { currentUi() = saved_; }

@@ -50,6 +50,16 @@ public:
     virtual void close() = 0;
 };
 
+// The form that lists what a load or a transmission reports, line by line,
+// while it runs. An error line also beeps and counts as one more error.
+class LoadStatusWindow {
+public:
+    virtual ~LoadStatusWindow() = default;
+    virtual bool isOpen() const = 0;
+    virtual void setStatus(const std::string& text) = 0;
+    virtual void addLine(const std::string& text, bool isError) = 0;
+};
+
 // Console: boxes go to the error stream; a question is asked on the terminal
 // when there is one, else it takes the default button and says so.
 class ConsoleMessageBoxes final : public MessageBoxes {
@@ -76,6 +86,14 @@ class NullNoticeWindow final : public NoticeWindow {
 public:
     void show(const std::string&) override {}
     void close() override {}
+};
+
+// The console has no such form: callers fall back to message boxes.
+class NullLoadStatusWindow final : public LoadStatusWindow {
+public:
+    bool isOpen() const override { return false; }
+    void setStatus(const std::string&) override {}
+    void addLine(const std::string&, bool) override {}
 };
 
 // Whether standard input is a terminal.
@@ -134,18 +152,41 @@ private:
     bool open_ = false;
 };
 
+// An open form that keeps what it was given.
+class RecordingLoadStatusWindow final : public LoadStatusWindow {
+public:
+    bool isOpen() const override { return open_; }
+    void setStatus(const std::string& text) override { statuses_.push_back(text); }
+    void addLine(const std::string& text, bool isError) override {
+        lines_.push_back(text);
+        if (isError) ++errors_;
+    }
+    void setOpen(bool open) { open_ = open; }
+    const std::vector<std::string>& statuses() const { return statuses_; }
+    const std::vector<std::string>& lines() const { return lines_; }
+    int errors() const { return errors_; }
+
+private:
+    bool open_ = true;
+    std::vector<std::string> statuses_;
+    std::vector<std::string> lines_;
+    int errors_ = 0;
+};
+
 // The implementations in use, process-wide. Components take them from here
 // unless they were handed others; tests swap them with ScopedUi.
 struct Ui {
     MessageBoxes* boxes;
     ErrorDialog* errorDialog;
     NoticeWindow* notice;
+    LoadStatusWindow* loadStatus;
 };
 Ui& currentUi();
 
 class ScopedUi {
 public:
-    explicit ScopedUi(MessageBoxes* boxes, ErrorDialog* errorDialog = nullptr, NoticeWindow* notice = nullptr);
+    explicit ScopedUi(MessageBoxes* boxes, ErrorDialog* errorDialog = nullptr, NoticeWindow* notice = nullptr,
+                      LoadStatusWindow* loadStatus = nullptr);
     ~ScopedUi();
     ScopedUi(const ScopedUi&) = delete;
     ScopedUi& operator=(const ScopedUi&) = delete;

@@ -134,13 +134,17 @@ TEST(ScopedUi, SwapsAndRestoresTheImplementations) {
     {
         ScriptedMessageBoxes boxes;
         RecordingNoticeWindow notice;
-        ScopedUi scoped(&boxes, nullptr, &notice);
+        RecordingLoadStatusWindow loadStatus;
+        ScopedUi scoped(&boxes, nullptr, &notice, &loadStatus);
         EXPECT_EQ(currentUi().boxes, &boxes);
         EXPECT_EQ(currentUi().errorDialog, before.errorDialog);  // null keeps the current one
         EXPECT_EQ(currentUi().notice, &notice);
+        EXPECT_EQ(currentUi().loadStatus, &loadStatus);
     }
     EXPECT_EQ(currentUi().boxes, before.boxes);
     EXPECT_EQ(currentUi().notice, before.notice);
+    EXPECT_EQ(currentUi().loadStatus, before.loadStatus);
+    EXPECT_FALSE(before.loadStatus->isOpen());  // the console has no load-status form
 }
 
 }  // namespace

@@ -96,7 +96,11 @@ public:
     int resetSlaveAnswer = 0;
     bool notYetReset = false;
     bool running = false;
+    bool flyingTrace = false;
+    std::uint32_t indexMask = 32767;
+    bool systemMode = false;
     std::uint8_t okiByte = 0;
+    bool programMapped = true;
     int maxBank = 255;
     std::uint8_t generationAnswer = 1;
 
@@ -117,6 +121,7 @@ private:
         }
         bool NotYetReset() const override { return o.notYetReset; }
         bool IsRunning() const override { return o.running; }
+        bool FlyingTrace() const override { return o.flyingTrace; }
         RecordingTargetParts& o;
     };
     struct TraceBoard final : ITraceBoardPart {
@@ -127,12 +132,15 @@ private:
         void ResetTrace() override { o.add("TraceBoard.ResetTrace"); }
         void SetBusModeA1(bool on) override { o.add("TraceBoard.SetBusModeA1" + flag(on)); }
         void SetHookP0Bus(bool on) override { o.add("TraceBoard.SetHookP0Bus" + flag(on)); }
+        std::uint32_t IndexMask() const override { return o.indexMask; }
+        bool SystemMode() const override { return o.systemMode; }
         RecordingTargetParts& o;
     };
     struct SelectTable final : ISelectTablePart {
         explicit SelectTable(RecordingTargetParts& o) : o(o) {}
         void InitEmulStart() override { o.add("SelectTable.InitEmulStart"); }
         std::uint8_t OkiByte() const override { return o.okiByte; }
+        bool ProgramMapped(TBankAdresse, TBankAdresse) const override { return o.programMapped; }
         RecordingTargetParts& o;
     };
     struct Banking final : IBankingPart {
