@@ -39,6 +39,27 @@ std::size_t countByte(const std::vector<std::uint8_t>& command) {
 }
 std::size_t oneByte(const std::vector<std::uint8_t>&) { return 1; }
 
+// Bits 0-2 of the banking control byte name the hardware bank.
+constexpr std::uint16_t BankControlAddress = 0xF400;
+// "DN"/"PN" reach system memory while monitor variable 1 is 0 and bit 7 of
+// the configuration byte (internal RAM 0x22) is clear; bit 6 then chooses
+// the system-high plane.
+constexpr std::uint16_t SystemSwitchVariable = 1;
+constexpr std::uint8_t ConfigByteAddress = 0x22;
+constexpr std::uint8_t ConfigMaster = 0x80, ConfigSystemHigh = 0x40;
+// The bank byte of "RM"/"DM"/"WM"/"q".
+constexpr std::uint8_t BankByteCode = 0x80, BankByteSystemHigh = 0x40;
+constexpr std::uint8_t RoutineKey = 0x55;
+
+using Plane = EmulationMemory::Plane;
+
+Plane planeOfBankByte(std::uint8_t bank) {
+    if (bank & BankByteCode) return Plane::Code;
+    return (bank & BankByteSystemHigh) ? Plane::SystemHigh : Plane::Code;
+}
+
+std::uint16_t plus(std::uint16_t address, std::size_t offset) { return static_cast<std::uint16_t>(address + offset); }
+
 }  // namespace
 
 const std::vector<Board::Command>& Board::commands() {
@@ -65,6 +86,23 @@ const std::vector<Board::Command>& Board::commands() {
         {"DS", 5, &Board::sfrRead},
         {"PS", 5, &Board::sfrWrite, nullptr, countByte<2>, &Board::sfrData, "sfr data"},
         {"Z", 1, &Board::resetTarget},
+        // The emulation memory. Every firmware takes every form; the driver
+        // sends the ones of its firmware.
+        {"DP", 5, &Board::codeRead},
+        {"Dp", 5, &Board::codeRead},
+        {"p", 4, &Board::noAnswer, nullptr, countByte<3>, &Board::downloadData, "code data"},
+        {"PP", 5, &Board::handshakeStart, nullptr, countByte<2>, &Board::codeHandshakeData, "code data"},
+        {"RM", 5, &Board::memoryByteRead},
+        {"DM", 6, &Board::memoryBlockRead},
+        {"WM", 6, &Board::memoryByteWrite},
+        {"q", 5, &Board::noAnswer, nullptr, countByte<4>, &Board::memoryBlockData, "memory data"},
+        {"DE", 5, &Board::xdataRead},
+        {"PE", 5, &Board::handshakeStart, nullptr, countByte<2>, &Board::xdataHandshakeData, "xdata"},
+        {"B", 7, &Board::selectRange},
+        // A bare "FH": whatever follows is the next command.
+        {"FH", 2, &Board::hookStart},
+        {"h", 6, &Board::routineRecord},
+        {"H", 4, &Board::hookRecord},
     };
     return table;
 }
@@ -86,6 +124,7 @@ Board::Board(platform::Clock& clock, BoardConfig config)
     master_.map(0xF500, nullptr, [this](std::uint8_t v) { target_.setResetHeld(v != 0); });
     master_.mapWindow(0x7A00, target_.idataMemory());
     monitor_.powerOn();
+    systemSwitchPowerOn();
 }
 
 // ---------------------------------------------------------------- time
@@ -193,7 +232,15 @@ void Board::powerCycle() {
     std::lock_guard lock(mutex_);
     fpga_.powerCycle();
     monitor_.powerOn();
+    systemSwitchPowerOn();
     powerOn();
+}
+
+// The monitor comes up with master memory behind "DN"/"PN"; a system
+// access switches to the system planes and back.
+void Board::systemSwitchPowerOn() {
+    variables_.set(SystemSwitchVariable, 1);
+    target_.setIdata(ConfigByteAddress, ConfigMaster);
 }
 
 void Board::powerOn() {
@@ -371,6 +418,65 @@ std::uint64_t Board::bytesSent() const {
 void Board::withTarget(const std::function<void(Target&, TraceRecorder&)>& use) {
     std::lock_guard lock(mutex_);
     use(target_, trace_);
+}
+
+std::uint8_t Board::code(std::size_t hw, std::uint16_t address) const {
+    std::lock_guard lock(mutex_);
+    return target_.memory().code(hw, address);
+}
+
+std::uint8_t Board::system(std::size_t hw, bool high, std::uint16_t address) const {
+    std::lock_guard lock(mutex_);
+    return target_.memory().read(high ? Plane::SystemHigh : Plane::Code, hw, address);
+}
+
+std::uint8_t Board::select(std::size_t hw, std::uint16_t address) const {
+    std::lock_guard lock(mutex_);
+    return target_.memory().read(Plane::Select, hw, address);
+}
+
+std::uint8_t Board::xdata(std::uint16_t address) const {
+    std::lock_guard lock(mutex_);
+    return target_.memory().xdata(address);
+}
+
+EmulationMemory::Routine Board::routine(std::size_t hw, std::uint8_t number) const {
+    std::lock_guard lock(mutex_);
+    return target_.memory().routine(hw, number);
+}
+
+EmulationMemory::Hooks Board::hooks(std::size_t hw) const {
+    std::lock_guard lock(mutex_);
+    return target_.memory().hooks(hw);
+}
+
+std::uint8_t Board::hardwareBank() const {
+    std::lock_guard lock(mutex_);
+    return hardwareBankLocked();
+}
+
+void Board::setCode(std::size_t hw, std::uint16_t address, std::uint8_t value) { setCode(hw, address, Bytes{value}); }
+
+void Board::setCode(std::size_t hw, std::uint16_t address, const Bytes& bytes) {
+    std::lock_guard lock(mutex_);
+    for (std::size_t i = 0; i < bytes.size(); ++i) target_.memory().setCode(hw, plus(address, i), bytes[i]);
+}
+
+void Board::setSystem(std::size_t hw, bool high, std::uint16_t address, std::uint8_t value) {
+    std::lock_guard lock(mutex_);
+    target_.memory().write(high ? Plane::SystemHigh : Plane::Code, hw, address, value);
+}
+
+void Board::setSelect(std::size_t hw, std::uint16_t address, std::uint8_t value) {
+    std::lock_guard lock(mutex_);
+    target_.memory().write(Plane::Select, hw, address, value);
+}
+
+void Board::setXdata(std::uint16_t address, std::uint8_t value) { setXdata(address, Bytes{value}); }
+
+void Board::setXdata(std::uint16_t address, const Bytes& bytes) {
+    std::lock_guard lock(mutex_);
+    for (std::size_t i = 0; i < bytes.size(); ++i) target_.memory().setXdata(plus(address, i), bytes[i]);
 }
 
 // ---------------------------------------------------------------- parser
@@ -568,19 +674,35 @@ Board::Bytes Board::fpgaImage(std::size_t size) {
 }
 
 // The byte after the count is the address (high first), wrapping at 64 KB.
+// The monitor's switch decides between master memory and a system plane.
 Board::Bytes Board::masterBlockRead(const Bytes& cmd) {
     Bytes out(cmd[2]);
     const std::uint16_t address = wordAt(cmd, 3);
-    for (std::size_t i = 0; i < out.size(); ++i) out[i] = masterRead(static_cast<std::uint16_t>(address + i));
+    const std::optional<Place> place = blockPlace();
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = place ? target_.memory().read(place->plane, place->bank, plus(address, i))
+                       : masterRead(plus(address, i));
     return out;
 }
 
 Board::Bytes Board::masterBlockWrite(const Bytes&) { return {}; }
 
 Board::Bytes Board::masterBlockData(std::uint8_t byte, std::size_t index, bool) {
-    masterWrite(static_cast<std::uint16_t>(wordAt(data_->header, 3) + index), byte);
+    const std::uint16_t address = plus(wordAt(data_->header, 3), index);
+    if (const std::optional<Place> place = blockPlace())
+        target_.memory().write(place->plane, place->bank, address, byte);
+    else
+        masterWrite(address, byte);
     return {};
 }
+
+std::optional<Board::Place> Board::blockPlace() const {
+    const std::uint8_t config = target_.idata(ConfigByteAddress);
+    if (variables_.get(SystemSwitchVariable) != 0 || (config & ConfigMaster) != 0) return std::nullopt;
+    return Place{(config & ConfigSystemHigh) ? Plane::SystemHigh : Plane::Code, hardwareBankLocked()};
+}
+
+std::uint8_t Board::hardwareBankLocked() const { return master_.peek(BankControlAddress) & 0x07; }
 
 // ---------------------------------------------------------------- monitor
 
@@ -600,6 +722,113 @@ Board::Bytes Board::resetTarget(const Bytes&) {
     const Bytes registers = monitor_.resetTarget();
     answer.insert(answer.end(), registers.begin(), registers.end());
     return answer;
+}
+
+// ---------------------------------------------------------------- emulation memory
+// Every address on the wire is physical: the code commands address the code
+// plane of the hardware bank in master 0xF400, the others name their bank in
+// a bank byte. Addresses wrap within the plane.
+
+Board::Bytes Board::noAnswer(const Bytes&) { return {}; }
+
+// The board answers 0x00 before each data byte of a handshake write: the
+// first answer ends the command, the others follow the data bytes but the
+// last.
+Board::Bytes Board::handshakeStart(const Bytes& cmd) {
+    if (cmd[2] == 0) return {};
+    return {0x00};
+}
+
+Board::Bytes Board::codeRead(const Bytes& cmd) {
+    Bytes out(cmd[2]);
+    const std::uint16_t address = wordAt(cmd, 3);
+    const std::uint8_t hw = hardwareBankLocked();
+    for (std::size_t i = 0; i < out.size(); ++i) out[i] = target_.memory().code(hw, plus(address, i));
+    return out;
+}
+
+Board::Bytes Board::downloadData(std::uint8_t byte, std::size_t index, bool) {
+    target_.memory().setCode(hardwareBankLocked(), plus(wordAt(data_->header, 1), index), byte);
+    return {};
+}
+
+Board::Bytes Board::codeHandshakeData(std::uint8_t byte, std::size_t index, bool last) {
+    target_.memory().setCode(hardwareBankLocked(), plus(wordAt(data_->header, 3), index), byte);
+    if (last) return {};
+    return {0x00};
+}
+
+Board::Bytes Board::memoryByteRead(const Bytes& cmd) {
+    return {target_.memory().read(planeOfBankByte(cmd[4]), cmd[4], wordAt(cmd, 2))};
+}
+
+Board::Bytes Board::memoryBlockRead(const Bytes& cmd) {
+    Bytes out(cmd[2]);
+    const std::uint16_t address = wordAt(cmd, 3);
+    const std::uint8_t bank = cmd[5];
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = target_.memory().read(planeOfBankByte(bank), bank, plus(address, i));
+    return out;
+}
+
+Board::Bytes Board::memoryByteWrite(const Bytes& cmd) {
+    target_.memory().write(planeOfBankByte(cmd[4]), cmd[4], wordAt(cmd, 2), cmd[5]);
+    return {};
+}
+
+Board::Bytes Board::memoryBlockData(std::uint8_t byte, std::size_t index, bool) {
+    const Bytes& cmd = data_->header;
+    target_.memory().write(planeOfBankByte(cmd[3]), cmd[3], plus(wordAt(cmd, 1), index), byte);
+    return {};
+}
+
+Board::Bytes Board::xdataRead(const Bytes& cmd) {
+    Bytes out(cmd[2]);
+    const std::uint16_t address = wordAt(cmd, 3);
+    for (std::size_t i = 0; i < out.size(); ++i) out[i] = target_.memory().xdata(plus(address, i));
+    return out;
+}
+
+Board::Bytes Board::xdataHandshakeData(std::uint8_t byte, std::size_t index, bool last) {
+    target_.memory().setXdata(plus(wordAt(data_->header, 3), index), byte);
+    if (last) return {};
+    return {0x00};
+}
+
+// From the first to the last address, both included; a last address below
+// the first changes nothing.
+Board::Bytes Board::selectRange(const Bytes& cmd) {
+    const std::uint16_t first = wordAt(cmd, 1), last = wordAt(cmd, 3);
+    const std::uint8_t mask = cmd[5], flag = cmd[6];
+    const std::uint8_t hw = hardwareBankLocked();
+    EmulationMemory& memory = target_.memory();
+    for (std::uint32_t a = first; a <= last; ++a) {
+        const auto address = static_cast<std::uint16_t>(a);
+        const std::uint8_t old = memory.read(Plane::Select, hw, address);
+        std::uint8_t value = old;
+        if (flag == 0x01) value = static_cast<std::uint8_t>(old | mask);
+        else if (flag == 0x00) value = static_cast<std::uint8_t>(old & mask);
+        else if (flag == 0x02) value = mask;
+        memory.write(Plane::Select, hw, address, value);
+    }
+    return {0x00};
+}
+
+Board::Bytes Board::hookStart(const Bytes&) {
+    target_.memory().clearHookTables(hardwareBankLocked());
+    return {0x00};
+}
+
+Board::Bytes Board::routineRecord(const Bytes& cmd) {
+    EmulationMemory::Routine routine{};
+    for (std::size_t i = 0; i < routine.size(); ++i) routine[i] = static_cast<std::uint8_t>(cmd[2 + i] ^ RoutineKey);
+    target_.memory().setRoutine(hardwareBankLocked(), cmd[1], routine);
+    return {};
+}
+
+Board::Bytes Board::hookRecord(const Bytes& cmd) {
+    target_.memory().setHook(hardwareBankLocked(), wordAt(cmd, 1), cmd[3]);
+    return {};
 }
 
 }  // namespace tarvex::sim

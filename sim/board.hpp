@@ -3,7 +3,7 @@
 // answers out. The board parses what arrives command by command through its
 // command table, however the bytes were split into writes; its state lives
 // in the parts it is made of (flash, master memory, monitor variables, the
-// target, the trace recorder). Between commands it follows the clock: what
+// target with the emulation memory, the trace recorder). Between commands it follows the clock: what
 // it does in that time runs in advance(), and bytes it sends on its own are
 // queued at the moment they arise. It logs every command with its bytes and
 // can be told to misbehave; every answer passes the faults.
@@ -18,6 +18,7 @@
 #include "emulator/monitor_data.hpp"
 #include "platform/clock.hpp"
 #include "sim/command_log.hpp"
+#include "sim/emulation_memory.hpp"
 #include "sim/firmware_profile.hpp"
 #include "sim/flash.hpp"
 #include "sim/fpga.hpp"
@@ -138,6 +139,24 @@ public:
     platform::Clock& clock() const { return clock_; }
     // The target and the trace recorder, under the board's lock.
     void withTarget(const std::function<void(Target&, TraceRecorder&)>& use);
+    // The emulation memory. `hw` is a hardware bank (taken modulo 8); the
+    // system memory of a bank is its code plane, `high` its system-high
+    // plane instead.
+    std::uint8_t code(std::size_t hw, std::uint16_t address) const;
+    std::uint8_t system(std::size_t hw, bool high, std::uint16_t address) const;
+    std::uint8_t select(std::size_t hw, std::uint16_t address) const;
+    std::uint8_t xdata(std::uint16_t address) const;
+    EmulationMemory::Routine routine(std::size_t hw, std::uint8_t number) const;
+    EmulationMemory::Hooks hooks(std::size_t hw) const;
+    // Bits 0-2 of master 0xF400: the bank the code commands address.
+    std::uint8_t hardwareBank() const;
+    // Byte strings are stored from the address upwards, wrapping at 64 KB.
+    void setCode(std::size_t hw, std::uint16_t address, std::uint8_t value);
+    void setCode(std::size_t hw, std::uint16_t address, const std::vector<std::uint8_t>& bytes);
+    void setSystem(std::size_t hw, bool high, std::uint16_t address, std::uint8_t value);
+    void setSelect(std::size_t hw, std::uint16_t address, std::uint8_t value);
+    void setXdata(std::uint16_t address, std::uint8_t value);
+    void setXdata(std::uint16_t address, const std::vector<std::uint8_t>& bytes);
 
     struct Command;  // a row of the command table
 
@@ -198,6 +217,33 @@ private:
     Bytes sfrWrite(const Bytes&);
     Bytes sfrData(std::uint8_t byte, std::size_t index, bool last);
     Bytes resetTarget(const Bytes&);
+    Bytes noAnswer(const Bytes&);
+    Bytes handshakeStart(const Bytes&);
+    Bytes codeRead(const Bytes&);
+    Bytes downloadData(std::uint8_t byte, std::size_t index, bool last);
+    Bytes codeHandshakeData(std::uint8_t byte, std::size_t index, bool last);
+    Bytes memoryByteRead(const Bytes&);
+    Bytes memoryBlockRead(const Bytes&);
+    Bytes memoryByteWrite(const Bytes&);
+    Bytes memoryBlockData(std::uint8_t byte, std::size_t index, bool last);
+    Bytes xdataRead(const Bytes&);
+    Bytes xdataHandshakeData(std::uint8_t byte, std::size_t index, bool last);
+    Bytes selectRange(const Bytes&);
+    Bytes hookStart(const Bytes&);
+    Bytes routineRecord(const Bytes&);
+    Bytes hookRecord(const Bytes&);
+
+    // A plane of one hardware bank.
+    struct Place {
+        EmulationMemory::Plane plane;
+        std::size_t bank;
+    };
+    std::uint8_t hardwareBankLocked() const;
+    // Where "DN"/"PN" go: a system plane while the monitor is switched to
+    // system memory, else (empty) master memory.
+    std::optional<Place> blockPlace() const;
+    // The power-on values of the cells that switch "DN"/"PN".
+    void systemSwitchPowerOn();
 
     // Master memory as the commands reach it: not there without an image.
     std::uint8_t masterRead(std::uint16_t address) const;

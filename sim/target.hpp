@@ -1,28 +1,30 @@
 #pragma once
 // The target system the board emulates, as memory commands and (later) the
-// CPU share it: code in banks of 64 KB, external data, the 256 bytes of
+// CPU share it: the emulation memory (code in eight hardware banks of 64 KB,
+// external data, and what the emulator keeps beside them), the 256 bytes of
 // internal RAM, the special function registers and the target's reset line.
 // The internal RAM is also master memory 0x7A00-0x7AFF, where the monitor
 // keeps the stopped target's registers.
 #include <array>
 #include <cstdint>
 #include <span>
-#include <vector>
+
+#include "sim/emulation_memory.hpp"
 
 namespace tarvex::sim {
 
 class Target {
 public:
-    explicit Target(std::size_t codeBanks = 1);
+    Target();
 
-    std::size_t codeBanks() const { return code_.size(); }
-    // Bank numbers wrap at the number of banks.
-    std::uint8_t code(std::size_t bank, std::uint16_t address) const { return code_[bank % code_.size()][address]; }
-    void setCode(std::size_t bank, std::uint16_t address, std::uint8_t value) {
-        code_[bank % code_.size()][address] = value;
-    }
-    std::uint8_t xdata(std::uint16_t address) const { return xdata_[address]; }
-    void setXdata(std::uint16_t address, std::uint8_t value) { xdata_[address] = value; }
+    EmulationMemory& memory() { return memory_; }
+    const EmulationMemory& memory() const { return memory_; }
+    std::size_t codeBanks() const { return EmulationMemory::Banks; }
+    // The code planes of the hardware banks; bank numbers wrap at eight.
+    std::uint8_t code(std::size_t bank, std::uint16_t address) const { return memory_.code(bank, address); }
+    void setCode(std::size_t bank, std::uint16_t address, std::uint8_t value) { memory_.setCode(bank, address, value); }
+    std::uint8_t xdata(std::uint16_t address) const { return memory_.xdata(address); }
+    void setXdata(std::uint16_t address, std::uint8_t value) { memory_.setXdata(address, value); }
     // Internal RAM, 0x00-0xFF (the upper half reached indirectly).
     std::uint8_t idata(std::uint8_t address) const { return idata_[address]; }
     void setIdata(std::uint8_t address, std::uint8_t value) { idata_[address] = value; }
@@ -39,8 +41,7 @@ public:
     void setResetHeld(bool on) { resetHeld_ = on; }
 
 private:
-    std::vector<std::vector<std::uint8_t>> code_;
-    std::vector<std::uint8_t> xdata_ = std::vector<std::uint8_t>(0x10000, 0);
+    EmulationMemory memory_;
     std::array<std::uint8_t, 256> idata_{};
     std::array<std::uint8_t, 128> sfr_{};
     bool resetHeld_ = false;

@@ -357,7 +357,9 @@ TEST(StartSequence, StepsPartsAndSessionStart) {
     const std::size_t wv = indexOf(lines, "W V 00 0F 00");
     ASSERT_NE(wv, std::string::npos);
     EXPECT_LT(indexOf(lines, "W N 7C 86 C2"), wv);
-    const std::vector<std::string> steps = {"R I 00 22",    "W I 00 22 00", "W N F0 FF 00",
+    // The board comes up with bit 7 of the configuration byte set (master
+    // memory behind "DN"/"PN"); the start keeps it.
+    const std::vector<std::string> steps = {"R I 00 22",    "W I 00 22 80", "W N F0 FF 80",
                                             "W N 7B F3 00", "W N F1 08 00", "W N 7B FD 00"};
     EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(wv + 1),
                                        lines.begin() + static_cast<std::ptrdiff_t>(wv + 7)),
@@ -365,8 +367,8 @@ TEST(StartSequence, StepsPartsAndSessionStart) {
     // The clock switch at the end reads nothing again: bit 5 cleared for the
     // external clock.
     EXPECT_EQ(countOf(lines, "R I 00 22"), 1u);
-    EXPECT_EQ(lines[lines.size() - 2], "W I 00 22 00");
-    EXPECT_EQ(lines[lines.size() - 1], "W N F0 FF 00");
+    EXPECT_EQ(lines[lines.size() - 2], "W I 00 22 80");
+    EXPECT_EQ(lines[lines.size() - 1], "W N F0 FF 80");
 
     // A restart of the same session keeps the program memory.
     rig.parts.log.clear();

@@ -44,7 +44,7 @@ TEST(Board, ParsesByCommandNotByWrite) {
 TEST(Board, UnknownBytesAreSkippedAndLogged) {
     platform::FakeClock clock;
     Board board(clock);
-    const std::string s = std::string("\x20Rq", 3) + std::string("RV\x00\x01", 4) + "aFxk";
+    const std::string s = std::string("\x20RQ", 3) + std::string("RV\x00\x01", 4) + "aFxk";
     board.receive(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
     EXPECT_EQ(names(board), (std::vector<std::string>{"?", "?", "?", "RV", "?", "?", "x", "k"}));
 }
