@@ -53,7 +53,7 @@ std::uint8_t firstOr(const std::string& answer, std::uint8_t fallback) {
 }  // namespace
 
 TEmulator::TEmulator(ITargetOptions& options, platform::Clock& clock, platform::SettingsStore& settings)
-    : TBasisEmulator(clock, settings), options_(options) {}
+    : TBasisEmulator(clock, settings), options_(options), download_(std::make_unique<TEmulDownload>(*this)) {}
 
 TEmulator::~TEmulator() {
     try {
@@ -142,6 +142,7 @@ void TEmulator::ResetMaster() {
         if (!TimeoutFlag()) {
             pellunarsOn_ = false;
             optionByte_ = static_cast<std::uint8_t>(optionByte_ & ~OptionPellunars);
+            download_->PellunarClearProgram();
         }
     }
     configShadow_.reset();
@@ -212,7 +213,80 @@ void TEmulator::componentStarts() {
     if (parts_.selectTable) parts_.selectTable->InitEmulStart();
     ReadWatchdogTrailers();
     UpdateWatchdog(options_.watchdogNumber(), false);
+    pellunarStart();
 }
+
+void TEmulator::pellunarStart() {
+    auto lock = LockLink();
+    TEmulPellunarComp& comp = download_->Pellunars();
+    if (pellunarsOn_) comp.SetCodeBankCount(pellunarBankCount());
+    const std::uint8_t variant = PellunarVariant();
+    if (variant != comp.ProcessorVariant()) {
+        comp.SetProcessorVariant(variant);
+        if (comp.HookCount() > 0) comp.SetChanged(true);
+    }
+    download_->PellunarTransmit();
+}
+
+int TEmulator::pellunarBankCount() const {
+    const int maxBank = download_->MaxBank();
+    return maxBank < 255 ? maxBank + 1 : 1;
+}
+
+std::uint8_t TEmulator::PellunarVariant() const {
+    if (family() == 12) return VariantW77X;
+    if (family() == 17) return VariantTIMSC;
+    return Variant8051;
+}
+
+void TEmulator::SetPellunars(bool on) {
+    if (on == pellunarsOn_) return;
+    if (on && Generation() == 0) return;
+    auto lock = LockLink();
+    Protokoll(std::string("Pellunars setzen ") + (on ? "1" : "0"));
+    if (on) {
+        pellunarsOn_ = true;
+        download_->Pellunars().ClearHooks();
+        download_->PellunarTransmit();
+        optionByte_ = static_cast<std::uint8_t>(optionByte_ | OptionPellunars);
+        sendOptionByte();
+        return;
+    }
+    // The flag stays set through the transmission, so that the board's hook
+    // tables of every bank are cleared before the option byte turns the
+    // pellunar port off.
+    download_->PellunarClearProgram();
+    download_->PellunarTransmit();
+    pellunarsOn_ = false;
+    optionByte_ = static_cast<std::uint8_t>(optionByte_ & ~OptionPellunars);
+    sendOptionByte();
+    if (TBasisEmulator::ConnectionState() >= StateStarting && !TimeoutFlag() && parts_.traceBoard)
+        parts_.traceBoard->ResetTrace();
+}
+
+void TEmulator::SetPellunarOption(int option) {
+    static constexpr std::uint8_t r7[] = {7, 15, 23, 31};
+    download_->Pellunars().SetHookVariant(r7[option >= 1 && option <= 3 ? option : 0]);
+    if (download_->Pellunars().Changed()) download_->PellunarTransmit();
+}
+
+int TEmulator::GetPellunarOption() const {
+    switch (download_->Pellunars().R7Address()) {
+        case 15: return 1;
+        case 23: return 2;
+        case 31: return 3;
+        default: return 0;
+    }
+}
+
+void TEmulator::SetPellunarMode(bool lineNumbersRequired) {
+    TEmulPellunarComp& comp = download_->Pellunars();
+    comp.SetLineNumbersRequired(lineNumbersRequired);
+    comp.SetProcessorVariant(PellunarVariant());
+    download_->PellunarBegin();
+}
+
+void TEmulator::WriteAssembleRegistry(bool on) { settings().writeBool(RegistryKey, InitSection, "Assemble1", on); }
 
 void TEmulator::finishStart() {
     auto lock = LockLink();
@@ -754,6 +828,7 @@ void TEmulator::CorrectHostAddresses() {
 
 void TEmulator::Notify(std::uint8_t code, const void*) {
     Protokoll("VWMRefresh=" + std::to_string(code));
+    if (code == notify::BankingChanged && pellunarsOn_) download_->Pellunars().SetCodeBankCount(pellunarBankCount());
     if (code != NotifyProcessorChanged) return;
     const std::uint8_t state = TBasisEmulator::ConnectionState();
     if (state != StateStarting && state != StateReady) return;
@@ -765,6 +840,17 @@ void TEmulator::Notify(std::uint8_t code, const void*) {
     auto lock = LockLink();
     monitorSettings();
     SetConnectionState(StateReady);
+    pellunarVariantChanged();
+}
+
+void TEmulator::pellunarVariantChanged() {
+    TEmulPellunarComp& comp = download_->Pellunars();
+    const std::uint8_t variant = PellunarVariant();
+    if (variant == comp.ProcessorVariant()) return;
+    comp.SetProcessorVariant(variant);
+    if (comp.HookCount() == 0) return;
+    comp.SetChanged(true);
+    download_->PellunarTransmit();
 }
 
 // ---------------------------------------------------------------- settings
@@ -778,7 +864,7 @@ void TEmulator::SetDefaults() {
     SetExtResetMode(true);
     reservedString_.clear();
     reservedInteger_ = 0;
-    pellunarOption_ = 1;
+    SetPellunarOption(1);
     alwaysReload_ = false;
     SetUsbSerialNumber({});
 }
@@ -814,7 +900,7 @@ void TEmulator::WriteSettings(ValueWriter& writer) const {
     writer.WriteBoolean(ExtResetMode());
     writer.WriteString(reservedString_);
     writer.WriteInteger(reservedInteger_);
-    writer.WriteInteger(pellunarOption_);
+    writer.WriteInteger(GetPellunarOption());
     writer.WriteBoolean(alwaysReload_);
     writer.WriteString(UsbSerialNumber());
     writer.WriteInteger(InternalClock());
@@ -857,7 +943,7 @@ void TEmulator::ReadSettings(ValueReader& reader, std::int32_t version) {
     }
     if (version >= 9) reservedString_ = reader.ReadString();
     if (version >= 11) reservedInteger_ = reader.ReadInteger();
-    if (version >= 13) pellunarOption_ = reader.ReadInteger();
+    if (version >= 13) SetPellunarOption(reader.ReadInteger());
     if (version >= 14) alwaysReload_ = reader.ReadBoolean();
     if (version >= 15) SetUsbSerialNumber(reader.ReadString());
     if (version >= 19) SetInternalClock(static_cast<std::uint8_t>(reader.ReadInteger()));

@@ -19,6 +19,7 @@
 #include <string_view>
 
 #include "emulator/basis_emulator.hpp"
+#include "emulator/download.hpp"
 #include "emulator/monitor_data.hpp"
 #include "emulator/target_options.hpp"
 #include "emulator/target_parts.hpp"
@@ -46,6 +47,9 @@ public:
     // The latest project stream version this object writes.
     static constexpr std::int32_t StreamVersion = 19;
 
+    // A read/write time-out raised for one operation (the download's fill).
+    using TBasisEmulator::RaisedTimeout;
+
     TEmulator(ITargetOptions& options, platform::Clock& clock = platform::systemClock(),
               platform::SettingsStore& settings = platform::defaultSettings());
     ~TEmulator() override;
@@ -54,6 +58,8 @@ public:
     void SetParts(const TargetParts& parts) { parts_ = parts; }
     void SetSfrConfig(TSfrConfig* sfr) { sfr_ = sfr; }
     void SetNotifier(INotifier* notifier) { notifier_ = notifier; }
+    INotifier* Notifier() const { return notifier_; }
+    ITargetOptions& Options() const { return options_; }
     // Instead of reading the monitor data file at the first version check.
     void SetMonitorData(TMonitorData data);
 
@@ -142,9 +148,24 @@ public:
     void SetMonitorMode(std::uint8_t mode) override { monitorMode_ = mode; }
     bool AssembleFlag() const { return assemble_; }
     void SetAssembleFlag(bool on) { assemble_ = on; }
+    // ---- Download and pellunars
+    TEmulDownload& Download() { return *download_; }
+    const TEmulDownload& Download() const { return *download_; }
     bool PellunarsOn() const { return pellunarsOn_; }
-    int PellunarOption() const { return pellunarOption_; }
-    void SetPellunarOption(int option) { pellunarOption_ = option; }
+    // Switched on only on boards other than the TARVEX-IV. Switching off
+    // writes the program's own code back over the hooks and clears the
+    // board's hook tables before the option byte changes.
+    void SetPellunars(bool on);
+    // 1, 2, 3: the program's registers in bank 1, 2, 3; other: bank 0.
+    void SetPellunarOption(int option);
+    int GetPellunarOption() const;
+    int PellunarOption() const { return GetPellunarOption(); }
+    // Line records required of pellunars; starts a new program.
+    void SetPellunarMode(bool lineNumbersRequired);
+    // The processor variant of the analyser for the family at hand.
+    std::uint8_t PellunarVariant() const;
+    // The assemble flag in the settings store, read by LoadFromRegistry.
+    void WriteAssembleRegistry(bool on);
     bool AlwaysReload() const { return alwaysReload_; }
     void SetAlwaysReload(bool on) { alwaysReload_ = on; }
     // The first start of a debugging session clears the program memory; the
@@ -181,6 +202,11 @@ private:
     void monitorSettings();
     // Steps 10 and 11: the components' starts and the watchdog.
     void componentStarts();
+    // Steps 12 to 14: the analyser's banks and variant, the hook tables.
+    void pellunarStart();
+    int pellunarBankCount() const;
+    // After a processor change: a new variant sends the hooks again.
+    void pellunarVariantChanged();
     // Steps 17 to 19.
     void finishStart();
     void notify(std::uint8_t code);
@@ -215,7 +241,6 @@ private:
     bool alwaysReload_ = false;
     std::string reservedString_;
     std::int32_t reservedInteger_ = 0;
-    int pellunarOption_ = 1;
     // 0: after the watchdog's options at 0x7C00; 1: at 0x7C18; 2: after the
     // code at 0x7DBD/0x7DC0.
     std::array<std::array<std::uint8_t, 3>, 3> trailers_{};
@@ -227,6 +252,7 @@ private:
     // A reload ran the monitor settings for the processor change at hand.
     bool reloadDone_ = false;
     std::size_t imageSize_ = Gen0ImageSize;
+    std::unique_ptr<TEmulDownload> download_;
 };
 
 }  // namespace tarvex
