@@ -88,7 +88,9 @@ const TMonitorData& fuzzMonitorData() {
 // and frame commands, the FPGA load with or without a size), whether the
 // FPGA starts without an image, and an image size small enough that a load
 // ends within one input, so that the commands after it are reached too,
-// and whether the monitor has its data.
+// whether the monitor has its data, and whether the monitor starts switched
+// to system memory (the system bracket open: "DN"/"PN" reach the system
+// planes of the hardware bank from the first byte on).
 void fuzzBoard(const std::uint8_t* data, std::size_t size) {
     platform::FakeClock clock;
     sim::BoardConfig config;
@@ -96,9 +98,13 @@ void fuzzBoard(const std::uint8_t* data, std::size_t size) {
     const std::uint8_t choice = size > 0 ? data[0] : 0;
     config.version = versions[choice & 3];
     config.fpgaLoaded = (choice & 4) == 0;
-    config.fpgaImageSize = 1 + (choice >> 3);
+    config.fpgaImageSize = 1 + ((choice >> 3) & 7);
     if (choice & 0x40) config.monitor = fuzzMonitorData();
     sim::Board board(clock, config);
+    if (choice & 0x80) {
+        static const std::uint8_t bracket[] = {'W', 'V', 0x00, 0x01, 0x00, 'W', 'I', 0x00, 0x22, 0x00};
+        board.receive(bracket, sizeof bracket);
+    }
     std::uint8_t out[64];
     std::size_t pos = 0;
     while (pos < size) {
