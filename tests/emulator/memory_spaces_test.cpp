@@ -1,0 +1,220 @@
+#include "emulator/memory_spaces.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "core/errors.hpp"
+#include "tests/support/target/sim_target.hpp"
+
+namespace tarvex {
+namespace {
+
+using test::SimTarget;
+
+template <typename F>
+std::string messageOf(F&& f) {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "(no exception)";
+}
+
+std::string bytes(std::initializer_list<int> values) {
+    std::string out;
+    for (int v : values) out += static_cast<char>(v);
+    return out;
+}
+
+struct Started : SimTarget {
+    explicit Started(sim::BoardConfig config = {}) : SimTarget(std::move(config)) { start(); }
+    std::string read(SpaceKind kind, TBankAdresse at, int count) { return space(kind).ReadBlock(at, count); }
+};
+
+// ---------------------------------------------------------------- limits and checks
+
+TEST(MemorySpaces, LimitsNamesAndKinds) {
+    SimTarget t;
+    struct Row {
+        int kind;
+        const char* name;
+        TBankAdresse min, max;
+    };
+    const Row rows[] = {
+        {0, "Program memory", UnbankedAdresse(0), UnbankedAdresse(0xFFFF)},
+        {1, "IntData memory", UnbankedAdresse(0), UnbankedAdresse(0xFF)},
+        {2, "ExtData memory", UnbankedAdresse(0), UnbankedAdresse(0xFFFF)},
+        {3, "Bit memory", UnbankedAdresse(0), UnbankedAdresse(0xFF)},
+        {4, "Register memory", UnbankedAdresse(0x80), UnbankedAdresse(0xFF)},
+        {5, "System memory", UnbankedAdresse(0), UnbankedAdresse(0xFFFF)},
+        {6, "Trace memory", BankedAdresse(0, 0), BankedAdresse(0, 32767)},
+        {9, "Emulationsspeicher", BankedAdresse(0, 0), BankedAdresse(1, 0xFFFF)},
+        {10, "Emul-High-Speicher", BankedAdresse(0, 0), BankedAdresse(1, 0xFFFF)},
+        {11, "SelectSpeicher", BankedAdresse(0, 0), BankedAdresse(1, 0xFFFF)},
+    };
+    for (const Row& r : rows) {
+        const TEmulSpeicher* s = t.spaces->GetEmulSpeicher(r.kind | 0x80);
+        ASSERT_NE(s, nullptr) << r.kind;
+        EXPECT_EQ(s->Kind(), r.kind);
+        EXPECT_EQ(s->GetName(), r.name);
+        EXPECT_EQ(s->GetMinAdresse(), r.min) << r.kind;
+        EXPECT_EQ(s->GetMaxAdresse(), r.max) << r.kind;
+    }
+    for (int kind : {7, 8, 12, 127}) EXPECT_EQ(t.spaces->GetEmulSpeicher(kind), nullptr) << kind;
+
+    // A trace memory of 128 Ki frames: bank 1 is its upper half.
+    t.recording.indexMask = 0x1FFFF;
+    EXPECT_EQ(t.space(SpaceKind::Trace).GetMaxAdresse(), BankedAdresse(1, 0xFFFF));
+    // Banking on: the program space is banked up to the highest bank.
+    t.banking->SetBankingVersion(1);
+    t.banking->SetBankingMode(3);
+    EXPECT_EQ(t.spaces->maxAddress(SpaceKind::Program), BankedAdresse(3, 0xFFFF));
+    EXPECT_EQ(t.spaces->minAddress(SpaceKind::Program), BankedAdresse(0, 0));
+    EXPECT_EQ(t.spaces->normalize(SpaceKind::Program, UnbankedAdresse(0x1234)), BankedAdresse(0, 0x1234));
+    EXPECT_EQ(t.spaces->normalize(SpaceKind::Program, BankedAdresse(6, 0x1234)), BankedAdresse(2, 0x1234));
+    EXPECT_EQ(t.space(SpaceKind::Program).MakeAdresse(0x1234, 7), BankedAdresse(3, 0x1234));
+}
+
+TEST(MemorySpaces, AddressChecksAndTheirTexts) {
+    SimTarget t;
+    t.emu->SetProtFileName(t.root.file("prot.txt"));
+    t.emu->SetProtokollieren(true);
+    auto& idata = t.space(SpaceKind::IntData);
+    EXPECT_EQ(messageOf([&] { idata.CheckRange(UnbankedAdresse(0xFF), 2); }), "Address 00FF + 2 out of address range");
+    EXPECT_EQ(messageOf([&] { t.space(SpaceKind::Sfr).CheckRange(UnbankedAdresse(0x7F), 1); }),
+              "Address 007F out of address range");
+    EXPECT_EQ(messageOf([&] { idata.CheckAdresse(AllBanksAdresse(0x10)); }), "No common bank");
+    EXPECT_EQ(messageOf([&] { t.space(SpaceKind::EmulSystem).CheckAdresse(BankedAdresse(2, 0)); }),
+              "Address 20000 out of address range");
+    EXPECT_EQ(idata.CheckEndAdresse(UnbankedAdresse(0xF0), 0x0F), UnbankedAdresse(0xFF));
+    EXPECT_EQ(messageOf([&] { idata.CheckStartAdresse(UnbankedAdresse(0x02), 3); }),
+              "Address 0002 + -3 out of address range");
+    t.emu->SetProtokollieren(false);
+    std::ifstream in(t.root.file("prot.txt"));
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("CheckRange Error Typ=IntData memory Adr=0000FF Anzahl=2 MaximalAdresse=0000FF"),
+              std::string::npos);
+}
+
+// ---------------------------------------------------------------- space by space
+
+TEST(MemorySpaces, SpaceBySpaceOnTheSimulator) {
+    Started t;
+    t.board.setMaster(0x7A30, 0x11);
+    t.board.setMaster(0x7A3F, 0x22);
+    const std::string idata = t.read(SpaceKind::IntData, UnbankedAdresse(0x30), 16);
+    EXPECT_EQ(idata.size(), 16u);
+    EXPECT_EQ(idata.front(), 0x11);
+    EXPECT_EQ(idata.back(), 0x22);
+    t.board.setMaster(0x7A24, 0x08);
+    EXPECT_EQ(t.read(SpaceKind::Bit, UnbankedAdresse(0x23), 1), bytes({0x08}));  // the whole byte
+    t.board.setMaster(0x1000, 0x5A);
+    EXPECT_EQ(t.read(SpaceKind::System, UnbankedAdresse(0x1000), 1), bytes({0x5A}));
+    // Cached now: the same reads send nothing.
+    t.read(SpaceKind::IntData, UnbankedAdresse(0x34), 8);
+    t.read(SpaceKind::System, UnbankedAdresse(0x1000), 2);
+    t.space(SpaceKind::System).WriteBlock(UnbankedAdresse(0x1001), bytes({0xA5}));
+    EXPECT_EQ(t.board.master(0x1001), 0xA5);
+    const std::vector<std::string> expected = {"D N 10 7A 30", "R N 7A 24", "D N 10 10 00", "W N 10 01 A5"};
+    EXPECT_EQ(t.log(), expected);
+}
+
+TEST(MemorySpaces, SfrImageServesTheRegisterTableAndNothingElse) {
+    Started t;
+    ASSERT_GT(t.registers.SfrCount(), 4);
+    std::string image;
+    for (int i = 0; i < t.registers.SfrCount(); ++i) image += static_cast<char>(0x40 + i);
+    t.space(SpaceKind::Sfr).SetSfrImage(image);
+    for (int i = 0; i < t.registers.SfrCount(); ++i)
+        EXPECT_EQ(t.space(SpaceKind::Sfr).ReadByte(t.registers.SfrAddress(i)), 0x40 + i);
+    EXPECT_TRUE(t.log().empty());
+    // A register outside the table costs one direct read.
+    std::uint8_t other = 0x80;
+    while (t.registers.IndexOfSfr(other) >= 0) ++other;
+    t.space(SpaceKind::Sfr).ReadByte(other);
+    ASSERT_EQ(t.log().size(), 1u);
+    EXPECT_EQ(t.log()[0].substr(0, 3), "D S");
+}
+
+TEST(MemorySpaces, SfrBitIsReadModifyWrite) {
+    Started t;
+    t.space(SpaceKind::Bit).WriteBlock(UnbankedAdresse(0x93), bytes({1}));
+    const auto log = t.log();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[0], "D S 01 00 90");
+    EXPECT_EQ(log[1], "P S 01 00 90");
+    EXPECT_EQ(log[2], Format("%.2X", t.board.sfr(0x90)));
+    EXPECT_TRUE(t.board.sfr(0x90) & 0x08);
+    EXPECT_EQ(t.notifier.count(notify::SfrChanged), 1);
+}
+
+TEST(MemorySpaces, RefusalsByStateRunningAndKind) {
+    Started t;
+    t.emu->SetConnectionState(TBasisEmulator::StateStarted);
+    for (SpaceKind k : {SpaceKind::Program, SpaceKind::IntData, SpaceKind::ExtData, SpaceKind::Bit, SpaceKind::Sfr,
+                        SpaceKind::Trace})
+        EXPECT_EQ(messageOf([&] { t.space(k).ReadBlock(t.space(k).GetMinAdresse(), 1); }),
+                  "Access denied: Emulator is starting")
+            << static_cast<int>(k);
+    t.emu->SetConnectionState(TBasisEmulator::StateStarting);
+    EXPECT_NO_THROW(t.space(SpaceKind::Sfr).ReadByte(0x90));
+    EXPECT_NO_THROW(t.space(SpaceKind::Sfr).WriteSfr(0x90, 0xFF));
+
+    t.emu->SetConnectionState(TBasisEmulator::StateReady);
+    t.recording.running = true;
+    for (SpaceKind k : {SpaceKind::IntData, SpaceKind::Bit, SpaceKind::Sfr, SpaceKind::System, SpaceKind::Trace})
+        EXPECT_EQ(messageOf([&] { t.space(k).ReadBlock(t.space(k).GetMinAdresse(), 1); }),
+                  "Access denied: Processor is running")
+            << static_cast<int>(k);
+    t.recording.flyingTrace = true;
+    EXPECT_EQ(t.space(SpaceKind::Trace).ReadBlock(BankedAdresse(0, 0), 1).size(), 12u);
+    t.recording.running = false;
+    EXPECT_EQ(messageOf([&] { t.space(SpaceKind::Trace).WriteBlock(BankedAdresse(0, 0), std::string(12, 0)); }),
+              "No write access on trace memory");
+    EXPECT_EQ(messageOf([&] { t.space(SpaceKind::IntData).ReadByte(0x30); }), "Access denied");
+    EXPECT_EQ(messageOf([&] { t.space(SpaceKind::Sfr).ReadRegisterBank(); }), "Access denied");
+}
+
+TEST(MemorySpaces, TraceFramesHaveTheLinksSize) {
+    // A TARVEX-IV sends 11-byte frames, one per command.
+    sim::BoardConfig config;
+    config.version = "3.0 ";
+    config.identification = "TARVEX  ";
+    config.frameSize = 11;
+    Started t(config);
+    ASSERT_EQ(t.emu->Generation(), 0);
+    EXPECT_EQ(t.read(SpaceKind::Trace, BankedAdresse(0, 5), 3).size(), 33u);
+    EXPECT_EQ(t.board.tally("n").commands, 3u);
+}
+
+// ---------------------------------------------------------------- caches and notifications
+
+TEST(MemorySpaces, WriteRangeNotifiesAndEmptiesTheBitCache) {
+    Started t;
+    t.read(SpaceKind::Bit, UnbankedAdresse(0x00), 1);
+    t.fresh();
+    t.space(SpaceKind::IntData).WriteRange(UnbankedAdresse(0x20), std::string(16, '\xFF'));
+    EXPECT_EQ(t.notifier.count(notify::IntDataChanged), 1);
+    EXPECT_EQ(t.read(SpaceKind::Bit, UnbankedAdresse(0x00), 1), bytes({0xFF}));
+    EXPECT_EQ(t.log().front(), "P N 10 7A 20");
+}
+
+TEST(MemorySpaces, ProgramMaximumNotifiesOnlyOnAChange) {
+    SimTarget t;
+    auto& program = t.space(SpaceKind::Program);
+    program.SetProgramMaxAdresse(0xFFFF);
+    EXPECT_EQ(t.notifier.count(notify::ProgramMaxChanged), 0);
+    program.SetProgramMaxAdresse(0x0FFF);
+    program.SetProgramMaxAdresse(0x0FFF);
+    EXPECT_EQ(t.notifier.count(notify::ProgramMaxChanged), 1);
+    EXPECT_EQ(program.GetMaxAdresse(), UnbankedAdresse(0x0FFF));
+    t.space(SpaceKind::ExtData).SetXdataMaxAdresse(0x7FFF);
+    EXPECT_EQ(t.notifier.count(notify::ExtDataMaxChanged), 1);
+}
+
+}  // namespace
+}  // namespace tarvex
