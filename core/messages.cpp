@@ -55,7 +55,7 @@ constexpr Entry kNumbered[] = {
     {76, "Trace memory"},
     {77, "Select memory"},
     {78, "Access denied: Emulator is starting"},
-    {79, "Access denied"},
+    {79, "Access denied: not possible in this memory"},
     {83, "Initializing memory banks"},
     {85, "No program memory mapping with banking"},
     {90, "Warning"},

@@ -378,7 +378,8 @@ std::string TEmulSpeicher::ReadBlock(const TBankAdresse& address, std::int32_t c
         std::int32_t target = (needed + blockSize_ - 1) / blockSize_ * blockSize_;
         const std::uint32_t limit =
             kind_ == KindTrace ? posOf(GetMaxAdresse()) : ((start & 0xFFFF0000u) | GetMaxAdresse().offset);
-        target = static_cast<std::int32_t>(std::min<std::uint32_t>(static_cast<std::uint32_t>(target), limit - start + 1));
+        target = static_cast<std::int32_t>(
+            std::min<std::uint32_t>(static_cast<std::uint32_t>(target), limit - start + 1));
         if (b->length < target) {
             fetchBlock(serial, target);
             const std::int32_t index = cache_.IndexOfSerial(serial);
@@ -699,7 +700,8 @@ void TEmulSpeicher::WriteSfr(std::uint8_t address, std::uint8_t value) {
 void TEmulSpeicher::WriteRegister(int n, std::uint8_t value) {
     requireKind(kind_ == KindIntData);
     const std::uint8_t psw = owner_.Space(SpaceKind::Sfr).ReadByte(0xD0);
-    WriteBlock(UnbankedAdresse(static_cast<std::uint16_t>((psw & 0x18) + (n & 7))), std::string(1, static_cast<char>(value)));
+    WriteBlock(UnbankedAdresse(static_cast<std::uint16_t>((psw & 0x18) + (n & 7))),
+               std::string(1, static_cast<char>(value)));
 }
 
 void TEmulSpeicher::WriteRegisterBank(std::string_view values) {

@@ -29,7 +29,7 @@ constexpr Quoted kQuotedTexts[] = {
     {68, "No write access on trace memory"}, {69, "External mapped program memory address %.4x"},
     {70, "External mapped program memory address %d%.4x"}, {71, "No common bank"},
     {72, "Access denied: Processor is running"}, {73, "Bit memory"}, {74, "Register memory"}, {75, "System memory"},
-    {76, "Trace memory"}, {77, "Select memory"}, {78, "Access denied: Emulator is starting"}, {79, "Access denied"},
+    {76, "Trace memory"}, {77, "Select memory"}, {78, "Access denied: Emulator is starting"}, {79, "Access denied: not possible in this memory"},
     {83, "Initializing memory banks"}, {85, "No program memory mapping with banking"}, {90, "Warning"},
     {91, "Firmware %s don't support 80C320 addressing modes"}, {93, "error in OMF file: missing typedefs"},
     {94, "No code loaded! HEX file not found"}, {96, "Loading: Missing file name"},

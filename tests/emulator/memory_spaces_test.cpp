@@ -175,8 +175,9 @@ TEST(MemorySpaces, RefusalsByStateRunningAndKind) {
     t.recording.running = false;
     EXPECT_EQ(messageOf([&] { t.space(SpaceKind::Trace).WriteBlock(BankedAdresse(0, 0), std::string(12, 0)); }),
               "No write access on trace memory");
-    EXPECT_EQ(messageOf([&] { t.space(SpaceKind::IntData).ReadByte(0x30); }), "Access denied");
-    EXPECT_EQ(messageOf([&] { t.space(SpaceKind::Sfr).ReadRegisterBank(); }), "Access denied");
+    const std::string denied = "Access denied: not possible in this memory";
+    EXPECT_EQ(messageOf([&] { t.space(SpaceKind::IntData).ReadByte(0x30); }), denied);
+    EXPECT_EQ(messageOf([&] { t.space(SpaceKind::Sfr).ReadRegisterBank(); }), denied);
 }
 
 TEST(MemorySpaces, TraceFramesHaveTheLinksSize) {
