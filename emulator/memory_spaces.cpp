@@ -8,6 +8,7 @@
 #include "core/format.hpp"
 #include "core/messages.hpp"
 #include "core/register_table.hpp"
+#include "emulator/download.hpp"
 #include "emulator/emulator.hpp"
 #include "emulator/master_block.hpp"
 #include "emulator/sfr_config.hpp"
@@ -438,24 +439,15 @@ std::string TEmulSpeicher::fetchPiece(const TBankAdresse& at, std::int32_t n) {
         log(std::string(tag) + addressText(at) + " Anz=" + std::to_string(n));
     };
     switch (kind_) {
-    case KindProgram: {
+    case KindProgram:
         tagged("ProgLesen Adr=");
-        TBanking* banking = owner_.Banking();
-        TBankAdresse physical = at;
-        if (banking) {
-            banking->SetBank(TBanking::KindCode, at);
-            physical = banking->PhysicalAddress(at);
-        }
-        emu.Schreiben(std::string("DP") + static_cast<char>(n) + WordToBytes(physical.offset));
-        return emu.Lesen(static_cast<std::size_t>(n));
-    }
+        return emu.Download().ProgLesen(at, static_cast<std::size_t>(n));
     case KindIntData:
         tagged("IdataLesen Adr=");
         return emu.ReadMasterBlock(static_cast<std::uint16_t>(IntDataBase + at.offset), static_cast<std::size_t>(n));
     case KindExtData:
         tagged("XdataLesen Adr=");
-        emu.Schreiben(std::string("DE") + static_cast<char>(n) + WordToBytes(at.offset));
-        return emu.Lesen(static_cast<std::size_t>(n));
+        return emu.Download().ReadXdata(at, static_cast<std::size_t>(n));
     case KindBit:
         if (at.offset >= 0x80) {
             tagged("BitSfrLesen Adr=");
@@ -469,7 +461,9 @@ std::string TEmulSpeicher::fetchPiece(const TBankAdresse& at, std::int32_t n) {
     case KindSystem: return emu.ReadMasterBlock(at.offset, static_cast<std::size_t>(n));
     case KindTrace:
         return emu.FrameLesen(static_cast<std::uint32_t>(at.bank) * 0x10000u + at.offset, static_cast<std::uint8_t>(n));
-    default: accessError(79);
+    case KindEmul:
+    case KindEmulHigh: return emu.Download().ReadSystem(at, static_cast<std::size_t>(n), kind_ == KindEmulHigh);
+    default: return emu.Download().ReadSelect(at, static_cast<std::size_t>(n));
     }
 }
 
@@ -530,34 +524,12 @@ void TEmulSpeicher::sendPiece(const TBankAdresse& at, std::string_view piece) {
     requireRunnable(true);
     TEmulator& emu = owner_.Emulator();
     auto lock = emu.LockLink();
-    const auto n = static_cast<std::uint8_t>(piece.size());
     switch (kind_) {
-    case KindProgram: {
-        TBanking* banking = owner_.Banking();
-        TBankAdresse physical = at;
-        if (banking) {
-            banking->SetBank(TBanking::KindCode, at);
-            physical = banking->PhysicalAddress(at);
-        }
-        emu.Schreiben(std::string("PP") + static_cast<char>(n) + WordToBytes(physical.offset));
-        for (char c : piece) {
-            emu.Lesen(1);
-            emu.Schreiben(std::string(1, c));
-        }
-        emu.Wait(10);
-        return;
-    }
-    case KindExtData: {
-        if (TBanking* banking = owner_.Banking()) banking->SetBank(TBanking::KindXdata, at);
-        emu.Schreiben(std::string("PE") + static_cast<char>(n) + WordToBytes(at.offset));
-        for (char c : piece) {
-            emu.Lesen(1);
-            emu.Schreiben(std::string(1, c));
-            if (emu.ProzessorTyp() == 13) emu.Wait(10);
-        }
-        emu.Wait(10);
-        return;
-    }
+    case KindProgram: emu.Download().ProgSchreibenHandshake(at, piece); return;
+    case KindExtData: emu.Download().WriteXdata(at, piece); return;
+    case KindEmul:
+    case KindEmulHigh: emu.Download().WriteSystem(at, piece, kind_ == KindEmulHigh); return;
+    case KindSelect: emu.Download().WriteSelect(at, piece); return;
     case KindIntData:
         for (std::size_t i = 0; i < piece.size(); ++i)
             emu.WriteN(static_cast<std::uint16_t>(IntDataBase + at.offset + i), static_cast<std::uint8_t>(piece[i]));
@@ -670,24 +642,7 @@ void TEmulSpeicher::WriteProgram(const TBankAdresse& address, std::string_view d
     requireState();
     CheckRange(address, static_cast<std::int32_t>(data.size()));
     if (data.empty()) return;
-    TEmulator& emu = owner_.Emulator();
-    {
-        auto lock = emu.LockLink();
-        TBanking* banking = owner_.Banking();
-        TBankAdresse at = address;
-        for (std::string_view rest = data; !rest.empty();) {
-            const std::string_view block = rest.substr(0, 250);
-            TBankAdresse physical = at;
-            if (banking) {
-                banking->SetBank(TBanking::KindCode, at);
-                physical = banking->PhysicalAddress(at);
-            }
-            emu.Schreiben(std::string("p") + WordToBytes(physical.offset) + static_cast<char>(block.size()) +
-                          std::string(block));
-            rest.remove_prefix(block.size());
-            at = advanced(at, static_cast<std::int32_t>(block.size()));
-        }
-    }
+    owner_.Emulator().Download().ProgLaden(address, data);
     removeOverlapping(address, static_cast<std::int32_t>(data.size()));
     changed();
 }

@@ -204,6 +204,45 @@ TEST(MemorySpaces, WriteRangeNotifiesAndEmptiesTheBitCache) {
     EXPECT_EQ(t.log().front(), "P N 10 7A 20");
 }
 
+// Which caches each notification empties, by sender and banking mode. The
+// select memory cannot be read, so its cache never fills.
+TEST(MemorySpaces, NotificationMatrix) {
+    Started t;
+    const std::vector<int> cached = {1, 3, 4, 5, 6, 9, 10};
+    struct Row {
+        std::uint8_t code;
+        int sender;  // a space's kind; -1: another object
+        int mode;    // banking mode (version 1)
+        std::vector<int> cleared;
+    };
+    const Row rows[] = {
+        {1, -1, 0, {0, 9}},           {1, 0, 0, {9}},          {1, -1, 4, {0, 2, 9}},
+        {15, -1, 0, {0, 9}},          {15, 9, 0, {0}},         {2, -1, 0, {1, 3}},
+        {2, 1, 0, {3}},               {3, -1, 0, {2, 9}},      {3, 2, 0, {9}},
+        {3, -1, 4, {0, 2, 9}},        {5, -1, 0, {2, 3, 4}},   {5, 4, 0, {2, 3}},
+        {6, -1, 0, {6}},              {7, -1, 0, {5, 10}},     {7, 5, 0, {5, 10}},
+        {8, -1, 0, {0}},              {11, -1, 0, {1, 2, 3, 6}}, {12, -1, 0, cached},
+        {13, -1, 0, {0, 2}},          {16, -1, 0, {}},         {20, -1, 0, {}},
+        {21, -1, 0, {}},              {25, -1, 0, {0}},        {32, -1, 0, {0, 2}},
+        {33, -1, 0, {}},              {35, -1, 0, {}},
+    };
+    for (const Row& r : rows) {
+        t.banking->SetBankingMode(r.mode);
+        for (int kind : cached) {
+            auto& s = *t.spaces->GetEmulSpeicher(kind);
+            s.ReadBlock(s.GetMinAdresse(), 1);
+            ASSERT_GT(s.Blocks().Count(), 0) << kind;
+        }
+        const void* sender = r.sender < 0 ? static_cast<const void*>(&t) : t.spaces->GetEmulSpeicher(r.sender);
+        t.spaces->EmulSpeicherNotify(r.code, sender);
+        for (int kind : cached) {
+            const bool cleared = std::find(r.cleared.begin(), r.cleared.end(), kind) != r.cleared.end();
+            EXPECT_EQ(t.spaces->GetEmulSpeicher(kind)->Blocks().Count() == 0, cleared)
+                << "code " << int(r.code) << " sender " << r.sender << " mode " << r.mode << " kind " << kind;
+        }
+    }
+}
+
 TEST(MemorySpaces, ProgramMaximumNotifiesOnlyOnAChange) {
     SimTarget t;
     auto& program = t.space(SpaceKind::Program);

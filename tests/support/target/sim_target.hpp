@@ -11,6 +11,7 @@
 #include "core/format.hpp"
 #include "core/register_table.hpp"
 #include "emulator/banking.hpp"
+#include "emulator/download.hpp"
 #include "emulator/emulator.hpp"
 #include "emulator/memory_spaces.hpp"
 #include "emulator/sfr_config.hpp"
@@ -38,6 +39,7 @@ struct SimTarget {
         banking = std::make_unique<TBanking>(*emu, notifier);
         spaces = std::make_unique<TEmulSpaces>(*emu, *sfr, registers, notifier, parts);
         spaces->SetBanking(banking.get());
+        emu->Download().SetBanking(banking.get());
         banking->SetRegisterTable(&registers);
         parts = recording.parts();
         parts.banking = banking.get();
