@@ -6,6 +6,8 @@
 #include <sstream>
 
 #include "core/errors.hpp"
+#include "core/line_table.hpp"
+#include "core/symbol_table.hpp"
 #include "tests/support/target/sim_target.hpp"
 
 namespace tarvex {
@@ -33,6 +35,13 @@ struct Started : SimTarget {
     explicit Started(sim::BoardConfig config = {}) : SimTarget(std::move(config)) { start(); }
     std::string read(SpaceKind kind, TBankAdresse at, int count) { return space(kind).ReadBlock(at, count); }
 };
+
+std::vector<std::string> starting(const std::vector<std::string>& lines, const std::string& prefix) {
+    std::vector<std::string> out;
+    for (const auto& l : lines)
+        if (l.compare(0, prefix.size(), prefix) == 0) out.push_back(l);
+    return out;
+}
 
 // ---------------------------------------------------------------- limits and checks
 
@@ -140,6 +149,21 @@ TEST(MemorySpaces, SfrImageServesTheRegisterTableAndNothingElse) {
     EXPECT_EQ(t.log()[0].substr(0, 3), "D S");
 }
 
+TEST(MemorySpaces, CanAdrWriteReReadsCanDat) {
+    Started t;
+    t.sfr->LoadDerivative("DS80C390");
+    ASSERT_EQ(t.sfr->CanAdrAddress(), 0xDA);
+    auto& sfr = t.space(SpaceKind::Sfr);
+    sfr.ReadByte(0xDB);
+    t.fresh();
+    sfr.WriteSfr(0xDA, 0x05);
+    const auto lines = t.log();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "P S 01 00 DA");
+    EXPECT_EQ(starting(lines, "D S 01 00 DB").size(), 1u);  // past the cached value
+    EXPECT_FALSE(t.spaces->NoCache());
+}
+
 TEST(MemorySpaces, SfrBitIsReadModifyWrite) {
     Started t;
     t.space(SpaceKind::Bit).WriteBlock(UnbankedAdresse(0x93), bytes({1}));
@@ -192,6 +216,163 @@ TEST(MemorySpaces, TraceFramesHaveTheLinksSize) {
     EXPECT_EQ(t.board.tally("n").commands, 3u);
 }
 
+TEST(MemorySpaces, ProgramReadsFetchWholeBlocksAndStopAtTheNext) {
+    Started t;
+    std::vector<std::uint8_t> plane(0x400);
+    for (std::size_t i = 0; i < plane.size(); ++i) plane[i] = static_cast<std::uint8_t>(i * 7);
+    t.board.setCode(6, 0x1000, plane);
+    auto& program = t.space(SpaceKind::Program);
+    const std::string read = program.ReadBlock(UnbankedAdresse(0x1234), 300);
+    EXPECT_EQ(read, std::string(plane.begin() + 0x234, plane.begin() + 0x234 + 300));
+    EXPECT_EQ(t.log(), (std::vector<std::string>{"D P FF 12 00", "D P 81 12 FF"}));
+    ASSERT_EQ(program.Blocks().Count(), 1);
+    EXPECT_EQ(program.Blocks()[0].start, UnbankedAdresse(0x1200));
+    EXPECT_EQ(program.Blocks()[0].length, 384);
+
+    // Below a cached block only the gap is fetched.
+    program.ClearProgramCache();
+    program.ReadBlock(UnbankedAdresse(0x1300), 16);
+    t.fresh();
+    EXPECT_EQ(program.ReadBlock(UnbankedAdresse(0x1290), 0x90),
+              std::string(plane.begin() + 0x290, plane.begin() + 0x320));
+    EXPECT_EQ(t.log(), (std::vector<std::string>{"D P 80 12 80"}));
+}
+
+TEST(MemorySpaces, FullProgramCacheDropsFourBlocksFromTheFarEnd) {
+    struct Row {
+        std::uint16_t newBlock;
+        std::uint16_t first, last;  // the blocks at both ends afterwards
+    };
+    const Row rows[] = {{0x0000, 0x0000, 0xD800}, {0xFC00, 0x2800, 0xFC00}};
+    for (const Row& r : rows) {
+        Started t;
+        auto& program = t.space(SpaceKind::Program);
+        for (int k = 1; k <= 31; ++k) program.ReadBlock(UnbankedAdresse(static_cast<std::uint16_t>(k * 0x800)), 1);
+        ASSERT_EQ(program.Blocks().Count(), 31);
+        program.ReadBlock(UnbankedAdresse(r.newBlock), 1);
+        ASSERT_EQ(program.Blocks().Count(), 28);
+        EXPECT_EQ(program.Blocks()[0].start.offset, r.first);
+        EXPECT_EQ(program.Blocks()[27].start.offset, r.last);
+    }
+}
+
+TEST(MemorySpaces, LongScrollKeepsTheCacheWithinItsCapacity) {
+    Started t;
+    auto& program = t.space(SpaceKind::Program);
+    for (int pass = 0; pass < 3; ++pass)
+        for (std::uint32_t at = 0; at < 0x10000; at += 0x300) {
+            program.ReadBlock(UnbankedAdresse(static_cast<std::uint16_t>(at)), 64);
+            ASSERT_LE(program.Blocks().Count(), program.Blocks().Capacity());
+        }
+}
+
+TEST(MemorySpaces, EmulationMemoryBelowAndFromFirmware21) {
+    for (const char* version : {"5.1 ", "6.0 "}) {
+        sim::BoardConfig config;
+        config.version = version;
+        Started t(config);
+        t.board.setSystem(1, false, 0x2000, 0x11);
+        t.board.setSystem(1, true, 0x2000, 0x22);
+        EXPECT_EQ(t.read(SpaceKind::EmulSystem, BankedAdresse(1, 0x2000), 1), bytes({0x11})) << version;
+        EXPECT_EQ(t.read(SpaceKind::EmulSystemHigh, BankedAdresse(1, 0x2000), 1), bytes({0x22})) << version;
+        const auto lines = t.log();
+        if (std::string(version) == "6.0 ") {
+            EXPECT_EQ(lines, (std::vector<std::string>{"D M 10 20 00 01", "D M 10 20 00 41"}));
+        } else {
+            // The configuration byte comes from the start's shadow: no "R I".
+            const std::vector<std::string> bracket = {"W N F4 00 01", "W V 00 01 00", "W I 00 22 00", "W N F0 FF 00",
+                                                      "D N 10 20 00", "W I 00 22 80", "W N F0 FF 80", "W V 00 01 01"};
+            ASSERT_EQ(lines.size(), 15u);  // the second bracket needs no bank select
+            EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 8), bracket);
+            EXPECT_EQ(lines[9], "W I 00 22 40");  // system-high: bit 6 set
+        }
+        EXPECT_EQ(messageOf([&] { t.read(SpaceKind::EmulSelect, BankedAdresse(1, 0), 1); }),
+                  "Access denied: not possible in this memory");
+        t.fresh();
+        t.space(SpaceKind::EmulSelect).WriteBlock(BankedAdresse(1, 0x100), bytes({0, 0, 0, 0x55}));
+        EXPECT_EQ(starting(t.log(), "B").size(), 2u) << version;
+        EXPECT_EQ(t.board.select(1, 0x103), 0x55);
+        EXPECT_EQ(t.notifier.count(notify::SelectMemoryChanged), 1);
+    }
+}
+
+TEST(MemorySpaces, BankedReadsPassTheRangeCheck) {
+    Started t;
+    t.banking->SetBankingVersion(1);
+    t.banking->SetBankingMode(3);
+    t.banking->SetBankedAreaStart(0x8000);
+    // The common area, at the all-banks address the banking gives it.
+    EXPECT_EQ(t.read(SpaceKind::Program, AllBanksAdresse(0x1000), 0x20).size(), 0x20u);
+    EXPECT_EQ(t.read(SpaceKind::Program, AllBanksAdresse(0xFFF0), 0x10).size(), 0x10u);
+    // The Dallas derivatives' 24-bit data space runs on across banks.
+    t.banking->SetVarBanking(true);
+    t.banking->SetDallasVarBankFlag(true);
+    EXPECT_EQ(t.space(SpaceKind::ExtData).GetMaxAdresse(), BankedAdresse(255, 0xFFFF));
+    EXPECT_EQ(t.read(SpaceKind::ExtData, BankedAdresse(3, 0xFFF0), 32).size(), 32u);
+}
+
+TEST(MemorySpaces, CodeWritesGoInPiecesOf255) {
+    Started t;
+    std::string code(300, '\0');
+    for (std::size_t i = 0; i < code.size(); ++i) code[i] = static_cast<char>(i);
+    t.space(SpaceKind::Program).WriteBlock(UnbankedAdresse(0x1234), code);
+    EXPECT_EQ(starting(t.log(), "P P"), (std::vector<std::string>{"P P FF 12 34", "P P 2D 13 33"}));
+    for (std::size_t i = 0; i < code.size(); ++i)
+        ASSERT_EQ(t.board.code(6, static_cast<std::uint16_t>(0x1234 + i)), code[i] & 0xFF);
+    EXPECT_EQ(t.notifier.count(notify::ProgramChanged), 1);
+}
+
+TEST(MemorySpaces, BankedDownloadsReadBackEqual) {
+    struct Row {
+        int version, mode;
+        TBankAdresse at;
+        int hardwareBank;
+        std::uint16_t physical;
+    };
+    const Row rows[] = {{3, 6, BankedAdresse(2, 0x8000), 2, 0x0000}, {5, 10, BankedAdresse(5, 0x5000), 2, 0x5000}};
+    for (const Row& r : rows) {
+        Started t;
+        t.banking->SetBankingVersion(r.version);
+        t.banking->SetBankingMode(r.mode);
+        const std::string code = bytes({0x12, 0x34, 0x56, 0x78});
+        t.space(SpaceKind::Program).WriteProgram(r.at, code);
+        EXPECT_EQ(t.board.code(static_cast<std::size_t>(r.hardwareBank), r.physical), 0x12) << r.mode;
+        t.space(SpaceKind::Program).ClearProgramCache();
+        EXPECT_EQ(t.read(SpaceKind::Program, r.at, 4), code) << r.mode;
+    }
+}
+
+// The line-number table on the real program space gives the same line ends
+// as on a buffer with the same bytes; while the target runs the reader
+// answers 0.
+TEST(MemorySpaces, LineTableOnTheProgramSpace) {
+    Started t;
+    const std::vector<std::uint8_t> code = {0x12, 0x20, 0x00, 0x74, 0x05, 0x00, 0x80, 0xFE};
+    t.space(SpaceKind::Program).WriteProgram(UnbankedAdresse(0x100), std::string(code.begin(), code.end()));
+    std::vector<std::uint8_t> image(0x10000, 0);
+    std::copy(code.begin(), code.end(), image.begin() + 0x100);
+    BufferCodeReader buffer(image);
+    const auto ends = [&](ICodeReader& reader) {
+        TargetContext ctx;
+        ctx.spaces = t.spaces.get();
+        ctx.code = &reader;
+        ctx.banking = t.banking.get();
+        TSymboltabelle symbols(ctx);
+        TZeilennummertabelle lines(symbols, ctx);
+        std::vector<TZeilennummer*> records;
+        for (std::uint16_t at : {0x100, 0x103, 0x105, 0x106})
+            records.push_back(lines.AddLine(UnbankedAdresse(at), at, 0, 0, 0));
+        std::vector<TBankAdresse> out;
+        for (TZeilennummer* r : records) out.push_back(lines.LineEndAddress(r));
+        return out;
+    };
+    EXPECT_EQ(ends(t.spaces->CodeReader()), ends(buffer));
+    t.space(SpaceKind::Program).ClearProgramCache();
+    t.recording.running = true;
+    std::uint8_t byte = 0xAA;
+    EXPECT_EQ(t.spaces->CodeReader().read(UnbankedAdresse(0x100), &byte, 1), 0);
+}
+
 // ---------------------------------------------------------------- caches and notifications
 
 TEST(MemorySpaces, WriteRangeNotifiesAndEmptiesTheBitCache) {
@@ -208,7 +389,7 @@ TEST(MemorySpaces, WriteRangeNotifiesAndEmptiesTheBitCache) {
 // select memory cannot be read, so its cache never fills.
 TEST(MemorySpaces, NotificationMatrix) {
     Started t;
-    const std::vector<int> cached = {1, 3, 4, 5, 6, 9, 10};
+    const std::vector<int> cached = {0, 1, 2, 3, 4, 5, 6, 9, 10};
     struct Row {
         std::uint8_t code;
         int sender;  // a space's kind; -1: another object
