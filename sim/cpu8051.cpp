@@ -47,6 +47,43 @@ void Cpu8051Memory::loadCode(std::uint16_t address, std::span<const std::uint8_t
     for (std::uint8_t b : bytes) code_[address++] = b;
 }
 
+namespace {
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+}  // namespace
+
+std::string Cpu8051Memory::loadHex(std::string_view text) {
+    int number = 0;
+    while (!text.empty()) {
+        ++number;
+        const std::size_t eol = text.find('\n');
+        std::string_view line = text.substr(0, eol);
+        text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
+        if (line.empty()) continue;
+        const std::string where = "line " + std::to_string(number) + ": ";
+        if (line[0] != ':' || line.size() % 2 != 1 || line.size() < 11) return where + "not a record";
+        std::vector<std::uint8_t> rec;
+        for (std::size_t i = 1; i + 1 < line.size(); i += 2) {
+            const int hi = HexDigit(line[i]), lo = HexDigit(line[i + 1]);
+            if (hi < 0 || lo < 0) return where + "not hexadecimal";
+            rec.push_back(static_cast<std::uint8_t>(hi << 4 | lo));
+        }
+        unsigned sum = 0;
+        for (std::uint8_t b : rec) sum += b;
+        if (rec.size() != rec[0] + 5u) return where + "bad length";
+        if ((sum & 0xFF) != 0) return where + "bad checksum";
+        if (rec[3] == 1) break;
+        if (rec[3] == 2 || rec[3] == 4) return where + "address beyond 64 KB";
+        if (rec[3] == 0) loadCode(static_cast<std::uint16_t>(rec[1] << 8 | rec[2]), std::span(rec).subspan(4, rec[0]));
+    }
+    return {};
+}
+
 CpuMemories Cpu8051Memory::memories() {
     CpuMemories m{this, idata_, sfr_, this};
     return m;
@@ -91,6 +128,7 @@ void Cpu8051::writeDirect(std::uint8_t address, std::uint8_t value) {
     }
     sfr_[address & 0x7F] = value;
     if (address == ACC) accWritten_ = true;
+    if (address == IE) holdInterrupt_ = true;
 }
 
 namespace {
@@ -173,6 +211,8 @@ unsigned Cpu8051::step() {
     tick(1);
     accWritten_ = WritesAcc[opcode];
     execute(opcode);
+    // A write to port 3 makes its edges on INT0/INT1 and T0/T1 at once.
+    samplePins(false);
     // P follows ACC whenever ACC is written; a write to PSW sets P as written
     // until then (as s51 has it: the data sheet has P follow ACC always).
     if (accWritten_) pswCell() = static_cast<std::uint8_t>((pswCell() & 0xFE) | (std::popcount(accCell()) & 1));
@@ -468,22 +508,21 @@ void Cpu8051::execute(std::uint8_t op) {
     }
 }
 
-void Cpu8051::samplePins() {
+void Cpu8051::samplePins(bool levels) {
     const auto level = static_cast<std::uint8_t>(sfr_[P3 & 0x7F] & pins_[3]);
     const auto falling = static_cast<std::uint8_t>(lastP3_ & ~level);
     lastP3_ = level;
     std::uint8_t tcon = sfr_[TCON & 0x7F];
-    // INT0/INT1: level mode follows the pin, edge mode latches a falling edge.
-    if (tcon & TcnIt0) {
-        if (falling & 0x04) tcon |= TcnIe0;
-    } else {
-        tcon = static_cast<std::uint8_t>((level & 0x04) ? tcon & ~TcnIe0 : tcon | TcnIe0);
-    }
-    if (tcon & TcnIt1) {
-        if (falling & 0x08) tcon |= TcnIe1;
-    } else {
-        tcon = static_cast<std::uint8_t>((level & 0x08) ? tcon & ~TcnIe1 : tcon | TcnIe1);
-    }
+    // INT0/INT1 request on a falling edge (ITx 1) or while low (ITx 0). A
+    // high pin does not take a level request back, and vectoring clears
+    // both kinds (as s51 has it: on the chip a level request follows the
+    // pin).
+    // Edges count when a write makes them, levels when the clock ticks.
+    const auto low = static_cast<std::uint8_t>(levels ? ~level : 0);
+    const auto sense = static_cast<std::uint8_t>(((tcon & TcnIt0) ? falling : low) & 0x04) |
+                       static_cast<std::uint8_t>(((tcon & TcnIt1) ? falling : low) & 0x08);
+    if (sense & 0x04) tcon |= TcnIe0;
+    if (sense & 0x08) tcon |= TcnIe1;
     sfr_[TCON & 0x7F] = tcon;
     if (falling & 0x10) ++edges_[0];
     if (falling & 0x20) ++edges_[1];
@@ -522,7 +561,7 @@ void Cpu8051::countTimer(unsigned timer, unsigned counts) {
 }
 
 void Cpu8051::tick(unsigned cycles) {
-    samplePins();
+    samplePins(true);
     const std::uint8_t tmod = sfr_[TMOD & 0x7F];
     const std::uint8_t tcon = sfr_[TCON & 0x7F];
     const std::uint8_t level = lastP3_;
@@ -552,23 +591,19 @@ bool Cpu8051::acceptInterrupt() {
         ((tcon & 0x80) ? 0x08 : 0) | ((scon & 0x03) ? 0x10 : 0));
     const auto pending = static_cast<std::uint8_t>(requests & ie & 0x1F);
     if (!pending) return false;
+    // The first request in polling order whose priority lies above the level
+    // in service wins, even a low one over a high one behind it (as s51 has
+    // it; the data sheet serves high priority first). The high request then
+    // interrupts the low routine after its first instruction.
     const std::uint8_t ip = sfr_[IP & 0x7F];
-    unsigned source = 5;
-    bool high = false;
-    if (const auto h = static_cast<std::uint8_t>(pending & ip)) {
-        source = static_cast<unsigned>(std::countr_zero(h));
-        high = true;
-    } else if (!inService_) {
-        source = static_cast<unsigned>(std::countr_zero(pending));
-    } else {
-        return false;
-    }
-    // Timer flags and edge-triggered external requests end with the vectoring.
+    const auto eligible = static_cast<std::uint8_t>(inService_ ? pending & ip : pending);
+    const auto source = static_cast<unsigned>(std::countr_zero(eligible));
+    if (source >= 5) return false;
+    const bool high = (ip >> source) & 1;
+    // Vectoring ends the request, RI and TI excepted.
     std::uint8_t& t = sfr_[TCON & 0x7F];
-    if (source == 0 && (t & TcnIt0)) t &= static_cast<std::uint8_t>(~TcnIe0);
-    if (source == 1) t &= static_cast<std::uint8_t>(~0x20);
-    if (source == 2 && (t & TcnIt1)) t &= static_cast<std::uint8_t>(~TcnIe1);
-    if (source == 3) t &= static_cast<std::uint8_t>(~0x80);
+    constexpr std::array<std::uint8_t, 5> Cleared{TcnIe0, 0x20, TcnIe1, 0x80, 0};
+    t &= static_cast<std::uint8_t>(~Cleared[source]);
     inService_ |= high ? 2 : 1;
     push(static_cast<std::uint8_t>(pc_));
     push(static_cast<std::uint8_t>(pc_ >> 8));

@@ -15,6 +15,8 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarvex::sim {
@@ -73,6 +75,10 @@ public:
     void setCode(std::uint16_t address, std::uint8_t value) { code_[address] = value; }
     // Copies bytes from `address` on, wrapping at 64 KB.
     void loadCode(std::uint16_t address, std::span<const std::uint8_t> bytes);
+    // Loads the data records of an Intel HEX text into code memory. Answers
+    // what is wrong ("line 3: bad checksum"), empty when it loaded; records
+    // before a faulty line stay loaded. Addresses beyond 64 KB are refused.
+    std::string loadHex(std::string_view text);
     std::span<std::uint8_t, 256> idata() { return idata_; }
     std::span<std::uint8_t, 128> sfr() { return sfr_; }
     CpuMemories memories();
@@ -156,7 +162,7 @@ private:
     void execute(std::uint8_t opcode);
     void tick(unsigned cycles);
     void countTimer(unsigned timer, unsigned counts);
-    void samplePins();
+    void samplePins(bool levels);
     bool acceptInterrupt();
 
     const CodeSource* code_;
@@ -172,8 +178,8 @@ private:
     // Falling edges on T0/T1 since the timers last counted.
     std::array<unsigned, 2> edges_{};
     std::uint8_t inService_ = 0;
-    // After RETI the next instruction runs before any interrupt is accepted.
-    // (The data sheet says the same of a write to IE or IP; s51 does not.)
+    // After RETI or a write to IE the next instruction runs before any
+    // interrupt is accepted (the data sheet says the same of IP; s51 not).
     bool holdInterrupt_ = false;
     // The instruction running wrote ACC (so P is computed again).
     bool accWritten_ = false;

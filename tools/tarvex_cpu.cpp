@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,47 +45,6 @@ std::optional<unsigned long long> Number(const std::string& text) {
     } catch (const std::exception&) {
     }
     return std::nullopt;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-// Loads data records (type 0) into code memory; extended address records
-// (types 2 and 4) are refused, the core having 64 KB. Answers an error text,
-// empty when the file loaded.
-std::string LoadHex(const std::string& path, Cpu8051Memory& memory) {
-    std::ifstream in(path);
-    if (!in) return "cannot open " + path;
-    std::string line;
-    int number = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-        if (line.empty()) continue;
-        std::vector<std::uint8_t> rec;
-        if (line[0] != ':' || line.size() % 2 != 1) return path + ":" + std::to_string(number) + ": not a record";
-        for (std::size_t i = 1; i + 1 < line.size(); i += 2) {
-            const int hi = HexDigit(line[i]), lo = HexDigit(line[i + 1]);
-            if (hi < 0 || lo < 0) return path + ":" + std::to_string(number) + ": not hex";
-            rec.push_back(static_cast<std::uint8_t>(hi << 4 | lo));
-        }
-        unsigned sum = 0;
-        for (std::uint8_t b : rec) sum += b;
-        if (rec.size() < 5 || rec.size() != rec[0] + 5u || (sum & 0xFF) != 0)
-            return path + ":" + std::to_string(number) + ": bad length or checksum";
-        const auto address = static_cast<std::uint16_t>(rec[1] << 8 | rec[2]);
-        if (rec[3] == 1) break;
-        if (rec[3] == 0) {
-            memory.loadCode(address, std::span<const std::uint8_t>(rec.data() + 4, rec[0]));
-        } else if (rec[3] == 2 || rec[3] == 4) {
-            return path + ":" + std::to_string(number) + ": addresses beyond 64 KB";
-        }
-    }
-    return {};
 }
 
 void PrintState(const Cpu8051& cpu) {
@@ -133,8 +93,11 @@ int main(int argc, char** argv) {
     const std::optional<unsigned long long> count = Number(args[1]);
     if (!count) return Usage();
     Cpu8051Memory memory;
-    if (const std::string error = LoadHex(args[0], memory); !error.empty()) {
-        std::fprintf(stderr, "tarvex-cpu: %s\n", error.c_str());
+    std::ifstream in(args[0], std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string error = !in ? std::string("cannot read") : memory.loadHex(text);
+    if (!error.empty()) {
+        std::fprintf(stderr, "tarvex-cpu: %s: %s\n", args[0].c_str(), error.c_str());
         return 1;
     }
     Cpu8051 cpu(memory.memories());
@@ -157,9 +120,9 @@ int main(int argc, char** argv) {
             if (seen.seen[op]) {
                 ++n;
             } else {
-                char text[4];
-                std::snprintf(text, sizeof text, " %02X", op);
-                missing += text;
+                char name[4];
+                std::snprintf(name, sizeof name, " %02X", op);
+                missing += name;
             }
         }
         std::printf("coverage %u\nmissing%s\n", n, missing.c_str());

@@ -166,11 +166,11 @@ const IrqCase IrqCases[] = {
     {"timer 0 overflow vectors and clears TF0", 0x82, 0, 0x20, 0, 0xFF, 0, 0x000B, 0x00, 2},
     {"disabled by EA", 0x02, 0, 0x20, 0, 0xFF, 0, 0x0101, 0x20, 1},
     {"polling order: IE0 before TF0", 0x83, 0, 0x23, 0, 0xFF, 0, 0x0003, 0x21, 2},
-    {"high priority first: TF1 over IE0", 0x89, 0x08, 0x83, 0, 0xFF, 0, 0x001B, 0x03, 2},
+    {"the first request in polling order wins, even over a high one", 0x89, 0x08, 0x83, 0, 0xFF, 0, 0x0003, 0x81, 2},
     {"serial RI|TI vectors and stays set", 0x90, 0, 0, 0x02, 0xFF, 0, 0x0023, 0x00, 2},
     {"edge IE1 is cleared on vectoring", 0x84, 0, 0x0C, 0, 0xFF, 0, 0x0013, 0x04, 2},
     {"level INT0 follows the pin and stays set", 0x81, 0, 0x00, 0, 0xFB, 0, 0x0003, 0x02, 2},
-    {"level INT0 with the pin high clears IE0", 0x81, 0, 0x02, 0, 0xFF, 0, 0x0101, 0x00, 1},
+    {"a level request outlasts the pin rising", 0x81, 0, 0x02, 0, 0xFF, 0, 0x0003, 0x00, 2},
     {"low does not interrupt low", 0x82, 0, 0x20, 0, 0xFF, 1, 0x0101, 0x20, 1},
     {"high interrupts low", 0x82, 0x02, 0x20, 0, 0xFF, 1, 0x000B, 0x00, 2},
     {"high does not interrupt high", 0x82, 0x02, 0x20, 0, 0xFF, 2, 0x0101, 0x20, 1},
@@ -209,6 +209,16 @@ TEST(Cpu8051, InterruptSourcesPrioritiesAndPolling) {
             EXPECT_EQ(rig.memory.idata()[0x32], 0x01);
         }
     }
+}
+
+TEST(Cpu8051, OneInstructionRunsAfterAWriteToIe) {
+    Rig rig({0x75, 0xA8, 0x82, 0x00, 0x00});  // MOV IE,#82H; NOP
+    rig.memory.setCode(0x000B, 0x00);
+    rig.cpu.setSfr(C::TCON, 0x20);
+    rig.cpu.step();
+    EXPECT_EQ(rig.cpu.pc(), 3);
+    rig.cpu.step();
+    EXPECT_EQ(rig.cpu.pc(), 0x000B);
 }
 
 TEST(Cpu8051, RetiEndsTheLevelAndOneInstructionRunsBeforeTheNext) {
@@ -273,6 +283,34 @@ TEST(Cpu8051, ProgramCounterAndAddressesWrapAt64K) {
     rig.cpu.setPc(0xFFFF);
     rig.run(2);
     EXPECT_EQ(rig.cpu.pc(), 0x0000);
+}
+
+}  // namespace
+}  // namespace tarvex::sim
+
+namespace tarvex::sim {
+namespace {
+
+TEST(Cpu8051Memory, LoadsIntelHexAndNamesTheFaultyLine) {
+    const struct {
+        const char* text;
+        const char* error;
+        std::uint8_t first;  // the byte at 0000H afterwards
+    } cases[] = {
+        {":03000000020800F3\r\n:00000001FF\n", "", 0x02},
+        {":03000000020800F3\n:03000300020800F1\n", "line 2: bad checksum", 0x02},
+        {":02000004000FEB\n", "line 1: address beyond 64 KB", 0xFF},
+        {":0300000002080\n", "line 1: not a record", 0xFF},
+        {":03000000020G00F3\n", "line 1: not hexadecimal", 0xFF},
+        {":04000000020800F3\n", "line 1: bad length", 0xFF},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        Cpu8051Memory memory;
+        EXPECT_EQ(memory.loadHex(c.text), c.error);
+        EXPECT_EQ(memory.code(0x0000), c.first);
+        EXPECT_EQ(memory.code(0x0003), 0xFF);  // erased memory elsewhere
+    }
 }
 
 }  // namespace
