@@ -7,7 +7,7 @@
 # sdcc writes as .ihx), <program>.omf (the absolute OMF-51 file that
 # `sdcc --debug` writes beside it), <program>.cdb (SDCC's debug file),
 # <program>.map, and a .lst and a .rst listing per module.  For the as31
-# program it gets <program>.hex and <program>.lst.
+# programs it gets <program>.hex and <program>.lst.
 set -euo pipefail
 cd "$(dirname "$0")"
 src=$PWD/src
@@ -69,8 +69,10 @@ sdcc_program hooks_old "" "-Wl-bHOOKOLD=0xFFF4" areas hookent_old:HOOKOLD hooks
 
 # as31 writes <name>.hex and <name>.lst next to its input.
 mkdir -p "$work/asm"
-cp "$src/asmforms.asm" "$work/asm/"
-(cd "$work/asm" && as31 -l -Fhex asmforms.asm >/dev/null 2>&1) || { echo "build.sh: as31 failed" >&2; exit 1; }
-cp "$work/asm/asmforms.hex" "$work/asm/asmforms.lst" "$out/"
+for program in asmforms opcodes; do
+  cp "$src/$program.asm" "$work/asm/"
+  (cd "$work/asm" && as31 -l -Fhex "$program.asm" >/dev/null 2>&1) || { echo "build.sh: as31 failed on $program" >&2; exit 1; }
+  cp "$work/asm/$program.hex" "$work/asm/$program.lst" "$out/"
+done
 
 echo "Rebuilt: $(cd "$out" && ls | tr '\n' ' ')"
