@@ -7,7 +7,7 @@ TARVEX_PACKAGES=(
   cmake ninja-build g++ clang
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   as31
-  python3 d52 dis51
+  python3 d52 dis51 sdcc-ucsim
 )
 
 tarvex_install_packages() {
