@@ -22,10 +22,11 @@ constexpr std::array<std::uint8_t, 256> CycleTable = [] {
     return t;
 }();
 
-// The opcodes that always write ACC (DIV does unless it divides by zero).
+// The opcodes after which P is computed again: those that write ACC, and
+// DIV even when it divides by zero and leaves ACC alone (as s51 has it).
 constexpr std::array<bool, 256> WritesAcc = [] {
     std::array<bool, 256> t{};
-    for (int op : {0x03, 0x04, 0x13, 0x14, 0x23, 0x33, 0x74, 0x83, 0x93, 0xA4, 0xC4, 0xD4, 0xD6, 0xD7, 0xE0, 0xE2,
+    for (int op : {0x03, 0x04, 0x13, 0x14, 0x23, 0x33, 0x74, 0x83, 0x84, 0x93, 0xA4, 0xC4, 0xD4, 0xD6, 0xD7, 0xE0, 0xE2,
                    0xE3, 0xE4, 0xF4})
         t[static_cast<std::size_t>(op)] = true;
     for (int row : {0x20, 0x30, 0x40, 0x50, 0x60, 0x90, 0xE0})
@@ -146,6 +147,10 @@ void Cpu8051::writeBit(std::uint8_t bit, bool value) {
     writeDirect(address, static_cast<std::uint8_t>(value ? old | mask : old & ~mask));
 }
 
+void Cpu8051::setParity() {
+    pswCell() = static_cast<std::uint8_t>((pswCell() & 0xFE) | (std::popcount(accCell()) & 1));
+}
+
 void Cpu8051::setCarry(bool on) { pswCell() = static_cast<std::uint8_t>(on ? pswCell() | Cy : pswCell() & ~Cy); }
 
 void Cpu8051::add(std::uint8_t value, bool withCarry) {
@@ -215,7 +220,7 @@ unsigned Cpu8051::step() {
     samplePins(false);
     // P follows ACC whenever ACC is written; a write to PSW sets P as written
     // until then (as s51 has it: the data sheet has P follow ACC always).
-    if (accWritten_) pswCell() = static_cast<std::uint8_t>((pswCell() & 0xFE) | (std::popcount(accCell()) & 1));
+    if (accWritten_) setParity();
     if (n > 1) tick(n - 1);
     if (!holdInterrupt_ && acceptInterrupt()) {
         // s51 counts one machine cycle for the acceptance (the data sheet's
@@ -368,7 +373,6 @@ void Cpu8051::execute(std::uint8_t op) {
                 f |= Ov;
             } else {
                 accCell() = static_cast<std::uint8_t>(a / b);
-                accWritten_ = true;
                 sfr_[B & 0x7F] = static_cast<std::uint8_t>(a % b);
             }
             pswCell() = f;
@@ -448,8 +452,13 @@ void Cpu8051::execute(std::uint8_t op) {
         case 0xC5: {
             const std::uint8_t d = fetch();
             const std::uint8_t v = readDirect(d);
-            writeDirect(d, accCell());
+            const std::uint8_t a = accCell();
+            // ACC first, with its parity, then the byte: XCH A,PSW leaves
+            // PSW exactly as exchanged (as s51 has it).
             accCell() = v;
+            setParity();
+            accWritten_ = false;
+            writeDirect(d, a);
             break;
         }
         case 0xC6: case 0xC7: std::swap(accCell(), atRi(i)); break;
@@ -541,8 +550,12 @@ void Cpu8051::countTimer(unsigned timer, unsigned counts) {
     for (unsigned k = 0; k < counts; ++k) {
         switch (mode) {
             case 0:
-                tl = static_cast<std::uint8_t>((tl + 1) & 0x1F);
-                if (tl == 0 && ++th == 0) tcon |= tf;
+                // TL's upper three bits count along until the 13-bit counter
+                // wraps, which clears them (as s51 has it).
+                if ((++tl & 0x1F) == 0) {
+                    tl = 0;
+                    if (++th == 0) tcon |= tf;
+                }
                 break;
             case 1:
                 if (++tl == 0 && ++th == 0) tcon |= tf;

@@ -150,6 +150,7 @@ private:
     std::uint8_t& rn(unsigned n) { return idata_[(sfr_[PSW & 0x7F] & 0x18) + n]; }
     std::uint8_t& atRi(unsigned i) { return idata_[rn(i)]; }
     void setCarry(bool on);
+    void setParity();
     bool carry() const { return (sfr_[PSW & 0x7F] & 0x80) != 0; }
     void add(std::uint8_t value, bool withCarry);
     void subb(std::uint8_t value);

@@ -356,11 +356,11 @@ tw1:	djnz	r2, tw1
 	mov	a, tl0
 	mov	b, th1
 
-	mov	tmod, #0x00		; both mode 0
+	mov	tmod, #0x00		; both mode 0: TL's upper bits count along
 	mov	th0, #0xFF
-	mov	tl0, #0x1C
+	mov	tl0, #0x3C
 	mov	th1, #0xFE
-	mov	tl1, #0x00
+	mov	tl1, #0xE0
 	mov	tcon, #0x50
 	nop
 	nop

@@ -27,8 +27,6 @@ MODELLED_SFRS = {
     0x8B: "TL1", 0x8C: "TH0", 0x8D: "TH1", 0x90: "P1", 0x98: "SCON", 0xA0: "P2", 0xA8: "IE", 0xB0: "P3",
     0xB8: "IP", 0xD0: "PSW", 0xE0: "ACC", 0xF0: "B"}
 REGISTERS = ("PC", "ACC", "B", "PSW", "SP", "DPTR") + tuple("R%d" % i for i in range(8))
-# How many differences of one program are printed (all are counted).
-SHOWN = 25
 
 STOP = re.compile(r"Stop at 0x([0-9a-fA-F]+): \(\d+\) stepped (\d+) ticks")
 REG_VALUES = re.compile(r"^\s+((?:[0-9a-fA-F]{2} ){7}[0-9a-fA-F]{2})\s*$")
@@ -152,10 +150,8 @@ def main():
     with concurrent.futures.ThreadPoolExecutor(max_workers=len(args.programs)) as pool:
         results = list(pool.map(lambda n: (n, compare(args.tool, args.examples, n, args.steps)), args.programs))
     for name, (stops, cycles, diffs) in results:
-        for item in diffs[:SHOWN]:
+        for item in diffs:
             print(item)
-        if len(diffs) > SHOWN:
-            print("%s: %d more differences" % (name, len(diffs) - SHOWN))
         print("%s: %d s51 steps, %d machine cycles, %d differences" % (name, stops, cycles, len(diffs)))
         failed += 1 if diffs else 0
     return 1 if failed else 0
