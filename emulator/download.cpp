@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <span>
 
 #include "core/errors.hpp"
@@ -26,9 +27,13 @@ constexpr std::uint8_t BankFlagCode = 0x80, BankFlagHigh = 0x40;
 constexpr std::uint8_t ConfigSystemClosed = 0x80, ConfigSystemHigh = 0x40;
 constexpr std::uint16_t VarSystemBracket = 0x0001;
 
-char byteChar(unsigned value) { return static_cast<char>(static_cast<std::uint8_t>(value)); }
+char byteChar(unsigned value) {
+    return static_cast<char>(static_cast<std::uint8_t>(value));
+}
 
-std::string hiLo(std::uint16_t value) { return {byteChar(value >> 8), byteChar(value)}; }
+std::string hiLo(std::uint16_t value) {
+    return {byteChar(value >> 8), byteChar(value)};
+}
 
 std::span<const std::uint8_t> asSpan(std::string_view s) {
     return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
@@ -41,7 +46,9 @@ TBankAdresse advanced(TBankAdresse a, std::size_t delta) {
 }
 
 // Bytes from `offset` to the end of its 64 KiB bank.
-std::size_t roomInBank(std::uint16_t offset) { return 0x10000u - offset; }
+std::size_t roomInBank(std::uint16_t offset) {
+    return 0x10000u - offset;
+}
 
 // The routine bytes as they go out: four bytes, each XOR 0x55.
 std::string wireRoutine(const PellunarBytes& text, std::size_t from = 0) {
@@ -106,7 +113,9 @@ void TEmulDownload::SetBanking(TBanking* banking) {
     comp_.SetBanking(banking);
 }
 
-bool TEmulDownload::pellunarsActive() const { return emulator_.PellunarsOn() && suspended_ == 0; }
+bool TEmulDownload::pellunarsActive() const {
+    return emulator_.PellunarsOn() && suspended_ == 0;
+}
 
 TBankAdresse TEmulDownload::physical(const TBankAdresse& address) const {
     return banking_ ? banking_->PhysicalAddress(address) : address;
@@ -131,9 +140,13 @@ void TEmulDownload::selectDirect(int hardwareBank) {
     if (banking_) banking_->WriteBank(TBanking::KindDirect, hardwareBank);
 }
 
-int TEmulDownload::MaxBank() const { return banking_ ? banking_->MaxBank() : 255; }
+int TEmulDownload::MaxBank() const {
+    return banking_ ? banking_->MaxBank() : 255;
+}
 
-void TEmulDownload::HookAdded() { emulator_.Protokoll("Pellunar: neue Hooks"); }
+void TEmulDownload::HookAdded() {
+    emulator_.Protokoll("Pellunar: neue Hooks");
+}
 
 // ---------------------------------------------------------------- program memory
 
@@ -145,12 +158,14 @@ void TEmulDownload::sendDownload(std::uint16_t offset, std::string_view bytes) {
     }
 }
 
-void TEmulDownload::ProgLaden(const TBankAdresse& address, std::string_view bytes) {
+void TEmulDownload::ProgLaden(const TBankAdresse& address, std::string_view data) {
+    // A block never wraps round to the start of its bank.
+    const std::string_view bytes = data.substr(0, roomInBank(address.offset));
     if (bytes.empty()) return;
     auto lock = emulator_.LockLink();
     const std::size_t n = bytes.size();
-    emulator_.Protokoll("ProgLaden Adr: " + BankAdresseToStr(address) + " Anzahl Bytes: " + std::to_string(n) +
-                        " (0x" + Format("%.4X", static_cast<unsigned>(n)) + ")" +
+    emulator_.Protokoll("ProgLaden Adr: " + BankAdresseToStr(address) + " Anzahl Bytes: " + std::to_string(n) + " (0x" +
+                        Format("%.4X", static_cast<unsigned>(n)) + ")" +
                         " MasterAdr: " + BankAdresseToStr(physical(address)));
     const bool pellunars = pellunarsActive();
     for (std::size_t at = 0; at < n; at += MaxDownloadBlock) {
@@ -205,12 +220,13 @@ std::string TEmulDownload::ProgLesen(const TBankAdresse& address, std::size_t co
     if (count == 0) return {};
     auto lock = emulator_.LockLink();
     selectCode(address);
-    std::string result = readCounted('D', 'P', physical(address).offset, count);
+    std::string result = readCounted('D', 'P', physical(address).offset, std::min(count, roomInBank(address.offset)));
     PutBackOwnCode(address, result);
     return result;
 }
 
-void TEmulDownload::ProgSchreibenHandshake(const TBankAdresse& address, std::string_view bytes) {
+void TEmulDownload::ProgSchreibenHandshake(const TBankAdresse& address, std::string_view data) {
+    const std::string_view bytes = data.substr(0, roomInBank(address.offset));
     if (bytes.empty()) return;
     auto lock = emulator_.LockLink();
     const bool pellunars = pellunarsActive();
@@ -335,8 +351,7 @@ std::string TEmulDownload::ReadSystem(const TBankAdresse& address, std::size_t c
     openSystem(high);
     while (result.size() < total) {
         const std::size_t n = std::min(total - result.size(), MaxMasterBlock);
-        const std::string piece =
-            emulator_.ReadMasterBlock(static_cast<std::uint16_t>(offset + result.size()), n);
+        const std::string piece = emulator_.ReadMasterBlock(static_cast<std::uint16_t>(offset + result.size()), n);
         result += piece;
         if (piece.size() < n) break;
     }
@@ -454,19 +469,44 @@ void TEmulDownload::PellunarTransmit() {
     if (status && status->isOpen()) status->setStatus(std::string(LoadStr(44)));
     const int maxBank = MaxBank();
     if (maxBank >= 255) {
-        transmitPass(0, false);
+        transmitPass(-1, 0);
     } else {
-        for (int bank = 0; bank <= maxBank; ++bank) transmitPass(bank, true);
+        // Modes with 32 KB and 16 KB banks keep two or four logical banks in
+        // one hardware bank: one pass per physical bank, so that its "FH"
+        // does not clear the tables an earlier pass sent there.
+        std::vector<int> done;
+        for (int bank = 0; bank <= maxBank; ++bank) {
+            const int p = physical(BankedAdresse(static_cast<std::uint8_t>(bank), 0xFFFF)).bank;
+            if (std::find(done.begin(), done.end(), p) != done.end()) continue;
+            done.push_back(p);
+            transmitPass(p, bank);
+        }
     }
     comp_.SetChanged(false);
     if (INotifier* notifier = emulator_.Notifier()) notifier->send(notify::SystemChanged, &emulator_);
 }
 
-void TEmulDownload::transmitPass(int bank, bool banked) {
+std::optional<std::uint16_t> TEmulDownload::hookOffset(const TPellunarItem& item, int physicalBank) const {
+    const TBankAdresse& a = item.address;
+    if (physicalBank < 0) return a.offset;
+    if (a.banked && !a.allBanks) {
+        const TBankAdresse p = physical(a);
+        if (p.bank != physicalBank) return std::nullopt;
+        return p.offset;
+    }
+    // The common area: wherever some bank shows it in this physical bank.
+    for (int bank = 0; bank <= MaxBank(); ++bank) {
+        const TBankAdresse p = physical(BankedAdresse(static_cast<std::uint8_t>(bank), a.offset));
+        if (p.bank == physicalBank) return p.offset;
+    }
+    return std::nullopt;
+}
+
+void TEmulDownload::transmitPass(int physicalBank, int logicalBank) {
     auto lock = emulator_.LockLink();
     // An address in the banked area of every mode selects the bank itself.
-    const TBankAdresse probe = banked ? BankedAdresse(static_cast<std::uint8_t>(bank), 0xFFFF) : UnbankedAdresse(0);
-    selectCode(probe);
+    const bool banked = physicalBank >= 0;
+    selectCode(banked ? BankedAdresse(static_cast<std::uint8_t>(logicalBank), 0xFFFF) : UnbankedAdresse(0));
     emulator_.Schreiben("FH");
     emulator_.Lesen(1);
 
@@ -482,8 +522,8 @@ void TEmulDownload::transmitPass(int bank, bool banked) {
     const TPellunarList& list = comp_.Hooks();
     for (std::size_t i = 0; i < list.Count(); ++i) {
         const TPellunarItem* item = list.Items(i);
-        const TBankAdresse& a = item->address;
-        if (banked && a.banked && !a.allBanks && a.bank != bank) continue;
+        const std::optional<std::uint16_t> offset = hookOffset(*item, physicalBank);
+        if (!offset) continue;
         const std::uint32_t key = item->HookClass();
         if (groups.empty() || groups.back().key != key) {
             if (groups.size() >= numbers.size() || overflow) {
@@ -493,12 +533,12 @@ void TEmulDownload::transmitPass(int bank, bool banked) {
             groups.push_back({key, numbers[groups.size()], item->RoutineText()});
             emulator_.Schreiben(std::string{'h', byteChar(groups.back().number)} + wireRoutine(groups.back().text));
         }
-        const std::uint16_t offset =
-            banked ? physical(BankedAdresse(static_cast<std::uint8_t>(bank), a.offset)).offset : a.offset;
-        emulator_.Schreiben("H" + hiLo(offset) + byteChar(groups.back().number));
+        emulator_.Schreiben("H" + hiLo(*offset) + byteChar(groups.back().number));
         sent.push_back(item);
     }
-    if (overflow) comp_.MessageOutput(PellunarError, Format("Too many pellunar routines in bank %d", bank), "");
+    if (overflow)
+        comp_.MessageOutput(PellunarError, Format("Too many pellunar routines in bank %d", banked ? physicalBank : 0),
+                            "");
 
     // Routines of exactly four bytes ending in 0x00 also get their last
     // three bytes under the odd number below their own.
@@ -592,6 +632,8 @@ void TEmulDownload::PellunarBegin() {
     comp_.ClearHooks();
 }
 
-void TEmulDownload::SetRegistryFlag(bool on) { emulator_.WriteAssembleRegistry(on); }
+void TEmulDownload::SetRegistryFlag(bool on) {
+    emulator_.WriteAssembleRegistry(on);
+}
 
 }  // namespace tarvex

@@ -19,6 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -159,7 +160,10 @@ private:
     void openSystem(bool high);
     void closeSystem(bool high);
     std::string readCounted(char letter1, char letter2, std::uint16_t offset, std::size_t count);
-    void transmitPass(int bank, bool banked);
+    // One bank's tables; physical bank -1: no banking.
+    void transmitPass(int physicalBank, int logicalBank);
+    // Where a hook lies in that physical bank, if it lies there at all.
+    std::optional<std::uint16_t> hookOffset(const TPellunarItem& item, int physicalBank) const;
 
     TEmulator& emulator_;
     TBanking* banking_ = nullptr;

@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
-
-#include <algorithm>
 #include <fstream>
 #include <map>
 #include <set>
@@ -272,14 +271,13 @@ TEST(Download, SystemMemoryBracket) {
     d.rig.board.setSystem(4, false, 0x0010, 0x5A);
     d.rig.board.setSystem(4, true, 0x0010, 0xA5);
     EXPECT_EQ(d.download().ReadSystem(BankedAdresse(4, 0x0010), 1, false), "\x5A");
-    EXPECT_EQ(d.commands(5), (std::vector<std::string>{"W N F4 00 04", "W V 00 01 00", "R I 00 22", "W I 00 22 00",
-                                                       "W N F0 FF 00", "D N 01 00 10", "W I 00 22 80",
-                                                       "W N F0 FF 80", "W V 00 01 01"}));
+    EXPECT_EQ(d.commands(5),
+              (std::vector<std::string>{"W N F4 00 04", "W V 00 01 00", "R I 00 22", "W I 00 22 00", "W N F0 FF 00",
+                                        "D N 01 00 10", "W I 00 22 80", "W N F0 FF 80", "W V 00 01 01"}));
     d.rig.wire.clear();
     EXPECT_EQ(d.download().ReadSystem(BankedAdresse(4, 0x0010), 1, true), "\xA5");
-    EXPECT_EQ(d.commands(5), (std::vector<std::string>{"W V 00 01 00", "W I 00 22 40", "W N F0 FF 40",
-                                                       "D N 01 00 10", "W I 00 22 80", "W N F0 FF 80",
-                                                       "W V 00 01 01"}));
+    EXPECT_EQ(d.commands(5), (std::vector<std::string>{"W V 00 01 00", "W I 00 22 40", "W N F0 FF 40", "D N 01 00 10",
+                                                       "W I 00 22 80", "W N F0 FF 80", "W V 00 01 01"}));
     d.download().WriteSystem(BankedAdresse(4, 0x0020), "\x11\x22", true);
     EXPECT_EQ(d.rig.board.system(4, true, 0x0021), 0x22);
     // Master memory is reached again after the bracket.
@@ -377,10 +375,9 @@ TEST(Pellunars, GoldenGroups) {
         std::uint8_t extra;
         std::uint16_t offset;
     };
-    const Hook hooks[] = {{0x265, 0x00, 0x0200}, {0x960, 0x00, 0x0204}, {0x118, 0x00, 0x020A},
-                          {0x101, 0x00, 0x020C}, {0x261, 0x00, 0x0210}, {0x060, 0x00, 0x0214},
-                          {0x261, 0x00, 0x0218}, {0x222, 0xF0, 0x021C}, {0x265, 0x00, 0x0220},
-                          {0x8E5, 0x12, 0x0224}, {0x161, 0x30, 0x0228}, {0x130, 0x00, 0x022C},
+    const Hook hooks[] = {{0x265, 0x00, 0x0200}, {0x960, 0x00, 0x0204}, {0x118, 0x00, 0x020A}, {0x101, 0x00, 0x020C},
+                          {0x261, 0x00, 0x0210}, {0x060, 0x00, 0x0214}, {0x261, 0x00, 0x0218}, {0x222, 0xF0, 0x021C},
+                          {0x265, 0x00, 0x0220}, {0x8E5, 0x12, 0x0224}, {0x161, 0x30, 0x0228}, {0x130, 0x00, 0x022C},
                           {0x360, 0x00, 0x0230}, {0x440, 0x00, 0x0234}};
     for (const Hook& h : hooks)
         comp.AddHook(std::make_unique<TPellunarItem>(&comp, h.extra, h.classCode, UnbankedAdresse(h.offset)));
@@ -414,11 +411,27 @@ TEST(Pellunars, MoreGroupsThanRoutineNumbers) {
     EXPECT_EQ(numbers.size(), 106u);
     EXPECT_EQ(*numbers.begin(), 0x0A);
     EXPECT_EQ(*numbers.rbegin(), 0xFA);
-    EXPECT_FALSE(numbers.contains(0x60) || numbers.contains(0x68) || numbers.contains(0x88) ||
-                 numbers.contains(0xE8));
+    EXPECT_FALSE(numbers.contains(0x60) || numbers.contains(0x68) || numbers.contains(0x88) || numbers.contains(0xE8));
     EXPECT_EQ(status.lines(), (std::vector<std::string>{"ERROR:   Too many pellunar routines in bank 0"}));
     EXPECT_EQ(status.errors(), 1);
     EXPECT_EQ(status.statuses(), (std::vector<std::string>{"Transmitting pellunars"}));
+}
+
+TEST(Pellunars, BankedTablesPerHardwareBank) {
+    // Mode 6: banks 2 and 3 share a hardware bank (2), the common area lies
+    // in that of bank 0 (3). Bank 3's pass must not clear bank 2's hooks.
+    DownloadRig d;
+    d.rig.emu->SetGeraet(1);
+    d.banking.SetBankingVersion(3);
+    d.banking.SetBankingMode(6);
+    d.pellunarsOn();
+    TEmulPellunarComp& comp = d.download().Pellunars();
+    comp.AddHook(std::make_unique<TPellunarItem>(&comp, 0, 0x101, BankedAdresse(2, 0x8100)));
+    comp.AddHook(std::make_unique<TPellunarItem>(&comp, 0, 0x101, BankedAdresse(3, 0x8200)));
+    comp.AddHook(std::make_unique<TPellunarItem>(&comp, 0, 0x118, AllBanksAdresse(0x0100)));
+    d.download().UpdatePellunars();
+    EXPECT_EQ(d.rig.board.hooks(2), (sim::EmulationMemory::Hooks{{0x0100, 0x0A}, {0x8200, 0x0A}}));
+    EXPECT_EQ(d.rig.board.hooks(3), (sim::EmulationMemory::Hooks{{0x0100, 0x0A}}));
 }
 
 TEST(Pellunars, SwitchingOffClearsTheTablesFirst) {
