@@ -459,6 +459,26 @@ TEST(Pellunars, SwitchingOffClearsTheTablesFirst) {
     EXPECT_FALSE(g0.rig.emu->PellunarsOn());
 }
 
+TEST(Pellunars, StartSendsTheTables) {
+    // After the watchdog the start sends the (empty) tables of the one bank
+    // without banking.
+    EmuRig rig(DownloadRig::config("5.1 "));
+    rig.image("T5b1", 32768);
+    rig.emu->SetGeraet(1);
+    rig.emu->SetPellunars(true);
+    rig.emu->SetFpgaName("T5b1");
+    rig.emu->SetProzessorTyp(12);
+    rig.emu->Startup();
+    std::vector<std::string> names;
+    for (const auto& record : rig.board.log()) names.push_back(record.name);
+    const auto fh = std::find(names.begin(), names.end(), "FH");
+    ASSERT_NE(fh, names.end());
+    EXPECT_EQ(std::count(names.begin(), names.end(), "FH"), 1);
+    EXPECT_EQ(rig.notifier.count(notify::SystemChanged), 1);
+    EXPECT_EQ(rig.emu->Download().Pellunars().CodeBankCount(), 1);
+    EXPECT_EQ(rig.emu->Download().Pellunars().ProcessorVariant(), VariantW77X);
+}
+
 TEST(Pellunars, OptionsModeAndEmulatorSteps) {
     DownloadRig d;
     d.rig.emu->SetGeraet(1);
@@ -480,6 +500,13 @@ TEST(Pellunars, OptionsModeAndEmulatorSteps) {
     d.rig.wire.clear();
     d.rig.emu->SetPellunarOption(2);
     EXPECT_EQ(d.commands().front(), "F H");
+    // So does a processor change to another variant.
+    d.rig.emu->SetProzessorTyp(17);
+    d.rig.wire.clear();
+    d.rig.emu->Notify(notify::ProcessorChanged, nullptr);
+    EXPECT_EQ(comp.ProcessorVariant(), VariantTIMSC);
+    const auto after = d.commands();
+    EXPECT_EQ(std::count(after.begin(), after.end(), "F H"), 1);
 
     // Banking: the analyser images as many banks as the banking has.
     d.banking.SetBankingVersion(1);
@@ -492,6 +519,9 @@ TEST(Pellunars, OptionsModeAndEmulatorSteps) {
     EXPECT_TRUE(comp.LineNumbersRequired());
     EXPECT_EQ(comp.HookCount(), 0u);
     EXPECT_TRUE(comp.Changed());
+
+    d.download().SetRegistryFlag(false);
+    EXPECT_FALSE(d.rig.settings.readBool(TEmulator::RegistryKey, TEmulator::InitSection, "Assemble1", true));
 
     // A master reset switches the pellunars off and forgets the hooks.
     d.download().ProgLaden(UnbankedAdresse(0x0100), std::string("\xC2\x81\x00", 3));
