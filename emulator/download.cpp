@@ -140,6 +140,15 @@ void TEmulDownload::selectDirect(int hardwareBank) {
     if (banking_) banking_->WriteBank(TBanking::KindDirect, hardwareBank);
 }
 
+std::size_t TEmulDownload::mappedRun(std::uint16_t offset) const {
+    // The banked area of the 32 KB and 16 KB modes lies elsewhere on the
+    // board than the common area below it.
+    const int mode = banking_ ? banking_->bankingMode() : 0;
+    if (mode >= 9) return 0x4000u - (offset & 0x3FFFu);
+    if (mode >= 5 && offset < 0x8000) return 0x8000u - offset;
+    return roomInBank(offset);
+}
+
 int TEmulDownload::MaxBank() const {
     return banking_ ? banking_->MaxBank() : 255;
 }
@@ -168,9 +177,10 @@ void TEmulDownload::ProgLaden(const TBankAdresse& address, std::string_view data
                         Format("%.4X", static_cast<unsigned>(n)) + ")" +
                         " MasterAdr: " + BankAdresseToStr(physical(address)));
     const bool pellunars = pellunarsActive();
-    for (std::size_t at = 0; at < n; at += MaxDownloadBlock) {
-        const std::string_view block = bytes.substr(at, MaxDownloadBlock);
+    for (std::size_t at = 0; at < n;) {
         const TBankAdresse a = advanced(address, at);
+        const std::string_view block = bytes.substr(at, std::min(MaxDownloadBlock, mappedRun(a.offset)));
+        at += block.size();
         selectCode(a);
         const std::uint16_t offset = physical(a).offset;
         sendDownload(offset, block);
@@ -219,8 +229,16 @@ std::string TEmulDownload::readCounted(char letter1, char letter2, std::uint16_t
 std::string TEmulDownload::ProgLesen(const TBankAdresse& address, std::size_t count) {
     if (count == 0) return {};
     auto lock = emulator_.LockLink();
-    selectCode(address);
-    std::string result = readCounted('D', 'P', physical(address).offset, std::min(count, roomInBank(address.offset)));
+    const std::size_t total = std::min(count, roomInBank(address.offset));
+    std::string result;
+    while (result.size() < total) {
+        const TBankAdresse a = advanced(address, result.size());
+        const std::size_t n = std::min(total - result.size(), mappedRun(a.offset));
+        selectCode(a);
+        const std::string piece = readCounted('D', 'P', physical(a).offset, n);
+        result += piece;
+        if (piece.size() < n) break;
+    }
     PutBackOwnCode(address, result);
     return result;
 }
@@ -230,9 +248,10 @@ void TEmulDownload::ProgSchreibenHandshake(const TBankAdresse& address, std::str
     if (bytes.empty()) return;
     auto lock = emulator_.LockLink();
     const bool pellunars = pellunarsActive();
-    for (std::size_t at = 0; at < bytes.size(); at += MaxCountedPiece) {
-        const std::string_view piece = bytes.substr(at, MaxCountedPiece);
+    for (std::size_t at = 0; at < bytes.size();) {
         const TBankAdresse a = advanced(address, at);
+        const std::string_view piece = bytes.substr(at, std::min(MaxCountedPiece, mappedRun(a.offset)));
+        at += piece.size();
         selectCode(a);
         const std::uint16_t offset = physical(a).offset;
         emulator_.Schreiben(std::string{'P', 'P', byteChar(piece.size())} + hiLo(offset));

@@ -147,6 +147,8 @@ private:
     TBankAdresse physical(const TBankAdresse& address) const;
     // The hardware bank that an address of the board's memories names.
     int hardwareBank(const TBankAdresse& address) const;
+    // Bytes from the offset on that map to one physical place.
+    std::size_t mappedRun(std::uint16_t offset) const;
     void selectCode(const TBankAdresse& address);
     void selectHookArea(const TBankAdresse& address);
     void selectDirect(int hardwareBank);

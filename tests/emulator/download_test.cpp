@@ -213,6 +213,13 @@ TEST(Download, ReadBackIsPhysicalAndSplitAt255) {
     m.download().ProgLaden(BankedAdresse(3, 0x8000), filled(16, 0x30));
     EXPECT_EQ(m.download().ProgLesen(BankedAdresse(2, 0x8000), 16), bank2);
     EXPECT_EQ(m.codePlane(2, 0x0000, 16), bank2);
+    // Across the start of the banked area: the common part in bank 0's
+    // hardware bank, the rest in bank 2's.
+    const std::string across = filled(32, 0x40);
+    m.download().ProgLaden(BankedAdresse(2, 0x7FF0), across);
+    EXPECT_EQ(m.codePlane(3, 0x7FF0, 16), across.substr(0, 16));
+    EXPECT_EQ(m.codePlane(2, 0x0000, 16), across.substr(16));
+    EXPECT_EQ(m.download().ProgLesen(BankedAdresse(2, 0x7FF0), 32), across);
 }
 
 TEST(Download, HandshakeWritePiecesOf255) {
