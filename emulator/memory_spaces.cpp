@@ -382,7 +382,14 @@ std::string TEmulSpeicher::ReadBlock(const TBankAdresse& address, std::int32_t c
         target = static_cast<std::int32_t>(
             std::min<std::uint32_t>(static_cast<std::uint32_t>(target), limit - start + 1));
         if (b->length < target) {
-            fetchBlock(serial, target);
+            try {
+                fetchBlock(serial, target);
+            } catch (...) {
+                // A refused or failed first fetch leaves no empty block.
+                const std::int32_t index = cache_.IndexOfSerial(serial);
+                if (index >= 0 && cache_[index].length == 0) cache_.Delete(index);
+                throw;
+            }
             const std::int32_t index = cache_.IndexOfSerial(serial);
             // A notification of the fetch (a bank switch) emptied the cache.
             if (index < 0) continue;

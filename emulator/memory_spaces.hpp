@@ -183,7 +183,8 @@ public:
     TEmulSpaces& operator=(const TEmulSpaces&) = delete;
 
     // Connects the banking both ways: the spaces select banks through it,
-    // it reaches its bank port through the spaces. Null disconnects.
+    // it reaches its bank port through the spaces. Null disconnects; so does
+    // the destructor, so the banking must outlive the spaces.
     void SetBanking(TBanking* banking);
     TBanking* Banking() const { return banking_; }
 

@@ -194,11 +194,15 @@ TEST(MemorySpaces, RefusalsByStateRunningAndKind) {
         EXPECT_EQ(messageOf([&] { t.space(k).ReadBlock(t.space(k).GetMinAdresse(), 1); }),
                   "Access denied: Processor is running")
             << static_cast<int>(k);
+    EXPECT_EQ(t.space(SpaceKind::IntData).Blocks().Count(), 0);  // a refused read caches nothing
     t.recording.flyingTrace = true;
     EXPECT_EQ(t.space(SpaceKind::Trace).ReadBlock(BankedAdresse(0, 0), 1).size(), 12u);
     t.recording.running = false;
     EXPECT_EQ(messageOf([&] { t.space(SpaceKind::Trace).WriteBlock(BankedAdresse(0, 0), std::string(12, 0)); }),
               "No write access on trace memory");
+    t.recording.programMapped = false;
+    EXPECT_EQ(messageOf([&] { t.space(SpaceKind::Program).WriteBlock(UnbankedAdresse(0x1234), "\x01"); }),
+              "External mapped program memory address 1234");
     const std::string denied = "Access denied: not possible in this memory";
     EXPECT_EQ(messageOf([&] { t.space(SpaceKind::IntData).ReadByte(0x30); }), denied);
     EXPECT_EQ(messageOf([&] { t.space(SpaceKind::Sfr).ReadRegisterBank(); }), denied);
@@ -309,6 +313,25 @@ TEST(MemorySpaces, BankedReadsPassTheRangeCheck) {
     t.banking->SetDallasVarBankFlag(true);
     EXPECT_EQ(t.space(SpaceKind::ExtData).GetMaxAdresse(), BankedAdresse(255, 0xFFFF));
     EXPECT_EQ(t.read(SpaceKind::ExtData, BankedAdresse(3, 0xFFF0), 32).size(), 32u);
+}
+
+// Code banking through an SFR port: the port is read and written through
+// the SFR space, then the hardware bank follows.
+TEST(MemorySpaces, BankSwitchThroughThePortSfr) {
+    Started t;
+    t.banking->SetBankingVersion(1);
+    t.banking->SetBankingMode(3);
+    t.read(SpaceKind::IntData, UnbankedAdresse(0), 8);
+    t.fresh();
+    t.read(SpaceKind::Program, BankedAdresse(2, 0x9000), 1);
+    const auto lines = t.log();
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "D S 01 00 90");
+    EXPECT_EQ(lines[1], "P S 01 00 90");
+    EXPECT_EQ(lines[3], "W N F4 00 11");  // mode group 0x10, hardware bank 1
+    EXPECT_EQ(lines[4], "D P 80 90 00");
+    EXPECT_EQ(t.notifier.count(notify::SfrChanged), 1);
+    EXPECT_EQ(t.space(SpaceKind::IntData).Blocks().Count(), 1);  // not what a port write changes
 }
 
 TEST(MemorySpaces, CodeWritesGoInPiecesOf255) {
