@@ -533,6 +533,11 @@ TEST(Pellunars, OptionsModeAndEmulatorSteps) {
     // A master reset switches the pellunars off and forgets the hooks.
     d.download().ProgLaden(UnbankedAdresse(0x0100), std::string("\xC2\x81\x00", 3));
     ASSERT_EQ(comp.HookCount(), 1u);
+    // Copied and filled memory takes its hooks along.
+    d.download().CopyPellunars(UnbankedAdresse(0x0100), UnbankedAdresse(0x0102), UnbankedAdresse(0x0300));
+    EXPECT_EQ(comp.HookCount(), 2u);
+    d.download().DeletePellunars(UnbankedAdresse(0x0300), UnbankedAdresse(0x0300));
+    EXPECT_EQ(comp.HookCount(), 1u);
     d.rig.emu->ResetMaster();
     EXPECT_FALSE(d.rig.emu->PellunarsOn());
     EXPECT_EQ(comp.HookCount(), 0u);
