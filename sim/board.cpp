@@ -19,8 +19,10 @@ struct Board::Command {
     std::size_t (*dataCount)(const std::vector<std::uint8_t>& command) = nullptr;
     Bytes (Board::*data)(std::uint8_t, std::size_t, bool) = nullptr;
     std::string_view dataName = {};
+    // The length the profile gives (the forms of "n" and "m"), else `length`.
+    std::size_t FirmwareProfile::*profileLength = nullptr;
 
-    std::size_t lengthFor(const FirmwareProfile& p) const { return length != 0 ? length : p.frameCommandLength; }
+    std::size_t lengthFor(const FirmwareProfile& p) const { return profileLength ? p.*profileLength : length; }
 };
 
 namespace {
@@ -28,6 +30,9 @@ namespace {
 bool iapForm(const FirmwareProfile& p, std::string_view prefix) { return prefix == p.iapCommand; }
 bool transferForm(const FirmwareProfile& p, std::string_view prefix) { return prefix == p.transferCommand; }
 bool hasFlashBlocks(const FirmwareProfile& p, std::string_view) { return p.flashBlocks; }
+bool hasTraceCounterCommand(const FirmwareProfile& p, std::string_view) { return p.traceVersion == 2; }
+// "T 80" reads the counter; any other byte starts a 3-byte write.
+std::size_t counterWriteBytes(const std::vector<std::uint8_t>& command) { return command[1] == 0x80 ? 0 : 2; }
 
 std::uint16_t wordAt(const std::vector<std::uint8_t>& bytes, std::size_t i) {
     return static_cast<std::uint16_t>((bytes[i] << 8) | bytes[i + 1]);
@@ -78,7 +83,7 @@ const std::vector<Board::Command>& Board::commands() {
         {"aFlC", 9, &Board::iapCall, iapForm},
         {"bIaP", 9, &Board::transferHeader, transferForm, countByte<4>, &Board::transferData, "flash data"},
         {"bFlC", 9, &Board::transferHeader, transferForm, countByte<4>, &Board::transferData, "flash data"},
-        {"n", 0, &Board::frameRead},
+        {"n", 0, &Board::frameRead, nullptr, nullptr, nullptr, {}, &FirmwareProfile::frameCommandLength},
         {"~", 4, &Board::sendLater},
         {"f", 1, &Board::fpgaQuery, nullptr, oneByte, &Board::fpgaData, "fpga"},
         {"DN", 5, &Board::masterBlockRead},
@@ -86,6 +91,15 @@ const std::vector<Board::Command>& Board::commands() {
         {"DS", 5, &Board::sfrRead},
         {"PS", 5, &Board::sfrWrite, nullptr, countByte<2>, &Board::sfrData, "sfr data"},
         {"Z", 1, &Board::resetTarget},
+        // Run control and the trace board.
+        {"G", 1, &Board::goCommand},
+        {"S", 1, &Board::stepCommand},
+        {"I", 1, &Board::stopCommand},
+        {"i", 1, &Board::stopCommand},
+        {"o", 1, &Board::flyingTraceToggle},
+        {"T", 2, &Board::traceCounter, hasTraceCounterCommand, counterWriteBytes, &Board::traceCounterData,
+         "counter data"},
+        {"m", 0, &Board::frameSearch, nullptr, nullptr, nullptr, {}, &FirmwareProfile::searchCommandLength},
         // The emulation memory. Every firmware takes every form; the driver
         // sends the ones of its firmware.
         {"DP", 5, &Board::codeRead},
@@ -113,10 +127,15 @@ Board::Board(platform::Clock& clock, BoardConfig config)
       profile_(FirmwareProfile::of(config_.version, config_.deviceVersion)),
       flash_(config_.serialNumber, config_.hardwareId, config_.deviceVersion),
       fpga_(config_.fpgaLoaded),
-      trace_(config_.frameSize),
-      monitor_(master_, target_, variables_, trace_, profile_, config_.monitor ? &*config_.monitor : nullptr),
+      trace_(master_, variables_, target_.memory(),
+             TraceMemory::Config{profile_.traceVersion, config_.frameSize.value_or(profile_.frameSize),
+                                 config_.largeTrace, config_.crystalHz}),
+      monitor_(master_, target_, variables_, trace_.recorder(), profile_,
+               config_.monitor ? &*config_.monitor : nullptr),
+      breaks_(master_, target_.memory()),
+      run_(target_, monitor_, breaks_, trace_, config_.crystalHz),
       delay_(config_.answerDelayMs) {
-    profile_.frameSize = config_.frameSize;
+    profile_.frameSize = config_.frameSize.value_or(profile_.frameSize);
     profile_.baudResetSelectsBlock0 = config_.baudResetSelectsBlock0;
     if (config_.fpgaImageSize != 0) profile_.fpgaImageSize = config_.fpgaImageSize;
     log_.setCapacity(config_.logCapacity);
@@ -142,6 +161,15 @@ void Board::advanceLocked(std::uint64_t now) {
         t.action();
     }
     now_ = std::max(now_, now);
+    runTarget();
+}
+
+// The target runs only between commands: never while one is partly
+// received, nor while an answer waits to be read, so that a halt's stop
+// byte never lands inside another answer.
+void Board::runTarget() {
+    if (!run_.running() || !pending_.empty() || data_ || !out_.empty()) return;
+    if (auto answer = run_.catchUp(now_)) send(std::move(*answer), false);
 }
 
 void Board::after(std::uint64_t ms, std::function<void()> action) {
@@ -197,6 +225,8 @@ std::optional<std::uint64_t> Board::nextReadyAt() {
     std::optional<std::uint64_t> next;
     if (!out_.empty()) next = out_.front().readyAt;
     if (!timers_.empty() && (!next || timers_.front().at < *next)) next = timers_.front().at;
+    // A running target may halt at any moment.
+    if (run_.running() && (!next || now_ + 1 < *next)) next = now_ + 1;
     return next;
 }
 
@@ -254,6 +284,7 @@ void Board::powerOn() {
     timers_.clear();
     identIndex_ = 0;
     target_.setResetHeld(false);
+    run_.haltQuietly();
     record("reset", {});
 }
 
@@ -292,6 +323,61 @@ void Board::failFpgaLoad(std::uint8_t answer) {
 void Board::setNoReaction(bool on) {
     std::lock_guard lock(mutex_);
     noReaction_ = on;
+}
+
+void Board::failNextHalt() {
+    std::lock_guard lock(mutex_);
+    run_.failNextHalt();
+}
+
+void Board::setStopRefused(bool on) {
+    std::lock_guard lock(mutex_);
+    run_.setStopRefused(on);
+}
+
+void Board::setHardStopRefused(bool on) {
+    std::lock_guard lock(mutex_);
+    run_.setHardStopRefused(on);
+}
+
+void Board::setNeverHalts(bool on) {
+    std::lock_guard lock(mutex_);
+    run_.setNeverHalts(on);
+}
+
+void Board::setPortPins(unsigned port, std::uint8_t value) {
+    std::lock_guard lock(mutex_);
+    run_.setPortPins(port, value);
+}
+
+void Board::setLogicProbes(std::uint8_t probe1, std::uint8_t probe2) {
+    std::lock_guard lock(mutex_);
+    trace_.setLogicProbes(probe1, probe2);
+}
+
+void Board::runCycles(std::uint64_t cycles) {
+    std::lock_guard lock(mutex_);
+    if (auto answer = run_.runCycles(cycles)) send(std::move(*answer), false);
+}
+
+bool Board::targetRunning() const {
+    std::lock_guard lock(mutex_);
+    return run_.running();
+}
+
+bool Board::flyingTrace() const {
+    std::lock_guard lock(mutex_);
+    return run_.flyingTrace();
+}
+
+void Board::withCpu(const std::function<void(const Cpu8051&)>& use) const {
+    std::lock_guard lock(mutex_);
+    use(run_.cpu());
+}
+
+void Board::withTrace(const std::function<void(TraceMemory&)>& use) {
+    std::lock_guard lock(mutex_);
+    use(trace_);
 }
 
 void Board::send(Bytes bytes, bool answer) {
@@ -417,7 +503,7 @@ std::uint64_t Board::bytesSent() const {
 
 void Board::withTarget(const std::function<void(Target&, TraceRecorder&)>& use) {
     std::lock_guard lock(mutex_);
-    use(target_, trace_);
+    use(target_, trace_.recorder());
 }
 
 std::uint8_t Board::code(std::size_t hw, std::uint16_t address) const {
@@ -628,7 +714,7 @@ Board::Bytes Board::frameRead(const Bytes& cmd) {
     } else if (profile_.frameCommandLength == 4) {
         count = cmd[3];
     }
-    return trace_.frames(counter, profile_.framesAnswered(count));
+    return trace_.recorder().frames(counter, profile_.framesAnswered(count));
 }
 
 Board::Bytes Board::sendLater(const Bytes& cmd) {
@@ -718,11 +804,46 @@ Board::Bytes Board::sfrData(std::uint8_t byte, std::size_t index, bool) {
 
 Board::Bytes Board::resetTarget(const Bytes&) {
     if (noReaction_) return {0xFF};
+    run_.resetCpu();
     Bytes answer = profile_.code >= 21 && config_.specialReset ? Bytes{0xFE, 0x00} : Bytes{0x00};
     const Bytes registers = monitor_.resetTarget();
     answer.insert(answer.end(), registers.begin(), registers.end());
     return answer;
 }
+
+// ---------------------------------------------------------------- run control and trace
+
+// The CPU executes from the code plane of the hardware bank in master
+// 0xF400 at the time of "G" or "S".
+Board::Bytes Board::goCommand(const Bytes&) {
+    run_.go(now_, hardwareBankLocked());
+    return {};
+}
+
+Board::Bytes Board::stepCommand(const Bytes&) { return run_.step(hardwareBankLocked()); }
+
+// "I" and "i" to a halted target find nothing to answer.
+Board::Bytes Board::stopCommand(const Bytes& cmd) { return run_.stop(cmd[0] == 'i').value_or(Bytes{}); }
+
+Board::Bytes Board::flyingTraceToggle(const Bytes&) {
+    run_.toggleFlyingTrace();
+    return {};
+}
+
+Board::Bytes Board::traceCounter(const Bytes& cmd) {
+    if (cmd[1] == 0x80) return trace_.counterRead();
+    return {};
+}
+
+Board::Bytes Board::traceCounterData(std::uint8_t, std::size_t, bool last) {
+    if (!last) return {};
+    const Bytes& d = data_->bytes;
+    trace_.counterWrite(static_cast<std::uint32_t>(data_->header[1]) << 16 | static_cast<std::uint32_t>(d[0]) << 8 |
+                        d[1]);
+    return {};
+}
+
+Board::Bytes Board::frameSearch(const Bytes& cmd) { return trace_.search(cmd); }
 
 // ---------------------------------------------------------------- emulation memory
 // Every address on the wire is physical: the code commands address the code

@@ -22,10 +22,13 @@
 #include "sim/firmware_profile.hpp"
 #include "sim/flash.hpp"
 #include "sim/fpga.hpp"
+#include "sim/break_logic.hpp"
 #include "sim/master_memory.hpp"
 #include "sim/monitor.hpp"
 #include "sim/monitor_variables.hpp"
+#include "sim/run_model.hpp"
 #include "sim/target.hpp"
+#include "sim/trace_memory.hpp"
 #include "sim/trace_recorder.hpp"
 
 namespace tarvex::sim {
@@ -38,7 +41,9 @@ struct BoardConfig {
     std::uint8_t hardwareId = 0x04;
     std::uint8_t deviceVersion = 0;
     std::uint8_t iapInfo = 0x11;  // answer of the IAP query; 88 means "no erase"
-    std::uint8_t frameSize = 11;
+    // Bytes per trace record; empty: by the trace version (11 on a
+    // TARVEX-IV, else 12).
+    std::optional<std::uint8_t> frameSize;
     std::uint32_t answerDelayMs = 0;       // see Board::setAnswerDelay
     bool baudResetSelectsBlock0 = true;    // `y 04` also selects flash block 0
     std::size_t logCapacity = CommandLog::DefaultCapacity;
@@ -54,6 +59,12 @@ struct BoardConfig {
     // From firmware code 21 "Z" answers 0xFE and a status byte before the
     // register string.
     bool specialReset = false;
+    // The target's crystal: the CPU runs crystalHz / 12 machine cycles per
+    // second of the board's clock.
+    std::uint32_t crystalHz = 12'000'000;
+    // The trace memory of a version-2 board grows to 131,072 records when
+    // 0xA605 is written 1.
+    bool largeTrace = true;
 };
 
 class Board {
@@ -101,6 +112,29 @@ public:
     void failFpgaLoad(std::uint8_t answer);
     // The target does not come out of reset: "Z" answers 0xFF alone.
     void setNoReaction(bool on);
+    // The next halt (by itself or by "I") answers 0xFF alone.
+    void failNextHalt();
+    // "I" is answered 0x01: the target cannot be interrupted and runs on.
+    void setStopRefused(bool on);
+    // The same for "i".
+    void setHardStopRefused(bool on);
+    // The target never halts by itself (breaks and overflow do nothing).
+    void setNeverHalts(bool on);
+
+    // ---- The target's inputs and its CPU
+    // What drives the pins of port 0-3 (a pin reads high unless driven).
+    void setPortPins(unsigned port, std::uint8_t value);
+    // The logic probes' lines; 0 is inactive.
+    void setLogicProbes(std::uint8_t probe1, std::uint8_t probe2);
+    // Runs at least `cycles` machine cycles of the running target now,
+    // whatever the clock says; a halt queues its answer as at any time.
+    void runCycles(std::uint64_t cycles);
+    bool targetRunning() const;
+    bool flyingTrace() const;
+    // The CPU, under the board's lock.
+    void withCpu(const std::function<void(const Cpu8051&)>& use) const;
+    // The trace memory (records, counter, registers), under the lock.
+    void withTrace(const std::function<void(TraceMemory&)>& use);
 
     // ---- Inspection
     // The traffic since the board was made or the counters reset: commands
@@ -217,6 +251,15 @@ private:
     Bytes sfrWrite(const Bytes&);
     Bytes sfrData(std::uint8_t byte, std::size_t index, bool last);
     Bytes resetTarget(const Bytes&);
+    Bytes goCommand(const Bytes&);
+    Bytes stepCommand(const Bytes&);
+    Bytes stopCommand(const Bytes&);
+    Bytes flyingTraceToggle(const Bytes&);
+    Bytes traceCounter(const Bytes&);
+    Bytes traceCounterData(std::uint8_t byte, std::size_t index, bool last);
+    Bytes frameSearch(const Bytes&);
+    // Runs the target up to the board's time while nothing else is going on.
+    void runTarget();
     Bytes noAnswer(const Bytes&);
     Bytes handshakeStart(const Bytes&);
     Bytes codeRead(const Bytes&);
@@ -261,8 +304,10 @@ private:
     MasterMemory master_;
     MonitorVariables variables_;
     Target target_;
-    TraceRecorder trace_;
+    TraceMemory trace_;
     Monitor monitor_;
+    BreakLogic breaks_;
+    RunModel run_;
     CommandLog log_;
 
     std::uint64_t now_ = 0;  // the board's time: how far advance() has run

@@ -20,6 +20,9 @@ FirmwareProfile FirmwareProfile::of(std::string_view version, std::uint8_t devic
     p.transferCommand = p.code < 15 ? "bIaP" : "bFlC";
     p.frameCommandLength = p.code < 16 ? 3 : p.code == 16 ? 4 : 5;
     p.frameCountSent = p.code >= 16;
+    p.traceVersion = p.code >= 11 && p.code <= 12 ? 0 : p.code >= 13 && p.code <= 16 ? 1 : 2;
+    p.searchCommandLength = p.traceVersion == 0 ? 14 : p.traceVersion == 1 ? 16 : 17;
+    p.frameSize = p.traceVersion == 0 ? 11 : 12;
     p.byteWiseTransfer = p.code < 18;
     p.flashBlocks = p.generation != 0;
     p.fpgaSizeSent = p.code >= 21;

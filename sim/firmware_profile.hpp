@@ -25,6 +25,10 @@ struct FirmwareProfile {
     // Whether `n` carries a count; without one it answers a single frame.
     bool frameCountSent = true;
     std::uint8_t frameSize = 11;
+    // The trace board's register set: 0 (codes 11-12), 1 (13-16), 2 (from
+    // 17); and the length of its frame search "m" (14, 16, 17 bytes).
+    unsigned traceVersion = 2;
+    std::size_t searchCommandLength = 17;
     // Each data byte of a block transfer answered on its own, the header
     // naming the last byte's address (below code 18); else one answer after
     // the block, the header naming the first byte.

@@ -139,11 +139,11 @@ std::vector<std::uint8_t> Monitor::registerString() const {
         out.push_back(valueOf(code));
     }
     // The trace counter: bits 8-15, bits 0-7, then bits 16-17 with the
-    // overflow (a count beyond 18 bits) as bit 2.
+    // overflow flag as bit 2.
     const std::uint32_t c = trace_.counter();
     out.push_back(static_cast<std::uint8_t>(c >> 8));
     out.push_back(static_cast<std::uint8_t>(c));
-    out.push_back(static_cast<std::uint8_t>(((c >> 16) & 3) | (c > 0x3FFFF ? 4 : 0)));
+    out.push_back(static_cast<std::uint8_t>(((c >> 16) & 3) | (trace_.overflow() ? 4 : 0)));
     return out;
 }
 
@@ -162,19 +162,31 @@ void Monitor::writePc(std::uint16_t pc) {
     master_.poke(0x7F00, low);
 }
 
-std::vector<std::uint8_t> Monitor::resetTarget() {
-    target_.resetSfrs();
+void Monitor::saveState(std::uint16_t pc) {
     for (int a = 0x80; a <= 0xFF; ++a) {
         const auto sfr = static_cast<std::uint8_t>(a);
         if (const auto cell = saveCell(sfr)) master_.poke(*cell, target_.sfr(sfr));
     }
-    // The paged monitor keeps TCON, IE and 0x9C twice.
     if (splitPc()) {
         master_.poke(0x7EFB, target_.sfr(0x88));
         master_.poke(0x7EFE, target_.sfr(0xA8));
         master_.poke(0x7EF8, target_.sfr(0x9C));
     }
-    writePc(0);
+    writePc(pc);
+}
+
+std::uint16_t Monitor::loadState() {
+    for (int a = 0x80; a <= 0xFF; ++a) {
+        const auto sfr = static_cast<std::uint8_t>(a);
+        if (const auto cell = saveCell(sfr)) target_.setSfr(sfr, master_.peek(*cell));
+    }
+    return static_cast<std::uint16_t>(valueOf(PcHighCode) << 8 | valueOf(PcLowCode));
+}
+
+std::vector<std::uint8_t> Monitor::resetTarget() {
+    target_.resetSfrs();
+    // The paged monitor keeps TCON, IE and 0x9C twice.
+    saveState(0);
     if (data_ != nullptr)
         if (const auto bank = data_->BankCell(saveArea())) master_.poke(*bank, 0);
     return registerString();

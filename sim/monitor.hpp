@@ -46,6 +46,14 @@ public:
     // "Z": the target's reset values into the SFRs and their save cells,
     // PC 0, bank 0; then the register string.
     std::vector<std::uint8_t> resetTarget();
+    // The halt: the saved SFRs go from the target into their save cells,
+    // the PC into its cells (the bank register stays). The register string
+    // is built from there.
+    void saveState(std::uint16_t pc);
+    // "G" and "S": the target takes the saved SFRs from their cells (where
+    // the driver may have changed them) and the answer is the PC the cells
+    // hold.
+    std::uint16_t loadState();
     // One byte per code of the table at 0x7B00 up to its end code (at most
     // 255), then the three trace counter bytes.
     std::vector<std::uint8_t> registerString() const;

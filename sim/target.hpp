@@ -29,9 +29,12 @@ public:
     std::uint8_t idata(std::uint8_t address) const { return idata_[address]; }
     void setIdata(std::uint8_t address, std::uint8_t value) { idata_[address] = value; }
     std::span<std::uint8_t> idataMemory() { return idata_; }
+    std::span<std::uint8_t, 256> idataCells() { return idata_; }
     // Special function registers, 0x80-0xFF (direct addresses).
     std::uint8_t sfr(std::uint8_t address) const { return sfr_[address & 0x7F]; }
     void setSfr(std::uint8_t address, std::uint8_t value) { sfr_[address & 0x7F] = value; }
+    // The SFR file as the CPU works on it (index = address - 0x80).
+    std::span<std::uint8_t, 128> sfrCells() { return sfr_; }
     // The values after a reset of the 8051: the ports P0-P3 0xFF, SP 0x07,
     // every other register 0.
     void resetSfrs();

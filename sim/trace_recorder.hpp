@@ -21,6 +21,15 @@ public:
     std::size_t capacity() const { return capacity_; }
     std::uint32_t counter() const { return counter_; }
     void setCounter(std::uint32_t counter) { counter_ = counter & CounterMask; }
+    // Set when the write counter wrapped; the register string carries it.
+    bool overflow() const { return overflow_; }
+    void setOverflow(bool on) { overflow_ = on; }
+    // Another memory size (a power of two of at least 256 frames): what was
+    // recorded is gone.
+    void setCapacity(std::size_t capacity);
+    // Byte `offset` of the frame in the slot of frame number `number`.
+    std::uint8_t byteAt(std::uint32_t number, std::size_t offset) const;
+    void setByteAt(std::uint32_t number, std::size_t offset, std::uint8_t value);
 
     // Writes one frame (frame size bytes; missing bytes are 0) at the counter
     // and counts on.
@@ -33,7 +42,10 @@ private:
 
     std::uint8_t frameSize_;
     std::size_t capacity_;
+    void allocate();
+
     std::uint32_t counter_ = 0;
+    bool overflow_ = false;
     // Allocated at the first recorded frame.
     std::vector<std::uint8_t> memory_;
 };

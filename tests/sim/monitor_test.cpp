@@ -124,12 +124,15 @@ TEST(Monitor, RegistersAndTraceCounterAreReadAtEachReset) {
     const Bytes first = drain(board);
     ASSERT_EQ(first.size(), 18u);
     EXPECT_EQ(first[1 + 3 + 2 + 3], 0x55);
-    board.withTarget([](Target&, TraceRecorder& trace) { trace.setCounter(0x41234); });
+    board.withTarget([](Target&, TraceRecorder& trace) {
+        trace.setCounter(0x21234);
+        trace.setOverflow(true);
+    });
     send(board, {'Z'});
     const Bytes second = drain(board);
     ASSERT_EQ(second.size(), 18u);
-    // Bits 8-15, 0-7, then 16-17 with the overflow beyond 18 bits.
-    EXPECT_EQ(Bytes(second.end() - 3, second.end()), (Bytes{0x12, 0x34, 0x04}));
+    // Bits 8-15, 0-7, then 16-17 with the overflow flag in bit 2.
+    EXPECT_EQ(Bytes(second.end() - 3, second.end()), (Bytes{0x12, 0x34, 0x06}));
 }
 
 // The reset writes the reset values into the save cells of the monitor mode
