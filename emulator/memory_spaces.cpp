@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/conversions.hpp"
 #include "core/errors.hpp"
 #include "core/format.hpp"
 #include "core/messages.hpp"
@@ -802,7 +801,12 @@ private:
 
 TEmulSpaces::TEmulSpaces(TEmulator& emulator, TSfrConfig& sfr, TRegisterTabelle& registers, INotifier& notifier,
                          const TargetParts& parts)
-    : emulator_(emulator), sfr_(sfr), registers_(registers), notifier_(notifier), parts_(parts) {
+    : emulator_(emulator),
+      sfr_(sfr),
+      registers_(registers),
+      notifier_(notifier),
+      parts_(parts),
+      directPort_(emulator) {
     static constexpr std::uint8_t kinds[10] = {0, 1, 2, 3, 4, 5, 6, 9, 10, 11};
     for (std::size_t i = 0; i < spaces_.size(); ++i) spaces_[i] = std::make_unique<TEmulSpeicher>(*this, kinds[i]);
     codeReader_ = std::make_unique<ProgramCodeReader>(*this);
@@ -849,23 +853,12 @@ std::uint8_t TEmulSpaces::ReadSfr(std::uint8_t address) { return Space(SpaceKind
 
 void TEmulSpaces::WriteSfr(std::uint8_t address, std::uint8_t value) { Space(SpaceKind::Sfr).WriteSfr(address, value); }
 
-std::uint8_t TEmulSpaces::ReadXdataByte(std::uint16_t address) {
-    // Straight to the board: the external-data space would select the
-    // variable bank first, which is what the port is being read for.
-    auto lock = emulator_.LockLink();
-    emulator_.Schreiben(std::string("DE\x01", 3) + WordToBytes(address));
-    const auto answer = emulator_.Lesen(1);
-    return answer.empty() ? 0 : static_cast<std::uint8_t>(answer[0]);
-}
+// Straight to the board: the external-data space would select the variable
+// bank first, which is what the port is being read and written for.
+std::uint8_t TEmulSpaces::ReadXdataByte(std::uint16_t address) { return directPort_.ReadXdataByte(address); }
 
 void TEmulSpaces::WriteXdataByte(std::uint16_t address, std::uint8_t value) {
-    {
-        auto lock = emulator_.LockLink();
-        emulator_.Schreiben(std::string("PE\x01", 3) + WordToBytes(address));
-        emulator_.Lesen(1);
-        emulator_.Schreiben(std::string(1, static_cast<char>(value)));
-        emulator_.Wait(10);
-    }
+    directPort_.WriteXdataByte(address, value);
     // Another bank shows now.
     notifier_.send(notify::ExtDataChanged, this);
 }

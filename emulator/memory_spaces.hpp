@@ -96,7 +96,6 @@ public:
 
     std::uint16_t ProgramMaxOffset() const { return programMax_; }
     std::uint16_t XdataMaxOffset() const { return xdataMax_; }
-    void ClearCache() { cache_.Clear(); }
 
 protected:
     // An all-banks address counts in the maximum's bank.
@@ -226,6 +225,7 @@ private:
     TRegisterTabelle& registers_;
     INotifier& notifier_;
     const TargetParts& parts_;
+    EmulatorBankPort directPort_;
     TBanking* banking_ = nullptr;
     bool noCache_ = false;
     // In the order of creation: kinds 0-6, 9, 10, 11.

@@ -315,23 +315,36 @@ TEST(MemorySpaces, BankedReadsPassTheRangeCheck) {
     EXPECT_EQ(t.read(SpaceKind::ExtData, BankedAdresse(3, 0xFFF0), 32).size(), 32u);
 }
 
-// Code banking through an SFR port: the port is read and written through
-// the SFR space, then the hardware bank follows.
-TEST(MemorySpaces, BankSwitchThroughThePortSfr) {
-    Started t;
-    t.banking->SetBankingVersion(1);
-    t.banking->SetBankingMode(3);
-    t.read(SpaceKind::IntData, UnbankedAdresse(0), 8);
-    t.fresh();
-    t.read(SpaceKind::Program, BankedAdresse(2, 0x9000), 1);
-    const auto lines = t.log();
-    ASSERT_EQ(lines.size(), 5u);
-    EXPECT_EQ(lines[0], "D S 01 00 90");
-    EXPECT_EQ(lines[1], "P S 01 00 90");
-    EXPECT_EQ(lines[3], "W N F4 00 11");  // mode group 0x10, hardware bank 1
-    EXPECT_EQ(lines[4], "D P 80 90 00");
-    EXPECT_EQ(t.notifier.count(notify::SfrChanged), 1);
-    EXPECT_EQ(t.space(SpaceKind::IntData).Blocks().Count(), 1);  // not what a port write changes
+// Code banking through the bank port: an SFR through the SFR space, or an
+// external-data byte straight on the board (and its internal-data copy);
+// then the hardware bank follows (mode group 0x10, hardware bank 1).
+TEST(MemorySpaces, BankSwitchThroughThePort) {
+    struct Row {
+        bool xdataPort;
+        std::vector<std::string> lines;  // without the value bytes
+        std::uint8_t notification;
+    };
+    const Row rows[] = {
+        {false, {"D S 01 00 90", "P S 01 00 90", "W N F4 00 11", "D P 80 90 00"}, notify::SfrChanged},
+        {true,
+         {"D E 01 12 34", "P E 01 12 34", "R N 7A 90", "W N 7A 90 02", "W N F4 00 11", "D P 80 90 00"},
+         notify::ExtDataChanged},
+    };
+    for (const Row& r : rows) {
+        Started t;
+        t.banking->SetBankingVersion(1);
+        t.banking->SetBankingMode(3);
+        t.banking->SetXdataPortFlag(r.xdataPort);
+        t.read(SpaceKind::ExtData, UnbankedAdresse(0x100), 1);
+        t.fresh();
+        t.read(SpaceKind::Program, BankedAdresse(2, 0x9000), 1);
+        std::vector<std::string> lines;
+        for (const auto& l : t.log())
+            if (l.size() > 2) lines.push_back(l);
+        EXPECT_EQ(lines, r.lines);
+        EXPECT_EQ(t.notifier.count(r.notification), 1);
+        EXPECT_EQ(t.space(SpaceKind::ExtData).Blocks().Count(), 0);  // another bank may show there
+    }
 }
 
 TEST(MemorySpaces, CodeWritesGoInPiecesOf255) {
