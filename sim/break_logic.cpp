@@ -33,7 +33,7 @@ void BreakLogic::arm(std::size_t codeBank) {
     // on every hit, as kind 13 always does.
     const std::uint8_t chaining = reg(Chaining) & 3;
     auto load = [](Channel& c, std::uint32_t value, std::uint32_t limit) {
-        c.count = value;
+        c.start = c.count = value;
         c.limit = limit;
     };
     if (chaining == 3) {
@@ -73,7 +73,7 @@ bool BreakLogic::evaluate(const BusCycle& cycle, std::uint8_t qualifier) {
         if (c.limit == 0) {
             firesNow[i] = true;
         } else if (++c.count >= c.limit) {
-            c.count = 0;
+            c.count = c.start;
             firesNow[i] = true;
         }
         if (firesNow[i]) c.fired = true;

@@ -42,7 +42,8 @@ private:
     struct Channel {
         std::uint8_t bit = 0;        // the channel's qualifier bit
         std::uint8_t code = 7;       // cycle code, bits 0-2 of its register
-        std::uint32_t count = 0;     // counts up from the two's complement
+        std::uint32_t start = 0;     // the two's complement of the count
+        std::uint32_t count = 0;     // counts up from start
         std::uint32_t limit = 0;     // the counter's range; 0: fires on every hit
         bool fired = false;          // since the arm
     };
