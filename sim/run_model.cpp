@@ -32,7 +32,11 @@ RunModel::RunModel(Target& target, Monitor& monitor, BreakLogic& breaks, TraceMe
 }
 
 void RunModel::cycle(const BusCycle& cycle) {
-    if (trace_.record(cycle, code_, target_.sfr(Cpu8051::P1), target_.sfr(Cpu8051::P3))) haltPending_ = true;
+    // The port lines as the probe sees them: the latch AND the pins.
+    const auto line = [this](unsigned port, std::uint8_t sfr) {
+        return static_cast<std::uint8_t>(target_.sfr(sfr) & cpu_.portPins(port));
+    };
+    if (trace_.record(cycle, code_, line(1, Cpu8051::P1), line(3, Cpu8051::P3))) haltPending_ = true;
     if (cycle.kind != BusCycleKind::Opcode && breaks_.cycleHalts(cycle)) haltPending_ = true;
 }
 

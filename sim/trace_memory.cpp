@@ -119,7 +119,8 @@ void TraceMemory::setCounter(std::uint32_t value) {
 void TraceMemory::arm(std::size_t codeBank) {
     codeBank_ = codeBank;
     overflowStop_ = false;
-    if (!stopped_) return;
+    // Version 0's stop lasts until the next counter write.
+    if (!stopped_ || config_.version == 0) return;
     stopped_ = false;
     rtcCycles_ = 0;
     if (config_.version != 0) master_.poke(ModeRegister, variables_.get(ModeVariable));
