@@ -3,10 +3,13 @@
 // running time stamp, the large memory and the frame search.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <vector>
 
 #include "sim/board.hpp"
 #include "tests/sim/board_bytes.hpp"
+#include "tests/support/test_support.hpp"
 
 namespace tarvex::sim {
 namespace {
@@ -25,6 +28,15 @@ void setUp(Board& board, std::uint8_t code, std::uint8_t control1, std::uint8_t 
     board.setMaster(0x7BFB, control1);
     board.setMaster(0x7BFC, codeMode);
     for (unsigned v = 0; v < 256; ++v) board.setMaster(static_cast<std::uint16_t>(0xF200 + v), image);
+    send(board, {'W', 'V', 0x00, 0x18, 0x01, 'W', 'N', 0xA4, 0x40, 0x01, 'T', 0x00, 0x00, 0x00});
+}
+
+// Registers for an OPCODE trace with a breakpoint of kind 10 (count 1),
+// time base 1, the counter at 0.
+void setOpcodeTraceAndBreak(Board& board) {
+    const Bytes block{5, 7, 7, 7, 0, 0, 0, 0, 0, 0xFF, 0, 0, 1};
+    for (std::size_t i = 0; i < block.size(); ++i) board.setMaster(static_cast<std::uint16_t>(0x7BF0 + i), block[i]);
+    for (unsigned v = 0; v < 256; ++v) board.setMaster(static_cast<std::uint16_t>(0xF200 + v), 0xFF);
     send(board, {'W', 'V', 0x00, 0x18, 0x01, 'W', 'N', 0xA4, 0x40, 0x01, 'T', 0x00, 0x00, 0x00});
 }
 
@@ -254,6 +266,52 @@ TEST(TraceMemory, TheFrameSearchOfEachVersion) {
         send(board, Bytes(c.command.begin(), c.command.begin() + 10));
         send(board, Bytes(c.command.begin() + 10, c.command.end()));
         EXPECT_EQ(drain(board), c.answer);
+    }
+}
+
+// The example call tree, run to a breakpoint at g (0x0280) with the trace
+// in OPCODE mode over the whole program: the records are exactly the opcode
+// fetches of the same program on a core of its own, with its cycles as time
+// stamps (1 us at 12 MHz).
+TEST(TraceMemory, AGoToABreakpointRecordsWhatTheCoreExecuted) {
+    std::ifstream in(test::sourceDir() / "examples" / "build" / "calls.hex", std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    Cpu8051Memory memory;
+    ASSERT_EQ(memory.loadHex(text.str()), "");
+    struct Opcodes final : BusObserver {
+        std::vector<std::pair<std::uint16_t, std::uint64_t>> seen;
+        const Cpu8051* cpu = nullptr;
+        void cycle(const BusCycle& c) override {
+            if (c.kind == BusCycleKind::Opcode) seen.emplace_back(c.address, cpu->cycles());
+        }
+    } expected;
+    Cpu8051 reference(memory.memories());
+    reference.reset();
+    expected.cpu = &reference;
+    reference.setObserver(&expected);
+    while (reference.pc() != 0x0280) reference.step();
+
+    platform::FakeClock clock;
+    Board board(clock);
+    for (std::uint16_t a = 0; a < 0x0300; ++a) {
+        board.setCode(0, a, memory.code(a));
+        board.setSelect(0, a, a == 0x0280 ? 0x11 : 0x10);
+    }
+    setOpcodeTraceAndBreak(board);
+    send(board, {'Z', 'G'});
+    drain(board);
+    clock.advance(10);
+    const Bytes halt = drain(board);
+    ASSERT_EQ(halt.size(), 15u);
+    EXPECT_EQ(halt[1] << 8 | halt[2], 0x0280);
+    ASSERT_EQ(counter(board), expected.seen.size());
+    send(board, {'n', 0x00, 0x00, 0x00, static_cast<std::uint8_t>(expected.seen.size())});
+    const Bytes frames = drain(board);
+    for (std::size_t i = 0; i < expected.seen.size(); ++i) {
+        const std::uint8_t* f = frames.data() + 12 * i;
+        EXPECT_EQ(f[2] << 8 | f[3], expected.seen[i].first) << i;
+        EXPECT_EQ(static_cast<std::uint64_t>(f[6] << 24 | f[7] << 16 | f[8] << 8 | f[9]), expected.seen[i].second) << i;
     }
 }
 
