@@ -159,7 +159,11 @@ std::int32_t ValueReader::ReadInteger() {
     }
 }
 
-bool ValueReader::ReadBoolean() { return readType() == value_type::True; }
+bool ValueReader::ReadBoolean() {
+    const std::uint8_t t = readType();
+    if (t != value_type::True && t != value_type::False) invalidValue();
+    return t == value_type::True;
+}
 
 std::string ValueReader::ReadString() {
     std::uint32_t n = 0;

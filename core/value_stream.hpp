@@ -42,7 +42,7 @@ public:
 
     // Accepts any of the three integer forms.
     std::int32_t ReadInteger();
-    // Every type byte other than "true" reads as false.
+    // Only the two Boolean type bytes; anything else is a format error.
     bool ReadBoolean();
     std::string ReadString();
     // Rounds to the nearest double (ties to even); beyond the double range

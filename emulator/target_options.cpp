@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "platform/files.hpp"
+#include "platform/process.hpp"
 #include "platform/settings.hpp"
 
 namespace tarvex {
@@ -31,7 +32,7 @@ std::string RegistryInstallationRoot(platform::SettingsStore& settings) {
     if (!root.empty()) return root;
     const std::string program = std::filesystem::path(platform::executablePath()).filename().string();
     if (program.empty()) return {};
-    return settings.readString(AppPathsKey, program, "Path", "");
+    return platform::appPathsValue(program, settings);
 }
 
 StandaloneTargetOptions::StandaloneTargetOptions(platform::SettingsStore& settings)

@@ -7,8 +7,8 @@
 //
 // The installation root: $TARVEX_ROOT when it is set, else the folder of
 // the running program. The registry's root: $TARVEX_ROOT when it is set,
-// else the value "Path" under the settings key of the program's App Paths
-// entry (section = the program's file name), else empty.
+// else the value "Path" of the program's App Paths entry (the machine's
+// registry on Windows, the settings store elsewhere), else empty.
 #include <array>
 #include <cstdint>
 #include <string>
