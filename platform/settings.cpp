@@ -141,6 +141,26 @@ std::string escapeName(const std::string& s) {
     return safe;
 }
 
+// A section name must not end its header early nor break its line: "]"
+// anywhere and "[" or ";" in front are written as \xHH, line breaks and
+// backslashes escaped as in values.
+std::string escapeSection(const std::string& s) {
+    std::string out = escape(s);
+    std::string safe;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const char c = out[i];
+        if (c == ']' || (i == 0 && (c == '[' || c == ';'))) {
+            static const char hex[] = "0123456789ABCDEF";
+            safe += "\\x";
+            safe += hex[(c >> 4) & 0xF];
+            safe += hex[c & 0xF];
+        } else {
+            safe += c;
+        }
+    }
+    return safe;
+}
+
 int hexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -197,8 +217,9 @@ std::string IniSettingsStore::fileFor(const std::string& key) const {
 
 std::optional<std::string> IniSettingsStore::readString(const std::string& key, const std::string& section,
                                                         const std::string& name) {
+    const std::string stored = escapeSection(section);
     for (const auto& [s, values] : loadIni(fileFor(key)))
-        if (s == section)
+        if (s == stored)
             for (const auto& [n, v] : values)
                 if (n == escapeName(name)) return unescape(v);
     return std::nullopt;
@@ -208,10 +229,11 @@ void IniSettingsStore::writeString(const std::string& key, const std::string& se
                                    const std::string& value) {
     const auto file = fileFor(key);
     auto data = loadIni(file);
+    const std::string storedSection = escapeSection(section);
     auto s = data.begin();
-    while (s != data.end() && s->first != section) ++s;
+    while (s != data.end() && s->first != storedSection) ++s;
     if (s == data.end()) {
-        data.emplace_back(section, std::vector<std::pair<std::string, std::string>>{});
+        data.emplace_back(storedSection, std::vector<std::pair<std::string, std::string>>{});
         s = data.end() - 1;
     }
     const std::string stored = escapeName(name);
@@ -229,8 +251,9 @@ void IniSettingsStore::remove(const std::string& key, const std::string& section
     const auto file = fileFor(key);
     auto data = loadIni(file);
     bool changed = false;
+    const std::string storedSection = escapeSection(section);
     for (auto& [s, values] : data) {
-        if (s != section) continue;
+        if (s != storedSection) continue;
         for (auto it = values.begin(); it != values.end();) {
             if (it->first == escapeName(name)) {
                 it = values.erase(it);
@@ -245,8 +268,9 @@ void IniSettingsStore::remove(const std::string& key, const std::string& section
 
 std::vector<std::string> IniSettingsStore::valueNames(const std::string& key, const std::string& section) {
     std::vector<std::string> names;
+    const std::string storedSection = escapeSection(section);
     for (const auto& [s, values] : loadIni(fileFor(key)))
-        if (s == section)
+        if (s == storedSection)
             for (const auto& nv : values) names.push_back(unescape(nv.first));
     return names;
 }

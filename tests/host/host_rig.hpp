@@ -4,6 +4,7 @@
 // starts it), an installation root in a temporary folder.
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,27 @@ struct HostRig {
         notifier.sent.clear();
     }
     ~HostRig() { spaces.reset(); }
+
+    // The whole start up to state 5 on the simulator.
+    void start() {
+        emu->InitStringEinlesen();
+        emu->CheckEpromVersion();
+        // Every image a pod or processor change may ask for.
+        std::set<std::string> names;
+        for (int pod = 0; pod < PodKennungCount; ++pod)
+            for (int family = 0; family < 18; ++family)
+                names.insert(ChooseFpgaImageName(emu->Generation(), pod, family, emu->FirmwareCode(),
+                                                 [](const std::string&) { return false; })
+                                 .name);
+        for (const std::string& name : names)
+            writeBytes(root.file(name + ".bin"),
+                       std::vector<std::uint8_t>(emu->Generation() == 0 ? TEmulator::Gen0ImageSize : 32768, 0x00));
+        emu->Restart();
+        sfr->SetTargetName("80C51");
+        sfr->SetOptionNummer(1);
+        emu->Startup();
+        notifier.sent.clear();
+    }
 
     std::vector<std::string> boxTexts() const {
         std::vector<std::string> out;

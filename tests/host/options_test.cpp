@@ -144,6 +144,25 @@ TEST(Options, PodSwitchesTheEmulator) {
     EXPECT_EQ(PodName(25), "unknown");
 }
 
+TEST(Options, ConnectedBoardHearsPodTargetAndWatchdog) {
+    HostRig rig;
+    std::vector<std::uint8_t> watchdog(48);
+    for (std::size_t i = 0; i < watchdog.size(); ++i) watchdog[i] = static_cast<std::uint8_t>(0x40 + i);
+    test::writeBytes(rig.root.file("Watchdog.bin"), watchdog);
+    rig.options->SetWatchdogFiles(rig.root.file("Watchdog.bin"), rig.root.file("WatchdogUser.bin"));
+    rig.start();
+    ASSERT_EQ(rig.emu->ConnectionState(), TBasisEmulator::StateReady);
+    const std::uint8_t before = rig.board.master(0xF0FF);
+    rig.options->SetPodKennung(TPodKennung::pkQZ);
+    EXPECT_NE(rig.board.master(0xF0FF), before);
+    EXPECT_TRUE(rig.emu->PodFlag());
+
+    rig.options->SetWatchdogSupport(true);
+    rig.options->SetTargetName("P89C51RD2");
+    EXPECT_EQ(rig.notifier.count(notify::ProcessorChanged), 1);
+    for (std::uint16_t i = 0; i < 16; ++i) EXPECT_EQ(rig.board.master(static_cast<std::uint16_t>(0x7C00 + i)), 0x40 + i);
+}
+
 TEST(Options, SourceExtensions) {
     HostRig rig;
     const struct {

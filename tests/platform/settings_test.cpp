@@ -84,6 +84,23 @@ TEST(SettingsStore, IniStoreTakesAnyValueName) {
     EXPECT_EQ(s.valueNames(Key, "Sec").size(), names.size() - 1);
 }
 
+TEST(SettingsStore, IniStoreTakesAnySectionName) {
+    test::TempDir dir;
+    const std::vector<std::string> sections = {"a]b\\c", "[odd", ";semi", "two\nlines]", "x]\n[y", "plain"};
+    {
+        IniSettingsStore s(dir.path().string());
+        for (const auto& sec : sections) s.writeInteger(Key, sec, "AutoSave", static_cast<std::int32_t>(sec.size()));
+    }
+    IniSettingsStore s(dir.path().string());
+    for (const auto& sec : sections) {
+        EXPECT_EQ(s.readInteger(Key, sec, "AutoSave", -1), static_cast<std::int32_t>(sec.size())) << sec;
+        EXPECT_EQ(s.valueNames(Key, sec), std::vector<std::string>{"AutoSave"}) << sec;
+    }
+    s.remove(Key, "a]b\\c", "AutoSave");
+    EXPECT_FALSE(s.valueExists(Key, "a]b\\c", "AutoSave"));
+    EXPECT_TRUE(s.valueExists(Key, "x]\n[y", "AutoSave"));
+}
+
 TEST(SettingsStore, KeyPathsCannotLeaveTheRoot) {
     test::TempDir dir;
     IniSettingsStore s((dir.path() / "root").string());
