@@ -14,6 +14,7 @@ int ConfirmBox(const std::string& text, unsigned flags) { return box(rs::Confirm
 int ErrorBox(const std::string& text, unsigned flags) { return box(rs::Error, text, flags); }
 int InformationBox(const std::string& text, unsigned flags) { return box(rs::Information, text, flags); }
 int WarningBox(const std::string& text, unsigned flags) { return box(rs::Warning, text, flags); }
+void Beep() { platform::currentUi().boxes->beep(); }
 
 int EmulErrorDialog(const std::string& message, const std::string& firstLine) {
     const int answer = platform::currentUi().errorDialog->ask(message, firstLine);

@@ -44,6 +44,12 @@ public:
     // The board's firmware code is known: the options re-evaluate their
     // processor option numbers.
     virtual void firmwareKnown(std::uint8_t code) = 0;
+    // The select file keeps the break and trace settings (option bit 2) and
+    // the memory map (bit 3).
+    virtual bool breakTraceSave() const = 0;
+    virtual bool mapSave() const = 0;
+    // The processor adapter's name as the user sees it.
+    virtual std::string podName() const = 0;
 };
 
 // $TARVEX_ROOT, else the running program's folder.
@@ -73,6 +79,9 @@ public:
         ++firmwareCalls;
         lastFirmware = code;
     }
+    bool breakTraceSave() const override { return saveBreakTrace; }
+    bool mapSave() const override { return saveMap; }
+    std::string podName() const override { return adapterName; }
 
     std::string rootDir;
     std::string registryRootDir;
@@ -86,6 +95,9 @@ public:
     std::uint8_t lpc2 = 0;
     int firmwareCalls = 0;
     std::uint8_t lastFirmware = 0;
+    bool saveBreakTrace = false;
+    bool saveMap = false;
+    std::string adapterName;
 };
 
 }  // namespace tarvex

@@ -486,6 +486,10 @@ void TVokWinValidator::ConvertNumbers(std::string_view text) {
 
     vonAdresse_ = von.address;
     bisAdresse_ = bis.address;
+    vonKlasse_ = von.klass;
+    bisKlasse_ = hasBis ? bis.klass : -1;
+    vonText_ = std::string(vonText);
+    bisText_ = hasBis ? std::string(bisText) : std::string();
     von_ = static_cast<std::int32_t>(von.number);
     bis_ = static_cast<std::int32_t>(bis.number);
 }
@@ -537,6 +541,16 @@ const std::string& TVokWinValidator::OutLogicProbe() const {
 TBankAdresse TVokWinValidator::OutAdresse(int index) const {
     CheckResultAccess(false);
     return index == kVon ? vonAdresse_ : bisAdresse_;
+}
+
+int TVokWinValidator::OutKlasse(int index) const {
+    CheckResultAccess(false);
+    return index == kVon ? vonKlasse_ : bisKlasse_;
+}
+
+const std::string& TVokWinValidator::OutText(int index) const {
+    CheckResultAccess(false);
+    return index == kVon ? vonText_ : bisText_;
 }
 
 }  // namespace tarvex

@@ -80,6 +80,11 @@ public:
     const std::string& OutLogicProbe() const;
     // kVon (2) or kBis (1).
     TBankAdresse OutAdresse(int index) const;
+    // The symbol class the part was written with (-1: no symbol, also for
+    // a missing "to" part) and the part's text (trimmed; empty when the
+    // text had no "to" part).
+    int OutKlasse(int index) const;
+    const std::string& OutText(int index) const;
 
 private:
     struct Value;
@@ -114,6 +119,10 @@ private:
     std::int32_t bis_ = 0;
     TBankAdresse vonAdresse_{};
     TBankAdresse bisAdresse_{};
+    int vonKlasse_ = -1;
+    int bisKlasse_ = -1;
+    std::string vonText_;
+    std::string bisText_;
     std::string logicProbe_;
 };
 

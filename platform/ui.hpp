@@ -32,6 +32,8 @@ public:
     virtual ~MessageBoxes() = default;
     // Shows an application-modal box and returns the id of the pressed button.
     virtual int show(const std::string& caption, const std::string& text, unsigned flags) = 0;
+    // The short warning sound of a refused input; silent on the console.
+    virtual void beep() {}
 };
 
 // The error form: message, first line and the question whether to change the
@@ -116,11 +118,17 @@ public:
     // The next boxes answer these ids in order; afterwards the default button.
     void answer(int id) { answers_.push_back(id); }
     const std::vector<ShownBox>& shown() const { return shown_; }
-    void clear() { shown_.clear(); }
+    void clear() {
+        shown_.clear();
+        beeps_ = 0;
+    }
+    void beep() override { ++beeps_; }
+    int beeps() const { return beeps_; }
 
 private:
     std::deque<int> answers_;
     std::vector<ShownBox> shown_;
+    int beeps_ = 0;
 };
 
 // Answers with the scripted ids as they are, also ones the form cannot give,

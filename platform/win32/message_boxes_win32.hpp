@@ -7,6 +7,7 @@ namespace tarvex::platform {
 class Win32MessageBoxes final : public MessageBoxes {
 public:
     int show(const std::string& caption, const std::string& text, unsigned flags) override;
+    void beep() override;
 };
 
 }  // namespace tarvex::platform

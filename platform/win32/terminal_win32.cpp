@@ -59,6 +59,8 @@ int Win32MessageBoxes::show(const std::string& caption, const std::string& text,
     return id != 0 ? id : defaultButtonOf(flags);
 }
 
+void Win32MessageBoxes::beep() { MessageBeep(MB_OK); }
+
 // Someone at the console gets the system's box; a batch run answers on the
 // error stream with the default button.
 MessageBoxes& defaultMessageBoxes() {
