@@ -1,0 +1,565 @@
+#include "emulator/select_table.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "core/errors.hpp"
+#include "core/format.hpp"
+#include "core/line_table.hpp"
+#include "core/messages.hpp"
+#include "core/symbol_table.hpp"
+#include "core/value_stream.hpp"
+#include "emulator/banking.hpp"
+#include "emulator/kdo_select_table.hpp"
+#include "tests/emulator/emulator_fixture.hpp"
+#include "tests/support/fake_trace.hpp"
+
+namespace tarvex {
+namespace {
+
+using test::EmuRig;
+using test::FakeTraceControl;
+using test::RecordingNotifier;
+
+std::string addrText(const TBankAdresse& a) {
+    return a.banked && !a.allBanks ? Format("%.2X:%.4X", a.bank, a.offset) : Format("%.4X", a.offset);
+}
+
+// The live table with a record of every range it hands towards the board.
+class RecordingTable final : public TSelectTabelle {
+public:
+    using TSelectTabelle::TSelectTabelle;
+    void TransmitSelectItem(const TSelectItem& item, int kind, bool set, bool progress) override {
+        sent.push_back(Format("%s %d %s-%s", set ? "set" : "clear", kind, addrText(item.start).c_str(),
+                              addrText(item.end).c_str()));
+        TSelectTabelle::TransmitSelectItem(item, kind, set, progress);
+    }
+    std::vector<std::string> sent;
+};
+
+// A started TARVEX-IV in the simulator, unbanked, with symbols "main"
+// (function 0x0100-0x011F), "loop" (0x0200) and "done" (0x0300).
+struct SelectRig {
+    SelectRig() : ctx(context()), symbols(ctx), lines(symbols, ctx) {
+        rig.identify();
+        rig.emu->SetConnectionState(TBasisEmulator::StateReady);
+        rig.wire.clear();
+        rig.options.pod = 1;
+        rig.options.saveBreakTrace = true;
+        rig.options.saveMap = true;
+        symbols.AddFunction("main", 0, UnbankedAdresse(0x0100), UnbankedAdresse(0x011F), 1);
+        symbols.AddSymbol(sspProgram, "loop", 0, 0, 240, 1, 19, UnbankedAdresse(0x0200));
+        symbols.AddSymbol(sspProgram, "done", 0, 0, 240, 1, 19, UnbankedAdresse(0x0300));
+    }
+    TargetContext context() {
+        TargetContext c;
+        c.spaces = &spaces;
+        c.banking = &banking;
+        return c;
+    }
+    TSelectWiring wiring() {
+        return TSelectWiring{*rig.emu, banking, spaces, rig.options, notifier, &trace, &symbols, &lines, nullptr, nullptr};
+    }
+    std::vector<std::uint8_t> section(const TSelectTabelle& t) const {
+        platform::MemoryStream m;
+        ValueWriter w(m);
+        t.WriteToStream(w);
+        return m.bytes();
+    }
+
+    EmuRig rig;
+    TBanking banking{*rig.emu, rig.notifier};
+    StandardAddressSpaces spaces;
+    FakeTraceControl trace;
+    RecordingNotifier notifier;
+    TargetContext ctx;
+    TSymboltabelle symbols;
+    TZeilennummertabelle lines;
+};
+
+std::string errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "(none)";
+}
+
+TEST(SelectTable, SetAndClearWidenSplitMergeAndRefuse) {
+    SelectRig s;
+    RecordingTable t(s.wiring());
+    struct Step {
+        bool set;
+        const char* text;
+        const char* list;  // afterwards
+        const char* sent;  // "" nothing
+        int error;         // message number, 0 none
+    } const steps[] = {
+        {true, "1000-10FF", "1000 - 10FF", "set 11 1000-10FF", 0},
+        {true, "1080-11FF", "1000 - 11FF", "set 11 1000-11FF", 0},  // widened down
+        {true, "1100-1180", "1000 - 11FF", "", 129},
+        {true, "1200-12FF", "1000 - 12FF", "set 11 1200-12FF", 0},  // touching: merged
+        {false, "1100-11FF", "1000 - 10FF;1200 - 12FF", "clear 11 1100-11FF", 0},
+        {false, "2000", "1000 - 10FF;1200 - 12FF", "", 0},
+        {false, "10F0-120F", "1000 - 10EF;1210 - 12FF", "clear 11 10F0-120F", 0},
+        {false, "0000 FFFF", "", "clear 11 0000-FFFF", 0},
+    };
+    for (const Step& step : steps) {
+        t.sent.clear();
+        const std::string error = errorOf([&] { step.set ? t.SetRange(step.text, 11) : t.ClearRange(step.text, 11); });
+        EXPECT_EQ(error, step.error ? std::string(LoadStr(step.error)) : "(none)") << step.text;
+        EXPECT_EQ(t.GetItemText(11), step.list) << step.text;
+        EXPECT_EQ(t.sent.empty() ? "" : t.sent.front(), std::string(step.sent)) << step.text;
+    }
+    EXPECT_EQ(s.notifier.count(notify::BreakTablesChanged), 6);
+
+    // Cut ends of a named range name the cleared range's symbols.
+    t.SetRange("loop-done", 10);
+    t.ClearRange("0250-0260", 10);
+    EXPECT_EQ(t.GetItemText(10), "loop - 024F;0261 - done");
+    t.ClearRange("loop", 10);
+    EXPECT_EQ(t.GetItemText(10), "(loop+1) - 024F;0261 - done");
+
+    // A function alone on a trace kind is the whole function; cutting its
+    // start keeps the function's end.
+    t.GetList(14).Clear();
+    t.SetRange("main", 14);
+    EXPECT_EQ(t.GetList(14)[0].name2, std::string(1, '\0') + "main");
+    EXPECT_EQ(t.GetItemTextPlain(14), "main - main");
+    EXPECT_EQ(addrText(t.GetList(14)[0].end), "011F");
+    t.ClearRange("0100-0107", 14);
+    EXPECT_EQ(t.GetItemText(14), "0108 - @main");
+    EXPECT_EQ(s.notifier.count(notify::TraceTablesChanged), 2);
+
+    // Refusals: a kind outside 10-23, an address outside the kind's space.
+    EXPECT_EQ(errorOf([&] { t.SetRange("1000", 9); }), LoadStr(272));
+    EXPECT_EQ(errorOf([&] { t.SetRange("100", 18); }), FmtLoadStr(66, 0x100));
+}
+
+TEST(SelectTable, DataBusAndMapRangesChangeTheirImages) {
+    SelectRig s;
+    RecordingTable t(s.wiring());
+    t.SetRange("00-FF", 18);
+    EXPECT_EQ(t.GetItemText(18), "00 - FF");
+    t.ClearRange("10-1F", 18);
+    EXPECT_EQ(t.BreakDataImage()[0x10], 0xFE);
+    EXPECT_EQ(t.BreakDataImage()[0x20], 0xFF);
+
+    t.SetRange("0123-0140", 23);  // whole 64-byte pages
+    EXPECT_EQ(t.GetItemText(23), "0100 - 017F");
+    EXPECT_EQ(t.MapImage()[3], 0x02);
+    EXPECT_EQ(t.MapImage()[4], 0x03);
+    EXPECT_EQ(t.MapImage()[5], 0x03);
+    EXPECT_EQ(t.MapImage()[6], 0x02);
+    EXPECT_EQ(s.notifier.count(notify::ExtDataChanged), 1);
+    EXPECT_TRUE(t.ProgramMapped(UnbankedAdresse(0), UnbankedAdresse(0)) == false);
+
+    // The external-data map on a pod that cannot map it.
+    s.rig.options.pod = 11;
+    s.rig.options.adapterName = "DEBUG";
+    EXPECT_EQ(errorOf([&] { t.SetRange("0200", 23); }), FmtResStr(rs::NoMappingOfExtData, "DEBUG"));
+    t.ResetExtDataMap();
+    ASSERT_EQ(s.rig.boxes.shown().size(), 1u);
+    EXPECT_EQ(s.rig.boxes.shown()[0].text, "No mapping of ExtData memory\nwith DEBUG Clearing map addresses");
+    EXPECT_TRUE(t.GetList(23).Empty());
+    EXPECT_EQ(t.MapImage()[4], 0x02);
+}
+
+TEST(SelectTable, SetItemTextChangesNothingWhenAPieceIsRefused) {
+    SelectRig s;
+    RecordingTable t(s.wiring());
+    t.SetRange("2000-20FF", 10);
+    t.sent.clear();
+    for (const char* text : {"1000-10FF;nosuchsymbol", "0000-00FF;0100-01FF;0080-0180"}) {
+        EXPECT_THROW(t.SetItemText(10, text), EVokWinError) << text;
+        EXPECT_EQ(t.GetItemText(10), "2000 - 20FF") << text;
+        EXPECT_TRUE(t.sent.empty()) << text;
+    }
+    EXPECT_EQ(errorOf([&] { t.SetItemText(10, "0000-00FF;0100-01FF;0080-0180"); }), LoadStr(129));
+    EXPECT_FALSE(t.SetItemText(10, "2000 - 20FF"));
+    EXPECT_TRUE(t.SetItemText(10, "1000-10FF; 3000"));
+    EXPECT_EQ(t.GetItemText(10), "1000 - 10FF;3000");
+    EXPECT_EQ(t.sent, (std::vector<std::string>{"clear 10 2000-20FF", "set 10 1000-10FF", "set 10 3000-3000"}));
+    EXPECT_TRUE(t.SetItemText(10, ""));
+    EXPECT_TRUE(t.GetList(10).Empty());
+}
+
+TEST(SelectTable, BreakModesSelectModesAndTheirRegisters) {
+    SelectRig s;
+    TSelectTabelle t(s.wiring());
+    // Construction: channels OPCODE (5), trace 15 READ, 16 WRITE, triggers off.
+    EXPECT_EQ(t.RegisterImage()[0], 5);
+    EXPECT_EQ(t.RegisterImage()[11], 0x12);
+    EXPECT_EQ(t.RegisterImage()[12], 0x71);
+    EXPECT_EQ(t.RegisterImage()[4], 0x18);
+
+    t.SetSelectMode(11, select_mode::Write);
+    EXPECT_EQ(t.RegisterImage()[2], 2);
+    t.SetBreakMode(bmLogicProbes);
+    EXPECT_EQ(t.GetSelectMode(10), select_mode::Opcode);  // still reads the saved mode
+    EXPECT_EQ(t.RegisterImage()[0] & 7, 7);
+    EXPECT_TRUE(t.GetTriggerBit());
+    t.SetSelectMode(10, select_mode::Program);  // only remembered while the channel is taken
+    EXPECT_EQ(t.RegisterImage()[0] & 7, 7);
+    t.SetBreakMode(bmBreak1);
+    EXPECT_EQ(t.GetSelectMode(10), select_mode::Program);
+    EXPECT_EQ(t.RegisterImage()[0] & 7, 4);
+
+    const auto registers = t.RegisterImage();
+    const int notified = s.notifier.count(notify::BreakTablesChanged);
+    EXPECT_EQ(errorOf([&] { t.SetBreakMode(bmStandard); }), LoadStr(272));
+    EXPECT_EQ(t.BreakMode(), bmBreak1);
+    EXPECT_EQ(t.RegisterImage(), registers);
+    EXPECT_EQ(s.notifier.count(notify::BreakTablesChanged), notified);
+    EXPECT_EQ(errorOf([&] { t.SetSelectMode(14, select_mode::Read); }), LoadStr(272));
+
+    // A code mode on kind 15 is the shared trace code mode.
+    t.SetSelectMode(15, select_mode::LineNumber);
+    EXPECT_EQ(t.GetSelectMode(14), select_mode::LineNumber);
+    EXPECT_EQ(t.RegisterImage()[11] & 0x03, 0);
+    EXPECT_EQ(t.RegisterImage()[12] & 0x03, 2);
+
+    EXPECT_EQ(errorOf([&] { t.SetTimeBase(3); }), "Value in Time base not valid");
+    t.SetBreakOnReturn(true);
+    int withBit = 0;
+    for (int v = 0; v < 256; ++v) withBit += (t.BreakDataImage()[static_cast<std::size_t>(v)] & 0x20) != 0;
+    EXPECT_EQ(withBit, 2);
+    EXPECT_EQ(t.BreakDataImage()[0x22] & 0x20, 0x20);
+    EXPECT_EQ(t.BreakDataImage()[0x32] & 0x20, 0x20);
+}
+
+TEST(SelectTable, TriggersNeverShareASource) {
+    SelectRig s;
+    TSelectTabelle t(s.wiring());
+    struct Step {
+        int which, source;
+        int end, start;  // afterwards
+        int beeps;       // in all
+        const char* error;
+    } const steps[] = {
+        {0, 1, 1, 3, 0, nullptr},
+        {1, 1, 3, 1, 1, nullptr},                              // the end trigger gives way
+        {0, 1, 3, 1, 2, nullptr},                              // the end trigger is refused
+        {0, 3, 3, 1, 2, nullptr},                              // off never conflicts
+        {1, 3, 3, 3, 2, nullptr},
+        {0, 2, 3, 3, 2, "Value in Trace trigger not valid"},  // source 2 needs the trigger bit
+        {0, 0, 0, 3, 2, nullptr},
+    };
+    for (const Step& step : steps) {
+        const std::string error = errorOf([&] { t.SetTrigger(step.which, step.source); });
+        EXPECT_EQ(error, step.error ? step.error : "(none)");
+        EXPECT_EQ(t.GetTrigger(0), step.end);
+        EXPECT_EQ(t.GetTrigger(1), step.start);
+        EXPECT_EQ(s.rig.boxes.beeps(), step.beeps);
+    }
+    // End trigger on source 0 with the trigger bit off: bit 3 and 4 of byte 4
+    // set (sources 1 and 2 unused), byte 12 0x80 | 0x70, channel 11 unused.
+    EXPECT_EQ(t.RegisterImage()[4] & 0x38, 0x18);
+    EXPECT_EQ(t.RegisterImage()[12] & 0xFC, 0xF0);
+    EXPECT_EQ(t.RegisterImage()[2] & 7, 7);
+    t.SetTriggerBit(true);  // source 0 is not allowed any more
+    EXPECT_EQ(t.GetTrigger(0), 3);
+    EXPECT_EQ(t.RegisterImage()[4] & 0x20, 0x20);
+    t.SetBreakMode(bmTraceOverflow);
+    EXPECT_EQ(errorOf([&] { t.SetTriggerBit(false); }), LoadStr(281));
+}
+
+TEST(SelectTable, AddAddressPicksTheChannel) {
+    SelectRig s;
+    TSelectTabelle t(s.wiring());
+    struct Row {
+        TBreakMode mode;
+        int kind;
+    } const rows[] = {{bmBreak1, 10}, {bmBreak2, 12}, {bmBreak2nachBreak1, 12}, {bmBreak1nachBreak2, 10}};
+    for (const Row& row : rows) {
+        t.GetList(10).Clear();
+        t.GetList(12).Clear();
+        t.SetBreakMode(row.mode);
+        t.AddAddress(UnbankedAdresse(0x1234), true);
+        EXPECT_EQ(t.GetItemText(row.kind), "1234") << int(row.mode);
+        EXPECT_EQ(t.GetList(row.kind == 10 ? 12 : 10).Count(), 0) << int(row.mode);
+    }
+    // The channel that holds the address loses it (disable and kill alike).
+    t.SetBreakMode(bmBreak1orBreak2);
+    t.SetRange("1234", 12);
+    EXPECT_EQ(t.BreakChannelAt(UnbankedAdresse(0x1234)), 1);
+    t.AddAddress(UnbankedAdresse(0x1234), false);
+    EXPECT_TRUE(t.GetList(10).Empty());
+    EXPECT_EQ(t.GetItemText(12), "1234");
+    EXPECT_EQ(t.BreakChannelAt(UnbankedAdresse(0x1234)), 2);
+    t.SetSelectMode(10, select_mode::Read);
+    t.SetBreakMode(bmBreak1);
+    EXPECT_EQ(errorOf([&] { t.AddAddress(UnbankedAdresse(0x1000), true); }), LoadStr(272));
+}
+
+TEST(SelectTable, CountersShareTheirHardware) {
+    SelectRig s;
+    TKdoSelectTabelle offline(s.wiring());
+    offline.SetCounter(10, 300);
+    EXPECT_EQ(offline.CounterLimit(12), 0);
+    EXPECT_EQ(offline.CounterLimit(11), 255);
+    EXPECT_EQ(errorOf([&] { offline.SetCounter(12, 2); }), "Value in Break counter not valid");
+    offline.SetCounter(11, 2);
+    EXPECT_EQ(offline.CounterLimit(10), 65535);
+    EXPECT_EQ(errorOf([&] { offline.SetCounter(10, 0); }), "Value in Break counter not valid");
+
+    TSelectTabelle t(s.wiring());
+    struct Row {
+        std::int32_t c10;
+        std::uint8_t r7, r8, r9, r10;
+    } const rows[] = {{2, 0xFF, 0, 0xFE, 0xFF}, {300, 0xFF, 1, 0xD4, 0xFE}, {70000, 0xFE, 3, 0x90, 0xEE}};
+    for (const Row& row : rows) {
+        t.SetCounter(10, row.c10);
+        const auto& r = t.RegisterImage();
+        EXPECT_EQ((std::vector<int>{r[7], r[8], r[9], r[10], r[5], r[6]}),
+                  (std::vector<int>{row.r7, row.r8, row.r9, row.r10, row.r9, row.r10}))
+            << row.c10;
+    }
+    t.SetTriggerCounter(5);
+    EXPECT_EQ(t.TriggerCounterImage(), (std::array<std::uint8_t, 3>{0xFA, 0xFF, 0xFF}));
+    EXPECT_EQ(t.GetTriggerCounter(), 5u);
+}
+
+TEST(SelectTable, LogicProbesDefaultsAndDefaultLists) {
+    SelectRig s;
+    TSelectTabelle t(s.wiring());
+    t.SetBreakMode(bmLogicProbes);
+    s.rig.emu->SetGeraet(0);
+    t.SetLogicProbeText("XXXXXXXXXXX1");  // a TARVEX-IV: the truth table
+    for (std::uint8_t b : t.LogicProbeImage()) ASSERT_EQ(b, 0xAA);
+    t.SetLogicProbeText("1");
+    EXPECT_EQ(t.GetLogicProbeText(), "XXXXXXXXXXX1");
+    t.SetLogicProbeText("0XXXXXXXXX10");  // input 1 low: the lower half only
+    EXPECT_EQ(t.LogicProbeImage()[0], 0x44);
+    EXPECT_EQ(t.LogicProbeImage()[255], 0x44);
+    EXPECT_EQ(t.LogicProbeImage()[256], 0x00);
+    t.SetBreakMode(bmBreak1);
+    EXPECT_EQ(t.GetLogicProbeText(), "");
+
+    s.rig.emu->SetGeraet(1);
+    s.trace.boardVersion = 1;
+    t.SetBreakMode(bmLogicProbes);
+    t.SetLogicProbeText("10");
+    EXPECT_EQ(s.trace.calls.back(), "setBreakOnLogicProbe XXXXXXXXXXXXXX10");
+
+    t.ClearRange("00-FF", 19);
+    t.SetRange("5000-5FFF", 12);
+    t.SetDefaults();
+    for (int kind = 18; kind <= 21; ++kind) EXPECT_EQ(t.GetItemText(kind), "00 - FF");
+    EXPECT_TRUE(t.GetList(12).Empty());
+    EXPECT_EQ(t.BreakMode(), bmBreak1);
+
+    t.SetRange("0100-01FF", 14);
+    t.ResetList(14);
+    EXPECT_EQ(t.GetItemText(14), "0000 - FFFF");
+    EXPECT_FALSE(t.GetList(14).Changed());
+    EXPECT_EQ(t.TraceRangeState(0x0010, 0x0020), 1);
+}
+
+// A table with ranges in every streamed kind and every setting off its
+// default.
+void fill(TSelectTabelle& t) {
+    t.SetCounter(10, 300);
+    t.SetCounter(11, 7);
+    t.SetBreakMode(bmBreak1orBreak2);
+    t.SetRange("1000-10FF", 10);
+    t.SetRange("loop-done", 10);
+    t.SetRange("2000", 11);
+    t.SetSelectMode(12, select_mode::Read);
+    t.SetRange("0400-04FF", 12);
+    t.SetRange("ABCD", 13);
+    t.SetRange("main", 14);
+    t.SetRange("3000-3FFF", 15);
+    t.SetSelectMode(16, select_mode::ReadWrite);
+    t.SetRange("8000-80FF", 16);
+    t.SetRange("0000-3FFF", 22);
+    t.ClearRange("0000-FFFF", 22);
+    t.SetRange("0000-7FFF", 22);
+    t.SetRange("0123-0140", 23);
+    t.SetTriggerBit(true);
+    t.SetTrigger(1, 1);
+    t.SetTrigger(0, 2);
+    t.SetFilterSwitch(true);
+    t.SetTimeBase(2);
+    t.SetTriggerCounter(77);
+}
+
+std::vector<std::uint8_t> readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(SelectTable, TheSectionReadsBackIntoAFreshTable) {
+    SelectRig s;
+    TSelectTabelle t(s.wiring());
+    fill(t);
+    const auto bytes = s.section(t);
+
+    TSelectTabelle fresh(s.wiring());
+    platform::MemoryStream m(bytes);
+    ValueReader r(m);
+    fresh.ReadFromStream(r, TSelectTabelle::SectionVersion);
+    EXPECT_TRUE(r.EndOfStream());
+    for (int kind = 10; kind <= 23; ++kind) EXPECT_EQ(fresh.GetItemText(kind), t.GetItemText(kind)) << kind;
+    for (int kind = 10; kind <= 16; ++kind) EXPECT_EQ(fresh.GetSelectMode(kind), t.GetSelectMode(kind)) << kind;
+    for (int kind = 10; kind <= 12; ++kind) EXPECT_EQ(fresh.GetSelectValue(kind), t.GetSelectValue(kind)) << kind;
+    EXPECT_EQ(fresh.BreakMode(), t.BreakMode());
+    EXPECT_EQ(fresh.GetTrigger(0), 2);
+    EXPECT_EQ(fresh.GetTrigger(1), 1);
+    EXPECT_EQ(fresh.RegisterImage(), t.RegisterImage());
+    EXPECT_EQ(fresh.MapImage(), t.MapImage());
+    EXPECT_EQ(fresh.GetTimeBase(), 2);
+    EXPECT_EQ(fresh.GetTriggerCounter(), 77u);
+    EXPECT_EQ(s.section(fresh), bytes);
+
+    // The committed section of version 6 reads and writes again byte for byte.
+    const auto golden = test::sourceDir() / "tests" / "emulator" / "data" / "select_section_v6.bin";
+    if (std::getenv("TARVEX_WRITE_GOLDEN") != nullptr) std::ofstream(golden, std::ios::binary).write(
+        reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    const auto stored = readFile(golden);
+    ASSERT_FALSE(stored.empty());
+    TSelectTabelle again(s.wiring());
+    platform::MemoryStream g(stored);
+    ValueReader gr(g);
+    again.ReadFromStream(gr, 6);
+    EXPECT_EQ(s.section(again), stored);
+}
+
+// The section of a version before 5: addresses without flags, and before
+// version 4 no second names; up to version 5 no trigger count.
+std::vector<std::uint8_t> oldSection(int version) {
+    platform::MemoryStream m;
+    ValueWriter w(m);
+    w.WriteBoolean(true);
+    for (int v : {int(bmBreak2), 100, 1}) w.WriteInteger(v);
+    w.WriteBoolean(true);
+    for (int v : {1, 1, 4}) w.WriteInteger(v);
+    w.WriteListBegin();
+    w.WriteInteger(12);
+    w.WriteBoolean(true);
+    w.WriteListBegin();
+    w.WriteBoolean(true);
+    for (int v : {0xFF, 0x1000, 0xFF, 0x10FF}) w.WriteInteger(v);
+    w.WriteString("");
+    if (version >= 4) w.WriteString("");
+    w.WriteInteger(0);
+    w.WriteBoolean(false);
+    w.WriteListEnd();
+    w.WriteListEnd();
+    for (int v : {0, 0, 0, 0, 0, 3, 4}) w.WriteInteger(v);
+    w.WriteString("");
+    w.WriteBoolean(false);
+    w.WriteInteger(3);
+    w.WriteInteger(3);
+    w.WriteBoolean(false);
+    w.WriteListBegin();  // an inactive performance measurement
+    w.WriteListEnd();
+    for (std::int32_t v : {1, 1000, -1, 0, 32768, 0, 0}) w.WriteInteger(v);
+    for (int i = 0; i < 3; ++i) w.WriteString("");
+    w.WriteInteger(0);
+    w.WriteBoolean(false);
+    w.WriteBoolean(false);
+    return m.bytes();
+}
+
+TEST(SelectTable, OlderSectionsAndLoadsThatMustNotFail) {
+    for (int version : {3, 4}) {
+        SelectRig s;
+        TSelectTabelle t(s.wiring());
+        platform::MemoryStream m(oldSection(version));
+        ValueReader r(m);
+        t.ReadFromStream(r, version);
+        EXPECT_TRUE(r.EndOfStream()) << version;
+        EXPECT_EQ(t.GetItemText(12), "1000 - 10FF") << version;
+        EXPECT_EQ(t.BreakMode(), bmBreak2) << version;
+        EXPECT_EQ(t.GetSelectValue(12), 4) << version;
+        EXPECT_EQ(s.trace.overflow, 100) << version;
+    }
+
+    SelectRig s;
+    TSelectTabelle source(s.wiring());
+    source.SetTrigger(0, 0);  // trigger bit off, end trigger on source 0
+    source.SetCounter(10, 300);
+    const auto section = s.section(source);
+
+    // Loaded over a table with the trigger bit on and a counter the stored
+    // ones leave no room for.
+    TSelectTabelle live(s.wiring());
+    live.SetTriggerBit(true);
+    live.SetTrigger(1, 2);
+    live.SetCounter(12, 5);
+    platform::MemoryStream m(section);
+    ValueReader r(m);
+    live.ReadFromStream(r, 6);
+    EXPECT_TRUE(r.EndOfStream());
+    EXPECT_EQ(live.GetTrigger(0), 0);
+    EXPECT_EQ(live.GetTrigger(1), 3);
+    EXPECT_FALSE(live.GetTriggerBit());
+    EXPECT_EQ(live.GetSelectValue(10), 300);
+    EXPECT_EQ(live.RegisterImage(), source.RegisterImage());
+    EXPECT_EQ(s.rig.boxes.beeps(), 0);
+
+    // The map lists stay when the options do not keep the map.
+    TSelectTabelle mapped(s.wiring());
+    mapped.SetRange("0400", 23);
+    s.rig.options.saveMap = false;
+    platform::MemoryStream m2(section);
+    ValueReader r2(m2);
+    mapped.ReadFromStream(r2, 6);
+    EXPECT_EQ(mapped.GetItemText(23), "0400 - 043F");
+}
+
+TEST(SelectTable, TheOfflineTableNeverReachesBoardOrNotifier) {
+    SelectRig s;
+    TSelectTabelle live(s.wiring());
+    fill(live);
+    const auto section = s.section(live);
+    s.rig.wire.clear();
+    s.notifier.sent.clear();
+    s.trace.calls.clear();
+    s.trace.base = 1;
+    s.trace.overflow = 500;
+
+    TKdoSelectTabelle t(s.wiring());
+    t.CopyFrom(live);
+    EXPECT_EQ(t.GetItemText(10), live.GetItemText(10));
+    EXPECT_EQ(t.GetTimeBase(), 1);
+    EXPECT_TRUE(t.GetTriggerBit());
+    t.SetBreakMode(bmTraceOverflow);
+    EXPECT_EQ(t.GetOverflowText(), "500");
+    t.SetOverflowText("7");
+    EXPECT_EQ(t.GetOverflowText(), "7");
+    t.SetSelectMode(15, select_mode::Program);
+    EXPECT_EQ(t.GetSelectMode(14), select_mode::Program);
+    EXPECT_EQ(errorOf([&] { t.SetSelectMode(14, select_mode::Write); }), LoadStr(272));
+    t.SetRange("7000-70FF", 11);
+    t.ClearRange("7000", 11);
+    t.SetItemText(13, "1111");
+    t.DeleteItem(13, 0);
+    t.AddAddress(UnbankedAdresse(0x0555), true);
+    t.SetCounter(10, 2);
+    t.SetTimeBase(2);
+    t.SetTriggerBit(true);
+    t.SetLogicProbeText("1X");
+    t.SetDefaults();
+    t.SetMapDefaults();
+    t.ResetTraceSettings();
+    EXPECT_TRUE(t.TraceSettingsReset());
+    EXPECT_EQ(t.GetItemText(14), "0000 - FFFF");
+    EXPECT_FALSE(t.GetTriggerBit());
+    platform::MemoryStream m(section);
+    ValueReader r(m);
+    t.ReadFromStream(r, 6);
+    t.InitEmulStart();
+    t.Notify(notify::ProcessorChanged, nullptr);
+
+    EXPECT_TRUE(s.rig.wire.empty());
+    EXPECT_TRUE(s.notifier.sent.empty());
+    EXPECT_TRUE(s.trace.calls.empty());
+}
+
+}  // namespace
+}  // namespace tarvex
