@@ -94,7 +94,7 @@ std::string_view SelectModeName(int mode) {
 std::int32_t TSelectList::InsertSorted(std::unique_ptr<TSelectItem> item) {
     const std::uint32_t k = key(item->start);
     std::int32_t at = 0;
-    while (at < Count() && key((*this)[at].start) < k) ++at;
+    while (at < Count() && key((*this)[at].start) <= k) ++at;
     Insert(at, std::move(item));
     return at;
 }
@@ -938,10 +938,14 @@ void TSelectTabelle::ResetLists() {
 void TSelectTabelle::resolveItem(TSelectList& target, std::int32_t index, int kind, bool transmit) {
     TSelectItem& item = target[index];
     setUpValidator(kind);
-    // A whole object was entered by its name alone.
+    item.named = !item.name1.empty() || !item.name2.empty();
+    // A whole object was entered by its name alone; a single address named
+    // alone would read as the whole object on the kinds that take those.
     const bool whole = !item.name2.empty() && item.name2.front() == '\0';
+    std::string text = whole && !item.name1.empty() ? item.name1 : ItemText(item, kind);
+    if (item.name2.empty() && !item.name1.empty() && item.start == item.end) text = item.name1 + trennung_ + item.name1;
     try {
-        validator_->Konvertieren(whole && !item.name1.empty() ? item.name1 : ItemText(item, kind));
+        validator_->Konvertieren(text);
     } catch (const EVokWinConvertError&) {
         item.named = false;
         return;
@@ -1046,7 +1050,8 @@ void TSelectTabelle::WriteToStream(ValueWriter& w) const {
     }
 }
 
-void TSelectTabelle::readListBlock(ValueReader& r, std::int32_t version, bool apply) {
+std::vector<std::unique_ptr<TSelectList>> TSelectTabelle::readListBlock(ValueReader& r, std::int32_t version) {
+    std::vector<std::unique_ptr<TSelectList>> lists;
     r.ReadListBegin();
     while (!r.EndOfList()) {
         const std::int32_t kind = r.ReadInteger();
@@ -1067,9 +1072,10 @@ void TSelectTabelle::readListBlock(ValueReader& r, std::int32_t version, bool ap
             read->InsertSorted(std::move(item));
         }
         r.ReadListEnd();
-        if (apply) applyReadList(std::move(read));
+        lists.push_back(std::move(read));
     }
     r.ReadListEnd();
+    return lists;
 }
 
 void TSelectTabelle::applyReadList(std::unique_ptr<TSelectList> read) {
@@ -1124,7 +1130,7 @@ void TSelectTabelle::ReadFromStream(ValueReader& r, std::int32_t version) {
                 computeCounterRegisters();
                 registersDirty_ = true;
             }
-            readListBlock(r, version, on);
+            auto lists = readListBlock(r, version);
             std::int32_t modes[7] = {};
             for (auto& m : modes) m = r.ReadInteger();
             const std::string probes = r.ReadString();
@@ -1133,7 +1139,10 @@ void TSelectTabelle::ReadFromStream(ValueReader& r, std::int32_t version) {
             const std::int32_t startSource = r.ReadInteger();
             const bool triggerBit = r.ReadBoolean();
             if (on) {
+                // The modes first: they decide the space of the ranges and
+                // which symbols their names may be.
                 for (int kind = 10; kind <= 16; ++kind) SetSelectMode(kind, modes[kind - 10]);
+                for (auto& read : lists) applyReadList(std::move(read));
                 if (!probes.empty()) SetLogicProbeText(probes);
                 StoreFilterSwitch(filter);
                 // Both triggers off first, so that neither the stored pair
@@ -1147,14 +1156,15 @@ void TSelectTabelle::ReadFromStream(ValueReader& r, std::int32_t version) {
             if (version > 2) readPerformance(r, version, on);
         } else {
             for (int i = 0; i < 3; ++i) r.ReadInteger();
-            for (int i = 0; i < 3; ++i) readListBlock(r, version, false);
+            for (int i = 0; i < 3; ++i) readListBlock(r, version);
             r.ReadInteger();
             r.ReadBoolean();
         }
     }
     if (r.ReadBoolean() && options_.mapSave()) {
         r.ReadBoolean();
-        if (r.ReadBoolean()) readListBlock(r, version, true);
+        if (r.ReadBoolean())
+            for (auto& read : readListBlock(r, version)) applyReadList(std::move(read));
     }
 }
 

@@ -59,7 +59,8 @@ public:
     bool Changed() const { return changed_; }
     void SetChanged(bool changed) { changed_ = changed; }
 
-    // Before the first item whose start is greater; the new index.
+    // Before the first item whose start is greater, so that items read from
+    // a stream keep their order; the new index.
     std::int32_t InsertSorted(std::unique_ptr<TSelectItem> item);
     // -1 when none.
     std::int32_t FindOverlap(const TBankAdresse& start, const TBankAdresse& end) const;
@@ -311,7 +312,7 @@ private:
     // and comes back through the set path.
     void resolveItem(TSelectList& target, std::int32_t index, int kind, bool transmit);
     void transmitList(TSelectList& target);
-    void readListBlock(ValueReader& reader, std::int32_t version, bool apply);
+    std::vector<std::unique_ptr<TSelectList>> readListBlock(ValueReader& reader, std::int32_t version);
     void applyReadList(std::unique_ptr<TSelectList> read);
     void writeListBlock(ValueWriter& writer, int first, int last) const;
     void writePerformance(ValueWriter& writer) const;
