@@ -12,6 +12,7 @@
 #include "core/value_stream.hpp"
 #include "emulator/banking.hpp"
 #include "emulator/emulator.hpp"
+#include "emulator/memory_spaces.hpp"
 #include "emulator/target_options.hpp"
 #include "emulator/trace_info.hpp"
 
@@ -150,6 +151,7 @@ TSelectTabelle::TSelectTabelle(const TSelectWiring& w)
     : emulator_(w.emulator),
       banking_(w.banking),
       spaces_(w.spaces),
+      memory_(w.memory),
       options_(w.options),
       notifier_(w.notifier),
       trace_(w.trace),
@@ -214,6 +216,14 @@ SpaceKind TSelectTabelle::spaceOf(int kind) const {
 
 // The memory space's own address check, raised as a select error.
 void TSelectTabelle::checkSpaceAddress(SpaceKind space, const TBankAdresse& address) const {
+    if (memory_ != nullptr) {
+        try {
+            memory_->Space(space).CheckAdresse(address);
+        } catch (const EVokWinAddressError& e) {
+            throw ESelectError(e.what());
+        }
+        return;
+    }
     const TBankAdresse min = spaces_.minAddress(space);
     const TBankAdresse max = spaces_.maxAddress(space);
     TBankAdresse a = address;

@@ -29,6 +29,7 @@ namespace tarvex {
 
 class TBanking;
 class TEmulator;
+class TEmulSpaces;
 class ITargetOptions;
 class ITraceControl;
 class TSymboltabelle;
@@ -119,7 +120,10 @@ std::string_view SelectModeName(int mode);
 
 // Everything the table works with; nothing is owned. The symbol, line and
 // register tables and the trace board may be null (none loaded, none
-// fitted); the options info and the validator context may stay default.
+// fitted); the options info may stay default. The limits come from
+// `spaces`; with `memory` given (the driver's memory spaces, usually the
+// same object as `spaces`) addresses are checked by its spaces, else
+// against the limits alone.
 struct TSelectWiring {
     TEmulator& emulator;
     TBanking& banking;
@@ -131,6 +135,7 @@ struct TSelectWiring {
     TZeilennummertabelle* lines = nullptr;
     const TRegisterTabelle* registers = nullptr;
     const IOptionsInfo* optionsInfo = nullptr;
+    const TEmulSpaces* memory = nullptr;
 };
 
 class TSelectTabelle : public TComponent, public ISelectTablePart {
@@ -323,6 +328,7 @@ private:
     TEmulator& emulator_;
     TBanking& banking_;
     const IAddressSpaces& spaces_;
+    const TEmulSpaces* memory_;
     const ITargetOptions& options_;
     INotifier& notifier_;
     ITraceControl* trace_;

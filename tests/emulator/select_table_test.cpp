@@ -15,6 +15,7 @@
 #include "emulator/kdo_select_table.hpp"
 #include "tests/emulator/emulator_fixture.hpp"
 #include "tests/support/fake_trace.hpp"
+#include "tests/support/target/sim_target.hpp"
 
 namespace tarvex {
 namespace {
@@ -559,6 +560,19 @@ TEST(SelectTable, TheOfflineTableNeverReachesBoardOrNotifier) {
     EXPECT_TRUE(s.rig.wire.empty());
     EXPECT_TRUE(s.notifier.sent.empty());
     EXPECT_TRUE(s.trace.calls.empty());
+}
+
+TEST(SelectTable, TheMemorySpacesCheckTheAddresses) {
+    test::SimTarget target;
+    FakeTraceControl trace;
+    TSelectTabelle t(TSelectWiring{*target.emu, *target.banking, *target.spaces, target.options, target.notifier,
+                                   &trace, nullptr, nullptr, &target.registers, nullptr, target.spaces.get()});
+    target.space(SpaceKind::ExtData).SetXdataMaxAdresse(0x7FFF);
+    t.SetSelectMode(11, select_mode::Read);
+    t.SetRange("7000-7FFF", 11);
+    EXPECT_EQ(t.GetItemText(11), "7000 - 7FFF");
+    EXPECT_EQ(errorOf([&] { t.SetRange("8000", 11); }), FmtLoadStr(66, 0x8000));
+    EXPECT_EQ(errorOf([&] { t.SetRange("0100", 18); }), FmtLoadStr(66, 0x0100));
 }
 
 }  // namespace
