@@ -143,9 +143,17 @@ TEST(SelectTable, SetAndClearWidenSplitMergeAndRefuse) {
 TEST(SelectTable, DataBusAndMapRangesChangeTheirImages) {
     SelectRig s;
     RecordingTable t(s.wiring());
+    const std::size_t notices = s.rig.notice.shown().size();
     t.SetRange("00-FF", 18);
     EXPECT_EQ(t.GetItemText(18), "00 - FF");
     t.ClearRange("10-1F", 18);
+    t.SetRange("0200", 12);
+    t.DeleteItem(12, 0);  // no progress shown
+    EXPECT_EQ(std::vector<std::string>(s.rig.notice.shown().begin() + static_cast<std::ptrdiff_t>(notices),
+                                       s.rig.notice.shown().end()),
+              (std::vector<std::string>{"Setting data bus condition",
+                                                              "Clearing data bus condition", "Setting break addresses"}));
+    EXPECT_FALSE(s.rig.notice.open());
     EXPECT_EQ(t.BreakDataImage()[0x10], 0xFE);
     EXPECT_EQ(t.BreakDataImage()[0x20], 0xFF);
 
