@@ -549,6 +549,13 @@ bool TSelectTabelle::HighLevelMode() const {
     return lines_ != nullptr && lines_->Count() > 0 && GetSelectMode(14) == select_mode::LineNumber;
 }
 
+void TSelectTabelle::RefreshTraceCodeMode() {
+    const int previous = StoredSelectMode(14);
+    StoreSelectMode(14, 0xFF);
+    SetSelectMode(14, previous);
+    TransmitBreakTraceRegister();
+}
+
 // ---------------------------------------------------------------- modes
 
 int TSelectTabelle::GetSelectMode(int kind) const {

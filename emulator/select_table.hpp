@@ -227,6 +227,8 @@ public:
     // whether the trace shows source lines.
     int TraceSelectMode(int kind) const { return GetSelectMode(kind); }
     bool HighLevelMode() const;
+    // The trace board's system mode changed: the trace code bits follow it.
+    void RefreshTraceCodeMode();
 
     // ---- Defaults and maps
     void SetDefaults();

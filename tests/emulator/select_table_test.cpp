@@ -230,6 +230,10 @@ TEST(SelectTable, BreakModesSelectModesAndTheirRegisters) {
     EXPECT_EQ(t.GetSelectMode(14), select_mode::LineNumber);
     EXPECT_EQ(t.RegisterImage()[11] & 0x03, 0);
     EXPECT_EQ(t.RegisterImage()[12] & 0x03, 2);
+    s.trace.system = true;
+    t.RefreshTraceCodeMode();
+    EXPECT_EQ(t.RegisterImage()[12] & 0x03, 3);
+    EXPECT_EQ(t.GetSelectMode(14), select_mode::LineNumber);
 
     EXPECT_EQ(errorOf([&] { t.SetTimeBase(3); }), "Value in Time base not valid");
     t.SetBreakOnReturn(true);
