@@ -1279,6 +1279,10 @@ void TSelectTabelle::TransmitBreakData() {}
 void TSelectTabelle::TransmitMapData() {}
 
 void TSelectTabelle::InitEmulStart() {
+    // A restart (after a link time-out) keeps what the user set: only the
+    // lists nobody changed take their defaults.
+    for (int kind = FirstKind; kind <= LastKind; ++kind)
+        if (kind != 17 && !GetList(kind).Changed()) ResetList(kind);
     breakDataDirty_ = true;
     mapDirty_ = true;
     registersDirty_ = true;

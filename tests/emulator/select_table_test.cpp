@@ -365,6 +365,14 @@ TEST(SelectTable, LogicProbesDefaultsAndDefaultLists) {
     EXPECT_TRUE(t.GetList(12).Empty());
     EXPECT_EQ(t.BreakMode(), bmBreak1);
 
+    // A start gives the unchanged lists their defaults and keeps the others.
+    t.SetRange("0300-03FF", 10);
+    EXPECT_FALSE(t.ProgramMapped(UnbankedAdresse(0x1000), UnbankedAdresse(0x1FFF)));
+    t.InitEmulStart();
+    EXPECT_TRUE(t.ProgramMapped(UnbankedAdresse(0x1000), UnbankedAdresse(0x1FFF)));
+    EXPECT_EQ(t.GetItemText(10), "0300 - 03FF");
+    EXPECT_EQ(t.GetItemText(16), "0000 - FFFF");  // external data: 64 KiB
+
     t.SetRange("0100-01FF", 14);
     t.ResetList(14);
     EXPECT_EQ(t.GetItemText(14), "0000 - FFFF");
