@@ -1178,10 +1178,15 @@ void TSelectTabelle::ReadFromStream(ValueReader& r, std::int32_t version) {
             r.ReadBoolean();
         }
     }
-    if (r.ReadBoolean() && options_.mapSave()) {
+    if (r.ReadBoolean()) {
+        // Read also when the map is not kept, so that what follows the
+        // section in the file is read where it is.
         r.ReadBoolean();
-        if (r.ReadBoolean())
-            for (auto& read : readListBlock(r, version)) applyReadList(std::move(read));
+        if (r.ReadBoolean()) {
+            auto lists = readListBlock(r, version);
+            if (options_.mapSave())
+                for (auto& read : lists) applyReadList(std::move(read));
+        }
     }
 }
 

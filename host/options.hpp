@@ -312,9 +312,9 @@ public:
     std::uint8_t lpcConfig2() const override { return lpc2_; }
     std::string targetFileName() const override { return TargetFileName(); }
     void firmwareKnown(std::uint8_t code) override;
-    bool breakTraceSave() const { return BreakTraceSave(); }
-    bool mapSave() const { return MapSave(); }
-    std::string podName() const { return PodName(); }
+    bool breakTraceSave() const override { return BreakTraceSave(); }
+    bool mapSave() const override { return MapSave(); }
+    std::string podName() const override { return PodName(); }
 
 protected:
     void applyEntry(const TTargetInfoItem& entry, bool builtIn) override;

@@ -373,7 +373,7 @@ TEST(SelectTable, LogicProbesDefaultsAndDefaultLists) {
     EXPECT_EQ(t.GetItemText(10), "0300 - 03FF");
     EXPECT_EQ(t.GetItemText(16), "0000 - FFFF");  // external data: 64 KiB
 
-    t.SetRange("0100-01FF", 14);
+    t.SetItemText(14, "0100-01FF");
     t.ResetList(14);
     EXPECT_EQ(t.GetItemText(14), "0000 - FFFF");
     EXPECT_FALSE(t.GetList(14).Changed());
@@ -531,6 +531,7 @@ TEST(SelectTable, OlderSectionsAndLoadsThatMustNotFail) {
     ValueReader r2(m2);
     mapped.ReadFromStream(r2, 6);
     EXPECT_EQ(mapped.GetItemText(23), "0400 - 043F");
+    EXPECT_TRUE(r2.EndOfStream());
 }
 
 TEST(SelectTable, TheOfflineTableNeverReachesBoardOrNotifier) {
