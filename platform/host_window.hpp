@@ -1,0 +1,24 @@
+#pragma once
+// Messages to the window of the program that hosts the driver. On Windows
+// the handle is that program's window and the messages are window messages;
+// elsewhere the host hands the address of a HostMessageSink instead, and the
+// driver calls it.
+#include <cstdint>
+
+namespace tarvex::platform {
+
+// What a host outside Windows hands as its window. `post` must return
+// without calling back into the driver: the host handles a posted message
+// only after the driver's call returned.
+struct HostMessageSink {
+    void* context;
+    std::intptr_t (*send)(void* context, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    void (*post)(void* context, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+};
+
+// Both do nothing for a null handle. sendHostMessage waits for the answer.
+std::intptr_t sendHostMessage(std::uintptr_t handle, std::uint32_t message, std::uintptr_t wParam,
+                              std::intptr_t lParam);
+void postHostMessage(std::uintptr_t handle, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+
+}  // namespace tarvex::platform
