@@ -1,0 +1,796 @@
+// The host-interface object: construction and destruction of the
+// components, the entry points' frame (driver lock, download mode, exception
+// hook), AG_Init with start-up and tear-down, the capability exports, the
+// serial message and the end of the session.
+#include "host/agdi_object.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+#include "core/errors.hpp"
+#include "core/message_box.hpp"
+#include "core/messages.hpp"
+#include "core/register_table.hpp"
+#include "core/value_stream.hpp"
+#include "emulator/banking.hpp"
+#include "emulator/emulator.hpp"
+#include "emulator/memory_spaces.hpp"
+#include "emulator/sfr_config.hpp"
+#include "emulator/target_options.hpp"
+#include "platform/clock.hpp"
+#include "platform/files.hpp"
+#include "platform/host_window.hpp"
+#include "platform/settings.hpp"
+#include "platform/stream.hpp"
+#include "platform/ui.hpp"
+
+namespace tarvex {
+
+namespace {
+
+std::atomic<TAgdiObject*> currentObject{nullptr};
+
+// A text field of the IDE's records, read with its size as the bound.
+std::string boundedText(const char* field, std::size_t size) {
+    if (!field) return {};
+    const auto* end = static_cast<const char*>(std::memchr(field, 0, size));
+    return std::string(field, end ? static_cast<std::size_t>(end - field) : size);
+}
+
+// Copies at most size - 1 bytes and the terminating zero, never splitting a
+// UTF-8 character.
+void copyBounded(char* out, std::size_t size, const std::string& text) {
+    if (!out || size == 0) return;
+    std::size_t n = std::min(text.size(), size - 1);
+    while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    std::memcpy(out, text.data(), n);
+    out[n] = '\0';
+}
+
+std::string directoryOf(const std::string& path) {
+    const auto cut = path.find_last_of("/\\");
+    if (cut == std::string::npos) return {};
+    std::string dir = path.substr(0, cut);
+    if (dir.empty() || (dir.back() != ':' && dir.back() != '\\' && dir.back() != '/'))
+        dir += platform::TargetIsWindows ? '\\' : '/';
+    return dir;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- lifetime
+
+// One row per component slot, in the order of creation; an empty `make` is
+// a slot that a later component fills.
+struct TAgdiObject::Slot {
+    const char* name;
+    std::function<void(TAgdiObject&)> make;
+    std::function<void(TAgdiObject&)> free;
+};
+
+TAgdiObject::TAgdiObject(DriverEnvironment environment) : env_(std::move(environment)) {
+    if (!env_.windows) {
+        ownWindows_ = std::make_unique<NoDriverWindows>([this](std::string_view text) { Log(text); });
+        env_.windows = ownWindows_.get();
+    }
+    windows_ = env_.windows;
+    if (!env_.commands) {
+        ownCommands_ = std::make_unique<BuiltinCommands>([this] { return env_.runControl; },
+                                                         [this] { return env_.traceBoard; },
+                                                         [this](std::string_view text) { Log(text); });
+        env_.commands = ownCommands_.get();
+    }
+    commands_ = env_.commands;
+    features_ = InitialFeatures;
+    createComponents();
+    buildRegisterView();
+    buildMenu();
+    currentObject.store(this);
+}
+
+TAgdiObject::~TAgdiObject() {
+    TAgdiObject* self = this;
+    currentObject.compare_exchange_strong(self, nullptr);
+    destroyComponents();
+    attributes_.Clear();
+}
+
+TAgdiObject* TAgdiObject::Current() {
+    return currentObject.load();
+}
+
+namespace {
+
+platform::Clock& clockOf(const DriverEnvironment& env) {
+    return env.clock ? *env.clock : platform::systemClock();
+}
+platform::SettingsStore& settingsOf(const DriverEnvironment& env) {
+    return env.settings ? *env.settings : platform::defaultSettings();
+}
+
+}  // namespace
+
+// The register table and the SFR configuration come before the memory spaces,
+// which keep references to both.
+void TAgdiObject::createComponents() {
+    static const std::vector<Slot> slots = {
+        {"Dll_Optionen",
+         [](TAgdiObject& o) {
+             if (o.env_.root.empty()) {
+                 o.targetOptions_ = std::make_unique<StandaloneTargetOptions>(settingsOf(o.env_));
+             } else {
+                 o.targetOptions_ = std::make_unique<StandaloneTargetOptions>(o.env_.root, o.env_.root);
+                 o.targetOptions_->sfrFile = (std::filesystem::path(o.env_.root) / SfrDefinitionFileName).string();
+             }
+         },
+         [](TAgdiObject& o) { o.targetOptions_.reset(); }},
+        {"Dll_Emulator",
+         [](TAgdiObject& o) {
+             o.emulator_ = std::make_unique<TEmulator>(*o.targetOptions_, clockOf(o.env_), settingsOf(o.env_));
+             if (o.env_.serialPortOpener) o.emulator_->setSerialPortOpener(o.env_.serialPortOpener);
+             if (!o.env_.d2xxLibrary.empty()) o.emulator_->setUsbLibrary(o.env_.d2xxLibrary);
+             o.emulator_->SetNotifier(&o.notifier_);
+             o.projectOptions_ =
+                 std::make_unique<StandaloneProjectOptions>(*o.emulator_, [&o](std::string_view t) { o.Log(t); });
+         },
+         [](TAgdiObject& o) {
+             o.projectOptions_.reset();
+             o.emulator_.reset();
+         }},
+        {"TracePlatine", {}, {}},
+        {"Banking", [](TAgdiObject& o) { o.banking_ = std::make_unique<TBanking>(*o.emulator_, o.notifier_); },
+         [](TAgdiObject& o) { o.banking_.reset(); }},
+        {"Dll_Debug", {}, {}},
+        {"RegisterTabelle", [](TAgdiObject& o) { o.registers_ = std::make_unique<TRegisterTabelle>(); },
+         [](TAgdiObject& o) { o.registers_.reset(); }},
+        {"SfrConfig",
+         [](TAgdiObject& o) {
+             o.sfr_ = std::make_unique<TSfrConfig>(*o.registers_, *o.emulator_, *o.targetOptions_);
+             o.emulator_->SetSfrConfig(o.sfr_.get());
+         },
+         [](TAgdiObject& o) {
+             o.emulator_->SetSfrConfig(nullptr);
+             o.sfr_.reset();
+         }},
+        {"EmulSpeicher",
+         [](TAgdiObject& o) {
+             o.parts_.banking = o.banking_.get();
+             o.parts_.traceBoard = o.env_.traceBoard;
+             o.emulator_->SetParts(o.parts_);
+             o.spaces_ = std::make_unique<TEmulSpaces>(*o.emulator_, *o.sfr_, *o.registers_, o.notifier_, o.parts_);
+             o.spaces_->SetBanking(o.banking_.get());
+             o.emulator_->Download().SetBanking(o.banking_.get());
+             o.banking_->SetRegisterTable(o.registers_.get());
+         },
+         [](TAgdiObject& o) {
+             o.emulator_->Download().SetBanking(nullptr);
+             o.spaces_.reset();
+         }},
+        {"SymbolTabelle", {}, {}},
+        {"ZeilennummernTabelle", {}, {}},
+        {"SelectTabelle", {}, {}},
+        {"VokWinStatusZeile", {}, {}},
+        {"WatchTabelle", {}, {}},
+        {"Kommando", {}, {}},
+        {"PerformanceComp", {}, {}},
+        {"VokWinLoader", {}, {}},
+    };
+    for (const Slot& slot : slots) {
+        if (!slot.make) continue;
+        slot.make(*this);
+        componentLog_.push_back(std::string("create ") + slot.name);
+        if (env_.lifecycleLog) env_.lifecycleLog->push_back(componentLog_.back());
+    }
+}
+
+void TAgdiObject::destroyComponents() {
+    static const std::vector<std::pair<const char*, std::function<void(TAgdiObject&)>>> order = {
+        {"EmulSpeicher",
+         [](TAgdiObject& o) {
+             if (o.emulator_) o.emulator_->Download().SetBanking(nullptr);
+             o.spaces_.reset();
+         }},
+        {"SfrConfig",
+         [](TAgdiObject& o) {
+             if (o.emulator_) o.emulator_->SetSfrConfig(nullptr);
+             o.sfr_.reset();
+         }},
+        {"RegisterTabelle", [](TAgdiObject& o) { o.registers_.reset(); }},
+        {"Banking", [](TAgdiObject& o) { o.banking_.reset(); }},
+        {"Dll_Emulator",
+         [](TAgdiObject& o) {
+             o.projectOptions_.reset();
+             o.emulator_.reset();
+         }},
+        {"Dll_Optionen", [](TAgdiObject& o) { o.targetOptions_.reset(); }},
+    };
+    for (const auto& [name, free] : order) {
+        free(*this);
+        componentLog_.push_back(std::string("free ") + name);
+        if (env_.lifecycleLog) env_.lifecycleLog->push_back(componentLog_.back());
+    }
+}
+
+// ---------------------------------------------------------------- frame
+
+bool TAgdiObject::otherThreadDuringRun() const {
+    return runWaiting_.load() && std::this_thread::get_id() != runThread_;
+}
+
+void TAgdiObject::Log(std::string_view text) {
+    if (emulator_) emulator_->Protokoll(text);
+}
+
+void TAgdiObject::HandleException(std::exception_ptr error) {
+    if (inHook_) {
+        // A failure inside the hook's own restart: that restart failed.
+        hookRestartFailed_ = true;
+        return;
+    }
+    enum class Kind { Other, Timeout, Abort } kind = Kind::Other;
+    std::string message;
+    try {
+        std::rethrow_exception(error);
+    } catch (const EEmulatorTimeoutError& e) {
+        kind = Kind::Timeout;
+        message = e.message();
+    } catch (const ETarvexAbort& e) {
+        kind = Kind::Abort;
+        message = e.message();
+    } catch (const Exception& e) {
+        message = e.message();
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+        message = "Unknown exception";
+    }
+    event("hook " + message);
+    if (!message.empty()) platform::currentUi().boxes->show(ApplicationTitle, message, platform::mb::IconError);
+    if (kind == Kind::Timeout) {
+        inHook_ = true;
+        hookRestartFailed_ = false;
+        std::uint32_t started = 1;
+        try {
+            emulator_->Restart();
+            started = StartEmulator();
+        } catch (...) {
+            started = 1;
+        }
+        inHook_ = false;
+        if (started != 0 || hookRestartFailed_) EndSession();
+    } else if (kind == Kind::Abort) {
+        EndSession();
+    }
+}
+
+std::uint32_t TAgdiObject::StartEmulator() {
+    try {
+        emulator_->Startup();
+        return 0;
+    } catch (const Exception& e) {
+        if (!e.message().empty())
+            platform::currentUi().boxes->show(ApplicationTitle, e.message(), platform::mb::IconError);
+    } catch (const std::exception& e) {
+        platform::currentUi().boxes->show(ApplicationTitle, e.what(), platform::mb::IconError);
+    } catch (...) {
+        platform::currentUi().boxes->show(ApplicationTitle, "Unknown exception", platform::mb::IconError);
+    }
+    return 1;
+}
+
+void TAgdiObject::EndSession() {
+    event("end of session");
+    try {
+        emulator_->ResetMaster();
+    } catch (...) {
+        // The link is gone already; the IDE leaves debugging all the same.
+    }
+    if (hostWindow_ && messageId_) {
+        platform::postHostMessage(hostWindow_, messageId_, agdi::code::MessageEndSession, 0);
+    } else {
+        Log("AGDI: no host window for the end of the session");
+    }
+    sessionEnded_ = true;
+}
+
+void TAgdiObject::SetDownloadMode(bool on) {
+    if (on == downloadMode_) return;
+    if (on) {
+        // Only a new download session starts the pellunar bookkeeping
+        // afresh; switching on again inside one keeps the earlier blocks'
+        // hooks.
+        if (!downloadSession_) {
+            downloadSession_ = true;
+            emulator_->SetPellunarMode(false);
+        }
+        downloadMode_ = true;
+    } else {
+        downloadMode_ = false;
+        emulator_->Download().UpdatePellunars();
+    }
+}
+
+void TAgdiObject::EndDownloadSession() {
+    SetDownloadMode(false);
+    downloadSession_ = false;
+}
+
+void TAgdiObject::SendOutput(const std::string& text) {
+    if (!hostWindow_ || !messageId_) return;
+    platform::sendHostMessage(hostWindow_, messageId_, agdi::code::MessageOutput,
+                              reinterpret_cast<std::intptr_t>(text.c_str()));
+}
+
+void TAgdiObject::CallCallback(std::uint32_t code, void* data) {
+    if (!callback_) {
+        Log("AGDI: no callback for code " + std::to_string(code));
+        return;
+    }
+    callback_(code, data);
+}
+
+// ---------------------------------------------------------------- AG_Init
+
+std::uint32_t TAgdiObject::AG_Init(std::uint16_t code, std::uintptr_t value) {
+    if (otherThreadDuringRun()) return 0;
+    return entry<std::uint32_t>(0, true, [&](std::uint32_t& result) {
+        const std::uint8_t item = code & 0xFF;
+        switch (code & 0xFF00) {
+        case agdi::code::Startup:
+            result = startup();
+            break;
+        case agdi::code::Feature:
+            result = (item >= 1 && item <= 7) ? (features_ >> (item - 1)) & 1u : 0;
+            break;
+        case agdi::code::Item:
+            switch (item) {
+            case agdi::code::ItemMenu:
+                if (value) *reinterpret_cast<std::uintptr_t*>(value) = reinterpret_cast<std::uintptr_t>(MenuTable());
+                break;
+            case agdi::code::ItemDialogUpdate:
+                if (value) *reinterpret_cast<std::uintptr_t*>(value) = reinterpret_cast<std::uintptr_t>(&DialogUpdateEntry);
+                break;
+            case agdi::code::ItemActiveWindow:
+                activeWindowVar_ = reinterpret_cast<void**>(value);
+                break;
+            case agdi::code::ItemHostWindow:
+                hostWindow_ = value;
+                applicationHandle_ = value;
+                break;
+            case agdi::code::ItemInstance:
+                instance_ = value;
+                break;
+            case agdi::code::ItemBreakpointList:
+                breakpointListHead_ = reinterpret_cast<agdi::BpRecord**>(value);
+                break;
+            case agdi::code::ItemPcVar:
+                pcVar_ = reinterpret_cast<std::uint32_t*>(value);
+                break;
+            case agdi::code::ItemMessageId:
+                messageId_ = static_cast<std::uint32_t>(value);
+                break;
+            case agdi::code::ItemCallback:
+                callback_ = reinterpret_cast<agdi::CallbackFn>(value);
+                break;
+            case agdi::code::ItemDownloadOn:
+                SetDownloadMode(true);
+                break;
+            case agdi::code::ItemDownloadOff:
+                EndDownloadSession();
+                break;
+            default:
+                break;
+            }
+            break;
+        case agdi::code::Exec:
+            if (item == agdi::code::ExecEnd) {
+                teardown();
+            } else if (item == agdi::code::ExecReset && hostWindow_) {
+                IRunControl* run = env_.runControl;
+                if (run) {
+                    int r = run->ResetAll();
+                    if (r > 0) r = run->ResetAll();
+                    if (r < 0) throw ETarvexResetError(std::string(LoadResStr(65273)));
+                }
+                static char commandText[] = "U $\n\r";
+                CallCallback(agdi::code::CallbackCommand, commandText);
+            }
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+void TAgdiObject::defaultAttributes() {
+    attributes_.SetRange(0xF0000000u, 256, 6);
+    attributes_.SetRange(0xF3000080u, 128, 6);
+    attributes_.SetRange(0x01000000u, 0x10000, 6);
+    attributes_.SetRange(0xFF000000u, 0x10000, 3);
+}
+
+std::uint32_t TAgdiObject::startup() {
+    // A host that keeps the library loaded starts the next session afresh.
+    sessionEnded_ = false;
+    refreshPending_ = false;
+    stopRequested_ = false;
+    timeValid_ = false;
+    downloadMode_ = false;
+    downloadSession_ = false;
+    std::uint32_t result = 0;
+    try {
+        defaultAttributes();
+        projectOptions_->SetDefaults();
+        emulator_->LoadFromRegistry();
+        try {
+            projectOptions_->LoadProjectOptions();
+        } catch (...) {
+            projectOptions_->SetDefaults();
+            platform::currentUi().boxes->show(
+                ApplicationTitle, std::string(LoadResStr(65307)) + ".\nPlease check option settings",
+                platform::mb::IconError);
+            windows_->OptionsDialog();
+        }
+        if (sfr_->TargetName().empty()) {
+            sfr_->SetTargetName("80C51");
+            sfr_->SetOptionNummer(1);
+        }
+        helpFileName_ = projectOptions_->HelpFileName();
+        emulator_->SetSessionStart();
+        result = StartEmulator();
+        if (env_.runControl && env_.runControl->NotYetReset()) {
+            selectFileDeferred_ = true;
+        } else {
+            selectFileDeferred_ = false;
+            projectOptions_->LoadSelectFile();
+        }
+        UpdateCopyMapEnable();
+        if (result != 0) {
+            emulator_->ResetMaster();
+            return result;
+        }
+        CallCallback(agdi::code::CallbackRegView, &regView_);
+        if (!programFileName_.empty() && platform::fileKind(programFileName_) == platform::FileKind::Regular) {
+            HostCommand load;
+            load.code = command::LoadProgram;
+            load.memoryKind = 4;
+            load.fileFormat = 3;
+            load.flag = false;
+            load.options = 4;
+            load.fileName = programFileName_;
+            load.start = spaces_->minAddress(SpaceKind::Program);
+            commands_->Run(load);
+        }
+        if (projectOptions_->BootLoaderLoad()) {
+            const std::string file = projectOptions_->BootLoaderFile();
+            if (platform::fileKind(file) != platform::FileKind::Regular) {
+                ErrorBox("Boot loader: " + FmtLoadStr(331, file), platform::mb::IconError);
+            } else {
+                try {
+                    HostCommand load;
+                    load.code = command::LoadFile;
+                    load.flag = true;
+                    load.fileName = file;
+                    load.start = UnbankedAdresse(projectOptions_->BootLoaderAddress());
+                    commands_->Run(load);
+                } catch (const Exception& e) {
+                    ErrorBox(e.message(), platform::mb::IconError);
+                }
+            }
+        }
+    } catch (const Exception& e) {
+        result = 1;
+        if (!e.message().empty()) platform::currentUi().boxes->show(ApplicationTitle, e.message(), platform::mb::IconError);
+        try {
+            emulator_->ResetMaster();
+        } catch (...) {
+        }
+    } catch (...) {
+        result = 1;
+        platform::currentUi().boxes->show(ApplicationTitle, "Unknown exception", platform::mb::IconError);
+        try {
+            emulator_->ResetMaster();
+        } catch (...) {
+        }
+    }
+    return result;
+}
+
+void TAgdiObject::teardown() {
+    // Every step runs whatever the one before it did: a project folder that
+    // refuses the option file must not leave the link open.
+    const auto step = [this](const std::function<void()>& body) {
+        try {
+            body();
+        } catch (const EEmulatorError&) {
+            // The link is gone: nothing to tell.
+        } catch (const Exception& e) {
+            platform::currentUi().boxes->show(ApplicationTitle, e.message(), platform::mb::IconError);
+        } catch (const std::exception& e) {
+            platform::currentUi().boxes->show(ApplicationTitle, e.what(), platform::mb::IconError);
+        }
+    };
+    step([this] { Log("AGDI: Exec AG_UNINIT"); });
+    step([this] {
+        EndDownloadSession();
+        projectOptions_->SaveProjectOptions();
+        if (projectOptions_->SaveSelectWanted()) projectOptions_->SaveSelectFile();
+    });
+    step([this] { CloseAllDialogs(); });
+    step([this] {
+        emulator_->ResetMaster();
+        if (emulator_->HandleOpen()) emulator_->DestroyEmulHandle();
+    });
+    step([this] {
+        if (!hostProject_) return;
+        copyBounded(hostProject_->optionString, sizeof hostProject_->optionString, projectOptions_->OptionFilePath());
+    });
+    hostWindow_ = 0;
+    applicationHandle_ = 0;
+}
+
+// ---------------------------------------------------------------- capability
+
+void TAgdiObject::takeProjectDir(const char* projectFile) {
+    if (!projectFile) return;
+    projectOptions_->SetProjectDir(directoryOf(boundedText(projectFile, 4096)));
+}
+
+std::uint32_t TAgdiObject::DllUv3Cap(std::uint32_t code, void* data) {
+    if (code == 2) return 8051;
+    if (code != 1) return 0;
+    if (otherThreadDuringRun()) return 0;
+    return entry<std::uint32_t>(0, false, [&](std::uint32_t& result) {
+        auto* cap = static_cast<agdi::CapRecord*>(data);
+        const char* buffer = nullptr;
+        if (cap) {
+            applicationHandle_ = cap->slot[0];
+            projectOptions_->SetExeName(boundedText(reinterpret_cast<const char*>(cap->slot[1]), 260));
+            const char* project = reinterpret_cast<const char*>(cap->slot[6]);
+            takeProjectDir(project);
+            buffer = reinterpret_cast<const char*>(cap->slot[5]);
+            const std::string option = boundedText(buffer, cap->slot[3] ? cap->slot[3] : 1024);
+            projectOptions_->SetOptionFileName(!option.empty() ? option : boundedText(project, 4096));
+        }
+        projectOptions_->SetDefaults();
+        emulator_->SetDefaults();
+        projectOptions_->LoadProjectOptions();
+        if (!windows_->OptionsDialog()) return;
+        result = 1;
+        if (cap && buffer)
+            copyBounded(reinterpret_cast<char*>(cap->slot[5]), cap->slot[3], projectOptions_->OptionFilePath());
+    });
+}
+
+std::uint32_t TAgdiObject::EnumUv351(void* data, std::uint32_t code) {
+    if (code != 2) return 0;
+    if (otherThreadDuringRun()) return 0;
+    return entry<std::uint32_t>(8051, false, [&](std::uint32_t&) {
+        auto* project = static_cast<agdi::ProjectRecord*>(data);
+        hostProject_ = project;
+        if (!project) return;
+        hostExeName_ = boundedText(project->exePath, sizeof project->exePath);
+        projectOptions_->SetExeName(hostExeName_);
+        takeProjectDir(project->projectFile);
+        projectOptions_->SetOptionFileName(boundedText(project->optionString, sizeof project->optionString));
+        projectText2_ = boundedText(project->text2, sizeof project->text2);
+        projectText1_ = boundedText(project->text1, sizeof project->text1);
+        programFileName_ = boundedText(project->programFile, sizeof project->programFile);
+        if (!projectOptions_->OptionFileName().empty()) return;
+        projectOptions_->SetDefaults();
+        projectOptions_->LoadProjectOptions();
+        if (windows_->OptionsDialog())
+            copyBounded(project->optionString, sizeof project->optionString, projectOptions_->OptionFilePath());
+    });
+}
+
+std::uint32_t TAgdiObject::AG_Serial(std::uint16_t code, std::uint32_t value1, std::uint32_t value2,
+                                     std::uint32_t value3) {
+    if (otherThreadDuringRun() || sessionEnded_) return 0;
+    return entry<std::uint32_t>(0, true, [&](std::uint32_t&) {
+        if (sessionEnded_ || code != 1) return;
+        agdi::SerialRecord record{{value1, value2, 0, 0, value3}};
+        if (!hostWindow_) {
+            Log("AGDI: no host window for the serial message");
+            return;
+        }
+        platform::sendHostMessage(hostWindow_, messageId_, agdi::code::MessageSerial,
+                                  reinterpret_cast<std::intptr_t>(&record));
+    });
+}
+
+// ---------------------------------------------------------------- notifications
+
+void TAgdiObject::SendVokWinMessage(std::uint8_t code, const void* data) {
+    const agdi::NotificationRecord record{agdi::code::NotifyId, code, data, 0};
+    PerformVokWinMessage(record);
+}
+
+void TAgdiObject::SendDialogClosed(std::uint32_t dialogId) {
+    const agdi::NotificationRecord record{agdi::code::DialogClosedId, dialogId, nullptr, 0};
+    PerformVokWinMessage(record);
+}
+
+void TAgdiObject::PerformVokWinMessage(const agdi::NotificationRecord& record) {
+    const agdi::NotificationRecord copy = record;
+    Notify(copy);
+}
+
+void TAgdiObject::broadcast(std::uint8_t code, const void* data) {
+    // A link fault stops the broadcast (the hook restarts the link); any
+    // other failure of one receiver must not leave the later ones with stale
+    // caches, so it is raised only after all of them ran.
+    std::exception_ptr first;
+    const auto deliver = [&](const char* name, const std::function<void()>& receive) {
+        event(std::string("receive ") + name + " " + std::to_string(code));
+        try {
+            receive();
+        } catch (const EEmulatorError&) {
+            throw;
+        } catch (...) {
+            if (!first) first = std::current_exception();
+        }
+    };
+    deliver("Dll_Emulator", [&] { emulator_->Notify(code, data); });
+    deliver("Banking", [&] { banking_->Notify(code, data); });
+    deliver("EmulSpeicher", [&] { spaces_->EmulSpeicherNotify(code, data); });
+    for (auto& receiver : receivers_) deliver("receiver", [&] { receiver(code, data); });
+    if (first) std::rethrow_exception(first);
+}
+
+void TAgdiObject::Notify(const agdi::NotificationRecord& record) {
+    if (record.id == agdi::code::DialogClosedId) {
+        for (auto& entry : menu_) {
+            if (entry.id == record.code && entry.descriptor) {
+                entry.descriptor->state = 0;
+                entry.descriptor->window = nullptr;
+            }
+        }
+        event("dialog closed " + std::to_string(record.code));
+        return;
+    }
+    if (record.id != agdi::code::NotifyId) return;
+    const auto code = static_cast<std::uint8_t>(record.code);
+    bool refresh = false;
+    switch (code) {
+    case notify::ProgramChanged:
+    case notify::IntDataChanged:
+    case notify::ExtDataChanged:
+    case notify::TargetReset:
+        if (refreshPending_) {
+            refreshPending_ = false;
+            refresh = true;
+        }
+        break;
+    case notify::TargetHalted:
+        timeValid_ = false;
+        if (env_.runControl) setPcVariable(hostPc());
+        break;
+    case notify::TimeCounterReset:
+        timeValid_ = false;
+        refresh = true;
+        break;
+    case notify::EmulatorState:
+        UpdateTraceEnable(env_.traceBoard != nullptr);
+        UpdateCopyMapEnable();
+        break;
+    default:
+        break;
+    }
+    std::exception_ptr failed;
+    try {
+        broadcast(code, record.data);
+    } catch (const EEmulatorError&) {
+        throw;
+    } catch (...) {
+        failed = std::current_exception();
+    }
+    if (code == notify::TargetReset && selectFileDeferred_ && !failed) {
+        selectFileDeferred_ = false;
+        event("select file");
+        projectOptions_->LoadSelectFile();
+    }
+    if (windows_->TraceWindowExists()) windows_->NotifyTraceWindow(record.id, record.code, record.data);
+    if (refresh && emulator_->ConnectionState() == TBasisEmulator::StateReady) {
+        event("callback 5");
+        CallCallback(agdi::code::CallbackRefresh, nullptr);
+    }
+    if (failed) std::rethrow_exception(failed);
+}
+
+// ---------------------------------------------------------------- defaults
+
+bool NoDriverWindows::OptionsDialog() {
+    if (log_) log_("Options dialog: not available in this build");
+    return false;
+}
+
+void* NoDriverWindows::OpenTraceWindow(std::uint32_t, void*) {
+    InformationBox("Trace memory: not available in this build", platform::mb::IconInformation);
+    return nullptr;
+}
+
+void NoDriverWindows::RunMenuDialog(MenuDialog, const std::string& caption) {
+    std::string name = caption;
+    while (!name.empty() && name.back() == '.') name.pop_back();
+    InformationBox(name + ": not available in this build", platform::mb::IconInformation);
+}
+
+bool BuiltinCommands::Run(const HostCommand& command) {
+    switch (command.code) {
+    case command::LoadFile:
+    case command::LoadProgram:
+        if (log_) log_("Load: no loader in this build");
+        return false;
+    case command::ResetCpu: {
+        IRunControl* run = run_ ? run_() : nullptr;
+        if (!run) return false;
+        int r = run->ResetSlave();
+        if (r > 0) r = run->ResetSlave();
+        if (r < 0) throw ETarvexResetError(std::string(LoadResStr(65273)));
+        return true;
+    }
+    case command::ClearTrace:
+    case command::ResetTimeCounter: {
+        ITraceBoardPart* trace = trace_ ? trace_() : nullptr;
+        if (!trace) return false;
+        trace->ResetTrace();
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void StandaloneProjectOptions::SetOptionFileName(const std::string& name) {
+    optionFile_.clear();
+    refused_ = false;
+    if (name.empty()) return;
+    std::string path = name;
+    const auto slash = path.find_last_of("/\\");
+    const auto dot = path.find_last_of('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) path.erase(dot);
+    optionFile_ = path + ".bopt";
+}
+
+std::string StandaloneProjectOptions::OptionFilePath() const {
+    if (!optionFile_.empty()) return optionFile_;
+    return projectDir_ + "Tarvex.bopt";
+}
+
+void StandaloneProjectOptions::SetDefaults() {
+    emulator_.SetDefaults();
+}
+
+void StandaloneProjectOptions::LoadProjectOptions() {
+    const std::string path = OptionFilePath();
+    refused_ = false;
+    if (platform::fileKind(path) != platform::FileKind::Regular) {
+        InformationBox(FmtResStr(65254, path), platform::mb::IconInformation);
+        return;
+    }
+    try {
+        platform::MemoryStream stream(platform::readWholeFile(path));
+        ValueReader reader(stream);
+        const std::int32_t version = reader.ReadInteger();
+        emulator_.ReadSettings(reader, version);
+    } catch (...) {
+        refused_ = true;
+        throw;
+    }
+}
+
+void StandaloneProjectOptions::SaveProjectOptions() {
+    if (refused_) {
+        if (log_) log_("Options: " + OptionFilePath() + " was not read, left as it is");
+        return;
+    }
+    platform::MemoryStream stream;
+    ValueWriter writer(stream);
+    writer.WriteInteger(TEmulator::StreamVersion);
+    emulator_.WriteSettings(writer);
+    platform::writeFileAtomically(OptionFilePath(), stream.bytes().data(), stream.bytes().size());
+}
+
+}  // namespace tarvex

@@ -1,0 +1,357 @@
+#pragma once
+// The host-interface object: everything the IDE asks of the driver enters
+// here, through the driver library's twelve exports (driver/exports.cpp,
+// which only forward). It holds what the IDE handed over, the session's
+// flags, the component singletons, the attribute map, the register view and
+// the menu.
+//
+// The driver lock: every entry point from the IDE holds one recursive mutex
+// while it runs, except on another thread while a go or step waits. Such a
+// call is answered at once (a memory request refused, a breakpoint change
+// 0x80000000), and a stop is handed to the waiting thread, which carries it
+// out under the lock at its next poll. So only one thread talks to the board
+// and calls into the IDE at a time.
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "core/bank_adressen.hpp"
+#include "core/target_interfaces.hpp"
+#include "emulator/target_parts.hpp"
+#include "host/agdi_records.hpp"
+#include "host/attribute_map.hpp"
+#include "host/command_port.hpp"
+#include "host/driver_windows.hpp"
+#include "host/project_port.hpp"
+#include "host/run_port.hpp"
+#include "platform/serial_port.hpp"
+
+namespace tarvex {
+
+namespace platform {
+class Clock;
+class SettingsStore;
+}  // namespace platform
+
+class TBanking;
+class TComponent;
+class TEmulator;
+class TEmulSpaces;
+class TEmulSpeicher;
+class TRegisterTabelle;
+class TSfrConfig;
+class StandaloneTargetOptions;
+class ITraceBoardPart;
+
+// What the object works with; the library's instance takes the real ones,
+// tests their fakes. Null or empty members mean the real ones.
+struct DriverEnvironment {
+    platform::Clock* clock = nullptr;
+    platform::SettingsStore* settings = nullptr;
+    platform::SerialPortOpener serialPortOpener;
+    // The D2XX library's name or path.
+    std::string d2xxLibrary;
+    // The installation root (data files, FPGA images); empty: the usual
+    // search ($TARVEX_ROOT, the program's folder).
+    std::string root;
+    IDriverWindows* windows = nullptr;
+    ICommandRunner* commands = nullptr;
+    // The run control; null: run requests are refused.
+    IRunControl* runControl = nullptr;
+    ITraceBoardPart* traceBoard = nullptr;
+    // Receives the lines of ComponentLog() as well, also those of the
+    // destruction; for tests.
+    std::vector<std::string>* lifecycleLog = nullptr;
+};
+
+class TAgdiObject {
+public:
+    static constexpr const char* ApplicationTitle = "TARVEX Driver DLL";
+    static constexpr std::uint32_t InitialFeatures = 0x30;
+    static constexpr std::uint32_t Refused = 0x80000000u;
+
+    explicit TAgdiObject(DriverEnvironment environment = {});
+    ~TAgdiObject();
+    TAgdiObject(const TAgdiObject&) = delete;
+    TAgdiObject& operator=(const TAgdiObject&) = delete;
+
+    // The object the functions handed to the IDE reach (the register view,
+    // the menu handlers, the dialog update): the one alive, null when none.
+    static TAgdiObject* Current();
+
+    // ---- The twelve entry points
+    std::uint32_t AG_Init(std::uint16_t code, std::uintptr_t value);
+    std::uint32_t AG_MemAcc(std::uint16_t code, std::uint8_t* buffer, agdi::MemRequest* request, std::uint32_t count);
+    std::uint32_t AG_RegAcc(std::uint16_t code, std::uint32_t id, void* value);
+    std::uint32_t AG_AllReg(std::uint16_t code, std::uint8_t* block);
+    std::uint32_t AG_MemAtt(std::uint16_t code, std::uint32_t attribute, agdi::AttRequest* request);
+    std::uint32_t AG_BpInfo(std::uint16_t code, std::uint32_t* address);
+    agdi::BpRecord* AG_BreakFunc(std::uint16_t code, std::uint32_t ignored, std::uint32_t* address,
+                                 agdi::BpRecord* record);
+    std::uint32_t AG_GoStep(std::uint16_t code, std::uint32_t count, std::uint32_t* address);
+    std::uint32_t AG_Serial(std::uint16_t code, std::uint32_t value1, std::uint32_t value2, std::uint32_t value3);
+    std::uint32_t AG_HistFunc(std::uint32_t, std::int32_t, std::int32_t, void*) { return 0; }
+    std::uint32_t DllUv3Cap(std::uint32_t code, void* data);
+    std::uint32_t EnumUv351(void* data, std::uint32_t code);
+
+    // ---- The functions handed to the IDE (through trampolines)
+    std::uint32_t RegViewRead(agdi::RegItem* item, std::uint32_t mode);
+    std::uint32_t RegViewWrite(agdi::RegItem* item, std::uint32_t value);
+    void MenuSelected(agdi::MenuEntry* entry);
+    std::uint32_t DialogUpdate();
+    void DescriptorUpdate(agdi::DialogDescriptor* descriptor);
+    void DescriptorClose(agdi::DialogDescriptor* descriptor);
+
+    // The same as the IDE calls them: they find the object through Current().
+    static std::uint32_t TARVEX_AGDI_CALL RegViewReadEntry(agdi::RegItem* item, std::uint32_t mode);
+    static std::uint32_t TARVEX_AGDI_CALL RegViewWriteEntry(agdi::RegItem* item, std::uint32_t value);
+    static void TARVEX_AGDI_CALL MenuEntryHandler(agdi::MenuEntry* entry);
+    static std::uint32_t TARVEX_AGDI_CALL DialogUpdateEntry();
+    static void TARVEX_AGDI_CALL DescriptorUpdateEntry(agdi::DialogDescriptor* descriptor);
+    static void TARVEX_AGDI_CALL DescriptorCloseEntry(agdi::DialogDescriptor* descriptor);
+
+    // ---- Internal notifications
+    // Builds the record {1152, code, data} and dispatches it completely.
+    void SendVokWinMessage(std::uint8_t code, const void* data);
+    void SendDialogClosed(std::uint32_t dialogId);
+    void PerformVokWinMessage(const agdi::NotificationRecord& record);
+    void Notify(const agdi::NotificationRecord& record);
+    INotifier& Notifier() { return notifier_; }
+    // The processing of the status forms while the board works; answers
+    // whether the user cancelled. No forms yet: nothing to process.
+    bool CheckAbbruch() const { return cancelled_; }
+    void SetCancelled(bool on) { cancelled_ = on; }
+
+    // ---- Session
+    std::uint32_t StartEmulator();
+    void EndSession();
+    // The exception hook: shows and classifies what an entry point caught.
+    void HandleException(std::exception_ptr error);
+    void SetDownloadMode(bool on);
+    void EndDownloadSession();
+    void SendOutput(const std::string& text);
+    void CallCallback(std::uint32_t code, void* data);
+    std::uint32_t ShowHelp(std::uint32_t, void*) { return 0; }
+    void Log(std::string_view text);
+
+    // ---- Menu
+    agdi::MenuEntry* MenuTable() { return menu_.data(); }
+    void UpdateCopyMapEnable();
+    void UpdateTraceEnable(bool tracePresent);
+    void CloseAllDialogs();
+
+    // ---- State, for the tests and the dispatcher
+    bool SessionEnded() const { return sessionEnded_; }
+    bool DownloadMode() const { return downloadMode_; }
+    bool RefreshPending() const { return refreshPending_; }
+    void SetRefreshPending(bool on) { refreshPending_ = on; }
+    bool SelectFileDeferred() const { return selectFileDeferred_; }
+    bool StopRequested() const { return stopRequested_.load(); }
+    std::uint32_t CurrentPc() const { return currentPc_; }
+    std::uintptr_t HostWindow() const { return hostWindow_; }
+    const std::string& ProgramFileName() const { return programFileName_; }
+    const std::string& HostExeName() const { return hostExeName_; }
+    const std::vector<std::string>& ComponentLog() const { return componentLog_; }
+    std::vector<std::string> EventLog() const {
+        std::lock_guard<std::mutex> g(eventsMutex_);
+        return events_;
+    }
+    void ClearEventLog() {
+        std::lock_guard<std::mutex> g(eventsMutex_);
+        events_.clear();
+    }
+    // One line of the ordered log of what the object did, for the tests.
+    void event(std::string text) {
+        std::lock_guard<std::mutex> g(eventsMutex_);
+        events_.push_back(std::move(text));
+    }
+    TAttributeMap& Attributes() { return attributes_; }
+    agdi::RegViewDescriptor& RegisterView() { return regView_; }
+    agdi::RegItem* RegisterItems() { return regItems_.data(); }
+    TEmulator& Emulator() { return *emulator_; }
+    TEmulSpaces& Spaces() { return *spaces_; }
+    TBanking& Banking() { return *banking_; }
+    TSfrConfig& SfrConfig() { return *sfr_; }
+    IProjectOptions& ProjectOptions() { return *projectOptions_; }
+    std::recursive_mutex& DriverLock() { return lock_; }
+    // A receiver of the broadcast, for tests; called after the built-in
+    // ones in the order added.
+    void AddReceiver(std::function<void(std::uint8_t, const void*)> receiver) {
+        receivers_.push_back(std::move(receiver));
+    }
+
+    // Register ids of AG_RegAcc.
+    static constexpr std::uint32_t RegA = 20, RegB = 21, RegTime = 22, RegDptr = 24, RegPc = 0x500, RegPsw = 0x600,
+                                   RegSp = 0x700;
+    static constexpr std::size_t RegItemCount = 23;
+
+private:
+    class Dispatcher final : public INotifier {
+    public:
+        explicit Dispatcher(TAgdiObject& owner) : owner_(owner) {}
+        void send(std::uint8_t code, const void* data) override { owner_.SendVokWinMessage(code, data); }
+
+    private:
+        TAgdiObject& owner_;
+    };
+    struct Slot;
+    class EntryGuard;
+
+    // Runs fn under the driver lock with the download-mode switch and the
+    // exception hook; answers `result` as fn left it.
+    template <typename R, typename Fn>
+    R entry(R result, bool downloadOff, Fn&& fn);
+    // A call on another thread while a go or step waits.
+    bool otherThreadDuringRun() const;
+
+    void createComponents();
+    void destroyComponents();
+    std::uint32_t startup();
+    void teardown();
+    void defaultAttributes();
+    void takeProjectDir(const char* projectFile);
+    void copyOptionPath(char* buffer, std::size_t size);
+    void broadcast(std::uint8_t code, const void* data);
+
+    // Memory requests.
+    struct Target {
+        TEmulSpeicher* space;
+        std::uint32_t count;
+        bool zeros;
+    };
+    Target memoryTarget(std::uint32_t hostAddress, std::uint32_t count, bool forWrite);
+    TBankAdresse checkedAdresse(TEmulSpeicher& space, std::uint32_t hostAddress);
+    bool readMemory(std::uint32_t hostAddress, std::uint8_t* buffer, std::uint32_t count);
+    bool writeMemory(std::uint32_t hostAddress, const std::uint8_t* buffer, std::uint32_t count);
+    bool download(std::uint32_t hostAddress, const std::uint8_t* buffer, std::uint32_t count);
+    bool connected() const;
+    bool targetRunning() const;
+
+    // Registers.
+    std::optional<std::uint32_t> readRegister(std::uint32_t id);
+    bool writeRegister(std::uint32_t id, std::uint32_t value);
+    std::uint8_t sfr(std::uint8_t address);
+    void writeSfr(std::uint8_t address, std::uint8_t value);
+    std::string registerBank();
+    std::uint32_t hostPc();
+    void setPcVariable(std::uint32_t hostForm);
+    std::uint32_t pcForIde(std::uint32_t hostForm) const;
+    TBankAdresse programAdresse(std::uint32_t hostAddress) const;
+    void buildRegisterView();
+    std::uint32_t timeValue();
+
+    // Breakpoints.
+    std::uint32_t changeBreak(std::uint32_t hostAddress, int mode);
+    void mirrorBreak(std::uint32_t hostAddress, int mode);
+    std::uint32_t forEachIdeBreak(const std::function<bool(agdi::BpRecord&)>& act);
+
+    // Run requests.
+    std::uint32_t goStep(std::uint16_t code, std::uint32_t count, std::uint32_t* address);
+    std::uint32_t stop();
+    std::uint32_t stopFromOtherThread();
+    void waitLoop();
+    void halted();
+    void status(const std::string& text);
+
+    // Menu.
+    void buildMenu();
+    void menuAction(std::size_t index);
+    void setHandler(std::size_t index, bool enabled);
+    void runCommand(std::uint8_t code);
+
+    DriverEnvironment env_;
+    std::unique_ptr<IDriverWindows> ownWindows_;
+    std::unique_ptr<ICommandRunner> ownCommands_;
+    IDriverWindows* windows_ = nullptr;
+    ICommandRunner* commands_ = nullptr;
+    Dispatcher notifier_{*this};
+
+    // The fields the IDE sees the effect of, in the order of the design.
+    std::string programFileName_;
+    std::uint32_t currentPc_ = 0xFF000000u;
+    std::string hostExeName_;
+    bool downloadMode_ = false;
+    bool downloadSession_ = false;
+    bool refreshPending_ = false;
+    std::string helpFileName_;
+    std::uintptr_t hostWindow_ = 0;
+    std::uintptr_t applicationHandle_ = 0;
+    bool selectFileDeferred_ = false;
+    agdi::ProjectRecord* hostProject_ = nullptr;
+    bool sessionEnded_ = false;
+    bool registerViewLocked_ = false;
+    std::atomic<bool> stopRequested_{false};
+    std::uint32_t features_ = InitialFeatures;
+    std::string projectText1_, projectText2_;
+    std::uint32_t timeValue_ = 0;
+    bool timeValid_ = false;
+    std::uintptr_t instance_ = 0;
+    agdi::BpRecord** breakpointListHead_ = nullptr;
+    agdi::CallbackFn callback_ = nullptr;
+    void** activeWindowVar_ = nullptr;
+    std::uint32_t* pcVar_ = nullptr;
+    std::uint32_t messageId_ = 0;
+
+    // Components, in their slots.
+    std::vector<std::string> componentLog_;
+    std::unique_ptr<StandaloneTargetOptions> targetOptions_;
+    std::unique_ptr<TEmulator> emulator_;
+    std::unique_ptr<TBanking> banking_;
+    std::unique_ptr<TRegisterTabelle> registers_;
+    std::unique_ptr<TSfrConfig> sfr_;
+    std::unique_ptr<TEmulSpaces> spaces_;
+    std::unique_ptr<IProjectOptions> projectOptions_;
+    TargetParts parts_;
+    std::vector<std::function<void(std::uint8_t, const void*)>> receivers_;
+
+    TAttributeMap attributes_;
+    agdi::RegViewDescriptor regView_{};
+    std::vector<agdi::RegGroup> regGroups_;
+    std::vector<agdi::RegItem> regItems_;
+    std::vector<std::uint32_t> regItemIds_;
+    std::vector<agdi::MenuEntry> menu_;
+    agdi::DialogDescriptor traceDescriptor_{};
+    bool cancelled_ = false;
+    bool inHook_ = false;
+    bool hookRestartFailed_ = false;
+    mutable std::mutex eventsMutex_;
+    std::vector<std::string> events_;
+
+    // The driver lock and the hand-over of a stop between threads.
+    std::recursive_mutex lock_;
+    int lockDepth_ = 0;
+    std::atomic<bool> runWaiting_{false};
+    std::thread::id runThread_;
+    std::mutex stopMutex_;
+    std::condition_variable stopDone_;
+    bool stopPending_ = false;
+    bool stopTaken_ = false;
+    std::optional<std::uint32_t> stopOutcome_;
+};
+
+template <typename R, typename Fn>
+inline R TAgdiObject::entry(R result, bool downloadOff, Fn&& fn) {
+    std::lock_guard<std::recursive_mutex> lock(lock_);
+    ++lockDepth_;
+    struct Depth {
+        int& depth;
+        ~Depth() { --depth; }
+    } depth{lockDepth_};
+    try {
+        if (downloadOff) SetDownloadMode(false);
+        fn(result);
+    } catch (...) {
+        HandleException(std::current_exception());
+    }
+    return result;
+}
+
+}  // namespace tarvex

@@ -1,0 +1,624 @@
+// The host-interface object in process: the IDE's side played by the test,
+// the board by the simulator on a serial port of virtual time.
+#include "host/agdi_object.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include "core/errors.hpp"
+#include "emulator/emulator.hpp"
+#include "emulator/memory_spaces.hpp"
+#include "platform/clock.hpp"
+#include "platform/host_window.hpp"
+#include "platform/settings.hpp"
+#include "platform/ui.hpp"
+#include "sim/board.hpp"
+#include "sim/sim_serial_port.hpp"
+#include "sim/standin_root.hpp"
+#include "tests/support/test_support.hpp"
+
+namespace tarvex {
+namespace {
+
+using agdi::BpRecord;
+using agdi::MemRequest;
+
+// The windows seam: answers from fields and records what was asked.
+struct ScriptedWindows final : IDriverWindows {
+    bool OptionsDialog() override {
+        calls.push_back("options");
+        return answerOk;
+    }
+    void* OpenTraceWindow(std::uint32_t id, void*) override {
+        calls.push_back("open " + std::to_string(id));
+        open = true;
+        return &open;
+    }
+    void CloseTraceWindow() override {
+        calls.push_back("close");
+        open = false;
+        if (TAgdiObject* o = TAgdiObject::Current()) o->SendDialogClosed(7);
+    }
+    void UpdateTraceWindow() override { calls.push_back("update"); }
+    void NotifyTraceWindow(std::uint32_t, std::uint32_t code, const void*) override {
+        calls.push_back("notify " + std::to_string(code));
+    }
+    void SendTraceWindow(std::uint32_t m, std::uintptr_t w, std::intptr_t) override {
+        calls.push_back("send " + std::to_string(m) + " " + std::to_string(w));
+    }
+    bool TraceWindowExists() const override { return open; }
+    void FreeTraceWindow() override {
+        calls.push_back("free");
+        open = false;
+    }
+    void RunMenuDialog(MenuDialog, const std::string& caption) override { calls.push_back("dialog " + caption); }
+
+    bool answerOk = false;
+    bool open = false;
+    std::vector<std::string> calls;
+};
+
+// A run control whose target runs for `pollsToHalt` polls (never, when 0).
+struct FakeRun final : IRunControl {
+    bool Go() override { return start(); }
+    bool GoUntil(const TBankAdresse& a) override {
+        until = a.offset;
+        return start();
+    }
+    bool Step() override {
+        ++steps;
+        return start();
+    }
+    bool Poll() override {
+        ++polls;
+        if (pollsToHalt && --left == 0) running = false;
+        return running;
+    }
+    bool IsRunning() const override { return running; }
+    void Stop() override {
+        ++stops;
+        if (!stopFails) running = false;
+    }
+    bool StopErrorVisible() const override { return stopFails; }
+    TBankAdresse ProgramCounter() const override { return UnbankedAdresse(pc); }
+    void SetPC(const TBankAdresse& a) override { pc = a.offset; }
+    int ResetAll() override { return ++resets, 0; }
+    int ResetSlave() override { return ++resets, 0; }
+    bool NotYetReset() const override { return notYetReset; }
+    bool FlyingTrace() const override { return flying; }
+    void SetFlyingTrace(bool on) override { flying = on; }
+
+    bool start() {
+        running = true;
+        left = pollsToHalt;
+        return true;
+    }
+    std::atomic<bool> running{false};
+    int pollsToHalt = 2, left = 0, steps = 0, polls = 0, stops = 0, resets = 0;
+    std::uint16_t until = 0, pc = 0x0100;
+    bool stopFails = false, notYetReset = false, flying = false;
+};
+
+struct Rig;
+Rig* rig = nullptr;
+
+struct Rig {
+    explicit Rig(IRunControl* run = nullptr, platform::Clock* useClock = nullptr,
+                 std::vector<std::string>* lifecycle = nullptr)
+        : board(useClock ? *useClock : clock) {
+        rig = this;
+        sim::MakeStandinRoot(root.path(), test::sourceDir() / "data");
+        platform::Clock& c = useClock ? *useClock : clock;
+        DriverEnvironment env;
+        env.clock = &c;
+        env.settings = &settings;
+        env.serialPortOpener = sim::SimSerialPort::opener(board, c);
+        env.root = root.path().string();
+        env.windows = &windows;
+        env.runControl = run;
+        env.lifecycleLog = lifecycle;
+        object = std::make_unique<TAgdiObject>(env);
+        sink.context = this;
+        sink.send = [](void*, std::uint32_t, std::uintptr_t w, std::intptr_t l) -> std::intptr_t {
+            rig->messages.push_back(std::to_string(w) + (w == 12 ? std::string(" ") + reinterpret_cast<const char*>(l) : ""));
+            return 0;
+        };
+        sink.post = [](void*, std::uint32_t, std::uintptr_t w, std::intptr_t) { rig->posted.push_back(w); };
+        item(18, reinterpret_cast<std::uintptr_t>(&Rig::callback));
+        item(17, 0x7E8);
+        item(10, reinterpret_cast<std::uintptr_t>(&sink));
+        item(15, reinterpret_cast<std::uintptr_t>(&pcVar));
+        item(14, reinterpret_cast<std::uintptr_t>(&head));
+    }
+    ~Rig() {
+        object.reset();
+        rig = nullptr;
+    }
+    void item(std::uint8_t n, std::uintptr_t value) { object->AG_Init(static_cast<std::uint16_t>(0x300 + n), value); }
+    std::uint32_t start() { return object->AG_Init(0x100, 0); }
+    static std::uint32_t TARVEX_AGDI_CALL callback(std::uint32_t code, void*) {
+        rig->callbacks.push_back(code);
+        return 0;
+    }
+    std::uint32_t read(std::uint32_t address, std::uint8_t* buffer, std::uint32_t count, std::uint16_t code = 1) {
+        MemRequest r{address, 0};
+        return object->AG_MemAcc(code, buffer, &r, count);
+    }
+    std::uint32_t write(std::uint16_t code, std::uint32_t address, std::vector<std::uint8_t> bytes) {
+        MemRequest r{address, 0};
+        return object->AG_MemAcc(code, bytes.data(), &r, static_cast<std::uint32_t>(bytes.size()));
+    }
+    agdi::RegItem& regItem(const char* name) {
+        for (std::uint32_t i = 0; i < object->RegisterView().itemCount; ++i)
+            if (std::strcmp(object->RegisterItems()[i].name, name) == 0) return object->RegisterItems()[i];
+        throw std::runtime_error(name);
+    }
+    std::vector<std::string> boxTexts() const {
+        std::vector<std::string> out;
+        for (const auto& b : boxes.shown()) out.push_back(b.text);
+        return out;
+    }
+    std::uint64_t count(const char* name) const { return board.tally(name).commands; }
+    // An SFR as the board holds it: the caches dropped, then read.
+    std::uint8_t boardSfr(std::uint8_t address) {
+        object->SendVokWinMessage(12, nullptr);
+        std::uint8_t b = 0;
+        EXPECT_EQ(read(0xF0000000u | address, &b, 1), 0u);
+        return b;
+    }
+    bool tornDown() const {
+        const auto log = board.log();
+        return std::any_of(log.begin(), log.end(), [](const sim::CommandRecord& c) {
+            return c.name == "y" && c.bytes.size() == 2 && c.bytes[1] == 0x04;
+        });
+    }
+
+    platform::FakeClock clock;
+    platform::MemorySettingsStore settings;
+    sim::Board board;
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScriptedErrorDialog errorDialog;
+    platform::RecordingNoticeWindow notice;
+    platform::ScopedUi ui{&boxes, &errorDialog, &notice};
+    test::TempDir root;
+    test::TempDir work;
+    ScriptedWindows windows;
+    platform::HostMessageSink sink{};
+    std::unique_ptr<TAgdiObject> object;
+    std::uint32_t pcVar = 0;
+    BpRecord* head = nullptr;
+    std::vector<std::uint32_t> callbacks;
+    std::vector<std::string> messages;
+    std::vector<std::uintptr_t> posted;
+};
+
+TEST(AgdiObject, FeatureQueriesAndIgnoredItems) {
+    Rig r;
+    const struct {
+        std::uint16_t code;
+        std::uint32_t answer;
+    } rows[] = {{0x201, 0}, {0x202, 0}, {0x203, 0}, {0x205, 1}, {0x206, 1}, {0x207, 0}, {0x208, 0}, {0x200, 0}};
+    for (const auto& row : rows) EXPECT_EQ(r.object->AG_Init(row.code, 0), row.answer) << std::hex << row.code;
+    const std::uintptr_t window = r.object->HostWindow();
+    EXPECT_EQ(r.object->AG_Init(0x306, 1234), 0u);
+    EXPECT_EQ(r.object->AG_Init(0x323, 1234), 0u);
+    EXPECT_EQ(r.object->HostWindow(), window);
+    EXPECT_EQ(r.object->DllUv3Cap(2, nullptr), 8051u);
+    EXPECT_EQ(r.object->EnumUv351(nullptr, 3), 0u);
+}
+
+TEST(AgdiObject, ComponentsAreFreedInReverseOrderAlsoAfterAFailedStart) {
+    std::vector<std::string> log;
+    {
+        Rig r(nullptr, nullptr, &log);
+        r.board.setSilent(true);
+        r.settings.writeInteger(LinkRegistryKey, "Interface", "TimeoutInit", 300);
+        EXPECT_NE(r.start(), 0u);
+        EXPECT_EQ(std::count(r.callbacks.begin(), r.callbacks.end(), 3u), 0);
+        std::uint8_t b[16];
+        EXPECT_EQ(r.read(0x01000000, b, 16), 1u);
+    }
+    std::vector<std::string> created, freed;
+    for (const auto& line : log) {
+        if (line.rfind("create ", 0) == 0) created.push_back(line.substr(7));
+        if (line.rfind("free ", 0) == 0) freed.push_back(line.substr(5));
+    }
+    EXPECT_EQ(created, (std::vector<std::string>{"Dll_Optionen", "Dll_Emulator", "Banking", "RegisterTabelle",
+                                                 "SfrConfig", "EmulSpeicher"}));
+    std::reverse(freed.begin(), freed.end());
+    EXPECT_EQ(freed, created);
+}
+
+TEST(AgdiObject, StartRegistersTheViewAndAllocatesThreePages) {
+    Rig r;
+    ASSERT_EQ(r.start(), 0u);
+    EXPECT_EQ(std::count(r.callbacks.begin(), r.callbacks.end(), 3u), 1);
+    EXPECT_EQ(r.object->Attributes().Pages(), (std::vector<std::size_t>{0, 256, 513}));
+    const auto& log = r.object->ComponentLog();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log.front(), "create Dll_Optionen");
+}
+
+TEST(AgdiObject, MemoryRequestsSplitAndClipTheHostAddress) {
+    Rig r;
+    ASSERT_EQ(r.start(), 0u);
+    // Internal data 0x78..0x7F only, then the SFRs from 0x80.
+    ASSERT_EQ(r.write(2, 0xF0000078, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}), 0u);
+    std::uint8_t b[32];
+    std::memset(b, 0xEE, sizeof b);
+    ASSERT_EQ(r.read(0xF0000078, b, 16), 0u);
+    EXPECT_EQ(std::vector<std::uint8_t>(b, b + 16),
+              (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(r.board.internal(0x7F), 8);
+    // The last byte of code is reachable: a download of 16 at 0xFFF0 writes
+    // them all, a read of 0x20 there answers 16 and zeros.
+    std::vector<std::uint8_t> top(16);
+    for (int i = 0; i < 16; ++i) top[i] = static_cast<std::uint8_t>(0xA0 + i);
+    r.item(33, 0);
+    ASSERT_EQ(r.write(3, 0x0000FFF0, top), 0u);
+    r.item(34, 0);
+    std::memset(b, 0xEE, sizeof b);
+    ASSERT_EQ(r.read(0xFF00FFF0, b, 32), 0u);
+    EXPECT_EQ(b[15], 0xAF);
+    EXPECT_EQ(b[16], 0);
+    EXPECT_EQ(b[31], 0);
+    // Space 0xFE is external data too.
+    ASSERT_EQ(r.write(2, 0x01000010, {0x5A}), 0u);
+    ASSERT_EQ(r.read(0xFE000010, b, 1), 0u);
+    EXPECT_EQ(b[0], 0x5A);
+    // Out of range: refused without a box, never another memory's bytes.
+    r.boxes.clear();
+    EXPECT_EQ(r.read(0xFF050000, b, 4), 2u);
+    r.object->Spaces().Space(SpaceKind::Program).SetProgramMaxAdresse(0x0FFF);
+    EXPECT_EQ(r.read(0xFF002000, b, 1), 2u);
+    EXPECT_EQ(r.write(2, 0xFF002000, {1}), 5u);
+    EXPECT_TRUE(r.boxes.shown().empty());
+    EXPECT_EQ(r.read(0xFF000000, b, 4, 7), 3u);
+}
+
+TEST(AgdiObject, AttributeRangesStayInTheirPage) {
+    TAttributeMap map;
+    map.SetRange(0xFF00FFF0, 0x10000, 3);
+    EXPECT_EQ(map.Pages(), (std::vector<std::size_t>{0}));
+    EXPECT_EQ(*map.Cell(0xFF00FFEF), 0u);
+    EXPECT_EQ(*map.Cell(0xFF00FFF0), 3u);
+    EXPECT_EQ(*map.Cell(0xFF00FFFF), 3u);
+    const struct {
+        std::uint32_t address;
+        std::size_t page;
+    } rows[] = {{0x01020000, 258}, {0xFE000000, 256}, {0xF0000080, 512}, {0xF000007F, 513},
+                {0xF3000080, 513}, {0xFF030000, 3},   {0x00000010, 0}};
+    for (const auto& row : rows) EXPECT_EQ(TAttributeMap::PageOf(row.address), row.page) << std::hex << row.address;
+    map.SetRange(0xFF000010, 4, 0);
+    EXPECT_EQ(*map.Cell(0xFF000010), 7u);
+}
+
+TEST(AgdiObject, RegistersThroughIdsBlockAndView) {
+    Rig r;
+    ASSERT_EQ(r.start(), 0u);
+    std::uint32_t v = 0;
+    EXPECT_EQ(r.object->AG_RegAcc(2, TAgdiObject::RegTime, &v), 3u);
+    EXPECT_EQ(r.object->AG_RegAcc(2, 99, &v), 3u);
+    std::uint8_t block[26] = {};
+    ASSERT_EQ(r.object->AG_AllReg(1, block), 0u);
+    block[24] = 0x34;
+    block[25] = 0x12;
+    ASSERT_EQ(r.object->AG_AllReg(2, block), 0u);
+    EXPECT_EQ(r.boardSfr(0x82), 0x34);
+    EXPECT_EQ(r.boardSfr(0x83), 0x12);
+
+    agdi::RegItem& b = r.regItem("b");
+    const auto read = r.object->RegisterView().read;
+    const auto write = r.object->RegisterView().write;
+    read(&b, 0);
+    write(&b, 0x5A);
+    EXPECT_EQ(r.boardSfr(0xF0), 0x5A);
+    read(&b, 0);
+    EXPECT_STREQ(b.text, "0x5A");
+    EXPECT_EQ(b.changed, 1);
+    read(&b, 0);
+    EXPECT_EQ(b.changed, 0);
+    EXPECT_EQ(b.redraw, 1);
+    // Locked, writes are ignored until unlocked.
+    read(&b, 0x40000000);
+    write(&b, 0x11);
+    EXPECT_EQ(r.boardSfr(0xF0), 0x5A);
+    read(&b, 0x80000000);
+    write(&b, 0x11);
+    EXPECT_EQ(r.boardSfr(0xF0), 0x11);
+    agdi::RegItem& pc = r.regItem("PC  $");
+    read(&pc, 0);
+    EXPECT_EQ(std::strlen(pc.text), 6u);  // "0x" and four digits without banking
+    EXPECT_EQ(pc.changed, 0);
+    // A PSW field writes its bits only.
+    agdi::RegItem& rs = r.regItem("rs");
+    write(&rs, 2);
+    EXPECT_EQ(r.boardSfr(0xD0) & 0x18, 0x10);
+}
+
+TEST(AgdiObject, BreakpointCellsAndTheIdeList) {
+    Rig r;
+    ASSERT_EQ(r.start(), 0u);
+    std::uint32_t at = 0xFF00010E;
+    BpRecord rec{};
+    rec.flags = agdi::BpEnabled;
+    rec.address = at;
+    r.head = &rec;
+    EXPECT_EQ(r.object->AG_BreakFunc(5, 0, &at, &rec), &rec);
+    EXPECT_EQ(r.object->AG_BreakFunc(1, 0, &at, &rec), &rec);
+    EXPECT_EQ(r.object->AG_BpInfo(1, &at), 0x08u);
+    // Enable on an enabled cell changes nothing.
+    EXPECT_EQ(r.object->AG_BpInfo(8, &at), 0u);
+    EXPECT_EQ(r.object->AG_BpInfo(1, &at), 0x08u);
+    const struct {
+        std::uint16_t code;
+        std::uint32_t bits;
+    } steps[] = {{9, 0x40}, {8, 0x08}, {10, 0x00}, {11, 0x08}};
+    for (const auto& s : steps) {
+        EXPECT_EQ(r.object->AG_BpInfo(s.code, &at), 0u);
+        EXPECT_EQ(r.object->AG_BpInfo(1, &at), s.bits) << s.code;
+    }
+    // No cell: refused.
+    std::uint32_t none = 0xFF070000;
+    EXPECT_EQ(r.object->AG_BpInfo(1, &none), TAgdiObject::Refused);
+    EXPECT_EQ(r.object->AG_BpInfo(11, &none), TAgdiObject::Refused);
+    // Pass counter: set, the box, the record still answered.
+    rec.passCount = 3;
+    EXPECT_EQ(r.object->AG_BreakFunc(1, 0, &at, &rec), &rec);
+    EXPECT_EQ(r.boxTexts().back(), "Breakcounter > 1 IGNORED!");
+    // A type other than 0 belongs to the break dialog.
+    BpRecord other{};
+    other.flags = agdi::BpEnabled | 1;
+    std::uint32_t at2 = 0xFF000100;
+    EXPECT_EQ(r.object->AG_BreakFunc(5, 0, &at2, &other), nullptr);
+    EXPECT_EQ(r.messages.back(), "12 Please use TARVEX break dialog\r\n");
+    EXPECT_EQ(r.object->AG_BpInfo(1, &at2), 0u);
+    // The list walk ends in a ring too.
+    rec.next = &rec;
+    EXPECT_EQ(r.object->AG_BpInfo(6, nullptr), 65536u);
+    rec.next = nullptr;
+    EXPECT_EQ(r.object->AG_BpInfo(1, &at), 0u);
+}
+
+TEST(AgdiObject, ReadTimeoutWithRefusedRestartEndsTheSession) {
+    Rig r;
+    ASSERT_EQ(r.start(), 0u);
+    r.settings.writeInteger(LinkRegistryKey, "Interface", "TimeoutInit", 300);
+    r.object->Emulator().SetTimeoutInitString(300);
+    r.board.setSilent(true);
+    std::uint8_t b[16];
+    EXPECT_EQ(r.read(0x01000000, b, 16), 2u);
+    EXPECT_EQ(r.posted, (std::vector<std::uintptr_t>{5}));
+    EXPECT_TRUE(r.object->SessionEnded());
+    const auto before = r.board.stats().bytesIn;
+    EXPECT_EQ(r.read(0x01000000, b, 16), 1u);
+    std::uint8_t block[26];
+    EXPECT_EQ(r.object->AG_AllReg(1, block), 1u);
+    std::uint32_t at = 0xFF000100;
+    EXPECT_EQ(r.object->AG_BpInfo(1, &at), 0u);
+    EXPECT_EQ(r.object->AG_GoStep(1, 0, nullptr), 0u);
+    EXPECT_EQ(r.board.stats().bytesIn, before);
+    EXPECT_EQ(r.object->AG_Init(0x205, 0), 1u);
+    // A new start in the same object works again.
+    r.board.setSilent(false);
+    r.settings.writeInteger(LinkRegistryKey, "Interface", "TimeoutInit", 3000);
+    r.boxes.clear();
+    ASSERT_EQ(r.start(), 0u) << (r.boxes.shown().empty() ? "" : r.boxes.shown().back().text);
+    EXPECT_EQ(r.read(0x01000000, b, 16), 0u);
+}
+
+TEST(AgdiObject, BroadcastGoesOnPastAFailingReceiverAndRefreshesLast) {
+    FakeRun run;
+    Rig r(&run);
+    ASSERT_EQ(r.start(), 0u);
+    std::vector<std::string> order;
+    r.object->AddReceiver([&](std::uint8_t code, const void*) {
+        order.push_back("first " + std::to_string(code));
+        if (code == 14) throw std::runtime_error("first fails");
+    });
+    r.object->AddReceiver([&](std::uint8_t code, const void*) { order.push_back("second " + std::to_string(code)); });
+    r.callbacks.clear();
+    EXPECT_THROW(r.object->SendVokWinMessage(14, nullptr), std::runtime_error);
+    EXPECT_EQ(order, (std::vector<std::string>{"first 14", "second 14"}));
+    EXPECT_EQ(r.callbacks, (std::vector<std::uint32_t>{5}));
+    // A link fault stops the broadcast.
+    order.clear();
+    r.object->AddReceiver([&](std::uint8_t, const void*) { order.push_back("third"); });
+    r.object->AddReceiver([&](std::uint8_t, const void*) { throw EEmulatorError("link"); });
+    r.object->AddReceiver([&](std::uint8_t, const void*) { order.push_back("never"); });
+    EXPECT_THROW(r.object->SendVokWinMessage(2, nullptr), EEmulatorError);
+    EXPECT_EQ(order.back(), "third");
+}
+
+TEST(AgdiObject, DeferredSelectFileLoadsOnceAfterTheBroadcast) {
+    FakeRun run;
+    run.notYetReset = true;
+    Rig r(&run);
+    ASSERT_EQ(r.start(), 0u);
+    EXPECT_TRUE(r.object->SelectFileDeferred());
+    r.object->AddReceiver([&](std::uint8_t code, const void*) { r.object->event("last " + std::to_string(code)); });
+    r.object->ClearEventLog();
+    r.object->SendVokWinMessage(10, nullptr);
+    r.object->SendVokWinMessage(10, nullptr);
+    const auto log = r.object->EventLog();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "select file"), 1);
+    const auto last = std::find(log.begin(), log.end(), "last 10");
+    const auto select = std::find(log.begin(), log.end(), "select file");
+    EXPECT_LT(last, select);
+    EXPECT_FALSE(r.object->SelectFileDeferred());
+}
+
+TEST(AgdiObject, GoStepAndStopOnOneThread) {
+    FakeRun run;
+    Rig r(&run);
+    ASSERT_EQ(r.start(), 0u);
+    EXPECT_EQ(r.object->AG_GoStep(2, 0, nullptr), 0u);
+    EXPECT_EQ(run.steps, 0);
+    // A stop while nothing runs answers 1 and does not end the next go early.
+    EXPECT_EQ(r.object->AG_GoStep(1, 0, nullptr), 1u);
+    EXPECT_FALSE(r.object->StopRequested());
+    run.pollsToHalt = 3;
+    EXPECT_EQ(r.object->AG_GoStep(4, 0, nullptr), 0u);
+    EXPECT_EQ(run.polls, 3);
+    EXPECT_EQ(r.object->AG_GoStep(2, 3, nullptr), 0u);
+    EXPECT_EQ(run.steps, 3);
+    std::uint32_t until = 0xFF0000A2;
+    EXPECT_EQ(r.object->AG_GoStep(3, 0, &until), 0u);
+    EXPECT_EQ(run.until, 0xA2);
+    // A go while the target runs is refused with the box.
+    run.running = true;
+    EXPECT_EQ(r.object->AG_GoStep(4, 0, nullptr), 0u);
+    EXPECT_EQ(r.boxTexts().back(), "Access denied: Processor is running");
+    // The stop-error form stays: 0, no stop request.
+    run.stopFails = true;
+    EXPECT_EQ(r.object->AG_GoStep(1, 0, nullptr), 0u);
+    EXPECT_FALSE(r.object->StopRequested());
+    run.stopFails = false;
+    EXPECT_EQ(r.object->AG_GoStep(1, 0, nullptr), 1u);
+}
+
+TEST(AgdiObject, StopFromAnotherThreadIsCarriedOutByTheWaitingGo) {
+    FakeRun run;
+    run.pollsToHalt = 0;  // runs until stopped
+    platform::SystemClock system;
+    Rig r(&run, &system);
+    ASSERT_EQ(r.start(), 0u);
+    r.object->ClearEventLog();
+    std::atomic<std::uint32_t> stopResult{99}, readResult{99};
+    std::thread other([&] {
+        while (!run.running) std::this_thread::yield();
+        MemRequest req{0x01000000, 0};
+        std::uint8_t b[4];
+        readResult = r.object->AG_MemAcc(1, b, &req, 4);
+        stopResult = r.object->AG_GoStep(1, 0, nullptr);
+    });
+    const std::uint32_t go = r.object->AG_GoStep(4, 0, nullptr);
+    other.join();
+    r.object->event("go returned");
+    EXPECT_EQ(go, 0u);
+    EXPECT_EQ(stopResult.load(), 1u);
+    EXPECT_EQ(readResult.load(), 1u);
+    EXPECT_EQ(run.stops, 1);
+    EXPECT_EQ(r.object->EventLog(),
+              (std::vector<std::string>{"stop requested", "stop taken", "stop answered 1", "go returned"}));
+}
+
+TEST(AgdiObject, MenuTableEnablingAndHandlers) {
+    FakeRun run;
+    Rig r(&run);
+    ASSERT_EQ(r.start(), 0u);
+    agdi::MenuEntry* menu = r.object->MenuTable();
+    const struct {
+        std::int32_t kind;
+        const char* caption;
+        std::uint32_t id;
+    } rows[] = {{2, "TARVEX Memory", 0},   {1, "Initialize...", 1},
+                {1, "Copy...", 2},         {1, "Map...", 0},
+                {1, "Save...", 0},         {-2, "", 0},
+                {1, "TARVEX Options...", 0}, {1, "TARVEX Breaks...", 0},
+                {2, "TARVEX Trace", 0},    {1, "Settings...", 0},
+                {1, "Trace memory", 7},    {1, "On the fly mode", 3},
+                {1, "Save...", 0},         {1, "Performance definitions...", 0},
+                {1, "Performance analysis...", 0}, {-2, "", 0},
+                {2, "TARVEX Reset", 0},    {1, "Reset CPU", 3},
+                {1, "Clear trace memory", 1}, {1, "Reset real time counter", 2},
+                {-2, "", 0},               {-1, nullptr, 0}};
+    for (std::size_t i = 0; i < 22; ++i) {
+        EXPECT_EQ(menu[i].kind, rows[i].kind) << i;
+        EXPECT_EQ(menu[i].id, rows[i].id) << i;
+        if (rows[i].caption) {
+            EXPECT_STREQ(menu[i].caption, rows[i].caption) << i;
+        }
+    }
+    // Without a trace board the trace entries only say so.
+    r.boxes.clear();
+    for (std::size_t i : {9u, 10u, 11u, 12u, 13u, 14u, 18u, 19u}) menu[i].handler(&menu[i]);
+    EXPECT_EQ(r.boxTexts(), std::vector<std::string>(8, "Not available: No trace board"));
+    EXPECT_EQ(menu[10].descriptor, nullptr);
+    menu[17].handler(&menu[17]);
+    EXPECT_EQ(run.resets, 1);
+    EXPECT_TRUE(r.object->RefreshPending());
+    // With one: the trace window opens and closes, and close-all frees once.
+    r.object->UpdateTraceEnable(true);
+    ASSERT_NE(menu[10].descriptor, nullptr);
+    menu[10].handler(&menu[10]);
+    EXPECT_NE(menu[10].descriptor->window, nullptr);
+    menu[10].handler(&menu[10]);
+    EXPECT_EQ(menu[10].descriptor->window, nullptr);
+    EXPECT_EQ(r.windows.calls, (std::vector<std::string>{"open 7", "close"}));
+    r.windows.calls.clear();
+    r.object->CloseAllDialogs();
+    EXPECT_TRUE(r.windows.calls.empty());
+    menu[10].handler(&menu[10]);
+    r.object->CloseAllDialogs();
+    EXPECT_EQ(r.windows.calls, (std::vector<std::string>{"open 7", "close"}));
+    // On the fly while halted.
+    r.boxes.clear();
+    menu[11].handler(&menu[11]);
+    EXPECT_EQ(r.boxTexts(), (std::vector<std::string>{"CPU isn't running.\r\nNo trace on the fly!"}));
+    EXPECT_FALSE(run.flying);
+    // Other dialogs go to the seam with their caption.
+    menu[2].handler(&menu[2]);
+    EXPECT_EQ(r.windows.calls.back(), "dialog Copy...");
+}
+
+TEST(AgdiObject, CapabilityAndTearDownBoundTheIdesTexts) {
+    Rig r;
+    // DllUv3Cap 1: OK copies the path cut to the buffer, Cancel leaves it.
+    char buffer[16];
+    std::memset(buffer, 'x', sizeof buffer);
+    const std::string project = r.work.file("proj.uv2");
+    agdi::CapRecord cap{};
+    cap.slot[3] = sizeof buffer;
+    cap.slot[5] = reinterpret_cast<std::uintptr_t>(buffer);
+    cap.slot[6] = reinterpret_cast<std::uintptr_t>(project.c_str());
+    buffer[0] = '\0';
+    EXPECT_EQ(r.object->DllUv3Cap(1, &cap), 0u);
+    EXPECT_EQ(buffer[0], '\0');
+    r.windows.answerOk = true;
+    EXPECT_EQ(r.object->DllUv3Cap(1, &cap), 1u);
+    EXPECT_EQ(std::strlen(buffer), sizeof buffer - 1);
+    EXPECT_EQ(std::string(buffer), r.work.file("proj.bopt").substr(0, 15));
+
+    // Tear-down without EnumUv351, then with a path longer than the field.
+    ASSERT_EQ(r.start(), 0u);
+    EXPECT_EQ(r.object->AG_Init(0x40C, 0), 0u);
+    EXPECT_EQ(r.object->HostWindow(), 0u);
+    auto record = std::make_unique<agdi::ProjectRecord>();
+    std::memset(record.get(), 0, sizeof(agdi::ProjectRecord));
+    const std::string longName = r.work.file(std::string(1100, 'n'));
+    std::memcpy(record->optionString, longName.data(), sizeof record->optionString);
+    record->projectFile = project.c_str();
+    EXPECT_EQ(r.object->EnumUv351(record.get(), 2), 8051u);
+    r.item(10, reinterpret_cast<std::uintptr_t>(&r.sink));
+    ASSERT_EQ(r.start(), 0u);
+    EXPECT_EQ(r.object->AG_Init(0x40C, 0), 0u);
+    EXPECT_EQ(std::strlen(record->optionString), 1023u);
+    EXPECT_TRUE(r.tornDown());
+}
+
+TEST(AgdiObject, TearDownGoesOnWhenTheOptionFileCannotBeWritten) {
+    Rig r;
+    // A folder where the option file should be: no write can replace it.
+    std::filesystem::create_directory(r.work.path() / "p.bopt");
+    const std::string project = r.work.file("p.uv2");
+    auto record = std::make_unique<agdi::ProjectRecord>();
+    std::memset(record.get(), 0, sizeof(agdi::ProjectRecord));
+    record->projectFile = project.c_str();
+    std::strncpy(record->optionString, r.work.file("p.bopt").c_str(), 1000);
+    r.object->EnumUv351(record.get(), 2);
+    ASSERT_EQ(r.start(), 0u);
+    r.boxes.clear();
+    EXPECT_EQ(r.object->AG_Init(0x40C, 0), 0u);
+    EXPECT_EQ(r.boxes.shown().size(), 1u);
+    EXPECT_TRUE(r.tornDown());
+    EXPECT_EQ(r.object->HostWindow(), 0u);
+}
+
+}  // namespace
+}  // namespace tarvex
