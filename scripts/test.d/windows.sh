@@ -102,7 +102,7 @@ check_imports() {
     [[ -e $binary ]] || continue
     checked=$((checked + 1))
     # The stand-ins are bound by the real libraries' undecorated names.
-    if [[ $binary == */standin/* ]] &&
+    if [[ $binary == */standin/* || $binary == */driver/* ]] &&
       "$objdump" -p "$binary" | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' | grep -q '@'; then
       echo "$binary exports decorated names"
       status=1
