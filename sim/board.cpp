@@ -641,7 +641,9 @@ Board::Bytes Board::identificationByte(const Bytes&) {
     if (junkIndex_ < config_.junkPrefix.size()) return {config_.junkPrefix[junkIndex_++]};
     const std::string text = config_.version + config_.identification;
     if (text.empty()) return {};
-    return {static_cast<std::uint8_t>(text[identIndex_++ % text.size()])};
+    const auto byte = static_cast<std::uint8_t>(text[identIndex_++ % text.size()]);
+    if (identIndex_ % text.size() == 0) ++stats_.handshakes;
+    return {byte};
 }
 
 Board::Bytes Board::serialNumber(const Bytes&) {

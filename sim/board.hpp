@@ -145,6 +145,9 @@ public:
         std::uint64_t roundTrips = 0;
         std::uint64_t bytesIn = 0;
         std::uint64_t bytesOut = 0;
+        // Complete identification texts sent: the handshakes the board
+        // answered.
+        std::uint64_t handshakes = 0;
     };
     Stats stats() const;
     void resetStats();
