@@ -1,0 +1,800 @@
+// tarvex-host: a stand-in for the IDE. It loads the driver library by name,
+// plays the IDE's side of the driver interface step by step from a session
+// script, and prints what the driver answers and tells it. The board is the
+// simulator behind the stand-in D2XX library (or a serial port), reached
+// through the driver's real transports.
+//
+//   tarvex-host [--driver PATH] [--var NAME=VALUE]... [--work DIR] SCRIPT
+//
+// Exit code 0 when the script ran to its end (whatever the driver answered),
+// 1 on a script error, 2 on usage.
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "emulator/disassembler.hpp"
+#include "host/agdi_records.hpp"
+#include "platform/dynlib.hpp"
+#include "platform/files.hpp"
+#include "platform/host_window.hpp"
+#include "platform/settings.hpp"
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+namespace agdi = tarvex::agdi;
+using tarvex::platform::DynamicLibrary;
+
+constexpr const char* SettingsKey = "Software\\Velmont\\VokWin\\7.3";
+// In the Windows WM_USER range.
+constexpr std::uint32_t MessageId = 0x07E8;
+
+struct ScriptError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+std::string hex(std::uint32_t v, int digits) {
+    char b[16];
+    std::snprintf(b, sizeof b, "0x%0*X", digits, v);
+    return b;
+}
+
+std::string quoted(const char* text) {
+    std::string out = "\"";
+    for (const char* p = text; p && *p; ++p) {
+        switch (*p) {
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        default:
+            out += *p;
+        }
+    }
+    return out + "\"";
+}
+
+std::vector<std::string> splitWords(const std::string& line) {
+    std::vector<std::string> out;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        if (i >= line.size()) break;
+        if (line[i] == '"') {
+            const std::size_t end = line.find('"', i + 1);
+            if (end == std::string::npos) throw ScriptError("unterminated quote");
+            out.push_back(line.substr(i + 1, end - i - 1));
+            i = end + 1;
+        } else {
+            std::size_t end = i;
+            while (end < line.size() && line[end] != ' ' && line[end] != '\t') ++end;
+            out.push_back(line.substr(i, end - i));
+            i = end;
+        }
+    }
+    return out;
+}
+
+std::uint32_t number(const std::string& text) {
+    char* end = nullptr;
+    const unsigned long v = std::strtoul(text.c_str(), &end, 0);
+    if (text.empty() || !end || *end) throw ScriptError("not a number: " + text);
+    return static_cast<std::uint32_t>(v);
+}
+
+// Contiguous runs of an Intel HEX file.
+struct Block {
+    std::uint32_t address;
+    std::vector<std::uint8_t> bytes;
+};
+
+std::vector<Block> readHex(const std::string& path) {
+    std::ifstream in(path);
+    if (!in) throw ScriptError("cannot read " + path);
+    std::map<std::uint32_t, std::uint8_t> image;
+    std::uint32_t base = 0;
+    std::string line;
+    while (std::getline(in, line)) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+        if (line.empty()) continue;
+        if (line[0] != ':' || line.size() < 11 || line.size() % 2 != 1) throw ScriptError("bad HEX line in " + path);
+        std::vector<std::uint8_t> b;
+        for (std::size_t i = 1; i + 1 < line.size(); i += 2) b.push_back(static_cast<std::uint8_t>(std::stoul(line.substr(i, 2), nullptr, 16)));
+        const std::size_t n = b[0];
+        if (b.size() != n + 5) throw ScriptError("bad HEX record length in " + path);
+        const std::uint32_t offset = static_cast<std::uint32_t>(b[1] << 8 | b[2]);
+        const std::uint8_t type = b[3];
+        if (type == 0) {
+            for (std::size_t i = 0; i < n; ++i) image[base + ((offset + i) & 0xFFFF)] = b[4 + i];
+        } else if (type == 1) {
+            break;
+        } else if (type == 2 && n == 2) {
+            base = static_cast<std::uint32_t>(b[4] << 8 | b[5]) << 4;
+        } else if (type == 4 && n == 2) {
+            base = static_cast<std::uint32_t>(b[4] << 8 | b[5]) << 16;
+        }
+    }
+    std::vector<Block> blocks;
+    for (const auto& [address, value] : image) {
+        if (blocks.empty() || blocks.back().address + blocks.back().bytes.size() != address)
+            blocks.push_back({address, {}});
+        blocks.back().bytes.push_back(value);
+    }
+    return blocks;
+}
+
+class Host;
+Host* theHost = nullptr;
+
+class Host {
+public:
+    explicit Host(std::string work) : work_(std::move(work)) {
+        theHost = this;
+        project_ = std::make_unique<agdi::ProjectRecord>();
+        std::memset(project_.get(), 0, sizeof(agdi::ProjectRecord));
+        sink_.context = this;
+        sink_.send = &Host::sinkSend;
+        sink_.post = &Host::sinkPost;
+#ifdef _WIN32
+        createWindow();
+#endif
+    }
+    ~Host() {
+#ifdef _WIN32
+        if (window_) DestroyWindow(window_);
+#endif
+        theHost = nullptr;
+    }
+
+    void loadDriver(const std::string& path) {
+        driverName_ = path.empty() ? tarvex::platform::sharedLibraryName("Tarvex") : path;
+        driver_ = DynamicLibrary::load(driverName_);
+        if (!driver_.loaded()) throw ScriptError("driver " + driverName_ + " not loaded: " + driver_.errorText());
+        bind(init_, "AG_Init");
+        bind(memAcc_, "AG_MemAcc");
+        bind(regAcc_, "AG_RegAcc");
+        bind(allReg_, "AG_AllReg");
+        bind(memAtt_, "AG_MemAtt");
+        bind(bpInfo_, "AG_BpInfo");
+        bind(breakFunc_, "AG_BreakFunc");
+        bind(goStep_, "AG_GoStep");
+        bind(serial_, "AG_Serial");
+        bind(histFunc_, "AG_HistFunc");
+        bind(cap_, "DllUv3Cap");
+        bind(enum_, "EnumUv351");
+    }
+
+    void run(const std::vector<std::string>& w);
+    void say(const std::string& line);
+    // Messages the driver posted, printed after its call returned.
+    void flushPosted();
+
+private:
+    template <typename Fn>
+    void bind(Fn& fn, const char* name) {
+        fn = driver_.function<Fn>(name);
+        if (!fn) throw ScriptError(std::string("export ") + name + " not found in " + driverName_);
+    }
+
+    static std::intptr_t sinkSend(void* context, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+        static_cast<Host*>(context)->message(message, wParam, lParam);
+        return 0;
+    }
+    static void sinkPost(void* context, std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
+        auto* host = static_cast<Host*>(context);
+        std::lock_guard<std::mutex> g(host->mutex_);
+        if (message == MessageId) host->posted_.push_back(static_cast<std::uint32_t>(wParam));
+    }
+    void message(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    static std::uint32_t TARVEX_AGDI_CALL callback(std::uint32_t code, void* data);
+
+    std::string masked(std::string text) const {
+        if (work_.empty()) return text;
+        for (std::size_t at; (at = text.find(work_)) != std::string::npos;) text.replace(at, work_.size(), "${WORK}");
+        return text;
+    }
+    std::uint32_t spaceOf(const std::string& name, std::uint32_t address, std::size_t& used,
+                          const std::vector<std::string>& w) const;
+    void memory(const std::vector<std::string>& w);
+    void loadFile(const std::string& path);
+    void verify(const std::string& path);
+    void regs();
+    void disasm(std::uint32_t address, std::uint32_t count);
+    void breakStep(const std::vector<std::string>& w);
+    void go(const std::vector<std::string>& w);
+    void sim(const std::string& request);
+    void menu(const std::string& caption);
+    void printPc(bool timing);
+    std::uint32_t cellBits(std::uint32_t address);
+
+#ifdef _WIN32
+    static LRESULT CALLBACK windowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+    void createWindow();
+    void pump();
+    HWND window_ = nullptr;
+#endif
+
+    std::string work_;
+    std::string driverName_;
+    DynamicLibrary driver_;
+    DynamicLibrary standin_;
+    std::uint32_t(*simControl_)(const char*, char*, std::uint32_t) = nullptr;
+    agdi::AG_Init_t init_ = nullptr;
+    agdi::AG_MemAcc_t memAcc_ = nullptr;
+    agdi::AG_RegAcc_t regAcc_ = nullptr;
+    agdi::AG_AllReg_t allReg_ = nullptr;
+    agdi::AG_MemAtt_t memAtt_ = nullptr;
+    agdi::AG_BpInfo_t bpInfo_ = nullptr;
+    agdi::AG_BreakFunc_t breakFunc_ = nullptr;
+    agdi::AG_GoStep_t goStep_ = nullptr;
+    agdi::AG_Serial_t serial_ = nullptr;
+    agdi::AG_HistFunc_t histFunc_ = nullptr;
+    agdi::DllUv3Cap_t cap_ = nullptr;
+    agdi::EnumUv351_t enum_ = nullptr;
+
+    std::unique_ptr<agdi::ProjectRecord> project_;
+    std::string projectFile_;
+    tarvex::platform::HostMessageSink sink_{};
+    std::mutex mutex_;
+    std::vector<std::uint32_t> posted_;
+    // The IDE's variables the driver writes.
+    std::uint32_t pcVar_ = 0;
+    void* activeWindow_ = nullptr;
+    std::uintptr_t menuTable_ = 0;
+    std::uintptr_t dialogUpdate_ = 0;
+    agdi::RegViewDescriptor* regView_ = nullptr;
+    // The breakpoint list: records owned here, linked through `next`.
+    std::vector<std::unique_ptr<agdi::BpRecord>> breaks_;
+    agdi::BpRecord* breakHead_ = nullptr;
+};
+
+void Host::say(const std::string& line) {
+    std::lock_guard<std::mutex> g(mutex_);
+    std::cout << masked(line) << '\n' << std::flush;
+}
+
+void Host::flushPosted() {
+#ifdef _WIN32
+    pump();
+#endif
+    std::vector<std::uint32_t> posted;
+    {
+        std::lock_guard<std::mutex> g(mutex_);
+        posted.swap(posted_);
+    }
+    for (std::uint32_t p : posted) say("posted " + std::to_string(p));
+}
+
+void Host::message(std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam) {
+    if (id != MessageId) return;
+    if (wParam == agdi::code::MessageSerial) {
+        const auto* r = reinterpret_cast<const agdi::SerialRecord*>(lParam);
+        std::string line = "message 3:";
+        for (std::uint32_t v : r->word) line += " " + std::to_string(v);
+        say(line);
+    } else if (wParam == agdi::code::MessageOutput) {
+        say("message 12: " + quoted(reinterpret_cast<const char*>(lParam)));
+    } else {
+        say("message " + std::to_string(wParam));
+    }
+}
+
+std::uint32_t TARVEX_AGDI_CALL Host::callback(std::uint32_t code, void* data) {
+    Host* h = theHost;
+    if (!h) return 0;
+    if (code == agdi::code::CallbackRegView) {
+        h->regView_ = static_cast<agdi::RegViewDescriptor*>(data);
+        h->say("callback 3: register view, " + std::to_string(h->regView_->groupCount) + " groups, " +
+               std::to_string(h->regView_->itemCount) + " items");
+    } else if (code == agdi::code::CallbackCommand || code == agdi::code::CallbackStatus) {
+        h->say("callback " + std::to_string(code) + ": " + quoted(static_cast<const char*>(data)));
+    } else {
+        h->say("callback " + std::to_string(code));
+    }
+    return 0;
+}
+
+#ifdef _WIN32
+LRESULT CALLBACK Host::windowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == MessageId && theHost) {
+        if (InSendMessage())
+            theHost->message(msg, wParam, lParam);
+        else {
+            std::lock_guard<std::mutex> g(theHost->mutex_);
+            theHost->posted_.push_back(static_cast<std::uint32_t>(wParam));
+        }
+        return 0;
+    }
+    return DefWindowProcA(window, msg, wParam, lParam);
+}
+
+void Host::createWindow() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &Host::windowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "TarvexHostWindow";
+    RegisterClassA(&wc);
+    window_ = CreateWindowExA(0, wc.lpszClassName, "tarvex-host", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              wc.hInstance, nullptr);
+}
+
+void Host::pump() {
+    MSG msg;
+    while (PeekMessageA(&msg, window_, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+#endif
+
+void Host::printPc(bool timing) {
+    say(std::string(timing ? "~" : "") + "PC variable " + hex(pcVar_, 8));
+}
+
+std::uint32_t Host::cellBits(std::uint32_t address) {
+    agdi::AttRequest r{};
+    r.address = address;
+    memAtt_(2, 0, &r);
+#if defined(_WIN64) || defined(__LP64__)
+    const std::uint32_t* cell = r.cell;
+#else
+    const auto* cell = reinterpret_cast<const std::uint32_t*>(static_cast<std::uintptr_t>(r.address));
+#endif
+    return cell ? *cell : 0xFFFFFFFFu;
+}
+
+std::uint32_t Host::spaceOf(const std::string& name, std::uint32_t address, std::size_t& used,
+                            const std::vector<std::string>& w) const {
+    used = 1;
+    if (name == "code") return 0xFF000000u | address;
+    if (name == "data" || name == "sfr") return 0xF0000000u | address;
+    if (name == "idata") return 0xF3000000u | address;
+    if (name == "xdata") return 0x01000000u | address;
+    if (name == "space" && w.size() > 2) {
+        used = 2;
+        return number(w[2]) << 24 | address;
+    }
+    throw ScriptError("unknown memory " + name);
+}
+
+void Host::memory(const std::vector<std::string>& w) {
+    if (w.size() < 4) throw ScriptError("mem needs a memory, an address and a count");
+    std::size_t used = 1;
+    const bool space = w[1] == "space";
+    const std::uint32_t address = number(w[space ? 3 : 2]);
+    std::uint32_t host = spaceOf(w[1], address & 0xFFFFFF, used, w);
+    const std::uint32_t count = number(w[space ? 4 : 3]);
+    if (space && w.size() < 5) throw ScriptError("mem space needs a count");
+    std::vector<std::uint8_t> buffer(count);
+    agdi::MemRequest r{host, 0};
+    const std::uint32_t result = memAcc_(w[1] == "code" ? 4 : 1, buffer.data(), &r, count);
+    say("AG_MemAcc = " + std::to_string(result) + ", status " + std::to_string(r.status));
+    if (result != 0) return;
+    for (std::uint32_t i = 0; i < count; i += 16) {
+        std::string line = hex((host + i) & 0xFFFF, 4) + ":";
+        for (std::uint32_t j = i; j < count && j < i + 16; ++j) {
+            char b[4];
+            std::snprintf(b, sizeof b, " %02X", buffer[j]);
+            line += b;
+        }
+        say(line);
+    }
+}
+
+void Host::loadFile(const std::string& path) {
+    const auto blocks = readHex(path);
+    init_(agdi::code::Item + agdi::code::ItemDownloadOn, 0);
+    for (const Block& b : blocks) {
+        std::vector<std::uint8_t> bytes = b.bytes;
+        agdi::MemRequest r{0xFF000000u | b.address, 0};
+        const std::uint32_t result = memAcc_(3, bytes.data(), &r, static_cast<std::uint32_t>(bytes.size()));
+        agdi::AttRequest a{};
+        a.address = 0xFF000000u | b.address;
+        a.count = static_cast<std::uint32_t>(bytes.size());
+        const std::uint32_t att = memAtt_(1, 3, &a);
+        say("block " + hex(b.address, 4) + " " + std::to_string(bytes.size()) + " bytes: AG_MemAcc(3) = " +
+            std::to_string(result) + ", AG_MemAtt(1) = " + std::to_string(att));
+    }
+    init_(agdi::code::Item + agdi::code::ItemDownloadOff, 0);
+}
+
+void Host::verify(const std::string& path) {
+    for (const Block& b : readHex(path)) {
+        std::vector<std::uint8_t> back(b.bytes.size());
+        agdi::MemRequest r{0xFF000000u | b.address, 0};
+        const std::uint32_t result = memAcc_(4, back.data(), &r, static_cast<std::uint32_t>(back.size()));
+        if (result != 0) {
+            say("read of " + hex(b.address, 4) + " answered " + std::to_string(result));
+            return;
+        }
+        for (std::size_t i = 0; i < back.size(); ++i) {
+            if (back[i] != b.bytes[i]) {
+                say("difference at " + hex(static_cast<std::uint32_t>(b.address + i), 4) + ": file " +
+                    hex(b.bytes[i], 2) + ", target " + hex(back[i], 2));
+                return;
+            }
+        }
+    }
+    say("equal");
+}
+
+void Host::regs() {
+    std::uint8_t block[26] = {};
+    const std::uint32_t result = allReg_(1, block);
+    std::string line = "AG_AllReg(1) = " + std::to_string(result) + ":";
+    for (std::uint8_t b : block) {
+        char t[4];
+        std::snprintf(t, sizeof t, " %02X", b);
+        line += t;
+    }
+    say(line);
+    if (!regView_) return;
+    for (std::uint32_t i = 0; i < regView_->itemCount; ++i) {
+        agdi::RegItem& item = regView_->items[i];
+        regView_->read(&item, 0);
+        if (item.name[0] == '\0') continue;
+        const std::string name(item.name, strnlen(item.name, sizeof item.name));
+        const std::string text(item.text, strnlen(item.text, sizeof item.text));
+        say(std::string(item.number == 21 ? "~" : "") + name + " " + text + (item.changed ? " *" : ""));
+    }
+}
+
+void Host::disasm(std::uint32_t address, std::uint32_t count) {
+    std::uint8_t code[64] = {};
+    agdi::MemRequest r{0xFF000000u | address, 0};
+    const std::uint32_t result = memAcc_(4, code, &r, sizeof code);
+    say("AG_MemAcc(4) = " + std::to_string(result));
+    if (result != 0) return;
+    tarvex::Disassembler dis(nullptr, nullptr, nullptr);
+    std::uint32_t at = 0;
+    for (std::uint32_t i = 0; i < count && at < sizeof code; ++i) {
+        const auto pick = [&](std::uint32_t k) { return at + k < sizeof code ? code[at + k] : std::uint8_t{0}; };
+        const auto d = dis.Disassemble(tarvex::UnbankedAdresse(static_cast<std::uint16_t>(address + at)), false,
+                                       false, pick(0), pick(1), pick(2), pick(3));
+        std::string hexText = d.hex;
+        hexText.resize(8, ' ');
+        say(hex((address + at) & 0xFFFF, 4) + "  " + hexText + "  " + d.instruction);
+        at += static_cast<std::uint32_t>(d.length);
+    }
+}
+
+void Host::breakStep(const std::vector<std::string>& w) {
+    if (w.size() < 2) throw ScriptError("break needs an address");
+    std::uint32_t address = 0xFF000000u | (number(w[1]) & 0xFFFFFF);
+    if (w.size() == 3 && (w[2] == "disable" || w[2] == "enable" || w[2] == "kill")) {
+        agdi::BpRecord* found = nullptr;
+        agdi::BpRecord** link = &breakHead_;
+        for (agdi::BpRecord** l = &breakHead_; *l; l = &(*l)->next) {
+            if ((*l)->address == address) {
+                found = *l;
+                link = l;
+                break;
+            }
+        }
+        if (!found) throw ScriptError("no breakpoint at " + w[1]);
+        agdi::BpRecord* answer = nullptr;
+        if (w[2] == "kill") {
+            answer = breakFunc_(2, 0, &address, found);
+            *link = found->next;
+        } else {
+            found->flags = w[2] == "enable" ? (found->flags | agdi::BpEnabled) : (found->flags & ~agdi::BpEnabled);
+            answer = breakFunc_(4, 0, &address, found);
+        }
+        say("AG_BreakFunc = " + std::string(answer == found ? "the record" : answer ? "another record" : "0"));
+        say("AG_BpInfo(1) = " + hex(bpInfo_(1, &address), 2) + ", cell bits " + hex(cellBits(address) & 0x58, 2));
+        return;
+    }
+    auto record = std::make_unique<agdi::BpRecord>();
+    std::memset(record.get(), 0, sizeof(agdi::BpRecord));
+    record->flags = agdi::BpEnabled;
+    record->address = address;
+    for (std::size_t i = 2; i + 1 < w.size(); i += 2) {
+        if (w[i] == "type")
+            record->flags = agdi::BpEnabled | (number(w[i + 1]) & 0x0F);
+        else if (w[i] == "pass")
+            record->passCount = number(w[i + 1]);
+        else
+            throw ScriptError("unknown break option " + w[i]);
+    }
+    agdi::BpRecord* r = record.get();
+    r->next = breakHead_;
+    breakHead_ = r;
+    breaks_.push_back(std::move(record));
+    agdi::BpRecord* answer = breakFunc_(5, 0, &address, r);
+    say("AG_BreakFunc(5) = " + std::string(answer == r ? "the record" : "0"));
+    if (answer == r) {
+        answer = breakFunc_(1, 0, &address, r);
+        say("AG_BreakFunc(1) = " + std::string(answer == r ? "the record" : "0"));
+    } else {
+        breakHead_ = r->next;
+    }
+    say("AG_BpInfo(1) = " + hex(bpInfo_(1, &address), 2));
+}
+
+void Host::go(const std::vector<std::string>& w) {
+    std::uint32_t until = 0;
+    bool hasUntil = false;
+    long stopAfter = -1;
+    for (std::size_t i = 1; i + 1 < w.size(); i += 2) {
+        if (w[i] == "until") {
+            until = 0xFF000000u | (number(w[i + 1]) & 0xFFFFFF);
+            hasUntil = true;
+        } else if (w[i] == "stop-after") {
+            stopAfter = number(w[i + 1]);
+        } else {
+            throw ScriptError("unknown go option " + w[i]);
+        }
+    }
+    std::thread stopper;
+    std::atomic<std::uint32_t> stopResult{0};
+    if (stopAfter >= 0) {
+        stopper = std::thread([this, stopAfter, &stopResult] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(stopAfter));
+            stopResult = goStep_(1, 0, nullptr);
+        });
+    }
+    const std::uint32_t result = hasUntil ? goStep_(3, 0, &until) : goStep_(4, 0, nullptr);
+    if (stopper.joinable()) stopper.join();
+    flushPosted();
+    if (stopAfter >= 0) say("stop: AG_GoStep(1) = " + std::to_string(stopResult.load()));
+    say(std::string(hasUntil ? "AG_GoStep(3)" : "AG_GoStep(4)") + " = " + std::to_string(result));
+    printPc(stopAfter >= 0);
+}
+
+void Host::sim(const std::string& request) {
+    if (!simControl_) {
+        standin_ = DynamicLibrary::load(tarvex::platform::sharedLibraryName("ftd2xx"));
+        if (!standin_.loaded()) throw ScriptError("stand-in D2XX library not loaded: " + standin_.errorText());
+        simControl_ = standin_.function<std::uint32_t (*)(const char*, char*, std::uint32_t)>("tarvex_sim_control");
+        if (!simControl_) throw ScriptError("the D2XX library has no simulator control");
+    }
+    char reply[512];
+    const std::uint32_t r = simControl_(request.c_str(), reply, sizeof reply);
+    if (r != 0) throw ScriptError("sim: " + std::string(reply));
+    say(reply);
+}
+
+void Host::menu(const std::string& caption) {
+    auto* entry = reinterpret_cast<agdi::MenuEntry*>(menuTable_);
+    for (; entry && entry->kind != agdi::MenuEnd; ++entry) {
+        if (entry->kind == agdi::MenuItem && entry->caption && caption == entry->caption) {
+            if (entry->handler) entry->handler(entry);
+            return;
+        }
+    }
+    throw ScriptError("no menu entry " + caption);
+}
+
+void Host::run(const std::vector<std::string>& w) {
+    const std::string& step = w[0];
+    if (step == "setting") {
+        if (w.size() != 4) throw ScriptError("setting needs a section, a name and a value");
+        char* end = nullptr;
+        const long v = std::strtol(w[3].c_str(), &end, 10);
+        auto& store = tarvex::platform::defaultSettings();
+        if (!w[3].empty() && end && *end == '\0')
+            store.writeInteger(SettingsKey, w[1], w[2], static_cast<std::int32_t>(v));
+        else
+            store.writeString(SettingsKey, w[1], w[2], w[3]);
+    } else if (step == "sim") {
+        std::string request;
+        for (std::size_t i = 1; i < w.size(); ++i) {
+            if (i > 1) request += ' ';
+            request += w[i].find(' ') != std::string::npos || (i == 2 && w[1] == "add-device") ? "\"" + w[i] + "\""
+                                                                                                 : w[i];
+        }
+        sim(request);
+    } else if (step == "project") {
+        if (w.size() < 3) throw ScriptError("project needs a folder and a name");
+        const std::string dir = w[1], name = w[2];
+        std::string options = dir + "/" + name + ".bopt", program;
+        for (std::size_t i = 3; i + 1 < w.size(); i += 2) {
+            if (w[i] == "program")
+                program = w[i + 1];
+            else if (w[i] == "options")
+                options = w[i + 1];
+            else
+                throw ScriptError("unknown project option " + w[i]);
+        }
+        std::memset(project_.get(), 0, sizeof(agdi::ProjectRecord));
+        std::strncpy(project_->exePath, tarvex::platform::executablePath().c_str(), sizeof project_->exePath - 1);
+        std::strncpy(project_->optionString, options.c_str(), sizeof project_->optionString - 1);
+        projectFile_ = dir + "/" + name + ".uv2";
+        project_->projectFile = projectFile_.c_str();
+        std::strncpy(project_->programFile, program.c_str(), sizeof project_->programFile - 1);
+    } else if (step == "cap") {
+        say("DllUv3Cap(2) = " + std::to_string(cap_(2, nullptr)));
+        say("EnumUv351(2) = " + std::to_string(enum_(project_.get(), 2)));
+    } else if (step == "start") {
+        using namespace agdi::code;
+        init_(Item + ItemCallback, reinterpret_cast<std::uintptr_t>(&Host::callback));
+        init_(Item + ItemMessageId, MessageId);
+#ifdef _WIN32
+        init_(Item + ItemHostWindow, reinterpret_cast<std::uintptr_t>(window_));
+#else
+        init_(Item + ItemHostWindow, reinterpret_cast<std::uintptr_t>(&sink_));
+#endif
+        init_(Item + ItemPcVar, reinterpret_cast<std::uintptr_t>(&pcVar_));
+        init_(Item + ItemBreakpointList, reinterpret_cast<std::uintptr_t>(&breakHead_));
+        init_(Item + ItemActiveWindow, reinterpret_cast<std::uintptr_t>(&activeWindow_));
+        init_(Item + ItemInstance, 1);
+        init_(Item + ItemMenu, reinterpret_cast<std::uintptr_t>(&menuTable_));
+        init_(Item + ItemDialogUpdate, reinterpret_cast<std::uintptr_t>(&dialogUpdate_));
+        std::string features = "features";
+        for (std::uint16_t n = 1; n <= 7; ++n) features += " " + std::to_string(init_(Feature + n, 0));
+        say(features);
+        say(std::string("menu table ") + (menuTable_ ? "set" : "missing") + ", dialog update " +
+            (dialogUpdate_ ? "set" : "missing"));
+        const std::uint32_t r = init_(Startup, 0);
+        flushPosted();
+        say("AG_Init(0x100) = " + std::to_string(r));
+    } else if (step == "load") {
+        if (w.size() != 2) throw ScriptError("load needs a file");
+        loadFile(w[1]);
+    } else if (step == "verify") {
+        if (w.size() != 2) throw ScriptError("verify needs a file");
+        verify(w[1]);
+    } else if (step == "regs") {
+        regs();
+    } else if (step == "mem") {
+        memory(w);
+    } else if (step == "write") {
+        if (w.size() < 4) throw ScriptError("write needs a memory, an address and bytes");
+        std::size_t used = 1;
+        const bool space = w[1] == "space";
+        const std::uint32_t host = spaceOf(w[1], number(w[space ? 3 : 2]) & 0xFFFFFF, used, w);
+        std::vector<std::uint8_t> bytes;
+        for (std::size_t i = space ? 4 : 3; i < w.size(); ++i) bytes.push_back(static_cast<std::uint8_t>(number(w[i])));
+        agdi::MemRequest r{host, 0};
+        say("AG_MemAcc(2) = " + std::to_string(memAcc_(2, bytes.data(), &r, static_cast<std::uint32_t>(bytes.size()))));
+    } else if (step == "disasm") {
+        if (w.size() != 3) throw ScriptError("disasm needs an address and a count");
+        disasm(number(w[1]) & 0xFFFF, number(w[2]));
+    } else if (step == "break") {
+        breakStep(w);
+    } else if (step == "breaks") {
+        if (w.size() != 2 || (w[1] != "disable-all" && w[1] != "kill-all")) throw ScriptError("breaks disable-all|kill-all");
+        const std::uint32_t n = bpInfo_(w[1] == "disable-all" ? 5 : 6, nullptr);
+        say("AG_BpInfo = " + std::to_string(n));
+    } else if (step == "bpinfo") {
+        if (w.size() != 3) throw ScriptError("bpinfo needs a code and an address");
+        std::uint32_t address = 0xFF000000u | (number(w[2]) & 0xFFFFFF);
+        const std::uint32_t r = bpInfo_(static_cast<std::uint16_t>(number(w[1])), &address);
+        say("AG_BpInfo(" + w[1] + ") = " + hex(r, 2) + ", cell bits " + hex(cellBits(address) & 0x58, 2));
+    } else if (step == "go") {
+        go(w);
+    } else if (step == "step") {
+        if (w.size() != 2) throw ScriptError("step needs a count");
+        say("AG_GoStep(2) = " + std::to_string(goStep_(2, number(w[1]), nullptr)));
+        printPc(false);
+    } else if (step == "stop") {
+        say("AG_GoStep(1) = " + std::to_string(goStep_(1, 0, nullptr)));
+    } else if (step == "reset") {
+        say("AG_Init(0x40D) = " + std::to_string(init_(agdi::code::Exec + agdi::code::ExecReset, 0)));
+    } else if (step == "trace") {
+        if (regView_) {
+            for (std::uint32_t i = 0; i < regView_->itemCount; ++i) {
+                agdi::RegItem& item = regView_->items[i];
+                if (item.number != 21) continue;
+                regView_->read(&item, 0);
+                say("~time " + std::string(item.text, strnlen(item.text, sizeof item.text)));
+            }
+        }
+        menu("Trace memory");
+    } else if (step == "serial") {
+        if (w.size() != 4) throw ScriptError("serial needs three values");
+        say("AG_Serial(1) = " + std::to_string(serial_(1, number(w[1]), number(w[2]), number(w[3]))));
+    } else if (step == "menu") {
+        if (w.size() != 2) throw ScriptError("menu needs a caption");
+        menu(w[1]);
+    } else if (step == "init") {
+        if (w.size() != 2) throw ScriptError("init needs a code");
+        const std::uint32_t code = number(w[1]);
+        say("AG_Init(" + hex(code, 3) + ") = " + std::to_string(init_(static_cast<std::uint16_t>(code), 0)));
+    } else if (step == "end") {
+        const std::uint32_t r = init_(agdi::code::Exec + agdi::code::ExecEnd, 0);
+        flushPosted();
+        say("AG_Init(0x40C) = " + std::to_string(r));
+        say("option string " + std::string(project_->optionString, strnlen(project_->optionString, sizeof project_->optionString)));
+        regView_ = nullptr;
+        menuTable_ = 0;
+        driver_.close();
+    } else {
+        throw ScriptError("unknown step " + step);
+    }
+    flushPosted();
+}
+
+int usage() {
+    std::cerr << "usage: tarvex-host [--driver PATH] [--var NAME=VALUE]... [--work DIR] SCRIPT\n";
+    return 2;
+}
+
+std::string expand(std::string line, const std::map<std::string, std::string>& vars) {
+    for (std::size_t at = 0; (at = line.find("${", at)) != std::string::npos;) {
+        const std::size_t end = line.find('}', at);
+        if (end == std::string::npos) throw ScriptError("unterminated ${");
+        const auto it = vars.find(line.substr(at + 2, end - at - 2));
+        if (it == vars.end()) throw ScriptError("unknown variable " + line.substr(at, end - at + 1));
+        line.replace(at, end - at + 1, it->second);
+        at += it->second.size();
+    }
+    return line;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string driverPath, script;
+    std::map<std::string, std::string> vars;
+    std::string work = std::filesystem::current_path().string();
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--driver" && i + 1 < argc) {
+            driverPath = argv[++i];
+        } else if (a == "--work" && i + 1 < argc) {
+            work = argv[++i];
+        } else if (a == "--var" && i + 1 < argc) {
+            const std::string v = argv[++i];
+            const auto eq = v.find('=');
+            if (eq == std::string::npos || eq == 0) return usage();
+            vars[v.substr(0, eq)] = v.substr(eq + 1);
+        } else if (!a.empty() && a[0] != '-' && script.empty()) {
+            script = a;
+        } else {
+            return usage();
+        }
+    }
+    if (script.empty()) return usage();
+    vars["WORK"] = work;
+    std::ifstream in(script);
+    if (!in) {
+        std::cerr << "tarvex-host: cannot read " << script << '\n';
+        return 1;
+    }
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+        lines.push_back(line);
+    }
+    try {
+        Host host(work);
+        host.loadDriver(driverPath);
+        std::size_t number = 0;
+        for (const std::string& raw : lines) {
+            ++number;
+            const std::size_t first = raw.find_first_not_of(" \t");
+            if (first == std::string::npos || raw[first] == '#') continue;
+            try {
+                const std::string line = expand(raw.substr(first), vars);
+                host.say("> " + line);
+                host.run(splitWords(line));
+            } catch (const ScriptError& e) {
+                std::cout << std::flush;
+                std::cerr << script << ":" << number << ": " << e.what() << '\n';
+                return 1;
+            }
+        }
+    } catch (const ScriptError& e) {
+        std::cerr << "tarvex-host: " << e.what() << '\n';
+        return 1;
+    }
+    return 0;
+}
