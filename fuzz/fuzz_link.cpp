@@ -112,6 +112,8 @@ void fuzzBoard(const std::uint8_t* data, std::size_t size) {
         const std::size_t n = chunk < size - pos ? chunk : size - pos;
         board.receive(data + pos, n, (data[pos] & 0x80) ? 115200 : 0);
         pos += n;
+        // A running target gets a millisecond of machine cycles per chunk.
+        clock.advance(1);
         board.read(out, sizeof out);
     }
 }
