@@ -35,7 +35,9 @@ int usage(std::ostream& out, int code) {
            "  --serial N              serial number (default 0x1234)\n"
            "  --hardware-id N         hardware id (default 4)\n"
            "  --iap-answer N          answer of the IAP query (default 0x11; 88 means \"do not erase\")\n"
-           "  --frame-size N          bytes per trace frame, 11 or 12 (default 11)\n"
+           "  --frame-size N          bytes per trace frame, 11 or 12 (default 11 on a TARVEX-IV, else 12)\n"
+           "  --crystal HZ            the target's crystal (default 12000000: 1,000 machine cycles a millisecond)\n"
+           "  --no-large-trace        0xA605 does not switch to the large trace memory\n"
            "  --keep-flash-block      the return to 9600 baud (y 04) keeps the flash block\n"
            "  --no-fpga-image         the FPGA starts without an image (as after switching on)\n"
            "  --special-reset         from firmware 6.0 \"Z\" answers 0xFE and a status byte first\n"
@@ -99,6 +101,10 @@ int main(int argc, char** argv) {
             config.fpgaLoaded = false;
             continue;
         }
+        if (arg == "--no-large-trace") {
+            config.largeTrace = false;
+            continue;
+        }
         if (arg == "--special-reset") {
             config.specialReset = true;
             continue;
@@ -132,6 +138,8 @@ int main(int argc, char** argv) {
             config.iapInfo = static_cast<std::uint8_t>(v);
         } else if (arg == "--frame-size" && number(value, 12, v) && v >= 11) {
             config.frameSize = static_cast<std::uint8_t>(v);
+        } else if (arg == "--crystal" && number(value, 100'000'000, v) && v >= 12'000) {
+            config.crystalHz = static_cast<std::uint32_t>(v);
         } else if (arg == "--answer-delay" && number(value, 600000, v)) {
             config.answerDelayMs = static_cast<std::uint32_t>(v);
         } else if (arg == "--log-size" && number(value, 1u << 24, v)) {

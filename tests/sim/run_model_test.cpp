@@ -205,6 +205,12 @@ TEST(RunModel, TheStopByteNeverLandsInsideAnotherAnswer) {
     ASSERT_EQ(a.size(), 4u);
     EXPECT_EQ(a[0], 5);
     EXPECT_EQ(board.available(), 1 + StringLength);
+    // "I" that comes after the halt, its bytes still unread, gets no answer
+    // of its own: the stop byte and string are read as its answer.
+    send(board, {'I'});
+    EXPECT_EQ(board.available(), 1 + StringLength);
+    EXPECT_EQ(pcOf(drain(board)), 0x0003);
+    EXPECT_EQ(board.available(), 0u);
 }
 
 }  // namespace
