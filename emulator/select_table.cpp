@@ -292,7 +292,9 @@ void TSelectTabelle::setUpValidator(int kind) {
     std::uint16_t classes = kClassesTraceCode;
     if (kind >= 10 && kind <= 13) {
         const int mode = GetSelectMode(kind);
-        classes = mode == select_mode::LineNumber ? kClassesLine : mode <= select_mode::Program ? kClassesCode : kClassesData;
+        classes = mode == select_mode::LineNumber ? kClassesLine
+                  : mode <= select_mode::Program  ? kClassesCode
+                                                  : kClassesData;
     } else if (kind <= 16) {
         whole = true;
         classes = codeMode(kind) ? kClassesTraceCode : kClassesData;
@@ -674,8 +676,9 @@ void TSelectTabelle::computeCounterRegisters() {
     const int chain = c10 < 256 ? 0 : c10 < 65536 ? 1 : 3;
     registers_[8] = static_cast<std::uint8_t>((registers_[8] & ~3) | chain);
     registers_[9] = static_cast<std::uint8_t>(t10);
-    registers_[10] = static_cast<std::uint8_t>(chain == 0 ? 0x100u - static_cast<std::uint32_t>(counters_[2]) : t10 >> 8);
-    registers_[7] = static_cast<std::uint8_t>(chain == 3 ? t10 >> 16 : 0x100u - static_cast<std::uint32_t>(counters_[1]));
+    const auto c11 = static_cast<std::uint32_t>(counters_[1]), c12 = static_cast<std::uint32_t>(counters_[2]);
+    registers_[10] = static_cast<std::uint8_t>(chain == 0 ? 0x100u - c12 : t10 >> 8);
+    registers_[7] = static_cast<std::uint8_t>(chain == 3 ? t10 >> 16 : 0x100u - c11);
     registers_[5] = registers_[9];
     registers_[6] = registers_[10];
 }
@@ -969,7 +972,8 @@ void TSelectTabelle::resolveItem(TSelectList& target, std::int32_t index, int ki
     }
     const TBankAdresse from = validator_->OutAdresse(TVokWinValidator::kVon);
     const TBankAdresse to = validator_->OutAdresse(TVokWinValidator::kBis);
-    item.named = validator_->OutKlasse(TVokWinValidator::kVon) >= 0 || validator_->OutKlasse(TVokWinValidator::kBis) >= 0;
+    item.named =
+        validator_->OutKlasse(TVokWinValidator::kVon) >= 0 || validator_->OutKlasse(TVokWinValidator::kBis) >= 0;
     if (CompareBankAdresse(from, item.start) == 0 && CompareBankAdresse(to, item.end) == 0) return;
     // The range moved: it leaves its place and comes back through the set
     // path, so that the list stays sorted and free of overlaps.

@@ -283,7 +283,9 @@ protected:
     // the value. Raises 211 "Break counter" for 0 or a value above the
     // kind's limit, 272 for another kind.
     void ApplyCounterLimits(int kind, std::int32_t value);
-    void StoreSelectMode(int kind, int mode) { modes_[static_cast<std::size_t>(kind - 10)] = static_cast<std::uint8_t>(mode); }
+    void StoreSelectMode(int kind, int mode) {
+        modes_[static_cast<std::size_t>(kind - 10)] = static_cast<std::uint8_t>(mode);
+    }
     int StoredSelectMode(int kind) const { return modes_[static_cast<std::size_t>(kind - 10)]; }
     void StoreBreakMode(TBreakMode mode) { breakMode_ = mode; }
     void StoreTriggerSources(int endSource, int startSource) {

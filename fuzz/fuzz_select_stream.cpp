@@ -31,7 +31,8 @@ void require(bool ok) {
 }
 
 struct Fixture {
-    Fixture() : emulator(options, clock, settings), banking(emulator, notifier), symbols(context()), lines(symbols, context()) {
+    Fixture()
+        : emulator(options, clock, settings), banking(emulator, notifier), symbols(context()), lines(symbols, context()) {
         options.saveBreakTrace = true;
         options.saveMap = true;
         options.pod = 1;

@@ -61,7 +61,8 @@ struct SelectRig {
         return c;
     }
     TSelectWiring wiring() {
-        return TSelectWiring{*rig.emu, banking, spaces, rig.options, notifier, &trace, &symbols, &lines, nullptr, nullptr};
+        return TSelectWiring{*rig.emu, banking, spaces,  rig.options, notifier,
+                             &trace,   &symbols, &lines, nullptr,     nullptr};
     }
     std::vector<std::uint8_t> section(const TSelectTabelle& t) const {
         platform::MemoryStream m;
@@ -151,8 +152,8 @@ TEST(SelectTable, DataBusAndMapRangesChangeTheirImages) {
     t.DeleteItem(12, 0);  // no progress shown
     EXPECT_EQ(std::vector<std::string>(s.rig.notice.shown().begin() + static_cast<std::ptrdiff_t>(notices),
                                        s.rig.notice.shown().end()),
-              (std::vector<std::string>{"Setting data bus condition",
-                                                              "Clearing data bus condition", "Setting break addresses"}));
+              (std::vector<std::string>{"Setting data bus condition", "Clearing data bus condition",
+                                        "Setting break addresses"}));
     EXPECT_FALSE(s.rig.notice.open());
     EXPECT_EQ(t.BreakDataImage()[0x10], 0xFE);
     EXPECT_EQ(t.BreakDataImage()[0x20], 0xFF);

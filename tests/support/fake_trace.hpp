@@ -23,7 +23,9 @@ public:
         calls.push_back("setOverflowCounter " + std::to_string(count));
     }
     int capacity() const override { return 32768; }
-    void setBreakOnOverflow(bool on) override { calls.push_back(std::string("setBreakOnOverflow ") + (on ? "1" : "0")); }
+    void setBreakOnOverflow(bool on) override {
+        calls.push_back(std::string("setBreakOnOverflow ") + (on ? "1" : "0"));
+    }
     void setBreakOnLogicProbe(std::string_view pattern) override {
         calls.push_back("setBreakOnLogicProbe " + std::string(pattern));
     }
