@@ -597,5 +597,25 @@ TEST(SelectTable, TheMemorySpacesCheckTheAddresses) {
     EXPECT_EQ(errorOf([&] { t.SetRange("0100", 18); }), FmtLoadStr(66, 0x0100));
 }
 
+TEST(SelectTable, DefaultTraceListsWithCodeBanking) {
+    SelectRig s;
+    s.rig.emu->SetConnectionState(TBasisEmulator::StateStarted);
+    s.banking.SetBankingVersion(1);
+    s.banking.SetBankingMode(3);
+    s.banking.SetBankedAreaStart(0x8000);
+    s.banking.SetBankedAreaEnd(0xEFFF);
+    s.spaces.setProgramMax(BankedAdresse(3, 0xFFFF));
+    RecordingTable t(s.wiring());
+    t.ResetList(14);
+    EXPECT_EQ(t.GetItemText(14),
+              "008000 - 00EFFF;018000 - 01EFFF;028000 - 02EFFF;038000 - 03EFFF; X0000 -  X7FFF; XF000 -  XFFFF");
+    // A whole-space clear reaches the all-banks items too.
+    t.SetRange("021000", 10);
+    t.SetRange("X1000", 10);
+    EXPECT_EQ(t.GetItemText(10), "021000; X1000");
+    t.SetDefaults();
+    EXPECT_TRUE(t.GetList(10).Empty());
+}
+
 }  // namespace
 }  // namespace tarvex
