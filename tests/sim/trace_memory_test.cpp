@@ -232,6 +232,27 @@ TEST(TraceMemory, StopReArmTimeStampAndLargeMemory) {
     }
 }
 
+// The probes mark the records they are active in (bits 7 and 4 clear) and
+// the logic-probe break halts the target when they match its masks.
+TEST(TraceMemory, LogicProbesInTheRecordsAndTheirBreak) {
+    platform::FakeClock clock;
+    Board board(clock);
+    setUp(board, 0x00, 0x00, 3);
+    board.setLogicProbes(0x05, 0x00);
+    // Probe 1 lines 0 and 2 high, probe 2 free: mask 1 = 05, value 1 = 05.
+    send(board, {'W', 'N', 0xA0, 0x80, 0x05, 'W', 'N', 0xA0, 0x20, 0x05, 'G'});
+    board.runCycles(100);
+    const Bytes halt = drain(board);
+    ASSERT_EQ(halt.size(), 15u);
+    EXPECT_EQ(halt[1] << 8 | halt[2], 0x0003);  // after the first instruction
+    send(board, {'n', 0x00, 0x00, 0x00, 0x01});
+    EXPECT_EQ(drain(board).at(0), 0x10);  // probe 1 active, probe 2 not
+    board.setLogicProbes(0x04, 0x00);
+    send(board, {'G'});
+    board.runCycles(100);
+    EXPECT_TRUE(board.targetRunning());
+}
+
 struct SearchCase {
     const char* version;
     Bytes command;
