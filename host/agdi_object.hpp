@@ -286,7 +286,7 @@ private:
     std::uintptr_t applicationHandle_ = 0;
     bool selectFileDeferred_ = false;
     agdi::ProjectRecord* hostProject_ = nullptr;
-    bool sessionEnded_ = false;
+    std::atomic<bool> sessionEnded_{false};
     bool registerViewLocked_ = false;
     std::atomic<bool> stopRequested_{false};
     std::uint32_t features_ = InitialFeatures;

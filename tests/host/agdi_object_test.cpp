@@ -620,5 +620,23 @@ TEST(AgdiObject, TearDownGoesOnWhenTheOptionFileCannotBeWritten) {
     EXPECT_EQ(r.object->HostWindow(), 0u);
 }
 
+TEST(AgdiObject, AnOptionFileThatCannotBeReadIsLeftAsItIs) {
+    Rig r;
+    const std::string bopt = r.work.file("p.bopt");
+    const std::vector<std::uint8_t> garbage{0xFF, 0x13, 0x37};
+    test::writeBytes(bopt, garbage);
+    const std::string project = r.work.file("p.uv2");
+    auto record = std::make_unique<agdi::ProjectRecord>();
+    std::memset(record.get(), 0, sizeof(agdi::ProjectRecord));
+    record->projectFile = project.c_str();
+    std::strncpy(record->optionString, bopt.c_str(), 1000);
+    r.object->EnumUv351(record.get(), 2);
+    ASSERT_EQ(r.start(), 0u);
+    EXPECT_EQ(r.boxTexts().front(), "Error while loading options.\nPlease check option settings");
+    EXPECT_EQ(r.windows.calls, (std::vector<std::string>{"options"}));
+    EXPECT_EQ(r.object->AG_Init(0x40C, 0), 0u);
+    EXPECT_EQ(test::readBytes(bopt), garbage);
+}
+
 }  // namespace
 }  // namespace tarvex
