@@ -61,17 +61,27 @@ Sections split(const Bytes& file) {
 
 // The file of an older version: each section cut to what that version holds.
 Bytes olderFile(const Sections& s, std::int32_t version, std::vector<Bytes> options) {
-    std::vector<Bytes> emulator = s.emulator;
-    if (version < 19) emulator.pop_back();
-    if (version < 15) emulator.pop_back();
-    if (version < 14) emulator.pop_back();
-    if (version < 13) emulator.pop_back();
-    if (version < 11) emulator.pop_back();
-    std::vector<Bytes> banking = s.banking;
-    if (version < 12) {
-        banking.resize(banking.size() - 4);
-        banking.push_back(integer(0x3FFF));
-    }
+    const auto& e = s.emulator;
+    std::vector<Bytes> emulator{e[0], e[1]};
+    if (version == 2 || version == 3) emulator.push_back({9});
+    const auto from = [&](std::vector<Bytes>& to, const std::vector<Bytes>& src, std::size_t a, std::size_t b) {
+        to.insert(to.end(), src.begin() + static_cast<std::ptrdiff_t>(a), src.begin() + static_cast<std::ptrdiff_t>(b));
+    };
+    const struct {
+        std::int32_t since;
+        std::size_t a, b;
+    } parts[] = {{5, 2, 3}, {6, 3, 10}, {7, 10, 11}, {8, 11, 13}, {9, 13, 14}, {11, 14, 15},
+                 {13, 15, 16}, {14, 16, 17}, {15, 17, 18}, {19, 18, 19}};
+    for (const auto& p : parts)
+        if (version >= p.since) from(emulator, e, p.a, p.b);
+    const auto& k = s.banking;
+    std::vector<Bytes> banking;
+    from(banking, k, 0, 11);
+    if (version < 3) banking.push_back(integer(0));
+    banking.push_back(k[11]);
+    if (version >= 5) banking.push_back(k[12]);
+    if (version >= 12) from(banking, k, 13, 17);
+    else banking.push_back(integer(0x3FFF));
     std::vector<Bytes> all{s.head[0], integer(version)};
     for (const std::vector<Bytes>* part :
          std::initializer_list<const std::vector<Bytes>*>{&options, &s.symbols, &s.debug, &emulator, &banking})
@@ -207,6 +217,28 @@ TEST(ProjectFiles, OlderVersionsReadWhatTheyHold) {
             EXPECT_EQ(r.banking->BankedAreaStart(), 0x4000);
             EXPECT_EQ(r.banking->BankedAreaEnd(), 0xFFFF);
         }
+    }
+}
+
+TEST(ProjectFiles, OlderEmulatorAndBankingSections) {
+    FileRig rig;
+    rig.change();
+    const Sections s = split(rig.save());
+    for (std::int32_t version : {2, 3, 4, 6, 11, 12}) {
+        SCOPED_TRACE(version);
+        FileRig r;
+        const std::uint8_t clock = r.emu->InternalClock();
+        const std::string port = r.emu->PortName();
+        std::vector<Bytes> options(s.options.begin(), s.options.begin() + 28);
+        test::writeBytes(r.file(), olderFile(s, version, options));
+        EXPECT_TRUE(r.files->LoadProjectOptions());
+        EXPECT_TRUE(r.boxes.shown().empty());
+        EXPECT_TRUE(r.emu->ExternalClock());
+        EXPECT_EQ(r.emu->PortName(), version >= 6 ? "COM7" : port);
+        EXPECT_EQ(r.emu->WaitTimeReset(), version >= 5 ? 7 : 0);
+        EXPECT_EQ(r.emu->InternalClock(), clock);
+        EXPECT_EQ(r.banking->BankedAreaStart(), version >= 12 ? 0x8000 : 0x4000);
+        EXPECT_EQ(r.banking->BankedAreaEnd(), 0xFFFF);
     }
 }
 
