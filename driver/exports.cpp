@@ -9,6 +9,8 @@
 #include <mutex>
 #include <string>
 
+#include "emulator/d2xx.hpp"
+#include "emulator/io_library.hpp"
 #include "host/agdi_object.hpp"
 #include "host/agdi_records.hpp"
 #include "platform/ui.hpp"
@@ -33,6 +35,11 @@ namespace agdi = tarvex::agdi;
 class Library {
 public:
     Library() {
+        // The bindings of the D2XX and io libraries live in statics of their
+        // own; made first, they are destroyed after the object, whose
+        // destructor still releases them.
+        tarvex::ftd2xx::USBDllRelease();
+        tarvex::iodll::IoDllRelease();
         const char* ui = std::getenv("TARVEX_UI");
         const bool console = ui && std::string(ui) == "console";
 #ifdef _WIN32

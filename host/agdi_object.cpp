@@ -14,7 +14,9 @@
 #include "core/register_table.hpp"
 #include "core/value_stream.hpp"
 #include "emulator/banking.hpp"
+#include "emulator/d2xx.hpp"
 #include "emulator/emulator.hpp"
+#include "emulator/io_library.hpp"
 #include "emulator/memory_spaces.hpp"
 #include "emulator/sfr_config.hpp"
 #include "emulator/target_options.hpp"
@@ -521,6 +523,10 @@ void TAgdiObject::teardown() {
     step([this] {
         emulator_->ResetMaster();
         if (emulator_->HandleOpen()) emulator_->DestroyEmulHandle();
+        // The libraries go now, not at unload: on Windows the unload runs
+        // under the loader lock, where no other library may be called.
+        ftd2xx::USBDllRelease();
+        iodll::IoDllRelease();
     });
     step([this] {
         if (!hostProject_) return;
