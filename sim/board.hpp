@@ -3,9 +3,11 @@
 // answers out. The board parses what arrives command by command through its
 // command table, however the bytes were split into writes; its state lives
 // in the parts it is made of (flash, master memory, monitor variables, the
-// target with the emulation memory, the trace recorder). Between commands it follows the clock: what
-// it does in that time runs in advance(), and bytes it sends on its own are
-// queued at the moment they arise. It logs every command with its bytes and
+// target with the emulation memory, the trace memory, the break logic and
+// the run model with the 8051 core). Between commands it follows the clock:
+// what it does in that time (the running target's machine cycles among it)
+// runs in advance(), and bytes it sends on its own are queued at the moment
+// they arise. It logs every command with its bytes and
 // can be told to misbehave; every answer passes the faults.
 #include <cstdint>
 #include <deque>

@@ -167,6 +167,7 @@ void Monitor::saveState(std::uint16_t pc) {
         const auto sfr = static_cast<std::uint8_t>(a);
         if (const auto cell = saveCell(sfr)) master_.poke(*cell, target_.sfr(sfr));
     }
+    // The paged monitor keeps TCON, IE and 0x9C twice.
     if (splitPc()) {
         master_.poke(0x7EFB, target_.sfr(0x88));
         master_.poke(0x7EFE, target_.sfr(0xA8));
@@ -185,7 +186,6 @@ std::uint16_t Monitor::loadState() {
 
 std::vector<std::uint8_t> Monitor::resetTarget() {
     target_.resetSfrs();
-    // The paged monitor keeps TCON, IE and 0x9C twice.
     saveState(0);
     if (data_ != nullptr)
         if (const auto bank = data_->BankCell(saveArea())) master_.poke(*bank, 0);
