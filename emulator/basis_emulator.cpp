@@ -95,6 +95,18 @@ TBasisEmulator::Bytes TBasisEmulator::Lesen(std::size_t count) {
     return answer;
 }
 
+TBasisEmulator::Bytes TBasisEmulator::LesenOptional(std::size_t count) {
+    auto lock = LockLink();
+    Bytes answer;
+    if (timeoutFlag_ || fatalUsbError_) return answer;
+    answer.resize(count);
+    auto* data = reinterpret_cast<std::uint8_t*>(answer.data());
+    const std::size_t got = transport_->read(data, std::min<std::size_t>(count, 255));
+    answer.resize(std::min(got, count));
+    ProtokollSys("READ: ", answer);
+    return answer;
+}
+
 void TBasisEmulator::Wait(std::uint32_t ms) {
     if (!transport_->pausesOnClock()) return;
     clock_.sleepMs(ms);

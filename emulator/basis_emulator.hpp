@@ -3,6 +3,7 @@
 // name (emulator/transport.hpp), the command layer with its fixed-length
 // answers, the start handshake, the protocol log and the port settings kept
 // in the settings store.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -114,6 +115,10 @@ public:
     virtual bool BytesAvailable();
     virtual void Wait(std::uint32_t ms);
     virtual Bytes Lesen(std::size_t count);
+    // Up to count bytes within the read time-out; a shorter answer is
+    // returned as it came, without the time-out error (for answers the
+    // board may leave out).
+    Bytes LesenOptional(std::size_t count);
     virtual void ResetMaster();
     virtual void Restart();
     virtual void SaveSettings();
@@ -304,7 +309,8 @@ private:
     std::uint16_t portAdresse_ = 0x378;
     bool portExclusiv_ = true;
     std::string portName_ = "COM1";
-    bool traceReading_ = false;
+    // Read by other threads while the target runs.
+    std::atomic<bool> traceReading_{false};
     bool timeoutFlag_ = false;
     std::uint32_t timeoutInitString_ = 4000;
     std::uint32_t timeoutReadWrite_ = 2000;
@@ -322,7 +328,7 @@ private:
     int busyCount_ = 0;
     int quietData_ = 0;
     bool sysProtokollieren_ = false;
-    bool targetRunning_ = false;
+    std::atomic<bool> targetRunning_{false};
 
     bool handleOpen_ = false;
     std::uint32_t handleNumber_ = 0;

@@ -177,6 +177,8 @@ public:
     std::uint8_t CanAdrValue() const { return canAdrValue_; }
     const std::array<std::uint8_t, 3>& WatchdogTrailer(int which) const { return trailers_[which % 3]; }
     std::size_t FpgaImageSize() const { return imageSize_; }
+    // The trace board holds 131,072 frames (TARVEX-6 from firmware 21).
+    bool LargeTraceMemory() const { return Generation() == 2 && FirmwareCode() >= 21; }
 
     // ---- ISfrEmulator
     std::uint8_t FirmwareCode() const override { return TBasisEmulator::FirmwareCode(); }

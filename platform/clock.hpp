@@ -1,6 +1,7 @@
 #pragma once
 // Time as the rest of the system sees it. Every wait, sleep and time-out goes
 // through a Clock so that tests run on virtual time and never sleep.
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 
@@ -25,29 +26,31 @@ public:
     std::chrono::system_clock::time_point wallNow() override;
 };
 
-// Virtual time: sleeping advances it, nothing ever blocks.
+// Virtual time: sleeping advances it, nothing ever blocks. One clock may
+// serve several threads of a test.
 class FakeClock final : public Clock {
 public:
     explicit FakeClock(std::uint64_t startMs = 1000) : now_(startMs) {}
-    std::uint32_t tickMs() override { return static_cast<std::uint32_t>(now_); }
-    std::uint64_t monotonicMs() override { return now_; }
+    std::uint32_t tickMs() override { return static_cast<std::uint32_t>(now_.load()); }
+    std::uint64_t monotonicMs() override { return now_.load(); }
     void sleepMs(std::uint32_t ms) override {
         now_ += ms;
         slept_ += ms;
         ++sleeps_;
     }
     std::chrono::system_clock::time_point wallNow() override {
-        return std::chrono::system_clock::time_point(std::chrono::milliseconds(wallBaseMs_ + now_));
+        return std::chrono::system_clock::time_point(
+            std::chrono::milliseconds(wallBaseMs_ + static_cast<std::int64_t>(now_.load())));
     }
     void advance(std::uint64_t ms) { now_ += ms; }
     void set(std::uint64_t ms) { now_ = ms; }
-    std::uint64_t totalSlept() const { return slept_; }
-    std::uint64_t sleepCount() const { return sleeps_; }
+    std::uint64_t totalSlept() const { return slept_.load(); }
+    std::uint64_t sleepCount() const { return sleeps_.load(); }
 
 private:
-    std::uint64_t now_;
-    std::uint64_t slept_ = 0;
-    std::uint64_t sleeps_ = 0;
+    std::atomic<std::uint64_t> now_;
+    std::atomic<std::uint64_t> slept_{0};
+    std::atomic<std::uint64_t> sleeps_{0};
     std::int64_t wallBaseMs_ = 1'700'000'000'000;  // a fixed, plausible date
 };
 

@@ -2,6 +2,7 @@
 // What the core needs of a user interface: message boxes, the error form
 // and the notice window. The console implementation serves the command-line
 // programs, the fakes serve the tests, the windows bring their own.
+#include <atomic>
 #include <deque>
 #include <iosfwd>
 #include <string>
@@ -179,6 +180,85 @@ private:
     std::vector<std::string> statuses_;
     std::vector<std::string> lines_;
     int errors_ = 0;
+};
+
+// The non-modal form that offers a hard interrupt after a stop the target
+// did not obey. The driver shows and closes it; the user answers it on the
+// UI thread while the driver polls from another, so its state is atomic.
+class StopErrorForm {
+public:
+    virtual ~StopErrorForm() = default;
+    virtual void show() = 0;
+    virtual bool visible() const = 0;
+    virtual bool answeredYes() const = 0;
+    virtual void close() = 0;
+};
+
+// A form a test answers, from any thread.
+class ScriptedStopErrorForm final : public StopErrorForm {
+public:
+    void show() override {
+        answered_ = false;
+        visible_ = true;
+        ++shows_;
+    }
+    bool visible() const override { return visible_.load(); }
+    bool answeredYes() const override { return answered_.load(); }
+    void close() override { visible_ = false; }
+    void answerYes() { answered_ = true; }
+    int shows() const { return shows_.load(); }
+
+private:
+    std::atomic<bool> visible_{false};
+    std::atomic<bool> answered_{false};
+    std::atomic<int> shows_{0};
+};
+
+// The hourglass over a wait the user cannot cut short.
+class BusyCursor {
+public:
+    virtual ~BusyCursor() = default;
+    virtual void begin() = 0;
+    virtual void end() = 0;
+};
+
+// The console shows none.
+class NullBusyCursor final : public BusyCursor {
+public:
+    void begin() override {}
+    void end() override {}
+};
+
+class CountingBusyCursor final : public BusyCursor {
+public:
+    void begin() override {
+        ++depth_;
+        ++begins_;
+    }
+    void end() override { --depth_; }
+    int depth() const { return depth_; }
+    int begins() const { return begins_; }
+
+private:
+    int depth_ = 0;
+    int begins_ = 0;
+};
+
+// Shows the cursor for its lifetime, also when an exception ends it; a null
+// cursor shows nothing.
+class BusyCursorScope {
+public:
+    explicit BusyCursorScope(BusyCursor* cursor) : cursor_(cursor) {
+        if (cursor_) cursor_->begin();
+    }
+    ~BusyCursorScope() {
+        if (cursor_) cursor_->end();
+    }
+    BusyCursorScope(const BusyCursorScope&) = delete;
+    BusyCursorScope& operator=(const BusyCursorScope&) = delete;
+
+private:
+    BusyCursor* cursor_;
 };
 
 // The implementations in use, process-wide. Components take them from here

@@ -8,6 +8,7 @@ TARVEX_PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   as31
   python3 d52 dis51 sdcc-ucsim
+  libtsan2
 )
 
 tarvex_install_packages() {

@@ -28,7 +28,7 @@ run_ctest() {
   rm -f "$log"
 }
 
-for preset in dev asan; do
+for preset in dev asan tsan; do
   echo "=== $preset: configure and build"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$JOBS"
