@@ -422,7 +422,7 @@ void TTracePlatine::ResetTrace() {
         TraceCounterSchreiben(counter_);
     }
     notify(notify::TraceChanged);
-    if (spaces_) spaces_->Space(SpaceKind::Trace).ClearCache();
+    if (spaces_) spaces_->Space(SpaceKind::Trace).InvalidateCache();
     log("TracePlatine.ResetTrace Ende");
 }
 
