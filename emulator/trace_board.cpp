@@ -422,7 +422,7 @@ void TTracePlatine::ResetTrace() {
         TraceCounterSchreiben(counter_);
     }
     notify(notify::TraceChanged);
-    if (spaces_) spaces_->Space(SpaceKind::Trace).InvalidateCache();
+    if (spaces_) spaces_->Space(SpaceKind::Trace).Notify(notify::TraceChanged, this);
     log("TracePlatine.ResetTrace Ende");
 }
 

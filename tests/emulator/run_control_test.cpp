@@ -124,6 +124,27 @@ TEST(RunControl, BreakpointHaltHandsRegistersAndTraceOver) {
         }
         last = f.TimeStamp;
     }
+    // A step at the self-jump stays there and adds its frame.
+    rig.debug.SetPC(UnbankedAdresse(RunRig::Done));
+    const std::uint32_t frames = rig.trace.FrameCount();
+    rig.debug.SingleStep();
+    EXPECT_EQ(rig.debug.PC().offset, RunRig::Done);
+    ASSERT_EQ(rig.trace.FrameCount(), frames + 1);
+    EXPECT_EQ(rig.trace.GetFrame(frames).Offset(), RunRig::Done);
+}
+
+TEST(RunControl, OverflowBreakHaltsAfterTheCountedFrames) {
+    RunRig rig;
+    rig.startWithProgram();
+    rig.breaks.traceOpcodes();
+    rig.trace.SetBreakOnOverflow(true);
+    rig.trace.SetOverflowCounter(50);
+    rig.debug.Go();
+    pollUntilHalted(rig);
+    EXPECT_EQ(rig.trace.FrameCount(), 50u);
+    EXPECT_EQ(rig.trace.GetFrame(0).Offset(), 0x0000);
+    EXPECT_EQ(rig.trace.GetFrame(1).Offset(), RunRig::Main);
+    EXPECT_EQ(rig.trace.GetFrame(49).CycleKind(), TTraceFrame::KindOpcode);
 }
 
 TEST(RunControl, StepOverRunsToTheReturnAddress) {
