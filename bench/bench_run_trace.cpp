@@ -215,9 +215,7 @@ void BM_Frames4096(benchmark::State& state) {
         state, rig, 256,
         [&] {
             trace.UpdateTraceBuffer(0x10, 0x00, 0x00);
-            rig.space(SpaceKind::Trace).InvalidateCache();
-            trace.GetFrame(4095);
-            rig.space(SpaceKind::Trace).InvalidateCache();
+            rig.spaces().EmulSpeicherNotify(notify::TraceChanged, nullptr);
         },
         [&] {
             for (std::uint32_t i = 0; i < 4096; ++i) benchmark::DoNotOptimize(trace.GetFrame(i).Data);
