@@ -128,7 +128,7 @@ public:
     virtual void ReapplyTraceCodeMode() = 0;
 };
 
-class TBasisTracePlatine : public TComponent, public ITraceInfo {
+class TBasisTracePlatine : public TComponent {
 public:
     static constexpr std::uint32_t NormalMask = 32767, LargeMask = 0x1FFFF;
 
@@ -137,9 +137,6 @@ public:
 
     std::string_view Name() const override { return "TracePlatine"; }
     void Notify(std::uint8_t, const void*) override {}
-
-    // ---- ITraceInfo
-    int version() const override { return version_; }
 
     // ---- Frame window
     std::uint32_t FirstIndex() const { return firstIndex_; }
@@ -239,7 +236,7 @@ protected:
     const IBankingInfo* bankingInfo_ = nullptr;
 };
 
-class TTracePlatine final : public TBasisTracePlatine, public ITraceBoardPart {
+class TTracePlatine final : public TBasisTracePlatine, public ITraceBoardPart, public ITraceControl {
 public:
     // Registers of the board's master memory and the monitor variables.
     static constexpr std::uint16_t RegMode = 0xA440, RegTimeStamp = 0xA48C, RegLarge = 0xA605, RegOverflow1 = 0xA604,
@@ -272,6 +269,18 @@ public:
     void SetHookP0Bus(bool on) override;
     std::uint32_t IndexMask() const override { return indexMask_; }
     bool SystemMode() const override { return systemMode_; }
+
+    // ---- ITraceControl (the select tables and the validator)
+    int version() const override { return version_; }
+    bool systemMode() const override { return systemMode_; }
+    int timeBase() const override { return GetTimeBase(); }
+    void setTraceModus(int modus) override { SetTraceModus(modus); }
+    int overflowCounter() const override { return overflowCounter_; }
+    void setOverflowCounter(int count) override { SetOverflowCounter(count); }
+    int capacity() const override { return static_cast<int>(Capacity()); }
+    void setBreakOnOverflow(bool on) override { SetBreakOnOverflow(on); }
+    void setBreakOnLogicProbe(std::string_view pattern) override { SetBreakOnLogicProbe(pattern); }
+    void resetTraceSettings() override { ResetTraceSettings(); }
 
     // ---- Frames
     // The frame of logical index i; read when it is valid and not the one

@@ -6,6 +6,8 @@
 #include "core/line_table.hpp"
 #include "core/messages.hpp"
 #include "core/symbol_table.hpp"
+#include "emulator/run_select.hpp"
+#include "emulator/select_table.hpp"
 #include "tests/emulator/run_rig.hpp"
 
 namespace tarvex::test {
@@ -283,6 +285,36 @@ TEST(RunControl, ResetLeavesNoStubTimeOutOrCursorBehind) {
     EXPECT_EQ(rig.emu->TimeoutReadWrite(), 2000u);
     EXPECT_EQ(rig.cursor.depth(), 0);
     EXPECT_EQ(rig.cursor.begins(), cursors + 1);
+}
+
+}  // namespace
+}  // namespace tarvex::test
+
+namespace tarvex::test {
+namespace {
+
+// The temporary breakpoint goes into list 12 for the run only; the list,
+// its mode and the break mode are as they were afterwards. The trace board
+// answers the select tables' overflow break.
+TEST(RunSelectTable, TemporaryBreakpointLeavesListAndModeAsTheyWere) {
+    RunRig rig;
+    rig.startWithProgram();
+    TSelectTabelle select(TSelectWiring{*rig.emu, *rig.banking, *rig.spaces, rig.options, rig.notifier, &rig.trace,
+                                        nullptr, nullptr, &rig.registers, nullptr, rig.spaces.get()});
+    TRunSelectTable run(select);
+    select.SetRange("0300", 12);
+    const std::string list = select.GetItemText(12);
+    const TBreakMode mode = select.BreakMode();
+    run.SetTemporaryBreakpoint(UnbankedAdresse(0x0109), true);
+    EXPECT_GE(select.GetList(12).FindContaining(UnbankedAdresse(0x0109), false), 0);
+    EXPECT_EQ(select.BreakMode(), bmBreak1orBreak2);
+    run.RemoveTemporaryBreakpoint();
+    EXPECT_EQ(select.GetItemText(12), list);
+    EXPECT_EQ(select.BreakMode(), mode);
+
+    select.SetBreakMode(bmTraceOverflow);
+    select.TransmitBreakTraceRegister();
+    EXPECT_TRUE(rig.trace.BreakOnOverflow());
 }
 
 }  // namespace
