@@ -43,6 +43,10 @@ std::size_t countByte(const std::vector<std::uint8_t>& command) {
     return command[At];
 }
 std::size_t oneByte(const std::vector<std::uint8_t>&) { return 1; }
+template <std::size_t N>
+std::size_t fixedCount(const std::vector<std::uint8_t>&) {
+    return N;
+}
 
 // Bits 0-2 of the banking control byte name the hardware bank.
 constexpr std::uint16_t BankControlAddress = 0xF400;
@@ -96,6 +100,9 @@ const std::vector<Board::Command>& Board::commands() {
         {"S", 1, &Board::stepCommand},
         {"I", 1, &Board::stopCommand},
         {"i", 1, &Board::stopCommand},
+        // Told from the lone "o" by the byte after it.
+        {"o$p", 3, &Board::logicProbeStart, nullptr, fixedCount<SelectCommands::LogicProbeBytes>,
+         &Board::logicProbeData, "logic probes"},
         {"o", 1, &Board::flyingTraceToggle},
         {"T", 2, &Board::traceCounter, hasTraceCounterCommand, counterWriteBytes, &Board::traceCounterData,
          "counter data"},
@@ -113,6 +120,8 @@ const std::vector<Board::Command>& Board::commands() {
         {"DE", 5, &Board::xdataRead},
         {"PE", 5, &Board::handshakeStart, nullptr, countByte<2>, &Board::xdataHandshakeData, "xdata"},
         {"B", 7, &Board::selectRange},
+        {"K", 2, &Board::noAnswer},
+        {"\x9A", 4, &Board::lineStreamStart, nullptr, oneByte, &Board::lineStreamData, "line distances"},
         // A bare "FH": whatever follows is the next command.
         {"FH", 2, &Board::hookStart},
         {"h", 6, &Board::routineRecord},
@@ -581,11 +590,16 @@ Board::Parse Board::match(const Command*& command, std::size_t& length) const {
             partial = true;
             continue;
         }
-        command = &c;
-        length = c.lengthFor(profile_);
-        return pending_.size() >= length ? Parse::Complete : Parse::NeedMore;
+        if (command == nullptr) {
+            command = &c;
+            length = c.lengthFor(profile_);
+        }
     }
-    return partial ? Parse::NeedMore : Parse::Unknown;
+    // A longer command that the bytes so far begin ("o$p" against "o")
+    // waits for the byte that tells them apart.
+    if (partial) return Parse::NeedMore;
+    if (command == nullptr) return Parse::Unknown;
+    return pending_.size() >= length ? Parse::Complete : Parse::NeedMore;
 }
 
 void Board::feed(std::uint8_t byte) {

@@ -29,6 +29,7 @@
 #include "sim/monitor.hpp"
 #include "sim/monitor_variables.hpp"
 #include "sim/run_model.hpp"
+#include "sim/select_commands.hpp"
 #include "sim/target.hpp"
 #include "sim/trace_memory.hpp"
 #include "sim/trace_recorder.hpp"
@@ -184,6 +185,8 @@ public:
     std::uint8_t code(std::size_t hw, std::uint16_t address) const;
     std::uint8_t system(std::size_t hw, bool high, std::uint16_t address) const;
     std::uint8_t select(std::size_t hw, std::uint16_t address) const;
+    // The table of the last logic-probe load ("o$p").
+    std::array<std::uint8_t, SelectCommands::LogicProbeBytes> logicProbeTable() const;
     std::uint8_t xdata(std::uint16_t address) const;
     EmulationMemory::Routine routine(std::size_t hw, std::uint8_t number) const;
     EmulationMemory::Hooks hooks(std::size_t hw) const;
@@ -277,6 +280,11 @@ private:
     Bytes xdataRead(const Bytes&);
     Bytes xdataHandshakeData(std::uint8_t byte, std::size_t index, bool last);
     Bytes selectRange(const Bytes&);
+    // sim/select_commands.cpp
+    Bytes lineStreamStart(const Bytes&);
+    Bytes lineStreamData(std::uint8_t byte, std::size_t index, bool last);
+    Bytes logicProbeStart(const Bytes&);
+    Bytes logicProbeData(std::uint8_t byte, std::size_t index, bool last);
     Bytes hookStart(const Bytes&);
     Bytes routineRecord(const Bytes&);
     Bytes hookRecord(const Bytes&);
@@ -312,6 +320,7 @@ private:
     TraceMemory trace_;
     Monitor monitor_;
     BreakLogic breaks_;
+    SelectCommands selectCommands_;
     RunModel run_;
     CommandLog log_;
 

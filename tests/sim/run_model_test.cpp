@@ -113,10 +113,11 @@ TEST(RunModel, StopStepAndResetAnswerTheRegisterString) {
     const std::uint64_t before = cycles(board);
     clock.advance(5);
     EXPECT_EQ(cycles(board), before);
-    // "o" toggles the flying trace and answers nothing.
-    send(board, {'o'});
+    // "o" toggles the flying trace and answers nothing; the byte after it
+    // tells it from "o$p", so it takes effect then.
+    send(board, {'o', 'o'});
     EXPECT_TRUE(board.flyingTrace());
-    send(board, {'o'});
+    send(board, {'K', 0x02});
     EXPECT_FALSE(board.flyingTrace());
     EXPECT_TRUE(drain(board).empty());
 }
