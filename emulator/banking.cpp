@@ -439,6 +439,8 @@ void TBanking::SetBankedAreaEnd(std::uint16_t end) {
 
 void TBanking::areaChanged() {
     if (areaStart_ == prevStart_ && areaEnd_ == prevEnd_) return;
+    beforeStart_ = prevStart_;
+    beforeEnd_ = prevEnd_;
     prevStart_ = areaStart_;
     prevEnd_ = areaEnd_;
     if (state() >= TBasisEmulator::StateStarting && !(depth_ > 0 && changed_)) notifier_.send(NotifyBankedArea, this);

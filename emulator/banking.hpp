@@ -139,6 +139,10 @@ public:
     void SetBankedAreaStart(std::uint16_t start);
     std::uint16_t BankedAreaEnd() const;
     void SetBankedAreaEnd(std::uint16_t end);
+    // The area as it was before its last change (the select lists still
+    // describe that one when the change is reported).
+    std::uint16_t PreviousBankedAreaStart() const { return mode_ == 0 ? 0 : beforeStart_; }
+    std::uint16_t PreviousBankedAreaEnd() const { return mode_ == 0 || beforeStart_ == 0 ? 0 : beforeEnd_; }
     int MaxCountBefehlsBytes() const { return maxBytes_; }
 
     // ---- Unpublished state
@@ -203,6 +207,8 @@ private:
     bool changed_ = false;
     std::uint16_t prevStart_ = 0;
     std::uint16_t prevEnd_ = 0xFFFF;
+    std::uint16_t beforeStart_ = 0;
+    std::uint16_t beforeEnd_ = 0xFFFF;
     // 0x7C19, 0x7C1A, then the ten bytes of system memory at 0x7EF6.
     std::optional<std::string> savedDallas_;
     bool dallasPending_ = false;

@@ -155,7 +155,10 @@ TSelectTabelle::TSelectTabelle(const TSelectWiring& w)
       options_(w.options),
       notifier_(w.notifier),
       trace_(w.trace),
-      lines_(w.lines) {
+      lines_(w.lines),
+      symbols_(w.symbols),
+      disassembler_(w.disassembler),
+      programCounter_(w.programCounter) {
     context_.spaces = &spaces_;
     context_.banking = &banking_;
     context_.options = w.optionsInfo;
@@ -908,98 +911,6 @@ void TSelectTabelle::CheckExtDataMapping() const {
         throw ESelectError(FmtResStr(rs::NoMappingOfExtData, options_.podName()));
 }
 
-void TSelectTabelle::ResetList(int kind) {
-    TSelectList& target = list(kind);
-    target.Clear();
-    target.SetChanged(false);
-    const auto add = [&target](TBankAdresse start, TBankAdresse end) {
-        auto item = std::make_unique<TSelectItem>();
-        item->flag = true;
-        item->start = start;
-        item->end = end;
-        target.Add(std::move(item));
-    };
-    const TBankAdresse pMin = spaces_.minAddress(SpaceKind::Program);
-    const TBankAdresse pMax = spaces_.maxAddress(SpaceKind::Program);
-    if (kind >= 14 && kind <= 16) {
-        if (!codeMode(kind)) {
-            add(spaces_.minAddress(SpaceKind::ExtData), spaces_.maxAddress(SpaceKind::ExtData));
-            return;
-        }
-        const std::uint16_t s = banking_.BankedAreaStart();
-        const std::uint16_t e = banking_.BankedAreaEnd();
-        if (s != 0 && pMax.banked) {
-            for (int b = pMin.banked ? pMin.bank : 0; b <= pMax.bank; ++b) {
-                const auto bank = static_cast<std::uint8_t>(b);
-                if (banking_.PrepareAccess(BankedAdresse(bank, s)).empty())
-                    add(BankedAdresse(bank, s), BankedAdresse(bank, e));
-            }
-            add(AllBanksAdresse(pMin.offset), AllBanksAdresse(static_cast<std::uint16_t>(s - 1)));
-        } else {
-            add(pMin, pMax);
-        }
-        if (e != 0 && pMax.offset > e && pMax.banked)
-            add(AllBanksAdresse(static_cast<std::uint16_t>(e + 1)), AllBanksAdresse(pMax.offset));
-        target.Sort([](const TSelectItem& a, const TSelectItem& b) { return key(a.start) < key(b.start); });
-    } else if (kind >= 18 && kind <= 21) {
-        add(UnbankedAdresse(0x00), UnbankedAdresse(0xFF));
-    } else if (kind == 22) {
-        add(pMin, pMax);
-    }
-}
-
-void TSelectTabelle::ResetLists() {
-    for (int kind = FirstKind; kind <= LastKind; ++kind)
-        if (kind != 17) ResetList(kind);
-}
-
-// ---------------------------------------------------------------- re-resolution of named items
-
-void TSelectTabelle::resolveItem(TSelectList& target, std::int32_t index, int kind, bool transmit) {
-    TSelectItem& item = target[index];
-    setUpValidator(kind);
-    item.named = !item.name1.empty() || !item.name2.empty();
-    // A whole object was entered by its name alone; a single address named
-    // alone would read as the whole object on the kinds that take those.
-    const bool whole = !item.name2.empty() && item.name2.front() == '\0';
-    std::string text = whole && !item.name1.empty() ? item.name1 : ItemText(item, kind);
-    if (item.name2.empty() && !item.name1.empty() && item.start == item.end) text = item.name1 + trennung_ + item.name1;
-    try {
-        validator_->Konvertieren(text);
-    } catch (const EVokWinConvertError&) {
-        item.named = false;
-        return;
-    }
-    const TBankAdresse from = validator_->OutAdresse(TVokWinValidator::kVon);
-    const TBankAdresse to = validator_->OutAdresse(TVokWinValidator::kBis);
-    item.named =
-        validator_->OutKlasse(TVokWinValidator::kVon) >= 0 || validator_->OutKlasse(TVokWinValidator::kBis) >= 0;
-    if (CompareBankAdresse(from, item.start) == 0 && CompareBankAdresse(to, item.end) == 0) return;
-    // The range moved: it leaves its place and comes back through the set
-    // path, so that the list stays sorted and free of overlaps.
-    if (transmit) TransmitSelectItem(item, kind, false, false);
-    auto moved = target.Extract(index);
-    moved->start = from;
-    moved->end = to;
-    SortBankAdressen(moved->start, moved->end);
-    const int klass = validator_->OutKlasse(TVokWinValidator::kVon);
-    if (klass >= 0) moved->symbolClass = static_cast<std::uint8_t>(klass);
-    try {
-        applySet(target, std::move(moved), transmit, false);
-    } catch (const ESelectError&) {
-        // Another item already holds the new range.
-    }
-}
-
-void TSelectTabelle::transmitList(TSelectList& target) {
-    const int kind = target.Kind();
-    for (std::int32_t i = target.Count() - 1; i >= 0; --i) {
-        if (i >= target.Count()) continue;
-        if (!target[i].name1.empty() || !target[i].name2.empty()) resolveItem(target, i, kind, false);
-    }
-    for (const auto& item : target) TransmitSelectItem(*item, kind, true, false);
-}
-
 // ---------------------------------------------------------------- stream
 
 void TSelectTabelle::writeListBlock(ValueWriter& w, int first, int last) const {
@@ -1196,10 +1107,16 @@ void TSelectTabelle::ReadFromStream(ValueReader& r, std::int32_t version) {
 
 // ---------------------------------------------------------------- notifications
 
-void TSelectTabelle::Notify(std::uint8_t code, const void* /*data*/) {
+void TSelectTabelle::Notify(std::uint8_t code, const void* data) {
     switch (code) {
         case notify::SymbolFileFound:
         case notify::ProgramLoaded:
+            // Named ranges follow the table that reports new content (both
+            // when the sender is neither).
+            validator_->Notify(code);
+            if (data != static_cast<const void*>(lines_)) ResolveSymbolItems();
+            if (data != static_cast<const void*>(symbols_)) ResolveLineItems();
+            break;
         case notify::TablesCleared: validator_->Notify(code); break;
         case notify::TargetReset:
             if (breakMode_ == bmLogicProbes) {
@@ -1209,6 +1126,7 @@ void TSelectTabelle::Notify(std::uint8_t code, const void* /*data*/) {
             break;
         case notify::BankingChanged:
             ResetLists();
+            RebuildImages();
             breakData_.fill(0xFF);
             breakDataDirty_ = true;
             TransmitBreakData();
@@ -1217,86 +1135,9 @@ void TSelectTabelle::Notify(std::uint8_t code, const void* /*data*/) {
             TransmitMapData();
             break;
         case notify::ProcessorChanged: TransmitBreakTraceRegister(); break;
+        case notify::BankedAreaChanged: NormalizeRanges(); break;
         default: break;
     }
-}
-
-// ---------------------------------------------------------------- towards the board
-
-void TSelectTabelle::TransmitSelectItem(const TSelectItem& item, int kind, bool set, bool progress) {
-    const bool dataBus = kind >= 18 && kind <= 21;
-    const bool map = kind == 22 || kind == 23;
-    if ((kind < 10 || kind > 16) && !dataBus && !map) accessDenied();
-    std::unique_ptr<TFormHinweis> notice;
-    if (progress) {
-        const char* what = kind <= 13 ? "break addresses" : kind <= 16 ? "trace addresses"
-                           : dataBus  ? "data bus condition"
-                                      : "map addresses";
-        notice = HinweisZeigen(std::string(set ? "Setting " : "Clearing ") + what);
-    }
-    if (dataBus) {
-        const std::uint8_t bit = ChannelBit(kind);
-        for (int v = item.start.offset & 0xFF; v <= (item.end.offset & 0xFF); ++v) {
-            auto& b = breakData_[static_cast<std::size_t>(v)];
-            b = static_cast<std::uint8_t>(set ? b | bit : b & ~bit);
-        }
-        breakDataDirty_ = true;
-        TransmitBreakData();
-    } else if (map) {
-        const std::uint8_t bit = kind == 22 ? 0x02 : 0x01;
-        for (int p = item.start.offset >> 6; p <= item.end.offset >> 6; ++p) {
-            auto& b = map_[static_cast<std::size_t>(p)];
-            b = static_cast<std::uint8_t>(set ? b | bit : b & ~bit);
-        }
-        mapDirty_ = true;
-        TransmitMapData();
-    }
-}
-
-void TSelectTabelle::TransmitLineNumbers() {}
-
-void TSelectTabelle::TransmitLogicProbes() {
-    if (!logicProbesDirty_) return;
-    if (emulator_.Generation() == 0) {
-        buildLogicProbeImage();
-        return;
-    }
-    if (trace_ != nullptr) trace_->setBreakOnLogicProbe(logicProbeText_);
-    logicProbesDirty_ = false;
-}
-
-void TSelectTabelle::PrepareTransmit() {}
-
-void TSelectTabelle::ResetTraceSettings() {
-    if (trace_ != nullptr) trace_->resetTraceSettings();
-}
-
-void TSelectTabelle::TransmitBreakTraceRegister() {
-    if (emulator_.ConnectionState() < TBasisEmulator::StateStarting) return;
-    if (registersDirty_ && trace_ != nullptr) trace_->setBreakOnOverflow(breakMode_ == bmTraceOverflow);
-    if (timeBaseChanged_ && trace_ != nullptr) {
-        trace_->setTraceModus(timeBase_ + 1);
-        timeBaseChanged_ = false;
-    }
-    TransmitBreakData();
-    TransmitLogicProbes();
-    TransmitMapData();
-}
-
-void TSelectTabelle::TransmitBreakData() {}
-
-void TSelectTabelle::TransmitMapData() {}
-
-void TSelectTabelle::InitEmulStart() {
-    // A restart (after a link time-out) keeps what the user set: only the
-    // lists nobody changed take their defaults.
-    for (int kind = FirstKind; kind <= LastKind; ++kind)
-        if (kind != 17 && !GetList(kind).Changed()) ResetList(kind);
-    breakDataDirty_ = true;
-    mapDirty_ = true;
-    registersDirty_ = true;
-    logicProbesDirty_ = true;
-    TransmitBreakTraceRegister();
 }
 
 void TSelectTabelle::CopySettingsFrom(const TSelectTabelle& source) {

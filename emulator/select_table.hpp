@@ -13,6 +13,7 @@
 // so that nothing reaches the board or the notifier.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -27,6 +28,7 @@
 
 namespace tarvex {
 
+class Disassembler;
 class TBanking;
 class TEmulator;
 class TEmulSpaces;
@@ -136,6 +138,10 @@ struct TSelectWiring {
     const TRegisterTabelle* registers = nullptr;
     const IOptionsInfo* optionsInfo = nullptr;
     const TEmulSpaces* memory = nullptr;
+    // The temporary breakpoint steps over the instruction at the program
+    // counter; both may stay empty (no step-over then).
+    const Disassembler* disassembler = nullptr;
+    std::function<TBankAdresse()> programCounter = {};
 };
 
 class TSelectTabelle : public TComponent, public ISelectTablePart {
@@ -239,6 +245,22 @@ public:
     void ResetList(int kind);
     void ResetLists();
 
+    // ---- Range upkeep
+    // The banked area moved: default trace lists follow it, user ranges at
+    // its old edges are adjusted (warning boxes 278 and 279).
+    void NormalizeRanges();
+    // Named items after the symbol or line-number table was reloaded: moved
+    // ranges follow their names, items whose names vanished are removed.
+    void ResolveSymbolItems();
+    void ResolveLineItems();
+    // Every item of the kind onto the board (named ones resolved first).
+    void TransmitList(int kind);
+    // The run control's breakpoint on channel kind 12 (bmBreak2): the user's
+    // channel-12 ranges leave the board, not the list, until it is removed.
+    void SetTemporaryBreak(const TBankAdresse& address, bool opcode);
+    void RemoveTemporaryBreak();
+    bool TemporaryBreakActive() const { return temporary_.active; }
+
     // ---- Stream: the select file's section
     void WriteToStream(ValueWriter& writer) const;
     void ReadFromStream(ValueReader& reader, std::int32_t version);
@@ -269,6 +291,11 @@ public:
     virtual void TransmitBreakTraceRegister();
     void TransmitBreakData();
     void TransmitMapData();
+    // The qualifier memory with the trace bits over the whole range and no
+    // break or line bits; the lists back to their defaults.
+    void RebuildImages();
+    // Whether the line-number qualifier waits for the next start.
+    bool LineNumbersPending() const { return linesPending_; }
 
     // The channel bit of a kind in the qualifier memory and the break-data
     // image (kinds 18-21 as their channel); 0 for the map kinds.
@@ -297,6 +324,9 @@ protected:
     void DropDisallowedTriggers(bool triggerBit);
     std::uint8_t SavedChannel1Mode() const { return savedChannel1Mode_; }
     ITraceControl* Trace() const { return trace_; }
+    // Below connection state 4 (and always for the offline table) nothing
+    // is sent; the lists and images keep what the next start sends.
+    bool BoardReady() const;
     // Copies lists, counters, limits, modes, break mode, logic-probe text,
     // trigger counter, filter switch and trigger sources.
     void CopySettingsFrom(const TSelectTabelle& source);
@@ -318,8 +348,8 @@ private:
     void listChanged(int kind);
     void computeCounterRegisters();
     // The item's text converted again; a range that moved leaves its place
-    // and comes back through the set path.
-    void resolveItem(TSelectList& target, std::int32_t index, int kind, bool transmit);
+    // and comes back through the set path. Whether the item is still named.
+    bool resolveItem(TSelectList& target, std::int32_t index, int kind, bool transmit);
     void transmitList(TSelectList& target);
     std::vector<std::unique_ptr<TSelectList>> readListBlock(ValueReader& reader, std::int32_t version);
     void applyReadList(std::unique_ptr<TSelectList> read);
@@ -328,6 +358,16 @@ private:
     void readPerformance(ValueReader& reader, std::int32_t version, bool apply);
     void buildLogicProbeImage();
     bool codeMode(int kind) const;
+    // One "B" per bank of the item; access kind 7 (code planes) or 8.
+    void transmitRange(const TSelectItem& item, SpaceKind space, std::uint8_t bit, bool set);
+    void sendRange(int accessKind, int bank, std::uint16_t start, std::uint16_t end, std::uint8_t mask,
+                   std::uint8_t flag);
+    bool dataPlaneOwn() const;
+    // The qualifier memory cleared for a kind, then the list's items sent.
+    void putListBack(int kind);
+    void normalizeTraceList(int kind, std::uint16_t s, std::uint16_t e, std::uint16_t ps, std::uint16_t pe);
+    bool normalizeBreakList(int kind, std::uint16_t s, std::uint16_t e, std::uint16_t ps, std::uint16_t pe);
+    void resolveNamed(bool lineItems);
 
     TEmulator& emulator_;
     TBanking& banking_;
@@ -336,7 +376,10 @@ private:
     const ITargetOptions& options_;
     INotifier& notifier_;
     ITraceControl* trace_;
-    const TZeilennummertabelle* lines_;
+    TZeilennummertabelle* lines_;
+    TSymboltabelle* symbols_;
+    const Disassembler* disassembler_;
+    std::function<TBankAdresse()> programCounter_;
     IPerformanceSettings* performance_ = nullptr;
     TargetContext context_;
     std::unique_ptr<TVokWinValidator> validator_;
@@ -366,6 +409,14 @@ private:
     TBreakMode lineStepBreakMode_ = bmBreak1;
     bool live_ = true;
     std::string trennung_ = " - ";
+    bool linesPending_ = false;
+    struct TemporaryBreak {
+        bool active = false;
+        TBreakMode breakMode = bmBreak1;
+        int mode = select_mode::Opcode;
+        std::uint16_t counter = 1;
+        std::unique_ptr<TSelectItem> item;
+    } temporary_;
 };
 
 }  // namespace tarvex
