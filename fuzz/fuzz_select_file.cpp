@@ -1,6 +1,7 @@
-// The select file as a damaged, foreign or hand-edited one could be: the
-// framing, the version checks and the trailing command record. Only the
-// file's own refusal may leave the load.
+// The select file as a damaged, foreign or hand-edited one could be, read
+// into the offline select table: the framing, the version checks, the
+// table's section and the trailing command record. Only the file's own
+// refusal may leave the load.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -8,11 +9,15 @@
 #include <random>
 #include <string>
 
-#include "core/component.hpp"
 #include "core/errors.hpp"
-#include "core/value_stream.hpp"
+#include "core/line_table.hpp"
+#include "core/symbol_table.hpp"
+#include "emulator/banking.hpp"
+#include "emulator/emulator.hpp"
+#include "emulator/kdo_select_table.hpp"
 #include "host/options.hpp"
 #include "host/project_files.hpp"
+#include "platform/clock.hpp"
 #include "platform/settings.hpp"
 #include "platform/stream.hpp"
 
@@ -20,21 +25,6 @@ namespace {
 
 using namespace tarvex;
 namespace fs = std::filesystem;
-
-// The select table's section as a list of values.
-struct SelectSection final : TComponent {
-    std::string_view Name() const override { return "SelectTabelle"; }
-    void Notify(std::uint8_t, const void*) override {}
-    void WriteProperties(ValueWriter& w) const override {
-        w.WriteListBegin();
-        w.WriteListEnd();
-    }
-    void ReadProperties(ValueReader& r, std::int32_t) override {
-        r.ReadListBegin();
-        while (!r.EndOfList()) r.SkipValue();
-        r.ReadListEnd();
-    }
-};
 
 struct Rig {
     Rig() {
@@ -49,14 +39,27 @@ struct Rig {
         options = std::make_unique<TVokWinOptionen>(settings, env);
         options->InitialSettings();
         options->SetOptionBit(TBasisOptionen::BreakTraceSaveBit, true);
+        options->SetOptionBit(TBasisOptionen::MapSaveBit, true);
         options->SetOptionFileName((dir / "fuzz.bopt").string());
-        files = std::make_unique<TProjectFiles>(ProjectComponents{options.get(), nullptr, nullptr, {}, nullptr,
-                                                                  nullptr, &select});
+        emulator = std::make_unique<TEmulator>(*options, clock, settings);
+        banking = std::make_unique<TBanking>(*emulator, notifier);
+        table = std::make_unique<TKdoSelectTabelle>(
+            TSelectWiring{*emulator, *banking, spaces, *options, notifier, nullptr, &symbols, &lines, nullptr,
+                          options.get(), nullptr});
+        files = std::make_unique<TProjectFiles>(
+            ProjectComponents{options.get(), nullptr, nullptr, {}, nullptr, nullptr, table.get()});
     }
+    platform::FakeClock clock;
     platform::MemorySettingsStore settings;
-    SelectSection select;
+    NullNotifier notifier;
+    StandardAddressSpaces spaces;
+    TSymboltabelle symbols;
+    TZeilennummertabelle lines{symbols};
     fs::path dir;
     std::unique_ptr<TVokWinOptionen> options;
+    std::unique_ptr<TEmulator> emulator;
+    std::unique_ptr<TBanking> banking;
+    std::unique_ptr<TKdoSelectTabelle> table;
     std::unique_ptr<TProjectFiles> files;
 };
 

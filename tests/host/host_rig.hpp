@@ -13,6 +13,7 @@
 #include "core/value_stream.hpp"
 #include "emulator/banking.hpp"
 #include "emulator/emulator.hpp"
+#include "emulator/select_table.hpp"
 #include "emulator/memory_spaces.hpp"
 #include "emulator/sfr_config.hpp"
 #include "host/options.hpp"
@@ -84,7 +85,13 @@ struct HostRig {
         options->SetSfrConfig(sfr.get());
         options->SetSpaces(spaces.get());
         options->SetNotifier(&notifier);
-        options->SetResetExtDataMap([this] { ++extDataMapResets; });
+        select = std::make_unique<TSelectTabelle>(
+            TSelectWiring{*emu, *banking, *spaces, *options, notifier, nullptr, &symbols, nullptr, &registers,
+                          options.get(), spaces.get()});
+        options->SetResetExtDataMap([this] {
+            select->ResetExtDataMap();
+            ++extDataMapResets;
+        });
         files = std::make_unique<TProjectFiles>(ProjectComponents{
             options.get(), &symbols, &runControl, [this] { runControl.values = {0}; }, emu.get(), banking.get(),
             &selectTable});
@@ -93,7 +100,11 @@ struct HostRig {
         logLines.clear();
         notifier.sent.clear();
     }
-    ~HostRig() { spaces.reset(); }
+    ~HostRig() {
+        files.reset();
+        select.reset();
+        spaces.reset();
+    }
 
     // The whole start up to state 5 on the simulator.
     void start() {
@@ -146,6 +157,7 @@ struct HostRig {
     std::unique_ptr<TSfrConfig> sfr;
     std::unique_ptr<TBanking> banking;
     std::unique_ptr<TEmulSpaces> spaces;
+    std::unique_ptr<TSelectTabelle> select;
     std::unique_ptr<TProjectFiles> files;
 };
 

@@ -396,6 +396,22 @@ TEST(SelectFile, WrittenAndReadByTheSaveBits) {
     EXPECT_EQ(bytes.size(), 17u + 6u + 1u);
 }
 
+TEST(SelectFile, LiveSelectTableRoundTrip) {
+    FileRig r;
+    TProjectFiles files(ProjectComponents{r.options.get(), &r.symbols, &r.runControl, {}, r.emu.get(),
+                                          r.banking.get(), r.select.get()});
+    r.options->SetOptionBit(TBasisOptionen::BreakTraceSaveBit, true);
+    r.options->SetOptionBit(TBasisOptionen::MapSaveBit, true);
+    const std::string name = files.SelectFileName();
+    files.SaveSelectFile(name);
+    const Bytes first = test::readBytes(name);
+    files.LoadSelectFile(name, true);
+    EXPECT_EQ(files.SelectFileState(), FileLoadState::Loaded);
+    files.SaveAtTearDown();
+    EXPECT_EQ(test::readBytes(name), first);
+    EXPECT_EQ(Bytes(first.end() - 3, first.end()), (Bytes{9, 8, 8}));
+}
+
 TEST(SelectFile, VersionsAndTrailingRecord) {
     for (std::int32_t version : {3, 5, 6}) {
         SCOPED_TRACE(version);
