@@ -502,7 +502,7 @@ std::uint32_t TAgdiObject::startup() {
 void TAgdiObject::teardown() {
     // Every step runs whatever the one before it did: a project folder that
     // refuses the option file must not leave the link open.
-    const auto step = [this](const std::function<void()>& body) {
+    const auto step = [](const std::function<void()>& body) {
         try {
             body();
         } catch (const EEmulatorError&) {
