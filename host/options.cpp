@@ -496,8 +496,11 @@ void TVokWinOptionen::updateWatchdog() {
 }
 
 void TVokWinOptionen::SetLpcConfig(std::uint8_t ucfg1, std::uint8_t part) {
+    if (ucfg1 == lpc1_ && part == lpc2_) return;
     lpc1_ = ucfg1;
     lpc2_ = part;
+    // A ready board gets the new configuration at once.
+    if (emulator_ != nullptr) emulator_->SetLpcConfig();
 }
 
 ITargetOptions::WatchdogCommands TVokWinOptionen::GetWatchdogCommands() const {
