@@ -144,6 +144,12 @@ std::uint32_t TAgdiObject::stopFromOtherThread() {
     stopTaken_ = false;
     stopOutcome_.reset();
     event("stop requested");
+    // The run ended between the caller's look and now: nothing runs, and a
+    // stop of nothing succeeds.
+    if (!runWaiting_.load()) {
+        stopPending_ = false;
+        return 1;
+    }
     // The longest a stop itself can take: twice the read time-out, or a
     // target reset's raised time-out.
     const std::uint32_t boundMs = std::max<std::uint32_t>(2 * emulator_->TimeoutReadWrite(), 15000);
