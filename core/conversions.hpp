@@ -27,4 +27,24 @@ std::string HexStrNormalize(std::string_view text);
 // 1h02"03'004 form, blank-padded on the left to at least width characters.
 std::string MsToTimeStr(std::uint32_t ms, int width);
 
+// The run time's integer conversion: a decimal number with an optional sign
+// or "$" and 1 to 8 hex digits, blanks around allowed, from -2147483648 to
+// 4294967295 so that every 32-bit pattern can be typed. Anything else raises
+// EConvertError "'<text>' is not a valid integer value".
+std::int64_t StrToIntRt(std::string_view text);
+
+// Number texts with "." as decimal separator whatever the process locale.
+// Fixed with `decimals` digits after the point, "-" for negatives.
+std::string FixedText(double value, int decimals);
+// Sign or blank, one digit, ".", 14 digits, "E", sign, four exponent
+// digits (23 characters); "NAN", "INF", "-INF" for the special values.
+std::string ScientificText(double value);
+// 15 significant digits: fixed without trailing zeros for
+// 1E-5 <= |value| < 1E15, else the shortest mantissa with "E" and the
+// exponent without leading zeros or "+" (1.5E20, 1E-7).
+std::string GeneralText(double value);
+// A decimal number with an optional fraction and exponent that fits a
+// single; false for anything else.
+bool TextToSingle(std::string_view text, float& value);
+
 }  // namespace tarvex

@@ -109,6 +109,8 @@ struct TLocation {
     std::uint8_t kind = 0;
     std::uint16_t offset = 0;
     std::uint8_t bank = 0;
+    // Kind 12: the register numbers in list order, ended by the first 0.
+    std::array<std::uint8_t, 4> registers{};
 };
 
 class TLocationList {
