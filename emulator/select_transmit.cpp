@@ -271,13 +271,15 @@ void TSelectTabelle::TransmitLineNumbers() {
 }
 
 void TSelectTabelle::TransmitLogicProbes() {
-    if (!logicProbesDirty_ || !BoardReady()) return;
+    if (!logicProbesDirty_) return;
+    // The image follows the text at once; the board gets it when it is there.
+    if (emulator_.Generation() == 0) buildLogicProbeImage();
+    if (!BoardReady()) return;
     if (emulator_.Generation() != 0) {
         if (trace_ != nullptr) trace_->setBreakOnLogicProbe(logicProbeText_);
         logicProbesDirty_ = false;
         return;
     }
-    buildLogicProbeImage();
     auto lock = emulator_.LockLink();
     PrepareTransmit();
     emulator_.Schreiben("o$p");

@@ -159,6 +159,13 @@ void TSelectTabelle::normalizeTraceList(int kind, std::uint16_t s, std::uint16_t
     const auto range = [this, kind](const TBankAdresse& like, int from, int to) {
         return addressText(withOffset(like, from), kind) + trennung_ + addressText(withOffset(like, to), kind);
     };
+    // A range that an item already holds needs nothing more.
+    const auto setRange = [this](const std::string& text, int k) {
+        try {
+            TSelectTabelle::SetRange(text, k);
+        } catch (const ESelectError&) {
+        }
+    };
     // The changes shift items: every step looks at the list as it now is.
     const auto forEach = [&target](bool fromLast, const std::function<void(const TSelectItem&)>& step) {
         std::vector<TSelectItem> copies;
@@ -169,27 +176,27 @@ void TSelectTabelle::normalizeTraceList(int kind, std::uint16_t s, std::uint16_t
     if (s < ps) {
         forEach(true, [&](const TSelectItem& item) {
             if (item.start.allBanks && item.end.offset == ps - 1) ClearRange(range(item.start, s, ps - 1), kind);
-            else if (perBank(item.start) && item.start.offset == ps) SetRange(range(item.start, s, ps - 1), kind);
+            else if (perBank(item.start) && item.start.offset == ps) setRange(range(item.start, s, ps - 1), kind);
         });
     } else if (s > ps) {
         forEach(false, [&](const TSelectItem& item) {
             if (perBank(item.start) && item.start.offset == ps) ClearRange(range(item.start, ps, s - 1), kind);
-            else if (item.start.allBanks && item.end.offset == ps - 1) SetRange(range(item.start, ps, s - 1), kind);
+            else if (item.start.allBanks && item.end.offset == ps - 1) setRange(range(item.start, ps, s - 1), kind);
         });
     }
     if (e < pe) {
         forEach(false, [&](const TSelectItem& item) {
             if (perBank(item.start) && item.end.offset == pe) {
                 ClearRange(range(item.start, e + 1, pe), kind);
-                if (pMax.offset == pe) SetRange(range(AllBanksAdresse(0), e + 1, pe), kind);
+                if (pMax.offset == pe) setRange(range(AllBanksAdresse(0), e + 1, pe), kind);
             } else if (item.start.allBanks && item.start.offset == pe + 1) {
-                SetRange(range(item.start, e + 1, pe), kind);
+                setRange(range(item.start, e + 1, pe), kind);
             }
         });
     } else if (e > pe) {
         forEach(true, [&](const TSelectItem& item) {
             if (item.start.allBanks && item.start.offset == pe + 1) ClearRange(range(item.start, pe + 1, e), kind);
-            else if (perBank(item.start) && item.end.offset == pe) SetRange(range(item.start, pe + 1, e), kind);
+            else if (perBank(item.start) && item.end.offset == pe) setRange(range(item.start, pe + 1, e), kind);
         });
     }
     WarningBox(std::string(LoadStr(kMsgCheckTrace)), platform::mb::IconWarning);

@@ -67,6 +67,8 @@ struct Rig {
     std::unique_ptr<TSelectTabelle> table;
 };
 
+std::uint16_t addrOf(const TBankAdresse& a) { return a.offset; }
+
 std::vector<std::string> rangeLines(const std::vector<std::string>& wire) {
     std::vector<std::string> out;
     for (const auto& l : wire)
@@ -239,6 +241,18 @@ TEST(SelectTransmit, TemporaryBreakpointLeavesTheUsersChannel12Alone) {
     EXPECT_EQ(r.plane(6, 0x1234) & 0x02, 0);
     EXPECT_EQ(r.plane(6, 0x0500) & 0x02, 0x02);
     EXPECT_EQ(r.plane(6, 0x05FF) & 0x02, 0x02);
+
+    // Going to a line of a function breaks on any other line of it.
+    r.symbols.AddFunction("main", 0, UnbankedAdresse(0x0100), UnbankedAdresse(0x011F), 1);
+    for (std::uint16_t a : {0x0100, 0x0104, 0x0108}) r.lines.AddLine(UnbankedAdresse(a), a, 0, 1, 0);
+    t.SetTemporaryBreak(UnbankedAdresse(0x0104), false);
+    EXPECT_EQ(t.GetSelectMode(12), select_mode::LineNumber);
+    EXPECT_EQ(r.plane(6, 0x0100) & 0x02, 0x02);
+    EXPECT_EQ(r.plane(6, 0x0104) & 0x02, 0);
+    EXPECT_EQ(r.plane(6, 0x0108) & 0x02, 0x02);
+    EXPECT_EQ(r.plane(6, 0x011F) & 0x02, 0x02);
+    t.RemoveTemporaryBreak();
+    EXPECT_EQ(r.plane(6, 0x0108) & 0x02, 0);
 }
 
 TEST(SelectTransmit, NamedItemsFollowTheirSymbols) {
@@ -263,6 +277,22 @@ TEST(SelectTransmit, NamedItemsFollowTheirSymbols) {
     EXPECT_EQ(t.GetItemText(10), "done;0400 - 0410");
     EXPECT_EQ(r.plane(6, 0x0600) & 0x01, 0);
     EXPECT_EQ(r.plane(6, 0x0100) & 0x01, 0x01);
+}
+
+TEST(SelectTransmit, LineItemsFollowTheirLinesAndTheQualifierIsSentAgain) {
+    Rig r("5.1 ");
+    TSelectTabelle& t = r.started();
+    r.lines.AddLine(UnbankedAdresse(0x0104), 42, 0, 0, 0);
+    t.SetRange("#42", 10);
+    ASSERT_EQ(t.GetList(10)[0].symbolClass, 11);
+    r.lines.Clear();
+    r.lines.AddLine(UnbankedAdresse(0x0108), 42, 0, 0, 0);
+    r.lines.AddLine(UnbankedAdresse(0x0120), 43, 0, 0, 0);
+    t.Notify(notify::ProgramLoaded, &r.lines);
+    EXPECT_EQ(addrOf(t.GetList(10)[0].start), 0x0108);
+    EXPECT_EQ(r.plane(6, 0x0104), 0x10);
+    EXPECT_EQ(r.plane(6, 0x0108), 0x91);
+    EXPECT_EQ(r.plane(6, 0x0120), 0x90);
 }
 
 TEST(SelectTransmit, TheBankedAreaMoves) {
