@@ -1,0 +1,62 @@
+#pragma once
+// Builds UBROF files byte by byte for the tests (no free tool writes them):
+// big-endian B/W/D fields, L/W/D strings, dotted and colon groups.
+#include <cctype>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvex::test {
+
+class UbrofBytes {
+public:
+    UbrofBytes() = default;
+    UbrofBytes(std::initializer_list<std::uint8_t> bytes) : b_(bytes) {}
+
+    UbrofBytes& b(std::uint32_t v) {
+        b_.push_back(static_cast<std::uint8_t>(v));
+        return *this;
+    }
+    UbrofBytes& w(std::uint32_t v) { return b((v >> 8) & 0xFF).b(v & 0xFF); }
+    UbrofBytes& d(std::uint32_t v) { return w(v >> 16).w(v & 0xFFFF); }
+    UbrofBytes& raw(std::string_view s) {
+        b_.insert(b_.end(), s.begin(), s.end());
+        return *this;
+    }
+    UbrofBytes& l(std::string_view s) { return b(static_cast<std::uint32_t>(s.size())).raw(s); }
+    UbrofBytes& ws(std::string_view s) { return w(static_cast<std::uint32_t>(s.size())).raw(s); }
+    UbrofBytes& ds(std::string_view s) { return d(static_cast<std::uint32_t>(s.size())).raw(s); }
+    // A dotted or colon group: three bytes.
+    UbrofBytes& group(std::uint8_t x, std::uint8_t y, std::uint8_t z) { return b(x).b(y).b(z); }
+    UbrofBytes& bytes(std::initializer_list<std::uint8_t> bs) {
+        b_.insert(b_.end(), bs);
+        return *this;
+    }
+    UbrofBytes& append(const UbrofBytes& o) {
+        b_.insert(b_.end(), o.b_.begin(), o.b_.end());
+        return *this;
+    }
+    const std::vector<std::uint8_t>& data() const { return b_; }
+
+private:
+    std::vector<std::uint8_t> b_;
+};
+
+// With TARVEX_WRITE_SEEDS naming the fuzz seed folder (fuzz/seeds), the tests
+// leave their inputs there as seeds: `TARVEX_WRITE_SEEDS=$PWD/fuzz/seeds
+// build/dev/tests/tests_host --gtest_filter='Ubrof*:Avr*:Cdb*'`.
+inline void WriteSeed(const std::string& target, const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    const char* dir = std::getenv("TARVEX_WRITE_SEEDS");
+    if (dir == nullptr || *dir == 0) return;
+    std::string file = name;
+    for (auto& c : file)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.') c = '_';
+    std::ofstream out(std::string(dir) + "/" + target + "/" + file, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace tarvex::test
