@@ -1,0 +1,39 @@
+#pragma once
+// Synthetic trace frames for the performance walk, and a trace board's
+// settings as the measurement switches them.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "emulator/performance.hpp"
+
+namespace tarvex::test {
+
+class FakePerformanceTrace final : public IPerformanceTrace {
+public:
+    std::uint32_t frameCount() override { return static_cast<std::uint32_t>(frames.size()); }
+    TPerformanceFrame frame(std::uint32_t i) override { return frames.at(i); }
+    std::uint32_t currentTimeStamp() override { return runTime; }
+    int timeBase() const override { return base; }
+    int capacity() const override { return 32768; }
+    int overflowCounter() const override { return overflow; }
+    void setOverflowCounter(int count) override { overflow = count; }
+    void setTraceModus(int modus) override {
+        modes.push_back(modus);
+        if (modus > 0) base = modus - 1;
+    }
+    std::string timeText(std::uint32_t value) const override { return std::to_string(value); }
+
+    // An opcode frame at an unbanked address.
+    void add(std::uint16_t address, std::uint32_t time, std::uint8_t opcode = 0) {
+        frames.push_back({UnbankedAdresse(address), opcode, 0, time});
+    }
+
+    std::vector<TPerformanceFrame> frames;
+    std::uint32_t runTime = 0;
+    int base = 0;
+    int overflow = 32768;
+    std::vector<int> modes;
+};
+
+}  // namespace tarvex::test

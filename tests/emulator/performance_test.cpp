@@ -1,0 +1,195 @@
+#include "emulator/performance.hpp"
+
+#include <gtest/gtest.h>
+
+#include "core/errors.hpp"
+#include "core/symbol_table.hpp"
+#include "core/value_stream.hpp"
+#include "emulator/validator.hpp"
+#include "platform/stream.hpp"
+#include "tests/emulator/fake_performance_trace.hpp"
+
+namespace tarvex {
+namespace {
+
+struct Rig {
+    TSymboltabelle symbols;
+    test::FakePerformanceTrace trace;
+    TPerformance perf{std::make_unique<TVokWinValidator>(&symbols, nullptr, nullptr, nullptr),
+                      TPerformanceWiring{&trace}};
+
+    // Ranges "name=from,to" in the order given.
+    void define(std::initializer_list<std::pair<const char*, const char*>> ranges) {
+        TPerformanceList list;
+        for (const auto& [name, range] : ranges) {
+            auto item = std::make_unique<TPerformanceItem>();
+            item->Name = name;
+            item->RangeText = range;
+            list.Items.push_back(std::move(item));
+        }
+        perf.SetDefinitionen(list);
+    }
+    const TPerformanceItem& item(const char* name) {
+        const TPerformanceItem* i = perf.GetErgebnis().Find(name);
+        if (i == nullptr) throw std::runtime_error(std::string("no range ") + name);
+        return *i;
+    }
+    std::vector<std::uint8_t> section() const {
+        platform::MemoryStream m;
+        ValueWriter w(m);
+        perf.writeSettings(w);
+        return m.bytes();
+    }
+};
+
+TEST(Performance, NestedCallsInEitherDefinitionOrder) {
+    for (bool descending : {false, true}) {
+        Rig r;
+        if (descending) r.define({{"g", "0200-0210"}, {"f", "0100-0110"}});
+        else r.define({{"f", "0100-0110"}, {"g", "0200-0210"}});
+        r.trace.add(0x100, 0);
+        r.trace.add(0x200, 10);
+        r.trace.add(0x210, 30);
+        r.trace.add(0x110, 50);
+        r.trace.runTime = 100;
+        const TPerformanceItem& f = r.item("f");
+        const TPerformanceItem& g = r.item("g");
+        EXPECT_EQ(g.Count, 1u);
+        EXPECT_EQ(g.TotalTime, 20u);
+        EXPECT_EQ(g.NetTime, g.TotalTime);
+        EXPECT_EQ(f.TotalTime, 50u);
+        EXPECT_EQ(f.NetTime, f.TotalTime - g.TotalTime);
+        EXPECT_EQ(r.item("Undefined").TotalTime, 100u - f.NetTime - g.NetTime);
+        EXPECT_DOUBLE_EQ(f.Percent, 50.0);
+        EXPECT_EQ(f.GetFloatText(), "50.00");
+        EXPECT_TRUE(r.perf.GetErgebnis().Messages.empty()) << descending;
+    }
+}
+
+TEST(Performance, WalkEdgeCases) {
+    struct Case {
+        const char* name;
+        std::vector<std::tuple<std::uint16_t, std::uint32_t, std::uint8_t>> frames;
+        std::uint32_t runTime;
+        const char* range;  // the range looked at
+        std::uint32_t count, total, net;
+        std::size_t messages;
+    } cases[] = {
+        {"return inside", {{0x100, 0, 0}, {0x105, 7, 0x22}}, 10, "?RET/RETI? f", 1, 7, 7, 0},
+        {"opcode inside", {{0x100, 0, 0}, {0x105, 7, 0x74}}, 10, "f", 0, 10, 10, 1},
+        {"without end", {{0x100, 0, 0}, {0x110, 10, 0}, {0x100, 20, 0}}, 50, "Without end f", 1, 30, 30, 0},
+        {"open call only", {{0x100, 5, 0}}, 50, "f", 0, 45, 45, 0},
+        {"exit first", {{0x110, 5, 0}}, 50, "f", 0, 0, 0, 1},
+        {"outside", {{0x300, 5, 0}}, 50, "f", 0, 0, 0, 1},
+        {"unbalanced", {{0x100, 0, 0}, {0x200, 10, 0}, {0x210, 90, 0}, {0x110, 40, 0}}, 100, "f", 1, 40, 0, 0},
+    };
+    for (const Case& c : cases) {
+        Rig r;
+        r.define({{"f", "0100-0110"}, {"g", "0200-0210"}});
+        for (const auto& [a, t, op] : c.frames) r.trace.add(a, t, op);
+        r.trace.runTime = c.runTime;
+        const TPerformanceItem& i = r.item(c.range);
+        EXPECT_EQ(i.Count, c.count) << c.name;
+        EXPECT_EQ(i.TotalTime, c.total) << c.name;
+        EXPECT_EQ(i.NetTime, c.net) << c.name;
+        EXPECT_EQ(r.perf.GetErgebnis().Messages.size(), c.messages) << c.name;
+    }
+    Rig r;
+    r.define({{"f", "0100-0110"}});
+    r.trace.add(0x110, 5);
+    r.trace.runTime = 5;
+    EXPECT_EQ(r.perf.GetErgebnis().Messages.at(0), "Trace frame 0 ignored: start address 0100 missing");
+    EXPECT_EQ(r.item("f").MinTime, 0u);
+
+    Rig back;
+    back.define({{"f", "0100-0110"}});
+    back.trace.add(0x100, 50);
+    back.trace.add(0x110, 10);
+    EXPECT_THROW(back.perf.GetErgebnis(), EPerformanceError);
+
+    Rig idle;  // a stopped counter: no share instead of a division by zero
+    idle.define({{"f", "0100-0110"}});
+    EXPECT_EQ(idle.item("f").Percent, 0.0);
+    EXPECT_EQ(idle.item("Undefined").Percent, 0.0);
+}
+
+TEST(Performance, StreamRoundTripAndDefault) {
+    Rig r;
+    const std::vector<std::uint8_t> empty = r.section();
+    {
+        platform::MemoryStream m;
+        ValueWriter w(m);
+        w.WriteListBegin();
+        w.WriteListEnd();
+        for (std::int32_t v : {1, 1000, -1, 0, 32768, 0, 0}) w.WriteInteger(v);
+        for (int i = 0; i < 3; ++i) w.WriteString("");
+        w.WriteInteger(0);
+        w.WriteBoolean(false);
+        EXPECT_EQ(empty, m.bytes());
+    }
+    r.define({{"f", "0100-0110"}, {"g", "0200-0210"}});
+    r.trace.add(0x100, 0);
+    r.trace.add(0x110, 30);
+    r.trace.runTime = 90;
+    const TPerformanceList& result = r.perf.GetErgebnis();
+    TPerformanceList withTimes;
+    for (const auto& i : result.Items)
+        if (i->Name == "f" || i->Name == "g") withTimes.Items.push_back(std::make_unique<TPerformanceItem>(*i));
+    r.perf.SetDefinitionen(withTimes);
+    r.perf.SetMaxFrames(30);
+    const std::vector<std::uint8_t> bytes = r.section();
+
+    Rig back;
+    platform::MemoryStream m;
+    m.write(bytes.data(), bytes.size());
+    m.seek(0);
+    ValueReader reader(m);
+    back.perf.readSettings(reader, 6, true);
+    EXPECT_EQ(back.section(), bytes);
+    const TPerformanceItem& f = *back.perf.Definitionen().Items.at(0);
+    EXPECT_EQ(f.Name, "f");
+    EXPECT_EQ(f.TotalTime, 30u);
+    EXPECT_NEAR(f.Percent, 100.0 / 3, 1e-12);
+    EXPECT_EQ(back.perf.MaxFrames(), 30u);
+}
+
+TEST(Performance, UnknownSymbolRangeLoadsAndResolvesLater) {
+    Rig r;
+    TPerformanceList list;
+    auto item = std::make_unique<TPerformanceItem>();
+    item->Name = "f";
+    item->RangeText = "FUNC FUNC+10";
+    list.Items.push_back(std::move(item));
+    r.perf.SetDefinitionen(list);
+    EXPECT_FALSE(r.perf.Definitionen().Items[0]->Resolved);
+    EXPECT_THROW(r.perf.SetActive(true), EVokWinError);  // the user is told
+    EXPECT_FALSE(r.perf.Active());
+
+    // Stored active: the measurement is on without the range, nothing raised.
+    Rig stored;
+    stored.perf.SetDefinitionen(list);
+    platform::MemoryStream m;
+    {
+        ValueWriter w(m);
+        stored.perf.writeSettings(w);
+    }
+    std::vector<std::uint8_t> bytes = m.bytes();
+    bytes.back() = 9;  // the Boolean true
+    Rig loaded;
+    platform::MemoryStream in;
+    in.write(bytes.data(), bytes.size());
+    in.seek(0);
+    ValueReader reader(in);
+    EXPECT_NO_THROW(loaded.perf.readSettings(reader, 6, true));
+    EXPECT_TRUE(loaded.perf.Active());
+    EXPECT_FALSE(loaded.perf.Definitionen().Items.at(0)->Resolved);
+    loaded.symbols.AddSymbol(sspProgram, "FUNC", 0, 0, 240, 1, 19, UnbankedAdresse(0x100));
+    loaded.perf.Notify(notify::SymbolFileFound, nullptr);
+    ASSERT_TRUE(loaded.perf.Definitionen().Items.at(0)->Resolved);
+    int kind = -1;
+    EXPECT_NE(loaded.perf.FindItem(UnbankedAdresse(0x105), kind), nullptr);
+    EXPECT_EQ(kind, 2);
+}
+
+}  // namespace
+}  // namespace tarvex
