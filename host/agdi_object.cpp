@@ -13,11 +13,15 @@
 #include "core/messages.hpp"
 #include "core/register_table.hpp"
 #include "core/value_stream.hpp"
+#include "host/debug_run_control.hpp"
 #include "emulator/banking.hpp"
 #include "emulator/d2xx.hpp"
 #include "emulator/emulator.hpp"
 #include "emulator/io_library.hpp"
 #include "emulator/memory_spaces.hpp"
+#include "emulator/run_control.hpp"
+#include "emulator/run_select.hpp"
+#include "emulator/select_table.hpp"
 #include "emulator/sfr_config.hpp"
 #include "emulator/target_options.hpp"
 #include "platform/clock.hpp"
@@ -143,7 +147,6 @@ void TAgdiObject::createComponents() {
         {"TracePlatine", {}, {}},
         {"Banking", [](TAgdiObject& o) { o.banking_ = std::make_unique<TBanking>(*o.emulator_, o.notifier_); },
          [](TAgdiObject& o) { o.banking_.reset(); }},
-        {"Dll_Debug", {}, {}},
         {"RegisterTabelle", [](TAgdiObject& o) { o.registers_ = std::make_unique<TRegisterTabelle>(); },
          [](TAgdiObject& o) { o.registers_.reset(); }},
         {"SfrConfig",
@@ -155,6 +158,19 @@ void TAgdiObject::createComponents() {
              o.emulator_->SetSfrConfig(nullptr);
              o.sfr_.reset();
          }},
+        {"Dll_Debug",
+         [](TAgdiObject& o) {
+             // A run control handed in (tests) stands instead of the board's.
+             if (o.env_.runControl) return;
+             o.debug_ = std::make_unique<TDebug>(*o.emulator_, *o.sfr_, *o.registers_, o.notifier_);
+             o.debug_->SetBanking(o.banking_.get());
+             // No stop-error form until the windows exist: a stop the target
+             // refuses is reported by the run control's own log.
+             o.ownRunControl_ = std::make_unique<DebugRunControl>(*o.debug_, nullptr);
+             o.env_.runControl = o.ownRunControl_.get();
+             o.parts_.runControl = o.debug_.get();
+         },
+         {}},
         {"EmulSpeicher",
          [](TAgdiObject& o) {
              o.parts_.banking = o.banking_.get();
@@ -164,6 +180,7 @@ void TAgdiObject::createComponents() {
              o.spaces_->SetBanking(o.banking_.get());
              o.emulator_->Download().SetBanking(o.banking_.get());
              o.banking_->SetRegisterTable(o.registers_.get());
+             if (o.debug_) o.debug_->SetSpaces(o.spaces_.get());
          },
          [](TAgdiObject& o) {
              o.emulator_->Download().SetBanking(nullptr);
@@ -171,7 +188,18 @@ void TAgdiObject::createComponents() {
          }},
         {"SymbolTabelle", {}, {}},
         {"ZeilennummernTabelle", {}, {}},
-        {"SelectTabelle", {}, {}},
+        {"SelectTabelle",
+         [](TAgdiObject& o) {
+             TSelectWiring wiring{*o.emulator_, *o.banking_, *o.spaces_, *o.targetOptions_, o.notifier_};
+             wiring.registers = o.registers_.get();
+             wiring.memory = o.spaces_.get();
+             o.select_ = std::make_unique<TSelectTabelle>(wiring);
+             o.runSelect_ = std::make_unique<TRunSelectTable>(*o.select_);
+             o.parts_.selectTable = o.select_.get();
+             o.emulator_->SetParts(o.parts_);
+             if (o.debug_) o.debug_->SetSelectTable(o.runSelect_.get());
+         },
+         {}},
         {"VokWinStatusZeile", {}, {}},
         {"WatchTabelle", {}, {}},
         {"Kommando", {}, {}},
@@ -188,10 +216,25 @@ void TAgdiObject::createComponents() {
 
 void TAgdiObject::destroyComponents() {
     static const std::vector<std::pair<const char*, std::function<void(TAgdiObject&)>>> order = {
+        {"SelectTabelle",
+         [](TAgdiObject& o) {
+             if (o.debug_) o.debug_->SetSelectTable(nullptr);
+             o.parts_.selectTable = nullptr;
+             if (o.emulator_) o.emulator_->SetParts(o.parts_);
+             o.runSelect_.reset();
+             o.select_.reset();
+         }},
         {"EmulSpeicher",
          [](TAgdiObject& o) {
              if (o.emulator_) o.emulator_->Download().SetBanking(nullptr);
              o.spaces_.reset();
+         }},
+        {"Dll_Debug",
+         [](TAgdiObject& o) {
+             if (!o.debug_) return;
+             o.env_.runControl = nullptr;
+             o.ownRunControl_.reset();
+             o.debug_.reset();
          }},
         {"SfrConfig",
          [](TAgdiObject& o) {
@@ -640,7 +683,9 @@ void TAgdiObject::broadcast(std::uint8_t code, const void* data) {
     };
     deliver("Dll_Emulator", [&] { emulator_->Notify(code, data); });
     deliver("Banking", [&] { banking_->Notify(code, data); });
+    if (debug_) deliver("Dll_Debug", [&] { debug_->Notify(code, data); });
     deliver("EmulSpeicher", [&] { spaces_->EmulSpeicherNotify(code, data); });
+    deliver("SelectTabelle", [&] { select_->Notify(code, data); });
     for (auto& receiver : receivers_) deliver("receiver", [&] { receiver(code, data); });
     if (first) std::rethrow_exception(first);
 }

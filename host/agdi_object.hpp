@@ -49,6 +49,9 @@ class TEmulSpeicher;
 class TRegisterTabelle;
 class TSfrConfig;
 class StandaloneTargetOptions;
+class TDebug;
+class TSelectTabelle;
+class TRunSelectTable;
 class ITraceBoardPart;
 
 // What the object works with; the library's instance takes the real ones,
@@ -307,7 +310,11 @@ private:
     std::unique_ptr<TBanking> banking_;
     std::unique_ptr<TRegisterTabelle> registers_;
     std::unique_ptr<TSfrConfig> sfr_;
+    std::unique_ptr<TDebug> debug_;
+    std::unique_ptr<IRunControl> ownRunControl_;
     std::unique_ptr<TEmulSpaces> spaces_;
+    std::unique_ptr<TSelectTabelle> select_;
+    std::unique_ptr<TRunSelectTable> runSelect_;
     std::unique_ptr<IProjectOptions> projectOptions_;
     TargetParts parts_;
     std::vector<std::function<void(std::uint8_t, const void*)>> receivers_;

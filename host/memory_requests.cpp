@@ -9,6 +9,7 @@
 #include "emulator/banking.hpp"
 #include "emulator/emulator.hpp"
 #include "emulator/memory_spaces.hpp"
+#include "emulator/select_table.hpp"
 #include "host/agdi_object.hpp"
 
 namespace tarvex {
@@ -520,10 +521,10 @@ std::uint32_t TARVEX_AGDI_CALL TAgdiObject::RegViewWriteEntry(agdi::RegItem* ite
 // ---------------------------------------------------------------- breakpoints
 
 void TAgdiObject::mirrorBreak(std::uint32_t hostAddress, int mode) {
-    // The select table's break channel takes the address; until it is part
-    // of this driver the cell is all there is.
+    // The select table's break channel takes the address.
     const TBankAdresse at = programAdresse(hostAddress);
     event("break " + std::to_string(mode) + " " + Format("%.4X", at.offset));
+    select_->AddAddress(at, mode == 1);
 }
 
 std::uint32_t TAgdiObject::changeBreak(std::uint32_t hostAddress, int mode) {

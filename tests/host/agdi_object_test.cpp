@@ -229,7 +229,8 @@ TEST(AgdiObject, ComponentsAreFreedInReverseOrderAlsoAfterAFailedStart) {
         if (line.rfind("free ", 0) == 0) freed.push_back(line.substr(5));
     }
     EXPECT_EQ(created, (std::vector<std::string>{"Dll_Optionen", "Dll_Emulator", "Banking", "RegisterTabelle",
-                                                 "SfrConfig", "EmulSpeicher"}));
+                                                 "SfrConfig", "Dll_Debug", "EmulSpeicher",
+                                                 "SelectTabelle"}));
     std::reverse(freed.begin(), freed.end());
     EXPECT_EQ(freed, created);
 }

@@ -1,0 +1,26 @@
+#include "host/debug_run_control.hpp"
+
+#include "platform/ui.hpp"
+
+namespace tarvex {
+
+bool DebugRunControl::Go() {
+    debug_.Go();
+    return debug_.IsRunning();
+}
+
+bool DebugRunControl::GoUntil(const TBankAdresse& address) {
+    debug_.GoUntil(address);
+    return debug_.IsRunning();
+}
+
+bool DebugRunControl::Step() {
+    debug_.Step();
+    return debug_.IsRunning();
+}
+
+bool DebugRunControl::StopErrorVisible() const {
+    return form_ && form_->visible();
+}
+
+}  // namespace tarvex
