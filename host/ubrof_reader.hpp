@@ -151,6 +151,9 @@ public:
     std::int32_t CurrentSegment() const { return currentSegment_; }
     std::uint32_t SerialCounter() const { return serial_; }
 
+    // Declares a tag's size as a 0xBD record would (for sizes known from
+    // earlier files).
+    void AddTagSize(const TUbrofTagSize& size) { tagSizes_.push_back(size); }
     // The size code declared for a tag by a 0xBD record; -1 when none.
     std::int32_t DeclaredSize(std::uint8_t tag) const;
 

@@ -1,0 +1,439 @@
+#include "host/ubrof_load.hpp"
+
+#include "core/ansi_case.hpp"
+#include "core/errors.hpp"
+#include "core/messages.hpp"
+#include "platform/exception.hpp"
+#include "platform/stream.hpp"
+
+namespace tarvex {
+
+namespace {
+
+constexpr std::uint8_t UbrofForm = 1;
+constexpr std::uint8_t RegisterKind = 12;
+
+int kindOfSegment(std::uint16_t segmentType) {
+    switch (segmentType & 0x1F) {
+    case 0: return (segmentType & 0x60) != 0 ? sspConst : sspProgram;
+    case 1: return sspProgram;
+    case 2:
+    case 4: return sspIntData;
+    case 3: return sspExtData;
+    case 5: return sspBit;
+    case 6: return sspSfr;
+    default: return sspConst;
+    }
+}
+
+}  // namespace
+
+TUbrofTables::TUbrofTables() {
+    for (int k : {0, 1, 2, 23, 27}) typeSizes[static_cast<std::size_t>(k)] = 1;
+    for (int k : {3, 4, 5, 6, 14, 24, 25, 31}) typeSizes[static_cast<std::size_t>(k)] = 2;
+    for (int k : {7, 8, 9}) typeSizes[static_cast<std::size_t>(k)] = 4;
+    typeSizes[10] = typeSizes[11] = 8;
+    typeSizes[26] = 3;
+}
+
+void TUbrofLoad::formatError() const { throw EVokWinFileError(FmtLoadStr(98, fileName_)); }
+
+std::uint8_t TUbrofLoad::sizeOf(std::uint32_t n) const { return n < TUbrofTables::KindCount ? tables_.typeSizes[n] : 0; }
+
+std::uint8_t TUbrofLoad::baseCode(std::uint32_t n, std::uint32_t& index) const {
+    const std::uint8_t size = sizeOf(n);
+    switch (n) {
+    case 0: case 2: case 5: case 7: return static_cast<std::uint8_t>(n);
+    case 1: return 3;
+    case 3: return size == 1 ? 3 : 5;
+    case 4: return size == 1 ? 2 : 4;
+    case 6: return 4;
+    case 8: return 6;
+    case 9: return 12;
+    case 10: case 11: return size == 4 ? 12 : 9;
+    case 12: return 11;
+    case 14: return size == 3 ? 33 : 5;
+    default: break;
+    }
+    if (n < 100) return 0;
+    // Type numbers from 100 count the file's type records in order.
+    const std::int32_t base =
+        typeBase_ >= 0 ? typeBase_ : static_cast<std::int32_t>(symbols_.KindList(sspTypedef)->Count());
+    index = static_cast<std::uint32_t>(base) + n - 100;
+    return kTypeOfRecord;
+}
+
+void TUbrofLoad::prePass(const std::vector<std::uint8_t>& bytes) {
+    TUbrofReader reader(std::make_unique<platform::MemoryStream>(bytes));
+    for (const auto& t : tables_.tagSizes) reader.AddTagSize(t);
+    bool seen = false;
+    try {
+        // To the end at most: a file need not have 0x4F or 0x3F records.
+        while (!reader.Eof()) {
+            const auto rec = reader.NextRecord();
+            if (rec->tag == ubrof::ProgramEnd) break;
+            if (rec->tag != ubrof::TypeSize) {
+                if (seen) break;
+                continue;
+            }
+            seen = true;
+            if (rec->Word1 < TUbrofTables::KindCount) tables_.typeSizes[rec->Word1] = static_cast<std::uint8_t>(rec->Size);
+        }
+    } catch (const EUbrofRecord&) {
+    } catch (const EReadError&) {
+    }
+}
+
+bool TUbrofLoad::Load(const std::vector<std::uint8_t>& bytes, const std::string& fileName) {
+    fileName_ = fileName;
+    prePass(bytes);
+    TUbrofReader reader(std::make_unique<platform::MemoryStream>(bytes));
+    for (const auto& t : tables_.tagSizes) reader.AddTagSize(t);
+    tagsSeen_ = reader.TagSizes().size();
+    try {
+        while (!reader.Eof()) {
+            if (cancel_ && cancel_()) return false;
+            const auto rec = reader.NextRecord();
+            if (!pending_.empty() && rec->tag != ubrof::TypeRecord && rec->tag != ubrof::TypeSize) enterMembers();
+            if (rec->tag == ubrof::TagSizes) {
+                const auto& all = reader.TagSizes();
+                tables_.tagSizes.insert(tables_.tagSizes.end(), all.end() - (all.size() - tagsSeen_), all.end());
+                tagsSeen_ = all.size();
+            }
+            convert(*rec);
+        }
+    } catch (const EUbrofRecord&) {
+        formatError();
+    } catch (const EReadError&) {
+        formatError();
+    }
+    if (!pending_.empty()) enterMembers();
+    return true;
+}
+
+void TUbrofLoad::openModule(const std::string& name) {
+    ++moduleCounter_;
+    if (moduleCounter_ == 0) moduleCounter_ = 1;
+    functionCounter_ = 0;
+    module_ = moduleCounter_;
+    moduleName_ = name;
+    moduleHasCode_ = false;
+    moduleRange_ = Range{};
+}
+
+void TUbrofLoad::closeModule() {
+    if (moduleCounter_ != 0 && (moduleHasCode_ || lastSourceModule_ == module_)) {
+        symbols_.AddModule(moduleName_, moduleCounter_, moduleRange_.start, moduleRange_.end)->form = UbrofForm;
+    } else if (moduleCounter_ > 0) {
+        // The next module reuses the number.
+        --moduleCounter_;
+    }
+    module_ = 0;
+}
+
+void TUbrofLoad::openFunction(const std::string& name) {
+    ++functionCounter_;
+    function_ = functionCounter_;
+    functionName_ = name;
+    functionRange_ = Range{};
+}
+
+void TUbrofLoad::closeFunction() {
+    if (functionCounter_ != 0)
+        symbols_.AddFunction(functionName_, module_, functionRange_.start, functionRange_.end, function_)->form =
+            UbrofForm;
+    function_ = 0;
+}
+
+void TUbrofLoad::touch(const TBankAdresse& address, std::uint16_t lastOffset, bool code) {
+    for (Range* r : {&moduleRange_, &functionRange_}) {
+        if (r->pending) {
+            r->pending = false;
+            r->start = r->end = address;
+        } else if (address.offset < r->start.offset) {
+            r->start.offset = address.offset;
+        }
+        if (lastOffset > r->end.offset) r->end.offset = lastOffset;
+    }
+    if (code) moduleHasCode_ = true;
+}
+
+void TUbrofLoad::codePosition(std::uint8_t segmentType, std::uint32_t value) {
+    segmentType_ = segmentType;
+    if (kindOfSegment(segmentType) != sspProgram) return;
+    code_ = placed(value);
+}
+
+// A code address from a 32-bit value: the bank from bits 16..23 when the
+// file uses banking; every bank for an offset outside the banked area.
+TBankAdresse TUbrofLoad::placed(std::uint32_t value) const {
+    const auto offset = static_cast<std::uint16_t>(value & 0xFFFF);
+    if (!banking_) return UnbankedAdresse(offset);
+    if (offset < areaStart_ || offset > areaEnd_) return AllBanksAdresse(offset);
+    return BankedAdresse(static_cast<std::uint8_t>((value >> 16) & 0xFF), offset);
+}
+
+void TUbrofLoad::codeBytes(const std::string& bytes) {
+    if (kindOfSegment(segmentType_) != sspProgram || bytes.empty()) return;
+    const std::uint16_t last = static_cast<std::uint16_t>(code_.offset + bytes.size() - 1);
+    touch(code_, last, true);
+    for (const char c : bytes) {
+        if (sink_) {
+            sink_(code_, static_cast<std::uint8_t>(c));
+            ++codeBytes_;
+        }
+        ++code_.offset;
+    }
+    if (bank_ == BankAll && last > highestCommon_) highestCommon_ = last;
+}
+
+TSymbol* TUbrofLoad::variable(const TUbrofVariable& v) {
+    std::uint32_t index = 0;
+    std::uint32_t size = sizeOf(v.typeNumber);
+    const std::uint8_t type = baseCode(v.typeNumber, index);
+    if (type == kTypeOfRecord) size = index;
+    const int kind = kindOfSegment(v.segmentType);
+    if (v.kind != 2 && v.kind != 4) return nullptr;  // registers and the rest have no place
+    const std::uint8_t klass = v.kind == 2 ? 1 : 0;
+    const TBankAdresse address =
+        kind == sspProgram ? placed(v.value) : UnbankedAdresse(static_cast<std::uint16_t>(v.value & 0xFFFF));
+    if (registers_ != nullptr) {
+        const std::string upper = AnsiUpperCase(v.name);
+        if (kind == sspBit && (registers_->FindByName(2, v.name) || registers_->FindByName(2, upper))) return nullptr;
+        if (kind == sspSfr && (registers_->FindByName(0, v.name) || registers_->FindByName(0, upper))) return nullptr;
+    }
+    TSymbol* s = symbols_.AddSymbol(kind, v.name, function_, module_, type, size, klass, address);
+    s->form = UbrofForm;
+    return s;
+}
+
+void TUbrofLoad::locations(const std::vector<TUbrofLocation>& items, TSymbol* symbol) {
+    bool open = false;
+    TLocation current;
+    for (const auto& item : items) {
+        const TBankAdresse at = placed(item.address);
+        if (open && symbol != nullptr) {
+            current.end = at;
+            TLocation* added = symbols_.Locations().Add();
+            *added = current;
+            if (symbol->locationCount == 0)
+                symbol->firstLocation = static_cast<std::uint32_t>(symbols_.Locations().Count() - 1);
+            ++symbol->locationCount;
+        }
+        open = item.kind != 21;
+        if (!open) continue;
+        const int segmentKind = kindOfSegment(item.segmentType);
+        current = TLocation{};
+        current.start = at;
+        current.kind = static_cast<std::uint8_t>(item.kind == 8 && segmentKind == sspSfr ? RegisterKind : segmentKind);
+        current.offset = static_cast<std::uint16_t>(item.value & 0xFFFF);
+        current.bank = static_cast<std::uint8_t>((item.value >> 16) & 0xFF);
+        if (current.kind == RegisterKind)
+            for (std::size_t b = 0; b < 4; ++b) current.registers[b] = static_cast<std::uint8_t>(item.value >> (8 * b));
+    }
+}
+
+void TUbrofLoad::typeRecord(const TUbrofRecord& rec) {
+    if (typeBase_ < 0) typeBase_ = static_cast<std::int32_t>(symbols_.KindList(sspTypedef)->Count());
+    const std::uint8_t kind = rec.kind;
+    if (kind < 15 || kind == 22 || (kind >= 45 && kind <= 48) || kind > 53) formatError();
+    if ((kind >= 42 && kind <= 44) || (kind >= 49 && kind <= 53)) return;
+    std::string name;
+    TBankAdresse address{};
+    address.bank = 0;
+    std::uint16_t moduleField = 0, functionField = 0;
+    std::uint32_t size = 0;
+    std::uint8_t type = 0;
+    std::uint8_t klass = kind;
+    auto element = [&](std::uint32_t typeNumber) {
+        std::uint32_t index = 0;
+        type = baseCode(typeNumber, index);
+        address.offset = static_cast<std::uint16_t>(index);
+    };
+    switch (kind) {
+    case 15:
+        element(rec.Word1);
+        size = tables_.typeSizes[15] != 0 ? tables_.typeSizes[15] : 3;
+        break;
+    case 16:
+    case 41:
+        element(rec.Word1);
+        size = rec.Size;
+        moduleField = rec.Num1 & 0xFF;
+        functionField = (rec.Num1 >> 8) & 0xFF;
+        break;
+    case 17:
+    case 18: {
+        name = rec.Name;
+        size = rec.Size;
+        type = kTypeOfRecord;
+        moduleField = rec.Num1 & 0xFF;
+        functionField = (rec.Num1 >> 8) & 0xFF;
+        break;
+    }
+    case 19:
+        functionField = rec.Byte1;
+        moduleField = rec.Byte2;
+        element(rec.Word1);
+        size = rec.Word1 < TUbrofTables::KindCount ? sizeOf(rec.Word1) : 0;
+        break;
+    case 20:
+    case 35: {
+        size = 1;
+        element(rec.Word1);
+        functionField = rec.Byte1;
+        if (kind == 35) address.bank = static_cast<std::uint8_t>((rec.Val2 >> 4) & 0x1F);
+        moduleField = static_cast<std::uint16_t>(rec.Num1 & 0xFF);
+        for (std::size_t i = 0; i < rec.parameters.size() && i < 8; ++i) {
+            std::uint32_t index = 0;
+            const std::uint8_t code = baseCode(rec.parameters[i], index);
+            if (code == kTypeOfRecord)
+                name += std::string{static_cast<char>(index & 0xFF), static_cast<char>((index >> 8) & 0xFF)};
+            else
+                name += std::string{static_cast<char>(code), '\0'};
+        }
+        break;
+    }
+    case 21:
+    case 36:
+        moduleField = static_cast<std::uint16_t>(rec.Val2 & 0xFF);
+        if (kind == 36) functionField = static_cast<std::uint16_t>((rec.Val2 >> 8) & 0xFF);
+        klass = 21;
+        element(rec.Word1);
+        size = sizeOf(rec.Word1);
+        break;
+    default: {  // pointer kinds 23..34, 37..40
+        element(rec.Word1);
+        address.bank = 2;
+        functionField = 1;
+        size = sizeOf(kind);
+        switch (kind) {
+        case 23: moduleField = 1; break;
+        case 24: moduleField = 2; break;
+        case 25: moduleField = 5; break;
+        case 26: moduleField = 0, address.bank = 1; break;
+        case 27: moduleField = 3; break;
+        case 28: case 29: case 30: klass = 28; break;
+        case 31: moduleField = 5, functionField = 2; break;
+        default: klass = 29; break;
+        }
+        if (size != 0) klass = 40;
+        break;
+    }
+    }
+    TSymbol* s = symbols_.AddSymbol(sspTypedef, name, functionField, moduleField, type, size, klass, address);
+    s->form = UbrofForm;
+    if (kind != 17 && kind != 18) return;
+    // The members wait until the type records that follow are in, so that
+    // the structure's own index and its members' indices stay in order.
+    PendingStruct p;
+    p.symbol = s;
+    p.kind = kind;
+    std::uint8_t sequence = 0;
+    for (const auto& e : rec.elements) {
+        PendingMember m;
+        m.name = e.name;
+        if (++sequence == 0) sequence = 1;
+        m.address.bank = sequence;
+        std::uint32_t index = 0;
+        m.type = baseCode(e.typeNumber, index);
+        m.address.offset = static_cast<std::uint16_t>(index);
+        m.size = m.type == kTypeOfRecord ? 0 : sizeOf(e.typeNumber);
+        m.offsetLow = static_cast<std::uint8_t>(e.offset & 0xFF);
+        m.offsetHigh = static_cast<std::uint8_t>((e.offset >> 8) & 0xFF);
+        p.members.push_back(std::move(m));
+    }
+    pending_.push_back(std::move(p));
+}
+
+void TUbrofLoad::enterMembers() {
+    for (auto& p : pending_) {
+        p.symbol->address.offset = static_cast<std::uint16_t>(symbols_.KindList(sspTypedef)->Count());
+        for (const auto& m : p.members)
+            symbols_.AddSymbol(sspTypedef, m.name, m.offsetHigh, m.offsetLow, m.type, m.size, p.kind, m.address)
+                ->form = UbrofForm;
+    }
+    pending_.clear();
+}
+
+void TUbrofLoad::convert(const TUbrofRecord& rec) {
+    switch (rec.tag) {
+    case ubrof::ModuleHeader0:
+    case ubrof::ModuleHeader1:
+        openModule(rec.Name);
+        break;
+    case ubrof::CodeBytes:
+        codeBytes(rec.Text);
+        break;
+    case ubrof::ModuleEnd:
+    case ubrof::ProgramEnd:
+        closeModule();
+        break;
+    case ubrof::SourceFile:
+        if (module_ != 0) symbols_.AddFileName(rec.Name, module_, 0)->form = UbrofForm;
+        lastSourceModule_ = module_;
+        break;
+    case ubrof::LineRecord:
+        touch(code_, code_.offset, false);
+        lines_.AddLineOnce(code_, static_cast<std::int32_t>(rec.Num1), sourceIndex_, function_, module_);
+        break;
+    case ubrof::BlockBegin:
+    case ubrof::BlockLive:
+        ++nesting_;
+        for (const auto& v : rec.variables) locations(v.locations, variable(v));
+        break;
+    case ubrof::BlockEnd:
+        if (nesting_ == 0)
+            closeFunction();
+        else
+            --nesting_;
+        break;
+    case ubrof::TypeRecord:
+        typeRecord(rec);
+        break;
+    case ubrof::Symbol:
+    case ubrof::SymbolLive: {
+        const std::string upper = AnsiUpperCase(rec.Name);
+        if (upper == "?BANK_LOW") banking_ = true, areaStart_ = static_cast<std::uint16_t>(rec.Val1 & 0xFFFF);
+        if (upper == "?BANK_HIGH") {
+            banking_ = true;
+            areaEnd_ = static_cast<std::uint16_t>(rec.Val1 & 0xFFFF);
+            if (areaEnd_ == 0) areaEnd_ = 0xFFFF;
+        }
+        TUbrofVariable v;
+        v.kind = rec.Byte1;
+        v.segmentType = rec.Word2;
+        v.value = rec.Val1;
+        v.name = rec.Name;
+        v.typeNumber = rec.Word1;
+        locations(rec.locations, variable(v));
+        break;
+    }
+    case ubrof::TypeSize:
+        if (rec.Word1 < TUbrofTables::KindCount) tables_.typeSizes[rec.Word1] = static_cast<std::uint8_t>(rec.Size);
+        break;
+    case ubrof::Function:
+    case ubrof::FunctionLive:
+        openFunction(rec.Name);
+        for (const auto& v : rec.variables) locations(v.locations, variable(v));
+        break;
+    case ubrof::CodePosition:
+        codePosition(static_cast<std::uint8_t>(rec.Word2), rec.Val1);
+        break;
+    case ubrof::Banking:
+        if ((rec.Word2 & 2) != 0) banking_ = true;
+        break;
+    case ubrof::IndexedSource:
+        if (module_ != 0) symbols_.AddFileName(rec.Name, module_, rec.Index)->form = UbrofForm;
+        lastSourceModule_ = module_;
+        sourceIndex_ = 0;
+        break;
+    case ubrof::SourceIndex:
+        sourceIndex_ = rec.Index;
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace tarvex
