@@ -7,7 +7,12 @@
 #include "core/value_stream.hpp"
 #include "emulator/validator.hpp"
 #include "platform/stream.hpp"
+#include "core/line_table.hpp"
+#include "emulator/banking.hpp"
+#include "emulator/select_table.hpp"
+#include "tests/emulator/emulator_fixture.hpp"
 #include "tests/emulator/fake_performance_trace.hpp"
+#include "tests/support/fake_trace.hpp"
 
 namespace tarvex {
 namespace {
@@ -189,6 +194,78 @@ TEST(Performance, UnknownSymbolRangeLoadsAndResolvesLater) {
     int kind = -1;
     EXPECT_NE(loaded.perf.FindItem(UnbankedAdresse(0x105), kind), nullptr);
     EXPECT_EQ(kind, 2);
+}
+
+}  // namespace
+}  // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+// A live select table on a started board (as in the select table's tests),
+// the fake trace for the trace board.
+struct LiveRig {
+    LiveRig() : ctx(context()), symbols(ctx), lines(symbols, ctx) {
+        rig.identify();
+        rig.emu->SetConnectionState(TBasisEmulator::StateReady);
+        rig.options.pod = 1;
+        rig.options.saveBreakTrace = true;
+        select.SetPerformance(&perf);
+    }
+    TargetContext context() {
+        TargetContext c;
+        c.spaces = &spaces;
+        c.banking = &banking;
+        return c;
+    }
+    test::EmuRig rig;
+    TBanking banking{*rig.emu, rig.notifier};
+    StandardAddressSpaces spaces;
+    test::FakeTraceControl traceControl;
+    test::RecordingNotifier notifier;
+    TargetContext ctx;
+    TSymboltabelle symbols;
+    TZeilennummertabelle lines;
+    TSelectTabelle select{TSelectWiring{*rig.emu, banking, spaces, rig.options, notifier, &traceControl, &symbols,
+                                        &lines, nullptr, nullptr}};
+    test::FakePerformanceTrace trace;
+    TPerformance perf{std::make_unique<TVokWinValidator>(&symbols, nullptr, nullptr, nullptr, ctx),
+                      TPerformanceWiring{&trace, &select}};
+};
+
+TEST(Performance, DeactivationRestoresTheSelectTablesAndTheTraceBoard) {
+    for (bool trigger : {false, true}) {
+        LiveRig r;
+        r.select.SetBreakMode(bmBreak1);
+        if (trigger) r.select.SetTriggerBit(true);
+        r.select.SetItemText(14, "0400-0410");
+        r.trace.overflow = 500;
+        r.trace.base = 2;
+        TPerformanceList list;
+        auto item = std::make_unique<TPerformanceItem>();
+        item->Name = "f";
+        item->RangeText = "0100-0110";
+        list.Items.push_back(std::move(item));
+        r.perf.SetDefinitionen(list);
+        const auto breakData = r.select.BreakDataImage();
+        const std::string text14 = r.select.GetItemText(14);
+        const int mode15 = r.select.GetSelectMode(15);
+
+        r.perf.SetActive(true);
+        EXPECT_EQ(r.select.BreakMode(), bmTraceOverflow);
+        EXPECT_EQ(r.trace.overflow, 1000);
+        EXPECT_NE(r.select.GetItemText(14), text14);
+
+        ASSERT_NO_THROW(r.perf.SetActive(false)) << trigger;
+        EXPECT_EQ(r.select.BreakMode(), bmBreak1) << trigger;
+        EXPECT_EQ(r.select.GetTriggerBit(), trigger);
+        EXPECT_EQ(r.select.GetItemText(14), text14);
+        EXPECT_EQ(r.select.GetSelectMode(15), mode15);
+        EXPECT_EQ(r.trace.overflow, 500);
+        EXPECT_EQ(r.trace.modes.back(), 3);
+        for (std::size_t v = 0; v < breakData.size(); ++v)
+            EXPECT_EQ(r.select.BreakDataImage()[v] & 0x20, breakData[v] & 0x20) << v;
+    }
 }
 
 }  // namespace

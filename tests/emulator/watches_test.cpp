@@ -366,3 +366,36 @@ TEST(Watches, RunTimeIntegerConversion) {
 
 }  // namespace
 }  // namespace tarvex
+
+#include "tests/support/target/sim_target.hpp"
+
+namespace tarvex {
+namespace {
+
+TEST(Watches, ThroughTheMemorySpacesOnTheSimulator) {
+    test::SimTarget t;
+    t.start();
+    TSymboltabelle symbols;
+    symbols.AddSymbol(sspIntData, "ticks", 0, 0, 3, 1, 0, U(0x10));
+    symbols.AddSymbol(sspIntData, "lastInput", 0, 0, 3, 1, 0, U(0x11));
+    DefaultOptionsInfo options;
+    TEmulWatchTarget target(*t.spaces, *t.emu, nullptr, &options);
+    test::RecordingNotifier notifier;
+    TWatchTabelle table(symbols, t.registers, target, notifier);
+    t.board.setMaster(0x7A10, 0x42);
+    auto ticks = TWatchTabelle::NewItem();
+    ticks->expression = "ticks";
+    table.Resolve(*ticks);
+    EXPECT_EQ(table.ItemValueText(ticks.get()), "42");
+    auto last = TWatchTabelle::NewItem();
+    last->expression = "lastInput";
+    table.SetItemValueText(last.get(), "5A");
+    EXPECT_EQ(t.board.master(0x7A11), 0x5A);
+    auto sysvar = TWatchTabelle::NewItem();
+    sysvar->memoryClass = 8;
+    sysvar->address = U(5);
+    EXPECT_THROW(table.Resolve(*sysvar), EVokWinAddressError);
+}
+
+}  // namespace
+}  // namespace tarvex
