@@ -73,7 +73,10 @@ std::vector<std::string> pieces(const std::string& idx) {
 // pointers and formatted members each take a level.
 struct TWatchTabelle::Depth {
     Depth(TWatchTabelle& t, const TWatchItem& item) : table(t) {
-        if (++table.depth_ > kMaxDepth) {
+        // Besides the nesting, the steps of one evaluation are bounded: a
+        // structure whose members are the structure again fans out.
+        if (table.depth_ == 0) table.steps_ = 0;
+        if (++table.depth_ > kMaxDepth || ++table.steps_ > kMaxSteps) {
             --table.depth_;
             table.fail(item, MsgBadType, ByteToHex(item.typeRecord != nullptr ? item.typeRecord->klass : 0));
         }

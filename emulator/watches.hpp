@@ -134,6 +134,7 @@ public:
     // Expansion levels of one resolution or value text: a cyclic chain of
     // type records from a damaged object file ends here.
     static constexpr int kMaxDepth = 64;
+    static constexpr int kMaxSteps = 100000;
 
     TWatchTabelle(TSymboltabelle& symbols, const TRegisterTabelle& registers, IWatchTarget& target,
                   INotifier& notifier);
@@ -200,6 +201,7 @@ private:
     std::unique_ptr<TVokWinValidator> validator_;
     std::array<TWatchList, 4> lists_;
     int depth_ = 0;
+    int steps_ = 0;
 };
 
 // CutIndex and CutMember of a rest text, for the table and its tests.
