@@ -104,7 +104,8 @@ Ui& currentUi() {
     static ConsoleErrorDialog dialog(defaultMessageBoxes());
     static NullNoticeWindow notice;
     static NullLoadStatusWindow loadStatus;
-    static Ui ui{&defaultMessageBoxes(), &dialog, &notice, &loadStatus};
+    static NullHelpViewer help;
+    static Ui ui{&defaultMessageBoxes(), &dialog, &notice, &loadStatus, &help};
     return ui;
 }
 

@@ -261,6 +261,31 @@ private:
     BusyCursor* cursor_;
 };
 
+// Help on a topic: command 1 shows the help context given. Answers whether
+// help was shown. The console shows none.
+class HelpViewer {
+public:
+    virtual ~HelpViewer() = default;
+    virtual bool show(unsigned command, unsigned context) = 0;
+};
+
+class NullHelpViewer final : public HelpViewer {
+public:
+    bool show(unsigned, unsigned) override { return false; }
+};
+
+class RecordingHelpViewer final : public HelpViewer {
+public:
+    bool show(unsigned command, unsigned context) override {
+        calls_.emplace_back(command, context);
+        return true;
+    }
+    const std::vector<std::pair<unsigned, unsigned>>& calls() const { return calls_; }
+
+private:
+    std::vector<std::pair<unsigned, unsigned>> calls_;
+};
+
 // The implementations in use, process-wide. Components take them from here
 // unless they were handed others; tests swap them with ScopedUi.
 struct Ui {
@@ -268,6 +293,7 @@ struct Ui {
     ErrorDialog* errorDialog;
     NoticeWindow* notice;
     LoadStatusWindow* loadStatus;
+    HelpViewer* help;
 };
 Ui& currentUi();
 

@@ -9,6 +9,7 @@ TARVEX_PACKAGES=(
   as31
   python3 d52 dis51 sdcc-ucsim
   libtsan2
+  qt6-base-dev fonts-dejavu-core
 )
 
 tarvex_install_packages() {

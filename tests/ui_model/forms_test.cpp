@@ -1,0 +1,78 @@
+// The dialog base's help and placement, and the status forms' models.
+#include <gtest/gtest.h>
+
+#include "ui/model/dialog_model.hpp"
+#include "ui/model/status_forms.hpp"
+
+namespace tarvex::ui {
+namespace {
+
+TEST(DialogModel, HelpAsksForTheFormsContext) {
+    platform::MemorySettingsStore store;
+    platform::RecordingHelpViewer viewer;
+    auto& ui = platform::currentUi();
+    auto* saved = ui.help;
+    ui.help = &viewer;
+    DialogModel model("SprungForm", 505, store);
+    EXPECT_TRUE(model.help());
+    ui.help = saved;
+    ASSERT_EQ(viewer.calls().size(), 1u);
+    EXPECT_EQ(viewer.calls()[0], std::make_pair(1u, 505u));
+}
+
+TEST(DialogModel, AStoredPositionOffEveryScreenIsIgnored) {
+    platform::MemorySettingsStore store;
+    DialogModel model("SprungForm", 0, store);
+    const std::vector<ScreenRect> screens{{0, 0, 1024, 768}, {1024, 0, 800, 600}};
+    EXPECT_FALSE(model.storedPosition(screens));
+    model.savePosition({1100, 20});
+    EXPECT_EQ(store.readInteger(kDriverKey, "SprungForm", "Left", 0), 1100);
+    ASSERT_TRUE(model.storedPosition(screens));
+    EXPECT_EQ(model.storedPosition(screens)->top, 20);
+    model.savePosition({5000, 5000});
+    EXPECT_FALSE(model.storedPosition(screens));
+    DialogModel unplaced("", 0, store);
+    unplaced.savePosition({1, 1});
+    EXPECT_FALSE(unplaced.storedPosition(screens));
+}
+
+TEST(StatusForms, StartAsBuiltAndCountErrors) {
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScopedUi scope(&boxes);
+    LoadStatusModel load;
+    EXPECT_EQ(load.caption(), "Lade-Status");
+    EXPECT_EQ(load.control("AbbruchButton").text, "Abbrechen");
+    EXPECT_FALSE(load.control("PellunarAnzahl").visible);
+    int changes = 0;
+    load.onChanged([&] { ++changes; });
+    load.setOpen(true);
+    load.addLine("Reading", false);
+    load.addLine("Bad record", true);
+    load.setStatus("2 errors");
+    EXPECT_EQ(load.control("MessageBox").items, (std::vector<std::string>{"Reading", "Bad record"}));
+    EXPECT_EQ(load.control("Warnung").text, "2 errors");
+    EXPECT_EQ(load.errors(), 1);
+    EXPECT_EQ(boxes.beeps(), 1);
+    EXPECT_EQ(changes, 4);
+    EXPECT_FALSE(load.cancelRequested());
+    load.clickCancel();
+    EXPECT_TRUE(load.cancelRequested());
+    load.setOpen(true);  // a new load starts uncancelled
+    EXPECT_FALSE(load.cancelRequested());
+
+    SaveStatusModel save;
+    EXPECT_EQ(save.caption(), "FormSaveStatus");
+    EXPECT_EQ(save.control("SpeichernGroup").text, " Speichern: ");
+    EXPECT_EQ(save.control("GesichertLabel").text, "gesichert:");
+
+    StopErrorModel stop;
+    stop.show();
+    EXPECT_TRUE(stop.visible());
+    stop.clickYes();
+    EXPECT_TRUE(stop.answeredYes());
+    stop.close();
+    EXPECT_FALSE(stop.visible() || stop.answeredYes());
+}
+
+}  // namespace
+}  // namespace tarvex::ui

@@ -1,0 +1,58 @@
+#pragma once
+// The Qt forms of the load and save progress and of the stop-error question.
+#include <QDialog>
+#include <memory>
+
+#include "platform/ui.hpp"
+#include "ui/model/status_forms.hpp"
+
+namespace tarvex::ui {
+
+// Installed as platform::currentUi().loadStatus by whoever owns the windows.
+class LoadStatusForm final : public QDialog, public platform::LoadStatusWindow {
+public:
+    explicit LoadStatusForm(QWidget* parent = nullptr);
+    bool isOpen() const override { return model_.isOpen(); }
+    void setStatus(const std::string& text) override { model_.setStatus(text); }
+    void addLine(const std::string& text, bool isError) override { model_.addLine(text, isError); }
+    void open();
+    void finish();
+    // Lets "Abbrechen" through, then answers whether it was pressed.
+    bool cancelRequested();
+    LoadStatusModel& model() { return model_; }
+
+private:
+    LoadStatusModel model_;
+};
+
+class SaveStatusForm final : public QDialog {
+public:
+    explicit SaveStatusForm(QWidget* parent = nullptr);
+    bool cancelRequested();
+    SaveStatusModel& model() { return model_; }
+
+private:
+    SaveStatusModel model_;
+};
+
+// Shown and polled from any thread; the widget lives on the thread that owns
+// the application, and calls from other threads are queued to it.
+class StopErrorForm final : public QDialog, public platform::StopErrorForm {
+public:
+    explicit StopErrorForm(QWidget* parent = nullptr);
+    void show() override;
+    bool visible() const override { return model_.visible(); }
+    // On the user interface's thread pending input is handled first, so the
+    // run control's polls are what lets a click on "Yes" through.
+    bool answeredYes() const override;
+    void close() override;
+    StopErrorModel& model() { return model_; }
+
+private:
+    void showNow();
+    void closeNow();
+
+    StopErrorModel model_;
+};
+
+}  // namespace tarvex::ui
