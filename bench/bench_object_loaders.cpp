@@ -1,0 +1,114 @@
+// Symbols-only loads of the other tool chains' debug files into fresh
+// tables: SDCC's types.cdb-like records at scale (a generated CDB file of
+// 10,000 lines: 500 functions, 2,000 symbols, 100 structures; goal under
+// 200 ms) and a generated UBROF file of about 1 MB (2,000 modules with code,
+// lines, variables and types; goal under 500 ms).
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "host/loader_cdb.hpp"
+#include "host/ubrof_load.hpp"
+
+namespace {
+
+using namespace tarvex;
+
+std::vector<std::string> generatedCdb() {
+    std::vector<std::string> lines;
+    std::vector<std::string> links;
+    for (int m = 0; m < 20; ++m) {
+        const std::string mod = "mod" + std::to_string(m);
+        lines.push_back("M:" + mod);
+        for (int f = 0; f < 25; ++f) {
+            const std::string fn = "f" + std::to_string(f);
+            lines.push_back("F:F" + mod + "$" + fn + "$0_0$0({2}DF,SV:S),C,0,0,0,0,0");
+            const int base = 0x100 + (m * 25 + f) * 0x40;
+            char a[16], e[16];
+            std::snprintf(a, sizeof a, "%X", base);
+            std::snprintf(e, sizeof e, "%X", base + 0x3F);
+            links.push_back("L:F" + mod + "$" + fn + "$0$0:" + a);
+            links.push_back("L:XF" + mod + "$" + fn + "$0$0:" + e);
+            for (int l = 0; l < 8; ++l) {
+                char at[16];
+                std::snprintf(at, sizeof at, "%X", base + l * 8);
+                links.push_back("L:C$" + mod + ".c$" + std::to_string(f * 10 + l + 2) + "$1_0$1:" + at);
+            }
+        }
+        for (int s = 0; s < 5; ++s)
+            lines.push_back("T:F" + mod + "$st" + std::to_string(s) +
+                            "[({0}S:S$x$0_0$0({2}SI:S),Z,0,0)({2}S:S$y$0_0$0({1}SC:U),Z,0,0)({3}S:S$p$0_0$0({2}DX,SC:U),Z,0,0)]");
+        for (int v = 0; v < 100; ++v) {
+            const std::string name = "v" + std::to_string(v);
+            const char* chains[] = {"({2}SI:U),E", "({6}DA3d,SI:S),F", "({2}DC,SC:U),E", "({5}STst1:S),F"};
+            lines.push_back("S:F" + mod + "$" + name + "$0_0$0" + chains[v % 4] + ",0,0");
+            links.push_back("L:F" + mod + "$" + name + "$0_0$0:" + std::to_string(v + 0x10));
+        }
+    }
+    lines.insert(lines.end(), links.begin(), links.end());
+    while (lines.size() < 10000) lines.push_back("L:A$mod0$" + std::to_string(lines.size()) + ":100");
+    return lines;
+}
+
+void BM_CdbSymbolsOnly(benchmark::State& state) {
+    const auto lines = generatedCdb();
+    for (auto _ : state) {
+        TSymboltabelle symbols;
+        TZeilennummertabelle table(symbols);
+        TCdbLoader loader(symbols, table);
+        loader.Load(lines);
+        benchmark::DoNotOptimize(symbols.Count());
+    }
+    state.counters["lines"] = static_cast<double>(lines.size());
+}
+BENCHMARK(BM_CdbSymbolsOnly)->Unit(benchmark::kMillisecond);
+
+struct Bytes {
+    std::vector<std::uint8_t> b;
+    Bytes& u8(std::uint32_t v) { return b.push_back(static_cast<std::uint8_t>(v)), *this; }
+    Bytes& u16(std::uint32_t v) { return u8(v >> 8).u8(v); }
+    Bytes& u32(std::uint32_t v) { return u16(v >> 16).u16(v); }
+    Bytes& l(const std::string& s) {
+        u8(static_cast<std::uint32_t>(s.size()));
+        b.insert(b.end(), s.begin(), s.end());
+        return *this;
+    }
+};
+
+std::vector<std::uint8_t> generatedUbrof() {
+    Bytes f;
+    f.u8(0x4F).u8(3).u8(2);
+    for (int m = 0; m < 2000; ++m) {
+        f.u8(0x00).u8(0).u8(0).u8(0).u8(0).u8(0).u8(0).l("M" + std::to_string(m));
+        f.u8(0xB9).u16(1).u16(6).b.insert(f.b.end(), {'m', '.', 'c', 0, 0, 0, 0, 0, 0, 0, 0, 0});
+        f.u8(0x50).l("F" + std::to_string(m)).u16(0).u16(0).u16(0).u16(0).u16(0);
+        f.u8(0x51).u8(1).u32(static_cast<std::uint32_t>(m * 16) & 0xFFFF);
+        for (int l = 0; l < 16; ++l) {
+            f.u8(0x47).u16(static_cast<std::uint32_t>(l + 1)).u16(0).u16(0).u16(0).u8(0);
+            f.u8(0x39).u8(16);
+            for (int i = 0; i < 16; ++i) f.u8(static_cast<std::uint32_t>(i));
+        }
+        f.u8(0x4A).u16(100).u8(15).u16(3);
+        f.u8(0x4C).u8(2).u16(2).u32(0x30).l("V" + std::to_string(m)).u16(100).l("");
+        f.u8(0x49);
+        f.u8(0x3D).u16(0).u32(0).u16(0);
+    }
+    return f.b;
+}
+
+void BM_UbrofSymbolsOnly(benchmark::State& state) {
+    const auto bytes = generatedUbrof();
+    for (auto _ : state) {
+        TSymboltabelle symbols;
+        TZeilennummertabelle lines(symbols);
+        TUbrofTables tables;
+        TUbrofLoad load(symbols, lines, tables);
+        load.Load(bytes, "bench");
+        benchmark::DoNotOptimize(symbols.Count());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+BENCHMARK(BM_UbrofSymbolsOnly)->Unit(benchmark::kMillisecond);
+
+}  // namespace
