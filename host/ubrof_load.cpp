@@ -145,7 +145,7 @@ void TUbrofLoad::closeFunction() {
     function_ = 0;
 }
 
-void TUbrofLoad::touch(const TBankAdresse& address, std::uint16_t lastOffset, bool code) {
+void TUbrofLoad::touch(const TBankAdresse& address, std::uint16_t lastOffset) {
     for (Range* r : {&moduleRange_, &functionRange_}) {
         if (r->pending) {
             r->pending = false;
@@ -155,7 +155,7 @@ void TUbrofLoad::touch(const TBankAdresse& address, std::uint16_t lastOffset, bo
         }
         if (lastOffset > r->end.offset) r->end.offset = lastOffset;
     }
-    if (code) moduleHasCode_ = true;
+    moduleHasCode_ = true;
 }
 
 void TUbrofLoad::codePosition(std::uint8_t segmentType, std::uint32_t value) {
@@ -176,7 +176,7 @@ TBankAdresse TUbrofLoad::placed(std::uint32_t value) const {
 void TUbrofLoad::codeBytes(const std::string& bytes) {
     if (kindOfSegment(segmentType_) != sspProgram || bytes.empty()) return;
     const std::uint16_t last = static_cast<std::uint16_t>(code_.offset + bytes.size() - 1);
-    touch(code_, last, true);
+    touch(code_, last);
     for (const char c : bytes) {
         if (sink_) {
             sink_(code_, static_cast<std::uint8_t>(c));
@@ -374,7 +374,8 @@ void TUbrofLoad::convert(const TUbrofRecord& rec) {
         lastSourceModule_ = module_;
         break;
     case ubrof::LineRecord:
-        touch(code_, code_.offset, false);
+        // A line places the module as code does: a module with lines is entered.
+        touch(code_, code_.offset);
         lines_.AddLineOnce(code_, static_cast<std::int32_t>(rec.Num1), sourceIndex_, function_, module_);
         break;
     case ubrof::BlockBegin:

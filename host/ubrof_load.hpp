@@ -83,7 +83,7 @@ private:
     void closeModule();
     void openFunction(const std::string& name);
     void closeFunction();
-    void touch(const TBankAdresse& address, std::uint16_t lastOffset, bool code);
+    void touch(const TBankAdresse& address, std::uint16_t lastOffset);
     void codeBytes(const std::string& bytes);
     void codePosition(std::uint8_t segmentType, std::uint32_t value);
     TBankAdresse placed(std::uint32_t value) const;

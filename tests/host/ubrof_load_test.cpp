@@ -179,9 +179,20 @@ TEST(UbrofLoad, ModuleNumbersPass255AndThePrePassStopsAtTheEnd) {
     file.bytes({0x7A, 1, 0, 2, 3, 0xC0}).d(0).w(0);  // before any 0x4F; an undeclared 0xC0 read and dropped
     for (int m = 1; m <= 300; ++m)
         file.bytes({0x00, 0, 0, 0, 0, 0, 0}).l("M" + std::to_string(m)).b(0x46).w(0).l("m.c").append(ModuleEnd);
+    // A module with neither code, lines nor a source file gives its number
+    // to the next one.
+    file.bytes({0x00, 0, 0, 0, 0, 0, 0}).l("EMPTY").append(ModuleEnd);
+    file.bytes({0x00, 0, 0, 0, 0, 0, 0}).l("LINES").bytes({0x47, 0, 5, 0, 0, 0, 0, 0, 0, 0}).append(ModuleEnd);
     r.run(file, "modules300");
     EXPECT_EQ(r.symbols.ModuleName(300), "M300");
     EXPECT_EQ(r.symbols.ModuleName(256), "M256");
+    EXPECT_EQ(r.symbols.ModuleName(301), "LINES");
+
+    Rig cancelled;
+    int asked = 0;
+    cancelled.load.SetCancel([&] { return ++asked > 5; });
+    EXPECT_FALSE(cancelled.load.Load(file.data(), "cancelled"));
+    EXPECT_EQ(cancelled.symbols.ModuleName(2), "");  // the fifth record was the last
 }
 
 TEST(UbrofLoad, BankLimitsAndBankedCode) {
