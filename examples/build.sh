@@ -67,6 +67,10 @@ sdcc_program hooks "-DNEW_ENTRIES" "-Wl-bHOOKP0=0xFFA0 -Wl-bHOOKP2=0xFFC0" \
 # The same program for the old entries.
 sdcc_program hooks_old "" "-Wl-bHOOKOLD=0xFFF4" areas hookent_old:HOOKOLD hooks
 
+# Structures, unions, bit fields, arrays, pointers and register locals in
+# the debug file; the helper module defines a global, so it comes first.
+sdcc_program types "" "" types_helper types
+
 # as31 writes <name>.hex and <name>.lst next to its input.
 mkdir -p "$work/asm"
 for program in asmforms opcodes calls; do

@@ -72,6 +72,9 @@ void TCdbLoader::collect(const std::vector<std::string>& lines) {
         std::string scope;
         char kind = 0;
         switch (r.kind) {
+        case CdbLinkKind::CLine:
+            if (r.line != 1 || r.address != 0) cLineAddresses_.push_back(r.address);
+            continue;
         case CdbLinkKind::Global: kind = 'G'; break;
         case CdbLinkKind::FileStatic: kind = 'F', scope = AnsiLowerCase(r.scopeName); break;
         case CdbLinkKind::Local: kind = 'L', scope = AnsiLowerCase(r.scopeModule + "." + r.scopeName); break;
@@ -82,6 +85,7 @@ void TCdbLoader::collect(const std::vector<std::string>& lines) {
         else
             starts_.emplace(LinkKey{kind, scope, r.name, r.level, r.block}, r.address);
     }
+    std::sort(cLineAddresses_.begin(), cLineAddresses_.end());
     std::sort(sources_.begin(), sources_.end());
     sources_.erase(std::unique(sources_.begin(), sources_.end()), sources_.end());
 }
@@ -177,6 +181,9 @@ std::uint16_t TCdbLoader::functionAt(std::uint16_t moduleId, const TBankAdresse&
 void TCdbLoader::addLine(const CdbLinkRecord& r) {
     if (r.line == 1 && r.address == 0) return;
     const bool asmLine = r.kind == CdbLinkKind::ALine;
+    // Where a C line and an assembler line share an address, a look-up by
+    // address must find the C line: the assembler line is left out there.
+    if (asmLine && std::binary_search(cLineAddresses_.begin(), cLineAddresses_.end(), r.address)) return;
     Module* m = asmLine ? moduleNamed(r.file) : moduleOfFile(r.file);
     if (m == nullptr) m = current_;
     if (m == nullptr) return;

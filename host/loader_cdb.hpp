@@ -99,6 +99,7 @@ private:
     std::map<std::tuple<std::uint16_t, std::string>, Function> functions_;  // (module, lower-case name)
     std::map<LinkKey, std::uint32_t> starts_;
     std::map<EndKey, std::uint32_t> ends_;
+    std::vector<std::uint32_t> cLineAddresses_;  // sorted
 };
 
 }  // namespace tarvex

@@ -178,6 +178,76 @@ TEST(CdbLoader, TheSdccFixturesLoad) {
     }
 }
 
+// examples/build/types.cdb, as SDCC 4.2 wrote it.
+TEST(CdbLoader, TheTypesExample) {
+    std::ifstream in(test::sourceDir() / "examples" / "build" / "types.cdb");
+    std::vector<std::string> text;
+    for (std::string line; std::getline(in, line);) text.push_back(line);
+    Loaded l;
+    ASSERT_TRUE(l.loader.Load(text));
+    auto& s = l.symbols;
+    // types_helper is linked first: module 1.
+    EXPECT_EQ(s.ModuleName(1), "TYPES_HELPER");
+    EXPECT_EQ(s.ModuleName(2), "TYPES");
+    TSymbol* helper = s.FunctionRecord(1, 1);
+    ASSERT_NE(helper, nullptr);
+    EXPECT_EQ(helper->address.offset, 0x62);
+    EXPECT_EQ(helper->size, 0x77u);
+    TSymbol* tick = s.FindByName("TICK", sspModuleFunction);
+    ASSERT_NE(tick, nullptr);
+    EXPECT_EQ(tick->moduleId, 2);
+    EXPECT_EQ(tick->address.offset, 0x78);
+    for (std::size_t i = 0; i < l.lines.Count(); ++i) {
+        const auto* r = l.lines.Items(i);
+        if (r->fileNumber == 0) {
+            EXPECT_EQ(s.LocationText(r, false), r->moduleId == 1 ? "TYPES_HELPER.C" : "TYPES.C");
+        }
+    }
+    const TZeilennummer* at = l.lines.FindLineRef(":TYPES:#47");
+    ASSERT_NE(at, nullptr);
+    EXPECT_EQ(at->address.offset, 0x78);
+    EXPECT_EQ(l.lines.FindByAddress(UnbankedAdresse(0x62), 1)->fileNumber, 0);
+
+    EXPECT_NE(s.FindByName("PBYTE", sspExtData), nullptr);
+    EXPECT_NE(s.FindByName("BOX", sspExtData), nullptr);
+    EXPECT_NE(s.FindByName("READY", sspBit), nullptr);
+    EXPECT_NE(s.FindByName("TABLE", sspProgram), nullptr);
+    EXPECT_NE(s.FindByName("IWORD", sspIntData), nullptr);
+    TSymbol* i = s.FindByName("I", sspRegBank);
+    ASSERT_NE(i, nullptr);
+    EXPECT_EQ(i->address.offset, 7);
+    EXPECT_EQ(i->moduleId, 2);
+    EXPECT_EQ(s.FunctionName(i->moduleId, i->functionId), "MAIN");
+    TSymbol* counter = s.FindByName("COUNTER", sspIntData);
+    ASSERT_NE(counter, nullptr);
+    EXPECT_EQ(counter->moduleId, 2);
+    EXPECT_EQ(counter->klass, 1);
+
+    // shape's members: corner (an array of 2 point), area at 6 (long), ratio at 10 (float).
+    TSymbol* shape = s.TypeAt(static_cast<int>(s.FindByName("BOX", sspExtData)->size));
+    EXPECT_EQ(shape->klass, 37);
+    const std::string& members = s.TypeAt(shape->address.offset)->name;
+    ASSERT_EQ(members.size(), 6u);
+    auto member = [&](int n) {
+        return s.TypeAt(static_cast<unsigned char>(members[2 * n]) << 8 | static_cast<unsigned char>(members[2 * n + 1]));
+    };
+    EXPECT_EQ(member(0)->name, "corner");
+    EXPECT_EQ(s.TypeAt(member(0)->address.offset)->klass, 34);
+    EXPECT_EQ(member(1)->moduleId, 6);
+    EXPECT_EQ(member(1)->type, 6);
+    EXPECT_EQ(member(2)->moduleId, 10);
+    EXPECT_EQ(member(2)->type, 12);
+    const int pointers[][2] = {{39, 5}, {39, 2}, {39, 4}, {39, 1}, {39, 3}, {33, 0}};
+    const char* names[] = {"CPTR", "XPTR", "DPTR", "IPTR", "PPTR", "GPTR"};
+    for (int n = 0; n < 6; ++n) {
+        TSymbol* t = s.TypeAt(static_cast<int>(s.FindByName(names[n], sspIntData)->size));
+        EXPECT_EQ(t->klass, pointers[n][0]) << names[n];
+        if (pointers[n][0] == 39) {
+            EXPECT_EQ(t->moduleId, pointers[n][1]) << names[n];
+        }
+    }
+}
+
 TEST(CdbLoader, BadNumbersEndTheLoad) {
     Loaded l;
     EXPECT_THROW(l.loader.Load({"M:m", "S:G$x$a$0({1}SC:U),E,0,0"}), EConvertError);
