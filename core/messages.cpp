@@ -201,6 +201,7 @@ constexpr Entry kNumbered[] = {
     {345, "Command"},
     {347, "Trace counter"},
     {349, "Don't care"},
+    {351, "Don't care"},
     {352, "Search"},
     {353, "Filter"},
     {365, "Can't open file %s"},
