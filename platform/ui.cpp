@@ -105,7 +105,8 @@ Ui& currentUi() {
     static NullNoticeWindow notice;
     static NullLoadStatusWindow loadStatus;
     static NullHelpViewer help;
-    static Ui ui{&defaultMessageBoxes(), &dialog, &notice, &loadStatus, &help};
+    static NullFileDialog files;
+    static Ui ui{&defaultMessageBoxes(), &dialog, &notice, &loadStatus, &help, &files};
     return ui;
 }
 

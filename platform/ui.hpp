@@ -5,6 +5,7 @@
 #include <atomic>
 #include <deque>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -286,6 +287,53 @@ private:
     std::vector<std::pair<unsigned, unsigned>> calls_;
 };
 
+// The file dialog. The filter text reads "Name (*.a)|*.a|Other (*.b)|*.b";
+// the filter index counts from 1, in and out. A file that is to be written
+// need not exist.
+struct FileRequest {
+    std::string title;
+    std::string filter;
+    std::string initialDir;
+    std::string fileName;
+    int filterIndex = 1;
+    bool mustExist = true;
+};
+
+struct FileChoice {
+    std::string path;
+    int filterIndex = 1;
+};
+
+class FileDialog {
+public:
+    virtual ~FileDialog() = default;
+    virtual std::optional<FileChoice> chooseFile(const FileRequest& request) = 0;
+};
+
+// The console chooses nothing.
+class NullFileDialog final : public FileDialog {
+public:
+    std::optional<FileChoice> chooseFile(const FileRequest&) override { return std::nullopt; }
+};
+
+// Answers from a script (nothing once it is used up) and keeps the requests.
+class ScriptedFileDialog final : public FileDialog {
+public:
+    std::optional<FileChoice> chooseFile(const FileRequest& request) override {
+        requests_.push_back(request);
+        if (answers_.empty()) return std::nullopt;
+        auto answer = answers_.front();
+        answers_.pop_front();
+        return answer;
+    }
+    void answer(std::optional<FileChoice> choice) { answers_.push_back(std::move(choice)); }
+    const std::vector<FileRequest>& requests() const { return requests_; }
+
+private:
+    std::deque<std::optional<FileChoice>> answers_;
+    std::vector<FileRequest> requests_;
+};
+
 // The implementations in use, process-wide. Components take them from here
 // unless they were handed others; tests swap them with ScopedUi.
 struct Ui {
@@ -294,6 +342,7 @@ struct Ui {
     NoticeWindow* notice;
     LoadStatusWindow* loadStatus;
     HelpViewer* help;
+    FileDialog* files;
 };
 Ui& currentUi();
 

@@ -104,3 +104,33 @@ TEST(QtBusyCursor, RestoredAlsoWhenAnExceptionLeaves) {
 
 }  // namespace
 }  // namespace tarvex::ui
+
+#include <QFileDialog>
+
+#include "tests/support/test_support.hpp"
+
+namespace tarvex::ui {
+namespace {
+
+TEST(QtFileDialog, NamesAFileToWriteWithItsFilter) {
+    tarvex::test::TempDir dir;
+    QtFileDialog files;
+    platform::FileRequest request{"Save trace", "Text (*.txt)|*.txt|Log (*.log)|*.log", dir.path().string(), "",
+                                  2, false};
+    const std::string target = (dir.path() / "trace.log").string();
+    test::whenModal([&](QWidget& w) {
+        auto& d = static_cast<QFileDialog&>(w);
+        EXPECT_EQ(d.selectedNameFilter(), "Log (*.log)");
+        d.selectFile(QString::fromStdString(target));
+        static_cast<QDialog&>(w).accept();
+    });
+    const auto choice = files.chooseFile(request);
+    ASSERT_TRUE(choice);
+    EXPECT_EQ(choice->path, target);
+    EXPECT_EQ(choice->filterIndex, 2);
+    test::whenModal([](QWidget& w) { w.close(); });
+    EXPECT_FALSE(files.chooseFile(request));
+}
+
+}  // namespace
+}  // namespace tarvex::ui

@@ -19,6 +19,7 @@ struct Runtime {
     char* argv[2] = {name, nullptr};
     QtMessageBoxes boxes;
     QtErrorDialog errorDialog;
+    QtFileDialog files;
     std::unique_ptr<QtNoticeWindow> notice;
     std::optional<platform::Ui> saved;
 };
@@ -52,6 +53,7 @@ bool QtRuntime::ensure() {
     ui.boxes = &r.boxes;
     ui.errorDialog = &r.errorDialog;
     ui.notice = r.notice.get();
+    ui.files = &r.files;
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDialog>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -11,6 +12,8 @@
 
 #include <algorithm>
 #include <utility>
+
+#include "ui/model/file_filter.hpp"
 
 namespace tarvex::ui {
 namespace {
@@ -139,6 +142,25 @@ void QtNoticeWindow::show(const std::string& text) {
 void QtNoticeWindow::close() { form_->hide(); }
 
 QWidget* QtNoticeWindow::form() const { return form_.get(); }
+
+std::optional<platform::FileChoice> QtFileDialog::chooseFile(const platform::FileRequest& request) {
+    QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(request.title),
+                       QString::fromStdString(request.initialDir));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    QStringList filters;
+    for (const auto& f : nameFiltersOf(request.filter)) filters << QString::fromStdString(f);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        const int index = request.filterIndex >= 1 && request.filterIndex <= filters.size() ? request.filterIndex : 1;
+        dialog.selectNameFilter(filters[index - 1]);
+    }
+    if (!request.fileName.empty()) dialog.selectFile(QString::fromStdString(request.fileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    const int chosen = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
+    return platform::FileChoice{dialog.selectedFiles().front().toStdString(), chosen < 0 ? 1 : chosen + 1};
+}
 
 void QtBusyCursor::begin() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
 

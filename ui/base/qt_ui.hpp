@@ -38,6 +38,13 @@ private:
     QLabel* label_ = nullptr;
 };
 
+// An open dialog also when the chosen file is to be written: the forms name
+// files to write that way.
+class QtFileDialog final : public platform::FileDialog {
+public:
+    std::optional<platform::FileChoice> chooseFile(const platform::FileRequest& request) override;
+};
+
 class QtBusyCursor final : public platform::BusyCursor {
 public:
     void begin() override;
