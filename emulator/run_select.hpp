@@ -1,10 +1,8 @@
 #pragma once
 // The select tables as run control and the trace board use them: the
-// temporary breakpoint of a go-until or a step over (kind 12, with the list
-// and the break mode put back at the halt), the break mode of a line step,
-// and the trace cycle modes the trace board reads.
-#include <string>
-
+// temporary breakpoint of a go-until or a step over (the table's own, on
+// channel 12 with list and break mode put back at the halt), the break mode
+// of a line step, and the trace cycle modes the trace board reads.
 #include "emulator/run_control.hpp"
 #include "emulator/trace_board.hpp"
 
@@ -33,10 +31,6 @@ public:
 
 private:
     TSelectTabelle& select_;
-    bool temporary_ = false;
-    std::string savedList_;
-    int savedSelectMode_ = 0;
-    int savedBreakMode_ = 0;
 };
 
 }  // namespace tarvex
