@@ -12,6 +12,7 @@
 #include "core/message_box.hpp"
 #include "core/messages.hpp"
 #include "core/register_table.hpp"
+#include "core/symbol_table.hpp"
 #include "core/value_stream.hpp"
 #include "host/debug_run_control.hpp"
 #include "emulator/banking.hpp"
@@ -24,6 +25,9 @@
 #include "emulator/select_table.hpp"
 #include "emulator/sfr_config.hpp"
 #include "emulator/target_options.hpp"
+#include "emulator/trace_board.hpp"
+#include "host/options.hpp"
+#include "host/project_files.hpp"
 #include "platform/clock.hpp"
 #include "platform/files.hpp"
 #include "platform/host_window.hpp"
@@ -52,15 +56,6 @@ void copyBounded(char* out, std::size_t size, const std::string& text) {
     while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
     std::memcpy(out, text.data(), n);
     out[n] = '\0';
-}
-
-std::string directoryOf(const std::string& path) {
-    const auto cut = path.find_last_of("/\\");
-    if (cut == std::string::npos) return {};
-    std::string dir = path.substr(0, cut);
-    if (dir.empty() || (dir.back() != ':' && dir.back() != '\\' && dir.back() != '/'))
-        dir += platform::TargetIsWindows ? '\\' : '/';
-    return dir;
 }
 
 }  // namespace
@@ -123,36 +118,52 @@ void TAgdiObject::createComponents() {
     static const std::vector<Slot> slots = {
         {"Dll_Optionen",
          [](TAgdiObject& o) {
-             if (o.env_.root.empty()) {
-                 o.targetOptions_ = std::make_unique<StandaloneTargetOptions>(settingsOf(o.env_));
-             } else {
-                 o.targetOptions_ = std::make_unique<StandaloneTargetOptions>(o.env_.root, o.env_.root);
-                 o.targetOptions_->sfrFile = (std::filesystem::path(o.env_.root) / SfrDefinitionFileName).string();
+             OptionsEnvironment environment;
+             if (!o.env_.root.empty()) {
+                 environment.root = o.env_.root;
+                 environment.registryRoot = o.env_.root;
              }
+             o.options_ = std::make_unique<TVokWinOptionen>(settingsOf(o.env_), environment);
+             o.options_->SetNotifier(&o.notifier_);
+             o.options_->SetLogSink([&o](std::string_view t) { o.Log(t); });
          },
-         [](TAgdiObject& o) { o.targetOptions_.reset(); }},
+         [](TAgdiObject& o) { o.options_.reset(); }},
         {"Dll_Emulator",
          [](TAgdiObject& o) {
-             o.emulator_ = std::make_unique<TEmulator>(*o.targetOptions_, clockOf(o.env_), settingsOf(o.env_));
+             o.emulator_ = std::make_unique<TEmulator>(*o.options_, clockOf(o.env_), settingsOf(o.env_));
              if (o.env_.serialPortOpener) o.emulator_->setSerialPortOpener(o.env_.serialPortOpener);
              if (!o.env_.d2xxLibrary.empty()) o.emulator_->setUsbLibrary(o.env_.d2xxLibrary);
              o.emulator_->SetNotifier(&o.notifier_);
-             o.projectOptions_ =
-                 std::make_unique<StandaloneProjectOptions>(*o.emulator_, [&o](std::string_view t) { o.Log(t); });
+             o.options_->SetEmulator(o.emulator_.get());
          },
+         [](TAgdiObject& o) { o.emulator_.reset(); }},
+        {"TracePlatine",
          [](TAgdiObject& o) {
-             o.projectOptions_.reset();
-             o.emulator_.reset();
-         }},
-        {"TracePlatine", {}, {}},
-        {"Banking", [](TAgdiObject& o) { o.banking_ = std::make_unique<TBanking>(*o.emulator_, o.notifier_); },
+             // A trace board part handed in (tests) stands instead of the board's.
+             if (o.env_.traceBoard) return;
+             o.trace_ = std::make_unique<TTracePlatine>(*o.emulator_, o.notifier_);
+             o.trace_->SetOptionsInfo(o.options_.get());
+             o.env_.traceBoard = o.trace_.get();
+         },
+         {}},
+        {"Banking",
+         [](TAgdiObject& o) {
+             o.banking_ = std::make_unique<TBanking>(*o.emulator_, o.notifier_);
+             if (o.trace_) o.trace_->SetBanking(o.banking_.get());
+         },
          [](TAgdiObject& o) { o.banking_.reset(); }},
-        {"RegisterTabelle", [](TAgdiObject& o) { o.registers_ = std::make_unique<TRegisterTabelle>(); },
+        {"RegisterTabelle",
+         [](TAgdiObject& o) {
+             o.registers_ = std::make_unique<TRegisterTabelle>();
+             if (o.trace_) o.trace_->SetTables(nullptr, nullptr, o.registers_.get());
+         },
          [](TAgdiObject& o) { o.registers_.reset(); }},
         {"SfrConfig",
          [](TAgdiObject& o) {
-             o.sfr_ = std::make_unique<TSfrConfig>(*o.registers_, *o.emulator_, *o.targetOptions_);
+             o.sfr_ = std::make_unique<TSfrConfig>(*o.registers_, *o.emulator_, *o.options_);
              o.emulator_->SetSfrConfig(o.sfr_.get());
+             o.options_->SetSfrConfig(o.sfr_.get());
+             if (o.trace_) o.trace_->SetSfrConfig(o.sfr_.get());
          },
          [](TAgdiObject& o) {
              o.emulator_->SetSfrConfig(nullptr);
@@ -164,6 +175,7 @@ void TAgdiObject::createComponents() {
              if (o.env_.runControl) return;
              o.debug_ = std::make_unique<TDebug>(*o.emulator_, *o.sfr_, *o.registers_, o.notifier_);
              o.debug_->SetBanking(o.banking_.get());
+             o.debug_->SetTracePlatine(o.trace_.get());
              // No stop-error form until the windows exist: a stop the target
              // refuses is reported by the run control's own log.
              o.ownRunControl_ = std::make_unique<DebugRunControl>(*o.debug_, nullptr);
@@ -181,16 +193,29 @@ void TAgdiObject::createComponents() {
              o.emulator_->Download().SetBanking(o.banking_.get());
              o.banking_->SetRegisterTable(o.registers_.get());
              if (o.debug_) o.debug_->SetSpaces(o.spaces_.get());
+             if (o.trace_) o.trace_->SetSpaces(o.spaces_.get());
+             o.options_->SetSpaces(o.spaces_.get());
          },
          [](TAgdiObject& o) {
              o.emulator_->Download().SetBanking(nullptr);
              o.spaces_.reset();
          }},
-        {"SymbolTabelle", {}, {}},
+        {"SymbolTabelle",
+         [](TAgdiObject& o) {
+             TargetContext context;
+             context.spaces = o.spaces_.get();
+             context.notifier = &o.notifier_;
+             context.options = o.options_.get();
+             o.symbols_ = std::make_unique<TSymboltabelle>(context);
+         },
+         {}},
         {"ZeilennummernTabelle", {}, {}},
         {"SelectTabelle",
          [](TAgdiObject& o) {
-             TSelectWiring wiring{*o.emulator_, *o.banking_, *o.spaces_, *o.targetOptions_, o.notifier_};
+             TSelectWiring wiring{*o.emulator_, *o.banking_, *o.spaces_, *o.options_, o.notifier_};
+             wiring.trace = o.trace_.get();
+             wiring.symbols = o.symbols_.get();
+             wiring.optionsInfo = o.options_.get();
              wiring.registers = o.registers_.get();
              wiring.memory = o.spaces_.get();
              o.select_ = std::make_unique<TSelectTabelle>(wiring);
@@ -198,6 +223,7 @@ void TAgdiObject::createComponents() {
              o.parts_.selectTable = o.select_.get();
              o.emulator_->SetParts(o.parts_);
              if (o.debug_) o.debug_->SetSelectTable(o.runSelect_.get());
+             o.options_->SetResetExtDataMap([&o] { o.select_->ResetExtDataMap(); });
          },
          {}},
         {"VokWinStatusZeile", {}, {}},
@@ -212,21 +238,38 @@ void TAgdiObject::createComponents() {
         componentLog_.push_back(std::string("create ") + slot.name);
         if (env_.lifecycleLog) env_.lifecycleLog->push_back(componentLog_.back());
     }
+    // The project's two files hold the sections of the components above.
+    ProjectComponents files;
+    files.options = options_.get();
+    files.symbols = symbols_.get();
+    if (debug_) {
+        files.runControl = debug_.get();
+        files.clearRunControlOptions = [this] { debug_->SetOptionByte(0); };
+    }
+    files.emulator = emulator_.get();
+    files.banking = banking_.get();
+    files.selectTable = select_.get();
+    projectFiles_ = std::make_unique<TProjectFiles>(std::move(files));
 }
 
 void TAgdiObject::destroyComponents() {
+    projectFiles_.reset();
     static const std::vector<std::pair<const char*, std::function<void(TAgdiObject&)>>> order = {
         {"SelectTabelle",
          [](TAgdiObject& o) {
              if (o.debug_) o.debug_->SetSelectTable(nullptr);
              o.parts_.selectTable = nullptr;
              if (o.emulator_) o.emulator_->SetParts(o.parts_);
+             if (o.options_) o.options_->SetResetExtDataMap({});
              o.runSelect_.reset();
              o.select_.reset();
          }},
+        {"SymbolTabelle", [](TAgdiObject& o) { o.symbols_.reset(); }},
         {"EmulSpeicher",
          [](TAgdiObject& o) {
              if (o.emulator_) o.emulator_->Download().SetBanking(nullptr);
+             if (o.trace_) o.trace_->SetSpaces(nullptr);
+             if (o.options_) o.options_->SetSpaces(nullptr);
              o.spaces_.reset();
          }},
         {"Dll_Debug",
@@ -239,22 +282,50 @@ void TAgdiObject::destroyComponents() {
         {"SfrConfig",
          [](TAgdiObject& o) {
              if (o.emulator_) o.emulator_->SetSfrConfig(nullptr);
+             if (o.options_) o.options_->SetSfrConfig(nullptr);
+             if (o.trace_) o.trace_->SetSfrConfig(nullptr);
              o.sfr_.reset();
          }},
-        {"RegisterTabelle", [](TAgdiObject& o) { o.registers_.reset(); }},
-        {"Banking", [](TAgdiObject& o) { o.banking_.reset(); }},
+        {"RegisterTabelle",
+         [](TAgdiObject& o) {
+             if (o.trace_) o.trace_->SetTables(nullptr, nullptr, nullptr);
+             o.registers_.reset();
+         }},
+        {"Banking",
+         [](TAgdiObject& o) {
+             if (o.trace_) o.trace_->SetBanking(nullptr);
+             o.banking_.reset();
+         }},
+        {"TracePlatine",
+         [](TAgdiObject& o) {
+             if (!o.trace_) return;
+             o.parts_.traceBoard = nullptr;
+             if (o.emulator_) o.emulator_->SetParts(o.parts_);
+             o.env_.traceBoard = nullptr;
+             o.trace_.reset();
+         }},
         {"Dll_Emulator",
          [](TAgdiObject& o) {
-             o.projectOptions_.reset();
+             if (o.options_) o.options_->SetEmulator(nullptr);
              o.emulator_.reset();
          }},
-        {"Dll_Optionen", [](TAgdiObject& o) { o.targetOptions_.reset(); }},
+        {"Dll_Optionen", [](TAgdiObject& o) { o.options_.reset(); }},
     };
     for (const auto& [name, free] : order) {
         free(*this);
         componentLog_.push_back(std::string("free ") + name);
         if (env_.lifecycleLog) env_.lifecycleLog->push_back(componentLog_.back());
     }
+}
+
+// The defaults need the target list, which the initial settings read.
+void TAgdiObject::optionDefaults() {
+    options_->InitialSettings();
+    projectFiles_->SetProjectDefaults();
+}
+
+bool TAgdiObject::traceBoardPresent() const {
+    return env_.traceBoard != nullptr && (!trace_ || trace_->BoardPresent());
 }
 
 // ---------------------------------------------------------------- frame
@@ -466,29 +537,23 @@ std::uint32_t TAgdiObject::startup() {
     std::uint32_t result = 0;
     try {
         defaultAttributes();
-        projectOptions_->SetDefaults();
+        optionDefaults();
         emulator_->LoadFromRegistry();
-        try {
-            projectOptions_->LoadProjectOptions();
-        } catch (...) {
-            projectOptions_->SetDefaults();
-            platform::currentUi().boxes->show(
-                ApplicationTitle, std::string(LoadResStr(65307)) + ".\nPlease check option settings",
-                platform::mb::IconError);
-            windows_->OptionsDialog();
-        }
+        // A file that cannot be read was shown in its own box already.
+        if (!projectFiles_->LoadProjectOptions() && windows_->OptionsDialog()) projectFiles_->ConfirmProjectOptions();
         if (sfr_->TargetName().empty()) {
             sfr_->SetTargetName("80C51");
             sfr_->SetOptionNummer(1);
         }
-        helpFileName_ = projectOptions_->HelpFileName();
+        helpFileName_ = options_->HelpFileName();
         emulator_->SetSessionStart();
         result = StartEmulator();
         if (env_.runControl && env_.runControl->NotYetReset()) {
             selectFileDeferred_ = true;
+            projectFiles_->DeferSelectFile(projectFiles_->SelectFileName());
         } else {
             selectFileDeferred_ = false;
-            projectOptions_->LoadSelectFile();
+            projectFiles_->LoadSelectFile(projectFiles_->SelectFileName(), false);
         }
         UpdateCopyMapEnable();
         if (result != 0) {
@@ -507,8 +572,8 @@ std::uint32_t TAgdiObject::startup() {
             load.start = spaces_->minAddress(SpaceKind::Program);
             commands_->Run(load);
         }
-        if (projectOptions_->BootLoaderLoad()) {
-            const std::string file = projectOptions_->BootLoaderFile();
+        if (options_->BootLoaderLoad()) {
+            const std::string file = options_->BootLoaderFile();
             if (platform::fileKind(file) != platform::FileKind::Regular) {
                 ErrorBox("Boot loader: " + FmtLoadStr(331, file), platform::mb::IconError);
             } else {
@@ -517,7 +582,7 @@ std::uint32_t TAgdiObject::startup() {
                     load.code = command::LoadFile;
                     load.flag = true;
                     load.fileName = file;
-                    load.start = UnbankedAdresse(projectOptions_->BootLoaderAddress());
+                    load.start = UnbankedAdresse(options_->BootLoaderAddress());
                     commands_->Run(load);
                 } catch (const Exception& e) {
                     ErrorBox(e.message(), platform::mb::IconError);
@@ -559,8 +624,7 @@ void TAgdiObject::teardown() {
     step([this] { Log("AGDI: Exec AG_UNINIT"); });
     step([this] {
         EndDownloadSession();
-        projectOptions_->SaveProjectOptions();
-        if (projectOptions_->SaveSelectWanted()) projectOptions_->SaveSelectFile();
+        projectFiles_->SaveAtTearDown();
     });
     step([this] { CloseAllDialogs(); });
     step([this] {
@@ -573,7 +637,7 @@ void TAgdiObject::teardown() {
     });
     step([this] {
         if (!hostProject_) return;
-        copyBounded(hostProject_->optionString, sizeof hostProject_->optionString, projectOptions_->OptionFilePath());
+        copyBounded(hostProject_->optionString, sizeof hostProject_->optionString, options_->GetOptionFileName());
     });
     hostWindow_ = 0;
     applicationHandle_ = 0;
@@ -583,7 +647,7 @@ void TAgdiObject::teardown() {
 
 void TAgdiObject::takeProjectDir(const char* projectFile) {
     if (!projectFile) return;
-    projectOptions_->SetProjectDir(directoryOf(boundedText(projectFile, 4096)));
+    options_->SetProjectDir(boundedText(projectFile, 4096));
 }
 
 std::uint32_t TAgdiObject::DllUv3Cap(std::uint32_t code, void* data) {
@@ -595,20 +659,20 @@ std::uint32_t TAgdiObject::DllUv3Cap(std::uint32_t code, void* data) {
         const char* buffer = nullptr;
         if (cap) {
             applicationHandle_ = cap->slot[0];
-            projectOptions_->SetExeName(boundedText(reinterpret_cast<const char*>(cap->slot[1]), 260));
+            options_->SetExeName(boundedText(reinterpret_cast<const char*>(cap->slot[1]), 260));
             const char* project = reinterpret_cast<const char*>(cap->slot[6]);
             takeProjectDir(project);
             buffer = reinterpret_cast<const char*>(cap->slot[5]);
             const std::string option = boundedText(buffer, cap->slot[3] ? cap->slot[3] : 1024);
-            projectOptions_->SetOptionFileName(!option.empty() ? option : boundedText(project, 4096));
+            options_->SetOptionFileName(!option.empty() ? option : boundedText(project, 4096));
         }
-        projectOptions_->SetDefaults();
-        emulator_->SetDefaults();
-        projectOptions_->LoadProjectOptions();
+        optionDefaults();
+        projectFiles_->LoadProjectOptions();
         if (!windows_->OptionsDialog()) return;
+        projectFiles_->ConfirmProjectOptions();
         result = 1;
         if (cap && buffer)
-            copyBounded(reinterpret_cast<char*>(cap->slot[5]), cap->slot[3], projectOptions_->OptionFilePath());
+            copyBounded(reinterpret_cast<char*>(cap->slot[5]), cap->slot[3], options_->GetOptionFileName());
     });
 }
 
@@ -620,17 +684,18 @@ std::uint32_t TAgdiObject::EnumUv351(void* data, std::uint32_t code) {
         hostProject_ = project;
         if (!project) return;
         hostExeName_ = boundedText(project->exePath, sizeof project->exePath);
-        projectOptions_->SetExeName(hostExeName_);
+        options_->SetExeName(hostExeName_);
         takeProjectDir(project->projectFile);
-        projectOptions_->SetOptionFileName(boundedText(project->optionString, sizeof project->optionString));
+        options_->SetOptionFileName(boundedText(project->optionString, sizeof project->optionString));
         projectText2_ = boundedText(project->text2, sizeof project->text2);
         projectText1_ = boundedText(project->text1, sizeof project->text1);
         programFileName_ = boundedText(project->programFile, sizeof project->programFile);
-        if (!projectOptions_->OptionFileName().empty()) return;
-        projectOptions_->SetDefaults();
-        projectOptions_->LoadProjectOptions();
-        if (windows_->OptionsDialog())
-            copyBounded(project->optionString, sizeof project->optionString, projectOptions_->OptionFilePath());
+        if (options_->HasOptionFileName()) return;
+        optionDefaults();
+        projectFiles_->LoadProjectOptions();
+        if (!windows_->OptionsDialog()) return;
+        projectFiles_->ConfirmProjectOptions();
+        copyBounded(project->optionString, sizeof project->optionString, options_->GetOptionFileName());
     });
 }
 
@@ -723,7 +788,7 @@ void TAgdiObject::Notify(const agdi::NotificationRecord& record) {
         refresh = true;
         break;
     case notify::EmulatorState:
-        UpdateTraceEnable(env_.traceBoard != nullptr);
+        UpdateTraceEnable(traceBoardPresent());
         UpdateCopyMapEnable();
         break;
     default:
@@ -740,7 +805,7 @@ void TAgdiObject::Notify(const agdi::NotificationRecord& record) {
     if (code == notify::TargetReset && selectFileDeferred_ && !failed) {
         selectFileDeferred_ = false;
         event("select file");
-        projectOptions_->LoadSelectFile();
+        projectFiles_->LoadSelectFile(projectFiles_->SelectFileName(), false);
     }
     if (windows_->TraceWindowExists()) windows_->NotifyTraceWindow(record.id, record.code, record.data);
     if (refresh && emulator_->ConnectionState() == TBasisEmulator::StateReady) {
@@ -792,56 +857,6 @@ bool BuiltinCommands::Run(const HostCommand& command) {
     default:
         return false;
     }
-}
-
-void StandaloneProjectOptions::SetOptionFileName(const std::string& name) {
-    optionFile_.clear();
-    refused_ = false;
-    if (name.empty()) return;
-    std::string path = name;
-    const auto slash = path.find_last_of("/\\");
-    const auto dot = path.find_last_of('.');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) path.erase(dot);
-    optionFile_ = path + ".bopt";
-}
-
-std::string StandaloneProjectOptions::OptionFilePath() const {
-    if (!optionFile_.empty()) return optionFile_;
-    return projectDir_ + "Tarvex.bopt";
-}
-
-void StandaloneProjectOptions::SetDefaults() {
-    emulator_.SetDefaults();
-}
-
-void StandaloneProjectOptions::LoadProjectOptions() {
-    const std::string path = OptionFilePath();
-    refused_ = false;
-    if (platform::fileKind(path) != platform::FileKind::Regular) {
-        InformationBox(FmtResStr(65254, path), platform::mb::IconInformation);
-        return;
-    }
-    try {
-        platform::MemoryStream stream(platform::readWholeFile(path));
-        ValueReader reader(stream);
-        const std::int32_t version = reader.ReadInteger();
-        emulator_.ReadSettings(reader, version);
-    } catch (...) {
-        refused_ = true;
-        throw;
-    }
-}
-
-void StandaloneProjectOptions::SaveProjectOptions() {
-    if (refused_) {
-        if (log_) log_("Options: " + OptionFilePath() + " was not read, left as it is");
-        return;
-    }
-    platform::MemoryStream stream;
-    ValueWriter writer(stream);
-    writer.WriteInteger(TEmulator::StreamVersion);
-    emulator_.WriteSettings(writer);
-    platform::writeFileAtomically(OptionFilePath(), stream.bytes().data(), stream.bytes().size());
 }
 
 }  // namespace tarvex

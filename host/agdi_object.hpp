@@ -30,7 +30,6 @@
 #include "host/attribute_map.hpp"
 #include "host/command_port.hpp"
 #include "host/driver_windows.hpp"
-#include "host/project_port.hpp"
 #include "host/run_port.hpp"
 #include "platform/serial_port.hpp"
 
@@ -48,7 +47,10 @@ class TEmulSpaces;
 class TEmulSpeicher;
 class TRegisterTabelle;
 class TSfrConfig;
-class StandaloneTargetOptions;
+class TVokWinOptionen;
+class TProjectFiles;
+class TTracePlatine;
+class TSymboltabelle;
 class TDebug;
 class TSelectTabelle;
 class TRunSelectTable;
@@ -183,7 +185,10 @@ public:
     TEmulSpaces& Spaces() { return *spaces_; }
     TBanking& Banking() { return *banking_; }
     TSfrConfig& SfrConfig() { return *sfr_; }
-    IProjectOptions& ProjectOptions() { return *projectOptions_; }
+    TVokWinOptionen& Options() { return *options_; }
+    TProjectFiles& ProjectFiles() { return *projectFiles_; }
+    // The board's trace model; null when a trace board part was handed in.
+    TTracePlatine* TracePlatine() { return trace_.get(); }
     std::recursive_mutex& DriverLock() { return lock_; }
     // A receiver of the broadcast, for tests; called after the built-in
     // ones in the order added.
@@ -303,19 +308,25 @@ private:
     std::uint32_t* pcVar_ = nullptr;
     std::uint32_t messageId_ = 0;
 
+    // The trace board is fitted: a part handed in, or the board said so.
+    bool traceBoardPresent() const;
+    void optionDefaults();
+
     // Components, in their slots.
     std::vector<std::string> componentLog_;
-    std::unique_ptr<StandaloneTargetOptions> targetOptions_;
+    std::unique_ptr<TVokWinOptionen> options_;
     std::unique_ptr<TEmulator> emulator_;
+    std::unique_ptr<TTracePlatine> trace_;
     std::unique_ptr<TBanking> banking_;
     std::unique_ptr<TRegisterTabelle> registers_;
     std::unique_ptr<TSfrConfig> sfr_;
     std::unique_ptr<TDebug> debug_;
     std::unique_ptr<IRunControl> ownRunControl_;
     std::unique_ptr<TEmulSpaces> spaces_;
+    std::unique_ptr<TSymboltabelle> symbols_;
     std::unique_ptr<TSelectTabelle> select_;
     std::unique_ptr<TRunSelectTable> runSelect_;
-    std::unique_ptr<IProjectOptions> projectOptions_;
+    std::unique_ptr<TProjectFiles> projectFiles_;
     TargetParts parts_;
     std::vector<std::function<void(std::uint8_t, const void*)>> receivers_;
 

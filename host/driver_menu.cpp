@@ -171,7 +171,7 @@ void TAgdiObject::menuAction(std::size_t index) {
         if (windows_->OptionsDialog()) UpdateCopyMapEnable();
         break;
     case EntryBreaks:
-        windows_->RunMenuDialog(env_.traceBoard ? MenuDialog::Break : MenuDialog::BasicBreak, caption);
+        windows_->RunMenuDialog(traceBoardPresent() ? MenuDialog::Break : MenuDialog::BasicBreak, caption);
         break;
     case EntryTraceSettings:
         windows_->RunMenuDialog(MenuDialog::TraceSettings, caption);

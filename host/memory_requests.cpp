@@ -10,11 +10,22 @@
 #include "emulator/emulator.hpp"
 #include "emulator/memory_spaces.hpp"
 #include "emulator/select_table.hpp"
+#include "emulator/trace_board.hpp"
 #include "host/agdi_object.hpp"
 
 namespace tarvex {
 
 namespace {
+
+// The first `count` characters of a UTF-8 text.
+std::string cutToCharacters(const std::string& text, std::size_t count) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+        if (n++ == count) return text.substr(0, i);
+    }
+    return text;
+}
 
 constexpr std::uint8_t SfrAcc = 0xE0, SfrB = 0xF0, SfrPsw = 0xD0, SfrSp = 0x81, SfrDpl = 0x82, SfrDph = 0x83;
 
@@ -271,7 +282,7 @@ TBankAdresse TAgdiObject::programAdresse(std::uint32_t hostAddress) const {
 
 std::uint32_t TAgdiObject::timeValue() {
     if (!timeValid_) {
-        timeValue_ = 0;
+        timeValue_ = trace_ ? trace_->CurrentTimeStamp() : 0;
         timeValid_ = true;
     }
     return timeValue_;
@@ -467,7 +478,8 @@ std::uint32_t TAgdiObject::RegViewRead(agdi::RegItem* item, std::uint32_t mode) 
             if (field) {
                 text = Format("%X", value) + std::string(7, ' ');
             } else if (item->number == ItemTime) {
-                text = (std::to_string(value) + std::string(17, ' ')).substr(0, 20);
+                const int timeBase = trace_ ? trace_->GetTimeBase() : 0;
+                text = cutToCharacters(TBasisTracePlatine::TimeText(value, timeBase) + std::string(17, ' '), 20);
             } else if (item->number == ItemPc) {
                 text = banking_->bankingMode() != 0 ? Format("0x%.6X", value & 0xFFFFFF)
                                                     : Format("0x%.4X", value & 0xFFFF);

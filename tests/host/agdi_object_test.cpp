@@ -11,11 +11,15 @@
 #include <thread>
 
 #include "core/errors.hpp"
+#include "core/value_stream.hpp"
 #include "emulator/emulator.hpp"
 #include "emulator/memory_spaces.hpp"
+#include "host/options.hpp"
+#include "host/project_files.hpp"
 #include "platform/clock.hpp"
 #include "platform/host_window.hpp"
 #include "platform/settings.hpp"
+#include "platform/stream.hpp"
 #include "platform/ui.hpp"
 #include "sim/board.hpp"
 #include "sim/sim_serial_port.hpp"
@@ -228,9 +232,9 @@ TEST(AgdiObject, ComponentsAreFreedInReverseOrderAlsoAfterAFailedStart) {
         if (line.rfind("create ", 0) == 0) created.push_back(line.substr(7));
         if (line.rfind("free ", 0) == 0) freed.push_back(line.substr(5));
     }
-    EXPECT_EQ(created, (std::vector<std::string>{"Dll_Optionen", "Dll_Emulator", "Banking", "RegisterTabelle",
-                                                 "SfrConfig", "Dll_Debug", "EmulSpeicher",
-                                                 "SelectTabelle"}));
+    EXPECT_EQ(created, (std::vector<std::string>{"Dll_Optionen", "Dll_Emulator", "TracePlatine", "Banking",
+                                                 "RegisterTabelle", "SfrConfig", "Dll_Debug", "EmulSpeicher",
+                                                 "SymbolTabelle", "SelectTabelle"}));
     std::reverse(freed.begin(), freed.end());
     EXPECT_EQ(freed, created);
 }
@@ -536,7 +540,10 @@ TEST(AgdiObject, MenuTableEnablingAndHandlers) {
             EXPECT_STREQ(menu[i].caption, rows[i].caption) << i;
         }
     }
-    // Without a trace board the trace entries only say so.
+    // The simulated board has a trace board: the start enabled its entries.
+    EXPECT_NE(menu[10].descriptor, nullptr);
+    // Without one the trace entries only say so.
+    r.object->UpdateTraceEnable(false);
     r.boxes.clear();
     for (std::size_t i : {9u, 10u, 11u, 12u, 13u, 14u, 18u, 19u}) menu[i].handler(&menu[i]);
     EXPECT_EQ(r.boxTexts(), std::vector<std::string>(8, "Not available: No trace board"));
@@ -622,21 +629,61 @@ TEST(AgdiObject, TearDownGoesOnWhenTheOptionFileCannotBeWritten) {
 }
 
 TEST(AgdiObject, AnOptionFileThatCannotBeReadIsLeftAsItIs) {
-    Rig r;
-    const std::string bopt = r.work.file("p.bopt");
-    const std::vector<std::uint8_t> garbage{0xFF, 0x13, 0x37};
-    test::writeBytes(bopt, garbage);
-    const std::string project = r.work.file("p.uv2");
-    auto record = std::make_unique<agdi::ProjectRecord>();
-    std::memset(record.get(), 0, sizeof(agdi::ProjectRecord));
-    record->projectFile = project.c_str();
-    std::strncpy(record->optionString, bopt.c_str(), 1000);
-    r.object->EnumUv351(record.get(), 2);
-    ASSERT_EQ(r.start(), 0u);
-    EXPECT_EQ(r.boxTexts().front(), "Error while loading options.\nPlease check option settings");
-    EXPECT_EQ(r.windows.calls, (std::vector<std::string>{"options"}));
-    EXPECT_EQ(r.object->AG_Init(0x40C, 0), 0u);
-    EXPECT_EQ(test::readBytes(bopt), garbage);
+    platform::MemoryStream cut;
+    ValueWriter(cut).WriteString(TProjectFiles::OptionHeader);
+    ValueWriter(cut).WriteInteger(TProjectFiles::OptionVersion);
+    const struct {
+        std::vector<std::uint8_t> file;
+        std::string box;
+        std::vector<std::string> dialogs;
+    } cases[] = {
+        {{0xFF, 0x13, 0x37}, " is not a valid option file", {}},
+        // The header is ours, the sections are missing.
+        {cut.bytes(), "Error while loading options.\nPlease check option settings", {"options"}},
+    };
+    for (const auto& c : cases) {
+        Rig r;
+        const std::string bopt = r.work.file("p.bopt");
+        test::writeBytes(bopt, c.file);
+        const std::string project = r.work.file("p.uv2");
+        auto record = std::make_unique<agdi::ProjectRecord>();
+        std::memset(record.get(), 0, sizeof(agdi::ProjectRecord));
+        record->projectFile = project.c_str();
+        std::strncpy(record->optionString, bopt.c_str(), 1000);
+        r.object->EnumUv351(record.get(), 2);
+        ASSERT_EQ(r.start(), 0u);
+        const std::string box = r.boxTexts().front();
+        EXPECT_EQ(box.substr(box.size() - std::min(box.size(), c.box.size())), c.box);
+        EXPECT_EQ(r.windows.calls, c.dialogs);
+        EXPECT_EQ(r.object->AG_Init(0x40C, 0), 0u);
+        EXPECT_EQ(test::readBytes(bopt), c.file);
+    }
+}
+
+// The session's settings go into the project option file at tear-down and
+// come back at the next start.
+TEST(AgdiObject, TheOptionFileCarriesTheSettingsToTheNextSession) {
+    test::TempDir work;
+    const std::string bopt = work.file("p.bopt");
+    const auto session = [&](bool change) {
+        Rig r;
+        auto record = std::make_unique<agdi::ProjectRecord>();
+        std::memset(record.get(), 0, sizeof(agdi::ProjectRecord));
+        const std::string project = work.file("p.uv2");
+        record->projectFile = project.c_str();
+        std::strncpy(record->optionString, bopt.c_str(), 1000);
+        r.object->EnumUv351(record.get(), 2);
+        EXPECT_EQ(r.start(), 0u);
+        const std::string read = r.object->Options().MacroDirName();
+        if (change) r.object->Options().SetMacroDirName("macros");
+        EXPECT_EQ(r.object->AG_Init(0x40C, 0), 0u);
+        return read;
+    };
+    session(true);
+    const auto bytes = test::readBytes(bopt);
+    platform::MemoryStream m(bytes);
+    EXPECT_EQ(ValueReader(m).ReadString(), TProjectFiles::OptionHeader);
+    EXPECT_EQ(session(false), "macros");
 }
 
 }  // namespace
