@@ -328,6 +328,10 @@ TEST(AgdiObject, RegistersThroughIdsBlockAndView) {
     EXPECT_EQ(b.changed, 1);
     read(&b, 0);
     EXPECT_EQ(b.changed, 0);
+    // The time item shows the trace board's counter as a time text.
+    agdi::RegItem& time = r.regItem("time");
+    read(&time, 0);
+    EXPECT_NE(std::string(time.text).find("\xC2\xB5s"), std::string::npos) << time.text;
     EXPECT_EQ(b.redraw, 1);
     // Locked, writes are ignored until unlocked.
     read(&b, 0x40000000);
