@@ -18,6 +18,7 @@
 #include "platform/host_window.hpp"
 #include "platform/settings.hpp"
 #include "platform/ui.hpp"
+#include "bench/link_traffic.hpp"
 #include "sim/board.hpp"
 #include "sim/sim_serial_port.hpp"
 #include "sim/standin_root.hpp"
@@ -69,32 +70,10 @@ private:
     bool ok_ = false;
 };
 
+// Every run starts cold: the caches emptied.
 void measure(benchmark::State& state, Rig& rig, std::uint64_t minimumRoundTrips, const std::function<void()>& op) {
-    if (!rig.ok()) {
-        state.SkipWithError("start failed");
-        return;
-    }
-    sim::Board::Stats stats;
-    double cpuSeconds = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        // Every run starts cold: the caches emptied.
-        rig.object().SendVokWinMessage(12, nullptr);
-        rig.board().resetStats();
-        state.ResumeTiming();
-        const std::clock_t t0 = std::clock();
-        op();
-        cpuSeconds += static_cast<double>(std::clock() - t0) / CLOCKS_PER_SEC;
-        stats = rig.board().stats();
-    }
-    const double wireBytes = static_cast<double>(stats.bytesIn + stats.bytesOut);
-    const double wireSeconds = wireBytes * 10.0 / 115200.0;
-    const double perRun = state.iterations() ? cpuSeconds / static_cast<double>(state.iterations()) : 0;
-    state.counters["roundTrips"] = static_cast<double>(stats.roundTrips);
-    state.counters["minimum"] = static_cast<double>(minimumRoundTrips);
-    state.counters["wireBytes"] = wireBytes;
-    state.counters["wireMs"] = wireSeconds * 1000.0;
-    state.counters["cpuPctOfWire"] = wireSeconds > 0 ? 100.0 * perRun / wireSeconds : 0;
+    bench::measureTraffic(state, rig.ok(), rig.board(), minimumRoundTrips,
+                          [&] { rig.object().SendVokWinMessage(12, nullptr); }, op);
 }
 
 void BM_ReadExtData256(benchmark::State& state) {

@@ -27,6 +27,7 @@
 #include "platform/clock.hpp"
 #include "platform/settings.hpp"
 #include "platform/ui.hpp"
+#include "bench/link_traffic.hpp"
 #include "sim/board.hpp"
 #include "sim/sim_serial_port.hpp"
 
@@ -121,34 +122,9 @@ private:
     bool ok_ = false;
 };
 
-// Runs op per iteration (after `prepare`, which is not timed) and reports
-// the traffic of one run.
 void measure(benchmark::State& state, Rig& rig, std::uint64_t minimumRoundTrips, const std::function<void()>& prepare,
              const std::function<void()>& op) {
-    if (!rig.ok()) {
-        state.SkipWithError("start failed");
-        return;
-    }
-    sim::Board::Stats stats;
-    double cpuSeconds = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        prepare();
-        rig.board().resetStats();
-        state.ResumeTiming();
-        const std::clock_t t0 = std::clock();
-        op();
-        cpuSeconds += static_cast<double>(std::clock() - t0) / CLOCKS_PER_SEC;
-        stats = rig.board().stats();
-    }
-    const double wireBytes = static_cast<double>(stats.bytesIn + stats.bytesOut);
-    const double wireSeconds = wireBytes * 10.0 / 115200.0;
-    const double perRun = state.iterations() ? cpuSeconds / static_cast<double>(state.iterations()) : 0;
-    state.counters["roundTrips"] = static_cast<double>(stats.roundTrips);
-    state.counters["minimum"] = static_cast<double>(minimumRoundTrips);
-    state.counters["wireBytes"] = wireBytes;
-    state.counters["wireMs"] = wireSeconds * 1000.0;
-    state.counters["cpuPctOfWire"] = wireSeconds > 0 ? 100.0 * perRun / wireSeconds : 0;
+    bench::measureTraffic(state, rig.ok(), rig.board(), minimumRoundTrips, prepare, op);
 }
 
 void emptyCaches(Rig& rig) { rig.spaces().EmulSpeicherNotify(notify::AllMemoryChanged, nullptr); }
