@@ -32,17 +32,27 @@ void raceStops(RunRig& rig, int rounds, bool breakAtDone) {
         const std::uint64_t stopsBefore = rig.commands("I");
         const int haltsBefore = rig.notifier.count(notify::TargetHalted);
         std::atomic<bool> started{false};
+        std::atomic<bool> stopping{false};
+        std::atomic<bool> stopped{false};
         std::thread a([&] {
             rig.debug.Go();
             started = true;
-            while (rig.debug.Poll()) rig.clock.sleepMs(10);
+            // The host sleeps between polls without the link's lock; the
+            // fake clock's sleep is instant, so the stopping thread is
+            // let in explicitly instead of hoping the lock is fair.
+            while (rig.debug.Poll()) {
+                rig.clock.sleepMs(10);
+                while (stopping && !stopped) std::this_thread::yield();
+            }
         });
         std::thread b([&] {
             while (!started || !rig.board.targetRunning()) {
                 if (started && !rig.debug.IsRunning()) break;
                 std::this_thread::yield();
             }
+            stopping = true;
             rig.debug.Stop();
+            stopped = true;
         });
         a.join();
         b.join();
@@ -63,13 +73,13 @@ void raceStops(RunRig& rig, int rounds, bool breakAtDone) {
 TEST(RunControlThreads, StopFromASecondThreadWhileTheFirstPolls) {
     RunRig rig;
     rig.startWithProgram();
-    raceStops(rig, 200, false);
+    raceStops(rig, 40, false);
 }
 
 TEST(RunControlThreads, StopRacesABreakpoint) {
     RunRig rig;
     rig.startWithProgram();
-    raceStops(rig, 50, true);
+    raceStops(rig, 20, true);
     // The link still serves.
     rig.debug.SingleStep();
     EXPECT_FALSE(rig.emu->TimeoutFlag());
