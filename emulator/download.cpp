@@ -307,17 +307,7 @@ std::string TEmulDownload::ReadCode(const TBankAdresse& address, std::size_t cou
         emulator_.Schreiben("RM" + hiLo(offset) + byteChar(bank | BankFlagCode));
         return emulator_.Lesen(1);
     }
-    std::string result;
-    while (result.size() < count) {
-        const std::size_t n = std::min({count - result.size(), MaxCountedPiece, roomInBank(offset)});
-        emulator_.Schreiben(std::string{'D', 'M', byteChar(n)} + hiLo(offset) + byteChar(bank | BankFlagCode));
-        const std::string piece = emulator_.Lesen(n);
-        result += piece;
-        if (piece.size() < n) break;
-        offset = static_cast<std::uint16_t>(offset + n);
-        if (offset == 0) bank = (bank + 1) & 7;
-    }
-    return result;
+    return readMemory(bank, offset, count, BankFlagCode);
 }
 
 void TEmulDownload::WriteCode(const TBankAdresse& address, std::string_view bytes) {
@@ -334,10 +324,30 @@ void TEmulDownload::WriteCode(const TBankAdresse& address, std::string_view byte
         emulator_.Schreiben("WM" + hiLo(offset) + byteChar(bank | BankFlagCode) + bytes[0]);
         return;
     }
+    writeMemory(bank, offset, bytes, BankFlagCode);
+}
+
+// From firmware 21 the code and system memories share "DM" and "q"; the
+// flag in the bank byte chooses the memory. A piece never passes the end of
+// its bank: the rest goes on at 0 of the next one.
+std::string TEmulDownload::readMemory(int bank, std::uint16_t offset, std::size_t count, std::uint8_t flag) {
+    std::string result;
+    while (result.size() < count) {
+        const std::size_t n = std::min({count - result.size(), MaxCountedPiece, roomInBank(offset)});
+        emulator_.Schreiben(std::string{'D', 'M', byteChar(n)} + hiLo(offset) + byteChar(bank | flag));
+        const std::string piece = emulator_.Lesen(n);
+        result += piece;
+        if (piece.size() < n) break;
+        offset = static_cast<std::uint16_t>(offset + n);
+        if (offset == 0) bank = (bank + 1) & 7;
+    }
+    return result;
+}
+
+void TEmulDownload::writeMemory(int bank, std::uint16_t offset, std::string_view bytes, std::uint8_t flag) {
     for (std::size_t at = 0; at < bytes.size();) {
         const std::size_t n = std::min({bytes.size() - at, MaxDownloadBlock, roomInBank(offset)});
-        emulator_.Schreiben("q" + hiLo(offset) + byteChar(bank | BankFlagCode) + byteChar(n) +
-                            std::string(bytes.substr(at, n)));
+        emulator_.Schreiben("q" + hiLo(offset) + byteChar(bank | flag) + byteChar(n) + std::string(bytes.substr(at, n)));
         at += n;
         offset = static_cast<std::uint16_t>(offset + n);
         if (offset == 0) bank = (bank + 1) & 7;
@@ -351,20 +361,8 @@ std::string TEmulDownload::ReadSystem(const TBankAdresse& address, std::size_t c
     auto lock = emulator_.LockLink();
     int bank = hardwareBank(address);
     std::uint16_t offset = physical(address).offset;
+    if (emulator_.FirmwareCode() >= 21) return readMemory(bank, offset, count, high ? BankFlagHigh : 0);
     std::string result;
-    if (emulator_.FirmwareCode() >= 21) {
-        const std::uint8_t flag = high ? BankFlagHigh : 0;
-        while (result.size() < count) {
-            const std::size_t n = std::min({count - result.size(), MaxCountedPiece, roomInBank(offset)});
-            emulator_.Schreiben(std::string{'D', 'M', byteChar(n)} + hiLo(offset) + byteChar(bank | flag));
-            const std::string piece = emulator_.Lesen(n);
-            result += piece;
-            if (piece.size() < n) break;
-            offset = static_cast<std::uint16_t>(offset + n);
-            if (offset == 0) bank = (bank + 1) & 7;
-        }
-        return result;
-    }
     selectDirect(bank);
     const std::size_t total = std::min(count, roomInBank(offset));
     openSystem(high);
@@ -386,15 +384,7 @@ void TEmulDownload::WriteSystem(const TBankAdresse& address, std::string_view by
     int bank = hardwareBank(address);
     std::uint16_t offset = physical(address).offset;
     if (emulator_.FirmwareCode() >= 21) {
-        const std::uint8_t flag = high ? BankFlagHigh : 0;
-        for (std::size_t at = 0; at < bytes.size();) {
-            const std::size_t n = std::min({bytes.size() - at, MaxDownloadBlock, roomInBank(offset)});
-            emulator_.Schreiben("q" + hiLo(offset) + byteChar(bank | flag) + byteChar(n) +
-                                std::string(bytes.substr(at, n)));
-            at += n;
-            offset = static_cast<std::uint16_t>(offset + n);
-            if (offset == 0) bank = (bank + 1) & 7;
-        }
+        writeMemory(bank, offset, bytes, high ? BankFlagHigh : 0);
         return;
     }
     selectDirect(bank);

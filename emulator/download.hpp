@@ -162,6 +162,8 @@ private:
     void openSystem(bool high);
     void closeSystem(bool high);
     std::string readCounted(char letter1, char letter2, std::uint16_t offset, std::size_t count);
+    std::string readMemory(int bank, std::uint16_t offset, std::size_t count, std::uint8_t flag);
+    void writeMemory(int bank, std::uint16_t offset, std::string_view bytes, std::uint8_t flag);
     // One bank's tables; physical bank -1: no banking.
     void transmitPass(int physicalBank, int logicalBank);
     // Where a hook lies in that physical bank, if it lies there at all.
