@@ -14,6 +14,7 @@
 #include "core/register_table.hpp"
 #include "core/symbol_table.hpp"
 #include "core/value_stream.hpp"
+#include "host/command_history.hpp"
 #include "host/debug_run_control.hpp"
 #include "emulator/banking.hpp"
 #include "emulator/d2xx.hpp"
@@ -76,15 +77,22 @@ TAgdiObject::TAgdiObject(DriverEnvironment environment) : env_(std::move(environ
         env_.windows = ownWindows_.get();
     }
     windows_ = env_.windows;
-    if (!env_.commands) {
-        ownCommands_ = std::make_unique<BuiltinCommands>([this] { return env_.runControl; },
-                                                         [this] { return env_.traceBoard; },
-                                                         [this](std::string_view text) { Log(text); });
-        env_.commands = ownCommands_.get();
-    }
-    commands_ = env_.commands;
     features_ = InitialFeatures;
     createComponents();
+    runCommands_ = std::make_unique<HostRunCommands>([this] { return debug_.get(); },
+                                                     [this] { return env_.runControl; });
+    traceCommands_ = std::make_unique<HostTraceCommands>([this] { return trace_.get(); },
+                                                         [this] { return env_.traceBoard; });
+    CommandTargets targets;
+    targets.run = runCommands_.get();
+    targets.trace = traceCommands_.get();
+    targets.selectTable = select_.get();
+    targets.pellunarPortMode = [this] { return emulator_ && emulator_->PellunarsOn(); };
+    targets.options = options_.get();
+    targets.history = kommando_.get();
+    targets.log = [this](std::string_view text) { Log(text); };
+    executor_ = std::make_unique<TCommandExecutor>(std::move(targets));
+    commands_ = env_.commands ? env_.commands : executor_.get();
     buildRegisterView();
     buildMenu();
     currentObject.store(this);
@@ -228,7 +236,12 @@ void TAgdiObject::createComponents() {
          {}},
         {"VokWinStatusZeile", {}, {}},
         {"WatchTabelle", {}, {}},
-        {"Kommando", {}, {}},
+        {"Kommando",
+         [](TAgdiObject& o) {
+             o.kommando_ = std::make_unique<TKommando>(o.notifier_);
+             o.kommando_->SetTracePresent([&o] { return o.traceBoardPresent(); });
+         },
+         {}},
         {"PerformanceComp", {}, {}},
         {"VokWinLoader", {}, {}},
     };
@@ -255,6 +268,11 @@ void TAgdiObject::createComponents() {
 void TAgdiObject::destroyComponents() {
     projectFiles_.reset();
     static const std::vector<std::pair<const char*, std::function<void(TAgdiObject&)>>> order = {
+        {"Kommando",
+         [](TAgdiObject& o) {
+             if (o.executor_) o.executor_->Targets().history = nullptr;
+             o.kommando_.reset();
+         }},
         {"SelectTabelle",
          [](TAgdiObject& o) {
              if (o.debug_) o.debug_->SetSelectTable(nullptr);
@@ -562,15 +580,14 @@ std::uint32_t TAgdiObject::startup() {
         }
         CallCallback(agdi::code::CallbackRegView, &regView_);
         if (!programFileName_.empty() && platform::fileKind(programFileName_) == platform::FileKind::Regular) {
-            HostCommand load;
-            load.code = command::LoadProgram;
-            load.memoryKind = 4;
-            load.fileFormat = 3;
-            load.flag = false;
-            load.options = 4;
-            load.fileName = programFileName_;
-            load.start = spaces_->minAddress(SpaceKind::Program);
-            commands_->Run(load);
+            auto load = std::make_unique<TVokWinKommando>(cmd::LoadSymbols);
+            load->memoryKind = memkind::Symbol;
+            load->fileFormat = fileformat::Omf51;
+            load->flag = false;
+            load->options = loadflag::ClearSymbols;
+            load->text1 = programFileName_;
+            load->start = spaces_->minAddress(SpaceKind::Program);
+            commands_->Run(std::move(load));
         }
         if (options_->BootLoaderLoad()) {
             const std::string file = options_->BootLoaderFile();
@@ -578,12 +595,11 @@ std::uint32_t TAgdiObject::startup() {
                 ErrorBox("Boot loader: " + FmtLoadStr(331, file), platform::mb::IconError);
             } else {
                 try {
-                    HostCommand load;
-                    load.code = command::LoadFile;
-                    load.flag = true;
-                    load.fileName = file;
-                    load.start = UnbankedAdresse(options_->BootLoaderAddress());
-                    commands_->Run(load);
+                    auto load = std::make_unique<TVokWinKommando>(cmd::Load);
+                    load->flag = true;
+                    load->text1 = file;
+                    load->start = UnbankedAdresse(options_->BootLoaderAddress());
+                    commands_->Run(std::move(load));
                 } catch (const Exception& e) {
                     ErrorBox(e.message(), platform::mb::IconError);
                 }
@@ -751,6 +767,7 @@ void TAgdiObject::broadcast(std::uint8_t code, const void* data) {
     if (debug_) deliver("Dll_Debug", [&] { debug_->Notify(code, data); });
     deliver("EmulSpeicher", [&] { spaces_->EmulSpeicherNotify(code, data); });
     deliver("SelectTabelle", [&] { select_->Notify(code, data); });
+    if (kommando_) deliver("Kommando", [&] { kommando_->Notify(code, data); });
     for (auto& receiver : receivers_) deliver("receiver", [&] { receiver(code, data); });
     if (first) std::rethrow_exception(first);
 }
@@ -831,32 +848,6 @@ void NoDriverWindows::RunMenuDialog(MenuDialog, const std::string& caption) {
     std::string name = caption;
     while (!name.empty() && name.back() == '.') name.pop_back();
     InformationBox(name + ": not available in this build", platform::mb::IconInformation);
-}
-
-bool BuiltinCommands::Run(const HostCommand& command) {
-    switch (command.code) {
-    case command::LoadFile:
-    case command::LoadProgram:
-        if (log_) log_("Load: no loader in this build");
-        return false;
-    case command::ResetCpu: {
-        IRunControl* run = run_ ? run_() : nullptr;
-        if (!run) return false;
-        int r = run->ResetSlave();
-        if (r > 0) r = run->ResetSlave();
-        if (r < 0) throw ETarvexResetError(std::string(LoadResStr(65273)));
-        return true;
-    }
-    case command::ClearTrace:
-    case command::ResetTimeCounter: {
-        ITraceBoardPart* trace = trace_ ? trace_() : nullptr;
-        if (!trace) return false;
-        trace->ResetTrace();
-        return true;
-    }
-    default:
-        return false;
-    }
 }
 
 }  // namespace tarvex

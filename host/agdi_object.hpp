@@ -28,7 +28,7 @@
 #include "emulator/target_parts.hpp"
 #include "host/agdi_records.hpp"
 #include "host/attribute_map.hpp"
-#include "host/command_port.hpp"
+#include "host/command_executor.hpp"
 #include "host/driver_windows.hpp"
 #include "host/run_port.hpp"
 #include "platform/serial_port.hpp"
@@ -52,6 +52,7 @@ class TProjectFiles;
 class TTracePlatine;
 class TSymboltabelle;
 class TDebug;
+class TKommando;
 class TSelectTabelle;
 class TRunSelectTable;
 class ITraceBoardPart;
@@ -68,6 +69,7 @@ struct DriverEnvironment {
     // search ($TARVEX_ROOT, the program's folder).
     std::string root;
     IDriverWindows* windows = nullptr;
+    // Runs the commands; null: the executor on the object's components.
     ICommandRunner* commands = nullptr;
     // The run control; null: run requests are refused.
     IRunControl* runControl = nullptr;
@@ -187,6 +189,10 @@ public:
     TSfrConfig& SfrConfig() { return *sfr_; }
     TVokWinOptionen& Options() { return *options_; }
     TProjectFiles& ProjectFiles() { return *projectFiles_; }
+    // The command component with the history.
+    TKommando& Kommando() { return *kommando_; }
+    // The executor's targets (tests fill the slots of later components).
+    CommandTargets& Commands() { return executor_->Targets(); }
     // The board's trace model; null when a trace board part was handed in.
     TTracePlatine* TracePlatine() { return trace_.get(); }
     std::recursive_mutex& DriverLock() { return lock_; }
@@ -277,7 +283,9 @@ private:
 
     DriverEnvironment env_;
     std::unique_ptr<IDriverWindows> ownWindows_;
-    std::unique_ptr<ICommandRunner> ownCommands_;
+    std::unique_ptr<TCommandExecutor> executor_;
+    std::unique_ptr<IRunCommands> runCommands_;
+    std::unique_ptr<ITraceCommands> traceCommands_;
     IDriverWindows* windows_ = nullptr;
     ICommandRunner* commands_ = nullptr;
     Dispatcher notifier_{*this};
@@ -326,6 +334,7 @@ private:
     std::unique_ptr<TSymboltabelle> symbols_;
     std::unique_ptr<TSelectTabelle> select_;
     std::unique_ptr<TRunSelectTable> runSelect_;
+    std::unique_ptr<TKommando> kommando_;
     std::unique_ptr<TProjectFiles> projectFiles_;
     TargetParts parts_;
     std::vector<std::function<void(std::uint8_t, const void*)>> receivers_;

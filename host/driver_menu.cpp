@@ -139,9 +139,7 @@ void TAgdiObject::DescriptorClose(agdi::DialogDescriptor* descriptor) {
 
 void TAgdiObject::runCommand(std::uint8_t code) {
     refreshPending_ = true;
-    HostCommand c;
-    c.code = code;
-    commands_->Run(c);
+    commands_->Run(std::make_unique<TVokWinKommando>(code));
 }
 
 void TAgdiObject::MenuSelected(agdi::MenuEntry* selected) {
@@ -207,13 +205,13 @@ void TAgdiObject::menuAction(std::size_t index) {
         InformationBox("No performance analysis available", platform::mb::IconInformation);
         break;
     case EntryResetCpu:
-        runCommand(command::ResetCpu);
+        runCommand(cmd::ResetCpu);
         break;
     case EntryClearTrace:
-        runCommand(command::ClearTrace);
+        runCommand(cmd::ClearTrace);
         break;
     case EntryResetTime:
-        runCommand(command::ResetTimeCounter);
+        runCommand(cmd::ResetTimeCounter);
         break;
     default:
         break;

@@ -10,6 +10,7 @@
 #include "core/value_stream.hpp"
 #include "emulator/banking.hpp"
 #include "emulator/emulator.hpp"
+#include "host/command.hpp"
 #include "host/options.hpp"
 #include "platform/stream.hpp"
 
@@ -29,22 +30,6 @@ void writeFile(const std::string& name, const platform::MemoryStream& m) {
 }
 
 }  // namespace
-
-void SkipCommandRecord(ValueReader& r, std::int32_t version) {
-    r.ReadBoolean();  // anchor
-    r.ReadInteger();  // code
-    r.ReadInteger();  // memory kind
-    for (int i = 0; i < 3; ++i) ReadBankAdresse(r, version >= 6, nullptr);  // start, end, destination
-    r.ReadInteger();  // file format
-    r.ReadString();
-    r.ReadBoolean();
-    r.ReadInteger();  // value
-    r.ReadInteger();  // count
-    r.ReadString();
-    const int optionBits = version >= 4 ? 4 : 3;
-    for (int i = 0; i < optionBits; ++i) r.ReadBoolean();
-    for (int i = 0; i < 8; ++i) r.ReadInteger();
-}
 
 void TProjectFiles::SetProjectDefaults() {
     if (c_.emulator) c_.emulator->SetDefaults();
@@ -166,7 +151,10 @@ void TProjectFiles::LoadSelectFile(const std::string& name, bool complain) {
             const bool record = r.ReadBoolean();
             r.ReadBoolean();
             if (version >= 2 && record) {
-                SkipCommandRecord(r, version);
+                // The record of the command that made the file; nothing
+                // uses it any more, but it must be read past.
+                TVokWinKommando dropped;
+                dropped.ReadFromStream(r, version);
                 r.ReadBoolean();
             }
         }

@@ -101,7 +101,4 @@ private:
     std::string selectLoadedName_;
 };
 
-// Reads and drops a command record in its stream form of that file version.
-void SkipCommandRecord(ValueReader& reader, std::int32_t version);
-
 }  // namespace tarvex
