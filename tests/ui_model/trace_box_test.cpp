@@ -1,0 +1,165 @@
+// The trace list box: its window of rows over the frames, keys, times,
+// collapsing and the notifications.
+#include <gtest/gtest.h>
+
+#include "core/line_table.hpp"
+#include "core/symbol_table.hpp"
+#include "tests/ui_model/trace_test_support.hpp"
+#include "ui/model/trace_box.hpp"
+
+namespace tarvex::ui {
+namespace {
+
+std::string frames(const TraceBoxModel& box) {
+    std::string s;
+    for (int r = 0; r < box.rowCount(); ++r) {
+        const auto& i = box.item(r);
+        s += i.isGap() ? std::string("G") : i.kind == TTraceItem::Collapsed ? "C" + std::to_string(i.frame)
+                                                                              : std::to_string(i.frame);
+        s += ' ';
+    }
+    return s;
+}
+
+TEST(TraceBox, EmptyAndShortTraces) {
+    ScriptedTraceSource empty;
+    TraceBoxModel none(empty);
+    none.setVisibleRows(10);
+    EXPECT_EQ(none.scrollMaximum(), 0);
+    EXPECT_EQ(none.rowCount(), 0);
+    EXPECT_EQ(none.currentFrame(), -1);
+    none.notify(11);
+    EXPECT_EQ(none.rowCount(), 0);
+
+    // A short trace is counted line by line: fewer rows than fit.
+    auto s = test::loopTrace(6);
+    TraceBoxModel box(s);
+    box.setMode(tdDisassembliert);
+    box.setVisibleRows(10);
+    EXPECT_EQ(box.rowCount(), 4);
+    EXPECT_EQ(box.scrollMaximum(), 5);
+}
+
+TEST(TraceBox, SourceModeSpansEveryFrameWithFewLines) {
+    TSymboltabelle symbols;
+    TZeilennummertabelle lines(symbols);
+    lines.AddLine(UnbankedAdresse(0x0003), 12, 0, 0, 0);
+    auto s = test::loopTrace(150);
+    TraceBoxModel box(s, {&lines});
+    box.setVisibleRows(8);
+    box.setMode(tdSource);
+    EXPECT_EQ(box.scrollMaximum(), 149);
+    box.notify(11);
+    EXPECT_EQ(box.rowCount(), 8);
+    for (int r = 0; r < box.rowCount(); ++r) EXPECT_NE(box.item(r).kind, TTraceItem::Line);
+    EXPECT_EQ(box.item(box.rowCount() - 1).frame, 148u);
+}
+
+TEST(TraceBox, ScrollingKeepsTheLinesOfOneContinuousBuild) {
+    auto s = test::loopTrace(300);
+    TraceBoxModel box(s);
+    box.setMode(tdDisassembliert);
+    box.setVisibleRows(7);
+    box.showFrame(100);
+    // Frame 100 is the SJMP back: a gap follows it.
+    EXPECT_EQ(frames(box), "100 G 102 104 105 106 G ");
+    box.scrollDown(3);
+    EXPECT_EQ(frames(box), "104 105 106 G 108 110 111 ");
+    box.scrollUp(5);
+    EXPECT_EQ(frames(box), "98 99 100 G 102 104 105 ");
+    box.setCaretRow(0);
+    EXPECT_TRUE(box.lineUp());
+    EXPECT_EQ(frames(box), "96 98 99 100 G 102 104 ");
+    EXPECT_EQ(box.caretRow(), 0);
+    // At the very start Page Up keeps the view and selects row 0.
+    box.pageUp(true);
+    const auto start = frames(box);
+    EXPECT_EQ(start, "0 2 3 4 G 6 8 ");
+    box.setCaretRow(4);
+    box.pageUp(false);
+    EXPECT_EQ(frames(box), start);
+    EXPECT_EQ(box.caretRow(), 0);
+    // The end fills the window from above and puts the caret on the last row.
+    box.pageDown(true);
+    EXPECT_EQ(frames(box), "291 292 G 294 296 297 298 ");
+    // The last frame is an operand fetch: the last line is the SJMP before it.
+    EXPECT_EQ(box.currentFrame(), 298);
+    EXPECT_FALSE(box.lineUp());
+    box.setCaretRow(4);
+    EXPECT_EQ(box.currentFrame(), 296);
+}
+
+TEST(TraceBox, RelativeTimesFromTheZeroPoints) {
+    TraceTimes t;
+    EXPECT_EQ(t.relative(5, 1000), 1000u);
+    t.setManualZero(10, 0xFFFFFF00u);
+    // Before every zero point: absolute; after a wrap: still forward.
+    EXPECT_EQ(t.relative(5, 1000), 1000u);
+    EXPECT_EQ(t.relative(20, 0x00000100u), 0x200u);
+    t.setFilterZeros({{30, 5000}, {15, 100}});
+    EXPECT_EQ(t.relative(16, 0x150), 0x150u - 100u);
+    EXPECT_EQ(t.relative(12, 0xFFFFFF10u), 0x10u);
+    EXPECT_EQ(t.relative(31, 6000), 1000u);
+
+    auto s = test::loopTrace(40);
+    TraceBoxModel box(s);
+    box.setMode(tdZyklus);
+    box.setVisibleRows(5);
+    box.notify(11);
+    // Row 0 is the gap before frame 36: its frame is the line below it.
+    EXPECT_TRUE(box.item(0).isGap());
+    box.setCaretRow(0);
+    box.toggleTimeZero();
+    EXPECT_EQ(box.times().manualZeroFrame(), 36u);
+    EXPECT_EQ(box.GetCellText(0, 5), "");
+    EXPECT_EQ(box.GetCellText(1, 5), "0");
+    EXPECT_EQ(box.GetCellText(2, 4), "0\"123");
+    box.toggleTimeZero();
+    EXPECT_FALSE(box.times().hasManualZero());
+    // A reset drops the zero points, a stop keeps those of the filter.
+    box.times().setFilterZeros({{3, 7}});
+    box.notify(11);
+    EXPECT_EQ(box.times().filterZeroCount(), 1u);
+    box.notify(6);
+    EXPECT_EQ(box.times().filterZeroCount(), 0u);
+}
+
+TEST(TraceBox, CollapseAndExpandRows) {
+    auto s = test::loopTrace(60);
+    TraceBoxModel box(s);
+    box.setMode(tdDisassembliert);
+    box.setVisibleRows(6);
+    box.showFrame(6);
+    EXPECT_EQ(frames(box), "6 8 9 10 G 12 ");
+    // MOVX, its read cycle (no code) and SJMP.
+    box.collapseRows({1, 2, 3});
+    EXPECT_EQ(frames(box), "C8 12 C14 18 C20 24 ");
+    EXPECT_EQ(box.GetCellText(0, 0), "");
+    box.setCaretRow(2);
+    EXPECT_TRUE(box.expandAtCaret());
+    EXPECT_EQ(box.collapsed().count(), 0u);
+    EXPECT_EQ(frames(box), "14 15 16 G 18 20 ");
+    box.setCaretRow(0);
+    EXPECT_FALSE(box.expandAtCaret());
+}
+
+TEST(TraceBox, ATableReloadDropsEveryLineRecord) {
+    TSymboltabelle symbols;
+    TZeilennummertabelle lines(symbols);
+    lines.AddLine(UnbankedAdresse(0x0000), 10, 0, 0, 0);
+    auto s = test::loopTrace(30);
+    TraceBoxModel box(s, {&lines});
+    box.setVisibleRows(6);
+    box.setMode(tdMixedMode);
+    box.notify(11);
+    bool held = false;
+    for (int r = 0; r < box.rowCount(); ++r) held = held || box.item(r).lineRecord;
+    EXPECT_TRUE(held);
+    lines.Clear();
+    box.notify(9);
+    for (int r = 0; r < box.rowCount(); ++r) EXPECT_EQ(box.item(r).lineRecord, nullptr);
+    EXPECT_EQ(box.rowCount(), 6);
+}
+
+}  // namespace
+}  // namespace tarvex::ui

@@ -1,0 +1,111 @@
+#pragma once
+// A trace held as plain records, for the tests and the fuzzer: every frame
+// carries what the board would decode and disassemble, searches answer from
+// a script, and every call is counted.
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/format.hpp"
+#include "ui/model/trace_source.hpp"
+
+namespace tarvex::ui {
+
+struct ScriptedFrame {
+    std::uint16_t address = 0;
+    int kind = TTraceFrame::KindOpcode;
+    std::uint8_t data = 0;
+    std::uint32_t time = 0;
+    std::string breakText;
+    std::uint8_t port1 = 0;
+    std::uint8_t port2 = 0;
+    std::string instruction;
+    std::string hex;
+    std::string label;
+    int length = 1;
+};
+
+class ScriptedTraceSource final : public ITraceSource {
+public:
+    std::vector<ScriptedFrame> frames;
+    std::map<std::uint16_t, std::string> sourceTexts;
+    bool isPresent = true;
+    int boardVersion = Trace96Bit;
+    // Answers of searchFrame in order; afterwards "not found".
+    std::deque<std::optional<std::uint32_t>> searchAnswers;
+    std::vector<std::pair<std::uint32_t, TTraceQualifier>> searches;
+    // Every call but present/version/capacity/frameCount.
+    mutable int calls = 0;
+
+    bool present() const override { return isPresent; }
+    int version() const override { return boardVersion; }
+    std::uint32_t capacity() const override { return 32768; }
+    std::uint32_t frameCount() const override { return static_cast<std::uint32_t>(frames.size()); }
+
+    TraceFrameData frame(std::uint32_t i) override {
+        ++calls;
+        const ScriptedFrame& s = frames.at(i);
+        TraceFrameData d;
+        d.index = i;
+        d.address = s.address;
+        d.bankAddress = UnbankedAdresse(s.address);
+        d.addressText = Format("%.4xH", s.address);
+        d.cycleKind = s.kind;
+        d.time = s.time;
+        d.data = s.data;
+        d.dataText = Format("%.2x", s.data);
+        d.cycleText = cycleText(s.kind);
+        d.logicProbeText = s.breakText;
+        d.port1 = s.port1;
+        d.port2 = s.port2;
+        d.portText = bits(s.port2) + bits(s.port1);
+        return d;
+    }
+    TBasisTracePlatine::FrameText disassemble(std::uint32_t i) override {
+        ++calls;
+        const ScriptedFrame& s = frames.at(i);
+        if (s.kind == TTraceFrame::KindOpcode) return {s.instruction, s.hex, s.label, s.length};
+        return {"", Format("%.2x", s.data), cycleText(s.kind), 1};
+    }
+    std::string modulText(std::uint32_t i) override {
+        ++calls;
+        auto it = sourceTexts.find(frames.at(i).address);
+        return it == sourceTexts.end() ? std::string() : it->second;
+    }
+    TSplitTime splitTime(std::uint32_t time) const override { return TBasisTracePlatine::SplitTime(time, 1); }
+    bool searchFrame(std::uint32_t start, const TTraceQualifier& q, std::uint32_t& found) override {
+        ++calls;
+        searches.emplace_back(start, q);
+        if (searchAnswers.empty()) return false;
+        auto a = searchAnswers.front();
+        searchAnswers.pop_front();
+        if (!a) return false;
+        found = *a;
+        return true;
+    }
+    void encodeQualifier(TTraceQualifier& q, TTraceCycles cycles, int, const std::string&, int) const override {
+        ++calls;
+        q[4] = cycles;
+    }
+    void setLogicProbeQualifier(TTraceQualifier& q, int probeKind) const override {
+        TBasisTracePlatine::SetLogicProbeQualifier(q, probeKind);
+    }
+
+    static std::string cycleText(int kind) {
+        switch (kind) {
+        case TTraceFrame::KindOpcode: return "OPCODE";
+        case TTraceFrame::KindRead: return " READ ";
+        case TTraceFrame::KindWrite: return " WRITE";
+        default: return "";
+        }
+    }
+    static std::string bits(std::uint8_t b) {
+        std::string s;
+        for (int k = 7; k >= 0; --k) s += (b >> k & 1) ? '1' : '0';
+        return s;
+    }
+};
+
+}  // namespace tarvex::ui

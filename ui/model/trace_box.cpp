@@ -1,0 +1,382 @@
+#include "ui/model/trace_box.hpp"
+
+#include <algorithm>
+
+#include "core/line_table.hpp"
+
+namespace tarvex::ui {
+
+namespace {
+
+bool sameLine(const TTraceItem& a, const TTraceItem& b) { return a.kind == b.kind && a.frame == b.frame; }
+
+std::uint32_t rgbOf(TraceColour c) {
+    switch (c.role) {
+    case TraceColour::Rgb: return c.rgb;
+    case TraceColour::Font: return 0x000000;
+    default: return 0xFFFFFF;
+    }
+}
+
+}  // namespace
+
+// ---- Times
+
+void TraceTimes::setFilterZeros(std::vector<std::pair<std::uint32_t, std::uint32_t>> frameTimes) {
+    filter_.clear();
+    for (auto [frame, time] : frameTimes) filter_.push_back({frame, time});
+    std::sort(filter_.begin(), filter_.end(), [](const Zero& a, const Zero& b) { return a.frame < b.frame; });
+}
+
+std::uint32_t TraceTimes::relative(std::uint32_t frame, std::uint32_t time) const {
+    const Zero* zero = nullptr;
+    if (manual_ && manual_->frame <= frame) zero = &*manual_;
+    auto it = std::upper_bound(filter_.begin(), filter_.end(), frame,
+                               [](std::uint32_t f, const Zero& z) { return f < z.frame; });
+    if (it != filter_.begin()) {
+        const Zero& z = *std::prev(it);
+        if (!zero || z.frame > zero->frame) zero = &z;
+    }
+    // Unsigned arithmetic: a counter that wrapped after the zero point still
+    // counts the time since it.
+    return zero ? time - zero->time : time;
+}
+
+// ---- Box
+
+TraceBoxModel::TraceBoxModel(ITraceSource& source, TraceContext context) : source_(source), context_(context) {}
+
+std::vector<TTraceItem> TraceBoxModel::build(std::uint32_t from, std::uint32_t to) const {
+    TraceLineBuilder b(source_, context_, &collapsed_);
+    b.setMode(mode_);
+    b.setContextMode(contextMode_);
+    std::vector<TTraceItem> out;
+    for (std::uint32_t f = from; f <= to; ++f) b.addFrame(f, out);
+    return out;
+}
+
+void TraceBoxModel::setVisibleRows(int rows) {
+    visibleRows_ = std::max(rows, 1);
+    checkAnzahl();
+}
+
+int TraceBoxModel::countLines() const {
+    const std::uint32_t count = source_.frameCount();
+    return count == 0 ? 0 : static_cast<int>(build(0, count - 1).size());
+}
+
+void TraceBoxModel::checkAnzahl() {
+    const std::uint32_t count = source_.frameCount();
+    scrollMax_ = count == 0 ? 0 : static_cast<int>(std::min<std::uint32_t>(count - 1, 0x7FFFFFFF));
+    const int lines = count > 0 && count < kExactCountLimit ? countLines() : static_cast<int>(std::min<std::uint32_t>(count, 0x7FFFFFFF));
+    rows_ = std::min(lines, visibleRows_);
+    if (count == 0) items_.clear();
+    trimBack();
+    if (items_.empty() && count > 0) {
+        showFrame(0);
+    } else if (rowCount() < rows_) {
+        appendAfter(rows_ - rowCount());
+        if (rowCount() < rows_) prependBefore(rows_ - rowCount());
+        trimBack();
+    }
+    setCaretRow(caretRow_);
+}
+
+int TraceBoxModel::appendAfter(int lines) {
+    const std::uint32_t count = source_.frameCount();
+    if (items_.empty() || lines <= 0) return 0;
+    // A fresh run from the last row's frame makes that row again; what
+    // follows it is new.
+    const TTraceItem back = items_.back();
+    TraceLineBuilder b(source_, context_, &collapsed_);
+    b.setMode(mode_);
+    b.setContextMode(contextMode_);
+    bool passed = back.isGap();
+    int added = 0;
+    std::vector<TTraceItem> out;
+    for (std::uint32_t f = back.frame; f < count && added < lines; ++f) {
+        out.clear();
+        b.addFrame(f, out);
+        for (auto& item : out) {
+            if (!passed) {
+                passed = sameLine(item, back);
+                continue;
+            }
+            items_.push_back(std::move(item));
+            ++added;
+        }
+        passed = true;
+    }
+    return added;
+}
+
+int TraceBoxModel::prependBefore(int lines) {
+    if (items_.empty() || lines <= 0) return 0;
+    const TTraceItem front = items_.front();
+    const std::uint32_t end = front.frame;
+    for (std::uint32_t span = static_cast<std::uint32_t>(lines) * 4 + 16;; span *= 2) {
+        const std::uint32_t start = end > span ? end - span : 0;
+        TraceLineBuilder b(source_, context_, &collapsed_);
+        b.setMode(mode_);
+        b.setContextMode(contextMode_);
+        std::vector<TTraceItem> prefix;
+        for (std::uint32_t f = start; f < end; ++f) b.addFrame(f, prefix);
+        std::vector<TTraceItem> own;
+        b.addFrame(end, own);
+        auto at = std::find_if(own.begin(), own.end(), [&](const TTraceItem& i) { return sameLine(i, front); });
+        bool replaceFront = false;
+        if (at == own.end()) {
+            // The first row's frame lies in a collapsed run that opened
+            // earlier: that run's line takes the first row's place.
+            if (!prefix.empty() && prefix.back().kind == TTraceItem::Collapsed && front.kind == TTraceItem::Collapsed &&
+                prefix.back().range == front.range)
+                replaceFront = true;
+            own.clear();
+        } else {
+            own.erase(at, own.end());
+        }
+        prefix.insert(prefix.end(), own.begin(), own.end());
+        if (replaceFront) {
+            items_.front() = prefix.back();
+            prefix.pop_back();
+        }
+        if (static_cast<int>(prefix.size()) >= lines || start == 0) {
+            const int take = std::min(lines, static_cast<int>(prefix.size()));
+            for (int k = 0; k < take; ++k) items_.push_front(prefix[prefix.size() - 1 - static_cast<std::size_t>(k)]);
+            return take;
+        }
+        if (replaceFront) return 0;
+    }
+}
+
+void TraceBoxModel::trimFront() {
+    while (rowCount() > rows_) items_.pop_front();
+}
+
+void TraceBoxModel::trimBack() {
+    while (rowCount() > rows_) items_.pop_back();
+}
+
+void TraceBoxModel::showFrame(std::uint32_t frame) {
+    for (const auto& i : items_)
+        if (i.isReal() && i.frame == frame) return;
+    items_.clear();
+    const std::uint32_t count = source_.frameCount();
+    if (frame >= count || rows_ == 0) return;
+    TraceLineBuilder b(source_, context_, &collapsed_);
+    b.setMode(mode_);
+    b.setContextMode(contextMode_);
+    std::vector<TTraceItem> out;
+    for (std::uint32_t f = frame; f < count && static_cast<int>(out.size()) < rows_; ++f) b.addFrame(f, out);
+    items_.assign(out.begin(), out.end());
+    if (items_.empty()) {
+        // Nothing from here on (source mode past the last source line): the
+        // view ends with the lines before.
+        std::vector<TTraceItem> all = build(frame > 4096 ? frame - 4096 : 0, count - 1);
+        const std::size_t take = std::min(all.size(), static_cast<std::size_t>(rows_));
+        items_.assign(all.end() - static_cast<std::ptrdiff_t>(take), all.end());
+        return;
+    }
+    if (rowCount() < rows_) prependBefore(rows_ - rowCount());
+    trimBack();
+}
+
+void TraceBoxModel::rebuildAt(int frame) {
+    items_.clear();
+    if (frame >= 0) showFrame(static_cast<std::uint32_t>(frame));
+    setCaretRow(caretRow_);
+}
+
+void TraceBoxModel::scrollDown(int lines) {
+    const int before = rowCount();
+    appendAfter(lines);
+    const int removed = std::max(0, rowCount() - rows_);
+    trimFront();
+    if (caretRow_ >= 0) setCaretRow(caretRow_ - removed);
+    (void)before;
+}
+
+void TraceBoxModel::scrollUp(int lines) {
+    const int added = prependBefore(lines);
+    trimBack();
+    if (caretRow_ >= 0) setCaretRow(caretRow_ + added);
+}
+
+void TraceBoxModel::goToEnd() {
+    const std::uint32_t count = source_.frameCount();
+    items_.clear();
+    if (count > 0) showFrame(count - 1);
+    caretRow_ = rowCount() - 1;
+}
+
+void TraceBoxModel::setCaretRow(int row) { caretRow_ = rowCount() == 0 ? -1 : std::clamp(row, -1, rowCount() - 1); }
+
+int TraceBoxModel::frameOfRow(int row) const {
+    if (row < 0 || row >= rowCount()) return -1;
+    if (item(row).isReal()) return static_cast<int>(item(row).frame);
+    for (int r = row + 1; r < rowCount(); ++r)
+        if (item(r).isReal()) return static_cast<int>(item(r).frame);
+    for (int r = row - 1; r >= 0; --r)
+        if (item(r).isReal()) return static_cast<int>(item(r).frame);
+    return -1;
+}
+
+int TraceBoxModel::currentFrame() const {
+    if (caretRow_ >= 0) {
+        const int f = frameOfRow(caretRow_);
+        if (f >= 0) return f;
+    }
+    const std::uint32_t count = source_.frameCount();
+    return count == 0 ? -1 : static_cast<int>(count - 1);
+}
+
+void TraceBoxModel::setMode(TTraceDarstellung mode) {
+    const int frame = currentFrame();
+    mode_ = mode;
+    items_.clear();
+    checkAnzahl();
+    rebuildAt(frame);
+}
+
+void TraceBoxModel::setContextMode(bool on) {
+    const int frame = currentFrame();
+    contextMode_ = on;
+    items_.clear();
+    checkAnzahl();
+    rebuildAt(frame);
+}
+
+bool TraceBoxModel::pageUp(bool ctrl) {
+    if (ctrl) {
+        rebuildAt(0);
+        setCaretRow(0);
+        return true;
+    }
+    const std::string first = rowCount() ? GetItemText(0) : std::string();
+    scrollUp(visibleRows_);
+    if (rowCount() && GetItemText(0) == first) setCaretRow(0);
+    return true;
+}
+
+bool TraceBoxModel::pageDown(bool ctrl) {
+    if (ctrl) {
+        goToEnd();
+        return true;
+    }
+    const std::string first = rowCount() ? GetItemText(0) : std::string();
+    scrollDown(visibleRows_);
+    if (rowCount() && GetItemText(0) == first) setCaretRow(rowCount() - 1);
+    return true;
+}
+
+bool TraceBoxModel::lineUp() {
+    if (caretRow_ != 0) return false;
+    scrollUp(1);
+    setCaretRow(0);
+    return true;
+}
+
+bool TraceBoxModel::lineDown() {
+    if (caretRow_ < 0 || caretRow_ != rowCount() - 1) return false;
+    scrollDown(1);
+    setCaretRow(rowCount() - 1);
+    return true;
+}
+
+void TraceBoxModel::toggleTimeZero() {
+    if (times_.hasManualZero()) {
+        times_.clearManualZero();
+        return;
+    }
+    const int f = currentFrame();
+    if (f < 0) return;
+    times_.setManualZero(static_cast<std::uint32_t>(f), source_.frame(static_cast<std::uint32_t>(f)).time);
+}
+
+TSplitTime TraceBoxModel::timeOf(const TTraceItem& item) const {
+    return source_.splitTime(times_.relative(item.frame, item.time));
+}
+
+void TraceBoxModel::collapseRows(std::vector<int> rows) {
+    if (rows.empty() && caretRow_ >= 0) rows.push_back(caretRow_);
+    std::sort(rows.begin(), rows.end());
+    std::vector<std::uint32_t> addresses;
+    int firstFrame = -1;
+    for (int r : rows) {
+        if (r < 0 || r >= rowCount()) continue;
+        const TTraceItem& i = item(r);
+        // Only code: a data cycle's address is no place in the program.
+        if (!i.isReal() || (i.cycleKind != TTraceFrame::KindOpcode && i.cycleKind != TTraceFrame::KindFetch)) continue;
+        if (firstFrame < 0) firstFrame = static_cast<int>(i.frame);
+        std::uint32_t end = i.address + std::max<std::uint32_t>(i.length, 1) - 1;
+        if (i.kind == TTraceItem::Source && i.lineRecord && i.lineRecord->endKnown) {
+            const std::uint32_t lineEnd = BankAdresseToLinear(i.lineRecord->endAddress);
+            if (lineEnd >= i.address && lineEnd - i.address < 0x10000) end = lineEnd;
+        }
+        for (std::uint32_t a = i.address; a <= end; ++a) addresses.push_back(a);
+    }
+    if (addresses.empty() || !collapsed_.add(std::move(addresses))) return;
+    rebuildAt(firstFrame);
+    setCaretRow(0);
+}
+
+bool TraceBoxModel::expandAtCaret() {
+    int row = caretRow_;
+    if (row < 0 && rowCount() == 1) row = 0;
+    if (row < 0 || row >= rowCount() || item(row).kind != TTraceItem::Collapsed) return false;
+    const int frame = static_cast<int>(item(row).frame);
+    collapsed_.remove(item(row).range);
+    rebuildAt(frame);
+    return true;
+}
+
+void TraceBoxModel::notify(int code) {
+    switch (code) {
+    case 6:
+        times_.clearManualZero();
+        times_.clearFilterZeros();
+        [[fallthrough]];
+    case 11:
+        items_.clear();
+        caretRow_ = -1;
+        checkAnzahl();
+        goToEnd();
+        break;
+    case 4:
+    case 8:
+    case 9: {
+        // The tables were replaced: no row may keep a record of the old ones.
+        const int frame = currentFrame();
+        items_.clear();
+        checkAnzahl();
+        rebuildAt(frame);
+        break;
+    }
+    default: break;
+    }
+}
+
+std::string TraceBoxModel::GetItemText(int row) const {
+    if (row < 0 || row >= rowCount()) return {};
+    std::string s;
+    for (int c = 0; c < kTraceColumns; ++c) s += GetCellText(row, c) + '\t';
+    return s;
+}
+
+std::string TraceBoxModel::GetCellText(int row, int section) const {
+    if (row < 0 || row >= rowCount()) return {};
+    const TTraceItem& i = item(row);
+    return traceCellText(i, section, mode_, i.isReal() ? timeOf(i) : TSplitTime{});
+}
+
+std::uint32_t TraceBoxModel::GetCellColor(int row, int section) const {
+    if (row < 0 || row >= rowCount()) return 0xFFFFFF;
+    return rgbOf(traceCellColour(item(row), section, mode_, TraceRowState{}));
+}
+
+std::uint32_t TraceBoxModel::GetCellFontColor(int row, int section) const {
+    if (row < 0 || row >= rowCount()) return 0;
+    return rgbOf(traceCellFontColour(item(row), section, mode_));
+}
+
+}  // namespace tarvex::ui

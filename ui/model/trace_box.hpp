@@ -1,0 +1,136 @@
+#pragma once
+// The trace list box: a window of display lines, as many as fit, built on
+// demand from the frame at the top of the view; a scroll bar over frame
+// indices; the caret row's current frame; relative times to a zero point;
+// collapsed ranges; the notifications of the trace board.
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "ui/model/caret_list.hpp"
+#include "ui/model/trace_cells.hpp"
+#include "ui/model/trace_lines.hpp"
+
+namespace tarvex::ui {
+
+// The zero points of the relative time: one set by hand, and those the time
+// filter found (ascending frame indices).
+class TraceTimes {
+public:
+    void setManualZero(std::uint32_t frame, std::uint32_t time) { manual_ = Zero{frame, time}; }
+    void clearManualZero() { manual_.reset(); }
+    bool hasManualZero() const { return manual_.has_value(); }
+    std::optional<std::uint32_t> manualZeroFrame() const {
+        return manual_ ? std::optional<std::uint32_t>(manual_->frame) : std::nullopt;
+    }
+    void setFilterZeros(std::vector<std::pair<std::uint32_t, std::uint32_t>> frameTimes);
+    void clearFilterZeros() { filter_.clear(); }
+    std::size_t filterZeroCount() const { return filter_.size(); }
+
+    // The time of a frame as shown: counted from the latest zero point at or
+    // before it, modulo the 32-bit counter so that a wrap in between still
+    // counts forward; the absolute time when none precedes it.
+    std::uint32_t relative(std::uint32_t frame, std::uint32_t time) const;
+
+private:
+    struct Zero {
+        std::uint32_t frame;
+        std::uint32_t time;
+    };
+    std::optional<Zero> manual_;
+    std::vector<Zero> filter_;
+};
+
+class TraceBoxModel final : public CaretCellSource {
+public:
+    static constexpr int kExactCountLimit = 100;
+
+    TraceBoxModel(ITraceSource& source, TraceContext context = {});
+
+    TTraceDarstellung mode() const { return mode_; }
+    // Keeps the current frame: the view is rebuilt there.
+    void setMode(TTraceDarstellung mode);
+    bool contextMode() const { return contextMode_; }
+    void setContextMode(bool on);
+
+    // The number of whole rows the view shows.
+    void setVisibleRows(int rows);
+    int visibleRows() const { return visibleRows_; }
+
+    // CheckAnzahl: the scroll range and the number of rows, from the trace.
+    void checkAnzahl();
+    int scrollMaximum() const { return scrollMax_; }
+    int rowCount() const { return static_cast<int>(items_.size()); }
+    const TTraceItem& item(int row) const { return items_.at(static_cast<std::size_t>(row)); }
+
+    // ShowFrame: nothing when a line of the frame is among the rows; else the
+    // rows are built from it (filled from above at the end of the trace).
+    void showFrame(std::uint32_t frame);
+    void scrollDown(int lines);
+    void scrollUp(int lines);
+    void goToEnd();
+
+    // The frame of a row: a gap or collapsed row takes the next real line
+    // below it, else the nearest above; -1 when none.
+    int frameOfRow(int row) const;
+    // The caret row's frame, the last frame when no row is selected.
+    int currentFrame() const;
+    int caretRow() const { return caretRow_; }
+    void setCaretRow(int row);
+
+    // Keys of the box before the list's own handling; answer whether the
+    // key was used.
+    bool pageUp(bool ctrl);
+    bool pageDown(bool ctrl);
+    bool lineUp();
+    bool lineDown();
+
+    // "Time stamp = &0" and the double click: set at the current frame, or
+    // clear when set.
+    void toggleTimeZero();
+    TraceTimes& times() { return times_; }
+    TSplitTime timeOf(const TTraceItem& item) const;
+
+    // Collapse the rows given (the caret row when none) and expand the
+    // collapsed row at the caret.
+    void collapseRows(std::vector<int> rows);
+    bool expandAtCaret();
+    const CollapsedRanges& collapsed() const { return collapsed_; }
+
+    // Notifications of the trace board and the tables: 6 trace reset, 11
+    // target stopped; 4, 8 and 9 replace the tables, so every line record
+    // held is dropped.
+    void notify(int code);
+
+    // The line texts for a caret list.
+    std::string GetItemText(int row) const override;
+    std::string GetCellText(int row, int section) const override;
+    std::uint32_t GetCellColor(int row, int section) const override;
+    std::uint32_t GetCellFontColor(int row, int section) const override;
+
+private:
+    // Lines of frames from..to (inclusive) with a builder that starts fresh.
+    std::vector<TTraceItem> build(std::uint32_t from, std::uint32_t to) const;
+    // Appends up to `lines` lines after the last row; answers how many.
+    int appendAfter(int lines);
+    int prependBefore(int lines);
+    void trimFront();
+    void trimBack();
+    void rebuildAt(int frame);
+    int countLines() const;
+
+    ITraceSource& source_;
+    TraceContext context_;
+    TTraceDarstellung mode_ = tdMixedMode;
+    bool contextMode_ = false;
+    CollapsedRanges collapsed_;
+    TraceTimes times_;
+    std::deque<TTraceItem> items_;
+    int visibleRows_ = 1;
+    int rows_ = 0;
+    int scrollMax_ = 0;
+    int caretRow_ = -1;
+};
+
+}  // namespace tarvex::ui

@@ -1,0 +1,66 @@
+#pragma once
+// What the trace views and the export read of the trace board, as one
+// interface: the live board through TracePlatineSource, a scripted trace in
+// the tests and the fuzzer. Frame indices are logical (0 = oldest frame).
+#include <cstdint>
+#include <string>
+
+#include "core/bank_adressen.hpp"
+#include "emulator/trace_board.hpp"
+
+namespace tarvex {
+class TZeilennummertabelle;
+struct TZeilennummer;
+}  // namespace tarvex
+
+namespace tarvex::ui {
+
+// One frame with the texts the columns show.
+struct TraceFrameData {
+    std::uint32_t index = 0;
+    // bank × 0x10000 + offset for a banked address.
+    std::uint32_t address = 0;
+    TBankAdresse bankAddress{};
+    std::string addressText;
+    // TTraceFrame::KindOpcode, KindRead, KindWrite, KindFetch.
+    int cycleKind = TTraceFrame::KindOpcode;
+    std::uint32_t time = 0;
+    std::uint8_t data = 0;
+    std::string dataText;
+    std::string cycleText;
+    std::string logicProbeText;
+    std::string portText;
+    // Port bytes, for the checks the board leaves to the driver.
+    std::uint8_t port1 = 0;
+    std::uint8_t port2 = 0;
+};
+
+class ITraceSource {
+public:
+    virtual ~ITraceSource() = default;
+    virtual bool present() const = 0;
+    virtual int version() const = 0;
+    virtual std::uint32_t capacity() const = 0;
+    virtual std::uint32_t frameCount() const = 0;
+    // Only for i < frameCount().
+    virtual TraceFrameData frame(std::uint32_t i) = 0;
+    // Instruction text, data bytes in hex, label (or cycle) text, length.
+    virtual TBasisTracePlatine::FrameText disassemble(std::uint32_t i) = 0;
+    // The source text of the line at frame i's address; empty when unknown.
+    virtual std::string modulText(std::uint32_t i) = 0;
+    // Minutes, seconds and microseconds of a time in the board's time base.
+    virtual TSplitTime splitTime(std::uint32_t time) const = 0;
+    // The board's search from frame `start` on; false when nothing found.
+    virtual bool searchFrame(std::uint32_t start, const TTraceQualifier& q, std::uint32_t& found) = 0;
+    virtual void encodeQualifier(TTraceQualifier& q, TTraceCycles cycles, int probeKind, const std::string& pattern,
+                                 int bank) const = 0;
+    virtual void setLogicProbeQualifier(TTraceQualifier& q, int probeKind) const = 0;
+};
+
+// What else the trace views read: the line-number table for source lines
+// (none: no source lines). Not owned.
+struct TraceContext {
+    TZeilennummertabelle* lines = nullptr;
+};
+
+}  // namespace tarvex::ui
