@@ -160,6 +160,16 @@ TEST(TraceExport, TheSinkSeesTheSameTextAsTheFile) {
         });
         EXPECT_EQ(text, readText(dir.file("t.txt"))) << format;
     }
+    // The executor's export writes the same bytes; without a board it refuses.
+    TraceExportTarget target([&]() -> ITraceSource* { return &source; });
+    for (int mode : {0, 1, 2, 3}) {
+        exporter.save(dir.file("d.txt"), static_cast<TTraceDarstellung>(mode), 5, 40);
+        target.ExportFrames(dir.file("t.txt"), 5, 40, mode);
+        EXPECT_EQ(readText(dir.file("t.txt")), readText(dir.file("d.txt"))) << mode;
+    }
+    EXPECT_THROW(TraceExportTarget([]() -> ITraceSource* { return nullptr; }).ExportFrames(dir.file("n.txt"), 0, 1, 0),
+                 ETraceError);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("n.txt")));
     EXPECT_EQ(TraceExport::modeOfFormat(0), tdZyklus);
     EXPECT_EQ(TraceExport::modeOfFormat(2), tdSource);
     EXPECT_EQ(TraceExport::modeOfFormat(3), tdMixedMode);

@@ -120,4 +120,12 @@ std::uint64_t TraceExport::write(TTraceDarstellung mode, std::uint32_t start, st
     });
 }
 
+void TraceExportTarget::ExportFrames(const std::string& fileName, std::uint32_t first, std::uint32_t last,
+                                     int displayMode) {
+    const auto mode = displayMode >= tdZyklus && displayMode <= tdSource ? static_cast<TTraceDarstellung>(displayMode)
+                                                                          : tdMixedMode;
+    TraceExport(source_ ? source_() : nullptr, context_ ? context_() : TraceContext{}, status_)
+        .save(fileName, mode, first, last);
+}
+
 }  // namespace tarvex::ui

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "host/command_targets.hpp"
 #include "ui/model/trace_lines.hpp"
 
 namespace tarvex::ui {
@@ -52,6 +53,24 @@ private:
 
     ITraceSource* source_;
     TraceContext context_;
+    TraceExportStatus* status_;
+};
+
+// The export as the command executor reaches it (save-trace command): the
+// source is asked for at every export, since the board may come and go.
+class TraceExportTarget final : public ITraceExport {
+public:
+    TraceExportTarget(std::function<ITraceSource*()> source, std::function<TraceContext()> context = {},
+                      TraceExportStatus* status = nullptr)
+        : source_(std::move(source)), context_(std::move(context)), status_(status) {}
+
+    // Display modes as the trace window numbers them; another value is
+    // mixed mode.
+    void ExportFrames(const std::string& fileName, std::uint32_t first, std::uint32_t last, int displayMode) override;
+
+private:
+    std::function<ITraceSource*()> source_;
+    std::function<TraceContext()> context_;
     TraceExportStatus* status_;
 };
 
