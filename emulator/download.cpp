@@ -428,6 +428,11 @@ void TEmulDownload::WriteSelect(const TBankAdresse& address, std::string_view by
     }
 }
 
+std::uint16_t TEmulDownload::SelectSystemBank(const TBankAdresse& address) {
+    selectDirect(hardwareBank(address));
+    return physical(address).offset;
+}
+
 std::uint8_t TEmulDownload::Fill(const TBankAdresse& first, const TBankAdresse& last, std::uint8_t value) {
     auto lock = emulator_.LockLink();
     TEmulator::RaisedTimeout raised(emulator_, FillTimeoutMs);

@@ -113,6 +113,10 @@ public:
     // directly, with the read/write time-out raised to 1,500 ms; returns the
     // board's answer byte.
     std::uint8_t Fill(const TBankAdresse& first, const TBankAdresse& last, std::uint8_t value);
+    // Selects the hardware bank that the system-memory accesses use for this
+    // address and returns the offset the board sees: what the board's own
+    // fills of emulation memory need to reach the bytes space 9 reads.
+    std::uint16_t SelectSystemBank(const TBankAdresse& address);
 
     // ---- External data (the variable bank is selected with banking)
     std::string ReadXdata(const TBankAdresse& address, std::size_t count);

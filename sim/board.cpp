@@ -125,6 +125,13 @@ const std::vector<Board::Command>& Board::commands() {
         // A bare "FH": whatever follows is the next command.
         {"FH", 2, &Board::hookStart},
         {"h", 6, &Board::routineRecord},
+        // The board's own copies and fills (sim/board_copy.cpp); "FP", "FI"
+        // and "FN" are told from the bare "FH" by their second letter.
+        {"M", 9, &Board::memoryCopy},
+        {"J", 8, &Board::xdataBlock},
+        {"FP", 7, &Board::fillCommand},
+        {"FI", 7, &Board::fillCommand},
+        {"FN", 7, &Board::fillCommand},
         {"H", 4, &Board::hookRecord},
     };
     return table;

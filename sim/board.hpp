@@ -199,6 +199,11 @@ public:
     void setSelect(std::size_t hw, std::uint16_t address, std::uint8_t value);
     void setXdata(std::uint16_t address, std::uint8_t value);
     void setXdata(std::uint16_t address, const std::vector<std::uint8_t>& bytes);
+    // The ROM of the target system behind the pod, which a program copy
+    // reads where the map image (master 0xC000) leaves the program to the
+    // target; past its end it reads 0xFF. Without one (empty) the board has
+    // no target ROM and copies read emulation memory only.
+    void setTargetRom(std::vector<std::uint8_t> bytes);
 
     struct Command;  // a row of the command table
 
@@ -280,6 +285,13 @@ private:
     Bytes xdataRead(const Bytes&);
     Bytes xdataHandshakeData(std::uint8_t byte, std::size_t index, bool last);
     Bytes selectRange(const Bytes&);
+    // sim/board_copy.cpp
+    Bytes memoryCopy(const Bytes&);
+    Bytes xdataBlock(const Bytes&);
+    Bytes fillCommand(const Bytes&);
+    std::uint8_t programSource(std::uint8_t hw, std::uint16_t address) const;
+    std::uint8_t blockRead(std::uint16_t address) const;
+    void blockWrite(std::uint16_t address, std::uint8_t value);
     // sim/select_commands.cpp
     Bytes lineStreamStart(const Bytes&);
     Bytes lineStreamData(std::uint8_t byte, std::size_t index, bool last);
@@ -336,6 +348,7 @@ private:
     std::size_t junkIndex_ = 0;
     std::optional<std::uint8_t> transferFailure_;
     bool noReaction_ = false;
+    std::vector<std::uint8_t> targetRom_;
 
     bool silent_ = false;
     std::optional<std::size_t> shortNext_;

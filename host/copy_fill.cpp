@@ -1,0 +1,305 @@
+#include "host/copy_fill.hpp"
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "core/errors.hpp"
+#include "core/messages.hpp"
+#include "core/notice.hpp"
+#include "emulator/banking.hpp"
+#include "emulator/board_copy.hpp"
+#include "emulator/emulator.hpp"
+#include "emulator/memory_spaces.hpp"
+#include "emulator/select_table.hpp"
+#include "emulator/sfr_config.hpp"
+
+namespace tarvex {
+
+namespace {
+
+// The board takes its time over a long copy or fill before it answers.
+constexpr std::uint32_t LongCommandTimeoutMs = 1500;
+// Internal data is reached through the board's master memory.
+constexpr std::uint16_t IntDataBase = 0x7A00;
+// The processor family whose external data the emulator cannot reach.
+constexpr int NoExtDataFamily = 9;
+// The emulator's fill of select memory needs this firmware.
+constexpr std::uint8_t SelectFillFirmware = 18;
+constexpr int ProgramMapKind = 22;
+
+TEmulSpeicher* copySpace(TEmulSpaces& spaces, std::uint8_t kind) {
+    switch (kind) {
+        case memkind::Program: return spaces.GetEmulSpeicher(0);
+        case memkind::IntData: return spaces.GetEmulSpeicher(1);
+        case memkind::ExtData: return spaces.GetEmulSpeicher(2);
+        case memkind::System: return spaces.GetEmulSpeicher(5);
+        default: return nullptr;
+    }
+}
+
+TEmulSpeicher* fillSpace(TEmulSpaces& spaces, std::uint8_t kind) {
+    switch (kind) {
+        case memkind::SysEmul: return spaces.GetEmulSpeicher(9);
+        case memkind::SysEmulHigh: return spaces.GetEmulSpeicher(10);
+        case memkind::SysSelect: return spaces.GetEmulSpeicher(11);
+        default: return copySpace(spaces, kind);
+    }
+}
+
+// What changed, for the caches of the other components. Emulator system
+// high memory is written through its space, which reports it (7) itself.
+std::uint8_t notificationOf(std::uint8_t kind) {
+    switch (kind) {
+        case memkind::Program: return notify::ProgramChanged;
+        case memkind::IntData: return notify::IntDataChanged;
+        case memkind::ExtData: return notify::ExtDataChanged;
+        case memkind::System: return notify::SystemChanged;
+        case memkind::SysEmul: return notify::EmulSystemChanged;
+        default: return 0;
+    }
+}
+
+void checkAccess(TEmulSpaces& spaces, std::uint8_t kind, bool needsReset) {
+    if (const IRunControlPart* run = spaces.Parts().runControl) {
+        if (run->IsRunning()) throw ETarvexAccessError(std::string(LoadStr(72)));
+        if (needsReset && run->NotYetReset()) throw ETarvexAccessError(std::string(LoadStr(34)));
+    }
+    if (kind == memkind::ExtData && spaces.SfrConfig().GetOptionNummer() == NoExtDataFamily)
+        throw EVokWinFileError(FmtLoadStr(111, spaces.SfrConfig().TargetName()));
+}
+
+// The notice and the raised time-out of one long board command; both are
+// undone when it ends, also by an exception.
+class LongCommand {
+public:
+    LongCommand(TEmulator& emulator, const std::string& text)
+        : notice_(HinweisZeigen(text)), timeout_(emulator, LongCommandTimeoutMs) {}
+    ~LongCommand() { HinweisSchliessen(notice_); }
+    LongCommand(const LongCommand&) = delete;
+    LongCommand& operator=(const LongCommand&) = delete;
+
+private:
+    std::unique_ptr<TFormHinweis> notice_;
+    TEmulator::RaisedTimeout timeout_;
+};
+
+// The command's program map on the board for the time of an EPROM copy, so
+// that the board reads the target's own memory there.
+class ProgramMapSwap {
+public:
+    ProgramMapSwap(TSelectTabelle* live, const TSelectTabelle* source) {
+        if (live == nullptr || source == nullptr || source == live) return;
+        saved_ = live->GetItemText(ProgramMapKind);
+        live_ = live;
+        live->SetItemText(ProgramMapKind, source->GetItemText(ProgramMapKind));
+    }
+    void Restore() {
+        TSelectTabelle* live = std::exchange(live_, nullptr);
+        if (live) live->SetItemText(ProgramMapKind, saved_);
+    }
+    // After a failure the link may be gone; the list is put back all the
+    // same, and what cannot reach the board waits for the next start.
+    ~ProgramMapSwap() {
+        try {
+            Restore();
+        } catch (const Exception&) {
+        }
+    }
+    ProgramMapSwap(const ProgramMapSwap&) = delete;
+    ProgramMapSwap& operator=(const ProgramMapSwap&) = delete;
+
+private:
+    TSelectTabelle* live_ = nullptr;
+    std::string saved_;
+};
+
+std::uint16_t physicalOffset(TEmulSpaces& spaces, const TBankAdresse& address) {
+    const TBanking* banking = spaces.Banking();
+    return banking ? banking->PhysicalAddress(address).offset : address.offset;
+}
+
+void selectBank(TEmulSpaces& spaces, std::uint8_t kind, const TBankAdresse& address) {
+    TBanking* banking = spaces.Banking();
+    if (banking == nullptr) return;
+    if (kind == memkind::Program) banking->SetBank(TBanking::KindCode, address);
+    if (kind == memkind::ExtData) banking->SetBank(TBanking::KindXdata, address);
+}
+
+std::uint16_t plus(std::uint16_t offset, std::uint32_t by) { return static_cast<std::uint16_t>(offset + by); }
+
+void copyXdata(TEmulator& emulator, std::uint16_t start, std::uint16_t end, std::uint16_t destination,
+               std::uint16_t destinationEnd, bool upward) {
+    std::uint32_t count = static_cast<std::uint32_t>(end - start) + 1;
+    while (count > 0) {
+        const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(board_copy::XdataBlock, count));
+        if (upward) {
+            board_copy::XdataCopy(emulator, end, plus(end, 0x10000 - (n - 1)), destinationEnd, true);
+            end = plus(end, 0x10000 - n);
+            destinationEnd = plus(destinationEnd, 0x10000 - n);
+        } else {
+            board_copy::XdataCopy(emulator, start, plus(start, n - 1), destination, false);
+            start = plus(start, n);
+            destination = plus(destination, n);
+        }
+        count -= n;
+    }
+}
+
+void fillXdata(TEmulator& emulator, std::uint16_t start, std::uint16_t end, std::uint8_t value) {
+    std::uint32_t count = static_cast<std::uint32_t>(end - start) + 1;
+    while (count > 0) {
+        const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(board_copy::XdataBlock, count));
+        board_copy::XdataFill(emulator, start, plus(start, n - 1), value);
+        start = plus(start, n);
+        count -= n;
+    }
+}
+
+// One bank's part of a fill: from..to lie in one bank (or are unbanked).
+void fillRange(TEmulSpaces& spaces, TEmulSpeicher& space, std::uint8_t kind, const TBankAdresse& from,
+               const TBankAdresse& to, std::uint8_t value) {
+    TEmulator& emulator = spaces.Emulator();
+    const std::uint32_t length = static_cast<std::uint32_t>(to.offset - from.offset) + 1;
+    switch (kind) {
+        case memkind::Program:
+            selectBank(spaces, kind, from);
+            board_copy::Fill(emulator, board_copy::FillMemory::Program, physicalOffset(spaces, from),
+                             physicalOffset(spaces, to), value);
+            break;
+        case memkind::SysEmul: {
+            // The system planes are the code planes: the board's program
+            // fill reaches them in the hardware bank the system reads use.
+            const std::uint16_t first = emulator.Download().SelectSystemBank(from);
+            board_copy::Fill(emulator, board_copy::FillMemory::Program, first, plus(first, length - 1), value);
+            break;
+        }
+        case memkind::IntData:
+            board_copy::Fill(emulator, board_copy::FillMemory::IntData, plus(from.offset, IntDataBase),
+                             plus(to.offset, IntDataBase), value);
+            break;
+        case memkind::System:
+            board_copy::Fill(emulator, board_copy::FillMemory::System, from.offset, to.offset, value);
+            break;
+        case memkind::ExtData:
+            selectBank(spaces, kind, from);
+            fillXdata(emulator, from.offset, to.offset, value);
+            break;
+        case memkind::SysEmulHigh:
+            // Not "FH" start end value: a bare "FH" begins the pellunar
+            // transmission, and the board could not tell the two apart. The
+            // space's block writes carry the bytes instead.
+            space.WriteBlock(from, std::string(length, static_cast<char>(value)));
+            break;
+        case memkind::SysSelect: emulator.Download().Fill(from, to, value); break;
+        default: break;
+    }
+}
+
+}  // namespace
+
+std::string MemoryKindName(std::uint8_t kind) {
+    switch (kind) {
+        case memkind::Program:
+        case memkind::IntData:
+        case memkind::ExtData:
+        case memkind::System:
+        case memkind::Symbol: return std::string(LoadStr(53 + kind));
+        case memkind::Trace: return "Trace";
+        case memkind::SysEmul: return "SysEmul";
+        case memkind::SysEmulHigh: return "SysEmulHigh";
+        case memkind::SysSelect: return "SysSelect";
+        default: return {};
+    }
+}
+
+void ExecuteCopyCommand(const TKommandoStruktur& command, const TCopyFillTargets& targets) {
+    TEmulSpaces& spaces = targets.spaces;
+    TEmulator& emulator = spaces.Emulator();
+    const std::uint8_t kind = command.memoryKind;
+    if (emulator.PellunarsOn() && kind == memkind::Program) throw ETarvexAccessError(std::string(LoadStr(311)));
+    const bool eprom = kind == memkind::Program && (command.flag || command.code == cmd::CopyEprom);
+    checkAccess(spaces, kind, kind == memkind::ExtData || eprom);
+    TEmulSpeicher* space = copySpace(spaces, kind);
+    if (space == nullptr) throw ECopyFillError(FmtLoadStr(176, MemoryKindName(kind)));
+
+    TBankAdresse start = space->NormAdresse(command.start);
+    TBankAdresse end = space->NormAdresse(command.end);
+    TBankAdresse destination = space->NormAdresse(eprom ? command.start : command.destination);
+    space->CheckAdresse(start);
+    space->CheckAdresse(end);
+    space->CheckAdresse(destination);
+    if (start.bank != end.bank || start.bank != destination.bank) throw ECopyFillError(std::string(LoadStr(178)));
+    if (start.offset > end.offset) std::swap(start, end);
+    const std::uint32_t length = static_cast<std::uint32_t>(end.offset - start.offset) + 1;
+    space->CheckRange(destination, static_cast<std::int32_t>(length));
+    TBankAdresse destinationEnd = destination;
+    destinationEnd.offset = plus(destination.offset, length - 1);
+    if (!eprom && destination.offset == start.offset) return;
+
+    if (kind == memkind::Program) emulator.Download().CopyPellunars(start, end, destination);
+    LongCommand running(emulator, FmtLoadStr(180, MemoryKindName(kind)));
+    selectBank(spaces, kind, start);
+    const bool upward = !(destination.offset < start.offset || eprom);
+    const std::uint16_t target = upward ? destinationEnd.offset : destination.offset;
+    switch (kind) {
+        case memkind::Program: {
+            ProgramMapSwap map(eprom ? targets.selectTable : nullptr, targets.commandTable);
+            board_copy::Copy(emulator, board_copy::CopyMemory::Program, physicalOffset(spaces, start),
+                             physicalOffset(spaces, end),
+                             physicalOffset(spaces, upward ? destinationEnd : destination), upward);
+            map.Restore();
+            emulator.Download().UpdatePellunars();
+            break;
+        }
+        case memkind::IntData:
+            board_copy::Copy(emulator, board_copy::CopyMemory::Master, plus(start.offset, IntDataBase),
+                             plus(end.offset, IntDataBase), plus(target, IntDataBase), upward);
+            break;
+        case memkind::System:
+            board_copy::Copy(emulator, board_copy::CopyMemory::Master, start.offset, end.offset, target, upward);
+            break;
+        case memkind::ExtData:
+            copyXdata(emulator, start.offset, end.offset, destination.offset, destinationEnd.offset, upward);
+            break;
+        default: break;
+    }
+    spaces.Notifier().send(notificationOf(kind), nullptr);
+}
+
+void ExecuteInitializeCommand(const TKommandoStruktur& command, const TCopyFillTargets& targets) {
+    TEmulSpaces& spaces = targets.spaces;
+    TEmulator& emulator = spaces.Emulator();
+    const std::uint8_t kind = command.memoryKind;
+    checkAccess(spaces, kind, kind == memkind::ExtData);
+    TEmulSpeicher* space = fillSpace(spaces, kind);
+    if (space == nullptr || (kind == memkind::SysSelect && emulator.FirmwareCode() < SelectFillFirmware))
+        throw ECopyFillError(FmtLoadStr(177, MemoryKindName(kind)));
+
+    TBankAdresse start = space->NormAdresse(command.start);
+    TBankAdresse end = space->NormAdresse(command.end);
+    space->CheckAdresse(start);
+    space->CheckAdresse(end);
+    SortBankAdressen(start, end);
+
+    LongCommand running(emulator, FmtLoadStr(181, MemoryKindName(kind)));
+    if (kind == memkind::Program) emulator.Download().DeletePellunars(start, end);
+    const bool perBank = start.banked && !start.allBanks && end.banked && !end.allBanks;
+    if (!perBank) {
+        fillRange(spaces, *space, kind, start, end, command.value);
+    } else {
+        const std::uint16_t highest = space->GetMaxAdresse().offset;
+        for (int bank = start.bank; bank <= end.bank; ++bank) {
+            const TBankAdresse from = BankedAdresse(static_cast<std::uint8_t>(bank),
+                                                    bank == start.bank ? start.offset : std::uint16_t{0});
+            const TBankAdresse to = BankedAdresse(static_cast<std::uint8_t>(bank),
+                                                  bank == end.bank ? end.offset : highest);
+            fillRange(spaces, *space, kind, from, to, command.value);
+        }
+    }
+    if (kind == memkind::Program) emulator.Download().UpdatePellunars();
+    if (const std::uint8_t code = notificationOf(kind)) spaces.Notifier().send(code, nullptr);
+}
+
+}  // namespace tarvex
