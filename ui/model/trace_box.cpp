@@ -284,11 +284,11 @@ bool TraceBoxModel::lineDown() {
 }
 
 void TraceBoxModel::toggleTimeZero() {
-    if (times_.hasManualZero()) {
+    const int f = currentFrame();
+    if (times_.manualZeroFrame() && static_cast<int>(*times_.manualZeroFrame()) == f) {
         times_.clearManualZero();
         return;
     }
-    const int f = currentFrame();
     if (f < 0) return;
     times_.setManualZero(static_cast<std::uint32_t>(f), source_.frame(static_cast<std::uint32_t>(f)).time);
 }

@@ -86,8 +86,8 @@ public:
     bool lineUp();
     bool lineDown();
 
-    // "Time stamp = &0" and the double click: set at the current frame, or
-    // clear when set.
+    // "Time stamp = &0" and the double click: the current frame becomes the
+    // zero point; when it is the zero point already, the zero is cleared.
     void toggleTimeZero();
     TraceTimes& times() { return times_; }
     TSplitTime timeOf(const TTraceItem& item) const;

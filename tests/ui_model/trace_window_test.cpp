@@ -1,0 +1,214 @@
+// The trace window's model and its columns and goto dialogs.
+#include <gtest/gtest.h>
+
+#include "core/line_table.hpp"
+#include "core/symbol_table.hpp"
+#include "tests/ui_model/trace_test_support.hpp"
+#include "ui/model/trace_dialogs.hpp"
+#include "ui/model/trace_window.hpp"
+
+namespace tarvex::ui {
+namespace {
+
+struct Fixture {
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScopedUi ui{&boxes};
+    platform::MemorySettingsStore store;
+    TraceWindowNumbers numbers;
+    ScriptedTraceSource source = test::loopTrace(150);
+    TSymboltabelle symbols;
+    TZeilennummertabelle lines{symbols};
+};
+
+TEST(TraceWindow, SectionsTakeTheLowestFreeNumberAndKeepTheLayout) {
+    Fixture f;
+    auto first = std::make_unique<TraceWindowModel>(f.source, TraceContext{}, f.store, TraceWindowHost{}, f.numbers);
+    auto second = std::make_unique<TraceWindowModel>(f.source, TraceContext{}, f.store, TraceWindowHost{}, f.numbers);
+    EXPECT_EQ(first->section(), "Trace1");
+    EXPECT_EQ(second->section(), "Trace2");
+    first->setDarstellung(tdZyklus);
+    first->setWidth(2, 99);
+    first->close({10, 20, 640, 480});
+    second->close({0, 0, 300, 200});
+    first.reset();
+    second.reset();
+    TraceWindowModel again(f.source, TraceContext{}, f.store, TraceWindowHost{}, f.numbers);
+    EXPECT_EQ(again.section(), "Trace1");
+    EXPECT_EQ(again.darstellung(), tdZyklus);
+    EXPECT_EQ(again.widths()[2], 99);
+    EXPECT_EQ(again.widths()[8], 55);
+    ASSERT_TRUE(again.storedGeometry());
+    EXPECT_EQ(again.storedGeometry()->width, 640);
+    EXPECT_EQ(again.headerTitle(8), "Cycle");
+}
+
+TEST(TraceWindow, TheModeIsValidatedAndTheContextOnlyInSourceMode) {
+    Fixture f;
+    f.store.writeInteger(kDriverKey, "Trace1", "Darstellung", 9);
+    TraceWindowModel w(f.source, TraceContext{&f.lines}, f.store, TraceWindowHost{}, f.numbers);
+    EXPECT_EQ(w.darstellung(), tdMixedMode);
+    EXPECT_TRUE(w.control("cmPopMixedMode").checked);
+    EXPECT_FALSE(w.control("cmPopSource").enabled);
+    // Source without lines over a trace: Assembled.
+    w.setDarstellung(tdSource);
+    EXPECT_EQ(w.darstellung(), tdDisassembliert);
+    w.setContext(true);
+    EXPECT_FALSE(w.contextShown());
+    EXPECT_FALSE(w.control("cmPopShowContext").visible);
+    f.lines.AddLine(UnbankedAdresse(0), 10, 0, 0, 0);
+    w.notify(8);
+    EXPECT_TRUE(w.control("cmPopSource").enabled);
+    w.setDarstellung(tdSource);
+    EXPECT_EQ(w.darstellung(), tdSource);
+    w.setContext(true);
+    EXPECT_TRUE(w.contextShown());
+    EXPECT_TRUE(w.box().contextMode());
+    w.setDarstellung(tdMixedMode);
+    EXPECT_FALSE(w.contextShown());
+    EXPECT_FALSE(w.box().contextMode());
+}
+
+TEST(TraceWindow, ColumnsOffAndOnAgainWithTheirRememberedWidths) {
+    Fixture f;
+    TraceWindowModel w(f.source, TraceContext{}, f.store, TraceWindowHost{}, f.numbers);
+    w.setWidth(1, 44);
+    auto shown = w.columnsShown();
+    shown[1] = false;
+    shown[3] = false;
+    w.applyColumns(shown);
+    EXPECT_EQ(w.widths()[1], 0);
+    EXPECT_EQ(w.widths()[3], 0);
+    shown[1] = true;
+    w.applyColumns(shown);
+    EXPECT_EQ(w.widths()[1], 44);
+    // A column that was never shown gets its default.
+    f.store.writeInteger(kDriverKey, "Trace2", "Header9", 0);
+    TraceWindowModel other(f.source, TraceContext{}, f.store, TraceWindowHost{}, f.numbers);
+    EXPECT_EQ(other.widths()[9], 0);
+    auto all = other.columnsShown();
+    all[9] = true;
+    other.applyColumns(all);
+    EXPECT_EQ(other.widths()[9], 200);
+}
+
+TEST(TraceWindow, MenuGotoDoubleClickStatusAndHost) {
+    Fixture f;
+    std::uintptr_t slot = 99;
+    std::vector<int> closedTags;
+    TraceWindowModel w(f.source, TraceContext{}, f.store, TraceWindowHost{&slot, [&](int t) { closedTags.push_back(t); }},
+                       f.numbers);
+    w.setRunState(true, false);
+    for (const char* item : {"cmPopSuche", "cmPopSucheNochmal", "cmPopSprung", "cmPopTime0", "cmPopTimeFilter"})
+        EXPECT_FALSE(w.control(item).enabled) << item;
+    EXPECT_TRUE(w.control("cmPopAusblenden").enabled);
+    w.setRunState(true, true);
+    EXPECT_TRUE(w.control("cmPopSuche").enabled);
+    EXPECT_EQ(w.panelText(3), " On the fly mode ");
+    w.setRunState(false, false);
+    EXPECT_TRUE(w.control("cmPopTime0").enabled);
+
+    const std::string before = w.box().GetItemText(0);
+    EXPECT_FALSE(w.goToFrame("200"));
+    ASSERT_EQ(f.boxes.shown().size(), 1u);
+    EXPECT_EQ(f.boxes.shown()[0].text, "Value frame index out of range: 200");
+    EXPECT_EQ(w.box().GetItemText(0), before);
+    EXPECT_TRUE(w.goToFrame("40"));
+    EXPECT_EQ(w.box().currentFrame(), 40);
+    EXPECT_EQ(w.panelText(0), "    40");
+
+    w.doubleClick();
+    EXPECT_EQ(w.box().times().manualZeroFrame(), 40u);
+    w.doubleClick();
+    EXPECT_FALSE(w.box().times().hasManualZero());
+
+    w.setFilterState(1);
+    EXPECT_EQ(w.panelText(2), " Filtering ");
+    EXPECT_EQ(TraceWindowModel::panelStyle(w.panelText(2)), TraceWindowModel::PanelStyle::WhiteOnRed);
+    w.setFilterState(2);
+    EXPECT_EQ(TraceWindowModel::panelStyle(w.panelText(2)), TraceWindowModel::PanelStyle::OnWhite);
+    EXPECT_EQ(TraceWindowModel::panelStyle("    40"), TraceWindowModel::PanelStyle::Plain);
+
+    w.activated(0x1234);
+    EXPECT_EQ(slot, 0x1234u);
+    w.close({});
+    w.close({});
+    EXPECT_EQ(slot, 0u);
+    EXPECT_EQ(closedTags, std::vector<int>{7});
+}
+
+TEST(TraceColumnsDialog, AllAndTheCaptionsOfTheMode) {
+    platform::MemorySettingsStore store;
+    TraceColumnsModel m(store, tdMixedMode);
+    EXPECT_EQ(m.caption(), "Show columns");
+    EXPECT_EQ(m.control("CheckBox10").text, "Source text");
+    EXPECT_EQ(m.control("CheckBox9").text, "Label");
+    m.setMode(tdZyklus);
+    EXPECT_EQ(m.control("CheckBox10").text, "Command");
+    EXPECT_EQ(m.control("CheckBox9").text, "Cycle");
+    m.setColumn(1, false);
+    EXPECT_FALSE(m.control("CheckBoxAll").checked);
+    m.setColumn(4, false);
+    m.setAll(true);
+    for (int c = 0; c < kTraceColumns; ++c) EXPECT_TRUE(m.column(c)) << c;
+}
+
+class OnePick final : public SymbolPicker {
+public:
+    std::optional<SymbolChoice> pick(const SymbolRequest& r) override {
+        requests.push_back(r);
+        return SymbolChoice{"main", UnbankedAdresse(0x100)};
+    }
+    std::vector<SymbolRequest> requests;
+};
+
+TEST(GotoDialog, CallsBankGroupAndSymbols) {
+    platform::MemorySettingsStore store;
+    OnePick picker;
+    GotoModel m(store, GotoBanking{3, -1, 7}, &picker);
+    EXPECT_EQ(m.caption(), "Goto address");
+    EXPECT_EQ(m.historySection(), "SprungFormZielAdresse");
+    EXPECT_TRUE(m.bankGroupShown());
+    EXPECT_EQ(m.control("BankNummerGroup").items, (std::vector<std::string>{"&0", "&1", "&2", "&3"}));
+    m.setTarget("2");
+    EXPECT_TRUE(m.clickOk());
+    EXPECT_EQ(m.control("BankNummerGroup").itemIndex, 2);
+    m.setTarget("G");
+    m.clickOk();
+    EXPECT_EQ(m.control("BankNummerGroup").itemIndex, 2);
+    m.clickBank(1);
+    EXPECT_EQ(m.chosenBank(), 1);
+
+    m.clickSymbol();
+    EXPECT_EQ(m.control("Ziel").text, "main");
+    EXPECT_TRUE(m.fromSymbol());
+    EXPECT_EQ(picker.requests.back().klassen, 65u);
+    EXPECT_EQ(picker.requests.back().acceptCaption, "Accept");
+    m.setTarget("mainx");
+    EXPECT_FALSE(m.fromSymbol());
+
+    m.setAufruf(saTrace);
+    EXPECT_EQ(m.caption(), "Goto trace frame");
+    EXPECT_EQ(m.control("ZielLabel").text, "&New index number input");
+    EXPECT_EQ(m.historySection(), "SprungFormZielFrame");
+    EXPECT_FALSE(m.control("SymbolButton").visible);
+    EXPECT_FALSE(m.bankGroupShown());
+    m.setTarget(" 120 ");
+    EXPECT_EQ(m.targetValue(), 120);
+    m.setTarget("12a");
+    EXPECT_FALSE(m.targetValue());
+
+    m.setAufruf(saSysEmul);
+    EXPECT_EQ(m.control("BankNummerGroup").items.size(), 8u);
+    m.setAufruf(saExtData);
+    EXPECT_FALSE(m.bankGroupShown());
+    m.setAufruf(saSource);
+    EXPECT_EQ(m.caption(), "Goto line");
+    m.clickSymbol();
+    EXPECT_EQ(picker.requests.back().mode, SymbolRequest::Lines);
+    GotoModel wide(store, GotoBanking{40, -1, 15});
+    EXPECT_EQ(wide.control("BankNummerGroup").items.size(), 16u);
+    EXPECT_EQ(wide.control("BankNummerGroup").items.back(), "&F");
+}
+
+}  // namespace
+}  // namespace tarvex::ui

@@ -1,0 +1,182 @@
+#include "ui/model/trace_dialogs.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
+#include "core/messages.hpp"
+
+namespace tarvex::ui {
+
+// ---- Columns
+
+TraceColumnsModel::TraceColumnsModel(platform::SettingsStore& store, TTraceDarstellung mode)
+    : DialogModel("", 0, store), mode_(mode) {
+    setCaption("Show columns");
+    static const char* const captions[kTraceColumns] = {"Index",   "Brk",  "Logic probes", "h:m",  "s.ms",
+                                                         "us.ns",   "Address", "Data",      "Cycle", "Command"};
+    for (int c = 0; c < kTraceColumns; ++c) {
+        setText(boxName(c), captions[c]);
+        setChecked(boxName(c), true);
+    }
+    setText("CheckBoxAll", "all");
+    setChecked("CheckBoxAll", true);
+    setText("OkButton", "Ok");
+    setText("CancelButton", "Cancel");
+    setMode(mode);
+}
+
+void TraceColumnsModel::setMode(TTraceDarstellung mode) {
+    mode_ = mode;
+    switch (mode) {
+    case tdZyklus:
+        setText(boxName(9), std::string(LoadStr(345)));
+        setText(boxName(8), std::string(LoadStr(344)));
+        break;
+    case tdDisassembliert:
+        setText(boxName(9), std::string(LoadStr(345)));
+        setText(boxName(8), "Label");
+        break;
+    case tdMixedMode:
+        setText(boxName(9), std::string(LoadStr(342)));
+        setText(boxName(8), "Label");
+        break;
+    case tdSource: break;
+    }
+    changed();
+}
+
+bool TraceColumnsModel::column(int index) const { return control(boxName(index)).checked; }
+
+void TraceColumnsModel::setColumn(int index, bool shown) {
+    if (index < 0 || index >= kTraceColumns) return;
+    setChecked(boxName(index), shown);
+    if (!shown) setChecked("CheckBoxAll", false);
+    changed();
+}
+
+void TraceColumnsModel::setAll(bool checked) {
+    setChecked("CheckBoxAll", checked);
+    if (checked)
+        for (int c = 0; c < kTraceColumns; ++c) setChecked(boxName(c), true);
+    changed();
+}
+
+// ---- Goto
+
+GotoModel::GotoModel(platform::SettingsStore& store, GotoBanking banking, SymbolPicker* picker)
+    : DialogModel("SprungForm", 0, store), banking_(banking), picker_(picker) {
+    setText("BankNummerGroup", " or switch bank: ");
+    setText("SymbolButton", "?");
+    setText("OkButton", "Ok");
+    setText("CancelButton", "Cancel");
+    setText("HilfeButton", "&Help");
+    aufruf_ = saTrace;  // so that the first call acts
+    setAufruf(saProgram);
+}
+
+void GotoModel::setAufruf(TSprungAufruf aufruf) {
+    if (aufruf == aufruf_ && !historySection_.empty()) return;
+    aufruf_ = aufruf;
+    int caption = 256, label = 257;
+    bool symbols = true;
+    switch (aufruf) {
+    case saSource:
+        caption = 258, label = 259;
+        historySection_ = "SprungFormZielZeile";
+        break;
+    case saTrace:
+        caption = 260, label = 261;
+        historySection_ = "SprungFormZielFrame";
+        symbols = false;
+        break;
+    case saSysEmul:
+        historySection_ = "SprungFormZielSysAdresse";
+        symbols = false;
+        break;
+    default: historySection_ = "SprungFormZielAdresse"; break;
+    }
+    setCaption(std::string(LoadStr(caption)));
+    setText("ZielLabel", std::string(LoadStr(label)));
+    setVisible("SymbolButton", symbols);
+    setUpBankGroup();
+    changed();
+}
+
+int GotoModel::highestBank() const {
+    int h = -1;
+    switch (aufruf_) {
+    case saProgram: h = banking_.highestCodeBank; break;
+    case saExtData: h = banking_.highestVarBank; break;
+    case saSysEmul: h = banking_.hardwareBankLimit; break;
+    default: break;
+    }
+    return std::min(h, kMaxBank);
+}
+
+void GotoModel::setUpBankGroup() {
+    const int h = highestBank();
+    std::vector<std::string> items;
+    for (int b = 0; b <= h; ++b) items.push_back(b < 10 ? "&" + std::to_string(b) : std::string("&") + char('A' + b - 10));
+    setItems("BankNummerGroup", std::move(items), -1);
+    setVisible("BankNummerGroup", h >= 0);
+}
+
+void GotoModel::setTarget(std::string text) {
+    setText("Ziel", std::move(text));
+    fromSymbol_ = false;
+    symbolAddress_.reset();
+    changed();
+}
+
+bool GotoModel::clickOk() {
+    const std::string& t = control("Ziel").text;
+    if (aufruf_ == saProgram && banking_.highestCodeBank >= 0 && t.size() == 1 &&
+        std::isxdigit(static_cast<unsigned char>(t[0]))) {
+        const int bank = std::isdigit(static_cast<unsigned char>(t[0])) ? t[0] - '0'
+                                                                          : std::toupper(static_cast<unsigned char>(t[0])) - 'A' + 10;
+        if (bank <= highestBank()) edit("BankNummerGroup").itemIndex = bank;
+    }
+    changed();
+    return true;
+}
+
+void GotoModel::clickBank(int bank) {
+    if (bank < 0 || bank > highestBank()) return;
+    edit("BankNummerGroup").itemIndex = bank;
+    chosenBank_ = bank;
+    changed();
+}
+
+void GotoModel::clickSymbol() {
+    if (!picker_ || !control("SymbolButton").visible) return;
+    SymbolRequest r;
+    r.acceptCaption = std::string(LoadStr(325));
+    switch (aufruf_) {
+    case saIntData: r.klassen = 2; break;
+    case saExtData: r.klassen = 4; break;
+    case saSource: r.mode = SymbolRequest::Lines; break;
+    default: r.klassen = 65; break;
+    }
+    auto choice = picker_->pick(r);
+    if (!choice) return;
+    setTarget(choice->text);
+    fromSymbol_ = choice->address.has_value();
+    symbolAddress_ = choice->address;
+}
+
+std::optional<long long> GotoModel::targetValue() const {
+    const std::string& t = control("Ziel").text;
+    std::size_t b = 0, e = t.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(t[b]))) ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(t[e - 1]))) --e;
+    const std::string s = t.substr(b, e - b);
+    if (s.empty() || s.size() > 18) return std::nullopt;
+    std::size_t i = s[0] == '-' || s[0] == '+' ? 1 : 0;
+    if (i == s.size()) return std::nullopt;
+    for (std::size_t k = i; k < s.size(); ++k)
+        if (!std::isdigit(static_cast<unsigned char>(s[k]))) return std::nullopt;
+    return std::strtoll(s.c_str(), nullptr, 10);
+}
+
+}  // namespace tarvex::ui

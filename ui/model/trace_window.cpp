@@ -1,0 +1,262 @@
+#include "ui/model/trace_window.hpp"
+
+#include <cctype>
+#include <cstdlib>
+
+#include "core/line_table.hpp"
+#include "core/message_box.hpp"
+#include "core/messages.hpp"
+
+namespace tarvex::ui {
+
+namespace {
+
+constexpr std::array<int, 8> kDefaultWidths{45, 30, 105, 50, 55, 50, 50, 55};
+const char* const kModeItems[4] = {"cmPopZyklus", "cmPopDisassembliert", "cmPopMixedMode", "cmPopSource"};
+const char* const kTimedItems[] = {"cmPopTime0", "cmPopTimeFilter", "cmPopSuche", "cmPopSucheNochmal", "cmPopSprung"};
+
+const std::string kSearching = " Searching ", kFiltering = " Filtering ", kFilterActive = " Time filter active ",
+                  kOnTheFly = " On the fly mode ";
+
+}  // namespace
+
+int TraceWindowNumbers::acquire() {
+    int n = 1;
+    while (used_.count(n)) ++n;
+    used_.insert(n);
+    return n;
+}
+
+TraceWindowNumbers& traceWindowNumbers() {
+    static TraceWindowNumbers numbers;
+    return numbers;
+}
+
+TraceWindowModel::TraceWindowModel(ITraceSource& source, TraceContext context, platform::SettingsStore& store,
+                                   TraceWindowHost host, TraceWindowNumbers& numbers)
+    : source_(source), context_ctx_(context), store_(store), host_(std::move(host)), numbers_(numbers),
+      box_(source, context) {
+    setCaption("Trace memory");
+    const char* const items[][2] = {{"cmPopSuche", "&Search..."},
+                                    {"cmPopSucheNochmal", "Search again"},
+                                    {"cmPopSprung", "Go to..."},
+                                    {"cmPopTime0", "Time stamp = &0"},
+                                    {"cmPopTimeFilter", "Time &Filter..."},
+                                    {"cmPopAusblenden", "Collapse selected"},
+                                    {"cmPopAusBlendenFunktion", "Collapse function"},
+                                    {"cmPopEinblenden", "Expand"},
+                                    {"cmPopDarstellung", "For&mat"},
+                                    {"cmPopZyklus", "&Cycle"},
+                                    {"cmPopDisassembliert", "&Assembled"},
+                                    {"cmPopMixedMode", "&Mixed Mode"},
+                                    {"cmPopSource", "&Source"},
+                                    {"cmPopShowContext", "Show conte&xt"},
+                                    {"cmPopSpalten", "Co&lumns"},
+                                    {"cmPopDoppel", "Double clic&k"},
+                                    {"cmPopDoppelTime0", "Time stamp = &0"}};
+    for (const auto& i : items) setText(i[0], i[1]);
+    setVisible("cmPopDoppel", false);
+    setChecked("cmPopDoppelTime0", true);
+    setEnabled("cmPopSource", lineTableHasLines());
+    number_ = numbers_.acquire();
+    section_ = "Trace" + std::to_string(number_);
+    box_.checkAnzahl();
+    loadLayout();
+    box_.goToEnd();
+    refreshMenu();
+}
+
+TraceWindowModel::~TraceWindowModel() {
+    if (!closed_) numbers_.release(number_);
+}
+
+bool TraceWindowModel::lineTableHasLines() const { return context_ctx_.lines && context_ctx_.lines->Count() > 0; }
+
+void TraceWindowModel::loadLayout() {
+    const std::string key = kDriverKey;
+    if (store_.valueExists(key, section_, "Width")) {
+        WindowGeometry g;
+        g.left = store_.readInteger(key, section_, "Left", 0);
+        g.top = store_.readInteger(key, section_, "Top", 0);
+        g.width = store_.readInteger(key, section_, "Width", 0);
+        g.height = store_.readInteger(key, section_, "Height", 0);
+        storedGeometry_ = g;
+    }
+    doubleClickAction_ = store_.readInteger(key, section_, "AktionDoppelClick", 1);
+    for (int c = 0; c < kTraceColumns; ++c) {
+        const int w = store_.readInteger(key, section_, "Header" + std::to_string(c), widths_[c]);
+        widths_[c] = w < 0 ? 0 : std::min(w, 4000);
+    }
+    setDarstellung(store_.readInteger(key, section_, "Darstellung", tdMixedMode));
+    setContext(store_.readBool(key, section_, "ZeigeKontext", false));
+}
+
+void TraceWindowModel::setWidth(int column, int width) {
+    if (column < 0 || column >= kTraceColumns) return;
+    widths_[column] = std::max(width, 0);
+    if (width > 0) remembered_[column] = width;
+}
+
+int TraceWindowModel::rememberedWidth(int column) const {
+    if (remembered_[column]) return remembered_[column];
+    if (column < 8) return kDefaultWidths[column];
+    if (column == 8) return box_.mode() == tdZyklus ? 55 : 120;
+    return box_.mode() == tdSource ? 400 : 200;
+}
+
+std::array<bool, kTraceColumns> TraceWindowModel::columnsShown() const {
+    std::array<bool, kTraceColumns> shown{};
+    for (int c = 0; c < kTraceColumns; ++c) shown[c] = widths_[c] != 0;
+    return shown;
+}
+
+void TraceWindowModel::applyColumns(const std::array<bool, kTraceColumns>& shown) {
+    for (int c = 0; c < kTraceColumns; ++c) {
+        if (!shown[c]) {
+            if (widths_[c]) remembered_[c] = widths_[c];
+            widths_[c] = 0;
+        } else if (widths_[c] == 0) {
+            widths_[c] = rememberedWidth(c);
+        }
+    }
+    changed();
+}
+
+void TraceWindowModel::setDarstellung(int requested) {
+    TTraceDarstellung mode = requested >= tdZyklus && requested <= tdSource ? static_cast<TTraceDarstellung>(requested)
+                                                                           : tdMixedMode;
+    if (mode == tdSource && !lineTableHasLines() && source_.frameCount() > 0) mode = tdDisassembliert;
+    for (int m = 0; m < 4; ++m) setChecked(kModeItems[m], m == mode);
+    setVisible("cmPopShowContext", mode == tdSource);
+    if (mode != tdSource && context_) {
+        context_ = false;
+        setChecked("cmPopShowContext", false);
+        box_.setContextMode(false);
+    }
+    if (mode != box_.mode()) box_.setMode(mode);
+    refreshColumn8();
+    for (int c = 0; c < kTraceColumns; ++c)
+        if (widths_[c]) remembered_[c] = widths_[c];
+    changed();
+}
+
+void TraceWindowModel::refreshColumn8() {
+    if (widths_[8]) widths_[8] = box_.mode() == tdZyklus ? 55 : 120;
+}
+
+void TraceWindowModel::setContext(bool on) {
+    if (on && box_.mode() != tdSource) return;
+    if (on == context_) return;
+    context_ = on;
+    setChecked("cmPopShowContext", on);
+    box_.setContextMode(on);
+    changed();
+}
+
+void TraceWindowModel::setRunState(bool running, bool onTheFly) {
+    running_ = running;
+    onTheFly_ = onTheFly;
+    refreshMenu();
+    changed();
+}
+
+void TraceWindowModel::refreshMenu() {
+    const bool timed = !running_ || onTheFly_;
+    for (const char* item : kTimedItems) setEnabled(item, timed);
+}
+
+bool TraceWindowModel::goToFrame(const std::string& text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(text[b]))) ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1]))) --e;
+    const std::string t = text.substr(b, e - b);
+    bool digits = !t.empty() && t.size() <= 12;
+    for (std::size_t k = t[0] == '-' ? 1 : 0; digits && k < t.size(); ++k)
+        digits = std::isdigit(static_cast<unsigned char>(t[k])) != 0;
+    if (!digits || t == "-") {
+        ErrorBox("'" + t + "' is not a valid integer value", platform::mb::Ok);
+        return false;
+    }
+    const long long v = std::strtoll(t.c_str(), nullptr, 10);
+    if (v < 0 || v >= static_cast<long long>(source_.frameCount())) {
+        ErrorBox(FmtResStr(rs::ValueOutOfRange, "frame index", static_cast<std::int64_t>(v)), platform::mb::Ok);
+        return false;
+    }
+    box_.showFrame(static_cast<std::uint32_t>(v));
+    for (int r = 0; r < box_.rowCount(); ++r)
+        if (box_.item(r).isReal() && box_.item(r).frame == static_cast<std::uint32_t>(v)) {
+            box_.setCaretRow(r);
+            break;
+        }
+    changed();
+    return true;
+}
+
+void TraceWindowModel::doubleClick() {
+    if (doubleClickAction_ == 1 && control("cmPopTime0").enabled) timeZero();
+}
+
+void TraceWindowModel::timeZero() {
+    box_.toggleTimeZero();
+    changed();
+}
+
+std::string TraceWindowModel::panelText(int panel) const {
+    switch (panel) {
+    case 0: {
+        const int row = box_.caretRow();
+        return row >= 0 ? box_.GetCellText(row, 0) : std::string();
+    }
+    case 1: return searching_ ? kSearching : std::string();
+    case 2:
+        if (box_.rowCount() == 0) return {};
+        return filterState_ == 1 ? kFiltering : filterState_ == 2 ? kFilterActive : std::string();
+    case 3: return onTheFly_ ? kOnTheFly : std::string();
+    default: return {};
+    }
+}
+
+TraceWindowModel::PanelStyle TraceWindowModel::panelStyle(const std::string& text) {
+    if (text == kFilterActive) return PanelStyle::OnWhite;
+    if (text == kFiltering || text == kSearching || text == kOnTheFly) return PanelStyle::WhiteOnRed;
+    return PanelStyle::Plain;
+}
+
+void TraceWindowModel::setSearching(bool on) {
+    searching_ = on;
+    changed();
+}
+
+void TraceWindowModel::setFilterState(int state) {
+    filterState_ = state;
+    changed();
+}
+
+void TraceWindowModel::notify(int code) {
+    if (code == 4 || code == 8 || code == 9) setEnabled("cmPopSource", lineTableHasLines());
+    box_.notify(code);
+    setDarstellung(box_.mode());
+}
+
+void TraceWindowModel::activated(std::uintptr_t windowId) {
+    if (host_.activeWindowSlot) *host_.activeWindowSlot = windowId;
+}
+
+void TraceWindowModel::close(const WindowGeometry& g) {
+    if (closed_) return;
+    closed_ = true;
+    const std::string key = kDriverKey;
+    store_.writeInteger(key, section_, "Left", g.left);
+    store_.writeInteger(key, section_, "Top", g.top);
+    store_.writeInteger(key, section_, "Height", g.height);
+    store_.writeInteger(key, section_, "Width", g.width);
+    store_.writeInteger(key, section_, "AktionDoppelClick", doubleClickAction_);
+    for (int c = 0; c < kTraceColumns; ++c) store_.writeInteger(key, section_, "Header" + std::to_string(c), widths_[c]);
+    store_.writeInteger(key, section_, "Darstellung", box_.mode());
+    store_.writeBool(key, section_, "ZeigeKontext", context_);
+    if (host_.activeWindowSlot) *host_.activeWindowSlot = 0;
+    if (host_.dialogClosed) host_.dialogClosed(kTag);
+    numbers_.release(number_);
+}
+
+}  // namespace tarvex::ui
