@@ -134,7 +134,10 @@ TEST(TraceBox, CollapseAndExpandRows) {
     // MOVX, its read cycle (no code) and SJMP.
     box.collapseRows({1, 2, 3});
     EXPECT_EQ(frames(box), "C8 12 C14 18 C20 24 ");
-    EXPECT_EQ(box.GetCellText(0, 0), "");
+    EXPECT_EQ(box.GetCellText(0, 0), "+");
+    EXPECT_EQ(box.GetCellText(0, 6), "...");
+    EXPECT_EQ(box.GetCellFontColor(0, 6), 0xC0C0C0u);
+    EXPECT_EQ(box.GetCellText(0, 9), "");
     box.setCaretRow(2);
     EXPECT_TRUE(box.expandAtCaret());
     EXPECT_EQ(box.collapsed().count(), 0u);

@@ -366,6 +366,8 @@ std::string TraceBoxModel::GetItemText(int row) const {
 std::string TraceBoxModel::GetCellText(int row, int section) const {
     if (row < 0 || row >= rowCount()) return {};
     const TTraceItem& i = item(row);
+    // A collapsed range shows its mark in the Index and Address cells.
+    if (i.kind == TTraceItem::Collapsed) return section == 0 ? "+" : section == 6 ? "..." : "";
     return traceCellText(i, section, mode_, i.isReal() ? timeOf(i) : TSplitTime{});
 }
 
@@ -376,6 +378,7 @@ std::uint32_t TraceBoxModel::GetCellColor(int row, int section) const {
 
 std::uint32_t TraceBoxModel::GetCellFontColor(int row, int section) const {
     if (row < 0 || row >= rowCount()) return 0;
+    if (item(row).kind == TTraceItem::Collapsed && section == 6) return 0xC0C0C0;
     return rgbOf(traceCellFontColour(item(row), section, mode_));
 }
 

@@ -1,0 +1,196 @@
+// The trace window and its dialogs, offscreen, each rendered for review.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
+
+#include "core/line_table.hpp"
+#include "core/symbol_table.hpp"
+#include "ui/model/scripted_trace_source.hpp"
+#include "ui/trace_dialogs.hpp"
+#include "ui/trace_window.hpp"
+
+namespace tarvex::ui {
+namespace {
+
+struct TraceFixture {
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScopedUi ui{&boxes};
+    platform::MemorySettingsStore store;
+    TraceWindowNumbers numbers;
+    ScriptedTraceSource source = sampleLoopTrace(150);
+    TSymboltabelle symbols;
+    TZeilennummertabelle lines{symbols};
+    TraceFixture() {
+        lines.AddLine(UnbankedAdresse(0x0000), 12, 0, 0, 0);
+        lines.AddLine(UnbankedAdresse(0x0003), 14, 0, 0, 0);
+        source.sourceTexts[0x0000] = "    P1 = 0x01;   /* LED on */";
+        source.sourceTexts[0x0003] = "    goto again;";
+    }
+    std::unique_ptr<TraceWindowModel> model(std::uintptr_t* slot = nullptr, std::function<void(int)> closed = {}) {
+        return std::make_unique<TraceWindowModel>(source, TraceContext{&lines}, store,
+                                                  TraceWindowHost{slot, std::move(closed)}, numbers);
+    }
+};
+
+TEST(TraceWindowView, MixedModeWithSourceLinesGapsAndACollapsedRange) {
+    TraceFixture f;
+    std::uintptr_t slot = 0;
+    std::vector<int> closed;
+    TraceWindow w(f.model(&slot, [&](int tag) { closed.push_back(tag); }), f.store);
+    w.resize(1000, 640);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    auto& box = w.model().box();
+    EXPECT_GE(box.rowCount(), 30);
+    EXPECT_EQ(w.boxView().itemCount(), box.rowCount());
+    // The last row is the caret row: the scroll bar stands at its frame.
+    auto* bar = w.findChild<QScrollBar*>("VScrollBar");
+    EXPECT_EQ(bar->maximum(), 149);
+    EXPECT_EQ(bar->value(), box.currentFrame());
+    auto* header = w.findChild<QHeaderView*>("Header");
+    EXPECT_EQ(header->model()->headerData(4, Qt::Horizontal).toString(), QString::fromUtf8("s\"ms"));
+    EXPECT_EQ(header->sectionSize(8), 120);
+
+    // Collapse the MOVX row and the SJMP row of one turn.
+    box.showFrame(60);
+    w.rowsChanged();
+    int movx = -1;
+    for (int r = 0; r < box.rowCount() && movx < 0; ++r)
+        if (box.item(r).kind == TTraceItem::Line && box.item(r).address == 2) movx = r;
+    ASSERT_GE(movx, 0);
+    box.setCaretRow(movx);
+    w.runItem("cmPopAusblenden");
+    EXPECT_EQ(f.boxes.shown().size(), 0u);
+    bool collapsed = false, gap = false, source = false;
+    for (int r = 0; r < box.rowCount(); ++r) {
+        collapsed = collapsed || box.item(r).kind == TTraceItem::Collapsed;
+        gap = gap || box.item(r).isGap();
+        source = source || box.item(r).kind == TTraceItem::Source;
+    }
+    EXPECT_TRUE(collapsed && gap && source);
+    box.setCaretRow(3);
+    w.rowsChanged();
+    saveShot(w, "TTraceForm");
+
+    // The popup menu as the right mouse button opens it.
+    w.refresh();
+    auto& menu = w.popupMenu();
+    menu.popup(w.mapToGlobal(QPoint(200, 100)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+    EXPECT_EQ(menu.actions().first()->text(), "&Search...");
+    saveShot(menu, "TTraceForm-menu");
+    menu.hide();
+
+    // " Filtering " is white on red.
+    w.model().setFilterState(1);
+    auto* panel = w.findChild<QLabel*>("StatusPanel2");
+    EXPECT_EQ(panel->text(), " Filtering ");
+    const QImage image = panel->grab().toImage();
+    EXPECT_EQ(image.pixelColor(image.width() - 2, image.height() / 2), QColor(Qt::red));
+
+    w.activateWindow();
+    w.close();
+    EXPECT_EQ(slot, 0u);
+    EXPECT_EQ(closed, std::vector<int>{7});
+    EXPECT_EQ(f.store.readInteger(kDriverKey, "Trace1", "Darstellung", -1), tdMixedMode);
+}
+
+TEST(TraceWindowView, SourceModeWithTheContextList) {
+    TraceFixture f;
+    f.store.writeInteger(kDriverKey, "Trace1", "Darstellung", tdSource);
+    f.store.writeBool(kDriverKey, "Trace1", "ZeigeKontext", true);
+    TraceWindow w(f.model(), f.store);
+    w.resize(900, 400);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    EXPECT_EQ(w.model().darstellung(), tdSource);
+    EXPECT_TRUE(w.findChild<QWidget*>("ContextBox")->isVisible());
+    saveShot(w, "TTraceForm-context");
+    w.runItem("cmPopMixedMode");
+    EXPECT_FALSE(w.findChild<QWidget*>("ContextBox")->isVisible());
+    w.close();
+}
+
+TEST(TraceDialogs, SaveTraceRefusesAnEmptyNameAndWritesItsCommand) {
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScopedUi ui{&boxes};
+    platform::MemorySettingsStore store;
+    store.writeString(kDriverKey, "FormSaveTraceStart", "History0", "10");
+    SaveTraceModel model(store, "/tmp");
+    SaveTraceDialog d(model, store);
+    d.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+    EXPECT_EQ(d.windowTitle(), "Save trace into file");
+    EXPECT_EQ(d.findChild<QComboBox*>("StartAdresse")->currentText(), "10");
+    EXPECT_TRUE(d.findChild<QRadioButton*>("Format1")->isChecked());
+    saveShot(d, "TFormSaveTrace");
+    QTest::mouseClick(d.findChild<QPushButton*>("OkButton"), Qt::LeftButton);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, "Save: Missing file name");
+    EXPECT_TRUE(d.isVisible());
+    auto* name = d.findChild<QComboBox*>("DateiName");
+    name->setFocus();
+    QTest::keyClicks(name, "trace");
+    QTest::mouseClick(d.findChild<QRadioButton*>("Format2"), Qt::LeftButton);
+    QTest::mouseClick(d.findChild<QPushButton*>("OkButton"), Qt::LeftButton);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    TKommandoStruktur c;
+    model.writeCommand(c);
+    EXPECT_EQ(c.text1, "trace.txt");
+    EXPECT_EQ(c.fileFormat, 7);
+    EXPECT_EQ(c.start.offset, 10);
+    EXPECT_EQ(store.readString(kDriverKey, "FormSaveTraceName", "History0", ""), "trace");
+}
+
+TEST(TraceDialogs, ColumnsAndGoto) {
+    platform::MemorySettingsStore store;
+    TraceColumnsModel columns(store, tdMixedMode);
+    {
+        TraceColumnsDialog d(columns);
+        d.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+        auto* brk = d.findChild<QCheckBox*>("CheckBox2");
+        QTest::mouseClick(brk, Qt::LeftButton, {}, QPoint(6, brk->height() / 2));
+        EXPECT_FALSE(d.findChild<QCheckBox*>("CheckBoxAll")->isChecked());
+        EXPECT_EQ(d.findChild<QCheckBox*>("CheckBox10")->text(), "Source text");
+        saveShot(d, "TFormTraceSpalten");
+        auto* all = d.findChild<QCheckBox*>("CheckBoxAll");
+        QTest::mouseClick(all, Qt::LeftButton, {}, QPoint(6, all->height() / 2));
+        EXPECT_TRUE(d.findChild<QCheckBox*>("CheckBox2")->isChecked());
+    }
+
+    GotoModel trace(store);
+    trace.setAufruf(saTrace);
+    int plainHeight = 0;
+    {
+        GotoDialog d(trace, store);
+        d.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+        EXPECT_EQ(d.windowTitle(), "Goto trace frame");
+        EXPECT_FALSE(d.findChild<QPushButton*>("SymbolButton")->isVisible());
+        plainHeight = d.height();
+        saveShot(d, "TFormSprung-trace");
+    }
+    GotoModel banked(store, GotoBanking{3, -1, 15});
+    GotoDialog d(banked, store);
+    d.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+    EXPECT_EQ(d.findChildren<QRadioButton*>().size(), 4);
+    EXPECT_GT(d.height(), plainHeight);
+    saveShot(d, "TFormSprung-banked");
+    QTest::mouseClick(d.findChild<QRadioButton*>("Bank2"), Qt::LeftButton);
+    EXPECT_EQ(d.result(), GotoDialog::ResultYes);
+    EXPECT_EQ(banked.chosenBank(), 2);
+}
+
+}  // namespace
+}  // namespace tarvex::ui

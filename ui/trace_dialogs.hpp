@@ -1,0 +1,62 @@
+#pragma once
+// The save-trace, columns and goto dialogs: widgets bound to their models.
+#include <array>
+#include <string>
+
+#include "ui/base/dialog_base.hpp"
+#include "ui/model/save_trace_model.hpp"
+#include "ui/model/trace_dialogs.hpp"
+
+class QButtonGroup;
+
+namespace tarvex::ui {
+
+class HistoryCombo;
+
+class SaveTraceDialog final : public DialogBase {
+public:
+    explicit SaveTraceDialog(SaveTraceModel& model, platform::SettingsStore& store = platform::defaultSettings(),
+                             QWidget* parent = nullptr);
+    SaveTraceModel& saveModel() { return model_; }
+
+protected:
+    void done(int result) override;
+
+private:
+    SaveTraceModel& model_;
+    HistoryCombo* name_;
+    HistoryCombo* start_;
+    HistoryCombo* end_;
+    QButtonGroup* formats_;
+};
+
+class TraceColumnsDialog final : public DialogBase {
+public:
+    explicit TraceColumnsDialog(TraceColumnsModel& model, QWidget* parent = nullptr);
+
+private:
+    TraceColumnsModel& model_;
+};
+
+class GotoDialog final : public DialogBase {
+public:
+    // Closed by a bank: result Yes (6); by OK: Accepted.
+    static constexpr int ResultYes = 6;
+    explicit GotoDialog(GotoModel& model, platform::SettingsStore& store = platform::defaultSettings(),
+                        QWidget* parent = nullptr);
+
+protected:
+    void done(int result) override;
+
+private:
+    void rebuildBanks();
+
+    GotoModel& model_;
+    HistoryCombo* ziel_;
+    QWidget* bankGroup_;
+    QButtonGroup* banks_;
+    int bankCount_ = -1;
+    std::string section_;
+};
+
+}  // namespace tarvex::ui

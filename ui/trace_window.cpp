@@ -1,0 +1,317 @@
+#include "ui/trace_window.hpp"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QScrollBar>
+#include <QStandardItemModel>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include "core/message_box.hpp"
+#include "ui/trace_dialogs.hpp"
+
+namespace tarvex::ui {
+
+namespace {
+
+template <typename F>
+void guarded(F&& f) {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        ErrorBox(e.what(), platform::mb::Ok);
+    }
+}
+
+}  // namespace
+
+// ---- Box view
+
+TraceBoxView::TraceBoxView(TraceWindow& window, TraceBoxModel& box, QWidget* parent)
+    : CaretListView(box, parent), window_(window), box_(box) {
+    setMitCaret(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+void TraceBoxView::keyPressEvent(QKeyEvent* event) {
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    bool used = false;
+    guarded([&] {
+        switch (event->key()) {
+        case Qt::Key_PageUp: used = box_.pageUp(ctrl); break;
+        case Qt::Key_PageDown: used = box_.pageDown(ctrl); break;
+        case Qt::Key_Up: used = !shift && box_.lineUp(); break;
+        case Qt::Key_Down: used = !shift && box_.lineDown(); break;
+        default: break;
+        }
+    });
+    if (!used) {
+        CaretListView::keyPressEvent(event);
+        box_.setCaretRow(list().caretRow());
+    }
+    window_.rowsChanged();
+}
+
+void TraceBoxView::mousePressEvent(QMouseEvent* event) {
+    CaretListView::mousePressEvent(event);
+    box_.setCaretRow(list().caretRow());
+    window_.rowsChanged();
+}
+
+void TraceBoxView::mouseDoubleClickEvent(QMouseEvent*) {
+    guarded([&] { window_.model().doubleClick(); });
+    list().releaseLeft();
+    window_.rowsChanged();
+}
+
+void TraceBoxView::resizeEvent(QResizeEvent* event) {
+    CaretListView::resizeEvent(event);
+    // Rows are made before painting, never while painting.
+    guarded([&] { box_.setVisibleRows(list().geometry.visibleRows()); });
+    window_.rowsChanged();
+}
+
+void TraceBoxView::contextMenuEvent(QContextMenuEvent* event) {
+    window_.refresh();
+    window_.popupMenu().popup(event->globalPos());
+}
+
+// ---- Window
+
+TraceWindow::TraceWindow(std::unique_ptr<TraceWindowModel> model, platform::SettingsStore& store, QWidget* parent)
+    : QWidget(parent, Qt::Window), model_(std::move(model)), store_(store) {
+    setObjectName("TTraceForm");
+    resize(900, 420);
+    if (auto g = model_->storedGeometry(); g && g->width > 100 && g->height > 80) resize(g->width, g->height);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(0);
+    auto* area = new QWidget(this);
+    area->setObjectName("ScrollBox1");
+    auto* areaLayout = new QVBoxLayout(area);
+    areaLayout->setContentsMargins(0, 0, 0, 0);
+    areaLayout->setSpacing(0);
+    header_ = new QHeaderView(Qt::Horizontal, area);
+    header_->setObjectName("Header");
+    columns_ = new QStandardItemModel(0, kTraceColumns, header_);
+    header_->setModel(columns_);
+    header_->setSectionResizeMode(QHeaderView::Interactive);
+    header_->setMinimumSectionSize(0);
+    header_->setStretchLastSection(false);
+    header_->setFixedHeight(header_->sizeHint().height());
+    box_ = new TraceBoxView(*this, model_->box(), area);
+    box_->setObjectName("TraceBox");
+    areaLayout->addWidget(header_);
+    areaLayout->addWidget(box_, 1);
+    row->addWidget(area, 1);
+    context_ = new QListWidget(this);
+    context_->setObjectName("ContextBox");
+    context_->hide();
+    row->addWidget(context_);
+    scroll_ = new QScrollBar(Qt::Vertical, this);
+    scroll_->setObjectName("VScrollBar");
+    scroll_->setSingleStep(1);
+    row->addWidget(scroll_);
+    outer->addLayout(row, 1);
+    status_ = new QStatusBar(this);
+    status_->setObjectName("StatusBar");
+    status_->setSizeGripEnabled(false);
+    const int widths[4] = {65, 70, 100, 75};
+    for (int i = 0; i < 4; ++i) {
+        panels_[i] = new QLabel(status_);
+        panels_[i]->setObjectName(QString("StatusPanel%1").arg(i));
+        panels_[i]->setMinimumWidth(widths[i]);
+        panels_[i]->setAutoFillBackground(true);
+        status_->addWidget(panels_[i]);
+    }
+    outer->addWidget(status_);
+    box_->setHeaderLink(header_);
+    connect(header_, &QHeaderView::sectionResized, this, [this](int index, int, int size) {
+        if (!applyingHeader_) model_->setWidth(index, size);
+    });
+    connect(scroll_, &QScrollBar::actionTriggered, this, [this](int action) { onScrollAction(action); });
+    connect(scroll_, &QScrollBar::sliderReleased, this, [this] {
+        guarded([&] { model_->box().showFrame(static_cast<std::uint32_t>(scroll_->value())); });
+        rowsChanged();
+    });
+    buildMenu();
+    setContextMenuPolicy(Qt::DefaultContextMenu);
+    model_->onChanged([this] { refresh(); });
+    applyHeader();
+    refresh();
+}
+
+TraceWindow::~TraceWindow() { model_->onChanged({}); }
+
+void TraceWindow::buildMenu() {
+    menu_ = new QMenu(this);
+    menu_->setObjectName("aPopupMenu");
+    const auto add = [this](QMenu* into, const char* name, QKeySequence key = {}) {
+        auto* a = into->addAction(QString());
+        a->setObjectName(name);
+        if (!key.isEmpty()) a->setShortcut(key);
+        // The window's own short cuts (F3, F5) work without the menu open.
+        if (!key.isEmpty()) addAction(a);
+        connect(a, &QAction::triggered, this, [this, n = std::string(name)] { runItem(n); });
+        return a;
+    };
+    add(menu_, "cmPopSuche");
+    add(menu_, "cmPopSucheNochmal", QKeySequence(Qt::Key_F3));
+    add(menu_, "cmPopSprung", QKeySequence(Qt::Key_F5));
+    menu_->addSeparator()->setObjectName("N1");
+    add(menu_, "cmPopTime0");
+    add(menu_, "cmPopTimeFilter");
+    menu_->addSeparator()->setObjectName("N3");
+    add(menu_, "cmPopAusblenden");
+    add(menu_, "cmPopAusBlendenFunktion");
+    add(menu_, "cmPopEinblenden");
+    auto* format = menu_->addMenu(QString());
+    format->setObjectName("cmPopDarstellungMenu");
+    format->menuAction()->setObjectName("cmPopDarstellung");
+    auto* modes = new QActionGroup(format);
+    for (const char* m : {"cmPopZyklus", "cmPopDisassembliert", "cmPopMixedMode", "cmPopSource"}) {
+        auto* a = add(format, m);
+        a->setCheckable(true);
+        modes->addAction(a);
+    }
+    format->addSeparator()->setObjectName("N2");
+    add(format, "cmPopShowContext")->setCheckable(true);
+    add(format, "cmPopSpalten");
+    auto* twice = menu_->addMenu(QString());
+    twice->menuAction()->setObjectName("cmPopDoppel");
+    add(twice, "cmPopDoppelTime0")->setCheckable(true);
+}
+
+void TraceWindow::runItem(const std::string& name) {
+    auto& m = *model_;
+    guarded([&] {
+        if (name == "cmPopZyklus") m.setDarstellung(tdZyklus);
+        else if (name == "cmPopDisassembliert") m.setDarstellung(tdDisassembliert);
+        else if (name == "cmPopMixedMode") m.setDarstellung(tdMixedMode);
+        else if (name == "cmPopSource") m.setDarstellung(tdSource);
+        else if (name == "cmPopShowContext") m.setContext(!m.contextShown());
+        else if (name == "cmPopTime0") m.timeZero();
+        else if (name == "cmPopAusblenden") {
+            std::vector<int> rows;
+            const auto& sel = box_->list().selection;
+            if (sel.shown())
+                for (int r = sel.start().row; r <= sel.end().row; ++r) rows.push_back(r);
+            m.box().collapseRows(rows);
+            box_->list().selection.hide();
+        } else if (name == "cmPopEinblenden") {
+            m.box().expandAtCaret();
+        } else if (name == "cmPopSprung") {
+            GotoModel gm(store_);
+            gm.setAufruf(saTrace);
+            GotoDialog d(gm, store_, this);
+            if (d.exec() == QDialog::Accepted) m.goToFrame(gm.control("Ziel").text);
+        } else if (name == "cmPopSpalten") {
+            TraceColumnsModel cm(store_, m.darstellung());
+            const auto shown = m.columnsShown();
+            for (int c = 0; c < kTraceColumns; ++c) cm.setColumn(c, shown[c]);
+            TraceColumnsDialog d(cm, this);
+            if (d.exec() == QDialog::Accepted) {
+                std::array<bool, kTraceColumns> now{};
+                for (int c = 0; c < kTraceColumns; ++c) now[c] = cm.column(c);
+                m.applyColumns(now);
+                applyHeader();
+            }
+        }
+    });
+    rowsChanged();
+}
+
+void TraceWindow::onScrollAction(int action) {
+    auto& box = model_->box();
+    guarded([&] {
+        switch (action) {
+        case QAbstractSlider::SliderSingleStepAdd: box.scrollDown(1); break;
+        case QAbstractSlider::SliderSingleStepSub: box.scrollUp(1); break;
+        case QAbstractSlider::SliderPageStepAdd: box.scrollDown(box.visibleRows()); break;
+        case QAbstractSlider::SliderPageStepSub: box.scrollUp(box.visibleRows()); break;
+        case QAbstractSlider::SliderToMinimum: box.showFrame(0); break;
+        case QAbstractSlider::SliderToMaximum: box.goToEnd(); break;
+        default: return;
+        }
+    });
+    rowsChanged();
+}
+
+void TraceWindow::applyHeader() {
+    applyingHeader_ = true;
+    for (int c = 0; c < kTraceColumns; ++c) {
+        columns_->setHeaderData(c, Qt::Horizontal, QString::fromStdString(model_->headerTitle(c)));
+        header_->resizeSection(c, model_->widths()[static_cast<std::size_t>(c)]);
+    }
+    applyingHeader_ = false;
+}
+
+void TraceWindow::rowsChanged() {
+    auto& box = model_->box();
+    box_->setItemCount(box.rowCount());
+    box_->list().setCaretRow(box.caretRow());
+    const QSignalBlocker block(scroll_);
+    scroll_->setRange(0, box.scrollMaximum());
+    scroll_->setPageStep(std::max(1, box.visibleRows()));
+    scroll_->setValue(std::max(0, box.currentFrame()));
+    box_->viewport()->update();
+    refresh();
+}
+
+void TraceWindow::refresh() {
+    setWindowTitle(QString::fromStdString(model_->caption()));
+    for (auto* a : findChildren<QAction*>()) {
+        const std::string name = a->objectName().toStdString();
+        if (name.empty() || !model_->controls().count(name)) continue;
+        const auto& c = model_->control(name);
+        a->setText(QString::fromStdString(c.text));
+        a->setEnabled(c.enabled);
+        a->setVisible(c.visible);
+        if (a->isCheckable()) a->setChecked(c.checked);
+    }
+    applyHeader();
+    context_->setVisible(model_->contextShown());
+    for (int i = 0; i < 4; ++i) {
+        const std::string text = model_->panelText(i);
+        QPalette p = panels_[i]->palette();
+        switch (TraceWindowModel::panelStyle(text)) {
+        case TraceWindowModel::PanelStyle::OnWhite:
+            p.setColor(QPalette::Window, Qt::white);
+            p.setColor(QPalette::WindowText, Qt::black);
+            break;
+        case TraceWindowModel::PanelStyle::WhiteOnRed:
+            p.setColor(QPalette::Window, Qt::red);
+            p.setColor(QPalette::WindowText, Qt::white);
+            break;
+        case TraceWindowModel::PanelStyle::Plain: p = status_->palette(); break;
+        }
+        panels_[i]->setPalette(p);
+        panels_[i]->setText(QString::fromStdString(text));
+    }
+}
+
+void TraceWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        model_->activated(static_cast<std::uintptr_t>(winId()));
+}
+
+void TraceWindow::closeEvent(QCloseEvent* event) {
+    model_->close({x(), y(), width(), height()});
+    event->accept();
+}
+
+}  // namespace tarvex::ui

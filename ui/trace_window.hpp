@@ -1,0 +1,78 @@
+#pragma once
+// The trace window: header, the trace list, the scroll bar over the frame
+// indices, the status bar and the popup menu, bound to TraceWindowModel.
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "ui/caret_list_view.hpp"
+#include "ui/model/trace_window.hpp"
+
+class QHeaderView;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QScrollBar;
+class QStandardItemModel;
+class QStatusBar;
+
+namespace tarvex::ui {
+
+class TraceWindow;
+
+// The trace list: the caret list over the box's rows; keys that leave the
+// rows scroll the trace instead.
+class TraceBoxView final : public CaretListView {
+public:
+    TraceBoxView(TraceWindow& window, TraceBoxModel& box, QWidget* parent);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    TraceWindow& window_;
+    TraceBoxModel& box_;
+};
+
+class TraceWindow final : public QWidget {
+public:
+    TraceWindow(std::unique_ptr<TraceWindowModel> model, platform::SettingsStore& store, QWidget* parent = nullptr);
+    ~TraceWindow() override;
+
+    TraceWindowModel& model() { return *model_; }
+    TraceBoxView& boxView() { return *box_; }
+    QMenu& popupMenu() { return *menu_; }
+    // Re-reads the model into every widget.
+    void refresh();
+    // Rows changed in the box: the list follows.
+    void rowsChanged();
+    // Runs a menu item by its name (as the popup menu does).
+    void runItem(const std::string& name);
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenu();
+    void onScrollAction(int action);
+    void applyHeader();
+
+    std::unique_ptr<TraceWindowModel> model_;
+    platform::SettingsStore& store_;
+    QHeaderView* header_ = nullptr;
+    QStandardItemModel* columns_ = nullptr;
+    TraceBoxView* box_ = nullptr;
+    QScrollBar* scroll_ = nullptr;
+    QListWidget* context_ = nullptr;
+    QStatusBar* status_ = nullptr;
+    QLabel* panels_[4] = {};
+    QMenu* menu_ = nullptr;
+    bool applyingHeader_ = false;
+};
+
+}  // namespace tarvex::ui
