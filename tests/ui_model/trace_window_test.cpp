@@ -152,19 +152,16 @@ TEST(TraceColumnsDialog, AllAndTheCaptionsOfTheMode) {
     for (int c = 0; c < kTraceColumns; ++c) EXPECT_TRUE(m.column(c)) << c;
 }
 
-class OnePick final : public SymbolPicker {
-public:
-    std::optional<SymbolChoice> pick(const SymbolRequest& r) override {
-        requests.push_back(r);
-        return SymbolChoice{"main", UnbankedAdresse(0x100)};
-    }
-    std::vector<SymbolRequest> requests;
-};
-
 TEST(GotoDialog, CallsBankGroupAndSymbols) {
     platform::MemorySettingsStore store;
-    OnePick picker;
-    GotoModel m(store, GotoBanking{3, -1, 7}, &picker);
+    ScriptedSymbolPicker picker;
+    ScopedSymbolPicker scope(&picker);
+    PickedSymbol main;
+    main.name = "main";
+    main.address = UnbankedAdresse(0x100);
+    picker.answer(main);
+    picker.answer(std::nullopt);
+    GotoModel m(store, GotoBanking{3, -1, 7});
     EXPECT_EQ(m.caption(), "Goto address");
     EXPECT_EQ(m.historySection(), "SprungFormZielAdresse");
     EXPECT_TRUE(m.bankGroupShown());
@@ -181,8 +178,9 @@ TEST(GotoDialog, CallsBankGroupAndSymbols) {
     m.clickSymbol();
     EXPECT_EQ(m.control("Ziel").text, "main");
     EXPECT_TRUE(m.fromSymbol());
-    EXPECT_EQ(picker.requests.back().klassen, 65u);
-    EXPECT_EQ(picker.requests.back().acceptCaption, "Accept");
+    EXPECT_EQ(m.symbolAddress()->offset, 0x100);
+    EXPECT_EQ(picker.requests().back().klassen, Klassen{65});
+    EXPECT_EQ(picker.requests().back().acceptCaption, "Accept");
     m.setTarget("mainx");
     EXPECT_FALSE(m.fromSymbol());
 
@@ -203,8 +201,10 @@ TEST(GotoDialog, CallsBankGroupAndSymbols) {
     EXPECT_FALSE(m.bankGroupShown());
     m.setAufruf(saSource);
     EXPECT_EQ(m.caption(), "Goto line");
+    m.setTarget("12");
     m.clickSymbol();
-    EXPECT_EQ(picker.requests.back().mode, SymbolRequest::Lines);
+    EXPECT_EQ(picker.requests().back().mode, PickMode::Lines);
+    EXPECT_EQ(m.control("Ziel").text, "12");
     GotoModel wide(store, GotoBanking{40, -1, 15});
     EXPECT_EQ(wide.control("BankNummerGroup").items.size(), 16u);
     EXPECT_EQ(wide.control("BankNummerGroup").items.back(), "&F");

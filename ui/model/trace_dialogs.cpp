@@ -64,8 +64,8 @@ void TraceColumnsModel::setAll(bool checked) {
 
 // ---- Goto
 
-GotoModel::GotoModel(platform::SettingsStore& store, GotoBanking banking, SymbolPicker* picker)
-    : DialogModel("SprungForm", 0, store), banking_(banking), picker_(picker) {
+GotoModel::GotoModel(platform::SettingsStore& store, GotoBanking banking)
+    : DialogModel("SprungForm", 0, store), banking_(banking) {
     setText("BankNummerGroup", " or switch bank: ");
     setText("SymbolButton", "?");
     setText("OkButton", "Ok");
@@ -149,19 +149,19 @@ void GotoModel::clickBank(int bank) {
 }
 
 void GotoModel::clickSymbol() {
-    if (!picker_ || !control("SymbolButton").visible) return;
-    SymbolRequest r;
+    if (!control("SymbolButton").visible) return;
+    SymbolPickRequest r;
     r.acceptCaption = std::string(LoadStr(325));
     switch (aufruf_) {
-    case saIntData: r.klassen = 2; break;
-    case saExtData: r.klassen = 4; break;
-    case saSource: r.mode = SymbolRequest::Lines; break;
-    default: r.klassen = 65; break;
+    case saIntData: r.klassen = klasse::IntData; break;
+    case saExtData: r.klassen = klasse::ExtData; break;
+    case saSource: r.mode = PickMode::Lines; break;
+    default: r.klassen = static_cast<Klassen>(klasse::Program | klasse::Modul); break;
     }
-    auto choice = picker_->pick(r);
+    auto choice = pickSymbol(r);
     if (!choice) return;
-    setTarget(choice->text);
-    fromSymbol_ = choice->address.has_value();
+    setTarget(choice->name);
+    fromSymbol_ = true;
     symbolAddress_ = choice->address;
 }
 

@@ -1,13 +1,14 @@
 #pragma once
 // The trace window's two small dialogs: which columns show, and where to go
-// (an address, a line, a frame index, or another bank). The symbol browser
-// that the "?" button opens is reached through SymbolPicker.
+// (an address, a line, a frame index, or another bank). The "?" button asks
+// the current symbol picker.
 #include <array>
 #include <optional>
 #include <string>
 
 #include "core/bank_adressen.hpp"
 #include "ui/model/dialog_model.hpp"
+#include "ui/model/symbol_picker.hpp"
 #include "ui/model/trace_cells.hpp"
 
 namespace tarvex::ui {
@@ -30,27 +31,6 @@ private:
     TTraceDarstellung mode_;
 };
 
-// A choice of the symbol browser: the text for the target and, for a
-// symbol or a line, its banked address.
-struct SymbolChoice {
-    std::string text;
-    std::optional<TBankAdresse> address;
-};
-
-struct SymbolRequest {
-    enum Mode { Symbols, Lines, Registers };
-    unsigned klassen = 0;
-    Mode mode = Symbols;
-    std::string acceptCaption;
-};
-
-// The browser's seam: nothing chosen until one is registered.
-class SymbolPicker {
-public:
-    virtual ~SymbolPicker() = default;
-    virtual std::optional<SymbolChoice> pick(const SymbolRequest& request) = 0;
-};
-
 enum TSprungAufruf : int { saProgram = 0, saIntData = 1, saExtData = 2, saSource = 3, saTrace = 4, saSysEmul = 5 };
 
 // What decides the bank group: the highest bank of each kind of banking,
@@ -65,7 +45,7 @@ class GotoModel final : public DialogModel {
 public:
     static constexpr int kMaxBank = 15;
 
-    GotoModel(platform::SettingsStore& store, GotoBanking banking = {}, SymbolPicker* picker = nullptr);
+    explicit GotoModel(platform::SettingsStore& store, GotoBanking banking = {});
 
     TSprungAufruf aufruf() const { return aufruf_; }
     void setAufruf(TSprungAufruf aufruf);
@@ -80,7 +60,7 @@ public:
     // A bank of the group: the dialog closes with "Yes" and that bank.
     void clickBank(int bank);
     std::optional<int> chosenBank() const { return chosenBank_; }
-    // "?": the browser's choice replaces the target.
+    // "?": the current picker's choice replaces the target.
     void clickSymbol();
     bool fromSymbol() const { return fromSymbol_; }
     std::optional<TBankAdresse> symbolAddress() const { return symbolAddress_; }
@@ -92,7 +72,6 @@ private:
     int highestBank() const;
 
     GotoBanking banking_;
-    SymbolPicker* picker_;
     TSprungAufruf aufruf_ = saProgram;
     std::string historySection_;
     bool fromSymbol_ = false;
