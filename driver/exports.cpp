@@ -13,6 +13,8 @@
 #include "emulator/io_library.hpp"
 #include "host/agdi_object.hpp"
 #include "host/agdi_records.hpp"
+#include "host/command_history.hpp"
+#include "platform/host_window.hpp"
 #include "platform/ui.hpp"
 #ifdef _WIN32
 #include "platform/win32/message_boxes_win32.hpp"
@@ -55,6 +57,9 @@ public:
         }
         errorDialog_ = std::make_unique<tarvex::platform::ConsoleErrorDialog>(*boxes_);
         ui_ = std::make_unique<tarvex::platform::ScopedUi>(boxes_, errorDialog_.get());
+        // The command dialogs exchange command lists through this format.
+        tarvex::SetClipboardFormat(
+            tarvex::platform::registerClipboardFormat(std::string(tarvex::ClipboardFormatName).c_str()));
         object_ = std::make_unique<TAgdiObject>();
     }
     ~Library() {

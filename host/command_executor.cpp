@@ -5,6 +5,7 @@
 #include "emulator/run_control.hpp"
 #include "emulator/select_table.hpp"
 #include "emulator/trace_board.hpp"
+#include "emulator/watches.hpp"
 #include "host/command_chains.hpp"
 #include "host/command_history.hpp"
 #include "host/options.hpp"
@@ -204,6 +205,33 @@ void HostTraceCommands::ResetTrace() {
 
 void HostTraceCommands::SetTraceModus(int mode) {
     if (TTracePlatine* b = board_ ? board_() : nullptr) b->SetTraceModus(mode);
+}
+
+std::unique_ptr<TWatchItem> TWatchTableCommands::item(const TKommandoStruktur& c) {
+    auto item = TWatchTabelle::NewItem();
+    item->displayFormat = c.watchDisplayFormat;
+    // A count below 1 from a damaged record would ask for four billion
+    // elements.
+    item->requestedCount = c.count < 1 ? 1u : static_cast<std::uint32_t>(c.count);
+    item->requestedType = c.watchDataType;
+    item->memoryClass = c.watchMemoryClass;
+    item->reversed = c.flag;
+    const bool digit = !c.text1.empty() && c.text1[0] >= '0' && c.text1[0] <= '9';
+    if (c.watchMemoryClass == 5 && !digit)
+        item->expression = c.text1;
+    else
+        table_.SetItemAddress(c.text1, *item);
+    item->valid = true;
+    return item;
+}
+
+void TWatchTableCommands::Modify(const TKommandoStruktur& c) {
+    auto watch = item(c);
+    table_.SetItemValueText(watch.get(), c.text2);
+}
+
+void TWatchTableCommands::Evaluate(const TKommandoStruktur& c) {
+    item(c)->comment = c.text2;
 }
 
 }  // namespace tarvex

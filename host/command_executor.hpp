@@ -23,6 +23,8 @@ class TDebug;
 class TSelectTabelle;
 class TTracePlatine;
 class TVokWinOptionen;
+class TWatchTabelle;
+struct TWatchItem;
 
 struct CommandTargets {
     IRunCommands* run = nullptr;
@@ -105,6 +107,19 @@ public:
 private:
     std::function<TTracePlatine*()> board_;
     std::function<ITraceBoardPart*()> part_;
+};
+
+// The watch commands over the watch table: each makes one watch item from
+// the command, uses it and frees it.
+class TWatchTableCommands final : public IWatchCommands {
+public:
+    explicit TWatchTableCommands(TWatchTabelle& table) : table_(table) {}
+    void Modify(const TKommandoStruktur& command) override;
+    void Evaluate(const TKommandoStruktur& command) override;
+
+private:
+    std::unique_ptr<TWatchItem> item(const TKommandoStruktur& command);
+    TWatchTabelle& table_;
 };
 
 }  // namespace tarvex

@@ -21,4 +21,9 @@ std::intptr_t sendHostMessage(std::uintptr_t handle, std::uint32_t message, std:
                               std::intptr_t lParam);
 void postHostMessage(std::uintptr_t handle, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
+// The system clipboard's identifier of a named format, registered on first
+// use (the same name gives the same identifier in every process). 0 where
+// the system has no such registry (outside Windows).
+std::uint32_t registerClipboardFormat(const char* name);
+
 }  // namespace tarvex::platform

@@ -15,4 +15,8 @@ void postHostMessage(std::uintptr_t handle, std::uint32_t message, std::uintptr_
     sink->post(sink->context, message, wParam, lParam);
 }
 
+std::uint32_t registerClipboardFormat(const char*) {
+    return 0;
+}
+
 }  // namespace tarvex::platform

@@ -16,4 +16,8 @@ void postHostMessage(std::uintptr_t handle, std::uint32_t message, std::uintptr_
     PostMessageA(reinterpret_cast<HWND>(handle), message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
 }
 
+std::uint32_t registerClipboardFormat(const char* name) {
+    return name ? static_cast<std::uint32_t>(RegisterClipboardFormatA(name)) : 0;
+}
+
 }  // namespace tarvex::platform

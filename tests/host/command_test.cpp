@@ -3,13 +3,18 @@
 // over scripted targets.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <deque>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/errors.hpp"
+#include "core/register_table.hpp"
+#include "core/symbol_table.hpp"
 #include "core/value_stream.hpp"
+#include "emulator/memory_spaces.hpp"
+#include "emulator/watches.hpp"
 #include "host/command.hpp"
 #include "host/command_executor.hpp"
 #include "host/command_history.hpp"
@@ -486,6 +491,65 @@ TEST(CommandExecutor, DispatchOfRunTraceAndRefusals) {
     EXPECT_EQ(message(cmd::SaveTrace), "SaveTrace: not available in this build");
     EXPECT_EQ(message(cmd::Save), "Save: not available in this build");
     EXPECT_EQ(message(cmd::BreakMode), "Break: not available in this build");
+}
+
+}  // namespace
+}  // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+// Internal data and SFRs of their own behind the watch table.
+struct WatchMemory final : IWatchTarget {
+    WatchMemory() {
+        for (int k = 0; k < 6; ++k) limits.push_back(std::make_unique<TBasisEmulSpeicher>(static_cast<std::uint8_t>(k)));
+        for (auto& m : mem) m.assign(0x10000, 0);
+    }
+    const TBasisEmulSpeicher* Limits(int k) const override { return k >= 0 && k < 6 ? limits[k].get() : nullptr; }
+    std::string ReadBlock(int k, const TBankAdresse& a, std::int32_t n) override {
+        std::string s;
+        for (std::int32_t i = 0; i < n; ++i) s += static_cast<char>(mem[k][(a.offset + i) & 0xFFFF]);
+        return s;
+    }
+    void WriteBlock(int k, const TBankAdresse& a, std::string_view d) override {
+        for (std::size_t i = 0; i < d.size(); ++i) mem[k][(a.offset + i) & 0xFFFF] = static_cast<std::uint8_t>(d[i]);
+    }
+    std::uint8_t ReadSfrByte(std::uint8_t a) override { return mem[4][a]; }
+    void WriteSfr(std::uint8_t a, std::uint8_t v) override { mem[4][a] = v; }
+    std::string ReadRegisterBank() override { return std::string(8, '\0'); }
+    void WriteRegister(int, std::uint8_t) override {}
+    std::uint8_t ReadV(std::uint16_t) override { return 0; }
+    void WriteV(std::uint16_t, std::uint8_t) override {}
+    TBankAdresse PC() const override { return {}; }
+    void SetPC(const TBankAdresse&) override {}
+    void UpdatePellunars() override {}
+    int ToolChain() const override { return 0; }
+    std::vector<std::unique_ptr<TBasisEmulSpeicher>> limits;
+    std::array<std::vector<std::uint8_t>, 6> mem;
+};
+
+TEST(CommandExecutor, WatchCommandsWriteOnceAndLeaveNothingBehind) {
+    TSymboltabelle symbols;
+    TRegisterTabelle registers;
+    WatchMemory memory;
+    test::RecordingNotifier notifier;
+    TWatchTabelle table(symbols, registers, memory, notifier);
+    symbols.AddSymbol(sspIntData, "ticks", 0, 0, 3, 1, 0, UnbankedAdresse(0x10));
+    TWatchTableCommands watches(table);
+    ExecutorRig r;
+    r.targets.watches = &watches;
+    auto modify = make(cmd::Modify, [](TVokWinKommando& c) {
+        c.text1 = "ticks", c.text2 = "5A", c.watchMemoryClass = 2, c.count = -1;
+    });
+    EXPECT_TRUE(Execute(*modify, r.targets));
+    EXPECT_EQ(memory.mem[1][0x10], 0x5A);
+    auto evaluate = make(cmd::Evaluate, [](TVokWinKommando& c) { c.text1 = "ticks", c.text2 = "seen"; });
+    EXPECT_TRUE(Execute(*evaluate, r.targets));
+    EXPECT_EQ(memory.mem[1][0x10], 0x5A);
+    for (int list = 1; list <= 4; ++list) EXPECT_EQ(table.List(list).Count(), 0u);
+    // An unknown name is the table's own error.
+    modify->text1 = "nothing";
+    EXPECT_THROW(Execute(*modify, r.targets), EWatchError);
 }
 
 }  // namespace

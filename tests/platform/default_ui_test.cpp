@@ -2,6 +2,7 @@
 // every platform, so batch runs and CI never wait for input.
 #include <gtest/gtest.h>
 
+#include "platform/host_window.hpp"
 #include "platform/ui.hpp"
 
 namespace tarvex::platform {
@@ -16,3 +17,15 @@ TEST(DefaultUi, BatchRunsTakeTheDefaultButton) {
 
 }  // namespace
 }  // namespace tarvex::platform
+
+// A named clipboard format has one identifier per name on Windows; other
+// systems have no such registry.
+TEST(ClipboardFormat, RegisteredByNameOnWindows) {
+    const std::uint32_t id = tarvex::platform::registerClipboardFormat("VokWin KommandoListe");
+#ifdef _WIN32
+    EXPECT_NE(id, 0u);
+    EXPECT_EQ(tarvex::platform::registerClipboardFormat("VokWin KommandoListe"), id);
+#else
+    EXPECT_EQ(id, 0u);
+#endif
+}

@@ -1,0 +1,138 @@
+// The executor on the host object's own components over the simulator:
+// which commands reach the board, the trace board's reset and mode, the
+// options, and the start-up load recorded in the history.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/agdi_object.hpp"
+#include "host/command_history.hpp"
+#include "host/options.hpp"
+#include "platform/clock.hpp"
+#include "platform/host_window.hpp"
+#include "platform/settings.hpp"
+#include "platform/ui.hpp"
+#include "sim/board.hpp"
+#include "sim/sim_serial_port.hpp"
+#include "sim/standin_root.hpp"
+#include "tests/support/test_support.hpp"
+
+namespace tarvex {
+namespace {
+
+struct HostCommands {
+    HostCommands() : board(clock) {
+        sim::MakeStandinRoot(root.path(), test::sourceDir() / "data");
+        DriverEnvironment env;
+        env.clock = &clock;
+        env.settings = &settings;
+        env.serialPortOpener = sim::SimSerialPort::opener(board, clock);
+        env.root = root.path().string();
+        object = std::make_unique<TAgdiObject>(env);
+        object->AG_Init(0x300 + 10, reinterpret_cast<std::uintptr_t>(&sink));
+    }
+    ~HostCommands() { object.reset(); }
+    std::uint32_t start() { return object->AG_Init(0x100, 0); }
+    std::vector<std::string> wire() const {
+        std::vector<std::string> out;
+        for (const auto& c : board.log())
+            if (c.name != "x") out.push_back(c.name);
+        return out;
+    }
+    bool run(std::uint8_t code, const std::string& text1 = {}) {
+        TVokWinKommando c(code);
+        c.text1 = text1;
+        return Execute(c, object->Commands());
+    }
+    std::uint32_t time() {
+        std::uint32_t t = 0;
+        board.withTrace([&t](sim::TraceMemory& m) { t = m.timeStamp(); });
+        return t;
+    }
+    std::vector<std::string> history() {
+        std::vector<std::string> out;
+        const auto& h = object->Kommando().Protokoll();
+        for (std::size_t i = 0; i < h.Count(); ++i) out.push_back(ProtocolText(h[i]));
+        return out;
+    }
+
+    platform::FakeClock clock;
+    platform::MemorySettingsStore settings;
+    sim::Board board;
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScriptedErrorDialog errorDialog;
+    platform::RecordingNoticeWindow notice;
+    platform::ScopedUi ui{&boxes, &errorDialog, &notice};
+    test::TempDir root;
+    test::TempDir work;
+    platform::HostMessageSink sink{nullptr, [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
+                                       return 0;
+                                   },
+                                   [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) {}};
+    std::unique_ptr<TAgdiObject> object;
+};
+
+TEST(CommandHost, BoardTrafficOfTheSimpleCommands) {
+    HostCommands h;
+    ASSERT_EQ(h.start(), 0u);
+    h.board.clearLog();
+    h.boxes.clear();
+    for (std::uint8_t code : {cmd::None, cmd::ExecuteMacro, cmd::Iap}) EXPECT_TRUE(h.run(code));
+    EXPECT_FALSE(h.run(cmd::MapShared));
+    EXPECT_TRUE(h.run(cmd::LoadOptions, "p.bopt"));
+    EXPECT_EQ(h.object->Options().ProjectName(), "p.bopt");
+    // A load without a file name is refused, and nothing goes out.
+    EXPECT_FALSE(h.run(cmd::Load));
+    EXPECT_TRUE(h.wire().empty());
+
+    // Steps count machine cycles on the real-time counter; the reset of
+    // the counter (trace mode 0) clears it, and the next steps count again.
+    EXPECT_EQ(h.object->AG_GoStep(2, 3, nullptr), 0u);
+    ASSERT_GT(h.time(), 0u);
+    h.board.clearLog();
+    EXPECT_TRUE(h.run(cmd::ResetTimeCounter));
+    EXPECT_FALSE(h.wire().empty());
+    EXPECT_EQ(h.time(), 0u);
+    EXPECT_EQ(h.object->AG_GoStep(2, 3, nullptr), 0u);
+    EXPECT_GT(h.time(), 0u);
+    h.board.clearLog();
+    EXPECT_TRUE(h.run(cmd::ClearTrace));
+    EXPECT_FALSE(h.wire().empty());
+    h.board.clearLog();
+    EXPECT_TRUE(h.run(cmd::ResetCpu));
+    EXPECT_FALSE(h.wire().empty());
+    for (const auto& b : h.boxes.shown()) ADD_FAILURE() << b.text;
+}
+
+// The project's program goes through the executor at the start, and the
+// history keeps it when the load reports success.
+TEST(CommandHost, StartUpLoadIsRecorded) {
+    for (bool loads : {false, true}) {
+        HostCommands h;
+        const std::string program = (test::sourceDir() / "examples" / "build" / "ports.omf").string();
+        std::vector<std::string> loaded;
+        h.object->Commands().load = [&](const TKommandoStruktur& c) {
+            loaded.push_back(c.text1);
+            return loads;
+        };
+        auto record = std::make_unique<agdi::ProjectRecord>();
+        std::memset(record.get(), 0, sizeof(agdi::ProjectRecord));
+        const std::string project = h.work.file("p.uv2");
+        record->projectFile = project.c_str();
+        std::strncpy(record->programFile, program.c_str(), sizeof record->programFile - 1);
+        h.object->EnumUv351(record.get(), 2);
+        ASSERT_EQ(h.start(), 0u);
+        EXPECT_EQ(loaded, std::vector<std::string>{program});
+        if (loads)
+            EXPECT_EQ(h.history(),
+                      std::vector<std::string>{"LoadSymbols " + program + " Format=Omf51 Options=[Clear symbols]"});
+        else
+            EXPECT_TRUE(h.history().empty());
+    }
+}
+
+}  // namespace
+}  // namespace tarvex
