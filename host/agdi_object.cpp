@@ -15,6 +15,7 @@
 #include "core/symbol_table.hpp"
 #include "core/value_stream.hpp"
 #include "host/command_history.hpp"
+#include "host/copy_fill.hpp"
 #include "host/debug_run_control.hpp"
 #include "emulator/banking.hpp"
 #include "emulator/d2xx.hpp"
@@ -91,11 +92,17 @@ TAgdiObject::TAgdiObject(DriverEnvironment environment) : env_(std::move(environ
     targets.options = options_.get();
     targets.history = kommando_.get();
     targets.log = [this](std::string_view text) { Log(text); };
+    targets.copy = [this](const TBasisVokWinKommando& c) { ExecuteCopyCommand(c, copyFillTargets(c)); };
+    targets.initialize = [this](const TBasisVokWinKommando& c) { ExecuteInitializeCommand(c, copyFillTargets(c)); };
     executor_ = std::make_unique<TCommandExecutor>(std::move(targets));
     commands_ = env_.commands ? env_.commands : executor_.get();
     buildRegisterView();
     buildMenu();
     currentObject.store(this);
+}
+
+TCopyFillTargets TAgdiObject::copyFillTargets(const TBasisVokWinKommando& command) {
+    return TCopyFillTargets{*spaces_, select_.get(), command.SelectTable()};
 }
 
 TAgdiObject::~TAgdiObject() {

@@ -53,6 +53,7 @@ class TTracePlatine;
 class TSymboltabelle;
 class TDebug;
 class TKommando;
+struct TCopyFillTargets;
 class TSelectTabelle;
 class TRunSelectTable;
 class ITraceBoardPart;
@@ -280,6 +281,7 @@ private:
     void menuAction(std::size_t index);
     void setHandler(std::size_t index, bool enabled);
     void runCommand(std::uint8_t code);
+    TCopyFillTargets copyFillTargets(const TBasisVokWinKommando& command);
 
     DriverEnvironment env_;
     std::unique_ptr<IDriverWindows> ownWindows_;

@@ -39,13 +39,13 @@ struct CommandTargets {
     // Where chained commands are recorded; null: nowhere.
     TBasisKommando* history = nullptr;
     // Codes 1, 2 and 26; answers false for a load it refused.
-    std::function<bool(const TKommandoStruktur&)> load;
+    std::function<bool(const TBasisVokWinKommando&)> load;
     // Codes 3 and 24.
-    std::function<void(const TKommandoStruktur&)> save;
+    std::function<void(const TBasisVokWinKommando&)> save;
     // Code 4.
-    std::function<void(const TKommandoStruktur&)> initialize;
+    std::function<void(const TBasisVokWinKommando&)> initialize;
     // Codes 5 and 6.
-    std::function<void(const TKommandoStruktur&)> copy;
+    std::function<void(const TBasisVokWinKommando&)> copy;
     // Lines for the protocol file.
     std::function<void(std::string_view)> log;
 };

@@ -14,6 +14,7 @@
 #include "emulator/memory_spaces.hpp"
 #include "emulator/select_table.hpp"
 #include "emulator/sfr_config.hpp"
+#include "host/command.hpp"
 
 namespace tarvex {
 
@@ -199,21 +200,6 @@ void fillRange(TEmulSpaces& spaces, TEmulSpeicher& space, std::uint8_t kind, con
 
 }  // namespace
 
-std::string MemoryKindName(std::uint8_t kind) {
-    switch (kind) {
-        case memkind::Program:
-        case memkind::IntData:
-        case memkind::ExtData:
-        case memkind::System:
-        case memkind::Symbol: return std::string(LoadStr(53 + kind));
-        case memkind::Trace: return "Trace";
-        case memkind::SysEmul: return "SysEmul";
-        case memkind::SysEmulHigh: return "SysEmulHigh";
-        case memkind::SysSelect: return "SysSelect";
-        default: return {};
-    }
-}
-
 void ExecuteCopyCommand(const TKommandoStruktur& command, const TCopyFillTargets& targets) {
     TEmulSpaces& spaces = targets.spaces;
     TEmulator& emulator = spaces.Emulator();
@@ -222,7 +208,7 @@ void ExecuteCopyCommand(const TKommandoStruktur& command, const TCopyFillTargets
     const bool eprom = kind == memkind::Program && (command.flag || command.code == cmd::CopyEprom);
     checkAccess(spaces, kind, kind == memkind::ExtData || eprom);
     TEmulSpeicher* space = copySpace(spaces, kind);
-    if (space == nullptr) throw ECopyFillError(FmtLoadStr(176, MemoryKindName(kind)));
+    if (space == nullptr) throw ECopyFillError(FmtLoadStr(176, std::string(MemoryKindName(kind))));
 
     TBankAdresse start = space->NormAdresse(command.start);
     TBankAdresse end = space->NormAdresse(command.end);
@@ -239,7 +225,7 @@ void ExecuteCopyCommand(const TKommandoStruktur& command, const TCopyFillTargets
     if (!eprom && destination.offset == start.offset) return;
 
     if (kind == memkind::Program) emulator.Download().CopyPellunars(start, end, destination);
-    LongCommand running(emulator, FmtLoadStr(180, MemoryKindName(kind)));
+    LongCommand running(emulator, FmtLoadStr(180, std::string(MemoryKindName(kind))));
     selectBank(spaces, kind, start);
     const bool upward = !(destination.offset < start.offset || eprom);
     const std::uint16_t target = upward ? destinationEnd.offset : destination.offset;
@@ -275,7 +261,7 @@ void ExecuteInitializeCommand(const TKommandoStruktur& command, const TCopyFillT
     checkAccess(spaces, kind, kind == memkind::ExtData);
     TEmulSpeicher* space = fillSpace(spaces, kind);
     if (space == nullptr || (kind == memkind::SysSelect && emulator.FirmwareCode() < SelectFillFirmware))
-        throw ECopyFillError(FmtLoadStr(177, MemoryKindName(kind)));
+        throw ECopyFillError(FmtLoadStr(177, std::string(MemoryKindName(kind))));
 
     TBankAdresse start = space->NormAdresse(command.start);
     TBankAdresse end = space->NormAdresse(command.end);
@@ -283,7 +269,7 @@ void ExecuteInitializeCommand(const TKommandoStruktur& command, const TCopyFillT
     space->CheckAdresse(end);
     SortBankAdressen(start, end);
 
-    LongCommand running(emulator, FmtLoadStr(181, MemoryKindName(kind)));
+    LongCommand running(emulator, FmtLoadStr(181, std::string(MemoryKindName(kind))));
     if (kind == memkind::Program) emulator.Download().DeletePellunars(start, end);
     const bool perBank = start.banked && !start.allBanks && end.banked && !end.allBanks;
     if (!perBank) {

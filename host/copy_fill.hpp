@@ -33,7 +33,4 @@ void ExecuteCopyCommand(const TKommandoStruktur& command, const TCopyFillTargets
 // Code 4 (Initialize): memory kinds 0-3 and 6-8, filled with the value.
 void ExecuteInitializeCommand(const TKommandoStruktur& command, const TCopyFillTargets& targets);
 
-// "Program", "IntData", ... (empty for kinds without a name).
-std::string MemoryKindName(std::uint8_t kind);
-
 }  // namespace tarvex

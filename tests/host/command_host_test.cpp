@@ -3,6 +3,7 @@
 // options, and the start-up load recorded in the history.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -105,6 +106,33 @@ TEST(CommandHost, BoardTrafficOfTheSimpleCommands) {
     EXPECT_TRUE(h.run(cmd::ResetCpu));
     EXPECT_FALSE(h.wire().empty());
     for (const auto& b : h.boxes.shown()) ADD_FAILURE() << b.text;
+}
+
+// Fills and copies reach the board through the executor's slots.
+TEST(CommandHost, FillAndCopyRunOnTheBoard) {
+    HostCommands h;
+    ASSERT_EQ(h.start(), 0u);
+    h.board.clearLog();
+    TVokWinKommando fill(cmd::Initialize);
+    fill.memoryKind = memkind::IntData;
+    fill.start = UnbankedAdresse(0x30);
+    fill.end = UnbankedAdresse(0x3F);
+    fill.value = 0xAA;
+    EXPECT_TRUE(Execute(fill, h.object->Commands()));
+    TVokWinKommando copy(cmd::Copy);
+    copy.memoryKind = memkind::IntData;
+    copy.start = UnbankedAdresse(0x30);
+    copy.end = UnbankedAdresse(0x37);
+    copy.destination = UnbankedAdresse(0x50);
+    EXPECT_TRUE(Execute(copy, h.object->Commands()));
+    const auto wire = h.wire();
+    EXPECT_NE(std::find(wire.begin(), wire.end(), "FI"), wire.end());
+    EXPECT_NE(std::find(wire.begin(), wire.end(), "M"), wire.end());
+    std::uint8_t b[16] = {};
+    agdi::MemRequest r{0xF0000050u, 0};
+    ASSERT_EQ(h.object->AG_MemAcc(1, b, &r, 9), 0u);
+    EXPECT_EQ(std::vector<std::uint8_t>(b, b + 9), (std::vector<std::uint8_t>{0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA,
+                                                                             0xAA, 0xAA, 0x00}));
 }
 
 // The project's program goes through the executor at the start, and the
