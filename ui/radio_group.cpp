@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QGridLayout>
+#include <QListWidget>
 #include <QRadioButton>
 
 namespace tarvex::ui {
@@ -59,6 +60,22 @@ void bindRadioGroups(QWidget& form, const FormModel& model) {
         } else if (!state.text.empty()) {
             box->setTitle(QString::fromStdString(state.text));
         }
+    }
+}
+
+void bindListTexts(QWidget& form, const FormModel& model) {
+    for (auto* list : form.findChildren<QListWidget*>()) {
+        const auto name = list->objectName().toStdString();
+        if (!model.controls().count(name)) continue;
+        const auto& state = model.control(name);
+        bool same = list->count() == static_cast<int>(state.items.size());
+        for (int i = 0; same && i < list->count(); ++i)
+            same = list->item(i)->text().toStdString() == state.items[static_cast<std::size_t>(i)];
+        if (same) continue;
+        QSignalBlocker block(list);
+        list->clear();
+        for (const auto& item : state.items) list->addItem(QString::fromStdString(item));
+        list->setCurrentRow(state.itemIndex);
     }
 }
 

@@ -40,4 +40,8 @@ private:
 // the caption of every other group box; called after bindControls.
 void bindRadioGroups(QWidget& form, const FormModel& model);
 
+// Every list box below the form whose texts differ from its model control's
+// gets them anew (bindControls compares the counts only).
+void bindListTexts(QWidget& form, const FormModel& model);
+
 }  // namespace tarvex::ui
