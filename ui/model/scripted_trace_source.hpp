@@ -85,10 +85,17 @@ public:
         found = *a;
         return true;
     }
-    void encodeQualifier(TTraceQualifier& q, TTraceCycles cycles, int, const std::string&, int) const override {
+    // Cycle kinds into the status mask as the board does; the pattern is
+    // kept for the test to read.
+    void encodeQualifier(TTraceQualifier& q, TTraceCycles cycles, int probeKind, const std::string& pattern,
+                         int) const override {
         ++calls;
-        q[4] = cycles;
+        q[4] = cycles ? 0x60 : 0;
+        q[5] = cycles & CycleSet(TC_Fetch) ? 0x60 : cycles & CycleSet(TC_Read) ? 0x20 : cycles & CycleSet(TC_Write) ? 0x40 : 0;
+        lastPattern = pattern;
+        setLogicProbeQualifier(q, probeKind);
     }
+    mutable std::string lastPattern;
     void setLogicProbeQualifier(TTraceQualifier& q, int probeKind) const override {
         TBasisTracePlatine::SetLogicProbeQualifier(q, probeKind);
     }

@@ -201,6 +201,78 @@ void TraceWindowModel::timeZero() {
     changed();
 }
 
+void TraceWindowModel::search(const TraceFramePattern& pattern, bool empty) {
+    if (empty) {
+        searchPattern_.reset();
+        return;
+    }
+    searchPattern_ = pattern;
+    searchAgain();
+}
+
+void TraceWindowModel::searchAgain() {
+    if (!searchPattern_) return;
+    const std::uint32_t count = source_.frameCount();
+    TraceFramePattern& p = *searchPattern_;
+    std::uint32_t start = 0;
+    if (!p.fromStart && count > 0) {
+        const int current = box_.currentFrame();
+        if (p.forward)
+            start = static_cast<std::uint32_t>(std::min<long long>(static_cast<long long>(current) + 1, count - 1));
+        else
+            start = static_cast<std::uint32_t>(std::max(current - 1, 0));
+    }
+    // Repeating goes on from the frame found.
+    p.fromStart = false;
+    setSearching(true);
+    std::optional<std::uint32_t> hit;
+    try {
+        hit = count ? TraceSearch(source_).findFrame(p, start) : std::nullopt;
+    } catch (...) {
+        setSearching(false);
+        throw;
+    }
+    setSearching(false);
+    if (!hit) {
+        InformationBox(std::string(LoadResStr(rs::TraceFrameNotFound)), platform::mb::Ok);
+        return;
+    }
+    box_.showFrame(*hit);
+    for (int r = 0; r < box_.rowCount(); ++r)
+        if (box_.item(r).isReal() && box_.item(r).frame == *hit) {
+            box_.setCaretRow(r);
+            break;
+        }
+    changed();
+}
+
+void TraceWindowModel::setTimeFilter(const TraceFramePattern& pattern, bool empty) {
+    if (empty)
+        filterPattern_.reset();
+    else
+        filterPattern_ = pattern;
+    applyTimeFilter();
+}
+
+void TraceWindowModel::applyTimeFilter() {
+    if (!filterPattern_) {
+        box_.times().clearFilterZeros();
+        setFilterState(0);
+        return;
+    }
+    setFilterState(1);
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> zeros;
+    try {
+        for (std::uint32_t f : TraceSearch(source_).timeFilter(*filterPattern_))
+            zeros.emplace_back(f, source_.frame(f).time);
+    } catch (...) {
+        setFilterState(0);
+        throw;
+    }
+    box_.times().setFilterZeros(std::move(zeros));
+    setFilterState(2);
+}
+
 std::string TraceWindowModel::panelText(int panel) const {
     switch (panel) {
     case 0: {
@@ -235,6 +307,7 @@ void TraceWindowModel::setFilterState(int state) {
 void TraceWindowModel::notify(int code) {
     if (code == 4 || code == 8 || code == 9) setEnabled("cmPopSource", lineTableHasLines());
     box_.notify(code);
+    if ((code == 6 || code == 11) && filterPattern_) applyTimeFilter();
     setDarstellung(box_.mode());
 }
 

@@ -15,6 +15,7 @@
 #include "ui/model/dialog_model.hpp"
 #include "ui/model/form_model.hpp"
 #include "ui/model/trace_box.hpp"
+#include "ui/model/trace_search.hpp"
 
 namespace tarvex::ui {
 
@@ -94,6 +95,15 @@ public:
     bool goToFrame(const std::string& text);
     void doubleClick();
     void timeZero();
+    // "&Search...": the pattern is kept and searched at once (an empty one
+    // leaves the search off); "Search again" repeats it from the current
+    // frame. A miss shows "Trace frame not found" and keeps the view.
+    void search(const TraceFramePattern& pattern, bool empty);
+    void searchAgain();
+    bool searchActive() const { return searchPattern_.has_value(); }
+    // "Time &Filter...": an empty pattern switches the filter off.
+    void setTimeFilter(const TraceFramePattern& pattern, bool empty);
+    bool timeFilterActive() const { return filterPattern_.has_value(); }
 
     // ---- Status bar: panel 0 the caret row's index, 1 searching, 2 the
     // time filter, 3 the on-the-fly mode.
@@ -117,6 +127,7 @@ private:
     void loadLayout();
     void refreshMenu();
     void refreshColumn8();
+    void applyTimeFilter();
 
     ITraceSource& source_;
     TraceContext context_ctx_;
@@ -136,6 +147,8 @@ private:
     bool searching_ = false;
     int filterState_ = 0;
     bool closed_ = false;
+    std::optional<TraceFramePattern> searchPattern_;
+    std::optional<TraceFramePattern> filterPattern_;
 };
 
 }  // namespace tarvex::ui
