@@ -4,6 +4,7 @@
 #include <string>
 
 #include "ui/base/dialog_base.hpp"
+#include "ui/model/frame_pattern.hpp"
 #include "ui/model/save_trace_model.hpp"
 #include "ui/model/trace_dialogs.hpp"
 
@@ -57,6 +58,23 @@ private:
     QButtonGroup* banks_;
     int bankCount_ = -1;
     std::string section_;
+};
+
+// The frame search and time filter dialog ("Filtern" in the model).
+class FrameSearchDialog final : public DialogBase {
+public:
+    explicit FrameSearchDialog(FramePatternModel& model, platform::SettingsStore& store = platform::defaultSettings(),
+                               QWidget* parent = nullptr);
+
+protected:
+    void done(int result) override;
+
+private:
+    FramePatternModel& model_;
+    HistoryCombo* inputs_[3];
+    QButtonGroup* cycles_;
+    QButtonGroup* direction_;
+    QButtonGroup* start_;
 };
 
 }  // namespace tarvex::ui

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "core/message_box.hpp"
+#include "emulator/validator.hpp"
 #include "ui/trace_dialogs.hpp"
 
 namespace tarvex::ui {
@@ -213,6 +214,19 @@ void TraceWindow::runItem(const std::string& name) {
             box_->list().selection.hide();
         } else if (name == "cmPopEinblenden") {
             m.box().expandAtCaret();
+        } else if (name == "cmPopSuche" || name == "cmPopTimeFilter") {
+            TVokWinValidator validator(m.context().symbols, m.context().lines, nullptr, nullptr);
+            FramePatternModel fm(store_, validator);
+            fm.setFiltern(name == "cmPopTimeFilter");
+            FrameSearchDialog d(fm, store_, this);
+            if (d.exec() == QDialog::Accepted) {
+                if (fm.filtern())
+                    m.setTimeFilter(fm.pattern(), fm.emptyPattern());
+                else
+                    m.search(fm.pattern(), fm.emptyPattern());
+            }
+        } else if (name == "cmPopSucheNochmal") {
+            m.searchAgain();
         } else if (name == "cmPopSprung") {
             GotoModel gm(store_);
             gm.setAufruf(saTrace);

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -13,6 +14,7 @@
 
 #include "core/line_table.hpp"
 #include "core/symbol_table.hpp"
+#include "emulator/validator.hpp"
 #include "ui/model/scripted_trace_source.hpp"
 #include "ui/trace_dialogs.hpp"
 #include "ui/trace_window.hpp"
@@ -190,6 +192,43 @@ TEST(TraceDialogs, ColumnsAndGoto) {
     QTest::mouseClick(d.findChild<QRadioButton*>("Bank2"), Qt::LeftButton);
     EXPECT_EQ(d.result(), GotoDialog::ResultYes);
     EXPECT_EQ(banked.chosenBank(), 2);
+}
+
+TEST(TraceDialogs, FrameSearchAndTimeFilter) {
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScopedUi ui{&boxes};
+    platform::MemorySettingsStore store;
+    TVokWinValidator validator(nullptr, nullptr, nullptr, nullptr);
+    for (bool filter : {false, true}) {
+        FramePatternModel model(store, validator);
+        model.setFiltern(filter);
+        FrameSearchDialog d(model, store);
+        d.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+        // The latest entry of the history, "Don't care" without one.
+        EXPECT_EQ(d.findChild<QComboBox*>("Data")->currentText(), filter ? "16-20" : "Don't care");
+        EXPECT_EQ(d.findChild<QWidget*>("BottomPanel")->isVisible(), !filter);
+        EXPECT_EQ(d.findChild<QWidget*>("CycleCheckGroup")->isVisible(), filter);
+        EXPECT_EQ(d.findChild<QPushButton*>("OkButton")->text(), filter ? "Filter" : "Search");
+        saveShot(d, filter ? "TFormVok4Frame-filter" : "TFormVok4Frame-search");
+        if (filter) {
+            // "Don't care" closes with OK and an empty pattern.
+            QTest::mouseClick(d.findChild<QPushButton*>("ResetButton"), Qt::LeftButton);
+            EXPECT_EQ(d.result(), QDialog::Accepted);
+            EXPECT_TRUE(model.emptyPattern());
+        } else {
+            auto* data = d.findChild<QComboBox*>("Data");
+            data->setFocus();
+            data->lineEdit()->selectAll();
+            QTest::keyClicks(data, "16-20");
+            QTest::mouseClick(d.findChild<QPushButton*>("OkButton"), Qt::LeftButton);
+            EXPECT_EQ(d.result(), QDialog::Accepted);
+            EXPECT_EQ(model.pattern().dataHigh, 20);
+            EXPECT_FALSE(model.emptyPattern());
+        }
+    }
+    EXPECT_EQ(store.readString(kDriverKey, "FrameFormData", "History1", ""), "16-20");
+    EXPECT_TRUE(boxes.shown().empty());
 }
 
 }  // namespace

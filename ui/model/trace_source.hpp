@@ -9,6 +9,7 @@
 #include "emulator/trace_board.hpp"
 
 namespace tarvex {
+class TSymboltabelle;
 class TZeilennummertabelle;
 struct TZeilennummer;
 }  // namespace tarvex
@@ -58,9 +59,11 @@ public:
 };
 
 // What else the trace views read: the line-number table for source lines
-// (none: no source lines). Not owned.
+// (none: no source lines) and the symbols the pattern inputs may name. Not
+// owned.
 struct TraceContext {
     TZeilennummertabelle* lines = nullptr;
+    TSymboltabelle* symbols = nullptr;
 };
 
 }  // namespace tarvex::ui

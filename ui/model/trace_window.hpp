@@ -58,6 +58,7 @@ public:
     TraceWindowModel& operator=(const TraceWindowModel&) = delete;
 
     TraceBoxModel& box() { return box_; }
+    const TraceContext& context() const { return context_ctx_; }
     const TraceBoxModel& box() const { return box_; }
     const std::string& section() const { return section_; }
     int number() const { return number_; }
