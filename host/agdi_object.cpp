@@ -32,6 +32,7 @@
 #include "host/project_files.hpp"
 #include "platform/clock.hpp"
 #include "platform/files.hpp"
+#include "platform/host_text.hpp"
 #include "platform/host_window.hpp"
 #include "platform/settings.hpp"
 #include "platform/stream.hpp"
@@ -459,8 +460,9 @@ void TAgdiObject::EndDownloadSession() {
 
 void TAgdiObject::SendOutput(const std::string& text) {
     if (!hostWindow_ || !messageId_) return;
+    const std::string host = platform::hostText(text);
     platform::sendHostMessage(hostWindow_, messageId_, agdi::code::MessageOutput,
-                              reinterpret_cast<std::intptr_t>(text.c_str()));
+                              reinterpret_cast<std::intptr_t>(host.c_str()));
 }
 
 void TAgdiObject::CallCallback(std::uint32_t code, void* data) {

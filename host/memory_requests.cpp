@@ -12,6 +12,7 @@
 #include "emulator/select_table.hpp"
 #include "emulator/trace_board.hpp"
 #include "host/agdi_object.hpp"
+#include "platform/host_text.hpp"
 
 namespace tarvex {
 
@@ -479,7 +480,8 @@ std::uint32_t TAgdiObject::RegViewRead(agdi::RegItem* item, std::uint32_t mode) 
                 text = Format("%X", value) + std::string(7, ' ');
             } else if (item->number == ItemTime) {
                 const int timeBase = trace_ ? trace_->GetTimeBase() : 0;
-                text = cutToCharacters(TBasisTracePlatine::TimeText(value, timeBase) + std::string(17, ' '), 20);
+                text = platform::hostText(
+                    cutToCharacters(TBasisTracePlatine::TimeText(value, timeBase) + std::string(17, ' '), 20));
             } else if (item->number == ItemPc) {
                 text = banking_->bankingMode() != 0 ? Format("0x%.6X", value & 0xFFFFFF)
                                                     : Format("0x%.4X", value & 0xFFFF);

@@ -11,6 +11,7 @@
 #include "emulator/memory_spaces.hpp"
 #include "host/agdi_object.hpp"
 #include "platform/clock.hpp"
+#include "platform/host_text.hpp"
 
 namespace tarvex {
 
@@ -25,7 +26,7 @@ platform::Clock& clockOf(const DriverEnvironment& env) {
 }  // namespace
 
 void TAgdiObject::status(const std::string& text) {
-    std::string copy = text;
+    std::string copy = platform::hostText(text);
     CallCallback(agdi::code::CallbackStatus, copy.data());
 }
 

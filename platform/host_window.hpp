@@ -26,4 +26,27 @@ void postHostMessage(std::uintptr_t handle, std::uint32_t message, std::uintptr_
 // the system has no such registry (outside Windows).
 std::uint32_t registerClipboardFormat(const char* name);
 
+// The host's end: a window that hands what the driver sends and posts to a
+// sink. Outside Windows its handle is the sink's address. On Windows it is a
+// message-only window of the creating thread: a sent message (from any
+// thread) reaches `send` at once; a posted one waits in that thread's queue
+// until `pump`, called on that thread, hands it to `post`. Only messages
+// from WM_USER on are handed over. Not copyable: the handle names this
+// object.
+class HostWindow {
+public:
+    explicit HostWindow(const HostMessageSink& sink);
+    ~HostWindow();
+    HostWindow(const HostWindow&) = delete;
+    HostWindow& operator=(const HostWindow&) = delete;
+
+    std::uintptr_t handle() const { return handle_; }
+    // Delivers the posted messages waiting for this window.
+    void pump();
+
+private:
+    HostMessageSink sink_;
+    std::uintptr_t handle_ = 0;
+};
+
 }  // namespace tarvex::platform

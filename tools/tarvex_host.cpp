@@ -20,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -31,9 +32,6 @@
 #include "platform/files.hpp"
 #include "platform/host_window.hpp"
 #include "platform/settings.hpp"
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace {
 
@@ -155,16 +153,9 @@ public:
         sink_.context = this;
         sink_.send = &Host::sinkSend;
         sink_.post = &Host::sinkPost;
-#ifdef _WIN32
-        createWindow();
-#endif
+        window_.emplace(sink_);
     }
-    ~Host() {
-#ifdef _WIN32
-        if (window_) DestroyWindow(window_);
-#endif
-        theHost = nullptr;
-    }
+    ~Host() { theHost = nullptr; }
 
     void loadDriver(const std::string& path) {
         driverName_ = path.empty() ? tarvex::platform::sharedLibraryName("Tarvex") : path;
@@ -227,12 +218,6 @@ private:
     void printPc(bool timing);
     std::uint32_t cellBits(std::uint32_t address);
 
-#ifdef _WIN32
-    static LRESULT CALLBACK windowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
-    void createWindow();
-    void pump();
-    HWND window_ = nullptr;
-#endif
 
     std::string work_;
     std::string driverName_;
@@ -255,6 +240,7 @@ private:
     std::unique_ptr<agdi::ProjectRecord> project_;
     std::string projectFile_;
     tarvex::platform::HostMessageSink sink_{};
+    std::optional<tarvex::platform::HostWindow> window_;
     std::mutex mutex_;
     std::vector<std::uint32_t> posted_;
     // The IDE's variables the driver writes.
@@ -274,9 +260,7 @@ void Host::say(const std::string& line) {
 }
 
 void Host::flushPosted() {
-#ifdef _WIN32
-    pump();
-#endif
+    window_->pump();
     std::vector<std::uint32_t> posted;
     {
         std::lock_guard<std::mutex> g(mutex_);
@@ -314,35 +298,6 @@ std::uint32_t TARVEX_AGDI_CALL Host::callback(std::uint32_t code, void* data) {
     return 0;
 }
 
-#ifdef _WIN32
-LRESULT CALLBACK Host::windowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == MessageId && theHost) {
-        if (InSendMessage())
-            theHost->message(msg, wParam, lParam);
-        else {
-            std::lock_guard<std::mutex> g(theHost->mutex_);
-            theHost->posted_.push_back(static_cast<std::uint32_t>(wParam));
-        }
-        return 0;
-    }
-    return DefWindowProcA(window, msg, wParam, lParam);
-}
-
-void Host::createWindow() {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = &Host::windowProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "TarvexHostWindow";
-    RegisterClassA(&wc);
-    window_ = CreateWindowExA(0, wc.lpszClassName, "tarvex-host", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                              wc.hInstance, nullptr);
-}
-
-void Host::pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, window_, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-}
-#endif
 
 void Host::printPc(bool timing) {
     say(std::string(timing ? "~" : "") + "PC variable " + hex(pcVar_, 8));
@@ -626,11 +581,7 @@ void Host::run(const std::vector<std::string>& w) {
         using namespace agdi::code;
         init_(Item + ItemCallback, reinterpret_cast<std::uintptr_t>(&Host::callback));
         init_(Item + ItemMessageId, MessageId);
-#ifdef _WIN32
-        init_(Item + ItemHostWindow, reinterpret_cast<std::uintptr_t>(window_));
-#else
-        init_(Item + ItemHostWindow, reinterpret_cast<std::uintptr_t>(&sink_));
-#endif
+        init_(Item + ItemHostWindow, window_->handle());
         init_(Item + ItemPcVar, reinterpret_cast<std::uintptr_t>(&pcVar_));
         init_(Item + ItemBreakpointList, reinterpret_cast<std::uintptr_t>(&breakHead_));
         init_(Item + ItemActiveWindow, reinterpret_cast<std::uintptr_t>(&activeWindow_));

@@ -19,4 +19,11 @@ std::uint32_t registerClipboardFormat(const char*) {
     return 0;
 }
 
+HostWindow::HostWindow(const HostMessageSink& sink) : sink_(sink), handle_(reinterpret_cast<std::uintptr_t>(&sink_)) {}
+
+HostWindow::~HostWindow() = default;
+
+// A post reaches the sink at once here.
+void HostWindow::pump() {}
+
 }  // namespace tarvex::platform
