@@ -199,6 +199,18 @@ TBankAdresse TBanking::PhysicalAddress(const TBankAdresse& a) const {
     return BankedAdresse(static_cast<std::uint8_t>(bank), a.offset);
 }
 
+TBankAdresse TBanking::TraceAddress(int mode, const TBankAdresse& physical) {
+    if (!physical.banked || physical.allBanks) return physical;
+    const std::uint16_t o = physical.offset;
+    if (mode >= 5 && mode <= 8)
+        return BankedAdresse(static_cast<std::uint8_t>(physical.bank * 2 + (o >= 0x8000 ? 1 : 0)),
+                             static_cast<std::uint16_t>(o | 0x8000));
+    if (mode >= 9 && mode <= 11)
+        return BankedAdresse(static_cast<std::uint8_t>(physical.bank * 4 + (o >> 14)),
+                             static_cast<std::uint16_t>(0x4000 | (o & 0x3FFF)));
+    return physical;
+}
+
 TBankAdresse TBanking::NormalizeAddress(const TBankAdresse& a) const {
     if (mode_ == 0 || !a.banked || a.allBanks) return a;
     const std::uint16_t start = BankedAreaStart();

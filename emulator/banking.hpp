@@ -101,6 +101,12 @@ public:
     void SetBank(int kind, const TBankAdresse& address);
     void WriteBank(int kind, int bank);
     TBankAdresse PhysicalAddress(const TBankAdresse& address) const;
+    // The way back for what the trace recorded (the physical bank and
+    // offset): modes 5-8 bank * 2, + 1 from offset 0x8000, offset OR 0x8000;
+    // modes 9-11 bank * 4 + the offset's 16 KB quarter, the offset moved into
+    // the window from 0x4000. The low half of physical bank 0 holds the common
+    // area and bank 0's window alike; it reads as bank 0's window.
+    static TBankAdresse TraceAddress(int mode, const TBankAdresse& physical);
     TBankAdresse NormalizeAddress(const TBankAdresse& address) const;
     // Raises ESelectError 85 with banking on.
     void CheckNoBanking() const;

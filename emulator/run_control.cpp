@@ -540,19 +540,30 @@ int TDebug::ResetAll() {
 void TDebug::SetPC(const TBankAdresse& address) {
     auto lock = emulator_.LockLink();
     if (running_) refuse(72);
-    pc_ = address;
+    // An address marked banked without a bank of its own (bank byte 0xFF, or
+    // the all-banks mark) keeps the bank the target runs in. So does an
+    // unbanked one where the bank is a register of the target: its 0xFF is
+    // no bank number to put there.
+    const bool ownBank = address.banked && !address.allBanks && address.bank != BankNone;
+    const bool registerBank = bankRegisterFamily();
+    if (ownBank || (!address.banked && !registerBank))
+        pc_ = address;
+    else if (pc_.banked && !pc_.allBanks && pc_.bank != BankNone)
+        pc_ = BankedAdresse(pc_.bank, address.offset);
+    else
+        pc_ = UnbankedAdresse(address.offset);
     emulator_.WriteSfr(TEmulator::SfrPcHigh, static_cast<std::uint8_t>(pc_.offset >> 8));
     emulator_.WriteSfr(TEmulator::SfrPcLow, static_cast<std::uint8_t>(pc_.offset));
-    if (bankRegisterFamily())
-        emulator_.WriteSfr(TEmulator::SfrBank, pc_.bank);
-    else
+    if (!registerBank)
         selectPcBank();
+    else if (pc_.banked)
+        emulator_.WriteSfr(TEmulator::SfrBank, pc_.bank);
     const auto pcAt = static_cast<std::size_t>(sfr_.PcIndex());
     if (registers_.size() >= pcAt + 2) {
         registers_[pcAt] = static_cast<char>(pc_.offset >> 8);
         registers_[pcAt + 1] = static_cast<char>(pc_.offset);
         const auto bankAt = static_cast<std::size_t>(sfr_.BankIndex());
-        if (bankRegisterFamily() && bankAt < registers_.size()) registers_[bankAt] = static_cast<char>(pc_.bank);
+        if (registerBank && pc_.banked && bankAt < registers_.size()) registers_[bankAt] = static_cast<char>(pc_.bank);
     }
     lookUpLine();
     notify(notify::TargetHalted);

@@ -512,7 +512,10 @@ TBankAdresse TTracePlatine::GetAddress(const TTraceFrame& frame) const {
     int bank = reverse3(static_cast<std::uint8_t>(frame.Status & mask));
     if (sfr_ && sfr_->GetOptionNummer() == 15 && !(frame.Status & 0x10) && banking_)
         bank += banking_->TraceBankOffset();
-    return BankedAdresse(static_cast<std::uint8_t>(bank), frame.Offset());
+    const TBankAdresse recorded = BankedAdresse(static_cast<std::uint8_t>(bank), frame.Offset());
+    // The board records code where it lies in emulation memory; external
+    // data lies where the program addresses it.
+    return isCode ? TBanking::TraceAddress(mode, recorded) : recorded;
 }
 
 std::string TTracePlatine::AddressText(const TTraceFrame& frame) const {

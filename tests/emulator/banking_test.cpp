@@ -110,6 +110,39 @@ TEST(Banking, PhysicalAddressesAndAliases) {
     EXPECT_THROW(b.banking.CheckNoBanking(), ESelectError);
 }
 
+// What the trace recorded (physical bank and offset) reads back as the
+// logical address the program ran at, in every banked window of every mode.
+TEST(Banking, TraceAddressUndoesThePhysicalMapping) {
+    const struct {
+        int generation, version, mode;
+    } modes[] = {{0, 2, 5}, {1, 3, 6}, {1, 3, 7}, {1, 3, 8}, {0, 4, 9}, {1, 5, 10}, {1, 5, 11}};
+    for (const auto& m : modes) {
+        BankRig b(m.generation, m.version, m.mode);
+        ASSERT_EQ(b.banking.bankingMode(), m.mode);
+        const std::uint16_t window = m.mode >= 9 ? 0x4000 : 0x8000;
+        for (int bank = 0; bank <= TBanking::MaxBankOfMode(m.mode); ++bank)
+            for (std::uint16_t offset : {window, static_cast<std::uint16_t>(window + 0x1234),
+                                         static_cast<std::uint16_t>(2 * window - 1)}) {
+                const auto a = BankedAdresse(static_cast<std::uint8_t>(bank), offset);
+                EXPECT_EQ(TBanking::TraceAddress(m.mode, b.banking.PhysicalAddress(a)), a)
+                    << m.mode << " " << bank << " " << offset;
+            }
+    }
+    const struct {
+        int mode;
+        TBankAdresse recorded, logical;
+    } rows[] = {
+        {6, BankedAdresse(0, 0x1234), BankedAdresse(0, 0x9234)},  // the common area's alias
+        {7, BankedAdresse(3, 0x8001), BankedAdresse(7, 0x8001)},
+        {11, BankedAdresse(3, 0x4321), BankedAdresse(13, 0x4321)},
+        {4, BankedAdresse(5, 0x1234), BankedAdresse(5, 0x1234)},   // one bank, one place
+        {0, BankedAdresse(2, 0x1234), BankedAdresse(2, 0x1234)},
+        {8, UnbankedAdresse(0x1234), UnbankedAdresse(0x1234)},
+        {8, AllBanksAdresse(0x1234), AllBanksAdresse(0x1234)},
+    };
+    for (const auto& r : rows) EXPECT_EQ(TBanking::TraceAddress(r.mode, r.recorded), r.logical) << r.mode;
+}
+
 TEST(Banking, BankSwitchOnTheWire) {
     // Mode 4 with the default bit numbers: bank 5 drives A16 (bit 0) and
     // A18 (bit 2); hardware bank 2 in the mode group 24.

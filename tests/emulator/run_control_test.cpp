@@ -221,6 +221,54 @@ TEST(RunControl, SetPcThenStepRunsFromTheNewPc) {
     rig.expectRegistersOfCpu();
 }
 
+// A new program counter brings its bank, or keeps the one the target runs
+// in: through the banking's bank port, or in the bank register of the
+// families that have one, where an unbanked address must not put its 0xFF.
+TEST(RunControl, SetPcKeepsTheBankWhenTheAddressBringsNone) {
+    const auto flagOnly = [](std::uint16_t offset) { return TBankAdresse{BankNone, offset, true, false}; };
+    for (const int family : {0, 12}) {
+        SCOPED_TRACE(family);
+        RunRig rig;
+        rig.startWithProgram();
+        if (family) {
+            // The Winbond kind loads its own image.
+            writeBytes(rig.root.file("T5b1w77.bin"), std::vector<std::uint8_t>(32768, 0));
+            rig.sfr->SetOptionNummer(family);
+        }
+        const bool registerBank = family != 0;
+        const int version = rig.emu->Generation() == 1 ? 1 : 0;
+        rig.banking->SetBankingVersion(version);
+        rig.banking->SetBankingMode(version == 1 ? 2 : 1);
+        ASSERT_NE(rig.banking->bankingMode(), 0);
+        const struct {
+            TBankAdresse address, pc;
+        } steps[] = {
+            {BankedAdresse(1, 0x0280), BankedAdresse(1, 0x0280)},
+            {flagOnly(0x0100), BankedAdresse(1, 0x0100)},
+            {AllBanksAdresse(0x0106), BankedAdresse(1, 0x0106)},
+            {UnbankedAdresse(0x010B), registerBank ? BankedAdresse(1, 0x010B) : UnbankedAdresse(0x010B)},
+            {BankedAdresse(0, 0x0200), BankedAdresse(0, 0x0200)},
+            {flagOnly(0x0280), BankedAdresse(0, 0x0280)},
+        };
+        for (const auto& step : steps) {
+            rig.debug.SetPC(step.address);
+            EXPECT_EQ(rig.debug.PC(), step.pc) << step.address.offset;
+            const std::string& r = rig.debug.RegisterString();
+            const auto pcAt = static_cast<std::size_t>(rig.sfr->PcIndex());
+            ASSERT_GT(r.size(), pcAt + 1);
+            EXPECT_EQ(static_cast<std::uint8_t>(r[pcAt]) << 8 | static_cast<std::uint8_t>(r[pcAt + 1]), step.pc.offset);
+            if (registerBank) {
+                EXPECT_EQ(rig.emu->ReadSfr(TEmulator::SfrBank), step.pc.bank);
+                const auto bankAt = static_cast<std::size_t>(rig.sfr->BankIndex());
+                ASSERT_LT(bankAt, r.size());
+                EXPECT_EQ(static_cast<std::uint8_t>(r[bankAt]), step.pc.bank);
+            } else {
+                EXPECT_EQ(rig.banking->CurrentCodeBank(), step.pc.banked ? step.pc.bank : 1);
+            }
+        }
+    }
+}
+
 TEST(RunControl, AnAbnormalHaltResetsTheTargetWithAMessage) {
     RunRig rig;
     rig.startWithProgram();

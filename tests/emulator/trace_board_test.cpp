@@ -75,35 +75,43 @@ TEST(TraceBoard, BankOfAFrameFollowsTheBankingMode) {
     TraceRig rig;
     FixedBanking banking(0, true);
     rig.trace.SetBankingInfo(&banking);
+    // Status bits 1-3 name the physical bank, bit order reversed; modes 5-11
+    // put two or four logical banks into one, told apart by the offset.
     struct Case {
         int mode;
         std::uint8_t status;
-        bool banked;
-        std::uint8_t bank;
+        std::uint8_t high;
+        TBankAdresse address;
     } cases[] = {
-        {0, 0x0E, false, 0},   // banking off: unbanked
-        {1, 0x0E, true, 1},    // mask 0x08: status bit 3 is bank bit 0
-        {3, 0x0C, true, 3},    // mask 0x0C
-        {4, 0x02, true, 4},    // mask 0x0E: status bit 1 is bank bit 2
-        {8, 0x06, true, 6},
-        {11, 0x06, true, 2},
+        {0, 0x0E, 0x12, UnbankedAdresse(0x1234)},  // banking off
+        {1, 0x0E, 0x12, BankedAdresse(1, 0x1234)},  // mask 0x08: status bit 3 is bank bit 0
+        {3, 0x0C, 0x12, BankedAdresse(3, 0x1234)},  // mask 0x0C
+        {4, 0x02, 0x12, BankedAdresse(4, 0x1234)},  // mask 0x0E: status bit 1 is bank bit 2
+        {5, 0x08, 0x92, BankedAdresse(3, 0x9234)},
+        {6, 0x08, 0x12, BankedAdresse(2, 0x9234)},
+        {7, 0x0C, 0x92, BankedAdresse(7, 0x9234)},
+        {8, 0x06, 0x12, BankedAdresse(12, 0x9234)},
+        {8, 0x06, 0x92, BankedAdresse(13, 0x9234)},
+        {9, 0x08, 0x12, BankedAdresse(4, 0x5234)},
+        {11, 0x06, 0x12, BankedAdresse(8, 0x5234)},
+        {11, 0x0C, 0xD2, BankedAdresse(15, 0x5234)},
+        // An operand fetch maps as the opcode does.
+        {8, 0x66, 0x92, BankedAdresse(13, 0x9234)},
+        // A data cycle is not banked without variable banking.
+        {8, 0x26, 0x12, UnbankedAdresse(0x1234)},
     };
     for (const auto& c : cases) {
-        banking.set(c.mode, true);
+        banking.set(c.mode, false);
         TTraceFrame f(1);
-        f.Decode(rec({c.status, 0, 0x12, 0x34, 0, 0, 0, 0, 0, 0, 0, 0}), 0);
-        const TBankAdresse a = rig.trace.GetAddress(f);
-        EXPECT_EQ(a.banked, c.banked) << c.mode;
-        if (c.banked) {
-            EXPECT_EQ(a.bank, c.bank) << c.mode;
-        }
-        EXPECT_EQ(a.offset, 0x1234);
+        f.Decode(rec({c.status, 0, c.high, 0x34, 0, 0, 0, 0, 0, 0, 0, 0}), 0);
+        EXPECT_EQ(rig.trace.GetAddress(f), c.address) << c.mode << " " << int(c.status);
     }
-    // Read and write frames are banked by the variable banking.
-    banking.set(1, false);
+    // With variable banking a data cycle keeps its bank and the address the
+    // program gave.
+    banking.set(8, true);
     TTraceFrame f(1);
-    f.Decode(rec({0x28, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}), 0);
-    EXPECT_FALSE(rig.trace.GetAddress(f).banked);
+    f.Decode(rec({0x46, 0, 0x12, 0x34, 0, 0, 0, 0, 0, 0, 0, 0}), 0);
+    EXPECT_EQ(rig.trace.GetAddress(f), BankedAdresse(6, 0x1234));
 }
 
 TEST(TraceBoard, EncodesQualifiersByteByByte) {
