@@ -18,6 +18,7 @@ void postHostMessage(std::uintptr_t handle, std::uint32_t message, std::uintptr_
 
 std::uint32_t registerClipboardFormat(const char* name) {
     return name ? static_cast<std::uint32_t>(RegisterClipboardFormatA(name)) : 0;
+}
 
 namespace {
 
