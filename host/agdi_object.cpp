@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "core/errors.hpp"
+#include "core/line_table.hpp"
 #include "core/message_box.hpp"
 #include "core/messages.hpp"
 #include "core/register_table.hpp"
@@ -17,6 +18,8 @@
 #include "host/command_history.hpp"
 #include "host/copy_fill.hpp"
 #include "host/debug_run_control.hpp"
+#include "host/load_command.hpp"
+#include "host/loader.hpp"
 #include "emulator/banking.hpp"
 #include "emulator/d2xx.hpp"
 #include "emulator/emulator.hpp"
@@ -95,6 +98,12 @@ TAgdiObject::TAgdiObject(DriverEnvironment environment) : env_(std::move(environ
     targets.log = [this](std::string_view text) { Log(text); };
     targets.copy = [this](const TBasisVokWinKommando& c) { ExecuteCopyCommand(c, copyFillTargets(c)); };
     targets.initialize = [this](const TBasisVokWinKommando& c) { ExecuteInitializeCommand(c, copyFillTargets(c)); };
+    targets.load = [this](const TKommandoStruktur& c) {
+        // "LoadSystem" goes to the loader directly, without a notification.
+        if (c.code != cmd::LoadSystem) return ExecuteLoadCommand(*loader_, notifier_, c);
+        loader_->Load(c);
+        return !loader_->Refused();
+    };
     executor_ = std::make_unique<TCommandExecutor>(std::move(targets));
     commands_ = env_.commands ? env_.commands : executor_.get();
     buildRegisterView();
@@ -225,7 +234,16 @@ void TAgdiObject::createComponents() {
              o.symbols_ = std::make_unique<TSymboltabelle>(context);
          },
          {}},
-        {"ZeilennummernTabelle", {}, {}},
+        {"ZeilennummernTabelle",
+         [](TAgdiObject& o) {
+             TargetContext context;
+             context.spaces = o.spaces_.get();
+             context.notifier = &o.notifier_;
+             context.options = o.options_.get();
+             o.lines_ = std::make_unique<TZeilennummertabelle>(*o.symbols_, context);
+             if (o.debug_) o.debug_->SetLineTable(o.lines_.get());
+         },
+         {}},
         {"SelectTabelle",
          [](TAgdiObject& o) {
              TSelectWiring wiring{*o.emulator_, *o.banking_, *o.spaces_, *o.options_, o.notifier_};
@@ -251,7 +269,13 @@ void TAgdiObject::createComponents() {
          },
          {}},
         {"PerformanceComp", {}, {}},
-        {"VokWinLoader", {}, {}},
+        {"VokWinLoader",
+         [](TAgdiObject& o) {
+             o.loader_ = std::make_unique<TVokWinLoader>(
+                 LoaderTarget{*o.spaces_, *o.emulator_, *o.sfr_, *o.options_, *o.symbols_, *o.lines_,
+                              o.banking_.get(), o.debug_.get(), o.registers_.get(), &clockOf(o.env_)});
+         },
+         {}},
     };
     for (const Slot& slot : slots) {
         if (!slot.make) continue;
@@ -276,6 +300,7 @@ void TAgdiObject::createComponents() {
 void TAgdiObject::destroyComponents() {
     projectFiles_.reset();
     static const std::vector<std::pair<const char*, std::function<void(TAgdiObject&)>>> order = {
+        {"VokWinLoader", [](TAgdiObject& o) { o.loader_.reset(); }},
         {"Kommando",
          [](TAgdiObject& o) {
              if (o.executor_) o.executor_->Targets().history = nullptr;
@@ -289,6 +314,11 @@ void TAgdiObject::destroyComponents() {
              if (o.options_) o.options_->SetResetExtDataMap({});
              o.runSelect_.reset();
              o.select_.reset();
+         }},
+        {"ZeilennummernTabelle",
+         [](TAgdiObject& o) {
+             if (o.debug_) o.debug_->SetLineTable(nullptr);
+             o.lines_.reset();
          }},
         {"SymbolTabelle", [](TAgdiObject& o) { o.symbols_.reset(); }},
         {"EmulSpeicher",

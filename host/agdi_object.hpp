@@ -51,6 +51,8 @@ class TVokWinOptionen;
 class TProjectFiles;
 class TTracePlatine;
 class TSymboltabelle;
+class TZeilennummertabelle;
+class TVokWinLoader;
 class TDebug;
 class TKommando;
 struct TCopyFillTargets;
@@ -194,6 +196,9 @@ public:
     TKommando& Kommando() { return *kommando_; }
     // The executor's targets (tests fill the slots of later components).
     CommandTargets& Commands() { return executor_->Targets(); }
+    TSymboltabelle& Symbols() { return *symbols_; }
+    TZeilennummertabelle& Lines() { return *lines_; }
+    TVokWinLoader& Loader() { return *loader_; }
     // The board's trace model; null when a trace board part was handed in.
     TTracePlatine* TracePlatine() { return trace_.get(); }
     std::recursive_mutex& DriverLock() { return lock_; }
@@ -334,10 +339,12 @@ private:
     std::unique_ptr<IRunControl> ownRunControl_;
     std::unique_ptr<TEmulSpaces> spaces_;
     std::unique_ptr<TSymboltabelle> symbols_;
+    std::unique_ptr<TZeilennummertabelle> lines_;
     std::unique_ptr<TSelectTabelle> select_;
     std::unique_ptr<TRunSelectTable> runSelect_;
     std::unique_ptr<TKommando> kommando_;
     std::unique_ptr<TProjectFiles> projectFiles_;
+    std::unique_ptr<TVokWinLoader> loader_;
     TargetParts parts_;
     std::vector<std::function<void(std::uint8_t, const void*)>> receivers_;
 

@@ -315,6 +315,7 @@ bool TBasisOptionen::CheckFileName(std::string& name) const {
         return true;
     }
     std::vector<fs::path> dirs{fs::current_path(ec)};
+    if (!loadDir_.empty()) dirs.emplace_back(loadDir_);
     const std::vector<std::string> sources = splitList(sourceDirs_);
     if (sources.empty()) dirs.emplace_back(".");
     for (const std::string& dir : sources) dirs.emplace_back(dir);

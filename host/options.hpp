@@ -168,8 +168,14 @@ public:
     // The explicit name, else WorkDirName/<project>.bopt, else "".
     std::string GetOptionFileName() const;
     bool HasOptionFileName() const { return !optionFile_.empty(); }
-    // Found: the name becomes the path found.
+    // Found: the name becomes the path found. A bare name is looked for in
+    // the current directory, the directory of the last loaded program file,
+    // then the source directories.
     bool CheckFileName(std::string& name) const;
+    // The directory of the last loaded object file (never the process's
+    // current directory: the driver lives in the IDE's process).
+    const std::string& LoadDirName() const { return loadDir_; }
+    void SetLoadDirName(const std::string& dir) { loadDir_ = dir; }
 
     // ---- Target
     const TTargetInfoList& TargetList() const { return targets_; }
@@ -242,6 +248,7 @@ protected:
     std::string helpShort_;
     std::string macroDir_;
     std::string objectDir_;
+    std::string loadDir_;
     std::string sourceDirs_;
     std::string sourceExtNames_ = ".c";
     std::vector<std::string> sourceExts_{".c"};

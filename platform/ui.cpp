@@ -100,10 +100,17 @@ int ScriptedErrorDialog::ask(const std::string& message, const std::string& firs
     return IdCancel;
 }
 
+void ConsoleLoadStatusWindow::showModal() {
+    if (lines_.empty()) return;
+    std::string text;
+    for (const std::string& line : lines_) text += (text.empty() ? "" : "\n") + line;
+    currentUi().boxes->show(caption_, text, mb::Ok | mb::IconError);
+}
+
 Ui& currentUi() {
     static ConsoleErrorDialog dialog(defaultMessageBoxes());
     static NullNoticeWindow notice;
-    static NullLoadStatusWindow loadStatus;
+    static ConsoleLoadStatusWindow loadStatus;
     static NullHelpViewer help;
     static NullFileDialog files;
     static Ui ui{&defaultMessageBoxes(), &dialog, &notice, &loadStatus, &help, &files};

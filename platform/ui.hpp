@@ -2,7 +2,9 @@
 // What the core needs of a user interface: message boxes, the error form
 // and the notice window. The console implementation serves the command-line
 // programs, the fakes serve the tests, the windows bring their own.
+#include <array>
 #include <atomic>
+#include <functional>
 #include <deque>
 #include <iosfwd>
 #include <optional>
@@ -56,12 +58,50 @@ public:
 
 // The form that lists what a load or a transmission reports, line by line,
 // while it runs. An error line also beeps and counts as one more error.
+//
+// The program loader fills its labels through the typed setters and polls
+// cancelRequested(); a form without them (the pellunar transmission's
+// users) keeps the defaults, which show nothing.
+enum class LoadField {
+    Caption,
+    Fest1,           // "File:"
+    Fest2,           // "Lines:"
+    Fest3,           // "Symbols:"
+    Dateiname,       // the file being loaded
+    CodeBytes,       // "Code:" or "Bytes:"
+    CodeAnzahl,      // the code-byte count
+    ZeilenAnzahl,    // lines
+    SymbolAnzahl,    // symbols
+    PellunarLabel,
+    PellunarAnzahl,
+    Warnung,         // the status line
+    AbbruchButton,   // the cancel button's caption
+};
+inline constexpr int LoadFieldCount = static_cast<int>(LoadField::AbbruchButton) + 1;
+
 class LoadStatusWindow {
 public:
     virtual ~LoadStatusWindow() = default;
     virtual bool isOpen() const = 0;
     virtual void setStatus(const std::string& text) = 0;
     virtual void addLine(const std::string& text, bool isError) = 0;
+
+    virtual void setText(LoadField field, const std::string& text) {
+        if (field == LoadField::Warnung) setStatus(text);
+    }
+    // The pellunar label and counter together.
+    virtual void setPellunarVisible(bool) {}
+    // Empties the message list and clears the cancel request.
+    virtual void clearLines() {}
+    // Visible, in front, repainted. (Not show/close: a window class that
+    // implements this has its own.)
+    virtual void showForm() {}
+    virtual void closeForm() {}
+    // Hidden and shown again modally so that the user reads the list; returns
+    // when the user dismisses it.
+    virtual void showModal() {}
+    // Lets pending window events run, then answers whether Cancel was pressed.
+    virtual bool cancelRequested() { return false; }
 };
 
 // Console: boxes go to the error stream; a question is asked on the terminal
@@ -92,13 +132,24 @@ public:
     void close() override {}
 };
 
-// The console has no such form: callers fall back to message boxes.
-class NullLoadStatusWindow final : public LoadStatusWindow {
+// The console has no such form: callers fall back to message boxes while it
+// runs. It keeps the list so that showModal() puts it into one error box.
+class ConsoleLoadStatusWindow final : public LoadStatusWindow {
 public:
     bool isOpen() const override { return false; }
     void setStatus(const std::string&) override {}
-    void addLine(const std::string&, bool) override {}
+    void addLine(const std::string& text, bool) override { lines_.push_back(text); }
+    void setText(LoadField field, const std::string& text) override {
+        if (field == LoadField::Caption) caption_ = text;
+    }
+    void clearLines() override { lines_.clear(); }
+    void showModal() override;
+
+private:
+    std::string caption_;
+    std::vector<std::string> lines_;
 };
+using NullLoadStatusWindow = ConsoleLoadStatusWindow;
 
 // Whether standard input is a terminal.
 bool stdinIsTerminal();
@@ -162,25 +213,74 @@ private:
     bool open_ = false;
 };
 
-// An open form that keeps what it was given.
+// An open form that keeps what it was given. Its fields read as the loader
+// left them; it can be told to answer Cancel from the Nth query on.
 class RecordingLoadStatusWindow final : public LoadStatusWindow {
 public:
     bool isOpen() const override { return open_; }
-    void setStatus(const std::string& text) override { statuses_.push_back(text); }
+    void setStatus(const std::string& text) override {
+        statuses_.push_back(text);
+        fields_[static_cast<std::size_t>(LoadField::Warnung)] = text;
+    }
     void addLine(const std::string& text, bool isError) override {
         lines_.push_back(text);
+        list_.push_back(text);
         if (isError) ++errors_;
     }
+    void setText(LoadField field, const std::string& text) override {
+        if (field == LoadField::Warnung) return setStatus(text);
+        fields_[static_cast<std::size_t>(field)] = text;
+        ++updates_[static_cast<std::size_t>(field)];
+    }
+    void setPellunarVisible(bool on) override { pellunarVisible_ = on; }
+    void clearLines() override { list_.clear(); }
+    void showForm() override {
+        open_ = true;
+        ++shows_;
+    }
+    void closeForm() override {
+        open_ = false;
+        ++closes_;
+    }
+    void showModal() override {
+        ++modals_;
+        open_ = false;
+    }
+    bool cancelRequested() override {
+        ++queries_;
+        if (onQuery_) onQuery_();
+        return cancelAfter_ > 0 && queries_ >= cancelAfter_;
+    }
+
+    // Cancel is answered from query n on (0: never).
+    void cancelAfter(int n) { cancelAfter_ = n; }
+    // Runs at every query (a test's clock moving on).
+    void onQuery(std::function<void()> fn) { onQuery_ = std::move(fn); }
     void setOpen(bool open) { open_ = open; }
     const std::vector<std::string>& statuses() const { return statuses_; }
+    // Every line ever added; list(): the lines since the last clearLines().
     const std::vector<std::string>& lines() const { return lines_; }
+    const std::vector<std::string>& list() const { return list_; }
+    const std::string& text(LoadField field) const { return fields_[static_cast<std::size_t>(field)]; }
+    int updates(LoadField field) const { return updates_[static_cast<std::size_t>(field)]; }
+    bool pellunarVisible() const { return pellunarVisible_; }
     int errors() const { return errors_; }
+    int shows() const { return shows_; }
+    int closes() const { return closes_; }
+    int modals() const { return modals_; }
+    int queries() const { return queries_; }
 
 private:
     bool open_ = true;
     std::vector<std::string> statuses_;
     std::vector<std::string> lines_;
+    std::vector<std::string> list_;
+    std::array<std::string, LoadFieldCount> fields_{};
+    std::array<int, LoadFieldCount> updates_{};
+    bool pellunarVisible_ = false;
     int errors_ = 0;
+    int shows_ = 0, closes_ = 0, modals_ = 0, queries_ = 0, cancelAfter_ = 0;
+    std::function<void()> onQuery_;
 };
 
 // The non-modal form that offers a hard interrupt after a stop the target

@@ -67,6 +67,13 @@ void LoadStatusForm::finish() {
     hide();
 }
 
+void LoadStatusForm::showModal() {
+    model_.setOpen(true);
+    hide();
+    exec();
+    model_.setOpen(false);
+}
+
 bool LoadStatusForm::cancelRequested() {
     if (onGuiThread()) QApplication::processEvents();
     return model_.cancelRequested();

@@ -15,10 +15,17 @@ public:
     bool isOpen() const override { return model_.isOpen(); }
     void setStatus(const std::string& text) override { model_.setStatus(text); }
     void addLine(const std::string& text, bool isError) override { model_.addLine(text, isError); }
+    void setText(platform::LoadField field, const std::string& text) override { model_.setText(field, text); }
+    void setPellunarVisible(bool on) override { model_.setPellunarVisible(on); }
+    void clearLines() override { model_.clearLines(); }
+    void showForm() override { open(); }
+    void closeForm() override { finish(); }
+    // Application-modal until the user closes it.
+    void showModal() override;
     void open();
     void finish();
     // Lets "Abbrechen" through, then answers whether it was pressed.
-    bool cancelRequested();
+    bool cancelRequested() override;
     LoadStatusModel& model() { return model_; }
 
 private:

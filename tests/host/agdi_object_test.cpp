@@ -247,7 +247,8 @@ TEST(AgdiObject, ComponentsAreFreedInReverseOrderAlsoAfterAFailedStart) {
     }
     EXPECT_EQ(created, (std::vector<std::string>{"Dll_Optionen", "Dll_Emulator", "TracePlatine", "Banking",
                                                  "RegisterTabelle", "SfrConfig", "Dll_Debug", "EmulSpeicher",
-                                                 "SymbolTabelle", "SelectTabelle", "Kommando"}));
+                                                 "SymbolTabelle", "ZeilennummernTabelle", "SelectTabelle",
+                                                 "Kommando", "VokWinLoader"}));
     std::reverse(freed.begin(), freed.end());
     EXPECT_EQ(freed, created);
 }

@@ -29,6 +29,24 @@ void LoadStatusModel::addLine(const std::string& text, bool isError) {
     setItems("MessageBox", std::move(items), -1);
 }
 
+void LoadStatusModel::setText(platform::LoadField field, const std::string& text) {
+    static const char* const names[platform::LoadFieldCount] = {
+        nullptr,        "DateiLabel",   "ZeilenLabel",    "SymboleLabel",  "Dateiname", "CodeBytes", "CodeAnzahl",
+        "ZeilenAnzahl", "SymbolAnzahl", "PellunarLabel", "PellunarAnzahl", "Warnung",   "AbbruchButton"};
+    if (field == platform::LoadField::Caption) return setCaption(text);
+    FormModel::setText(names[static_cast<int>(field)], text);
+}
+
+void LoadStatusModel::setPellunarVisible(bool on) {
+    setVisible("PellunarLabel", on);
+    setVisible("PellunarAnzahl", on);
+}
+
+void LoadStatusModel::clearLines() {
+    setItems("MessageBox", {}, -1);
+    cancel_ = false;
+}
+
 void LoadStatusModel::setOpen(bool open) {
     open_ = open;
     if (open) cancel_ = false;

@@ -16,15 +16,20 @@ class LoadStatusModel final : public FormModel, public platform::LoadStatusWindo
 public:
     LoadStatusModel();
 
+    using FormModel::setText;
     bool isOpen() const override { return open_; }
     void setStatus(const std::string& text) override { setText("Warnung", text); }
     void addLine(const std::string& text, bool isError) override;
+    // The loader's fields by their control names.
+    void setText(platform::LoadField field, const std::string& text) override;
+    void setPellunarVisible(bool on) override;
+    void clearLines() override;
 
     void setOpen(bool open);
     int errors() const { return errors_; }
     // "Abbrechen": the next cancel query answers true.
     void clickCancel() { cancel_ = true; }
-    bool cancelRequested() const { return cancel_; }
+    bool cancelRequested() override { return cancel_; }
     void resetCancel() { cancel_ = false; }
 
 private:
