@@ -8,12 +8,19 @@
 # `sdcc --debug` writes beside it), <program>.cdb (SDCC's debug file),
 # <program>.map, and a .lst and a .rst listing per module.  For the as31
 # programs it gets <program>.hex and <program>.lst.
+#
+# The loader's fixtures: portrw.{hex,bin} (as31), copies of it made by
+# srec_cat (leading extended-address record, bank 1, start address, OMF),
+# asmforms_obs200.hex (records of 200 bytes), bigtable.{hex,omf,cdb} (one
+# OMF content record of 10,004 bytes), banked.{hex,cdb} (a banked link:
+# code in bank 1 through an extended linear address record; SDCC writes no
+# OMF file for it) and avrnop.hex (avra: a leading segment record, CR LF).
 set -euo pipefail
 cd "$(dirname "$0")"
 src=$PWD/src
 out=$PWD/build
 
-for tool in sdcc as31; do
+for tool in sdcc as31 srec_cat avra; do
   command -v "$tool" >/dev/null || { echo "build.sh: $tool is missing (apt-get install $tool)" >&2; exit 1; }
 done
 
@@ -78,5 +85,32 @@ for program in asmforms opcodes calls; do
   (cd "$work/asm" && as31 -l -Fhex "$program.asm" >/dev/null 2>&1) || { echo "build.sh: as31 failed on $program" >&2; exit 1; }
   cp "$work/asm/$program.hex" "$work/asm/$program.lst" "$out/"
 done
+
+sdcc_program bigtable "" "" bigtable
+
+# A banked link: banked_far.c goes to BANK1 at linear 0x18000.
+dir=$work/banked
+mkdir -p "$dir"
+cp "$src"/banked.c "$src"/banked_far.c "$dir"/
+(cd "$dir" && sdcc --debug -c banked.c && sdcc --debug --codeseg BANK1 -c banked_far.c &&
+  sdcc --debug -Wl-bBANK1=0x18000 -Wl-r -o banked.ihx banked.rel banked_far.rel)
+cp "$dir/banked.ihx" "$out/banked.hex"
+cp "$dir/banked.cdb" "$out/"
+
+cp "$src/portrw.asm" "$work/asm/"
+(cd "$work/asm" && as31 -Fbin portrw.asm >/dev/null 2>&1 && as31 -l -Fhex portrw.asm >/dev/null 2>&1) ||
+  { echo "build.sh: as31 failed on portrw" >&2; exit 1; }
+cp "$work/asm/portrw.hex" "$work/asm/portrw.bin" "$out/"
+(cd "$out" &&
+  srec_cat portrw.hex -intel -o portrw_srec.hex -intel &&
+  srec_cat portrw.hex -intel -offset 0x10000 -o portrw_bank1.hex -intel &&
+  srec_cat portrw.hex -intel -execution-start-address=0 -o portrw_start.hex -intel &&
+  srec_cat asmforms.hex -intel -o asmforms_obs200.hex -intel -obs=200 &&
+  srec_cat portrw.hex -intel -o portrw.omf -aomf &&
+  srec_cat portrw.hex -intel -execution-start-address=0 -o portrw_end.omf -aomf)
+
+cp "$src/avrnop.asm" "$work/asm/"
+(cd "$work/asm" && avra avrnop.asm >/dev/null 2>&1) || { echo "build.sh: avra failed on avrnop" >&2; exit 1; }
+cp "$work/asm/avrnop.hex" "$out/"
 
 echo "Rebuilt: $(cd "$out" && ls | tr '\n' ' ')"

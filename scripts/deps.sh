@@ -6,7 +6,7 @@ set -euo pipefail
 TARVEX_PACKAGES=(
   cmake ninja-build g++ clang
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  as31
+  as31 sdcc srecord avra
   python3 d52 dis51 sdcc-ucsim
   libtsan2
   qt6-base-dev fonts-dejavu-core
