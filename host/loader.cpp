@@ -346,8 +346,15 @@ void TBasisVokWinLoader::CheckLoadOptions(TKommandoStruktur& r) {
         }
     }
     if (r.memoryKind == memkind::Program && !loadAddress_.banked && space_->GetMaxAdresse().banked) {
-        std::uint8_t bank = target_.banking ? target_.banking->CurrentCodeBank() : 0;
-        if (target_.runControl && target_.runControl->PC().banked) bank = target_.runControl->PC().bank;
+        // The program counter's bank; before the first stop the banking's
+        // selected bank, or its reset bank while none is selected.
+        std::uint8_t bank = 0;
+        if (target_.banking) {
+            bank = target_.banking->CurrentCodeBank();
+            if (bank > target_.banking->MaxBank()) bank = static_cast<std::uint8_t>(target_.banking->ResetBankNummer());
+        }
+        if (target_.runControl && target_.runControl->PC().banked && target_.runControl->PC().bank <= space_->GetMaxAdresse().bank)
+            bank = target_.runControl->PC().bank;
         loadAddress_ = BankedAdresse(bank, loadAddress_.offset);
     }
     failed_ = false;
@@ -419,17 +426,21 @@ void TBasisVokWinLoader::FlushAll() {
     fill_ = written_ = 0;
 }
 
-void TBasisVokWinLoader::AppendCode(const TBankAdresse& at, const std::uint8_t* data, std::size_t count) {
-    if (buffer_.empty() || count == 0) return;
+void TBasisVokWinLoader::BreakAt(const TBankAdresse& at) {
     const std::size_t pending = fill_ - written_;
+    const std::uint32_t end = writeAddress_.offset + static_cast<std::uint32_t>(pending / ElementSize());
     const bool continues = pending > 0 && at.banked == writeAddress_.banked &&
-                           at.allBanks == writeAddress_.allBanks && at.bank == writeAddress_.bank &&
-                           static_cast<std::uint32_t>(writeAddress_.offset) + pending / ElementSize() <= 0xFFFF &&
-                           at.offset == writeAddress_.offset + pending / ElementSize();
+                           at.allBanks == writeAddress_.allBanks && at.bank == writeAddress_.bank && end <= 0xFFFF &&
+                           at.offset == end;
     if (!continues) {
         if (pending > 0) FlushAll();
         writeAddress_ = at;
     }
+}
+
+void TBasisVokWinLoader::AppendCode(const TBankAdresse& at, const std::uint8_t* data, std::size_t count) {
+    if (buffer_.empty() || count == 0) return;
+    BreakAt(at);
     while (count > 0) {
         if (fill_ == buffer_.size()) {
             FlushBuffer();

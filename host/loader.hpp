@@ -153,6 +153,10 @@ public:
     // buffered bytes, else after writing them out). Never fills the buffer
     // past its length.
     void AppendCode(const TBankAdresse& at, const std::uint8_t* data, std::size_t count);
+    // Writes the buffered bytes out unless `at` continues them (a reader
+    // calls it before it checks a record, so that the bytes before a bad
+    // record are in memory).
+    void BreakAt(const TBankAdresse& at);
     // Writes the buffered bytes; may hold back an instruction cut by the
     // buffer's end for the next bytes.
     void FlushBuffer();

@@ -217,11 +217,6 @@ void LoadIntelHex(TVokWinLoader& l) {
             if (DecodeHexLine(lines[i], r, false) != HexLineStatus::Ok) formatError(i);
             if (r.type == TypeEnd || r.count == 0) break;
             if (r.type == TypeData) {
-                if (DecodeHexLine(lines[i], r, true) != HexLineStatus::Ok) formatError(i);
-                if (r.sum != 0) {
-                    l.AddMessage(FmtLoadStr(99, l.FileName()) + ", line " + std::to_string(i + 1));
-                    throw EVokWinFileError(FmtLoadStr(99, l.FileName()));
-                }
                 TBankAdresse at = base;
                 if (exact) {
                     const std::uint32_t linear = upper + r.address;
@@ -229,6 +224,12 @@ void LoadIntelHex(TVokWinLoader& l) {
                                        static_cast<std::uint16_t>(linear / static_cast<std::uint32_t>(es) + offset));
                 } else {
                     at.offset = static_cast<std::uint16_t>(r.address / es + offset);
+                }
+                l.BreakAt(at);
+                if (DecodeHexLine(lines[i], r, true) != HexLineStatus::Ok) formatError(i);
+                if (r.sum != 0) {
+                    l.AddMessage(FmtLoadStr(99, l.FileName()) + ", line " + std::to_string(i + 1));
+                    throw EVokWinFileError(FmtLoadStr(99, l.FileName()));
                 }
                 space.CheckRange(at, r.count / es);
                 l.AppendCode(at, r.data.data(), r.count);
