@@ -57,7 +57,8 @@ struct LoaderTarget {
     platform::Clock* clock = nullptr;
 };
 
-// The format loaders. LoadOmf converts OMF-51/OMF2 content (its own unit).
+// The format loaders. LoadOmf runs the OMF conversion (host/loader_omf.hpp)
+// over the loader's buffer.
 void LoadBinary(TVokWinLoader& loader);
 void LoadIntelHex(TVokWinLoader& loader);
 void LoadOmf(TVokWinLoader& loader);
@@ -176,6 +177,7 @@ public:
     // Counter labels (throttled unless forced).
     void RefreshCounters(bool force = false);
     void NoteCommonArea(std::uint16_t highest);
+    void ForgetCommonArea() { highestCommon_ = 0; }
 
     // ---- State of the last load
     bool Loading() const { return loading_; }

@@ -88,6 +88,10 @@ TEST(CommandHost, BoardTrafficOfTheSimpleCommands) {
     // A load without a file name is refused, and nothing goes out.
     EXPECT_FALSE(h.run(cmd::Load));
     EXPECT_TRUE(h.wire().empty());
+    // The refusal is shown in the load-status form (the console's: one box).
+    ASSERT_EQ(h.boxes.shown().size(), 1u);
+    EXPECT_EQ(h.boxes.shown()[0].text, "Loading: Missing file name\nLoading canceled\nERROR: Check Messages!");
+    h.boxes.clear();
 
     // Steps count machine cycles on the real-time counter; the reset of
     // the counter (trace mode 0) clears it, and the next steps count again.

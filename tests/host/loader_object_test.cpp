@@ -1,0 +1,106 @@
+// Object files through the program loader: the OMF conversion over its
+// buffer, the notifications, the HiTech rule.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/errors.hpp"
+#include "tests/host/loader_rig.hpp"
+
+namespace tarvex::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void expectCodeOf(LoaderRig& r, const std::string& hexName) {
+    const auto bytes = readBytes(r.example(hexName));
+    for (const auto& [at, data] : hexRecords(std::string(bytes.begin(), bytes.end())))
+        ASSERT_EQ(r.code(at, static_cast<int>(data.size())), data) << hexName << " " << at;
+}
+
+// The file without its content records: debug records only.
+Bytes withoutContent(const Bytes& omf) {
+    Bytes out;
+    for (std::size_t i = 0; i + 3 <= omf.size();) {
+        const std::size_t n = omf[i + 1] | omf[i + 2] << 8;
+        if (omf[i] != 0x06) out.insert(out.end(), omf.begin() + static_cast<long>(i), omf.begin() + static_cast<long>(i + 3 + n));
+        i += 3 + n;
+    }
+    return out;
+}
+
+TEST(LoaderObject, OmfIntoProgramAndAsSymbols) {
+    LoaderRig r;
+    ASSERT_TRUE(r.run(r.request(r.example("ports.omf"), memkind::Program, fileformat::Omf51, loadflag::ClearSymbols)));
+    EXPECT_FALSE(r.loader->Failed());
+    expectCodeOf(r, "ports.hex");
+    ASSERT_NE(r.symbols.FindByName("MAIN", sspModuleFunction), nullptr);
+    EXPECT_EQ(r.sent(), (std::vector<std::uint8_t>{8}));
+    EXPECT_EQ(r.status.text(platform::LoadField::Caption), "Load Omf51 file");
+    EXPECT_EQ(r.status.text(platform::LoadField::Warnung), "File loaded");
+    EXPECT_NE(r.status.text(platform::LoadField::SymbolAnzahl), "0");
+    EXPECT_EQ(r.options->LoadDirName(), (std::filesystem::path(r.example("ports.omf")).parent_path()).string());
+
+    // Symbols only: nothing goes to the board, the count stays 0.
+    LoaderRig s;
+    ASSERT_TRUE(s.run(s.request(s.example("ports.omf"), memkind::Symbol, fileformat::Object, loadflag::ClearSymbols)));
+    EXPECT_FALSE(s.loader->Failed());
+    EXPECT_EQ(s.loader->CodeBytes(), 0u);
+    EXPECT_TRUE(s.commands("p").empty());
+    EXPECT_NE(s.symbols.FindByName("DELAY", sspModuleFunction), nullptr);
+    EXPECT_EQ(s.sent(), (std::vector<std::uint8_t>{4}));
+}
+
+TEST(LoaderObject, SrecordOmfAndTheLongContentRecord) {
+    LoaderRig r;
+    ASSERT_TRUE(r.run(r.request(r.example("portrw.omf"), memkind::Program, fileformat::Omf51)));
+    EXPECT_EQ(r.code(0, 3), (Bytes{0x75, 0x80, 0x12}));
+    EXPECT_EQ(r.code(0x30, 3), (Bytes{0x00, 0x80, 0xFD}));
+    EXPECT_EQ(r.status.text(platform::LoadField::Warnung), "Loading canceled");  // no module end record
+    ASSERT_TRUE(r.run(r.request(r.example("portrw_end.omf"), memkind::Program, fileformat::Omf51,
+                                loadflag::Convert2)));
+    EXPECT_EQ(r.status.text(platform::LoadField::Warnung), "File loaded");
+    EXPECT_EQ(r.code(0, 3), (Bytes{0x75, 0xE8, 0x12}));
+
+    LoaderRig b;
+    ASSERT_TRUE(b.run(b.request(b.example("bigtable.omf"), memkind::Program, fileformat::Omf51)));
+    EXPECT_FALSE(b.loader->Failed());
+    expectCodeOf(b, "bigtable.hex");
+}
+
+TEST(LoaderObject, HiTechCodeComesFromTheHexBeside) {
+    LoaderRig r;
+    r.options->SetHochsprachenTyp(TCompiler::C51_HiTech);
+    const std::string omf = r.file("x.omf", withoutContent(readBytes(r.example("ports.omf"))));
+    std::filesystem::copy_file(r.example("ports.hex"), r.root.file("x.hex"));
+    ASSERT_TRUE(r.run(r.request(omf, memkind::Program, fileformat::Omf51, loadflag::ClearSymbols)));
+    EXPECT_FALSE(r.loader->Failed());
+    expectCodeOf(r, "ports.hex");
+    EXPECT_NE(r.symbols.FindByName("MAIN", sspModuleFunction), nullptr);  // not cleared by the nested load
+    EXPECT_EQ(r.status.text(platform::LoadField::Dateiname), omf + ", .hex");
+    EXPECT_EQ(r.loader->CodeBytes(), 358u);
+
+    // A symbols-only load does not run the rule.
+    LoaderRig s;
+    s.options->SetHochsprachenTyp(TCompiler::C51_HiTech);
+    const std::string omf2 = s.file("x.omf", withoutContent(readBytes(s.example("ports.omf"))));
+    std::filesystem::copy_file(s.example("ports.hex"), s.root.file("x.hex"));
+    ASSERT_TRUE(s.run(s.request(omf2, memkind::Symbol, fileformat::Omf51, loadflag::ClearSymbols)));
+    EXPECT_TRUE(s.commands("p").empty());
+    EXPECT_EQ(s.status.text(platform::LoadField::Dateiname), omf2);
+}
+
+TEST(LoaderObject, FormatErrorOfTheObjectFilePassesOnAfterTheCleanUp) {
+    LoaderRig r;
+    Bytes omf = readBytes(r.example("ports.omf"));
+    omf.resize(omf.size() / 2);
+    const std::string name = r.file("cut.omf", omf);
+    EXPECT_THROW(r.run(r.request(name, memkind::Program, fileformat::Omf51)), EVokWinFileError);
+    EXPECT_FALSE(r.loader->Loading());
+    EXPECT_EQ(r.status.text(platform::LoadField::Warnung), "Loading canceled");
+    EXPECT_FALSE(r.status.isOpen());
+    EXPECT_TRUE(r.sent().empty());
+}
+
+}  // namespace
+}  // namespace tarvex::test
