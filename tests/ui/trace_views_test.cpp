@@ -11,12 +11,15 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 #include "core/line_table.hpp"
 #include "core/symbol_table.hpp"
 #include "emulator/validator.hpp"
 #include "ui/model/scripted_trace_source.hpp"
+#include "tests/support/test_support.hpp"
 #include "ui/trace_dialogs.hpp"
+#include "ui/trace_export_status.hpp"
 #include "ui/trace_window.hpp"
 
 namespace tarvex::ui {
@@ -229,6 +232,33 @@ TEST(TraceDialogs, FrameSearchAndTimeFilter) {
     }
     EXPECT_EQ(store.readString(kDriverKey, "FrameFormData", "History1", ""), "16-20");
     EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST(TraceExportView, TheSaveStatusFormShowsTheProgressAndCancels) {
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScopedUi ui{&boxes};
+    tarvex::test::TempDir dir;
+    auto source = sampleLoopTrace(300);
+    SaveStatusForm form;
+    SaveStatusExportStatus status(form);
+    TraceExport exporter(&source, {}, &status);
+    const std::string file = dir.file("t.txt");
+    EXPECT_EQ(exporter.save(file, tdDisassembliert, 0, 299), 249u);
+    EXPECT_EQ(form.windowTitle(), "Save trace");
+    EXPECT_EQ(form.findChild<QLabel*>("Dateiname")->text().toStdString(), file);
+    EXPECT_EQ(form.findChild<QLabel*>("Speichertyp")->text(), "Trace memory");
+    EXPECT_EQ(form.findChild<QLabel*>("AdressBereich")->text(), "0 - 299");
+    EXPECT_EQ(form.findChild<QLabel*>("Status")->text(), "Save trace: 248 Frames");
+    EXPECT_FALSE(form.isVisible());
+    // "Abbrechen", pressed while the export runs, ends it; the lines written
+    // so far stay.
+    TraceExport again(&source, {}, &status);
+    QTimer::singleShot(0, [&] { QTest::mouseClick(form.findChild<QPushButton*>("CancelButton"), Qt::LeftButton); });
+    const auto lines = again.save(file, tdZyklus, 0, 299);
+    EXPECT_LT(lines, 300u);
+    EXPECT_GE(lines, 1u);
+    const auto text = tarvex::test::readBytes(file);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), static_cast<long>(1 + lines + 2 * (lines / 25)));
 }
 
 }  // namespace
