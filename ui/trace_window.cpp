@@ -1,6 +1,8 @@
 #include "ui/trace_window.hpp"
 
 #include <QAction>
+#include <QApplication>
+#include <QPushButton>
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -16,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "core/message_box.hpp"
+#include "core/messages.hpp"
 #include "emulator/validator.hpp"
 #include "ui/trace_dialogs.hpp"
 
@@ -33,6 +36,37 @@ void guarded(F&& f) {
 }
 
 }  // namespace
+
+// ---- Reading dialog
+
+ReadingTraceDialog::ReadingTraceDialog(QWidget* parent)
+    : QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint) {
+    setObjectName("ReadingTrace");
+    setWindowTitle("VokWin");
+    auto* layout = new QVBoxLayout(this);
+    auto* text = new QLabel(QString::fromStdString(std::string(LoadResStr(rs::ReadingTrace))), this);
+    text->setObjectName("Hinweis");
+    text->setAlignment(Qt::AlignCenter);
+    layout->addWidget(text);
+    auto* cancel = new QPushButton(QString::fromStdString(std::string(LoadResStr(rs::Cancel))), this);
+    cancel->setObjectName("CancelButton");
+    layout->addWidget(cancel, 0, Qt::AlignHCenter);
+    connect(cancel, &QPushButton::clicked, this, [this] { cancel_ = true; });
+    resize(260, 100);
+}
+
+void ReadingTraceDialog::show() {
+    cancel_ = false;
+    QWidget::show();
+    QApplication::processEvents();
+}
+
+bool ReadingTraceDialog::cancelRequested() {
+    QApplication::processEvents();
+    return cancel_;
+}
+
+void ReadingTraceDialog::close() { hide(); }
 
 // ---- Box view
 

@@ -20,6 +20,18 @@ namespace tarvex::ui {
 
 class TraceWindow;
 
+// "Reading trace" with a working "Cancel", on top, while a long read runs.
+class ReadingTraceDialog final : public QWidget, public TraceReadingDialog {
+public:
+    explicit ReadingTraceDialog(QWidget* parent = nullptr);
+    void show() override;
+    bool cancelRequested() override;
+    void close() override;
+
+private:
+    bool cancel_ = false;
+};
+
 // The trace list: the caret list over the box's rows; keys that leave the
 // rows scroll the trace instead.
 class TraceBoxView final : public CaretListView {

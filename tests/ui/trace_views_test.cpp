@@ -234,6 +234,19 @@ TEST(TraceDialogs, FrameSearchAndTimeFilter) {
     EXPECT_TRUE(boxes.shown().empty());
 }
 
+TEST(TraceWindowView, TheReadingDialogCancels) {
+    ReadingTraceDialog d;
+    d.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+    EXPECT_EQ(d.findChild<QLabel*>("Hinweis")->text(), "Reading trace");
+    saveShot(d, "ReadingTrace");
+    EXPECT_FALSE(d.cancelRequested());
+    QTest::mouseClick(d.findChild<QPushButton*>("CancelButton"), Qt::LeftButton);
+    EXPECT_TRUE(d.cancelRequested());
+    d.close();
+    EXPECT_FALSE(d.isVisible());
+}
+
 TEST(TraceExportView, TheSaveStatusFormShowsTheProgressAndCancels) {
     platform::ScriptedMessageBoxes boxes;
     platform::ScopedUi ui{&boxes};

@@ -5,6 +5,8 @@
 #include "core/line_table.hpp"
 #include "core/symbol_table.hpp"
 #include "tests/ui_model/trace_test_support.hpp"
+#include "platform/clock.hpp"
+#include "platform/ui.hpp"
 #include "ui/model/trace_box.hpp"
 
 namespace tarvex::ui {
@@ -162,6 +164,90 @@ TEST(TraceBox, ATableReloadDropsEveryLineRecord) {
     box.notify(9);
     for (int r = 0; r < box.rowCount(); ++r) EXPECT_EQ(box.item(r).lineRecord, nullptr);
     EXPECT_EQ(box.rowCount(), 6);
+}
+
+}  // namespace
+}  // namespace tarvex::ui
+
+namespace tarvex::ui {
+namespace {
+
+// Every frame read takes 100 ms of the fake clock.
+class SlowSource final : public ITraceSource {
+public:
+    SlowSource(ScriptedTraceSource& inner, platform::FakeClock& clock) : inner_(inner), clock_(clock) {}
+    bool present() const override { return true; }
+    int version() const override { return inner_.version(); }
+    std::uint32_t capacity() const override { return inner_.capacity(); }
+    std::uint32_t frameCount() const override { return inner_.frameCount(); }
+    TraceFrameData frame(std::uint32_t i) override {
+        clock_.advance(100);
+        return inner_.frame(i);
+    }
+    TBasisTracePlatine::FrameText disassemble(std::uint32_t i) override { return inner_.disassemble(i); }
+    std::string modulText(std::uint32_t i) override { return inner_.modulText(i); }
+    TSplitTime splitTime(std::uint32_t t) const override { return inner_.splitTime(t); }
+    bool searchFrame(std::uint32_t s, const TTraceQualifier& q, std::uint32_t& f) override {
+        return inner_.searchFrame(s, q, f);
+    }
+    void encodeQualifier(TTraceQualifier& q, TTraceCycles c, int k, const std::string& p, int b) const override {
+        inner_.encodeQualifier(q, c, k, p, b);
+    }
+    void setLogicProbeQualifier(TTraceQualifier& q, int k) const override { inner_.setLogicProbeQualifier(q, k); }
+
+private:
+    ScriptedTraceSource& inner_;
+    platform::FakeClock& clock_;
+};
+
+class CancellingReading final : public TraceReadingDialog {
+public:
+    void show() override { ++shows; }
+    bool cancelRequested() override { return ++polls > cancelAfter; }
+    void close() override { ++closes; }
+    int shows = 0, polls = 0, closes = 0, cancelAfter = 1000000;
+};
+
+TEST(TraceBox, TheReadingDialogAfterASecondAndItsCancel) {
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScopedUi ui{&boxes};
+    platform::FakeClock clock;
+    CancellingReading reading;
+    auto inner = test::loopTrace(600);
+    SlowSource source(inner, clock);
+    TSymboltabelle symbols;
+    TZeilennummertabelle lines(symbols);
+    // One source line, far back in the trace.
+    lines.AddLine(UnbankedAdresse(0x0003), 12, 0, 0, 0);
+    inner.frames[4].address = 0x0007;
+    for (auto& f : inner.frames)
+        if (f.address == 0x0003) f.address = 0x0005;
+    inner.frames[4].address = 0x0003;
+    TraceBoxModel box(source, {&lines, nullptr, &clock, &reading});
+    box.setMode(tdDisassembliert);
+    box.setVisibleRows(4);
+    box.showFrame(100);
+    // A step of a few frames stays under a second: no dialog.
+    const int shown = reading.shows;
+    box.scrollDown(1);
+    EXPECT_EQ(reading.shows, shown);
+    // Source mode reads far back: the dialog shows, and every show closes.
+    box.setVisibleRows(3);
+    box.setMode(tdSource);
+    box.notify(11);
+    EXPECT_GT(reading.shows, shown);
+    EXPECT_EQ(reading.closes, reading.shows);
+    EXPECT_EQ(box.mode(), tdSource);
+    // Cancelled with no source line found: the question, Yes is Mixed Mode.
+    reading.cancelAfter = reading.polls + 3;
+    boxes.answer(platform::IdYes);
+    bool told = false;
+    box.onModeChanged([&] { told = true; });
+    box.showFrame(500);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, "No source items found.\r\nChange display mode?");
+    EXPECT_EQ(box.mode(), tdMixedMode);
+    EXPECT_TRUE(told);
 }
 
 }  // namespace

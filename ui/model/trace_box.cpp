@@ -3,6 +3,9 @@
 #include <algorithm>
 
 #include "core/line_table.hpp"
+#include "core/message_box.hpp"
+#include "core/messages.hpp"
+#include "platform/clock.hpp"
 
 namespace tarvex::ui {
 
@@ -40,6 +43,58 @@ std::uint32_t TraceTimes::relative(std::uint32_t frame, std::uint32_t time) cons
     // Unsigned arithmetic: a counter that wrapped after the zero point still
     // counts the time since it.
     return zero ? time - zero->time : time;
+}
+
+// ---- Reading
+
+// One read loop: after a second the reading dialog shows, and from then on
+// every frame asks it whether Cancel was pressed.
+class ReadLoop {
+public:
+    explicit ReadLoop(TraceBoxModel& box) : box_(box) {
+        const auto& c = box_.context_;
+        if (c.clock && c.reading) start_ = c.clock->tickMs();
+    }
+    ~ReadLoop() {
+        if (shownHere_) {
+            box_.readingShown_ = false;
+            box_.context_.reading->close();
+        }
+    }
+    ReadLoop(const ReadLoop&) = delete;
+    ReadLoop& operator=(const ReadLoop&) = delete;
+
+    // False once Cancel was pressed: the loop stops.
+    bool step() {
+        const auto& c = box_.context_;
+        if (!c.clock || !c.reading) return true;
+        if (!box_.readingShown_) {
+            if (c.clock->tickMs() - start_ <= 1000) return true;
+            c.reading->show();
+            box_.readingShown_ = shownHere_ = true;
+        }
+        if (!c.reading->cancelRequested()) return true;
+        box_.readCancelled_ = true;
+        return false;
+    }
+
+private:
+    TraceBoxModel& box_;
+    std::uint32_t start_ = 0;
+    bool shownHere_ = false;
+};
+
+void TraceBoxModel::afterRead() {
+    const bool cancelled = readCancelled_;
+    readCancelled_ = false;
+    if (!cancelled || mode_ != tdSource) return;
+    for (const auto& i : items_)
+        if (i.kind == TTraceItem::Source) return;
+    const std::string question = std::string(LoadResStr(rs::NoSourceItemsFound)) + ".\r\n" +
+                                 std::string(LoadResStr(rs::ChangeDisplayMode)) + "?";
+    if (ConfirmBox(question, platform::mb::YesNo | platform::mb::IconQuestion) != platform::IdYes) return;
+    setMode(tdMixedMode);
+    if (modeChanged_) modeChanged_();
 }
 
 // ---- Box
@@ -94,7 +149,8 @@ int TraceBoxModel::appendAfter(int lines) {
     bool passed = back.isGap();
     int added = 0;
     std::vector<TTraceItem> out;
-    for (std::uint32_t f = back.frame; f < count && added < lines; ++f) {
+    ReadLoop loop(*this);
+    for (std::uint32_t f = back.frame; f < count && added < lines && loop.step(); ++f) {
         out.clear();
         b.addFrame(f, out);
         for (auto& item : out) {
@@ -114,13 +170,22 @@ int TraceBoxModel::prependBefore(int lines) {
     if (items_.empty() || lines <= 0) return 0;
     const TTraceItem front = items_.front();
     const std::uint32_t end = front.frame;
+    ReadLoop loop(*this);
     for (std::uint32_t span = static_cast<std::uint32_t>(lines) * 4 + 16;; span *= 2) {
         const std::uint32_t start = end > span ? end - span : 0;
         TraceLineBuilder b(source_, context_, &collapsed_);
         b.setMode(mode_);
         b.setContextMode(contextMode_);
         std::vector<TTraceItem> prefix;
-        for (std::uint32_t f = start; f < end; ++f) b.addFrame(f, prefix);
+        bool cancelled = false;
+        for (std::uint32_t f = start; f < end; ++f) {
+            if (!loop.step()) {
+                cancelled = true;
+                break;
+            }
+            b.addFrame(f, prefix);
+        }
+        if (cancelled) return 0;
         std::vector<TTraceItem> own;
         b.addFrame(end, own);
         auto at = std::find_if(own.begin(), own.end(), [&](const TTraceItem& i) { return sameLine(i, front); });
@@ -167,8 +232,16 @@ void TraceBoxModel::showFrame(std::uint32_t frame) {
     b.setMode(mode_);
     b.setContextMode(contextMode_);
     std::vector<TTraceItem> out;
-    for (std::uint32_t f = frame; f < count && static_cast<int>(out.size()) < rows_; ++f) b.addFrame(f, out);
+    {
+        ReadLoop loop(*this);
+        for (std::uint32_t f = frame; f < count && static_cast<int>(out.size()) < rows_ && loop.step(); ++f)
+            b.addFrame(f, out);
+    }
     items_.assign(out.begin(), out.end());
+    if (readCancelled_) {
+        afterRead();
+        return;
+    }
     if (items_.empty()) {
         // Nothing from here on (source mode past the last source line): the
         // view ends with the lines before.
@@ -179,6 +252,7 @@ void TraceBoxModel::showFrame(std::uint32_t frame) {
     }
     if (rowCount() < rows_) prependBefore(rows_ - rowCount());
     trimBack();
+    afterRead();
 }
 
 void TraceBoxModel::rebuildAt(int frame) {
@@ -194,12 +268,14 @@ void TraceBoxModel::scrollDown(int lines) {
     trimFront();
     if (caretRow_ >= 0) setCaretRow(caretRow_ - removed);
     (void)before;
+    afterRead();
 }
 
 void TraceBoxModel::scrollUp(int lines) {
     const int added = prependBefore(lines);
     trimBack();
     if (caretRow_ >= 0) setCaretRow(caretRow_ + added);
+    afterRead();
 }
 
 void TraceBoxModel::goToEnd() {

@@ -5,6 +5,7 @@
 // collapsed ranges; the notifications of the trace board.
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -98,6 +99,10 @@ public:
     bool expandAtCaret();
     const CollapsedRanges& collapsed() const { return collapsed_; }
 
+    // Called when the box changed its display mode by itself (Source mode
+    // without source lines, after the question).
+    void onModeChanged(std::function<void()> callback) { modeChanged_ = std::move(callback); }
+
     // Notifications of the trace board and the tables: 6 trace reset, 11
     // target stopped; 4, 8 and 9 replace the tables, so every line record
     // held is dropped.
@@ -110,6 +115,11 @@ public:
     std::uint32_t GetCellFontColor(int row, int section) const override;
 
 private:
+    friend class ReadLoop;
+    // After a read: a cancelled read in Source mode that found no source
+    // line asks whether to show Mixed Mode instead.
+    void afterRead();
+
     // Lines of frames from..to (inclusive) with a builder that starts fresh.
     std::vector<TTraceItem> build(std::uint32_t from, std::uint32_t to) const;
     // Appends up to `lines` lines after the last row; answers how many.
@@ -131,6 +141,9 @@ private:
     int rows_ = 0;
     int scrollMax_ = 0;
     int caretRow_ = -1;
+    bool readingShown_ = false;
+    bool readCancelled_ = false;
+    std::function<void()> modeChanged_;
 };
 
 }  // namespace tarvex::ui

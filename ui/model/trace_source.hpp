@@ -14,7 +14,22 @@ class TZeilennummertabelle;
 struct TZeilennummer;
 }  // namespace tarvex
 
+namespace tarvex::platform {
+class Clock;
+}
+
 namespace tarvex::ui {
+
+// The "Reading trace" dialog of a long read: shown once a read has run for
+// a second; its Cancel ends the read, the lines read so far stay. A window
+// lets its events through in the cancel query.
+class TraceReadingDialog {
+public:
+    virtual ~TraceReadingDialog() = default;
+    virtual void show() = 0;
+    virtual bool cancelRequested() = 0;
+    virtual void close() = 0;
+};
 
 // One frame with the texts the columns show.
 struct TraceFrameData {
@@ -59,11 +74,13 @@ public:
 };
 
 // What else the trace views read: the line-number table for source lines
-// (none: no source lines) and the symbols the pattern inputs may name. Not
-// owned.
+// (none: no source lines), the symbols the pattern inputs may name, and the
+// clock and dialog of a long read (none: no dialog). Not owned.
 struct TraceContext {
     TZeilennummertabelle* lines = nullptr;
     TSymboltabelle* symbols = nullptr;
+    platform::Clock* clock = nullptr;
+    TraceReadingDialog* reading = nullptr;
 };
 
 }  // namespace tarvex::ui

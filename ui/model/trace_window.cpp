@@ -58,6 +58,8 @@ TraceWindowModel::TraceWindowModel(ITraceSource& source, TraceContext context, p
     setVisible("cmPopDoppel", false);
     setChecked("cmPopDoppelTime0", true);
     setEnabled("cmPopSource", lineTableHasLines());
+    // The box leaves Source mode by itself after the user's answer.
+    box_.onModeChanged([this] { setDarstellung(box_.mode()); });
     number_ = numbers_.acquire();
     section_ = "Trace" + std::to_string(number_);
     box_.checkAnzahl();
