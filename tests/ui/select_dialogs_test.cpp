@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -11,6 +12,8 @@
 #include "tests/support/target/sim_target.hpp"
 #include "ui/base/history_combo.hpp"
 #include "ui/radio_group.hpp"
+#include "tests/support/fake_trace.hpp"
+#include "ui/break_settings_dialog.hpp"
 #include "ui/select_dialogs.hpp"
 
 namespace tarvex::ui {
@@ -91,6 +94,62 @@ TEST(MapDialog, SetAndDefaults) {
     saveShot(dialog, "TFormMap");
     QTest::mouseClick(dialog.findChild<QPushButton*>("DefaultButton"), Qt::LeftButton);
     EXPECT_EQ(dialog.findChild<QListWidget*>("ExtDataListBox")->count(), 0);
+    EXPECT_TRUE(r.log().empty());
+}
+
+TEST(BreakSettingsDialog, ChannelsModesAndCounters) {
+    OfflineRig r;
+    test::FakeTraceControl trace;
+    BreakFormModel model(r.store, &trace);
+    model.SetSettings(r.offline.get());
+    BreakSettingsDialog dialog(model, r.store);
+    dialog.show();
+    // Leaving a field needs the focus events of the active window.
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    EXPECT_EQ(dialog.windowTitle(), "Break settings");
+    auto* event = dialog.findChild<HistoryCombo*>("Event");
+    type(event, "1000 10FF");
+    QTest::mouseClick(dialog.findChild<QPushButton*>("EnterAdresse"), Qt::LeftButton);
+    click(dialog.findChild<RadioGroup*>("CycleGroup")->button(0));
+    auto* lines = dialog.findChild<QListWidget*>("EventListBox");
+    EXPECT_EQ(lines->item(0)->text(), "(1000 - 10FF) * OPCODE");
+    QTest::mouseClick(dialog.findChild<QLabel*>("Clear1Label"), Qt::LeftButton);
+    EXPECT_EQ(lines->currentRow(), 1);
+    EXPECT_EQ(model.Channel(), 1);
+    QTest::mouseClick(dialog.findChild<QLabel*>("Break1Label"), Qt::LeftButton);
+    // A counter is applied when the field is left.
+    auto* counter = dialog.findChild<HistoryCombo*>("Zaehler");
+    type(counter, "3");
+    event->setFocus();
+    EXPECT_EQ(lines->item(0)->text(), "(1000 - 10FF) * OPCODE Count=3");
+    saveShot(dialog, "TFormVok4Break");
+
+    click(dialog.findChild<RadioGroup*>("OptionsGroup")->button(7));
+    EXPECT_TRUE(dialog.findChild<QWidget*>("Probes")->isEnabled());
+    EXPECT_FALSE(dialog.findChild<QWidget*>("TraceCount")->isEnabled());
+    EXPECT_FALSE(dialog.findChild<QWidget*>("InputGroup")->isEnabled());
+    saveShot(dialog, "TFormVok4Break-logicprobes");
+    click(dialog.findChild<RadioGroup*>("OptionsGroup")->button(8));
+    auto* traceCount = dialog.findChild<HistoryCombo*>("TraceCount");
+    // Refused when left, and refused by OK (the button takes no focus when
+    // pressed by its shortcut): the dialog stays open.
+    type(traceCount, "40000");
+    dialog.findChild<QPushButton*>("DefaultButton")->setFocus();  // the event input is disabled now
+    ASSERT_FALSE(r.boxes.shown().empty());
+    EXPECT_EQ(r.boxes.shown().back().text, "Value in Trace counter not valid");
+    EXPECT_EQ(traceCount->text(), r.offline->GetOverflowText());  // the old value back
+    const auto shown = r.boxes.shown().size();
+    type(traceCount, "40000");
+    dialog.findChild<QPushButton*>("Ok")->click();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(r.boxes.shown().size(), shown + 1);
+    EXPECT_TRUE(r.log().empty());
+    type(traceCount, "2000");
+    QTest::mouseClick(dialog.findChild<QPushButton*>("Ok"), Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(r.offline->GetOverflowText(), "2000");
+    EXPECT_EQ(r.store.readString(kDriverKey, "BreakFormTraceCount", "History0", ""), "2000");
     EXPECT_TRUE(r.log().empty());
 }
 

@@ -6,6 +6,8 @@
 #include "core/messages.hpp"
 #include "host/command.hpp"
 #include "tests/support/target/sim_target.hpp"
+#include "tests/support/fake_trace.hpp"
+#include "ui/model/break_form.hpp"
 #include "ui/model/select_form.hpp"
 
 namespace tarvex::ui {
@@ -117,6 +119,126 @@ TEST(MapForm, RangesInPagesDefaultsAndTheChain) {
     ASSERT_TRUE(chain && chain->Nachfolger);
     EXPECT_EQ(chain->code, cmd::Map);
     EXPECT_EQ(chain->Nachfolger->code, cmd::MapShared);
+}
+
+TEST(BreakForm, ModesChannelsAndLines) {
+    SelectRig r;
+    test::FakeTraceControl trace;
+    BreakFormModel m(r.store, &trace);
+    m.SetSettings(r.offline.get());
+    EXPECT_EQ(m.caption(), "Break settings");
+    EXPECT_EQ(m.helpContext(), 505u);
+    EXPECT_TRUE(m.control("TriggerALabel").visible);
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(BreakFormModel::ModeIndex(BreakFormModel::IndexMode(i)), i);
+    m.ClickMode(4);
+    EXPECT_EQ(r.offline->BreakMode(), bmBreak2nachBreak1);
+    m.ClickMode(5);
+    EXPECT_EQ(r.offline->BreakMode(), bmBreak1nachBreak2);
+    EXPECT_EQ(m.control("OptionsGroup").items[5], "Break2 --> Break1");
+
+    // A channel's line: ranges, a data condition unless it is all of 00..FF,
+    // the cycle kind and a counter other than 1.
+    EXPECT_EQ(m.control("EventListBox").items[0], " ");
+    m.EditEvent("1000 10FF");
+    m.SetAddress();
+    m.ClickCycle(select_mode::Opcode);
+    EXPECT_EQ(m.control("EventListBox").items[0], "(1000 - 10FF) * OPCODE");
+    m.EditEvent("00 FF");
+    m.SetData();
+    EXPECT_EQ(m.control("EventListBox").items[0], "(1000 - 10FF) * OPCODE");
+    m.EditCombo("Zaehler", "3");
+    EXPECT_TRUE(m.LeaveCombo("Zaehler"));
+    EXPECT_EQ(m.control("EventListBox").items[0], "(1000 - 10FF) * OPCODE Count=3");
+    m.EditEvent("00 FF");
+    m.ClearData();
+    m.EditEvent("12");
+    m.SetData();
+    EXPECT_EQ(m.control("EventListBox").items[0], "(1000 - 10FF) * (12) * OPCODE Count=3");
+    m.ClickLabel("Clear1Label");
+    EXPECT_EQ(m.Channel(), 1);
+    EXPECT_EQ(m.control("EventListBox").itemIndex, 1);
+    EXPECT_TRUE(m.control("AdressenListBox").items.empty());
+
+    // Counters: refused values are shown and the old one comes back.
+    m.ClickLabel("Break1Label");
+    m.EditCombo("Zaehler", "0");
+    EXPECT_FALSE(m.Ok());
+    EXPECT_EQ(r.boxes.shown().back().text, "Value in Break counter not valid");
+    EXPECT_EQ(m.control("Zaehler").text, "3");
+    m.EditCombo("Zaehler", "");
+    EXPECT_TRUE(m.LeaveCombo("Zaehler"));
+    EXPECT_EQ(m.control("Zaehler").text, "3");
+    m.ClickBreakDelay(true);
+    EXPECT_TRUE(m.control("BreakDelayCount").enabled);
+    m.EditCombo("BreakDelayCount", "16777216");
+    EXPECT_FALSE(m.LeaveCombo("BreakDelayCount"));
+    EXPECT_EQ(r.boxes.shown().back().text, "Value in Trace after counter not valid");
+    m.EditCombo("BreakDelayCount", "500");
+    EXPECT_TRUE(m.LeaveCombo("BreakDelayCount"));
+    EXPECT_EQ(r.offline->GetTriggerCounter(), 500u);
+    m.ClickBreakDelay(false);
+    EXPECT_EQ(m.control("BreakDelayCount").text, "0");
+    EXPECT_FALSE(m.control("BreakDelayCount").enabled);
+    EXPECT_EQ(r.offline->GetTriggerCounter(), 0u);
+
+    // Trace overflow: only its counter field; one beyond the trace memory
+    // is refused in the dialog.
+    m.ClickMode(8);
+    EXPECT_TRUE(m.control("TraceCount").enabled);
+    EXPECT_FALSE(m.control("Probes").enabled);
+    EXPECT_FALSE(m.control("InputGroup").enabled);
+    m.EditCombo("TraceCount", "40000");
+    EXPECT_FALSE(m.Ok());
+    EXPECT_EQ(r.boxes.shown().back().text, "Value in Trace counter not valid");
+    m.EditCombo("TraceCount", "1000");
+    EXPECT_TRUE(m.Ok());
+    EXPECT_EQ(r.offline->GetOverflowText(), "1000");
+    m.ClickMode(7);
+    EXPECT_TRUE(m.control("Probes").enabled);
+    EXPECT_FALSE(m.control("TraceCount").enabled);
+    m.ClickMode(0);
+    EXPECT_TRUE(m.control("InputGroup").enabled);
+
+    // A trace trigger on source 0 (trigger A) loses its input.
+    r.offline->SetTriggerBit(false);
+    r.offline->SetTrigger(1, 0);
+    const auto boxes = r.boxes.shown().size();
+    m.ClickMode(7);
+    ASSERT_EQ(r.boxes.shown().size(), boxes + 1);
+    EXPECT_EQ(r.boxes.shown().back().text, "Trigger A for trace start/stop disabled!");
+    m.ClickMode(0);
+
+    const int beeps = r.boxes.beeps();
+    m.SetAddress();  // empty event: one beep, nothing else
+    EXPECT_EQ(r.boxes.beeps(), beeps + 1);
+    EXPECT_EQ(r.log(), r.before);
+
+    const auto chain = m.GetKommandos();
+    ASSERT_TRUE(chain);
+    const auto texts = r.protocol(chain.get());
+    ASSERT_EQ(texts.size(), 5u);
+    EXPECT_EQ(texts[0].rfind("Break BreakMode=", 0), 0u) << texts[0];
+    const char* const channels[] = {"Break Break1", "Break Clear1", "Break Break2", "Break Clear2"};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(texts[1 + i].rfind(channels[i], 0), 0u) << texts[1 + i];
+    m.ClickLabel("Clear2Label");
+    m.Close();
+    EXPECT_EQ(r.store.readInteger(kDriverKey, "BreakForm", "EventTypIndex", -1), 3);
+}
+
+TEST(BreakForm, WithoutATraceBoardTheTriggerModesBeep) {
+    SelectRig r;
+    r.store.writeInteger(kDriverKey, "BreakForm", "EventTypIndex", 9);
+    BreakFormModel m(r.store, nullptr);
+    m.SetSettings(r.offline.get());
+    EXPECT_EQ(m.Channel(), 0);
+    EXPECT_FALSE(m.control("TriggerALabel").visible);
+    for (int index : {7, 8}) {
+        const int beeps = r.boxes.beeps();
+        m.ClickMode(index);
+        EXPECT_EQ(r.boxes.beeps(), beeps + 1);
+        EXPECT_EQ(m.control("OptionsGroup").itemIndex, 0);
+        EXPECT_EQ(r.offline->BreakMode(), bmBreak1);
+    }
 }
 
 }  // namespace
