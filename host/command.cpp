@@ -40,20 +40,30 @@ void TBasisVokWinKommando::SetSelectTable(std::unique_ptr<TSelectTabelle> table)
     selectTable_ = std::move(table);
 }
 
+// The copy of the chain is made before anything of this command changes:
+// the source may be a member of this command's own chain.
 void TBasisVokWinKommando::Assign(const TBasisVokWinKommando& source) {
-    if (&source == this) return;
-    selectTable_.reset();
-    DropChain();
-    TBasisVokWinKommando* to = this;
-    for (const TBasisVokWinKommando* from = &source; from; from = from->Nachfolger.get()) {
-        static_cast<TKommandoStruktur&>(*to) = static_cast<const TKommandoStruktur&>(*from);
-        to->Anker = from->Anker;
-        to->makroLevel_ = to == this ? 0 : from->makroLevel_;
-        if (from->Nachfolger) {
-            to->Nachfolger = std::make_unique<TVokWinKommando>();
-            to = to->Nachfolger.get();
-        }
+    std::unique_ptr<TBasisVokWinKommando> chain;
+    TBasisVokWinKommando* last = nullptr;
+    for (const TBasisVokWinKommando* from = source.Nachfolger.get(); from; from = from->Nachfolger.get()) {
+        auto copy = std::make_unique<TVokWinKommando>();
+        static_cast<TKommandoStruktur&>(*copy) = static_cast<const TKommandoStruktur&>(*from);
+        copy->Anker = from->Anker;
+        copy->makroLevel_ = from->makroLevel_;
+        TBasisVokWinKommando* at = copy.get();
+        if (last)
+            last->Nachfolger = std::move(copy);
+        else
+            chain = std::move(copy);
+        last = at;
     }
+    static_cast<TKommandoStruktur&>(*this) = static_cast<const TKommandoStruktur&>(source);
+    Anker = source.Anker;
+    makroLevel_ = 0;
+    selectTable_.reset();
+    std::swap(Nachfolger, chain);
+    // The old chain (now in `chain`) goes without deep recursion.
+    while (chain) chain = std::move(chain->Nachfolger);
 }
 
 namespace {

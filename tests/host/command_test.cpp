@@ -213,6 +213,19 @@ TEST(Command, AssignCopiesTheChainIndependently) {
     EXPECT_EQ(copy.Nachfolger->Nachfolger->code, cmd::ResetCpu);
 }
 
+TEST(Command, AssignFromAMemberOfTheOwnChain) {
+    auto head = make(cmd::ExecuteMacro, [](TVokWinKommando& c) { c.Anker = true; });
+    head->Nachfolger = make(cmd::Copy, [](TVokWinKommando& c) { c.text1 = "a"; });
+    head->Nachfolger->Nachfolger = make(cmd::Run);
+    head->Assign(*head->Nachfolger);
+    ASSERT_EQ(head->ChainLength(), 2u);
+    EXPECT_EQ(head->code, cmd::Copy);
+    EXPECT_EQ(head->text1, "a");
+    EXPECT_EQ(head->Nachfolger->code, cmd::Run);
+    head->Assign(*head);
+    EXPECT_EQ(head->ChainLength(), 2u);
+}
+
 TEST(Command, LongChainsFreeWithoutDeepRecursion) {
     auto head = make(cmd::ExecuteMacro);
     TBasisVokWinKommando* last = head.get();
