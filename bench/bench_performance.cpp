@@ -1,10 +1,7 @@
-// The performance measurement's evaluation against the board simulator in
-// the same process, on virtual time: a loop calls one short routine, the
-// trace records only its entry and exit opcodes, and the target halts on the
-// trace overflow after 1,000 frames. Walking them reads the trace space's
-// blocks of 16 frames and the running time stamp once: 63 + 1 round trips
-// at the protocol's minimum. Reported beside it: the wire bytes, the time
-// they take at 115200 baud and the driver's CPU time as a share of it (goal:
+// The performance measurement's evaluation and a watch's value text against
+// the board simulator in the same process, on virtual time. Reported beside
+// the round trips and the protocol's minimum: the wire bytes, the time they
+// take at 115200 baud and the driver's CPU time as a share of it (goal:
 // below 1 %).
 #include <benchmark/benchmark.h>
 
@@ -14,9 +11,12 @@
 
 #include "bench/link_traffic.hpp"
 #include "bench/target_rig.hpp"
+#include "core/register_table.hpp"
 #include "core/symbol_table.hpp"
+#include "core/target_interfaces.hpp"
 #include "emulator/performance.hpp"
 #include "emulator/validator.hpp"
+#include "emulator/watches.hpp"
 
 namespace {
 
@@ -48,6 +48,10 @@ void traceEntryAndExit(TEmulator& e) {
     }
 }
 
+// A loop calls one short routine, the trace records only its entry and exit
+// opcodes, and the target halts on the trace overflow after 1,000 frames.
+// Walking them reads the trace space's blocks of 16 frames and the running
+// time stamp once: 63 + 1 round trips.
 void BM_Evaluate1000Frames(benchmark::State& state) {
     bench::TargetRig rig;
     TSymboltabelle symbols;
@@ -85,5 +89,45 @@ void BM_Evaluate1000Frames(benchmark::State& state) {
     state.counters["calls"] = calls;
 }
 BENCHMARK(BM_Evaluate1000Frames)->Unit(benchmark::kMillisecond);
+
+class NoNotifier final : public INotifier {
+public:
+    void send(std::uint8_t, const void*) override {}
+};
+
+// An external-data array of 64 Int as a watch: its 128 bytes in one read
+// after a halt (`cold`), none while the space's cache still holds them.
+void valueText(benchmark::State& state, bool cold) {
+    bench::TargetRig rig;
+    TSymboltabelle symbols;
+    DefaultOptionsInfo options;
+    TEmulWatchTarget target(rig.spaces(), rig.emulator(), &rig.debug(), &options);
+    NoNotifier notifier;
+    TWatchTabelle table(symbols, rig.registers(), target, notifier);
+    auto item = TWatchTabelle::NewItem();
+    item->memoryClass = 3;
+    item->requestedType = 4;
+    item->requestedCount = 64;
+    item->address = UnbankedAdresse(0x0100);
+    std::string text;
+    bool ready = rig.ok();
+    if (ready) {
+        table.Resolve(*item);
+        text = table.ItemValueText(item.get());
+    }
+    bench::measureTraffic(
+        state, ready, rig.board(), cold ? 1 : 0,
+        [&] {
+            if (cold) rig.spaces().EmulSpeicherNotify(notify::TargetHalted, nullptr);
+        },
+        [&] { text = table.ItemValueText(item.get()); });
+    state.counters["textBytes"] = static_cast<double>(text.size());
+}
+
+void BM_WatchIntArrayAfterAHalt(benchmark::State& state) { valueText(state, true); }
+BENCHMARK(BM_WatchIntArrayAfterAHalt)->Unit(benchmark::kMicrosecond);
+
+void BM_WatchIntArrayAgain(benchmark::State& state) { valueText(state, false); }
+BENCHMARK(BM_WatchIntArrayAgain)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
