@@ -166,5 +166,22 @@ TEST(CommandHost, StartUpLoadIsRecorded) {
     }
 }
 
+// The same with the driver's own loader: the symbols of the project's
+// program are loaded and the history's first entry is that load.
+TEST(CommandHost, StartUpLoadThroughTheLoader) {
+    HostCommands h;
+    const std::string program = (test::sourceDir() / "examples" / "build" / "ports.omf").string();
+    auto record = std::make_unique<agdi::ProjectRecord>();
+    std::memset(record.get(), 0, sizeof(agdi::ProjectRecord));
+    const std::string project = h.work.file("p.uv2");
+    record->projectFile = project.c_str();
+    std::strncpy(record->programFile, program.c_str(), sizeof record->programFile - 1);
+    h.object->EnumUv351(record.get(), 2);
+    ASSERT_EQ(h.start(), 0u);
+    const auto history = h.history();
+    ASSERT_FALSE(history.empty());
+    EXPECT_EQ(history.front(), "LoadSymbols " + program + " Format=Omf51 Options=[Clear symbols]");
+}
+
 }  // namespace
 }  // namespace tarvex
