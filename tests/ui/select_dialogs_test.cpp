@@ -15,6 +15,7 @@
 #include "tests/support/fake_trace.hpp"
 #include "ui/break_settings_dialog.hpp"
 #include "ui/select_dialogs.hpp"
+#include "ui/trace_settings_dialog.hpp"
 
 namespace tarvex::ui {
 namespace {
@@ -151,6 +152,34 @@ TEST(BreakSettingsDialog, ChannelsModesAndCounters) {
     EXPECT_EQ(r.offline->GetOverflowText(), "2000");
     EXPECT_EQ(r.store.readString(kDriverKey, "BreakFormTraceCount", "History0", ""), "2000");
     EXPECT_TRUE(r.log().empty());
+}
+
+TEST(TraceSettingsDialog, TriggersFiltersAndOptions) {
+    OfflineRig r;
+    TraceSettingsFormModel model(r.store);
+    model.SetSettings(r.offline.get());
+    TraceSettingsDialog dialog(model, r.store);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    EXPECT_EQ(dialog.windowTitle(), "Trace settings");
+    EXPECT_FALSE(dialog.findChild<QWidget*>("CycleGroup")->isEnabled());
+    QTest::mouseClick(dialog.findChild<QLabel*>("Trace2Label"), Qt::LeftButton);
+    EXPECT_EQ(model.Filter(), 1);
+    click(dialog.findChild<RadioGroup*>("CycleGroup")->button(2));
+    EXPECT_EQ(r.offline->GetSelectMode(15), select_mode::Write);
+    EXPECT_FALSE(dialog.findChild<QWidget*>("ProgramOptionGroup")->isEnabled());
+    click(dialog.findChild<QRadioButton*>("StopTriggerB"));
+    click(dialog.findChild<QRadioButton*>("StartTriggerB"));
+    EXPECT_TRUE(dialog.findChild<QRadioButton*>("StartTriggerB")->isChecked());
+    EXPECT_TRUE(dialog.findChild<QRadioButton*>("StopTriggerDefault")->isChecked());
+    click(dialog.findChild<QRadioButton*>("TriggerBC"));
+    EXPECT_FALSE(dialog.findChild<QRadioButton*>("StartTriggerA")->isEnabled());
+    click(dialog.findChild<RadioGroup*>("TimeBaseGroup")->button(1));
+    EXPECT_EQ(r.offline->GetTimeBase(), 1);
+    saveShot(dialog, "TFormVok4Trace");
+    EXPECT_TRUE(r.log().empty());
+    QTest::mouseClick(dialog.findChild<QPushButton*>("OkButton"), Qt::LeftButton);
+    EXPECT_EQ(r.store.readInteger(kDriverKey, "TraceForm", "EventTypIndex", -1), 1);
 }
 
 }  // namespace

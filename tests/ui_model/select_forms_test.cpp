@@ -9,6 +9,7 @@
 #include "tests/support/fake_trace.hpp"
 #include "ui/model/break_form.hpp"
 #include "ui/model/select_form.hpp"
+#include "ui/model/trace_settings_form.hpp"
 
 namespace tarvex::ui {
 namespace {
@@ -239,6 +240,68 @@ TEST(BreakForm, WithoutATraceBoardTheTriggerModesBeep) {
         EXPECT_EQ(m.control("OptionsGroup").itemIndex, 0);
         EXPECT_EQ(r.offline->BreakMode(), bmBreak1);
     }
+}
+
+TEST(TraceSettingsForm, FiltersTriggersAndTheChain) {
+    SelectRig r;
+    TraceSettingsFormModel m(r.store);
+    m.SetSettings(r.offline.get());
+    EXPECT_EQ(m.caption(), "Trace settings");
+    EXPECT_EQ(m.helpContext(), 605u);
+    EXPECT_FALSE(m.control("CycleGroup").enabled);  // filter 1: program accesses only
+
+    m.ClickLabel("Trace2Label");
+    EXPECT_TRUE(m.control("CycleGroup").enabled);
+    m.ClickCycle(2);
+    EXPECT_EQ(r.offline->GetSelectMode(15), select_mode::Write);
+    EXPECT_FALSE(m.control("ProgramOptionGroup").enabled);
+    m.ClickCycle(0);
+    m.ClickProgramOption(1);
+    EXPECT_EQ(r.offline->GetSelectMode(15), select_mode::LineNumber);
+    EXPECT_TRUE(m.control("ProgramOptionGroup").enabled);
+    m.EditEvent("0 FFFF");  // the default: everything
+    m.ClearAddress();
+    EXPECT_EQ(m.control("EventListBox").items[1], " ");
+    m.EditEvent("2000 20FF");
+    m.SetAddress();
+    EXPECT_EQ(m.control("EventListBox").items[1], "(2000 - 20FF) * LINE NUMBER");
+
+    // One source serves one trigger: the end gives way to the start.
+    m.ClickStop(1);
+    EXPECT_TRUE(m.control("StopTriggerB").checked);
+    const int beeps = r.boxes.beeps();
+    m.ClickStart(1);
+    EXPECT_EQ(r.boxes.beeps(), beeps + 1);
+    EXPECT_TRUE(m.control("StartTriggerB").checked);
+    EXPECT_TRUE(m.control("StopTriggerDefault").checked);
+
+    // "B + C" takes trigger A away, and a trigger that used it.
+    m.ClickTriggerSelection(false);
+    m.ClickStop(0);
+    EXPECT_TRUE(m.control("StopTriggerA").checked);
+    m.ClickTriggerSelection(true);
+    EXPECT_FALSE(m.control("StartTriggerA").enabled);
+    EXPECT_FALSE(m.control("StopTriggerA").enabled);
+    EXPECT_TRUE(m.control("StopTriggerC").enabled);
+    EXPECT_TRUE(m.control("StopTriggerDefault").checked);
+    EXPECT_TRUE(m.control("TriggerBC").checked);
+
+    m.ClickFilterType(true);
+    EXPECT_TRUE(r.offline->FilterSwitch());
+    m.ClickTimeBase(2);
+    EXPECT_EQ(m.control("TimeBaseGroup").itemIndex, 2);
+    auto chain = m.GetKommandos();
+    ASSERT_TRUE(chain);
+    EXPECT_NE(ProtocolText(*chain).find("TimeBase=10 Mikroseconds"), std::string::npos) << ProtocolText(*chain);
+    EXPECT_EQ(chain->ChainLength(), 4u);
+
+    m.Default();
+    EXPECT_EQ(m.control("EventListBox").items[1], "(0000 - FFFF) * READ");  // the default list back
+    chain = m.GetKommandos();
+    EXPECT_EQ(chain->text1, "Default");
+    EXPECT_EQ(r.log(), r.before);
+    m.Close();
+    EXPECT_EQ(r.store.readInteger(kDriverKey, "TraceForm", "EventTypIndex", -1), 1);
 }
 
 }  // namespace
