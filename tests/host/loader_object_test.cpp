@@ -4,7 +4,13 @@
 
 #include <filesystem>
 
+#include <cstring>
+
 #include "core/errors.hpp"
+#include "emulator/download.hpp"
+#include "host/agdi_object.hpp"
+#include "platform/host_window.hpp"
+#include "sim/standin_root.hpp"
 #include "tests/host/loader_rig.hpp"
 
 namespace tarvex::test {
@@ -100,6 +106,72 @@ TEST(LoaderObject, FormatErrorOfTheObjectFilePassesOnAfterTheCleanUp) {
     EXPECT_EQ(r.status.text(platform::LoadField::Warnung), "Loading canceled");
     EXPECT_FALSE(r.status.isOpen());
     EXPECT_TRUE(r.sent().empty());
+}
+
+TEST(LoaderObject, PellunarModeEntersEverySymbolBeforeTheCode) {
+    LoaderRig r;
+    r.emu->SetPellunars(true);
+    ASSERT_TRUE(r.emu->PellunarsOn());
+    std::size_t symbolsAtFirstCode = 0;
+    r.board.clearLog();
+    r.lines.Clear();
+    // The table as the first code block has gone out (asked once per record).
+    r.status.onQuery([&] {
+        r.clock.advance(TBasisVokWinLoader::PollIntervalMs);
+        if (symbolsAtFirstCode == 0 && !r.commands("p").empty()) symbolsAtFirstCode = r.symbols.Count();
+    });
+    ASSERT_TRUE(r.run(r.request(r.example("ports.omf"), memkind::Program, fileformat::Omf51, loadflag::ClearSymbols)));
+    EXPECT_FALSE(r.loader->Failed());
+    EXPECT_EQ(r.loader->CodeBytes(), 358u);
+    EXPECT_TRUE(r.status.pellunarVisible());
+    EXPECT_EQ(symbolsAtFirstCode, r.symbols.Count());
+    expectCodeOf(r, "ports.hex");
+    // The hook tables follow the last code block.
+    std::size_t lastP = 0, firstFH = 0;
+    const auto log = r.board.log();
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        if (log[i].name == "p") lastP = i;
+        if (log[i].name == "FH" && firstFH == 0) firstFH = i;
+    }
+    EXPECT_GT(firstFH, lastP);
+}
+
+// The host's start-up load of the project's program, through the executor.
+TEST(LoaderObject, StartUpLoadsTheProgramsSymbols) {
+    for (bool present : {true, false}) {
+        platform::FakeClock clock;
+        platform::MemorySettingsStore settings;
+        sim::Board board(clock);
+        platform::ScriptedMessageBoxes boxes;
+        platform::RecordingNoticeWindow notice;
+        platform::ScopedUi ui{&boxes, nullptr, &notice};
+        TempDir root, work;
+        sim::MakeStandinRoot(root.path(), sourceDir() / "data");
+        DriverEnvironment env;
+        env.clock = &clock;
+        env.settings = &settings;
+        env.serialPortOpener = sim::SimSerialPort::opener(board, clock);
+        env.root = root.path().string();
+        auto object = std::make_unique<TAgdiObject>(env);
+        platform::HostMessageSink sink{nullptr,
+                                       [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
+                                           return 0;
+                                       },
+                                       [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) {}};
+        object->AG_Init(0x300 + 10, reinterpret_cast<std::uintptr_t>(&sink));
+        const std::string program =
+            present ? LoaderRig::example("ports.omf") : (work.path() / "missing.omf").string();
+        auto record = std::make_unique<agdi::ProjectRecord>();
+        std::memset(record.get(), 0, sizeof(agdi::ProjectRecord));
+        const std::string project = work.file("p.uv2");
+        record->projectFile = project.c_str();
+        std::strncpy(record->programFile, program.c_str(), sizeof record->programFile - 1);
+        object->EnumUv351(record.get(), 2);
+        ASSERT_EQ(object->AG_Init(0x100, 0), 0u) << present;
+        EXPECT_EQ(object->Symbols().FindByName("MAIN", sspModuleFunction) != nullptr, present);
+        EXPECT_EQ(object->Loader().Messages().empty(), !present);
+        object.reset();
+    }
 }
 
 }  // namespace
