@@ -120,6 +120,12 @@ TEST(MapForm, RangesInPagesDefaultsAndTheChain) {
     ASSERT_TRUE(chain && chain->Nachfolger);
     EXPECT_EQ(chain->code, cmd::Map);
     EXPECT_EQ(chain->Nachfolger->code, cmd::MapShared);
+
+    // With code banking on the dialog does not open.
+    r.banking->SetBankingVersion(1);
+    r.banking->SetBankingMode(4);
+    EXPECT_FALSE(MapFormModel::MayOpen(r.banking.get(), *r.offline));
+    EXPECT_EQ(r.boxes.shown().back().text, "No program memory mapping with banking");
 }
 
 TEST(BreakForm, ModesChannelsAndLines) {
