@@ -31,6 +31,7 @@
 #include "emulator/sfr_config.hpp"
 #include "emulator/target_options.hpp"
 #include "emulator/trace_board.hpp"
+#include "emulator/watches.hpp"
 #include "host/options.hpp"
 #include "host/project_files.hpp"
 #include "platform/clock.hpp"
@@ -95,6 +96,7 @@ TAgdiObject::TAgdiObject(DriverEnvironment environment) : env_(std::move(environ
     targets.pellunarPortMode = [this] { return emulator_ && emulator_->PellunarsOn(); };
     targets.options = options_.get();
     targets.history = kommando_.get();
+    targets.watches = watchCommands_.get();
     targets.log = [this](std::string_view text) { Log(text); };
     targets.copy = [this](const TBasisVokWinKommando& c) { ExecuteCopyCommand(c, copyFillTargets(c)); };
     targets.initialize = [this](const TBasisVokWinKommando& c) { ExecuteInitializeCommand(c, copyFillTargets(c)); };
@@ -261,7 +263,14 @@ void TAgdiObject::createComponents() {
          },
          {}},
         {"VokWinStatusZeile", {}, {}},
-        {"WatchTabelle", {}, {}},
+        {"WatchTabelle",
+         [](TAgdiObject& o) {
+             o.watchTarget_ =
+                 std::make_unique<TEmulWatchTarget>(*o.spaces_, *o.emulator_, o.debug_.get(), o.options_.get());
+             o.watches_ = std::make_unique<TWatchTabelle>(*o.symbols_, *o.registers_, *o.watchTarget_, o.notifier_);
+             o.watchCommands_ = std::make_unique<TWatchTableCommands>(*o.watches_);
+         },
+         {}},
         {"Kommando",
          [](TAgdiObject& o) {
              o.kommando_ = std::make_unique<TKommando>(o.notifier_);
@@ -305,6 +314,13 @@ void TAgdiObject::destroyComponents() {
          [](TAgdiObject& o) {
              if (o.executor_) o.executor_->Targets().history = nullptr;
              o.kommando_.reset();
+         }},
+        {"WatchTabelle",
+         [](TAgdiObject& o) {
+             if (o.executor_) o.executor_->Targets().watches = nullptr;
+             o.watchCommands_.reset();
+             o.watches_.reset();
+             o.watchTarget_.reset();
          }},
         {"SelectTabelle",
          [](TAgdiObject& o) {
@@ -806,6 +822,7 @@ void TAgdiObject::broadcast(std::uint8_t code, const void* data) {
     if (debug_) deliver("Dll_Debug", [&] { debug_->Notify(code, data); });
     deliver("EmulSpeicher", [&] { spaces_->EmulSpeicherNotify(code, data); });
     deliver("SelectTabelle", [&] { select_->Notify(code, data); });
+    if (watches_) deliver("WatchTabelle", [&] { watches_->Notify(code, data); });
     if (kommando_) deliver("Kommando", [&] { kommando_->Notify(code, data); });
     for (auto& receiver : receivers_) deliver("receiver", [&] { receiver(code, data); });
     if (first) std::rethrow_exception(first);

@@ -248,7 +248,7 @@ TEST(AgdiObject, ComponentsAreFreedInReverseOrderAlsoAfterAFailedStart) {
     EXPECT_EQ(created, (std::vector<std::string>{"Dll_Optionen", "Dll_Emulator", "TracePlatine", "Banking",
                                                  "RegisterTabelle", "SfrConfig", "Dll_Debug", "EmulSpeicher",
                                                  "SymbolTabelle", "ZeilennummernTabelle", "SelectTabelle",
-                                                 "Kommando", "VokWinLoader"}));
+                                                 "WatchTabelle", "Kommando", "VokWinLoader"}));
     std::reverse(freed.begin(), freed.end());
     EXPECT_EQ(freed, created);
 }

@@ -139,6 +139,30 @@ TEST(CommandHost, FillAndCopyRunOnTheBoard) {
                                                                              0xAA, 0xAA, 0x00}));
 }
 
+// Modify writes through the host's watch table; an evaluate leaves the
+// target as it was.
+TEST(CommandHost, WatchCommandsOnTheTarget) {
+    HostCommands h;
+    ASSERT_EQ(h.start(), 0u);
+    TVokWinKommando modify(cmd::Modify);
+    modify.watchMemoryClass = 5;
+    modify.text1 = "ACC";
+    modify.text2 = "5A";
+    modify.count = 1;
+    EXPECT_TRUE(Execute(modify, h.object->Commands()));
+    std::uint8_t acc = 0;
+    agdi::MemRequest r{0xF00000E0u, 0};
+    ASSERT_EQ(h.object->AG_MemAcc(1, &acc, &r, 1), 0u);
+    EXPECT_EQ(acc, 0x5A);
+    TVokWinKommando evaluate(cmd::Evaluate);
+    evaluate.watchMemoryClass = 5;
+    evaluate.text1 = "ACC";
+    evaluate.text2 = "seen";
+    EXPECT_TRUE(Execute(evaluate, h.object->Commands()));
+    ASSERT_EQ(h.object->AG_MemAcc(1, &acc, &r, 1), 0u);
+    EXPECT_EQ(acc, 0x5A);
+}
+
 // The project's program goes through the executor at the start, and the
 // history keeps it when the load reports success.
 TEST(CommandHost, StartUpLoadIsRecorded) {
