@@ -245,10 +245,16 @@ void TraceBoxModel::showFrame(std::uint32_t frame) {
     if (items_.empty()) {
         // Nothing from here on (source mode past the last source line): the
         // view ends with the lines before.
-        std::vector<TTraceItem> all = build(frame > 4096 ? frame - 4096 : 0, count - 1);
-        const std::size_t take = std::min(all.size(), static_cast<std::size_t>(rows_));
-        items_.assign(all.end() - static_cast<std::ptrdiff_t>(take), all.end());
-        return;
+        // The window of frames before is widened until a line comes.
+        for (std::uint32_t span = 64;; span *= 2) {
+            const std::uint32_t start = frame > span ? frame - span : 0;
+            std::vector<TTraceItem> tail = build(start, count - 1);
+            if (!tail.empty() || start == 0) {
+                const std::size_t take = std::min(tail.size(), static_cast<std::size_t>(rows_));
+                items_.assign(tail.end() - static_cast<std::ptrdiff_t>(take), tail.end());
+                break;
+            }
+        }
     }
     if (rowCount() < rows_) prependBefore(rows_ - rowCount());
     trimBack();
