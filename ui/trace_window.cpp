@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "core/message_box.hpp"
+#include "ui/base/colors.hpp"
 #include "core/messages.hpp"
 #include "emulator/validator.hpp"
 #include "ui/trace_dialogs.hpp"
@@ -332,6 +333,21 @@ void TraceWindow::refresh() {
     }
     applyHeader();
     context_->setVisible(model_->contextShown());
+    const auto& box = model_->box();
+    if (box.contextGeneration() != contextGeneration_) {
+        contextGeneration_ = box.contextGeneration();
+        context_->clear();
+        const auto& lines = box.contextLines();
+        const int digits = static_cast<int>(std::to_string(lines.size()).size());
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            auto* item = new QListWidgetItem(
+                QString("%1  %2").arg(i + 1, digits, 10, QChar('0')).arg(QString::fromStdString(lines[i].text)),
+                context_);
+            const std::uint32_t colour = lines[i].state & 0x10 ? 0x00FFFF : lines[i].state & 0x20 ? 0xFFFFFF : 0xF0F0F0;
+            item->setBackground(fromColorRef(colour));
+        }
+        if (!lines.empty()) context_->scrollToItem(context_->item(box.contextTopLine()), QAbstractItemView::PositionAtTop);
+    }
     for (int i = 0; i < 4; ++i) {
         const std::string text = model_->panelText(i);
         QPalette p = panels_[i]->palette();

@@ -85,6 +85,7 @@ private:
     QLabel* panels_[4] = {};
     QMenu* menu_ = nullptr;
     bool applyingHeader_ = false;
+    unsigned contextGeneration_ = ~0u;
 };
 
 }  // namespace tarvex::ui

@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -34,14 +35,19 @@ struct TraceFixture {
     TSymboltabelle symbols;
     TZeilennummertabelle lines{symbols};
     TraceFixture() {
-        lines.AddLine(UnbankedAdresse(0x0000), 12, 0, 0, 0);
-        lines.AddLine(UnbankedAdresse(0x0003), 14, 0, 0, 0);
+        lines.AddLine(UnbankedAdresse(0x0000), 6, 0, 0, 0);
+        lines.AddLine(UnbankedAdresse(0x0003), 8, 0, 0, 0);
         source.sourceTexts[0x0000] = "    P1 = 0x01;   /* LED on */";
         source.sourceTexts[0x0003] = "    goto again;";
     }
     std::unique_ptr<TraceWindowModel> model(std::uintptr_t* slot = nullptr, std::function<void(int)> closed = {}) {
-        return std::make_unique<TraceWindowModel>(source, TraceContext{&lines}, store,
-                                                  TraceWindowHost{slot, std::move(closed)}, numbers);
+        TraceContext context{&lines};
+        context.sourceFile = [](const TZeilennummer&) {
+            return std::vector<std::string>{"#include <reg51.h>", "", "void main(void)", "{",
+                                            "again:", "    P1 = 0x01;   /* LED on */", "", "    goto again;", "}"};
+        };
+        return std::make_unique<TraceWindowModel>(source, context, store, TraceWindowHost{slot, std::move(closed)},
+                                                  numbers);
     }
 };
 
@@ -117,7 +123,15 @@ TEST(TraceWindowView, SourceModeWithTheContextList) {
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     EXPECT_EQ(w.model().darstellung(), tdSource);
-    EXPECT_TRUE(w.findChild<QWidget*>("ContextBox")->isVisible());
+    auto* list = w.findChild<QListWidget*>("ContextBox");
+    EXPECT_TRUE(list->isVisible());
+    auto& box = w.model().box();
+    box.setCaretRow(box.rowCount() - 1);
+    w.rowsChanged();
+    ASSERT_EQ(list->count(), 9);
+    EXPECT_EQ(list->item(7)->text(), "8      goto again;");
+    EXPECT_EQ(list->item(7)->background().color(), QColor(Qt::yellow));
+    EXPECT_EQ(list->item(5)->background().color(), QColor(Qt::white));
     saveShot(w, "TTraceForm-context");
     w.runItem("cmPopMixedMode");
     EXPECT_FALSE(w.findChild<QWidget*>("ContextBox")->isVisible());

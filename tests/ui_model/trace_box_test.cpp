@@ -252,3 +252,53 @@ TEST(TraceBox, TheReadingDialogAfterASecondAndItsCancel) {
 
 }  // namespace
 }  // namespace tarvex::ui
+
+namespace tarvex::ui {
+namespace {
+
+TEST(TraceBox, TheContextOfASourceLineAndTheLinesLeadingToIt) {
+    TSymboltabelle symbols;
+    TZeilennummertabelle lines(symbols);
+    lines.AddLine(UnbankedAdresse(0x0000), 12, 0, 0, 0);
+    lines.AddLine(UnbankedAdresse(0x0003), 14, 0, 0, 0);
+    auto s = test::loopTrace(120);
+    int files = 0;
+    TraceContext ctx{&lines};
+    ctx.sourceFile = [&](const TZeilennummer&) {
+        ++files;
+        std::vector<std::string> text;
+        for (int i = 1; i <= 20; ++i) text.push_back("L" + std::to_string(i));
+        return text;
+    };
+    TraceBoxModel box(s, ctx);
+    box.setVisibleRows(6);
+    box.setMode(tdSource);
+    box.setContextMode(true);
+    box.notify(11);
+    // Rows: 12 and 14 of each turn; the caret on the last 14.
+    const int row = box.rowCount() - 1;
+    ASSERT_EQ(box.item(row).lineNumber, 14u);
+    box.setCaretRow(row);
+    ASSERT_EQ(box.contextLines().size(), 20u);
+    EXPECT_EQ(box.contextLines()[13].state, 0x10);
+    EXPECT_EQ(box.contextLines()[11].state, 0x20);
+    EXPECT_EQ(box.contextTopLine(), 10);
+    EXPECT_TRUE(box.rowHighlighted(row));
+    EXPECT_TRUE(box.rowGathered(row - 1));
+    EXPECT_FALSE(box.rowGathered(row - 2));
+    EXPECT_EQ(box.GetCellColor(row, 3), 0x00FFFFu);
+    EXPECT_EQ(box.GetCellColor(row - 1, 3), 0xFFFFFFu);
+    EXPECT_EQ(box.GetCellColor(row - 1, 0), 0xC0C0C0u);
+    // The same module keeps its file; the marks move with the context.
+    box.setCaretRow(row - 1);
+    EXPECT_EQ(files, 1);
+    EXPECT_EQ(box.contextLines()[11].state, 0x10);
+    EXPECT_EQ(box.contextLines()[13].state, 0);
+    // Loading another program drops the context with its records.
+    lines.Clear();
+    box.notify(9);
+    EXPECT_TRUE(box.contextLines().empty());
+}
+
+}  // namespace
+}  // namespace tarvex::ui

@@ -291,7 +291,74 @@ void TraceBoxModel::goToEnd() {
     caretRow_ = rowCount() - 1;
 }
 
-void TraceBoxModel::setCaretRow(int row) { caretRow_ = rowCount() == 0 ? -1 : std::clamp(row, -1, rowCount() - 1); }
+void TraceBoxModel::setCaretRow(int row) {
+    caretRow_ = rowCount() == 0 ? -1 : std::clamp(row, -1, rowCount() - 1);
+    // The context follows the caret row when it changes, never while drawing.
+    if (contextMode_ && caretRow_ >= 0 && item(caretRow_).kind == TTraceItem::Source) setContextItem(item(caretRow_));
+}
+
+void TraceBoxModel::clearContext() {
+    contextLines_.clear();
+    contextFrame_.reset();
+    gathered_.clear();
+    contextTop_ = 0;
+    ++contextGeneration_;
+}
+
+void TraceBoxModel::setContextItem(const TTraceItem& ctx) {
+    if (!context_.sourceFile || !ctx.lineRecord || (contextFrame_ && *contextFrame_ == ctx.frame)) return;
+    for (auto& l : contextLines_) l.state &= static_cast<std::uint8_t>(~0x30u);
+    gathered_.clear();
+    if (ctx.module != contextModule_) contextLines_.clear();
+    contextModule_ = ctx.module;
+    contextFrame_ = ctx.frame;
+    ++contextGeneration_;
+    if (contextLines_.empty()) {
+        for (auto& text : context_.sourceFile(*ctx.lineRecord)) contextLines_.push_back({std::move(text), 0});
+        if (contextLines_.empty()) return;
+    }
+    const auto line = static_cast<std::size_t>(ctx.lineNumber);
+    if (line < 1 || line > contextLines_.size()) return;
+    contextLines_[line - 1].state |= 0x10;
+    contextTop_ = std::max(0, static_cast<int>(line) - 4);
+    // Back through the trace: the source lines of the same module that lead
+    // up to the context line, each line number once, down to where another
+    // module or a higher line begins.
+    std::uint32_t last = ctx.lineNumber;
+    ReadLoop loop(*this);
+    std::uint32_t end = ctx.frame;
+    for (std::uint32_t span = 256; end > 0; span *= 2) {
+        const std::uint32_t start = end > span ? end - span : 0;
+        TraceLineBuilder b(source_, context_, &collapsed_);
+        b.setMode(mode_);
+        b.setContextMode(true);
+        std::vector<TTraceItem> lines;
+        for (std::uint32_t f = start; f < end; ++f) {
+            if (!loop.step()) return;
+            b.addFrame(f, lines);
+        }
+        for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+            if (it->kind != TTraceItem::Source) continue;
+            if (it->module != ctx.module || it->lineNumber > last) return;
+            if (it->lineNumber == last && !gathered_.empty()) continue;
+            if (it->lineNumber == last) continue;
+            last = it->lineNumber;
+            gathered_.push_back(it->frame);
+            if (last >= 1 && last <= contextLines_.size()) contextLines_[last - 1].state |= 0x20;
+        }
+        end = start;
+    }
+}
+
+bool TraceBoxModel::rowHighlighted(int row) const {
+    return contextMode_ && contextFrame_ && row >= 0 && row < rowCount() && item(row).kind == TTraceItem::Source &&
+           item(row).frame == *contextFrame_;
+}
+
+bool TraceBoxModel::rowGathered(int row) const {
+    if (!contextMode_ || row < 0 || row >= rowCount() || item(row).kind != TTraceItem::Source) return false;
+    return std::find(gathered_.begin(), gathered_.end(), item(row).frame) != gathered_.end();
+}
 
 int TraceBoxModel::frameOfRow(int row) const {
     if (row < 0 || row >= rowCount()) return -1;
@@ -323,6 +390,7 @@ void TraceBoxModel::setMode(TTraceDarstellung mode) {
 void TraceBoxModel::setContextMode(bool on) {
     const int frame = currentFrame();
     contextMode_ = on;
+    clearContext();
     items_.clear();
     checkAnzahl();
     rebuildAt(frame);
@@ -420,6 +488,7 @@ void TraceBoxModel::notify(int code) {
         [[fallthrough]];
     case 11:
         items_.clear();
+        clearContext();
         caretRow_ = -1;
         checkAnzahl();
         goToEnd();
@@ -430,6 +499,7 @@ void TraceBoxModel::notify(int code) {
         // The tables were replaced: no row may keep a record of the old ones.
         const int frame = currentFrame();
         items_.clear();
+        clearContext();
         checkAnzahl();
         rebuildAt(frame);
         break;
@@ -455,7 +525,7 @@ std::string TraceBoxModel::GetCellText(int row, int section) const {
 
 std::uint32_t TraceBoxModel::GetCellColor(int row, int section) const {
     if (row < 0 || row >= rowCount()) return 0xFFFFFF;
-    return rgbOf(traceCellColour(item(row), section, mode_, TraceRowState{}));
+    return rgbOf(traceCellColour(item(row), section, mode_, TraceRowState{rowHighlighted(row), rowGathered(row)}));
 }
 
 std::uint32_t TraceBoxModel::GetCellFontColor(int row, int section) const {

@@ -43,6 +43,13 @@ private:
     std::vector<Zero> filter_;
 };
 
+// A line of the context list: the source file of the context module; bit
+// 0x10 marks the context line, 0x20 the lines gathered with it.
+struct TraceContextLine {
+    std::string text;
+    std::uint8_t state = 0;
+};
+
 class TraceBoxModel final : public CaretCellSource {
 public:
     static constexpr int kExactCountLimit = 100;
@@ -78,7 +85,17 @@ public:
     // The caret row's frame, the last frame when no row is selected.
     int currentFrame() const;
     int caretRow() const { return caretRow_; }
+    // In context mode a source line under the caret becomes the context.
     void setCaretRow(int row);
+
+    // The context list: the module's source lines, the first line shown, and
+    // a count that changes whenever the list does.
+    const std::vector<TraceContextLine>& contextLines() const { return contextLines_; }
+    int contextTopLine() const { return contextTop_; }
+    unsigned contextGeneration() const { return contextGeneration_; }
+    // Whether a row is the context line or gathered with it.
+    bool rowHighlighted(int row) const;
+    bool rowGathered(int row) const;
 
     // Keys of the box before the list's own handling; answer whether the
     // key was used.
@@ -116,6 +133,8 @@ public:
 
 private:
     friend class ReadLoop;
+    void setContextItem(const TTraceItem& item);
+    void clearContext();
     // After a read: a cancelled read in Source mode that found no source
     // line asks whether to show Mixed Mode instead.
     void afterRead();
@@ -144,6 +163,12 @@ private:
     bool readingShown_ = false;
     bool readCancelled_ = false;
     std::function<void()> modeChanged_;
+    std::vector<TraceContextLine> contextLines_;
+    std::optional<std::uint32_t> contextFrame_;
+    std::uint16_t contextModule_ = 0;
+    std::vector<std::uint32_t> gathered_;  // frames of the gathered source lines
+    int contextTop_ = 0;
+    unsigned contextGeneration_ = 0;
 };
 
 }  // namespace tarvex::ui

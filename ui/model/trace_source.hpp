@@ -3,7 +3,9 @@
 // interface: the live board through TracePlatineSource, a scripted trace in
 // the tests and the fuzzer. Frame indices are logical (0 = oldest frame).
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "core/bank_adressen.hpp"
 #include "emulator/trace_board.hpp"
@@ -81,6 +83,9 @@ struct TraceContext {
     TSymboltabelle* symbols = nullptr;
     platform::Clock* clock = nullptr;
     TraceReadingDialog* reading = nullptr;
+    // The lines of the source file a line record belongs to (found through
+    // the options' file search); none: no context list.
+    std::function<std::vector<std::string>(const TZeilennummer&)> sourceFile = {};
 };
 
 }  // namespace tarvex::ui
