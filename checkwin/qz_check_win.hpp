@@ -1,0 +1,86 @@
+#pragma once
+// The windowed checker without its windows: the engine that reports into the
+// main form's list, the main form's and the about form's state, and the help
+// viewer of a program whose help file no system we build for can show.
+// Everything here runs without Qt, so the tests drive it headless.
+#include <string>
+#include <vector>
+
+#include "checker/qz_check_main.hpp"
+#include "core/history_list.hpp"
+#include "platform/settings.hpp"
+#include "platform/ui.hpp"
+#include "ui/model/dialog_model.hpp"
+
+namespace tarvex::checkwin {
+
+inline constexpr const char* kCheckWinKey = "Software\\Velmont\\Tools\\QzCheckWin";
+inline constexpr const char* kHistorySection = "FileName";
+inline constexpr const char* kCaption = "Pellunar Checker";
+inline constexpr const char* kFileFilter =
+    "Omf51 files (*.omf)|*.omf|Intel HEX files (*.hex)|*.hex|All files (*.*)|*.*";
+inline constexpr unsigned kMainHelpContext = 100, kContentHelpContext = 1000;
+
+class QzCheckMainModel;
+
+// The engine whose report goes to the main form's list instead of the
+// standard output.
+class TWinQzCheck final : public TQzCheck {
+public:
+    explicit TWinQzCheck(QzCheckMainModel& form) : form_(form) {}
+    void WriteLine(const std::string& text) override;
+
+private:
+    QzCheckMainModel& form_;
+};
+
+// "QzCheckHelp.hlp" is a WinHelp file: say so instead of showing nothing.
+class CheckerHelpViewer final : public platform::HelpViewer {
+public:
+    bool show(unsigned command, unsigned context) override;
+};
+
+class QzAboutModel final : public ui::FormModel {
+public:
+    QzAboutModel();
+    void setVersion(const std::string& version) { setText("VersionLabel", version); }
+};
+
+class QzCheckMainModel final : public ui::DialogModel {
+public:
+    // The cursor may be null (no hourglass).
+    QzCheckMainModel(platform::SettingsStore& store, platform::BusyCursor* cursor);
+
+    // A click on a radio item; an index outside the group changes nothing.
+    void choose(const std::string& group, int index);
+    int chosen(const std::string& group) const { return control(group).itemIndex; }
+    // The file name as the user types it.
+    void setFileName(const std::string& name);
+    const std::string& fileName() const { return control("FileName").text; }
+
+    // "&Browse": answers whether a file was chosen.
+    bool browse();
+    // "Go": answers whether the run ended without an exception.
+    bool go();
+    // "&Clear".
+    void clear();
+    // "&About...": the version goes to the about form.
+    void about(QzAboutModel& form) const { form.setVersion(engine_.GetVersion()); }
+    // "&Content"; F1 is the base's help().
+    bool content() const;
+
+    const std::vector<std::string>& report() const { return control("MsgListBox").items; }
+    const THistoryList& history() const { return history_; }
+    TWinQzCheck& engine() { return engine_; }
+
+private:
+    friend class TWinQzCheck;
+    void appendReport(const std::string& line);
+
+    platform::SettingsStore& store_;
+    platform::BusyCursor* cursor_;
+    THistoryList history_;
+    TWinQzCheck engine_{*this};
+};
+
+}  // namespace tarvex::checkwin
