@@ -141,7 +141,7 @@ Board::Board(platform::Clock& clock, BoardConfig config)
     : clock_(clock),
       config_(std::move(config)),
       profile_(FirmwareProfile::of(config_.version, config_.deviceVersion)),
-      flash_(config_.serialNumber, config_.hardwareId, config_.deviceVersion),
+      flash_(config_.serialNumber, config_.hardwareId, config_.deviceVersion, config_.block1Date),
       fpga_(config_.fpgaLoaded),
       trace_(master_, variables_, target_.memory(),
              TraceMemory::Config{profile_.traceVersion, config_.frameSize.value_or(profile_.frameSize),
@@ -301,6 +301,7 @@ void Board::powerOn() {
     identIndex_ = 0;
     target_.setResetHeld(false);
     run_.haltQuietly();
+    chipErased_ = false;
     record("reset", {});
 }
 
@@ -326,9 +327,19 @@ void Board::setAnswerDelay(std::uint32_t ms) {
     delay_ = ms;
 }
 
-void Board::failFlashByteAt(std::size_t index, std::uint8_t value) {
+void Board::failFlashByteAt(std::size_t index, std::uint8_t value, std::size_t skipTransfers) {
     std::lock_guard lock(mutex_);
-    flash_.failByteAt(index, value);
+    flash_.failByteAt(index, value, skipTransfers);
+}
+
+void Board::failFlashTransfer(std::size_t transfer, std::uint8_t value) {
+    std::lock_guard lock(mutex_);
+    transferFault_ = std::make_pair(transfer, value);
+}
+
+bool Board::chipErased() const {
+    std::lock_guard lock(mutex_);
+    return chipErased_;
 }
 
 void Board::failFpgaLoad(std::uint8_t answer) {
@@ -397,7 +408,7 @@ void Board::withTrace(const std::function<void(TraceMemory&)>& use) {
 }
 
 void Board::send(Bytes bytes, bool answer) {
-    if (bytes.empty() || silent_) return;
+    if (bytes.empty() || silent_ || chipErased_) return;
     if (answer) ++stats_.roundTrips;
     if (garbleNext_) {
         bytes = std::move(*garbleNext_);
@@ -707,7 +718,15 @@ Board::Bytes Board::writeMemory(const Bytes& cmd) {
     return {};
 }
 
-Board::Bytes Board::iapCall(const Bytes& cmd) { return {flash_.iap(cmd[5], wordAt(cmd, 6), cmd[8], config_.iapInfo)}; }
+Board::Bytes Board::iapCall(const Bytes& cmd) {
+    const std::uint8_t answer = flash_.iap(cmd[5], wordAt(cmd, 6), cmd[8], config_.iapInfo);
+    // The chip erase takes the monitor with it: no answer, nothing after it.
+    if (cmd[5] == 8) {
+        chipErased_ = true;
+        return {};
+    }
+    return {answer};
+}
 
 Board::Bytes Board::transferHeader(const Bytes& cmd) {
     const std::uint8_t count = cmd[4];
@@ -724,7 +743,17 @@ Board::Bytes Board::transferData(std::uint8_t byte, std::size_t index, bool last
     const std::uint8_t answer = flash_.transferByte(byte, index);
     if (profile_.byteWiseTransfer) return {answer};
     if (answer != 0 && !transferFailure_) transferFailure_ = answer;
-    if (last) return {transferFailure_.value_or(0x00)};
+    if (last) {
+        if (transferFault_) {
+            if (transferFault_->first == 0) {
+                transferFailure_ = transferFault_->second;
+                transferFault_.reset();
+            } else {
+                --transferFault_->first;
+            }
+        }
+        return {transferFailure_.value_or(0x00)};
+    }
     return {};
 }
 

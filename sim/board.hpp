@@ -9,6 +9,7 @@
 // runs in advance(), and bytes it sends on its own are queued at the moment
 // they arise. It logs every command with its bytes and
 // can be told to misbehave; every answer passes the faults.
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -44,6 +45,8 @@ struct BoardConfig {
     std::uint8_t hardwareId = 0x04;
     std::uint8_t deviceVersion = 0;
     std::uint8_t iapInfo = 0x11;  // answer of the IAP query; 88 means "no erase"
+    // The firmware's date bytes, kept in flash block 1 only (0x3FF9..0x3FFB).
+    std::array<std::uint8_t, 3> block1Date = {0x17, 0x03, 0x25};
     // Bytes per trace record; empty: by the trace version (11 on a
     // TARVEX-IV, else 12).
     std::optional<std::uint8_t> frameSize;
@@ -109,7 +112,14 @@ public:
     void setAnswerDelay(std::uint32_t ms);
     // In a flash block transfer, answer with value after data byte index
     // (byte-wise), or at the end of the block (in one write).
-    void failFlashByteAt(std::size_t index, std::uint8_t value);
+    // skipTransfers: the fault waits for that many transfers to pass first.
+    void failFlashByteAt(std::size_t index, std::uint8_t value, std::size_t skipTransfers = 0);
+    // The transfer-th flash block transfer in one write from now (0: the next)
+    // is answered
+    // with value at its end, whatever the bytes stored.
+    void failFlashTransfer(std::size_t transfer, std::uint8_t value);
+    // After the IAP chip erase the board says nothing until its lines reset it.
+    bool chipErased() const;
     // The next FPGA load ends with this answer (0x01, 0x02, ...) and leaves
     // the FPGA without an image.
     void failFpgaLoad(std::uint8_t answer);
@@ -347,6 +357,8 @@ private:
     std::size_t identIndex_ = 0;
     std::size_t junkIndex_ = 0;
     std::optional<std::uint8_t> transferFailure_;
+    std::optional<std::pair<std::size_t, std::uint8_t>> transferFault_;
+    bool chipErased_ = false;
     bool noReaction_ = false;
     std::vector<std::uint8_t> targetRom_;
 
