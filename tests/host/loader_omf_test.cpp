@@ -194,6 +194,17 @@ TEST(OmfLoad, OtherExamplesAndBigTableLoad) {
     }
 }
 
+TEST(OmfLoad, SrecordFilesLoadEveryByteAndOnlyTheOneWithEndRecordSucceeds) {
+    for (const auto& [name, ends] : {std::pair<const char*, bool>{"portrw.omf", false}, {"portrw_end.omf", true}}) {
+        SCOPED_TRACE(name);
+        if (!std::filesystem::exists(example(name))) continue;  // a fixture not built here
+        Rig r;
+        EXPECT_EQ(r.file(example(name)), ends);
+        EXPECT_FALSE(r.load.Cancelled());
+        EXPECT_EQ(r.bank(BankNone), hexBytes(example("portrw.hex")));
+    }
+}
+
 // ---------------------------------------------------------------- passes
 
 TEST(OmfLoad, AllBanksLoadEntersDebugRecordsOnceAndCodeInEveryBank) {
