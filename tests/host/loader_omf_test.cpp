@@ -12,6 +12,7 @@
 #include "host/loader_omf.hpp"
 #include "platform/stream.hpp"
 #include "tests/core/omf_test_writer.hpp"
+#include "tests/host/loader_rig.hpp"
 #include "tests/host/ubrof_test_writer.hpp"
 #include "tests/support/test_support.hpp"
 
@@ -667,6 +668,52 @@ TEST(OmfLoad, MalformedRecordIsTheReadersFormatError) {
     f.recordWithLength(omf::Content, 40, OmfBody().u8(0).u16(0).u8(1), false);
     Rig r;
     EXPECT_THROW(r.bytes(f), EOmfFormatError);
+}
+
+// ---------------------------------------------------------------- through the program loader
+
+TEST(OmfLoad, AllBanksThroughTheLoaderPutsCodeIntoEveryBankAndSymbolsOnce) {
+    test::LoaderRig once;
+    ASSERT_TRUE(once.run(once.request(once.example("ports.omf"), memkind::Program, fileformat::Omf51)));
+    test::LoaderRig r;
+    r.fourBanks();
+    ASSERT_TRUE(r.run(r.request(r.example("ports.omf"), memkind::Program, fileformat::Omf51, loadflag::ClearSymbols,
+                                AllBanksAdresse(0))));
+    EXPECT_FALSE(r.loader->Failed());
+    EXPECT_EQ(r.symbols.Count(), once.symbols.Count());
+    EXPECT_EQ(r.lines.Count(), once.lines.Count());
+    EXPECT_EQ(r.loader->CodeBytes(), 4 * once.loader->CodeBytes());
+    const auto hex = hexBytes(example("ports.hex"));
+    for (std::uint8_t b = 0; b < 4; ++b)
+        for (const auto& [address, byte] : hex)
+            ASSERT_EQ(r.code(BankedAdresse(b, static_cast<std::uint16_t>(address)), 1)[0], byte) << int(b) << " " << address;
+}
+
+TEST(OmfLoad, PellunarModeThroughTheLoaderDownloadsOnceThenSendsThePellunars) {
+    test::LoaderRig r;
+    const std::uint8_t state = r.emu->ConnectionState();
+    r.emu->SetConnectionState(TBasisEmulator::StateStarted);
+    r.emu->SetProzessorTyp(1);
+    r.emu->SetPellunars(true);
+    r.emu->SetConnectionState(state);
+    r.board.clearLog();
+    ASSERT_TRUE(r.run(r.request(r.example("ports.omf"), memkind::Program, fileformat::Omf51,
+                                loadflag::ClearSymbols | loadflag::PellunarLinesOnly)));
+    EXPECT_FALSE(r.loader->Failed());
+    // The code went out once (the first pass only placed it).
+    EXPECT_EQ(r.loader->CodeBytes(), 358u);
+    const auto log = r.board.log();
+    std::size_t lastCode = 0, firstPellunar = log.size();
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        if (log[i].name == "p" || log[i].name == "q") lastCode = i;
+        if ((log[i].name == "FH" || log[i].name == "h" || log[i].name == "H") && firstPellunar == log.size())
+            firstPellunar = i;
+    }
+    EXPECT_GT(lastCode, 0u);
+    EXPECT_LT(lastCode, firstPellunar);
+    EXPECT_LT(firstPellunar, log.size());
+    for (const auto& [address, byte] : hexBytes(example("ports.hex")))
+        ASSERT_EQ(r.code(static_cast<std::uint16_t>(address), 1)[0], byte) << address;
 }
 
 }  // namespace
