@@ -10,7 +10,9 @@
 #include <QVBoxLayout>
 
 #include "ui/base/dialog_base.hpp"
+#include "core/errors.hpp"
 #include "ui/base/qt_runtime.hpp"
+#include "ui/iap_form.hpp"
 
 namespace tarvex::ui {
 
@@ -71,7 +73,21 @@ void GenerationChooser::showEvent(QShowEvent* event) {
     group_->setFocus(Qt::OtherFocusReason);
 }
 
-void QtMaintenanceForms::ShowIapForm(int) {}
+void QtMaintenanceForms::ShowIapForm(int form) {
+    if (!link_) return;
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()) && !QtRuntime::ensure()) return;
+    std::exception_ptr failure;
+    bool erased = false;
+    {
+        IapForm dialog(form, *link_, store_);
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.exec();
+        failure = dialog.failure();
+        erased = dialog.iapModel().chipErased();
+    }
+    if (failure) std::rethrow_exception(failure);
+    if (erased) throw ETarvexAbort(kFlashErasedText);
+}
 
 std::uint8_t QtMaintenanceForms::ChooseGeneration() {
     // The runtime is started once by the host; only without any application

@@ -3,7 +3,9 @@
 // maintenance forms.
 #include <QDialog>
 
+#include "emulator/basis_emulator.hpp"
 #include "emulator/target_parts.hpp"
+#include "platform/settings.hpp"
 #include "ui/model/generation_chooser.hpp"
 
 class QButtonGroup;
@@ -34,10 +36,20 @@ private:
 // What the emulator object shows during its start. Without a window to show
 // (no display, a console host) the chooser answers TARVEX-V, as the emulator
 // does when it has no forms at all.
+// Without a link the maintenance forms are not shown.
 class QtMaintenanceForms final : public IMaintenanceForms {
 public:
+    explicit QtMaintenanceForms(TBasisEmulator* link = nullptr,
+                                platform::SettingsStore& store = platform::defaultSettings())
+        : link_(link), store_(store) {}
+    // Modal. A link error of the form is raised here, after the form closed;
+    // after a chip erase ETarvexAbort ends the start, which no restart can mend.
     void ShowIapForm(int form) override;
     std::uint8_t ChooseGeneration() override;
+
+private:
+    TBasisEmulator* link_;
+    platform::SettingsStore& store_;
 };
 
 }  // namespace tarvex::ui
