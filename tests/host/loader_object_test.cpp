@@ -46,6 +46,10 @@ TEST(LoaderObject, OmfIntoProgramAndAsSymbols) {
     EXPECT_EQ(r.status.text(platform::LoadField::Warnung), "File loaded");
     EXPECT_NE(r.status.text(platform::LoadField::SymbolAnzahl), "0");
     EXPECT_EQ(r.options->LoadDirName(), (std::filesystem::path(r.example("ports.omf")).parent_path()).string());
+    // A bare name is found there (not in the process's current directory).
+    std::string bare = "ports.hex";
+    ASSERT_TRUE(r.options->CheckFileName(bare));
+    EXPECT_EQ(bare, r.example("ports.hex"));
 
     // Symbols only: nothing goes to the board, the count stays 0.
     LoaderRig s;
