@@ -35,7 +35,7 @@ bool ExecuteLoadCommand(TVokWinLoader& loader, INotifier& notifier, const TKomma
                                                          : fileformat::Omf51;
     }
     // Every format goes through the loader, whose validation shows a refusal
-    // in its form; the UBROF conversion plugs into its dispatch table.
+    // in its form; UBROF too, so that "LoadSystem" converts it alike.
     loader.Load(r);
     if (loader.Refused()) return false;
     if (const std::uint8_t code = LoadNotification(r.memoryKind, r.fileFormat)) notifier.send(code, nullptr);

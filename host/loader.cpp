@@ -16,6 +16,7 @@
 #include "emulator/run_control.hpp"
 #include "emulator/sfr_config.hpp"
 #include "host/options.hpp"
+#include "host/ubrof_load.hpp"
 #include "platform/clock.hpp"
 #include "platform/ui.hpp"
 
@@ -56,15 +57,19 @@ std::string LoadValueNotValid(int what) {
 }
 
 FormatLoader FormatLoaderOf(std::uint8_t format) {
-    // Formats 4 (UBROF), 8 (AVR) and 9 (CDB) plug in here with their loaders.
     static constexpr std::array<FormatLoader, fileformat::Last + 1> table = {
-        &LoadBinary, &LoadIntelHex, nullptr, &LoadOmf, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+        &LoadBinary, &LoadIntelHex, nullptr, &LoadOmf, &LoadUbrof, nullptr, nullptr, nullptr, &LoadAvrObject, &LoadCdb};
     return format < table.size() ? table[format] : nullptr;
 }
 
 TBasisVokWinLoader::TBasisVokWinLoader(LoaderTarget target) : target_(target) {}
 
 TBasisVokWinLoader::~TBasisVokWinLoader() = default;
+
+TUbrofTables& TBasisVokWinLoader::UbrofTables() {
+    if (!ubrofTables_) ubrofTables_ = std::make_unique<TUbrofTables>();
+    return *ubrofTables_;
+}
 
 platform::Clock& TBasisVokWinLoader::clock() const {
     return target_.clock ? *target_.clock : platform::systemClock();
@@ -186,6 +191,8 @@ void TBasisVokWinLoader::runLoad(const TKommandoStruktur& request) {
             fill_ = written_ = 0;
             rewriter_.Reset();
             FormatLoaderOf(format_)(static_cast<TVokWinLoader&>(*this));
+            if (format_ == fileformat::Cdb && !failed_ && r.code == cmd::Load && r.memoryKind == memkind::Program)
+                loadCdbCode();
             afterLoader();
         } catch (...) {
             // The code already downloaded must not hide behind a stale
@@ -220,6 +227,32 @@ void TBasisVokWinLoader::runLoad(const TKommandoStruktur& request) {
     }
 }
 
+void TBasisVokWinLoader::loadCdbCode() {
+    const fs::path cdb(fileName_);
+    std::string code = fs::path(cdb).replace_extension(".ihx").string();
+    if (!isFile(code)) code = fs::path(cdb).replace_extension(".hex").string();
+    if (!isFile(code)) {
+        // Symbols without their code would point into whatever memory holds:
+        // the load fails, but ends like any other failed load (the form
+        // shown with the counted error).
+        AddMessage(std::string(LoadStr(94)) + ": " + code + "/.ihx", true);
+        failed_ = true;
+        return;
+    }
+    const std::string shown = fileName_;
+    fileName_ = code;
+    format_ = fileformat::IntelHex;
+    try {
+        LoadIntelHex(static_cast<TVokWinLoader&>(*this));
+    } catch (...) {
+        fileName_ = shown;
+        format_ = fileformat::Cdb;
+        throw;
+    }
+    fileName_ = shown;
+    format_ = fileformat::Cdb;
+}
+
 void TBasisVokWinLoader::afterLoader() {
     using platform::LoadField;
     if (format_ == fileformat::Omf51 || format_ == fileformat::Ubrof || format_ == fileformat::AvrObject ||
@@ -240,6 +273,8 @@ void TBasisVokWinLoader::afterLoader() {
                 window_->setText(LoadField::ZeilenAnzahl, std::to_string(target_.lines.Count()));
                 window_->setText(LoadField::SymbolAnzahl, std::to_string(target_.symbols.Count()));
                 RefreshCounters(true);
+            } else if (format_ == fileformat::Ubrof) {
+                throw EVokWinFileError(FmtLoadStr(331, hex));
             }
         }
     }
@@ -290,6 +325,11 @@ void TBasisVokWinLoader::CheckLoadOptions(TKommandoStruktur& r) {
         r.fileFormat == fileformat::AssemblerList || r.fileFormat == fileformat::AssemblerSource)
         throw EVokWinFileError(LoadValueNotValid(213));
     if ((r.options & loadflag::Convert1) && (r.options & loadflag::Convert2))
+        throw EVokWinFileError(LoadValueNotValid(212));
+    // The port rewrite knows 8051 operands only: on AVR instruction words
+    // it would change code.
+    if (r.fileFormat == fileformat::AvrObject && r.memoryKind == memkind::Program &&
+        (r.options & (loadflag::Convert1 | loadflag::Convert2)))
         throw EVokWinFileError(LoadValueNotValid(212));
     const bool dataMemory = r.memoryKind >= memkind::IntData && r.memoryKind <= memkind::System;
     if (dataMemory && r.fileFormat >= fileformat::Object) throw EVokWinFileError(LoadValueNotValid(213));

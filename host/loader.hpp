@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,7 @@ class TSfrConfig;
 class TSymboltabelle;
 class TZeilennummertabelle;
 class TVokWinLoader;
+struct TUbrofTables;
 
 // What the loader works on: the real target components as the host object
 // wires them. Banking, run control, register table and clock may be null
@@ -58,10 +60,16 @@ struct LoaderTarget {
 };
 
 // The format loaders. LoadOmf runs the OMF conversion (host/loader_omf.hpp)
-// over the loader's buffer.
+// over the loader's buffer; LoadUbrof, LoadAvrObject and LoadCdb
+// (host/loader_formats.cpp) the conversions of host/ubrof_load.hpp,
+// host/loader_avr.hpp and host/loader_cdb.hpp. A CDB file carries no code:
+// Load takes it from the ".ihx" or ".hex" file beside it.
 void LoadBinary(TVokWinLoader& loader);
 void LoadIntelHex(TVokWinLoader& loader);
 void LoadOmf(TVokWinLoader& loader);
+void LoadUbrof(TVokWinLoader& loader);
+void LoadAvrObject(TVokWinLoader& loader);
+void LoadCdb(TVokWinLoader& loader);
 
 using FormatLoader = void (*)(TVokWinLoader&);
 // The loader of a resolved format code; null for a format this build cannot
@@ -149,6 +157,9 @@ public:
     // lowest address.
     const TBankAdresse& RangeStart() const { return rangeStart_; }
     std::uint8_t RewriteMode() const { return rewriter_.Mode(); }
+    // The type sizes and tag sizes UBROF files declared: later loads see
+    // what earlier ones declared.
+    TUbrofTables& UbrofTables();
 
     // Code into the buffer at `at` (continuing it when `at` follows the
     // buffered bytes, else after writing them out). Never fills the buffer
@@ -196,6 +207,7 @@ protected:
     void afterLoader();
     void finishTarget();
     void contiguousFix();
+    void loadCdbCode();
     void refuse(const std::string& text);
     std::size_t writeCode(std::size_t count, bool whole);
     void writeChunk(std::size_t count, bool whole);
@@ -236,6 +248,7 @@ protected:
     std::uint64_t lastPoll_ = 0;
     bool refreshed_ = false;
     std::uint64_t lastRefresh_ = 0;
+    std::unique_ptr<TUbrofTables> ubrofTables_;
 };
 
 class TVokWinLoader final : public TBasisVokWinLoader {
