@@ -659,8 +659,10 @@ bool TWatchTabelle::expandMember(TWatchItem& item, TSymbol* rec, bool form3List,
             m = symbols_.CurrentType();
         }
     }
+    // The expression went through the table's case rule; type names (SDCC
+    // writes members in lower case) are kept as the file wrote them.
     for (TSymbol* m : members) {
-        if (m == nullptr || m->name != member) continue;
+        if (m == nullptr || symbols_.Transform(m->name) != member) continue;
         item.typeRecord = m;
         advance(item, spaceOf(item.memoryClass), m->moduleId + m->functionId * 256);
         item.elementSize = static_cast<std::int32_t>(symbols_.TypeSize(m));
@@ -715,7 +717,7 @@ bool TWatchTabelle::expandOnce(TWatchItem& item) {
         const std::uint32_t count = rec->moduleId + rec->functionId * 256u;
         for (std::uint32_t i = 1; i <= count && 2 * i - 1 < rec->name.size(); ++i) {
             TSymbol* m = symbols_.TypeAt(nameWord(*rec, 2 * i - 2) + rec->address.offset);
-            if (m == nullptr || m->name != member) continue;
+            if (m == nullptr || symbols_.Transform(m->name) != member) continue;
             item.typeRecord = m;
             advance(item, spaceOf(item.memoryClass), m->moduleId + m->functionId * 256);
             item.elementSize = static_cast<std::int32_t>(symbols_.TypeSize(m));
