@@ -201,6 +201,7 @@ public:
     TSymboltabelle& Symbols() { return *symbols_; }
     TZeilennummertabelle& Lines() { return *lines_; }
     TVokWinLoader& Loader() { return *loader_; }
+    TWatchTabelle& Watches() { return *watches_; }
     // The board's trace model; null when a trace board part was handed in.
     TTracePlatine* TracePlatine() { return trace_.get(); }
     std::recursive_mutex& DriverLock() { return lock_; }

@@ -10,7 +10,10 @@
 #include <vector>
 
 #include "host/agdi_object.hpp"
+#include "core/symbol_table.hpp"
+#include "emulator/watches.hpp"
 #include "host/command_history.hpp"
+#include "host/loader.hpp"
 #include "host/options.hpp"
 #include "platform/clock.hpp"
 #include "platform/host_window.hpp"
@@ -161,6 +164,45 @@ TEST(CommandHost, WatchCommandsOnTheTarget) {
     EXPECT_TRUE(Execute(evaluate, h.object->Commands()));
     ASSERT_EQ(h.object->AG_MemAcc(1, &acc, &r, 1), 0u);
     EXPECT_EQ(acc, 0x5A);
+}
+
+// The compiled types example loaded from its CDB file (SDCC's object file;
+// the code from the HEX beside it) runs on the simulator's CPU to the first
+// call of tick; the watches then read what main and helper left: helper
+// stores each table value into the low byte of corner[0].x. Structure
+// members are matched whatever case SDCC wrote them in.
+TEST(CommandHost, WatchesOnACompiledProgramAfterTheCpuRan) {
+    HostCommands h;
+    ASSERT_EQ(h.start(), 0u);
+    h.object->Options().SetHochsprachenTyp(TCompiler::C51_SDCC);
+    TVokWinKommando load(cmd::Load);
+    load.memoryKind = memkind::Program;
+    load.fileFormat = fileformat::Object;
+    load.options = loadflag::ClearSymbols;
+    load.text1 = (test::sourceDir() / "examples" / "build" / "types.cdb").string();
+    ASSERT_TRUE(Execute(load, h.object->Commands()));
+    ASSERT_FALSE(h.object->Loader().Failed());
+    const TSymbol* tick = h.object->Symbols().FindByName("TICK", sspModuleFunction);
+    ASSERT_NE(tick, nullptr);
+    std::uint32_t until = 0xFF000000u | tick->address.offset;
+    ASSERT_EQ(h.object->AG_GoStep(3, 0, &until), 0u);
+    const struct {
+        const char* expression;
+        const char* value;
+    } cases[] = {
+        {"box.corner[0].x", "[8]"},  // the low byte helper wrote last, in SDCC's byte order
+        {"table[1]", "[02]"},
+    };
+    for (const auto& c : cases) {
+        auto item = TWatchTabelle::NewItem();
+        item->expression = c.expression;
+        try {
+            h.object->Watches().Resolve(*item);
+            EXPECT_EQ(h.object->Watches().ItemValueText(item.get()), c.value) << c.expression;
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << c.expression << ": " << e.what();
+        }
+    }
 }
 
 // The project's program goes through the executor at the start, and the
