@@ -1,0 +1,105 @@
+// The save-trace command on the host object over the simulated board: the
+// export the driver puts into the object's executor writes the trace text.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "core/errors.hpp"
+#include "emulator/trace_board.hpp"
+#include "host/agdi_object.hpp"
+#include "host/command.hpp"
+#include "platform/clock.hpp"
+#include "platform/host_window.hpp"
+#include "platform/settings.hpp"
+#include "platform/ui.hpp"
+#include "sim/board.hpp"
+#include "sim/sim_serial_port.hpp"
+#include "sim/standin_root.hpp"
+#include "tests/support/test_support.hpp"
+#include "ui/model/host_trace_export.hpp"
+#include "ui/model/trace_export.hpp"
+
+namespace tarvex::ui {
+namespace {
+
+struct SimulatedHost {
+    SimulatedHost() : board(clock) {
+        sim::MakeStandinRoot(root.path(), test::sourceDir() / "data");
+        DriverEnvironment env;
+        env.clock = &clock;
+        env.settings = &settings;
+        env.serialPortOpener = sim::SimSerialPort::opener(board, clock);
+        env.root = root.path().string();
+        object = std::make_unique<TAgdiObject>(env);
+        object->AG_Init(0x300 + 10, reinterpret_cast<std::uintptr_t>(&sink));
+    }
+    ~SimulatedHost() {
+        exporter.reset();
+        object.reset();
+    }
+    std::string text(const std::string& file) const {
+        const auto bytes = test::readBytes(work.file(file));
+        return {bytes.begin(), bytes.end()};
+    }
+
+    platform::FakeClock clock;
+    platform::MemorySettingsStore settings;
+    sim::Board board;
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScriptedErrorDialog errorDialog;
+    platform::RecordingNoticeWindow notice;
+    platform::ScopedUi ui{&boxes, &errorDialog, &notice};
+    test::TempDir root;
+    test::TempDir work;
+    platform::HostMessageSink sink{nullptr, [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
+                                       return 0;
+                                   },
+                                   [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) {}};
+    std::unique_ptr<TAgdiObject> object;
+    std::unique_ptr<HostTraceExport> exporter;
+};
+
+TEST(HostTraceExport, TheExecutorsSlotWritesWhatTheExportWrites) {
+    SimulatedHost h;
+    EXPECT_EQ(h.object->Commands().traceExport, nullptr);
+    h.exporter = std::make_unique<HostTraceExport>(*h.object);
+    EXPECT_EQ(h.object->Commands().traceExport, &h.exporter->target());
+    ASSERT_EQ(h.object->AG_Init(0x100, 0), 0u);
+    ASSERT_EQ(h.object->AG_GoStep(2, 6, nullptr), 0u);
+    TTracePlatine* board = h.object->TracePlatine();
+    ASSERT_NE(board, nullptr);
+    ASSERT_GE(board->FrameCount(), 6u);
+    h.boxes.clear();
+
+    // The executor's slot, in the display modes of the save command's
+    // formats 0, 1, 2 and any other; indices swapped as a command may give them.
+    const TTraceDarstellung modes[] = {tdZyklus, tdDisassembliert, tdSource, tdMixedMode};
+    for (const TTraceDarstellung mode : modes) {
+        h.object->Commands().traceExport->ExportFrames(h.work.file("command.txt"), 5, 0, mode);
+        TracePlatineSource source(*board);
+        TraceContext context;
+        context.lines = &h.object->Lines();
+        context.symbols = &h.object->Symbols();
+        TraceExport(&source, context).save(h.work.file("direct.txt"), mode, 0, 5);
+        const std::string written = h.text("command.txt");
+        EXPECT_EQ(written, h.text("direct.txt")) << int(mode);
+        // Without a program there are no source lines to show.
+        if (mode != tdSource) {
+            EXPECT_NE(written.find("\r\n     5 "), std::string::npos) << written;
+        }
+    }
+    for (const auto& b : h.boxes.shown()) ADD_FAILURE() << b.text;
+
+    // Without the export the command is refused and writes nothing.
+    h.exporter.reset();
+    EXPECT_EQ(h.object->Commands().traceExport, nullptr);
+    TVokWinKommando again(cmd::SaveTrace);
+    again.memoryKind = memkind::Trace;
+    again.text1 = h.work.file("none.txt");
+    EXPECT_THROW(Execute(again, h.object->Commands()), ETraceError);
+    EXPECT_FALSE(std::filesystem::exists(again.text1));
+}
+
+}  // namespace
+}  // namespace tarvex::ui
