@@ -16,6 +16,12 @@
 #include "host/command_history.hpp"
 #include "platform/host_window.hpp"
 #include "platform/ui.hpp"
+#include "ui/model/host_trace_export.hpp"
+#ifdef TARVEX_DRIVER_WINDOWS
+#include "platform/settings.hpp"
+#include "ui/base/qt_runtime.hpp"
+#include "ui/qt_driver_windows.hpp"
+#endif
 #ifdef _WIN32
 #include "platform/win32/message_boxes_win32.hpp"
 #endif
@@ -60,10 +66,33 @@ public:
         // The command dialogs exchange command lists through this format.
         tarvex::SetClipboardFormat(
             tarvex::platform::registerClipboardFormat(std::string(tarvex::ClipboardFormatName).c_str()));
-        object_ = std::make_unique<TAgdiObject>();
+        tarvex::DriverEnvironment environment;
+#ifdef TARVEX_DRIVER_WINDOWS
+        // Windows only where a display is reachable: Qt aborts the process
+        // otherwise. The console mode never opens one.
+        if (!console && tarvex::ui::QtRuntime::ensure()) {
+            windows_ = std::make_unique<tarvex::ui::QtDriverWindows>(tarvex::platform::defaultSettings());
+            environment.windows = windows_.get();
+        }
+#endif
+        object_ = std::make_unique<TAgdiObject>(std::move(environment));
+#ifdef TARVEX_DRIVER_WINDOWS
+        if (windows_) windows_->attach(object_.get());
+#endif
+        // The save-trace command writes the trace text in every build.
+        traceExport_ = std::make_unique<tarvex::ui::HostTraceExport>(*object_);
     }
     ~Library() {
+        traceExport_.reset();
+#ifdef TARVEX_DRIVER_WINDOWS
+        // The windows read the object's board: they go first.
+        if (windows_) windows_->FreeTraceWindow();
+#endif
         object_.reset();
+#ifdef TARVEX_DRIVER_WINDOWS
+        windows_.reset();
+        tarvex::ui::QtRuntime::shutdown();
+#endif
         ui_.reset();
     }
     TAgdiObject& object() { return *object_; }
@@ -76,7 +105,29 @@ private:
     tarvex::platform::MessageBoxes* boxes_ = nullptr;
     std::unique_ptr<tarvex::platform::ConsoleErrorDialog> errorDialog_;
     std::unique_ptr<tarvex::platform::ScopedUi> ui_;
+#ifdef TARVEX_DRIVER_WINDOWS
+    std::unique_ptr<tarvex::ui::QtDriverWindows> windows_;
+#endif
     std::unique_ptr<TAgdiObject> object_;
+    std::unique_ptr<tarvex::ui::HostTraceExport> traceExport_;
+};
+
+// With our own windows open, their events get through at the start and the
+// end of every call from the IDE (on the application's thread only), so a
+// modeless window repaints and answers between the calls.
+class EventPump {
+public:
+    EventPump() { pump(); }
+    ~EventPump() { pump(); }
+    EventPump(const EventPump&) = delete;
+    EventPump& operator=(const EventPump&) = delete;
+
+private:
+    static void pump() {
+#ifdef TARVEX_DRIVER_WINDOWS
+        tarvex::ui::QtRuntime::pumpEvents();
+#endif
+    }
 };
 
 // Made once, thread-safe, at the first call; destroyed when the library is
@@ -89,43 +140,55 @@ TAgdiObject& object() {
 }  // namespace
 
 TARVEX_EXPORT std::uint32_t TARVEX_AGDI_CALL AG_Init(std::uint16_t code, std::uintptr_t value) {
+    const EventPump pump;
     return object().AG_Init(code, value);
 }
 TARVEX_EXPORT std::uint32_t TARVEX_AGDI_CALL AG_MemAcc(std::uint16_t code, std::uint8_t* buffer,
                                                        agdi::MemRequest* request, std::uint32_t count) {
+    const EventPump pump;
     return object().AG_MemAcc(code, buffer, request, count);
 }
 TARVEX_EXPORT std::uint32_t TARVEX_AGDI_CALL AG_RegAcc(std::uint16_t code, std::uint32_t id, void* value) {
+    const EventPump pump;
     return object().AG_RegAcc(code, id, value);
 }
 TARVEX_EXPORT std::uint32_t TARVEX_AGDI_CALL AG_AllReg(std::uint16_t code, std::uint8_t* block) {
+    const EventPump pump;
     return object().AG_AllReg(code, block);
 }
 TARVEX_EXPORT std::uint32_t TARVEX_AGDI_CALL AG_MemAtt(std::uint16_t code, std::uint32_t attribute,
                                                        agdi::AttRequest* request) {
+    const EventPump pump;
     return object().AG_MemAtt(code, attribute, request);
 }
 TARVEX_EXPORT std::uint32_t TARVEX_AGDI_CALL AG_BpInfo(std::uint16_t code, std::uint32_t* address) {
+    const EventPump pump;
     return object().AG_BpInfo(code, address);
 }
 TARVEX_EXPORT agdi::BpRecord* TARVEX_AGDI_CALL AG_BreakFunc(std::uint16_t code, std::uint32_t ignored,
                                                             std::uint32_t* address, agdi::BpRecord* record) {
+    const EventPump pump;
     return object().AG_BreakFunc(code, ignored, address, record);
 }
 TARVEX_EXPORT std::uint32_t TARVEX_AGDI_CALL AG_GoStep(std::uint16_t code, std::uint32_t count,
                                                        std::uint32_t* address) {
+    const EventPump pump;
     return object().AG_GoStep(code, count, address);
 }
 TARVEX_EXPORT std::uint32_t TARVEX_AGDI_CALL AG_Serial(std::uint16_t code, std::uint32_t value1,
                                                        std::uint32_t value2, std::uint32_t value3) {
+    const EventPump pump;
     return object().AG_Serial(code, value1, value2, value3);
 }
 TARVEX_EXPORT std::uint32_t TARVEX_AGDI_CALL AG_HistFunc(std::uint32_t a, std::int32_t b, std::int32_t c, void* d) {
+    const EventPump pump;
     return object().AG_HistFunc(a, b, c, d);
 }
 TARVEX_EXPORT std::uint32_t TARVEX_AGDI_CALL DllUv3Cap(std::uint32_t code, void* data) {
+    const EventPump pump;
     return object().DllUv3Cap(code, data);
 }
 TARVEX_EXPORT std::uint32_t TARVEX_AGDI_CALL EnumUv351(void* data, std::uint32_t code) {
+    const EventPump pump;
     return object().EnumUv351(data, code);
 }

@@ -204,6 +204,8 @@ public:
     TWatchTabelle& Watches() { return *watches_; }
     // The board's trace model; null when a trace board part was handed in.
     TTracePlatine* TracePlatine() { return trace_.get(); }
+    // The run control the run requests go to; null when there is none.
+    IRunControl* RunControl() { return env_.runControl; }
     std::recursive_mutex& DriverLock() { return lock_; }
     // A receiver of the broadcast, for tests; called after the built-in
     // ones in the order added.

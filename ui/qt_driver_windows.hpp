@@ -1,0 +1,55 @@
+#pragma once
+// The driver's windows when Qt runs: the trace window, opened and closed by
+// the driver menu, with the host's notifications routed to it. The dialogs
+// that have no window here answer as the build without windows does. No Qt
+// in this header: the driver library includes it.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "host/driver_windows.hpp"
+
+namespace tarvex {
+class TAgdiObject;
+namespace platform {
+class SettingsStore;
+}
+}  // namespace tarvex
+
+namespace tarvex::ui {
+
+class TraceWindow;
+
+class QtDriverWindows final : public IDriverWindows {
+public:
+    explicit QtDriverWindows(platform::SettingsStore& store);
+    ~QtDriverWindows() override;
+    QtDriverWindows(const QtDriverWindows&) = delete;
+    QtDriverWindows& operator=(const QtDriverWindows&) = delete;
+
+    // The object whose board, tables and notifications the windows use; set
+    // once it exists (it takes the windows when it is made).
+    void attach(TAgdiObject* object) { object_ = object; }
+
+    bool OptionsDialog() override { return fallback_.OptionsDialog(); }
+    void* OpenTraceWindow(std::uint32_t dialogId, void* activeWindowVar) override;
+    void CloseTraceWindow() override;
+    void UpdateTraceWindow() override;
+    void NotifyTraceWindow(std::uint32_t id, std::uint32_t code, const void* data) override;
+    void SendTraceWindow(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    bool TraceWindowExists() const override;
+    void FreeTraceWindow() override;
+    void RunMenuDialog(MenuDialog which, const std::string& caption) override;
+
+    // The open trace window; null when none.
+    TraceWindow* traceWindow() const;
+
+private:
+    struct State;
+    platform::SettingsStore& store_;
+    TAgdiObject* object_ = nullptr;
+    std::unique_ptr<State> state_;
+    NoDriverWindows fallback_;
+};
+
+}  // namespace tarvex::ui
