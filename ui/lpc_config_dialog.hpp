@@ -1,0 +1,39 @@
+#pragma once
+// The LPC configuration dialog's window, opened by the options dialog's
+// "&Configure" for the processors that carry the two bytes.
+#include <cstdint>
+
+#include "platform/settings.hpp"
+#include "ui/base/dialog_base.hpp"
+#include "ui/model/lpc_config.hpp"
+
+class QTabWidget;
+
+namespace tarvex::ui {
+
+class LpcConfigDialog final : public DialogBase {
+    Q_OBJECT
+public:
+    explicit LpcConfigDialog(LpcConfigModel& model, QWidget* parent = nullptr);
+    ~LpcConfigDialog() override;
+
+    LpcConfigModel& form() const { return form_; }
+    QTabWidget* pages() const { return pages_; }
+
+private:
+    void refresh();
+
+    LpcConfigModel& form_;
+    QTabWidget* pages_;
+};
+
+// The processor option number that carries the LPC bytes.
+inline constexpr int kLpcOptionNumber = 9;
+
+// Opens the dialog modally over owner on the pending bytes when the chosen
+// processor has the LPC option number; "Ok" writes both bytes back, every
+// other way out leaves them. True when the bytes were taken.
+bool OpenLpcConfig(int optionNumber, std::uint8_t& ucfg1, std::uint8_t& partConfig, QWidget* owner = nullptr,
+                   platform::SettingsStore& store = platform::defaultSettings());
+
+}  // namespace tarvex::ui
