@@ -120,5 +120,36 @@ TEST(OptionsRules, SixteenBitConstantsAndTheBankedArea) {
     EXPECT_TRUE(BankedAreaValid(0x8000, 0x8000));
 }
 
+TEST(OptionsRules, EditChecksGiveTheBoxTexts) {
+    using enum OptionsEdit;
+    struct Case {
+        OptionsEdit kind;
+        const char* text;
+        const char* error;  // "" for valid input
+    };
+    const Case cases[] = {
+        {Integer, "500", ""},
+        {Integer, "$378", ""},
+        {Integer, "5x", "'5x' is not a valid integer value"},
+        {BitPosition, "7", ""},
+        {BitPosition, "8", "Invalid bit position 8; valid: 0..7"},
+        {BitPosition, "a", "Invalid bit position a; valid: 0..7"},
+        {Hex16, "AAAA", ""},
+        {Hex16, "1AAAA", "Invalid 16 bit constant 1AAAA"},
+        {ExternBank, "60", ""},
+        {ExternBank, "fF", ""},
+        {ExternBank, "G", "'G' is not a valid integer value"},
+        {ResetTimeout, "25,5", ""},
+        {ResetTimeout, "30,0", "Value in Reset timeout not valid"},
+    };
+    for (const auto& c : cases) {
+        const auto error = EditError(c.kind, c.text);
+        EXPECT_EQ(error.value_or(""), c.error) << c.text;
+    }
+    EXPECT_EQ(BankedAreaError("C000", "8000").value_or(""), "Value in Banked area not valid");
+    EXPECT_EQ(BankedAreaError("8000", "X").value_or(""), "Invalid 16 bit constant X");
+    EXPECT_EQ(BankedAreaError("8000", "FFFF"), std::nullopt);
+}
+
 }  // namespace
 }  // namespace tarvex::ui

@@ -1,6 +1,7 @@
 #include "ui/model/options_rules.hpp"
 
 #include "core/conversions.hpp"
+#include "core/errors.hpp"
 
 namespace tarvex::ui {
 namespace {
@@ -152,5 +153,45 @@ std::optional<std::uint16_t> Hex16(const std::string& text) {
 }
 
 bool BankedAreaValid(std::uint16_t start, std::uint16_t end) { return start <= end; }
+
+namespace {
+// The run time's own message for a text that is no integer.
+std::optional<std::string> integerError(const std::string& text) {
+    try {
+        (void)StrToIntRt(text);
+        return std::nullopt;
+    } catch (const EConvertError& e) {
+        return std::string(e.what());
+    }
+}
+}  // namespace
+
+std::optional<std::string> EditError(OptionsEdit kind, const std::string& text) {
+    switch (kind) {
+        case OptionsEdit::Integer: return integerError(text);
+        case OptionsEdit::BitPosition:
+            if (BitPositionValid(text)) return std::nullopt;
+            return "Invalid bit position " + text + "; valid: 0..7";
+        case OptionsEdit::Hex16:
+            if (Hex16(text)) return std::nullopt;
+            return "Invalid 16 bit constant " + text;
+        case OptionsEdit::ExternBank: {
+            const std::string hex = HexStrNormalize(text);
+            return integerError(hex.empty() ? text : hex);
+        }
+        case OptionsEdit::ResetTimeout:
+            // The board keeps tenths of a second in one byte.
+            if (ResetTimeoutTenths(text)) return std::nullopt;
+            return std::string("Value in Reset timeout not valid");
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> BankedAreaError(const std::string& start, const std::string& end) {
+    if (auto e = EditError(OptionsEdit::Hex16, start)) return e;
+    if (auto e = EditError(OptionsEdit::Hex16, end)) return e;
+    if (BankedAreaValid(*Hex16(start), *Hex16(end))) return std::nullopt;
+    return std::string("Value in Banked area not valid");
+}
 
 }  // namespace tarvex::ui

@@ -66,4 +66,17 @@ std::optional<std::uint16_t> Hex16(const std::string& text);
 // The banked area must not end before it starts.
 bool BankedAreaValid(std::uint16_t start, std::uint16_t end);
 
+// The checks of the dialog's edits when they are left, by kind of edit: the
+// text of the error box, or nothing for valid input.
+enum class OptionsEdit {
+    Integer,       // "Setup &communication:", "&Read/write:", "&Address:"
+    BitPosition,   // "A14:".."A18:"
+    Hex16,         // "Xdata:", "Start:", "End:"
+    ExternBank,    // "Extern bank number:"
+    ResetTimeout,  // the reset time-out edit
+};
+std::optional<std::string> EditError(OptionsEdit kind, const std::string& text);
+// Both edits of the banked area valid on their own, start after end refused.
+std::optional<std::string> BankedAreaError(const std::string& start, const std::string& end);
+
 }  // namespace tarvex::ui
