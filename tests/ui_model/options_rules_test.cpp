@@ -120,6 +120,33 @@ TEST(OptionsRules, SixteenBitConstantsAndTheBankedArea) {
     EXPECT_TRUE(BankedAreaValid(0x8000, 0x8000));
 }
 
+TEST(OptionsRules, ProcessorPageFollowsOptionFirmwareAndPod) {
+    const AdapterChoices universal{Universal}, a1{Cable, kA1}, a0a3{Cable, kA0A3}, direct{DirectPlug},
+        debug{DebugConnector};
+    struct Case {
+        int option, firmware, watchdog;
+        AdapterChoices pod;
+        ProcessorRules rules;  // addressing shown, preset, configure, non-mux, hooks, A2, watchdog
+    };
+    const Case cases[] = {
+        {8, 16, 0, universal, {true, 0, false, true, false, false, false}},
+        {10, 18, 1, direct, {true, 1, false, false, false, false, true}},
+        {11, 13, 0, universal, {false, -1, false, false, false, false, false}},  // firmware 13: no addressing
+        {15, 11, 0, universal, {false, -1, false, false, false, false, false}},
+        {11, 16, 0, universal, {true, 2, false, true, false, false, false}},
+        {15, 15, 0, universal, {true, 2, false, false, false, false, false}},    // firmware 15: no non-mux yet
+        {9, 18, 2, universal, {false, -1, true, false, false, false, true}},
+        {6, 18, 0, a0a3, {false, -1, false, false, true, true, false}},
+        {6, 18, 0, a1, {false, -1, false, false, false, true, false}},
+        {5, 18, 0, direct, {false, -1, false, false, true, false, false}},
+        {7, 18, 0, debug, {false, -1, false, false, false, false, false}},
+        {4, 18, 0, a0a3, {false, -1, false, false, false, false, false}},
+        {18, 16, 0, direct, {false, -1, false, false, false, false, false}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ProcessorRulesFor(c.option, c.firmware, c.watchdog, c.pod), c.rules) << c.option << "/" << c.firmware;
+}
+
 TEST(OptionsRules, EditChecksGiveTheBoxTexts) {
     using enum OptionsEdit;
     struct Case {

@@ -154,6 +154,23 @@ std::optional<std::uint16_t> Hex16(const std::string& text) {
 
 bool BankedAreaValid(std::uint16_t start, std::uint16_t end) { return start <= end; }
 
+ProcessorRules ProcessorRulesFor(int option, int firmwareCode, int watchdogNumber, const AdapterChoices& pod) {
+    ProcessorRules r;
+    const bool hookFamily = option >= 5 && option <= 7;
+    const bool cable = pod.pod == PodType::Cable;
+    r.a2Available = hookFamily && cable;
+    r.hooksAvailable = hookFamily && !(cable && pod.cable == CableChoice::A1) && pod.pod != PodType::Universal &&
+                       pod.pod != PodType::Tarvex51III && pod.pod != PodType::DebugConnector;
+    const bool plainBus = option == 2 || option == 8 || option == 10 || option == 11 || option == 15 || option == 18;
+    r.nonMultiplexed = firmwareCode > 15 && pod.pod == PodType::Universal && plainBus;
+    r.addressingShown = firmwareCode != 11 && firmwareCode != 13 &&
+                        (option == 8 || option == 10 || option == 11 || option == 15);
+    if (r.addressingShown) r.addressingPreset = option == 8 ? 0 : option == 10 ? 1 : 2;
+    r.configureShown = option == 9;
+    r.watchdogEnabled = watchdogNumber != 0;
+    return r;
+}
+
 namespace {
 // The run time's own message for a text that is no integer.
 std::optional<std::string> integerError(const std::string& text) {

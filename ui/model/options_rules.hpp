@@ -66,6 +66,20 @@ std::optional<std::uint16_t> Hex16(const std::string& text);
 // The banked area must not end before it starts.
 bool BankedAreaValid(std::uint16_t start, std::uint16_t end);
 
+// What the Processor page shows for the chosen processor (its option and
+// watchdog numbers), the board's firmware code and the Hardware page's POD.
+struct ProcessorRules {
+    bool addressingShown = false;
+    int addressingPreset = -1;  // 0 "Standard", 1 "22 Bit paged", 2 "Contiguous"
+    bool configureShown = false;
+    bool nonMultiplexed = false;
+    bool hooksAvailable = false;
+    bool a2Available = false;
+    bool watchdogEnabled = false;
+    bool operator==(const ProcessorRules&) const = default;
+};
+ProcessorRules ProcessorRulesFor(int optionNumber, int firmwareCode, int watchdogNumber, const AdapterChoices& pod);
+
 // The checks of the dialog's edits when they are left, by kind of edit: the
 // text of the error box, or nothing for valid input.
 enum class OptionsEdit {
