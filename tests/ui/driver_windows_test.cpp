@@ -1,0 +1,102 @@
+// The driver's Qt windows on the host object over the simulated board: the
+// menu's "Trace memory" opens the trace window, a halt refreshes it, the
+// entry again closes it and the menu forgets it.
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <memory>
+
+#include "emulator/trace_board.hpp"
+#include "host/agdi_object.hpp"
+#include "platform/clock.hpp"
+#include "platform/host_window.hpp"
+#include "platform/settings.hpp"
+#include "platform/ui.hpp"
+#include "sim/board.hpp"
+#include "sim/sim_serial_port.hpp"
+#include "sim/standin_root.hpp"
+#include "tests/support/test_support.hpp"
+#include "ui/qt_driver_windows.hpp"
+#include "ui/trace_window.hpp"
+
+namespace tarvex::ui {
+namespace {
+
+struct WindowedHost {
+    WindowedHost() : board(clock), windows(settings) {
+        sim::MakeStandinRoot(root.path(), test::sourceDir() / "data");
+        DriverEnvironment env;
+        env.clock = &clock;
+        env.settings = &settings;
+        env.serialPortOpener = sim::SimSerialPort::opener(board, clock);
+        env.root = root.path().string();
+        env.windows = &windows;
+        object = std::make_unique<TAgdiObject>(env);
+        windows.attach(object.get());
+        object->AG_Init(0x300 + 10, reinterpret_cast<std::uintptr_t>(&sink));
+    }
+    ~WindowedHost() {
+        windows.FreeTraceWindow();
+        object.reset();
+    }
+    agdi::MenuEntry* entry(const char* caption) {
+        for (agdi::MenuEntry* e = object->MenuTable(); e->kind != agdi::MenuEnd; ++e)
+            if (e->caption && std::string(e->caption) == caption) return e;
+        return nullptr;
+    }
+
+    platform::FakeClock clock;
+    platform::MemorySettingsStore settings;
+    sim::Board board;
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScriptedErrorDialog errorDialog;
+    platform::RecordingNoticeWindow notice;
+    platform::ScopedUi ui{&boxes, &errorDialog, &notice};
+    test::TempDir root;
+    platform::HostMessageSink sink{nullptr, [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
+                                       return 0;
+                                   },
+                                   [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) {}};
+    QtDriverWindows windows;
+    std::unique_ptr<TAgdiObject> object;
+};
+
+TEST(QtDriverWindows, TheMenuOpensTheTraceWindowAndAHaltRefreshesIt) {
+    WindowedHost h;
+    ASSERT_EQ(h.object->AG_Init(0x100, 0), 0u);
+    ASSERT_EQ(h.object->AG_GoStep(2, 4, nullptr), 0u);
+    h.boxes.clear();
+    agdi::MenuEntry* traceMemory = h.entry("Trace memory");
+    ASSERT_NE(traceMemory, nullptr);
+    EXPECT_FALSE(h.windows.TraceWindowExists());
+
+    h.object->MenuSelected(traceMemory);
+    TraceWindow* w = h.windows.traceWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(h.windows.TraceWindowExists());
+    EXPECT_NE(traceMemory->descriptor->window, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    EXPECT_EQ(w->model().section(), "Trace1");
+    const int before = w->model().box().scrollMaximum();
+    EXPECT_EQ(before, static_cast<int>(h.object->TracePlatine()->FrameCount()) - 1);
+
+    // The halt after more steps reaches the open window: its rows follow
+    // the trace without any call of the window's own.
+    ASSERT_EQ(h.object->AG_GoStep(2, 5, nullptr), 0u);
+    EXPECT_EQ(w->model().box().scrollMaximum(), static_cast<int>(h.object->TracePlatine()->FrameCount()) - 1);
+    EXPECT_GT(w->model().box().scrollMaximum(), before);
+    EXPECT_EQ(w->boxView().itemCount(), w->model().box().rowCount());
+
+    // The entry again closes it: the dialog-closed notification clears the
+    // menu's descriptor, and the next opening takes the same section.
+    h.object->MenuSelected(traceMemory);
+    EXPECT_FALSE(h.windows.TraceWindowExists());
+    EXPECT_EQ(traceMemory->descriptor->window, nullptr);
+    h.object->MenuSelected(traceMemory);
+    ASSERT_NE(h.windows.traceWindow(), nullptr);
+    EXPECT_EQ(h.windows.traceWindow()->model().section(), "Trace1");
+    for (const auto& b : h.boxes.shown()) ADD_FAILURE() << b.text;
+}
+
+}  // namespace
+}  // namespace tarvex::ui
