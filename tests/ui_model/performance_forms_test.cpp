@@ -125,8 +125,8 @@ TEST(PerfDefineForm, PicksDefaultsFocusAndTheSettingsHandedBack) {
     m.DefaultSettings();
     const auto rows = ranges(m);
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(m.Definitionen().Items[0]->Name, "f");
-    EXPECT_EQ(m.Definitionen().Items[1]->Name, "g");
+    EXPECT_EQ(m.Definitionen().Items[0]->Name, "F");
+    EXPECT_EQ(m.Definitionen().Items[1]->Name, "G");
     EXPECT_TRUE(m.Definitionen().Items[1]->Resolved);
     EXPECT_EQ(m.Definitionen().Items[1]->EntryAddress.offset, 0x180);
 
