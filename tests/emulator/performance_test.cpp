@@ -11,7 +11,7 @@
 #include "emulator/banking.hpp"
 #include "emulator/select_table.hpp"
 #include "tests/emulator/emulator_fixture.hpp"
-#include "tests/emulator/fake_performance_trace.hpp"
+#include "tests/support/target/fake_performance_trace.hpp"
 #include "tests/support/fake_trace.hpp"
 
 namespace tarvex {

@@ -13,7 +13,7 @@
 #include <cmath>
 
 #include "core/symbol_table.hpp"
-#include "tests/emulator/fake_performance_trace.hpp"
+#include "tests/support/target/fake_performance_trace.hpp"
 #include "ui/base/history_combo.hpp"
 #include "ui/performance_dialogs.hpp"
 

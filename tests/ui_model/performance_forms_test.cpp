@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "core/symbol_table.hpp"
-#include "tests/emulator/fake_performance_trace.hpp"
+#include "tests/support/target/fake_performance_trace.hpp"
 #include "ui/model/performance_forms.hpp"
 #include "ui/model/symbol_picker.hpp"
 
