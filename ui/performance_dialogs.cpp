@@ -207,11 +207,20 @@ void PerformanceDefineDialog::refresh() {
         const std::string& text = form_.control(combo->objectName().toStdString()).text;
         if (combo->text() != text) combo->setText(text);
     }
+    // A selection arrives from the list's own signal: the rows are rebuilt
+    // only when they changed, never under the item that sent it.
     const auto rows = form_.Rows();
-    list_->clear();
-    for (const auto& row : rows) {
-        auto* item = new QTreeWidgetItem(list_);
-        for (int c = 0; c < 4; ++c) item->setText(c, QString::fromStdString(row[static_cast<std::size_t>(c)]));
+    bool same = list_->topLevelItemCount() == static_cast<int>(rows.size());
+    for (int r = 0; same && r < list_->topLevelItemCount(); ++r)
+        for (int c = 0; c < 4; ++c)
+            same = same && list_->topLevelItem(r)->text(c).toStdString() ==
+                               rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)];
+    if (!same) {
+        list_->clear();
+        for (const auto& row : rows) {
+            auto* item = new QTreeWidgetItem(list_);
+            for (int c = 0; c < 4; ++c) item->setText(c, QString::fromStdString(row[static_cast<std::size_t>(c)]));
+        }
     }
     if (form_.SelectedRow() >= 0) list_->setCurrentItem(list_->topLevelItem(form_.SelectedRow()));
     frames_->setValue(static_cast<int>(form_.Settings().frames));

@@ -56,6 +56,16 @@ TEST(PerformanceDefineDialog, DefaultButtonFollowsTheFocusAndOkKeepsTheForm) {
     ASSERT_EQ(list->topLevelItemCount(), 2);
     EXPECT_EQ(list->topLevelItem(1)->text(3), "second");
     EXPECT_EQ(range->text(), "");
+    // A click on a row selects it in the model; "&Edit" then takes that row.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(0)).center());
+    EXPECT_EQ(model.SelectedRow(), 0);
+    QTest::mouseClick(dialog.findChild<QPushButton*>("EditButton"), Qt::LeftButton);
+    EXPECT_EQ(range->text(), "0100 0180");
+    ASSERT_EQ(list->topLevelItemCount(), 1);
+    QTest::mouseClick(dialog.findChild<QPushButton*>("InsertButton"), Qt::LeftButton);
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    // After the row that "&Edit" left selected.
+    EXPECT_EQ(list->topLevelItem(1)->text(0).toStdString(), "0100 0180");
     frames->setValue(400);
     saveShot(dialog, "TFormPerformanceDefine");
     list->header()->resizeSection(3, 150);
@@ -65,7 +75,8 @@ TEST(PerformanceDefineDialog, DefaultButtonFollowsTheFocusAndOkKeepsTheForm) {
     model.ApplyTo(perf);
     EXPECT_EQ(perf.MaxFrames(), 400u);
     ASSERT_EQ(perf.Definitionen().Items.size(), 2u);
-    EXPECT_EQ(store.readString(kDriverKey, "PerfFormAdresse", "History0", ""), "0200 0280");
+    EXPECT_EQ(store.readString(kDriverKey, "PerfFormAdresse", "History0", ""), "0100 0180");
+    EXPECT_EQ(store.readString(kDriverKey, "PerfFormAdresse", "History1", ""), "0200 0280");
     EXPECT_EQ(store.readString(kDriverKey, "PerfFormName", "History0", ""), "second");
     const int widths[] = {200, 40, 40, 150};
     for (int c = 0; c < 4; ++c)

@@ -7,6 +7,8 @@
 #include <limits>
 
 #include "core/symbol_table.hpp"
+#include "core/value_stream.hpp"
+#include "platform/stream.hpp"
 #include "tests/support/target/fake_performance_trace.hpp"
 #include "ui/model/performance_forms.hpp"
 #include "ui/model/symbol_picker.hpp"
@@ -197,6 +199,37 @@ TEST(PerfAnalyseForm, RowsLabelsAndBars) {
     EXPECT_EQ(PerfBarWidth(50, 101), 51);
     EXPECT_EQ(PerfBarWidth(std::numeric_limits<double>::infinity(), 100), 0);
     EXPECT_EQ(m.BarWidth(6, 100), 0);
+}
+
+TEST(PerfAnalyseForm, PercentagesReadBackFromTheProjectStreamDrawInsideTheColumn) {
+    // Any value may come back from the project option file's extended float.
+    TSymboltabelle symbols;
+    test::FakePerformanceTrace trace;
+    auto make = [&] {
+        return std::make_unique<TPerformance>(std::make_unique<TVokWinValidator>(&symbols, nullptr, nullptr, nullptr),
+                                              TPerformanceWiring{&trace});
+    };
+    auto written = make();
+    TPerformanceList list;
+    for (double p : {std::nan(""), 1e300, -1e300, 50.0}) {
+        auto item = std::make_unique<TPerformanceItem>();
+        item->RangeText = "0100 0110";
+        item->Percent = p;
+        list.Items.push_back(std::move(item));
+    }
+    written->SetDefinitionen(list);
+    platform::MemoryStream m;
+    ValueWriter w(m);
+    written->writeSettings(w);
+    m.seek(0);
+    ValueReader r(m);
+    auto read = make();
+    read->readSettings(r, 6, true);
+    platform::MemorySettingsStore store;
+    PerfAnalyseModel model(store, &trace);
+    model.SetErgebnis(read->Definitionen());
+    const int bars[] = {0, 80, 0, 40};
+    for (int row = 0; row < 4; ++row) EXPECT_EQ(model.BarWidth(row, 80), bars[row]) << row;
 }
 
 }  // namespace
