@@ -113,17 +113,20 @@ Ui& currentUi() {
     static ConsoleLoadStatusWindow loadStatus;
     static NullHelpViewer help;
     static NullFileDialog files;
-    static Ui ui{&defaultMessageBoxes(), &dialog, &notice, &loadStatus, &help, &files};
+    static NullSaveStatusWindow saveStatus;
+    static Ui ui{&defaultMessageBoxes(), &dialog, &notice, &loadStatus, &help, &files, &saveStatus};
     return ui;
 }
 
-ScopedUi::ScopedUi(MessageBoxes* boxes, ErrorDialog* errorDialog, NoticeWindow* notice, LoadStatusWindow* loadStatus)
+ScopedUi::ScopedUi(MessageBoxes* boxes, ErrorDialog* errorDialog, NoticeWindow* notice, LoadStatusWindow* loadStatus,
+                   SaveStatusWindow* saveStatus)
     : saved_(currentUi()) {
     Ui& ui = currentUi();
     if (boxes) ui.boxes = boxes;
     if (errorDialog) ui.errorDialog = errorDialog;
     if (notice) ui.notice = notice;
     if (loadStatus) ui.loadStatus = loadStatus;
+    if (saveStatus) ui.saveStatus = saveStatus;
 }
 
 ScopedUi::~ScopedUi() { currentUi() = saved_; }

@@ -9,6 +9,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarvex::platform {
@@ -104,6 +105,27 @@ public:
     virtual bool cancelRequested() { return false; }
 };
 
+// The save-status form of a memory save: what is written where, how much
+// so far, and a Cancel button. Controls are named as on the form
+// ("GroupBox1", "Label1" ... "Label4", "CancelButton").
+class SaveStatusWindow {
+public:
+    virtual ~SaveStatusWindow() = default;
+    virtual void setCaption(const std::string& text) = 0;
+    virtual void setLabel(const std::string& control, const std::string& text) = 0;
+    virtual void setFileName(const std::string& text) = 0;
+    virtual void setMemoryName(const std::string& text) = 0;
+    virtual void setRange(const std::string& text) = 0;
+    // "<n> Bytes".
+    virtual void setStatus(const std::string& text) = 0;
+    // Shows it with its cancel flag cleared.
+    virtual void show() = 0;
+    virtual void close() = 0;
+    // Whether Cancel was pressed since show(); lets the window handle what
+    // is pending first.
+    virtual bool cancelRequested() = 0;
+};
+
 // Console: boxes go to the error stream; a question is asked on the terminal
 // when there is one, else it takes the default button and says so.
 class ConsoleMessageBoxes final : public MessageBoxes {
@@ -150,6 +172,20 @@ private:
     std::vector<std::string> lines_;
 };
 using NullLoadStatusWindow = ConsoleLoadStatusWindow;
+
+// The console shows no save form and is never cancelled.
+class NullSaveStatusWindow final : public SaveStatusWindow {
+public:
+    void setCaption(const std::string&) override {}
+    void setLabel(const std::string&, const std::string&) override {}
+    void setFileName(const std::string&) override {}
+    void setMemoryName(const std::string&) override {}
+    void setRange(const std::string&) override {}
+    void setStatus(const std::string&) override {}
+    void show() override {}
+    void close() override {}
+    bool cancelRequested() override { return false; }
+};
 
 // Whether standard input is a terminal.
 bool stdinIsTerminal();
@@ -281,6 +317,34 @@ private:
     int errors_ = 0;
     int shows_ = 0, closes_ = 0, modals_ = 0, queries_ = 0, cancelAfter_ = 0;
     std::function<void()> onQuery_;
+};
+
+// Keeps what the form was given; answers Cancel from the n-th query on
+// (never when n is 0).
+class RecordingSaveStatusWindow final : public SaveStatusWindow {
+public:
+    void setCaption(const std::string& text) override { caption = text; }
+    void setLabel(const std::string& control, const std::string& text) override {
+        labels.emplace_back(control, text);
+    }
+    void setFileName(const std::string& text) override { fileName = text; }
+    void setMemoryName(const std::string& text) override { memoryName = text; }
+    void setRange(const std::string& text) override { range = text; }
+    void setStatus(const std::string& text) override { statuses.push_back(text); }
+    void show() override {
+        ++shows;
+        open = true;
+    }
+    void close() override { open = false; }
+    bool cancelRequested() override { return ++queries, cancelAfter != 0 && queries >= cancelAfter; }
+
+    std::string caption, fileName, memoryName, range;
+    std::vector<std::pair<std::string, std::string>> labels;
+    std::vector<std::string> statuses;
+    int shows = 0;
+    bool open = false;
+    int queries = 0;
+    int cancelAfter = 0;
 };
 
 // The non-modal form that offers a hard interrupt after a stop the target
@@ -443,13 +507,14 @@ struct Ui {
     LoadStatusWindow* loadStatus;
     HelpViewer* help;
     FileDialog* files;
+    SaveStatusWindow* saveStatus;
 };
 Ui& currentUi();
 
 class ScopedUi {
 public:
     explicit ScopedUi(MessageBoxes* boxes, ErrorDialog* errorDialog = nullptr, NoticeWindow* notice = nullptr,
-                      LoadStatusWindow* loadStatus = nullptr);
+                      LoadStatusWindow* loadStatus = nullptr, SaveStatusWindow* saveStatus = nullptr);
     ~ScopedUi();
     ScopedUi(const ScopedUi&) = delete;
     ScopedUi& operator=(const ScopedUi&) = delete;
