@@ -17,6 +17,8 @@
 #include "core/value_stream.hpp"
 #include "host/command_history.hpp"
 #include "host/copy_fill.hpp"
+#include "host/save_memory.hpp"
+#include "emulator/disassembler.hpp"
 #include "host/debug_run_control.hpp"
 #include "host/load_command.hpp"
 #include "host/loader.hpp"
@@ -106,6 +108,7 @@ TAgdiObject::TAgdiObject(DriverEnvironment environment) : env_(std::move(environ
         loader_->Load(c);
         return !loader_->Refused();
     };
+    targets.save = [this](const TBasisVokWinKommando& c) { saveMemory(c); };
     executor_ = std::make_unique<TCommandExecutor>(std::move(targets));
     commands_ = env_.commands ? env_.commands : executor_.get();
     buildRegisterView();
@@ -115,6 +118,17 @@ TAgdiObject::TAgdiObject(DriverEnvironment environment) : env_(std::move(environ
 
 TCopyFillTargets TAgdiObject::copyFillTargets(const TBasisVokWinKommando& command) {
     return TCopyFillTargets{*spaces_, select_.get(), command.SelectTable()};
+}
+
+// The listings decode with the project's symbols, so that an assembler
+// source's automatic labels stay program symbols; trace memory goes out
+// through the export the trace window set.
+void TAgdiObject::saveMemory(const TBasisVokWinKommando& command) {
+    TargetContext context{spaces_.get(), &spaces_->CodeReader(), &notifier_, nullptr, banking_.get()};
+    Disassembler disassembler(symbols_.get(), nullptr, registers_.get(), context);
+    TSaveTargets targets{*spaces_, &disassembler, executor_->Targets().traceExport};
+    if (debug_ && debug_->PC().banked && !debug_->PC().allBanks) targets.currentBank = debug_->PC().bank;
+    ExecuteSaveCommand(command, targets);
 }
 
 TAgdiObject::~TAgdiObject() {

@@ -292,6 +292,7 @@ private:
     void setHandler(std::size_t index, bool enabled);
     void runCommand(std::uint8_t code);
     TCopyFillTargets copyFillTargets(const TBasisVokWinKommando& command);
+    void saveMemory(const TBasisVokWinKommando& command);
 
     DriverEnvironment env_;
     std::unique_ptr<IDriverWindows> ownWindows_;

@@ -205,6 +205,48 @@ TEST(CommandHost, WatchesOnACompiledProgramAfterTheCpuRan) {
     }
 }
 
+// A save writes the internal data the fill left; an assembler source's
+// automatic labels become program symbols of the project.
+TEST(CommandHost, SaveWritesTheFileAndListingsNameTheirTargets) {
+    HostCommands h;
+    ASSERT_EQ(h.start(), 0u);
+    TVokWinKommando fill(cmd::Initialize);
+    fill.memoryKind = memkind::IntData;
+    fill.start = UnbankedAdresse(0x30);
+    fill.end = UnbankedAdresse(0x33);
+    fill.value = 0x41;
+    EXPECT_TRUE(Execute(fill, h.object->Commands()));
+    TVokWinKommando save(cmd::Save);
+    save.memoryKind = memkind::IntData;
+    save.fileFormat = fileformat::HexDump;
+    save.start = UnbankedAdresse(0x30);
+    save.end = UnbankedAdresse(0x34);
+    save.text1 = h.work.file("i.txt");
+    EXPECT_TRUE(Execute(save, h.object->Commands()));
+    const auto bytes = test::readBytes(save.text1);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "0030 41 41 41 41 00  AAAA.\r\n");
+
+    // SJMP to itself at 0x0100.
+    TVokWinKommando code(cmd::Initialize);
+    code.start = UnbankedAdresse(0x0100);
+    code.end = UnbankedAdresse(0x0100);
+    code.value = 0x80;
+    EXPECT_TRUE(Execute(code, h.object->Commands()));
+    code.start = code.end = UnbankedAdresse(0x0101);
+    code.value = 0xFE;
+    EXPECT_TRUE(Execute(code, h.object->Commands()));
+    save.memoryKind = memkind::Program;
+    save.fileFormat = fileformat::AssemblerSource;
+    save.start = UnbankedAdresse(0x0100);
+    save.end = UnbankedAdresse(0x0101);
+    EXPECT_TRUE(Execute(save, h.object->Commands()));
+    const auto source = test::readBytes(save.text1);
+    const std::string text(source.begin(), source.end());
+    ASSERT_EQ(text.substr(0, 1), "Y") << text;
+    const std::string label = text.substr(0, text.find(':'));
+    EXPECT_EQ(text, label + ":\r\n" + std::string(25, ' ') + "SJMP  " + label + "\r\n");
+}
+
 // The project's program goes through the executor at the start, and the
 // history keeps it when the load reports success.
 TEST(CommandHost, StartUpLoadIsRecorded) {
