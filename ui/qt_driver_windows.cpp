@@ -4,8 +4,10 @@
 
 #include "core/message_box.hpp"
 #include "host/agdi_object.hpp"
+#include "host/options.hpp"
 #include "host/agdi_records.hpp"
 #include "host/run_port.hpp"
+#include "platform/clock.hpp"
 #include "ui/model/trace_platine_source.hpp"
 #include "ui/model/trace_window.hpp"
 #include "ui/trace_window.hpp"
@@ -61,6 +63,9 @@ void* QtDriverWindows::OpenTraceWindow(std::uint32_t dialogId, void* activeWindo
     TraceContext context;
     context.lines = &object_->Lines();
     context.symbols = &object_->Symbols();
+    context.select = object_->Commands().selectTable;
+    context.sourceFile = traceSourceFile(object_->Symbols(), object_->Options());
+    context.clock = &platform::systemClock();
     TraceWindowHost host;
     // The IDE's variable holds a window handle: one pointer wide.
     host.activeWindowSlot = static_cast<std::uintptr_t*>(activeWindowVar);

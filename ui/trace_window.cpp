@@ -2,8 +2,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QPainter>
 #include <QPushButton>
 #include <QActionGroup>
+#include <QFontDatabase>
+#include <QStyledItemDelegate>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QHBoxLayout>
@@ -18,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include "core/message_box.hpp"
+#include "core/utilities.hpp"
 #include "ui/base/colors.hpp"
 #include "core/messages.hpp"
 #include "emulator/validator.hpp"
@@ -36,7 +40,75 @@ void guarded(F&& f) {
     }
 }
 
+constexpr int kContextStateRole = Qt::UserRole;
+constexpr int kContextNumberRole = Qt::UserRole + 1;
+constexpr int kContextRowHeight = 16;
+
 }  // namespace
+
+// ---- Context list
+
+// One source line of the context list: the cell of its trace-range state,
+// its number in grey, and its text on the colour of the line with the
+// comment in green.
+class ContextLineDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    int numberWidth = 0;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), kContextRowHeight};
+    }
+
+    void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        p->save();
+        const QRect r = option.rect;
+        const QColor light = option.palette.color(QPalette::Light);
+        const int state = index.data(kContextStateRole).toInt();
+        const auto range = static_cast<TraceContextLine::Range>(state & 0x0F);
+        // The state cell: grey inside one trace range, and its mark.
+        const QRect cell(r.left(), r.top(), kContextRowHeight, r.height());
+        p->fillRect(cell, range == TraceContextLine::Inside ? fromColorRef(0x808080) : light);
+        if (range != TraceContextLine::NoCode) {
+            const QRect mark = cell.adjusted(3, 3, -4, -4);
+            p->setPen(Qt::black);
+            p->setBrush(Qt::NoBrush);
+            p->drawRect(mark);
+            if (range == TraceContextLine::Inside)
+                p->fillRect(mark.adjusted(1, 1, 0, 0), Qt::black);
+            else if (range == TraceContextLine::Partly)
+                p->fillRect(QRect(mark.left() + 1, mark.top() + mark.height() / 2, mark.width(),
+                                  mark.height() - mark.height() / 2 + 1),
+                            Qt::black);
+        }
+        const QRect number(cell.right() + 1, r.top(), numberWidth, r.height());
+        p->fillRect(number, light);
+        p->setFont(option.font);
+        p->setPen(fromColorRef(0x808080));
+        p->drawText(number.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                    index.data(kContextNumberRole).toString());
+        const QRect text(number.right() + 1, r.top(), r.right() - number.right(), r.height());
+        p->fillRect(text, index.data(Qt::BackgroundRole).value<QBrush>());
+        const std::string line = index.data(Qt::DisplayRole).toString().toStdString();
+        const CommentSpan comment = FindComment(line);
+        const auto start = static_cast<std::size_t>(comment.start > 0 ? comment.start - 1 : line.size());
+        const auto end = comment.start > 0 && comment.end > 0 ? static_cast<std::size_t>(comment.end) : line.size();
+        const QFontMetrics metrics(option.font);
+        int x = text.left() + 3;
+        const auto part = [&](std::size_t from, std::size_t to, const QColor& colour) {
+            if (from >= to || from >= line.size()) return;
+            const QString s = QString::fromStdString(line.substr(from, to - from));
+            p->setPen(colour);
+            p->drawText(QRect(x, text.top(), text.right() - x + 1, text.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                        s);
+            x += metrics.horizontalAdvance(s);
+        };
+        part(0, start, Qt::black);
+        part(start, end, fromColorRef(0x008000));
+        part(end, line.size(), option.palette.color(QPalette::Text));
+        p->restore();
+    }
+};
 
 // ---- Reading dialog
 
@@ -155,6 +227,10 @@ TraceWindow::TraceWindow(std::unique_ptr<TraceWindowModel> model, platform::Sett
     row->addWidget(area, 1);
     context_ = new QListWidget(this);
     context_->setObjectName("ContextBox");
+    context_->setUniformItemSizes(true);
+    context_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    contextLines_ = new ContextLineDelegate(context_);
+    context_->setItemDelegate(contextLines_);
     context_->hide();
     row->addWidget(context_);
     scroll_ = new QScrollBar(Qt::Vertical, this);
@@ -185,6 +261,10 @@ TraceWindow::TraceWindow(std::unique_ptr<TraceWindowModel> model, platform::Sett
     });
     buildMenu();
     setContextMenuPolicy(Qt::DefaultContextMenu);
+    if (model_->box().wantsReadingDialog()) {
+        reading_ = new ReadingTraceDialog(this);
+        model_->box().setReadingDialog(reading_);
+    }
     model_->onChanged([this] { refresh(); });
     applyHeader();
     refresh();
@@ -229,6 +309,28 @@ void TraceWindow::buildMenu() {
     auto* twice = menu_->addMenu(QString());
     twice->menuAction()->setObjectName("cmPopDoppel");
     add(twice, "cmPopDoppelTime0")->setCheckable(true);
+    for (auto* m : {menu_, format, twice}) m->installEventFilter(this);
+}
+
+bool TraceWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
+        if (auto* m = qobject_cast<QMenu*>(watched)) {
+            const QAction* item = m->activeAction();
+            // A submenu's own item has no help of its own: the window's.
+            const std::string name = item ? item->objectName().toStdString() : std::string();
+            guarded([&] { model_->help(name); });
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TraceWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1) {
+        guarded([&] { model_->help(); });
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TraceWindow::runItem(const std::string& name) {
@@ -246,6 +348,9 @@ void TraceWindow::runItem(const std::string& name) {
             if (sel.shown())
                 for (int r = sel.start().row; r <= sel.end().row; ++r) rows.push_back(r);
             m.box().collapseRows(rows);
+            box_->list().selection.hide();
+        } else if (name == "cmPopAusBlendenFunktion") {
+            m.box().collapseFunction();
             box_->list().selection.hide();
         } else if (name == "cmPopEinblenden") {
             m.box().expandAtCaret();
@@ -339,10 +444,11 @@ void TraceWindow::refresh() {
         context_->clear();
         const auto& lines = box.contextLines();
         const int digits = static_cast<int>(std::to_string(lines.size()).size());
+        contextLines_->numberWidth = QFontMetrics(context_->font()).horizontalAdvance(QString(digits, '0')) + 4;
         for (std::size_t i = 0; i < lines.size(); ++i) {
-            auto* item = new QListWidgetItem(
-                QString("%1  %2").arg(i + 1, digits, 10, QChar('0')).arg(QString::fromStdString(lines[i].text)),
-                context_);
+            auto* item = new QListWidgetItem(QString::fromStdString(lines[i].text), context_);
+            item->setData(kContextStateRole, lines[i].state);
+            item->setData(kContextNumberRole, QString("%1").arg(i + 1, digits, 10, QChar('0')));
             const std::uint32_t colour = lines[i].state & 0x10 ? 0x00FFFF : lines[i].state & 0x20 ? 0xFFFFFF : 0xF0F0F0;
             item->setBackground(fromColorRef(colour));
         }

@@ -19,6 +19,7 @@ class QStatusBar;
 namespace tarvex::ui {
 
 class TraceWindow;
+class ContextLineDelegate;
 
 // "Reading trace" with a working "Cancel", on top, while a long read runs.
 class ReadingTraceDialog final : public QWidget, public TraceReadingDialog {
@@ -68,6 +69,9 @@ public:
 protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    // F1 while a menu item is highlighted asks help on that item.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenu();
@@ -84,6 +88,8 @@ private:
     QStatusBar* status_ = nullptr;
     QLabel* panels_[4] = {};
     QMenu* menu_ = nullptr;
+    ContextLineDelegate* contextLines_ = nullptr;
+    ReadingTraceDialog* reading_ = nullptr;
     bool applyingHeader_ = false;
     unsigned contextGeneration_ = ~0u;
 };

@@ -16,8 +16,10 @@
 
 #include "core/line_table.hpp"
 #include "core/symbol_table.hpp"
+#include "emulator/select_table.hpp"
 #include "emulator/validator.hpp"
 #include "ui/model/scripted_trace_source.hpp"
+#include "tests/support/target/sim_target.hpp"
 #include "tests/support/test_support.hpp"
 #include "ui/trace_dialogs.hpp"
 #include "ui/trace_export_status.hpp"
@@ -34,6 +36,7 @@ struct TraceFixture {
     ScriptedTraceSource source = sampleLoopTrace(150);
     TSymboltabelle symbols;
     TZeilennummertabelle lines{symbols};
+    const TSelectTabelle* select = nullptr;
     TraceFixture() {
         lines.AddLine(UnbankedAdresse(0x0000), 6, 0, 0, 0);
         lines.AddLine(UnbankedAdresse(0x0003), 8, 0, 0, 0);
@@ -41,7 +44,8 @@ struct TraceFixture {
         source.sourceTexts[0x0003] = "    goto again;";
     }
     std::unique_ptr<TraceWindowModel> model(std::uintptr_t* slot = nullptr, std::function<void(int)> closed = {}) {
-        TraceContext context{&lines};
+        TraceContext context{&lines, &symbols};
+        context.select = select;
         context.sourceFile = [](const TZeilennummer&) {
             return std::vector<std::string>{"#include <reg51.h>", "", "void main(void)", "{",
                                             "again:", "    P1 = 0x01;   /* LED on */", "", "    goto again;", "}"};
@@ -98,7 +102,27 @@ TEST(TraceWindowView, MixedModeWithSourceLinesGapsAndACollapsedRange) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
     EXPECT_EQ(menu.actions().first()->text(), "&Search...");
     saveShot(menu, "TTraceForm-menu");
+    // F1 asks help on the highlighted item, else on the window.
+    platform::RecordingHelpViewer viewer;
+    platform::currentUi().help = &viewer;
+    menu.setActiveAction(menu.actions().first());
+    QTest::keyClick(&menu, Qt::Key_F1);
+    EXPECT_TRUE(menu.isVisible());
     menu.hide();
+    QTest::keyClick(&w, Qt::Key_F1);
+    EXPECT_EQ(viewer.calls(), (std::vector<std::pair<unsigned, unsigned>>{{1, 2001}, {1, 220}}));
+
+    // "Collapse function" folds the code of the function under the caret.
+    f.symbols.AddFunction("again", 0, UnbankedAdresse(0x0000), UnbankedAdresse(0x0004), 1);
+    const std::size_t ranges = box.collapsed().count();
+    box.setCaretRow(box.rowCount() - 1);
+    while (box.caretRow() > 0 &&
+           !(box.item(box.caretRow()).isReal() && box.item(box.caretRow()).cycleKind == TTraceFrame::KindOpcode))
+        box.setCaretRow(box.caretRow() - 1);
+    w.runItem("cmPopAusBlendenFunktion");
+    EXPECT_EQ(box.collapsed().count(), ranges + 1);
+    w.runItem("cmPopEinblenden");
+    EXPECT_EQ(box.collapsed().count(), ranges);
 
     // " Filtering " is white on red.
     w.model().setFilterState(1);
@@ -116,6 +140,13 @@ TEST(TraceWindowView, MixedModeWithSourceLinesGapsAndACollapsedRange) {
 
 TEST(TraceWindowView, SourceModeWithTheContextList) {
     TraceFixture f;
+    // The trace range covers the code of line 6, not that of line 8.
+    tarvex::test::SimTarget target;
+    target.start();
+    TSelectTabelle select(TSelectWiring{*target.emu, *target.banking, *target.spaces, target.options, target.notifier});
+    select.InitEmulStart();
+    select.SetItemText(14, "0000-0000");
+    f.select = &select;
     f.store.writeInteger(kDriverKey, "Trace1", "Darstellung", tdSource);
     f.store.writeBool(kDriverKey, "Trace1", "ZeigeKontext", true);
     TraceWindow w(f.model(), f.store);
@@ -129,10 +160,22 @@ TEST(TraceWindowView, SourceModeWithTheContextList) {
     box.setCaretRow(box.rowCount() - 1);
     w.rowsChanged();
     ASSERT_EQ(list->count(), 9);
-    EXPECT_EQ(list->item(7)->text(), "8      goto again;");
+    EXPECT_EQ(list->item(7)->text(), "    goto again;");
     EXPECT_EQ(list->item(7)->background().color(), QColor(Qt::yellow));
     EXPECT_EQ(list->item(5)->background().color(), QColor(Qt::white));
     saveShot(w, "TTraceForm-context");
+    // The state cell is grey inside the range; the comment is green.
+    const QImage image = list->viewport()->grab().toImage();
+    const auto rowOf = [&](int i) { return list->visualItemRect(list->item(i)); };
+    EXPECT_EQ(image.pixelColor(1, rowOf(5).center().y()), QColor(0x80, 0x80, 0x80));
+    EXPECT_NE(image.pixelColor(1, rowOf(7).center().y()), QColor(0x80, 0x80, 0x80));
+    int green = 0;
+    for (int x = 0; x < image.width(); ++x)
+        for (int y = rowOf(5).top(); y <= rowOf(5).bottom(); ++y) {
+            const QColor c = image.pixelColor(x, y);
+            green += c.green() > 90 && c.red() < 60 && c.blue() < 60;
+        }
+    EXPECT_GT(green, 0);
     w.runItem("cmPopMixedMode");
     EXPECT_FALSE(w.findChild<QWidget*>("ContextBox")->isVisible());
     w.close();

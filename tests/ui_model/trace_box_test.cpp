@@ -6,7 +6,9 @@
 #include "core/symbol_table.hpp"
 #include "tests/ui_model/trace_test_support.hpp"
 #include "platform/clock.hpp"
+#include "emulator/select_table.hpp"
 #include "platform/ui.hpp"
+#include "tests/support/target/sim_target.hpp"
 #include "ui/model/trace_box.hpp"
 
 namespace tarvex::ui {
@@ -148,6 +150,49 @@ TEST(TraceBox, CollapseAndExpandRows) {
     EXPECT_FALSE(box.expandAtCaret());
 }
 
+TEST(TraceBox, CollapseTheFunctionUnderTheCaret) {
+    TSymboltabelle symbols;
+    symbols.AddModule("LOOP", 1, UnbankedAdresse(0x0000), UnbankedAdresse(0x00FF));
+    symbols.AddFunction("wait", 1, UnbankedAdresse(0x0002), UnbankedAdresse(0x0004), 1);
+    auto s = test::loopTrace(60);
+    TraceContext ctx;
+    ctx.symbols = &symbols;
+    TraceBoxModel box(s, ctx);
+    box.setMode(tdDisassembliert);
+    box.setVisibleRows(7);
+    // Caret row → what the view shows afterwards. The MOVX lies in "wait"
+    // (MOVX and SJMP with its operand), whose run its read cycle does not
+    // break. MOV lies in the module only: the whole module goes, and with
+    // it the whole trace. A read cycle and a gap have no function.
+    const struct {
+        int row;
+        bool collapses;
+        const char* after;
+    } cases[] = {{1, true, "C14 18 C20 24 C26 30 C32 "},
+                 {0, true, "C0 "},
+                 {2, false, "12 14 15 16 G 18 20 "},
+                 {4, false, "12 14 15 16 G 18 20 "}};
+    for (const auto& c : cases) {
+        box.showFrame(12);
+        ASSERT_EQ(frames(box), "12 14 15 16 G 18 20 ");
+        box.setCaretRow(c.row);
+        EXPECT_EQ(box.collapseFunction(), c.collapses) << c.row;
+        EXPECT_EQ(frames(box), c.after) << c.row;
+        if (c.collapses) {
+            EXPECT_TRUE(box.expandAtCaret());
+            EXPECT_EQ(box.collapsed().count(), 0u);
+        }
+        box.showFrame(0);
+    }
+    // Without a symbol table nothing collapses.
+    TraceBoxModel bare(s);
+    bare.setMode(tdDisassembliert);
+    bare.setVisibleRows(7);
+    bare.showFrame(12);
+    bare.setCaretRow(1);
+    EXPECT_FALSE(bare.collapseFunction());
+}
+
 TEST(TraceBox, ATableReloadDropsEveryLineRecord) {
     TSymboltabelle symbols;
     TZeilennummertabelle lines(symbols);
@@ -257,20 +302,38 @@ namespace tarvex::ui {
 namespace {
 
 TEST(TraceBox, TheContextOfASourceLineAndTheLinesLeadingToIt) {
+    tarvex::test::SimTarget target;
+    target.start();
+    TSelectTabelle select(TSelectWiring{*target.emu, *target.banking, *target.spaces, target.options, target.notifier});
+    select.InitEmulStart();
+    select.SetItemText(14, "0000-0002");
     TSymboltabelle symbols;
     TZeilennummertabelle lines(symbols);
-    lines.AddLine(UnbankedAdresse(0x0000), 12, 0, 0, 0);
-    lines.AddLine(UnbankedAdresse(0x0003), 14, 0, 0, 0);
+    const auto line = [&](std::uint16_t at, int number, std::uint16_t end) {
+        TZeilennummer* r = lines.AddLine(UnbankedAdresse(at), number, 0, 0, 0);
+        r->endKnown = 1;
+        r->endAddress = UnbankedAdresse(end);
+    };
+    line(0x0000, 12, 0x0002);  // inside the trace range
+    line(0x0003, 14, 0x0004);  // outside
+    line(0x0001, 16, 0x0003);  // partly
+    line(0x0004, 17, 0x0004);  // in two places, one inside: partly
+    line(0x0001, 17, 0x0001);
     auto s = test::loopTrace(120);
     int files = 0;
+    TraceBoxModel* self = nullptr;
     TraceContext ctx{&lines};
+    ctx.select = &select;
     ctx.sourceFile = [&](const TZeilennummer&) {
-        ++files;
+        // Finding the file may report a change of the tables while the
+        // context is gathered; the box takes it afterwards.
+        if (++files == 1) self->notify(4);
         std::vector<std::string> text;
         for (int i = 1; i <= 20; ++i) text.push_back("L" + std::to_string(i));
         return text;
     };
     TraceBoxModel box(s, ctx);
+    self = &box;
     box.setVisibleRows(6);
     box.setMode(tdSource);
     box.setContextMode(true);
@@ -279,9 +342,14 @@ TEST(TraceBox, TheContextOfASourceLineAndTheLinesLeadingToIt) {
     const int row = box.rowCount() - 1;
     ASSERT_EQ(box.item(row).lineNumber, 14u);
     box.setCaretRow(row);
+    EXPECT_EQ(files, 2);
     ASSERT_EQ(box.contextLines().size(), 20u);
-    EXPECT_EQ(box.contextLines()[13].state, 0x10);
-    EXPECT_EQ(box.contextLines()[11].state, 0x20);
+    const auto state = [&](int number) { return box.contextLines()[static_cast<std::size_t>(number - 1)].state; };
+    EXPECT_EQ(state(14), 0x10 | TraceContextLine::Outside);
+    EXPECT_EQ(state(12), 0x20 | TraceContextLine::Inside);
+    EXPECT_EQ(state(16), TraceContextLine::Partly);
+    EXPECT_EQ(state(17), TraceContextLine::Partly);
+    EXPECT_EQ(state(13), TraceContextLine::NoCode);
     EXPECT_EQ(box.contextTopLine(), 10);
     EXPECT_TRUE(box.rowHighlighted(row));
     EXPECT_TRUE(box.rowGathered(row - 1));
@@ -291,9 +359,9 @@ TEST(TraceBox, TheContextOfASourceLineAndTheLinesLeadingToIt) {
     EXPECT_EQ(box.GetCellColor(row - 1, 0), 0xC0C0C0u);
     // The same module keeps its file; the marks move with the context.
     box.setCaretRow(row - 1);
-    EXPECT_EQ(files, 1);
-    EXPECT_EQ(box.contextLines()[11].state, 0x10);
-    EXPECT_EQ(box.contextLines()[13].state, 0);
+    EXPECT_EQ(files, 2);
+    EXPECT_EQ(state(12), 0x10 | TraceContextLine::Inside);
+    EXPECT_EQ(state(14), TraceContextLine::Outside);
     // Loading another program drops the context with its records.
     lines.Clear();
     box.notify(9);

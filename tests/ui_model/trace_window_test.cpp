@@ -128,6 +128,14 @@ TEST(TraceWindow, MenuGotoDoubleClickStatusAndHost) {
     EXPECT_EQ(TraceWindowModel::panelStyle(w.panelText(2)), TraceWindowModel::PanelStyle::OnWhite);
     EXPECT_EQ(TraceWindowModel::panelStyle("    40"), TraceWindowModel::PanelStyle::Plain);
 
+    // F1 on a highlighted menu item: its own help, else the window's.
+    platform::RecordingHelpViewer viewer;
+    platform::currentUi().help = &viewer;
+    for (const char* item : {"cmPopSuche", "cmPopTime0", "cmPopTimeFilter", "cmPopSprung", "cmPopDarstellung", ""})
+        EXPECT_TRUE(w.help(item));
+    EXPECT_EQ(viewer.calls(), (std::vector<std::pair<unsigned, unsigned>>{
+                                  {1, 2001}, {1, 2003}, {1, 2004}, {1, 220}, {1, 220}, {1, 220}}));
+
     w.activated(0x1234);
     EXPECT_EQ(slot, 0x1234u);
     w.close({});

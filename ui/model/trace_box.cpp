@@ -4,6 +4,8 @@
 
 #include "core/line_table.hpp"
 #include "core/message_box.hpp"
+#include "core/symbol_table.hpp"
+#include "emulator/select_table.hpp"
 #include "core/messages.hpp"
 #include "platform/clock.hpp"
 
@@ -305,17 +307,37 @@ void TraceBoxModel::clearContext() {
     ++contextGeneration_;
 }
 
-void TraceBoxModel::setContextItem(const TTraceItem& ctx) {
-    if (!context_.sourceFile || !ctx.lineRecord || (contextFrame_ && *contextFrame_ == ctx.frame)) return;
+void TraceBoxModel::setContextItem(const TTraceItem& row) {
+    if (!context_.sourceFile || !row.lineRecord || (contextFrame_ && *contextFrame_ == row.frame) || inContext_) return;
+    // A copy: the row may go while the context is gathered.
+    const TTraceItem ctx = row;
+    inContext_ = true;
+    try {
+        gatherContext(ctx);
+    } catch (...) {
+        inContext_ = false;
+        pendingNotify_.clear();
+        throw;
+    }
+    inContext_ = false;
+    const std::vector<int> pending = std::move(pendingNotify_);
+    pendingNotify_.clear();
+    for (int code : pending) notify(code);
+}
+
+void TraceBoxModel::gatherContext(const TTraceItem& ctx) {
     for (auto& l : contextLines_) l.state &= static_cast<std::uint8_t>(~0x30u);
     gathered_.clear();
-    if (ctx.module != contextModule_) contextLines_.clear();
+    const std::uint16_t file = ctx.lineRecord->fileNumber;
+    if (ctx.module != contextModule_ || file != contextFile_) contextLines_.clear();
     contextModule_ = ctx.module;
+    contextFile_ = file;
     contextFrame_ = ctx.frame;
     ++contextGeneration_;
     if (contextLines_.empty()) {
         for (auto& text : context_.sourceFile(*ctx.lineRecord)) contextLines_.push_back({std::move(text), 0});
         if (contextLines_.empty()) return;
+        markRanges(ctx);
     }
     const auto line = static_cast<std::size_t>(ctx.lineNumber);
     if (line < 1 || line > contextLines_.size()) return;
@@ -347,6 +369,32 @@ void TraceBoxModel::setContextItem(const TTraceItem& ctx) {
             if (last >= 1 && last <= contextLines_.size()) contextLines_[last - 1].state |= 0x20;
         }
         end = start;
+    }
+}
+
+// Each line with code: inside one trace range, partly covered, or outside;
+// a line whose code lies in several places is inside or outside only when
+// every place is.
+void TraceBoxModel::markRanges(const TTraceItem& ctx) {
+    if (!context_.select || !context_.lines || !ctx.lineRecord) return;
+    const std::uint16_t file = ctx.lineRecord->fileNumber;
+    for (std::size_t i = 0; i < context_.lines->Count(); ++i) {
+        const TZeilennummer* r = context_.lines->Items(i);
+        if (!r || r->moduleId != ctx.module || r->fileNumber != file) continue;
+        if (r->line < 1 || static_cast<std::size_t>(r->line) > contextLines_.size()) continue;
+        const std::uint32_t start = BankAdresseToLinear(r->address);
+        std::uint32_t end = start;
+        if (r->endKnown) end = std::max(start, BankAdresseToLinear(r->endAddress));
+        const int covered = context_.select->TraceRangeState(static_cast<std::int32_t>(start),
+                                                             static_cast<std::int32_t>(end));
+        const TraceContextLine::Range range = covered == 1   ? TraceContextLine::Inside
+                                              : covered == 2 ? TraceContextLine::Partly
+                                                             : TraceContextLine::Outside;
+        TraceContextLine& l = contextLines_[static_cast<std::size_t>(r->line) - 1];
+        const TraceContextLine::Range had = l.range();
+        const TraceContextLine::Range now =
+            had == TraceContextLine::NoCode || had == range ? range : TraceContextLine::Partly;
+        l.state = static_cast<std::uint8_t>((l.state & 0xF0) | now);
     }
 }
 
@@ -465,9 +513,31 @@ void TraceBoxModel::collapseRows(std::vector<int> rows) {
         }
         for (std::uint32_t a = i.address; a <= end; ++a) addresses.push_back(a);
     }
-    if (addresses.empty() || !collapsed_.add(std::move(addresses))) return;
-    rebuildAt(firstFrame);
+    collapse(std::move(addresses), firstFrame);
+}
+
+bool TraceBoxModel::collapseFunction() {
+    if (!context_.symbols || caretRow_ < 0 || caretRow_ >= rowCount()) return false;
+    const TTraceItem& i = item(caretRow_);
+    if (!i.isReal() || (i.cycleKind != TTraceFrame::KindOpcode && i.cycleKind != TTraceFrame::KindFetch)) return false;
+    const TSymbol* holder = context_.symbols->FindModuleAt(i.address);
+    if (!holder) return false;
+    const std::uint32_t start = BankAdresseToLinear(holder->address);
+    const std::uint32_t end = BankAdresseToLinear(context_.symbols->SymbolEndAddress(holder));
+    // A record whose end lies before its start, or beyond its bank, covers
+    // no code the trace could show.
+    if (end < start || end - start >= 0x10000) return false;
+    std::vector<std::uint32_t> addresses;
+    addresses.reserve(end - start + 1);
+    for (std::uint32_t a = start; a <= end; ++a) addresses.push_back(a);
+    return collapse(std::move(addresses), static_cast<int>(i.frame));
+}
+
+bool TraceBoxModel::collapse(std::vector<std::uint32_t> addresses, int frame) {
+    if (addresses.empty() || !collapsed_.add(std::move(addresses))) return false;
+    rebuildAt(frame);
     setCaretRow(0);
+    return true;
 }
 
 bool TraceBoxModel::expandAtCaret() {
@@ -481,6 +551,10 @@ bool TraceBoxModel::expandAtCaret() {
 }
 
 void TraceBoxModel::notify(int code) {
+    if (inContext_) {
+        pendingNotify_.push_back(code);
+        return;
+    }
     switch (code) {
     case 6:
         times_.clearManualZero();

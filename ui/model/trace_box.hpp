@@ -44,10 +44,14 @@ private:
 };
 
 // A line of the context list: the source file of the context module; bit
-// 0x10 marks the context line, 0x20 the lines gathered with it.
+// 0x10 marks the context line, 0x20 the lines gathered with it; the low four
+// bits tell how the trace ranges cover the line's code (0 no code or no
+// select table).
 struct TraceContextLine {
+    enum Range : std::uint8_t { NoCode = 0, Outside = 1, Partly = 2, Inside = 3 };
     std::string text;
     std::uint8_t state = 0;
+    Range range() const { return static_cast<Range>(state & 0x0F); }
 };
 
 class TraceBoxModel final : public CaretCellSource {
@@ -113,8 +117,16 @@ public:
     // Collapse the rows given (the caret row when none) and expand the
     // collapsed row at the caret.
     void collapseRows(std::vector<int> rows);
+    // Collapses the code of the function (or module) that holds the caret
+    // row's address; false when no symbol holds it.
+    bool collapseFunction();
     bool expandAtCaret();
     const CollapsedRanges& collapsed() const { return collapsed_; }
+
+    // The reading dialog of a window whose context brings a clock but no
+    // dialog of its own.
+    bool wantsReadingDialog() const { return context_.clock && !context_.reading; }
+    void setReadingDialog(TraceReadingDialog* dialog) { context_.reading = dialog; }
 
     // Called when the box changed its display mode by itself (Source mode
     // without source lines, after the question).
@@ -134,7 +146,10 @@ public:
 private:
     friend class ReadLoop;
     void setContextItem(const TTraceItem& item);
+    void gatherContext(const TTraceItem& ctx);
+    void markRanges(const TTraceItem& ctx);
     void clearContext();
+    bool collapse(std::vector<std::uint32_t> addresses, int frame);
     // After a read: a cancelled read in Source mode that found no source
     // line asks whether to show Mixed Mode instead.
     void afterRead();
@@ -166,9 +181,15 @@ private:
     std::vector<TraceContextLine> contextLines_;
     std::optional<std::uint32_t> contextFrame_;
     std::uint16_t contextModule_ = 0;
+    std::uint16_t contextFile_ = 0;
     std::vector<std::uint32_t> gathered_;  // frames of the gathered source lines
     int contextTop_ = 0;
     unsigned contextGeneration_ = 0;
+    // While the context is gathered, looking up its source file may report
+    // a change of the tables: the notification waits until the gathering
+    // ends, so the rows it walks stay valid.
+    bool inContext_ = false;
+    std::vector<int> pendingNotify_;
 };
 
 }  // namespace tarvex::ui

@@ -1,6 +1,38 @@
 #include "ui/model/trace_platine_source.hpp"
 
+#include <exception>
+
+#include "core/line_table.hpp"
+#include "core/symbol_table.hpp"
+#include "core/target_interfaces.hpp"
+
 namespace tarvex::ui {
+
+std::function<std::vector<std::string>(const TZeilennummer&)> traceSourceFile(TSymboltabelle& symbols,
+                                                                             const IOptionsInfo& options) {
+    return [&symbols, &options](const TZeilennummer& record) -> std::vector<std::string> {
+        std::string name = symbols.LocationText(&record, false);
+        if (!name.empty()) {
+            if (!options.findFile(name)) return {};
+        } else if (record.moduleId != 0) {
+            const std::string module = symbols.ModuleName(record.moduleId);
+            for (const std::string& ext : options.sourceExts()) {
+                std::string candidate = module + ext;
+                if (!module.empty() && options.findFile(candidate)) {
+                    name = candidate;
+                    break;
+                }
+            }
+        }
+        if (name.empty()) return {};
+        try {
+            return symbols.SourceItem(name).lines;
+        } catch (const std::exception&) {
+            // A file that went away or cannot be read shows no context.
+            return {};
+        }
+    };
+}
 
 TraceFrameData TracePlatineSource::frame(std::uint32_t i) {
     // The board's frame object is overwritten by the next read: copy out

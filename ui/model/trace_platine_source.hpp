@@ -2,7 +2,20 @@
 // The live trace board behind the trace views.
 #include "ui/model/trace_source.hpp"
 
+namespace tarvex {
+class IOptionsInfo;
+}
+
 namespace tarvex::ui {
+
+// The lines of a line record's source file for the context list: the name
+// the symbol table keeps for the record's module and file, else the
+// module's name with each source extension, as the options' file search
+// finds it; none when no file is found or it cannot be read. The lookup
+// adds nothing to the symbol table, so it reports no change of it while a
+// window gathers its context.
+std::function<std::vector<std::string>(const TZeilennummer&)> traceSourceFile(TSymboltabelle& symbols,
+                                                                             const IOptionsInfo& options);
 
 class TracePlatineSource final : public ITraceSource {
 public:

@@ -11,6 +11,7 @@
 #include "emulator/trace_board.hpp"
 
 namespace tarvex {
+class TSelectTabelle;
 class TSymboltabelle;
 class TZeilennummertabelle;
 struct TZeilennummer;
@@ -76,8 +77,9 @@ public:
 };
 
 // What else the trace views read: the line-number table for source lines
-// (none: no source lines), the symbols the pattern inputs may name, and the
-// clock and dialog of a long read (none: no dialog). Not owned.
+// (none: no source lines), the symbols the pattern inputs may name and the
+// functions collapse, and the clock and dialog of a long read (none: no
+// dialog). Not owned.
 struct TraceContext {
     TZeilennummertabelle* lines = nullptr;
     TSymboltabelle* symbols = nullptr;
@@ -86,6 +88,9 @@ struct TraceContext {
     // The lines of the source file a line record belongs to (found through
     // the options' file search); none: no context list.
     std::function<std::vector<std::string>(const TZeilennummer&)> sourceFile = {};
+    // The select table whose trace ranges mark the context list's lines;
+    // none: no marks.
+    const TSelectTabelle* select = nullptr;
 };
 
 }  // namespace tarvex::ui

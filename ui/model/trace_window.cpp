@@ -6,6 +6,7 @@
 #include "core/line_table.hpp"
 #include "core/message_box.hpp"
 #include "core/messages.hpp"
+#include "platform/ui.hpp"
 
 namespace tarvex::ui {
 
@@ -246,6 +247,18 @@ void TraceWindowModel::searchAgain() {
             break;
         }
     changed();
+}
+
+unsigned TraceWindowModel::helpContextOf(const std::string& item) {
+    if (item == "cmPopSuche") return 2001;
+    if (item == "cmPopTime0") return 2003;
+    if (item == "cmPopTimeFilter") return 2004;
+    return kHelpContext;
+}
+
+bool TraceWindowModel::help(const std::string& item) const {
+    auto* viewer = platform::currentUi().help;
+    return viewer && viewer->show(1, helpContextOf(item));
 }
 
 void TraceWindowModel::setTimeFilter(const TraceFramePattern& pattern, bool empty) {

@@ -106,6 +106,11 @@ public:
     void setTimeFilter(const TraceFramePattern& pattern, bool empty);
     bool timeFilterActive() const { return filterPattern_.has_value(); }
 
+    // F1: help on the highlighted menu item, its own context or else the
+    // window's; with no item, the window's.
+    static unsigned helpContextOf(const std::string& item);
+    bool help(const std::string& item = {}) const;
+
     // ---- Status bar: panel 0 the caret row's index, 1 searching, 2 the
     // time filter, 3 the on-the-fly mode.
     std::string panelText(int panel) const;
