@@ -18,6 +18,7 @@
 #include "sim/standin_root.hpp"
 #include "tests/support/test_support.hpp"
 #include "ui/model/host_trace_export.hpp"
+#include "ui/model/save_trace_model.hpp"
 #include "ui/model/trace_export.hpp"
 
 namespace tarvex::ui {
@@ -72,20 +73,33 @@ TEST(HostTraceExport, TheExecutorsSlotWritesWhatTheExportWrites) {
     ASSERT_GE(board->FrameCount(), 6u);
     h.boxes.clear();
 
-    // The executor's slot, in the display modes of the save command's
-    // formats 0, 1, 2 and any other; indices swapped as a command may give them.
-    const TTraceDarstellung modes[] = {tdZyklus, tdDisassembliert, tdSource, tdMixedMode};
-    for (const TTraceDarstellung mode : modes) {
-        h.object->Commands().traceExport->ExportFrames(h.work.file("command.txt"), 5, 0, mode);
+    // The save-trace dialog's command in each of its formats, run by the
+    // executor as the menu runs it, writes what the export writes directly
+    // in the format's display mode; the indices come swapped, as a user may
+    // type them.
+    const struct {
+        int item;
+        TTraceDarstellung mode;
+    } formats[] = {{0, tdZyklus}, {1, tdDisassembliert}, {2, tdMixedMode}, {3, tdSource}};
+    for (const auto& f : formats) {
+        SaveTraceModel dialog(h.settings, "");
+        dialog.setFileName(h.work.file("command"));
+        dialog.setStart("5");
+        dialog.setEnd("0");
+        dialog.chooseFormat(f.item);
+        ASSERT_TRUE(dialog.clickSave());
+        TVokWinKommando command(cmd::SaveTrace);
+        dialog.writeCommand(command);
+        EXPECT_TRUE(Execute(command, h.object->Commands()));
         TracePlatineSource source(*board);
         TraceContext context;
         context.lines = &h.object->Lines();
         context.symbols = &h.object->Symbols();
-        TraceExport(&source, context).save(h.work.file("direct.txt"), mode, 0, 5);
+        TraceExport(&source, context).save(h.work.file("direct.txt"), f.mode, 0, 5);
         const std::string written = h.text("command.txt");
-        EXPECT_EQ(written, h.text("direct.txt")) << int(mode);
+        EXPECT_EQ(written, h.text("direct.txt")) << f.item;
         // Without a program there are no source lines to show.
-        if (mode != tdSource) {
+        if (f.mode != tdSource) {
             EXPECT_NE(written.find("\r\n     5 "), std::string::npos) << written;
         }
     }
