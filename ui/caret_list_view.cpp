@@ -145,8 +145,10 @@ void CaretListView::paintEvent(QPaintEvent*) {
         if (row >= g.itemCount()) break;
         const int top = i * h;
         const auto span = list_.selection.GetSelectionSpan(g, row, right);
+        bool selected = false;
         const auto drawPart = [&](const QRect& cell, const QString& text, const QColor& back, const QColor& fore,
                                   int textLeft) {
+            selected = false;
             // The text is drawn in the cell's colours and again in the
             // highlight colours clipped to the selection.
             painter.setClipRect(cell);
@@ -156,6 +158,7 @@ void CaretListView::paintEvent(QPaintEvent*) {
             if (span) {
                 const QRect sel = cell.intersected(QRect(span->first + OffsetX, top, span->second - span->first, h));
                 if (!sel.isEmpty()) {
+                    selected = true;
                     painter.setClipRect(sel);
                     painter.fillRect(sel, pal.color(QPalette::Highlight));
                     painter.setPen(pal.color(QPalette::HighlightedText));
@@ -169,6 +172,8 @@ void CaretListView::paintEvent(QPaintEvent*) {
                 drawPart(cell, QString::fromStdString(source_.GetCellText(row, s)),
                          fromColorRef(source_.GetCellColor(row, s)), fromColorRef(source_.GetCellFontColor(row, s)),
                          cell.left() + OffsetX);
+                painter.setClipRect(cell);
+                drawCellExtras(painter, row, s, cell, selected);
             }
         } else {
             drawPart(QRect(0, top, right, h), QString::fromStdString(source_.GetItemText(row)),

@@ -7,6 +7,7 @@
 #include "ui/model/caret_list.hpp"
 
 class QHeaderView;
+class QPainter;
 
 namespace tarvex::ui {
 
@@ -28,6 +29,11 @@ public:
     const CaretList& list() const { return list_; }
 
 protected:
+    // Drawn over a cell once its text is, clipped to the cell: the marks a
+    // list adds to its cells. `selected`: the selection covers part of it.
+    virtual void drawCellExtras(QPainter& /*painter*/, int /*row*/, int /*section*/, const QRect& /*cell*/,
+                                bool /*selected*/) {}
+
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

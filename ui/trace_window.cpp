@@ -16,6 +16,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QStandardItemModel>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -189,6 +190,42 @@ void TraceBoxView::resizeEvent(QResizeEvent* event) {
     window_.rowsChanged();
 }
 
+void TraceBoxView::drawCellExtras(QPainter& painter, int row, int section, const QRect& cell, bool selected) {
+    if (row < 0 || row >= box_.rowCount()) return;
+    const TTraceItem& item = box_.item(row);
+    const QFontMetrics metrics = fontMetrics();
+    if (item.kind == TTraceItem::Collapsed && (section == 0 || section == 6)) {
+        // "+" framed in the cell's text colour, "..." in silver: from three
+        // pixels below the row's top to two above its bottom.
+        const QString mark = section == 0 ? QStringLiteral("+") : QStringLiteral("...");
+        const int width = metrics.horizontalAdvance(mark) + 2 * OffsetX;
+        painter.setPen(fromColorRef(box_.GetCellFontColor(row, section)));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRect(cell.left(), cell.top() + 3, width, cell.height() - 5).adjusted(0, 0, -1, -1));
+        return;
+    }
+    if (selected || section != 9 || item.kind != TTraceItem::Source || box_.mode() != tdSource) return;
+    const std::string text = box_.GetCellText(row, section);
+    const CommentSpan comment = FindComment(text);
+    if (comment.start <= 0) return;
+    const auto start = static_cast<std::size_t>(comment.start - 1);
+    const std::size_t end = comment.end > 0 ? static_cast<std::size_t>(comment.end) : text.size();
+    const QColor fore = fromColorRef(box_.GetCellFontColor(row, section));
+    painter.fillRect(cell, fromColorRef(box_.GetCellColor(row, section)));
+    int x = cell.left() + OffsetX;
+    const int baseline = cell.top() + metrics.ascent();
+    const auto part = [&](std::size_t from, std::size_t to, const QColor& colour) {
+        if (from >= to || from >= text.size()) return;
+        const QString s = QString::fromStdString(text.substr(from, to - from));
+        painter.setPen(colour);
+        painter.drawText(QPoint(x, baseline), s);
+        x += metrics.horizontalAdvance(s);
+    };
+    part(0, start, fore);
+    part(start, end, fromColorRef(0x008000));
+    part(end, text.size(), fore);
+}
+
 void TraceBoxView::contextMenuEvent(QContextMenuEvent* event) {
     window_.refresh();
     window_.popupMenu().popup(event->globalPos());
@@ -205,9 +242,16 @@ TraceWindow::TraceWindow(std::unique_ptr<TraceWindowModel> model, platform::Sett
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
-    auto* row = new QHBoxLayout;
+    // The trace area with its scroll bar left of the splitter, the context
+    // list right of it; with the context hidden the area fills the window.
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    splitter_->setObjectName("Splitter1");
+    splitter_->setChildrenCollapsible(false);
+    auto* left = new QWidget(splitter_);
+    auto* row = new QHBoxLayout(left);
+    row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    auto* area = new QWidget(this);
+    auto* area = new QWidget(left);
     area->setObjectName("ScrollBox1");
     auto* areaLayout = new QVBoxLayout(area);
     areaLayout->setContentsMargins(0, 0, 0, 0);
@@ -225,19 +269,22 @@ TraceWindow::TraceWindow(std::unique_ptr<TraceWindowModel> model, platform::Sett
     areaLayout->addWidget(header_);
     areaLayout->addWidget(box_, 1);
     row->addWidget(area, 1);
-    context_ = new QListWidget(this);
+    context_ = new QListWidget(splitter_);
     context_->setObjectName("ContextBox");
     context_->setUniformItemSizes(true);
     context_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     contextLines_ = new ContextLineDelegate(context_);
     context_->setItemDelegate(contextLines_);
     context_->hide();
-    row->addWidget(context_);
-    scroll_ = new QScrollBar(Qt::Vertical, this);
+    scroll_ = new QScrollBar(Qt::Vertical, left);
     scroll_->setObjectName("VScrollBar");
     scroll_->setSingleStep(1);
     row->addWidget(scroll_);
-    outer->addLayout(row, 1);
+    splitter_->addWidget(left);
+    splitter_->addWidget(context_);
+    splitter_->setStretchFactor(0, 0);
+    splitter_->setStretchFactor(1, 1);
+    outer->addWidget(splitter_, 1);
     status_ = new QStatusBar(this);
     status_->setObjectName("StatusBar");
     status_->setSizeGripEnabled(false);
@@ -437,7 +484,17 @@ void TraceWindow::refresh() {
         if (a->isCheckable()) a->setChecked(c.checked);
     }
     applyHeader();
-    context_->setVisible(model_->contextShown());
+    if (context_->isVisibleTo(this) != model_->contextShown()) {
+        context_->setVisible(model_->contextShown());
+        if (model_->contextShown()) {
+            // The trace keeps the columns up to the address; the context
+            // list takes the rest.
+            int columns = scroll_->sizeHint().width() + 2;
+            for (int c = 0; c <= 6; ++c) columns += model_->widths()[static_cast<std::size_t>(c)];
+            const int total = std::max(splitter_->width(), width());
+            splitter_->setSizes({columns, std::max(total - columns, 100)});
+        }
+    }
     const auto& box = model_->box();
     if (box.contextGeneration() != contextGeneration_) {
         contextGeneration_ = box.contextGeneration();

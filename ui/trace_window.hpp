@@ -13,6 +13,7 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class QScrollBar;
+class QSplitter;
 class QStandardItemModel;
 class QStatusBar;
 
@@ -45,6 +46,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // The frames of a collapsed row's marks, and in Source mode the comment
+    // of a source line in green.
+    void drawCellExtras(QPainter& painter, int row, int section, const QRect& cell, bool selected) override;
 
 private:
     TraceWindow& window_;
@@ -84,6 +88,7 @@ private:
     QStandardItemModel* columns_ = nullptr;
     TraceBoxView* box_ = nullptr;
     QScrollBar* scroll_ = nullptr;
+    QSplitter* splitter_ = nullptr;
     QListWidget* context_ = nullptr;
     QStatusBar* status_ = nullptr;
     QLabel* panels_[4] = {};

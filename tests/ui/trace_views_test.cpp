@@ -94,6 +94,17 @@ TEST(TraceWindowView, MixedModeWithSourceLinesGapsAndACollapsedRange) {
     box.setCaretRow(3);
     w.rowsChanged();
     saveShot(w, "TTraceForm");
+    // The collapsed row's marks are framed: "+" in the text colour on
+    // silver, "..." in silver.
+    int folded = 0;
+    while (box.item(folded).kind != TTraceItem::Collapsed) ++folded;
+    {
+        const QImage rows = w.boxView().viewport()->grab().toImage();
+        const int h = w.boxView().list().geometry.itemHeight();
+        const int y = (folded - w.boxView().list().topRow()) * h + h / 2;
+        EXPECT_EQ(rows.pixelColor(header->sectionViewportPosition(0), y), QColor(Qt::black));
+        EXPECT_EQ(rows.pixelColor(header->sectionViewportPosition(6), y), QColor(0xC0, 0xC0, 0xC0));
+    }
 
     // The popup menu as the right mouse button opens it.
     w.refresh();
@@ -116,11 +127,12 @@ TEST(TraceWindowView, MixedModeWithSourceLinesGapsAndACollapsedRange) {
     f.symbols.AddFunction("again", 0, UnbankedAdresse(0x0000), UnbankedAdresse(0x0004), 1);
     const std::size_t ranges = box.collapsed().count();
     box.setCaretRow(box.rowCount() - 1);
-    while (box.caretRow() > 0 &&
-           !(box.item(box.caretRow()).isReal() && box.item(box.caretRow()).cycleKind == TTraceFrame::KindOpcode))
+    while (box.caretRow() > 0 && !(box.item(box.caretRow()).kind == TTraceItem::Line && box.item(box.caretRow()).address == 0))
         box.setCaretRow(box.caretRow() - 1);
     w.runItem("cmPopAusBlendenFunktion");
     EXPECT_EQ(box.collapsed().count(), ranges + 1);
+    ASSERT_EQ(box.item(box.caretRow()).kind, TTraceItem::Collapsed);
+    EXPECT_EQ(box.item(box.caretRow()).range->addresses.size(), 5u);
     w.runItem("cmPopEinblenden");
     EXPECT_EQ(box.collapsed().count(), ranges);
 
@@ -131,11 +143,25 @@ TEST(TraceWindowView, MixedModeWithSourceLinesGapsAndACollapsedRange) {
     const QImage image = panel->grab().toImage();
     EXPECT_EQ(image.pixelColor(image.width() - 2, image.height() / 2), QColor(Qt::red));
 
+    // In Source mode a source line's comment is green.
+    w.runItem("cmPopSource");
+    ASSERT_EQ(w.model().darstellung(), tdSource);
+    {
+        const QImage rows = w.boxView().viewport()->grab().toImage();
+        int green = 0;
+        for (int x = header->sectionViewportPosition(9); x < rows.width(); ++x)
+            for (int y = 0; y < rows.height(); ++y) {
+                const QColor c = rows.pixelColor(x, y);
+                green += c.green() > 90 && c.red() < 60 && c.blue() < 60;
+            }
+        EXPECT_GT(green, 0);
+    }
+
     w.activateWindow();
     w.close();
     EXPECT_EQ(slot, 0u);
     EXPECT_EQ(closed, std::vector<int>{7});
-    EXPECT_EQ(f.store.readInteger(kDriverKey, "Trace1", "Darstellung", -1), tdMixedMode);
+    EXPECT_EQ(f.store.readInteger(kDriverKey, "Trace1", "Darstellung", -1), tdSource);
 }
 
 TEST(TraceWindowView, SourceModeWithTheContextList) {

@@ -536,7 +536,15 @@ bool TraceBoxModel::collapseFunction() {
 bool TraceBoxModel::collapse(std::vector<std::uint32_t> addresses, int frame) {
     if (addresses.empty() || !collapsed_.add(std::move(addresses))) return false;
     rebuildAt(frame);
-    setCaretRow(0);
+    // The caret stays on the line that now holds its frame, so that
+    // "Expand" right after undoes the collapse.
+    int row = 0;
+    for (int r = 0; r < rowCount(); ++r)
+        if (item(r).isReal() || item(r).kind == TTraceItem::Collapsed) {
+            if (static_cast<int>(item(r).frame) > frame) break;
+            row = r;
+        }
+    setCaretRow(row);
     return true;
 }
 
