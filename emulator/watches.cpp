@@ -586,20 +586,46 @@ bool TWatchTabelle::expandArray(TWatchItem& item, TSymbol* rec) {
 }
 
 bool TWatchTabelle::expandCdbArray(TWatchItem& item, TSymbol* rec) {
+    // The dimension list of the whole array. SDCC's debug file describes
+    // int a[2][3] as an array of 2 whose element is an array of 3, one
+    // record per dimension; other tool chains give one record with every
+    // dimension. Both read as one list here, so that the indices follow
+    // the same rules in either form and the elements are those of the
+    // innermost record.
+    std::vector<std::int64_t> dims;
+    TSymbol* inner = rec;
+    int links = 0;
+    // A chain of arrays that returns to itself ends as any cyclic type.
+    for (TSymbol* r = rec;;) {
+        for (int i = 1; i <= r->functionId; ++i) {
+            if (dims.size() >= static_cast<std::size_t>(kMaxDepth)) fail(item, MsgBadType, ByteToHex(r->klass));
+            dims.push_back(nameWord(*r, static_cast<std::size_t>(2 * i - 2)));
+        }
+        inner = r;
+        TSymbol* e = r->type == kTypeOfRecord ? symbols_.ElementType(r) : nullptr;
+        if (e == nullptr || e->klass != symbol_class::CdbArray) break;
+        if (++links >= kMaxDepth) fail(item, MsgBadType, ByteToHex(e->klass));
+        r = e;
+    }
+    const std::uint8_t base = inner->type;
     std::string idx = CutIndex(item.rest, false);
     const bool emptyIdx = idx.empty();
-    if (emptyIdx && rec->type != 2) idx = "0";
+    // A member after the index names a part of one element: the array is
+    // never taken whole then.
+    std::string after = item.rest;
+    CutIndex(after, true);
+    const bool memberNext = after.starts_with(".") || after.starts_with("->");
+    if (emptyIdx && base != 2) idx = "0";
     const std::vector<std::string> parts = pieces(idx);
-    const int dims = rec->functionId;
     std::int64_t product = 1, count = item.elementCount, offset = 0, last = 0, lastDim = 1;
     const std::int64_t size = symbols_.TypeSize(rec);
-    bool whole = emptyIdx && rec->type != 2 && item.requestedCount == 1;
-    for (int i = 1; i <= dims; ++i) {
-        if (emptyIdx && rec->type == 2 && i < dims)
+    const bool whole = emptyIdx && base != 2 && item.requestedCount == 1 && !memberNext;
+    const std::size_t n = dims.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (emptyIdx && base == 2 && i + 1 < n)
             throw EWatchError(FmtLoadStr(MsgValueNotValid, LoadStr(MsgWatchName)));
-        const std::int64_t dim = nameWord(*rec, static_cast<std::size_t>(2 * i - 2));
-        const std::size_t p = static_cast<std::size_t>(i - 1);
-        const std::string piece = p < parts.size() ? parts[p] : std::string();
+        const std::int64_t dim = dims[i];
+        const std::string piece = i < parts.size() ? parts[i] : std::string();
         std::int64_t v = 0;
         bool fromExpression = false;
         if (!piece.empty()) {
@@ -620,7 +646,7 @@ bool TWatchTabelle::expandCdbArray(TWatchItem& item, TSymbol* rec) {
         last = v;
         lastDim = dim;
     }
-    if (parts.size() > static_cast<std::size_t>(dims)) fail(item, MsgTooManyIndices);
+    if (parts.size() > n) fail(item, MsgTooManyIndices);
     if (item.indexByExpression && !item.reading) {
         item.elementSize = 0;
         item.typeCode = 34;
@@ -629,9 +655,17 @@ bool TWatchTabelle::expandCdbArray(TWatchItem& item, TSymbol* rec) {
     item.elementCount = static_cast<std::uint32_t>(count);
     CutIndex(item.rest, true);
     advance(item, spaceOf(item.memoryClass), offset);
-    item.typeCode = 34;
+    item.typeRecord = inner;
     item.elementSize = product > 0 ? static_cast<std::int32_t>(size / product) : 0;
-    if (rec->type == 2 && last == 0 && item.requestedCount == 1) {
+    if (memberNext) {
+        // The element itself is expanded on: its member's offset and type
+        // are the item's, as for the arrays whose element is their base.
+        if (base != kTypeOfRecord) fail(item, MsgBadMember);
+        item.typeCode = kTypeOfRecord;
+        return false;
+    }
+    item.typeCode = 34;
+    if (base == 2 && last == 0 && item.requestedCount == 1) {
         item.elementSize = static_cast<std::int32_t>(item.elementSize * lastDim);
         item.typeCode = 98;
     }

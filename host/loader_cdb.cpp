@@ -306,8 +306,13 @@ void TCdbLoader::addStruct(const CdbStructRecord& r) {
     TSymbol* structure = convertChain(chain, 0, 0);
     std::string list;
     std::uint8_t sequence = 0;
+    // The file gives no structure's size; its members' extent is it (the
+    // 8051 has no padding). A structure that no symbol has as its own type,
+    // one only met as an element or a member, has no other size.
+    std::uint32_t extent = 0;
     for (const auto& member : r.members) {
         const auto& s = member.symbol;
+        extent = std::max(extent, member.offset + s.chain.size);
         std::uint8_t baseCode = 0;
         std::uint16_t typeOffset = 0;
         if (!s.chain.elements.empty()) {
@@ -323,7 +328,8 @@ void TCdbLoader::addStruct(const CdbStructRecord& r) {
     // The member list is entered after its members, so that its name (the
     // members' indices) is complete when it joins the list.
     const auto count = static_cast<std::uint32_t>(r.members.size());
-    TSymbol* members = addType(list, (count >> 8) & 0xFF, count & 0xFF, kTypeOfRecord, 0, symbol_class::Member, 0);
+    TSymbol* members = addType(list, (count >> 8) & 0xFF, count & 0xFF, kTypeOfRecord, extent, symbol_class::Member, 0);
+    if (structure->size == 0) structure->size = extent;
     structure->type = kTypeOfRecord;
     structure->address.offset = static_cast<std::uint16_t>(symbols_.TypeIndex(members));
 }

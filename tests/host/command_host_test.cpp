@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "host/agdi_object.hpp"
+#include "core/errors.hpp"
 #include "core/symbol_table.hpp"
+#include "emulator/memory_spaces.hpp"
 #include "emulator/watches.hpp"
 #include "host/command_history.hpp"
 #include "host/loader.hpp"
@@ -186,23 +188,51 @@ TEST(CommandHost, WatchesOnACompiledProgramAfterTheCpuRan) {
     ASSERT_NE(tick, nullptr);
     std::uint32_t until = 0xFF000000u | tick->address.offset;
     ASSERT_EQ(h.object->AG_GoStep(3, 0, &until), 0u);
+    // At tick's first call the loop ran four times: helper wrote the low
+    // byte of corner[0].x last (8), corner[i & 1].y holds 4 and 8, and the
+    // grid holds 1 at [0][0], [1][1], [2][2] and [0][3].
     const struct {
         const char* expression;
         const char* value;
     } cases[] = {
-        {"box.corner[0].x", "[8]"},  // the low byte helper wrote last, in SDCC's byte order
+        {"box.corner[0].x", "8"},
+        {"box.corner[0].y", "04"},
+        {"box.corner[1].y", "08"},
+        {"box.corner[1]", "[(0, 08)]"},
+        {"box.area", "0"},
         {"table[1]", "[02]"},
+        {"grid[1][1]", "[01]"},
+        {"grid[0][3]", "[01]"},
+        {"grid[2,2]", "[01]"},
+        {"grid[2][3]", "[00]"},
+        {"grid", "[01, 00, 00, 01, 00, 01, 00, 00, 00, 00, 01, 00]"},
+        {"grid[3][0]", "Error in watch variable GRID[3][0]: Array index not valid"},
+        {"grid[0][4]", "Error in watch variable GRID[0][4]: Array index not valid"},
+        {"grid[0][0][0]", "Error in watch variable GRID[0][0][0]: Too much array indeces"},
+        {"table[1].x", "Error in watch variable TABLE[1].X: Structure element name not valid"},
     };
+    TWatchTabelle& watches = h.object->Watches();
     for (const auto& c : cases) {
         auto item = TWatchTabelle::NewItem();
         item->expression = c.expression;
+        std::string text;
         try {
-            h.object->Watches().Resolve(*item);
-            EXPECT_EQ(h.object->Watches().ItemValueText(item.get()), c.value) << c.expression;
-        } catch (const std::exception& e) {
-            ADD_FAILURE() << c.expression << ": " << e.what();
+            watches.Resolve(*item);
+            text = watches.ItemValueText(item.get());
+        } catch (const EVokWinError& e) {
+            text = e.message();
         }
+        EXPECT_EQ(text, c.value) << c.expression;
     }
+    // A member behind an index is written at its own address.
+    auto y = TWatchTabelle::NewItem();
+    y->expression = "box.corner[1].y";
+    watches.SetItemValueText(y.get(), "5A");
+    const TSymbol* box = h.object->Symbols().FindByName("BOX", sspExtData);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(h.object->Spaces().Space(SpaceKind::ExtData).ReadBlock(box->address, 6).substr(3),
+              std::string("\x00\x00\x5A", 3));
+    EXPECT_EQ(watches.ItemValueText(y.get()), "5A");
 }
 
 // A save writes the internal data the fill left; an assembler source's

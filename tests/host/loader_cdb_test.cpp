@@ -159,8 +159,12 @@ TEST(CdbLoader, TypeChainsBecomeSharedTypeRecords) {
     TSymbol* bits = s.TypeAt(mode->address.offset);
     EXPECT_EQ(bits->klass, 38);
     EXPECT_EQ(bits->functionId, 3);
-    // The two modules' point structures are two records.
-    EXPECT_NE(s.FindTypeByName(std::string("\0\1point", 7), 37, 0), nullptr);
+    // The two modules' point structures are two records; a structure no
+    // symbol has as its type takes its members' extent as its size.
+    TSymbol* point = s.FindTypeByName(std::string("\0\1point", 7), 37, 0);
+    ASSERT_NE(point, nullptr);
+    EXPECT_EQ(s.TypeSize(point), 3u);
+    EXPECT_EQ(s.TypeSize(s.ElementType(point)), 3u);
     EXPECT_NE(s.FindTypeByName(std::string("\0\2point", 7), 37, 0), nullptr);
     // The same chain twice is one record.
     EXPECT_EQ(typeOf("cptr", sspIntData), s.TypeAt(static_cast<int>(find(s, "cptr", sspIntData)->size)));
