@@ -287,6 +287,50 @@ TEST(Watches, CyclicTypeRecordsEndInAnError) {
     EXPECT_EQ(r.error(*i), "Error in watch variable X: Typedef.Recordtype 24 not valid");
 }
 
+// A 3 x 4 array described by one record with both dimensions, and by an
+// array of 3 whose element is an array of 4 (as SDCC's debug file has it):
+// the same indices name the same bytes; a chain of arrays that returns to
+// itself ends in an error.
+TEST(Watches, ArrayDimensionsInOneRecordOrNested) {
+    const struct {
+        const char* expr;
+        const char* text;
+    } cases[] = {
+        {"g[1][2]", "[06]"},
+        {"g[2,3]", "[0B]"},
+        {"g[1]", "[04]"},
+        {"g", "[00, 01, 02, 03, 04, 05, 06, 07, 08, 09, 0A, 0B]"},
+        {"g[0][4]", "Error in watch variable G[0][4]: Array index not valid"},
+        {"g[1][1][1]", "Error in watch variable G[1][1][1]: Too much array indeces"},
+        {"g[1][1].x", "Error in watch variable G[1][1].X: Structure element name not valid"},
+    };
+    for (bool nested : {false, true}) {
+        Rig r;
+        for (std::uint8_t b = 0; b < 12; ++b) r.target.mem[2][0x100 + b] = b;
+        TSymbol* type = nullptr;
+        if (nested) {
+            TSymbol* row = r.symbols.AddSymbol(sspTypedef, std::string("\4\0", 2), 1, 0, 3, 4, 34, U(0));
+            type = r.symbols.AddSymbol(sspTypedef, std::string("\3\0", 2), 1, 0, 255, 12, 34,
+                                       U(static_cast<std::uint16_t>(r.symbols.TypeIndex(row))));
+        } else {
+            type = r.symbols.AddSymbol(sspTypedef, std::string("\3\0\4\0", 4), 2, 0, 3, 12, 34, U(0));
+        }
+        r.symbols.AddSymbol(sspExtData, "G", 0, 0, 255, static_cast<std::uint32_t>(r.symbols.TypeIndex(type)), 0,
+                            U(0x100));
+        for (const auto& c : cases) {
+            auto i = r.item(c.expr);
+            std::string text = r.error(*i);
+            if (text.empty()) text = r.table.ItemValueText(i.get());
+            EXPECT_EQ(text, c.text) << c.expr << (nested ? " nested" : " one record");
+        }
+    }
+    Rig r;
+    TSymbol* loop = r.symbols.AddSymbol(sspTypedef, std::string("\2\0", 2), 1, 0, 255, 2, 34, U(0));
+    r.symbols.AddSymbol(sspExtData, "L", 0, 0, 255, static_cast<std::uint32_t>(r.symbols.TypeIndex(loop)), 0, U(0));
+    auto i = r.item("l[1][1]");
+    EXPECT_EQ(r.error(*i), "Error in watch variable L[1][1]: Typedef.Recordtype 22 not valid");
+}
+
 TEST(Watches, Writing) {
     struct Case {
         int type, format;
