@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/agdi_object.hpp"
+#include "core/conversions.hpp"
 #include "core/errors.hpp"
 #include "core/symbol_table.hpp"
 #include "emulator/memory_spaces.hpp"
@@ -233,6 +234,44 @@ TEST(CommandHost, WatchesOnACompiledProgramAfterTheCpuRan) {
     EXPECT_EQ(h.object->Spaces().Space(SpaceKind::ExtData).ReadBlock(box->address, 6).substr(3),
               std::string("\x00\x00\x5A", 3));
     EXPECT_EQ(watches.ItemValueText(y.get()), "5A");
+}
+
+// The object file SDCC wrote for ports, loaded by the object loader, run
+// to the start of handshake: the watches read and write the simulated CPU's
+// internal RAM at the symbols' addresses, and an address watch reads the
+// code (patterns + 3; the OMF carries no type records for an index).
+TEST(CommandHost, WatchesOnAnObjectFileAtABreakpoint) {
+    HostCommands h;
+    ASSERT_EQ(h.start(), 0u);
+    TVokWinKommando load(cmd::Load);
+    load.memoryKind = memkind::Program;
+    load.fileFormat = fileformat::Object;
+    load.options = loadflag::ClearSymbols;
+    load.text1 = (test::sourceDir() / "examples" / "build" / "ports.omf").string();
+    ASSERT_TRUE(Execute(load, h.object->Commands()));
+    ASSERT_FALSE(h.object->Loader().Failed());
+    std::uint32_t until = 0xFF0000E1u;
+    ASSERT_EQ(h.object->AG_GoStep(3, 0, &until), 0u);
+    TEmulSpeicher& idata = h.object->Spaces().Space(SpaceKind::IntData);
+    TWatchTabelle& watches = h.object->Watches();
+    auto ticks = TWatchTabelle::NewItem();
+    ticks->expression = "ticks";
+    watches.Resolve(*ticks);
+    EXPECT_EQ(ticks->address.offset, 0x10);
+    const auto held = static_cast<std::uint8_t>(idata.ReadBlock(UnbankedAdresse(0x10), 1)[0]);
+    EXPECT_EQ(watches.ItemValueText(ticks.get()), ByteToHex(held));
+    idata.WriteBlock(UnbankedAdresse(0x10), "\x37");
+    EXPECT_EQ(watches.ItemValueText(ticks.get()), "37");
+    auto last = TWatchTabelle::NewItem();
+    last->expression = "lastInput";
+    watches.SetItemValueText(last.get(), "5A");
+    EXPECT_EQ(idata.ReadBlock(UnbankedAdresse(0x11), 1), "\x5A");
+    auto pattern = TWatchTabelle::NewItem();
+    pattern->memoryClass = 1;
+    pattern->requestedType = 3;
+    pattern->address = UnbankedAdresse(0x0164);
+    watches.Resolve(*pattern);
+    EXPECT_EQ(watches.ItemValueText(pattern.get()), "0F");
 }
 
 // A save writes the internal data the fill left; an assembler source's
