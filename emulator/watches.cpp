@@ -1112,8 +1112,16 @@ std::string TWatchTabelle::formatPointer(TWatchItem& item, std::string_view d) {
     std::array<std::uint8_t, 3> b{byteAt(d, 0), byteAt(d, 1), byteAt(d, 2)};
     if (target_.ToolChain() == 6 && kind == 0) {
         std::uint8_t tag = b[2];
+        // SDCC 3.x and 4.x, whose debug files the loader reads, tag a
+        // generic pointer 0x00 external, 0x40 internal, 0x60 paged and 0x80
+        // code; the small numbers are the tags of its early versions, of
+        // which only 0 (internal) collides: it is external here, as those
+        // compilers write it for every pointer into external data.
         switch (tag) {
-        case 0: tag = 1; break;
+        case 0x00: tag = 2; break;
+        case 0x40: tag = 1; break;
+        case 0x60: tag = 3; break;
+        case 0x80: tag = 5; break;
         case 1: tag = 2; break;
         case 2: tag = 5; break;
         case 3: tag = 2; break;
@@ -1150,23 +1158,30 @@ std::string TWatchTabelle::formatPointer(TWatchItem& item, std::string_view d) {
         if (memoryClass >= 0) copy.memoryClass = static_cast<std::uint8_t>(memoryClass);
         TSymbol* rec = item.typeRecord;
         copy.typeCode = rec != nullptr ? rec->type : 0;
-        if (copy.typeCode == kTypeOfRecord) {
-            copy.typeRecord = symbols_.ElementType(rec);
+        const bool record = copy.typeCode == kTypeOfRecord;
+        if (record) copy.typeRecord = symbols_.ElementType(rec);
+        else if (copy.requestedType != 0) copy.typeCode = TypeCodeOf(copy.requestedType);
+        // The index steps over whole elements of the pointed-to type, and is
+        // taken before that type is expanded: a member after it ("p[1].y")
+        // is then a member of that element.
+        if (copy.pointerIndexed) {
+            const std::string idx = trim(CutIndex(copy.rest, true));
+            const std::int64_t v = isDecimal(idx) ? std::stoll(idx) : indexValue(copy, idx);
+            const std::int64_t size = copy.requestedType != 0 ? BaseSize(TypeCodeOf(copy.requestedType))
+                                      : record ? static_cast<std::int64_t>(symbols_.TypeSize(copy.typeRecord))
+                                               : BaseSize(copy.typeCode);
+            advance(copy, spaceOf(copy.memoryClass), static_cast<std::int16_t>(size * v));
+            copy.pointerIndexed = false;
+        } else if (!copy.memberFollows) {
+            --copy.dereferenceCount;
+        }
+        if (record) {
             if (expandType(copy) && copy.requestedType != 0) {
                 copy.typeCode = TypeCodeOf(copy.requestedType);
                 copy.elementSize = BaseSize(copy.typeCode);
             }
         } else {
-            if (copy.requestedType != 0) copy.typeCode = TypeCodeOf(copy.requestedType);
             copy.elementSize = BaseSize(copy.typeCode);
-        }
-        if (copy.pointerIndexed) {
-            const std::string idx = trim(CutIndex(copy.rest, true));
-            const std::int64_t v = isDecimal(idx) ? std::stoll(idx) : indexValue(copy, idx);
-            advance(copy, spaceOf(copy.memoryClass), static_cast<std::int16_t>(copy.elementSize * v));
-            copy.pointerIndexed = false;
-        } else if (!copy.memberFollows) {
-            --copy.dereferenceCount;
         }
         copy.requestedCount = copy.elementCount = 1;
         copy.memberFollows = copy.indexByExpression = false;

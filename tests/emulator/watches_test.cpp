@@ -263,6 +263,13 @@ TEST(Watches, AsciiStructuresAndPointers) {
     EXPECT_EQ(r.text(*ptr), "Ext.1234");
     r.target.toolChain = 0;
     EXPECT_EQ(r.text(*ptr), "34 12 01Pointer format not valid");
+    // The tags SDCC 3.x and 4.x write.
+    r.target.toolChain = 6;
+    for (const auto& [tag, text] : {std::pair<std::uint8_t, const char*>{0x00, "Ext.1234"}, {0x40, "Int.1234"},
+                                    {0x60, "Ext.1234"}, {0x80, "Prg.1234"}}) {
+        r.target.put(2, 0x302, {tag});
+        EXPECT_EQ(r.text(*ptr), text) << int(tag);
+    }
 }
 
 TEST(Watches, StructureReadShortClosesBeforeTheMissingMember) {
@@ -329,6 +336,33 @@ TEST(Watches, ArrayDimensionsInOneRecordOrNested) {
     r.symbols.AddSymbol(sspExtData, "L", 0, 0, 255, static_cast<std::uint32_t>(r.symbols.TypeIndex(loop)), 0, U(0));
     auto i = r.item("l[1][1]");
     EXPECT_EQ(r.error(*i), "Error in watch variable L[1][1]: Typedef.Recordtype 22 not valid");
+}
+
+// A pointer to structures followed by an index and a member, or by a
+// member alone, names that member of that element.
+TEST(Watches, PointerIndexThenMember) {
+    Rig r;
+    TSymbol* point = r.symbols.AddSymbol(sspTypedef, "", 2, 0, 255, 2, symbol_class::Structure, U(1));
+    r.symbols.AddSymbol(sspTypedef, "A", 0, 0, 3, 1, symbol_class::Member, U(0));
+    r.symbols.AddSymbol(sspTypedef, "B", 0, 1, 3, 1, symbol_class::Member, U(0));
+    TSymbol* pointer = r.symbols.AddSymbol(sspTypedef, "", 0, 0, 255, 3, symbol_class::CdbGenericPointer,
+                                           U(static_cast<std::uint16_t>(r.symbols.TypeIndex(point))));
+    r.symbols.AddSymbol(sspExtData, "P", 0, 0, 255, static_cast<std::uint32_t>(r.symbols.TypeIndex(pointer)), 0,
+                        U(0x300));
+    r.target.put(2, 0x300, {0x02, 0x04, 0x00});  // external data 0400
+    r.target.put(2, 0x400, {1, 2, 3, 4, 5, 6});
+    const struct {
+        const char* expr;
+        const char* text;
+    } cases[] = {
+        {"p", "Ext.0400"}, {"*p", "(01, 02)"}, {"p->b", "02"}, {"p[2]", "(05, 06)"}, {"p[1].b", "04"},
+    };
+    for (const auto& c : cases) {
+        auto i = r.item(c.expr);
+        std::string text = r.error(*i);
+        if (text.empty()) text = r.table.ItemValueText(i.get());
+        EXPECT_EQ(text, c.text) << c.expr;
+    }
 }
 
 TEST(Watches, Writing) {

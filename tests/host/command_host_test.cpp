@@ -211,6 +211,9 @@ TEST(CommandHost, WatchesOnACompiledProgramAfterTheCpuRan) {
         {"grid[0][4]", "Error in watch variable GRID[0][4]: Array index not valid"},
         {"grid[0][0][0]", "Error in watch variable GRID[0][0][0]: Too much array indeces"},
         {"table[1].x", "Error in watch variable TABLE[1].X: Structure element name not valid"},
+        {"cptr", "Prg.049A"},  // table, from types.map
+        {"cptr[3]", "08"},
+        {"gptr", "Ext.0011"},  // wv.b[1], tagged 0x00 by SDCC
     };
     TWatchTabelle& watches = h.object->Watches();
     for (const auto& c : cases) {
