@@ -71,6 +71,13 @@ void* QtDriverWindows::OpenTraceWindow(std::uint32_t dialogId, void* activeWindo
     host.activeWindowSlot = static_cast<std::uintptr_t*>(activeWindowVar);
     TAgdiObject* object = object_;
     host.dialogClosed = [object](int tag) { object->SendDialogClosed(static_cast<std::uint32_t>(tag)); };
+    host.runState = [object]() -> std::pair<bool, bool> {
+        IRunControl* run = object->RunControl();
+        return {run && run->IsRunning(), run && run->FlyingTrace()};
+    };
+    host.stopFlyingTrace = [object] {
+        if (IRunControl* run = object->RunControl(); run && run->FlyingTrace()) run->SetFlyingTrace(false);
+    };
     auto model = std::make_unique<TraceWindowModel>(*state_->source, context, store_, std::move(host));
     if (IRunControl* run = object_->RunControl()) model->setRunState(run->IsRunning(), false);
     state_->window = std::make_unique<TraceWindow>(std::move(model), store_);

@@ -537,7 +537,7 @@ void TraceWindow::changeEvent(QEvent* event) {
 }
 
 void TraceWindow::closeEvent(QCloseEvent* event) {
-    model_->close({x(), y(), width(), height()});
+    guarded([&] { model_->close({x(), y(), width(), height()}); });
     event->accept();
 }
 

@@ -94,6 +94,10 @@ TEST(TraceWindowView, MixedModeWithSourceLinesGapsAndACollapsedRange) {
     box.setCaretRow(3);
     w.rowsChanged();
     saveShot(w, "TTraceForm");
+    // Painting reads no frame.
+    const int reads = f.source.calls;
+    w.boxView().viewport()->repaint();
+    EXPECT_EQ(f.source.calls, reads);
     // The collapsed row's marks are framed: "+" in the text colour on
     // silver, "..." in silver.
     int folded = 0;

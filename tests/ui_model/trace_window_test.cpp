@@ -1,6 +1,7 @@
 // The trace window's model and its columns and goto dialogs.
 #include <gtest/gtest.h>
 
+#include "core/errors.hpp"
 #include "core/line_table.hpp"
 #include "core/symbol_table.hpp"
 #include "tests/ui_model/trace_test_support.hpp"
@@ -95,8 +96,21 @@ TEST(TraceWindow, MenuGotoDoubleClickStatusAndHost) {
     Fixture f;
     std::uintptr_t slot = 99;
     std::vector<int> closedTags;
-    TraceWindowModel w(f.source, TraceContext{}, f.store, TraceWindowHost{&slot, [&](int t) { closedTags.push_back(t); }},
-                       f.numbers);
+    std::pair<bool, bool> runState{true, false};
+    int flyingStops = 0;
+    TraceWindowHost host{&slot, [&](int t) { closedTags.push_back(t); }};
+    host.runState = [&] { return runState; };
+    host.stopFlyingTrace = [&] {
+        ++flyingStops;
+        throw ETraceError("refused");
+    };
+    TraceWindowModel w(f.source, TraceContext{}, f.store, host, f.numbers);
+    // A stop reads the run control's state.
+    w.notify(11);
+    EXPECT_FALSE(w.control("cmPopSuche").enabled);
+    runState = {false, false};
+    w.notify(11);
+    EXPECT_TRUE(w.control("cmPopSuche").enabled);
     w.setRunState(true, false);
     for (const char* item : {"cmPopSuche", "cmPopSucheNochmal", "cmPopSprung", "cmPopTime0", "cmPopTimeFilter"})
         EXPECT_FALSE(w.control(item).enabled) << item;
@@ -138,8 +152,10 @@ TEST(TraceWindow, MenuGotoDoubleClickStatusAndHost) {
 
     w.activated(0x1234);
     EXPECT_EQ(slot, 0x1234u);
+    // Closing ends the on-the-fly trace; a refusal still lets the window go.
+    EXPECT_THROW(w.close({}), ETraceError);
     w.close({});
-    w.close({});
+    EXPECT_EQ(flyingStops, 1);
     EXPECT_EQ(slot, 0u);
     EXPECT_EQ(closedTags, std::vector<int>{7});
 }

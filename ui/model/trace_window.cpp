@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <exception>
 
 #include "core/line_table.hpp"
 #include "core/message_box.hpp"
@@ -321,6 +322,10 @@ void TraceWindowModel::setFilterState(int state) {
 
 void TraceWindowModel::notify(int code) {
     if (code == 4 || code == 8 || code == 9) setEnabled("cmPopSource", lineTableHasLines());
+    if (code == 11 && host_.runState) {
+        const auto [running, onTheFly] = host_.runState();
+        setRunState(running, onTheFly);
+    }
     box_.notify(code);
     if ((code == 6 || code == 11) && filterPattern_) applyTimeFilter();
     setDarstellung(box_.mode());
@@ -343,8 +348,19 @@ void TraceWindowModel::close(const WindowGeometry& g) {
     store_.writeInteger(key, section_, "Darstellung", box_.mode());
     store_.writeBool(key, section_, "ZeigeKontext", context_);
     if (host_.activeWindowSlot) *host_.activeWindowSlot = 0;
-    if (host_.dialogClosed) host_.dialogClosed(kTag);
     numbers_.release(number_);
+    // The window is gone for the host even when the board refused to end
+    // the on-the-fly trace; the refusal is reported afterwards.
+    std::exception_ptr failed;
+    if (host_.stopFlyingTrace) {
+        try {
+            host_.stopFlyingTrace();
+        } catch (...) {
+            failed = std::current_exception();
+        }
+    }
+    if (host_.dialogClosed) host_.dialogClosed(kTag);
+    if (failed) std::rethrow_exception(failed);
 }
 
 }  // namespace tarvex::ui

@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/settings.hpp"
@@ -38,6 +39,12 @@ struct TraceWindowHost {
     std::uintptr_t* activeWindowSlot = nullptr;
     // The dialog-closed notification with the window's tag.
     std::function<void(int tag)> dialogClosed;
+    // The run control's state: running, and in the on-the-fly mode; read
+    // when the target stopped.
+    std::function<std::pair<bool, bool>()> runState = {};
+    // Ends the run control's on-the-fly trace, when it is on; a closing
+    // window's list asks for it.
+    std::function<void()> stopFlyingTrace = {};
 };
 
 struct WindowGeometry {
