@@ -79,7 +79,6 @@ void* QtDriverWindows::OpenTraceWindow(std::uint32_t dialogId, void* activeWindo
         if (IRunControl* run = object->RunControl(); run && run->FlyingTrace()) run->SetFlyingTrace(false);
     };
     auto model = std::make_unique<TraceWindowModel>(*state_->source, context, store_, std::move(host));
-    if (IRunControl* run = object_->RunControl()) model->setRunState(run->IsRunning(), false);
     state_->window = std::make_unique<TraceWindow>(std::move(model), store_);
     TraceWindow& w = *state_->window;
     w.show();

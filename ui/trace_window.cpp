@@ -117,6 +117,9 @@ ReadingTraceDialog::ReadingTraceDialog(QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint) {
     setObjectName("ReadingTrace");
     setWindowTitle("VokWin");
+    // While it is up, the events let through reach only this dialog: the
+    // trace it reads for cannot be scrolled, switched or closed under it.
+    setWindowModality(Qt::ApplicationModal);
     auto* layout = new QVBoxLayout(this);
     auto* text = new QLabel(QString::fromStdString(std::string(LoadResStr(rs::ReadingTrace))), this);
     text->setObjectName("Hinweis");
@@ -305,6 +308,7 @@ TraceWindow::TraceWindow(std::unique_ptr<TraceWindowModel> model, platform::Sett
     connect(scroll_, &QScrollBar::sliderReleased, this, [this] {
         guarded([&] { model_->box().showFrame(static_cast<std::uint32_t>(scroll_->value())); });
         rowsChanged();
+        box_->setFocus();
     });
     buildMenu();
     setContextMenuPolicy(Qt::DefaultContextMenu);
@@ -449,6 +453,7 @@ void TraceWindow::onScrollAction(int action) {
         }
     });
     rowsChanged();
+    box_->setFocus();
 }
 
 void TraceWindow::applyHeader() {

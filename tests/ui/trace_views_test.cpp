@@ -323,6 +323,7 @@ TEST(TraceDialogs, FrameSearchAndTimeFilter) {
 
 TEST(TraceWindowView, TheReadingDialogCancels) {
     ReadingTraceDialog d;
+    EXPECT_EQ(d.windowModality(), Qt::ApplicationModal);
     d.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
     EXPECT_EQ(d.findChild<QLabel*>("Hinweis")->text(), "Reading trace");

@@ -105,7 +105,12 @@ TEST(TraceWindow, MenuGotoDoubleClickStatusAndHost) {
         throw ETraceError("refused");
     };
     TraceWindowModel w(f.source, TraceContext{}, f.store, host, f.numbers);
-    // A stop reads the run control's state.
+    // The new window and a stop read the run control's state.
+    EXPECT_FALSE(w.control("cmPopSuche").enabled);
+    runState = {true, true};
+    w.notify(11);
+    EXPECT_EQ(w.panelText(3), " On the fly mode ");
+    runState = {true, false};
     w.notify(11);
     EXPECT_FALSE(w.control("cmPopSuche").enabled);
     runState = {false, false};

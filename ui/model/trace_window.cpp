@@ -60,6 +60,11 @@ TraceWindowModel::TraceWindowModel(ITraceSource& source, TraceContext context, p
     setVisible("cmPopDoppel", false);
     setChecked("cmPopDoppelTime0", true);
     setEnabled("cmPopSource", lineTableHasLines());
+    if (host_.runState) {
+        const auto [running, onTheFly] = host_.runState();
+        running_ = running;
+        onTheFly_ = onTheFly;
+    }
     // The box leaves Source mode by itself after the user's answer.
     box_.onModeChanged([this] { setDarstellung(box_.mode()); });
     number_ = numbers_.acquire();
