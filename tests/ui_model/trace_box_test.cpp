@@ -338,9 +338,12 @@ TEST(TraceBox, TheContextOfASourceLineAndTheLinesLeadingToIt) {
     box.setMode(tdSource);
     box.setContextMode(true);
     box.notify(11);
-    // Rows: 12 and 14 of each turn; the caret on the last 14.
+    // Rows: 12 and 14 of each turn; the end of the trace makes the last 14
+    // the context.
     const int row = box.rowCount() - 1;
     ASSERT_EQ(box.item(row).lineNumber, 14u);
+    EXPECT_EQ(files, 2);
+    EXPECT_TRUE(box.rowHighlighted(row));
     box.setCaretRow(row);
     EXPECT_EQ(files, 2);
     ASSERT_EQ(box.contextLines().size(), 20u);

@@ -291,6 +291,13 @@ void TraceBoxModel::goToEnd() {
     items_.clear();
     if (count > 0) showFrame(count - 1);
     caretRow_ = rowCount() - 1;
+    // In context mode the last source line is the context.
+    if (!contextMode_) return;
+    for (int r = rowCount() - 1; r >= 0; --r)
+        if (item(r).kind == TTraceItem::Source) {
+            setContextItem(item(r));
+            break;
+        }
 }
 
 void TraceBoxModel::setCaretRow(int row) {
