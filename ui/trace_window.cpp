@@ -155,6 +155,10 @@ TraceBoxView::TraceBoxView(TraceWindow& window, TraceBoxModel& box, QWidget* par
 }
 
 void TraceBoxView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1) {
+        guarded([&] { window_.model().help(); });
+        return;
+    }
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
     const bool shift = event->modifiers() & Qt::ShiftModifier;
     bool used = false;

@@ -124,8 +124,9 @@ TEST(TraceWindowView, MixedModeWithSourceLinesGapsAndACollapsedRange) {
     QTest::keyClick(&menu, Qt::Key_F1);
     EXPECT_TRUE(menu.isVisible());
     menu.hide();
+    QTest::keyClick(&w.boxView(), Qt::Key_F1);
     QTest::keyClick(&w, Qt::Key_F1);
-    EXPECT_EQ(viewer.calls(), (std::vector<std::pair<unsigned, unsigned>>{{1, 2001}, {1, 220}}));
+    EXPECT_EQ(viewer.calls(), (std::vector<std::pair<unsigned, unsigned>>{{1, 2001}, {1, 220}, {1, 220}}));
 
     // "Collapse function" folds the code of the function under the caret.
     f.symbols.AddFunction("again", 0, UnbankedAdresse(0x0000), UnbankedAdresse(0x0004), 1);
