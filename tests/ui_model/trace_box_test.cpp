@@ -9,6 +9,8 @@
 #include "emulator/select_table.hpp"
 #include "platform/ui.hpp"
 #include "tests/support/target/sim_target.hpp"
+#include "tests/support/test_support.hpp"
+#include "ui/model/trace_platine_source.hpp"
 #include "ui/model/trace_box.hpp"
 
 namespace tarvex::ui {
@@ -369,6 +371,53 @@ TEST(TraceBox, TheContextOfASourceLineAndTheLinesLeadingToIt) {
     lines.Clear();
     box.notify(9);
     EXPECT_TRUE(box.contextLines().empty());
+}
+
+}  // namespace
+}  // namespace tarvex::ui
+
+namespace tarvex::ui {
+namespace {
+
+// Finds a file by its plain name in one folder.
+class FolderOptions final : public IOptionsInfo {
+public:
+    explicit FolderOptions(std::filesystem::path folder) : folder_(std::move(folder)) {}
+    std::vector<std::string> sourceExts() const override { return {".a51", ".c"}; }
+    int toolChain() const override { return 0; }
+    bool findFile(std::string& name) const override {
+        const auto at = folder_ / std::filesystem::path(name).filename();
+        if (!std::filesystem::exists(at)) return false;
+        name = at.string();
+        return true;
+    }
+
+private:
+    std::filesystem::path folder_;
+};
+
+TEST(TraceSourceFile, TheModulesFileThroughTheFileSearch) {
+    tarvex::test::TempDir dir;
+    tarvex::test::writeBytes(dir.file("PORTS.c"), {'o', 'n', 'e', '\r', '\n', 't', 'w', 'o', '\r', '\n'});
+    TSymboltabelle symbols;
+    symbols.AddModule("PORTS", 1, UnbankedAdresse(0x0000), UnbankedAdresse(0x00FF));
+    symbols.AddModule("GONE", 2, UnbankedAdresse(0x0100), UnbankedAdresse(0x01FF));
+    TZeilennummertabelle lines(symbols);
+    const TZeilennummer* ports = lines.AddLine(UnbankedAdresse(0x0010), 2, 0, 0, 1);
+    const TZeilennummer* gone = lines.AddLine(UnbankedAdresse(0x0110), 2, 0, 0, 2);
+    const TZeilennummer* other = lines.AddLine(UnbankedAdresse(0x0020), 7, 1, 0, 1);
+    // The second file of PORTS has a name the search cannot find.
+    symbols.AddFileName("other.c", 1, 1);
+    const FolderOptions options(dir.path());
+    const auto file = traceSourceFile(symbols, options);
+    const auto text = file(*ports);
+    ASSERT_GE(text.size(), 2u);
+    EXPECT_EQ(text[0], "one");
+    EXPECT_EQ(text[1], "two");
+    EXPECT_TRUE(file(*gone).empty());
+    EXPECT_TRUE(file(*other).empty());
+    // The lookup leaves the symbol table as it was.
+    EXPECT_EQ(symbols.LocationText(ports, false), "");
 }
 
 }  // namespace
