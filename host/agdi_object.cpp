@@ -3,6 +3,7 @@
 // hook), AG_Init with start-up and tear-down, the capability exports, the
 // serial message and the end of the session.
 #include "host/agdi_object.hpp"
+#include "host/status_line.hpp"
 
 #include <algorithm>
 #include <cstring>
@@ -276,7 +277,12 @@ void TAgdiObject::createComponents() {
              o.options_->SetResetExtDataMap([&o] { o.select_->ResetExtDataMap(); });
          },
          {}},
-        {"VokWinStatusZeile", {}, {}},
+        {"VokWinStatusZeile",
+         [](TAgdiObject& o) {
+             o.statusLine_ = std::make_unique<TVokWinStatusZeile>([&o](const std::string& text) { o.status(text); });
+             if (o.debug_) o.debug_->SetRunIndicator(o.statusLine_.get());
+         },
+         {}},
         {"WatchTabelle",
          [](TAgdiObject& o) {
              o.watchTarget_ =
@@ -335,6 +341,11 @@ void TAgdiObject::destroyComponents() {
              o.watchCommands_.reset();
              o.watches_.reset();
              o.watchTarget_.reset();
+         }},
+        {"VokWinStatusZeile",
+         [](TAgdiObject& o) {
+             if (o.debug_) o.debug_->SetRunIndicator(nullptr);
+             o.statusLine_.reset();
          }},
         {"SelectTabelle",
          [](TAgdiObject& o) {

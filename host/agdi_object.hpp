@@ -60,6 +60,7 @@ class TWatchTabelle;
 struct TCopyFillTargets;
 class TSelectTabelle;
 class TRunSelectTable;
+class TVokWinStatusZeile;
 class ITraceBoardPart;
 
 // What the object works with; the library's instance takes the real ones,
@@ -202,6 +203,8 @@ public:
     TZeilennummertabelle& Lines() { return *lines_; }
     TVokWinLoader& Loader() { return *loader_; }
     TWatchTabelle& Watches() { return *watches_; }
+    // The status line; its first text goes to the IDE's status bar.
+    TVokWinStatusZeile& StatusLine() { return *statusLine_; }
     // The board's trace model; null when a trace board part was handed in.
     TTracePlatine* TracePlatine() { return trace_.get(); }
     // The run control the run requests go to; null when there is none.
@@ -349,6 +352,7 @@ private:
     std::unique_ptr<TSelectTabelle> select_;
     std::unique_ptr<TRunSelectTable> runSelect_;
     std::unique_ptr<TEmulWatchTarget> watchTarget_;
+    std::unique_ptr<TVokWinStatusZeile> statusLine_;
     std::unique_ptr<TWatchTabelle> watches_;
     std::unique_ptr<TWatchTableCommands> watchCommands_;
     std::unique_ptr<TKommando> kommando_;

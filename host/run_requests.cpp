@@ -10,6 +10,7 @@
 #include "emulator/emulator.hpp"
 #include "emulator/memory_spaces.hpp"
 #include "host/agdi_object.hpp"
+#include "host/status_line.hpp"
 #include "platform/clock.hpp"
 #include "platform/host_text.hpp"
 
@@ -83,15 +84,31 @@ std::uint32_t TAgdiObject::goStep(std::uint16_t code, std::uint32_t count, std::
             }
         }
     } running{*this};
+    // The run control switches the running indicator itself; the steps are
+    // this request's own. A run that ends in a link fault leaves no
+    // indicator on for a target that no longer runs.
+    struct Indicators {
+        TVokWinStatusZeile* line;
+        IRunControl* run;
+        bool stepping;
+        ~Indicators() {
+            if (!line) return;
+            try {
+                if (stepping) line->SetIndicator(TVokWinStatusZeile::Stepping, false);
+                if (line->IndicatorOn(TVokWinStatusZeile::Running) && !run->IsRunning())
+                    line->SetIndicator(TVokWinStatusZeile::Running, false);
+            } catch (...) {
+                // Only the status bar's text is lost.
+            }
+        }
+    } indicators{statusLine_.get(), run, code == 2};
     if (code == 2) {
-        status(" " + std::string(LoadStr(146)));
+        if (indicators.line) indicators.line->SetIndicator(TVokWinStatusZeile::Stepping, true);
         for (std::uint32_t i = 0; i < count && !stopRequested_; ++i)
             if (run->Step()) waitLoop();
     } else {
-        status(" Running...");
         if (code == 3 ? run->GoUntil(until) : run->Go()) waitLoop();
     }
-    status("");
     stopRequested_ = false;
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "ui/status_line_view.hpp"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QLabel>
 
@@ -34,6 +36,8 @@ void StatusLineView::refresh() {
         const auto p = source_.panel(i);
         auto* label = panels_[static_cast<std::size_t>(i)];
         label->setText(QString::fromStdString(p.text));
+        // A panel grows with its text rather than cut it.
+        label->setMinimumWidth(std::max(80, label->sizeHint().width()));
         QPalette pal = palette();
         if (!p.buttonFace) {
             pal.setColor(QPalette::Window, fromColorRef(p.background));
@@ -41,6 +45,8 @@ void StatusLineView::refresh() {
         }
         label->setPalette(pal);
     }
+    // The panels take their new widths now, not at the next event round.
+    if (layout()) layout()->activate();
 }
 
 }  // namespace tarvex::ui

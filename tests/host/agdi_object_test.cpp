@@ -21,6 +21,7 @@
 #include "emulator/memory_spaces.hpp"
 #include "host/options.hpp"
 #include "host/project_files.hpp"
+#include "host/status_line.hpp"
 #include "platform/clock.hpp"
 #include "platform/host_text.hpp"
 #include "platform/host_window.hpp"
@@ -248,7 +249,7 @@ TEST(AgdiObject, ComponentsAreFreedInReverseOrderAlsoAfterAFailedStart) {
     EXPECT_EQ(created, (std::vector<std::string>{"Dll_Optionen", "Dll_Emulator", "TracePlatine", "Banking",
                                                  "RegisterTabelle", "SfrConfig", "Dll_Debug", "EmulSpeicher",
                                                  "SymbolTabelle", "ZeilennummernTabelle", "SelectTabelle",
-                                                 "WatchTabelle", "Kommando", "VokWinLoader"}));
+                                                 "VokWinStatusZeile", "WatchTabelle", "Kommando", "VokWinLoader"}));
     std::reverse(freed.begin(), freed.end());
     EXPECT_EQ(freed, created);
 }
@@ -760,6 +761,64 @@ TEST(AgdiObject, PellunarDownloadKeepsTheHooksOfEveryBlock) {
     std::set<std::uint16_t> expected = onBoard;
     expected.erase(replaced);
     EXPECT_EQ(boardHooks(), expected);
+}
+
+// A run control that shows its running state as the real one does, and
+// whose poll can fail as a broken link does.
+struct IndicatingRun final : IRunControl {
+    explicit IndicatingRun(FakeRun& inner) : run(inner) {}
+    bool Go() override {
+        const bool started = run.Go();
+        going = true;
+        if (rig) rig->object->StatusLine().SetRunning(true);
+        return started;
+    }
+    bool GoUntil(const TBankAdresse& a) override { return run.GoUntil(a); }
+    bool Step() override { return run.Step(); }
+    bool Poll() override {
+        if (failPoll) {
+            run.running = false;
+            throw std::runtime_error("link gone");
+        }
+        const bool still = run.Poll();
+        if (!still && going && rig) rig->object->StatusLine().SetRunning(false);
+        going = going && still;
+        return still;
+    }
+    bool IsRunning() const override { return run.IsRunning(); }
+    void Stop() override { run.Stop(); }
+    bool StopErrorVisible() const override { return false; }
+    TBankAdresse ProgramCounter() const override { return run.ProgramCounter(); }
+    void SetPC(const TBankAdresse& a) override { run.SetPC(a); }
+    int ResetAll() override { return 0; }
+    int ResetSlave() override { return 0; }
+    bool NotYetReset() const override { return false; }
+    bool FlyingTrace() const override { return false; }
+    void SetFlyingTrace(bool) override {}
+    FakeRun& run;
+    bool failPoll = false, going = false;
+};
+
+TEST(AgdiObject, StatusBarTextFollowsStepsAndEndsWithTheRun) {
+    FakeRun inner;
+    IndicatingRun run(inner);
+    Rig r(&run);
+    ASSERT_EQ(r.start(), 0u);
+    std::vector<std::string> texts;
+    r.object->StatusLine().SetOnChanged([&] { texts.push_back(r.object->StatusLine().FirstText()); });
+    EXPECT_EQ(r.object->AG_GoStep(2, 2, nullptr), 0u);
+    EXPECT_EQ(texts, (std::vector<std::string>{" Stepping...", ""}));
+    EXPECT_EQ(std::count(r.callbacks.begin(), r.callbacks.end(), 8u), 2);
+    texts.clear();
+    EXPECT_EQ(r.object->AG_GoStep(4, 0, nullptr), 0u);
+    EXPECT_EQ(texts, (std::vector<std::string>{" Running...", ""}));
+    // A poll that fails leaves the IDE's status bar saying nothing runs.
+    texts.clear();
+    run.failPoll = true;
+    EXPECT_EQ(r.object->AG_GoStep(4, 0, nullptr), 0u);
+    EXPECT_EQ(texts, (std::vector<std::string>{" Running...", ""}));
+    EXPECT_EQ(r.object->StatusLine().Indicators(), 0);
+    r.object->StatusLine().SetOnChanged({});
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+#include "host/status_line.hpp"
 #include "ui/base/dialog_base.hpp"
 #include "ui/caret_list_view.hpp"
 #include "ui/status_line_view.hpp"
@@ -99,34 +100,29 @@ TEST(CaretListView, HeaderColumnsAndTheSameCount) {
     EXPECT_EQ(image.pixelColor(index), QColor(0xC0, 0xC0, 0xC0));
 }
 
-class Panels final : public StatusLineSource {
-public:
-    int panelCount() const override { return 4; }
-    StatusPanel panel(int index) const override {
-        if (index == 2 && running) return {" Running...", 0x0000FF, 0xFFFFFF, false};
-        return {"", 0, 0, true};
-    }
-    void onChanged(std::function<void()> callback) override { changed = std::move(callback); }
-    bool running = false;
-    std::function<void()> changed;
-};
-
-TEST(StatusLineView, PanelsFollowTheirSource) {
-    Panels source;
+TEST(StatusLineView, PanelsFollowTheDriversStatusLine) {
+    std::vector<std::string> handed;
+    TVokWinStatusZeile line([&](const std::string& text) { handed.push_back(text); });
+    HostStatusLine source(line);
     StatusLineView view(source);
-    view.resize(400, 24);
+    view.resize(500, 24);
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-    source.running = true;
-    source.changed();
+    line.SetRunning(true);
+    line.SetMacroName("macros/init.mac");
+    line.SetIndicator(TVokWinStatusZeile::Macro, true);
     EXPECT_EQ(view.panel(2)->text(), " Running...");
+    EXPECT_EQ(view.panel(3)->text(), " Executing macro init.mac");
+    EXPECT_EQ(handed.back(), " Running...");
     const QImage image = view.grab().toImage();
-    const QRect r = view.panel(2)->geometry();
-    EXPECT_EQ(image.pixelColor(r.right() - 3, r.center().y()), QColor(Qt::red));
+    const QRect running = view.panel(2)->geometry(), macro = view.panel(3)->geometry();
+    EXPECT_EQ(image.pixelColor(running.right() - 3, running.center().y()), QColor(Qt::red));
+    // The text begins with a blank: the panel's own colour shows there.
+    EXPECT_EQ(image.pixelColor(macro.left() + 3, macro.center().y()), QColor(0, 0x80, 0));
     saveShot(view, "VokWinStatusZeile");
-    source.running = false;
-    source.changed();
+    line.SetRunning(false);
     EXPECT_EQ(view.panel(2)->text(), "");
+    EXPECT_NE(view.grab().toImage().pixelColor(running.right() - 3, running.center().y()), QColor(Qt::red));
 }
 
 }  // namespace

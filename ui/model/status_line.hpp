@@ -1,10 +1,15 @@
 #pragma once
 // What a view of the status line reads: the panels' texts and colours. The
-// status line itself lives with the host interface; it is seen here only
-// through this interface so that the view does not depend on its shape.
+// status line itself lives with the host interface; a view sees it through
+// this interface (HostStatusLine below) so that it does not depend on its
+// shape.
 #include <cstdint>
 #include <functional>
 #include <string>
+
+namespace tarvex {
+class TVokWinStatusZeile;
+}
 
 namespace tarvex::ui {
 
@@ -22,6 +27,23 @@ public:
     virtual int panelCount() const = 0;
     virtual StatusPanel panel(int index) const = 0;
     virtual void onChanged(std::function<void()> callback) = 0;
+};
+
+// The driver's status line as panels: panel 2 shows the first text (the
+// running state), panel 3 the second (macro, on-break command), each in the
+// colours its indicators give; the other panels stay plain and empty.
+class HostStatusLine final : public StatusLineSource {
+public:
+    explicit HostStatusLine(TVokWinStatusZeile& line) : line_(line) {}
+    ~HostStatusLine() override;
+    HostStatusLine(const HostStatusLine&) = delete;
+    HostStatusLine& operator=(const HostStatusLine&) = delete;
+    int panelCount() const override;
+    StatusPanel panel(int index) const override;
+    void onChanged(std::function<void()> callback) override;
+
+private:
+    TVokWinStatusZeile& line_;
 };
 
 }  // namespace tarvex::ui
