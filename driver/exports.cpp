@@ -137,58 +137,61 @@ TAgdiObject& object() {
     return library.object();
 }
 
+// Nothing may leave an export towards the IDE. The object catches what its
+// calls raise; what is left is the making of the object itself (and the
+// window events around a call): the call is then refused as after the end
+// of a session.
+template <typename R, typename Fn>
+R guarded(R refused, Fn&& fn) noexcept {
+    try {
+        const EventPump pump;
+        return fn(object());
+    } catch (...) {
+        return refused;
+    }
+}
+
 }  // namespace
 
 TARVEX_EXPORT std::uint32_t TARVEX_AGDI_CALL AG_Init(std::uint16_t code, std::uintptr_t value) {
-    const EventPump pump;
-    return object().AG_Init(code, value);
+    return guarded(std::uint32_t{1}, [&](TAgdiObject& o) { return o.AG_Init(code, value); });
 }
 TARVEX_EXPORT std::uint32_t TARVEX_AGDI_CALL AG_MemAcc(std::uint16_t code, std::uint8_t* buffer,
                                                        agdi::MemRequest* request, std::uint32_t count) {
-    const EventPump pump;
-    return object().AG_MemAcc(code, buffer, request, count);
+    return guarded(std::uint32_t{1}, [&](TAgdiObject& o) { return o.AG_MemAcc(code, buffer, request, count); });
 }
 TARVEX_EXPORT std::uint32_t TARVEX_AGDI_CALL AG_RegAcc(std::uint16_t code, std::uint32_t id, void* value) {
-    const EventPump pump;
-    return object().AG_RegAcc(code, id, value);
+    return guarded(std::uint32_t{1}, [&](TAgdiObject& o) { return o.AG_RegAcc(code, id, value); });
 }
 TARVEX_EXPORT std::uint32_t TARVEX_AGDI_CALL AG_AllReg(std::uint16_t code, std::uint8_t* block) {
-    const EventPump pump;
-    return object().AG_AllReg(code, block);
+    return guarded(std::uint32_t{1}, [&](TAgdiObject& o) { return o.AG_AllReg(code, block); });
 }
 TARVEX_EXPORT std::uint32_t TARVEX_AGDI_CALL AG_MemAtt(std::uint16_t code, std::uint32_t attribute,
                                                        agdi::AttRequest* request) {
-    const EventPump pump;
-    return object().AG_MemAtt(code, attribute, request);
+    return guarded(std::uint32_t{1}, [&](TAgdiObject& o) { return o.AG_MemAtt(code, attribute, request); });
 }
 TARVEX_EXPORT std::uint32_t TARVEX_AGDI_CALL AG_BpInfo(std::uint16_t code, std::uint32_t* address) {
-    const EventPump pump;
-    return object().AG_BpInfo(code, address);
+    return guarded(std::uint32_t{0}, [&](TAgdiObject& o) { return o.AG_BpInfo(code, address); });
 }
 TARVEX_EXPORT agdi::BpRecord* TARVEX_AGDI_CALL AG_BreakFunc(std::uint16_t code, std::uint32_t ignored,
                                                             std::uint32_t* address, agdi::BpRecord* record) {
-    const EventPump pump;
-    return object().AG_BreakFunc(code, ignored, address, record);
+    return guarded(static_cast<agdi::BpRecord*>(nullptr),
+                   [&](TAgdiObject& o) { return o.AG_BreakFunc(code, ignored, address, record); });
 }
 TARVEX_EXPORT std::uint32_t TARVEX_AGDI_CALL AG_GoStep(std::uint16_t code, std::uint32_t count,
                                                        std::uint32_t* address) {
-    const EventPump pump;
-    return object().AG_GoStep(code, count, address);
+    return guarded(std::uint32_t{0}, [&](TAgdiObject& o) { return o.AG_GoStep(code, count, address); });
 }
 TARVEX_EXPORT std::uint32_t TARVEX_AGDI_CALL AG_Serial(std::uint16_t code, std::uint32_t value1,
                                                        std::uint32_t value2, std::uint32_t value3) {
-    const EventPump pump;
-    return object().AG_Serial(code, value1, value2, value3);
+    return guarded(std::uint32_t{0}, [&](TAgdiObject& o) { return o.AG_Serial(code, value1, value2, value3); });
 }
 TARVEX_EXPORT std::uint32_t TARVEX_AGDI_CALL AG_HistFunc(std::uint32_t a, std::int32_t b, std::int32_t c, void* d) {
-    const EventPump pump;
-    return object().AG_HistFunc(a, b, c, d);
+    return guarded(std::uint32_t{0}, [&](TAgdiObject& o) { return o.AG_HistFunc(a, b, c, d); });
 }
 TARVEX_EXPORT std::uint32_t TARVEX_AGDI_CALL DllUv3Cap(std::uint32_t code, void* data) {
-    const EventPump pump;
-    return object().DllUv3Cap(code, data);
+    return guarded(std::uint32_t{0}, [&](TAgdiObject& o) { return o.DllUv3Cap(code, data); });
 }
 TARVEX_EXPORT std::uint32_t TARVEX_AGDI_CALL EnumUv351(void* data, std::uint32_t code) {
-    const EventPump pump;
-    return object().EnumUv351(data, code);
+    return guarded(std::uint32_t{0}, [&](TAgdiObject& o) { return o.EnumUv351(data, code); });
 }
