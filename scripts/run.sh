@@ -13,7 +13,7 @@ cmake --build --preset release -j "$(nproc)"
 work=$(mktemp -d)
 build/release/tools/tarvex-sim --make-root "$work/root" >/dev/null
 mkdir -p "$work/config" "$work/project"
-echo "Debug session of examples/build/ports.hex on the simulated board (work folder $work/project)"
+echo "Debug session of examples/build/ports.omf on the simulated board (work folder $work/project)"
 TARVEX_ROOT="$work/root" TARVEX_CONFIG_HOME="$work/config" TARVEX_UI=console \
   LD_LIBRARY_PATH="$PWD/build/release/standin:$PWD/build/release/driver" \
   build/release/tools/tarvex-host --var EXAMPLES="$PWD/examples/build" --work "$work/project" \

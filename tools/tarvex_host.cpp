@@ -9,6 +9,7 @@
 // Exit code 0 when the script ran to its end (whatever the driver answered),
 // 1 on a script error, 2 on usage.
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -26,6 +27,9 @@
 #include <thread>
 #include <vector>
 
+#include "core/errors.hpp"
+#include "core/omf_reader.hpp"
+#include "core/symbol_table.hpp"
 #include "emulator/disassembler.hpp"
 #include "host/agdi_records.hpp"
 #include "platform/dynlib.hpp"
@@ -141,6 +145,76 @@ std::vector<Block> readHex(const std::string& path) {
     return blocks;
 }
 
+// The program of an object file as the IDE reads it for itself: the code
+// bytes in contiguous runs, and the names of code addresses for its own
+// disassembly. The driver reads the same file for its symbols at start-up.
+struct ObjectProgram {
+    std::vector<Block> blocks;
+    std::vector<std::pair<std::string, tarvex::TBankAdresse>> codeNames;
+};
+
+std::uint32_t linear(const tarvex::TBankAdresse& a) {
+    return (a.banked && !a.allBanks ? std::uint32_t{a.bank} << 16 : 0) | a.offset;
+}
+
+ObjectProgram readObject(const std::string& path) {
+    using namespace tarvex;
+    if (platform::fileKind(path) != platform::FileKind::Regular) throw ScriptError("cannot read " + path);
+    ObjectProgram program;
+    std::map<std::uint32_t, std::uint8_t> image;
+    try {
+        TOmfReader reader;
+        reader.SetFileName(path);
+        while (!reader.Eof()) {
+            const auto rec = reader.ReadRecord();
+            if (rec->recordType == omf::Content) {
+                const TBankAdresse at = OmfSegmentAddress(reader.extendedHeader(), rec->segmentId, rec->offset);
+                for (std::size_t i = 0; i < rec->data.size(); ++i)
+                    image[(linear(at) & 0xFF0000) | ((at.offset + i) & 0xFFFF)] = rec->data[i];
+            } else if (rec->recordType == omf::Content2 && reader.IsCodeContent(*rec)) {
+                const std::uint32_t at = reader.RecordAddress(*rec) & 0xFFFFFF;
+                for (std::size_t i = 0; i < rec->data.size(); ++i)
+                    image[(at & 0xFF0000) | ((at + i) & 0xFFFF)] = rec->data[i];
+            } else if ((rec->recordType == omf::DebugItems || rec->recordType == omf::DebugItems2) &&
+                       (rec->kind == omf::LocalSymbols || rec->kind == omf::PublicSymbols)) {
+                for (const auto& item : rec->items) {
+                    if (item->SegmentType() != 0 || item->name.empty()) continue;
+                    program.codeNames.emplace_back(
+                        item->name, OmfSegmentAddress(reader.extendedHeader(), item->segmentId,
+                                                      static_cast<std::uint16_t>(item->offset)));
+                }
+            } else if (rec->recordType == omf::Symbols88 || rec->recordType == omf::Symbols8C ||
+                       rec->recordType == omf::SymbolsD0) {
+                for (const auto& item : rec->items) {
+                    if (!reader.IsCodeSymbol(*item) || item->name.empty()) continue;
+                    const OmfBankOffset at = reader.SymbolBankOffset(*item);
+                    TBankAdresse a = UnbankedAdresse(at.offset);
+                    if (at.bank != 0) {
+                        a.banked = true;
+                        a.bank = at.bank;
+                    }
+                    program.codeNames.emplace_back(item->name, a);
+                }
+            }
+        }
+    } catch (const Exception& e) {
+        throw ScriptError("cannot read " + path + ": " + e.message());
+    }
+    for (const auto& [address, value] : image) {
+        if (program.blocks.empty() ||
+            program.blocks.back().address + program.blocks.back().bytes.size() != address)
+            program.blocks.push_back({address, {}});
+        program.blocks.back().bytes.push_back(value);
+    }
+    return program;
+}
+
+bool isObjectFile(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext != ".hex" && ext != ".ihx";
+}
+
 class Host;
 Host* theHost = nullptr;
 
@@ -207,6 +281,7 @@ private:
     std::uint32_t spaceOf(const std::string& name, std::uint32_t address, std::size_t& used,
                           const std::vector<std::string>& w) const;
     void memory(const std::vector<std::string>& w);
+    std::vector<Block> programBlocks(const std::string& path);
     void loadFile(const std::string& path);
     void verify(const std::string& path);
     void regs();
@@ -238,6 +313,7 @@ private:
     agdi::EnumUv351_t enum_ = nullptr;
 
     std::unique_ptr<agdi::ProjectRecord> project_;
+    std::unique_ptr<tarvex::TSymboltabelle> symbols_;
     std::string projectFile_;
     tarvex::platform::HostMessageSink sink_{};
     std::optional<tarvex::platform::HostWindow> window_;
@@ -353,8 +429,18 @@ void Host::memory(const std::vector<std::string>& w) {
     }
 }
 
+std::vector<Block> Host::programBlocks(const std::string& path) {
+    if (!isObjectFile(path)) return readHex(path);
+    ObjectProgram program = readObject(path);
+    // The names the IDE's own disassembly shows, as of the last object file.
+    symbols_ = std::make_unique<tarvex::TSymboltabelle>();
+    for (const auto& [name, address] : program.codeNames)
+        symbols_->AddSymbol(tarvex::sspProgram, name, 0, 1, 0, 1, tarvex::symbol_class::None, address);
+    return std::move(program.blocks);
+}
+
 void Host::loadFile(const std::string& path) {
-    const auto blocks = readHex(path);
+    const auto blocks = programBlocks(path);
     init_(agdi::code::Item + agdi::code::ItemDownloadOn, 0);
     for (const Block& b : blocks) {
         std::vector<std::uint8_t> bytes = b.bytes;
@@ -371,7 +457,7 @@ void Host::loadFile(const std::string& path) {
 }
 
 void Host::verify(const std::string& path) {
-    for (const Block& b : readHex(path)) {
+    for (const Block& b : programBlocks(path)) {
         std::vector<std::uint8_t> back(b.bytes.size());
         agdi::MemRequest r{0xFF000000u | b.address, 0};
         const std::uint32_t result = memAcc_(4, back.data(), &r, static_cast<std::uint32_t>(back.size()));
@@ -417,12 +503,13 @@ void Host::disasm(std::uint32_t address, std::uint32_t count) {
     const std::uint32_t result = memAcc_(4, code, &r, sizeof code);
     say("AG_MemAcc(4) = " + std::to_string(result));
     if (result != 0) return;
-    tarvex::Disassembler dis(nullptr, nullptr, nullptr);
+    tarvex::Disassembler dis(symbols_.get(), nullptr, nullptr);
     std::uint32_t at = 0;
     for (std::uint32_t i = 0; i < count && at < sizeof code; ++i) {
         const auto pick = [&](std::uint32_t k) { return at + k < sizeof code ? code[at + k] : std::uint8_t{0}; };
         const auto d = dis.Disassemble(tarvex::UnbankedAdresse(static_cast<std::uint16_t>(address + at)), false,
                                        false, pick(0), pick(1), pick(2), pick(3));
+        if (!d.label.empty()) say(d.label + ":");
         std::string hexText = d.hex;
         hexText.resize(8, ' ');
         say(hex((address + at) & 0xFFFF, 4) + "  " + hexText + "  " + d.instruction);
