@@ -104,6 +104,43 @@ struct Rig {
     }
 };
 
+// One type record as the loader enters it; form < 0 leaves the form unchecked.
+struct TypeExpect {
+    std::string name;
+    std::uint8_t klass, code;
+    std::uint32_t size;
+    std::uint16_t offset, moduleId, functionId;
+    std::uint8_t bank;
+};
+
+void expectTypes(Rig& r, const std::vector<TypeExpect>& expected, int form) {
+    ASSERT_EQ(r.symbols.KindList(sspTypedef)->Count(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(i);
+        const TSymbol* t = r.symbols.TypeAt(static_cast<int>(i));
+        const TypeExpect& e = expected[i];
+        EXPECT_EQ(t->name, e.name);
+        EXPECT_EQ(t->klass, e.klass);
+        EXPECT_EQ(t->type, e.code);
+        EXPECT_EQ(t->size, e.size);
+        EXPECT_EQ(t->address.offset, e.offset);
+        EXPECT_EQ(t->moduleId, e.moduleId);
+        EXPECT_EQ(t->functionId, e.functionId);
+        EXPECT_EQ(t->address.bank, e.bank);
+        if (form >= 0) {
+            EXPECT_EQ(t->form, form);
+        }
+    }
+}
+
+// A symbol whose type names a type record takes that record's size.
+void expectRecordTyped(Rig& r, const std::string& name, std::uint32_t size) {
+    const TSymbol* v = r.find(name, sspIntData);
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->type, kTypeOfRecord);
+    EXPECT_EQ(v->size, size);
+}
+
 // ---------------------------------------------------------------- SDCC's OMF-51
 
 TEST(OmfLoad, PortsExampleCodeScopesSymbolsAndLines) {
@@ -409,42 +446,19 @@ TEST(OmfLoad, Omf51TypeDefinitionsAndListExpansion) {
     f.record(omf::DebugItems, symbol51(omf::PublicSymbols, 0, 0x42, 0x30, "V", 35));
     Rig r;
     r.bytes(f, "types51");
-    struct Expect {
-        const char* name;
-        std::uint8_t klass, code;
-        std::uint32_t size;
-        std::uint16_t offset, moduleId, functionId;
-        std::uint8_t bank;
-    };
-    const std::vector<Expect> expected = {
-        {"", 32, 255, 3, 5, 2, 0, 0},          // list: members from 5 on, sum of sizes
-        {"", 33, 255, 3, 0, 0, 0, 0},          // pointer to type 0
-        {"\x02\x00\x03\x00", 34, 4, 12, 0, 0, 2, 0},
-        {"", 37, 0, 3, 0, 0, 0, 0},
-        {"", 38, 5, 2, 0, 2, 3, 0},
-        {"A", 32, 3, 1, 0, 0, 0, 1},
-        {"B", 32, 5, 2, 0, 1, 0, 2},
-    };
-    ASSERT_EQ(r.symbols.KindList(sspTypedef)->Count(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        SCOPED_TRACE(i);
-        const TSymbol* t = r.symbols.TypeAt(static_cast<int>(i));
-        const Expect& e = expected[i];
-        EXPECT_EQ(t->name, std::string(e.name, i == 2 ? 4 : std::char_traits<char>::length(e.name)));
-        EXPECT_EQ(t->klass, e.klass);
-        EXPECT_EQ(t->type, e.code);
-        EXPECT_EQ(t->size, e.size);
-        EXPECT_EQ(t->address.offset, e.offset);
-        EXPECT_EQ(t->moduleId, e.moduleId);
-        EXPECT_EQ(t->functionId, e.functionId);
-        EXPECT_EQ(t->address.bank, e.bank);
-        EXPECT_EQ(t->form, 0);
-    }
+    expectTypes(r,
+                {
+                    {"", 32, 255, 3, 5, 2, 0, 0},  // list: members from 5 on, sum of sizes
+                    {"", 33, 255, 3, 0, 0, 0, 0},  // pointer to type 0
+                    {std::string("\x02\x00\x03\x00", 4), 34, 4, 12, 0, 0, 2, 0},
+                    {"", 37, 0, 3, 0, 0, 0, 0},
+                    {"", 38, 5, 2, 0, 2, 3, 0},
+                    {"A", 32, 3, 1, 0, 0, 0, 1},
+                    {"B", 32, 5, 2, 0, 1, 0, 2},
+                },
+                0);
     // A reference of 32 + n names the record's n-th definition.
-    const TSymbol* v = r.find("V", sspIntData);
-    ASSERT_NE(v, nullptr);
-    EXPECT_EQ(v->type, kTypeOfRecord);
-    EXPECT_EQ(v->size, 3u);
+    expectRecordTyped(r, "V", 3);
 }
 
 // ---------------------------------------------------------------- OMF2
@@ -563,44 +577,21 @@ TEST(OmfLoad, Omf2TypeDefinitions) {
     Rig r;
     ASSERT_TRUE(r.bytes(f, "omf2_types"));
     EXPECT_EQ(r.target.messages, std::vector<std::string>{"TYPEDEF POINTER: VendorId 1 not supported"});
-    struct Expect {
-        std::string name;
-        std::uint8_t klass, code;
-        std::uint32_t size;
-        std::uint16_t offset, moduleId, functionId;
-        std::uint8_t bank;
-    };
-    const std::vector<Expect> expected = {
-        {std::string("\x01\x00\x02\x00", 4), 32, 255, 0, 0, 2, 0, 0},
-        {"X", 32, 4, 2, 0, 2, 1, 1},
-        {"Y", 32, 255, 0, 0, 4, 3, 1},
-        {"", 40, 255, 3, 0, 1, 24, 1},  // 24 bits, memory class 3 (data) read as 1
-        {std::string("\x02\x00\x05\x00", 4), 34, 5, 20, 0, 0, 2, 0},
-        {"", 35, 3, 1, 0, 1, 0, 0},
-        {"S", 37, 255, 7, 0, 0, 0, 0},
-        {"", 38, 5, 2, 0, 3, 4, 0},
-        {"T_S", 36, 255, 1, 6, 0, 0, 0},
-        {"TAG", 36, 0, 1, 0, 0, 0, 0},
-    };
-    ASSERT_EQ(r.symbols.KindList(sspTypedef)->Count(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        SCOPED_TRACE(i);
-        const TSymbol* t = r.symbols.TypeAt(static_cast<int>(i));
-        const Expect& e = expected[i];
-        EXPECT_EQ(t->name, e.name);
-        EXPECT_EQ(t->klass, e.klass);
-        EXPECT_EQ(t->type, e.code);
-        EXPECT_EQ(t->size, e.size);
-        EXPECT_EQ(t->address.offset, e.offset);
-        EXPECT_EQ(t->moduleId, e.moduleId);
-        EXPECT_EQ(t->functionId, e.functionId);
-        EXPECT_EQ(t->address.bank, e.bank);
-        EXPECT_EQ(t->form, 2);
-    }
-    const TSymbol* v = r.find("V", sspIntData);
-    ASSERT_NE(v, nullptr);
-    EXPECT_EQ(v->type, kTypeOfRecord);
-    EXPECT_EQ(v->size, 6u);
+    expectTypes(r,
+                {
+                    {std::string("\x01\x00\x02\x00", 4), 32, 255, 0, 0, 2, 0, 0},
+                    {"X", 32, 4, 2, 0, 2, 1, 1},
+                    {"Y", 32, 255, 0, 0, 4, 3, 1},
+                    {"", 40, 255, 3, 0, 1, 24, 1},  // 24 bits, memory class 3 (data) read as 1
+                    {std::string("\x02\x00\x05\x00", 4), 34, 5, 20, 0, 0, 2, 0},
+                    {"", 35, 3, 1, 0, 1, 0, 0},
+                    {"S", 37, 255, 7, 0, 0, 0, 0},
+                    {"", 38, 5, 2, 0, 3, 4, 0},
+                    {"T_S", 36, 255, 1, 6, 0, 0, 0},
+                    {"TAG", 36, 0, 1, 0, 0, 0, 0},
+                },
+                2);
+    expectRecordTyped(r, "V", 6);
 
     // A reference to a definition the file lacks is reported, with or
     // without a type check record.
@@ -626,40 +617,18 @@ TEST(OmfLoad, DebugItemTypeRecordsCountDownAndEnterMembersLast) {
     Rig r;
     ASSERT_TRUE(r.bytes(f, "debug_types"));
     EXPECT_EQ(r.load.Dialect(), 4);
-    struct Expect {
-        std::string name;
-        std::uint8_t klass, code;
-        std::uint32_t size;
-        std::uint16_t offset, moduleId, functionId;
-        std::uint8_t bank;
-    };
-    const std::vector<Expect> expected = {
-        {"ST", 7, 255, 4, 3, 0, 2, 0},  // members from 3 on
-        {"", 6, 5, 0, 0, 3, 0, 0},      // three elements
-        {"EN", 8, 255, 2, 5, 0, 2, 0},  // members from 5 on
-        {"A", 7, 2, 1, 0, 0, 0, 1},
-        {"B", 7, 255, 3, 1, 1, 0, 2},   // the array is type record 1
-        {"E5", 8, 0, 0, 0, 5, 0, 1},
-        {"E6", 8, 0, 0, 0, 6, 0, 2},
-    };
-    ASSERT_EQ(r.symbols.KindList(sspTypedef)->Count(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        SCOPED_TRACE(i);
-        const TSymbol* t = r.symbols.TypeAt(static_cast<int>(i));
-        const Expect& e = expected[i];
-        EXPECT_EQ(t->name, e.name);
-        EXPECT_EQ(t->klass, e.klass);
-        EXPECT_EQ(t->type, e.code);
-        EXPECT_EQ(t->size, e.size);
-        EXPECT_EQ(t->address.offset, e.offset);
-        EXPECT_EQ(t->moduleId, e.moduleId);
-        EXPECT_EQ(t->functionId, e.functionId);
-        EXPECT_EQ(t->address.bank, e.bank);
-    }
-    const TSymbol* v = r.find("V", sspIntData);
-    ASSERT_NE(v, nullptr);
-    EXPECT_EQ(v->type, kTypeOfRecord);
-    EXPECT_EQ(v->size, 0u);  // type 3 is the structure, the first record
+    expectTypes(r,
+                {
+                    {"ST", 7, 255, 4, 3, 0, 2, 0},  // members from 3 on
+                    {"", 6, 5, 0, 0, 3, 0, 0},      // three elements
+                    {"EN", 8, 255, 2, 5, 0, 2, 0},  // members from 5 on
+                    {"A", 7, 2, 1, 0, 0, 0, 1},
+                    {"B", 7, 255, 3, 1, 1, 0, 2},  // the array is type record 1
+                    {"E5", 8, 0, 0, 0, 5, 0, 1},
+                    {"E6", 8, 0, 0, 0, 6, 0, 2},
+                },
+                -1);
+    expectRecordTyped(r, "V", 0);  // type 3 is the structure, the first record
 }
 
 TEST(OmfLoad, MalformedRecordIsTheReadersFormatError) {
