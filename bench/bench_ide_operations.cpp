@@ -6,68 +6,19 @@
 #include <benchmark/benchmark.h>
 
 #include <ctime>
-#include <filesystem>
 #include <functional>
-#include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "host/agdi_object.hpp"
-#include "platform/clock.hpp"
-#include "platform/host_window.hpp"
-#include "platform/settings.hpp"
-#include "platform/ui.hpp"
+#include "bench/host_rig.hpp"
 #include "bench/link_traffic.hpp"
-#include "sim/board.hpp"
-#include "sim/sim_serial_port.hpp"
-#include "sim/standin_root.hpp"
 
 namespace {
 
 using namespace tarvex;
-namespace fs = std::filesystem;
 
-class Rig {
-public:
-    Rig() {
-        std::random_device rd;
-        root_ = fs::temp_directory_path() / ("tarvex-bench-host-" + std::to_string(rd()));
-        sim::MakeStandinRoot(root_, fs::path(TARVEX_SOURCE_DIR) / "data");
-        sim::BoardConfig config;
-        config.frameSize = 12;
-        board_ = std::make_unique<sim::Board>(clock_, config);
-        DriverEnvironment env;
-        env.clock = &clock_;
-        env.settings = &settings_;
-        env.serialPortOpener = sim::SimSerialPort::opener(*board_, clock_);
-        env.root = root_.string();
-        object_ = std::make_unique<TAgdiObject>(env);
-        sink_.send = [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t { return 0; };
-        sink_.post = [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) {};
-        object_->AG_Init(0x300 + agdi::code::ItemHostWindow, reinterpret_cast<std::uintptr_t>(&sink_));
-        ok_ = object_->AG_Init(agdi::code::Startup, 0) == 0;
-    }
-    ~Rig() {
-        object_.reset();
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
-    bool ok() const { return ok_; }
-    TAgdiObject& object() { return *object_; }
-    sim::Board& board() { return *board_; }
-
-private:
-    platform::NullNoticeWindow notice_;
-    platform::ScriptedMessageBoxes boxes_;
-    platform::ScopedUi ui_{&boxes_, nullptr, &notice_};
-    fs::path root_;
-    platform::FakeClock clock_;
-    platform::MemorySettingsStore settings_;
-    std::unique_ptr<sim::Board> board_;
-    platform::HostMessageSink sink_{};
-    std::unique_ptr<TAgdiObject> object_;
-    bool ok_ = false;
+struct Rig : bench::HostRig {
+    Rig() : HostRig("host") {}
 };
 
 // Every run starts cold: the caches emptied.
