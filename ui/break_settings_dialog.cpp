@@ -18,19 +18,6 @@ namespace {
 
 const char* const kCounters[] = {"Zaehler", "Probes", "TraceCount", "BreakDelayCount"};
 
-QGroupBox* group(QWidget* parent, const char* name, QLayout* content) {
-    auto* g = new QGroupBox(parent);
-    g->setObjectName(name);
-    g->setLayout(content);
-    return g;
-}
-
-QLabel* label(QWidget* parent, const char* name) {
-    auto* l = new QLabel(parent);
-    l->setObjectName(name);
-    return l;
-}
-
 }  // namespace
 
 BreakSettingsDialog::BreakSettingsDialog(BreakFormModel& model, platform::SettingsStore& store, QWidget* parent)
@@ -44,11 +31,11 @@ BreakSettingsDialog::BreakSettingsDialog(BreakFormModel& model, platform::Settin
     auto* labels = new QVBoxLayout;
     auto* triggers = new QVBoxLayout;
     for (int i = 0; i < 4; ++i) {
-        auto* l = label(this, channelLabels[i]);
+        auto* l = label(channelLabels[i]);
         l->installEventFilter(this);
         l->setCursor(Qt::PointingHandCursor);
         labels->addWidget(l);
-        triggers->addWidget(triggerLabels[i] ? label(this, triggerLabels[i]) : new QLabel(this));
+        triggers->addWidget(triggerLabels[i] ? label(triggerLabels[i]) : new QLabel(this));
     }
     events->addLayout(labels, 0, 0);
     events->addWidget(lines, 0, 1);
@@ -70,7 +57,7 @@ BreakSettingsDialog::BreakSettingsDialog(BreakFormModel& model, platform::Settin
         buttons->addWidget(c);
         buttons->addStretch(1);
         body->addLayout(buttons);
-        return std::make_tuple(group(this, name, body), s, c);
+        return std::make_tuple(group(name, body), s, c);
     };
     auto [addresses, setAddress, clearAddress] =
         listGroup("AdressenGroup", "AdressenListBox", "EnterAdresse", "DeleteAdresse", [&model] { model.SetAddress(); },
@@ -102,19 +89,19 @@ BreakSettingsDialog::BreakSettingsDialog(BreakFormModel& model, platform::Settin
     auto* counterBody = new QHBoxLayout;
     counterBody->addWidget(counters_[0]);
     auto* inputBody = new QGridLayout;
-    inputBody->addWidget(group(this, "EventGroup", eventRow), 0, 0, 1, 2);
+    inputBody->addWidget(group("EventGroup", eventRow), 0, 0, 1, 2);
     inputBody->addWidget(addresses, 1, 0);
     inputBody->addWidget(data, 1, 1);
     inputBody->addWidget(cycle, 2, 0);
-    inputBody->addWidget(group(this, "CounterGroup", counterBody), 2, 1);
+    inputBody->addWidget(group("CounterGroup", counterBody), 2, 1);
 
     // Break mode, logic probes, trace counter.
     auto* mode = new RadioGroup("OptionsGroup", 3, this);
     mode->onClicked([&model](int index) { model.ClickMode(index); });
     auto* probes = new QGridLayout;
-    auto* probesLabel = label(this, "ProbesLabel");
+    auto* probesLabel = label("ProbesLabel");
     probesLabel->setBuddy(counters_[1]);
-    auto* traceLabel = label(this, "TraceCountLabel");
+    auto* traceLabel = label("TraceCountLabel");
     traceLabel->setBuddy(counters_[2]);
     probes->addWidget(probesLabel, 0, 0);
     counters_[1]->setMinimumWidth(counters_[1]->fontMetrics().horizontalAdvance("XXXXXXXXXXXXXXXX") + 40);
@@ -131,7 +118,7 @@ BreakSettingsDialog::BreakSettingsDialog(BreakFormModel& model, platform::Settin
     });
     auto* delayBody = new QHBoxLayout;
     delayBody->addWidget(delay);
-    auto* delayLabel = label(this, "Label1");
+    auto* delayLabel = label("Label1");
     delayLabel->setBuddy(counters_[3]);
     delayBody->addWidget(delayLabel);
     delayBody->addWidget(counters_[3], 1);
@@ -149,13 +136,13 @@ BreakSettingsDialog::BreakSettingsDialog(BreakFormModel& model, platform::Settin
     for (auto* b : {ok, cancel, help}) buttons->addWidget(b);
 
     auto* top = new QVBoxLayout(this);
-    top->addWidget(group(this, "EventsGroup", events));
-    top->addWidget(group(this, "InputGroup", inputBody));
+    top->addWidget(group("EventsGroup", events));
+    top->addWidget(group("InputGroup", inputBody));
     auto* modeRow = new QHBoxLayout;
     modeRow->addWidget(mode, 2);
     modeRow->addLayout(probes, 1);
     top->addLayout(modeRow);
-    top->addWidget(group(this, "DelayGroup", delayBody));
+    top->addWidget(group("DelayGroup", delayBody));
     top->addLayout(buttons);
     resize(720, 640);
     refresh();

@@ -48,19 +48,7 @@ CopyFillDialog::CopyFillDialog(CopyFillFormModel& model, platform::SettingsStore
     auto* memory = new RadioGroup("SpeicherGroup", 2, this);
     memory->onClicked([this](int index) { form_.SelectSpeicher(index); });
 
-    auto* ok = new QPushButton(this);
-    ok->setObjectName("OkButton");
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, [this] { okClick(); });
-    auto* cancel = new QPushButton(this);
-    cancel->setObjectName("CancelButton");
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* help = new QPushButton(this);
-    help->setObjectName("HilfeButton");
-    connect(help, &QPushButton::clicked, this, [this] { HilfeClick(); });
-    auto* buttons = new QVBoxLayout;
-    for (auto* b : {ok, cancel, help}) buttons->addWidget(b);
-    buttons->addStretch(1);
+    auto* buttons = okCancelHelp(Qt::Vertical, [this] { okClick(); });
 
     auto* left = new QVBoxLayout;
     left->addLayout(grid);

@@ -69,19 +69,7 @@ SaveMemoryDialog::SaveMemoryDialog(SaveMemoryFormModel& model, platform::Setting
         grid->addWidget(browse, 2 * i + 1, 1);
     }
 
-    auto* ok = new QPushButton(this);
-    ok->setObjectName("OkButton");
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, [this] { okClick(); });
-    auto* cancel = new QPushButton(this);
-    cancel->setObjectName("CancelButton");
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* help = new QPushButton(this);
-    help->setObjectName("HilfeButton");
-    connect(help, &QPushButton::clicked, this, [this] { HilfeClick(); });
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    for (auto* b : {ok, cancel, help}) buttons->addWidget(b);
+    auto* buttons = okCancelHelp(Qt::Horizontal, [this] { okClick(); });
 
     auto* top = new QVBoxLayout(this);
     top->addLayout(choices);

@@ -63,14 +63,18 @@ QListWidget* SelectDialogBase::list(const char* name, std::function<void(int)> c
     return l;
 }
 
-namespace {
-QGroupBox* group(QWidget* parent, const char* name, QLayout* content) {
-    auto* g = new QGroupBox(parent);
+QGroupBox* SelectDialogBase::group(const char* name, QLayout* content) {
+    auto* g = new QGroupBox(this);
     g->setObjectName(name);
     g->setLayout(content);
     return g;
 }
-}  // namespace
+
+QLabel* SelectDialogBase::label(const char* name) {
+    auto* l = new QLabel(this);
+    l->setObjectName(name);
+    return l;
+}
 
 BasicBreakDialog::BasicBreakDialog(BasicBreakFormModel& model, platform::SettingsStore& store, QWidget* parent)
     : SelectDialogBase(model, "BreakFormEvent", store, parent) {
@@ -88,12 +92,12 @@ BasicBreakDialog::BasicBreakDialog(BasicBreakFormModel& model, platform::Setting
     auto* actions = new QVBoxLayout;
     for (auto* b : {set, clear, defaults}) actions->addWidget(b);
     auto* inputBody = new QVBoxLayout;
-    inputBody->addWidget(group(this, "EventGroup", eventRow));
+    inputBody->addWidget(group("EventGroup", eventRow));
     auto* inputRow = new QHBoxLayout;
     inputRow->addWidget(memory, 1);
     inputRow->addLayout(actions);
     inputBody->addLayout(inputRow);
-    auto* input = group(this, "BreakInputGroup", inputBody);
+    auto* input = group("BreakInputGroup", inputBody);
 
     auto* programBody = new QVBoxLayout;
     programBody->addWidget(list("ProgramListBox", [&model](int row) { model.ClickList("ProgramListBox", row); }));
@@ -112,8 +116,8 @@ BasicBreakDialog::BasicBreakDialog(BasicBreakFormModel& model, platform::Setting
     for (auto* b : {ok, cancel, help}) buttons->addWidget(b);
 
     auto* lists = new QHBoxLayout;
-    lists->addWidget(group(this, "ProgramGroup", programBody));
-    lists->addWidget(group(this, "ExtDataGroup", extBody));
+    lists->addWidget(group("ProgramGroup", programBody));
+    lists->addWidget(group("ExtDataGroup", extBody));
     auto* top = new QVBoxLayout(this);
     top->addWidget(input);
     top->addLayout(lists, 1);
@@ -141,7 +145,7 @@ MapDialog::MapDialog(MapFormModel& model, platform::SettingsStore& store, QWidge
         buttons->addWidget(button(clearName, std::move(clear), true));
         buttons->addStretch(1);
         body->addLayout(buttons);
-        return group(this, name, body);
+        return group(name, body);
     };
     auto* program = memoryGroup("ProgramGroup", "ProgramListBox", "Program memory ranges mapped to emulator memory",
                                 "EnterProgram", "DeleteProgram", [&model] { model.SetProgram(); },
@@ -151,7 +155,7 @@ MapDialog::MapDialog(MapFormModel& model, platform::SettingsStore& store, QWidge
                             [&model] { model.ClearExtData(); });
     auto* mapBody = new QVBoxLayout;
     mapBody->addWidget(label);
-    mapBody->addWidget(group(this, "AdrGroup", adrBody));
+    mapBody->addWidget(group("AdrGroup", adrBody));
     mapBody->addWidget(program);
     mapBody->addWidget(ext);
 
@@ -166,7 +170,7 @@ MapDialog::MapDialog(MapFormModel& model, platform::SettingsStore& store, QWidge
     buttons->addStretch(1);
 
     auto* top = new QHBoxLayout(this);
-    top->addWidget(group(this, "MapGroup", mapBody), 1);
+    top->addWidget(group("MapGroup", mapBody), 1);
     top->addLayout(buttons);
     resize(520, 420);
     refresh();

@@ -6,6 +6,9 @@
 #include "ui/base/dialog_base.hpp"
 #include "ui/model/select_form.hpp"
 
+class QGroupBox;
+class QLabel;
+class QLayout;
 class QListWidget;
 class QPushButton;
 
@@ -29,6 +32,10 @@ protected:
     // A button that runs a model action, then gives the event field the focus.
     QPushButton* button(const char* name, std::function<void()> action, bool focusEvent = false);
     QListWidget* list(const char* name, std::function<void(int)> clicked);
+    // A group box named `name` around `content`; the binder gives it its title.
+    QGroupBox* group(const char* name, QLayout* content);
+    // An empty label named `name`; the binder gives it its text.
+    QLabel* label(const char* name);
 
     SelectFormModel& model_;
     bool refreshing_ = false;

@@ -166,26 +166,12 @@ SymbolBrowserDialog::SymbolBrowserDialog(SymbolBrowserModel& model, platform::Se
     auto* sort = new RadioGroup("RadioGroupSort", 1, this);
     sort->onClicked([this](int index) { browser_.SelectSort(index); });
 
-    auto* ok = new QPushButton(this);
-    ok->setObjectName("OkButton");
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, [this] { okClick(); });
-    auto* cancel = new QPushButton(this);
-    cancel->setObjectName("CancelButton");
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* help = new QPushButton(this);
-    help->setObjectName("HilfeButton");
-    connect(help, &QPushButton::clicked, this, [this] { HilfeClick(); });
-
     auto* right = new QVBoxLayout;
     right->addLayout(details);
     right->addWidget(classes);
     right->addWidget(alle);
     right->addWidget(sort);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    for (auto* b : {ok, cancel, help}) buttons->addWidget(b);
-    right->addLayout(buttons);
+    right->addLayout(okCancelHelp(Qt::Horizontal, [this] { okClick(); }));
 
     auto* top = new QHBoxLayout(this);
     top->addLayout(lists, 3);

@@ -97,14 +97,11 @@ SaveTraceDialog::SaveTraceDialog(SaveTraceModel& model, platform::SettingsStore&
     }
     layout->addWidget(formatGroup);
 
-    auto* buttons = new QHBoxLayout;
-    auto* ok = button(this, "OkButton");
-    ok->setDefault(true);
-    auto* cancel = button(this, "CancelButton");
-    auto* help = button(this, "HilfeButton");
-    buttons->addStretch();
-    for (auto* b : {ok, cancel, help}) buttons->addWidget(b);
-    layout->addLayout(buttons);
+    layout->addLayout(okCancelHelp(Qt::Horizontal, [this] {
+        bool accepted = false;
+        guarded([&] { accepted = model_.clickSave(); });
+        if (accepted) accept();
+    }));
 
     // The combos show their most recent entry; the model starts from them.
     model_.setFileName(name_->text());
@@ -117,13 +114,6 @@ SaveTraceDialog::SaveTraceDialog(SaveTraceModel& model, platform::SettingsStore&
     connect(end_, &QComboBox::currentTextChanged, this, [this](const QString& t) { model_.setEnd(t.toStdString()); });
     connect(formats_, &QButtonGroup::idClicked, this, [this](int id) { model_.chooseFormat(id); });
     connect(browse, &QPushButton::clicked, this, [this] { guarded([&] { model_.clickBrowse(); }); });
-    connect(ok, &QPushButton::clicked, this, [this] {
-        bool accepted = false;
-        guarded([&] { accepted = model_.clickSave(); });
-        if (accepted) accept();
-    });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(help, &QPushButton::clicked, this, [this] { HilfeClick(); });
     const auto refresh = [this] {
         bindControls(*this, model_);
         bindGroupTitles(*this, model_);
@@ -208,14 +198,9 @@ GotoDialog::GotoDialog(GotoModel& model, platform::SettingsStore& store, QWidget
     bankGroup_ = group;
     banks_ = new QButtonGroup(this);
     layout->addWidget(group);
-    auto* buttons = new QHBoxLayout;
-    auto* ok = button(this, "OkButton");
-    ok->setDefault(true);
-    auto* cancel = button(this, "CancelButton");
-    auto* help = button(this, "HilfeButton");
-    buttons->addStretch();
-    for (auto* b : {ok, cancel, help}) buttons->addWidget(b);
-    layout->addLayout(buttons);
+    layout->addLayout(okCancelHelp(Qt::Horizontal, [this] {
+        if (model_.clickOk()) accept();
+    }));
 
     model_.setTarget(ziel_->text());
     connect(ziel_, &QComboBox::currentTextChanged, this, [this](const QString& t) {
@@ -226,11 +211,6 @@ GotoDialog::GotoDialog(GotoModel& model, platform::SettingsStore& store, QWidget
         model_.clickBank(bank);
         if (model_.chosenBank()) done(ResultYes);
     });
-    connect(ok, &QPushButton::clicked, this, [this] {
-        if (model_.clickOk()) accept();
-    });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(help, &QPushButton::clicked, this, [this] { HilfeClick(); });
     const auto refresh = [this] {
         bindControls(*this, model_);
         bindGroupTitles(*this, model_);

@@ -15,22 +15,6 @@
 #include "ui/radio_group.hpp"
 
 namespace tarvex::ui {
-namespace {
-
-QGroupBox* group(QWidget* parent, const char* name, QLayout* content) {
-    auto* g = new QGroupBox(parent);
-    g->setObjectName(name);
-    g->setLayout(content);
-    return g;
-}
-
-QLabel* label(QWidget* parent, const char* name) {
-    auto* l = new QLabel(parent);
-    l->setObjectName(name);
-    return l;
-}
-
-}  // namespace
 
 TraceSettingsDialog::TraceSettingsDialog(TraceSettingsFormModel& model, platform::SettingsStore& store,
                                          QWidget* parent)
@@ -39,7 +23,7 @@ TraceSettingsDialog::TraceSettingsDialog(TraceSettingsFormModel& model, platform
     auto* filterBody = new QHBoxLayout;
     auto* filterLabels = new QVBoxLayout;
     for (const char* name : {"Trace1Label", "Trace2Label", "Trace3Label"}) {
-        auto* l = label(this, name);
+        auto* l = label(name);
         l->installEventFilter(this);
         filterLabels->addWidget(l);
     }
@@ -51,7 +35,7 @@ TraceSettingsDialog::TraceSettingsDialog(TraceSettingsFormModel& model, platform
     // Start and stop conditions.
     auto* triggerBody = new QGridLayout;
     auto* triggerLabels = new QVBoxLayout;
-    for (const char* name : {"TriggerALabel", "TriggerBLabel", "TriggerCLabel"}) triggerLabels->addWidget(label(this, name));
+    for (const char* name : {"TriggerALabel", "TriggerBLabel", "TriggerCLabel"}) triggerLabels->addWidget(label(name));
     auto* triggerList = list("TriggerListBox", [](int) {});
     triggerList->setFixedHeight(3 * triggerList->fontMetrics().height() + 12);
     triggerList->setSelectionMode(QAbstractItemView::NoSelection);
@@ -65,7 +49,7 @@ TraceSettingsDialog::TraceSettingsDialog(TraceSettingsFormModel& model, platform
             connect(radio, &QRadioButton::clicked, this, [clicked, s] { clicked(s); });
             body->addWidget(radio);
         }
-        return group(this, groupName, body);
+        return group(groupName, body);
     };
     const char* const start[] = {"StartTriggerA", "StartTriggerB", "StartTriggerC", "StartTriggerDefault"};
     const char* const stop[] = {"StopTriggerA", "StopTriggerB", "StopTriggerC", "StopTriggerDefault"};
@@ -80,7 +64,7 @@ TraceSettingsDialog::TraceSettingsDialog(TraceSettingsFormModel& model, platform
         selectionBody->addWidget(radio);
     }
     selectionBody->addStretch(1);
-    triggerBody->addWidget(group(this, "TriggerGroup", selectionBody), 1, 3);
+    triggerBody->addWidget(group("TriggerGroup", selectionBody), 1, 3);
 
     // Filter conditions.
     auto* eventRow = new QHBoxLayout;
@@ -100,9 +84,9 @@ TraceSettingsDialog::TraceSettingsDialog(TraceSettingsFormModel& model, platform
     addressButtons->addStretch(1);
     addressBody->addLayout(addressButtons);
     auto* inputBody = new QGridLayout;
-    inputBody->addWidget(group(this, "EventGroup", eventRow), 0, 0, 1, 2);
+    inputBody->addWidget(group("EventGroup", eventRow), 0, 0, 1, 2);
     inputBody->addWidget(cycle, 1, 0);
-    inputBody->addWidget(group(this, "AdressenGroup", addressBody), 1, 1);
+    inputBody->addWidget(group("AdressenGroup", addressBody), 1, 1);
     inputBody->setColumnStretch(1, 1);
 
     // Options.
@@ -133,10 +117,10 @@ TraceSettingsDialog::TraceSettingsDialog(TraceSettingsFormModel& model, platform
     for (auto* b : {ok, cancel, help}) buttons->addWidget(b);
 
     auto* top = new QVBoxLayout(this);
-    top->addWidget(group(this, "FilterGroup", filterBody));
-    top->addWidget(group(this, "ConditionsGroup", triggerBody));
-    top->addWidget(group(this, "InputGroup", inputBody));
-    top->addWidget(group(this, "OptionsGroup", optionsBody));
+    top->addWidget(group("FilterGroup", filterBody));
+    top->addWidget(group("ConditionsGroup", triggerBody));
+    top->addWidget(group("InputGroup", inputBody));
+    top->addWidget(group("OptionsGroup", optionsBody));
     top->addLayout(buttons);
     resize(700, 720);
     refresh();

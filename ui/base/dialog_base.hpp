@@ -2,10 +2,12 @@
 // The base of the driver's dialogs: help by button and F1, a click on a label
 // focuses its buddy, and the form opens where it was last closed.
 #include <QDialog>
+#include <functional>
 
 #include "ui/model/dialog_model.hpp"
 #include "ui/model/form_model.hpp"
 
+class QBoxLayout;
 class QLabel;
 
 namespace tarvex::ui {
@@ -20,6 +22,10 @@ public:
     void HilfeClick();
 
 protected:
+    // OK (the default, runs `onOk`), Cancel (rejects) and Help: a row that
+    // keeps them at the right, or a column that keeps them at the top.
+    QBoxLayout* okCancelHelp(Qt::Orientation orientation, std::function<void()> onOk);
+
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
