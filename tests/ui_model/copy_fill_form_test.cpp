@@ -1,26 +1,18 @@
 // The copy, EPROM copy and initialize dialog: its task, its memories and
 // the command it fills after it closed.
+#include "ui/model/copy_fill_form.hpp"
+
 #include <gtest/gtest.h>
 
 #include "core/errors.hpp"
 #include "core/symbol_table.hpp"
-#include "ui/model/copy_fill_form.hpp"
+#include "tests/ui_model/dialog_fixture.hpp"
 #include "ui/model/symbol_picker.hpp"
 
 namespace tarvex::ui {
 namespace {
 
-struct Fixture {
-    TSymboltabelle symbols;
-    platform::MemorySettingsStore store;
-    Fixture() { symbols.AddFunction("FILLER", 1, UnbankedAdresse(0x100), UnbankedAdresse(0x11F), 1); }
-    DialogTables tables(bool systemMode = false) {
-        DialogTables t;
-        t.symbols = &symbols;
-        t.systemMode = systemMode;
-        return t;
-    }
-};
+using Fixture = tarvex::test::RangeFixture;
 
 TKommandoStruktur run(CopyFillFormModel& m, const char* start, const char* end, const char* third) {
     m.EditText("StartAdresse", start);

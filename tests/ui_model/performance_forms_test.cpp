@@ -1,6 +1,8 @@
 // The performance definitions and analysis dialogs: the list edited on a
 // copy and handed back in the user's order, the "?" picks, the settings
 // handed to the component, the analysis rows, labels and bars.
+#include "ui/model/performance_forms.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,23 +12,13 @@
 #include "core/value_stream.hpp"
 #include "platform/stream.hpp"
 #include "tests/support/target/fake_performance_trace.hpp"
-#include "ui/model/performance_forms.hpp"
+#include "tests/ui_model/dialog_fixture.hpp"
 #include "ui/model/symbol_picker.hpp"
 
 namespace tarvex::ui {
 namespace {
 
-struct Fixture {
-    TSymboltabelle symbols;
-    platform::MemorySettingsStore store;
-    platform::ScriptedMessageBoxes boxes;
-    platform::ScopedUi ui{&boxes};
-    DialogTables tables() {
-        DialogTables t;
-        t.symbols = &symbols;
-        return t;
-    }
-};
+using Fixture = tarvex::test::DialogFixture;
 
 std::vector<std::string> ranges(const PerfDefineModel& m) {
     std::vector<std::string> out;

@@ -1,28 +1,18 @@
 // The save memory dialog: formats against memories, the file dialog, the
 // command it fills and shows.
+#include "ui/model/save_memory_form.hpp"
+
 #include <gtest/gtest.h>
 
 #include "core/errors.hpp"
 #include "core/symbol_table.hpp"
-#include "ui/model/save_memory_form.hpp"
+#include "tests/ui_model/dialog_fixture.hpp"
 #include "ui/model/symbol_picker.hpp"
 
 namespace tarvex::ui {
 namespace {
 
-struct Fixture {
-    TSymboltabelle symbols;
-    platform::MemorySettingsStore store;
-    platform::ScriptedMessageBoxes boxes;
-    platform::ScopedUi ui{&boxes};
-    Fixture() { symbols.AddFunction("FILLER", 1, UnbankedAdresse(0x100), UnbankedAdresse(0x11F), 1); }
-    DialogTables tables(bool systemMode = false) {
-        DialogTables t;
-        t.symbols = &symbols;
-        t.systemMode = systemMode;
-        return t;
-    }
-};
+using Fixture = tarvex::test::RangeFixture;
 
 TKommandoStruktur get(SaveMemoryFormModel& m, const char* start, const char* end, const char* file) {
     m.EditText("StartAdresse", start);
