@@ -9,22 +9,9 @@
 #include "platform/ui.hpp"
 #include "sim/board.hpp"
 #include "sim/sim_serial_port.hpp"
+#include "tests/support/target/sim_bench.hpp"
 
 namespace tarvex::test {
-
-// The board simulator on virtual time, with scripted user interaction: what
-// every rig that drives a link against the simulator stands on.
-struct SimBench {
-    explicit SimBench(sim::BoardConfig config = {}) : board(clock, std::move(config)) {}
-
-    platform::FakeClock clock;
-    platform::MemorySettingsStore settings;
-    sim::Board board;
-    platform::ScriptedMessageBoxes boxes;
-    platform::ScriptedErrorDialog errorDialog;
-    platform::RecordingNoticeWindow notice;
-    platform::ScopedUi ui{&boxes, &errorDialog, &notice};
-};
 
 struct SimLink : SimBench {
     explicit SimLink(sim::BoardConfig config = {})

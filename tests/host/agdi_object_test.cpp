@@ -31,6 +31,7 @@
 #include "sim/board.hpp"
 #include "sim/sim_serial_port.hpp"
 #include "sim/standin_root.hpp"
+#include "tests/support/target/sim_bench.hpp"
 #include "tests/support/test_support.hpp"
 
 namespace tarvex {
@@ -118,10 +119,10 @@ struct FakeRun final : IRunControl {
 struct Rig;
 Rig* rig = nullptr;
 
-struct Rig {
+struct Rig : test::SimBench {
     explicit Rig(IRunControl* run = nullptr, platform::Clock* useClock = nullptr,
                  std::vector<std::string>* lifecycle = nullptr)
-        : board(useClock ? *useClock : clock) {
+        : SimBench({}, useClock) {
         rig = this;
         sim::MakeStandinRoot(root.path(), test::sourceDir() / "data");
         platform::Clock& c = useClock ? *useClock : clock;
@@ -195,13 +196,6 @@ struct Rig {
         });
     }
 
-    platform::FakeClock clock;
-    platform::MemorySettingsStore settings;
-    sim::Board board;
-    platform::ScriptedMessageBoxes boxes;
-    platform::ScriptedErrorDialog errorDialog;
-    platform::RecordingNoticeWindow notice;
-    platform::ScopedUi ui{&boxes, &errorDialog, &notice};
     test::TempDir root;
     test::TempDir work;
     ScriptedWindows windows;

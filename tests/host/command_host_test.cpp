@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "host/agdi_object.hpp"
 #include "core/conversions.hpp"
 #include "core/errors.hpp"
 #include "core/symbol_table.hpp"
 #include "emulator/memory_spaces.hpp"
 #include "emulator/watches.hpp"
+#include "host/agdi_object.hpp"
 #include "host/command_history.hpp"
 #include "host/loader.hpp"
 #include "host/options.hpp"
@@ -25,13 +25,14 @@
 #include "sim/board.hpp"
 #include "sim/sim_serial_port.hpp"
 #include "sim/standin_root.hpp"
+#include "tests/support/target/sim_bench.hpp"
 #include "tests/support/test_support.hpp"
 
 namespace tarvex {
 namespace {
 
-struct HostCommands {
-    HostCommands() : board(clock) {
+struct HostCommands : test::SimBench {
+    HostCommands() {
         sim::MakeStandinRoot(root.path(), test::sourceDir() / "data");
         DriverEnvironment env;
         env.clock = &clock;
@@ -54,6 +55,15 @@ struct HostCommands {
         c.text1 = text1;
         return Execute(c, object->Commands());
     }
+    // Initializes memory from start to end with value.
+    bool fill(std::uint8_t kind, std::uint16_t start, std::uint16_t end, std::uint8_t value) {
+        TVokWinKommando c(cmd::Initialize);
+        c.memoryKind = kind;
+        c.start = UnbankedAdresse(start);
+        c.end = UnbankedAdresse(end);
+        c.value = value;
+        return Execute(c, object->Commands());
+    }
     std::uint32_t time() {
         std::uint32_t t = 0;
         board.withTrace([&t](sim::TraceMemory& m) { t = m.timeStamp(); });
@@ -66,13 +76,6 @@ struct HostCommands {
         return out;
     }
 
-    platform::FakeClock clock;
-    platform::MemorySettingsStore settings;
-    sim::Board board;
-    platform::ScriptedMessageBoxes boxes;
-    platform::ScriptedErrorDialog errorDialog;
-    platform::RecordingNoticeWindow notice;
-    platform::ScopedUi ui{&boxes, &errorDialog, &notice};
     test::TempDir root;
     test::TempDir work;
     platform::HostMessageSink sink{nullptr, [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
@@ -123,12 +126,7 @@ TEST(CommandHost, FillAndCopyRunOnTheBoard) {
     HostCommands h;
     ASSERT_EQ(h.start(), 0u);
     h.board.clearLog();
-    TVokWinKommando fill(cmd::Initialize);
-    fill.memoryKind = memkind::IntData;
-    fill.start = UnbankedAdresse(0x30);
-    fill.end = UnbankedAdresse(0x3F);
-    fill.value = 0xAA;
-    EXPECT_TRUE(Execute(fill, h.object->Commands()));
+    EXPECT_TRUE(h.fill(memkind::IntData, 0x30, 0x3F, 0xAA));
     TVokWinKommando copy(cmd::Copy);
     copy.memoryKind = memkind::IntData;
     copy.start = UnbankedAdresse(0x30);
@@ -282,12 +280,7 @@ TEST(CommandHost, WatchesOnAnObjectFileAtABreakpoint) {
 TEST(CommandHost, SaveWritesTheFileAndListingsNameTheirTargets) {
     HostCommands h;
     ASSERT_EQ(h.start(), 0u);
-    TVokWinKommando fill(cmd::Initialize);
-    fill.memoryKind = memkind::IntData;
-    fill.start = UnbankedAdresse(0x30);
-    fill.end = UnbankedAdresse(0x33);
-    fill.value = 0x41;
-    EXPECT_TRUE(Execute(fill, h.object->Commands()));
+    EXPECT_TRUE(h.fill(memkind::IntData, 0x30, 0x33, 0x41));
     TVokWinKommando save(cmd::Save);
     save.memoryKind = memkind::IntData;
     save.fileFormat = fileformat::HexDump;
@@ -299,14 +292,8 @@ TEST(CommandHost, SaveWritesTheFileAndListingsNameTheirTargets) {
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "0030 41 41 41 41 00  AAAA.\r\n");
 
     // SJMP to itself at 0x0100.
-    TVokWinKommando code(cmd::Initialize);
-    code.start = UnbankedAdresse(0x0100);
-    code.end = UnbankedAdresse(0x0100);
-    code.value = 0x80;
-    EXPECT_TRUE(Execute(code, h.object->Commands()));
-    code.start = code.end = UnbankedAdresse(0x0101);
-    code.value = 0xFE;
-    EXPECT_TRUE(Execute(code, h.object->Commands()));
+    EXPECT_TRUE(h.fill(memkind::Program, 0x0100, 0x0100, 0x80));
+    EXPECT_TRUE(h.fill(memkind::Program, 0x0101, 0x0101, 0xFE));
     save.memoryKind = memkind::Program;
     save.fileFormat = fileformat::AssemblerSource;
     save.start = UnbankedAdresse(0x0100);

@@ -13,8 +13,8 @@
 #include "core/value_stream.hpp"
 #include "emulator/banking.hpp"
 #include "emulator/emulator.hpp"
-#include "emulator/select_table.hpp"
 #include "emulator/memory_spaces.hpp"
+#include "emulator/select_table.hpp"
 #include "emulator/sfr_config.hpp"
 #include "host/options.hpp"
 #include "host/project_files.hpp"
@@ -24,6 +24,7 @@
 #include "sim/board.hpp"
 #include "sim/sim_serial_port.hpp"
 #include "tests/support/fake_targets.hpp"
+#include "tests/support/target/sim_bench.hpp"
 #include "tests/support/test_support.hpp"
 
 namespace tarvex::test {
@@ -51,9 +52,8 @@ inline std::string readText(const std::filesystem::path& p) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-struct HostRig {
-    explicit HostRig(std::string vokRegs = readText(sourceDir() / "data" / "VokRegs.txt"))
-        : board(clock, sim::BoardConfig{}) {
+struct HostRig : SimBench {
+    explicit HostRig(std::string vokRegs = readText(sourceDir() / "data" / "VokRegs.txt")) {
         writeBytes(root.file("VokRegs.txt"), std::vector<std::uint8_t>(vokRegs.begin(), vokRegs.end()));
         std::filesystem::copy_file(sourceDir() / "data" / "VokMonitor.txt", root.file("VokMonitor.txt"));
         OptionsEnvironment env;
@@ -135,13 +135,6 @@ struct HostRig {
     std::uint16_t programMax() { return spaces->Space(SpaceKind::Program).ProgramMaxOffset(); }
     std::uint16_t xdataMax() { return spaces->Space(SpaceKind::ExtData).XdataMaxOffset(); }
 
-    platform::FakeClock clock;
-    platform::MemorySettingsStore settings;
-    sim::Board board;
-    platform::ScriptedMessageBoxes boxes;
-    platform::ScriptedErrorDialog errorDialog;
-    platform::RecordingNoticeWindow notice;
-    platform::ScopedUi ui{&boxes, &errorDialog, &notice};
     TempDir root;
     RecordingTargetParts recording;
     TargetParts parts;

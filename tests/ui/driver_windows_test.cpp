@@ -15,6 +15,7 @@
 #include "sim/board.hpp"
 #include "sim/sim_serial_port.hpp"
 #include "sim/standin_root.hpp"
+#include "tests/support/target/sim_bench.hpp"
 #include "tests/support/test_support.hpp"
 #include "ui/qt_driver_windows.hpp"
 #include "ui/trace_window.hpp"
@@ -22,8 +23,8 @@
 namespace tarvex::ui {
 namespace {
 
-struct WindowedHost {
-    WindowedHost() : board(clock), windows(settings) {
+struct WindowedHost : test::SimBench {
+    WindowedHost() : windows(settings) {
         sim::MakeStandinRoot(root.path(), test::sourceDir() / "data");
         DriverEnvironment env;
         env.clock = &clock;
@@ -45,13 +46,6 @@ struct WindowedHost {
         return nullptr;
     }
 
-    platform::FakeClock clock;
-    platform::MemorySettingsStore settings;
-    sim::Board board;
-    platform::ScriptedMessageBoxes boxes;
-    platform::ScriptedErrorDialog errorDialog;
-    platform::RecordingNoticeWindow notice;
-    platform::ScopedUi ui{&boxes, &errorDialog, &notice};
     test::TempDir root;
     platform::HostMessageSink sink{nullptr, [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
                                        return 0;

@@ -21,15 +21,16 @@
 #include "sim/board.hpp"
 #include "sim/sim_serial_port.hpp"
 #include "tests/support/fake_targets.hpp"
+#include "tests/support/target/sim_bench.hpp"
 #include "tests/support/test_support.hpp"
 
 namespace tarvex::test {
 
-struct SimTarget {
+struct SimTarget : SimBench {
     // A TARVEX-V ("5.1 ") unless the configuration says otherwise; the
     // processor is an 80C51. Boards after the TARVEX-IV send 12-byte frames.
     explicit SimTarget(sim::BoardConfig config = {})
-        : board(clock, framed(std::move(config))), options(root.path().string(), "") {
+        : SimBench(framed(std::move(config))), options(root.path().string(), "") {
         std::filesystem::copy_file(sourceDir() / "data" / "VokMonitor.txt", root.file("VokMonitor.txt"));
         std::filesystem::copy_file(sourceDir() / "data" / "VokRegs.txt", root.file("VokRegs.txt"));
         options.sfrFile = root.file("VokRegs.txt");
@@ -104,13 +105,6 @@ struct SimTarget {
         return out;
     }
 
-    platform::FakeClock clock;
-    platform::MemorySettingsStore settings;
-    sim::Board board;
-    platform::ScriptedMessageBoxes boxes;
-    platform::ScriptedErrorDialog errorDialog;
-    platform::RecordingNoticeWindow notice;
-    platform::ScopedUi ui{&boxes, &errorDialog, &notice};
     TempDir root;
     StandaloneTargetOptions options;
     RecordingTargetParts recording;
