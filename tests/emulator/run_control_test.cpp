@@ -136,13 +136,7 @@ TEST(RunControl, BreakpointHaltHandsRegistersAndTraceOver) {
         }
         last = f.TimeStamp;
     }
-    // A step at the self-jump stays there and adds its frame.
-    rig.debug.SetPC(UnbankedAdresse(RunRig::Done));
-    const std::uint32_t frames = rig.trace.FrameCount();
-    rig.debug.SingleStep();
-    EXPECT_EQ(rig.debug.PC().offset, RunRig::Done);
-    ASSERT_EQ(rig.trace.FrameCount(), frames + 1);
-    EXPECT_EQ(rig.trace.GetFrame(frames).Offset(), RunRig::Done);
+    rig.expectStepAtTheSelfJumpAddsAFrame();
 }
 
 TEST(RunControl, OverflowBreakHaltsAfterTheCountedFrames) {

@@ -136,6 +136,15 @@ struct RunRig : TraceRig {
         });
     }
     std::uint64_t commands(std::string_view name) const { return board.tally(name).commands; }
+    // A step at the self-jump stays there and adds its frame.
+    void expectStepAtTheSelfJumpAddsAFrame() {
+        debug.SetPC(UnbankedAdresse(Done));
+        const std::uint32_t frames = trace.FrameCount();
+        debug.SingleStep();
+        EXPECT_EQ(debug.PC().offset, Done);
+        ASSERT_EQ(trace.FrameCount(), frames + 1);
+        EXPECT_EQ(trace.GetFrame(frames).Offset(), Done);
+    }
 
     TDebug debug;
     BoardBreaks breaks;

@@ -67,13 +67,7 @@ TEST(RunWithSelectTable, AddedAddressHaltsTheGoThereWithTheExecutedFrames) {
     rig.pollUntilHalted();
     EXPECT_EQ(rig.debug.PC().offset, 0x0202);
 
-    // A step at the self-jump stays there and adds its frame.
-    rig.debug.SetPC(UnbankedAdresse(RunRig::Done));
-    const std::uint32_t frames = rig.trace.FrameCount();
-    rig.debug.SingleStep();
-    EXPECT_EQ(rig.debug.PC().offset, RunRig::Done);
-    ASSERT_EQ(rig.trace.FrameCount(), frames + 1);
-    EXPECT_EQ(rig.trace.GetFrame(frames).Offset(), RunRig::Done);
+    rig.expectStepAtTheSelfJumpAddsAFrame();
 }
 
 // A go-until and a step over put their break on channel 12 for the run
