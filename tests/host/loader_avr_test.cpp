@@ -11,22 +11,6 @@
 namespace tarvex {
 namespace {
 
-using test::UbrofBytes;
-
-// avra's object file for avrdefs.asm (including avrregs.inc): rjmp main,
-// .org 0x10, jmp main (two words, one line), ldi, mov, rjmp.
-std::vector<std::uint8_t> avrdefsObject() {
-    const struct {
-        std::uint32_t word;
-        std::uint16_t opcode, line;
-    } records[] = {{0x00, 0xC011, 9}, {0x10, 0x940C, 11}, {0x11, 0x0012, 11},
-                   {0x12, 0xE102, 12}, {0x13, 0x2F10, 13}, {0x14, 0xCFFD, 14}};
-    UbrofBytes f;
-    f.d(0x50).d(0x1A).b(9).b(2).raw("AVR Object File").b(0);
-    for (const auto& r : records) f.b(0).w(r.word).w(r.opcode).b(0).w(r.line).b(0);
-    return f.raw("avrdefs.asm").b(0).raw("avrregs.inc").b(0).b(0).data();
-}
-
 TEST(AvrObjectLoad, CodeAtByteAddressesLinesOnceAndRegisterAliases) {
     test::TempDir dir;
     const std::string asmText = ".include \"avrregs.inc\"\r\n.def temp = r16 ; work register\r\n"
@@ -51,7 +35,7 @@ TEST(AvrObjectLoad, CodeAtByteAddressesLinesOnceAndRegisterAliases) {
         memory[a + 1] = static_cast<std::uint8_t>(w >> 8);
     });
     load.SetFindSource([&](const std::string& name) { return dir.file(name); });
-    TAvrObjReader reader(std::make_unique<platform::MemoryStream>(avrdefsObject()));
+    TAvrObjReader reader(std::make_unique<platform::MemoryStream>(test::AvrdefsObject()));
     load.Load(reader, "avrdefs");
 
     // The bytes avra's HEX file holds at the same addresses.

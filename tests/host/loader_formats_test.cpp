@@ -197,18 +197,8 @@ TEST(LoaderFormats, UbrofOfHiTechTakesTheHexBeside) {
 
 // avra's object file for avrdefs.asm: word addresses become byte addresses.
 TEST(LoaderFormats, AvrObjectIntoProgramMemory) {
-    const struct {
-        std::uint32_t word;
-        std::uint16_t opcode, line;
-    } records[] = {{0x00, 0xC011, 9}, {0x10, 0x940C, 11}, {0x11, 0x0012, 11},
-                   {0x12, 0xE102, 12}, {0x13, 0x2F10, 13}, {0x14, 0xCFFD, 14}};
-    UbrofBytes f;
-    f.d(0x50).d(0x1A).b(9).b(2).raw("AVR Object File").b(0);
-    for (const auto& rec : records) f.b(0).w(rec.word).w(rec.opcode).b(0).w(rec.line).b(0);
-    f.raw("avrdefs.asm").b(0).raw("avrregs.inc").b(0).b(0);
-
     LoaderRig r;
-    const std::string name = r.file("avrdefs.obj", f.data());
+    const std::string name = r.file("avrdefs.obj", test::AvrdefsObject());
     r.file("avrdefs.asm", std::string(".def temp = r16\r\nrjmp main\r\n"));
     ASSERT_TRUE(r.run(r.request(name, memkind::Program, fileformat::AvrObject, loadflag::ClearSymbols)));
     EXPECT_FALSE(r.loader->Failed());

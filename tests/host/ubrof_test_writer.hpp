@@ -59,4 +59,18 @@ inline void WriteSeed(const std::string& target, const std::string& name, const 
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+// avra's object file for avrdefs.asm (including avrregs.inc): rjmp main,
+// .org 0x10, jmp main (two words, one line), ldi, mov, rjmp.
+inline std::vector<std::uint8_t> AvrdefsObject() {
+    const struct {
+        std::uint32_t word;
+        std::uint16_t opcode, line;
+    } records[] = {{0x00, 0xC011, 9},  {0x10, 0x940C, 11}, {0x11, 0x0012, 11},
+                   {0x12, 0xE102, 12}, {0x13, 0x2F10, 13}, {0x14, 0xCFFD, 14}};
+    UbrofBytes f;
+    f.d(0x50).d(0x1A).b(9).b(2).raw("AVR Object File").b(0);
+    for (const auto& r : records) f.b(0).w(r.word).w(r.opcode).b(0).w(r.line).b(0);
+    return f.raw("avrdefs.asm").b(0).raw("avrregs.inc").b(0).b(0).data();
+}
+
 }  // namespace tarvex::test
