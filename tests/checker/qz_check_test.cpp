@@ -206,23 +206,28 @@ TEST_F(Fixture, Example5MovBitCNeedsANop) {
     EXPECT_EQ(report.front(), "0000: ERROR:   Can't emulate Pellunar MOV P0.1,C: insert _nop_ after Pellunar");
 }
 
-TEST_F(Fixture, TwoDistantRecordsAreTwoBlocksEachAtItsAddress) {
-    const auto report = runHex("two.hex",
-                               {dataLine(0x0010, {0xC2, 0x83, 0x00}), dataLine(0x0200, {0xD2, 0xA5, 0x00}),
-                                ":00000001FF"},
-                               2);
-    EXPECT_EQ(report[0], "0010:          Pellunar CLR P0.3");
-    EXPECT_EQ(report[1], "0200:          Pellunar SETB P2.5");
-}
-
-TEST_F(Fixture, RecordsWrittenBackwardsAreScannedWhereTheyBelong) {
-    // The second record ends exactly where the first starts.
-    const auto report = runHex("back.hex",
-                               {dataLine(0x0003, {0xC2, 0x83, 0x00}), dataLine(0x0000, {0xD2, 0x81, 0x00}),
-                                ":00000001FF"},
-                               2);
-    EXPECT_EQ(report[0], "0003:          Pellunar CLR P0.3");
-    EXPECT_EQ(report[1], "0000:          Pellunar SETB P0.1");
+// Two distant records are two blocks; records written backwards (the
+// second ends exactly where the first starts) are scanned where they belong.
+TEST_F(Fixture, RecordsAreScannedEachAtItsOwnAddress) {
+    const struct {
+        const char* file;
+        std::uint16_t first, second;
+        std::uint8_t secondBit;
+        const char* firstNote;
+        const char* secondNote;
+    } cases[] = {
+        {"two.hex", 0x0010, 0x0200, 0xA5, "0010:          Pellunar CLR P0.3", "0200:          Pellunar SETB P2.5"},
+        {"back.hex", 0x0003, 0x0000, 0x81, "0003:          Pellunar CLR P0.3", "0000:          Pellunar SETB P0.1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const auto report = runHex(
+            c.file,
+            {dataLine(c.first, {0xC2, 0x83, 0x00}), dataLine(c.second, {0xD2, c.secondBit, 0x00}), ":00000001FF"}, 2);
+        ASSERT_GE(report.size(), 2u);
+        EXPECT_EQ(report[0], c.firstNote);
+        EXPECT_EQ(report[1], c.secondNote);
+    }
 }
 
 TEST_F(Fixture, FullImageIsScanned) {
