@@ -122,14 +122,14 @@ std::string escape(const std::string& s) {
     return out;
 }
 
-// A value name must not read as a section, a comment or a name/value
-// split: "=" anywhere and "[" or ";" in front are written as \xHH.
-std::string escapeName(const std::string& s) {
+// `special` anywhere and "[" or ";" in front are written as \xHH, after
+// the escapes of values.
+std::string escapeHeld(const std::string& s, char special) {
     std::string out = escape(s);
     std::string safe;
     for (std::size_t i = 0; i < out.size(); ++i) {
         const char c = out[i];
-        if (c == '=' || (i == 0 && (c == '[' || c == ';'))) {
+        if (c == special || (i == 0 && (c == '[' || c == ';'))) {
             static const char hex[] = "0123456789ABCDEF";
             safe += "\\x";
             safe += hex[(c >> 4) & 0xF];
@@ -141,24 +141,17 @@ std::string escapeName(const std::string& s) {
     return safe;
 }
 
+// A value name must not read as a section, a comment or a name/value
+// split: "=" anywhere and "[" or ";" in front are written as \xHH.
+std::string escapeName(const std::string& s) {
+    return escapeHeld(s, '=');
+}
+
 // A section name must not end its header early nor break its line: "]"
 // anywhere and "[" or ";" in front are written as \xHH, line breaks and
 // backslashes escaped as in values.
 std::string escapeSection(const std::string& s) {
-    std::string out = escape(s);
-    std::string safe;
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        const char c = out[i];
-        if (c == ']' || (i == 0 && (c == '[' || c == ';'))) {
-            static const char hex[] = "0123456789ABCDEF";
-            safe += "\\x";
-            safe += hex[(c >> 4) & 0xF];
-            safe += hex[c & 0xF];
-        } else {
-            safe += c;
-        }
-    }
-    return safe;
+    return escapeHeld(s, ']');
 }
 
 int hexValue(char c) {
