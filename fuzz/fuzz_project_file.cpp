@@ -16,6 +16,7 @@
 #include "emulator/emulator.hpp"
 #include "emulator/memory_spaces.hpp"
 #include "emulator/sfr_config.hpp"
+#include "fuzz/fuzz_options_root.hpp"
 #include "host/options.hpp"
 #include "host/project_files.hpp"
 #include "platform/clock.hpp"
@@ -39,16 +40,8 @@ struct RunControlSection final : TComponent {
 
 struct Rig {
     Rig() : ui(&boxes) {
-        dir = fs::temp_directory_path() / ("tarvex_fuzz_project_" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir);
-        fs::copy_file(fs::path(TARVEX_SOURCE_DIR) / "data" / "VokRegs.txt", dir / "VokRegs.txt",
-                      fs::copy_options::overwrite_existing);
-        OptionsEnvironment env;
-        env.root = dir.string();
-        env.registryRoot = "";
-        env.arguments = std::vector<std::string>{};
-        options = std::make_unique<TVokWinOptionen>(settings, env);
-        options->InitialSettings();
+        dir = fuzz::makeRoot("project");
+        options = fuzz::makeOptions(settings, dir);
         emu = std::make_unique<TEmulator>(*options, clock, settings);
         sfr = std::make_unique<TSfrConfig>(registers, *emu, *options);
         banking = std::make_unique<TBanking>(*emu, notifier);
@@ -61,7 +54,6 @@ struct Rig {
         options->SetEmulator(emu.get());
         options->SetSfrConfig(sfr.get());
         options->SetSpaces(spaces.get());
-        options->SetOptionFileName((dir / "fuzz.bopt").string());
         files = std::make_unique<TProjectFiles>(ProjectComponents{
             options.get(), &symbols, &runControl, [this] { runControl.options = 0; }, emu.get(), banking.get(),
             nullptr});

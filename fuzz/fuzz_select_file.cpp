@@ -15,6 +15,7 @@
 #include "emulator/banking.hpp"
 #include "emulator/emulator.hpp"
 #include "emulator/kdo_select_table.hpp"
+#include "fuzz/fuzz_options_root.hpp"
 #include "host/options.hpp"
 #include "host/project_files.hpp"
 #include "platform/clock.hpp"
@@ -28,19 +29,10 @@ namespace fs = std::filesystem;
 
 struct Rig {
     Rig() {
-        dir = fs::temp_directory_path() / ("tarvex_fuzz_select_" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir);
-        fs::copy_file(fs::path(TARVEX_SOURCE_DIR) / "data" / "VokRegs.txt", dir / "VokRegs.txt",
-                      fs::copy_options::overwrite_existing);
-        OptionsEnvironment env;
-        env.root = dir.string();
-        env.registryRoot = "";
-        env.arguments = std::vector<std::string>{};
-        options = std::make_unique<TVokWinOptionen>(settings, env);
-        options->InitialSettings();
+        dir = fuzz::makeRoot("select");
+        options = fuzz::makeOptions(settings, dir);
         options->SetOptionBit(TBasisOptionen::BreakTraceSaveBit, true);
         options->SetOptionBit(TBasisOptionen::MapSaveBit, true);
-        options->SetOptionFileName((dir / "fuzz.bopt").string());
         emulator = std::make_unique<TEmulator>(*options, clock, settings);
         banking = std::make_unique<TBanking>(*emulator, notifier);
         table = std::make_unique<TKdoSelectTabelle>(
