@@ -412,6 +412,15 @@ void TBasisEmulator::Startup() {
     SetTimeoutError(false);
     // A new start is the user's answer to a fatal USB error: try again.
     fatalUsbError_ = false;
+    if (pendingPort_) {
+        // The port chosen while the board was in use: the old one is let go.
+        const PendingPort pending = *pendingPort_;
+        if (handleOpen_ || connectionState_ != StateClosed) DestroyEmulHandle();
+        pendingPort_.reset();
+        SetPortName(pending.name);
+        SetPortAdresse(pending.address);
+        SetPortExclusiv(pending.exclusive);
+    }
     transport_->prepareStart();
     InitStringEinlesen();
     CheckEpromVersion();
@@ -540,9 +549,9 @@ void TBasisEmulator::LoadSettings() {
 }
 
 void TBasisEmulator::SaveSettings() {
-    settings_.writeString(RegistryKey, RegistrySection, "Port", portName_);
-    settings_.writeInteger(RegistryKey, RegistrySection, "PortAdresse", portAdresse_);
-    settings_.writeBool(RegistryKey, RegistrySection, "PortExclusiv", portExclusiv_);
+    settings_.writeString(RegistryKey, RegistrySection, "Port", SavedPortName());
+    settings_.writeInteger(RegistryKey, RegistrySection, "PortAdresse", SavedPortAdresse());
+    settings_.writeBool(RegistryKey, RegistrySection, "PortExclusiv", SavedPortExclusiv());
     settings_.writeInteger(RegistryKey, RegistrySection, "BaudRate", baudRate_);
     settings_.writeInteger(RegistryKey, RegistrySection, "TimeoutInit", static_cast<std::int32_t>(timeoutInitString_));
     settings_.writeInteger(RegistryKey, RegistrySection, "TimeoutReadWrite",

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -171,6 +172,15 @@ public:
     void SetPortAdresse(std::uint16_t address);
     bool PortExclusiv() const { return portExclusiv_; }
     void SetPortExclusiv(bool exclusive);
+    // Below StateIdentified the three setters at once; from there on the
+    // values wait for the next Startup, and the settings and the project
+    // stream keep them instead of the live ones meanwhile.
+    void SetPortSettingsForNextStart(const std::string& name, std::uint16_t address, bool exclusive);
+    bool PortSettingsPending() const { return pendingPort_.has_value(); }
+    // What the settings keep: the pending values, else the live ones.
+    std::string SavedPortName() const { return pendingPort_ ? pendingPort_->name : portName_; }
+    std::uint16_t SavedPortAdresse() const { return pendingPort_ ? pendingPort_->address : portAdresse_; }
+    bool SavedPortExclusiv() const { return pendingPort_ ? pendingPort_->exclusive : portExclusiv_; }
     std::uint8_t BaudRate() const { return baudRate_; }
     void SetBaudRate(std::uint8_t index);
     std::uint32_t TimeoutInitString() const { return timeoutInitString_; }
@@ -309,6 +319,12 @@ private:
     std::uint16_t portAdresse_ = 0x378;
     bool portExclusiv_ = true;
     std::string portName_ = "COM1";
+    struct PendingPort {
+        std::string name;
+        std::uint16_t address;
+        bool exclusive;
+    };
+    std::optional<PendingPort> pendingPort_;
     // Read by other threads while the target runs.
     std::atomic<bool> traceReading_{false};
     bool timeoutFlag_ = false;

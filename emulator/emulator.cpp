@@ -888,9 +888,9 @@ void TEmulator::WriteSettings(ValueWriter& writer) const {
     writer.WriteBoolean(externalClock_);
     writer.WriteString(lastFpgaFile_);
     writer.WriteInteger(waitTimeReset_);
-    writer.WriteString(PortName());
-    writer.WriteInteger(PortAdresse());
-    writer.WriteBoolean(PortExclusiv());
+    writer.WriteString(SavedPortName());
+    writer.WriteInteger(SavedPortAdresse());
+    writer.WriteBoolean(SavedPortExclusiv());
     writer.WriteInteger(BaudRate());
     writer.WriteInteger(static_cast<std::int32_t>(TimeoutInitString()));
     writer.WriteInteger(static_cast<std::int32_t>(TimeoutReadWrite()));

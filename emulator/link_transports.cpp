@@ -114,6 +114,24 @@ void TBasisEmulator::SetPortExclusiv(bool exclusive) {
     portExclusiv_ = exclusive;
 }
 
+void TBasisEmulator::SetPortSettingsForNextStart(const std::string& name, std::uint16_t address, bool exclusive) {
+    auto lock = LockLink();
+    if (connectionState_ < StateIdentified) {
+        pendingPort_.reset();
+        SetPortName(name);
+        SetPortAdresse(address);
+        SetPortExclusiv(exclusive);
+        return;
+    }
+    const std::string wanted = upper(name);
+    if (wanted == portName_ && address == portAdresse_ && exclusive == portExclusiv_) {
+        pendingPort_.reset();
+        return;
+    }
+    pendingPort_ = PendingPort{wanted, address, exclusive};
+    settingsChanged_ = true;
+}
+
 Transport& TBasisEmulator::transportFor(std::uint8_t kind) {
     if (plugged_ && pluggedKind_ == kind) return *plugged_;
     switch (kind) {

@@ -9,6 +9,7 @@
 #include "core/errors.hpp"
 #include "emulator/d2xx.hpp"
 #include "platform/parallel_port.hpp"
+#include "platform/port_list.hpp"
 #include "tests/emulator/link_fixture.hpp"
 #include "tests/support/test_support.hpp"
 
@@ -330,7 +331,41 @@ TEST(Settings, PortChangesRefusedWhileTheBoardIsStarted) {
     EXPECT_EQ(s.link->PortName(), "COM2");
 }
 
+TEST(Settings, PortChosenWhileStartedWaitsForTheNextStart) {
+    SimLink s;
+    s.link->SetPortName("COM2");
+    s.identify();
+    s.link->SetPortSettingsForNextStart("com3", 0x278, false);
+    EXPECT_EQ(s.link->PortName(), "COM2");
+    EXPECT_TRUE(s.link->PortSettingsPending());
+    s.link->SaveSettings();
+    const char* key = TBasisEmulator::RegistryKey;
+    EXPECT_EQ(s.settings.readString(key, "Interface", "Port", ""), "COM3");
+    EXPECT_EQ(s.settings.readInteger(key, "Interface", "PortAdresse", 0), 0x278);
+    s.link->Restart();
+    s.link->Startup();
+    EXPECT_EQ(s.link->PortName(), "COM3");
+    EXPECT_EQ(s.link->PortAdresse(), 0x278);
+    EXPECT_FALSE(s.link->PortSettingsPending());
+    // Closed: the setters at once.
+    s.link->Restart();
+    s.link->SetPortSettingsForNextStart("COM4", 0x378, true);
+    EXPECT_EQ(s.link->PortName(), "COM4");
+    EXPECT_FALSE(s.link->PortSettingsPending());
+}
+
 #ifndef _WIN32  // Windows opens the port name itself
+TEST(Settings, PortListNamesExistingDevicesAndConfiguredPorts) {
+    platform::MemorySettingsStore settings;
+    const char* key = TBasisEmulator::RegistryKey;
+    settings.writeString(key, "Ports", "COM7", "/dev/null");
+    settings.writeString(key, "Ports", "COM9", "/nonexistent/tty");
+    const auto ports = platform::listPorts(settings, key);
+    EXPECT_NE(std::find(ports.begin(), ports.end(), "COM7"), ports.end());
+    EXPECT_NE(std::find(ports.begin(), ports.end(), "COM9"), ports.end());  // named in the settings
+    EXPECT_EQ(std::count(ports.begin(), ports.end(), "COM7"), 1);
+}
+
 TEST(Settings, ComPortNamesResolveToDevices) {
     platform::MemorySettingsStore settings;
     const char* key = TBasisEmulator::RegistryKey;
