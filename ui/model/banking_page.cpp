@@ -243,4 +243,12 @@ void BankingPage::chooseCodeDallas(bool dallas) {
     changed();
 }
 
+void BankingPage::chooseSwitchVia(int index) {
+    if (index < 0 || index > 1) return;
+    edit("SwitchViaGroup").itemIndex = index;
+    portAddresses();
+    changedBanking_ = true;
+    changed();
+}
+
 }  // namespace tarvex::ui

@@ -36,6 +36,8 @@ public:
     void setCodeBanking(bool on);
     void setVariableBanking(bool on);
     void chooseCodeDallas(bool dallas);
+    // " Bank &switching via: ": 0 "SFR Port", 1 "Xdata Port".
+    void chooseSwitchVia(int index);
 
     EmulationMemory memory() const { return memory_; }
     bool memory512() const { return memory512_; }
