@@ -193,6 +193,10 @@ OptionsFormModel::OptionsFormModel(IOptionsTarget& target, platform::SettingsSto
     setText("HelpButton", "Help");
     setText("LoadButton", "Load");
     setVisible("LoadButton", false);
+    interface.setText("PortNameLabel", "&Name:");
+    interface.setText("PortAddressLabel", "&Address:");
+    preferences.setText("BootFileNameLabel", "&File name:");
+    preferences.setText("BootAddressLabel", "Load address:");
     interface.setText("TimeoutInit", "4000");
     interface.setText("TimeoutReadWrite", "2000");
     active_ = storedPage();
