@@ -205,6 +205,9 @@ public:
     TWatchTabelle& Watches() { return *watches_; }
     // The status line; its first text goes to the IDE's status bar.
     TVokWinStatusZeile& StatusLine() { return *statusLine_; }
+    // The run control component and the register table; null before they exist.
+    TDebug* Debug() { return debug_.get(); }
+    const TRegisterTabelle* Registers() const { return registers_.get(); }
     // The board's trace model; null when a trace board part was handed in.
     TTracePlatine* TracePlatine() { return trace_.get(); }
     // The run control the run requests go to; null when there is none.

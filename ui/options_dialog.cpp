@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "core/message_box.hpp"
+#include "host/agdi_object.hpp"
 #include "ui/base/history_combo.hpp"
 #include "ui/lpc_config_dialog.hpp"
 #include "ui/radio_group.hpp"
@@ -685,6 +686,19 @@ bool RunOptionsDialog(IOptionsTarget& target, platform::SettingsStore& store, QW
     OptionsDialog dialog(model, store, owner);
     dialog.setWindowModality(Qt::ApplicationModal);
     return dialog.exec() == QDialog::Accepted;
+}
+
+LiveComponents LiveComponentsOf(TAgdiObject& object, platform::SettingsStore& store) {
+    LiveComponents c;
+    c.options = &object.Options();
+    c.emulator = &object.Emulator();
+    c.runControl = object.Debug();
+    c.banking = &object.Banking();
+    c.sfr = &object.SfrConfig();
+    c.registers = object.Registers();
+    c.projectFiles = &object.ProjectFiles();
+    c.settings = &store;
+    return c;
 }
 
 }  // namespace tarvex::ui

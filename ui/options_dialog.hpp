@@ -10,6 +10,10 @@
 #include "ui/base/dialog_base.hpp"
 #include "ui/model/options_form.hpp"
 
+namespace tarvex {
+class TAgdiObject;
+}
+
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
@@ -57,5 +61,8 @@ private:
 // Opens the dialog modally on the target; true for "Ok".
 bool RunOptionsDialog(IOptionsTarget& target, platform::SettingsStore& store = platform::defaultSettings(),
                       QWidget* owner = nullptr);
+
+// The live components of the host object behind the target interface.
+LiveComponents LiveComponentsOf(TAgdiObject& object, platform::SettingsStore& store);
 
 }  // namespace tarvex::ui

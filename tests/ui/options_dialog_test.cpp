@@ -14,7 +14,20 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <fstream>
+#include <iterator>
+
+#include "emulator/banking.hpp"
+#include "emulator/emulator.hpp"
+#include "host/options.hpp"
+#include "host/agdi_object.hpp"
+#include "platform/clock.hpp"
+#include "platform/host_window.hpp"
 #include "platform/settings.hpp"
+#include "sim/board.hpp"
+#include "sim/sim_serial_port.hpp"
+#include "sim/standin_root.hpp"
+#include "tests/support/test_support.hpp"
 #include "platform/ui.hpp"
 #include "ui/options_dialog.hpp"
 #include "ui/radio_group.hpp"
@@ -158,6 +171,63 @@ TEST(OptionsDialog, InvalidFieldsHoldTheFocusButNeverTheWayToCancel) {
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(d.result(), QDialog::Rejected);
     EXPECT_TRUE(s.t.writes.empty());
+}
+
+// The host object over the simulated board, started on COM1.
+struct LiveHost {
+    LiveHost() : board(clock) {
+        sim::MakeStandinRoot(root.path(), test::sourceDir() / "data");
+        DriverEnvironment env;
+        env.clock = &clock;
+        env.settings = &settings;
+        env.serialPortOpener = sim::SimSerialPort::opener(board, clock);
+        env.root = root.path().string();
+        object = std::make_unique<TAgdiObject>(env);
+        object->AG_Init(0x300 + 10, reinterpret_cast<std::uintptr_t>(&sink));
+    }
+    platform::FakeClock clock;
+    platform::MemorySettingsStore settings;
+    sim::Board board;
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScriptedErrorDialog errorDialog;
+    platform::RecordingNoticeWindow notice;
+    platform::ScopedUi ui{&boxes, &errorDialog, &notice};
+    test::TempDir root;
+    platform::HostMessageSink sink{nullptr, [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
+                                       return 0;
+                                   },
+                                   [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) {}};
+    std::unique_ptr<TAgdiObject> object;
+};
+
+TEST(LiveOptionsTarget, ANewPortWhileStartedWaitsForTheNextStartAndIsSaved) {
+    LiveHost h;
+    ASSERT_EQ(h.object->AG_Init(0x100, 0), 0u);
+    TEmulator& emulator = h.object->Emulator();
+    ASSERT_GE(emulator.ConnectionState(), TBasisEmulator::StateIdentified);
+    const std::string file = h.root.file("p.bopt");
+    h.object->Options().SetOptionFileName(file);
+    h.boxes.clear();
+    LiveOptionsTarget target(LiveComponentsOf(*h.object, h.settings));
+    OptionsFormModel model(target, h.settings);
+    model.fill();
+    EXPECT_EQ(model.snapshot().portName, emulator.PortName());
+    const int bank = h.object->Banking().ResetBankNummer();
+    // "Ok" without a change keeps every value; then a new port name.
+    ApplyResult same = OptionsApplier(model).apply();
+    EXPECT_TRUE(same.failures.empty());
+    EXPECT_EQ(h.object->Banking().ResetBankNummer(), bank);
+    EXPECT_FALSE(emulator.PortSettingsPending());
+    model.interface.setItems("PortName", {"COM1", "COM3"}, 1);
+    const ApplyResult result = OptionsApplier(model).apply();
+    for (const auto& f : result.failures) ADD_FAILURE() << f;
+    EXPECT_TRUE(result.projectFileWritten);
+    EXPECT_TRUE(h.boxes.shown().empty());
+    EXPECT_EQ(emulator.PortName(), "COM1");
+    EXPECT_EQ(h.settings.readString(TBasisEmulator::RegistryKey, "Interface", "Port", ""), "COM3");
+    std::ifstream in(file, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(bytes.find("COM3"), std::string::npos);
 }
 
 }  // namespace
