@@ -10,6 +10,7 @@
 #include "platform/clock.hpp"
 #include "ui/model/trace_platine_source.hpp"
 #include "ui/model/trace_window.hpp"
+#include "ui/options_dialog.hpp"
 #include "ui/trace_window.hpp"
 
 namespace tarvex::ui {
@@ -115,6 +116,12 @@ void QtDriverWindows::SendTraceWindow(std::uint32_t message, std::uintptr_t wPar
 void QtDriverWindows::FreeTraceWindow() {
     state_->window.reset();
     state_->closed.clear();
+}
+
+bool QtDriverWindows::OptionsDialog() {
+    if (!object_) return fallback_.OptionsDialog();
+    LiveOptionsTarget target(LiveComponentsOf(*object_, store_));
+    return RunOptionsDialog(target, store_);
 }
 
 void QtDriverWindows::RunMenuDialog(MenuDialog which, const std::string& caption) {

@@ -31,7 +31,7 @@ public:
     // once it exists (it takes the windows when it is made).
     void attach(TAgdiObject* object) { object_ = object; }
 
-    bool OptionsDialog() override { return fallback_.OptionsDialog(); }
+    bool OptionsDialog() override;
     void* OpenTraceWindow(std::uint32_t dialogId, void* activeWindowVar) override;
     void CloseTraceWindow() override;
     void UpdateTraceWindow() override;

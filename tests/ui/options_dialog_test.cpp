@@ -29,7 +29,9 @@
 #include "sim/standin_root.hpp"
 #include "tests/support/test_support.hpp"
 #include "platform/ui.hpp"
+#include "tests/ui/ui_test_support.hpp"
 #include "ui/options_dialog.hpp"
+#include "ui/qt_driver_windows.hpp"
 #include "ui/radio_group.hpp"
 
 namespace tarvex::ui {
@@ -176,7 +178,7 @@ TEST(OptionsDialog, InvalidFieldsHoldTheFocusButNeverTheWayToCancel) {
 // The host object over the simulated board, started on COM1.
 struct LiveHost {
     LiveHost() : board(clock) {
-        sim::MakeStandinRoot(root.path(), test::sourceDir() / "data");
+        sim::MakeStandinRoot(root.path(), tarvex::test::sourceDir() / "data");
         DriverEnvironment env;
         env.clock = &clock;
         env.settings = &settings;
@@ -192,7 +194,7 @@ struct LiveHost {
     platform::ScriptedErrorDialog errorDialog;
     platform::RecordingNoticeWindow notice;
     platform::ScopedUi ui{&boxes, &errorDialog, &notice};
-    test::TempDir root;
+    tarvex::test::TempDir root;
     platform::HostMessageSink sink{nullptr, [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
                                        return 0;
                                    },
@@ -228,6 +230,23 @@ TEST(LiveOptionsTarget, ANewPortWhileStartedWaitsForTheNextStartAndIsSaved) {
     std::ifstream in(file, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(bytes.find("COM3"), std::string::npos);
+}
+
+TEST(QtDriverWindows, OptionsDialogOpensOnTheHostObject) {
+    LiveHost h;
+    QtDriverWindows windows(h.settings);
+    EXPECT_FALSE(windows.OptionsDialog());  // not attached: as without windows
+    windows.attach(h.object.get());
+    std::string caption;
+    test::whenModal([&](QWidget& w) {
+        caption = w.windowTitle().toStdString();
+        QTest::mouseClick(w.findChild<QPushButton*>("CancelButton"), Qt::LeftButton);
+    });
+    EXPECT_FALSE(windows.OptionsDialog());
+    EXPECT_EQ(caption, "Options");
+    test::whenModal([&](QWidget& w) { QTest::mouseClick(w.findChild<QPushButton*>("OkButton"), Qt::LeftButton); });
+    h.object->Options().SetOptionFileName(h.root.file("q.bopt"));
+    EXPECT_TRUE(windows.OptionsDialog());
 }
 
 }  // namespace
