@@ -135,6 +135,8 @@ public:
     // Builds the result on first request after a halt.
     const TPerformanceList& GetErgebnis();
     bool ResultPending() const { return resultPending_; }
+    // A measured run is there to show: evaluated already, or waiting for it.
+    bool HasErgebnis() const { return resultPending_ || ergebnis_ != nullptr; }
 
     bool Active() const { return active_; }
     // Switching on raises the first range's conversion error.

@@ -27,13 +27,16 @@
 #include "emulator/d2xx.hpp"
 #include "emulator/emulator.hpp"
 #include "emulator/io_library.hpp"
+#include "emulator/kdo_select_table.hpp"
 #include "emulator/memory_spaces.hpp"
+#include "emulator/performance.hpp"
 #include "emulator/run_control.hpp"
 #include "emulator/run_select.hpp"
 #include "emulator/select_table.hpp"
 #include "emulator/sfr_config.hpp"
 #include "emulator/target_options.hpp"
 #include "emulator/trace_board.hpp"
+#include "emulator/validator.hpp"
 #include "emulator/watches.hpp"
 #include "host/options.hpp"
 #include "host/project_files.hpp"
@@ -263,13 +266,7 @@ void TAgdiObject::createComponents() {
          {}},
         {"SelectTabelle",
          [](TAgdiObject& o) {
-             TSelectWiring wiring{*o.emulator_, *o.banking_, *o.spaces_, *o.options_, o.notifier_};
-             wiring.trace = o.trace_.get();
-             wiring.symbols = o.symbols_.get();
-             wiring.optionsInfo = o.options_.get();
-             wiring.registers = o.registers_.get();
-             wiring.memory = o.spaces_.get();
-             o.select_ = std::make_unique<TSelectTabelle>(wiring);
+             o.select_ = std::make_unique<TSelectTabelle>(o.selectWiring());
              o.runSelect_ = std::make_unique<TRunSelectTable>(*o.select_);
              o.parts_.selectTable = o.select_.get();
              o.emulator_->SetParts(o.parts_);
@@ -297,7 +294,20 @@ void TAgdiObject::createComponents() {
              o.kommando_->SetTracePresent([&o] { return o.traceBoardPresent(); });
          },
          {}},
-        {"PerformanceComp", {}, {}},
+        {"PerformanceComp",
+         [](TAgdiObject& o) {
+             if (o.trace_) o.perfTrace_ = std::make_unique<TTracePerformance>(*o.trace_);
+             TPerformanceWiring wiring;
+             wiring.trace = o.perfTrace_.get();
+             wiring.select = o.select_.get();
+             wiring.debug = o.debug_.get();
+             auto validator = std::make_unique<TVokWinValidator>(o.symbols_.get(), o.lines_.get(), o.registers_.get(),
+                                                                 o.trace_.get(), o.DialogContext());
+             o.performance_ = std::make_unique<TPerformance>(std::move(validator), wiring);
+             // Its ranges and saved set-up travel in the select file's section.
+             o.select_->SetPerformance(o.performance_.get());
+         },
+         {}},
         {"VokWinLoader",
          [](TAgdiObject& o) {
              o.loader_ = std::make_unique<TVokWinLoader>(
@@ -330,6 +340,12 @@ void TAgdiObject::destroyComponents() {
     projectFiles_.reset();
     static const std::vector<std::pair<const char*, std::function<void(TAgdiObject&)>>> order = {
         {"VokWinLoader", [](TAgdiObject& o) { o.loader_.reset(); }},
+        {"PerformanceComp",
+         [](TAgdiObject& o) {
+             if (o.select_) o.select_->SetPerformance(nullptr);
+             o.performance_.reset();
+             o.perfTrace_.reset();
+         }},
         {"Kommando",
          [](TAgdiObject& o) {
              if (o.executor_) o.executor_->Targets().history = nullptr;
@@ -413,6 +429,53 @@ void TAgdiObject::destroyComponents() {
         componentLog_.push_back(std::string("free ") + name);
         if (env_.lifecycleLog) env_.lifecycleLog->push_back(componentLog_.back());
     }
+}
+
+TSelectWiring TAgdiObject::selectWiring() {
+    TSelectWiring wiring{*emulator_, *banking_, *spaces_, *options_, notifier_};
+    wiring.trace = trace_.get();
+    wiring.symbols = symbols_.get();
+    wiring.optionsInfo = options_.get();
+    wiring.registers = registers_.get();
+    wiring.memory = spaces_.get();
+    return wiring;
+}
+
+TargetContext TAgdiObject::DialogContext() {
+    return TargetContext{spaces_.get(), &spaces_->CodeReader(), &notifier_, options_.get(), banking_.get()};
+}
+
+std::unique_ptr<TKdoSelectTabelle> TAgdiObject::OfflineSelectTable() {
+    auto offline = std::make_unique<TKdoSelectTabelle>(selectWiring());
+    offline->CopyFrom(*select_);
+    return offline;
+}
+
+bool TAgdiObject::RunMenuCommand(std::unique_ptr<TBasisVokWinKommando> command) {
+    return commands_->Run(std::move(command));
+}
+
+IPerformanceTrace* TAgdiObject::PerformanceTrace() {
+    return perfTrace_.get();
+}
+
+const TPerformanceList& TAgdiObject::PerformanceErgebnis() {
+    // The rest of the run is counted over the program space of the current
+    // processor and banking, which may have changed since the start.
+    TPerformanceWiring wiring;
+    wiring.trace = perfTrace_.get();
+    wiring.select = select_.get();
+    wiring.debug = debug_.get();
+    const TEmulSpeicher& program = spaces_->Space(SpaceKind::Program);
+    wiring.programMin = program.GetMinAdresse();
+    wiring.programMax = program.GetMaxAdresse();
+    performance_->SetWiring(wiring);
+    return performance_->GetErgebnis();
+}
+
+void TAgdiObject::SetMaintenanceForms(IMaintenanceForms* forms) {
+    parts_.maintenanceForms = forms;
+    emulator_->SetParts(parts_);
 }
 
 // The defaults need the target list, which the initial settings read.
@@ -849,6 +912,7 @@ void TAgdiObject::broadcast(std::uint8_t code, const void* data) {
     deliver("SelectTabelle", [&] { select_->Notify(code, data); });
     if (watches_) deliver("WatchTabelle", [&] { watches_->Notify(code, data); });
     if (kommando_) deliver("Kommando", [&] { kommando_->Notify(code, data); });
+    if (performance_) deliver("PerformanceComp", [&] { performance_->Notify(code, data); });
     for (auto& receiver : receivers_) deliver("receiver", [&] { receiver(code, data); });
     if (first) std::rethrow_exception(first);
 }

@@ -59,9 +59,15 @@ class TKommando;
 class TWatchTabelle;
 struct TCopyFillTargets;
 class TSelectTabelle;
+class TKdoSelectTabelle;
+struct TSelectWiring;
 class TRunSelectTable;
 class TVokWinStatusZeile;
 class ITraceBoardPart;
+class TPerformance;
+class TTracePerformance;
+class IPerformanceTrace;
+struct TPerformanceList;
 
 // What the object works with; the library's instance takes the real ones,
 // tests their fakes. Null or empty members mean the real ones.
@@ -212,6 +218,29 @@ public:
     TTracePlatine* TracePlatine() { return trace_.get(); }
     // The run control the run requests go to; null when there is none.
     IRunControl* RunControl() { return env_.runControl; }
+
+    // ---- What the menu's dialogs work on
+    TSelectTabelle& SelectTable() { return *select_; }
+    TRegisterTabelle& Registers() { return *registers_; }
+    bool TraceBoardPresent() const { return traceBoardPresent(); }
+    // The context the dialogs' validators resolve addresses in.
+    TargetContext DialogContext();
+    // An offline copy of the live select table for a dialog to edit: the
+    // board sees its changes only when the dialog's chain runs.
+    std::unique_ptr<TKdoSelectTabelle> OfflineSelectTable();
+    // Runs a command the way the menu does: executed, and recorded in the
+    // history when it answers true.
+    bool RunMenuCommand(std::unique_ptr<TBasisVokWinKommando> command);
+    // The performance measurement and the trace it reads (null without a
+    // board of our own).
+    TPerformance* Performance() { return performance_.get(); }
+    IPerformanceTrace* PerformanceTrace();
+    // The evaluation of the last measured run, over the program space as it
+    // is now; raises what the evaluation raises.
+    const TPerformanceList& PerformanceErgebnis();
+    // The forms the emulator shows while it starts (generation, service
+    // mode); null: none.
+    void SetMaintenanceForms(IMaintenanceForms* forms);
     std::recursive_mutex& DriverLock() { return lock_; }
     // A receiver of the broadcast, for tests; called after the built-in
     // ones in the order added.
@@ -245,6 +274,8 @@ private:
 
     void createComponents();
     void destroyComponents();
+    // The live select table's wiring; the offline copies share it.
+    TSelectWiring selectWiring();
     std::uint32_t startup();
     void teardown();
     void defaultAttributes();
@@ -359,6 +390,8 @@ private:
     std::unique_ptr<TWatchTabelle> watches_;
     std::unique_ptr<TWatchTableCommands> watchCommands_;
     std::unique_ptr<TKommando> kommando_;
+    std::unique_ptr<TTracePerformance> perfTrace_;
+    std::unique_ptr<TPerformance> performance_;
     std::unique_ptr<TProjectFiles> projectFiles_;
     std::unique_ptr<TVokWinLoader> loader_;
     TargetParts parts_;

@@ -2,6 +2,7 @@
 // descriptor, the dialog update, closing all dialogs and the handlers.
 #include "core/message_box.hpp"
 #include "emulator/emulator.hpp"
+#include "emulator/performance.hpp"
 #include "host/agdi_object.hpp"
 
 namespace tarvex {
@@ -201,8 +202,10 @@ void TAgdiObject::menuAction(std::size_t index) {
         windows_->RunMenuDialog(MenuDialog::PerformanceDefinitions, caption);
         break;
     case EntryPerfAnalysis:
-        // No performance measurement in this build, so never a result.
-        InformationBox("No performance analysis available", platform::mb::IconInformation);
+        if (performance_ && performance_->HasErgebnis())
+            windows_->RunMenuDialog(MenuDialog::PerformanceAnalysis, caption);
+        else
+            InformationBox("No performance analysis available", platform::mb::IconInformation);
         break;
     case EntryResetCpu:
         runCommand(cmd::ResetCpu);

@@ -243,7 +243,8 @@ TEST(AgdiObject, ComponentsAreFreedInReverseOrderAlsoAfterAFailedStart) {
     EXPECT_EQ(created, (std::vector<std::string>{"Dll_Optionen", "Dll_Emulator", "TracePlatine", "Banking",
                                                  "RegisterTabelle", "SfrConfig", "Dll_Debug", "EmulSpeicher",
                                                  "SymbolTabelle", "ZeilennummernTabelle", "SelectTabelle",
-                                                 "VokWinStatusZeile", "WatchTabelle", "Kommando", "VokWinLoader"}));
+                                                 "VokWinStatusZeile", "WatchTabelle", "Kommando", "PerformanceComp",
+                                                 "VokWinLoader"}));
     std::reverse(freed.begin(), freed.end());
     EXPECT_EQ(freed, created);
 }
