@@ -1,19 +1,78 @@
 #include "ui/qt_driver_windows.hpp"
 
+#include <QApplication>
+#include <algorithm>
 #include <vector>
 
+#include "core/line_table.hpp"
 #include "core/message_box.hpp"
+#include "core/register_table.hpp"
+#include "core/symbol_table.hpp"
+#include "emulator/emulator.hpp"
+#include "emulator/kdo_select_table.hpp"
+#include "emulator/performance.hpp"
+#include "emulator/trace_board.hpp"
 #include "host/agdi_object.hpp"
-#include "host/options.hpp"
 #include "host/agdi_records.hpp"
+#include "host/command.hpp"
+#include "host/options.hpp"
 #include "host/run_port.hpp"
 #include "platform/clock.hpp"
+#include "ui/break_settings_dialog.hpp"
+#include "ui/copy_fill_dialog.hpp"
+#include "ui/generation_chooser.hpp"
 #include "ui/model/trace_platine_source.hpp"
 #include "ui/model/trace_window.hpp"
 #include "ui/options_dialog.hpp"
+#include "ui/performance_dialogs.hpp"
+#include "ui/save_memory_dialog.hpp"
+#include "ui/select_dialogs.hpp"
+#include "ui/symbol_browser_dialog.hpp"
+#include "ui/trace_settings_dialog.hpp"
 #include "ui/trace_window.hpp"
 
 namespace tarvex::ui {
+
+namespace {
+
+// The trace board's frames when the object has no board of its own: the
+// smallest trace memory.
+constexpr std::uint32_t kDefaultTraceCapacity = 32768;
+
+QWidget* dialogParent() {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    return QApplication::activeWindow();
+}
+
+// Shows the dialog modally; true for OK. The dialog is gone when this
+// returns, its model keeps what the user entered.
+template <typename Dialog, typename Model>
+bool accepted(Model& model, platform::SettingsStore& store) {
+    Dialog dialog(model, store, dialogParent());
+    return dialog.exec() == QDialog::Accepted;
+}
+
+DialogTables tablesOf(TAgdiObject& object) {
+    DialogTables tables;
+    tables.symbols = &object.Symbols();
+    tables.lines = &object.Lines();
+    tables.registers = &object.Registers();
+    tables.trace = object.TracePlatine();
+    tables.context = object.DialogContext();
+    tables.systemMode = object.Options().SystemMode();
+    return tables;
+}
+
+}  // namespace
+
+// What the windows install on the attached object's session: the symbol
+// browser as the picker of every "?" button, and the maintenance forms the
+// emulator shows while it starts.
+struct QtDriverWindows::Session {
+    std::unique_ptr<QtSymbolPicker> picker;
+    std::unique_ptr<ScopedSymbolPicker> installed;
+    std::unique_ptr<QtMaintenanceForms> maintenance;
+};
 
 // The window and the board source its model reads. A closed window is kept
 // hidden until the next call from outside its own events, so that it is
@@ -38,7 +97,29 @@ struct QtDriverWindows::State {
 QtDriverWindows::QtDriverWindows(platform::SettingsStore& store)
     : store_(store), state_(std::make_unique<State>()) {}
 
-QtDriverWindows::~QtDriverWindows() = default;
+QtDriverWindows::~QtDriverWindows() {
+    // An object that is still alive must not keep forms that go now.
+    if (object_ && TAgdiObject::Current() == object_ && session_) object_->SetMaintenanceForms(nullptr);
+    session_.reset();
+}
+
+void QtDriverWindows::attach(TAgdiObject* object) {
+    if (object_ && object_ != object && TAgdiObject::Current() == object_) object_->SetMaintenanceForms(nullptr);
+    session_.reset();
+    object_ = object;
+    if (!object) return;
+    session_ = std::make_unique<Session>();
+    // The tables are asked at every pick: those of the session running then.
+    session_->picker = std::make_unique<QtSymbolPicker>(
+        [object] {
+            return SymbolBrowserSources{&object->Symbols(), &object->Lines(), &object->Registers(),
+                                        object->Options().SystemMode()};
+        },
+        store_);
+    session_->installed = std::make_unique<ScopedSymbolPicker>(session_->picker.get());
+    session_->maintenance = std::make_unique<QtMaintenanceForms>(&object->Emulator(), store_);
+    object->SetMaintenanceForms(session_->maintenance.get());
+}
 
 TraceWindow* QtDriverWindows::traceWindow() const {
     return state_->open();
@@ -124,8 +205,109 @@ bool QtDriverWindows::OptionsDialog() {
     return RunOptionsDialog(target, store_);
 }
 
+// Each dialog is made, shown modally and gone before what follows its OK
+// runs; a dialog cancelled leaves no command behind. Errors of the steps
+// after OK (a conversion the closed dialog makes, a refused command) pass to
+// the menu's exception hook.
 void QtDriverWindows::RunMenuDialog(MenuDialog which, const std::string& caption) {
-    fallback_.RunMenuDialog(which, caption);
+    state_->retire();
+    if (!object_) {
+        fallback_.RunMenuDialog(which, caption);
+        return;
+    }
+    switch (which) {
+    case MenuDialog::Fill: copyFill(cfFuellen); break;
+    case MenuDialog::Copy: copyFill(cfKopieren); break;
+    case MenuDialog::Map: map(); break;
+    case MenuDialog::SaveMemory: saveMemory(); break;
+    case MenuDialog::Break: breaks(true); break;
+    case MenuDialog::BasicBreak: breaks(false); break;
+    case MenuDialog::TraceSettings: traceSettings(); break;
+    case MenuDialog::PerformanceDefinitions: performanceDefinitions(); break;
+    case MenuDialog::PerformanceAnalysis: performanceAnalysis(); break;
+    default: fallback_.RunMenuDialog(which, caption); break;
+    }
+}
+
+void QtDriverWindows::copyFill(int task) {
+    auto command = std::make_unique<TVokWinKommando>();
+    CopyFillFormModel model(tablesOf(*object_), store_);
+    model.SetAufgabe(static_cast<TCFAufgabe>(task));
+    if (!accepted<CopyFillDialog>(model, store_)) return;
+    model.Ausfuehren(*command);
+    if (command->code == cmd::None) return;
+    object_->SetRefreshPending(true);
+    object_->RunMenuCommand(std::move(command));
+}
+
+void QtDriverWindows::saveMemory() {
+    auto command = std::make_unique<TVokWinKommando>();
+    SaveMemoryFormModel model(tablesOf(*object_), store_, object_->Options().ObjectDirName());
+    if (!accepted<SaveMemoryDialog>(model, store_)) return;
+    model.GetKommando(*command);
+    if (command->code == cmd::None) return;
+    object_->RunMenuCommand(std::move(command));
+}
+
+void QtDriverWindows::map() {
+    // Refused with code banking on, or without external data to map; the
+    // model shows why.
+    if (!MapFormModel::MayOpen(&object_->Banking(), object_->SelectTable())) return;
+    const auto offline = object_->OfflineSelectTable();
+    MapFormModel model(store_);
+    model.SetSettings(offline.get());
+    if (!accepted<MapDialog>(model, store_)) return;
+    auto chain = model.GetKommandos();
+    if (!chain) return;
+    object_->SetRefreshPending(true);
+    object_->RunMenuCommand(std::move(chain));
+}
+
+void QtDriverWindows::breaks(bool full) {
+    const auto offline = object_->OfflineSelectTable();
+    std::unique_ptr<TVokWinKommando> chain;
+    if (full) {
+        // The full dialog is offered with a trace board: its trigger
+        // hardware drives the logic probes and the trace overflow.
+        BreakFormModel model(store_, object_->TracePlatine());
+        model.SetSettings(offline.get());
+        if (!accepted<BreakSettingsDialog>(model, store_)) return;
+        chain = model.GetKommandos();
+    } else {
+        BasicBreakFormModel model(store_);
+        model.SetSettings(offline.get());
+        if (!accepted<BasicBreakDialog>(model, store_)) return;
+        chain = model.GetKommandos();
+    }
+    if (chain) object_->RunMenuCommand(std::move(chain));
+}
+
+void QtDriverWindows::traceSettings() {
+    const auto offline = object_->OfflineSelectTable();
+    TraceSettingsFormModel model(store_);
+    model.SetSettings(offline.get());
+    if (!accepted<TraceSettingsDialog>(model, store_)) return;
+    if (auto chain = model.GetKommandos()) object_->RunMenuCommand(std::move(chain));
+}
+
+void QtDriverWindows::performanceDefinitions() {
+    TPerformance* perf = object_->Performance();
+    if (!perf) {
+        fallback_.RunMenuDialog(MenuDialog::PerformanceDefinitions, "Performance definitions...");
+        return;
+    }
+    const IPerformanceTrace* trace = object_->PerformanceTrace();
+    const auto capacity = trace ? static_cast<std::uint32_t>(std::max(trace->capacity(), 1)) : kDefaultTraceCapacity;
+    RunPerformanceDefinitions(*perf, capacity, tablesOf(*object_), store_, dialogParent());
+}
+
+void QtDriverWindows::performanceAnalysis() {
+    if (!object_->Performance()) {
+        fallback_.RunMenuDialog(MenuDialog::PerformanceAnalysis, "Performance analysis...");
+        return;
+    }
+    const TPerformanceList& result = object_->PerformanceErgebnis();
+    RunPerformanceAnalysis(result, object_->PerformanceTrace(), store_, dialogParent());
 }
 
 }  // namespace tarvex::ui

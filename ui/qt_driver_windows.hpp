@@ -1,8 +1,11 @@
 #pragma once
 // The driver's windows when Qt runs: the trace window, opened and closed by
-// the driver menu, with the host's notifications routed to it. The dialogs
-// that have no window here answer as the build without windows does. No Qt
-// in this header: the driver library includes it.
+// the driver menu, with the host's notifications routed to it; the menu's
+// dialogs with what follows their OK; the symbol browser behind every "?"
+// button and the emulator's maintenance forms, both on the attached
+// object's session. The dialogs that have no window here answer as the build
+// without windows does. No Qt in this header: the driver library includes
+// it.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -28,8 +31,10 @@ public:
     QtDriverWindows& operator=(const QtDriverWindows&) = delete;
 
     // The object whose board, tables and notifications the windows use; set
-    // once it exists (it takes the windows when it is made).
-    void attach(TAgdiObject* object) { object_ = object; }
+    // once it exists (it takes the windows when it is made) and before it
+    // starts: the symbol picker and the maintenance forms are installed
+    // here, for as long as these windows live.
+    void attach(TAgdiObject* object);
 
     bool OptionsDialog() override;
     void* OpenTraceWindow(std::uint32_t dialogId, void* activeWindowVar) override;
@@ -46,9 +51,19 @@ public:
 
 private:
     struct State;
+    struct Session;
+    void copyFill(int task);
+    void map();
+    void saveMemory();
+    void breaks(bool full);
+    void traceSettings();
+    void performanceDefinitions();
+    void performanceAnalysis();
+
     platform::SettingsStore& store_;
     TAgdiObject* object_ = nullptr;
     std::unique_ptr<State> state_;
+    std::unique_ptr<Session> session_;
     NoDriverWindows fallback_;
 };
 

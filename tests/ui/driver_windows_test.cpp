@@ -6,6 +6,7 @@
 #include <QTest>
 #include <memory>
 
+#include "emulator/emulator.hpp"
 #include "emulator/trace_board.hpp"
 #include "host/agdi_object.hpp"
 #include "platform/clock.hpp"
@@ -26,6 +27,8 @@ namespace {
 struct WindowedHost : test::SimBench {
     WindowedHost() : windows(settings) {
         sim::MakeStandinRoot(root.path(), test::sourceDir() / "data");
+        // A stored generation: the start asks no one.
+        settings.writeInteger(TEmulator::VokWinKey, TEmulator::VokWinSection, "Tarvex", 1);
         DriverEnvironment env;
         env.clock = &clock;
         env.settings = &settings;

@@ -1,0 +1,319 @@
+// The driver menu's dialogs through the Qt windows on the host object over
+// the simulated board: Cancel leaves no command and the board hears
+// nothing; OK runs the closed dialog's command or chain through the
+// executor into the history; the performance dialogs work on the object's
+// measurement; the "?" buttons open the symbol browser; the generation
+// chooser appears while the emulator starts without a stored generation.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QCheckBox>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "emulator/emulator.hpp"
+#include "emulator/performance.hpp"
+#include "emulator/select_table.hpp"
+#include "host/agdi_object.hpp"
+#include "host/command.hpp"
+#include "host/command_history.hpp"
+#include "platform/clock.hpp"
+#include "platform/host_window.hpp"
+#include "platform/settings.hpp"
+#include "platform/ui.hpp"
+#include "sim/board.hpp"
+#include "sim/sim_serial_port.hpp"
+#include "sim/standin_root.hpp"
+#include "tests/support/test_support.hpp"
+#include "ui/base/history_combo.hpp"
+#include "ui/generation_chooser.hpp"
+#include "ui/qt_driver_windows.hpp"
+#include "ui/radio_group.hpp"
+#include "ui/symbol_browser_dialog.hpp"
+
+namespace tarvex::ui {
+namespace {
+
+// Runs the action on the modal dialog of that class once it shows; a
+// dialog of another class (its owner) is passed over.
+template <typename T = QWidget>
+void whenShown(std::function<void(T&)> action, int tries = 400) {
+    QTimer::singleShot(5, [action, tries] {
+        auto* w = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (w && w->isVisible())
+            action(*w);
+        else if (tries > 0)
+            whenShown<T>(action, tries - 1);
+    });
+}
+
+void click(QWidget& dialog, const char* name) {
+    auto* b = dialog.findChild<QAbstractButton*>(name);
+    ASSERT_NE(b, nullptr) << name;
+    b->click();
+}
+
+void enter(QWidget& dialog, const char* combo, const char* text) {
+    auto* c = dialog.findChild<HistoryCombo*>(combo);
+    ASSERT_NE(c, nullptr) << combo;
+    c->setEditText(QString::fromUtf8(text));
+}
+
+// The refresh requests the host sent to the IDE (callback 5).
+int refreshes = 0;
+std::uint32_t TARVEX_AGDI_CALL hostCallback(std::uint32_t code, void*) {
+    if (code == 5) ++refreshes;
+    return 0;
+}
+
+struct MenuHost {
+    explicit MenuHost(bool storedGeneration = true) : board(clock), windows(settings) {
+        sim::MakeStandinRoot(root.path(), test::sourceDir() / "data");
+        if (storedGeneration) settings.writeInteger(TEmulator::VokWinKey, TEmulator::VokWinSection, "Tarvex", 1);
+        DriverEnvironment env;
+        env.clock = &clock;
+        env.settings = &settings;
+        env.serialPortOpener = sim::SimSerialPort::opener(board, clock);
+        env.root = root.path().string();
+        env.windows = &windows;
+        object = std::make_unique<TAgdiObject>(env);
+        windows.attach(object.get());
+        object->AG_Init(0x300 + 10, reinterpret_cast<std::uintptr_t>(&sink));
+        object->AG_Init(0x300 + 18, reinterpret_cast<std::uintptr_t>(&hostCallback));
+    }
+    ~MenuHost() {
+        windows.FreeTraceWindow();
+        object.reset();
+    }
+    // The start; an options dialog it may open (no project options) is
+    // cancelled, as the build without windows answers it.
+    std::uint32_t start() {
+        QTimer cancelOptions;
+        QObject::connect(&cancelOptions, &QTimer::timeout, [] {
+            auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (d && d->isVisible() && d->windowTitle() == "Options") d->reject();
+        });
+        cancelOptions.start(5);
+        const std::uint32_t result = object->AG_Init(0x100, 0);
+        // No project here: the options' file is missing.
+        boxes.clear();
+        return result;
+    }
+    // The n-th entry of that caption ("Save..." is there twice).
+    agdi::MenuEntry* entry(const char* caption, int n = 0) {
+        for (agdi::MenuEntry* e = object->MenuTable(); e->kind != agdi::MenuEnd; ++e)
+            if (e->caption && std::string(e->caption) == caption && n-- == 0) return e;
+        return nullptr;
+    }
+    void pick(const char* caption, int n = 0) {
+        agdi::MenuEntry* e = entry(caption, n);
+        ASSERT_NE(e, nullptr) << caption;
+        object->MenuSelected(e);
+    }
+    std::vector<std::string> history() const {
+        std::vector<std::string> out;
+        const auto& list = object->Kommando().Protokoll();
+        for (std::size_t i = 0; i < list.Count(); ++i) out.push_back(ProtocolText(list[i], CommandLanguage::English));
+        return out;
+    }
+    std::uint64_t boardCommands() const { return board.log().size() + board.droppedLogEntries(); }
+
+    platform::FakeClock clock;
+    platform::MemorySettingsStore settings;
+    sim::Board board;
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScriptedErrorDialog errorDialog;
+    platform::RecordingNoticeWindow notice;
+    platform::ScopedUi ui{&boxes, &errorDialog, &notice};
+    test::TempDir root;
+    platform::HostMessageSink sink{nullptr, [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
+                                       return 0;
+                                   },
+                                   [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) {}};
+    QtDriverWindows windows;
+    std::unique_ptr<TAgdiObject> object;
+};
+
+struct MenuCase {
+    const char* caption;
+    int nth;
+    const char* title;
+    // Fills the dialog before its OK; the OK button's name.
+    std::function<void(QWidget&, MenuHost&)> fill;
+    const char* ok;
+    // Texts the history's new lines hold, each in one of them.
+    std::vector<std::string> added;
+    // The IDE is asked to refresh once the command changed memory.
+    bool refresh;
+};
+
+TEST(MenuDialogs, CancelSendsNothingAndOkRunsTheClosedDialogsCommand) {
+    MenuHost h;
+    ASSERT_EQ(h.start(), 0u);
+    ASSERT_TRUE(h.object->TraceBoardPresent());
+    const std::string saved = (h.root.path() / "saved.hex").string();
+    const std::vector<MenuCase> cases = {
+        {"Initialize...", 0, "Initialize memory range",
+         [](QWidget& d, MenuHost&) {
+             enter(d, "StartAdresse", "0100");
+             enter(d, "EndAdresse", "010F");
+             enter(d, "ZielAdresse", "A5");
+         },
+         "OkButton", {" Data="}, true},
+        {"Copy...", 0, "Copy memory range",
+         [](QWidget& d, MenuHost&) {
+             enter(d, "StartAdresse", "0100");
+             enter(d, "EndAdresse", "010F");
+             enter(d, "ZielAdresse", "0200");
+         },
+         "OkButton", {" Dest="}, true},
+        {"Save...", 0, "Save memory range into file",
+         [saved](QWidget& d, MenuHost&) {
+             enter(d, "StartAdresse", "0100");
+             enter(d, "EndAdresse", "010F");
+             enter(d, "DateiName", saved.c_str());
+         },
+         "OkButton", {" Format="}, false},
+        {"Map...", 0, "Mapping",
+         [](QWidget& d, MenuHost&) {
+             enter(d, "AdrName", "4000 40FF");
+             click(d, "DeleteProgram");
+         },
+         "OkButton", {"ProgramMemory=("}, true},
+        {"TARVEX Breaks...", 0, "Break settings",
+         [](QWidget& d, MenuHost&) {
+             enter(d, "Event", "1000 10FF");
+             click(d, "EnterAdresse");
+         },
+         "Ok", {"Break Break1 ", "Addresses=(1000 - 10FF)"}, false},
+        {"Settings...", 0, "Trace settings",
+         [](QWidget& d, MenuHost&) { d.findChild<RadioGroup*>("TimeBaseGroup")->button(2)->click(); },
+         "OkButton", {"TimeBase=10 Mikroseconds"}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.caption);
+        const auto before = h.history();
+        const auto heard = h.boardCommands();
+        bool shown = false;
+        whenShown<QDialog>([&](QDialog& d) {
+            shown = true;
+            EXPECT_EQ(d.windowTitle().toStdString(), c.title);
+            c.fill(d, h);
+            // Editing the dialog never reaches the board.
+            EXPECT_EQ(h.boardCommands(), heard);
+            click(d, "CancelButton");
+        });
+        h.object->SetRefreshPending(false);
+        refreshes = 0;
+        h.pick(c.caption, c.nth);
+        ASSERT_TRUE(shown);
+        EXPECT_EQ(h.history(), before);
+        EXPECT_EQ(h.boardCommands(), heard);
+        EXPECT_FALSE(h.object->RefreshPending());
+
+        whenShown<QDialog>([&](QDialog& d) {
+            c.fill(d, h);
+            click(d, c.ok);
+        });
+        h.pick(c.caption, c.nth);
+        const auto after = h.history();
+        ASSERT_GT(after.size(), before.size());
+        std::string added;
+        for (std::size_t i = before.size(); i < after.size(); ++i) added += after[i] + "\n";
+        for (const auto& text : c.added) EXPECT_NE(added.find(text), std::string::npos) << text << " in\n" << added;
+        if (c.refresh)
+            EXPECT_TRUE(refreshes > 0 || h.object->RefreshPending());
+        else
+            EXPECT_FALSE(h.object->RefreshPending());
+        for (const auto& b : h.boxes.shown()) ADD_FAILURE() << b.text;
+        h.boxes.clear();
+    }
+    EXPECT_TRUE(std::filesystem::exists(saved));
+    // What the chains sent is in the live table now.
+    EXPECT_EQ(h.object->SelectTable().GetItemText(10), "1000 - 10FF");
+    EXPECT_EQ(h.object->SelectTable().GetTimeBase(), 2);
+}
+
+TEST(MenuDialogs, PerformanceDefinitionsReachTheMeasurementAndAHaltGivesTheAnalysis) {
+    MenuHost h;
+    ASSERT_EQ(h.start(), 0u);
+    TPerformance* perf = h.object->Performance();
+    ASSERT_NE(perf, nullptr);
+    h.pick("Performance analysis...");
+    ASSERT_EQ(h.boxes.shown().size(), 1u);
+    EXPECT_EQ(h.boxes.shown()[0].text, "No performance analysis available");
+    h.boxes.clear();
+
+    whenShown<QDialog>([&](QDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "Performance settings");
+        enter(d, "BereichAdresse", "0000 0100");
+        enter(d, "Kommentar", "start");
+        click(d, "InsertButton");
+        d.findChild<RadioGroup*>("TimeBaseGroup")->button(1)->click();
+        d.findChild<QCheckBox*>("CheckBoxPerfMode")->setChecked(true);
+        click(d, "OkButton");
+    });
+    h.pick("Performance definitions...");
+    ASSERT_EQ(perf->Definitionen().Items.size(), 1u);
+    EXPECT_EQ(perf->Definitionen().Items[0]->Name, "start");
+    EXPECT_EQ(perf->TraceModus(), 1);
+    EXPECT_TRUE(perf->Active());
+    // The measurement took over the select table: break on trace overflow.
+    EXPECT_EQ(h.object->SelectTable().BreakMode(), bmTraceOverflow);
+
+    // A halt while measuring leaves a result to analyse.
+    ASSERT_EQ(h.object->AG_GoStep(2, 3, nullptr), 0u);
+    ASSERT_TRUE(perf->HasErgebnis());
+    bool analysed = false;
+    whenShown<QDialog>([&](QDialog& d) {
+        analysed = true;
+        EXPECT_EQ(d.windowTitle(), "Performance analysis");
+        auto* rows = d.findChild<QTreeWidget*>("ListView");
+        ASSERT_NE(rows, nullptr);
+        // The range and the rest of the run.
+        EXPECT_GE(rows->topLevelItemCount(), 2);
+        EXPECT_EQ(rows->topLevelItem(0)->text(6), "start");
+        saveShot(d, "TFormPerformanceAnalyse-menu");
+        click(d, "OkButton");
+    });
+    h.pick("Performance analysis...");
+    EXPECT_TRUE(analysed);
+    for (const auto& b : h.boxes.shown()) ADD_FAILURE() << b.text;
+}
+
+TEST(MenuDialogs, QuestionButtonsOpenTheSymbolBrowserAndTheStartAsksForTheGeneration) {
+    MenuHost h(false);
+    bool chooser = false;
+    whenShown<GenerationChooser>([&](GenerationChooser& g) {
+        chooser = true;
+        g.findChildren<QRadioButton*>()[1]->click();
+        click(g, "OkButton");
+    });
+    ASSERT_EQ(h.start(), 0u);
+    EXPECT_TRUE(chooser);
+    EXPECT_EQ(h.object->Emulator().Generation(), 1);
+
+    bool browsed = false;
+    whenShown<QDialog>([&](QDialog& d) {
+        whenShown<SymbolBrowserDialog>([&](SymbolBrowserDialog& b) {
+            browsed = true;
+            EXPECT_EQ(b.windowTitle(), "Loaded symbols");
+            b.reject();
+        });
+        click(d, "SucheStart");
+        click(d, "CancelButton");
+    });
+    h.pick("Copy...");
+    EXPECT_TRUE(browsed);
+    EXPECT_TRUE(h.history().empty());
+}
+
+}  // namespace
+}  // namespace tarvex::ui
