@@ -459,17 +459,27 @@ IPerformanceTrace* TAgdiObject::PerformanceTrace() {
     return perfTrace_.get();
 }
 
-const TPerformanceList& TAgdiObject::PerformanceErgebnis() {
+const TPerformanceList& TAgdiObject::PerformanceErgebnis(platform::BusyCursor* cursor) {
     // The rest of the run is counted over the program space of the current
     // processor and banking, which may have changed since the start.
     TPerformanceWiring wiring;
     wiring.trace = perfTrace_.get();
     wiring.select = select_.get();
     wiring.debug = debug_.get();
+    wiring.cursor = cursor;
     const TEmulSpeicher& program = spaces_->Space(SpaceKind::Program);
     wiring.programMin = program.GetMinAdresse();
     wiring.programMax = program.GetMaxAdresse();
     performance_->SetWiring(wiring);
+    // The cursor is the caller's: the measurement keeps none beyond this call.
+    struct Release {
+        TPerformance& perf;
+        TPerformanceWiring wiring;
+        ~Release() {
+            wiring.cursor = nullptr;
+            perf.SetWiring(wiring);
+        }
+    } release{*performance_, wiring};
     return performance_->GetErgebnis();
 }
 

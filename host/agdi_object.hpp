@@ -36,6 +36,7 @@
 namespace tarvex {
 
 namespace platform {
+class BusyCursor;
 class Clock;
 class SettingsStore;
 }  // namespace platform
@@ -236,8 +237,8 @@ public:
     TPerformance* Performance() { return performance_.get(); }
     IPerformanceTrace* PerformanceTrace();
     // The evaluation of the last measured run, over the program space as it
-    // is now; raises what the evaluation raises.
-    const TPerformanceList& PerformanceErgebnis();
+    // is now, under the busy cursor given; raises what the evaluation raises.
+    const TPerformanceList& PerformanceErgebnis(platform::BusyCursor* cursor = nullptr);
     // The forms the emulator shows while it starts (generation, service
     // mode); null: none.
     void SetMaintenanceForms(IMaintenanceForms* forms);

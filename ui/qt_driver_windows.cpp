@@ -18,6 +18,7 @@
 #include "host/options.hpp"
 #include "host/run_port.hpp"
 #include "platform/clock.hpp"
+#include "ui/base/qt_ui.hpp"
 #include "ui/break_settings_dialog.hpp"
 #include "ui/copy_fill_dialog.hpp"
 #include "ui/generation_chooser.hpp"
@@ -306,7 +307,8 @@ void QtDriverWindows::performanceAnalysis() {
         fallback_.RunMenuDialog(MenuDialog::PerformanceAnalysis, "Performance analysis...");
         return;
     }
-    const TPerformanceList& result = object_->PerformanceErgebnis();
+    QtBusyCursor busy;
+    const TPerformanceList& result = object_->PerformanceErgebnis(&busy);
     RunPerformanceAnalysis(result, object_->PerformanceTrace(), store_, dialogParent());
 }
 
