@@ -222,7 +222,6 @@ public:
 
     // ---- What the menu's dialogs work on
     TSelectTabelle& SelectTable() { return *select_; }
-    TRegisterTabelle& Registers() { return *registers_; }
     bool TraceBoardPresent() const { return traceBoardPresent(); }
     // The context the dialogs' validators resolve addresses in.
     TargetContext DialogContext();

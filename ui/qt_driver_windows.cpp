@@ -57,7 +57,7 @@ DialogTables tablesOf(TAgdiObject& object) {
     DialogTables tables;
     tables.symbols = &object.Symbols();
     tables.lines = &object.Lines();
-    tables.registers = &object.Registers();
+    tables.registers = object.Registers();
     tables.trace = object.TracePlatine();
     tables.context = object.DialogContext();
     tables.systemMode = object.Options().SystemMode();
@@ -113,7 +113,7 @@ void QtDriverWindows::attach(TAgdiObject* object) {
     // The tables are asked at every pick: those of the session running then.
     session_->picker = std::make_unique<QtSymbolPicker>(
         [object] {
-            return SymbolBrowserSources{&object->Symbols(), &object->Lines(), &object->Registers(),
+            return SymbolBrowserSources{&object->Symbols(), &object->Lines(), object->Registers(),
                                         object->Options().SystemMode()};
         },
         store_);
