@@ -111,7 +111,7 @@ check_imports() {
     for dll in $deps; do
       case $dll in
         kernel32.dll | user32.dll | advapi32.dll | msvcrt.dll | gdi32.dll | shell32.dll | ole32.dll | ws2_32.dll | \
-          comdlg32.dll | setupapi.dll | winmm.dll | api-ms-win-*) ;;
+          comdlg32.dll | setupapi.dll | winmm.dll | winspool.drv | api-ms-win-*) ;;
         *)
           echo "$binary depends on $dll"
           status=1
