@@ -26,21 +26,15 @@
 #include "sim/sim_serial_port.hpp"
 #include "sim/standin_root.hpp"
 #include "tests/support/target/sim_bench.hpp"
+#include "tests/support/host/sim_host.hpp"
 #include "tests/support/test_support.hpp"
 
 namespace tarvex {
 namespace {
 
-struct HostCommands : test::SimBench {
+struct HostCommands : test::SimHost {
     HostCommands() {
-        sim::MakeStandinRoot(root.path(), test::sourceDir() / "data");
-        DriverEnvironment env;
-        env.clock = &clock;
-        env.settings = &settings;
-        env.serialPortOpener = sim::SimSerialPort::opener(board, clock);
-        env.root = root.path().string();
-        object = std::make_unique<TAgdiObject>(env);
-        object->AG_Init(0x300 + 10, reinterpret_cast<std::uintptr_t>(&sink));
+        open(environment());
     }
     ~HostCommands() { object.reset(); }
     std::uint32_t start() { return object->AG_Init(0x100, 0); }
@@ -76,13 +70,7 @@ struct HostCommands : test::SimBench {
         return out;
     }
 
-    test::TempDir root;
     test::TempDir work;
-    platform::HostMessageSink sink{nullptr, [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
-                                       return 0;
-                                   },
-                                   [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) {}};
-    std::unique_ptr<TAgdiObject> object;
 };
 
 TEST(CommandHost, BoardTrafficOfTheSimpleCommands) {

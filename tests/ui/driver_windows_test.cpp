@@ -17,6 +17,7 @@
 #include "sim/sim_serial_port.hpp"
 #include "sim/standin_root.hpp"
 #include "tests/support/target/sim_bench.hpp"
+#include "tests/support/host/sim_host.hpp"
 #include "tests/support/test_support.hpp"
 #include "ui/qt_driver_windows.hpp"
 #include "ui/trace_window.hpp"
@@ -24,20 +25,14 @@
 namespace tarvex::ui {
 namespace {
 
-struct WindowedHost : test::SimBench {
+struct WindowedHost : test::SimHost {
     WindowedHost() : windows(settings) {
-        sim::MakeStandinRoot(root.path(), test::sourceDir() / "data");
         // A stored generation: the start asks no one.
         settings.writeInteger(TEmulator::VokWinKey, TEmulator::VokWinSection, "Tarvex", 1);
-        DriverEnvironment env;
-        env.clock = &clock;
-        env.settings = &settings;
-        env.serialPortOpener = sim::SimSerialPort::opener(board, clock);
-        env.root = root.path().string();
+        DriverEnvironment env = environment();
         env.windows = &windows;
-        object = std::make_unique<TAgdiObject>(env);
+        open(env);
         windows.attach(object.get());
-        object->AG_Init(0x300 + 10, reinterpret_cast<std::uintptr_t>(&sink));
     }
     ~WindowedHost() {
         windows.FreeTraceWindow();
@@ -49,13 +44,7 @@ struct WindowedHost : test::SimBench {
         return nullptr;
     }
 
-    test::TempDir root;
-    platform::HostMessageSink sink{nullptr, [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
-                                       return 0;
-                                   },
-                                   [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) {}};
     QtDriverWindows windows;
-    std::unique_ptr<TAgdiObject> object;
 };
 
 TEST(QtDriverWindows, TheMenuOpensTheTraceWindowAndAHaltRefreshesIt) {

@@ -31,6 +31,7 @@
 #include "sim/board.hpp"
 #include "sim/sim_serial_port.hpp"
 #include "sim/standin_root.hpp"
+#include "tests/support/host/sim_host.hpp"
 #include "tests/support/test_support.hpp"
 #include "ui/base/history_combo.hpp"
 #include "ui/generation_chooser.hpp"
@@ -73,19 +74,13 @@ std::uint32_t TARVEX_AGDI_CALL hostCallback(std::uint32_t code, void*) {
     return 0;
 }
 
-struct MenuHost {
-    explicit MenuHost(bool storedGeneration = true) : board(clock), windows(settings) {
-        sim::MakeStandinRoot(root.path(), test::sourceDir() / "data");
+struct MenuHost : test::SimHost {
+    explicit MenuHost(bool storedGeneration = true) : windows(settings) {
         if (storedGeneration) settings.writeInteger(TEmulator::VokWinKey, TEmulator::VokWinSection, "Tarvex", 1);
-        DriverEnvironment env;
-        env.clock = &clock;
-        env.settings = &settings;
-        env.serialPortOpener = sim::SimSerialPort::opener(board, clock);
-        env.root = root.path().string();
+        DriverEnvironment env = environment();
         env.windows = &windows;
-        object = std::make_unique<TAgdiObject>(env);
+        open(env);
         windows.attach(object.get());
-        object->AG_Init(0x300 + 10, reinterpret_cast<std::uintptr_t>(&sink));
         object->AG_Init(0x300 + 18, reinterpret_cast<std::uintptr_t>(&hostCallback));
     }
     ~MenuHost() {
@@ -125,20 +120,7 @@ struct MenuHost {
     }
     std::uint64_t boardCommands() const { return board.log().size() + board.droppedLogEntries(); }
 
-    platform::FakeClock clock;
-    platform::MemorySettingsStore settings;
-    sim::Board board;
-    platform::ScriptedMessageBoxes boxes;
-    platform::ScriptedErrorDialog errorDialog;
-    platform::RecordingNoticeWindow notice;
-    platform::ScopedUi ui{&boxes, &errorDialog, &notice};
-    test::TempDir root;
-    platform::HostMessageSink sink{nullptr, [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
-                                       return 0;
-                                   },
-                                   [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) {}};
     QtDriverWindows windows;
-    std::unique_ptr<TAgdiObject> object;
 };
 
 struct MenuCase {

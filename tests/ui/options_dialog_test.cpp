@@ -27,6 +27,7 @@
 #include "sim/board.hpp"
 #include "sim/sim_serial_port.hpp"
 #include "sim/standin_root.hpp"
+#include "tests/support/host/sim_host.hpp"
 #include "tests/support/test_support.hpp"
 #include "platform/ui.hpp"
 #include "tests/ui/ui_test_support.hpp"
@@ -176,30 +177,8 @@ TEST(OptionsDialog, InvalidFieldsHoldTheFocusButNeverTheWayToCancel) {
 }
 
 // The host object over the simulated board, started on COM1.
-struct LiveHost {
-    LiveHost() : board(clock) {
-        sim::MakeStandinRoot(root.path(), tarvex::test::sourceDir() / "data");
-        DriverEnvironment env;
-        env.clock = &clock;
-        env.settings = &settings;
-        env.serialPortOpener = sim::SimSerialPort::opener(board, clock);
-        env.root = root.path().string();
-        object = std::make_unique<TAgdiObject>(env);
-        object->AG_Init(0x300 + 10, reinterpret_cast<std::uintptr_t>(&sink));
-    }
-    platform::FakeClock clock;
-    platform::MemorySettingsStore settings;
-    sim::Board board;
-    platform::ScriptedMessageBoxes boxes;
-    platform::ScriptedErrorDialog errorDialog;
-    platform::RecordingNoticeWindow notice;
-    platform::ScopedUi ui{&boxes, &errorDialog, &notice};
-    tarvex::test::TempDir root;
-    platform::HostMessageSink sink{nullptr, [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
-                                       return 0;
-                                   },
-                                   [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) {}};
-    std::unique_ptr<TAgdiObject> object;
+struct LiveHost : tarvex::test::SimHost {
+    LiveHost() { open(environment()); }
 };
 
 TEST(LiveOptionsTarget, ANewPortWhileStartedWaitsForTheNextStartAndIsSaved) {

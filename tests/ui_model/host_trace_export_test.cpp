@@ -16,6 +16,7 @@
 #include "sim/board.hpp"
 #include "sim/sim_serial_port.hpp"
 #include "sim/standin_root.hpp"
+#include "tests/support/host/sim_host.hpp"
 #include "tests/support/test_support.hpp"
 #include "ui/model/host_trace_export.hpp"
 #include "ui/model/save_trace_model.hpp"
@@ -24,17 +25,8 @@
 namespace tarvex::ui {
 namespace {
 
-struct SimulatedHost {
-    SimulatedHost() : board(clock) {
-        sim::MakeStandinRoot(root.path(), test::sourceDir() / "data");
-        DriverEnvironment env;
-        env.clock = &clock;
-        env.settings = &settings;
-        env.serialPortOpener = sim::SimSerialPort::opener(board, clock);
-        env.root = root.path().string();
-        object = std::make_unique<TAgdiObject>(env);
-        object->AG_Init(0x300 + 10, reinterpret_cast<std::uintptr_t>(&sink));
-    }
+struct SimulatedHost : test::SimHost {
+    SimulatedHost() { open(environment()); }
     ~SimulatedHost() {
         exporter.reset();
         object.reset();
@@ -44,20 +36,7 @@ struct SimulatedHost {
         return {bytes.begin(), bytes.end()};
     }
 
-    platform::FakeClock clock;
-    platform::MemorySettingsStore settings;
-    sim::Board board;
-    platform::ScriptedMessageBoxes boxes;
-    platform::ScriptedErrorDialog errorDialog;
-    platform::RecordingNoticeWindow notice;
-    platform::ScopedUi ui{&boxes, &errorDialog, &notice};
-    test::TempDir root;
     test::TempDir work;
-    platform::HostMessageSink sink{nullptr, [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
-                                       return 0;
-                                   },
-                                   [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) {}};
-    std::unique_ptr<TAgdiObject> object;
     std::unique_ptr<HostTraceExport> exporter;
 };
 

@@ -1,0 +1,46 @@
+#pragma once
+// The host object as the IDE holds it, over the simulated board: a stand-in
+// installation root in a temporary folder, the board behind the serial port,
+// and a window for the IDE's messages that swallows them.
+#include <cstdint>
+#include <memory>
+
+#include "host/agdi_object.hpp"
+#include "platform/host_window.hpp"
+#include "sim/sim_serial_port.hpp"
+#include "sim/standin_root.hpp"
+#include "tests/support/target/sim_bench.hpp"
+#include "tests/support/test_support.hpp"
+
+namespace tarvex::test {
+
+struct SimHost : SimBench {
+    SimHost() { sim::MakeStandinRoot(root.path(), sourceDir() / "data"); }
+    // Derived benches reset `object` first when they hold what it points at.
+    ~SimHost() { object.reset(); }
+
+    // What the IDE's process gives the driver; a bench adds its windows.
+    DriverEnvironment environment() {
+        DriverEnvironment env;
+        env.clock = &clock;
+        env.settings = &settings;
+        env.serialPortOpener = sim::SimSerialPort::opener(board, clock);
+        env.root = root.path().string();
+        return env;
+    }
+    // Creates the host object and names the message window, as the IDE's
+    // first call does.
+    void open(const DriverEnvironment& env) {
+        object = std::make_unique<TAgdiObject>(env);
+        object->AG_Init(0x300 + 10, reinterpret_cast<std::uintptr_t>(&sink));
+    }
+
+    TempDir root;
+    platform::HostMessageSink sink{nullptr, [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
+                                       return 0;
+                                   },
+                                   [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) {}};
+    std::unique_ptr<TAgdiObject> object;
+};
+
+}  // namespace tarvex::test
