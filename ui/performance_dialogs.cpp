@@ -180,12 +180,18 @@ PerformanceDefineDialog::PerformanceDefineDialog(PerfDefineModel& model, platfor
     top->addLayout(buttons);
     resize(514, 373);
 
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { focusMoved(now); });
+    focusConnection_ =
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { focusMoved(now); });
     form_.onChanged([this] { refresh(); });
     refresh();
 }
 
-PerformanceDefineDialog::~PerformanceDefineDialog() { form_.onChanged({}); }
+PerformanceDefineDialog::~PerformanceDefineDialog() {
+    // The base destructors move the focus while they delete the controls,
+    // when this dialog is no longer one.
+    disconnect(focusConnection_);
+    form_.onChanged({});
+}
 
 void PerformanceDefineDialog::focusMoved(QWidget* now) {
     // The combos' line edits and the spin box's editor are children of the

@@ -31,6 +31,7 @@ private:
     void okClick();
 
     PerfDefineModel& form_;
+    QMetaObject::Connection focusConnection_;
     HistoryCombo* range_ = nullptr;
     HistoryCombo* comment_ = nullptr;
     QTreeWidget* list_ = nullptr;
