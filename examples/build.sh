@@ -80,7 +80,7 @@ sdcc_program types "" "" types_helper types
 
 # as31 writes <name>.hex and <name>.lst next to its input.
 mkdir -p "$work/asm"
-for program in asmforms opcodes calls; do
+for program in asmforms opcodes calls regs; do
   cp "$src/$program.asm" "$work/asm/"
   (cd "$work/asm" && as31 -l -Fhex "$program.asm" >/dev/null 2>&1) || { echo "build.sh: as31 failed on $program" >&2; exit 1; }
   cp "$work/asm/$program.hex" "$work/asm/$program.lst" "$out/"

@@ -693,6 +693,17 @@ void Host::run(const std::vector<std::string>& w) {
         regs();
     } else if (step == "mem") {
         memory(w);
+    } else if (step == "reg") {
+        // As the IDE's register window writes a register: the view's item.
+        if (w.size() != 3) throw ScriptError("reg needs a name and a value");
+        agdi::RegItem* item = nullptr;
+        for (std::uint32_t i = 0; regView_ && i < regView_->itemCount; ++i) {
+            const agdi::RegItem& candidate = regView_->items[i];
+            if (w[1] == std::string(candidate.name, strnlen(candidate.name, sizeof candidate.name)))
+                item = &regView_->items[i];
+        }
+        if (!item) throw ScriptError("no register " + w[1]);
+        regView_->write(item, number(w[2]));
     } else if (step == "write") {
         if (w.size() < 4) throw ScriptError("write needs a memory, an address and bytes");
         std::size_t used = 1;

@@ -6,10 +6,13 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "emulator/monitor_data.hpp"
 #include "platform/callconv.hpp"
 #include "sim/firmware_profile.hpp"
 #include "sim/usb_bus.hpp"
@@ -63,6 +66,18 @@ std::string hexBytes(const std::vector<std::uint8_t>& bytes) {
     return out;
 }
 
+// The monitor the simulated boards play: the monitor data of the
+// installation root the driver reads ($TARVEX_ROOT), else the repository's.
+// Without it the board would keep no register of the stopped target.
+std::optional<tarvex::TMonitorData> monitorData() {
+    const char* root = std::getenv("TARVEX_ROOT");
+    try {
+        return tarvex::LoadMonitorData(root != nullptr ? root : "", TARVEX_DATA_DIR);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
 // Answers one request on the bus; false for an unknown one.
 bool control(const std::vector<std::string>& w, std::string& reply) {
     UsbBus& bus = UsbBus::instance();
@@ -75,6 +90,7 @@ bool control(const std::vector<std::string>& w, std::string& reply) {
     }
     if (what == "add-device" && (w.size() == 3 || (w.size() == 5 && w[3] == "version"))) {
         tarvex::sim::BoardConfig config;
+        config.monitor = monitorData();
         if (w.size() == 5) {
             if (w[4].size() != 4) return false;
             config.version = w[4];
