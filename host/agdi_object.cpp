@@ -609,6 +609,11 @@ void TAgdiObject::SendOutput(const std::string& text) {
                               reinterpret_cast<std::intptr_t>(host.c_str()));
 }
 
+std::uint32_t TAgdiObject::ShowHelp(std::uint32_t context, void*) {
+    platform::HelpViewer* viewer = platform::currentUi().help;
+    return viewer && viewer->show(1, context) ? 1 : 0;
+}
+
 void TAgdiObject::CallCallback(std::uint32_t code, void* data) {
     if (!callback_) {
         Log("AGDI: no callback for code " + std::to_string(code));

@@ -159,7 +159,9 @@ public:
     void EndDownloadSession();
     void SendOutput(const std::string& text);
     void CallCallback(std::uint32_t code, void* data);
-    std::uint32_t ShowHelp(std::uint32_t, void*) { return 0; }
+    // Help on a topic of the driver's help file through the installed
+    // viewer: 1 when it was shown.
+    std::uint32_t ShowHelp(std::uint32_t context, void* data);
     void Log(std::string_view text);
 
     // ---- Menu

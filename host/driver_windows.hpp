@@ -35,7 +35,9 @@ public:
     virtual void CloseTraceWindow() = 0;
     virtual void UpdateTraceWindow() = 0;
     virtual void NotifyTraceWindow(std::uint32_t id, std::uint32_t code, const void* data) = 0;
-    virtual void SendTraceWindow(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+    // The host's query message; the answer (the window for the query with
+    // parameter 4, else 0).
+    virtual std::intptr_t SendTraceWindow(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
     virtual bool TraceWindowExists() const = 0;
     // Frees a trace window that still exists.
     virtual void FreeTraceWindow() = 0;
@@ -51,7 +53,7 @@ public:
     void CloseTraceWindow() override {}
     void UpdateTraceWindow() override {}
     void NotifyTraceWindow(std::uint32_t, std::uint32_t, const void*) override {}
-    void SendTraceWindow(std::uint32_t, std::uintptr_t, std::intptr_t) override {}
+    std::intptr_t SendTraceWindow(std::uint32_t, std::uintptr_t, std::intptr_t) override { return 0; }
     bool TraceWindowExists() const override { return false; }
     void FreeTraceWindow() override {}
     void RunMenuDialog(MenuDialog which, const std::string& caption) override;

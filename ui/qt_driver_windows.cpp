@@ -22,13 +22,16 @@
 #include "ui/break_settings_dialog.hpp"
 #include "ui/copy_fill_dialog.hpp"
 #include "ui/generation_chooser.hpp"
+#include "ui/model/help_viewer.hpp"
 #include "ui/model/trace_platine_source.hpp"
 #include "ui/model/trace_window.hpp"
 #include "ui/options_dialog.hpp"
 #include "ui/performance_dialogs.hpp"
 #include "ui/save_memory_dialog.hpp"
 #include "ui/select_dialogs.hpp"
+#include "ui/status_forms.hpp"
 #include "ui/symbol_browser_dialog.hpp"
+#include "ui/trace_dialogs.hpp"
 #include "ui/trace_settings_dialog.hpp"
 #include "ui/trace_window.hpp"
 
@@ -73,6 +76,28 @@ struct QtDriverWindows::Session {
     std::unique_ptr<QtSymbolPicker> picker;
     std::unique_ptr<ScopedSymbolPicker> installed;
     std::unique_ptr<QtMaintenanceForms> maintenance;
+    // The progress forms of a load and of a save, and the help of every
+    // Help button and F1; what was installed before comes back with the
+    // session's end.
+    LoadStatusForm loadStatus;
+    SaveStatusForm saveStatus;
+    DriverHelpViewer help;
+    platform::Ui saved = platform::currentUi();
+
+    explicit Session(TAgdiObject* object) : help([object] { return object->Options().HelpFileName(); }) {
+        platform::Ui& ui = platform::currentUi();
+        ui.loadStatus = &loadStatus;
+        ui.saveStatus = &saveStatus;
+        ui.help = &help;
+    }
+    ~Session() {
+        platform::Ui& ui = platform::currentUi();
+        if (ui.loadStatus == &loadStatus) ui.loadStatus = saved.loadStatus;
+        if (ui.saveStatus == &saveStatus) ui.saveStatus = saved.saveStatus;
+        if (ui.help == &help) ui.help = saved.help;
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
 };
 
 // The window and the board source its model reads. A closed window is kept
@@ -109,7 +134,7 @@ void QtDriverWindows::attach(TAgdiObject* object) {
     session_.reset();
     object_ = object;
     if (!object) return;
-    session_ = std::make_unique<Session>();
+    session_ = std::make_unique<Session>(object);
     // The tables are asked at every pick: those of the session running then.
     session_->picker = std::make_unique<QtSymbolPicker>(
         [object] {
@@ -185,14 +210,15 @@ void QtDriverWindows::NotifyTraceWindow(std::uint32_t id, std::uint32_t code, co
     w->rowsChanged();
 }
 
-void QtDriverWindows::SendTraceWindow(std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
+std::intptr_t QtDriverWindows::SendTraceWindow(std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
     TraceWindow* w = state_->open();
     // 4: the on-the-fly mode was switched; the panel and the menu follow
-    // the run control.
-    if (!w || message != agdi::code::TraceWindowId || wParam != 4) return;
+    // the run control, and the answer is the window.
+    if (!w || message != agdi::code::TraceWindowId || wParam != 4) return 0;
     IRunControl* run = object_ ? object_->RunControl() : nullptr;
     w->model().setRunState(run && run->IsRunning(), run && run->FlyingTrace());
     w->refresh();
+    return static_cast<std::intptr_t>(w->winId());
 }
 
 void QtDriverWindows::FreeTraceWindow() {
@@ -226,6 +252,9 @@ void QtDriverWindows::RunMenuDialog(MenuDialog which, const std::string& caption
     case MenuDialog::TraceSettings: traceSettings(); break;
     case MenuDialog::PerformanceDefinitions: performanceDefinitions(); break;
     case MenuDialog::PerformanceAnalysis: performanceAnalysis(); break;
+    case MenuDialog::SaveTrace:
+        saveTrace();
+        break;
     default: fallback_.RunMenuDialog(which, caption); break;
     }
 }
@@ -238,6 +267,17 @@ void QtDriverWindows::copyFill(int task) {
     model.Ausfuehren(*command);
     if (command->code == cmd::None) return;
     object_->SetRefreshPending(true);
+    object_->RunMenuCommand(std::move(command));
+}
+
+// The command runs the export under the save-status form, whose Cancel ends
+// it with the lines so far kept.
+void QtDriverWindows::saveTrace() {
+    auto command = std::make_unique<TVokWinKommando>();
+    SaveTraceModel model(store_, object_->Options().ObjectDirName());
+    if (!accepted<SaveTraceDialog>(model, store_)) return;
+    model.writeCommand(*command);
+    if (command->code == cmd::None) return;
     object_->RunMenuCommand(std::move(command));
 }
 

@@ -3,7 +3,8 @@
 // the driver menu, with the host's notifications routed to it; the menu's
 // dialogs with what follows their OK; the symbol browser behind every "?"
 // button and the emulator's maintenance forms, both on the attached
-// object's session. The dialogs that have no window here answer as the build
+// object's session; the load and save progress forms and the help, for as
+// long as an object is attached. The dialogs that have no window here answer as the build
 // without windows does. No Qt in this header: the driver library includes
 // it.
 #include <cstdint>
@@ -41,7 +42,7 @@ public:
     void CloseTraceWindow() override;
     void UpdateTraceWindow() override;
     void NotifyTraceWindow(std::uint32_t id, std::uint32_t code, const void* data) override;
-    void SendTraceWindow(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    std::intptr_t SendTraceWindow(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
     bool TraceWindowExists() const override;
     void FreeTraceWindow() override;
     void RunMenuDialog(MenuDialog which, const std::string& caption) override;
@@ -59,6 +60,7 @@ private:
     void traceSettings();
     void performanceDefinitions();
     void performanceAnalysis();
+    void saveTrace();
 
     platform::SettingsStore& store_;
     TAgdiObject* object_ = nullptr;

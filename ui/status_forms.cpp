@@ -111,6 +111,21 @@ SaveStatusForm::SaveStatusForm(QWidget* parent) : QDialog(parent) {
     model_.setCaption(model_.caption());
 }
 
+void SaveStatusForm::setLabel(const std::string& control, const std::string& text) {
+    static const std::pair<const char*, const char*> names[] = {
+        {"GroupBox1", "SpeichernGroup"}, {"Label1", "DateiLabel"},     {"Label2", "SpeicherLabel"},
+        {"Label3", "BereichLabel"},      {"Label4", "GesichertLabel"}, {"CancelButton", "CancelButton"}};
+    for (const auto& [theirs, ours] : names)
+        if (control == theirs) model_.setText(ours, text);
+}
+
+void SaveStatusForm::show() {
+    model_.resetCancel();
+    QDialog::show();
+    raise();
+    if (onGuiThread()) QApplication::processEvents();
+}
+
 bool SaveStatusForm::cancelRequested() {
     if (onGuiThread()) QApplication::processEvents();
     return model_.cancelRequested();

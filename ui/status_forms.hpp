@@ -32,10 +32,24 @@ private:
     LoadStatusModel model_;
 };
 
-class SaveStatusForm final : public QDialog {
+// Installed as platform::currentUi().saveStatus by whoever owns the windows;
+// the trace export drives it as well.
+class SaveStatusForm final : public QDialog, public platform::SaveStatusWindow {
 public:
     explicit SaveStatusForm(QWidget* parent = nullptr);
-    bool cancelRequested();
+    void setCaption(const std::string& text) override { model_.setCaption(text); }
+    // The memory save names the labels as its form does ("GroupBox1",
+    // "Label1" ... "Label4", "CancelButton").
+    void setLabel(const std::string& control, const std::string& text) override;
+    void setFileName(const std::string& text) override { model_.setText("Dateiname", text); }
+    void setMemoryName(const std::string& text) override { model_.setText("Speichertyp", text); }
+    void setRange(const std::string& text) override { model_.setText("AdressBereich", text); }
+    void setStatus(const std::string& text) override { model_.setText("Status", text); }
+    // Not modal, Cancel cleared, painted before the save goes on.
+    void show() override;
+    void close() override { hide(); }
+    // Lets "Abbrechen" through, then answers whether it was pressed.
+    bool cancelRequested() override;
     SaveStatusModel& model() { return model_; }
 
 private:

@@ -60,8 +60,9 @@ struct ScriptedWindows final : IDriverWindows {
     void NotifyTraceWindow(std::uint32_t, std::uint32_t code, const void*) override {
         calls.push_back("notify " + std::to_string(code));
     }
-    void SendTraceWindow(std::uint32_t m, std::uintptr_t w, std::intptr_t) override {
+    std::intptr_t SendTraceWindow(std::uint32_t m, std::uintptr_t w, std::intptr_t) override {
         calls.push_back("send " + std::to_string(m) + " " + std::to_string(w));
+        return 0;
     }
     bool TraceWindowExists() const override { return open; }
     void FreeTraceWindow() override {

@@ -9,6 +9,7 @@
 #include "emulator/emulator.hpp"
 #include "emulator/trace_board.hpp"
 #include "host/agdi_object.hpp"
+#include "host/agdi_records.hpp"
 #include "platform/clock.hpp"
 #include "platform/host_window.hpp"
 #include "platform/settings.hpp"
@@ -16,8 +17,8 @@
 #include "sim/board.hpp"
 #include "sim/sim_serial_port.hpp"
 #include "sim/standin_root.hpp"
-#include "tests/support/target/sim_bench.hpp"
 #include "tests/support/host/sim_host.hpp"
+#include "tests/support/target/sim_bench.hpp"
 #include "tests/support/test_support.hpp"
 #include "ui/qt_driver_windows.hpp"
 #include "ui/trace_window.hpp"
@@ -72,6 +73,9 @@ TEST(QtDriverWindows, TheMenuOpensTheTraceWindowAndAHaltRefreshesIt) {
     EXPECT_EQ(w->model().box().scrollMaximum(), static_cast<int>(h.object->TracePlatine()->FrameCount()) - 1);
     EXPECT_GT(w->model().box().scrollMaximum(), before);
     EXPECT_EQ(w->boxView().itemCount(), w->model().box().rowCount());
+    // The host's query with parameter 4 is answered with the window.
+    EXPECT_EQ(h.windows.SendTraceWindow(agdi::code::TraceWindowId, 4, 0), static_cast<std::intptr_t>(w->winId()));
+    EXPECT_EQ(h.windows.SendTraceWindow(agdi::code::TraceWindowId, 3, 0), 0);
 
     // The entry again closes it: the dialog-closed notification clears the
     // menu's descriptor, and the next opening takes the same section.

@@ -7,10 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QCheckBox>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -24,6 +24,8 @@
 #include "host/agdi_object.hpp"
 #include "host/command.hpp"
 #include "host/command_history.hpp"
+#include "host/loader.hpp"
+#include "host/options.hpp"
 #include "platform/clock.hpp"
 #include "platform/host_window.hpp"
 #include "platform/settings.hpp"
@@ -35,9 +37,12 @@
 #include "tests/support/test_support.hpp"
 #include "ui/base/history_combo.hpp"
 #include "ui/generation_chooser.hpp"
+#include "ui/model/host_trace_export.hpp"
 #include "ui/qt_driver_windows.hpp"
 #include "ui/radio_group.hpp"
+#include "ui/status_forms.hpp"
 #include "ui/symbol_browser_dialog.hpp"
+#include "ui/trace_window.hpp"
 
 namespace tarvex::ui {
 namespace {
@@ -295,6 +300,137 @@ TEST(MenuDialogs, QuestionButtonsOpenTheSymbolBrowserAndTheStartAsksForTheGenera
     h.pick("Copy...");
     EXPECT_TRUE(browsed);
     EXPECT_TRUE(h.history().empty());
+}
+
+// Loads ports.omf through the load command and runs it to 0xE1: a real
+// recording of a few hundred frames.
+void loadAndRun(MenuHost& h) {
+    TVokWinKommando load(cmd::Load);
+    load.memoryKind = memkind::Program;
+    load.fileFormat = fileformat::Object;
+    load.options = loadflag::ClearSymbols;
+    load.text1 = (test::sourceDir() / "examples" / "build" / "ports.omf").string();
+    ASSERT_TRUE(Execute(load, h.object->Commands()));
+    ASSERT_FALSE(h.object->Loader().Failed());
+    std::uint32_t until = 0xFF0000E1u;
+    ASSERT_EQ(h.object->AG_GoStep(3, 0, &until), 0u);
+}
+
+// What a repeating zero timer saw of a top-level widget of that name while
+// the action ran, and a click on its child when it was visible.
+struct Watch {
+    Watch(const char* form, const char* button = nullptr) {
+        QObject::connect(&timer, &QTimer::timeout, [this, form, button] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (w->objectName() != form || !w->isVisible()) continue;
+                seen = true;
+                if (button) w->findChild<QPushButton*>(button)->click();
+            }
+        });
+        timer.start(0);
+    }
+    QTimer timer;
+    bool seen = false;
+};
+
+TEST(MenuDialogs, SaveTraceWritesTheTextUnderTheProgressFormAndCancelEndsIt) {
+    MenuHost h;
+    HostTraceExport exporter(*h.object);
+    ASSERT_EQ(h.start(), 0u);
+    ASSERT_NO_FATAL_FAILURE(loadAndRun(h));
+    const auto frames = h.object->TracePlatine()->FrameCount();
+    ASSERT_GT(frames, 100u);
+    h.boxes.clear();
+    const std::string file = (h.root.path() / "trace").string();
+    auto save = [&](const char* end) {
+        whenShown<QDialog>([&, end](QDialog& d) {
+            EXPECT_EQ(d.windowTitle(), "Save trace into file");
+            enter(d, "DateiName", file.c_str());
+            enter(d, "StartAdresse", "0");
+            enter(d, "EndAdresse", end);
+            click(d, "OkButton");
+        });
+        h.pick("Save...", 1);
+    };
+    auto lines = [&] {
+        const auto bytes = test::readBytes(file + ".txt");
+        return std::count(bytes.begin(), bytes.end(), '\n');
+    };
+
+    {
+        Watch progress("TFormSaveStatus");
+        save("100000");
+        EXPECT_TRUE(progress.seen);
+    }
+    auto* form = dynamic_cast<SaveStatusForm*>(platform::currentUi().saveStatus);
+    ASSERT_NE(form, nullptr);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(form->windowTitle(), "Save trace");
+    EXPECT_EQ(form->model().control("AdressBereich").text, "0 - " + std::to_string(frames - 1));
+    // The end past the trace is corrected after the warning.
+    ASSERT_EQ(h.boxes.shown().size(), 1u);
+    EXPECT_EQ(h.boxes.shown()[0].text, "Frame index 100000 out of range");
+    h.boxes.clear();
+    const auto whole = lines();
+    EXPECT_GT(whole, 100);
+    EXPECT_NE(form->model().control("Status").text.find(" Frames"), std::string::npos);
+    EXPECT_EQ(h.history().back().rfind("SaveTrace ", 0), 0u) << h.history().back();
+
+    // "Abbrechen" ends the export; the lines so far stay in the file.
+    {
+        Watch cancel("TFormSaveStatus", "CancelButton");
+        save(std::to_string(frames - 1).c_str());
+        EXPECT_TRUE(cancel.seen);
+    }
+    EXPECT_LT(lines(), whole / 2);
+    EXPECT_GE(lines(), 2);
+    for (const auto& b : h.boxes.shown()) ADD_FAILURE() << b.text;
+}
+
+TEST(MenuDialogs, AProgramLoadShowsTheLoadStatusForm) {
+    MenuHost h;
+    ASSERT_EQ(h.start(), 0u);
+    Watch progress("TFormLadeStatus");
+    ASSERT_NO_FATAL_FAILURE(loadAndRun(h));
+    EXPECT_TRUE(progress.seen);
+    auto* form = dynamic_cast<LoadStatusForm*>(platform::currentUi().loadStatus);
+    ASSERT_NE(form, nullptr);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_NE(form->model().control("Dateiname").text.find("ports.omf"), std::string::npos);
+    EXPECT_NE(form->model().control("ZeilenAnzahl").text, "0");
+    for (const auto& b : h.boxes.shown()) ADD_FAILURE() << b.text;
+}
+
+// No help viewer here: every Help button, F1 and the host's help routine
+// say so, once per request.
+TEST(MenuDialogs, HelpSaysOncePerRequestThatItCannotBeShownHere) {
+    MenuHost h;
+    ASSERT_EQ(h.start(), 0u);
+    const std::string notice = "No help viewer for " +
+                               std::filesystem::path(h.object->Options().HelpFileName()).filename().string() +
+                               " (topic 310).";
+    EXPECT_EQ(h.object->ShowHelp(310, nullptr), 0u);
+    ASSERT_EQ(h.boxes.shown().size(), 1u);
+    EXPECT_EQ(h.boxes.shown()[0].text, notice);
+    h.boxes.clear();
+
+    whenShown<QDialog>([&](QDialog& d) {
+        click(d, "HilfeButton");
+        QTest::keyClick(&d, Qt::Key_F1);
+        click(d, "CancelButton");
+    });
+    h.pick("Settings...");
+    ASSERT_EQ(h.boxes.shown().size(), 2u);
+    EXPECT_EQ(h.boxes.shown()[0].text.rfind("No help viewer for ", 0), 0u) << h.boxes.shown()[0].text;
+    EXPECT_EQ(h.boxes.shown()[1].text, h.boxes.shown()[0].text);
+    h.boxes.clear();
+
+    h.pick("Trace memory");
+    TraceWindow* w = h.windows.traceWindow();
+    ASSERT_NE(w, nullptr);
+    QTest::keyClick(w, Qt::Key_F1);
+    ASSERT_EQ(h.boxes.shown().size(), 1u);
+    EXPECT_NE(h.boxes.shown()[0].text.find("(topic 220)."), std::string::npos) << h.boxes.shown()[0].text;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "ui/model/dialog_model.hpp"
+#include "ui/model/help_viewer.hpp"
 #include "ui/model/status_forms.hpp"
 
 namespace tarvex::ui {
@@ -18,6 +19,30 @@ TEST(DialogModel, HelpAsksForTheFormsContext) {
     ui.help = saved;
     ASSERT_EQ(viewer.calls().size(), 1u);
     EXPECT_EQ(viewer.calls()[0], std::make_pair(1u, 505u));
+}
+
+// The topic where a viewer shows it; else one notice per request, naming
+// the help file and the topic.
+TEST(DriverHelpViewer, ShowsTheTopicOrSaysOnceThatItCannot) {
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScopedUi ui{&boxes};
+    platform::RecordingHelpViewer system;
+    DriverHelpViewer shown([] { return std::string("/opt/tarvex/E.hlp"); }, &system);
+    EXPECT_TRUE(shown.show(1, 220));
+    EXPECT_EQ(system.calls(), (std::vector<std::pair<unsigned, unsigned>>{{1, 220}}));
+    EXPECT_TRUE(boxes.shown().empty());
+
+    platform::NullHelpViewer refusing;
+    for (platform::HelpViewer* viewer :
+         {static_cast<platform::HelpViewer*>(&refusing), static_cast<platform::HelpViewer*>(nullptr)}) {
+        DriverHelpViewer none([] { return std::string("/opt/tarvex/E.hlp"); }, viewer);
+        EXPECT_FALSE(none.show(1, 620));
+        EXPECT_FALSE(none.show(1, 0));
+        ASSERT_EQ(boxes.shown().size(), 2u);
+        EXPECT_EQ(boxes.shown()[0].text, "No help viewer for E.hlp (topic 620).");
+        EXPECT_EQ(boxes.shown()[1].text, "No help viewer for E.hlp (topic 0).");
+        boxes.clear();
+    }
 }
 
 TEST(DialogModel, AStoredPositionOffEveryScreenIsIgnored) {

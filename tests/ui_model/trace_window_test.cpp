@@ -92,6 +92,25 @@ TEST(TraceWindow, ColumnsOffAndOnAgainWithTheirRememberedWidths) {
     EXPECT_EQ(other.widths()[9], 200);
 }
 
+// The driver unloaded without closing the window first: the on-the-fly
+// trace ends all the same, and a refusal cannot escape the destructor.
+TEST(TraceWindow, AWindowFreedWithoutClosingEndsTheOnTheFlyTrace) {
+    Fixture f;
+    int stops = 0;
+    TraceWindowHost host;
+    host.stopFlyingTrace = [&] {
+        ++stops;
+        throw ETraceError("refused");
+    };
+    auto closed = std::make_unique<TraceWindowModel>(f.source, TraceContext{}, f.store, host, f.numbers);
+    EXPECT_THROW(closed->close({0, 0, 300, 200}), ETraceError);
+    closed.reset();
+    EXPECT_EQ(stops, 1);
+    auto freed = std::make_unique<TraceWindowModel>(f.source, TraceContext{}, f.store, host, f.numbers);
+    EXPECT_NO_THROW(freed.reset());
+    EXPECT_EQ(stops, 2);
+}
+
 TEST(TraceWindow, MenuGotoDoubleClickStatusAndHost) {
     Fixture f;
     std::uintptr_t slot = 99;

@@ -13,7 +13,7 @@ HostTraceExport::HostTraceExport(TAgdiObject& object, TraceExportStatus* status)
                   context.symbols = &object_.Symbols();
                   return context;
               },
-              status) {
+              status ? status : &platformStatus_) {
     object_.Commands().traceExport = &target_;
 }
 

@@ -18,6 +18,8 @@ namespace tarvex::ui {
 
 class HostTraceExport final {
 public:
+    // Without a status of its own the export reports to the platform's
+    // save-status form, whose Cancel ends it.
     explicit HostTraceExport(TAgdiObject& object, TraceExportStatus* status = nullptr);
     ~HostTraceExport();
     HostTraceExport(const HostTraceExport&) = delete;
@@ -30,6 +32,7 @@ private:
     ITraceSource* source();
 
     TAgdiObject& object_;
+    SaveStatusWindowExportStatus platformStatus_;
     TTracePlatine* board_ = nullptr;
     std::unique_ptr<TracePlatineSource> source_;
     TraceExportTarget target_;

@@ -51,6 +51,32 @@ std::uint64_t buildLines(ITraceSource& source, const TraceContext& context, TTra
 
 }  // namespace
 
+void SaveStatusWindowExportStatus::show(const std::string& caption, const std::string& file, const std::string& memory,
+                                        const std::string& range) {
+    platform::SaveStatusWindow& w = *platform::currentUi().saveStatus;
+    w.setCaption(caption);
+    w.setFileName(file);
+    w.setMemoryName(memory);
+    w.setRange(range);
+    w.setStatus("");
+    w.show();
+    polls_ = 0;
+    cancelled_ = false;
+}
+
+void SaveStatusWindowExportStatus::setStatus(const std::string& text) {
+    platform::currentUi().saveStatus->setStatus(text);
+}
+
+bool SaveStatusWindowExportStatus::cancelRequested() {
+    if (!cancelled_ && polls_++ % 16 == 0) cancelled_ = platform::currentUi().saveStatus->cancelRequested();
+    return cancelled_;
+}
+
+void SaveStatusWindowExportStatus::close() {
+    platform::currentUi().saveStatus->close();
+}
+
 TTraceDarstellung TraceExport::modeOfFormat(int format) {
     switch (format) {
     case 0: return tdZyklus;

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "host/command_targets.hpp"
+#include "platform/ui.hpp"
 #include "ui/model/trace_lines.hpp"
 
 namespace tarvex::ui {
@@ -24,6 +25,22 @@ public:
     // Whether Cancel was pressed (a window pumps its events here).
     virtual bool cancelRequested() = 0;
     virtual void close() = 0;
+};
+
+// The platform's save-status form (whatever is installed when the export
+// runs) as the export's progress. Cancel is asked of the form every 16th
+// line only: the form lets pending window events through when asked.
+class SaveStatusWindowExportStatus final : public TraceExportStatus {
+public:
+    void show(const std::string& caption, const std::string& file, const std::string& memory,
+              const std::string& range) override;
+    void setStatus(const std::string& text) override;
+    bool cancelRequested() override;
+    void close() override;
+
+private:
+    int polls_ = 0;
+    bool cancelled_ = false;
 };
 
 class TraceExport {

@@ -76,7 +76,16 @@ TraceWindowModel::TraceWindowModel(ITraceSource& source, TraceContext context, p
 }
 
 TraceWindowModel::~TraceWindowModel() {
-    if (!closed_) numbers_.release(number_);
+    if (closed_) return;
+    numbers_.release(number_);
+    // A window freed without being closed (the driver unloaded) ends the
+    // on-the-fly trace too. Nobody is left to hear a refusal by then.
+    if (host_.stopFlyingTrace) {
+        try {
+            host_.stopFlyingTrace();
+        } catch (...) {
+        }
+    }
 }
 
 bool TraceWindowModel::lineTableHasLines() const { return context_ctx_.lines && context_ctx_.lines->Count() > 0; }
