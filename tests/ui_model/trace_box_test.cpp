@@ -128,6 +128,23 @@ TEST(TraceBox, RelativeTimesFromTheZeroPoints) {
     EXPECT_EQ(box.times().filterZeroCount(), 1u);
     box.notify(6);
     EXPECT_EQ(box.times().filterZeroCount(), 0u);
+
+    // A stop over a new recording: the manual zero's frame holds another
+    // time now, so the zero goes with it and the frame shows its own time.
+    box.setCaretRow(box.rowCount() - 1);
+    box.toggleTimeZero();
+    ASSERT_EQ(box.times().manualZeroFrame(), 39u);
+    EXPECT_EQ(box.GetCellText(box.rowCount() - 1, 5), "0");
+    for (auto& f : s.frames) f.time += 50000000u;
+    box.notify(11);
+    EXPECT_FALSE(box.times().hasManualZero());
+    TraceBoxModel fresh(s);
+    fresh.setMode(tdZyklus);
+    fresh.setVisibleRows(5);
+    fresh.notify(11);
+    ASSERT_EQ(box.item(box.rowCount() - 1).frame, 39u);
+    for (int c : {3, 4, 5})
+        EXPECT_EQ(box.GetCellText(box.rowCount() - 1, c), fresh.GetCellText(fresh.rowCount() - 1, c)) << c;
 }
 
 TEST(TraceBox, CollapseAndExpandRows) {

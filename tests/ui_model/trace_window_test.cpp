@@ -153,6 +153,19 @@ TEST(TraceWindow, MenuGotoDoubleClickStatusAndHost) {
     EXPECT_TRUE(w.goToFrame("40"));
     EXPECT_EQ(w.box().currentFrame(), 40);
     EXPECT_EQ(w.panelText(0), "    40");
+    // A collapsed range under the caret has no index: panel 0 stays empty.
+    w.setDarstellung(tdDisassembliert);
+    w.box().setVisibleRows(6);
+    w.box().showFrame(6);
+    w.box().collapseRows({1, 2, 3});
+    int collapsed = 0;
+    while (collapsed < w.box().rowCount() && w.box().item(collapsed).kind != TTraceItem::Collapsed) ++collapsed;
+    ASSERT_LT(collapsed, w.box().rowCount());
+    w.box().setCaretRow(collapsed);
+    EXPECT_EQ(w.panelText(0), "");
+    w.box().expandAtCaret();
+    w.setDarstellung(tdMixedMode);
+    EXPECT_TRUE(w.goToFrame("40"));
 
     w.doubleClick();
     EXPECT_EQ(w.box().times().manualZeroFrame(), 40u);

@@ -572,10 +572,12 @@ void TraceBoxModel::notify(int code) {
     }
     switch (code) {
     case 6:
-        times_.clearManualZero();
         times_.clearFilterZeros();
         [[fallthrough]];
     case 11:
+        // A new recording: the manual zero's frame is another frame now;
+        // only the filter's zero points are kept, and re-applied.
+        times_.clearManualZero();
         items_.clear();
         clearContext();
         caretRow_ = -1;

@@ -306,8 +306,10 @@ void TraceWindowModel::applyTimeFilter() {
 std::string TraceWindowModel::panelText(int panel) const {
     switch (panel) {
     case 0: {
+        // A gap or a collapsed range has no index to show.
         const int row = box_.caretRow();
-        return row >= 0 ? box_.GetCellText(row, 0) : std::string();
+        if (row < 0 || row >= box_.rowCount() || box_.item(row).kind == TTraceItem::Collapsed) return {};
+        return box_.GetCellText(row, 0);
     }
     case 1: return searching_ ? kSearching : std::string();
     case 2:
