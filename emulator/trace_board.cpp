@@ -564,9 +564,9 @@ std::string TTracePlatine::GetModulText(std::uint32_t i) {
     const auto module = static_cast<std::uint8_t>(line->moduleId);
     TModulItem* item = modulList_.Find(module, line->fileNumber);
     if (!item) {
-        if (!symbols_) return {};
-        std::string name = symbols_->LocationText(line, false);
-        if (name.empty() || !options_ || !options_->findFile(name)) return {};
+        if (!symbols_ || !options_) return {};
+        const std::string name = TraceSourceFile(*symbols_, *options_, *line);
+        if (name.empty()) return {};
         std::vector<std::uint8_t> bytes;
         try {
             bytes = platform::readWholeFile(name);
@@ -821,6 +821,19 @@ void TTracePlatine::SetBreakOnLogicProbe(std::string_view pattern) {
     emulator_.WriteN(0xA040, mask2);
     emulator_.WriteN(0xA020, value1);
     emulator_.WriteN(0xA010, value2);
+}
+
+std::string TraceSourceFile(TSymboltabelle& symbols, const IOptionsInfo& options, const TZeilennummer& line) {
+    std::string name = symbols.LocationText(&line, false);
+    if (!name.empty()) return options.findFile(name) ? name : std::string();
+    if (line.moduleId == 0) return {};
+    const std::string module = symbols.ModuleName(line.moduleId);
+    if (module.empty()) return {};
+    for (const std::string& ext : options.sourceExts()) {
+        std::string candidate = module + ext;
+        if (options.findFile(candidate)) return candidate;
+    }
+    return {};
 }
 
 }  // namespace tarvex

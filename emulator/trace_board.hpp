@@ -31,6 +31,7 @@ class TEmulSpaces;
 class TRegisterTabelle;
 class TSymboltabelle;
 class TZeilennummertabelle;
+struct TZeilennummer;
 
 enum TTracePlatinenVersion : int { Trace72Bit = 0, Trace96Bit = 1, Trace96Bit3Byte = 2 };
 enum TTraceCycle : int { TC_Opcode = 0, TC_Fetch = 1, TC_Read = 2, TC_Write = 3 };
@@ -294,6 +295,8 @@ public:
     std::string AddressText(const TTraceFrame& frame) const;
     std::uint32_t AddressValue(const TTraceFrame& frame) const;
     FrameText DisassembleFrame(std::uint32_t i, bool lineTextFirst) override;
+    // The source text of frame i's line: the line of the file that
+    // TraceSourceFile finds; empty without one.
     std::string GetModulText(std::uint32_t i);
 
     // ---- Counter and window
@@ -335,5 +338,12 @@ private:
     const TRegisterTabelle* registers_ = nullptr;
     const IOptionsInfo* options_ = nullptr;
 };
+
+// The source file of a line record, as the trace rows and the trace
+// window's context list both find it: the record's location text, and when
+// that is empty (an OMF program names no files) the module's name with each
+// of the options' source extensions in turn. The name found, completed by
+// the options' search; empty when none is found.
+std::string TraceSourceFile(TSymboltabelle& symbols, const IOptionsInfo& options, const TZeilennummer& line);
 
 }  // namespace tarvex

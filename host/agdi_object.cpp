@@ -262,6 +262,9 @@ void TAgdiObject::createComponents() {
              context.options = o.options_.get();
              o.lines_ = std::make_unique<TZeilennummertabelle>(*o.symbols_, context);
              if (o.debug_) o.debug_->SetLineTable(o.lines_.get());
+             // The trace rows read their labels and source lines from the
+             // session's tables.
+             if (o.trace_) o.trace_->SetTables(o.symbols_.get(), o.lines_.get(), o.registers_.get());
          },
          {}},
         {"SelectTabelle",

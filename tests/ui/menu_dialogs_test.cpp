@@ -38,6 +38,8 @@
 #include "ui/base/history_combo.hpp"
 #include "ui/generation_chooser.hpp"
 #include "ui/model/host_trace_export.hpp"
+#include "ui/model/trace_box.hpp"
+#include "ui/model/trace_window.hpp"
 #include "ui/qt_driver_windows.hpp"
 #include "ui/radio_group.hpp"
 #include "ui/status_forms.hpp"
@@ -302,14 +304,14 @@ TEST(MenuDialogs, QuestionButtonsOpenTheSymbolBrowserAndTheStartAsksForTheGenera
     EXPECT_TRUE(h.history().empty());
 }
 
-// Loads ports.omf through the load command and runs it to 0xE1: a real
-// recording of a few hundred frames.
-void loadAndRun(MenuHost& h) {
+// Loads ports.omf (or the program given) through the load command and runs
+// it to 0xE1: a real recording of a few hundred frames.
+void loadAndRun(MenuHost& h, std::string program = {}) {
     TVokWinKommando load(cmd::Load);
     load.memoryKind = memkind::Program;
     load.fileFormat = fileformat::Object;
     load.options = loadflag::ClearSymbols;
-    load.text1 = (test::sourceDir() / "examples" / "build" / "ports.omf").string();
+    load.text1 = program.empty() ? (test::sourceDir() / "examples" / "build" / "ports.omf").string() : program;
     ASSERT_TRUE(Execute(load, h.object->Commands()));
     ASSERT_FALSE(h.object->Loader().Failed());
     std::uint32_t until = 0xFF0000E1u;
@@ -431,6 +433,58 @@ TEST(MenuDialogs, HelpSaysOncePerRequestThatItCannotBeShownHere) {
     QTest::keyClick(w, Qt::Key_F1);
     ASSERT_EQ(h.boxes.shown().size(), 1u);
     EXPECT_NE(h.boxes.shown()[0].text.find("(topic 220)."), std::string::npos) << h.boxes.shown()[0].text;
+}
+
+// An OMF program names no source files: its module's name with a source
+// extension is the file, for the trace's source rows as for its context
+// list, so both show the same lines.
+TEST(MenuDialogs, TheTraceRowsAndTheContextListShowTheSameSourceLines) {
+    MenuHost h;
+    ASSERT_EQ(h.start(), 0u);
+    const auto dir = h.root.path() / "program";
+    std::filesystem::create_directories(dir);
+    std::filesystem::copy_file(test::sourceDir() / "examples" / "build" / "ports.omf", dir / "ports.omf");
+    std::filesystem::copy_file(test::sourceDir() / "examples" / "src" / "ports.c", dir / "PORTS.c");
+    ASSERT_NO_FATAL_FAILURE(loadAndRun(h, (dir / "ports.omf").string()));
+    std::vector<std::string> file;
+    {
+        const auto bytes = test::readBytes((dir / "PORTS.c").string());
+        std::string line;
+        for (char c : bytes) {
+            if (c == '\n') {
+                file.push_back(line);
+                line.clear();
+            } else if (c != '\r') {
+                line += c;
+            }
+        }
+    }
+    h.pick("Trace memory");
+    TraceWindow* w = h.windows.traceWindow();
+    ASSERT_NE(w, nullptr);
+    for (int mode : {tdMixedMode, tdSource}) {
+        SCOPED_TRACE(mode);
+        w->model().setDarstellung(mode);
+        w->rowsChanged();
+        TraceBoxModel& box = w->model().box();
+        int sourceRows = 0;
+        for (int row = 0; row < box.rowCount(); ++row) {
+            const TTraceItem& item = box.item(row);
+            if (item.kind != TTraceItem::Source) continue;
+            ++sourceRows;
+            ASSERT_GE(item.lineNumber, 1u);
+            ASSERT_LE(item.lineNumber, file.size());
+            EXPECT_EQ(item.instruction, file[item.lineNumber - 1]) << "line " << item.lineNumber;
+            EXPECT_FALSE(item.instruction.empty()) << "line " << item.lineNumber;
+        }
+        EXPECT_GT(sourceRows, 0);
+    }
+    w->model().setContext(true);
+    w->rowsChanged();
+    TraceBoxModel& box = w->model().box();
+    box.setCaretRow(box.rowCount() - 1);
+    ASSERT_EQ(box.contextLines().size(), file.size());
+    for (std::size_t i = 0; i < file.size(); ++i) EXPECT_EQ(box.contextLines()[i].text, file[i]) << i + 1;
 }
 
 }  // namespace

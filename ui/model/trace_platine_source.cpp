@@ -11,19 +11,7 @@ namespace tarvex::ui {
 std::function<std::vector<std::string>(const TZeilennummer&)> traceSourceFile(TSymboltabelle& symbols,
                                                                              const IOptionsInfo& options) {
     return [&symbols, &options](const TZeilennummer& record) -> std::vector<std::string> {
-        std::string name = symbols.LocationText(&record, false);
-        if (!name.empty()) {
-            if (!options.findFile(name)) return {};
-        } else if (record.moduleId != 0) {
-            const std::string module = symbols.ModuleName(record.moduleId);
-            for (const std::string& ext : options.sourceExts()) {
-                std::string candidate = module + ext;
-                if (!module.empty() && options.findFile(candidate)) {
-                    name = candidate;
-                    break;
-                }
-            }
-        }
+        const std::string name = TraceSourceFile(symbols, options, record);
         if (name.empty()) return {};
         try {
             return symbols.SourceItem(name).lines;
