@@ -94,10 +94,18 @@ bool TSelectTabelle::resolveItem(TSelectList& target, std::int32_t index, int ki
         item.named = false;
         return false;
     }
-    const TBankAdresse from = validator_->OutAdresse(TVokWinValidator::kVon);
-    const TBankAdresse to = validator_->OutAdresse(TVokWinValidator::kBis);
-    item.named =
-        validator_->OutKlasse(TVokWinValidator::kVon) >= 0 || validator_->OutKlasse(TVokWinValidator::kBis) >= 0;
+    const int fromClass = validator_->OutKlasse(TVokWinValidator::kVon);
+    const int toClass = validator_->OutKlasse(TVokWinValidator::kBis);
+    // Only a part that still names something moves its end of the range
+    // (a name alone moves both). A stored name that now reads as a plain
+    // number ("2", or a vanished symbol "add") is no name: the address kept
+    // beside it stays, so that converting the names again never changes
+    // what the last conversion gave.
+    const bool nameAlone = validator_->OutText(TVokWinValidator::kBis).empty();
+    const TBankAdresse from = fromClass >= 0 ? validator_->OutAdresse(TVokWinValidator::kVon) : item.start;
+    const TBankAdresse to =
+        toClass >= 0 || (nameAlone && fromClass >= 0) ? validator_->OutAdresse(TVokWinValidator::kBis) : item.end;
+    item.named = fromClass >= 0 || toClass >= 0;
     const bool named = item.named;
     if (CompareBankAdresse(from, item.start) == 0 && CompareBankAdresse(to, item.end) == 0) return named;
     // The range moved: it leaves its place and comes back through the set
@@ -107,8 +115,7 @@ bool TSelectTabelle::resolveItem(TSelectList& target, std::int32_t index, int ki
     moved->start = from;
     moved->end = to;
     SortBankAdressen(moved->start, moved->end);
-    const int klass = validator_->OutKlasse(TVokWinValidator::kVon);
-    if (klass >= 0) moved->symbolClass = static_cast<std::uint8_t>(klass);
+    if (fromClass >= 0) moved->symbolClass = static_cast<std::uint8_t>(fromClass);
     try {
         applySet(target, std::move(moved), transmit, false);
     } catch (const ESelectError&) {

@@ -535,6 +535,37 @@ TEST(SelectTable, OlderSectionsAndLoadsThatMustNotFail) {
     EXPECT_TRUE(r2.EndOfStream());
 }
 
+// Stored names that read as plain numbers never move a range: a stray
+// second name "2" beside the range 2000 (a fuzzer's find: it came back as
+// 0002 - 2000, then 0002), and a symbol "add" that vanished, which read as
+// 0ADD and stayed in the list instead of leaving it.
+TEST(SelectTable, NamesThatReadAsNumbersLeaveTheirRangeAlone) {
+    SelectRig s;
+    const auto input = readFile(test::sourceDir() / "tests" / "emulator" / "data" / "select_section_stray_name.bin");
+    ASSERT_FALSE(input.empty());
+    TKdoSelectTabelle t(s.wiring());
+    platform::MemoryStream m(std::vector<std::uint8_t>(input.begin() + 1, input.end()));
+    ValueReader r(m);
+    t.ReadFromStream(r, 1 + input[0] % 6);  // the fuzzer's version byte
+    EXPECT_EQ(t.GetItemText(11), "2000");
+    const auto written = s.section(t);
+    platform::MemoryStream back(written);
+    ValueReader br(back);
+    t.ReadFromStream(br, TSelectTabelle::SectionVersion);
+    EXPECT_EQ(t.GetItemText(11), "2000");
+    EXPECT_EQ(s.section(t), written);
+
+    TSelectTabelle live(s.wiring());
+    s.symbols.AddSymbol(sspProgram, "add", 0, 0, 240, 1, 19, UnbankedAdresse(0x0400));
+    live.SetRange("add", 10);
+    live.SetRange("loop", 12);
+    s.symbols.Clear();
+    s.symbols.AddSymbol(sspProgram, "loop", 0, 0, 240, 1, 19, UnbankedAdresse(0x0200));
+    live.Notify(notify::SymbolFileFound, &s.symbols);
+    EXPECT_EQ(live.GetItemText(10), "");
+    EXPECT_EQ(live.GetItemText(12), "loop");
+}
+
 TEST(SelectTable, TheOfflineTableNeverReachesBoardOrNotifier) {
     SelectRig s;
     TSelectTabelle live(s.wiring());
