@@ -240,8 +240,14 @@ void TAgdiObject::createComponents() {
              if (o.debug_) o.debug_->SetSpaces(o.spaces_.get());
              if (o.trace_) o.trace_->SetSpaces(o.spaces_.get());
              o.options_->SetSpaces(o.spaces_.get());
+             o.programClear_ = std::make_unique<TProgramClear>(*o.spaces_);
+             o.parts_.programClear = o.programClear_.get();
+             o.emulator_->SetParts(o.parts_);
          },
          [](TAgdiObject& o) {
+             o.parts_.programClear = nullptr;
+             o.emulator_->SetParts(o.parts_);
+             o.programClear_.reset();
              o.emulator_->Download().SetBanking(nullptr);
              o.spaces_.reset();
          }},

@@ -45,6 +45,7 @@ class TBanking;
 class TComponent;
 class TEmulator;
 class TEmulSpaces;
+class TProgramClear;
 class TEmulSpeicher;
 class TRegisterTabelle;
 class TSfrConfig;
@@ -383,6 +384,7 @@ private:
     std::unique_ptr<TDebug> debug_;
     std::unique_ptr<IRunControl> ownRunControl_;
     std::unique_ptr<TEmulSpaces> spaces_;
+    std::unique_ptr<TProgramClear> programClear_;
     std::unique_ptr<TSymboltabelle> symbols_;
     std::unique_ptr<TZeilennummertabelle> lines_;
     std::unique_ptr<TSelectTabelle> select_;

@@ -288,4 +288,15 @@ void ExecuteInitializeCommand(const TKommandoStruktur& command, const TCopyFillT
     if (const std::uint8_t code = notificationOf(kind)) spaces.Notifier().send(code, nullptr);
 }
 
+void TProgramClear::ClearProgramMemory() {
+    const TEmulSpeicher& program = spaces_.Space(SpaceKind::Program);
+    TKommandoStruktur command;
+    command.code = cmd::Initialize;
+    command.memoryKind = memkind::Program;
+    command.start = program.GetMinAdresse();
+    command.end = program.GetMaxAdresse();
+    command.value = 0;
+    ExecuteInitializeCommand(command, TCopyFillTargets{spaces_});
+}
+
 }  // namespace tarvex

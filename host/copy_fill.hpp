@@ -8,6 +8,7 @@
 //
 // Both run on the host's thread and raise on failure; a board that stops
 // answering leaves the memory partly changed and sends no notification.
+#include "emulator/target_parts.hpp"
 #include "host/command_record.hpp"
 
 namespace tarvex {
@@ -32,5 +33,16 @@ struct TCopyFillTargets {
 void ExecuteCopyCommand(const TKommandoStruktur& command, const TCopyFillTargets& targets);
 // Code 4 (Initialize): memory kinds 0-3 and 6-8, filled with the value.
 void ExecuteInitializeCommand(const TKommandoStruktur& command, const TCopyFillTargets& targets);
+
+// The start's clearing of the board's program memory: code 4 (Initialize)
+// over the whole program space with 0.
+class TProgramClear final : public IProgramClearPart {
+public:
+    explicit TProgramClear(TEmulSpaces& spaces) : spaces_(spaces) {}
+    void ClearProgramMemory() override;
+
+private:
+    TEmulSpaces& spaces_;
+};
 
 }  // namespace tarvex

@@ -14,7 +14,6 @@
 #include "emulator/download.hpp"
 #include "emulator/emulator.hpp"
 #include "emulator/memory_spaces.hpp"
-#include "emulator/monitor_data.hpp"
 #include "emulator/sfr_config.hpp"
 #include "platform/clock.hpp"
 #include "platform/settings.hpp"
@@ -77,10 +76,8 @@ struct SimTarget : SimBench {
         notifier.sent.clear();
     }
 
-    // The board plays the monitor data the driver reads from the root.
     static sim::BoardConfig framed(sim::BoardConfig config) {
         if (sim::FirmwareProfile::of(config.version, config.deviceVersion).generation != 0) config.frameSize = 12;
-        if (!config.monitor) config.monitor = LoadMonitorData((sourceDir() / "data").string(), "");
         return config;
     }
 
