@@ -179,6 +179,8 @@ void TAgdiObject::createComponents() {
              if (o.env_.serialPortOpener) o.emulator_->setSerialPortOpener(o.env_.serialPortOpener);
              if (!o.env_.d2xxLibrary.empty()) o.emulator_->setUsbLibrary(o.env_.d2xxLibrary);
              o.emulator_->SetNotifier(&o.notifier_);
+             // The tool chain decides how a download treats port-read calls.
+             o.emulator_->Download().SetOptionsInfo(o.options_.get());
              o.options_->SetEmulator(o.emulator_.get());
          },
          [](TAgdiObject& o) { o.emulator_.reset(); }},

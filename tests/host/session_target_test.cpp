@@ -1,0 +1,103 @@
+// The target side of a debug session over the simulated board: what the
+// driver does to the target at the start and at a download.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "emulator/emulator.hpp"
+#include "host/agdi_records.hpp"
+#include "host/options.hpp"
+#include "tests/support/host/sim_host.hpp"
+
+namespace tarvex {
+namespace {
+
+// Where the board keeps the code of a target without banking.
+constexpr std::size_t CodePlane = 6;
+
+// The first start of a session fills the whole program memory with 0 on the
+// board, before the target is reset; code left from before reads 0.
+TEST(SessionStart, ClearsTheProgramMemoryBeforeTheFirstReset) {
+    test::SimHost h;
+    const std::uint16_t left[] = {0x0000, 0x1234, 0xFFFF};
+    for (std::uint16_t a : left) h.board.setCode(CodePlane, a, 0xA5);
+    h.open(h.environment());
+    ASSERT_EQ(h.object->AG_Init(0x100, 0), 0u);
+
+    const auto log = h.board.log();
+    const auto named = [&](const char* name) {
+        return std::find_if(log.begin(), log.end(), [&](const sim::CommandRecord& c) { return c.name == name; });
+    };
+    const auto fill = named("FP");
+    ASSERT_NE(fill, log.end());
+    EXPECT_EQ(fill->bytes, (std::vector<std::uint8_t>{'F', 'P', 0x00, 0x00, 0xFF, 0xFF, 0x00}));
+    EXPECT_LT(fill - log.begin(), named("Z") - log.begin());
+    for (std::uint16_t a : left) {
+        EXPECT_EQ(h.board.code(CodePlane, a), 0x00) << a;
+        std::uint8_t b = 0xEE;
+        agdi::MemRequest r{0xFF000000u | a, 0};
+        EXPECT_EQ(h.object->AG_MemAcc(4, &b, &r, 1), 0u);
+        EXPECT_EQ(b, 0x00) << a;
+    }
+}
+
+// The data records of an Intel HEX file: address and bytes.
+std::vector<std::pair<std::uint16_t, std::vector<std::uint8_t>>> hexRecords(const std::string& file) {
+    std::ifstream in(test::sourceDir() / "examples" / "build" / file);
+    std::vector<std::pair<std::uint16_t, std::vector<std::uint8_t>>> records;
+    for (std::string line; std::getline(in, line);) {
+        if (line.size() < 11 || line.substr(7, 2) != "00") continue;
+        const auto at = [&](std::size_t i) { return static_cast<std::uint8_t>(std::stoi(line.substr(i, 2), nullptr, 16)); };
+        std::vector<std::uint8_t> data(at(1));
+        for (std::size_t i = 0; i < data.size(); ++i) data[i] = at(9 + 2 * i);
+        records.emplace_back(static_cast<std::uint16_t>(at(3) << 8 | at(5)), data);
+    }
+    return records;
+}
+
+// With the tool chain TASKING (7) a download in pellunar mode replaces each
+// call of a port-read routine (here LCALL 0FFF9H and 0FFFBH, the old
+// entries) by the port read itself (MOV ACC,P0 / MOV ACC,P2), as the
+// checker's switch TASKING does: the board hooks the call as it hooks that
+// read. Other tool chains hook the call as a call.
+TEST(SessionDownload, TaskingToolChainTakesPortReadCallsForPortReads) {
+    struct Hooks {
+        std::uint8_t callP0, callP2, readP0, readP2;
+    };
+    const auto download = [](bool tasking) {
+        test::SimHost h;
+        h.open(h.environment());
+        EXPECT_EQ(h.object->AG_Init(0x100, 0), 0u);
+        h.object->Options().SetPodKennung(TPodKennung::pkQZ);
+        h.object->Options().SetHochsprachenTyp(tasking ? TCompiler::C51_Tasking : TCompiler::C51_Keil);
+        EXPECT_TRUE(h.object->Emulator().PellunarsOn());
+        auto records = hexRecords("asmforms.hex");
+        // The reads themselves, beside the program.
+        records.push_back({0x0400, {0x85, 0x80, 0xE0, 0x85, 0xA0, 0xE0, 0x22}});
+        h.object->AG_Init(0x300 + 33, 0);
+        for (auto& [address, data] : records) {
+            agdi::MemRequest r{0xFF000000u | address, 0};
+            EXPECT_EQ(h.object->AG_MemAcc(3, data.data(), &r, static_cast<std::uint32_t>(data.size())), 0u);
+        }
+        h.object->AG_Init(0x300 + 34, 0);
+        const auto& hooks = h.board.hooks(CodePlane);
+        const auto at = [&](std::uint16_t a) { return hooks.count(a) ? hooks.at(a) : std::uint8_t{0}; };
+        return Hooks{at(0x0153), at(0x015A), at(0x0400), at(0x0403)};
+    };
+    const Hooks keil = download(false), tasking = download(true);
+    ASSERT_NE(keil.readP0, 0);
+    ASSERT_NE(keil.readP2, 0);
+    EXPECT_NE(keil.callP0, keil.readP0);
+    EXPECT_NE(keil.callP2, keil.readP2);
+    EXPECT_EQ(tasking.callP0, tasking.readP0);
+    EXPECT_EQ(tasking.callP2, tasking.readP2);
+}
+
+}  // namespace
+}  // namespace tarvex
