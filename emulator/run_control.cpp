@@ -20,6 +20,12 @@ namespace tarvex {
 namespace {
 
 constexpr std::uint8_t SfrIe = 0xA8, SfrEicon = 0xD8, SfrDps = 0x86, SfrP0 = 0x80, SfrP2 = 0xA0, SfrPmr = 0x8E;
+constexpr std::uint8_t SfrTcon = 0x88, SfrDp1l = 0x84, SfrDp1h = 0x85, SfrDpcon = 0xA7, SfrPllcon = 0xD7;
+// The Atmel and ADuC monitors' mark for P0's bit 7: the string's P0 gets
+// the bit when the halted PC's low byte plus 4 equals it.
+constexpr std::uint16_t MonitorP0Mark = 0x7004;
+// The firmware from which the Atmel monitor keeps DPL1/DPH1 itself.
+constexpr std::uint8_t AtmelDptr1Firmware = 15;
 constexpr std::uint8_t IeEa = 0x80, EiconBit5 = 0x20;
 // The pellunar board's own images of P0 and P2.
 constexpr std::uint16_t EmulP0 = 0xA4D6, EmulP2 = 0xA4B6;
@@ -359,6 +365,37 @@ void TDebug::setRegisterByte(std::uint8_t sfrAddress, std::uint8_t value) {
         registers_[static_cast<std::size_t>(index)] = static_cast<char>(value);
 }
 
+std::optional<std::uint8_t> TDebug::registerByte(std::uint8_t sfrAddress) const {
+    const int index = registerTable_.IndexOfSfr(sfrAddress);
+    if (index < 0 || static_cast<std::size_t>(index) >= registers_.size()) return std::nullopt;
+    return static_cast<std::uint8_t>(registers_[static_cast<std::size_t>(index)]);
+}
+
+// The AT89S8252 (13) and the ADuC (16): P0, IE and TCON go back to the
+// monitor as the string shows them, the second data pointer or the ADuC's
+// DPCON/PLLCON with them. Where their monitors keep the bytes of 0x96/0xA7,
+// TCON and IE rotated is not known here: the string keeps them as read.
+void TDebug::correctAtmelAduc(int f) {
+    log(f == 13 ? "Atmel 89S8252: RegisterString korrigieren" : "ADUC: RegisterString korrigieren");
+    const auto pcLow = static_cast<std::uint8_t>(registers_[static_cast<std::size_t>(sfr_.PcIndex() + 1)]);
+    if (const auto p0 = registerByte(SfrP0); p0 && static_cast<std::uint8_t>(pcLow + 4) == emulator_.ReadN(MonitorP0Mark))
+        setRegisterByte(SfrP0, static_cast<std::uint8_t>(*p0 | 0x80));
+    const auto writeBack = [&](std::uint8_t sfrAddress) {
+        if (const auto value = registerByte(sfrAddress)) emulator_.WriteSfr(sfrAddress, *value);
+    };
+    for (std::uint8_t s : {SfrP0, SfrIe, SfrTcon}) writeBack(s);
+    if (f == 16) {
+        writeBack(SfrDpcon);
+        writeBack(SfrPllcon);
+    } else if (emulator_.FirmwareCode() >= AtmelDptr1Firmware) {
+        writeBack(SfrDp1l);
+        writeBack(SfrDp1h);
+    } else {
+        for (std::uint8_t s : {SfrDp1l, SfrDp1h})
+            if (registerByte(s)) setRegisterByte(s, emulator_.ReadSfr(s));
+    }
+}
+
 void TDebug::correctRegisterString() {
     const int f = family();
     const auto master = [&](std::uint16_t a) { return emulator_.ReadN(a); };
@@ -372,6 +409,8 @@ void TDebug::correctRegisterString() {
         setRegisterByte(SfrDps, static_cast<std::uint8_t>(master(0x700B) - master(0x700A)));
     } else if (f == 17) {
         emulator_.CorrectHostAddresses();
+    } else if (f == 13 || f == 16) {
+        correctAtmelAduc(f);
     }
     if (emulator_.PellunarsOn()) {
         log("mit Emul.Pellunars: P0/P2 einlesen");

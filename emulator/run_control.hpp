@@ -14,6 +14,7 @@
 // itself and sends nothing to a target that already halted.
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/bank_adressen.hpp"
@@ -155,6 +156,8 @@ private:
     bool bankRegisterFamily() const;
     int family() const;
     void correctRegisterString();
+    void correctAtmelAduc(int family);
+    std::optional<std::uint8_t> registerByte(std::uint8_t sfrAddress) const;
     void setRegisterByte(std::uint8_t sfrAddress, std::uint8_t value);
     void takeRegisterString();
     void lookUpLine();

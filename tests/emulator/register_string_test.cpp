@@ -1,0 +1,98 @@
+// The register string's corrections for the derivatives whose monitors keep
+// registers of their own: the AT89S8252 (family 13) and the ADuC (16).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "sim/standin_root.hpp"
+#include "tests/emulator/run_rig.hpp"
+
+namespace tarvex::test {
+namespace {
+
+std::string fileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// After a step from main (0x0100, MOV SP,#60H) to 0x0103, with the monitor's
+// mark at 0x7004 set to the new PC's low byte plus 4: P0's bit 7 is set in
+// the string, P0, IE and TCON go back to the monitor, and the second data
+// pointer (firmware 15 and up: written to the monitor's cells; below:
+// read from the target) or DPCON/PLLCON follow.
+TEST(RegisterString, AtmelAndAducCorrections) {
+    struct Case {
+        const char* version;  // firmware code 19 or 14
+        const char* derivative;
+        int family;
+        const char* logLine;
+    };
+    const Case cases[] = {
+        {"5.1 ", "AT89S8252", 13, "Atmel 89S8252: RegisterString korrigieren"},
+        {"4.1 ", "AT89S8252", 13, "Atmel 89S8252: RegisterString korrigieren"},
+        {"5.1 ", "ADuC812", 16, "ADUC: RegisterString korrigieren"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.version + std::string(c.derivative));
+        sim::BoardConfig config;
+        config.version = c.version;
+        RunRig rig(config);
+        // The images the derivative's family chooses.
+        sim::MakeStandinRoot(rig.root.path(), sourceDir() / "data");
+        rig.emu->SetProtFileName(rig.root.file("prot.txt"));
+        rig.emu->SetProtokollieren(true);
+        rig.startWithProgram();
+        rig.sfr->SetTargetName(c.derivative);
+        rig.sfr->SetOptionNummer(c.family);
+        rig.emu->SetProzessorTyp(static_cast<std::uint8_t>(c.family));
+        ASSERT_GE(rig.debug.ResetSlave(), 0);
+        rig.emu->WriteSfr(0x80, 0x12);
+        rig.emu->WriteSfr(0xA8, 0x05);
+        rig.emu->WriteSfr(0x88, 0x50);
+        const std::uint8_t extras[2] = {0x34, 0x56};
+        const std::uint8_t extraSfrs[2][2] = {{0x84, 0x85}, {0xA7, 0xD7}};
+        const auto* extra = extraSfrs[c.family == 13 ? 0 : 1];
+        for (int i = 0; i < 2; ++i) rig.emu->WriteSfr(extra[i], extras[i]);
+        rig.emu->WriteN(0x7004, 0x03 + 4);
+        rig.debug.SetPC(UnbankedAdresse(RunRig::Main));
+        rig.fresh();
+        rig.debug.SingleStep();
+        ASSERT_EQ(rig.debug.PC().offset, 0x0103);
+
+        const std::string& r = rig.debug.RegisterString();
+        const auto byteOf = [&](std::uint8_t sfr) {
+            const int i = rig.registers.IndexOfSfr(sfr);
+            return i < 0 ? -1 : static_cast<std::uint8_t>(r[static_cast<std::size_t>(i)]);
+        };
+        EXPECT_EQ(byteOf(0x80), 0x92);
+        EXPECT_EQ(byteOf(0xA8), 0x05);
+        EXPECT_EQ(byteOf(0x88), 0x50);
+        for (int i = 0; i < 2; ++i) EXPECT_EQ(byteOf(extra[i]), extras[i]) << int(extra[i]);
+        // P0 with its bit 7 is the target's now.
+        rig.board.withCpu([](const sim::Cpu8051& cpu) { EXPECT_EQ(cpu.sfr(0x80), 0x92); });
+        // What went back to the monitor after the step.
+        const std::vector<std::string> log = rig.log();
+        const auto wrote = [&](const std::string& line) { return std::find(log.begin(), log.end(), line) != log.end(); };
+        EXPECT_TRUE(wrote("92")) << "P0's value after its direct write";
+        if (c.family == 16) {
+            EXPECT_TRUE(wrote("W N 7E F1 34"));
+            EXPECT_TRUE(wrote("W N 7E EB 56"));
+        } else if (rig.emu->FirmwareCode() >= 15) {
+            EXPECT_TRUE(wrote("W N 7D B5 34"));
+            EXPECT_TRUE(wrote("W N 7D B4 56"));
+        } else {
+            EXPECT_TRUE(wrote("D S 01 00 84"));
+            EXPECT_TRUE(wrote("D S 01 00 85"));
+        }
+        EXPECT_NE(fileText(rig.root.file("prot.txt")).find(c.logLine), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace tarvex::test
