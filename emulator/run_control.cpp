@@ -548,9 +548,18 @@ int TDebug::ResetSlave() {
     }
     if (banking_ && banking_->bankingMode() != 0 && banking_->ResetBankNummer() != 255 &&
         pc_.bank != banking_->ResetBankNummer()) {
+        const std::uint8_t state = emulator_.ConnectionState();
+        emulator_.SetConnectionState(TBasisEmulator::StateStarting);
         banking_->SelectResetBank();
-        pc_ = BankedAdresse(static_cast<std::uint8_t>(banking_->ResetBankNummer()), pc_.offset);
+        // The string shows the bank as well, so that whatever takes the PC
+        // from it again finds the reset bank.
+        const auto bank = static_cast<std::uint8_t>(banking_->ResetBankNummer());
+        const auto bankAt = static_cast<std::size_t>(sfr_.BankIndex());
+        if (bankRegisterFamily() && bankAt < registers_.size()) registers_[bankAt] = static_cast<char>(bank);
+        takeRegisterString();
+        pc_ = BankedAdresse(bank, pc_.offset);
         lookUpLine();
+        emulator_.SetConnectionState(state);
     }
     notify(notify::TargetReset);
     return result;

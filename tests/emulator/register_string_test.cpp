@@ -94,5 +94,35 @@ TEST(RegisterString, AtmelAndAducCorrections) {
     }
 }
 
+// A reset in banking mode whose reset bank is not the bank the reset left
+// selects the reset bank again and rebuilds the string with it: the PC that
+// the next use of the string takes keeps the reset bank, also where the
+// bank is a register of the target (family 12).
+TEST(RegisterString, RebuiltAfterTheResetBankIsSelectedAgain) {
+    for (const int family : {0, 12}) {
+        SCOPED_TRACE(family);
+        RunRig rig;
+        rig.startWithProgram();
+        if (family) {
+            writeBytes(rig.root.file("T5b1w77.bin"), std::vector<std::uint8_t>(32768, 0));
+            rig.sfr->SetOptionNummer(family);
+        }
+        const int version = rig.emu->Generation() == 1 ? 1 : 0;
+        rig.banking->SetBankingVersion(version);
+        rig.banking->SetBankingMode(version == 1 ? 2 : 1);
+        rig.banking->SetResetBankNummer(1);
+        ASSERT_EQ(rig.banking->ResetBankNummer(), 1);
+        ASSERT_GE(rig.debug.ResetSlave(), 0);
+        EXPECT_EQ(rig.debug.PC(), BankedAdresse(1, 0x0000));
+        if (family) {
+            const std::string& r = rig.debug.RegisterString();
+            const auto bankAt = static_cast<std::size_t>(rig.sfr->BankIndex());
+            ASSERT_LT(bankAt, r.size());
+            EXPECT_EQ(static_cast<std::uint8_t>(r[bankAt]), 1);
+        }
+        EXPECT_EQ(rig.banking->CurrentCodeBank(), 1);
+    }
+}
+
 }  // namespace
 }  // namespace tarvex::test

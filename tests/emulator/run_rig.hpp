@@ -79,17 +79,12 @@ private:
     std::uint8_t base_ = 0;
 };
 
-inline sim::BoardConfig withMonitor(sim::BoardConfig config) {
-    if (!config.monitor) config.monitor = LoadMonitorData((sourceDir() / "data").string(), "");
-    return config;
-}
-
 struct RunRig : TraceRig {
     // calls.hex
     static constexpr std::uint16_t Main = 0x0100, Loop = 0x0106, Done = 0x010B, F = 0x0200, G = 0x0280;
 
     explicit RunRig(sim::BoardConfig config = {})
-        : TraceRig(withMonitor(std::move(config))), debug(*emu, *sfr, registers, notifier), breaks(*emu) {
+        : TraceRig(std::move(config)), debug(*emu, *sfr, registers, notifier), breaks(*emu) {
         parts.runControl = &debug;
         emu->SetParts(parts);
         debug.SetBanking(banking.get());
