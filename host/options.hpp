@@ -272,6 +272,9 @@ protected:
 
 class TVokWinOptionen final : public TBasisOptionen, public ITargetOptions {
 public:
+    // Always pkA1. The B adapter family's pkB1 would be the default when "the
+    // emulator object's flag for the B adapter family" is set, but the
+    // emulator object has no such flag: nothing could set it.
     static constexpr TPodKennung DefaultPod = TPodKennung::pkA1;
 
     using TBasisOptionen::TBasisOptionen;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
 
 #include "core/conversions.hpp"
 #include "core/errors.hpp"
@@ -82,10 +83,19 @@ void TTargetInfoList::Parse(std::string_view text, const std::string& path, cons
         item.Manufacturer = manufacturer;
         bool complete = false;
         std::string_view rest = line;
+        // The fields come in this order, each at most once; PROG only
+        // directly after XDATA, and nothing after those two is read.
+        static constexpr std::string_view Order[] = {"CPU=", "OPTION=", "WATCHDOG=", "XDATA=", "PROG="};
+        std::size_t next = 0;
         while (!rest.empty()) {
             const std::size_t comma = rest.find(',');
             const std::string_view field = TrimBlanks(rest.substr(0, comma));
             rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+            std::size_t at = 0;
+            while (at < std::size(Order) && !field.starts_with(Order[at])) ++at;
+            if (complete && at != 4) break;  // the rest of the line after XDATA
+            if (at == std::size(Order) || at < next || (at == 4 && !complete)) continue;
+            next = at + 1;
             if (field.starts_with("CPU=")) {
                 item.Cpu = std::string(TrimBlanks(field.substr(4)));
             } else if (field.starts_with("OPTION=")) {
@@ -108,6 +118,7 @@ void TTargetInfoList::Parse(std::string_view text, const std::string& path, cons
                     item.Prog = Limit16;
                     if (log) log("VokRegs: PROG above FFFF, FFFF taken: " + std::string(line));
                 }
+                break;
             }
         }
         if (complete) items.push_back(std::make_unique<TTargetInfoItem>(std::move(item)));

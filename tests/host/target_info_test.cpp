@@ -42,7 +42,12 @@ TEST(TargetInfo, FieldForms) {
         {"CPU=a,OPTION=10,WATCHDOG=-2,XDATA=$100 0X7FFF", 0x100, 0x7FFF, 0xFFFF, 10, -2, 0},
         {"CPU=a,OPTION=10,WATCHDOG=-2,XDATA=100H 7FFFH", 0x100, 0x7FFF, 0xFFFF, 10, -2, 0},
         {"CPU=a,OPTION=3,FOO=1,WATCHDOG=4,XDATA=0 1FFF,PROG=7FFF", 0, 0x1FFF, 0x7FFF, 3, 4, 0},
-        {"CPU=a,PROG=3FFF,XDATA=0 FF", 0, 0xFF, 0x3FFF, 0, 0, 0},
+        // Fields in their order only: PROG only directly after XDATA,
+        // nothing after those two.
+        {"CPU=a,PROG=3FFF,XDATA=0 FF", 0, 0xFF, 0xFFFF, 0, 0, 0},
+        {"CPU=a,XDATA=0 FF,OPTION=5,PROG=3FFF", 0, 0xFF, 0xFFFF, 0, 0, 0},
+        {"CPU=a,WATCHDOG=4,OPTION=5,XDATA=0 FF", 0, 0xFF, 0xFFFF, 0, 4, 0},
+        {"CPU=a,XDATA=0 FF,PROG=3FFF,OPTION=5,PROG=1FFF", 0, 0xFF, 0x3FFF, 0, 0, 0},
         {"CPU=a,XDATA=0 FFFF,PROG=10000", 0, 0xFFFF, 0xFFFF, 0, 0, 1},
         {"CPU=a,XDATA=0 FFFF,PROG=123456789ABCDEF", 0, 0xFFFF, 0xFFFF, 0, 0, 1},
     };
@@ -62,6 +67,10 @@ TEST(TargetInfo, FieldForms) {
             EXPECT_NE(p.log[0].find(c.line), std::string::npos);
         }
     }
+    Parsed named;
+    parse(named, "CPU=A,XDATA=0 FFFF,PROG=FFFF,CPU=B");
+    ASSERT_EQ(named.list.Count(), 1u);
+    EXPECT_EQ(named.list.Items(0)->Cpu, "A");
 }
 
 TEST(TargetInfo, BadNumbersRaiseNamingTheLine) {
