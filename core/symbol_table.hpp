@@ -109,8 +109,11 @@ struct TLocation {
     std::uint8_t kind = 0;
     std::uint16_t offset = 0;
     std::uint8_t bank = 0;
-    // Kind 12: the register numbers in list order, ended by the first 0.
+    // Kind 12: the first registerCount register numbers in list order
+    // (0-7 R0-R7, 8 A, 9 B, 10 DPL, 11 DPH, 12 C). A UBROF list ends at its
+    // first 0; SDCC's lists may name R0.
     std::array<std::uint8_t, 4> registers{};
+    std::uint8_t registerCount = 0;
 };
 
 class TLocationList {

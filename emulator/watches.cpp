@@ -476,10 +476,22 @@ std::int64_t TWatchTabelle::pieceValue(TWatchItem& item, const std::string& piec
     return indexValue(item, piece);
 }
 
+namespace {
+// An index expression that gave no index. It is final in every scope: the
+// expressions inside it were already tried without scope themselves, so an
+// outer level must not try them all again (each level would double the
+// work).
+class EWatchIndexExpressionError : public EWatchError {
+public:
+    using EWatchError::EWatchError;
+};
+}  // namespace
+
 std::int32_t TWatchTabelle::indexValue(const TWatchItem& item, const std::string& text) {
     Depth depth(*this, item);
-    TWatchItem probe;
-    probe.expression = text;
+    const auto failed = [&text] {
+        return EWatchIndexExpressionError(FmtLoadStr(MsgWatchError, text, std::string(LoadStr(MsgBadIndex))));
+    };
     auto sub = NewItem();
     sub->expression = text;
     sub->reversed = item.reversed;
@@ -488,21 +500,24 @@ std::int32_t TWatchTabelle::indexValue(const TWatchItem& item, const std::string
     try {
         try {
             Resolve(*sub);
+        } catch (const EWatchIndexExpressionError&) {
+            throw;
         } catch (const EWatchError&) {
+            if (item.moduleId == 0 && item.functionId == 0) throw;  // the same again
             sub->expression = text;
             sub->moduleId = sub->functionId = 0;
             Resolve(*sub);
         }
         const std::uint8_t c = sub->typeCode;
-        if (!(c == 0 || (c >= 2 && c <= 7))) fail(probe, MsgBadIndex);
+        if (!(c == 0 || (c >= 2 && c <= 7))) throw failed();
         if (!item.reading) return 0;
         std::string t = ItemValueText(sub.get());
         if (DisplayFormat(*sub) == 1) t = "$" + t;
         return static_cast<std::int32_t>(StrToIntRt(t));
     } catch (const EWatchError&) {
-        fail(probe, MsgBadIndex);
+        throw failed();
     } catch (const EConvertError&) {
-        fail(probe, MsgBadIndex);
+        throw failed();
     }
 }
 
@@ -527,6 +542,14 @@ bool TWatchTabelle::expandArray(TWatchItem& item, TSymbol* rec) {
         TSymbol* e = r->type == kTypeOfRecord ? symbols_.ElementType(r) : nullptr;
         return e != nullptr && e->klass == r->klass && e != r ? e : nullptr;
     };
+    // An index variable out of range while the item is read is the item's
+    // value text, not an error of the watch.
+    auto check = [&](std::int64_t v, std::int64_t lower, std::int64_t upper, const std::string& piece) {
+        if (v >= lower && v <= upper) return;
+        if (item.reading && !piece.empty() && !isDecimal(piece))
+            throw EWatchIndexError(FmtLoadStr(MsgWatchError, item.expression, FmtLoadStr(MsgBadIndex, piece)));
+        fail(item, MsgBadIndex);
+    };
     const std::vector<std::string> parts = pieces(CutIndex(item.rest, false));
     // First pass: bounds and the number of indices, without reading.
     {
@@ -543,7 +566,7 @@ bool TWatchTabelle::expandArray(TWatchItem& item, TSymbol* rec) {
                     if (item.reading) v = indexValue(item, parts[i]);
                 }
             }
-            if (v < lower || v > upper) fail(item, MsgBadIndex);
+            check(v, lower, upper, parts[i]);
             r = next(r);
         }
     }
@@ -569,7 +592,7 @@ bool TWatchTabelle::expandArray(TWatchItem& item, TSymbol* rec) {
         } else {
             v = isDecimal(piece) ? std::stoll(piece) : indexValue(item, piece);
         }
-        if (v < lower || v > upper) fail(item, MsgBadIndex);
+        check(v, lower, upper, piece);
         n = static_cast<std::int64_t>(r->functionId) * 256 + r->moduleId;
         if (n == 0) fail(item, MsgBadIndex);
         if (whole) item.elementCount = static_cast<std::uint32_t>(item.elementCount * n);
@@ -788,7 +811,7 @@ bool TWatchTabelle::expandOnce(TWatchItem& item) {
 
 // ---------------------------------------------------------------- reading
 
-void TWatchTabelle::applyLocation(TWatchItem& item, std::array<std::uint8_t, 4>* registers) {
+void TWatchTabelle::applyLocation(TWatchItem& item, TLocation* registers) {
     if (item.locationCount == 0) return;
     const TBankAdresse pc = target_.PC();
     for (std::uint32_t i = 0; i < item.locationCount; ++i) {
@@ -798,7 +821,7 @@ void TWatchTabelle::applyLocation(TWatchItem& item, std::array<std::uint8_t, 4>*
         if (loc->kind >= 1 && loc->kind <= 5) item.memoryClass = loc->kind;
         if (loc->kind == 12) {
             item.memoryClass = 9;
-            if (registers != nullptr) *registers = loc->registers;
+            if (registers != nullptr) *registers = *loc;
         } else if (const TBasisEmulSpeicher* space = spaceOf(item.memoryClass)) {
             item.address = space->MakeAdresse(loc->offset, loc->bank);
         }
@@ -809,15 +832,15 @@ void TWatchTabelle::applyLocation(TWatchItem& item, std::array<std::uint8_t, 4>*
 std::string TWatchTabelle::readItemData(TWatchItem& item) {
     item.reading = true;
     if (item.indexByExpression) expandType(item);
-    std::array<std::uint8_t, 4> regs{};
+    TLocation regs;
     applyLocation(item, &regs);
     const int c = item.memoryClass;
     const TBasisEmulSpeicher* space = spaceOf(c);
     if (c == 8) return std::string(1, static_cast<char>(target_.ReadV(item.address.offset)));
     if (c == 9) {
         std::string out;
-        for (std::uint8_t n : regs) {
-            if (n == 0) break;
+        for (std::size_t i = 0; i < std::min<std::size_t>(regs.registerCount, regs.registers.size()); ++i) {
+            const std::uint8_t n = regs.registers[i];
             std::uint8_t b = 0;
             if (n <= 7) b = byteAt(target_.ReadRegisterBank(), n);
             else if (n <= 11) {
@@ -1199,6 +1222,8 @@ std::string TWatchTabelle::formatPointer(TWatchItem& item, std::string_view d) {
 void TWatchTabelle::writeItemValues(TWatchItem& item, std::string_view text) {
     std::string rest(text);
     const TBankAdresse start = item.address;
+    // The item walks its elements; whatever ends the walk, a listed watch
+    // keeps its own address.
     try {
         for (std::uint32_t i = 0; i < item.elementCount; ++i) {
             std::string piece;
@@ -1210,11 +1235,16 @@ void TWatchTabelle::writeItemValues(TWatchItem& item, std::string_view text) {
                 rest.clear();
             }
             modifyElement(item, piece);
-            advance(item, spaceOf(item.memoryClass), item.elementSize);
+            // Only to a next element: the last one may end at the top of
+            // its memory.
+            if (i + 1 < item.elementCount) advance(item, spaceOf(item.memoryClass), item.elementSize);
         }
     } catch (const EConvertError& e) {
         item.address = start;
         throw EWatchError(e.message());
+    } catch (...) {
+        item.address = start;
+        throw;
     }
     item.address = start;
 }
@@ -1235,7 +1265,7 @@ void TWatchTabelle::modifyElement(TWatchItem& original, std::string_view text) {
     if (!(code <= 8 || code == 12 || code == 16 || code == 30 || code == 98))
         throw EWatchError(FmtLoadStr(MsgNoChange));
     TWatchItem item = original;
-    std::array<std::uint8_t, 4> regs{};
+    TLocation regs;
     applyLocation(item, &regs);
     const int c = item.memoryClass;
     const TBasisEmulSpeicher* space = spaceOf(c);
@@ -1333,8 +1363,9 @@ void TWatchTabelle::modifyElement(TWatchItem& original, std::string_view text) {
         }
     }
     if (c == 9) {
-        for (std::uint8_t n : regs) {
-            if (n == 0 || bytes.empty()) break;
+        for (std::size_t i = 0; i < std::min<std::size_t>(regs.registerCount, regs.registers.size()); ++i) {
+            const std::uint8_t n = regs.registers[i];
+            if (bytes.empty()) break;
             const char b = bytes.back();
             bytes.pop_back();
             if (n <= 7) target_.WriteRegister(n, static_cast<std::uint8_t>(b));
@@ -1356,6 +1387,9 @@ void TWatchTabelle::modifyElement(TWatchItem& original, std::string_view text) {
         return;
     }
     if (bytes.empty()) return;
+    // An element that does not fit below the top of its memory is refused
+    // before anything of it is written.
+    if (space != nullptr) space->CheckRange(item.address, static_cast<std::int32_t>(bytes.size()));
     target_.WriteBlock(MemorySpace(c), item.address, bytes);
     if (MemorySpace(c) == 0) target_.UpdatePellunars();
 }

@@ -34,6 +34,7 @@ class TRegisterTabelle;
 class TSymboltabelle;
 class TVokWinValidator;
 struct TSymbol;
+struct TLocation;
 
 struct TWatchItem {
     bool valid = false;
@@ -190,7 +191,9 @@ private:
     void writeItemValues(TWatchItem& item, std::string_view text);
     void modifyElement(TWatchItem& item, std::string_view text);
     [[noreturn]] void fail(const TWatchItem& item, int detail, std::string_view fill = {}) const;
-    void applyLocation(TWatchItem& item, std::array<std::uint8_t, 4>* registers);
+    // The item's location at the program counter; for a register list
+    // (kind 12) also that location.
+    void applyLocation(TWatchItem& item, TLocation* registers);
     const TBasisEmulSpeicher* spaceOf(int memoryClass) const;
     bool littleEndian() const;
 

@@ -24,7 +24,10 @@ struct FakeWatchTarget final : IWatchTarget {
         for (int k = 0; k < 6; ++k) limits.push_back(std::make_unique<TBasisEmulSpeicher>(static_cast<std::uint8_t>(k)));
         for (auto& m : mem) m.assign(0x10000, 0);
     }
-    const TBasisEmulSpeicher* Limits(int k) const override { return k >= 0 && k < 6 ? limits[k].get() : nullptr; }
+    const TBasisEmulSpeicher* Limits(int k) const override {
+        ++limitQueries;
+        return k >= 0 && k < 6 ? limits[k].get() : nullptr;
+    }
     std::string ReadBlock(int k, const TBankAdresse& a, std::int32_t n) override {
         ++reads;
         std::string s;
@@ -61,6 +64,7 @@ struct FakeWatchTarget final : IWatchTarget {
     TBankAdresse pc{};
     int toolChain = 0;
     int reads = 0;
+    mutable int limitQueries = 0;  // a measure of the work of an evaluation
     int pellunarUpdates = 0;
 };
 
@@ -410,6 +414,112 @@ TEST(Watches, Writing) {
     auto code = r.at(1, 0x10, 3, 2);
     EXPECT_EQ(r.write(*code, "7"), "");
     EXPECT_EQ(r.target.pellunarUpdates, 1);
+}
+
+// An index expression that gives no index fails once: the levels around it
+// do not evaluate it again without scope (which doubled the work per level
+// until the evaluation's step limit ended it with another error).
+TEST(Watches, NestedIndexExpressionsFailOnce) {
+    Rig r;
+    TSymbol* type = r.symbols.AddSymbol(sspTypedef, std::string("\3\0\4\0", 4), 2, 0, 3, 12, 34, U(0));
+    r.symbols.AddSymbol(sspExtData, "G", 0, 0, 255, static_cast<std::uint32_t>(r.symbols.TypeIndex(type)), 0,
+                        U(0x100));
+    std::string expression = "g[0][0]";
+    for (int level = 0; level < 16; ++level) expression = "g[" + expression + "][0]";
+    auto item = r.item(expression);
+    item->moduleId = 1;  // in a scope: every level may be retried without it
+    const std::string text = r.error(*item).empty() ? r.table.ItemValueText(item.get()) : r.error(*item);
+    EXPECT_TRUE(text.ends_with(": Array index not valid")) << text;
+    // Work in proportion to the levels, not doubling with each.
+    EXPECT_LE(r.target.limitQueries, 4 * 16) << text;
+}
+
+// An index variable out of range is the value text of arrays of either
+// object-file class, as of dimension lists.
+TEST(Watches, IndexVariableOutOfRangeIsTheValueText) {
+    for (const std::uint8_t klass : {symbol_class::Array, std::uint8_t{16}}) {
+        for (const std::uint8_t index : {2, 9}) {
+            Rig r;
+            // Four unsigned chars at external data 0x100.
+            TSymbol* type = r.symbols.AddSymbol(sspTypedef, std::string("\0\0\3\0", 4), 0, 4, 3, 4, klass, U(0));
+            r.symbols.AddSymbol(sspExtData, "ARR", 0, 0, 255, static_cast<std::uint32_t>(r.symbols.TypeIndex(type)), 0,
+                                U(0x100));
+            r.symbols.AddSymbol(sspExtData, "I", 0, 0, 3, 1, 0, U(0x200));
+            r.target.put(2, 0x100, {0x10, 0x11, 0x12, 0x13});
+            r.target.put(2, 0x200, {index});
+            auto item = r.item("arr[i]");
+            EXPECT_EQ(r.text(*item), index == 2 ? "12" : "Error in watch variable ARR[I]: Array index not valid")
+                << int(klass);
+        }
+    }
+}
+
+// A write whose last element ends at the top of its memory is carried out
+// and reported as such; one that does not fit is refused before it writes;
+// a failed write leaves a listed watch at its address.
+TEST(Watches, WritesAtTheTopOfMemoryAndAfterAFailure) {
+    const struct {
+        int type;
+        std::uint16_t at;
+        int count;
+        const char* value;
+        const char* error;
+        std::size_t writes;
+    } cases[] = {
+        {4, 0xFFFE, 1, "1234", "", 1},
+        {3, 0xFFFF, 1, "5A", "", 1},
+        {3, 0xFFFD, 3, "1,2,3", "", 3},
+        {4, 0xFFFF, 1, "1234", "Address FFFF + 2 out of address range", 0},
+        {3, 0xFFFE, 3, "1,2,3", "Address FFFF + 1 out of address range", 2},
+    };
+    for (const auto& c : cases) {
+        Rig r;
+        auto item = r.at(3, c.at, c.type, 1, c.count);
+        EXPECT_EQ(r.write(*item, c.value), c.error) << c.at << " " << c.value;
+        EXPECT_EQ(r.target.writes.size(), c.writes) << c.at << " " << c.value;
+        EXPECT_EQ(item->address.offset, c.at) << c.at << " " << c.value;
+    }
+    Rig r;
+    TWatchItem* listed = r.table.AddItem(1, r.at(3, 0x40, 3, 2, 3));
+    EXPECT_EQ(r.write(*listed, "1,300,3"), "Unvalid 8 bit constant 300");
+    r.table.ResolveAll();
+    EXPECT_EQ(listed->address.offset, 0x40);
+    EXPECT_EQ(r.write(*listed, "7,8,9"), "");
+    EXPECT_EQ(r.target.mem[2][0x40], 7);
+    EXPECT_EQ(r.target.mem[2][0x42], 9);
+}
+
+// A register location (kind 12) lists its registers by count: R0 is one of
+// them. The first register of the list gives the last byte.
+TEST(Watches, RegisterListsIncludingR0) {
+    const struct {
+        std::vector<std::uint8_t> registers;
+        int toolChain;
+        const char* text;
+    } cases[] = {
+        {{7, 6}, 6, "4660"},  // SDCC's [r6,r7] as the loader enters it: R6 = 0x34, R7 = 0x12
+        {{1, 0}, 6, "22136"},  // [r0,r1]: R0 = 0x78, R1 = 0x56
+        {{6, 7}, 0, "4660"},  // big-endian: R6 high
+    };
+    for (const auto& c : cases) {
+        Rig r;
+        r.target.toolChain = c.toolChain;
+        r.target.put(1, 0, {0x78, 0x56, 0, 0, 0, 0, 0x34, 0x12});
+        TSymbol* x = r.symbols.AddSymbol(sspIntData, "X", 0, 0, 4, 2, 0, U(0));
+        TLocation* at = r.symbols.Locations().Add();
+        at->start = U(0x10);
+        at->end = U(0x20);
+        at->kind = 12;
+        std::copy(c.registers.begin(), c.registers.end(), at->registers.begin());
+        at->registerCount = static_cast<std::uint8_t>(c.registers.size());
+        x->firstLocation = 0;
+        x->locationCount = 1;
+        r.target.pc = U(0x18);
+        auto item = r.item("x", 0, 0, 2);
+        EXPECT_EQ(r.text(*item), c.text) << c.toolChain;
+        EXPECT_EQ(r.write(*item, "258"), "");  // 0x0102
+        EXPECT_EQ(r.text(*item), "258") << c.toolChain;
+    }
 }
 
 TEST(Watches, NumberTextsIgnoreTheProcessLocale) {
