@@ -3,13 +3,24 @@
 // 10,000 lines: 500 functions, 2,000 symbols, 100 structures; goal under
 // 200 ms) and a generated UBROF file of about 1 MB (2,000 modules with code,
 // lines, variables and types; goal under 500 ms).
+//
+// The *PerByte benchmarks load inputs of one shape at two sizes (argument 1
+// and 8): their "ns_per_byte" must stay about the same (within 2x), or a
+// reader has a cost that grows faster than its input. CDB: many modules of
+// many functions with a C and an A line per 3 bytes; UBROF: many declared
+// tags, then many records of the tag declared last; AVR: many records.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "host/avr_object.hpp"
+#include "host/loader_avr.hpp"
 #include "host/loader_cdb.hpp"
 #include "host/ubrof_load.hpp"
+#include "platform/stream.hpp"
 
 namespace {
 
@@ -110,5 +121,117 @@ void BM_UbrofSymbolsOnly(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
 }
 BENCHMARK(BM_UbrofSymbolsOnly)->Unit(benchmark::kMillisecond);
+
+// Time per input byte, in nanoseconds.
+void perByte(benchmark::State& state, std::size_t bytes) {
+    state.counters["ns_per_byte"] =
+        benchmark::Counter(static_cast<double>(bytes) * 1e-9, benchmark::Counter::kIsIterationInvariantRate |
+                                                                  benchmark::Counter::kInvert);
+    state.counters["bytes"] = static_cast<double>(bytes);
+}
+
+// Shaped like SDCC's output: 25 x scale modules of 10 functions with 20 C
+// lines each, an A line beside every C line, 3 bytes apart.
+std::vector<std::string> sdccShapedCdb(int scale) {
+    std::vector<std::string> lines, links;
+    int address = 0x100;
+    for (int m = 0; m < 25 * scale; ++m) {
+        const std::string mod = "m" + std::to_string(m);
+        lines.push_back("M:" + mod);
+        for (int f = 0; f < 10; ++f) {
+            const std::string fn = "f" + std::to_string(f);
+            lines.push_back("F:G$" + mod + fn + "$0_0$0({2}DF,SV:S),C,0,0,0,0,0");
+            char a[16], e[16];
+            std::snprintf(a, sizeof a, "%X", address);
+            std::snprintf(e, sizeof e, "%X", address + 20 * 3 - 1);
+            links.push_back("L:G$" + mod + fn + "$0$0:" + a);
+            links.push_back("L:XG$" + mod + fn + "$0$0:" + e);
+            for (int l = 0; l < 20; ++l, address += 3) {
+                char at[16];
+                std::snprintf(at, sizeof at, "%X", address);
+                links.push_back("L:C$" + mod + ".c$" + std::to_string(f * 30 + l + 2) + "$1_0$1:" + at);
+                links.push_back("L:A$" + mod + "$" + std::to_string(f * 60 + l + 100) + ":" + at);
+            }
+        }
+    }
+    lines.insert(lines.end(), links.begin(), links.end());
+    return lines;
+}
+
+void BM_CdbPerByte(benchmark::State& state) {
+    const auto lines = sdccShapedCdb(static_cast<int>(state.range(0)));
+    std::size_t bytes = 0;
+    for (const auto& l : lines) bytes += l.size() + 1;
+    for (auto _ : state) {
+        TSymboltabelle symbols;
+        TZeilennummertabelle table(symbols);
+        TCdbLoader loader(symbols, table);
+        loader.Load(lines);
+        benchmark::DoNotOptimize(table.Count());
+    }
+    perByte(state, bytes);
+}
+BENCHMARK(BM_CdbPerByte)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond);
+
+// 20 x scale tag declarations of 255 pairs each (the tag 0x60), then one of
+// the tag 0x61 and 100,000 x scale one-byte records of it: every record asks
+// for the size of the tag declared last.
+std::vector<std::uint8_t> manyDeclaredTags(int scale) {
+    Bytes f;
+    f.u8(0x00).u8(0).u8(0).u8(0).u8(0).u8(0).u8(0).l("TAGS");
+    for (int d = 0; d < 20 * scale; ++d) {
+        f.u8(0xBD).u8(0).u8(0).u8(0).u8(255);
+        for (int i = 0; i < 255; ++i) f.u8(0x60).u8(1);
+    }
+    f.u8(0xBD).u8(0).u8(0).u8(0).u8(1).u8(0x61).u8(1);
+    for (int r = 0; r < 100000 * scale; ++r) f.u8(0x61).u8(0);
+    f.u8(0x3D).u16(0).u32(0).u16(0);
+    return f.b;
+}
+
+void BM_UbrofPerByte(benchmark::State& state) {
+    const auto bytes = manyDeclaredTags(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        TSymboltabelle symbols;
+        TZeilennummertabelle lines(symbols);
+        TUbrofTables tables;
+        TUbrofLoad load(symbols, lines, tables);
+        load.Load(bytes, "bench");
+        benchmark::DoNotOptimize(tables.tagSizes.size());
+    }
+    perByte(state, bytes.size());
+}
+BENCHMARK(BM_UbrofPerByte)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond);
+
+// 30,000 x scale code words with their lines in one source file.
+std::vector<std::uint8_t> avrObject(int scale) {
+    const int records = 30000 * scale;
+    Bytes f;
+    const std::uint32_t first = 0x1A;
+    f.u32(first + static_cast<std::uint32_t>(records) * 9).u32(first).u8(9).u8(1);
+    const std::string id = "AVR Object File";
+    f.b.insert(f.b.end(), id.begin(), id.end());
+    f.u8(0);
+    for (int r = 0; r < records; ++r)
+        f.u8(0).u16(static_cast<std::uint32_t>(r % 0x8000)).u16(0x0000).u8(0).u16(static_cast<std::uint32_t>(r + 1)).u8(0);
+    const std::string name = "big.asm";
+    f.b.insert(f.b.end(), name.begin(), name.end());
+    f.u8(0);
+    return f.b;
+}
+
+void BM_AvrPerByte(benchmark::State& state) {
+    const auto bytes = avrObject(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        TSymboltabelle symbols;
+        TZeilennummertabelle lines(symbols);
+        TAvrObjectLoad load(symbols, lines);
+        TAvrObjReader reader(std::make_unique<platform::MemoryStream>(bytes));
+        load.Load(reader, "big");
+        benchmark::DoNotOptimize(lines.Count());
+    }
+    perByte(state, bytes.size());
+}
+BENCHMARK(BM_AvrPerByte)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond);
 
 }  // namespace

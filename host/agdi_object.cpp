@@ -110,7 +110,7 @@ TAgdiObject::TAgdiObject(DriverEnvironment environment) : env_(std::move(environ
         // "LoadSystem" goes to the loader directly, without a notification.
         if (c.code != cmd::LoadSystem) return ExecuteLoadCommand(*loader_, notifier_, c);
         loader_->Load(c);
-        return !loader_->Refused();
+        return !loader_->Refused() && !loader_->WasCancelled();
     };
     targets.save = [this](const TBasisVokWinKommando& c) { saveMemory(c); };
     executor_ = std::make_unique<TCommandExecutor>(std::move(targets));

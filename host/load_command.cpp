@@ -38,8 +38,10 @@ bool ExecuteLoadCommand(TVokWinLoader& loader, INotifier& notifier, const TKomma
     // in its form; UBROF too, so that "LoadSystem" converts it alike.
     loader.Load(r);
     if (loader.Refused()) return false;
+    // A cancelled load may have written part of the file: the windows are
+    // told, but the command failed.
     if (const std::uint8_t code = LoadNotification(r.memoryKind, r.fileFormat)) notifier.send(code, nullptr);
-    return true;
+    return !loader.WasCancelled();
 }
 
 }  // namespace tarvex

@@ -16,9 +16,10 @@ class TVokWinLoader;
 std::uint8_t LoadNotification(std::uint8_t memoryKind, std::uint8_t format);
 
 // Loads; answers false for a refused request (its message is in the
-// load-status form, nothing was sent), true after a load that returned
-// normally (also a cancelled one) and its notification. Errors of the file
-// pass on; so does ETarvexAccessError for a load entered while one runs.
+// load-status form, nothing was sent) and for a cancelled load (after its
+// notification), true after any other load that returned normally and its
+// notification. Errors of the file pass on; so does ETarvexAccessError for
+// a load entered while one runs.
 bool ExecuteLoadCommand(TVokWinLoader& loader, INotifier& notifier, const TKommandoStruktur& command);
 
 }  // namespace tarvex

@@ -101,16 +101,17 @@ bool TBasisVokWinLoader::Cancelled() {
     return cancelled_;
 }
 
-void TBasisVokWinLoader::RefreshCounters(bool force) {
-    if (!window_) return;
+bool TBasisVokWinLoader::RefreshCounters(bool force) {
+    if (!window_) return false;
     const std::uint64_t now = clock().monotonicMs();
-    if (!force && refreshed_ && now - lastRefresh_ < PollIntervalMs) return;
+    if (!force && refreshed_ && now - lastRefresh_ < PollIntervalMs) return false;
     refreshed_ = true;
     lastRefresh_ = now;
     window_->setText(platform::LoadField::CodeAnzahl, countText());
     if (pellunarMode_)
         window_->setText(platform::LoadField::PellunarAnzahl,
                          std::to_string(target_.emulator.Download().Pellunars().HookCount()));
+    return true;
 }
 
 void TBasisVokWinLoader::NoteCommonArea(std::uint16_t highest) {
@@ -165,6 +166,7 @@ void TBasisVokWinLoader::runLoad(const TKommandoStruktur& request) {
     refused_ = false;
     cancelled_ = false;
     suppressed_ = false;
+    writeAfterCancel_ = false;
     polled_ = refreshed_ = false;
     fill_ = written_ = 0;
     rangeStart_ = target_.spaces.minAddress(SpaceKind::Program);
@@ -191,6 +193,9 @@ void TBasisVokWinLoader::runLoad(const TKommandoStruktur& request) {
             fill_ = written_ = 0;
             rewriter_.Reset();
             FormatLoaderOf(format_)(static_cast<TVokWinLoader&>(*this));
+            writeAfterCancel_ = false;
+            // Whatever the format loader made of it, a cancelled load failed.
+            if (cancelled_) failed_ = true;
             if (format_ == fileformat::Cdb && !failed_ && r.code == cmd::Load && r.memoryKind == memkind::Program)
                 loadCdbCode();
             afterLoader();
@@ -262,13 +267,29 @@ void TBasisVokWinLoader::afterLoader() {
         if (target_.options.HochsprachenTyp() == TCompiler::C51_HiTech && request_.memoryKind == memkind::Program &&
             codeBytes_ == 0 && !failed_) {
             const std::string hex = fs::path(fileName_).replace_extension(".hex").string();
-            if (isFile(hex)) {
+            // The HEX file is looked for as any load's file is: as named,
+            // then in the object folder (the UBROF path looks beside only).
+            std::string code = hex;
+            if (!isFile(code) && format_ != fileformat::Ubrof) {
+                const std::string& dir = target_.options.ObjectDirName();
+                const std::string bare = withoutDirectory(hex);
+                const std::string tried = dir.empty() ? bare : (fs::path(dir) / bare).string();
+                if (!isFile(tried)) {
+                    AddMessage(FmtLoadStr(331, hex + "; " + tried), true);
+                    failed_ = true;
+                    return;
+                }
+                code = tried;
+            }
+            if (isFile(code)) {
                 const std::string shown = fileName_;
-                fileName_ = hex;
+                const std::uint8_t outer = format_;
+                fileName_ = code;
                 format_ = fileformat::IntelHex;
                 LoadIntelHex(static_cast<TVokWinLoader&>(*this));
                 fileName_ = shown;
-                format_ = fileformat::Omf51;
+                // The UBROF path's load continues as an OMF load.
+                format_ = outer == fileformat::Ubrof ? fileformat::Omf51 : outer;
                 window_->setText(LoadField::Dateiname, shown + ", .hex");
                 window_->setText(LoadField::ZeilenAnzahl, std::to_string(target_.lines.Count()));
                 window_->setText(LoadField::SymbolAnzahl, std::to_string(target_.symbols.Count()));
@@ -432,7 +453,7 @@ void TBasisVokWinLoader::flush(bool whole) {
     const int maxBytes = target_.banking ? target_.banking->MaxCountBefehlsBytes() : 3;
     bool lastRound = false;
     while (fill_ > written_) {
-        if (Cancelled()) break;
+        if (!writeAfterCancel_ && Cancelled()) break;
         std::size_t chunk = fill_ - written_;
         if (!isProgram_) chunk = std::min<std::size_t>(chunk, 250);
         if (isProgram_ && !suppressed_) chunk = writeCode(chunk, whole);
@@ -447,7 +468,7 @@ void TBasisVokWinLoader::flush(bool whole) {
         if (lastRound) break;
         lastRound = static_cast<std::size_t>(maxBytes) > fill_ - written_;
     }
-    if (written_ == fill_ || cancelled_) {
+    if (written_ == fill_ || (cancelled_ && !writeAfterCancel_)) {
         fill_ = written_ = 0;
     } else if (written_ > 0) {
         // The rest moves to the front; new bytes follow it.
@@ -465,6 +486,7 @@ void TBasisVokWinLoader::FlushAll() {
     flush(true);
     fill_ = written_ = 0;
 }
+
 
 void TBasisVokWinLoader::BreakAt(const TBankAdresse& at) {
     const std::size_t pending = fill_ - written_;
@@ -484,7 +506,7 @@ void TBasisVokWinLoader::AppendCode(const TBankAdresse& at, const std::uint8_t* 
     while (count > 0) {
         if (fill_ == buffer_.size()) {
             FlushBuffer();
-            if (cancelled_) return;
+            if (cancelled_ && !writeAfterCancel_) return;
             if (fill_ == buffer_.size()) FlushAll();
         }
         const std::size_t piece = std::min(count, buffer_.size() - fill_);

@@ -174,6 +174,10 @@ public:
     void FlushBuffer();
     // Writes everything, also such a rest at its own address.
     void FlushAll();
+    // Off (each load starts so), a write-out stops at a cancel and drops
+    // the buffer. On, for readers that stop at the next record after a
+    // cancel: every byte they took in before it reaches memory.
+    void SetWriteAfterCancel(bool on) { writeAfterCancel_ = on; }
     // Only the write address moves (symbols only, the first pass of
     // pellunar mode).
     void SetCodeSuppressed(bool on) { suppressed_ = on; }
@@ -185,8 +189,8 @@ public:
     // A request the loader cannot serve: counted as an error and reported
     // like a validation failure (no notification, not recorded).
     void Refuse(const std::string& text) { refuse(text); }
-    // Counter labels (throttled unless forced).
-    void RefreshCounters(bool force = false);
+    // Counter labels (throttled unless forced); true when they were shown.
+    bool RefreshCounters(bool force = false);
     void NoteCommonArea(std::uint16_t highest);
     void ForgetCommonArea() { highestCommon_ = 0; }
 
@@ -194,6 +198,8 @@ public:
     bool Loading() const { return loading_; }
     bool Failed() const { return failed_; }
     bool Refused() const { return refused_; }
+    // The user cancelled it (the load is failed too).
+    bool WasCancelled() const { return cancelled_; }
     int ErrorCount() const { return errors_; }
     std::uint32_t CodeBytes() const { return codeBytes_; }
     std::uint16_t HighestCommon() const { return highestCommon_; }
@@ -232,6 +238,7 @@ protected:
     bool pellunarFlag_ = false;
     bool pellunarMode_ = false;
     bool suppressed_ = false;
+    bool writeAfterCancel_ = false;
     int banks_ = 1;
     int errors_ = 0;
     std::uint32_t codeBytes_ = 0;

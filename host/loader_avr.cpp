@@ -1,18 +1,31 @@
 #include "host/loader_avr.hpp"
 
 #include "core/ansi_case.hpp"
+#include "core/errors.hpp"
+#include "core/messages.hpp"
 #include "platform/stream.hpp"
 
 namespace tarvex {
 
-void TAvrObjectLoad::Load(TAvrObjReader& reader, const std::string& moduleName) {
+bool TAvrObjectLoad::Load(TAvrObjReader& reader, const std::string& moduleName) {
     reader.ReadHeader();
     reader.ReadFileNames();
     int previousFile = -1;
     bool hasRange = false;
+    bool whole = true;
     TBankAdresse start = UnbankedAdresse(0), end = UnbankedAdresse(0);
-    while (!reader.AtEnd()) {
+    for (std::uint32_t count = 0; !reader.AtEnd(); ++count) {
+        if (cancel_ && cancel_()) {
+            whole = false;
+            break;
+        }
+        if (refresh_ && count % 16 == 15) refresh_();
         const TAvrObjRecord r = reader.NextRecord();
+        // Instruction words are two bytes apart: a word at 0x8000 or above
+        // (code beyond 64 KiB of an ATmega128/256) has no 16-bit address;
+        // wrapped it would land on the program's first lines.
+        const std::uint32_t byteAddress = r.ByteAddress() + offset_;
+        if (byteAddress + 1 > 0xFFFF) throw EVokWinAddressError(FmtLoadStr(64, byteAddress, 2));
         if (r.fileIndex != previousFile) {
             previousFile = r.fileIndex;
             if (find_) {
@@ -20,9 +33,6 @@ void TAvrObjectLoad::Load(TAvrObjReader& reader, const std::string& moduleName) 
                 if (!path.empty()) symbols_.AddFileName(path, moduleId_, r.fileIndex);
             }
         }
-        // Instruction words are two bytes apart; only the low 16 bits of
-        // the byte address place them.
-        const std::uint32_t byteAddress = r.ByteAddress() + offset_;
         const TBankAdresse address = UnbankedAdresse(static_cast<std::uint16_t>(byteAddress));
         // avra repeats a two-word instruction's line for its second word.
         if (!(r.line == 1 && address.offset == 0))
@@ -35,6 +45,7 @@ void TAvrObjectLoad::Load(TAvrObjReader& reader, const std::string& moduleName) 
         if (sink_) sink_(byteAddress, r.opcode);
     }
     symbols_.AddModule(moduleName, moduleId_, start, end);
+    return whole;
 }
 
 int TAvrObjectLoad::ReadAvrDefs(const std::string& path, const TRegisterTabelle& registers) {

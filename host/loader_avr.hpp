@@ -20,6 +20,8 @@ public:
     using CodeSink = std::function<void(std::uint32_t byteAddress, std::uint16_t word)>;
     // The full path of a source file the options find; empty when none.
     using FindSource = std::function<std::string(const std::string& name)>;
+    // Asked before each record: true stops the load.
+    using Cancel = std::function<bool()>;
 
     TAvrObjectLoad(TSymboltabelle& symbols, TZeilennummertabelle& lines) : symbols_(symbols), lines_(lines) {}
 
@@ -28,10 +30,16 @@ public:
     void SetCodeSink(CodeSink sink) { sink_ = std::move(sink); }
     void SetFindSource(FindSource find) { find_ = std::move(find); }
     void SetModuleId(std::uint16_t id) { moduleId_ = id; }
+    void SetCancel(Cancel cancel) { cancel_ = std::move(cancel); }
+    // Called every 16 records to show the counters.
+    void SetRefresh(std::function<void()> refresh) { refresh_ = std::move(refresh); }
 
-    // Reads header, names and every record. `moduleName` is the file's name
-    // without folder and extension. Reader errors pass through.
-    void Load(TAvrObjReader& reader, const std::string& moduleName);
+    // Reads header, names and every record; false when cancelled (what was
+    // read before stays entered). `moduleName` is the file's name without
+    // folder and extension. Reader errors pass through; a word that lies
+    // beyond 64 KiB of bytes raises EVokWinAddressError before anything of
+    // it is entered.
+    bool Load(TAvrObjReader& reader, const std::string& moduleName);
     // Adds the ".def" aliases of one source file that name registers of
     // the table; returns how many were added.
     int ReadAvrDefs(const std::string& path, const TRegisterTabelle& registers);
@@ -47,6 +55,8 @@ private:
     std::uint16_t moduleId_ = 1;
     CodeSink sink_;
     FindSource find_;
+    Cancel cancel_;
+    std::function<void()> refresh_;
     std::uint32_t codeBytes_ = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "host/loader_cdb.hpp"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "core/ansi_case.hpp"
 #include "core/errors.hpp"
@@ -11,6 +12,7 @@ namespace tarvex {
 namespace {
 
 constexpr std::uint8_t CdbForm = 3;
+constexpr std::uint8_t RegisterLocation = 12;
 
 std::string stem(const std::string& file) {
     const auto dot = file.rfind('.');
@@ -47,17 +49,25 @@ TBankAdresse TCdbLoader::codeAddress(std::uint32_t linear) const {
     return UnbankedAdresse(static_cast<std::uint16_t>(a));
 }
 
+// Every line record looks its module up: by name and by source, the first
+// module of each.
+void TCdbLoader::indexModules() {
+    byName_.clear();
+    bySource_.clear();
+    for (std::size_t i = 0; i < modules_.size(); ++i) {
+        byName_.emplace(AnsiLowerCase(modules_[i].name), i);
+        bySource_.emplace(AnsiLowerCase(modules_[i].source), i);
+    }
+}
+
 TCdbLoader::Module* TCdbLoader::moduleNamed(const std::string& name) {
-    const std::string lower = AnsiLowerCase(name);
-    for (auto& m : modules_)
-        if (AnsiLowerCase(m.name) == lower) return &m;
-    return nullptr;
+    const auto found = byName_.find(AnsiLowerCase(name));
+    return found == byName_.end() ? nullptr : &modules_[found->second];
 }
 
 TCdbLoader::Module* TCdbLoader::moduleOfFile(const std::string& file) {
-    const std::string lower = AnsiLowerCase(file);
-    for (auto& m : modules_)
-        if (AnsiLowerCase(m.source) == lower) return &m;
+    if (const auto found = bySource_.find(AnsiLowerCase(file)); found != bySource_.end())
+        return &modules_[found->second];
     return moduleNamed(stem(file));
 }
 
@@ -91,6 +101,8 @@ void TCdbLoader::collect(const std::vector<std::string>& lines) {
 }
 
 void TCdbLoader::firstPass(const std::vector<std::string>& lines) {
+    std::unordered_map<std::string, const std::string*> sourceOfStem;
+    for (const auto& s : sources_) sourceOfStem[AnsiLowerCase(stem(s))] = &s;
     std::string previous;
     std::size_t number = 0;
     for (const auto& line : lines) {
@@ -106,18 +118,15 @@ void TCdbLoader::firstPass(const std::vector<std::string>& lines) {
             Module m;
             m.name = line.substr(2);
             m.id = static_cast<std::uint16_t>(modules_.size() + 1);
-            // The source whose name without extension is the module's;
-            // else the first that begins with it.
-            for (const auto& s : sources_)
-                if (AnsiLowerCase(stem(s)) == AnsiLowerCase(m.name)) m.source = s;
+            // The source whose name without extension is the module's (the
+            // last in order); else the first that begins with it.
+            if (const auto found = sourceOfStem.find(AnsiLowerCase(m.name)); found != sourceOfStem.end())
+                m.source = *found->second;
             if (m.source.empty()) {
                 std::string prefix = m.name;
                 if (!prefix.empty() && prefix[0] == '_') prefix.erase(0, 1);
-                for (const auto& s : sources_)
-                    if (s.compare(0, prefix.size(), prefix) == 0) {
-                        m.source = s;
-                        break;
-                    }
+                const auto first = std::lower_bound(sources_.begin(), sources_.end(), prefix);
+                if (first != sources_.end() && first->compare(0, prefix.size(), prefix) == 0) m.source = *first;
             }
             modules_.push_back(std::move(m));
             break;
@@ -126,6 +135,7 @@ void TCdbLoader::firstPass(const std::vector<std::string>& lines) {
             break;
         }
     }
+    indexModules();
     // A module with assembler lines gets its ".asm" file as file number 1.
     for (const auto& line : lines)
         if (line.size() > 4 && (line[2] == 'A' || line[2] == 'a') && line[3] == '$' && CdbLineKind(line) == CdbKind::Link)
@@ -172,10 +182,48 @@ void TCdbLoader::addFunction(const CdbSymbolRecord& r) {
     functions_[{f.moduleId, AnsiLowerCase(r.name)}] = f;
 }
 
+// CDB addresses are unbanked or banked, never all-banks: bank and offset
+// order them.
+std::uint32_t TCdbLoader::addressKey(const TBankAdresse& a) {
+    return static_cast<std::uint32_t>(a.banked ? a.bank : 0) << 16 | a.offset;
+}
+
+// Each line record asks which function holds its address: per module the
+// functions' ranges become disjoint spans, where overlapping ranges give the
+// span to the function first in name order.
+void TCdbLoader::indexFunctions() {
+    spans_.assign(modules_.size() + 1, {});
+    for (auto f = functions_.rbegin(); f != functions_.rend(); ++f) {
+        const Function& fn = f->second;
+        if (!fn.hasStart || fn.moduleId >= spans_.size()) continue;
+        std::uint32_t lo = addressKey(fn.start), hi = addressKey(fn.end);
+        if (hi < lo) std::swap(lo, hi);
+        auto& spans = spans_[fn.moduleId];
+        // Cut the spans that reach over lo or hi, then replace what lies
+        // between.
+        for (const std::uint32_t at : {lo, hi + 1}) {
+            auto it = spans.upper_bound(at);
+            if (it == spans.begin()) continue;
+            --it;
+            if (it->first < at && it->second.last >= at) {
+                const Span right = it->second;
+                it->second.last = at - 1;
+                spans.emplace(at, right);
+            }
+        }
+        spans.erase(spans.lower_bound(lo), spans.upper_bound(hi));
+        spans.emplace(lo, Span{hi, fn.id});
+    }
+}
+
 std::uint16_t TCdbLoader::functionAt(std::uint16_t moduleId, const TBankAdresse& address) const {
-    for (const auto& [key, f] : functions_)
-        if (f.moduleId == moduleId && f.hasStart && BankAdresseInRange(address, f.start, f.end)) return f.id;
-    return 0;
+    if (moduleId >= spans_.size()) return 0;
+    const auto& spans = spans_[moduleId];
+    const std::uint32_t key = addressKey(address);
+    auto it = spans.upper_bound(key);
+    if (it == spans.begin()) return 0;
+    --it;
+    return it->second.last >= key ? it->second.id : 0;
 }
 
 void TCdbLoader::addLine(const CdbLinkRecord& r) {
@@ -257,16 +305,19 @@ TSymbol* TCdbLoader::convertChain(const CdbTypeChain& chain, std::size_t i, std:
 void TCdbLoader::addSymbol(const CdbSymbolRecord& r) {
     std::uint8_t kind = symbolKind(r.space);
     TBankAdresse address = UnbankedAdresse(0);
+    TLocation held;  // a variable in several registers: where the watches read it
     if (kind == sspRegBank) {
-        // A register variable: one register Rn of the current bank, else
-        // nowhere the watches could read.
-        const bool one = r.registers.size() == 1 && r.registers[0].size() == 2 && r.registers[0][0] == 'R' &&
-                         r.registers[0][1] >= '0' && r.registers[0][1] <= '7';
-        if (!one) {
+        // One register Rn of the current bank is a register symbol; a list
+        // of them is a register location (at most four registers).
+        const bool one = r.registers.size() == 1 && registerNumber(r.registers[0]) <= 7;
+        if (one) {
+            address = UnbankedAdresse(registerNumber(r.registers[0]));
+        } else if (registerList(r.registers, held)) {
+            kind = sspIntData;
+        } else {
             messages_.push_back(std::string(LoadStr(188)) + " " + r.name);
             return;
         }
-        address = UnbankedAdresse(static_cast<std::uint16_t>(r.registers[0][1] - '0'));
     }
     std::uint16_t moduleId = r.scope == 'G' ? 0 : current_ ? current_->id : 0;
     std::uint16_t functionId = 0;
@@ -297,7 +348,48 @@ void TCdbLoader::addSymbol(const CdbSymbolRecord& r) {
         }
     }
     const std::uint8_t klass = r.scope == 'F' || r.scope == 'G' ? 1 : r.scope == 'L' ? 0 : 2;
-    symbols_.AddSymbol(kind, r.name, functionId, moduleId, baseCode, size, klass, address);
+    TSymbol* symbol = symbols_.AddSymbol(kind, r.name, functionId, moduleId, baseCode, size, klass, address);
+    if (held.kind != RegisterLocation) return;
+    // The registers hold it throughout its function (the whole program for
+    // any other); the end of a location is the first address after it.
+    held.start = UnbankedAdresse(0);
+    held.end = UnbankedAdresse(0xFFFF);
+    if (const Module* m = r.scope == 'L' ? (r.scopeModule.empty() ? current_ : moduleNamed(r.scopeModule)) : nullptr)
+        if (const auto f = functions_.find({m->id, AnsiLowerCase(r.scopeName)}); f != functions_.end() && f->second.hasStart) {
+            held.start = f->second.start;
+            held.end = f->second.end;
+            if (held.end.offset < 0xFFFF) ++held.end.offset;
+        }
+    *symbols_.Locations().Add() = held;
+    symbol->firstLocation = static_cast<std::uint32_t>(symbols_.Locations().Count() - 1);
+    symbol->locationCount = 1;
+}
+
+// r0..r7 0..7, A 8, B 9, DPL 10, DPH 11 (upper case); 0xFF for others.
+std::uint8_t TCdbLoader::registerNumber(const std::string& name) {
+    if (name.size() == 2 && name[0] == 'R' && name[1] >= '0' && name[1] <= '7')
+        return static_cast<std::uint8_t>(name[1] - '0');
+    if (name == "A" || name == "ACC") return 8;
+    if (name == "B") return 9;
+    if (name == "DPL") return 10;
+    if (name == "DPH") return 11;
+    return 0xFF;
+}
+
+// SDCC lists a variable's registers low byte first; the watches read a
+// location's list as the last byte first (its first register gives the
+// highest byte), so the list goes in reversed. Its count, not an end mark,
+// ends it: R0 is register 0.
+bool TCdbLoader::registerList(const std::vector<std::string>& names, TLocation& held) {
+    if (names.empty() || names.size() > held.registers.size()) return false;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::uint8_t n = registerNumber(names[i]);
+        if (n == 0xFF) return false;
+        held.registers[names.size() - 1 - i] = n;
+    }
+    held.registerCount = static_cast<std::uint8_t>(names.size());
+    held.kind = RegisterLocation;
+    return true;
 }
 
 void TCdbLoader::addStruct(const CdbStructRecord& r) {
@@ -335,6 +427,7 @@ void TCdbLoader::addStruct(const CdbStructRecord& r) {
 }
 
 bool TCdbLoader::secondPass(const std::vector<std::string>& lines) {
+    indexFunctions();
     std::string previous;
     current_ = nullptr;
     std::size_t number = 0;

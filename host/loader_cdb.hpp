@@ -12,6 +12,7 @@
 #include <map>
 #include <string>
 #include <tuple>
+#include <unordered_map>
 #include <vector>
 
 #include "core/bank_adressen.hpp"
@@ -80,11 +81,20 @@ private:
                      std::uint8_t bank = 0);
     std::string structKey(const std::string& name) const;
 
+    struct Span {
+        std::uint32_t last = 0;
+        std::uint16_t id = 0;
+    };
+    void indexModules();
+    void indexFunctions();
+    static std::uint32_t addressKey(const TBankAdresse& a);
     Module* moduleNamed(const std::string& name);
     Module* moduleOfFile(const std::string& file);
     TBankAdresse codeAddress(std::uint32_t linear) const;
     std::uint16_t functionAt(std::uint16_t moduleId, const TBankAdresse& address) const;
     static bool skipLine(const std::string& line, const std::string& previous);
+    static std::uint8_t registerNumber(const std::string& name);
+    static bool registerList(const std::vector<std::string>& names, TLocation& held);
 
     TSymboltabelle& symbols_;
     TZeilennummertabelle& lines_;
@@ -100,6 +110,8 @@ private:
     std::map<LinkKey, std::uint32_t> starts_;
     std::map<EndKey, std::uint32_t> ends_;
     std::vector<std::uint32_t> cLineAddresses_;  // sorted
+    std::unordered_map<std::string, std::size_t> byName_, bySource_;  // lower case → first module
+    std::vector<std::map<std::uint32_t, Span>> spans_;                 // by module id: first address → span
 };
 
 }  // namespace tarvex

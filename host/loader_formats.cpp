@@ -32,9 +32,13 @@ void showCounts(TVokWinLoader& l) {
     w.setText(platform::LoadField::SymbolAnzahl, std::to_string(l.Target().symbols.Count()));
 }
 
-bool cancelPoll(TVokWinLoader& l) {
-    l.RefreshCounters();
-    return l.Cancelled();
+// The three counters while the records are read (as often as the code
+// count).
+void showCountsNow(TVokWinLoader& l) {
+    platform::LoadStatusWindow& w = *platform::currentUi().loadStatus;
+    if (!l.RefreshCounters()) return;
+    w.setText(platform::LoadField::ZeilenAnzahl, std::to_string(l.Target().lines.Count()));
+    w.setText(platform::LoadField::SymbolAnzahl, std::to_string(l.Target().symbols.Count()));
 }
 
 // These files place code by 16-bit address only; in a banked program space
@@ -52,6 +56,8 @@ TBankAdresse inLoadBank(const TVokWinLoader& l, const TBankAdresse& at) {
 void LoadUbrof(TVokWinLoader& l) {
     startForm(l, 106);
     const std::vector<std::uint8_t> bytes = platform::readWholeFile(l.FileName());
+    // The records read before a cancel keep their code.
+    l.SetWriteAfterCancel(true);
     TUbrofLoad load(l.Target().symbols, l.Target().lines, l.UbrofTables());
     load.SetRegisters(l.Target().registers);
     if (!l.SymbolsOnly())
@@ -66,7 +72,10 @@ void LoadUbrof(TVokWinLoader& l) {
     const std::uint16_t start = banking ? banking->BankedAreaStart() : 0x8000;
     const std::uint16_t end = banking ? banking->BankedAreaEnd() : 0xFFFF;
     load.SetBankedArea(start, end);
-    load.SetCancel([&l] { return cancelPoll(l); });
+    load.SetCancel([&l] {
+        showCountsNow(l);
+        return l.Cancelled();
+    });
     const bool whole = load.Load(bytes, l.FileName());
     l.FlushAll();
     if (!whole) l.SetFailed();
@@ -74,6 +83,10 @@ void LoadUbrof(TVokWinLoader& l) {
         banking->SetBankedAreaStart(load.BankedAreaStart());
         banking->SetBankedAreaEnd(load.BankedAreaEnd());
     }
+    // The conversion alone knows which code is common-area code: the code
+    // of a bank goes out at an all-banks address when the file's banked
+    // area differs from the banking's.
+    l.ForgetCommonArea();
     if (load.HighestCommonOffset() != 0) l.NoteCommonArea(load.HighestCommonOffset());
     showCounts(l);
 }
@@ -81,6 +94,7 @@ void LoadUbrof(TVokWinLoader& l) {
 void LoadAvrObject(TVokWinLoader& l) {
     startForm(l, 297);
     TAvrObjReader reader(std::make_unique<platform::MemoryStream>(platform::readWholeFile(l.FileName())));
+    l.SetWriteAfterCancel(true);
     TAvrObjectLoad load(l.Target().symbols, l.Target().lines);
     // avra names the sources relative to the object file: the search looks
     // beside it already during this load.
@@ -100,7 +114,6 @@ void LoadAvrObject(TVokWinLoader& l) {
     };
     if (!l.SymbolsOnly())
         load.SetCodeSink([&](std::uint32_t byteAddress, std::uint16_t word) {
-            if (byteAddress > 0xFFFF) throw EVokWinAddressError(FmtLoadStr(64, byteAddress, 2));
             const TBankAdresse at = inLoadBank(l, UnbankedAdresse(static_cast<std::uint16_t>(byteAddress)));
             l.Space().CheckRange(at, 2);
             if (hold)
@@ -108,14 +121,18 @@ void LoadAvrObject(TVokWinLoader& l) {
             else
                 put(at, word);
         });
+    load.SetCancel([&l] { return l.Cancelled(); });
+    load.SetRefresh([&l] { showCountsNow(l); });
     const std::string base = std::filesystem::path(l.FileName()).stem().string();
+    bool whole = false;
     try {
-        load.Load(reader, base);
+        whole = load.Load(reader, base);
     } catch (const EReadError&) {
         throw EVokWinFileError(FmtLoadStr(98, l.FileName()));
     }
     for (const auto& [at, word] : held) put(at, word);
     l.FlushAll();
+    if (!whole) l.SetFailed();
     if (l.Target().registers) load.ReadAllDefs(reader, *l.Target().registers);
     showCounts(l);
 }
@@ -129,7 +146,10 @@ void LoadCdb(TVokWinLoader& l) {
     TCdbLoader load(l.Target().symbols, l.Target().lines);
     load.SetOffset(l.OffsetFlag() ? l.LoadAddress().offset : 0);
     load.SetBanking(l.Target().banking);
-    load.SetCancel([&l] { return cancelPoll(l); });
+    load.SetCancel([&l] {
+        showCountsNow(l);
+        return l.Cancelled();
+    });
     const bool whole = load.Load(lines);
     for (const auto& message : load.Messages()) l.AddMessage(message);
     if (!whole) l.SetFailed();

@@ -36,6 +36,12 @@ TUbrofTables::TUbrofTables() {
     typeSizes[26] = 3;
 }
 
+void TUbrofTables::Declare(const TUbrofTagSize& size) {
+    if (declared_.test(size.tag)) return;
+    declared_.set(size.tag);
+    tagSizes.push_back(size);
+}
+
 void TUbrofLoad::formatError() const { throw EVokWinFileError(FmtLoadStr(98, fileName_)); }
 
 std::uint8_t TUbrofLoad::sizeOf(std::uint32_t n) const { return n < TUbrofTables::KindCount ? tables_.typeSizes[n] : 0; }
@@ -97,7 +103,7 @@ bool TUbrofLoad::Load(const std::vector<std::uint8_t>& bytes, const std::string&
             if (!pending_.empty() && rec->tag != ubrof::TypeRecord && rec->tag != ubrof::TypeSize) enterMembers();
             if (rec->tag == ubrof::TagSizes) {
                 const auto& all = reader.TagSizes();
-                tables_.tagSizes.insert(tables_.tagSizes.end(), all.end() - (all.size() - tagsSeen_), all.end());
+                for (std::size_t i = tagsSeen_; i < all.size(); ++i) tables_.Declare(all[i]);
                 tagsSeen_ = all.size();
             }
             convert(*rec);
@@ -139,7 +145,9 @@ void TUbrofLoad::openFunction(const std::string& name) {
 }
 
 void TUbrofLoad::closeFunction() {
-    if (functionCounter_ != 0)
+    // A block end without an open function (one too many) enters nothing: as
+    // function 0 it would stand for the module.
+    if (functionCounter_ != 0 && function_ != 0)
         symbols_.AddFunction(functionName_, module_, functionRange_.start, functionRange_.end, function_)->form =
             UbrofForm;
     function_ = 0;
@@ -161,7 +169,14 @@ void TUbrofLoad::touch(const TBankAdresse& address, std::uint16_t lastOffset) {
 void TUbrofLoad::codePosition(std::uint8_t segmentType, std::uint32_t value) {
     segmentType_ = segmentType;
     if (kindOfSegment(segmentType) != sspProgram) return;
+    placedBank(value);
     code_ = placed(value);
+}
+
+// Code and variables placed in a banked file name their bank: what follows
+// is no longer common-area code of an all-banks load.
+void TUbrofLoad::placedBank(std::uint32_t value) {
+    if (banking_) bank_ = static_cast<std::uint8_t>((value >> 16) & 0xFF);
 }
 
 // A code address from a 32-bit value: the bank from bits 16..23 when the
@@ -194,6 +209,7 @@ TSymbol* TUbrofLoad::variable(const TUbrofVariable& v) {
     if (type == kTypeOfRecord) size = index;
     const int kind = kindOfSegment(v.segmentType);
     if (v.kind != 2 && v.kind != 4) return nullptr;  // registers and the rest have no place
+    placedBank(v.value);
     const std::uint8_t klass = v.kind == 2 ? 1 : 0;
     const TBankAdresse address =
         kind == sspProgram ? placed(v.value) : UnbankedAdresse(static_cast<std::uint16_t>(v.value & 0xFFFF));
@@ -222,6 +238,7 @@ void TUbrofLoad::locations(const std::vector<TUbrofLocation>& items, TSymbol* sy
         }
         open = item.kind != 21;
         if (!open) continue;
+        if (item.kind == 2 || item.kind == 4) placedBank(item.value);
         const int segmentKind = kindOfSegment(item.segmentType);
         current = TLocation{};
         current.start = at;
@@ -229,7 +246,11 @@ void TUbrofLoad::locations(const std::vector<TUbrofLocation>& items, TSymbol* sy
         current.offset = static_cast<std::uint16_t>(item.value & 0xFFFF);
         current.bank = static_cast<std::uint8_t>((item.value >> 16) & 0xFF);
         if (current.kind == RegisterKind)
-            for (std::size_t b = 0; b < 4; ++b) current.registers[b] = static_cast<std::uint8_t>(item.value >> (8 * b));
+            for (std::size_t b = 0; b < 4; ++b) {
+                current.registers[b] = static_cast<std::uint8_t>(item.value >> (8 * b));
+                if (current.registers[b] == 0) break;  // the list's end
+                current.registerCount = static_cast<std::uint8_t>(b + 1);
+            }
     }
 }
 

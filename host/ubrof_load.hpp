@@ -9,6 +9,7 @@
 // read and dropped. Any malformed input ends the load with
 // EVokWinFileError "Loading: Format error in file %s".
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -28,8 +29,14 @@ namespace tarvex {
 struct TUbrofTables {
     static constexpr std::size_t KindCount = 55;
     TUbrofTables();
+    // Keeps a tag's first declaration only: a look-up takes the first, so
+    // later ones (the same file loaded again) change nothing.
+    void Declare(const TUbrofTagSize& size);
     std::array<std::uint8_t, KindCount> typeSizes{};
-    std::vector<TUbrofTagSize> tagSizes;
+    std::vector<TUbrofTagSize> tagSizes;  // at most one entry per tag
+
+private:
+    std::bitset<256> declared_;
 };
 
 class TUbrofLoad {
@@ -87,6 +94,7 @@ private:
     void codeBytes(const std::string& bytes);
     void codePosition(std::uint8_t segmentType, std::uint32_t value);
     TBankAdresse placed(std::uint32_t value) const;
+    void placedBank(std::uint32_t value);
     TSymbol* variable(const TUbrofVariable& v);
     void locations(const std::vector<TUbrofLocation>& items, TSymbol* symbol);
     void typeRecord(const TUbrofRecord& rec);

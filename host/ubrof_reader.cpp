@@ -56,12 +56,14 @@ std::vector<TUbrofVariable> readVariables(TUbrofReader& r, std::uint8_t tag, std
 
 TUbrofReader::TUbrofReader(std::unique_ptr<platform::Stream> stream) : TBasicReader(std::move(stream)) {
     SetLittleEndian(false);
+    firstSize_.fill(-1);
 }
 
 void TUbrofReader::SetFileName(const std::string& name) {
     if (name != FileName()) {
         segInfos_.clear();
         tagSizes_.clear();
+        firstSize_.fill(-1);
         typeSizes_.clear();
         currentModule_ = -1;
         currentSegment_ = -1;
@@ -89,10 +91,14 @@ std::string TUbrofReader::ReadColon() {
     return std::to_string(a) + ":" + std::to_string(b) + ":" + std::to_string(c);
 }
 
+void TUbrofReader::AddTagSize(const TUbrofTagSize& size) {
+    tagSizes_.push_back(size);
+    // The first declaration of a tag holds.
+    if (firstSize_[size.tag] < 0) firstSize_[size.tag] = size.sizeCode;
+}
+
 std::int32_t TUbrofReader::DeclaredSize(std::uint8_t tag) const {
-    for (const auto& t : tagSizes_)
-        if (t.tag == tag) return t.sizeCode;
-    return -1;
+    return firstSize_[tag];
 }
 
 std::unique_ptr<TUbrofRecord> TUbrofReader::NextRecord() {
@@ -288,7 +294,7 @@ TUbrofRecord::TUbrofRecord(TUbrofReader& r) {
             TUbrofTagSize t;
             t.tag = r.ReadByte();
             t.sizeCode = r.ReadByte();
-            r.tagSizes_.push_back(t);
+            r.AddTagSize(t);
         }
         break;
     }

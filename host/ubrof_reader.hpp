@@ -13,6 +13,7 @@
 //
 // Every count and string length comes from the file and is checked against
 // the bytes left before anything is read or allocated.
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -153,7 +154,7 @@ public:
 
     // Declares a tag's size as a 0xBD record would (for sizes known from
     // earlier files).
-    void AddTagSize(const TUbrofTagSize& size) { tagSizes_.push_back(size); }
+    void AddTagSize(const TUbrofTagSize& size);
     // The size code declared for a tag by a 0xBD record; -1 when none.
     std::int32_t DeclaredSize(std::uint8_t tag) const;
 
@@ -169,6 +170,9 @@ private:
 
     std::vector<TUbrofSegInfo> segInfos_;
     std::vector<TUbrofTagSize> tagSizes_;
+    // The first size code declared per tag (-1: none): the look-up a file
+    // with many declarations would otherwise make quadratic.
+    std::array<std::int16_t, 256> firstSize_;
     std::vector<TUbrofTypeSize> typeSizes_;
     std::int32_t currentSegment_ = -1;
     std::int32_t currentModule_ = -1;

@@ -4,13 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "core/conversions.hpp"
+#include "core/line_table.hpp"
 #include "core/errors.hpp"
+#include "core/format.hpp"
 #include "core/symbol_table.hpp"
 #include "emulator/memory_spaces.hpp"
 #include "emulator/watches.hpp"
@@ -336,6 +340,61 @@ TEST(CommandHost, StartUpLoadThroughTheLoader) {
     const auto history = h.history();
     ASSERT_FALSE(history.empty());
     EXPECT_EQ(history.front(), "LoadSymbols " + program + " Format=Omf51 Options=[Clear symbols]");
+}
+
+// SDCC keeps the local x of regvar.c in R6 (low byte) and R7: the program is
+// compiled here, run on the simulated board to the line that uses x, and
+// the watch reads the value the program also stored in `out`, and writes it.
+TEST(CommandHost, WatchesReadAnSdccVariableHeldInRegisters) {
+#ifndef TARVEX_SDCC
+    GTEST_SKIP() << "sdcc is not installed";
+#else
+    HostCommands h;
+    ASSERT_EQ(h.start(), 0u);
+    const std::filesystem::path c = h.work.file("regvar.c");
+    std::filesystem::copy_file(test::sourceDir() / "tests" / "host" / "data" / "regvar.c", c);
+    const std::string compile =
+        "cd '" + h.work.path().string() + "' && '" TARVEX_SDCC "' --debug regvar.c > sdcc.log 2>&1";
+    ASSERT_EQ(std::system(compile.c_str()), 0) << compile;
+    h.object->Options().SetHochsprachenTyp(TCompiler::C51_SDCC);
+    TVokWinKommando load(cmd::Load);
+    load.memoryKind = memkind::Program;
+    load.fileFormat = fileformat::Object;
+    load.options = loadflag::ClearSymbols;
+    load.text1 = h.work.file("regvar.cdb");
+    ASSERT_TRUE(Execute(load, h.object->Commands()));
+    ASSERT_FALSE(h.object->Loader().Failed());
+    // "P0 = x;": line 14 of regvar.c.
+    const TZeilennummertabelle& lines = h.object->Lines();
+    std::uint32_t until = 0;
+    for (std::size_t i = 0; i < lines.Count(); ++i)
+        if (lines.Items(i)->line == 14 && lines.Items(i)->fileNumber == 0)
+            until = 0xFF000000u | lines.Items(i)->address.offset;
+    ASSERT_NE(until, 0u);
+    ASSERT_EQ(h.object->AG_GoStep(3, 0, &until), 0u);
+
+    TWatchTabelle& watches = h.object->Watches();
+    const auto value = [&](const char* expression) {
+        auto item = TWatchTabelle::NewItem();
+        item->expression = expression;
+        watches.Resolve(*item);
+        return watches.ItemValueText(item.get());
+    };
+    const std::string a = value("a");
+    const unsigned expected = static_cast<unsigned>(std::stoul(a, nullptr, 16)) * 3u + 0x1234u;
+    EXPECT_EQ(value("x"), Format("%.4X", expected));
+    EXPECT_EQ(value("x"), value("out"));
+    const std::string bank = h.object->Spaces().Space(SpaceKind::IntData).ReadBlock(UnbankedAdresse(0), 8);
+    EXPECT_EQ(static_cast<std::uint8_t>(bank[6]), expected & 0xFF);
+    EXPECT_EQ(static_cast<std::uint8_t>(bank[7]), expected >> 8);
+
+    auto x = TWatchTabelle::NewItem();
+    x->expression = "x";
+    watches.SetItemValueText(x.get(), "4321");
+    const std::string written = h.object->Spaces().Space(SpaceKind::IntData).ReadBlock(UnbankedAdresse(6), 2);
+    EXPECT_EQ(written, std::string("\x21\x43", 2));
+    EXPECT_EQ(value("x"), "4321");
+#endif
 }
 
 }  // namespace

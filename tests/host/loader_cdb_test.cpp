@@ -257,5 +257,43 @@ TEST(CdbLoader, BadNumbersEndTheLoad) {
     EXPECT_THROW(l.loader.Load({"M:m", "S:G$x$a$0({1}SC:U),E,0,0"}), EConvertError);
 }
 
+// Variables in several registers: a register location over their function,
+// the list reversed (SDCC names the low byte first, the watches read the
+// first register as the highest byte) and counted, so that R0 is listed too.
+TEST(CdbLoader, RegisterListsBecomeRegisterLocations) {
+    const struct {
+        const char* list;
+        std::vector<std::uint8_t> registers;  // empty: "Ignore symbol"
+    } cases[] = {
+        {"[r6,r7]", {7, 6}},        {"[r0,r1]", {1, 0}},   {"[r4,r5,r6,r7]", {7, 6, 5, 4}},
+        {"[dpl,dph,b,a]", {8, 9, 11, 10}}, {"[a]", {8}}, {"[r0,r1,r2,r3,r4]", {}}, {"[r6,x7]", {}},
+    };
+    for (const auto& c : cases) {
+        Loaded l;
+        ASSERT_TRUE(l.loader.Load({"M:m", "F:G$main$0_0$0({2}DF,SV:S),C,0,0,0,0,0",
+                                   std::string("S:Lm.main$x$1_0$2({2}SI:U),R,0,0,") + c.list, "L:G$main$0$0:62",
+                                   "L:XG$main$0$0:88"}));
+        TSymbol* x = find(l.symbols, "x", sspIntData);
+        if (c.registers.empty()) {
+            EXPECT_EQ(x, nullptr) << c.list;
+            ASSERT_EQ(l.loader.Messages().size(), 1u) << c.list;
+            EXPECT_EQ(l.loader.Messages()[0], "Ignore symbol x") << c.list;
+            continue;
+        }
+        ASSERT_NE(x, nullptr) << c.list;
+        EXPECT_EQ(x->functionId, 1) << c.list;
+        ASSERT_EQ(x->locationCount, 1) << c.list;
+        const TLocation* at = l.symbols.Locations().Items(x->firstLocation);
+        ASSERT_NE(at, nullptr) << c.list;
+        EXPECT_EQ(at->kind, 12) << c.list;
+        EXPECT_EQ(std::vector<std::uint8_t>(at->registers.begin(), at->registers.begin() + at->registerCount),
+                  c.registers)
+            << c.list;
+        // Over main, its last instruction included.
+        EXPECT_EQ(at->start.offset, 0x62) << c.list;
+        EXPECT_EQ(at->end.offset, 0x89) << c.list;
+    }
+}
+
 }  // namespace
 }  // namespace tarvex

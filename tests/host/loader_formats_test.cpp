@@ -3,9 +3,12 @@
 // CDB file's code from the HEX file beside it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include "core/errors.hpp"
+#include "host/ubrof_load.hpp"
 #include "tests/host/loader_rig.hpp"
 #include "tests/host/ubrof_test_writer.hpp"
 
@@ -210,6 +213,134 @@ TEST(LoaderFormats, AvrObjectIntoProgramMemory) {
     EXPECT_EQ(r.symbols.ModuleName(1), "AVRDEFS");
     // The source beside the object file is found during the load.
     EXPECT_EQ(r.symbols.KindList(sspSource)->Count(), 1u);
+}
+
+// A banked file loaded at an all-banks address: its code in bank 3 leaves
+// the banked area where it was.
+TEST(LoaderFormats, UbrofBankedCodeAtAnAllBanksAddress) {
+    LoaderRig r;
+    r.fourBanks();
+    const std::uint16_t areaStart = r.banking->BankedAreaStart();
+    const Bytes file = UbrofBytes{0, 0, 0, 0, 0, 0, 0}
+                           .l("MOD")
+                           .bytes({0x53, 0x00, 0x02, 0x51, 0x01})
+                           .d(0x039234)
+                           .bytes({0x39, 4, 1, 2, 3, 4})
+                           .bytes({0x3D, 0, 0, 0, 0, 0, 0, 0, 0})
+                           .data();
+    ASSERT_TRUE(r.run(r.request(r.file("u5", file), memkind::Program, fileformat::Ubrof, 0, AllBanksAdresse(0))));
+    EXPECT_EQ(r.code(BankedAdresse(3, 0x9234), 4), (Bytes{1, 2, 3, 4}));
+    EXPECT_EQ(r.banking->BankedAreaStart(), areaStart);
+}
+
+// The tag sizes files declare outlive their load, but a file loaded again
+// adds none: a tag keeps its first declaration.
+TEST(LoaderFormats, UbrofDeclaredTagsDoNotGrowWithEachLoad) {
+    LoaderRig r;
+    const auto file = [](std::uint8_t code) {
+        return UbrofBytes{0, 0, 0, 0, 0, 0, 0}
+            .l("MOD")
+            .bytes({0xBD, 0, 0, 0, 2, 0x60, code, 0x61, 1})
+            .bytes({0x60, 0xAA, 0x61, 0xBB})
+            .bytes({0x3D, 0, 0, 0, 0, 0, 0, 0, 0})
+            .data();
+    };
+    const std::string name = r.file("tags", file(1));
+    for (int load = 0; load < 3; ++load) {
+        ASSERT_TRUE(r.run(r.request(name, memkind::Symbol, fileformat::Ubrof))) << load;
+        EXPECT_EQ(r.loader->UbrofTables().tagSizes.size(), 2u) << load;
+    }
+    // Declared as one byte before, the tag 0x60 stays one byte long.
+    ASSERT_TRUE(r.run(r.request(r.file("tags2", file(3)), memkind::Symbol, fileformat::Ubrof)));
+    EXPECT_EQ(r.loader->UbrofTables().tagSizes.size(), 2u);
+    EXPECT_EQ(r.loader->UbrofTables().tagSizes[0].sizeCode, 1);
+}
+
+// A cancel ends every format's load as failed: the form says "Loading
+// canceled" and never "File loaded", and the command answers failure. The
+// object readers stop at the next record and keep the code read before it.
+TEST(LoaderFormats, CancelEndsEveryFormatAsFailed) {
+    const struct {
+        const char* what;
+        std::uint8_t format;
+        std::function<std::string(LoaderRig&)> file;
+        int cancelAt;  // the form's query that answers cancel
+        std::uint16_t kept;
+        Bytes keptBytes;  // written at `kept` before the cancel
+    } cases[] = {
+        {"binary", fileformat::Binary, [](LoaderRig& r) { return r.example("portrw.bin"); }, 1, 0, {}},
+        {"hex", fileformat::IntelHex, [](LoaderRig& r) { return r.example("portrw.hex"); }, 1, 0, {}},
+        {"omf", fileformat::Omf51, [](LoaderRig& r) { return r.example("portrw.omf"); }, 1, 0, {}},
+        {"cdb", fileformat::Cdb, [](LoaderRig& r) { return r.example("types.cdb"); }, 2, 0, {}},
+        // Six records: the code record is the sixth, the cancel comes before
+        // the seventh.
+        {"ubrof", fileformat::Ubrof, [](LoaderRig& r) { return r.file("u.obj", ubrofProgram()); }, 7, 0,
+         {0x02, 0x00, 0x30}},
+        // Two records read: their words at 0 and 0x20, none at 0x22.
+        {"avr", fileformat::AvrObject, [](LoaderRig& r) { return r.file("avrdefs.obj", test::AvrdefsObject()); }, 3,
+         0x20, {0x0C, 0x94}},
+    };
+    for (const auto& c : cases) {
+        LoaderRig r;
+        r.status.cancelAfter(c.cancelAt);
+        r.status.onQuery([&] { r.clock.advance(TBasisVokWinLoader::PollIntervalMs); });
+        const Bytes before = r.code(0x22, 2);
+        EXPECT_FALSE(r.run(r.request(c.file(r), memkind::Program, c.format, loadflag::ClearSymbols))) << c.what;
+        EXPECT_TRUE(r.loader->Failed()) << c.what;
+        EXPECT_TRUE(r.loader->WasCancelled()) << c.what;
+        EXPECT_EQ(r.status.text(platform::LoadField::Warnung), "Loading canceled") << c.what;
+        EXPECT_EQ(std::count(r.status.statuses().begin(), r.status.statuses().end(), "File loaded"), 0) << c.what;
+        if (c.keptBytes.empty()) continue;
+        EXPECT_EQ(r.code(c.kept, static_cast<int>(c.keptBytes.size())), c.keptBytes) << c.what;
+        EXPECT_EQ(r.loader->CodeBytes(), c.format == fileformat::AvrObject ? 4u : 3u) << c.what;
+        if (c.format != fileformat::AvrObject) continue;
+        EXPECT_EQ(r.code(0, 2), (Bytes{0x11, 0xC0}));
+        EXPECT_EQ(r.code(0x22, 2), before);
+        EXPECT_EQ(r.lines.Count(), 2u);
+    }
+}
+
+// Code above 64 KiB (word address 0x8000 and up) has no 16-bit address: it
+// is refused in every load kind before any of its lines is entered.
+TEST(LoaderFormats, AvrWordsBeyond64KiBAreRefused) {
+    const auto object = [](std::uint32_t word) {
+        UbrofBytes f;
+        f.d(0x2C).d(0x1A).b(9).b(1).raw("AVR Object File").b(0);
+        f.b(0).w(0).w(0xC011).b(0).w(5).b(0);
+        f.b(static_cast<std::uint8_t>(word >> 16)).w(word & 0xFFFF).w(0x0000).b(0).w(7).b(0);
+        return f.raw("far.asm").b(0).data();
+    };
+    const struct {
+        std::uint32_t word;
+        std::uint8_t kind;
+        const char* error;  // empty: the load succeeds
+    } cases[] = {
+        {0x7FFF, memkind::Program, ""},
+        {0x7FFF, memkind::Symbol, ""},
+        {0x8000, memkind::Program, "Address 10000 + 2 out of address range"},
+        {0x8000, memkind::Symbol, "Address 10000 + 2 out of address range"},
+        {0x18000, memkind::Symbol, "Address 30000 + 2 out of address range"},
+    };
+    for (const auto& c : cases) {
+        LoaderRig r;
+        TKommandoStruktur q =
+            r.request(r.file("far.obj", object(c.word)), c.kind, fileformat::AvrObject, loadflag::ClearSymbols);
+        if (c.kind == memkind::Symbol) q.code = cmd::LoadSymbols;
+        if (*c.error == 0) {
+            EXPECT_TRUE(r.run(q)) << c.word;
+            ASSERT_EQ(r.lines.Count(), 2u) << c.word;
+            EXPECT_EQ(r.lines.Items(1)->address.offset, 0xFFFE) << c.word;
+            continue;
+        }
+        try {
+            r.run(q);
+            ADD_FAILURE() << c.word;
+        } catch (const EVokWinAddressError& e) {
+            EXPECT_EQ(e.message(), c.error) << c.word;
+        }
+        // No line of it lands on a wrapped address.
+        for (std::size_t i = 0; i < r.lines.Count(); ++i) EXPECT_NE(r.lines.Items(i)->line, 7) << c.word;
+    }
 }
 
 }  // namespace

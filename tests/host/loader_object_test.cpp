@@ -2,6 +2,7 @@
 // buffer, the notifications, the HiTech rule.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "platform/host_window.hpp"
 #include "sim/standin_root.hpp"
 #include "tests/host/loader_rig.hpp"
+#include "tests/host/ubrof_test_writer.hpp"
 
 namespace tarvex::test {
 namespace {
@@ -98,6 +100,40 @@ TEST(LoaderObject, HiTechCodeComesFromTheHexBeside) {
     ASSERT_TRUE(s.run(s.request(omf2, memkind::Symbol, fileformat::Omf51, loadflag::ClearSymbols)));
     EXPECT_TRUE(s.commands("p").empty());
     EXPECT_EQ(s.status.text(platform::LoadField::Dateiname), omf2);
+}
+
+// OMF and AVR object files of HiTech alike: the code from the ".hex" beside
+// them, after which the load is again the object file's; without that file
+// the load fails with the message a load of it would give.
+TEST(LoaderObject, HiTechRuleForEveryObjectFormat) {
+    for (const std::uint8_t format : {fileformat::Omf51, fileformat::AvrObject}) {
+        for (const bool withHex : {true, false}) {
+            LoaderRig r;
+            r.options->SetHochsprachenTyp(TCompiler::C51_HiTech);
+            const std::string object =
+                format == fileformat::Omf51
+                    ? r.file("x.obj", withoutContent(readBytes(r.example("ports.omf"))))
+                    : r.file("x.obj", UbrofBytes{}.d(0x1A).d(0x1A).b(9).b(1).raw("AVR Object File").b(0)
+                                          .raw("x.asm").b(0).data());
+            const std::string hex = r.root.file("x.hex");
+            if (withHex) std::filesystem::copy_file(r.example("ports.hex"), hex);
+            EXPECT_TRUE(r.run(r.request(object, memkind::Program, format, loadflag::ClearSymbols))) << int(format);
+            EXPECT_EQ(r.loader->Format(), format);
+            EXPECT_EQ(r.loader->Failed(), !withHex) << int(format);
+            if (withHex) {
+                expectCodeOf(r, "ports.hex");
+                EXPECT_EQ(r.status.text(platform::LoadField::Dateiname), object + ", .hex") << int(format);
+                continue;
+            }
+            EXPECT_EQ(r.loader->ErrorCount(), 1) << int(format);
+            const auto& l = r.status.list();
+            // As named, then in the object folder.
+            const std::string tried = (std::filesystem::path(r.options->ObjectDirName()) / "x.hex").string();
+            EXPECT_NE(std::find(l.begin(), l.end(), "File " + hex + "; " + tried + " does not exist"), l.end())
+                << int(format);
+            EXPECT_EQ(r.status.text(platform::LoadField::Warnung), "Loading canceled") << int(format);
+        }
+    }
 }
 
 TEST(LoaderObject, FormatErrorOfTheObjectFilePassesOnAfterTheCleanUp) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <string>
+#include <vector>
 
 #include "core/errors.hpp"
 #include "host/ubrof_load.hpp"
@@ -208,6 +210,37 @@ TEST(UbrofLoad, BankLimitsAndBankedCode) {
     EXPECT_EQ(r.load.BankedAreaEnd(), 0xFFFF);
     const std::map<std::uint32_t, std::uint8_t> code = {{0x039234, 0x22}, {0xFE1234, 0x23}};
     EXPECT_EQ(r.code, code);
+}
+
+std::vector<std::uint8_t> fromHex(const std::string& hex) {
+    std::vector<std::uint8_t> out;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        out.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+    return out;
+}
+
+// Code placed in a bank is no common-area code of an all-banks load, and a
+// block end too many leaves the module's name alone.
+TEST(UbrofLoad, PlacedCodeNamesItsBankAndAStrayBlockEndEntersNothing) {
+    Rig banked;
+    banked.load.SetCurrentBank(BankAll);
+    // Module MOD, 0x53 with bit 1, code position 0x039234, four code bytes.
+    banked.load.Load(fromHex("00000000000000034d4f445300025101000392343904010203043d0000000000000000"), "u5");
+    EXPECT_EQ(banked.code.size(), 4u);
+    EXPECT_EQ(banked.code.count(0x039234), 1u);
+    EXPECT_EQ(banked.load.HighestCommonOffset(), 0);
+
+    // Module MOD with functions F1 and F2, a second block end after F1's.
+    Rig stray;
+    stray.load.Load(fromHex("00000000000000034d4f4450024631000000000000000000005101000001004700050000000000000039"
+                            "030102034949500246320000000000000000000051010000020047000600000000000000390104493d"
+                            "0000000000000000"),
+                    "u6");
+    EXPECT_EQ(stray.symbols.ModuleName(1), "MOD");
+    ASSERT_NE(stray.symbols.FunctionRecord(1, 1), nullptr);
+    EXPECT_EQ(stray.symbols.FunctionRecord(1, 1)->name, "F1");
+    ASSERT_NE(stray.symbols.FunctionRecord(1, 2), nullptr);
+    EXPECT_EQ(stray.symbols.FunctionRecord(1, 2)->name, "F2");
 }
 
 }  // namespace
