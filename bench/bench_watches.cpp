@@ -1,6 +1,7 @@
 // One watch read of nested index expressions, g[g[...g[0][0]...][0]][0],
-// at two lengths (argument 1 and 8 times the nesting): "ns_per_char" must
-// stay about the same (within 2x), or a level costs more than its share.
+// at two lengths (4 and 40 levels: 8 times the length): "time_per_char"
+// must stay about the same (within 2x), or a level costs more than its
+// share.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -72,10 +73,10 @@ void BM_NestedIndexExpression(benchmark::State& state) {
     }
     state.SetLabel(text.substr(0, 60));
     state.counters["chars"] = static_cast<double>(expression.size());
-    state.counters["ns_per_char"] = benchmark::Counter(static_cast<double>(expression.size()) * 1e-9,
-                                                       benchmark::Counter::kIsIterationInvariantRate |
-                                                           benchmark::Counter::kInvert);
+    state.counters["time_per_char"] = benchmark::Counter(
+        static_cast<double>(expression.size()),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_NestedIndexExpression)->Arg(2)->Arg(4)->Arg(8)->Arg(16)->Arg(32)->Arg(64)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NestedIndexExpression)->Arg(4)->Arg(40)->Unit(benchmark::kMillisecond);
 
 }  // namespace

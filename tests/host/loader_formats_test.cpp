@@ -256,6 +256,27 @@ TEST(LoaderFormats, UbrofDeclaredTagsDoNotGrowWithEachLoad) {
     EXPECT_EQ(r.loader->UbrofTables().tagSizes[0].sizeCode, 1);
 }
 
+// The UBROF and CDB loads show their line and symbol counts while they read
+// (as often as the code count), not only at the end.
+TEST(LoaderFormats, CountersShowDuringTheLoad) {
+    const struct {
+        const char* what;
+        std::uint8_t format;
+        std::function<std::string(LoaderRig&)> file;
+    } cases[] = {
+        {"ubrof", fileformat::Ubrof, [](LoaderRig& r) { return r.file("u.obj", ubrofProgram()); }},
+        {"cdb", fileformat::Cdb, [](LoaderRig& r) { return r.example("types.cdb"); }},
+    };
+    for (const auto& c : cases) {
+        LoaderRig r;
+        r.status.onQuery([&] { r.clock.advance(TBasisVokWinLoader::PollIntervalMs); });
+        ASSERT_TRUE(r.run(r.request(c.file(r), memkind::Program, c.format, loadflag::ClearSymbols))) << c.what;
+        // The form's "0", the end, and more between.
+        EXPECT_GT(r.status.updates(platform::LoadField::ZeilenAnzahl), 2) << c.what;
+        EXPECT_GT(r.status.updates(platform::LoadField::SymbolAnzahl), 2) << c.what;
+    }
+}
+
 // A cancel ends every format's load as failed: the form says "Loading
 // canceled" and never "File loaded", and the command answers failure. The
 // object readers stop at the next record and keep the code read before it.
