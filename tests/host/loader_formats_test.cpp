@@ -187,6 +187,7 @@ TEST(LoaderFormats, UbrofOfHiTechTakesTheHexBeside) {
             ASSERT_TRUE(r.run(r.request(name, memkind::Program, fileformat::Ubrof)));
             expectCodeOf(r, "portrw.hex");
             EXPECT_EQ(r.status.text(platform::LoadField::Dateiname), name + ", .hex");
+            EXPECT_EQ(r.loader->Format(), fileformat::Omf51);  // the UBROF path goes on as an OMF load
             continue;
         }
         try {
