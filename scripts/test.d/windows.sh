@@ -10,6 +10,16 @@
 # mingw64) runs the whole Windows test suite under wine64 instead, so every
 # Win32 code path still runs. TARVEX_WINDOWS_WAY=64 (or 32) forces the way.
 #
+# Where anything of the 32-bit way cannot be installed (a registry whose
+# i386 packages are broken or mid-sync for the day), the 64-bit way is taken
+# instead and the line it prints says why; an i386 architecture this script
+# added for it is removed again, so that it fails no later update. Only a
+# machine where neither way can be installed fails the step.
+#
+# For a test of these choices, TARVEX_WINDOWS_RUNS_32BIT=yes (or no) stands in
+# for the look at the machine, and TARVEX_WINDOWS_DECIDE_ONLY=1 ends the
+# script once its way is chosen and installed.
+#
 # Wine can hang, and nothing may hold a CI machine: each test has
 # TARVEX_WINDOWS_TEST_SECONDS (default 120), and preparing the Wine prefix
 # and the whole test run together TARVEX_WINDOWS_WINE_SECONDS (default 300).
@@ -49,7 +59,12 @@ way=${TARVEX_WINDOWS_WAY:-}
 case $way in
   32 | 64) why="TARVEX_WINDOWS_WAY=$way" ;;
   "")
-    if runs_32bit_programs; then
+    runs32=${TARVEX_WINDOWS_RUNS_32BIT:-}
+    if [[ -z $runs32 ]]; then
+      runs32=no
+      runs_32bit_programs && runs32=yes
+    fi
+    if [[ $runs32 == yes ]]; then
       way=32 why="this machine runs 32-bit programs"
     else
       way=64 why="this machine cannot run 32-bit programs"
@@ -60,21 +75,53 @@ case $way in
     exit 2
     ;;
 esac
+
+# Undoes what the failed 32-bit way left: the i386 packages half installed
+# (dpkg keeps an architecture that still has any), then the architecture.
+remove_i386() {
+  local leftovers
+  leftovers=$(dpkg-query -W -f='${Package}:${Architecture} ${db:Status-Abbrev}\n' 2>/dev/null |
+    awk '$1 ~ /:i386$/ && substr($2, 2, 1) != "n" {print $1}' || true)
+  if [[ -n $leftovers ]]; then
+    # shellcheck disable=SC2086
+    DEBIAN_FRONTEND=noninteractive $sudo "${TARVEX_APT[@]}" purge -y -qq $leftovers >/dev/null 2>&1 ||
+      echo "warning: could not purge the i386 packages: "$leftovers >&2
+  fi
+  $sudo dpkg --remove-architecture i386 ||
+    echo "warning: the i386 architecture stays; apt-get update may fail on its indices" >&2
+}
+
 if [[ $way == 32 ]]; then
-  echo "windows: tests under wine32 on the mingw32 build ($why)"
   # wine32 lives in the i386 architecture, which a fresh machine lacks.
+  added_i386=no
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     echo "Adding the i386 architecture for wine32"
     $sudo dpkg --add-architecture i386
-    $sudo apt-get update -qq
+    added_i386=yes
+    tarvex_apt_update
   fi
-  tarvex_install_packages g++-mingw-w64-i686-posix wine wine32
-  tested_preset=mingw32
-else
+  if tarvex_install_packages g++-mingw-w64-i686-posix wine wine32; then
+    echo "windows: tests under wine32 on the mingw32 build ($why)"
+    tested_preset=mingw32
+  else
+    [[ $added_i386 == yes ]] && remove_i386
+    if [[ -n ${TARVEX_WINDOWS_WAY:-} ]]; then
+      echo "windows: the 32-bit way ($why) cannot be installed: ${TARVEX_UNINSTALLABLE[*]}" >&2
+      exit 1
+    fi
+    why="$why, but ${TARVEX_UNINSTALLABLE[*]} cannot be installed"
+    way=64
+  fi
+fi
+if [[ $way == 64 ]]; then
+  if ! tarvex_install_packages g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64; then
+    echo "windows: neither way can be installed ($why; the 64-bit way lacks ${TARVEX_UNINSTALLABLE[*]})" >&2
+    exit 1
+  fi
   echo "windows: tests under wine64 on the mingw64 build, mingw32 built and its imports checked ($why)"
-  tarvex_install_packages g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64
   tested_preset=mingw64
 fi
+[[ ${TARVEX_WINDOWS_DECIDE_ONLY:-} == 1 ]] && exit 0
 installed=$SECONDS
 status=0
 phases=("install $((installed - start))")
