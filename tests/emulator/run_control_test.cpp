@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "core/errors.hpp"
@@ -20,66 +22,138 @@ void pollUntilHalted(RunRig& rig) {
     ASSERT_FALSE(rig.debug.IsRunning());
 }
 
-// Thread A goes and polls; thread B stops as soon as the board runs the
-// target. With `breakAt` the target also halts by itself at about that
-// moment: one halt is handled either way, and a stop that comes after the
-// poll handled it sends nothing.
-void raceStops(RunRig& rig, int rounds, bool breakAtDone) {
-    if (breakAtDone) rig.breaks.mark(RunRig::Done, BoardBreaks::Lasting, true);
-    for (int round = 0; round < rounds; ++round) {
-        SCOPED_TRACE(round);
-        if (breakAtDone) rig.debug.SetPC(UnbankedAdresse(RunRig::Main));
-        const std::uint64_t stopsBefore = rig.commands("I");
-        const int haltsBefore = rig.notifier.count(notify::TargetHalted);
-        std::atomic<bool> started{false};
-        std::atomic<bool> stopping{false};
-        std::atomic<bool> stopped{false};
-        std::thread a([&] {
-            rig.debug.Go();
-            started = true;
-            // The host sleeps between polls without the link's lock; the
-            // fake clock's sleep is instant, so the stopping thread is
-            // let in explicitly instead of hoping the lock is fair.
-            while (rig.debug.Poll()) {
-                rig.clock.sleepMs(10);
-                while (stopping && !stopped) std::this_thread::yield();
-            }
-        });
-        std::thread b([&] {
-            while (!started || !rig.board.targetRunning()) {
-                if (started && !rig.debug.IsRunning()) break;
-                std::this_thread::yield();
-            }
-            stopping = true;
-            rig.debug.Stop();
-            stopped = true;
-        });
-        a.join();
-        b.join();
-        EXPECT_FALSE(rig.debug.IsRunning());
-        EXPECT_FALSE(rig.emu->TimeoutFlag());
-        EXPECT_EQ(rig.notifier.count(notify::TargetHalted) - haltsBefore, 1);
-        const std::uint64_t stops = rig.commands("I") - stopsBefore;
-        if (!breakAtDone) {
-            EXPECT_EQ(stops, 1u);
-            EXPECT_EQ(rig.debug.PC().offset, RunRig::Done);
-        } else {
-            EXPECT_LE(stops, 1u);
+// A one-way gate between two threads.
+class Gate {
+public:
+    void open() {
+        {
+            std::lock_guard<std::mutex> g(mutex_);
+            open_ = true;
         }
-        rig.expectRegistersOfCpu();
+        opened_.notify_all();
     }
+    void wait() {
+        std::unique_lock<std::mutex> g(mutex_);
+        opened_.wait(g, [this] { return open_; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable opened_;
+    bool open_ = false;
+};
+
+enum class First { Poll, Stop };
+
+struct StopOutcome {
+    std::uint64_t stops;  // "I" sent
+    int halts;            // halts handled
+};
+
+// Thread A goes and polls; thread B stops the target. Which of the two has
+// the link lock when the other comes is handed over, not raced: with
+// First::Poll B's stop is called while A's poll holds the lock (asking the
+// line for input), with First::Stop B's stop takes the lock first (it is
+// writing "I") and A's poll comes after. Virtual time passes only in A's
+// sleeps between polls, `leadPolls` of them before the contested poll, so
+// where the target is when the stop comes is the round's choice, not the
+// machine's load.
+StopOutcome stopWhilePolling(RunRig& rig, First first, int leadPolls) {
+    const std::uint64_t stopsBefore = rig.commands("I");
+    const int haltsBefore = rig.notifier.count(notify::TargetHalted);
+    Gate lead, contested, called, stopped;
+    std::atomic<bool> armed{false};
+    rig.tap.onInputQueued = [&] {
+        if (first == First::Poll && armed.exchange(false)) {
+            contested.open();
+            called.wait();
+        }
+    };
+    rig.tap.onWrite = [&](const std::string& bytes) {
+        if (first == First::Stop && bytes == "I" && armed.exchange(false)) {
+            contested.open();
+            called.wait();
+        }
+    };
+    std::thread a([&] {
+        rig.debug.Go();
+        for (int i = 0; i < leadPolls && rig.debug.Poll(); ++i) rig.clock.sleepMs(10);
+        armed = true;
+        if (first == First::Poll) {
+            rig.debug.Poll();
+            // A poll that found the run over asked the line nothing.
+            if (armed.exchange(false)) contested.open();
+            stopped.wait();
+        } else {
+            lead.open();
+            contested.wait();
+            called.open();
+        }
+        while (rig.debug.Poll()) rig.clock.sleepMs(10);
+    });
+    std::thread b([&] {
+        if (first == First::Poll) {
+            contested.wait();
+            called.open();
+        } else {
+            lead.wait();
+        }
+        rig.debug.Stop();
+        // A stop that found the run over wrote nothing.
+        if (armed.exchange(false)) contested.open();
+        stopped.open();
+    });
+    a.join();
+    b.join();
+    rig.tap.onInputQueued = nullptr;
+    rig.tap.onWrite = nullptr;
+    EXPECT_FALSE(rig.debug.IsRunning());
+    EXPECT_FALSE(rig.emu->TimeoutFlag());
+    rig.expectRegistersOfCpu();
+    return {rig.commands("I") - stopsBefore, rig.notifier.count(notify::TargetHalted) - haltsBefore};
 }
 
 TEST(RunControlThreads, StopFromASecondThreadWhileTheFirstPolls) {
     RunRig rig;
     rig.startWithProgram();
-    raceStops(rig, 40, false);
+    for (First first : {First::Poll, First::Stop}) {
+        for (int lead : {1, 3}) {
+            SCOPED_TRACE(testing::Message() << (first == First::Poll ? "poll" : "stop") << " first, lead " << lead);
+            const StopOutcome out = stopWhilePolling(rig, first, lead);
+            EXPECT_EQ(out.stops, 1u);
+            EXPECT_EQ(out.halts, 1);
+            EXPECT_EQ(rig.debug.PC().offset, RunRig::Done);
+        }
+    }
 }
 
+// The target halts by itself at the self-jump, which it reaches within the
+// first 10 ms. Before that the stop halts it where it is (no virtual time
+// has passed: at main); after it, a poll that handled the halt leaves the
+// stop nothing to send, and a stop ahead of the poll takes the halt's answer
+// for its own.
 TEST(RunControlThreads, StopRacesABreakpoint) {
     RunRig rig;
     rig.startWithProgram();
-    raceStops(rig, 20, true);
+    rig.breaks.mark(RunRig::Done, BoardBreaks::Lasting, true);
+    const struct {
+        First first;
+        int lead;
+        std::uint64_t stops;
+        std::uint16_t pc;
+    } rounds[] = {{First::Poll, 0, 1, RunRig::Main},
+                  {First::Stop, 0, 1, RunRig::Main},
+                  {First::Poll, 1, 0, RunRig::Done},
+                  {First::Stop, 1, 1, RunRig::Done}};
+    for (const auto& round : rounds) {
+        SCOPED_TRACE(testing::Message() << (round.first == First::Poll ? "poll" : "stop") << " first, lead "
+                                        << round.lead);
+        rig.debug.SetPC(UnbankedAdresse(RunRig::Main));
+        const StopOutcome out = stopWhilePolling(rig, round.first, round.lead);
+        EXPECT_EQ(out.stops, round.stops);
+        EXPECT_EQ(out.halts, 1);
+        EXPECT_EQ(rig.debug.PC().offset, round.pc);
+    }
     // The link still serves.
     rig.debug.SingleStep();
     EXPECT_FALSE(rig.emu->TimeoutFlag());

@@ -4,6 +4,7 @@
 // on, and reads are answered from a script, so that a test pins a wire form
 // the board answers in a way the simulator does not (yet) give.
 #include <deque>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -19,6 +20,11 @@ struct Tap {
     bool scripted = false;
     std::vector<std::string> writes;
     std::deque<std::uint8_t> answers;
+    // Called on the caller's thread while it holds the link lock: where a
+    // thread test hands over to a second thread. Set them while no other
+    // thread runs.
+    std::function<void()> onInputQueued;
+    std::function<void(const std::string&)> onWrite;
     void answer(std::initializer_list<int> bytes) {
         for (int b : bytes) answers.push_back(static_cast<std::uint8_t>(b));
     }
@@ -37,7 +43,10 @@ public:
     void setTimeouts(const platform::SerialTimeouts& t) override { port_.setTimeouts(t); }
     void setRts(bool on) override { port_.setRts(on); }
     void setDtr(bool on) override { port_.setDtr(on); }
-    std::size_t inputQueued() override { return tap_.scripted ? tap_.answers.size() : port_.inputQueued(); }
+    std::size_t inputQueued() override {
+        if (tap_.onInputQueued) tap_.onInputQueued();
+        return tap_.scripted ? tap_.answers.size() : port_.inputQueued();
+    }
     void purgeInput() override {
         if (!tap_.scripted) port_.purgeInput();
     }
@@ -51,6 +60,7 @@ public:
         return n;
     }
     std::size_t write(const std::uint8_t* buffer, std::size_t count) override {
+        if (tap_.onWrite) tap_.onWrite(std::string(reinterpret_cast<const char*>(buffer), count));
         if (!tap_.scripted) return port_.write(buffer, count);
         tap_.writes.push_back(wireLine(std::string(reinterpret_cast<const char*>(buffer), count)));
         return count;
