@@ -10,12 +10,13 @@
 // analyser and PellunarTransmit sends the hook routines and hook addresses
 // to the board's hook tables.
 //
-// Addresses are banked addresses of the program (logical banks) for the
-// program operations, and of the board's hardware banks (0-7) for the code
-// access by firmware command, system, system-high and select memory. Every
-// operation holds the link lock across the bank selection and all the
-// commands that depend on it. A result is shorter than asked only after a
-// link failure (the link then answers nothing until it is restarted).
+// Every address is a banked address of the program (a logical bank); every
+// operation reaches the board's hardware banks (0-7) through the banking's
+// logical-to-physical mapping, which with 32 KB and 16 KB banks puts two or
+// four logical banks into one hardware bank. Every operation holds the link
+// lock across the bank selection and all the commands that depend on it. A
+// result is shorter than asked only after a link failure (the link then
+// answers nothing until it is restarted).
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -90,21 +91,21 @@ public:
     // in pellunar mode and outside service mode).
     void PutBackOwnCode(const TBankAdresse& address, std::string& bytes);
 
-    // ---- Code by firmware command (hardware banks)
+    // ---- Code by firmware command
     // Below firmware 21 "Dp"/"p" after selecting the bank directly; from 21
     // "RM"/"DM"/"WM"/"q" with the bank byte OR 0x80, split at 0xFFFF into
     // the next bank.
     std::string ReadCode(const TBankAdresse& address, std::size_t count);
     void WriteCode(const TBankAdresse& address, std::string_view bytes);
 
-    // ---- Emulator system memory (hardware banks; `high`: system-high)
+    // ---- Emulator system memory (`high`: system-high)
     // Below firmware 21 a "DN"/"PN" inside the monitor's system bracket;
     // from 21 "DM"/"q" with the bank byte (OR 0x40 for system-high). A write
     // of more than 255 bytes raises EVokWinValueError.
     std::string ReadSystem(const TBankAdresse& address, std::size_t count, bool high);
     void WriteSystem(const TBankAdresse& address, std::string_view bytes, bool high);
 
-    // ---- Select memory (hardware banks)
+    // ---- Select memory
     // No command reads it: raises ETarvexAccessError 79.
     std::string ReadSelect(const TBankAdresse& address, std::size_t count);
     // One fill ("B" ... 02) per run of equal bytes.

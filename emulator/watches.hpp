@@ -6,7 +6,7 @@
 // shown in one of five display formats; in the other direction a typed
 // value converted into bytes of the right width and order and written.
 //
-// Decisions the model leaves open:
+// How the edge cases go:
 // - memory class 9 ("Register") looks symbols up in kind 2, classes 11 to
 //   127 in any kind;
 // - a requested type of 34 or above without a type record has element size

@@ -343,7 +343,7 @@ private:
     ICommandRunner* commands_ = nullptr;
     Dispatcher notifier_{*this};
 
-    // The fields the IDE sees the effect of, in the order of the design.
+    // The state whose effect the IDE sees.
     std::string programFileName_;
     std::uint32_t currentPc_ = 0xFF000000u;
     std::string hostExeName_;
