@@ -1,31 +1,35 @@
 #include "ui/trace_window.hpp"
 
 #include <QAction>
-#include <QApplication>
-#include <QPainter>
-#include <QPushButton>
 #include <QActionGroup>
-#include <QFontDatabase>
-#include <QStyledItemDelegate>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QFontDatabase>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStandardItemModel>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+#include <cstdlib>
 
 #include "core/message_box.hpp"
-#include "core/utilities.hpp"
-#include "ui/base/colors.hpp"
 #include "core/messages.hpp"
+#include "core/utilities.hpp"
 #include "emulator/validator.hpp"
+#include "ui/base/colors.hpp"
 #include "ui/trace_dialogs.hpp"
 
 namespace tarvex::ui {
@@ -233,6 +237,11 @@ void TraceBoxView::drawCellExtras(QPainter& painter, int row, int section, const
     part(end, text.size(), fore);
 }
 
+void TraceBoxView::wheelEvent(QWheelEvent* event) {
+    window_.wheel(event->angleDelta().y());
+    event->accept();
+}
+
 void TraceBoxView::contextMenuEvent(QContextMenuEvent* event) {
     window_.refresh();
     window_.popupMenu().popup(event->globalPos());
@@ -244,7 +253,16 @@ TraceWindow::TraceWindow(std::unique_ptr<TraceWindowModel> model, platform::Sett
     : QWidget(parent, Qt::Window), model_(std::move(model)), store_(store) {
     setObjectName("TTraceForm");
     resize(900, 420);
-    if (auto g = model_->storedGeometry(); g && g->width > 100 && g->height > 80) resize(g->width, g->height);
+    if (auto g = model_->storedGeometry()) {
+        if (g->width > 100 && g->height > 80) resize(g->width, g->height);
+        // The stored corner only where a screen shows it (a monitor may have
+        // gone since).
+        for (const auto* screen : QGuiApplication::screens())
+            if (screen->availableGeometry().contains(g->left, g->top)) {
+                move(g->left, g->top);
+                break;
+            }
+    }
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -309,6 +327,7 @@ TraceWindow::TraceWindow(std::unique_ptr<TraceWindowModel> model, platform::Sett
         if (!applyingHeader_) model_->setWidth(index, size);
     });
     connect(scroll_, &QScrollBar::actionTriggered, this, [this](int action) { onScrollAction(action); });
+    scroll_->installEventFilter(this);
     connect(scroll_, &QScrollBar::sliderReleased, this, [this] {
         guarded([&] { model_->box().showFrame(static_cast<std::uint32_t>(scroll_->value())); });
         rowsChanged();
@@ -367,7 +386,28 @@ void TraceWindow::buildMenu() {
     for (auto* m : {menu_, format, twice}) m->installEventFilter(this);
 }
 
+void TraceWindow::wheel(int angleDelta) {
+    // High-resolution wheels send parts of a notch: they add up.
+    wheelRest_ += angleDelta;
+    const int notches = wheelRest_ / 120;
+    if (notches == 0) return;
+    wheelRest_ -= notches * 120;
+    const int lines = std::abs(notches) * std::max(1, QApplication::wheelScrollLines());
+    auto& box = model_->box();
+    guarded([&] {
+        if (notches > 0)
+            box.scrollUp(lines);
+        else
+            box.scrollDown(lines);
+    });
+    rowsChanged();
+}
+
 bool TraceWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel && watched == scroll_) {
+        wheel(static_cast<QWheelEvent*>(event)->angleDelta().y());
+        return true;
+    }
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
         if (auto* m = qobject_cast<QMenu*>(watched)) {
             const QAction* item = m->activeAction();

@@ -46,6 +46,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     // The frames of a collapsed row's marks, and in Source mode the comment
     // of a source line in green.
     void drawCellExtras(QPainter& painter, int row, int section, const QRect& cell, bool selected) override;
@@ -69,6 +70,10 @@ public:
     void rowsChanged();
     // Runs a menu item by its name (as the popup menu does).
     void runItem(const std::string& name);
+    // The mouse wheel over the list or its scroll bar, in eighths of a
+    // degree (120 a notch): the trace scrolls by the platform's lines per
+    // notch, as the scroll bar's arrows do line by line.
+    void wheel(int angleDelta);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -96,6 +101,7 @@ private:
     ContextLineDelegate* contextLines_ = nullptr;
     ReadingTraceDialog* reading_ = nullptr;
     bool applyingHeader_ = false;
+    int wheelRest_ = 0;
     unsigned contextGeneration_ = ~0u;
 };
 

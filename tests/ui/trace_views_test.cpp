@@ -13,14 +13,15 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include "core/line_table.hpp"
 #include "core/symbol_table.hpp"
 #include "emulator/select_table.hpp"
 #include "emulator/validator.hpp"
-#include "ui/model/scripted_trace_source.hpp"
 #include "tests/support/target/sim_target.hpp"
 #include "tests/support/test_support.hpp"
+#include "ui/model/scripted_trace_source.hpp"
 #include "ui/trace_dialogs.hpp"
 #include "ui/trace_export_status.hpp"
 #include "ui/trace_window.hpp"
@@ -210,6 +211,48 @@ TEST(TraceWindowView, SourceModeWithTheContextList) {
     w.runItem("cmPopMixedMode");
     EXPECT_FALSE(w.findChild<QWidget*>("ContextBox")->isVisible());
     w.close();
+}
+
+// The stored corner is where the window opens; the wheel scrolls the trace
+// by the platform's lines per notch, over the list and over its scroll bar.
+TEST(TraceWindowView, TheStoredPlaceAndTheWheel) {
+    TraceFixture f;
+    for (const auto& [name, value] : {std::pair{"Left", 40}, {"Top", 30}, {"Width", 700}, {"Height", 400}})
+        f.store.writeInteger(kDriverKey, "Trace1", name, value);
+    TraceWindow w(f.model(), f.store);
+    EXPECT_EQ(w.pos(), QPoint(40, 30));
+    EXPECT_EQ(w.size(), QSize(700, 400));
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    w.model().setDarstellung(tdZyklus);
+    w.rowsChanged();
+    auto& box = w.model().box();
+    // The same trace scrolled by the box itself.
+    TraceBoxModel ref(f.source, TraceContext{&f.lines, &f.symbols});
+    ref.setMode(tdZyklus);
+    ref.setVisibleRows(box.visibleRows());
+    ref.goToEnd();
+    ASSERT_EQ(ref.item(0).frame, box.item(0).frame);
+    const int lines = QApplication::wheelScrollLines();
+    auto wheel = [](QWidget* target, int delta) {
+        QWheelEvent e(QPointF(10, 10), target->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &e);
+    };
+    wheel(w.boxView().viewport(), 120);
+    ref.scrollUp(lines);
+    EXPECT_EQ(box.GetItemText(0), ref.GetItemText(0));
+    EXPECT_NE(box.item(0).frame, 0u);
+    wheel(w.findChild<QScrollBar*>("VScrollBar"), 120);
+    ref.scrollUp(lines);
+    EXPECT_EQ(box.GetItemText(0), ref.GetItemText(0));
+    // Half notches add up to one.
+    wheel(w.boxView().viewport(), -60);
+    EXPECT_EQ(box.GetItemText(0), ref.GetItemText(0));
+    wheel(w.boxView().viewport(), -60);
+    ref.scrollDown(lines);
+    EXPECT_EQ(box.GetItemText(0), ref.GetItemText(0));
+    EXPECT_EQ(w.findChild<QScrollBar*>("VScrollBar")->value(), box.currentFrame());
 }
 
 TEST(TraceDialogs, SaveTraceRefusesAnEmptyNameAndWritesItsCommand) {

@@ -91,6 +91,15 @@ TEST(CaretList, DragAndShiftSelect) {
     EXPECT_EQ(list.selection.end(), (CaretPoint{5, 3}));
     list.key(CaretList::Key::Down, false, false);
     EXPECT_FALSE(list.selection.shown());
+
+    // Dragged upwards from row 5 to row 2: Shift+Down moves the caret end,
+    // the drag's start stays.
+    list.pressLeft(14, 16 * 5 + 3, 0);
+    list.dragTo(35, 16 * 2 + 3, 0);
+    list.releaseLeft();
+    list.key(CaretList::Key::Down, true, false);
+    EXPECT_EQ(list.selection.start(), (CaretPoint{5, 3}));
+    EXPECT_EQ(list.selection.end(), (CaretPoint{2, 5}));
 }
 
 }  // namespace

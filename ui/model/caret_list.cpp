@@ -120,7 +120,9 @@ int CaretList::rowAtY(int y) const { return (top_ * geometry.itemHeight() + std:
 
 void CaretList::key(Key k, bool shift, bool ctrl) {
     if (shift && !shiftActive_) {
-        anchor_ = selection.shown() ? selection.start() : CaretPoint{column_, row_};
+        // A selection the mouse left extends from where the drag began, which
+        // after a drag upwards is its lower end.
+        anchor_ = selection.shown() ? mouseAnchor_ : CaretPoint{column_, row_};
         shiftActive_ = true;
     } else if (!shift && shiftActive_) {
         shiftActive_ = false;
