@@ -48,6 +48,9 @@ QTreeWidget* reportView(QWidget* parent, const QStringList& headers, const std::
     return view;
 }
 
+// What a cell adds to its text: the view's margins on both sides.
+constexpr int kCellPadding = 12;
+
 // The share of the run as a red bar over the blank column.
 class BarDelegate final : public QStyledItemDelegate {
 public:
@@ -318,6 +321,20 @@ void PerformanceAnalyseDialog::refresh() {
             for (int c = 0; c < 7; ++c) item->setText(c, QString::fromStdString(row[static_cast<std::size_t>(c)]));
             item->setTextAlignment(4, Qt::AlignRight | Qt::AlignVCenter);
         }
+        // The given widths are a minimum: a text column is never cut ("100.00"
+        // in "%"), and the list keeps every column in view.
+        int total = 0;
+        const QFontMetrics metrics = list_->fontMetrics();
+        for (int c = 0; c < list_->columnCount(); ++c) {
+            if (c != kBarColumn) {
+                int width = std::max(list_->header()->sectionSize(c), list_->header()->sectionSizeHint(c));
+                for (int r = 0; r < list_->topLevelItemCount(); ++r)
+                    width = std::max(width, metrics.horizontalAdvance(list_->topLevelItem(r)->text(c)) + kCellPadding);
+                list_->header()->resizeSection(c, width);
+            }
+            total += list_->header()->sectionSize(c);
+        }
+        list_->setMinimumWidth(std::max(list_->minimumWidth(), total + 2 * list_->frameWidth() + 2));
     }
     if (form_.SelectedRow() >= 0) list_->setCurrentItem(list_->topLevelItem(form_.SelectedRow()));
     refreshing_ = false;

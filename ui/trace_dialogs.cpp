@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QFocusEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -280,6 +281,7 @@ FrameSearchDialog::FrameSearchDialog(FramePatternModel& model, platform::Setting
         inputs->addWidget(label, i, 0);
         inputs->addWidget(combo, i, 1);
         inputs_[i] = combo;
+        combo->installEventFilter(this);
         model_.setInput(names[i][1], combo->text());
         connect(combo, &QComboBox::currentTextChanged, this, [this, n = std::string(names[i][1])](const QString& t) {
             if (t.toStdString() != model_.control(n).text) model_.setInput(n, t.toStdString());
@@ -375,6 +377,22 @@ FrameSearchDialog::FrameSearchDialog(FramePatternModel& model, platform::Setting
     };
     model_.onChanged(refresh);
     refresh();
+}
+
+bool FrameSearchDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut && !checking_) {
+        // The popup list and the error box itself take the focus for a
+        // moment: that is no leaving.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        for (HistoryCombo* combo : inputs_) {
+            if (watched != combo || reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason) continue;
+            checking_ = true;
+            const bool ok = model_.leave(combo->objectName().toStdString());
+            checking_ = false;
+            if (!ok) combo->setFocus();
+        }
+    }
+    return DialogBase::eventFilter(watched, event);
 }
 
 void FrameSearchDialog::done(int result) {

@@ -68,10 +68,13 @@ public:
 
 protected:
     void done(int result) override;
+    // Leaving an input checks it; a refused one gets the focus back.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     FramePatternModel& model_;
     HistoryCombo* inputs_[3];
+    bool checking_ = false;
     QButtonGroup* cycles_;
     QButtonGroup* direction_;
     QButtonGroup* start_;

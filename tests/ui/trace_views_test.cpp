@@ -365,6 +365,32 @@ TEST(TraceDialogs, FrameSearchAndTimeFilter) {
     EXPECT_TRUE(boxes.shown().empty());
 }
 
+// Leaving an input checks it: a refused one says why at once and keeps the
+// focus; a good one passes quietly.
+TEST(TraceDialogs, FrameSearchChecksAnInputWhenItIsLeft) {
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScopedUi ui{&boxes};
+    platform::MemorySettingsStore store;
+    TVokWinValidator validator(nullptr, nullptr, nullptr, nullptr);
+    FramePatternModel model(store, validator);
+    FrameSearchDialog d(model, store);
+    d.show();
+    d.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    auto* data = d.findChild<QComboBox*>("Data");
+    auto* address = d.findChild<QComboBox*>("AdrName");
+    for (const char* text : {"16-20", "XYZ"}) {
+        SCOPED_TRACE(text);
+        data->setFocus();
+        data->lineEdit()->selectAll();
+        QTest::keyClicks(data, text);
+        address->setFocus();
+        QApplication::processEvents();
+    }
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_TRUE(data->hasFocus());
+}
+
 TEST(TraceWindowView, TheReadingDialogCancels) {
     ReadingTraceDialog d;
     EXPECT_EQ(d.windowModality(), Qt::ApplicationModal);

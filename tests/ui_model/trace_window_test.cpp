@@ -67,6 +67,14 @@ TEST(TraceWindow, TheModeIsValidatedAndTheContextOnlyInSourceMode) {
     w.setDarstellung(tdMixedMode);
     EXPECT_FALSE(w.contextShown());
     EXPECT_FALSE(w.box().contextMode());
+    // Cycle mode over a recording of opcodes only: Assembled.
+    w.setDarstellung(tdZyklus);
+    EXPECT_EQ(w.darstellung(), tdZyklus);
+    f.source.cycleInformation = false;
+    w.setDarstellung(tdZyklus);
+    EXPECT_EQ(w.darstellung(), tdDisassembliert);
+    EXPECT_TRUE(w.control("cmPopDisassembliert").checked);
+    EXPECT_FALSE(w.control("cmPopZyklus").checked);
 }
 
 TEST(TraceWindow, ColumnsOffAndOnAgainWithTheirRememberedWidths) {

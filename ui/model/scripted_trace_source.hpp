@@ -33,6 +33,7 @@ public:
     std::map<std::uint16_t, std::string> sourceTexts;
     bool isPresent = true;
     int boardVersion = Trace96Bit;
+    bool cycleInformation = true;
     // Answers of searchFrame in order; afterwards "not found".
     std::deque<std::optional<std::uint32_t>> searchAnswers;
     std::vector<std::pair<std::uint32_t, TTraceQualifier>> searches;
@@ -41,6 +42,7 @@ public:
 
     bool present() const override { return isPresent; }
     int version() const override { return boardVersion; }
+    bool hasCycleInformation() const override { return cycleInformation; }
     std::uint32_t capacity() const override { return 32768; }
     std::uint32_t frameCount() const override { return static_cast<std::uint32_t>(frames.size()); }
 

@@ -23,6 +23,9 @@ public:
 
     bool present() const override { return board_.BoardPresent(); }
     int version() const override { return board_.Version(); }
+    bool hasCycleInformation() const override {
+        return (board_.RecordedCycles() & static_cast<TTraceCycles>(~CycleSet(TC_Opcode))) != 0;
+    }
     std::uint32_t capacity() const override { return board_.Capacity(); }
     std::uint32_t frameCount() const override { return board_.FrameCount(); }
     TraceFrameData frame(std::uint32_t i) override;

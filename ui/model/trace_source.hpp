@@ -61,6 +61,9 @@ public:
     virtual int version() const = 0;
     virtual std::uint32_t capacity() const = 0;
     virtual std::uint32_t frameCount() const = 0;
+    // Whether the recording holds cycles besides the opcodes (line-number
+    // tracing records opcodes only): Cycle mode has nothing to show else.
+    virtual bool hasCycleInformation() const { return true; }
     // Only for i < frameCount().
     virtual TraceFrameData frame(std::uint32_t i) = 0;
     // Instruction text, data bytes in hex, label (or cycle) text, length.

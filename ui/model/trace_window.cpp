@@ -144,6 +144,7 @@ void TraceWindowModel::setDarstellung(int requested) {
     TTraceDarstellung mode = requested >= tdZyklus && requested <= tdSource ? static_cast<TTraceDarstellung>(requested)
                                                                            : tdMixedMode;
     if (mode == tdSource && !lineTableHasLines() && source_.frameCount() > 0) mode = tdDisassembliert;
+    if (mode == tdZyklus && !source_.hasCycleInformation()) mode = tdDisassembliert;
     for (int m = 0; m < 4; ++m) setChecked(kModeItems[m], m == mode);
     setVisible("cmPopShowContext", mode == tdSource);
     if (mode != tdSource && context_) {
