@@ -25,18 +25,18 @@ BreakSettingsDialog::BreakSettingsDialog(BreakFormModel& model, platform::Settin
     // Break events: the four channel lines with their labels.
     auto* events = new QGridLayout;
     auto* lines = list("EventListBox", [&model](int row) { model.SelectChannel(row); });
-    lines->setFixedHeight(4 * lines->fontMetrics().height() + 12);
     const char* const channelLabels[] = {"Break1Label", "Clear1Label", "Break2Label", "Clear2Label"};
     const char* const triggerLabels[] = {"TriggerALabel", "TriggerBLabel", nullptr, "TriggerCLabel"};
-    auto* labels = new QVBoxLayout;
-    auto* triggers = new QVBoxLayout;
+    std::vector<QLabel*> channels, triggerRow;
     for (int i = 0; i < 4; ++i) {
         auto* l = label(channelLabels[i]);
         l->installEventFilter(this);
         l->setCursor(Qt::PointingHandCursor);
-        labels->addWidget(l);
-        triggers->addWidget(triggerLabels[i] ? label(triggerLabels[i]) : new QLabel(this));
+        channels.push_back(l);
+        triggerRow.push_back(triggerLabels[i] ? label(triggerLabels[i]) : nullptr);
     }
+    auto* labels = rowLabels(lines, channels);
+    auto* triggers = rowLabels(lines, triggerRow);
     events->addLayout(labels, 0, 0);
     events->addWidget(lines, 0, 1);
     events->addLayout(triggers, 0, 2);

@@ -14,6 +14,9 @@ LpcConfigDialog::LpcConfigDialog(LpcConfigModel& model, QWidget* parent) : Dialo
     setObjectName("TFormLPCConfig");
     pages_ = new QTabWidget(this);
     pages_->setObjectName("PageControl");
+    // Both captions in full: the dialog grows to them.
+    pages_->setUsesScrollButtons(false);
+    pages_->setElideMode(Qt::ElideNone);
     struct Page {
         const char* name;
         std::vector<const char*> groups;

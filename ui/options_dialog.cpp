@@ -323,6 +323,9 @@ void OptionsDialog::build() {
             right->addWidget(x);
         right->addStretch(1);
         g->addLayout(right, 0, 2, 5, 1);
+        // The height the right column asks for goes to the lists, not to
+        // the row of their captions.
+        g->setRowStretch(4, 1);
     }
 
     // ---- Hardware

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "ui/base/history_combo.hpp"
+#include "ui/base/layout_check.hpp"
 #include "ui/radio_group.hpp"
 
 namespace tarvex::ui {
@@ -61,6 +62,25 @@ QListWidget* SelectDialogBase::list(const char* name, std::function<void(int)> c
     l->setFont(QFont("Monospace"));
     connect(l, &QListWidget::itemClicked, this, [l, clicked](QListWidgetItem* item) { clicked(l->row(item)); });
     return l;
+}
+
+QVBoxLayout* SelectDialogBase::rowLabels(QListWidget* list, const std::vector<QLabel*>& labels) {
+    const int rowHeight = std::max(list->fontMetrics().height(), fontMetrics().height()) + 4;
+    list->setGridSize(QSize(0, rowHeight));
+    list->setUniformItemSizes(true);
+    list->setFixedHeight(static_cast<int>(labels.size()) * rowHeight + 2 * list->frameWidth());
+    auto* column = new QVBoxLayout;
+    column->setSpacing(0);
+    column->setContentsMargins(0, list->frameWidth(), 0, 0);
+    for (std::size_t row = 0; row < labels.size(); ++row) {
+        QLabel* l = labels[row] ? labels[row] : new QLabel(this);
+        l->setFixedHeight(rowHeight);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        markRowLabel(l, list, static_cast<int>(row));
+        column->addWidget(l);
+    }
+    column->addStretch(1);
+    return column;
 }
 
 QGroupBox* SelectDialogBase::group(const char* name, QLayout* content) {

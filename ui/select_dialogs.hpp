@@ -2,6 +2,8 @@
 // The windows of the dialogs that edit an offline select table: the basic
 // break dialog and the map dialog. Both save the event field's history on
 // OK and on Cancel.
+#include <vector>
+
 #include "platform/settings.hpp"
 #include "ui/base/dialog_base.hpp"
 #include "ui/model/select_form.hpp"
@@ -11,6 +13,7 @@ class QLabel;
 class QLayout;
 class QListWidget;
 class QPushButton;
+class QVBoxLayout;
 
 namespace tarvex::ui {
 
@@ -32,6 +35,10 @@ protected:
     // A button that runs a model action, then gives the event field the focus.
     QPushButton* button(const char* name, std::function<void()> action, bool focusEvent = false);
     QListWidget* list(const char* name, std::function<void(int)> clicked);
+    // A label beside each of `rows` rows of `list` (null: an empty one),
+    // each centred on its row: the list's rows get the labels' height and
+    // the list shows exactly that many.
+    QVBoxLayout* rowLabels(QListWidget* list, const std::vector<QLabel*>& labels);
     // A group box named `name` around `content`; the binder gives it its title.
     QGroupBox* group(const char* name, QLayout* content);
     // An empty label named `name`; the binder gives it its text.

@@ -21,23 +21,22 @@ TraceSettingsDialog::TraceSettingsDialog(TraceSettingsFormModel& model, platform
     : SelectDialogBase(model, "TraceFormEvent", store, parent), form_(model) {
     // Trace filters with their labels.
     auto* filterBody = new QHBoxLayout;
-    auto* filterLabels = new QVBoxLayout;
+    std::vector<QLabel*> filterNames;
     for (const char* name : {"Trace1Label", "Trace2Label", "Trace3Label"}) {
         auto* l = label(name);
         l->installEventFilter(this);
-        filterLabels->addWidget(l);
+        filterNames.push_back(l);
     }
     auto* filters = list("EventListBox", [&model](int row) { model.SelectFilter(row); });
-    filters->setFixedHeight(3 * filters->fontMetrics().height() + 12);
+    auto* filterLabels = rowLabels(filters, filterNames);
     filterBody->addLayout(filterLabels);
     filterBody->addWidget(filters, 1);
 
     // Start and stop conditions.
     auto* triggerBody = new QGridLayout;
-    auto* triggerLabels = new QVBoxLayout;
-    for (const char* name : {"TriggerALabel", "TriggerBLabel", "TriggerCLabel"}) triggerLabels->addWidget(label(name));
     auto* triggerList = list("TriggerListBox", [](int) {});
-    triggerList->setFixedHeight(3 * triggerList->fontMetrics().height() + 12);
+    auto* triggerLabels =
+        rowLabels(triggerList, {label("TriggerALabel"), label("TriggerBLabel"), label("TriggerCLabel")});
     triggerList->setSelectionMode(QAbstractItemView::NoSelection);
     triggerBody->addLayout(triggerLabels, 0, 0);
     triggerBody->addWidget(triggerList, 0, 1, 1, 3);

@@ -24,10 +24,13 @@ TEST(LpcConfigDialog, OkTakesTheBuiltBytesAndCancelLeavesThem) {
         EXPECT_EQ(dialog.pages()->tabText(0), "User Configuration Register 1");
         EXPECT_EQ(dialog.pages()->tabText(1), "Part Configuration Register 1");
         shownFrequency = dialog.findChild<RadioGroup*>("FrequencyGroup")->itemIndex();
-        QTest::mouseClick(dialog.findChild<QCheckBox*>("WatchDogCheck"), Qt::LeftButton);
+        auto* watchDog = dialog.findChild<QCheckBox*>("WatchDogCheck");
+        QTest::mouseClick(watchDog, Qt::LeftButton, {}, QPoint(6, watchDog->height() / 2));
         saveShot(dialog, "TFormLPCConfig-UCFG1");
         dialog.pages()->setCurrentIndex(1);
         saveShot(dialog, "TFormLPCConfig-Part");
+        EXPECT_TRUE(dialog.findChild<QWidget*>("MemoryGroup")->isVisible());
+        EXPECT_TRUE(dialog.findChild<QCheckBox*>("AdcCheck")->isVisible());
         QTest::mouseClick(dialog.findChild<QPushButton*>("OkButton"), Qt::LeftButton);
     });
     EXPECT_TRUE(OpenLpcConfig(kLpcOptionNumber, ucfg1, part, nullptr, store));

@@ -115,7 +115,13 @@ void bindControls(QWidget& form, const FormModel& model) {
     }
 }
 
+void runShotChecker(const std::string& name, QWidget& form);
+
 bool saveShot(QWidget& widget, const std::string& name) {
+    // The picture and the checks see the form laid out, as the user does.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QCoreApplication::processEvents();
+    runShotChecker(name, widget);
     const char* dir = std::getenv("TARVEX_UI_SHOTS");
     if (!dir || !*dir) return false;
     if (!QDir().mkpath(QString::fromLocal8Bit(dir))) return false;

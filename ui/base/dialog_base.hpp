@@ -41,7 +41,8 @@ private:
 void bindControls(QWidget& form, const FormModel& model);
 
 // Renders a widget into <TARVEX_UI_SHOTS>/<name>.png when that folder is set,
-// so that a reviewer can look at the forms the tests built.
+// so that a reviewer can look at the forms the tests built; first the
+// layout checks (ui/base/layout_check.hpp) look at it.
 bool saveShot(QWidget& widget, const std::string& name);
 
 }  // namespace tarvex::ui
