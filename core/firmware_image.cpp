@@ -76,8 +76,10 @@ std::vector<FirmwarePiece> FirmwareFromHex(std::string_view text, const std::str
         for (const char c : record) sum += static_cast<std::uint8_t>(c);
         if (sum % 256 != 0) throw bad();
         const std::uint8_t type = byteAt(3);
-        if (type != 0 && type != 1) throw bad();
         if (type == 1 || count == 0) break;
+        // Address records (02, 04) and start addresses (03, 05), which many
+        // tools write, carry nothing for the block.
+        if (type != 0) continue;
         const std::uint32_t address = (static_cast<std::uint32_t>(byteAt(1)) << 8) | byteAt(2);
         if (address >= FirmwareBase && address + count <= FirmwareEnd)
             addPieces(out, address, std::string_view(record).substr(4, count));

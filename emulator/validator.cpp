@@ -472,7 +472,12 @@ void TVokWinValidator::ConvertNumbers(std::string_view text) {
 
     if (address) {
         for (const TBankAdresse& a : {von.address, bis.address}) {
-            const bool bankTooHigh = a.banked && !a.allBanks && max.banked && a.bank > max.bank;
+            const bool bankDigit = a.banked && !a.allBanks && a.bank != 0;
+            // A space without banks has no bank 1: "10000" lies above its
+            // highest address, whatever its offset.
+            if (bankDigit && !max.banked)
+                throw EVokWinConvertError(FmtLoadStr(kMsgAddressOutOfRange, BankAdresseToLinear(a)));
+            const bool bankTooHigh = bankDigit && max.banked && a.bank > max.bank;
             if (a.offset > max.offset || bankTooHigh) addressError(a, a.offset);
         }
         von.number = BankAdresseToLinear(von.address);

@@ -564,7 +564,7 @@ std::string OptionsDialog::textOf(QWidget* w) const {
 
 bool OptionsDialog::checkLeaving(QWidget* control) {
     const std::string name = control->objectName().toStdString();
-    if (name == "BootFileName" || name == "BootAddress") return true;
+    if (name == "BootFileName") return true;
     binding_ = true;
     form_.editText(name, textOf(control));
     binding_ = false;
@@ -626,6 +626,8 @@ void OptionsDialog::refresh() {
             if (!m.controls().count(name)) continue;
             const QString text = QString::fromStdString(m.control(name).text);
             if (e->text() != text) e->setText(text);
+            // The banked area of fixed-size banks is shown, not edited.
+            if (i == static_cast<int>(OptionsPage::Banking)) e->setReadOnly(form_.banking.readOnly(name));
         }
         for (auto* c : p->findChildren<QComboBox*>()) {
             if (!c->isEditable()) continue;

@@ -182,6 +182,46 @@ TEST(Validator, AddressesAreCheckedAgainstTheirSpace) {
     EXPECT_EQ(f.v.MaxInt(), 0x3FFFF);
 }
 
+// Five and six hex digits name a bank: only a banked space has one, and
+// only as many as it has; any other address above the space's highest is
+// refused with its value.
+TEST(Validator, FiveAndSixDigitAddressesInEverySpace) {
+    const struct {
+        std::uint16_t klassen;
+        SpaceKind space;
+    } spaces[] = {{0x0003, SpaceKind::Program},
+                  {0x0008, SpaceKind::ExtData},
+                  {0x0004, SpaceKind::IntData},
+                  {0x0020, SpaceKind::Sfr},
+                  {0x0010, SpaceKind::Bit}};
+    const char* const texts[] = {"10000", "1FFFF", "3FFFF", "100000", "FFFFFF", "0 10000"};
+    for (bool banked : {false, true}) {
+        for (const auto& s : spaces) {
+            Fields f;
+            if (banked) {
+                f.banking.set(3, false);
+                f.spaces.setProgramMax(BankedAdresse(3, 0xFFFF));
+            }
+            f.Number(TVokWinKonvertierung::vwkString2BankAdresse, vwzBereich | vwzSymbole);
+            f.v.SetSymbolKlassen(s.klassen);
+            for (const char* text : texts) {
+                SCOPED_TRACE(std::string(text) + (banked ? " banked " : " ") + std::to_string(s.klassen));
+                const std::string last = std::string(text).substr(std::string(text).rfind(' ') + 1);
+                const auto value = static_cast<std::uint32_t>(std::stoul(last, nullptr, 16));
+                const std::uint32_t bank = value >> 16;
+                if (banked && s.space == SpaceKind::Program && bank <= 3) {
+                    f.v.Konvertieren(text);
+                    EXPECT_EQ(f.v.OutBisInt(), static_cast<std::int32_t>(value));
+                } else if (banked && s.space == SpaceKind::Program) {
+                    EXPECT_EQ(FailureOf(f.v, text), FmtLoadStr(67, bank, value & 0xFFFF));
+                } else {
+                    EXPECT_EQ(FailureOf(f.v, text), FmtLoadStr(66, value));
+                }
+            }
+        }
+    }
+}
+
 TEST(Validator, SymbolsAndTheirClasses) {
     Fields f;
     f.symbols.AddSymbol(sspProgram, "main", 0, 0, 240, 0x20, 19, UnbankedAdresse(0x0100));

@@ -117,6 +117,10 @@ TEST(OptionsDialog, SixPagesShowTheComponentsAndHelpFollowsThePage) {
     EXPECT_TRUE(s.find<QLineEdit>("EditA15")->isEnabled());
     EXPECT_FALSE(s.find<QLineEdit>("EditA14")->isEnabled());
     EXPECT_EQ(s.find<QLineEdit>("ResetTimeout")->text(), "2,5");
+    // 32k banks: the banked area is shown, not edited.
+    EXPECT_TRUE(s.find<QLineEdit>("BankStart")->isReadOnly());
+    EXPECT_TRUE(s.find<QLineEdit>("BankEnd")->isReadOnly());
+    EXPECT_EQ(s.find<QLineEdit>("BankStart")->text(), "8000");
     EXPECT_EQ(s.find<QListWidget>("WatchdogList")->count(), 1);
     // TARVEX-6 renames the direct plug.
     d.pages()->setCurrentIndex(3);

@@ -114,6 +114,16 @@ TEST(IapForm, HexRecordsChecksFirstAndSendsOnlyTheBlock) {
     EXPECT_EQ(r.transfers(), (std::vector<std::pair<int, int>>{{16, 0x3FF0}, {128, 0x2100}, {72, 0x2180}}));
     EXPECT_EQ(r.t.board.flash(r.t.board.flashBlock(), 0x21C7), 200);
 
+    // Address and start-address records, as many tools write them, are
+    // passed over; their checksums still count.
+    r.t.fresh();
+    const std::string records = hexRecord(0x0000, 2, 4) + hexRecord(0x0000, 2, 2) + hexRecord(0x2000, 16) +
+                                hexRecord(0x0000, 4, 3) + hexRecord(0x0000, 4, 5) + hexRecord(0, 0, 1);
+    model.setFieldText("Dateiname", r.file("tools.hex", records));
+    model.update();
+    EXPECT_EQ(model.control("LabelMeldung").text, "16 Bytes: Fertig");
+    EXPECT_EQ(r.transfers(), (std::vector<std::pair<int, int>>{{16, 0x2000}}));
+
     // One bad checksum: refused before the erase.
     const struct {
         const char* name;
@@ -121,7 +131,8 @@ TEST(IapForm, HexRecordsChecksFirstAndSendsOnlyTheBlock) {
         const char* error;
     } kBad[] = {
         {"sum.hex", hexRecord(0x2000, 16) + hexRecord(0x2010, 16, 0, 1), ", Zeile 2 ungültig"},
-        {"type.hex", hexRecord(0x2000, 4, 2), ", Zeile 1 ungültig"},
+        {"sum4.hex", hexRecord(0x2000, 16) + hexRecord(0x0000, 2, 4, 1), ", Zeile 2 ungültig"},
+        {"type.hex", hexRecord(0x2000, 4, 2), " enthält keine Daten für 0x2000..0x3FFF"},
         {"short.hex", ":1020000000\r\n", ", Zeile 1 ungültig"},
         {"digit.hex", ":02200000G1029B\r\n", ", Zeile 1 ungültig"},
         {"outside.hex", hexRecord(0x1000, 16), " enthält keine Daten für 0x2000..0x3FFF"},
@@ -145,7 +156,7 @@ TEST(IapForm, ARefusedTransferEndsTheUpdate) {
         model.setFieldText("Dateiname", r.file("fw.bin", std::string(384, '\x11')));
         r.t.board.failFlashTransfer(1, 0x01);
         model.update();
-        EXPECT_EQ(model.control("LabelMeldung").text, "128 Bytes: Abbruch");
+        EXPECT_EQ(model.control("LabelMeldung").text, "Abbruch: Fehler bei Block löschen");
         EXPECT_EQ(model.control("LabelReturn").text, "01");
         EXPECT_EQ(r.transfers().size(), 2u);
     }
@@ -155,7 +166,7 @@ TEST(IapForm, ARefusedTransferEndsTheUpdate) {
         model.setFieldText("Dateiname", r.file("fw.bin", std::string(384, '\x11')));
         r.t.board.failFlashByteAt(5, 0x01, 1);
         EXPECT_NO_THROW(model.update());
-        EXPECT_EQ(model.control("LabelMeldung").text, "128 Bytes: Abbruch");
+        EXPECT_EQ(model.control("LabelMeldung").text, "Abbruch: Fehler bei Block löschen");
         EXPECT_EQ(model.control("LabelReturn").text, "01");
         EXPECT_EQ(r.transfers().size(), 2u);
         EXPECT_TRUE(r.t.emu->TimeoutFlag());

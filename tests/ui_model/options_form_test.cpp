@@ -154,6 +154,49 @@ TEST(OptionsForm, ChecksRefuseTheFirstBadFieldOnItsPage) {
     EXPECT_EQ(f.t.writesOf("WaitTimeReset"), Names{"255"});
 }
 
+// 32k banks fix the banked area at 8000..FFFF: a typed start does not
+// count. The boot loader's address takes the 16-bit forms of the other
+// fields and refuses anything else, on leaving and on OK.
+TEST(OptionsForm, TheFixedBankedAreaAndTheBootLoaderAddress) {
+    {
+        Fixture f;
+        ASSERT_TRUE(f.model.banking.readOnly("BankStart"));
+        ASSERT_TRUE(f.model.banking.readOnly("BankEnd"));
+        f.model.editText("BankStart", "9000", true);
+        EXPECT_EQ(f.model.banking.control("BankStart").text, "8000");
+        EXPECT_FALSE(f.model.validateAll());
+        f.apply();
+        EXPECT_EQ(f.t.writesOf("BankedArea"), Names{"32768,65535"});
+    }
+    struct Case {
+        const char* text;
+        int address;  // -1: refused
+    };
+    const Case cases[] = {{"8000", 0x8000}, {"$8000", 0x8000}, {"0x8000", 0x8000}, {"8000h", 0x8000},
+                          {"ffff", 0xFFFF}, {"XYZ", -1},       {"12345", -1},      {"$", -1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        Fixture f;
+        f.model.setBootLoaderLoad(true);
+        f.model.editText("BootFileName", "boot.hex");
+        f.model.editText("BootAddress", c.text, true);
+        const auto leaving = f.model.checkControl("BootAddress");
+        const auto ok = f.model.validateAll();
+        if (c.address < 0) {
+            ASSERT_TRUE(leaving);
+            EXPECT_EQ(*leaving, std::string("Invalid 16 bit constant ") + c.text);
+            ASSERT_TRUE(ok);
+            EXPECT_EQ(ok->page, OptionsPage::Preferences);
+            EXPECT_EQ(ok->control, "BootAddress");
+        } else {
+            EXPECT_FALSE(leaving);
+            EXPECT_FALSE(ok);
+            f.apply();
+            EXPECT_EQ(f.t.writesOf("BootLoader"), Names{"boot.hex," + std::to_string(c.address)});
+        }
+    }
+}
+
 TEST(OptionsForm, PageRulesAcrossPages) {
     Fixture f;
     // TARVEX-6 renames the direct plug; another processor accepts.

@@ -91,9 +91,9 @@ IapUpdateResult IapEngine::Update(const std::vector<FirmwarePiece>& pieces, bool
             answer = link_.FlashBlockTransfer(piece.address, piece.bytes);
         } catch (const EFlashTransferError& e) {
             // The link is marked broken already; the form reports and stops.
-            return {std::to_string(position) + " Bytes: Abbruch", e.errorByte(), false};
+            return {"Abbruch: Fehler bei Block löschen", e.errorByte(), false};
         }
-        if (!transferred(answer)) return {std::to_string(position) + " Bytes: Abbruch", answer, false};
+        if (!transferred(answer)) return {"Abbruch: Fehler bei Block löschen", answer, false};
         position += piece.bytes.size();
         progress(binary ? std::to_string(position) + " Bytes von " + std::to_string(size) + " übertragen"
                         : std::to_string(position) + " Bytes übertragen");

@@ -493,6 +493,8 @@ OptionsPage OptionsFormModel::pageOf(const std::string& control) {
 void OptionsFormModel::editText(const std::string& control, const std::string& text, bool modified) {
     FormModel* page = pageModel(*this, pageOf(control));
     if (page->control(control).text == text) return;
+    // Fixed-size banks fix the banked area: nothing typed there counts.
+    if (page == &banking && banking.readOnly(control)) return;
     page->setText(control, text);
     if (modified && !checkControl(control)) markAccept();
 }
@@ -506,6 +508,7 @@ std::optional<std::string> OptionsFormModel::checkControl(const std::string& nam
         if (!processor.control("ResetTimeoutGroup").visible) return std::nullopt;
         return EditError(OptionsEdit::ResetTimeout, text);
     }
+    if (name == "BootAddress") return EditError(OptionsEdit::Hex16, text);
     if (page != OptionsPage::Banking) return std::nullopt;
     for (const char* bit : kBitEdits)
         if (name == bit) return EditError(OptionsEdit::BitPosition, text);
@@ -535,6 +538,8 @@ std::optional<OptionsInputError> OptionsFormModel::validateAll() const {
         if (enabled(name) || std::string(name) != "PortAddress")
             if (auto e = checkControl(name)) return OptionsInputError{*e, OptionsPage::Interface, name};
     if (auto e = checkControl("ResetTimeout")) return OptionsInputError{*e, OptionsPage::Processor, "ResetTimeout"};
+    if (enabled("BootAddress"))
+        if (auto e = checkControl("BootAddress")) return OptionsInputError{*e, OptionsPage::Preferences, "BootAddress"};
     const bool switching = banking.control("BitPositionGroup").visible;
     std::vector<std::string> bankingEdits;
     if (switching) bankingEdits.insert(bankingEdits.end(), {"SfrPort", "XdataPort"});
@@ -600,7 +605,7 @@ ApplyResult OptionsApplier::apply() {
     step("BootLoader", [&] {
         t.setBootLoaderLoad(pref.control("BootLoaderCheck").checked);
         const std::string& file = pref.control("BootFileName").text;
-        const auto address = Hex16("$" + pref.control("BootAddress").text);
+        const auto address = Hex16(pref.control("BootAddress").text);
         const std::uint16_t value = address.value_or(s.bootLoaderAddress);
         if (file != s.bootLoaderFile || value != s.bootLoaderAddress) t.setBootLoader(file, value);
     });
