@@ -478,13 +478,21 @@ TEST(MenuDialogs, TheTraceRowsAndTheContextListShowTheSameSourceLines) {
             EXPECT_FALSE(item.instruction.empty()) << "line " << item.lineNumber;
         }
         EXPECT_GT(sourceRows, 0);
+        if (mode == tdMixedMode) {
+            w->resize(1100, 560);
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+            w->rowsChanged();
+            saveShot(*w, "TTraceForm-board");
+        }
     }
     w->model().setContext(true);
     w->rowsChanged();
     TraceBoxModel& box = w->model().box();
     box.setCaretRow(box.rowCount() - 1);
+    w->rowsChanged();
     ASSERT_EQ(box.contextLines().size(), file.size());
     for (std::size_t i = 0; i < file.size(); ++i) EXPECT_EQ(box.contextLines()[i].text, file[i]) << i + 1;
+    saveShot(*w, "TTraceForm-board-context");
 }
 
 }  // namespace
