@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/standin_root.hpp"
@@ -91,6 +92,45 @@ TEST(RegisterString, AtmelAndAducCorrections) {
             EXPECT_TRUE(wrote("D S 01 00 85"));
         }
         EXPECT_NE(fileText(rig.root.file("prot.txt")).find(c.logLine), std::string::npos);
+    }
+}
+
+// The driver and the board's monitor agree on where the stopped target's
+// registers live, in every monitor mode: registers written while the target
+// is stopped are the target's after a step over SJMP $ (which changes none),
+// and the string of that step shows them.
+TEST(RegisterString, WrittenRegistersSurviveAStepInEveryMonitorMode) {
+    struct Case {
+        const char* version;
+        int family;
+        int mode;
+    };
+    const Case cases[] = {{"5.1 ", 1, 0}, {"5.1 ", 10, 1}, {"5.1 ", 11, 2}, {"5.1 ", 2, 3}, {"3.0 ", 2, 1}};
+    const std::pair<std::uint8_t, std::uint8_t> writes[] = {{0xE0, 0x5A}, {0xF0, 0x3C}, {0xD0, 0x10}, {0x81, 0x44},
+                                                            {0x82, 0xFE}, {0x83, 0xCA}, {0xA8, 0x05}, {0x88, 0x05}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.version + std::to_string(c.family));
+        sim::BoardConfig config;
+        config.version = c.version;
+        RunRig rig(config);
+        sim::MakeStandinRoot(rig.root.path(), sourceDir() / "data");
+        rig.startWithProgram();
+        rig.sfr->SetOptionNummer(c.family);
+        rig.emu->SetProzessorTyp(static_cast<std::uint8_t>(c.family));
+        ASSERT_EQ(rig.emu->MonitorMode(), c.mode);
+        ASSERT_GE(rig.debug.ResetSlave(), 0);
+        rig.debug.SetPC(UnbankedAdresse(RunRig::Done));
+        for (const auto& [sfr, value] : writes) rig.emu->WriteSfr(sfr, value);
+        rig.debug.SingleStep();
+        ASSERT_EQ(rig.debug.PC().offset, RunRig::Done);
+        rig.board.withCpu([&](const sim::Cpu8051& cpu) {
+            for (const auto& [sfr, value] : writes) {
+                // PSW's parity follows ACC (0x5A: even).
+                EXPECT_EQ(cpu.sfr(sfr), value) << int(sfr);
+            }
+        });
+        for (const auto& [sfr, value] : writes) EXPECT_EQ(rig.emu->ReadSfr(sfr), value) << int(sfr);
+        rig.expectRegistersOfCpu();
     }
 }
 
