@@ -390,7 +390,9 @@ void TDebug::correctAtmelAduc(int f) {
     } else if (emulator_.FirmwareCode() >= AtmelDptr1Firmware) {
         writeBack(SfrDp1l);
         writeBack(SfrDp1h);
-    } else {
+    } else if (!notYetReset_) {
+        // Until the first reset is through, direct reads give 0xFF without
+        // asking the board: the string keeps what the board sent.
         for (std::uint8_t s : {SfrDp1l, SfrDp1h})
             if (registerByte(s)) setRegisterByte(s, emulator_.ReadSfr(s));
     }

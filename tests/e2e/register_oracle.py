@@ -205,8 +205,9 @@ def run_program(args, name, breaks, write):
         return ["%s: tarvex-host ended with %d (see %s)" % (name, done.returncode, work)]
     reads = parse_session(out)
     reset, halts = core_halts(args.cpu, hex_path, breaks)
-    if len(reads) != 1 + len(breaks) + (2 if write else 0):
-        return ["%s: %d register reads, expected %d (see %s)" % (name, len(reads), 1 + len(breaks), work)]
+    expected_reads = 1 + len(breaks) + (2 if write else 0)
+    if len(reads) != expected_reads:
+        return ["%s: %d register reads, expected %d (see %s)" % (name, len(reads), expected_reads, work)]
     diffs = compare("%s after the reset" % name, reset[0], reset[1], reads[0])
     for k, (address, (state, sfr)) in enumerate(zip(breaks, halts)):
         diffs += compare("%s halt %d at %04X" % (name, k + 1, address), state, sfr, reads[1 + k])
