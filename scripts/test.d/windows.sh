@@ -20,6 +20,10 @@
 # for the look at the machine, and TARVEX_WINDOWS_DECIDE_ONLY=1 ends the
 # script once its way is chosen and installed.
 #
+# The tests of the windows (tests_win32) run on a virtual X server of their
+# own (xvfb-run), as Wine gives windows no size without a display, in a Wine
+# prefix of their own whose desktop was made on such a display.
+#
 # Wine can hang, and nothing may hold a CI machine: each test has
 # TARVEX_WINDOWS_TEST_SECONDS (default 120), and preparing the Wine prefix
 # and the whole test run together TARVEX_WINDOWS_WINE_SECONDS (default 300).
@@ -100,7 +104,7 @@ if [[ $way == 32 ]]; then
     added_i386=yes
     tarvex_apt_update
   fi
-  if tarvex_install_packages g++-mingw-w64-i686-posix wine wine32; then
+  if tarvex_install_packages g++-mingw-w64-i686-posix wine wine32 xvfb xauth; then
     echo "windows: tests under wine32 on the mingw32 build ($why)"
     tested_preset=mingw32
   else
@@ -114,7 +118,7 @@ if [[ $way == 32 ]]; then
   fi
 fi
 if [[ $way == 64 ]]; then
-  if ! tarvex_install_packages g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64; then
+  if ! tarvex_install_packages g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 xvfb xauth; then
     echo "windows: neither way can be installed ($why; the 64-bit way lacks ${TARVEX_UNINSTALLABLE[*]})" >&2
     exit 1
   fi
@@ -144,7 +148,7 @@ unset WAYLAND_DISPLAY
 checked=0
 check_imports() {
   local build=$1 objdump=$2 binary dll deps
-  for binary in "$build"/tests/*.exe "$build"/checkcon/*.exe "$build"/tools/*.exe "$build"/standin/*.dll \
+  for binary in "$build"/tests/*.exe "$build"/checkcon/*.exe "$build"/checkwin/*.exe "$build"/tools/*.exe "$build"/standin/*.dll \
     "$build"/standin/*/*.dll "$build"/driver/*.dll; do
     [[ -e $binary ]] || continue
     checked=$((checked + 1))
@@ -158,7 +162,7 @@ check_imports() {
     for dll in $deps; do
       case $dll in
         kernel32.dll | user32.dll | advapi32.dll | msvcrt.dll | gdi32.dll | shell32.dll | ole32.dll | ws2_32.dll | \
-          comdlg32.dll | setupapi.dll | winmm.dll | winspool.drv | api-ms-win-*) ;;
+          comctl32.dll | comdlg32.dll | setupapi.dll | winmm.dll | winspool.drv | version.dll | api-ms-win-*) ;;
         *)
           echo "$binary depends on $dll"
           status=1

@@ -1,0 +1,574 @@
+#include "ui/win32/win32_form.hpp"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "platform/host_text.hpp"
+
+namespace tarvex::ui::win32 {
+
+namespace {
+
+constexpr const char* kFormClass = "TarvexForm";
+constexpr int kFirstControlId = 1000;
+constexpr int kFirstItemId = 20000;
+// A drop-down's window includes its opened list.
+constexpr int kDropDownHeight = 160;
+
+bool isAscii(const std::string& s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+std::string windowText(HWND window) {
+    const int length = GetWindowTextLengthA(window);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextA(window, text.data(), length + 1)));
+    return fromAnsi(text);
+}
+
+void setWindowText(HWND window, const std::string& utf8) {
+    if (windowText(window) != utf8) SetWindowTextA(window, toAnsi(utf8).c_str());
+}
+
+void registerClass() {
+    static const bool registered = [] {
+        INITCOMMONCONTROLSEX common{sizeof(common), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+        InitCommonControlsEx(&common);
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = kFormClass;
+        return RegisterClassExA(&wc) != 0;
+    }();
+    (void)registered;
+}
+
+HFONT messageFont() {
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
+        return CreateFontIndirectA(&metrics.lfMessageFont);
+    return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+HFONT fixedFont() {
+    return CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "Courier New");
+}
+
+}  // namespace
+
+std::string toAnsi(const std::string& utf8) { return platform::hostText(utf8); }
+
+std::string fromAnsi(const std::string& ansi) {
+    if (isAscii(ansi) || ansi.size() > 0x7FFFFFFF) return ansi;
+    const int length = static_cast<int>(ansi.size());
+    const int wide = MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, nullptr, 0);
+    if (wide <= 0) return ansi;
+    std::wstring w(static_cast<std::size_t>(wide), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, w.data(), wide);
+    const int narrow = WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(narrow > 0 ? narrow : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, out.data(), narrow, nullptr, nullptr);
+    return out;
+}
+
+// One control of the description and its window; a radio group also has
+// the windows of its items.
+struct Win32Form::Slot {
+    forms::Control control;
+    int id = 0;
+    HWND window = nullptr;
+    std::vector<HWND> items;
+    // The items the window shows, as the model gave them.
+    std::vector<std::string> shown;
+};
+
+Win32Form::Win32Form(const forms::Form& description, FormModel& model, FormEvents events, HWND owner, HMENU menu)
+    : description_(description), model_(model), events_(std::move(events)) {
+    create(owner, menu);
+    model_.onChanged([this] { refresh(); });
+    refresh();
+}
+
+Win32Form::~Win32Form() {
+    model_.onChanged({});
+    if (modal_ && owner_) EnableWindow(owner_, TRUE);
+    if (hwnd_) {
+        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+    if (font_) DeleteObject(font_);
+    if (fixedFont_) DeleteObject(fixedFont_);
+}
+
+void Win32Form::create(HWND owner, HMENU menu) {
+    registerClass();
+    owner_ = owner;
+    font_ = messageFont();
+    fixedFont_ = fixedFont();
+    clientWidth_ = description_.clientWidth;
+    clientHeight_ = description_.clientHeight;
+    // Not clipping its children: a group box paints only its frame and title,
+    // the form the rest of its inside.
+    const DWORD style = description_.sizeable ? WS_OVERLAPPEDWINDOW : WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    const DWORD exStyle = WS_EX_CONTROLPARENT | (description_.sizeable ? 0 : WS_EX_DLGMODALFRAME);
+    RECT frame{0, 0, clientWidth_, clientHeight_};
+    AdjustWindowRectEx(&frame, style, menu != nullptr, exStyle);
+    hwnd_ = CreateWindowExA(exStyle, kFormClass, toAnsi(description_.caption).c_str(), style, CW_USEDEFAULT,
+                            CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, owner, menu,
+                            GetModuleHandleA(nullptr), nullptr);
+    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32Form::windowProc));
+    int id = kFirstControlId;
+    for (const auto& c : description_.controls) {
+        auto slot = std::make_unique<Slot>();
+        slot->control = c;
+        slot->id = (c.flags & forms::CancelButton) ? IDCANCEL : id++;
+        createControl(*slot);
+        slots_.push_back(std::move(slot));
+    }
+    layout();
+}
+
+void Win32Form::createControl(Slot& slot) {
+    const auto& c = slot.control;
+    const char* cls = "BUTTON";
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_GROUP;
+    DWORD exStyle = 0;
+    switch (c.kind) {
+        case forms::Kind::Label:
+            cls = "STATIC";
+            style |= SS_NOTIFY | ((c.flags & forms::Multiline) ? SS_LEFT : SS_LEFTNOWORDWRAP);
+            break;
+        case forms::Kind::Button:
+            style |= WS_TABSTOP | ((c.flags & forms::DefaultButton) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+            break;
+        case forms::Kind::CheckBox:
+            style |= WS_TABSTOP | BS_AUTOCHECKBOX;
+            break;
+        case forms::Kind::RadioGroup:
+        case forms::Kind::GroupBox:
+            style |= BS_GROUPBOX;
+            break;
+        case forms::Kind::Edit:
+            cls = "EDIT";
+            style |= WS_TABSTOP | ES_AUTOHSCROLL | ((c.flags & forms::ReadOnly) ? ES_READONLY : 0) |
+                     ((c.flags & forms::Password) ? ES_PASSWORD : 0);
+            exStyle = WS_EX_CLIENTEDGE;
+            break;
+        case forms::Kind::ComboEdit:
+            cls = "COMBOBOX";
+            style |= WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
+            break;
+        case forms::Kind::DropDownList:
+            cls = "COMBOBOX";
+            style |= WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
+            break;
+        case forms::Kind::ListBox:
+            cls = "LISTBOX";
+            style |= WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
+            exStyle = WS_EX_CLIENTEDGE;
+            break;
+    }
+    slot.window = CreateWindowExA(exStyle, cls, toAnsi(c.caption).c_str(), style, 0, 0, 0, 0, hwnd_,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(slot.id)),
+                                  GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(slot.window, WM_SETFONT, reinterpret_cast<WPARAM>((c.flags & forms::FixedPitch) ? fixedFont_ : font_),
+                 FALSE);
+    if (c.kind == forms::Kind::ListBox) SendMessageA(slot.window, LB_SETHORIZONTALEXTENT, 2000, 0);
+}
+
+void Win32Form::rebuildItems(Slot& slot, const std::vector<std::string>& items) {
+    for (HWND item : slot.items) DestroyWindow(item);
+    slot.items.clear();
+    HWND after = slot.window;
+    int index = 0;
+    for (const auto& text : items) {
+        const DWORD style = WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON | (index == 0 ? WS_GROUP | WS_TABSTOP : 0);
+        const int id = kFirstItemId + (slot.id - kFirstControlId) * 64 + index;
+        HWND item = CreateWindowExA(0, "BUTTON", toAnsi(text).c_str(), style, 0, 0, 0, 0, hwnd_,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr),
+                                    nullptr);
+        SendMessageA(item, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        // Their tab order follows their group box.
+        SetWindowPos(item, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        after = item;
+        slot.items.push_back(item);
+        ++index;
+    }
+    slot.shown = items;
+    layout();
+}
+
+RECT Win32Form::placeOf(const Slot& slot) const {
+    const auto& c = slot.control;
+    const int dx = clientWidth_ - description_.clientWidth;
+    const int dy = clientHeight_ - description_.clientHeight;
+    auto follow = [&](const forms::Control& k, RECT r) {
+        if (k.flags & forms::MoveRight) OffsetRect(&r, dx, 0);
+        if (k.flags & forms::MoveDown) OffsetRect(&r, 0, dy);
+        if (k.flags & forms::GrowWidth) r.right += dx;
+        if (k.flags & forms::GrowHeight) r.bottom += dy;
+        return r;
+    };
+    RECT r{c.left, c.top, c.left + c.width, c.top + c.height};
+    if (const auto* group = c.group.empty() ? nullptr : description_.find(c.group)) {
+        const RECT box = follow(*group, RECT{group->left, group->top, group->left + group->width,
+                                             group->top + group->height});
+        OffsetRect(&r, box.left, box.top);
+        // Inside its box a control grows with the box, not with the form.
+        if (c.flags & forms::GrowWidth) r.right += (box.right - box.left) - group->width;
+        if (c.flags & forms::MoveRight) OffsetRect(&r, (box.right - box.left) - group->width, 0);
+        return r;
+    }
+    return follow(c, r);
+}
+
+void Win32Form::layout() {
+    for (const auto& slot : slots_) {
+        const RECT r = placeOf(*slot);
+        const bool drops = slot->control.kind == forms::Kind::ComboEdit || slot->control.kind == forms::Kind::DropDownList;
+        MoveWindow(slot->window, r.left, r.top, r.right - r.left, r.bottom - r.top + (drops ? kDropDownHeight : 0),
+                   TRUE);
+        if (slot->items.empty()) continue;
+        // The items share the box below its title, column by column, evenly.
+        const int columns = std::max(1, slot->control.columns);
+        const int count = static_cast<int>(slot->items.size());
+        const int rows = (count + columns - 1) / columns;
+        const int left = r.left + 8, top = r.top + 16, width = (r.right - r.left - 16) / columns;
+        const int rowHeight = std::max<int>(17, (r.bottom - top - 4) / std::max(1, rows));
+        for (int i = 0; i < count; ++i) {
+            const int column = i / rows, row = i % rows;
+            MoveWindow(slot->items[static_cast<std::size_t>(i)], left + column * width,
+                       top + row * rowHeight + (rowHeight - 17) / 2, width - 4, 17, TRUE);
+        }
+    }
+}
+
+void Win32Form::bind(Slot& slot) {
+    const auto& c = slot.control;
+    const bool known = model_.controls().count(c.name) != 0;
+    const ControlState& state = model_.control(c.name);
+    const std::string& text = !state.text.empty() || (known && c.kind == forms::Kind::Label) ? state.text : c.caption;
+    switch (c.kind) {
+        case forms::Kind::Label:
+        case forms::Kind::Button:
+        case forms::Kind::GroupBox:
+            setWindowText(slot.window, text);
+            break;
+        case forms::Kind::CheckBox:
+            setWindowText(slot.window, text);
+            SendMessageA(slot.window, BM_SETCHECK, state.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+            break;
+        case forms::Kind::RadioGroup:
+            setWindowText(slot.window, text);
+            if (state.items != slot.shown) rebuildItems(slot, state.items);
+            for (std::size_t i = 0; i < slot.items.size(); ++i) {
+                SendMessageA(slot.items[i], BM_SETCHECK,
+                             static_cast<int>(i) == state.itemIndex ? BST_CHECKED : BST_UNCHECKED, 0);
+                EnableWindow(slot.items[i], state.enabled);
+                ShowWindow(slot.items[i], state.visible ? SW_SHOWNA : SW_HIDE);
+            }
+            break;
+        case forms::Kind::Edit:
+            setWindowText(slot.window, text);
+            break;
+        case forms::Kind::ComboEdit:
+        case forms::Kind::DropDownList:
+            if (state.items != slot.shown) {
+                SendMessageA(slot.window, CB_RESETCONTENT, 0, 0);
+                for (const auto& item : state.items)
+                    SendMessageA(slot.window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(toAnsi(item).c_str()));
+                slot.shown = state.items;
+            }
+            if (c.kind == forms::Kind::DropDownList) {
+                SendMessageA(slot.window, CB_SETCURSEL, static_cast<WPARAM>(state.itemIndex), 0);
+            } else {
+                setWindowText(slot.window, text);
+            }
+            break;
+        case forms::Kind::ListBox: {
+            // A report grows line by line while it is written: append.
+            const bool grows = state.items.size() >= slot.shown.size() &&
+                               std::equal(slot.shown.begin(), slot.shown.end(), state.items.begin());
+            if (!grows) {
+                SendMessageA(slot.window, LB_RESETCONTENT, 0, 0);
+                slot.shown.clear();
+            }
+            if (state.items.size() != slot.shown.size()) {
+                SendMessageA(slot.window, WM_SETREDRAW, FALSE, 0);
+                for (std::size_t i = slot.shown.size(); i < state.items.size(); ++i)
+                    SendMessageA(slot.window, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(toAnsi(state.items[i]).c_str()));
+                slot.shown = state.items;
+                SendMessageA(slot.window, WM_SETREDRAW, TRUE, 0);
+                if (!slot.shown.empty())
+                    SendMessageA(slot.window, LB_SETTOPINDEX, slot.shown.size() - 1, 0);
+                InvalidateRect(slot.window, nullptr, TRUE);
+            }
+            SendMessageA(slot.window, LB_SETCURSEL, static_cast<WPARAM>(state.itemIndex), 0);
+            break;
+        }
+    }
+    EnableWindow(slot.window, state.enabled);
+    ShowWindow(slot.window, state.visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void Win32Form::refresh() {
+    refreshing_ = true;
+    const std::string caption = model_.caption().empty() ? description_.caption : model_.caption();
+    setWindowText(hwnd_, caption);
+    for (auto& slot : slots_) bind(*slot);
+    refreshing_ = false;
+}
+
+HWND Win32Form::control(const std::string& name) const {
+    const Slot* slot = slotNamed(name);
+    return slot ? slot->window : nullptr;
+}
+
+HWND Win32Form::item(const std::string& group, int index) const {
+    const Slot* slot = slotNamed(group);
+    if (!slot || index < 0 || index >= static_cast<int>(slot->items.size())) return nullptr;
+    return slot->items[static_cast<std::size_t>(index)];
+}
+
+std::string Win32Form::nameOf(HWND window) const {
+    for (const auto& slot : slots_) {
+        if (slot->window == window || std::find(slot->items.begin(), slot->items.end(), window) != slot->items.end())
+            return slot->control.name;
+        // A combo box's edit is the combo box's own.
+        if (slot->window && GetParent(window) == slot->window) return slot->control.name;
+    }
+    return {};
+}
+
+const Win32Form::Slot* Win32Form::slotNamed(const std::string& name) const {
+    for (const auto& slot : slots_)
+        if (slot->control.name == name) return slot.get();
+    return nullptr;
+}
+
+Win32Form::Slot* Win32Form::slotOf(HWND window) {
+    for (auto& slot : slots_)
+        if (slot->window == window) return slot.get();
+    return nullptr;
+}
+
+void Win32Form::centre() {
+    RECT frame;
+    GetWindowRect(hwnd_, &frame);
+    RECT area;
+    if (owner_ && IsWindowVisible(owner_)) {
+        GetWindowRect(owner_, &area);
+    } else {
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    }
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    int left = area.left + ((area.right - area.left) - width) / 2;
+    int top = area.top + ((area.bottom - area.top) - height) / 2;
+    RECT screen;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &screen, 0);
+    left = std::max<int>(screen.left, std::min<int>(left, screen.right - width));
+    top = std::max<int>(screen.top, std::min<int>(top, screen.bottom - height));
+    SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32Form::show() {
+    ended_ = false;
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    // The first control that takes the focus gets it.
+    if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) SetFocus(first);
+    UpdateWindow(hwnd_);
+}
+
+int Win32Form::runModal() {
+    modal_ = true;
+    if (owner_) EnableWindow(owner_, FALSE);
+    show();
+    runMessages([this] { return ended_; });
+    if (owner_) {
+        EnableWindow(owner_, TRUE);
+        SetActiveWindow(owner_);
+    }
+    modal_ = false;
+    return result_;
+}
+
+void Win32Form::end(int result) {
+    result_ = result;
+    ended_ = true;
+    if (modal_ && owner_) EnableWindow(owner_, TRUE);
+    ShowWindow(hwnd_, SW_HIDE);
+}
+
+void Win32Form::closeRequest() {
+    if (events_.closing && !events_.closing()) return;
+    end(IDCANCEL);
+}
+
+Win32Form* Win32Form::of(HWND window) {
+    if (!window) return nullptr;
+    HWND root = GetAncestor(window, GA_ROOT);
+    char cls[32] = {};
+    if (!root || !GetClassNameA(root, cls, sizeof(cls)) || std::string(cls) != kFormClass) return nullptr;
+    return reinterpret_cast<Win32Form*>(GetWindowLongPtrA(root, GWLP_USERDATA));
+}
+
+LRESULT CALLBACK Win32Form::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* form = reinterpret_cast<Win32Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!form) return DefWindowProcA(hwnd, message, wParam, lParam);
+    return form->onMessage(message, wParam, lParam);
+}
+
+LRESULT Win32Form::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+            return 0;
+        case DM_GETDEFID:
+            for (const auto& slot : slots_)
+                if (slot->control.flags & forms::DefaultButton) return MAKELONG(slot->id, DC_HASDEFID);
+            return 0;
+        case WM_CLOSE:
+            closeRequest();
+            return 0;
+        case WM_SIZE:
+            if (wParam != SIZE_MINIMIZED) {
+                clientWidth_ = LOWORD(lParam);
+                clientHeight_ = HIWORD(lParam);
+                layout();
+            }
+            return 0;
+        case WM_GETMINMAXINFO: {
+            // Never smaller than designed.
+            RECT frame{0, 0, description_.clientWidth, description_.clientHeight};
+            AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_STYLE)), GetMenu(hwnd_) != nullptr,
+                               static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_EXSTYLE)));
+            auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+            info->ptMinTrackSize.x = frame.right - frame.left;
+            info->ptMinTrackSize.y = frame.bottom - frame.top;
+            return 0;
+        }
+        case WM_HELP:
+            if (events_.help) events_.help();
+            return TRUE;
+        default:
+            return DefWindowProcA(hwnd_, message, wParam, lParam);
+    }
+}
+
+void Win32Form::onCommand(WORD id, WORD code, HWND from) {
+    if (!from) {
+        // Escape on a form without a Cancel button; Enter without a default one.
+        if (id == IDCANCEL) return closeRequest();
+        if (id == IDOK) return;
+        // A menu item or an accelerator.
+        if (events_.command) events_.command(id);
+        return;
+    }
+    if (id >= kFirstItemId) {
+        if (code != BN_CLICKED || refreshing_) return;
+        const int slotIndex = (id - kFirstItemId) / 64, item = (id - kFirstItemId) % 64;
+        for (auto& slot : slots_)
+            if (slot->id - kFirstControlId == slotIndex && slot->control.kind == forms::Kind::RadioGroup) {
+                if (events_.choose) events_.choose(slot->control.name, item);
+                return;
+            }
+        return;
+    }
+    Slot* slot = slotOf(from);
+    if (!slot) {
+        // Escape without a Cancel button, Enter without a default one.
+        if (id == IDCANCEL) closeRequest();
+        return;
+    }
+    if (refreshing_) return;
+    const std::string& name = slot->control.name;
+    switch (slot->control.kind) {
+        case forms::Kind::Button:
+            if (code == BN_CLICKED && events_.click) events_.click(name);
+            break;
+        case forms::Kind::CheckBox:
+            if (code == BN_CLICKED && events_.check)
+                events_.check(name, SendMessageA(from, BM_GETCHECK, 0, 0) == BST_CHECKED);
+            break;
+        case forms::Kind::Label:
+            if (code == STN_CLICKED)
+                if (HWND target = control(slot->control.focusControl)) SetFocus(target);
+            break;
+        case forms::Kind::Edit:
+            if (code == EN_CHANGE && events_.text) events_.text(name, windowText(from));
+            if (code == EN_KILLFOCUS && events_.leave && !events_.leave(name)) SetFocus(from);
+            break;
+        case forms::Kind::ComboEdit:
+        case forms::Kind::DropDownList:
+            if (code == CBN_EDITCHANGE && events_.text) {
+                events_.text(name, windowText(from));
+            } else if (code == CBN_SELCHANGE) {
+                const auto index = static_cast<int>(SendMessageA(from, CB_GETCURSEL, 0, 0));
+                if (index >= 0 && index < static_cast<int>(slot->shown.size())) {
+                    if (events_.text && slot->control.kind == forms::Kind::ComboEdit)
+                        events_.text(name, slot->shown[static_cast<std::size_t>(index)]);
+                    if (events_.choose) events_.choose(name, index);
+                }
+            } else if (code == CBN_KILLFOCUS && events_.leave && !events_.leave(name)) {
+                SetFocus(from);
+            }
+            break;
+        case forms::Kind::ListBox:
+            if (code == LBN_SELCHANGE && events_.choose)
+                events_.choose(name, static_cast<int>(SendMessageA(from, LB_GETCURSEL, 0, 0)));
+            if (code == LBN_DBLCLK && events_.click) events_.click(name);
+            break;
+        default:
+            break;
+    }
+}
+
+namespace {
+
+void dispatch(MSG& msg) {
+    Win32Form* form = Win32Form::of(msg.hwnd);
+    if (form && msg.message == WM_KEYDOWN && msg.wParam == VK_F1) {
+        // F1 asks the form for help wherever the focus is on it.
+        SendMessageA(form->handle(), WM_HELP, 0, 0);
+        return;
+    }
+    if (form && IsDialogMessageA(form->handle(), &msg)) return;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+}
+
+}  // namespace
+
+void pumpMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        dispatch(msg);
+    }
+}
+
+void runMessages(const std::function<bool()>& done) {
+    MSG msg;
+    while (!done()) {
+        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            // Quit: leave it for the outer loop.
+            if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        dispatch(msg);
+    }
+}
+
+}  // namespace tarvex::ui::win32

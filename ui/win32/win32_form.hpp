@@ -1,0 +1,107 @@
+#pragma once
+// Builds a form described as data (ui/forms/) out of the system's own
+// controls and binds each control by its name to the form's model: the view
+// re-reads the whole model whenever the model reports a change, and hands
+// every user action to the form's events. The windows are ANSI windows; the
+// models keep UTF-8, so texts pass through the ANSI code page both ways.
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/forms/form_description.hpp"
+#include "ui/model/form_model.hpp"
+
+namespace tarvex::ui::win32 {
+
+std::string toAnsi(const std::string& utf8);
+std::string fromAnsi(const std::string& ansi);
+
+// What the user does on a form. Unset events do nothing, except that the
+// close box and Escape (without a Cancel button) close the form unless
+// `closing` says no.
+struct FormEvents {
+    std::function<void(const std::string& name)> click;
+    std::function<void(const std::string& name, const std::string& text)> text;
+    // A radio group's item, a list's or a combo box's pick.
+    std::function<void(const std::string& name, int index)> choose;
+    std::function<void(const std::string& name, bool checked)> check;
+    // The focus leaves an edit: false keeps it there.
+    std::function<bool(const std::string& name)> leave;
+    std::function<void()> help;
+    std::function<void(unsigned id)> command;
+    std::function<bool()> closing;
+};
+
+class Win32Form {
+public:
+    // The owner is the window the form stays in front of (the IDE's window
+    // for the driver's forms); the menu becomes the form's, owned by it.
+    Win32Form(const forms::Form& description, FormModel& model, FormEvents events, HWND owner = nullptr,
+              HMENU menu = nullptr);
+    ~Win32Form();
+    Win32Form(const Win32Form&) = delete;
+    Win32Form& operator=(const Win32Form&) = delete;
+
+    HWND handle() const { return hwnd_; }
+    const forms::Form& description() const { return description_; }
+    // Null for a name the form does not have.
+    HWND control(const std::string& name) const;
+    HWND item(const std::string& group, int index) const;
+    // The name of a control's window (also of a radio group's item: the group's).
+    std::string nameOf(HWND window) const;
+
+    // Reads the whole model into the controls.
+    void refresh();
+    // Centred over the owner, else on the screen's work area.
+    void centre();
+    void show();
+    // Modal to its owner until end(); answers end's result.
+    int runModal();
+    void end(int result);
+    bool ended() const { return ended_; }
+    int result() const { return result_; }
+
+    // The form under a window of it (a control, an item), or null.
+    static Win32Form* of(HWND window);
+
+private:
+    struct Slot;
+    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void onCommand(WORD id, WORD code, HWND from);
+    void create(HWND owner, HMENU menu);
+    void createControl(Slot& slot);
+    void rebuildItems(Slot& slot, const std::vector<std::string>& items);
+    void layout();
+    RECT placeOf(const Slot& slot) const;
+    void bind(Slot& slot);
+    Slot* slotOf(HWND window);
+    const Slot* slotNamed(const std::string& name) const;
+    void closeRequest();
+
+    forms::Form description_;
+    FormModel& model_;
+    FormEvents events_;
+    HWND hwnd_ = nullptr;
+    HWND owner_ = nullptr;
+    HFONT font_ = nullptr, fixedFont_ = nullptr;
+    std::vector<std::unique_ptr<Slot>> slots_;
+    int clientWidth_ = 0, clientHeight_ = 0;
+    bool refreshing_ = false;
+    bool ended_ = false;
+    bool modal_ = false;
+    int result_ = 0;
+};
+
+// Hands the waiting messages of this thread to their windows, with the
+// keyboard of the forms (Tab, Enter, Escape, mnemonics, F1); returns when
+// none waits.
+void pumpMessages();
+// Runs the messages until `done` answers true (checked after each message).
+void runMessages(const std::function<bool()>& done);
+
+}  // namespace tarvex::ui::win32
