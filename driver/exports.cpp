@@ -25,6 +25,10 @@
 #ifdef _WIN32
 #include "platform/win32/message_boxes_win32.hpp"
 #endif
+#ifdef TARVEX_WIN32_WINDOWS
+#include "platform/settings.hpp"
+#include "ui/win32/driver/win32_driver_windows.hpp"
+#endif
 
 #ifdef _WIN32
 #define TARVEX_EXPORT extern "C"
@@ -75,8 +79,15 @@ public:
             environment.windows = windows_.get();
         }
 #endif
+#ifdef TARVEX_WIN32_WINDOWS
+        // The console mode never opens one.
+        if (!console) {
+            windows_ = std::make_unique<tarvex::ui::win32::Win32DriverWindows>(tarvex::platform::defaultSettings());
+            environment.windows = windows_.get();
+        }
+#endif
         object_ = std::make_unique<TAgdiObject>(std::move(environment));
-#ifdef TARVEX_DRIVER_WINDOWS
+#if defined(TARVEX_DRIVER_WINDOWS) || defined(TARVEX_WIN32_WINDOWS)
         if (windows_) windows_->attach(object_.get());
 #endif
         // The save-trace command writes the trace text in every build.
@@ -89,6 +100,9 @@ public:
         if (windows_) windows_->FreeTraceWindow();
 #endif
         object_.reset();
+#ifdef TARVEX_WIN32_WINDOWS
+        windows_.reset();
+#endif
 #ifdef TARVEX_DRIVER_WINDOWS
         windows_.reset();
         tarvex::ui::QtRuntime::shutdown();
@@ -107,6 +121,9 @@ private:
     std::unique_ptr<tarvex::platform::ScopedUi> ui_;
 #ifdef TARVEX_DRIVER_WINDOWS
     std::unique_ptr<tarvex::ui::QtDriverWindows> windows_;
+#endif
+#ifdef TARVEX_WIN32_WINDOWS
+    std::unique_ptr<tarvex::ui::win32::Win32DriverWindows> windows_;
 #endif
     std::unique_ptr<TAgdiObject> object_;
     std::unique_ptr<tarvex::ui::HostTraceExport> traceExport_;

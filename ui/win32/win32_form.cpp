@@ -319,7 +319,9 @@ void Win32Form::bind(Slot& slot) {
 }
 
 void Win32Form::refresh() {
+    if (refreshing_) return;
     refreshing_ = true;
+    if (events_.changed) events_.changed();
     const std::string caption = model_.caption().empty() ? description_.caption : model_.caption();
     setWindowText(hwnd_, caption);
     for (auto& slot : slots_) bind(*slot);

@@ -34,6 +34,9 @@ struct FormEvents {
     std::function<void()> help;
     std::function<void(unsigned id)> command;
     std::function<bool()> closing;
+    // The model changed; runs before the form rereads it, so that a view
+    // can bring what only it keeps (a history) into the model first.
+    std::function<void()> changed;
 };
 
 class Win32Form {

@@ -1,0 +1,49 @@
+#include "ui/win32/driver/dialog_runner.hpp"
+
+namespace tarvex::ui::win32 {
+
+namespace {
+
+BOOL CALLBACK addScreen(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (GetMonitorInfoA(monitor, &info)) {
+        const RECT& r = info.rcWork;
+        reinterpret_cast<std::vector<ScreenRect>*>(data)->push_back(
+            ScreenRect{r.left, r.top, r.right - r.left, r.bottom - r.top});
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+HWND ownerOf(std::uintptr_t hostWindow) {
+    const auto window = reinterpret_cast<HWND>(hostWindow);
+    if (!window || !IsWindow(window)) return nullptr;
+    return GetAncestor(window, GA_PARENT) == GetDesktopWindow() ? window : nullptr;
+}
+
+void placeDialog(Win32Form& form, const DialogModel& model) {
+    std::vector<ScreenRect> screens;
+    EnumDisplayMonitors(nullptr, nullptr, addScreen, reinterpret_cast<LPARAM>(&screens));
+    if (const auto stored = model.storedPosition(screens)) {
+        SetWindowPos(form.handle(), nullptr, stored->left, stored->top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    } else {
+        form.centre();
+    }
+}
+
+void keepPosition(const Win32Form& form, const DialogModel& model) {
+    RECT r;
+    if (GetWindowRect(form.handle(), &r)) model.savePosition(FormPosition{r.left, r.top});
+}
+
+int runDialog(Win32Form& form, const DialogModel& model) {
+    placeDialog(form, model);
+    const int result = form.runModal();
+    keepPosition(form, model);
+    return result;
+}
+
+}  // namespace tarvex::ui::win32

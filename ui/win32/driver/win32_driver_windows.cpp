@@ -1,0 +1,50 @@
+#include "ui/win32/driver/win32_driver_windows.hpp"
+
+#include "host/agdi_object.hpp"
+#include "host/command.hpp"
+#include "emulator/trace_board.hpp"
+#include "host/options.hpp"
+#include "ui/win32/driver/copy_fill_win32.hpp"
+#include "ui/win32/driver/dialog_runner.hpp"
+
+namespace tarvex::ui::win32 {
+
+namespace {
+
+DialogTables tablesOf(TAgdiObject& object) {
+    DialogTables tables;
+    tables.symbols = &object.Symbols();
+    tables.lines = &object.Lines();
+    tables.registers = object.Registers();
+    tables.trace = object.TracePlatine();
+    tables.context = object.DialogContext();
+    tables.systemMode = object.Options().SystemMode();
+    return tables;
+}
+
+}  // namespace
+
+// Each dialog is made, shown modally and gone before what follows its OK
+// runs; a dialog cancelled leaves no command behind. Errors of the steps
+// after OK pass to the menu's exception hook.
+void Win32DriverWindows::RunMenuDialog(MenuDialog which, const std::string& caption) {
+    if (!object_) return fallback_.RunMenuDialog(which, caption);
+    switch (which) {
+        case MenuDialog::Fill: copyFill(cfFuellen); break;
+        case MenuDialog::Copy: copyFill(cfKopieren); break;
+        default: fallback_.RunMenuDialog(which, caption); break;
+    }
+}
+
+void Win32DriverWindows::copyFill(int task) {
+    auto command = std::make_unique<TVokWinKommando>();
+    CopyFillFormModel model(tablesOf(*object_), store_);
+    model.SetAufgabe(static_cast<TCFAufgabe>(task));
+    if (!runCopyFillDialog(model, store_, ownerOf(object_->HostWindow()))) return;
+    model.Ausfuehren(*command);
+    if (command->code == cmd::None) return;
+    object_->SetRefreshPending(true);
+    object_->RunMenuCommand(std::move(command));
+}
+
+}  // namespace tarvex::ui::win32

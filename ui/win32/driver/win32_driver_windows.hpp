@@ -1,0 +1,47 @@
+#pragma once
+// The driver's windows in the Windows builds: the menu's dialogs built of the
+// system's own controls, modal over the IDE's window, with what follows
+// their OK. The dialogs that have no Win32 form yet answer as the build
+// without windows does.
+#include <cstdint>
+#include <string>
+
+#include "host/driver_windows.hpp"
+
+namespace tarvex {
+class TAgdiObject;
+namespace platform {
+class SettingsStore;
+}
+}  // namespace tarvex
+
+namespace tarvex::ui::win32 {
+
+class Win32DriverWindows final : public IDriverWindows {
+public:
+    explicit Win32DriverWindows(platform::SettingsStore& store) : store_(store) {}
+
+    // The object whose tables and commands the dialogs use; set once it exists.
+    void attach(TAgdiObject* object) { object_ = object; }
+
+    bool OptionsDialog() override { return fallback_.OptionsDialog(); }
+    void* OpenTraceWindow(std::uint32_t dialogId, void* activeWindowVar) override {
+        return fallback_.OpenTraceWindow(dialogId, activeWindowVar);
+    }
+    void CloseTraceWindow() override {}
+    void UpdateTraceWindow() override {}
+    void NotifyTraceWindow(std::uint32_t, std::uint32_t, const void*) override {}
+    void SendTraceWindow(std::uint32_t, std::uintptr_t, std::intptr_t) override {}
+    bool TraceWindowExists() const override { return false; }
+    void FreeTraceWindow() override {}
+    void RunMenuDialog(MenuDialog which, const std::string& caption) override;
+
+private:
+    void copyFill(int task);
+
+    platform::SettingsStore& store_;
+    TAgdiObject* object_ = nullptr;
+    NoDriverWindows fallback_;
+};
+
+}  // namespace tarvex::ui::win32
