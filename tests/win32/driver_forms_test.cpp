@@ -7,6 +7,7 @@
 #include "tests/win32/win32_test_support.hpp"
 #include "ui/win32/driver/copy_fill_win32.hpp"
 #include "ui/win32/driver/dialog_runner.hpp"
+#include "ui/win32/driver/save_memory_win32.hpp"
 #include "ui/win32/form_shot.hpp"
 
 namespace tarvex::ui::win32 {
@@ -88,6 +89,45 @@ TEST(CopyFillWin32, CancelLeavesTheHistoriesAndKeepsThePlace) {
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_EQ(store.readString(kDriverKey, "CopyFillFormAdresse1", "History0", "none"), "none");
     EXPECT_TRUE(store.valueExists(kDriverKey, "CopyFillForm", "Left"));
+}
+
+TEST(SaveMemoryWin32, FormatAndMemoryButtons) {
+    TSymboltabelle symbols;
+    platform::MemorySettingsStore store;
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScopedUi ui(&boxes);
+    DialogTables tables;
+    tables.symbols = &symbols;
+    SaveMemoryFormModel model(tables, store, "C:\\objects");
+    SaveMemoryWin32 view(model, store, nullptr);
+    auto& form = view.form();
+    placeDialog(form, model);
+    form.show();
+    pumpMessages();
+    EXPECT_EQ(test::textOf(form.handle()), "Save memory range into file");
+    EXPECT_FALSE(IsWindowVisible(form.control("RadioSys")));
+    EXPECT_EQ(test::textOf(form.control("OkButton")), "Save");
+    test::click(form.control("RadioExtData"));
+    EXPECT_EQ(model.Speicher(), 2);
+    EXPECT_TRUE(checked(form.control("RadioExtData")));
+    test::click(form.item("FormatGroup", 3));
+    EXPECT_TRUE(checked(form.control("RadioProgram")));
+    EXPECT_FALSE(checked(form.control("RadioExtData")));
+    EXPECT_FALSE(IsWindowEnabled(form.control("RadioExtData")));
+    EXPECT_EQ(boxes.beeps(), 1);
+    test::click(form.item("FormatGroup", 1));
+    test::typeText(form.control("DateiName"), "image");
+    test::typeText(form.control("StartAdresse"), "0");
+    test::typeText(form.control("EndAdresse"), "7FFF");
+    EXPECT_EQ(clippedControls(form), std::vector<std::string>{});
+    saveShot(form, "TFormSaveFile");
+    test::click(form.control("OkButton"));
+    EXPECT_EQ(form.result(), IDOK);
+    TKommandoStruktur c;
+    model.GetKommando(c);
+    EXPECT_EQ(c.text1, "image.hex");
+    EXPECT_EQ(c.end.offset, 0x7FFF);
+    EXPECT_EQ(store.readString(kDriverKey, "FormSaveDateiName", "History0", ""), "image");
 }
 
 }  // namespace

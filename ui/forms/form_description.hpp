@@ -17,6 +17,9 @@ enum class Kind {
     Label,
     Button,
     CheckBox,
+    // One radio button of its own name (in a group box); the model's check
+    // is its state, a click its event.
+    RadioButton,
     // A titled box whose items (the model's list) become radio buttons, laid
     // out column by column; the model's item index is the checked one.
     RadioGroup,

@@ -28,4 +28,35 @@ const Form& copyFillForm() {
     return form;
 }
 
+const Form& saveMemoryForm() {
+    static const Form form{
+        "TFormSaveFile",
+        "",
+        440,
+        312,
+        false,
+        {
+            Control{Kind::RadioGroup, "FormatGroup", "", 8, 6, 200, 122},
+            Control{Kind::GroupBox, "SpeicherGroup", "", 216, 6, 216, 122},
+            Control{Kind::RadioButton, "RadioProgram", "", 12, 20, 190, 20, NoFlags, "SpeicherGroup"},
+            Control{Kind::RadioButton, "RadioIntData", "", 12, 44, 190, 20, NoFlags, "SpeicherGroup"},
+            Control{Kind::RadioButton, "RadioExtData", "", 12, 68, 190, 20, NoFlags, "SpeicherGroup"},
+            Control{Kind::RadioButton, "RadioSys", "", 12, 92, 190, 20, NoFlags, "SpeicherGroup"},
+            Control{Kind::Label, "StartLabel", "", 8, 134, 300, 16, NoFlags, "", 1, "StartAdresse"},
+            Control{Kind::ComboEdit, "StartAdresse", "", 8, 152, 330, 21},
+            Control{Kind::Button, "SucheStart", "?", 344, 151, 24, 23},
+            Control{Kind::Label, "EndLabel", "", 8, 180, 300, 16, NoFlags, "", 1, "EndAdresse"},
+            Control{Kind::ComboEdit, "EndAdresse", "", 8, 198, 330, 21},
+            Control{Kind::Button, "SucheEnde", "?", 344, 197, 24, 23},
+            Control{Kind::Label, "DateiLabel", "", 8, 226, 300, 16, NoFlags, "", 1, "DateiName"},
+            Control{Kind::ComboEdit, "DateiName", "", 8, 244, 330, 21},
+            Control{Kind::Button, "SucheDatei", "", 344, 243, 88, 23},
+            Control{Kind::Button, "OkButton", "", 196, 280, 76, 25, DefaultButton},
+            Control{Kind::Button, "CancelButton", "", 276, 280, 76, 25, CancelButton},
+            Control{Kind::Button, "HilfeButton", "", 356, 280, 76, 25},
+        },
+    };
+    return form;
+}
+
 }  // namespace tarvex::ui::forms

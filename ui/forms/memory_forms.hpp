@@ -7,5 +7,7 @@ namespace tarvex::ui::forms {
 
 // "Copy...", "Initialize..." and the EPROM copy: CopyFillFormModel.
 const Form& copyFillForm();
+// "Save...": SaveMemoryFormModel.
+const Form& saveMemoryForm();
 
 }  // namespace tarvex::ui::forms

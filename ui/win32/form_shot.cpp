@@ -139,7 +139,8 @@ namespace {
 int textRoom(const forms::Control& c, int width) {
     switch (c.kind) {
         case forms::Kind::Button: return width - 6;
-        case forms::Kind::CheckBox: return width - 18;
+        case forms::Kind::CheckBox:
+        case forms::Kind::RadioButton: return width - 18;
         case forms::Kind::RadioGroup:
         case forms::Kind::GroupBox: return width - 16;
         default: return width;
@@ -197,7 +198,8 @@ std::vector<std::string> clippedControls(const Win32Form& form) {
         }
         const int width = r.right - r.left, height = r.bottom - r.top;
         const bool captioned = c.kind == forms::Kind::Label || c.kind == forms::Kind::Button ||
-                               c.kind == forms::Kind::CheckBox || c.kind == forms::Kind::RadioGroup ||
+                               c.kind == forms::Kind::CheckBox || c.kind == forms::Kind::RadioButton ||
+                               c.kind == forms::Kind::RadioGroup ||
                                c.kind == forms::Kind::GroupBox;
         if (captioned) {
             const std::string text = ansiText(window);

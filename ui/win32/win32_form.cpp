@@ -151,6 +151,10 @@ void Win32Form::createControl(Slot& slot) {
         case forms::Kind::CheckBox:
             style |= WS_TABSTOP | BS_AUTOCHECKBOX;
             break;
+        case forms::Kind::RadioButton:
+            // The model decides which one is checked.
+            style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_RADIOBUTTON;
+            break;
         case forms::Kind::RadioGroup:
         case forms::Kind::GroupBox:
             style |= BS_GROUPBOX;
@@ -262,6 +266,7 @@ void Win32Form::bind(Slot& slot) {
             setWindowText(slot.window, text);
             break;
         case forms::Kind::CheckBox:
+        case forms::Kind::RadioButton:
             setWindowText(slot.window, text);
             SendMessageA(slot.window, BM_SETCHECK, state.checked ? BST_CHECKED : BST_UNCHECKED, 0);
             break;
@@ -494,6 +499,7 @@ void Win32Form::onCommand(WORD id, WORD code, HWND from) {
     const std::string& name = slot->control.name;
     switch (slot->control.kind) {
         case forms::Kind::Button:
+        case forms::Kind::RadioButton:
             if (code == BN_CLICKED && events_.click) events_.click(name);
             break;
         case forms::Kind::CheckBox:

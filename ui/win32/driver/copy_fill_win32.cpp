@@ -5,19 +5,17 @@
 
 namespace tarvex::ui::win32 {
 
-namespace {
-const char* const kCombos[] = {"StartAdresse", "EndAdresse", "ZielAdresse"};
-}  // namespace
-
 CopyFillWin32::CopyFillWin32(CopyFillFormModel& model, platform::SettingsStore& store, HWND owner)
-    : model_(model), store_(store) {
-    loadHistory(0, "CopyFillFormAdresse1");
-    loadHistory(1, "CopyFillFormAdresse2");
-    loadHistory(2, model_.ThirdHistorySection());
+    : model_(model), histories_(model, store) {
+    histories_.load("StartAdresse", "CopyFillFormAdresse1");
+    histories_.load("EndAdresse", "CopyFillFormAdresse2");
+    histories_.load("ZielAdresse", model_.ThirdHistorySection());
     FormEvents events;
     events.click = [this](const std::string& name) {
         if (name == "OkButton") {
-            ok();
+            histories_.keep();
+            model_.Ok();
+            form_->end(IDOK);
         } else if (name == "CancelButton") {
             form_->end(IDCANCEL);
         } else if (name == "HilfeButton") {
@@ -33,28 +31,10 @@ CopyFillWin32::CopyFillWin32(CopyFillFormModel& model, platform::SettingsStore& 
     events.help = [this] { model_.help(); };
     // The third field keeps destinations and data apart.
     events.changed = [this] {
-        if (model_.ThirdHistorySection() != sections_[2]) loadHistory(2, model_.ThirdHistorySection());
+        if (model_.ThirdHistorySection() != histories_.section("ZielAdresse"))
+            histories_.load("ZielAdresse", model_.ThirdHistorySection());
     };
     form_ = std::make_unique<Win32Form>(forms::copyFillForm(), model_, std::move(events), owner);
-}
-
-void CopyFillWin32::loadHistory(int field, const std::string& section) {
-    const auto i = static_cast<std::size_t>(field);
-    sections_[i] = section;
-    histories_[i].Load(store_, kDriverKey, section);
-    const auto& items = histories_[i].Items();
-    model_.setItems(kCombos[i], items, -1);
-    model_.setText(kCombos[i], items.empty() ? std::string() : items.front());
-}
-
-void CopyFillWin32::ok() {
-    for (std::size_t i = 0; i < 3; ++i) {
-        if (!model_.control(kCombos[i]).visible) continue;
-        histories_[i].AddHistory(model_.control(kCombos[i]).text);
-        histories_[i].Save(store_, kDriverKey, sections_[i]);
-    }
-    model_.Ok();
-    form_->end(IDOK);
 }
 
 bool runCopyFillDialog(CopyFillFormModel& model, platform::SettingsStore& store, HWND owner) {

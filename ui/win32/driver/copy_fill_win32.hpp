@@ -2,12 +2,11 @@
 // The copy/fill dialog on Windows: the described form over its model, with
 // the histories of its three fields, which the view keeps (as the history
 // combo boxes do in the Qt view).
-#include <array>
 #include <memory>
 #include <string>
 
-#include "core/history_list.hpp"
 #include "ui/model/copy_fill_form.hpp"
+#include "ui/win32/driver/dialog_runner.hpp"
 #include "ui/win32/win32_form.hpp"
 
 namespace tarvex::ui::win32 {
@@ -18,13 +17,8 @@ public:
     Win32Form& form() { return *form_; }
 
 private:
-    void loadHistory(int field, const std::string& section);
-    void ok();
-
     CopyFillFormModel& model_;
-    platform::SettingsStore& store_;
-    std::array<THistoryList, 3> histories_;
-    std::array<std::string, 3> sections_;
+    FieldHistories histories_;
     std::unique_ptr<Win32Form> form_;
 };
 

@@ -39,6 +39,23 @@ void keepPosition(const Win32Form& form, const DialogModel& model) {
     if (GetWindowRect(form.handle(), &r)) model.savePosition(FormPosition{r.left, r.top});
 }
 
+void FieldHistories::load(const std::string& field, const std::string& section) {
+    Field& f = fields_[field];
+    f.section = section;
+    f.history.Load(store_, kDriverKey, section);
+    const auto& items = f.history.Items();
+    model_.setItems(field, items, -1);
+    model_.setText(field, items.empty() ? std::string() : items.front());
+}
+
+void FieldHistories::keep() {
+    for (auto& [name, f] : fields_) {
+        if (!model_.control(name).visible) continue;
+        f.history.AddHistory(model_.control(name).text);
+        f.history.Save(store_, kDriverKey, f.section);
+    }
+}
+
 int runDialog(Win32Form& form, const DialogModel& model) {
     placeDialog(form, model);
     const int result = form.runModal();

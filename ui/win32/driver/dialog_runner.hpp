@@ -2,6 +2,10 @@
 // What every driver dialog on Windows shares: it opens where it was last
 // closed (when that is on a screen, else centred over its owner), keeps that
 // place when it closes, and is modal to its owner.
+#include <map>
+#include <string>
+
+#include "core/history_list.hpp"
 #include "ui/model/dialog_model.hpp"
 #include "ui/win32/win32_form.hpp"
 
@@ -17,5 +21,26 @@ int runDialog(Win32Form& form, const DialogModel& model);
 // Places it without running it (a test drives it).
 void placeDialog(Win32Form& form, const DialogModel& model);
 void keepPosition(const Win32Form& form, const DialogModel& model);
+
+// The histories of a dialog's combo fields, kept by the view as the history
+// combo boxes of the Qt views keep theirs: loaded into the model's items,
+// the newest as the field's text; at OK each shown field's text goes to the
+// front of its history.
+class FieldHistories {
+public:
+    FieldHistories(FormModel& model, platform::SettingsStore& store) : model_(model), store_(store) {}
+    void load(const std::string& field, const std::string& section);
+    const std::string& section(const std::string& field) { return fields_[field].section; }
+    void keep();
+
+private:
+    struct Field {
+        std::string section;
+        THistoryList history;
+    };
+    FormModel& model_;
+    platform::SettingsStore& store_;
+    std::map<std::string, Field> fields_;
+};
 
 }  // namespace tarvex::ui::win32

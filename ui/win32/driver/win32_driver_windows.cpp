@@ -6,6 +6,7 @@
 #include "host/options.hpp"
 #include "ui/win32/driver/copy_fill_win32.hpp"
 #include "ui/win32/driver/dialog_runner.hpp"
+#include "ui/win32/driver/save_memory_win32.hpp"
 
 namespace tarvex::ui::win32 {
 
@@ -32,6 +33,7 @@ void Win32DriverWindows::RunMenuDialog(MenuDialog which, const std::string& capt
     switch (which) {
         case MenuDialog::Fill: copyFill(cfFuellen); break;
         case MenuDialog::Copy: copyFill(cfKopieren); break;
+        case MenuDialog::SaveMemory: saveMemory(); break;
         default: fallback_.RunMenuDialog(which, caption); break;
     }
 }
@@ -44,6 +46,15 @@ void Win32DriverWindows::copyFill(int task) {
     model.Ausfuehren(*command);
     if (command->code == cmd::None) return;
     object_->SetRefreshPending(true);
+    object_->RunMenuCommand(std::move(command));
+}
+
+void Win32DriverWindows::saveMemory() {
+    auto command = std::make_unique<TVokWinKommando>();
+    SaveMemoryFormModel model(tablesOf(*object_), store_, object_->Options().ObjectDirName());
+    if (!runSaveMemoryDialog(model, store_, ownerOf(object_->HostWindow()))) return;
+    model.GetKommando(*command);
+    if (command->code == cmd::None) return;
     object_->RunMenuCommand(std::move(command));
 }
 

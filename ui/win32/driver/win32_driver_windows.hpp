@@ -31,13 +31,14 @@ public:
     void CloseTraceWindow() override {}
     void UpdateTraceWindow() override {}
     void NotifyTraceWindow(std::uint32_t, std::uint32_t, const void*) override {}
-    void SendTraceWindow(std::uint32_t, std::uintptr_t, std::intptr_t) override {}
+    std::intptr_t SendTraceWindow(std::uint32_t, std::uintptr_t, std::intptr_t) override { return 0; }
     bool TraceWindowExists() const override { return false; }
     void FreeTraceWindow() override {}
     void RunMenuDialog(MenuDialog which, const std::string& caption) override;
 
 private:
     void copyFill(int task);
+    void saveMemory();
 
     platform::SettingsStore& store_;
     TAgdiObject* object_ = nullptr;
