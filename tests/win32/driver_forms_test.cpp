@@ -7,6 +7,7 @@
 #include "tests/win32/win32_test_support.hpp"
 #include "ui/win32/driver/copy_fill_win32.hpp"
 #include "ui/win32/driver/dialog_runner.hpp"
+#include "ui/win32/driver/maintenance_win32.hpp"
 #include "ui/win32/driver/save_memory_win32.hpp"
 #include "ui/win32/form_shot.hpp"
 
@@ -128,6 +129,47 @@ TEST(SaveMemoryWin32, FormatAndMemoryButtons) {
     EXPECT_EQ(c.text1, "image.hex");
     EXPECT_EQ(c.end.offset, 0x7FFF);
     EXPECT_EQ(store.readString(kDriverKey, "FormSaveDateiName", "History0", ""), "image");
+}
+
+TEST(GenerationChooserWin32, NoWayOutWithoutAChoice) {
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScopedUi ui(&boxes);
+    GenerationChooserModel model;
+    GenerationChooserWin32 chooser(model, nullptr);
+    auto& form = chooser.form();
+    form.centre();
+    form.show();
+    pumpMessages();
+    EXPECT_EQ(test::textOf(form.handle()), "Emulator:");
+    // The items follow their group in the tab order.
+    EXPECT_EQ(GetWindow(form.control("TarvexGroup"), GW_HWNDNEXT), form.item("TarvexGroup", 0));
+    EXPECT_EQ(GetWindow(form.handle(), GW_CHILD), form.control("TarvexGroup"));
+    // The group has the focus; nothing is chosen.
+    EXPECT_EQ(GetFocus(), form.item("TarvexGroup", 0)) << form.nameOf(GetFocus());
+    EXPECT_FALSE(checked(form.item("TarvexGroup", 0)));
+    EXPECT_EQ(clippedControls(form), std::vector<std::string>{});
+    saveShot(form, "TFormTarvex");
+    test::pressKey(VK_ESCAPE);
+    test::click(form.control("OkButton"));
+    SendMessageA(form.handle(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(form.ended());
+    EXPECT_EQ(boxes.beeps(), 3);
+    EXPECT_EQ(GetFocus(), form.item("TarvexGroup", 0));
+    test::click(form.item("TarvexGroup", 2));
+    EXPECT_EQ(model.chosen(), 2);
+    test::pressKey(VK_RETURN);
+    EXPECT_TRUE(form.ended());
+}
+
+TEST(GenerationChooserWin32, TheEmulatorsQuestionAnswersTheChoice) {
+    Win32MaintenanceForms forms([] { return HWND{}; });
+    test::Later answer([] {
+        Win32Form* form = Win32Form::of(GetFocus());
+        if (!form) return;
+        test::click(form->item("TarvexGroup", 0));
+        test::click(form->control("OkButton"));
+    });
+    EXPECT_EQ(forms.ChooseGeneration(), 0);
 }
 
 }  // namespace

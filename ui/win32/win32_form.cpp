@@ -389,8 +389,26 @@ void Win32Form::show() {
     ended_ = false;
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
-    // The first control that takes the focus gets it.
-    if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) SetFocus(first);
+    // The first control in the tab order that takes the focus gets it; in a
+    // radio group, its checked item (the system keeps the tab stop on the
+    // checked one, so a group with none checked has none).
+    for (HWND child = GetWindow(hwnd_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const auto style = GetWindowLongPtrA(child, GWL_STYLE);
+        const bool radio = (SendMessageA(child, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON) != 0;
+        if (!((style & WS_TABSTOP) || (radio && (style & WS_GROUP))) || !IsWindowVisible(child) ||
+            !IsWindowEnabled(child))
+            continue;
+        HWND target = child;
+        for (HWND item = child; item; item = GetWindow(item, GW_HWNDNEXT)) {
+            if (item != child && (GetWindowLongPtrA(item, GWL_STYLE) & WS_GROUP)) break;
+            if (SendMessageA(item, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON &&
+                SendMessageA(item, BM_GETCHECK, 0, 0) == BST_CHECKED)
+                target = item;
+        }
+        focus_ = target;
+        SetFocus(target);
+        break;
+    }
     UpdateWindow(hwnd_);
 }
 
@@ -462,6 +480,18 @@ LRESULT Win32Form::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             info->ptMinTrackSize.y = frame.bottom - frame.top;
             return 0;
         }
+        // As a dialog does: the focus goes back where it was when the form
+        // was left, not to the form itself.
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                if (HWND f = GetFocus(); f && IsChild(hwnd_, f)) focus_ = f;
+            } else if (focus_ && IsWindow(focus_) && IsChild(hwnd_, focus_)) {
+                SetFocus(focus_);
+            }
+            return 0;
+        case WM_SETFOCUS:
+            if (focus_ && IsWindow(focus_) && IsChild(hwnd_, focus_)) SetFocus(focus_);
+            return 0;
         case WM_HELP:
             if (events_.help) events_.help();
             return TRUE;

@@ -91,6 +91,8 @@ private:
     FormEvents events_;
     HWND hwnd_ = nullptr;
     HWND owner_ = nullptr;
+    // The control that had the focus when the form was last left.
+    HWND focus_ = nullptr;
     HFONT font_ = nullptr, fixedFont_ = nullptr;
     std::vector<std::unique_ptr<Slot>> slots_;
     int clientWidth_ = 0, clientHeight_ = 0;

@@ -6,6 +6,7 @@
 #include "host/options.hpp"
 #include "ui/win32/driver/copy_fill_win32.hpp"
 #include "ui/win32/driver/dialog_runner.hpp"
+#include "ui/win32/driver/maintenance_win32.hpp"
 #include "ui/win32/driver/save_memory_win32.hpp"
 
 namespace tarvex::ui::win32 {
@@ -24,6 +25,22 @@ DialogTables tablesOf(TAgdiObject& object) {
 }
 
 }  // namespace
+
+Win32DriverWindows::Win32DriverWindows(platform::SettingsStore& store) : store_(store) {}
+
+Win32DriverWindows::~Win32DriverWindows() {
+    // An object that is still alive must not keep forms that go now.
+    if (object_ && TAgdiObject::Current() == object_ && maintenance_) object_->SetMaintenanceForms(nullptr);
+}
+
+void Win32DriverWindows::attach(TAgdiObject* object) {
+    if (object_ && object_ != object && TAgdiObject::Current() == object_) object_->SetMaintenanceForms(nullptr);
+    maintenance_.reset();
+    object_ = object;
+    if (!object) return;
+    maintenance_ = std::make_unique<Win32MaintenanceForms>([object] { return ownerOf(object->HostWindow()); });
+    object->SetMaintenanceForms(maintenance_.get());
+}
 
 // Each dialog is made, shown modally and gone before what follows its OK
 // runs; a dialog cancelled leaves no command behind. Errors of the steps

@@ -4,8 +4,10 @@
 // their OK. The dialogs that have no Win32 form yet answer as the build
 // without windows does.
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "emulator/target_parts.hpp"
 #include "host/driver_windows.hpp"
 
 namespace tarvex {
@@ -19,10 +21,15 @@ namespace tarvex::ui::win32 {
 
 class Win32DriverWindows final : public IDriverWindows {
 public:
-    explicit Win32DriverWindows(platform::SettingsStore& store) : store_(store) {}
+    explicit Win32DriverWindows(platform::SettingsStore& store);
+    ~Win32DriverWindows() override;
+    Win32DriverWindows(const Win32DriverWindows&) = delete;
+    Win32DriverWindows& operator=(const Win32DriverWindows&) = delete;
 
-    // The object whose tables and commands the dialogs use; set once it exists.
-    void attach(TAgdiObject* object) { object_ = object; }
+    // The object whose tables and commands the dialogs use; set once it
+    // exists and before it starts: the emulator's forms are installed on it
+    // for as long as these windows live.
+    void attach(TAgdiObject* object);
 
     bool OptionsDialog() override { return fallback_.OptionsDialog(); }
     void* OpenTraceWindow(std::uint32_t dialogId, void* activeWindowVar) override {
@@ -42,6 +49,7 @@ private:
 
     platform::SettingsStore& store_;
     TAgdiObject* object_ = nullptr;
+    std::unique_ptr<IMaintenanceForms> maintenance_;
     NoDriverWindows fallback_;
 };
 
