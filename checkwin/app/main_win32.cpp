@@ -8,13 +8,14 @@
 #include "checkwin/win32/qz_check_win32.hpp"
 #include "platform/settings.hpp"
 #include "platform/win32/message_boxes_win32.hpp"
+#include "ui/win32/status_forms_win32.hpp"
 #include "ui/win32/win32_ui.hpp"
 
 int main() {
     using namespace tarvex;
     // A windowed program has no console to answer its boxes: the system's.
     platform::Win32MessageBoxes boxes;
-    platform::ConsoleErrorDialog errors(boxes);
+    ui::win32::Win32ErrorDialog errors;
     ui::win32::Win32FileDialog files;
     checkwin::CheckerHelpViewer help;
     auto& current = platform::currentUi();

@@ -1,7 +1,7 @@
 #pragma once
 // The driver's windows in the Windows builds: the menu's dialogs built of the
 // system's own controls, modal over the IDE's window, with what follows
-// their OK. The dialogs that have no Win32 form yet answer as the build
+// their OK; the error form, the notice and the progress forms. The dialogs that have no Win32 form yet answer as the build
 // without windows does.
 #include <cstdint>
 #include <memory>
@@ -9,6 +9,7 @@
 
 #include "emulator/target_parts.hpp"
 #include "host/driver_windows.hpp"
+#include "ui/win32/status_forms_win32.hpp"
 
 namespace tarvex {
 class TAgdiObject;
@@ -50,6 +51,8 @@ private:
     platform::SettingsStore& store_;
     TAgdiObject* object_ = nullptr;
     std::unique_ptr<IMaintenanceForms> maintenance_;
+    // The error form, the notice and the progress forms, while these live.
+    ScopedWin32Forms forms_;
     NoDriverWindows fallback_;
 };
 

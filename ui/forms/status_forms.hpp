@@ -1,0 +1,15 @@
+#pragma once
+// The small forms every part of the driver shows: the error form, the
+// notice window, and the progress forms of a load and of a save, as data.
+#include "ui/forms/form_description.hpp"
+
+namespace tarvex::ui::forms {
+
+const Form& errorForm();
+const Form& noticeForm();
+// LoadStatusModel.
+const Form& loadStatusForm();
+// SaveStatusModel.
+const Form& saveStatusForm();
+
+}  // namespace tarvex::ui::forms
