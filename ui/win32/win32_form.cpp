@@ -209,33 +209,29 @@ void Win32Form::rebuildItems(Slot& slot, const std::vector<std::string>& items) 
     layout();
 }
 
-RECT Win32Form::placeOf(const Slot& slot) const {
-    const auto& c = slot.control;
+RECT Win32Form::placeOf(const forms::Control& c) const {
     const int dx = clientWidth_ - description_.clientWidth;
     const int dy = clientHeight_ - description_.clientHeight;
-    auto follow = [&](const forms::Control& k, RECT r) {
-        if (k.flags & forms::MoveRight) OffsetRect(&r, dx, 0);
-        if (k.flags & forms::MoveDown) OffsetRect(&r, 0, dy);
-        if (k.flags & forms::GrowWidth) r.right += dx;
-        if (k.flags & forms::GrowHeight) r.bottom += dy;
-        return r;
-    };
     RECT r{c.left, c.top, c.left + c.width, c.top + c.height};
     if (const auto* group = c.group.empty() ? nullptr : description_.find(c.group)) {
-        const RECT box = follow(*group, RECT{group->left, group->top, group->left + group->width,
-                                             group->top + group->height});
+        // Inside its box a control follows the box (boxes may nest).
+        const RECT box = placeOf(*group);
         OffsetRect(&r, box.left, box.top);
-        // Inside its box a control grows with the box, not with the form.
-        if (c.flags & forms::GrowWidth) r.right += (box.right - box.left) - group->width;
-        if (c.flags & forms::MoveRight) OffsetRect(&r, (box.right - box.left) - group->width, 0);
+        const int grown = (box.right - box.left) - group->width;
+        if (c.flags & forms::GrowWidth) r.right += grown;
+        if (c.flags & forms::MoveRight) OffsetRect(&r, grown, 0);
         return r;
     }
-    return follow(c, r);
+    if (c.flags & forms::MoveRight) OffsetRect(&r, dx, 0);
+    if (c.flags & forms::MoveDown) OffsetRect(&r, 0, dy);
+    if (c.flags & forms::GrowWidth) r.right += dx;
+    if (c.flags & forms::GrowHeight) r.bottom += dy;
+    return r;
 }
 
 void Win32Form::layout() {
     for (const auto& slot : slots_) {
-        const RECT r = placeOf(*slot);
+        const RECT r = placeOf(slot->control);
         const bool drops = slot->control.kind == forms::Kind::ComboEdit || slot->control.kind == forms::Kind::DropDownList;
         MoveWindow(slot->window, r.left, r.top, r.right - r.left, r.bottom - r.top + (drops ? kDropDownHeight : 0),
                    TRUE);

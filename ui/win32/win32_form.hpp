@@ -80,7 +80,7 @@ private:
     void createControl(Slot& slot);
     void rebuildItems(Slot& slot, const std::vector<std::string>& items);
     void layout();
-    RECT placeOf(const Slot& slot) const;
+    RECT placeOf(const forms::Control& control) const;
     void bind(Slot& slot);
     Slot* slotOf(HWND window);
     const Slot* slotNamed(const std::string& name) const;

@@ -2,12 +2,14 @@
 
 #include "host/agdi_object.hpp"
 #include "host/command.hpp"
+#include "emulator/kdo_select_table.hpp"
 #include "emulator/trace_board.hpp"
 #include "host/options.hpp"
 #include "ui/win32/driver/copy_fill_win32.hpp"
 #include "ui/win32/driver/dialog_runner.hpp"
 #include "ui/win32/driver/maintenance_win32.hpp"
 #include "ui/win32/driver/save_memory_win32.hpp"
+#include "ui/win32/driver/select_win32.hpp"
 
 namespace tarvex::ui::win32 {
 
@@ -51,6 +53,8 @@ void Win32DriverWindows::RunMenuDialog(MenuDialog which, const std::string& capt
         case MenuDialog::Fill: copyFill(cfFuellen); break;
         case MenuDialog::Copy: copyFill(cfKopieren); break;
         case MenuDialog::SaveMemory: saveMemory(); break;
+        case MenuDialog::Map: map(); break;
+        case MenuDialog::BasicBreak: basicBreak(); break;
         default: fallback_.RunMenuDialog(which, caption); break;
     }
 }
@@ -73,6 +77,30 @@ void Win32DriverWindows::saveMemory() {
     model.GetKommando(*command);
     if (command->code == cmd::None) return;
     object_->RunMenuCommand(std::move(command));
+}
+
+void Win32DriverWindows::map() {
+    // Refused with code banking on, or without external data to map; the
+    // model shows why.
+    if (!MapFormModel::MayOpen(&object_->Banking(), object_->SelectTable())) return;
+    const auto offline = object_->OfflineSelectTable();
+    MapFormModel model(store_);
+    model.SetSettings(offline.get());
+    SelectWin32 view(model, store_, ownerOf(object_->HostWindow()));
+    if (!runSelectDialog(view, model)) return;
+    auto chain = model.GetKommandos();
+    if (!chain) return;
+    object_->SetRefreshPending(true);
+    object_->RunMenuCommand(std::move(chain));
+}
+
+void Win32DriverWindows::basicBreak() {
+    const auto offline = object_->OfflineSelectTable();
+    BasicBreakFormModel model(store_);
+    model.SetSettings(offline.get());
+    SelectWin32 view(model, store_, ownerOf(object_->HostWindow()));
+    if (!runSelectDialog(view, model)) return;
+    if (auto chain = model.GetKommandos()) object_->RunMenuCommand(std::move(chain));
 }
 
 }  // namespace tarvex::ui::win32

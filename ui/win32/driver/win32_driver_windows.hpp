@@ -47,6 +47,8 @@ public:
 private:
     void copyFill(int task);
     void saveMemory();
+    void map();
+    void basicBreak();
 
     platform::SettingsStore& store_;
     TAgdiObject* object_ = nullptr;
