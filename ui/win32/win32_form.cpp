@@ -86,6 +86,8 @@ struct Win32Form::Slot {
     std::vector<HWND> items;
     // The items the window shows, as the model gave them.
     std::vector<std::string> shown;
+    // A list's widest line, in pixels.
+    int extent = 0;
 };
 
 Win32Form::Win32Form(const forms::Form& description, FormModel& model, FormEvents events, HWND owner, HMENU menu)
@@ -184,7 +186,6 @@ void Win32Form::createControl(Slot& slot) {
                                   GetModuleHandleA(nullptr), nullptr);
     SendMessageA(slot.window, WM_SETFONT, reinterpret_cast<WPARAM>((c.flags & forms::FixedPitch) ? fixedFont_ : font_),
                  FALSE);
-    if (c.kind == forms::Kind::ListBox) SendMessageA(slot.window, LB_SETHORIZONTALEXTENT, 2000, 0);
 }
 
 void Win32Form::rebuildItems(Slot& slot, const std::vector<std::string>& items) {
@@ -300,11 +301,23 @@ void Win32Form::bind(Slot& slot) {
             if (!grows) {
                 SendMessageA(slot.window, LB_RESETCONTENT, 0, 0);
                 slot.shown.clear();
+                slot.extent = 0;
             }
             if (state.items.size() != slot.shown.size()) {
                 SendMessageA(slot.window, WM_SETREDRAW, FALSE, 0);
-                for (std::size_t i = slot.shown.size(); i < state.items.size(); ++i)
-                    SendMessageA(slot.window, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(toAnsi(state.items[i]).c_str()));
+                // The list scrolls sideways as far as its widest line needs.
+                HDC dc = GetDC(slot.window);
+                HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(slot.window, WM_GETFONT, 0, 0)));
+                for (std::size_t i = slot.shown.size(); i < state.items.size(); ++i) {
+                    const std::string line = toAnsi(state.items[i]);
+                    SendMessageA(slot.window, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+                    SIZE size{};
+                    GetTextExtentPoint32A(dc, line.c_str(), static_cast<int>(line.size()), &size);
+                    slot.extent = std::max<int>(slot.extent, size.cx + 6);
+                }
+                SelectObject(dc, old);
+                ReleaseDC(slot.window, dc);
+                SendMessageA(slot.window, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(slot.extent), 0);
                 slot.shown = state.items;
                 SendMessageA(slot.window, WM_SETREDRAW, TRUE, 0);
                 if (!slot.shown.empty())
