@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "platform/host_text.hpp"
 #include "platform/ui.hpp"
 #include "platform/win32/message_boxes_win32.hpp"
 
@@ -37,7 +38,8 @@ int showYesCancelRetry(const std::string& caption, const std::string& text, unsi
     // Yes, the form's default button, stands third in the system's box.
     const unsigned system = MB_CANCELTRYCONTINUE | MB_DEFBUTTON3 | (flags & mb::IconMask);
     relabelHook = SetWindowsHookExA(WH_CBT, relabelButtons, nullptr, GetCurrentThreadId());
-    const int id = MessageBoxA(nullptr, text.c_str(), caption.c_str(), system | MB_TASKMODAL | MB_SETFOREGROUND);
+    const int id = MessageBoxA(nullptr, hostText(text).c_str(), hostText(caption).c_str(),
+                               system | MB_TASKMODAL | MB_SETFOREGROUND);
     if (relabelHook) {
         UnhookWindowsHookEx(relabelHook);
         relabelHook = nullptr;
@@ -54,7 +56,9 @@ int showYesCancelRetry(const std::string& caption, const std::string& text, unsi
 
 int Win32MessageBoxes::show(const std::string& caption, const std::string& text, unsigned flags) {
     if ((flags & mb::ButtonMask) == mb::YesCancelRetry) return showYesCancelRetry(caption, text, flags);
-    const int id = MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags | MB_TASKMODAL | MB_SETFOREGROUND);
+    // The project's texts are UTF-8; the box reads the ANSI code page.
+    const int id = MessageBoxA(nullptr, hostText(text).c_str(), hostText(caption).c_str(),
+                               flags | MB_TASKMODAL | MB_SETFOREGROUND);
     // No desktop to show it on: the default button, as the console would.
     return id != 0 ? id : defaultButtonOf(flags);
 }

@@ -3,6 +3,7 @@
 // rendered into ui-shots/.
 #include <gtest/gtest.h>
 
+#include "platform/win32/message_boxes_win32.hpp"
 #include "tests/win32/win32_test_support.hpp"
 #include "ui/win32/form_shot.hpp"
 #include "ui/win32/status_forms_win32.hpp"
@@ -88,6 +89,28 @@ TEST(Win32StatusForms, ShowWhatTheyAreGivenAndHandCancelBack) {
     saveShot(*notice.form(), "TFormHinweis");
     notice.close();
     EXPECT_FALSE(IsWindowVisible(notice.form()->handle()));
+}
+
+}  // namespace
+}  // namespace tarvex::ui::win32
+
+namespace tarvex::ui::win32 {
+namespace {
+
+// The system's box shows the project's UTF-8 texts through the ANSI code
+// page, as every window of the Windows builds does.
+TEST(Win32MessageBoxes, ShowTextsThroughTheAnsiCodePage) {
+    platform::Win32MessageBoxes boxes;
+    std::wstring shown;
+    test::Later answer([&] {
+        HWND box = GetActiveWindow();
+        wchar_t text[256] = {};
+        GetDlgItemTextW(box, 0xFFFF, text, 256);
+        shown = text;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(boxes.show("Trace", "Time: 12 \xC2\xB5s", platform::mb::Ok), platform::IdOk);
+    EXPECT_EQ(shown, L"Time: 12 \u00B5s");
 }
 
 }  // namespace
