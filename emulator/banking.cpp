@@ -234,6 +234,19 @@ std::vector<TBankAdresse> TBanking::PrepareAccess(const TBankAdresse& a) const {
     return out;
 }
 
+std::vector<TBankAdresse> TBanking::CodeAliases(const TBankAdresse& a) const {
+    std::vector<TBankAdresse> out;
+    if (mode_ < 5 || !a.banked) return out;
+    const TBankAdresse place = PhysicalAddress(a);
+    const std::uint32_t step = mode_ <= 8 ? 0x8000 : 0x4000;
+    for (int b = 0; b <= MaxBank(); ++b)
+        for (std::uint32_t o = a.offset & (step - 1); o <= 0xFFFF; o += step) {
+            const TBankAdresse c = BankedAdresse(static_cast<std::uint8_t>(b), static_cast<std::uint16_t>(o));
+            if (c != a && PhysicalAddress(c) == place) out.push_back(c);
+        }
+    return out;
+}
+
 void TBanking::putPort(int bank) {
     const std::uint8_t value = portValues_[static_cast<std::size_t>(bank & 15)];
     auto lock = emulator_.LockLink();
@@ -487,7 +500,8 @@ void TBanking::SetDallasAddressingMode(int mode) {
     const bool change = mode != dallasMode_ || control != control_;
     dallasMode_ = mode;
     control_ = control;
-    if (mode == DallasStandard) dallasBanking_ = false;
+    // Through the setter, so that the monitor loses the banking patch too.
+    if (mode == DallasStandard) SetDallasBanking(false);
     setMaxBytes(mode == DallasContiguous ? 4 : 3);
     if (change) TransmitDallasAddressingMode();
 }
@@ -504,6 +518,8 @@ void TBanking::TransmitDallasAddressingMode() {
 void TBanking::SetDallasBanking(bool on) {
     if (on == dallasBanking_) return;
     dallasBanking_ = on;
+    // The bank the patch selected is not the one the port holds.
+    codeBank_ = 255;
     if (state() < TBasisEmulator::StateStarting) {
         dallasPending_ = true;
         return;

@@ -112,6 +112,10 @@ public:
     void CheckNoBanking() const;
     // The other addresses at which code written at this address shows.
     std::vector<TBankAdresse> PrepareAccess(const TBankAdresse& address) const;
+    // Every other per-bank program address that reaches the same byte of
+    // emulation memory: the common area seen from each bank, and in modes
+    // 9-11 the repeats of a bank's 16 KB window at 0x4000, 0x8000, 0xC000.
+    std::vector<TBankAdresse> CodeAliases(const TBankAdresse& address) const;
     int MaxVarBank() const;
     int HardwareBankLimit() const;
 

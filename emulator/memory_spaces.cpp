@@ -319,6 +319,18 @@ std::int32_t TEmulSpeicher::insertBlock(std::unique_ptr<TSpeicherBlock> block, s
     return cache_.IndexOfSerial(serial);
 }
 
+void TEmulSpeicher::dropCodeAliases(TBankAdresse at, std::int32_t count) {
+    const TBanking* banking = owner_.Banking();
+    if (kind_ != KindProgram || banking == nullptr) return;
+    // Aliases repeat every 16 KB at the finest, so each 16 KB run maps whole.
+    while (count > 0) {
+        const std::int32_t run = std::min<std::int32_t>(count, 0x4000 - (at.offset & 0x3FFF));
+        for (const TBankAdresse& alias : banking->CodeAliases(at)) removeOverlapping(alias, run);
+        at = advanced(at, run);
+        count -= run;
+    }
+}
+
 void TEmulSpeicher::removeOverlapping(const TBankAdresse& address, std::int32_t count) {
     if (count <= 0) return;
     const std::uint32_t from = address.offset;
@@ -514,11 +526,12 @@ void TEmulSpeicher::WriteBlock(const TBankAdresse& address, std::string_view dat
             if (sameBank && posOf(next.start) > posOf(at))
                 n = std::min<std::int32_t>(n, static_cast<std::int32_t>(posOf(next.start) - posOf(at)));
         }
+        // A piece ends with its bank: the board addresses one bank at a time.
+        if (linearRange(at)) n = std::min<std::int32_t>(n, 0x10000 - at.offset);
         n = std::max(n, 1);
         sendPiece(at, data.substr(0, static_cast<std::size_t>(n)));
         removeOverlapping(at, n);
-        if (kind_ == KindProgram && owner_.Banking())
-            for (const TBankAdresse& alias : owner_.Banking()->PrepareAccess(at)) removeOverlapping(alias, n);
+        dropCodeAliases(at, n);
         data.remove_prefix(static_cast<std::size_t>(n));
         at = advanced(at, n);
     }
@@ -545,22 +558,10 @@ void TEmulSpeicher::sendPiece(const TBankAdresse& at, std::string_view piece) {
             emu.WriteN(static_cast<std::uint16_t>(at.offset + i), static_cast<std::uint8_t>(piece[i]));
         return;
     case KindSfr: {
-        const TSfrConfig& sfr = owner_.SfrConfig();
         for (std::size_t i = 0; i < piece.size(); ++i) {
             const auto address = static_cast<std::uint8_t>(at.offset + i);
             emu.WriteSfr(address, static_cast<std::uint8_t>(piece[i]));
-            // Writing CANADR moves the window that CANDAT shows.
-            if (sfr.CanAdrAddress() == address && sfr.CanDatAddress() <= 0xFF && sfr.CanDatAddress() != address) {
-                const bool was = owner_.NoCache();
-                owner_.SetNoCache(true);
-                try {
-                    ReadBlock(UnbankedAdresse(sfr.CanDatAddress()), 1);
-                } catch (...) {
-                    owner_.SetNoCache(was);
-                    throw;
-                }
-                owner_.SetNoCache(was);
-            }
+            rereadCanDat(address);
         }
         return;
     }
@@ -573,6 +574,7 @@ void TEmulSpeicher::sendPiece(const TBankAdresse& at, std::string_view piece) {
                 const std::uint8_t old = emu.ReadSfr(sfrAddress);
                 emu.WriteSfr(sfrAddress, static_cast<std::uint8_t>(piece[i] ? old | mask : old & ~mask));
                 sfrBitsWritten_ = true;
+                rereadCanDat(sfrAddress);
             } else {
                 const auto cell = static_cast<std::uint16_t>(BitBase + bit / 8);
                 const std::uint8_t old = emu.ReadN(cell);
@@ -583,6 +585,22 @@ void TEmulSpeicher::sendPiece(const TBankAdresse& at, std::string_view piece) {
         return;
     default: accessError(79);
     }
+}
+
+void TEmulSpeicher::rereadCanDat(std::uint8_t written) {
+    // Writing CANADR, as a byte or a bit, moves the window that CANDAT shows.
+    const TSfrConfig& sfr = owner_.SfrConfig();
+    if (sfr.CanAdrAddress() != written || sfr.CanDatAddress() > 0xFF || sfr.CanDatAddress() == written) return;
+    TEmulSpeicher& space = owner_.Space(SpaceKind::Sfr);
+    const bool was = owner_.NoCache();
+    owner_.SetNoCache(true);
+    try {
+        space.ReadBlock(UnbankedAdresse(sfr.CanDatAddress()), 1);
+    } catch (...) {
+        owner_.SetNoCache(was);
+        throw;
+    }
+    owner_.SetNoCache(was);
 }
 
 void TEmulSpeicher::changed() {
@@ -648,8 +666,18 @@ void TEmulSpeicher::WriteProgram(const TBankAdresse& address, std::string_view d
     requireState();
     CheckRange(address, static_cast<std::int32_t>(data.size()));
     if (data.empty()) return;
-    owner_.Emulator().Download().ProgLaden(address, data);
-    removeOverlapping(address, static_cast<std::int32_t>(data.size()));
+    // The download addresses one bank at a time; a range that the check let
+    // run on into the next bank goes out bank by bank.
+    TBankAdresse at = address;
+    while (!data.empty()) {
+        std::size_t n = data.size();
+        if (linearRange(at)) n = std::min<std::size_t>(n, 0x10000u - at.offset);
+        owner_.Emulator().Download().ProgLaden(at, data.substr(0, n));
+        removeOverlapping(at, static_cast<std::int32_t>(n));
+        dropCodeAliases(at, static_cast<std::int32_t>(n));
+        data.remove_prefix(n);
+        at = advanced(at, static_cast<std::int32_t>(n));
+    }
     changed();
 }
 

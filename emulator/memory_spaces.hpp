@@ -160,6 +160,9 @@ private:
     void requireKind(bool ok) const;
     void checkMapped(const TBankAdresse& address, std::int32_t count) const;
     void removeOverlapping(const TBankAdresse& address, std::int32_t count);
+    // Program writes: drops what other banks cached of the same bytes.
+    void dropCodeAliases(TBankAdresse address, std::int32_t count);
+    void rereadCanDat(std::uint8_t written);
     void changed();
     void updateTraceTransfer();
     bool linearRange(const TBankAdresse& address) const override;

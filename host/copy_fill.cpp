@@ -128,6 +128,12 @@ void selectBank(TEmulSpaces& spaces, std::uint8_t kind, const TBankAdresse& addr
     if (kind == memkind::ExtData) banking->SetBank(TBanking::KindXdata, address);
 }
 
+// The monitor runs its master-memory block commands through the bank
+// register; the hardware bank must be put again before the next code access.
+void masterBlockDone(TEmulSpaces& spaces) {
+    if (TBanking* banking = spaces.Banking()) banking->InvalidHardwareBank();
+}
+
 std::uint16_t plus(std::uint16_t offset, std::uint32_t by) { return static_cast<std::uint16_t>(offset + by); }
 
 void copyXdata(TEmulator& emulator, std::uint16_t start, std::uint16_t end, std::uint16_t destination,
@@ -179,9 +185,11 @@ void fillRange(TEmulSpaces& spaces, TEmulSpeicher& space, std::uint8_t kind, con
         case memkind::IntData:
             board_copy::Fill(emulator, board_copy::FillMemory::IntData, plus(from.offset, IntDataBase),
                              plus(to.offset, IntDataBase), value);
+            masterBlockDone(spaces);
             break;
         case memkind::System:
             board_copy::Fill(emulator, board_copy::FillMemory::System, from.offset, to.offset, value);
+            masterBlockDone(spaces);
             break;
         case memkind::ExtData:
             selectBank(spaces, kind, from);
@@ -242,9 +250,11 @@ void ExecuteCopyCommand(const TKommandoStruktur& command, const TCopyFillTargets
         case memkind::IntData:
             board_copy::Copy(emulator, board_copy::CopyMemory::Master, plus(start.offset, IntDataBase),
                              plus(end.offset, IntDataBase), plus(target, IntDataBase), upward);
+            masterBlockDone(spaces);
             break;
         case memkind::System:
             board_copy::Copy(emulator, board_copy::CopyMemory::Master, start.offset, end.offset, target, upward);
+            masterBlockDone(spaces);
             break;
         case memkind::ExtData:
             copyXdata(emulator, start.offset, end.offset, destination.offset, destinationEnd.offset, upward);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/conversions.hpp"
 #include "core/errors.hpp"
 #include "core/value_stream.hpp"
@@ -246,6 +248,27 @@ TEST(Banking, DallasReturnAddressPatchAndUndo) {
     b.banking.SetDallasAddressingMode(TBanking::DallasContiguous);
     EXPECT_EQ(b.banking.maxCountBefehlsBytes(), 4);
     EXPECT_EQ(b.banking.ControlByte() & 0xE0, 0xA0);
+}
+
+// Standard addressing ends Dallas banking, and the monitor loses its
+// banking patch with it; the next bank goes out through the port again.
+TEST(Banking, StandardAddressingTakesTheDallasBankingPatchAway) {
+    BankRig b(1, 1, 2, TBasisEmulator::StateReady);
+    b.rig.emu->SetProzessorTyp(15);
+    RecordingPort port;
+    b.banking.SetPortAccess(&port);
+    b.banking.SetDallasAddressingMode(TBanking::DallasPaged);
+    b.banking.SetDallasBanking(true);
+    b.banking.SetBank(TBanking::KindCode, BankedAdresse(1, 0x9000));
+    EXPECT_TRUE(port.log.empty());
+    b.rig.wire.clear();
+    b.banking.SetDallasAddressingMode(TBanking::DallasStandard);
+    EXPECT_FALSE(b.banking.DallasBanking());
+    const auto wire = b.rig.commands();
+    for (const char* cell : {"W N 76 00 00", "W N 76 01 00", "W N 75 04 00", "W N 7D DE 00"})
+        EXPECT_NE(std::find(wire.begin(), wire.end(), cell), wire.end()) << cell;
+    b.banking.SetBank(TBanking::KindCode, BankedAdresse(1, 0x9000));
+    EXPECT_EQ(port.log, (std::vector<std::string>{"ReadSfr 90", "WriteSfr 90 F1"}));
 }
 
 TEST(Banking, SettingsSection) {

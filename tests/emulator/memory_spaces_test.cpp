@@ -164,6 +164,31 @@ TEST(MemorySpaces, CanAdrWriteReReadsCanDat) {
     EXPECT_FALSE(t.spaces->NoCache());
 }
 
+// CANADR on a bit-addressable place: a bit write moves the CANDAT window
+// as a byte write does.
+TEST(MemorySpaces, CanAdrBitWriteReReadsCanDat) {
+    Started t;
+    const auto raw = test::readBytes((test::sourceDir() / "data" / "VokRegs.txt").string());
+    std::string file(raw.begin(), raw.end());
+    const auto swap = [&](const std::string& from, const std::string& to) {
+        const auto at = file.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        file.replace(at, from.size(), to);
+    };
+    swap("0 WDCON - - D8 0", "0 WDCON - - DA 0");
+    swap("0 CANADR - - DA 0", "0 CANADR - - D8 0");
+    t.sfr->LoadDerivativeText(file, "DS80C390");
+    ASSERT_EQ(t.sfr->CanAdrAddress(), 0xD8);
+    t.space(SpaceKind::Sfr).ReadByte(0xDB);
+    t.fresh();
+    t.space(SpaceKind::Bit).WriteBlock(UnbankedAdresse(0xD9), bytes({1}));
+    const auto lines = t.log();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[1], "P S 01 00 D8");
+    EXPECT_EQ(starting(lines, "D S 01 00 DB").size(), 1u);  // past the cached value
+    EXPECT_FALSE(t.spaces->NoCache());
+}
+
 TEST(MemorySpaces, SfrBitIsReadModifyWrite) {
     Started t;
     t.space(SpaceKind::Bit).WriteBlock(UnbankedAdresse(0x93), bytes({1}));
@@ -375,6 +400,67 @@ TEST(MemorySpaces, BankedDownloadsReadBackEqual) {
         EXPECT_EQ(t.board.code(static_cast<std::size_t>(r.hardwareBank), r.physical), 0x12) << r.mode;
         t.space(SpaceKind::Program).ClearProgramCache();
         EXPECT_EQ(t.read(SpaceKind::Program, r.at, 4), code) << r.mode;
+    }
+}
+
+// A write reaches every address that shows the same byte of emulation
+// memory: what another bank cached of it is read fresh. Mode 6: the common
+// area of bank 2 is bank 0's window; mode 10: a bank's 16 KB window repeats
+// at 0x4000, 0x8000 and 0xC000.
+TEST(MemorySpaces, CodeWritesLeaveNoStaleCopyInOtherBanks) {
+    enum Via { Block, Program };
+    struct Row {
+        int version, mode;
+        TBankAdresse cached;
+        Via via;
+        TBankAdresse written;
+    };
+    const Row rows[] = {
+        {3, 6, BankedAdresse(2, 0x0100), Program, BankedAdresse(0, 0x0100)},
+        {3, 6, BankedAdresse(3, 0x0100), Program, BankedAdresse(0, 0x8100)},
+        {3, 6, BankedAdresse(0, 0x8100), Block, BankedAdresse(1, 0x0100)},
+        {5, 10, BankedAdresse(3, 0x6780), Block, BankedAdresse(3, 0xA780)},
+        {5, 10, BankedAdresse(1, 0xC100), Program, BankedAdresse(1, 0x4100)},
+        {5, 10, BankedAdresse(0, 0xE100), Program, BankedAdresse(5, 0x2100)},
+    };
+    const std::string code = bytes({0x12, 0x34, 0x56, 0x78});
+    for (const Row& r : rows) {
+        Started t;
+        t.banking->SetBankingVersion(r.version);
+        t.banking->SetBankingMode(r.mode);
+        ASSERT_EQ(t.banking->bankingMode(), r.mode);
+        const std::string before = t.read(SpaceKind::Program, r.cached, 4);
+        ASSERT_NE(before, code);
+        if (r.via == Block)
+            t.space(SpaceKind::Program).WriteBlock(r.written, code);
+        else
+            t.space(SpaceKind::Program).WriteProgram(r.written, code);
+        EXPECT_EQ(t.read(SpaceKind::Program, r.cached, 4), code)
+            << r.mode << " " << BankAdresseToStrFull(r.written) << " seen at " << BankAdresseToStrFull(r.cached);
+    }
+}
+
+// A write that the range check lets run on past the end of a bank goes on
+// in the next bank, whole; nothing is cut at 0xFFFF.
+TEST(MemorySpaces, CodeWritesRunOnIntoTheNextBank) {
+    for (const bool download : {true, false}) {
+        Started t;
+        t.banking->SetBankingVersion(1);
+        t.banking->SetBankingMode(3);
+        std::string code(download ? 256 : 512, '\0');
+        for (std::size_t i = 0; i < code.size(); ++i) code[i] = static_cast<char>(i * 3 + 1);
+        const TBankAdresse at = BankedAdresse(0, 0xFFC0);
+        if (download)
+            t.space(SpaceKind::Program).WriteProgram(at, code);
+        else
+            t.space(SpaceKind::Program).WriteBlock(at, code);
+        t.space(SpaceKind::Program).ClearProgramCache();
+        EXPECT_EQ(t.read(SpaceKind::Program, at, 0x40), code.substr(0, 0x40)) << download;
+        EXPECT_EQ(t.read(SpaceKind::Program, BankedAdresse(1, 0), static_cast<int>(code.size() - 0x40)),
+                  code.substr(0x40))
+            << download;
+        // Bank 1 lies in hardware bank 2.
+        EXPECT_EQ(t.board.code(2, 0x0000), static_cast<std::uint8_t>(code[0x40])) << download;
     }
 }
 

@@ -172,6 +172,29 @@ TEST(CopyFill, FillOverThreeCodeBanksOneCommandEachAfterItsBankSelect) {
     EXPECT_EQ(t.read(SpaceKind::Program, BankedAdresse(2, 0x1234), 1), "\x5A");
 }
 
+// The monitor runs its master-memory block commands through the bank
+// register: the hardware bank is put again after each.
+TEST(CopyFill, MasterMemoryBlockCommandsPutTheHardwareBankAgain) {
+    const TKommandoStruktur rows[] = {
+        command(cmd::Initialize, memkind::IntData, U(0x30), U(0x3F), {}, 0xAA),
+        command(cmd::Initialize, memkind::System, U(0x7000), U(0x700F), {}, 0x55),
+        command(cmd::Copy, memkind::IntData, U(0x30), U(0x37), U(0x50)),
+        command(cmd::Copy, memkind::System, U(0x7000), U(0x7007), U(0x7010)),
+    };
+    for (const TKommandoStruktur& c : rows) {
+        Rig t;
+        t.banking->SetBankingVersion(1);
+        t.banking->SetBankingMode(3);
+        t.read(SpaceKind::Program, BankedAdresse(1, 0x1000), 1);
+        t.fresh();
+        run(c, t.targets());
+        const auto wire = t.boardCommands(true);
+        ASSERT_EQ(wire.size(), 2u) << int(c.code) << " " << int(c.memoryKind);
+        EXPECT_EQ(wire[1], Format("W N F4 00 %.2X", t.banking->ControlByte()));
+        EXPECT_EQ(t.read(SpaceKind::Program, BankedAdresse(1, 0x1000), 1).size(), 1u);
+    }
+}
+
 TEST(CopyFill, EmulatorSystemMemoriesFilledWhereTheirSpacesReadThem) {
     Rig t;
     // Kind 6: the system planes are the code planes, one "F P" per bank.
