@@ -36,13 +36,14 @@ void SetBankGueltig(TBankAdresse& a, bool banked);
 void SetAlleBaenke(TBankAdresse& a, bool allBanks);
 
 // The routines that depend on the banking option read it from the banking
-// given, by default the one in force. Without a banking component (nullptr)
-// banking counts as off and both text forms give the full form.
+// given: each caller passes its own component's. Without a banking component
+// (nullptr, the checkers) banking counts as off and both text forms give the
+// full form.
 
 // Raises EVokWinConvertError 334 with the caller's text on malformed input.
-TBankAdresse StrToBankAdresse(std::string_view text, const IBankingInfo* banking = currentBanking());
-TBankAdresse LinearToBankAdresse(std::int32_t linear, const IBankingInfo* banking = currentBanking());
-std::string BankAdresseToStr(const TBankAdresse& a, const IBankingInfo* banking = currentBanking());
+TBankAdresse StrToBankAdresse(std::string_view text, const IBankingInfo* banking);
+TBankAdresse LinearToBankAdresse(std::int32_t linear, const IBankingInfo* banking);
+std::string BankAdresseToStr(const TBankAdresse& a, const IBankingInfo* banking);
 std::string BankAdresseToStrFull(const TBankAdresse& a);
 std::uint32_t BankAdresseToLinear(const TBankAdresse& a);
 
@@ -69,7 +70,7 @@ inline bool BankAdresseLess(const TBankAdresse& a, const TBankAdresse& b) {
 // Stream form: bank, offset (integers), banked, all banks (booleans). Old
 // streams carry no flags; their bank 0xFF meant "all banks" where code
 // banking is in use and "unbanked" where it is not.
-TBankAdresse ReadBankAdresse(ValueReader& reader, bool withFlags, const IBankingInfo* banking = currentBanking());
+TBankAdresse ReadBankAdresse(ValueReader& reader, bool withFlags, const IBankingInfo* banking);
 void WriteBankAdresse(ValueWriter& writer, const TBankAdresse& a);
 
 }  // namespace tarvex

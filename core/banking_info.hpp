@@ -40,10 +40,4 @@ private:
     int maxBytes_;
 };
 
-// The banking in force for routines that take none explicitly. Without a
-// banking component (the checkers) it is nullptr, which the routines take
-// as "no banking at all": text forms then always give the full form. Not owned.
-const IBankingInfo* currentBanking();
-void setCurrentBanking(const IBankingInfo* banking);
-
 }  // namespace tarvex

@@ -208,10 +208,10 @@ public:
     TSymboltabelle* Symbols() const { return symbols_; }
     TZeilennummertabelle* Lines() const { return lines_; }
     // The banking for the longest instruction and the address texts; null
-    // means the one in force at the time of the call (none in the checkers:
-    // three-byte instructions, full address texts). Not owned.
+    // means none (the checkers: three-byte instructions, full address texts).
+    // Not owned.
     void SetBanking(const IBankingInfo* banking) { banking_ = banking; }
-    const IBankingInfo* Banking() const { return banking_ ? banking_ : currentBanking(); }
+    const IBankingInfo* Banking() const { return banking_; }
 
     // --- settings ---
     bool LineNumbersRequired() const { return lineNumbersRequired_; }

@@ -86,9 +86,7 @@ const IOptionsInfo& TargetContext::optionsOrDefault() const {
 
 const IBankingInfo& TargetContext::bankingOrDefault() const {
     static const NoBanking none;
-    if (banking != nullptr) return *banking;
-    const IBankingInfo* current = currentBanking();
-    return current != nullptr ? *current : none;
+    return banking != nullptr ? *banking : none;
 }
 
 }  // namespace tarvex

@@ -158,7 +158,7 @@ struct TargetContext {
     ICodeReader* code = nullptr;
     INotifier* notifier = nullptr;
     const IOptionsInfo* options = nullptr;
-    // Null: currentBanking() at the time of the call.
+    // Null: no banking component (the checkers).
     const IBankingInfo* banking = nullptr;
 
     const IAddressSpaces& spacesOrDefault() const;

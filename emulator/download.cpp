@@ -173,9 +173,9 @@ void TEmulDownload::ProgLaden(const TBankAdresse& address, std::string_view data
     if (bytes.empty()) return;
     auto lock = emulator_.LockLink();
     const std::size_t n = bytes.size();
-    emulator_.Protokoll("ProgLaden Adr: " + BankAdresseToStr(address) + " Anzahl Bytes: " + std::to_string(n) + " (0x" +
-                        Format("%.4X", static_cast<unsigned>(n)) + ")" +
-                        " MasterAdr: " + BankAdresseToStr(physical(address)));
+    emulator_.Protokoll("ProgLaden Adr: " + BankAdresseToStr(address, banking_) +
+                        " Anzahl Bytes: " + std::to_string(n) + " (0x" + Format("%.4X", static_cast<unsigned>(n)) +
+                        ")" + " MasterAdr: " + BankAdresseToStr(physical(address), banking_));
     const bool pellunars = pellunarsActive();
     for (std::size_t at = 0; at < n;) {
         const TBankAdresse a = advanced(address, at);
@@ -192,7 +192,7 @@ void TEmulDownload::ProgLaden(const TBankAdresse& address, std::string_view data
         }
     }
     if (pellunars) {
-        emulator_.Protokoll("Pellunar CheckBuffer Adr: " + BankAdresseToStr(address) +
+        emulator_.Protokoll("Pellunar CheckBuffer Adr: " + BankAdresseToStr(address, banking_) +
                             " Anzahl Bytes: " + std::to_string(n));
         scan(address, bytes);
     }

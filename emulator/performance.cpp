@@ -314,7 +314,8 @@ void TPerformance::walk(TPerformanceList& result) {
         int kind = 0;
         TPerformanceItem* item = find(f.address, kind);
         if (item == nullptr) {
-            result.Messages.push_back(FmtLoadStr(MsgNoRange, static_cast<int>(i), BankAdresseToStr(f.address)));
+            result.Messages.push_back(
+                FmtLoadStr(MsgNoRange, static_cast<int>(i), BankAdresseToStr(f.address, banking())));
             continue;
         }
         if (kind == 0) {
@@ -323,11 +324,13 @@ void TPerformance::walk(TPerformanceList& result) {
         }
         if (kind == 2) {
             if (f.data != OpRet && f.data != OpReti) {
-                result.Messages.push_back(FmtLoadStr(MsgNoRange, static_cast<int>(i), BankAdresseToStr(f.address)));
+                result.Messages.push_back(
+                    FmtLoadStr(MsgNoRange, static_cast<int>(i), BankAdresseToStr(f.address, banking())));
                 continue;
             }
             auto early = std::make_unique<TPerformanceItem>();
-            early->RangeText = BankAdresseToStr(item->EntryAddress) + " " + BankAdresseToStr(f.address);
+            early->RangeText =
+                BankAdresseToStr(item->EntryAddress, banking()) + " " + BankAdresseToStr(f.address, banking());
             early->Name = "?RET/RETI? " + item->Name;
             early->EntryAddress = item->EntryAddress;
             early->ExitAddress = f.address;
@@ -340,7 +343,8 @@ void TPerformance::walk(TPerformanceList& result) {
             item = added;
         }
         if (stack.empty()) {
-            result.Messages.push_back(FmtLoadStr(MsgNoStart, static_cast<int>(i), BankAdresseToStr(item->EntryAddress)));
+            result.Messages.push_back(
+                FmtLoadStr(MsgNoStart, static_cast<int>(i), BankAdresseToStr(item->EntryAddress, banking())));
             continue;
         }
         TSchachtel& top = stack.back();
@@ -348,7 +352,7 @@ void TPerformance::walk(TPerformanceList& result) {
         if (!sameExit) {
             if (!BankAdresseEqual(top.Item->EntryAddress, item->EntryAddress)) {
                 result.Messages.push_back(
-                    FmtLoadStr(MsgNoStart, static_cast<int>(i), BankAdresseToStr(item->EntryAddress)));
+                    FmtLoadStr(MsgNoStart, static_cast<int>(i), BankAdresseToStr(item->EntryAddress, banking())));
                 continue;
             }
             top.Item = item;
@@ -398,7 +402,8 @@ void TPerformance::walk(TPerformanceList& result) {
     undefined->Name = std::string(LoadStr(MsgUndefined));
     undefined->EntryAddress = wiring_.programMin;
     undefined->ExitAddress = wiring_.programMax;
-    undefined->RangeText = BankAdresseToStr(wiring_.programMin) + " " + BankAdresseToStr(wiring_.programMax);
+    undefined->RangeText =
+        BankAdresseToStr(wiring_.programMin, banking()) + " " + BankAdresseToStr(wiring_.programMax, banking());
     undefined->Resolved = true;
     undefined->AddCall(clampedDifference(static_cast<std::int64_t>(result.RunTime) - net));
     result.Items.push_back(std::move(undefined));
@@ -429,8 +434,8 @@ void TPerformance::readSettings(ValueReader& r, int version, bool apply) {
     while (!r.EndOfList()) {
         auto item = std::make_unique<TPerformanceItem>();
         item->RangeText = r.ReadString();
-        item->EntryAddress = ReadBankAdresse(r, version >= 5);
-        item->ExitAddress = ReadBankAdresse(r, version >= 5);
+        item->EntryAddress = ReadBankAdresse(r, version >= 5, banking());
+        item->ExitAddress = ReadBankAdresse(r, version >= 5, banking());
         item->Name = r.ReadString();
         item->Percent = r.ReadExtended();
         item->MaxTime = static_cast<std::uint32_t>(r.ReadInteger());

@@ -163,6 +163,7 @@ private:
     void applySetup();
     void transmitRanges();
     void walk(TPerformanceList& result);
+    const IBankingInfo* banking() const { return validator_ ? validator_->Banking() : nullptr; }
 
     std::unique_ptr<TVokWinValidator> validator_;
     TPerformanceWiring wiring_;

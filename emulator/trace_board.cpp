@@ -329,7 +329,7 @@ void TBasisTracePlatine::notify(std::uint8_t code) {
 }
 
 int TBasisTracePlatine::bankingMode() const {
-    const IBankingInfo* banking = bankingInfo_ ? bankingInfo_ : currentBanking();
+    const IBankingInfo* banking = bankingInfo_;
     return banking ? banking->bankingMode() : 0;
 }
 
@@ -473,13 +473,13 @@ void TTracePlatine::ReadRecord(TTraceFrame& frame, std::uint32_t h, std::uint32_
     }
     frame.Decode(record, i);
     if (frame.Index == TTraceFrame::NoIndex) return;
-    const IBankingInfo* banking = bankingInfo_ ? bankingInfo_ : currentBanking();
+    const IBankingInfo* banking = bankingInfo_;
     if (banking && banking->maxCountBefehlsBytes() == 4) frame.OperandsValid = 0;
 }
 
 void TTracePlatine::FetchOperands(TTraceFrame& frame, bool fetchRecorded) {
     if (frame.OperandsValid == 0 && !fetchRecorded && spaces_) {
-        const IBankingInfo* banking = bankingInfo_ ? bankingInfo_ : currentBanking();
+        const IBankingInfo* banking = bankingInfo_;
         const int n = banking ? banking->maxCountBefehlsBytes() : 3;
         TEmulSpeicher& program = spaces_->Space(SpaceKind::Program);
         const TBankAdresse start = GetAddress(frame);
@@ -503,7 +503,7 @@ void TTracePlatine::FetchOperands(TTraceFrame& frame, bool fetchRecorded) {
 
 TBankAdresse TTracePlatine::GetAddress(const TTraceFrame& frame) const {
     const int kind = frame.CycleKind();
-    const IBankingInfo* banking = bankingInfo_ ? bankingInfo_ : currentBanking();
+    const IBankingInfo* banking = bankingInfo_;
     const bool isCode = kind == TTraceFrame::KindOpcode || kind == TTraceFrame::KindFetch;
     const bool banked = banking && (isCode ? banking->bankingMode() != 0 : banking->varBanking());
     if (!banked) return UnbankedAdresse(frame.Offset());
@@ -519,7 +519,7 @@ TBankAdresse TTracePlatine::GetAddress(const TTraceFrame& frame) const {
 }
 
 std::string TTracePlatine::AddressText(const TTraceFrame& frame) const {
-    return BankAdresseToStr(GetAddress(frame), bankingInfo_ ? bankingInfo_ : currentBanking());
+    return BankAdresseToStr(GetAddress(frame), bankingInfo_);
 }
 
 std::uint32_t TTracePlatine::AddressValue(const TTraceFrame& frame) const {

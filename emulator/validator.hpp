@@ -62,6 +62,8 @@ public:
     // converting.
     std::int32_t MaxInt() const;
     void SetMaxInt(std::int32_t value);
+    // The banking its addresses are read and written with (null: none).
+    const IBankingInfo* Banking() const { return ctx_.banking; }
 
     // Converts and checks; converting the text of the last success again
     // does nothing while nothing it depends on has changed.

@@ -1012,10 +1012,13 @@ std::string TWatchTabelle::formatElement(TWatchItem& item, std::string_view d) {
     }
     case 16: {
         if (b.size() < 3) return {};
-        TBankAdresse a;
-        a.bank = static_cast<std::uint8_t>(b[0]);
-        a.offset = static_cast<std::uint16_t>(static_cast<std::uint8_t>(b[1]) << 8 | static_cast<std::uint8_t>(b[2]));
-        return BankAdresseToStr(a);
+        // The bank byte means something only where code is banked.
+        const IBankingInfo* banking = symbols_.context().banking;
+        const auto offset =
+            static_cast<std::uint16_t>(static_cast<std::uint8_t>(b[1]) << 8 | static_cast<std::uint8_t>(b[2]));
+        const bool banked = banking != nullptr && banking->bankingMode() != 0;
+        return BankAdresseToStr(
+            banked ? BankedAdresse(static_cast<std::uint8_t>(b[0]), offset) : UnbankedAdresse(offset), banking);
     }
     case 24: case 25: case 26: {
         const std::size_t n = item.typeCode == 24 ? 4 : item.typeCode == 25 ? 6 : 7;
@@ -1283,7 +1286,10 @@ void TWatchTabelle::modifyElement(TWatchItem& original, std::string_view text) {
         break;
     case 4: value = static_cast<std::uint32_t>(BinStrToInt(t)); break;
     case 5: throw EWatchError(FmtLoadStr(MsgValueNotValid, LoadStr(MsgFormat)));
-    case 6: addressValue = StrToBankAdresse(t); value = addressValue.offset; break;
+    case 6:
+        addressValue = StrToBankAdresse(t, symbols_.context().banking);
+        value = addressValue.offset;
+        break;
     default: break;
     }
     // Integer values outside the width are refused rather than truncated.

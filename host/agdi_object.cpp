@@ -259,6 +259,7 @@ void TAgdiObject::createComponents() {
              context.spaces = o.spaces_.get();
              context.notifier = &o.notifier_;
              context.options = o.options_.get();
+             context.banking = o.banking_.get();
              o.symbols_ = std::make_unique<TSymboltabelle>(context);
          },
          {}},
@@ -268,6 +269,7 @@ void TAgdiObject::createComponents() {
              context.spaces = o.spaces_.get();
              context.notifier = &o.notifier_;
              context.options = o.options_.get();
+             context.banking = o.banking_.get();
              o.lines_ = std::make_unique<TZeilennummertabelle>(*o.symbols_, context);
              if (o.debug_) o.debug_->SetLineTable(o.lines_.get());
              // The trace rows read their labels and source lines from the
@@ -303,6 +305,7 @@ void TAgdiObject::createComponents() {
          [](TAgdiObject& o) {
              o.kommando_ = std::make_unique<TKommando>(o.notifier_);
              o.kommando_->SetTracePresent([&o] { return o.traceBoardPresent(); });
+             o.kommando_->SetBanking(o.banking_.get());
          },
          {}},
         {"PerformanceComp",

@@ -75,14 +75,14 @@ std::uint8_t readByte(ValueReader& reader) {
 
 }  // namespace
 
-void TBasisVokWinKommando::ReadFromStream(ValueReader& reader, std::int32_t version) {
+void TBasisVokWinKommando::ReadFromStream(ValueReader& reader, std::int32_t version, const IBankingInfo* banking) {
     const bool flags = version >= 6;
     Anker = reader.ReadBoolean();
     code = readByte(reader);
     memoryKind = readByte(reader);
-    start = ReadBankAdresse(reader, flags);
-    end = ReadBankAdresse(reader, flags);
-    destination = ReadBankAdresse(reader, flags);
+    start = ReadBankAdresse(reader, flags, banking);
+    end = ReadBankAdresse(reader, flags, banking);
+    destination = ReadBankAdresse(reader, flags, banking);
     fileFormat = readByte(reader);
     text1 = reader.ReadString();
     flag = reader.ReadBoolean();
@@ -292,7 +292,7 @@ std::string CommandName(const TKommandoStruktur& command) {
     return CommandName(command, CurrentCommandLanguage());
 }
 
-std::string ProtocolText(const TBasisVokWinKommando& c, CommandLanguage language) {
+std::string ProtocolText(const TBasisVokWinKommando& c, CommandLanguage language, const IBankingInfo* banking) {
     const Keywords& k = language == CommandLanguage::English ? kEnglish : kGerman;
     const std::uint8_t code = c.code;
     std::string t = CommandName(c, language);
@@ -322,15 +322,16 @@ std::string ProtocolText(const TBasisVokWinKommando& c, CommandLanguage language
         if (c.options & loadflag::PellunarLinesOnly) listed(k.pellunarLines);
         t += "]";
     }
-    if ((code == cmd::Load || code == cmd::LoadSystem) && c.flag) t += std::string(k.loadAddress) + BankAdresseToStr(c.start);
+    if ((code == cmd::Load || code == cmd::LoadSystem) && c.flag)
+        t += std::string(k.loadAddress) + BankAdresseToStr(c.start, banking);
     if (code == cmd::Save || code == cmd::Initialize || code == cmd::Copy || code == cmd::CopyEprom)
-        t += std::string(k.startAddress) + BankAdresseToStr(c.start) + std::string(k.endAddress) +
-             BankAdresseToStr(c.end);
+        t += std::string(k.startAddress) + BankAdresseToStr(c.start, banking) + std::string(k.endAddress) +
+             BankAdresseToStr(c.end, banking);
     if (code == cmd::SaveTrace)
         t += Format("%s%u%s%u", std::string(k.startIndex).c_str(), TraceFrameIndex(c.start),
                     std::string(k.endIndex).c_str(), TraceFrameIndex(c.end));
     if (code == cmd::Initialize) t += std::string(k.data) + Format("%.2X", c.value);
-    if (code == cmd::Copy) t += std::string(k.dest) + BankAdresseToStr(c.destination);
+    if (code == cmd::Copy) t += std::string(k.dest) + BankAdresseToStr(c.destination, banking);
     if (code == cmd::MapShared) t += c.flag ? k.mapShared : k.mapSeparate;
     if (code == cmd::Map)
         t += std::string(k.programMemory) + c.text2 + ")" + std::string(k.extDataMemory) + c.text1 + ")";
@@ -371,8 +372,8 @@ std::string ProtocolText(const TBasisVokWinKommando& c, CommandLanguage language
     return std::string(2u * c.MakroLevel(), ' ') + t;
 }
 
-std::string ProtocolText(const TBasisVokWinKommando& command) {
-    return ProtocolText(command, CurrentCommandLanguage());
+std::string ProtocolText(const TBasisVokWinKommando& command, const IBankingInfo* banking) {
+    return ProtocolText(command, CurrentCommandLanguage(), banking);
 }
 
 }  // namespace tarvex

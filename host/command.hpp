@@ -47,8 +47,9 @@ public:
     std::size_t ChainLength() const;
 
     // The stream form of the select file (without anchor level, chain and
-    // table). Version 4 added option bit 3, version 6 the address flags.
-    void ReadFromStream(ValueReader& reader, std::int32_t version);
+    // table). Version 4 added option bit 3, version 6 the address flags;
+    // older addresses are read with the banking given.
+    void ReadFromStream(ValueReader& reader, std::int32_t version, const IBankingInfo* banking);
 
 private:
     std::uint8_t makroLevel_ = 0;
@@ -74,8 +75,9 @@ std::string CommandName(const TKommandoStruktur& command, CommandLanguage langua
 std::string CommandName(const TKommandoStruktur& command);
 // The history's line: name and parameters, indented two blanks per macro
 // level.
-std::string ProtocolText(const TBasisVokWinKommando& command, CommandLanguage language);
-std::string ProtocolText(const TBasisVokWinKommando& command);
+// Addresses are written with the banking given (null: none, the full form).
+std::string ProtocolText(const TBasisVokWinKommando& command, CommandLanguage language, const IBankingInfo* banking);
+std::string ProtocolText(const TBasisVokWinKommando& command, const IBankingInfo* banking);
 
 // A save-trace command carries frame indices in its start and end address:
 // bits 16 to 23 in the bank, bits 0 to 15 in the offset.

@@ -35,9 +35,9 @@ void TBasisKommando::SetMaximaleProtokollLaenge(std::int32_t limit) {
 void TBasisKommando::AddToProtokoll(std::unique_ptr<TBasisVokWinKommando> command) {
     if (!command) return;
     if (noDuplicates_) {
-        const std::string text = ProtocolText(*command);
+        const std::string text = ProtocolText(*command, banking_);
         for (std::size_t i = history_.Count(); i-- > 0;) {
-            if (ProtocolText(history_[i]) == text) {
+            if (ProtocolText(history_[i], banking_) == text) {
                 history_.Delete(i);
                 break;
             }

@@ -63,6 +63,9 @@ public:
 
     // Answers whether the trace board is fitted; unset: none.
     void SetTracePresent(std::function<bool()> present) { tracePresent_ = std::move(present); }
+    // The banking the command texts are written with; null: none.
+    void SetBanking(const IBankingInfo* banking) { banking_ = banking; }
+    const IBankingInfo* Banking() const { return banking_; }
 
     std::int32_t MaximaleProtokollLaenge() const { return maxLength_; }
     // Values outside 1..100 are ignored; a lower limit drops the newest
@@ -82,6 +85,7 @@ public:
 private:
     INotifier& notifier_;
     std::function<bool()> tracePresent_;
+    const IBankingInfo* banking_ = nullptr;
     std::int32_t maxLength_ = DefaultProtokollLaenge;
     bool noDuplicates_ = false;
     TKommandoListe history_;

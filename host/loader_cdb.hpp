@@ -99,7 +99,7 @@ private:
     TSymboltabelle& symbols_;
     TZeilennummertabelle& lines_;
     std::uint16_t offset_ = 0;
-    const IBankingInfo* banking_ = currentBanking();
+    const IBankingInfo* banking_ = nullptr;
     std::function<bool()> cancel_;
     std::vector<std::string> messages_;
 

@@ -154,7 +154,7 @@ void TProjectFiles::LoadSelectFile(const std::string& name, bool complain) {
                 // The record of the command that made the file; nothing
                 // uses it any more, but it must be read past.
                 TVokWinKommando dropped;
-                dropped.ReadFromStream(r, version);
+                dropped.ReadFromStream(r, version, c_.banking);
                 r.ReadBoolean();
             }
         }

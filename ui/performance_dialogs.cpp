@@ -354,9 +354,9 @@ bool RunPerformanceDefinitions(TPerformance& perf, std::uint32_t traceCapacity, 
     return true;
 }
 
-void RunPerformanceAnalysis(const TPerformanceList& result, const IPerformanceTrace* trace,
+void RunPerformanceAnalysis(const TPerformanceList& result, const IPerformanceTrace* trace, const IBankingInfo* banking,
                             platform::SettingsStore& store, QWidget* parent) {
-    PerfAnalyseModel model(store, trace);
+    PerfAnalyseModel model(store, banking, trace);
     model.SetErgebnis(result);
     PerformanceAnalyseDialog dialog(model, parent);
     dialog.exec();

@@ -65,7 +65,7 @@ bool RunPerformanceDefinitions(TPerformance& perf, std::uint32_t traceCapacity, 
                                platform::SettingsStore& store = platform::defaultSettings(),
                                QWidget* parent = nullptr);
 // "Performance analysis...": the component's result.
-void RunPerformanceAnalysis(const TPerformanceList& result, const IPerformanceTrace* trace,
+void RunPerformanceAnalysis(const TPerformanceList& result, const IPerformanceTrace* trace, const IBankingInfo* banking,
                             platform::SettingsStore& store = platform::defaultSettings(), QWidget* parent = nullptr);
 
 }  // namespace tarvex::ui

@@ -349,7 +349,8 @@ void QtDriverWindows::performanceAnalysis() {
     }
     QtBusyCursor busy;
     const TPerformanceList& result = object_->PerformanceErgebnis(&busy);
-    RunPerformanceAnalysis(result, object_->PerformanceTrace(), store_, dialogParent());
+    RunPerformanceAnalysis(result, object_->PerformanceTrace(), object_->DialogContext().banking, store_,
+                           dialogParent());
 }
 
 }  // namespace tarvex::ui

@@ -41,7 +41,7 @@ struct ChainRig : test::HostRig {
     std::vector<std::string> history_texts() const {
         std::vector<std::string> out;
         for (std::size_t i = 0; i < history.Protokoll().Count(); ++i)
-            out.push_back(ProtocolText(history.Protokoll()[i]));
+            out.push_back(ProtocolText(history.Protokoll()[i], nullptr));
         return out;
     }
     // Runs a chain as a dialog's caller does: the head is recorded when it
@@ -80,7 +80,7 @@ TEST(CommandChains, ShapesFromTheOfflineTable) {
     EXPECT_EQ(break2.text1, r.offline->GetItemText(20));
     EXPECT_EQ(break2.count, 3);
     EXPECT_EQ(break2.cycleType, r.offline->GetSelectMode(12));
-    EXPECT_EQ(ProtocolText(*breaks->Nachfolger).rfind("Break Break1 ", 0), 0u);
+    EXPECT_EQ(ProtocolText(*breaks->Nachfolger, nullptr).rfind("Break Break1 ", 0), 0u);
 
     r.offline->SetBreakMode(bmTraceOverflow);
     r.offline->SetOverflowText("300");
@@ -112,7 +112,7 @@ TEST(CommandChains, EqualBreakChainRecordsNothingAndSendsNothing) {
 
     r.offline->SetItemText(12, "1234");
     auto chain = BreakKommandos(r.offline.get());
-    const std::string expected = ProtocolText(*chain->Nachfolger->Nachfolger->Nachfolger);
+    const std::string expected = ProtocolText(*chain->Nachfolger->Nachfolger->Nachfolger, nullptr);
     r.run(std::move(chain));
     EXPECT_EQ(r.history_texts(), (std::vector<std::string>{expected}));
     EXPECT_EQ(r.select->GetItemText(12), r.offline->GetItemText(12));

@@ -70,7 +70,7 @@ struct HostCommands : test::SimHost {
     std::vector<std::string> history() {
         std::vector<std::string> out;
         const auto& h = object->Kommando().Protokoll();
-        for (std::size_t i = 0; i < h.Count(); ++i) out.push_back(ProtocolText(h[i]));
+        for (std::size_t i = 0; i < h.Count(); ++i) out.push_back(ProtocolText(h[i], nullptr));
         return out;
     }
 

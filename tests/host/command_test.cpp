@@ -105,22 +105,22 @@ TEST(Command, ProtocolTextsInEnglish) {
     };
     for (const auto& row : rows) {
         auto c = make(row.code, row.set);
-        EXPECT_EQ(ProtocolText(*c), row.text);
+        EXPECT_EQ(ProtocolText(*c, nullptr), row.text);
     }
     auto nested = make(cmd::ResetCpu);
     nested->SetMakroLevel(2);
-    EXPECT_EQ(ProtocolText(*nested), "    Reset CPU");
+    EXPECT_EQ(ProtocolText(*nested, nullptr), "    Reset CPU");
 }
 
 TEST(Command, GermanTextsUseTheGermanKeywords) {
     auto c = make(cmd::Save, [](TVokWinKommando& k) {
         k.text1 = "o.bin", k.options = 4, k.start = UnbankedAdresse(1), k.end = UnbankedAdresse(2);
     });
-    EXPECT_EQ(ProtocolText(*c, CommandLanguage::German),
+    EXPECT_EQ(ProtocolText(*c, CommandLanguage::German, nullptr),
               "Speichern o.bin Format=Binary Speicher=Program Optionen=[Symbole löschen] Startadresse=0001 "
               "Endadresse=0002");
     auto m = make(cmd::MapShared, [](TVokWinKommando& k) { k.flag = true; });
-    EXPECT_EQ(ProtocolText(*m, CommandLanguage::German), "Konfigurieren Map-Modus=GemeinsamAdressiert");
+    EXPECT_EQ(ProtocolText(*m, CommandLanguage::German, nullptr), "Konfigurieren Map-Modus=GemeinsamAdressiert");
     EXPECT_EQ(CurrentCommandLanguage(), CommandLanguage::English);
 }
 
@@ -271,7 +271,7 @@ TEST(Command, ReadFromStreamByVersion) {
         platform::MemoryStream m(streamed(version));
         ValueReader r(m);
         TVokWinKommando c;
-        c.ReadFromStream(r, version);
+        c.ReadFromStream(r, version, nullptr);
         EXPECT_EQ(m.position(), m.size());
         EXPECT_TRUE(c.Anker);
         EXPECT_EQ(c.code, cmd::Copy);
@@ -296,7 +296,7 @@ TEST(Command, ReadFromStreamByVersion) {
         bytes.resize(bytes.size() - 1);
         platform::MemoryStream cut(bytes);
         ValueReader rc(cut);
-        EXPECT_THROW(c.ReadFromStream(rc, version), EReadError);
+        EXPECT_THROW(c.ReadFromStream(rc, version, nullptr), EReadError);
     }
 }
 
@@ -326,7 +326,7 @@ TEST(CommandHistory, LimitsDuplicatesAndNotifications) {
     k.AddToProtokoll(make(cmd::LoadOptions, [](TVokWinKommando& c) { c.text1 = "5"; }));
     k.AddToProtokoll(make(cmd::ResetCpu));
     std::vector<std::string> texts;
-    for (std::size_t i = 0; i < k.Protokoll().Count(); ++i) texts.push_back(ProtocolText(k.Protokoll()[i]));
+    for (std::size_t i = 0; i < k.Protokoll().Count(); ++i) texts.push_back(ProtocolText(k.Protokoll()[i], nullptr));
     EXPECT_EQ(texts, (std::vector<std::string>{"LoadOptions 2", "LoadOptions 3", "LoadOptions 4", "LoadOptions 6", "LoadOptions 7",
                                                "LoadOptions 8", "LoadOptions 9", "LoadOptions 10",
                                                "LoadOptions 5", "Reset CPU"}));
@@ -394,7 +394,7 @@ struct ExecutorRig {
     std::vector<std::string> texts() const {
         std::vector<std::string> out;
         for (std::size_t i = 0; i < history.Protokoll().Count(); ++i)
-            out.push_back(ProtocolText(history.Protokoll()[i]));
+            out.push_back(ProtocolText(history.Protokoll()[i], nullptr));
         return out;
     }
     ScriptedRun run;

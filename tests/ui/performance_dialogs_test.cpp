@@ -105,7 +105,7 @@ TEST(PerformanceAnalyseDialog, BarsFollowTheShareAndStayInTheirColumn) {
     result.FrameCount = 12;
     result.RunTime = 200;
     result.Messages = {"Trace frame 4 ignored: start address 0100 missing"};
-    PerfAnalyseModel model(store, &trace);
+    PerfAnalyseModel model(store, nullptr, &trace);
     model.SetErgebnis(result);
     PerformanceAnalyseDialog dialog(model);
     dialog.show();

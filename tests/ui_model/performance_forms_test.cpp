@@ -173,7 +173,7 @@ TEST(PerfAnalyseForm, RowsLabelsAndBars) {
     result.FrameCount = 42;
     result.RunTime = 160;
     result.Messages = {"Trace frame 3 ignored: no performance adsress 0200"};
-    PerfAnalyseModel m(store, &trace);
+    PerfAnalyseModel m(store, nullptr, &trace);
     m.SetErgebnis(result);
     EXPECT_EQ(m.caption(), "Performance analysis");
     EXPECT_EQ(m.control("LabelFrames").text, "42");
@@ -218,7 +218,7 @@ TEST(PerfAnalyseForm, PercentagesReadBackFromTheProjectStreamDrawInsideTheColumn
     auto read = make();
     read->readSettings(r, 6, true);
     platform::MemorySettingsStore store;
-    PerfAnalyseModel model(store, &trace);
+    PerfAnalyseModel model(store, nullptr, &trace);
     model.SetErgebnis(read->Definitionen());
     const int bars[] = {0, 80, 0, 40};
     for (int row = 0; row < 4; ++row) EXPECT_EQ(model.BarWidth(row, 80), bars[row]) << row;

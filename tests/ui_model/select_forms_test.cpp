@@ -31,7 +31,7 @@ struct SelectRig : test::SimTarget {
     TSelectWiring wiring() { return TSelectWiring{*emu, *banking, *spaces, options, notifier}; }
     std::vector<std::string> protocol(const TBasisVokWinKommando* c) {
         std::vector<std::string> out;
-        for (; c; c = c->Nachfolger.get()) out.push_back(ProtocolText(*c));
+        for (; c; c = c->Nachfolger.get()) out.push_back(ProtocolText(*c, nullptr));
         return out;
     }
 };
@@ -298,7 +298,8 @@ TEST(TraceSettingsForm, FiltersTriggersAndTheChain) {
     EXPECT_EQ(m.control("TimeBaseGroup").itemIndex, 2);
     auto chain = m.GetKommandos();
     ASSERT_TRUE(chain);
-    EXPECT_NE(ProtocolText(*chain).find("TimeBase=10 Mikroseconds"), std::string::npos) << ProtocolText(*chain);
+    EXPECT_NE(ProtocolText(*chain, nullptr).find("TimeBase=10 Mikroseconds"), std::string::npos)
+        << ProtocolText(*chain, nullptr);
     EXPECT_EQ(chain->ChainLength(), 4u);
 
     m.Default();

@@ -98,8 +98,9 @@ void PerfDefineModel::SetDefinitionen(const TPerformanceList& list) {
 std::vector<std::array<std::string, 4>> PerfDefineModel::Rows() const {
     std::vector<std::array<std::string, 4>> rows;
     for (const auto& i : list_.Items) {
-        rows.push_back({i->RangeText, i->Resolved ? BankAdresseToStr(i->EntryAddress) : std::string(),
-                        i->Resolved ? BankAdresseToStr(i->ExitAddress) : std::string(), i->Name});
+        rows.push_back({i->RangeText,
+                        i->Resolved ? BankAdresseToStr(i->EntryAddress, validator_.Banking()) : std::string(),
+                        i->Resolved ? BankAdresseToStr(i->ExitAddress, validator_.Banking()) : std::string(), i->Name});
     }
     return rows;
 }
@@ -252,8 +253,9 @@ void PerfDefineModel::ApplyTo(TPerformance& perf) const {
 
 // --------------------------------------------------------------- analysis
 
-PerfAnalyseModel::PerfAnalyseModel(platform::SettingsStore& store, const IPerformanceTrace* trace)
-    : DialogModel(kAnalyseSection, 630, store), trace_(trace) {
+PerfAnalyseModel::PerfAnalyseModel(platform::SettingsStore& store, const IBankingInfo* banking,
+                                   const IPerformanceTrace* trace)
+    : DialogModel(kAnalyseSection, 630, store), banking_(banking), trace_(trace) {
     setCaption("Performance analysis");
     const char* const texts[][2] = {
         {"MeasureGroup", " Time measurements: "},
@@ -285,8 +287,8 @@ void PerfAnalyseModel::SetErgebnis(const TPerformanceList& result) {
 std::vector<std::array<std::string, 7>> PerfAnalyseModel::Rows() const {
     std::vector<std::array<std::string, 7>> rows;
     for (const auto& i : list_.Items)
-        rows.push_back({BankAdresseToStr(i->EntryAddress), BankAdresseToStr(i->ExitAddress), i->GetWert(0, trace_),
-                        std::to_string(i->Count), i->GetFloatText(), std::string(), i->Name});
+        rows.push_back({BankAdresseToStr(i->EntryAddress, banking_), BankAdresseToStr(i->ExitAddress, banking_),
+                        i->GetWert(0, trace_), std::to_string(i->Count), i->GetFloatText(), std::string(), i->Name});
     return rows;
 }
 

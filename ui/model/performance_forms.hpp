@@ -86,7 +86,9 @@ private:
 class PerfAnalyseModel final : public DialogModel {
 public:
     // The trace gives the time texts (null: time base 0).
-    PerfAnalyseModel(platform::SettingsStore& store, const IPerformanceTrace* trace = nullptr);
+    // Addresses are written with the banking given (null: none).
+    PerfAnalyseModel(platform::SettingsStore& store, const IBankingInfo* banking,
+                     const IPerformanceTrace* trace = nullptr);
 
     void SetErgebnis(const TPerformanceList& result);
     const TPerformanceList& Ergebnis() const { return list_; }
@@ -98,6 +100,7 @@ public:
     int BarWidth(int row, int columnWidth) const;
 
 private:
+    const IBankingInfo* banking_;
     const IPerformanceTrace* trace_;
     TPerformanceList list_;
     int selected_ = -1;

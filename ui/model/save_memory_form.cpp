@@ -156,8 +156,8 @@ void SaveMemoryFormModel::SetKommando(TKommandoStruktur& command) {
     speicher_ = kind == 1 || kind == 2 || (kind == 3 && systemMode_) ? kind : 0;
     edit("DateiName").text = command.text1;
     command.flag = false;
-    edit("StartAdresse").text = BankAdresseToStr(command.start);
-    edit("EndAdresse").text = BankAdresseToStr(command.end);
+    edit("StartAdresse").text = BankAdresseToStr(command.start, validator_.Banking());
+    edit("EndAdresse").text = BankAdresseToStr(command.end, validator_.Banking());
     int index = 0;
     for (int i = 0; i < 5; ++i)
         if (kFileFormat[i] == command.fileFormat) index = i;

@@ -10,6 +10,11 @@
 #include "core/symbol_table.hpp"
 
 namespace tarvex::ui {
+
+const IBankingInfo* SymbolBrowserModel::banking() const {
+    return src_.symbols ? src_.symbols->context().banking : nullptr;
+}
+
 namespace {
 
 constexpr const char* kSection = "SymbolForm";
@@ -256,18 +261,18 @@ void SymbolBrowserModel::ShowDetails() {
             auto& t = *src_.symbols;
             auto* s = const_cast<TSymbol*>(e.symbol);  // the size text caches type sizes
             size = t.TypeSizeText(s);
-            address = BankAdresseToStr(s->address);
+            address = BankAdresseToStr(s->address, banking());
             type = t.TypeText(s);
             module = t.ModuleName(s->moduleId);
             if (s->functionId != 0) function = t.FunctionName(s->moduleId, s->functionId);
-            if (s->kind == sspModuleFunction) end = BankAdresseToStr(t.SymbolEndAddress(s));
+            if (s->kind == sspModuleFunction) end = BankAdresseToStr(t.SymbolEndAddress(s), banking());
         } else if (e.line) {
-            address = BankAdresseToStr(e.line->address);
+            address = BankAdresseToStr(e.line->address, banking());
             if (src_.symbols) {
                 module = src_.symbols->ModuleName(e.line->moduleId);
                 if (e.line->functionId != 0) function = src_.symbols->FunctionName(e.line->moduleId, e.line->functionId);
             }
-            end = BankAdresseToStr(src_.lines->LineEndAddress(e.line));
+            end = BankAdresseToStr(src_.lines->LineEndAddress(e.line), banking());
         } else {
             size = TRegisterTabelle::WidthText(e.reg);
             address = TRegisterTabelle::ValueText(e.reg);
@@ -360,7 +365,8 @@ std::string SymbolBrowserModel::CellText(int row, int section) const {
     const Entry& e = entries_[static_cast<std::size_t>(row)];
     switch (section) {
         case 0: return e.text;
-        case 1: return e.reg ? TRegisterTabelle::ValueText(e.reg) : BankAdresseToStr(AddressOf(e));
+        case 1:
+            return e.reg ? TRegisterTabelle::ValueText(e.reg) : BankAdresseToStr(AddressOf(e), banking());
         case 2: return KindText(e);
         default: return {};
     }

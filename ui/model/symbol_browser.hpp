@@ -97,6 +97,8 @@ private:
     bool SortedByName() const { return sortierung_ == 1 && mode_ != PickMode::Lines; }
 
     SymbolBrowserSources src_;
+    // The banking the symbol table reads its addresses with (null: none).
+    const IBankingInfo* banking() const;
     platform::SettingsStore& store_;
     PickMode mode_ = PickMode::Symbols;
     Klassen klassen_ = klasse::Alle;
