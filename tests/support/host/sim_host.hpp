@@ -4,6 +4,7 @@
 // and a window for the IDE's messages that swallows them.
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 #include "host/agdi_object.hpp"
 #include "platform/host_window.hpp"
@@ -15,7 +16,9 @@
 namespace tarvex::test {
 
 struct SimHost : SimBench {
-    SimHost() { sim::MakeStandinRoot(root.path(), sourceDir() / "data"); }
+    explicit SimHost(sim::BoardConfig config = {}) : SimBench(std::move(config)) {
+        sim::MakeStandinRoot(root.path(), sourceDir() / "data");
+    }
     // Derived benches reset `object` first when they hold what it points at.
     ~SimHost() { object.reset(); }
 
