@@ -4,6 +4,8 @@
 // memory ("PN") and the logic-probe table of the oldest boards.
 #include <algorithm>
 #include <map>
+#include <utility>
+#include <vector>
 
 #include "core/errors.hpp"
 #include "core/line_table.hpp"
@@ -100,22 +102,36 @@ void TSelectTabelle::transmitRange(const TSelectItem& item, SpaceKind space, std
             sendRange(accessKind, 0, from, to, mask, flag);
             continue;
         }
-        // The physical form of a bank's range; where the common area and
-        // the banked window lie in different hardware banks the range is
-        // cut at the window's start.
+        // The physical form of a bank's range: the windows of the code
+        // banking (0x8000 in modes 5-8, 0x4000 in modes 9-11) are cut apart
+        // wherever the next one does not follow on in the same hardware
+        // bank: bank 0's window lies at the bottom of its hardware bank, and
+        // in modes 9-11 a window repeats at 0x8000 and 0xC000.
         const auto bank = static_cast<std::uint8_t>(b);
-        std::uint16_t pieceStart = from;
-        while (true) {
-            const TBankAdresse ps = banking_.PhysicalAddress(BankedAdresse(bank, pieceStart));
-            std::uint16_t pieceEnd = to;
-            const std::uint16_t window = mode >= 9 ? 0x4000 : 0x8000;
-            if (pieceStart < window && to >= window && banking_.PhysicalAddress(BankedAdresse(bank, window)).bank != ps.bank)
-                pieceEnd = static_cast<std::uint16_t>(window - 1);
-            const TBankAdresse pe = banking_.PhysicalAddress(BankedAdresse(bank, pieceEnd));
-            sendRange(accessKind, ps.bank, ps.offset, pe.offset, mask, flag);
-            if (pieceEnd == to) break;
-            pieceStart = static_cast<std::uint16_t>(pieceEnd + 1);
+        const std::uint32_t step = mode >= 9 ? 0x4000 : mode >= 5 ? 0x8000 : 0x10000;
+        TBankAdresse pieceStart = banking_.PhysicalAddress(BankedAdresse(bank, from));
+        TBankAdresse pieceEnd = pieceStart;
+        // The repeats of a 16 KB window give the same piece again: once is enough.
+        std::vector<std::pair<TBankAdresse, TBankAdresse>> sent;
+        const auto send = [&] {
+            if (std::find(sent.begin(), sent.end(), std::make_pair(pieceStart, pieceEnd)) != sent.end()) return;
+            sendRange(accessKind, pieceStart.bank, pieceStart.offset, pieceEnd.offset, mask, flag);
+            sent.emplace_back(pieceStart, pieceEnd);
+        };
+        for (std::uint32_t at = from; at <= to;) {
+            const std::uint32_t last = std::min<std::uint32_t>(to, (at / step + 1) * step - 1);
+            const TBankAdresse ps = banking_.PhysicalAddress(BankedAdresse(bank, static_cast<std::uint16_t>(at)));
+            const TBankAdresse pe = banking_.PhysicalAddress(BankedAdresse(bank, static_cast<std::uint16_t>(last)));
+            if (at == from) {
+                pieceStart = ps;
+            } else if (ps.bank != pieceEnd.bank || ps.offset != static_cast<std::uint16_t>(pieceEnd.offset + 1)) {
+                send();
+                pieceStart = ps;
+            }
+            pieceEnd = pe;
+            at = last + 1;
         }
+        send();
     }
     // The data plane of its own gets the range once more when the code
     // planes took it above.
@@ -214,9 +230,25 @@ void TSelectTabelle::TransmitLineNumbers() {
     for (std::size_t i = 0; i < lines_->Count(); ++i) {
         const TZeilennummer* record = lines_->Items(i);
         if (record == nullptr) continue;
-        const TBankAdresse physical =
-            codeBanking(banking_.bankingMode()) ? banking_.PhysicalAddress(record->address) : record->address;
-        byBank[physical.banked ? physical.bank : 0].push_back(physical.offset);
+        if (!codeBanking(banking_.bankingMode())) {
+            byBank[0].push_back(record->address.offset);
+            continue;
+        }
+        // A common-area line is in every program bank: in modes 1-4 each
+        // hardware bank holds a copy of the common area of its own.
+        const TBankAdresse address = banking_.NormalizeAddress(record->address);
+        if (address.banked && !address.allBanks) {
+            const TBankAdresse physical = banking_.PhysicalAddress(address);
+            byBank[physical.bank].push_back(physical.offset);
+            continue;
+        }
+        for (int b = 0; b <= banking_.MaxBank(); ++b) {
+            const TBankAdresse physical =
+                banking_.PhysicalAddress(BankedAdresse(static_cast<std::uint8_t>(b), address.offset));
+            // Banks that share a hardware bank give the same address twice;
+            // the stream skips repeats.
+            byBank[physical.bank].push_back(physical.offset);
+        }
     }
     if (byBank.empty()) return;
     auto lock = emulator_.LockLink();

@@ -170,6 +170,77 @@ TEST(SelectTransmit, LineNumbersAsDistancesAcrossBanks) {
     for (std::uint16_t a : {0x8010, 0x8011}) EXPECT_EQ(b.plane(2, a) & 0x80, 0x80) << a;
 }
 
+// A range across the banked window is cut wherever the window does not
+// follow on in the same hardware bank; the repeats of a 16 KB window go out
+// once. Clears take the same path.
+TEST(SelectTransmit, RangesAcrossTheBankedWindow) {
+    struct Case {
+        const char* version;
+        int bankingVersion, mode;
+        const char* range;
+        std::vector<std::string> set;  // "B" commands with the hardware bank put before them
+    } const cases[] = {
+        {"3.0 ", 2, 5, "007000-009000", {"W N F4 00 0B", "42 70 00 7F FF 01 01", "42 00 00 10 00 01 01"}},
+        {"3.0 ", 2, 5, "017000-019000", {"W N F4 00 0B", "42 70 00 90 00 01 01"}},
+        {"3.0 ", 4, 9, "023000-025000", {"W N F4 00 0B", "42 30 00 3F FF 01 01", "42 80 00 90 00 01 01"}},
+        {"3.0 ", 4, 9, "013000-015000", {"W N F4 00 0B", "42 30 00 50 00 01 01"}},
+        {"3.0 ", 4, 9, "003000-005000", {"W N F4 00 0B", "42 30 00 3F FF 01 01", "42 00 00 10 00 01 01"}},
+        {"5.1 ", 5, 10, "033000-035000", {"W N F4 00 0B", "42 30 00 3F FF 01 01", "42 C0 00 D0 00 01 01"}},
+        {"5.1 ", 5, 10, "014000-01FFFF", {"W N F4 00 0B", "42 40 00 7F FF 01 01"}},
+        {"5.1 ", 5, 10, "053000-055000",
+         {"W N F4 00 0B", "42 30 00 3F FF 01 01", "W N F4 00 0A", "42 40 00 50 00 01 01"}},
+        {"5.1 ", 3, 6, "027000-029000",
+         {"W N F4 00 0B", "42 70 00 7F FF 01 01", "W N F4 00 0A", "42 00 00 10 00 01 01"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << " " << c.range);
+        Rig r(c.version);
+        r.banking.SetBankingVersion(c.bankingVersion);
+        r.banking.SetBankingMode(c.mode);
+        ASSERT_EQ(r.banking.bankingMode(), c.mode);
+        r.spaces.setProgramMax(BankedAdresse(static_cast<std::uint8_t>(r.banking.MaxBank()), 0xFFFF));
+        TSelectTabelle& t = r.started();
+        t.SetRange(c.range, 10);
+        std::vector<std::string> sent;
+        for (const auto& l : r.rig.wire)
+            if (l.compare(0, 2, "42") == 0 || l.compare(0, 9, "W N F4 00") == 0) sent.push_back(l);
+        EXPECT_EQ(sent, c.set);
+        r.rig.wire.clear();
+        t.ClearRange(c.range, 10);
+        std::size_t clears = 0;
+        for (const auto& l : rangeLines(r.rig.wire)) {
+            EXPECT_EQ(l.substr(l.size() - 5), "FE 00") << l;
+            ++clears;
+        }
+        EXPECT_EQ(clears, rangeLines(c.set).size());
+    }
+}
+
+// A line in the common area stops the program whichever bank is selected:
+// in modes 1-4 every hardware bank holds a copy of the common area.
+TEST(SelectTransmit, CommonAreaLinesReachEveryBank) {
+    Rig b("5.1 ");
+    b.banking.SetBankingVersion(1);
+    b.banking.SetBankingMode(3);
+    b.banking.SetBankedAreaStart(0x8000);
+    b.spaces.setProgramMax(BankedAdresse(3, 0xFFFF));
+    TSelectTabelle& t = b.started();
+    b.lines.AddLine(AllBanksAdresse(0x0100), 1, 0, 0, 0);
+    b.lines.AddLine(BankedAdresse(2, 0x0200), 2, 0, 0, 0);  // common area, entered with a bank
+    b.lines.AddLine(BankedAdresse(1, 0x8000), 3, 0, 0, 0);
+    b.lines.AddLine(BankedAdresse(2, 0x8010), 4, 0, 0, 0);
+    t.TransmitLineNumbers();
+    // Mode 3: bank b in hardware bank 3 - b.
+    for (std::size_t hw = 0; hw < 4; ++hw) {
+        EXPECT_EQ(b.plane(hw, 0x0100) & 0x80, 0x80) << hw;
+        EXPECT_EQ(b.plane(hw, 0x0200) & 0x80, 0x80) << hw;
+    }
+    EXPECT_EQ(b.plane(2, 0x8000) & 0x80, 0x80);
+    EXPECT_EQ(b.plane(1, 0x8010) & 0x80, 0x80);
+    EXPECT_EQ(b.plane(1, 0x8000) & 0x80, 0);
+    EXPECT_EQ(b.plane(2, 0x8010) & 0x80, 0);
+}
+
 TEST(SelectTransmit, LogicProbeLoadOfATarvexIV) {
     Rig r("3.0 ");
     TSelectTabelle& t = r.started();
