@@ -628,11 +628,20 @@ void TSelectTabelle::SetBreakMode(int mode) {
 
 void TSelectTabelle::SaveBreakMode() {
     lineStepBreakMode_ = breakMode_;
+    // Leaving the logic-probe mode clears the pattern; a line step only
+    // borrows the break logic, so the user's pattern comes back with it.
+    lineStepProbeText_ = logicProbeText_;
     SetBreakMode(bmHllSingleStep);
     TransmitBreakTraceRegister();
 }
 
-void TSelectTabelle::RestoreBreakMode() { SetBreakMode(lineStepBreakMode_); }
+void TSelectTabelle::RestoreBreakMode() {
+    SetBreakMode(lineStepBreakMode_);
+    if (breakMode_ == bmLogicProbes && logicProbeText_ != lineStepProbeText_) {
+        logicProbeText_ = lineStepProbeText_;
+        logicProbesDirty_ = true;
+    }
+}
 
 // ---------------------------------------------------------------- counters
 
@@ -965,7 +974,9 @@ void TSelectTabelle::WriteToStream(ValueWriter& w) const {
         w.WriteBoolean(true);
         for (std::int32_t c : counters_) w.WriteInteger(c);
         writeListBlock(w, 10, 16);
-        for (std::uint8_t m : modes_) w.WriteInteger(m);
+        // Channel 1's own mode, also while the logic probes or the overflow
+        // hold the channel: that is what it returns to after a reload.
+        for (int kind = 10; kind <= 16; ++kind) w.WriteInteger(GetSelectMode(kind));
         w.WriteString(logicProbeText_);
         w.WriteBoolean(filterSwitch_);
         w.WriteInteger(endTrigger_);
@@ -1027,10 +1038,35 @@ void TSelectTabelle::applyReadList(std::unique_ptr<TSelectList> read) {
         all.end = AllBanksAdresse(spaces_.maxAddress(space).offset);
         TransmitSelectItem(all, kind, false, false);
     }
+    // The ranges are taken as a set takes them: one outside the kind's
+    // space is dropped, overlapping ones merge.
+    const bool bankedSpace = spaces_.maxAddress(space).banked;
+    const bool changed = read->Changed();
+    auto checked = std::make_unique<TSelectList>(static_cast<std::uint8_t>(kind));
+    while (!read->Empty()) {
+        std::unique_ptr<TSelectItem> item = read->Extract(0);
+        bool fits = item->start.banked == bankedSpace && item->end.banked == bankedSpace;
+        try {
+            if (fits) {
+                checkSpaceAddress(space, item->start);
+                checkSpaceAddress(space, item->end);
+            }
+        } catch (const ESelectError&) {
+            fits = false;
+        }
+        if (!fits) {
+            emulator_.Log("SelectTabelle: Bereich ausserhalb des Speichers verworfen: " +
+                          BankAdresseToStrFull(item->start) + "-" + BankAdresseToStrFull(item->end));
+            continue;
+        }
+        const std::int32_t low = checked->FindContaining(item->start, false);
+        if (low >= 0 && low == checked->FindContaining(item->end, true)) continue;
+        applySet(*checked, std::move(item), false, false);
+    }
     current.Clear();
-    transmitList(*read);
-    while (!read->Empty()) current.Add(read->Extract(0));
-    current.SetChanged(read->Changed());
+    transmitList(*checked);
+    while (!checked->Empty()) current.Add(checked->Extract(0));
+    current.SetChanged(changed);
     listChanged(kind);
 }
 
@@ -1073,6 +1109,10 @@ void TSelectTabelle::ReadFromStream(ValueReader& r, std::int32_t version) {
             if (on) {
                 // The modes first: they decide the space of the ranges and
                 // which symbols their names may be.
+                // Channel 1 is given to the probes or the overflow only in
+                // their break modes; elsewhere a stored 6 means its own mode.
+                if (modes[0] == select_mode::Channel1Taken && !channelTaken(breakMode_))
+                    modes[0] = savedChannel1Mode_;
                 for (int kind = 10; kind <= 16; ++kind) SetSelectMode(kind, modes[kind - 10]);
                 for (auto& read : lists) applyReadList(std::move(read));
                 if (!probes.empty()) SetLogicProbeText(probes);
@@ -1080,7 +1120,9 @@ void TSelectTabelle::ReadFromStream(ValueReader& r, std::int32_t version) {
                 // Both triggers off first, so that neither the stored pair
                 // nor the live trigger bit can refuse the other.
                 StoreTriggerSources(3, 3);
-                SetTriggerBit(triggerBit);
+                // The probe and overflow modes hold trigger A: the bit is on
+                // with them, whatever an offline table wrote.
+                SetTriggerBit(triggerBit || channelTaken(BreakMode()));
                 SetTrigger(1, startSource);
                 SetTrigger(0, endSource);
                 ComputeControlBytes();

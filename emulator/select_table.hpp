@@ -407,6 +407,7 @@ private:
     std::uint8_t timeBase_ = 0;
     bool timeBaseChanged_ = false;
     TBreakMode lineStepBreakMode_ = bmBreak1;
+    std::string lineStepProbeText_;
     bool live_ = true;
     std::string trennung_ = " - ";
     bool linesPending_ = false;

@@ -566,6 +566,124 @@ TEST(SelectTable, NamesThatReadAsNumbersLeaveTheirRangeAlone) {
     EXPECT_EQ(live.GetItemText(12), "loop");
 }
 
+// A section written in any break mode reads back into the same table, live
+// and offline: channel 1's own mode too while the logic probes or the
+// overflow hold the channel.
+TEST(SelectTable, EveryBreakModeReadsBack) {
+    for (const bool offline : {false, true}) {
+        for (int mode = bmBreak1; mode <= bmHllSingleStep; ++mode) {
+            SCOPED_TRACE(testing::Message() << "break mode " << mode << (offline ? " offline" : " live"));
+            SelectRig s;
+            const auto make = [&]() -> std::unique_ptr<TSelectTabelle> {
+                if (offline) return std::make_unique<TKdoSelectTabelle>(s.wiring());
+                return std::make_unique<TSelectTabelle>(s.wiring());
+            };
+            auto t = make();
+            t->SetSelectMode(10, select_mode::Write);
+            t->SetRange("4000-40FF", 10);
+            t->SetSelectMode(12, select_mode::Program);
+            t->SetRange("0100-01FF", 12);
+            t->SetBreakMode(mode);
+            const auto bytes = s.section(*t);
+            auto back = make();
+            platform::MemoryStream m(bytes);
+            ValueReader r(m);
+            ASSERT_NO_THROW(back->ReadFromStream(r, TSelectTabelle::SectionVersion));
+            EXPECT_EQ(back->BreakMode(), t->BreakMode());
+            for (int kind = 10; kind <= 16; ++kind) EXPECT_EQ(back->GetSelectMode(kind), t->GetSelectMode(kind)) << kind;
+            EXPECT_EQ(back->GetItemText(10), "4000 - 40FF");
+            // An offline table in the probe or overflow mode may hold the
+            // trigger bit off; it reads back on.
+            if (!offline) {
+                EXPECT_EQ(s.section(*back), bytes);
+            }
+            // Back in a mode of its own, channel 1 watches its data range again.
+            t->SetBreakMode(bmBreak1);
+            back->SetBreakMode(bmBreak1);
+            EXPECT_EQ(back->GetSelectMode(10), select_mode::Write);
+            if (!offline) {
+                EXPECT_EQ(back->RegisterImage(), t->RegisterImage());
+            }
+        }
+    }
+}
+
+// A line step borrows the break logic: the user's probe pattern survives it.
+TEST(SelectTable, ALineStepKeepsTheLogicProbePattern) {
+    SelectRig s;
+    TSelectTabelle t(s.wiring());
+    t.SetBreakMode(bmLogicProbes);
+    t.SetLogicProbeText("XXXXXXXXXXX1");
+    const std::string pattern = t.GetLogicProbeText();
+    ASSERT_FALSE(pattern.empty());
+    t.SaveBreakMode();
+    EXPECT_EQ(t.BreakMode(), bmHllSingleStep);
+    t.RestoreBreakMode();
+    EXPECT_EQ(t.BreakMode(), bmLogicProbes);
+    EXPECT_EQ(t.GetLogicProbeText(), pattern);
+}
+
+// The lists of a section are taken as a set takes ranges: what lies outside
+// the kind's space is dropped, overlapping ranges merge, and a mode 6 on
+// channel 1 outside the probe and overflow modes means its own mode.
+TEST(SelectTable, ReadListsAreCheckedAsSetsAre) {
+    SelectRig s;
+    platform::MemoryStream m;
+    {
+        ValueWriter w(m);
+        w.WriteBoolean(true);
+        for (int v : {int(bmBreak1), 100, 1, 0}) w.WriteInteger(v);
+        w.WriteBoolean(true);
+        for (int v : {1, 1, 1}) w.WriteInteger(v);
+        w.WriteListBegin();
+        w.WriteInteger(10);
+        w.WriteBoolean(true);
+        w.WriteListBegin();
+        const auto item = [&](TBankAdresse a, TBankAdresse b) {
+            w.WriteBoolean(true);
+            WriteBankAdresse(w, a);
+            WriteBankAdresse(w, b);
+            w.WriteString("");
+            w.WriteString("");
+            w.WriteInteger(0);
+            w.WriteBoolean(false);
+        };
+        item(BankedAdresse(0, 0x1000), BankedAdresse(0xFF, 0x2000));  // banked in an unbanked set-up
+        item(UnbankedAdresse(0x1000), UnbankedAdresse(0x18FF));
+        item(UnbankedAdresse(0x1800), UnbankedAdresse(0x28FF));
+        item(UnbankedAdresse(0x2000), UnbankedAdresse(0x20FF));
+        w.WriteListEnd();
+        w.WriteListEnd();
+        for (int v : {6, 0, 0, 0, 0, 3, 4}) w.WriteInteger(v);
+        w.WriteString("");
+        w.WriteBoolean(false);
+        w.WriteInteger(3);
+        w.WriteInteger(3);
+        w.WriteBoolean(false);
+        w.WriteListBegin();
+        w.WriteListEnd();
+        for (std::int32_t v : {1, 1000, -1, 0, 32768, 0, 0}) w.WriteInteger(v);
+        for (int i = 0; i < 3; ++i) w.WriteString("");
+        w.WriteInteger(0);
+        w.WriteBoolean(false);
+        w.WriteBoolean(false);
+    }
+    m.seek(0);
+    RecordingTable t(s.wiring());
+    t.InitEmulStart();
+    t.sent.clear();
+    ValueReader r(m);
+    t.ReadFromStream(r, TSelectTabelle::SectionVersion);
+    EXPECT_EQ(t.GetItemText(10), "1000 - 28FF");
+    EXPECT_EQ(t.GetSelectMode(10), select_mode::Opcode);
+    EXPECT_EQ(t.RegisterImage()[0] & 7, 5);  // OPCODE on the board
+    std::size_t sets = 0;
+    for (const auto& line : t.sent) sets += line.rfind("set 10 ", 0) == 0;
+    EXPECT_EQ(sets, 1u);
+    t.ClearRange("1900", 10);
+    EXPECT_EQ(t.GetItemText(10), "1000 - 18FF;1901 - 28FF");
+}
+
 TEST(SelectTable, TheOfflineTableNeverReachesBoardOrNotifier) {
     SelectRig s;
     TSelectTabelle live(s.wiring());
