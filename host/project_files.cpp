@@ -140,12 +140,30 @@ void TProjectFiles::LoadSelectFile(const std::string& name, bool complain) {
         return;
     }
     std::int32_t version = 0;
+    // The table as it is: a file found damaged half-way through leaves the
+    // break, trace and map settings (and the board) as they were.
+    platform::MemoryStream before;
+    {
+        ValueWriter w(before);
+        c_.selectTable->WriteProperties(w);
+    }
+    bool reading = false;
+    const auto restore = [&] {
+        if (!reading) return;
+        before.seek(0);
+        ValueReader back(before);
+        try {
+            c_.selectTable->ReadProperties(back, SelectVersion);
+        } catch (const std::exception&) {
+        }
+    };
     try {
         platform::MemoryStream m(platform::readWholeFile(name));
         ValueReader r(m);
         if (r.ReadString() != SelectHeader) selectRefused(FmtLoadStr(21, name));
         version = r.ReadInteger();
         if (version >= 7) selectRefused(FmtLoadStr(22, version, name));
+        reading = true;
         c_.selectTable->ReadProperties(r, version);
         if (r.ReadBoolean()) {
             const bool record = r.ReadBoolean();
@@ -159,9 +177,11 @@ void TProjectFiles::LoadSelectFile(const std::string& name, bool complain) {
             }
         }
     } catch (const EVokWinFileError&) {
+        restore();
         selectState_ = FileLoadState::Failed;
         throw;
     } catch (const std::exception&) {
+        restore();
         selectRefused(FmtLoadStr(21, name));
     }
     selectState_ = FileLoadState::Loaded;

@@ -415,6 +415,52 @@ TEST(SelectFile, LiveSelectTableRoundTrip) {
     EXPECT_EQ(Bytes(first.end() - 3, first.end()), (Bytes{9, 8, 8}));
 }
 
+// A select file found damaged half-way through is refused and leaves the
+// live table as it was, whatever of it was read before the damage.
+TEST(SelectFile, ADamagedFileLeavesTheLiveTableAsItWas) {
+    Bytes full;
+    {
+        FileRig w;
+        TProjectFiles files(ProjectComponents{w.options.get(), &w.symbols, &w.runControl, {}, w.emu.get(),
+                                              w.banking.get(), w.select.get()});
+        w.options->SetOptionBit(TBasisOptionen::BreakTraceSaveBit, true);
+        w.options->SetOptionBit(TBasisOptionen::MapSaveBit, true);
+        w.select->SetBreakMode(bmBreak2);
+        w.select->SetTimeBase(2);
+        w.select->SetRange("0100-0200", 10);
+        w.select->SetItemText(22, "0000-7FFF");
+        files.SaveSelectFile(files.SelectFileName());
+        full = test::readBytes(files.SelectFileName());
+    }
+    for (const std::size_t cut : {std::size_t{30}, full.size() / 2, full.size() - 1}) {
+        SCOPED_TRACE(cut);
+        FileRig r;
+        TProjectFiles files(ProjectComponents{r.options.get(), &r.symbols, &r.runControl, {}, r.emu.get(),
+                                              r.banking.get(), r.select.get()});
+        r.options->SetOptionBit(TBasisOptionen::BreakTraceSaveBit, true);
+        r.options->SetOptionBit(TBasisOptionen::MapSaveBit, true);
+        r.select->SetRange("3000-30FF", 12);
+        platform::MemoryStream m;
+        {
+            ValueWriter w(m);
+            r.select->WriteToStream(w);
+        }
+        const Bytes before = m.bytes();
+        const auto mode = r.select->BreakMode();
+        test::writeBytes(files.SelectFileName(), Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(cut)));
+        EXPECT_THROW(files.LoadSelectFile(files.SelectFileName(), true), EVokWinFileError);
+        EXPECT_EQ(r.select->BreakMode(), mode);
+        EXPECT_EQ(r.select->GetItemText(10), "");
+        EXPECT_EQ(r.select->GetItemText(12), "3000 - 30FF");
+        platform::MemoryStream after;
+        {
+            ValueWriter w(after);
+            r.select->WriteToStream(w);
+        }
+        EXPECT_EQ(after.bytes(), before);
+    }
+}
+
 TEST(SelectFile, VersionsAndTrailingRecord) {
     for (std::int32_t version : {3, 5, 6}) {
         SCOPED_TRACE(version);
