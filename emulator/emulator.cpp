@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <system_error>
 
 #include "core/conversions.hpp"
@@ -9,6 +10,7 @@
 #include "core/format.hpp"
 #include "core/message_box.hpp"
 #include "core/messages.hpp"
+#include "emulator/board_identity.hpp"
 #include "core/notice.hpp"
 #include "core/target_interfaces.hpp"
 #include "core/value_stream.hpp"
@@ -916,24 +918,41 @@ void TEmulator::setPortItem(std::string_view item, const std::function<void()>& 
     }
 }
 
+namespace {
+// The link's settings before anything set them.
+constexpr std::int32_t DefaultPortAdresse = 0x378, DefaultBaudRate = 2, DefaultTimeoutInitString = 4000,
+                       DefaultTimeoutReadWrite = 2000;
+}  // namespace
+
 void TEmulator::ReadSettings(ValueReader& reader, std::int32_t version) {
+    // A value outside its field takes the field's default, and the protocol
+    // names it: never the low bits of a number that does not fit.
+    const auto field = [this](std::string_view name, std::int32_t value, std::int32_t low, std::int32_t high,
+                              std::int32_t fallback) {
+        if (value >= low && value <= high) return value;
+        Protokoll("Projektdatei: " + std::string(name) + "=" + std::to_string(value) +
+                  " ausserhalb des Wertebereichs, Vorgabe " + std::to_string(fallback));
+        return fallback;
+    };
     SetExternalClock(reader.ReadBoolean());
     lastFpgaFile_ = reader.ReadString();
     if (version == 2 || version == 3) reader.ReadBoolean();
-    SetWaitTimeReset(version >= 5 ? static_cast<std::uint8_t>(reader.ReadInteger()) : 0);
+    SetWaitTimeReset(
+        version >= 5 ? static_cast<std::uint8_t>(field("WaitTimeReset", reader.ReadInteger(), 0, 0xFF, 0)) : 0);
     if (version >= 6) {
         const std::string port = reader.ReadString();
         setPortItem("PortName", [&] { SetPortName(port); });
-        const auto address = static_cast<std::uint16_t>(reader.ReadInteger());
+        const auto address =
+            static_cast<std::uint16_t>(field("PortAdresse", reader.ReadInteger(), 0, 0xFFFF, DefaultPortAdresse));
         setPortItem("PortAdresse", [&] { SetPortAdresse(address); });
         const bool exclusive = reader.ReadBoolean();
         setPortItem("PortExclusiv", [&] { SetPortExclusiv(exclusive); });
-        const std::int32_t baud = reader.ReadInteger();
-        SetBaudRate(static_cast<std::uint8_t>(baud < 0 ? 2 : baud));
-        const std::int32_t initTimeout = reader.ReadInteger();
-        if (initTimeout > 0) SetTimeoutInitString(static_cast<std::uint32_t>(initTimeout));
-        const std::int32_t rwTimeout = reader.ReadInteger();
-        if (rwTimeout > 0) SetTimeoutReadWrite(static_cast<std::uint32_t>(rwTimeout));
+        SetBaudRate(static_cast<std::uint8_t>(field("BaudRate", reader.ReadInteger(), 0, 2, DefaultBaudRate)));
+        const std::int32_t maxTimeout = std::numeric_limits<std::int32_t>::max();
+        SetTimeoutInitString(static_cast<std::uint32_t>(
+            field("TimeoutInitString", reader.ReadInteger(), 1, maxTimeout, DefaultTimeoutInitString)));
+        SetTimeoutReadWrite(static_cast<std::uint32_t>(
+            field("TimeoutReadWrite", reader.ReadInteger(), 1, maxTimeout, DefaultTimeoutReadWrite)));
         SetSysProtokollieren(reader.ReadBoolean());
     }
     if (version >= 7) SetFpgaVariante(reader.ReadBoolean());
@@ -946,7 +965,9 @@ void TEmulator::ReadSettings(ValueReader& reader, std::int32_t version) {
     if (version >= 13) SetPellunarOption(reader.ReadInteger());
     if (version >= 14) alwaysReload_ = reader.ReadBoolean();
     if (version >= 15) SetUsbSerialNumber(reader.ReadString());
-    if (version >= 19) SetInternalClock(static_cast<std::uint8_t>(reader.ReadInteger()));
+    if (version >= 19)
+        SetInternalClock(static_cast<std::uint8_t>(
+            field("InternalClock", reader.ReadInteger(), 0, static_cast<std::int32_t>(ClockRowCount) - 1, InternalClock())));
 }
 
 }  // namespace tarvex

@@ -165,6 +165,52 @@ TEST(EmulatorSettings, ProjectStreamVersions) {
     EXPECT_EQ(v3.emu->WaitTimeReset(), 0);
 }
 
+// A value outside its field takes the field's default, and the protocol
+// names it; the low bits of a number that does not fit are never taken.
+TEST(EmulatorSettings, ValuesOutsideTheirFieldTakeTheirDefaults) {
+    EmuRig rig;
+    rig.emu->SetProtFileName(rig.root.file("prot.txt"));
+    rig.emu->SetProtokollieren(true);
+    rig.emu->SetWaitTimeReset(7);
+    rig.emu->SetPortAdresse(0x278);
+    rig.emu->SetInternalClock(4);
+    platform::MemoryStream s;
+    ValueWriter w(s);
+    w.WriteBoolean(false);
+    w.WriteString("");
+    w.WriteInteger(300);  // WaitTimeReset
+    w.WriteString("COM1");
+    w.WriteInteger(-5);  // PortAdresse
+    w.WriteBoolean(false);
+    w.WriteInteger(9);   // BaudRate
+    w.WriteInteger(-1);  // TimeoutInitString
+    w.WriteInteger(0);   // TimeoutReadWrite
+    w.WriteBoolean(false);
+    for (int i = 0; i < 3; ++i) w.WriteBoolean(false);
+    w.WriteString("");
+    w.WriteInteger(0);
+    w.WriteInteger(1);
+    w.WriteBoolean(false);
+    w.WriteString("");
+    w.WriteInteger(99);  // internal clock index
+    s.seek(0);
+    ValueReader r(s);
+    rig.emu->ReadSettings(r, TEmulator::StreamVersion);
+    EXPECT_TRUE(r.EndOfStream());
+    EXPECT_EQ(rig.emu->WaitTimeReset(), 0);
+    EXPECT_EQ(rig.emu->PortAdresse(), 0x378);
+    EXPECT_EQ(rig.emu->BaudRate(), 2);
+    EXPECT_EQ(rig.emu->TimeoutInitString(), 4000u);
+    EXPECT_EQ(rig.emu->TimeoutReadWrite(), 2000u);
+    EXPECT_EQ(rig.emu->InternalClock(), 4);
+    const std::string protocol = fileText(rig.root.file("prot.txt"));
+    for (const char* line : {"WaitTimeReset=300", "PortAdresse=-5", "BaudRate=9", "TimeoutInitString=-1",
+                             "TimeoutReadWrite=0", "InternalClock=99"})
+        EXPECT_NE(protocol.find(std::string("Projektdatei: ") + line + " ausserhalb des Wertebereichs"),
+                  std::string::npos)
+            << line;
+}
+
 TEST(EmulatorSettings, StreamReadWhileStartedSkipsADifferentPortAndReadsOn) {
     EmuRig source;
     source.emu->SetPortName("COM7");
