@@ -10,10 +10,10 @@
 #include "core/format.hpp"
 #include "core/message_box.hpp"
 #include "core/messages.hpp"
-#include "emulator/board_identity.hpp"
 #include "core/notice.hpp"
 #include "core/target_interfaces.hpp"
 #include "core/value_stream.hpp"
+#include "emulator/board_identity.hpp"
 #include "emulator/master_block.hpp"
 #include "emulator/sfr_config.hpp"
 #include "platform/files.hpp"
@@ -937,8 +937,8 @@ void TEmulator::ReadSettings(ValueReader& reader, std::int32_t version) {
     SetExternalClock(reader.ReadBoolean());
     lastFpgaFile_ = reader.ReadString();
     if (version == 2 || version == 3) reader.ReadBoolean();
-    SetWaitTimeReset(
-        version >= 5 ? static_cast<std::uint8_t>(field("WaitTimeReset", reader.ReadInteger(), 0, 0xFF, 0)) : 0);
+    SetWaitTimeReset(version >= 5 ? static_cast<std::uint8_t>(field("WaitTimeReset", reader.ReadInteger(), 0, 0xFF, 0))
+                                  : 0);
     if (version >= 6) {
         const std::string port = reader.ReadString();
         setPortItem("PortName", [&] { SetPortName(port); });
@@ -966,8 +966,8 @@ void TEmulator::ReadSettings(ValueReader& reader, std::int32_t version) {
     if (version >= 14) alwaysReload_ = reader.ReadBoolean();
     if (version >= 15) SetUsbSerialNumber(reader.ReadString());
     if (version >= 19)
-        SetInternalClock(static_cast<std::uint8_t>(
-            field("InternalClock", reader.ReadInteger(), 0, static_cast<std::int32_t>(ClockRowCount) - 1, InternalClock())));
+        SetInternalClock(static_cast<std::uint8_t>(field(
+            "InternalClock", reader.ReadInteger(), 0, static_cast<std::int32_t>(ClockRowCount) - 1, InternalClock())));
 }
 
 }  // namespace tarvex

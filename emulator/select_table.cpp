@@ -1111,8 +1111,7 @@ void TSelectTabelle::ReadFromStream(ValueReader& r, std::int32_t version) {
                 // which symbols their names may be.
                 // Channel 1 is given to the probes or the overflow only in
                 // their break modes; elsewhere a stored 6 means its own mode.
-                if (modes[0] == select_mode::Channel1Taken && !channelTaken(breakMode_))
-                    modes[0] = savedChannel1Mode_;
+                if (modes[0] == select_mode::Channel1Taken && !channelTaken(breakMode_)) modes[0] = savedChannel1Mode_;
                 for (int kind = 10; kind <= 16; ++kind) SetSelectMode(kind, modes[kind - 10]);
                 for (auto& read : lists) applyReadList(std::move(read));
                 if (!probes.empty()) SetLogicProbeText(probes);

@@ -73,9 +73,9 @@ struct Session {
     platform::NullNoticeWindow notice;
     platform::ScopedUi ui{&boxes, nullptr, &notice};
     fs::path root;
-    platform::HostMessageSink sink{nullptr,
-                                   [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t { return 0; },
-                                   [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) {}};
+    platform::HostMessageSink sink{
+        nullptr, [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t { return 0; },
+        [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) {}};
     std::unique_ptr<TAgdiObject> object;
     Input* input = nullptr;
     std::unique_ptr<check::BankedMemoryCheck> checker;

@@ -590,7 +590,8 @@ TEST(SelectTable, EveryBreakModeReadsBack) {
             ValueReader r(m);
             ASSERT_NO_THROW(back->ReadFromStream(r, TSelectTabelle::SectionVersion));
             EXPECT_EQ(back->BreakMode(), t->BreakMode());
-            for (int kind = 10; kind <= 16; ++kind) EXPECT_EQ(back->GetSelectMode(kind), t->GetSelectMode(kind)) << kind;
+            for (int kind = 10; kind <= 16; ++kind)
+                EXPECT_EQ(back->GetSelectMode(kind), t->GetSelectMode(kind)) << kind;
             EXPECT_EQ(back->GetItemText(10), "4000 - 40FF");
             // An offline table in the probe or overflow mode may hold the
             // trigger bit off; it reads back on.

@@ -421,8 +421,8 @@ TEST(SelectFile, ADamagedFileLeavesTheLiveTableAsItWas) {
     Bytes full;
     {
         FileRig w;
-        TProjectFiles files(ProjectComponents{w.options.get(), &w.symbols, &w.runControl, {}, w.emu.get(),
-                                              w.banking.get(), w.select.get()});
+        TProjectFiles files(ProjectComponents{
+            w.options.get(), &w.symbols, &w.runControl, {}, w.emu.get(), w.banking.get(), w.select.get()});
         w.options->SetOptionBit(TBasisOptionen::BreakTraceSaveBit, true);
         w.options->SetOptionBit(TBasisOptionen::MapSaveBit, true);
         w.select->SetBreakMode(bmBreak2);
@@ -435,8 +435,8 @@ TEST(SelectFile, ADamagedFileLeavesTheLiveTableAsItWas) {
     for (const std::size_t cut : {std::size_t{30}, full.size() / 2, full.size() - 1}) {
         SCOPED_TRACE(cut);
         FileRig r;
-        TProjectFiles files(ProjectComponents{r.options.get(), &r.symbols, &r.runControl, {}, r.emu.get(),
-                                              r.banking.get(), r.select.get()});
+        TProjectFiles files(ProjectComponents{
+            r.options.get(), &r.symbols, &r.runControl, {}, r.emu.get(), r.banking.get(), r.select.get()});
         r.options->SetOptionBit(TBasisOptionen::BreakTraceSaveBit, true);
         r.options->SetOptionBit(TBasisOptionen::MapSaveBit, true);
         r.select->SetRange("3000-30FF", 12);

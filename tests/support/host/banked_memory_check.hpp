@@ -25,7 +25,9 @@ namespace tarvex::check {
 
 // The board's firmware that offers a banking mode: modes 1, 5 and 9 live on
 // the oldest generation only, the others on a TARVEX-V.
-inline const char* BoardVersionForMode(int mode) { return mode == 1 || mode == 5 || mode == 9 ? "3.0 " : "5.1 "; }
+inline const char* BoardVersionForMode(int mode) {
+    return mode == 1 || mode == 5 || mode == 9 ? "3.0 " : "5.1 ";
+}
 
 // The emulation-memory layout that offers a mode.
 inline int BankingVersionForMode(int mode) {
@@ -55,7 +57,9 @@ class BankedMemoryCheck {
 public:
     // `next` gives the random numbers; the mode must already be in force.
     BankedMemoryCheck(TAgdiObject& object, std::function<std::uint32_t()> next)
-        : object_(object), next_(std::move(next)), mode_(object.Banking().bankingMode()),
+        : object_(object),
+          next_(std::move(next)),
+          mode_(object.Banking().bankingMode()),
           maxBank_(mode_ == 0 ? 0 : object.Banking().MaxBank()) {}
 
     // One operation; false (and `Failure`) at the first byte that differs.
@@ -78,25 +82,32 @@ public:
         for (std::uint32_t i = 0; i < count; ++i) data += static_cast<char>(next_());
         try {
             switch (op) {
-            case 0: program().WriteBlock(at(bank, offset), data); written(bank, offset, data); break;
-            case 1: program().WriteProgram(at(bank, offset), data); written(bank, offset, data); break;
-            case 2:
-            case 3: return compare("ReadBlock", bank, offset, program().ReadBlock(at(bank, offset), int(count)));
-            case 4:
-                if (!request(2, bank, offset, data)) return fail("IDE write refused");
-                written(bank, offset, data);
-                break;
-            case 5:
-                // A download to bank 0 would move the banked area in modes 1-4.
-                if (mode_ >= 1 && mode_ <= 4 && bank == 0) return true;
-                if (!request(3, bank, offset, data)) return fail("IDE download refused");
-                written(bank, offset, data);
-                break;
-            default: {
-                std::string read(count, '\0');
-                if (!request(1, bank, offset, read)) return fail("IDE read refused");
-                return compare("IDE read", bank, offset, read);
-            }
+                case 0:
+                    program().WriteBlock(at(bank, offset), data);
+                    written(bank, offset, data);
+                    break;
+                case 1:
+                    program().WriteProgram(at(bank, offset), data);
+                    written(bank, offset, data);
+                    break;
+                case 2:
+                case 3:
+                    return compare("ReadBlock", bank, offset, program().ReadBlock(at(bank, offset), int(count)));
+                case 4:
+                    if (!request(2, bank, offset, data)) return fail("IDE write refused");
+                    written(bank, offset, data);
+                    break;
+                case 5:
+                    // A download to bank 0 would move the banked area in modes 1-4.
+                    if (mode_ >= 1 && mode_ <= 4 && bank == 0) return true;
+                    if (!request(3, bank, offset, data)) return fail("IDE download refused");
+                    written(bank, offset, data);
+                    break;
+                default: {
+                    std::string read(count, '\0');
+                    if (!request(1, bank, offset, read)) return fail("IDE read refused");
+                    return compare("IDE read", bank, offset, read);
+                }
             }
         } catch (const Exception& e) {
             return fail(std::string("exception: ") + e.what());
@@ -130,8 +141,7 @@ private:
             const auto value = static_cast<std::uint8_t>(read[i]);
             const auto [cell, fresh] = model_.emplace(CodePlace(mode_, b, o), value);
             if (!fresh && cell->second != value)
-                return fail(Format("%s at %.2X:%.4X gave %.2X, the model holds %.2X", path, b, o, value,
-                                   cell->second));
+                return fail(Format("%s at %.2X:%.4X gave %.2X, the model holds %.2X", path, b, o, value, cell->second));
         }
         return true;
     }
