@@ -47,7 +47,7 @@ void roundTrip(const TBankAdresse& a) {
     WriteBankAdresse(w, a);
     m.seek(0);
     ValueReader r(m);
-    require(ReadBankAdresse(r, true) == a);
+    require(ReadBankAdresse(r, true, nullptr) == a);
 }
 
 std::vector<std::uint8_t> settingsOf(const TEmulator& emulator) {
