@@ -8,14 +8,16 @@
 #include <vector>
 
 #include "core/basic_filer.hpp"
+#include "core/intel_hex.hpp"
 
 namespace tarvex {
 
 // One record of a HEX line. The data are bytes, one character each.
 class THexRecord {
 public:
-    static constexpr std::uint8_t Data = 0, EndOfFile = 1, ExtendedSegment = 2, StartSegment = 3,
-                                  ExtendedLinear = 4, StartLinear = 5;
+    static constexpr std::uint8_t Data = hexrecord::Data, EndOfFile = hexrecord::EndOfFile,
+                                  ExtendedSegment = hexrecord::ExtendedSegment, StartSegment = hexrecord::StartSegment,
+                                  ExtendedLinear = hexrecord::ExtendedLinear, StartLinear = hexrecord::StartLinear;
 
     // A data record (type 0) with its checksum.
     static THexRecord CreateData(std::uint8_t length, std::uint16_t address, std::string data);
@@ -55,9 +57,6 @@ public:
     // EHexFileError and leaves the cursor on that line. Only the end record
     // (type 01) ends reading.
     THexRecord ReadRecord();
-    // Two or four hex digits of the current line as a number; anything else
-    // is a format error of the current line.
-    std::uint32_t HexValue(std::string_view digits) const;
     void SetPosition(std::int32_t n);
     std::int32_t Position() const { return cursor_; }
     void Clear();

@@ -49,6 +49,13 @@ std::string WordToBytes(std::uint16_t value) {
     return s;
 }
 
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
 void AppendHex(std::string& out, std::uint32_t value, int digits) {
     // A wider request would shift past the value's 32 bits.
     if (digits > 8) digits = 8;

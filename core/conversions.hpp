@@ -16,6 +16,8 @@ std::string WordToBytes(std::uint16_t value);
 // Low 8 / 16 bits as two / four upper-case hex digits.
 std::string ByteToHex(std::uint32_t value);
 std::string WordToHex(std::uint32_t value);
+// The value of a hexadecimal digit of either case; -1 for any other character.
+int HexDigitValue(char c);
 // The low 4 * digits bits of value as that many upper-case hex digits
 // (1 to 8), appended to out.
 void AppendHex(std::string& out, std::uint32_t value, int digits);

@@ -138,11 +138,4 @@ std::vector<std::string_view> SplitWords(std::string_view text) {
     return out;
 }
 
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 }  // namespace tarvex

@@ -50,7 +50,5 @@ SplitResult SplitOutsideBrackets(std::string_view text, std::string_view separat
 std::string_view TrimBlanks(std::string_view text);
 // The words of a text, separated by blanks and control characters.
 std::vector<std::string_view> SplitWords(std::string_view text);
-// The value of a hexadecimal digit of either case; -1 for any other character.
-int HexDigitValue(char c);
 
 }  // namespace tarvex

@@ -5,6 +5,7 @@
 
 #include "core/errors.hpp"
 #include "core/messages.hpp"
+#include "core/conversions.hpp"
 #include "core/utilities.hpp"
 #include "emulator/monitor_data.hpp"
 #include "emulator/target_options.hpp"

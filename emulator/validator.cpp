@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/conversions.hpp"
 #include "core/errors.hpp"
 #include "core/line_table.hpp"
 #include "core/messages.hpp"
@@ -61,13 +62,6 @@ std::size_t FindOutsideParentheses(std::string_view text, std::string_view what)
         if (text[i] == ')' && depth > 0) --depth;
     }
     return std::string_view::npos;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
 }
 
 }  // namespace
@@ -226,7 +220,7 @@ private:
         if (digits.empty()) v_.Fail(kMsgSyntaxError, text_);
         std::int64_t n = 0;
         for (char c : digits) {
-            const int d = hex ? HexDigit(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
+            const int d = hex ? HexDigitValue(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
             if (d < 0) v_.Fail(kMsgSyntaxError, text_);
             const int base = hex ? 16 : 10;
             if (n > (kLimit - d) / base) v_.OutOfRange(std::string(name));

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/bank_adressen.hpp"
+#include "core/intel_hex.hpp"
 #include "core/component.hpp"
 #include "host/command_record.hpp"
 #include "host/port_rewrite.hpp"
@@ -80,23 +81,6 @@ FormatLoader FormatLoaderOf(std::uint8_t format);
 std::string LoadValueNotValid(int what);  // "Load: Value in <what> not valid"
 
 // ---- Intel HEX text, without a target
-
-// Splits a file's text into lines at LF, CR LF or a lone CR.
-std::vector<std::string_view> SplitHexLines(std::string_view text);
-
-struct HexRecord {
-    std::uint8_t count = 0;
-    std::uint16_t address = 0;
-    std::uint8_t type = 0;
-    std::array<std::uint8_t, 255> data{};
-    // The 8-bit sum over count, address, type, data and checksum: 0 when right.
-    std::uint8_t sum = 0;
-};
-enum class HexLineStatus { Ok, FormatError };
-// Decodes the fixed fields (characters 2-9); with `whole` also the data and
-// the checksum. The first character is not examined. Any short line or
-// non-hex character is a format error.
-HexLineStatus DecodeHexLine(std::string_view line, HexRecord& record, bool whole);
 
 // Hex digits of either case only; anything else (sign, blank, "0x", empty,
 // more than 8 digits) raises EVokWinFileError "Loading: Format error in

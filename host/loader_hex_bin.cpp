@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "core/conversions.hpp"
 #include "core/errors.hpp"
 #include "core/messages.hpp"
 #include "emulator/memory_spaces.hpp"
@@ -13,70 +14,21 @@ namespace tarvex {
 
 namespace {
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-// Two hex digits at `at`; -1 when they are missing or not hex.
-int hexByte(std::string_view line, std::size_t at) {
-    if (at + 2 > line.size()) return -1;
-    const int hi = hexDigit(line[at]), lo = hexDigit(line[at + 1]);
-    return hi < 0 || lo < 0 ? -1 : hi * 16 + lo;
-}
-
 std::string readWhole(const std::string& name) {
     std::ifstream in(name, std::ios::binary);
     if (!in) throw EVokWinFileError(FmtLoadStr(331, name));
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-constexpr std::uint8_t TypeData = 0, TypeEnd = 1, TypeSegment = 2, TypeLinear = 4;
+using hexrecord::Data, hexrecord::EndOfFile, hexrecord::ExtendedSegment, hexrecord::ExtendedLinear;
 
 }  // namespace
-
-std::vector<std::string_view> SplitHexLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\n' && text[i] != '\r') continue;
-        lines.push_back(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        start = i + 1;
-    }
-    if (start < text.size()) lines.push_back(text.substr(start));
-    return lines;
-}
-
-HexLineStatus DecodeHexLine(std::string_view line, HexRecord& r, bool whole) {
-    const int n = hexByte(line, 1), hi = hexByte(line, 3), lo = hexByte(line, 5), type = hexByte(line, 7);
-    if (n < 0 || hi < 0 || lo < 0 || type < 0) return HexLineStatus::FormatError;
-    r.count = static_cast<std::uint8_t>(n);
-    r.address = static_cast<std::uint16_t>(hi << 8 | lo);
-    r.type = static_cast<std::uint8_t>(type);
-    unsigned sum = static_cast<unsigned>(n + hi + lo + type);
-    if (!whole) return HexLineStatus::Ok;
-    // 11 + 2N characters: colon, 8 field digits, data, checksum.
-    if (line.size() < 11 + 2 * static_cast<std::size_t>(n)) return HexLineStatus::FormatError;
-    for (int i = 0; i < n; ++i) {
-        const int b = hexByte(line, 9 + 2 * static_cast<std::size_t>(i));
-        if (b < 0) return HexLineStatus::FormatError;
-        r.data[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(b);
-        sum += static_cast<unsigned>(b);
-    }
-    const int check = hexByte(line, 9 + 2 * static_cast<std::size_t>(n));
-    if (check < 0) return HexLineStatus::FormatError;
-    r.sum = static_cast<std::uint8_t>(sum + static_cast<unsigned>(check));
-    return HexLineStatus::Ok;
-}
 
 std::uint32_t ParseHex(std::string_view text, const std::string& fileName) {
     if (text.empty() || text.size() > 8) throw EVokWinFileError(FmtLoadStr(98, fileName));
     std::uint32_t value = 0;
     for (char c : text) {
-        const int d = hexDigit(c);
+        const int d = HexDigitValue(c);
         if (d < 0) throw EVokWinFileError(FmtLoadStr(98, fileName));
         value = value << 4 | static_cast<std::uint32_t>(d);
     }
@@ -88,12 +40,12 @@ HexSurvey SurveyHexLines(const std::vector<std::string_view>& lines) {
     HexRecord r;
     for (std::string_view line : lines) {
         if (DecodeHexLine(line, r, false) != HexLineStatus::Ok) continue;
-        if (r.type == TypeEnd || r.count == 0) break;
-        if (r.type == TypeData && !s.hasData) {
+        if (r.type == EndOfFile || r.count == 0) break;
+        if (r.type == Data && !s.hasData) {
             s.hasData = true;
             s.firstDataAddress = r.address;
         }
-        if ((r.type == TypeLinear || r.type == TypeSegment) && r.count == 2 &&
+        if ((r.type == ExtendedLinear || r.type == ExtendedSegment) && r.count == 2 &&
             DecodeHexLine(line, r, true) == HexLineStatus::Ok && (r.data[0] != 0 || r.data[1] != 0))
             s.upperNonZero = true;
     }
@@ -196,7 +148,7 @@ void LoadIntelHex(TVokWinLoader& l) {
         for (std::size_t i = 0; i < lines.size(); ++i) {
             HexRecord r;
             if (DecodeHexLine(lines[i], r, true) == HexLineStatus::Ok &&
-                (r.type == TypeLinear || r.type == TypeSegment) && r.count == 2 && (r.data[0] || r.data[1]))
+                (r.type == ExtendedLinear || r.type == ExtendedSegment) && r.count == 2 && (r.data[0] || r.data[1]))
                 formatError(i);
         }
     }
@@ -215,8 +167,8 @@ void LoadIntelHex(TVokWinLoader& l) {
         std::uint32_t upper = 0;
         for (std::size_t i = 0; i < lines.size(); ++i) {
             if (DecodeHexLine(lines[i], r, false) != HexLineStatus::Ok) formatError(i);
-            if (r.type == TypeEnd || r.count == 0) break;
-            if (r.type == TypeData) {
+            if (r.type == EndOfFile || r.count == 0) break;
+            if (r.type == Data) {
                 TBankAdresse at = base;
                 if (exact) {
                     const std::uint32_t linear = upper + r.address;
@@ -233,14 +185,14 @@ void LoadIntelHex(TVokWinLoader& l) {
                 }
                 space.CheckRange(at, r.count / es);
                 l.AppendCode(at, r.data.data(), r.count);
-            } else if (exact && (r.type == TypeLinear || r.type == TypeSegment)) {
+            } else if (exact && (r.type == ExtendedLinear || r.type == ExtendedSegment)) {
                 if (DecodeHexLine(lines[i], r, true) != HexLineStatus::Ok || r.count != 2) formatError(i);
                 if (r.sum != 0) {
                     l.AddMessage(FmtLoadStr(99, l.FileName()) + ", line " + std::to_string(i + 1));
                     throw EVokWinFileError(FmtLoadStr(99, l.FileName()));
                 }
                 const std::uint32_t value = static_cast<std::uint32_t>(r.data[0]) << 8 | r.data[1];
-                upper = r.type == TypeLinear ? value << 16 : value << 4;
+                upper = r.type == ExtendedLinear ? value << 16 : value << 4;
             }
             l.RefreshCounters();
             if (l.Cancelled()) break;

@@ -9,6 +9,7 @@
 #include "core/bank_adressen.hpp"
 #include "core/errors.hpp"
 #include "core/format.hpp"
+#include "core/intel_hex.hpp"
 #include "core/messages.hpp"
 #include "emulator/disassembler.hpp"
 #include "emulator/emulator.hpp"
@@ -147,8 +148,7 @@ std::string hex2(unsigned v) { return Format("%.2X", v & 0xFF); }
 // A HEX file of a range that spans banks says where each bank begins, so
 // that a load puts every byte back into its own bank.
 std::string bankRecord(std::uint8_t bank) {
-    const unsigned sum = 0x02 + 0x04 + bank;
-    return ":02000004" + Format("%.4X", static_cast<unsigned>(bank)) + hex2(0x100 - (sum & 0xFF));
+    return FormatHexLine(hexrecord::ExtendedLinear, 0, std::string{'\0', static_cast<char>(bank)});
 }
 
 std::string padded(std::string text, std::size_t width) {
@@ -173,13 +173,7 @@ std::string SaveHexRecord(std::uint8_t format, std::uint16_t offset, std::string
         for (char b : bytes) line += static_cast<unsigned char>(b) < 0x20 ? '.' : b;
         return line;
     }
-    unsigned sum = static_cast<unsigned>(bytes.size()) + (offset >> 8) + (offset & 0xFF);
-    line = ":" + hex2(static_cast<unsigned>(bytes.size())) + Format("%.4X", static_cast<unsigned>(offset)) + "00";
-    for (char b : bytes) {
-        sum += static_cast<unsigned char>(b);
-        line += hex2(static_cast<unsigned char>(b));
-    }
-    return line + hex2(0x100 - (sum & 0xFF));
+    return FormatHexLine(hexrecord::Data, offset, bytes);
 }
 
 void SaveBinFile(const TKommandoStruktur& command, const TSaveTargets& targets) {
@@ -228,7 +222,7 @@ void SaveHexFile(const TKommandoStruktur& command, const TSaveTargets& targets) 
             break;
         }
     }
-    if (intel && !cancelled) run.line(":00000001FF");
+    if (intel && !cancelled) run.line(FormatHexLine(hexrecord::EndOfFile, 0, {}));
     run.finish();
 }
 

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <bit>
 
+#include "core/conversions.hpp"
+#include "core/intel_hex.hpp"
+
 namespace tarvex::sim {
 
 namespace {
@@ -48,39 +51,24 @@ void Cpu8051Memory::loadCode(std::uint16_t address, std::span<const std::uint8_t
     for (std::uint8_t b : bytes) code_[address++] = b;
 }
 
-namespace {
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-}  // namespace
-
 std::string Cpu8051Memory::loadHex(std::string_view text) {
     int number = 0;
-    while (!text.empty()) {
+    for (std::string_view line : SplitHexLines(text)) {
         ++number;
-        const std::size_t eol = text.find('\n');
-        std::string_view line = text.substr(0, eol);
-        text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
+        line = TrimHexLine(line);
         if (line.empty()) continue;
         const std::string where = "line " + std::to_string(number) + ": ";
-        if (line[0] != ':' || line.size() % 2 != 1 || line.size() < 11) return where + "not a record";
-        std::vector<std::uint8_t> rec;
-        for (std::size_t i = 1; i + 1 < line.size(); i += 2) {
-            const int hi = HexDigit(line[i]), lo = HexDigit(line[i + 1]);
-            if (hi < 0 || lo < 0) return where + "not hexadecimal";
-            rec.push_back(static_cast<std::uint8_t>(hi << 4 | lo));
-        }
-        unsigned sum = 0;
-        for (std::uint8_t b : rec) sum += b;
-        if (rec.size() != rec[0] + 5u) return where + "bad length";
-        if ((sum & 0xFF) != 0) return where + "bad checksum";
-        if (rec[3] == 1) break;
-        if (rec[3] == 2 || rec[3] == 4) return where + "address beyond 64 KB";
-        if (rec[3] == 0) loadCode(static_cast<std::uint16_t>(rec[1] << 8 | rec[2]), std::span(rec).subspan(4, rec[0]));
+        if (line[0] != ':' || line.size() % 2 != 1 || line.size() < HexLineLength(0)) return where + "not a record";
+        if (!std::all_of(line.begin() + 1, line.end(), [](char c) { return HexDigitValue(c) >= 0; }))
+            return where + "not hexadecimal";
+        HexRecord r;
+        if (DecodeHexLine(line, r, true) != HexLineStatus::Ok || line.size() != HexLineLength(r.count))
+            return where + "bad length";
+        if (r.sum != 0) return where + "bad checksum";
+        if (r.type == hexrecord::EndOfFile) break;
+        if (r.type == hexrecord::ExtendedSegment || r.type == hexrecord::ExtendedLinear)
+            return where + "address beyond 64 KB";
+        if (r.type == hexrecord::Data) loadCode(r.address, std::span(r.data).first(r.count));
     }
     return {};
 }
