@@ -225,19 +225,19 @@ void TOmfReader::decodeBody(TOmfRecord& rec, OmfCursor& in) {
     case omf::ExtendedHeader: {
         auto& h = rec.header;
         h.recordType = omf::ExtendedHeader;
-        h.wordA = 3;
-        h.wordB = 1;
+        h.unknownWord1 = 3;
+        h.unknownWord2 = 1;
         if (rec.declaredLength > 0) {
-            h.bytes[0] = in.Byte();
-            h.bytes[1] = in.Byte();
-            h.bytes[2] = in.Byte();
-            h.addressA.value = in.Byte();
-            h.addressB.value = in.Word();
-            h.addressC.value = in.Word();
-            h.addressD.value = in.Word();
-            h.addressE.value = in.Word();
-            h.wordD = in.Word();
-            h.wordE = in.Word();
+            h.unknownBytes[0] = in.Byte();
+            h.unknownBytes[1] = in.Byte();
+            h.unknownBytes[2] = in.Byte();
+            h.unknownAddress1.value = in.Byte();
+            h.unknownAddress2.value = in.Word();
+            h.bankedAreaStart.value = in.Word();
+            h.bankedAreaEnd.value = in.Word();
+            h.unknownAddress3.value = in.Word();
+            h.unknownWord4 = in.Word();
+            h.unknownWord5 = in.Word();
         }
         break;
     }
@@ -343,20 +343,20 @@ void TOmfReader::decodeBody(TOmfRecord& rec, OmfCursor& in) {
     case omf::Header2: {
         auto& h = rec.header;
         h.recordType = omf::Header2;
-        h.bytes[0] = in.Byte();
-        h.bytes[1] = in.Byte();
-        h.bytes[2] = in.Byte();
-        h.wordA = in.Word();
-        h.addressA = in.Address();
-        h.wordB = in.Word();
-        h.addressB = in.Address();
-        h.wordC = in.Word();
-        h.addressC = in.Address();
-        h.addressD = in.Address();
-        h.addressE = in.Address();
-        h.wordD = in.Word();
-        h.wordE = in.Word();
-        h.lastByte = in.Byte();
+        h.unknownBytes[0] = in.Byte();
+        h.unknownBytes[1] = in.Byte();
+        h.unknownBytes[2] = in.Byte();
+        h.unknownWord1 = in.Word();
+        h.unknownAddress1 = in.Address();
+        h.unknownWord2 = in.Word();
+        h.unknownAddress2 = in.Address();
+        h.unknownWord3 = in.Word();
+        h.bankedAreaStart = in.Address();
+        h.bankedAreaEnd = in.Address();
+        h.unknownAddress3 = in.Address();
+        h.unknownWord4 = in.Word();
+        h.unknownWord5 = in.Word();
+        h.unknownLastByte = in.Byte();
         break;
     }
 
@@ -472,18 +472,18 @@ void TOmfReader::updateTables(TOmfRecord& rec) {
         // Only the values: the address flags stay as an earlier header left them.
         const auto& h = rec.header;
         header_.recordType = h.recordType;
-        for (int i = 0; i < 3; ++i) header_.bytes[i] = h.bytes[i];
-        header_.wordA = h.wordA;
-        header_.addressA.value = h.addressA.value;
-        header_.wordB = h.wordB;
-        header_.addressB.value = h.addressB.value;
-        header_.addressC.value = h.addressC.value;
-        header_.addressD.value = h.addressD.value;
-        header_.wordC = 0;
-        header_.addressE.value = h.addressE.value;
-        header_.wordD = h.wordD;
-        header_.wordE = h.wordE;
-        header_.lastByte = 0;
+        for (int i = 0; i < 3; ++i) header_.unknownBytes[i] = h.unknownBytes[i];
+        header_.unknownWord1 = h.unknownWord1;
+        header_.unknownAddress1.value = h.unknownAddress1.value;
+        header_.unknownWord2 = h.unknownWord2;
+        header_.unknownAddress2.value = h.unknownAddress2.value;
+        header_.bankedAreaStart.value = h.bankedAreaStart.value;
+        header_.bankedAreaEnd.value = h.bankedAreaEnd.value;
+        header_.unknownWord3 = 0;
+        header_.unknownAddress3.value = h.unknownAddress3.value;
+        header_.unknownWord4 = h.unknownWord4;
+        header_.unknownWord5 = h.unknownWord5;
+        header_.unknownLastByte = 0;
         extendedHeader_ = true;
         break;
     }

@@ -32,7 +32,8 @@
 
 namespace tarvex {
 
-// Record types the reader decodes.
+// Record types the reader decodes; those named by their type byte are
+// written by the tool chain with a layout but no known meaning.
 namespace omf {
 constexpr std::uint8_t ModuleHeader = 0x02, ModuleEnd = 0x04, Content = 0x06, ScopeDefinition = 0x10,
                        DebugItems = 0x12, Typedefs51 = 0x20, DebugItems2 = 0x22, SourceName = 0x24,
@@ -98,20 +99,22 @@ public:
 TBankAdresse OmfSegmentAddress(bool extendedHeader, std::uint8_t segmentId, std::uint16_t offset);
 
 // Module header folded from record 0x2E (OMF-51 extended) or 0x9C (OMF2).
+// Only the banked area is used; the other fields are written by the tool
+// chain and kept as read, in their order in the record, under "unknown".
 struct TOmfModuleHeader {
     std::uint8_t recordType = 0;
-    std::uint8_t bytes[3] = {};
-    std::uint16_t wordA = 0;
-    OmfAddress addressA;
-    std::uint16_t wordB = 0;
-    OmfAddress addressB;
-    OmfAddress addressC;  // banked-area start
-    OmfAddress addressD;  // banked-area end
-    std::uint16_t wordC = 0;
-    OmfAddress addressE;
-    std::uint16_t wordD = 0;
-    std::uint16_t wordE = 0;
-    std::uint8_t lastByte = 0;
+    std::uint8_t unknownBytes[3] = {};
+    std::uint16_t unknownWord1 = 0;
+    OmfAddress unknownAddress1;
+    std::uint16_t unknownWord2 = 0;
+    OmfAddress unknownAddress2;
+    OmfAddress bankedAreaStart;
+    OmfAddress bankedAreaEnd;
+    std::uint16_t unknownWord3 = 0;
+    OmfAddress unknownAddress3;
+    std::uint16_t unknownWord4 = 0;
+    std::uint16_t unknownWord5 = 0;
+    std::uint8_t unknownLastByte = 0;
 };
 
 class TOmfRecord {
@@ -200,8 +203,9 @@ public:
 
     // Module header.
     bool HasExtendedHeader() const;
-    std::uint16_t HeaderValueA() const { return static_cast<std::uint16_t>(header_.addressD.value); }
-    std::uint16_t HeaderValueB() const { return static_cast<std::uint16_t>(header_.addressC.value); }
+    // The banked area the header declares.
+    std::uint16_t BankedAreaStart() const { return static_cast<std::uint16_t>(header_.bankedAreaStart.value); }
+    std::uint16_t BankedAreaEnd() const { return static_cast<std::uint16_t>(header_.bankedAreaEnd.value); }
 
     // Classification of OMF2 symbols and content.
     bool IsCodeSymbol(const TOmfElement& item) const;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <variant>
 #include <vector>
 
 #include "core/errors.hpp"
@@ -21,7 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (reader.GetPosition() > static_cast<std::int64_t>(size)) std::abort();
             // Names always come from the file's bytes (texts may be made of
             // dotted groups, longer than their three bytes).
-            if (rec->Name.size() > size) std::abort();
+            std::visit(
+                [&](const auto& body) {
+                    if constexpr (requires { body.name; })
+                        if (body.name.size() > size) std::abort();
+                },
+                rec->body);
         }
     } catch (const EUbrofRecord&) {
     } catch (const EReadError&) {

@@ -137,7 +137,7 @@ bool TOmfLoad::Load(TOmfReader& reader, const std::string& fileName, const TOmfL
     if (reader.missingTypedefs()) target_.AddMessage(std::string(LoadStr(90)) + ": " + std::string(LoadStr(93)));
 
     if (!failed && reader.HasExtendedHeader()) {
-        const std::uint16_t start = reader.HeaderValueB(), end = reader.HeaderValueA();
+        const std::uint16_t start = reader.BankedAreaStart(), end = reader.BankedAreaEnd();
         if (start != 0 || end != 0) {
             target_.SetBankedArea(start, end);
             bankedAreaDeclared_ = true;

@@ -78,12 +78,13 @@ void TUbrofLoad::prePass(const std::vector<std::uint8_t>& bytes) {
         while (!reader.Eof()) {
             const auto rec = reader.NextRecord();
             if (rec->tag == ubrof::ProgramEnd) break;
-            if (rec->tag != ubrof::TypeSize) {
+            const auto* size = std::get_if<TUbrofTypeSize>(&rec->body);
+            if (size == nullptr) {
                 if (seen) break;
                 continue;
             }
             seen = true;
-            if (rec->Word1 < TUbrofTables::KindCount) tables_.typeSizes[rec->Word1] = static_cast<std::uint8_t>(rec->Size);
+            on(*size, rec->tag);
         }
     } catch (const EUbrofRecord&) {
     } catch (const EReadError&) {
@@ -254,7 +255,7 @@ void TUbrofLoad::locations(const std::vector<TUbrofLocation>& items, TSymbol* sy
     }
 }
 
-void TUbrofLoad::typeRecord(const TUbrofRecord& rec) {
+void TUbrofLoad::on(const TUbrofType& rec, std::uint8_t) {
     if (typeBase_ < 0) typeBase_ = static_cast<std::int32_t>(symbols_.KindList(sspTypedef)->Count());
     const std::uint8_t kind = rec.kind;
     if (kind < 15 || kind == 22 || (kind >= 45 && kind <= 48) || kind > 53) formatError();
@@ -273,38 +274,38 @@ void TUbrofLoad::typeRecord(const TUbrofRecord& rec) {
     };
     switch (kind) {
     case 15:
-        element(rec.Word1);
+        element(rec.baseType);
         size = tables_.typeSizes[15] != 0 ? tables_.typeSizes[15] : 3;
         break;
     case 16:
     case 41:
-        element(rec.Word1);
-        size = rec.Size;
-        moduleField = rec.Num1 & 0xFF;
-        functionField = (rec.Num1 >> 8) & 0xFF;
+        element(rec.baseType);
+        size = rec.size;
+        moduleField = rec.count & 0xFF;
+        functionField = (rec.count >> 8) & 0xFF;
         break;
     case 17:
     case 18: {
-        name = rec.Name;
-        size = rec.Size;
+        name = rec.name;
+        size = rec.size;
         type = kTypeOfRecord;
-        moduleField = rec.Num1 & 0xFF;
-        functionField = (rec.Num1 >> 8) & 0xFF;
+        moduleField = rec.count & 0xFF;
+        functionField = (rec.count >> 8) & 0xFF;
         break;
     }
     case 19:
-        functionField = rec.Byte1;
-        moduleField = rec.Byte2;
-        element(rec.Word1);
-        size = rec.Word1 < TUbrofTables::KindCount ? sizeOf(rec.Word1) : 0;
+        functionField = rec.first;
+        moduleField = rec.second;
+        element(rec.baseType);
+        size = rec.baseType < TUbrofTables::KindCount ? sizeOf(rec.baseType) : 0;
         break;
     case 20:
     case 35: {
         size = 1;
-        element(rec.Word1);
-        functionField = rec.Byte1;
-        if (kind == 35) address.bank = static_cast<std::uint8_t>((rec.Val2 >> 4) & 0x1F);
-        moduleField = static_cast<std::uint16_t>(rec.Num1 & 0xFF);
+        element(rec.baseType);
+        functionField = rec.first;
+        if (kind == 35) address.bank = static_cast<std::uint8_t>((rec.value >> 4) & 0x1F);
+        moduleField = static_cast<std::uint16_t>(rec.count & 0xFF);
         for (std::size_t i = 0; i < rec.parameters.size() && i < 8; ++i) {
             std::uint32_t index = 0;
             const std::uint8_t code = baseCode(rec.parameters[i], index);
@@ -317,14 +318,14 @@ void TUbrofLoad::typeRecord(const TUbrofRecord& rec) {
     }
     case 21:
     case 36:
-        moduleField = static_cast<std::uint16_t>(rec.Val2 & 0xFF);
-        if (kind == 36) functionField = static_cast<std::uint16_t>((rec.Val2 >> 8) & 0xFF);
+        moduleField = static_cast<std::uint16_t>(rec.value & 0xFF);
+        if (kind == 36) functionField = static_cast<std::uint16_t>((rec.value >> 8) & 0xFF);
         klass = 21;
-        element(rec.Word1);
-        size = sizeOf(rec.Word1);
+        element(rec.baseType);
+        size = sizeOf(rec.baseType);
         break;
     default: {  // pointer kinds 23..34, 37..40
-        element(rec.Word1);
+        element(rec.baseType);
         address.bank = 2;
         functionField = 1;
         size = sizeOf(kind);
@@ -378,84 +379,75 @@ void TUbrofLoad::enterMembers() {
 }
 
 void TUbrofLoad::convert(const TUbrofRecord& rec) {
-    switch (rec.tag) {
-    case ubrof::ModuleHeader0:
-    case ubrof::ModuleHeader1:
-        openModule(rec.Name);
-        break;
-    case ubrof::CodeBytes:
-        codeBytes(rec.Text);
-        break;
-    case ubrof::ModuleEnd:
-    case ubrof::ProgramEnd:
-        closeModule();
-        break;
-    case ubrof::SourceFile:
-        if (module_ != 0) symbols_.AddFileName(rec.Name, module_, 0)->form = UbrofForm;
-        lastSourceModule_ = module_;
-        break;
-    case ubrof::LineRecord:
-        // A line places the module as code does: a module with lines is entered.
-        touch(code_, code_.offset);
-        lines_.AddLineOnce(code_, static_cast<std::int32_t>(rec.Num1), sourceIndex_, function_, module_);
-        break;
-    case ubrof::BlockBegin:
-    case ubrof::BlockLive:
-        ++nesting_;
-        for (const auto& v : rec.variables) locations(v.locations, variable(v));
-        break;
-    case ubrof::BlockEnd:
-        if (nesting_ == 0)
-            closeFunction();
-        else
-            --nesting_;
-        break;
-    case ubrof::TypeRecord:
-        typeRecord(rec);
-        break;
-    case ubrof::Symbol:
-    case ubrof::SymbolLive: {
-        const std::string upper = AnsiUpperCase(rec.Name);
-        if (upper == "?BANK_LOW") banking_ = true, areaStart_ = static_cast<std::uint16_t>(rec.Val1 & 0xFFFF);
-        if (upper == "?BANK_HIGH") {
-            banking_ = true;
-            areaEnd_ = static_cast<std::uint16_t>(rec.Val1 & 0xFFFF);
-            if (areaEnd_ == 0) areaEnd_ = 0xFFFF;
-        }
-        TUbrofVariable v;
-        v.kind = rec.Byte1;
-        v.segmentType = rec.Word2;
-        v.value = rec.Val1;
-        v.name = rec.Name;
-        v.typeNumber = rec.Word1;
-        locations(rec.locations, variable(v));
-        break;
-    }
-    case ubrof::TypeSize:
-        if (rec.Word1 < TUbrofTables::KindCount) tables_.typeSizes[rec.Word1] = static_cast<std::uint8_t>(rec.Size);
-        break;
-    case ubrof::Function:
-    case ubrof::FunctionLive:
-        openFunction(rec.Name);
-        for (const auto& v : rec.variables) locations(v.locations, variable(v));
-        break;
-    case ubrof::CodePosition:
-        codePosition(static_cast<std::uint8_t>(rec.Word2), rec.Val1);
-        break;
-    case ubrof::Banking:
-        if ((rec.Word2 & 2) != 0) banking_ = true;
-        break;
-    case ubrof::IndexedSource:
-        if (module_ != 0) symbols_.AddFileName(rec.Name, module_, rec.Index)->form = UbrofForm;
-        lastSourceModule_ = module_;
-        sourceIndex_ = 0;
-        break;
-    case ubrof::SourceIndex:
-        sourceIndex_ = rec.Index;
-        break;
-    default:
-        break;
-    }
+    std::visit([&](const auto& body) { on(body, rec.tag); }, rec.body);
 }
+
+void TUbrofLoad::on(const TUbrofModuleHeader& rec, std::uint8_t) { openModule(rec.name); }
+
+void TUbrofLoad::on(const TUbrofCode& rec, std::uint8_t) { codeBytes(rec.bytes); }
+
+void TUbrofLoad::on(const TUbrofModuleEnd&, std::uint8_t) { closeModule(); }
+
+void TUbrofLoad::on(const TUbrofProgramEnd&, std::uint8_t) { closeModule(); }
+
+void TUbrofLoad::on(const TUbrofSourceFile& rec, std::uint8_t) {
+    if (module_ != 0) symbols_.AddFileName(rec.name, module_, 0)->form = UbrofForm;
+    lastSourceModule_ = module_;
+}
+
+void TUbrofLoad::on(const TUbrofLine& rec, std::uint8_t) {
+    // A line places the module as code does: a module with lines is entered.
+    touch(code_, code_.offset);
+    lines_.AddLineOnce(code_, static_cast<std::int32_t>(rec.line), sourceIndex_, function_, module_);
+}
+
+void TUbrofLoad::on(const TUbrofBlock& rec, std::uint8_t) {
+    ++nesting_;
+    for (const auto& v : rec.variables) locations(v.locations, variable(v));
+}
+
+void TUbrofLoad::on(const TUbrofBlockEnd&, std::uint8_t) {
+    if (nesting_ == 0)
+        closeFunction();
+    else
+        --nesting_;
+}
+
+void TUbrofLoad::on(const TUbrofSymbol& rec, std::uint8_t tag) {
+    // A symbol value (0xCE) places nothing.
+    if (tag == ubrof::SymbolValue) return;
+    const TUbrofVariable& v = rec.variable;
+    const std::string upper = AnsiUpperCase(v.name);
+    if (upper == "?BANK_LOW") banking_ = true, areaStart_ = static_cast<std::uint16_t>(v.value & 0xFFFF);
+    if (upper == "?BANK_HIGH") {
+        banking_ = true;
+        areaEnd_ = static_cast<std::uint16_t>(v.value & 0xFFFF);
+        if (areaEnd_ == 0) areaEnd_ = 0xFFFF;
+    }
+    locations(v.locations, variable(v));
+}
+
+void TUbrofLoad::on(const TUbrofTypeSize& rec, std::uint8_t) {
+    if (rec.kind < TUbrofTables::KindCount) tables_.typeSizes[rec.kind] = static_cast<std::uint8_t>(rec.size);
+}
+
+void TUbrofLoad::on(const TUbrofFunction& rec, std::uint8_t) {
+    openFunction(rec.name);
+    for (const auto& v : rec.variables) locations(v.locations, variable(v));
+}
+
+void TUbrofLoad::on(const TUbrofCodePosition& rec, std::uint8_t) { codePosition(rec.segmentType, rec.value); }
+
+void TUbrofLoad::on(const TUbrofBanking& rec, std::uint8_t) {
+    if ((rec.flags & 2) != 0) banking_ = true;
+}
+
+void TUbrofLoad::on(const TUbrofIndexedSource& rec, std::uint8_t) {
+    if (module_ != 0) symbols_.AddFileName(rec.name, module_, rec.index)->form = UbrofForm;
+    lastSourceModule_ = module_;
+    sourceIndex_ = 0;
+}
+
+void TUbrofLoad::on(const TUbrofSourceIndex& rec, std::uint8_t) { sourceIndex_ = rec.index; }
 
 }  // namespace tarvex

@@ -97,7 +97,26 @@ private:
     void placedBank(std::uint32_t value);
     TSymbol* variable(const TUbrofVariable& v);
     void locations(const std::vector<TUbrofLocation>& items, TSymbol* symbol);
-    void typeRecord(const TUbrofRecord& rec);
+    // One handler per record kind the conversion uses; the rest are read
+    // and dropped.
+    void on(const TUbrofModuleHeader& rec, std::uint8_t tag);
+    void on(const TUbrofCode& rec, std::uint8_t tag);
+    void on(const TUbrofModuleEnd& rec, std::uint8_t tag);
+    void on(const TUbrofProgramEnd& rec, std::uint8_t tag);
+    void on(const TUbrofSourceFile& rec, std::uint8_t tag);
+    void on(const TUbrofLine& rec, std::uint8_t tag);
+    void on(const TUbrofBlock& rec, std::uint8_t tag);
+    void on(const TUbrofBlockEnd& rec, std::uint8_t tag);
+    void on(const TUbrofType& rec, std::uint8_t tag);
+    void on(const TUbrofSymbol& rec, std::uint8_t tag);
+    void on(const TUbrofTypeSize& rec, std::uint8_t tag);
+    void on(const TUbrofFunction& rec, std::uint8_t tag);
+    void on(const TUbrofCodePosition& rec, std::uint8_t tag);
+    void on(const TUbrofBanking& rec, std::uint8_t tag);
+    void on(const TUbrofIndexedSource& rec, std::uint8_t tag);
+    void on(const TUbrofSourceIndex& rec, std::uint8_t tag);
+    template <class Unused>
+    void on(const Unused&, std::uint8_t) {}
     void enterMembers();
     std::uint8_t baseCode(std::uint32_t typeNumber, std::uint32_t& index) const;
     std::uint8_t sizeOf(std::uint32_t typeNumber) const;

@@ -150,12 +150,12 @@ TEST(OmfReaderFraming, ExtendedHeaderOfLengthZeroStillCounts) {
     EXPECT_TRUE(r->HasExtendedHeader());
     EXPECT_TRUE(r->extendedHeader());
     const auto& h = r->moduleHeader();
-    EXPECT_EQ(h.wordA, 3);
-    EXPECT_EQ(h.wordB, 1);
-    EXPECT_EQ(h.addressA.value, 0u);
-    EXPECT_EQ(h.addressC.value, 0u);
-    EXPECT_EQ(h.addressD.value, 0u);
-    EXPECT_EQ(h.wordD, 0);
+    EXPECT_EQ(h.unknownWord1, 3);
+    EXPECT_EQ(h.unknownWord2, 1);
+    EXPECT_EQ(h.unknownAddress1.value, 0u);
+    EXPECT_EQ(h.bankedAreaStart.value, 0u);
+    EXPECT_EQ(h.bankedAreaEnd.value, 0u);
+    EXPECT_EQ(h.unknownWord4, 0);
     EXPECT_EQ(r->GetPosition(), 3);  // no checksum was read
     EXPECT_EQ(r->ReadRecord()->name, "M");
 }
@@ -168,15 +168,15 @@ TEST(OmfReaderFraming, ExtendedHeaderFoldsItsValues) {
     r->ReadRecord();
     const auto& h = r->moduleHeader();
     EXPECT_EQ(h.recordType, omf::ExtendedHeader);
-    EXPECT_EQ(h.bytes[0], 1);
-    EXPECT_EQ(h.bytes[2], 3);
-    EXPECT_EQ(h.addressA.value, 4u);
-    EXPECT_EQ(h.addressB.value, 5u);
-    EXPECT_EQ(r->HeaderValueB(), 0x8000);  // banked-area start
-    EXPECT_EQ(r->HeaderValueA(), 0xFFFF);  // banked-area end
-    EXPECT_EQ(h.addressE.value, 8u);
-    EXPECT_EQ(h.wordD, 9);
-    EXPECT_EQ(h.wordE, 10);
+    EXPECT_EQ(h.unknownBytes[0], 1);
+    EXPECT_EQ(h.unknownBytes[2], 3);
+    EXPECT_EQ(h.unknownAddress1.value, 4u);
+    EXPECT_EQ(h.unknownAddress2.value, 5u);
+    EXPECT_EQ(r->BankedAreaStart(), 0x8000);
+    EXPECT_EQ(r->BankedAreaEnd(), 0xFFFF);
+    EXPECT_EQ(h.unknownAddress3.value, 8u);
+    EXPECT_EQ(h.unknownWord4, 9);
+    EXPECT_EQ(h.unknownWord5, 10);
 }
 
 TEST(OmfReaderFraming, UndecodedRecordsAreSkippedByTheirLength) {
@@ -304,8 +304,8 @@ TEST(OmfReaderOmf2, SampleModule) {
     auto all = readAll(*r);
     ASSERT_EQ(all.size(), 7u);
     EXPECT_TRUE(r->HasExtendedHeader());
-    EXPECT_EQ(r->HeaderValueB(), 0x8000);
-    EXPECT_EQ(r->HeaderValueA(), 0xFFFF);
+    EXPECT_EQ(r->BankedAreaStart(), 0x8000);
+    EXPECT_EQ(r->BankedAreaEnd(), 0xFFFF);
     ASSERT_EQ(r->segmentTable().size(), 1u);
     EXPECT_EQ(r->segmentTable()[0]->name, "CODE");
 

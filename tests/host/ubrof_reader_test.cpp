@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <variant>
 
 #include "core/errors.hpp"
 #include "host/ubrof_reader.hpp"
@@ -19,8 +20,94 @@ TUbrofReader readerOf(const UbrofBytes& bytes) {
     return TUbrofReader(std::make_unique<platform::MemoryStream>(bytes.data()));
 }
 
-// The fields a record set, in a fixed order, numbers in hex.
-std::string describe(const TUbrofRecord& r) {
+// The fields a record set, in a fixed order, numbers in hex, each under the
+// letter of its place in the record (B bytes, W words, N numbers, V values).
+struct Letters {
+    std::uint32_t kind = 0;
+    std::string Name, Text, Text2;
+    std::uint32_t B1 = 0, B2 = 0, B3 = 0, B4 = 0, B5 = 0, W1 = 0, W2 = 0, W3 = 0, Index = 0, Module = 0, Serial = 0;
+    std::uint32_t N1 = 0, N2 = 0, N3 = 0, N4 = 0, V1 = 0, V2 = 0, V3 = 0, Size = 0;
+    const std::vector<TUbrofVariable>* variables = nullptr;
+    const std::vector<TUbrofLocation>* locations = nullptr;
+    const std::vector<TUbrofStructUnionElement>* elements = nullptr;
+    const std::vector<TUbrofEnumConst>* constants = nullptr;
+    const std::vector<std::uint16_t>* parameters = nullptr;
+};
+
+struct LetterOf {
+    std::uint8_t tag;
+    Letters& l;
+    void operator()(const TUbrofSkipped& r) { l.Size = r.size; }
+    void operator()(const TUbrofModuleHeader& r) {
+        l.Name = r.name, l.Text = r.version, l.B1 = r.unknown[0], l.B2 = r.unknown[1], l.B3 = r.unknown[2];
+    }
+    void operator()(const TUbrofCode& r) { l.Text = r.bytes, l.Size = static_cast<std::uint32_t>(r.bytes.size()); }
+    void operator()(const TUbrofModuleEnd& r) { l.N1 = r.unknown1, l.V1 = r.unknown2; }
+    void operator()(const TUbrofProgramEnd&) {}
+    void operator()(const TUbrofSourceFile& r) { l.Name = r.name, l.N1 = r.lineCount; }
+    void operator()(const TUbrofLine& r) {
+        l.B1 = r.unknownByte, l.N1 = r.line, l.N2 = r.unknownWords[0], l.N3 = r.unknownWords[1],
+        l.N4 = r.unknownWords[2];
+    }
+    void operator()(const TUbrofBlock& r) {
+        l.N1 = static_cast<std::uint32_t>(r.variables.size()), l.variables = &r.variables;
+    }
+    void operator()(const TUbrofBlockEnd&) {}
+    void operator()(const TUbrofEmpty&) {}
+    void operator()(const TUbrofType& r) {
+        l.kind = r.kind, l.Name = r.name, l.Text = r.text, l.B1 = r.first, l.B2 = r.second, l.W1 = r.baseType;
+        l.W2 = r.unknownWords[0], l.W3 = r.unknownWords[1], l.Serial = r.typeNumber, l.N1 = r.count;
+        l.V2 = r.value | r.unknown2, l.V3 = r.unknown, l.Size = r.size;
+        l.elements = &r.elements, l.constants = &r.constants, l.parameters = &r.parameters;
+    }
+    void operator()(const TUbrofSymbol& r) {
+        const TUbrofVariable& v = r.variable;
+        l.Name = v.name, l.Text = r.text, l.B1 = v.kind, l.W1 = v.typeNumber, l.W2 = v.segmentType;
+        (tag == ubrof::SymbolValue ? l.V3 : l.V1) = v.value;
+        l.N1 = static_cast<std::uint32_t>(v.locations.size()), l.locations = &v.locations;
+        l.Module = r.module.value_or(0);
+    }
+    void operator()(const TUbrofVersion& r) { l.Text = r.version; }
+    void operator()(const TUbrofComment& r) { l.Name = r.name, l.Text = r.text, l.Module = r.module.value_or(0); }
+    void operator()(const TUbrofTypeSize& r) { l.W1 = r.kind, l.Size = r.size; }
+    void operator()(const TUbrofFunction& r) {
+        l.Name = r.name, l.N1 = r.unknownWords[0], l.N2 = r.unknownWords[1], l.N3 = r.unknownWords[2],
+        l.N4 = r.unknownWords[3], l.variables = &r.variables;
+    }
+    void operator()(const TUbrofCodePosition& r) { l.W2 = r.segmentType, l.V1 = r.value; }
+    void operator()(const TUbrofByte& r) { l.B1 = r.unknown; }
+    void operator()(const TUbrofBanking& r) { l.W2 = r.flags; }
+    void operator()(const TUbrofWord54& r) { l.Text = r.text, l.W2 = r.unknown; }
+    void operator()(const TUbrofRecord7A& r) { l.B1 = r.unknown1, l.W1 = r.unknown2, l.B2 = r.unknown3; }
+    void operator()(const TUbrofTimeStamp& r) { l.Text = r.date, l.Text2 = r.time; }
+    void operator()(const TUbrofIndexedSource& r) { l.Name = r.name, l.Text = r.date, l.Text2 = r.time, l.Index = r.index; }
+    void operator()(const TUbrofSourceIndex& r) { l.Index = r.index; }
+    void operator()(const TUbrofTagSizes& r) { l.Text = r.version; }
+    void operator()(const TUbrofModuleNumber& r) { l.Module = r.module, l.Size = r.size; }
+    void operator()(const TUbrofSegmentNumber& r) { l.Module = r.segment; }
+    void operator()(const TUbrofSegments& r) { l.Size = r.size; }
+    void operator()(const TUbrofRecordC1& r) {
+        l.B1 = r.unknown[0], l.B2 = r.unknown[1], l.B3 = r.unknown[2], l.B4 = r.unknown[3], l.B5 = r.unknown[4];
+    }
+    void operator()(const TUbrofRecordC3& r) { l.Text = r.text, l.V2 = r.unknown, l.Size = r.size; }
+    void operator()(const TUbrofRecordC6& r) {
+        l.Name = r.name, l.B1 = r.unknownBytes[0], l.B2 = r.unknownBytes[1], l.W1 = r.unknownBytes[2];
+        l.V2 = r.unknown, l.Size = r.size;
+    }
+    void operator()(const TUbrofRecordC9& r) { l.Text = r.text1, l.Text2 = r.text2, l.Size = r.size; }
+    void operator()(const TUbrofExtension& r) {
+        l.kind = r.kind, l.Name = r.name, l.Serial = r.serial, l.V3 = r.value, l.W1 = r.unknownWord;
+        l.N2 = r.unknown, l.Size = r.size;
+    }
+    void operator()(const TUbrofRecordCF& r) {
+        l.Index = r.index, l.N1 = r.unknown1, l.N2 = r.unknown2, l.N3 = r.unknown3, l.N4 = r.unknown4;
+    }
+    void operator()(const TUbrofRecordD0& r) { l.V3 = r.unknown; }
+};
+
+std::string describe(const TUbrofRecord& rec) {
+    Letters r;
+    std::visit(LetterOf{rec.tag, r}, rec.body);
     std::string s;
     auto num = [&](const char* name, std::uint32_t v) {
         if (v == 0) return;
@@ -35,29 +122,34 @@ std::string describe(const TUbrofRecord& r) {
     str("Name", r.Name);
     str("Text", r.Text);
     str("Text2", r.Text2);
-    num("B1", r.Byte1), num("B2", r.Byte2), num("B3", r.Byte3), num("B4", r.Byte4), num("B5", r.Byte5);
-    num("W1", r.Word1), num("W2", r.Word2), num("W3", r.Word3);
+    num("B1", r.B1), num("B2", r.B2), num("B3", r.B3), num("B4", r.B4), num("B5", r.B5);
+    num("W1", r.W1), num("W2", r.W2), num("W3", r.W3);
     num("Index", r.Index), num("Module", r.Module), num("Serial", r.Serial);
-    num("N1", r.Num1), num("N2", r.Num2), num("N3", r.Num3), num("N4", r.Num4);
-    num("V1", r.Val1), num("V2", r.Val2), num("V3", r.Val3), num("Size", r.Size);
-    for (const auto& v : r.variables) {
-        s += " var(" + v.name;
-        num("k", v.kind), num("seg", v.segmentType), num("val", v.value), num("type", v.typeNumber);
-        for (const auto& l : v.locations) num("loc", l.value);
-        s += ")";
-    }
-    for (const auto& l : r.locations) num("loc", l.address), num("kind", l.kind), num("val", l.value);
-    for (const auto& e : r.elements) {
-        s += " el(" + e.name;
-        num("off", e.offset), num("type", e.typeNumber), num("v1", e.value1), num("v2", e.value2);
-        s += ")";
-    }
-    for (const auto& c : r.constants) {
-        s += " const(" + c.name;
-        num("v", c.value), num("v2", c.value2);
-        s += ")";
-    }
-    for (auto p : r.parameters) num("par", p);
+    num("N1", r.N1), num("N2", r.N2), num("N3", r.N3), num("N4", r.N4);
+    num("V1", r.V1), num("V2", r.V2), num("V3", r.V3), num("Size", r.Size);
+    if (r.variables)
+        for (const auto& v : *r.variables) {
+            s += " var(" + v.name;
+            num("k", v.kind), num("seg", v.segmentType), num("val", v.value), num("type", v.typeNumber);
+            for (const auto& l : v.locations) num("loc", l.value);
+            s += ")";
+        }
+    if (r.locations)
+        for (const auto& l : *r.locations) num("loc", l.address), num("kind", l.kind), num("val", l.value);
+    if (r.elements)
+        for (const auto& e : *r.elements) {
+            s += " el(" + e.name;
+            num("off", e.offset), num("type", e.typeNumber), num("v1", e.value1), num("v2", e.value2);
+            s += ")";
+        }
+    if (r.constants)
+        for (const auto& c : *r.constants) {
+            s += " const(" + c.name;
+            num("v", c.value), num("v2", c.value2);
+            s += ")";
+        }
+    if (r.parameters)
+        for (auto p : *r.parameters) num("par", p);
     return s;
 }
 
@@ -174,7 +266,7 @@ TEST(UbrofReader, DeclaredTagsAreSkippedAndUndeclaredOnesRefused) {
     EXPECT_EQ(reader.DeclaredSize(0x60), 0xFE);
     const auto skipped = reader.NextRecord();
     EXPECT_EQ(skipped->tag, 0x60);
-    EXPECT_EQ(skipped->Size, 3u);
+    EXPECT_EQ(std::get<TUbrofSkipped>(skipped->body).size, 3u);
     try {
         reader.NextRecord();
         FAIL() << "tag 0x61 was read";
@@ -216,14 +308,16 @@ TEST(UbrofReader, ModuleNumberAndSerialFollowTheirRecords) {
     auto reader = readerOf(bytes);
     reader.NextRecord();
     const auto named = reader.NextRecord();
-    EXPECT_TRUE(named->hasModule);
-    EXPECT_EQ(named->Module, 3);
-    EXPECT_EQ(reader.NextRecord()->Serial, 1u);
-    EXPECT_EQ(reader.NextRecord()->Serial, 2u);
+    const auto moduleOf = [](const TUbrofRecord& rec) { return std::get<TUbrofComment>(rec.body).module; };
+    const auto serialOf = [](const TUbrofRecord& rec) { return std::get<TUbrofExtension>(rec.body).serial; };
+    EXPECT_TRUE(moduleOf(*named).has_value());
+    EXPECT_EQ(moduleOf(*named).value_or(0), 3);
+    EXPECT_EQ(serialOf(*reader.NextRecord()), 1u);
+    EXPECT_EQ(serialOf(*reader.NextRecord()), 2u);
     reader.NextRecord();
     const auto unnamed = reader.NextRecord();
-    EXPECT_FALSE(unnamed->hasModule);
-    EXPECT_EQ(unnamed->Module, 0);
+    EXPECT_FALSE(moduleOf(*unnamed).has_value());
+    EXPECT_EQ(moduleOf(*unnamed).value_or(0), 0);
 }
 
 TEST(UbrofReader, EmbeddedSourcesAreWrittenOnlyWhenAllowedAndOnlyBesideTheObjectFile) {
