@@ -2,16 +2,10 @@
 
 #include "core/errors.hpp"
 #include "core/format.hpp"
+#include "core/intel_hex.hpp"
 
 namespace tarvex {
 namespace {
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 void addPieces(std::vector<FirmwarePiece>& out, std::uint32_t address, std::string_view bytes) {
     for (std::size_t at = 0; at < bytes.size(); at += FirmwarePieceSize)
@@ -51,38 +45,24 @@ std::vector<FirmwarePiece> FirmwareFromBinary(std::string_view bytes, const std:
 std::vector<FirmwarePiece> FirmwareFromHex(std::string_view text, const std::string& fileName) {
     std::vector<FirmwarePiece> out;
     int lineNumber = 0;
-    while (!text.empty()) {
-        const auto nl = text.find('\n');
-        std::string_view line = text.substr(0, nl);
-        text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
+    for (std::string_view line : SplitHexLines(text)) {
         ++lineNumber;
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
-            line.remove_suffix(1);
+        line = TrimHexLine(line);
         if (line.empty()) continue;
         const auto bad = [&] {
             return EVokWinFileError(Format("LeseFehler: Datei=%s, Zeile %d ungültig", fileName, lineNumber));
         };
-        if (line.front() != ':' || line.size() < 11 || line.size() % 2 == 0) throw bad();
-        std::string record;
-        for (std::size_t i = 1; i < line.size(); i += 2) {
-            const int hi = hexDigit(line[i]), lo = hexDigit(line[i + 1]);
-            if (hi < 0 || lo < 0) throw bad();
-            record += static_cast<char>(hi * 16 + lo);
-        }
-        const auto byteAt = [&](std::size_t i) { return static_cast<std::uint8_t>(record[i]); };
-        const std::size_t count = byteAt(0);
-        if (record.size() != count + 5) throw bad();
-        unsigned sum = 0;
-        for (const char c : record) sum += static_cast<std::uint8_t>(c);
-        if (sum % 256 != 0) throw bad();
-        const std::uint8_t type = byteAt(3);
-        if (type == 1 || count == 0) break;
+        HexRecord r;
+        if (line.front() != ':' || DecodeHexLine(line, r, true) != HexLineStatus::Ok ||
+            line.size() != HexLineLength(r.count) || r.sum != 0)
+            throw bad();
+        if (r.type == hexrecord::EndOfFile || r.count == 0) break;
         // Address records (02, 04) and start addresses (03, 05), which many
         // tools write, carry nothing for the block.
-        if (type != 0) continue;
-        const std::uint32_t address = (static_cast<std::uint32_t>(byteAt(1)) << 8) | byteAt(2);
-        if (address >= FirmwareBase && address + count <= FirmwareEnd)
-            addPieces(out, address, std::string_view(record).substr(4, count));
+        if (r.type != hexrecord::Data) continue;
+        const std::uint32_t end = std::uint32_t{r.address} + r.count;
+        if (r.address >= FirmwareBase && end <= FirmwareEnd)
+            addPieces(out, r.address, std::string_view(reinterpret_cast<const char*>(r.data.data()), r.count));
     }
     if (out.empty()) nothingForTheBlock(fileName);
     return out;
