@@ -246,9 +246,44 @@ std::optional<std::uint64_t> Board::nextReadyAt() {
     return next;
 }
 
+void Board::armAtCommand(std::string prefix, std::function<void(Board&)> fault) {
+    std::lock_guard lock(mutex_);
+    armed_.emplace(std::move(prefix), std::move(fault));
+}
+
+void Board::sendOnOwn(std::uint32_t ms, std::uint8_t byte) {
+    std::lock_guard lock(mutex_);
+    advanceLocked(clock_.monotonicMs());
+    after(ms, [this, byte] { send({byte}, false); });
+}
+
+bool Board::faultArmed() const {
+    std::lock_guard lock(mutex_);
+    return armed_.has_value();
+}
+
+void Board::clearFaults() {
+    std::lock_guard lock(mutex_);
+    armed_.reset();
+    silent_ = false;
+    shortNext_.reset();
+    garbleNext_.reset();
+    delay_ = 0;
+    noReaction_ = false;
+    transferFailure_.reset();
+    transferFault_.reset();
+    run_.setStopRefused(false);
+    run_.setHardStopRefused(false);
+    run_.setNeverHalts(false);
+    run_.clearHaltFault();
+}
+
 void Board::purgeOutput() {
     std::lock_guard lock(mutex_);
-    out_.clear();
+    advanceLocked(clock_.monotonicMs());
+    // Only what is on its way to the host: answers the board has not sent
+    // yet come afterwards, as they would on a real line.
+    while (!out_.empty() && out_.front().readyAt <= now_) out_.pop_front();
 }
 
 void Board::inject(const Bytes& bytes) {
@@ -640,6 +675,11 @@ void Board::feed(std::uint8_t byte) {
         pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(length));
         record(std::string(c->prefix), command);
         ++stats_.commands;
+        if (armed_ && armed_->first == c->prefix) {
+            const auto fault = std::move(armed_->second);
+            armed_.reset();
+            fault(*this);
+        }
         send((this->*c->run)(command));
         const std::size_t count = c->dataCount ? c->dataCount(command) : 0;
         if (count != 0) {

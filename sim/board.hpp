@@ -88,6 +88,7 @@ public:
     // When the first answer byte that is not ready yet will be, or when the
     // board next acts on its own; empty when neither is due.
     std::optional<std::uint64_t> nextReadyAt();
+    // Drops the answer bytes already sent (ready); later ones still come.
     void purgeOutput();
     // Puts answer bytes back in front of the queue, ready now.
     void inject(const std::vector<std::uint8_t>& bytes);
@@ -133,6 +134,16 @@ public:
     void setHardStopRefused(bool on);
     // The target never halts by itself (breaks and overflow do nothing).
     void setNeverHalts(bool on);
+    // Runs `fault` on this board when the next command with that prefix
+    // ("Z", "I", "RN", ...) has arrived, before it is handled: the fault
+    // meets that command's answer. One at a time; a new one replaces it.
+    void armAtCommand(std::string prefix, std::function<void(Board&)> fault);
+    // The board sends this byte on its own, `ms` from now.
+    void sendOnOwn(std::uint32_t ms, std::uint8_t byte);
+    // Whether an armed fault still waits for its command.
+    bool faultArmed() const;
+    // Clears every fault, the armed one with it.
+    void clearFaults();
 
     // ---- The target's inputs and its CPU
     // What drives the pins of port 0-3 (a pin reads high unless driven).
@@ -332,7 +343,8 @@ private:
     platform::Clock& clock_;
     BoardConfig config_;
     FirmwareProfile profile_;
-    mutable std::mutex mutex_;
+    // Recursive: a fault armed at a command calls the fault setters.
+    mutable std::recursive_mutex mutex_;
 
     Flash flash_;
     Fpga fpga_;
@@ -362,6 +374,7 @@ private:
     bool noReaction_ = false;
     std::vector<std::uint8_t> targetRom_;
 
+    std::optional<std::pair<std::string, std::function<void(Board&)>>> armed_;
     bool silent_ = false;
     std::optional<std::size_t> shortNext_;
     std::optional<Bytes> garbleNext_;

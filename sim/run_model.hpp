@@ -62,6 +62,7 @@ public:
 
     // Faults for tests.
     void failNextHalt() { abnormalHalt_ = true; }              // answers 0xFF alone
+    void clearHaltFault() { abnormalHalt_ = false; }
     void setStopRefused(bool on) { stopRefused_ = on; }        // "I" answers 0x01
     void setHardStopRefused(bool on) { hardStopRefused_ = on; }  // "i" answers 0x01
     void setNeverHalts(bool on) { neverHalts_ = on; }          // no halt by itself

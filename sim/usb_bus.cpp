@@ -70,6 +70,11 @@ void UsbBus::failNextQueueStatus(std::uint32_t status) {
     queueFault_ = Fault{true, status, 0};
 }
 
+void UsbBus::clearFaults() {
+    std::lock_guard lock(mutex_);
+    readFault_ = writeFault_ = queueFault_ = timeoutsFault_ = Fault{};
+}
+
 void UsbBus::failNextSetTimeouts(std::uint32_t status) {
     std::lock_guard lock(mutex_);
     timeoutsFault_ = Fault{true, status, 0};

@@ -36,6 +36,8 @@ public:
     void failNextWrite(std::uint32_t status, std::size_t after, int times = 1);
     void failNextQueueStatus(std::uint32_t status);
     void failNextSetTimeouts(std::uint32_t status);
+    // Every call behaves again.
+    void clearFaults();
 
     // Names of the calls made, in order ("FT_Open 0", "FT_Read", ...).
     std::vector<std::string> calls() const;

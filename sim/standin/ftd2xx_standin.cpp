@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -78,6 +79,99 @@ std::optional<tarvex::TMonitorData> monitorData() {
     }
 }
 
+bool number(const std::string& text, unsigned long& value, int base = 0) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    value = std::strtoul(text.c_str(), &end, base);
+    return end && *end == '\0';
+}
+
+// Hex bytes from word `from` on ("A5 5A" or "0xA5").
+bool bytesFrom(const std::vector<std::string>& w, std::size_t from, std::vector<std::uint8_t>& out) {
+    out.clear();
+    for (std::size_t i = from; i < w.size(); ++i) {
+        unsigned long v = 0;
+        if (!number(w[i], v, 16) || v > 0xFF) return false;
+        out.push_back(static_cast<std::uint8_t>(v));
+    }
+    return !out.empty();
+}
+
+bool onOff(const std::string& word, bool& on) {
+    if (word != "on" && word != "off") return false;
+    on = word == "on";
+    return true;
+}
+
+// The faults of the board itself, which a request may also arm at a
+// command: a function that applies one to a board, or none for an unknown
+// request.
+std::function<void(tarvex::sim::Board&)> boardFault(const std::vector<std::string>& w) {
+    using tarvex::sim::Board;
+    if (w.empty()) return {};
+    const std::string& what = w[0];
+    bool on = false;
+    unsigned long n = 0, m = 0;
+    std::vector<std::uint8_t> bytes;
+    if (what == "silent" && w.size() == 2 && onOff(w[1], on)) return [on](Board& b) { b.setSilent(on); };
+    if (what == "short-next-answer" && w.size() == 2 && number(w[1], n))
+        return [n](Board& b) { b.shortenNextAnswer(n); };
+    if (what == "garble-next-answer" && bytesFrom(w, 1, bytes))
+        return [bytes](Board& b) { b.garbleNextAnswer(bytes); };
+    if (what == "answer-delay" && w.size() == 2 && number(w[1], n))
+        return [n](Board& b) { b.setAnswerDelay(static_cast<std::uint32_t>(n)); };
+    if (what == "inject" && bytesFrom(w, 1, bytes)) return [bytes](Board& b) { b.inject(bytes); };
+    if (what == "send-later" && w.size() == 3 && number(w[1], n) && number(w[2], m, 16) && m <= 0xFF)
+        return [n, m](Board& b) { b.sendOnOwn(static_cast<std::uint32_t>(n), static_cast<std::uint8_t>(m)); };
+    if (what == "power-cycle" && w.size() == 1) return [](Board& b) { b.powerCycle(); };
+    if (what == "board-reset" && w.size() == 1) return [](Board& b) { b.reset(); };
+    if (what == "no-reaction" && w.size() == 2 && onOff(w[1], on)) return [on](Board& b) { b.setNoReaction(on); };
+    if (what == "fail-next-halt" && w.size() == 1) return [](Board& b) { b.failNextHalt(); };
+    if (what == "stop-refused" && w.size() == 2 && onOff(w[1], on))
+        return [on](Board& b) { b.setStopRefused(on); };
+    if (what == "hard-stop-refused" && w.size() == 2 && onOff(w[1], on))
+        return [on](Board& b) { b.setHardStopRefused(on); };
+    if (what == "never-halts" && w.size() == 2 && onOff(w[1], on)) return [on](Board& b) { b.setNeverHalts(on); };
+    if (what == "fail-fpga-load" && w.size() == 2 && number(w[1], n, 16) && n <= 0xFF)
+        return [n](Board& b) { b.failFpgaLoad(static_cast<std::uint8_t>(n)); };
+    if (what == "fail-flash-byte" && (w.size() == 3 || w.size() == 4) && number(w[1], n) && number(w[2], m, 16) &&
+        m <= 0xFF) {
+        unsigned long skip = 0;
+        if (w.size() == 4 && !number(w[3], skip)) return {};
+        return [n, m, skip](Board& b) { b.failFlashByteAt(n, static_cast<std::uint8_t>(m), skip); };
+    }
+    if (what == "fail-flash-transfer" && w.size() == 3 && number(w[1], n) && number(w[2], m, 16) && m <= 0xFF)
+        return [n, m](Board& b) { b.failFlashTransfer(n, static_cast<std::uint8_t>(m)); };
+    return {};
+}
+
+// The faults of the USB bus (the D2XX calls and the device).
+bool busFault(const std::vector<std::string>& w, UsbBus& bus) {
+    unsigned long status = 0, after = 0, times = 1;
+    const std::string& what = w[0];
+    if ((what == "fail-read" || what == "fail-write") && (w.size() == 3 || w.size() == 4) && number(w[1], status) &&
+        number(w[2], after) && (w.size() == 3 || number(w[3], times))) {
+        if (what == "fail-read")
+            bus.failNextRead(static_cast<std::uint32_t>(status), after, static_cast<int>(times));
+        else
+            bus.failNextWrite(static_cast<std::uint32_t>(status), after, static_cast<int>(times));
+        return true;
+    }
+    if (what == "fail-queue-status" && w.size() == 2 && number(w[1], status)) {
+        bus.failNextQueueStatus(static_cast<std::uint32_t>(status));
+        return true;
+    }
+    if (what == "fail-set-timeouts" && w.size() == 2 && number(w[1], status)) {
+        bus.failNextSetTimeouts(static_cast<std::uint32_t>(status));
+        return true;
+    }
+    if (what == "lose-device" && w.size() == 1) {
+        bus.loseDevice(0);
+        return true;
+    }
+    return false;
+}
+
 // Answers one request on the bus; false for an unknown one.
 bool control(const std::vector<std::string>& w, std::string& reply) {
     UsbBus& bus = UsbBus::instance();
@@ -109,14 +203,49 @@ bool control(const std::vector<std::string>& w, std::string& reply) {
         reply = "no device";
         return true;
     }
-    if (what == "silent" && w.size() == 2 && (w[1] == "on" || w[1] == "off")) {
-        board->setSilent(w[1] == "on");
+    if (const auto fault = boardFault(w)) {
+        fault(*board);
         reply = "ok";
         return true;
     }
-    if (what == "short-next-answer" && w.size() == 2) {
-        board->shortenNextAnswer(static_cast<std::size_t>(std::strtoul(w[1].c_str(), nullptr, 0)));
+    // The fault is armed at the board's next command with that prefix, so
+    // that it meets the answer of an operation's key command.
+    if (what == "at-command" && w.size() > 2) {
+        const auto fault = boardFault(std::vector<std::string>(w.begin() + 2, w.end()));
+        if (!fault) return false;
+        board->armAtCommand(w[1], fault);
         reply = "ok";
+        return true;
+    }
+    if (what == "armed" && w.size() == 1) {
+        reply = board->faultArmed() ? "yes" : "no";
+        return true;
+    }
+    if (what == "clear-faults" && w.size() == 1) {
+        board->clearFaults();
+        bus.clearFaults();
+        reply = "ok";
+        return true;
+    }
+    if (busFault(w, bus)) {
+        reply = "ok";
+        return true;
+    }
+    // The board's memory, read beside the link: "code BANK ADDRESS COUNT",
+    // "xdata ADDRESS COUNT".
+    unsigned long bank = 0, address = 0, count = 0;
+    if (what == "code" && w.size() == 4 && number(w[1], bank) && number(w[2], address) && number(w[3], count) &&
+        count <= 256) {
+        std::vector<std::uint8_t> bytes;
+        for (unsigned long i = 0; i < count; ++i)
+            bytes.push_back(board->code(bank, static_cast<std::uint16_t>(address + i)));
+        reply = hexBytes(bytes);
+        return true;
+    }
+    if (what == "xdata" && w.size() == 3 && number(w[1], address) && number(w[2], count) && count <= 256) {
+        std::vector<std::uint8_t> bytes;
+        for (unsigned long i = 0; i < count; ++i) bytes.push_back(board->xdata(static_cast<std::uint16_t>(address + i)));
+        reply = hexBytes(bytes);
         return true;
     }
     if (what == "count" && w.size() == 2) {
