@@ -77,6 +77,7 @@ public:
         if (!console && tarvex::ui::QtRuntime::ensure()) {
             windows_ = std::make_unique<tarvex::ui::QtDriverWindows>(tarvex::platform::defaultSettings());
             environment.windows = windows_.get();
+            environment.stopErrorForm = windows_->stopErrorForm();
         }
 #endif
 #ifdef TARVEX_WIN32_WINDOWS

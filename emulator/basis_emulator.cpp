@@ -67,6 +67,9 @@ std::size_t TBasisEmulator::Schreiben(std::string_view command) {
         throw EEmulatorError(Format("Command of %d bytes refused: at most %d bytes go out in one write",
                                     command.size(), MaxCommandLength));
     }
+    // While the target runs its stop byte is owed; in the handshake the
+    // answers of earlier polls.
+    CheckUnrequested();
     const auto* data = reinterpret_cast<const std::uint8_t*>(command.data());
     const std::size_t written = transport_->write(data, command.size());
     if (written < command.size()) {
@@ -105,6 +108,17 @@ TBasisEmulator::Bytes TBasisEmulator::LesenOptional(std::size_t count) {
     answer.resize(std::min(got, count));
     ProtokollSys("READ: ", answer);
     return answer;
+}
+
+bool TBasisEmulator::DiscardUnrequested() {
+    auto lock = LockLink();
+    if (timeoutFlag_ || fatalUsbError_ || !handleOpen_ || !transport_->bytesAvailable()) return false;
+    // A failed status query ends in a recovery, which closes the handle.
+    if (!handleOpen_ || timeoutFlag_ || fatalUsbError_) return false;
+    ++discards_;
+    Protokoll("Unangeforderte Bytes verworfen");
+    transport_->purge();
+    return true;
 }
 
 void TBasisEmulator::Wait(std::uint32_t ms) {
@@ -439,14 +453,23 @@ void TBasisEmulator::InitStringEinlesen() {
         ~CloseNotice() { n.close(); }
     } closeNotice{notice};
     Busy busy(*this);
+    struct Handshaking {
+        bool& on;
+        explicit Handshaking(bool& flag) : on(flag) { on = true; }
+        ~Handshaking() { on = false; }
+    } handshaking{handshaking_};
     Protokoll("InitStringEinlesen");
 
     std::string collected;  // newest byte first
     platform::Deadline deadline(clock_, timeoutInitString_);
+    std::uint64_t recoveries = recoveries_;
+    // The board answers every poll with one byte.
+    std::size_t polls = 0;
     bool identified = false;
     for (;;) {
         try {
             Schreiben("x");
+            ++polls;
         } catch (const EEmulatorCommError& e) {
             std::string message = e.message();
             if (e.errorCode() == 1) {
@@ -472,6 +495,12 @@ void TBasisEmulator::InitStringEinlesen() {
                 break;
             }
         }
+        // A USB recovery takes longer than the whole handshake may: the
+        // board reopened after it gets its full time again.
+        if (recoveries_ != recoveries) {
+            recoveries = recoveries_;
+            deadline = platform::Deadline(clock_, timeoutInitString_);
+        }
         if (deadline.expired() || timeoutFlag_ || fatalUsbError_) break;
     }
     if (!identified) {
@@ -485,6 +514,14 @@ void TBasisEmulator::InitStringEinlesen() {
     connectionState_ = StateIdentified;
     SetTimeoutError(false);
     Protokoll("InitString eingelesen Version: " + epromVersion_);
+    // A board that answers late still owes the answers to the polls sent
+    // after the ones that brought the identification; they would come in
+    // ahead of the next answers. Each comes within the read time-out, unless
+    // it was lost. (The parallel port's board hands each byte over in a
+    // handshake of its own and sends nothing unasked.)
+    if (transport_->pausesOnClock())
+        for (std::size_t owed = polls > collected.size() ? polls - collected.size() : 0; owed > 0; --owed)
+            if (LesenOptional(1).empty()) break;
     flushInput();
 }
 

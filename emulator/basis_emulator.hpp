@@ -120,6 +120,16 @@ public:
     // returned as it came, without the time-out error (for answers the
     // board may leave out).
     Bytes LesenOptional(std::size_t count);
+    // Drops what the board sent that no command asked for (noise, a byte
+    // sent on its own, the rest of an over-long or late answer), so that it
+    // is not taken for the next answer. Every command does this first while
+    // no answer is owed; returns whether anything was dropped.
+    bool DiscardUnrequested();
+    // The same unless an answer is owed (the target runs, the handshake).
+    bool CheckUnrequested() { return !handshaking_ && !targetRunning_ && DiscardUnrequested(); }
+    // How often unrequested input was dropped: a change across a read means
+    // its answer may not be what the board meant.
+    std::uint64_t Discards() const { return discards_; }
     virtual void ResetMaster();
     virtual void Restart();
     virtual void SaveSettings();
@@ -348,6 +358,12 @@ private:
 
     bool handleOpen_ = false;
     std::uint32_t handleNumber_ = 0;
+    // The start handshake's polls are answered while the next ones go out.
+    bool handshaking_ = false;
+    std::uint64_t discards_ = 0;
+    // Counts the USB recoveries: one during the handshake gives the board
+    // its full time again.
+    std::uint64_t recoveries_ = 0;
 };
 
 }  // namespace tarvex

@@ -242,6 +242,7 @@ void TBasisEmulator::ListUsbDevices() { usbTransport_.listDevices(); }
 
 void TBasisEmulator::RecoverUSB() {
     Protokoll("RecoverUSB");
+    ++recoveries_;
     transport_->recover();
     rememberedState_ = connectionState_;
     if (handleOpen_) DestroyEmulHandle();

@@ -359,6 +359,14 @@ std::string TEmulSpeicher::ReadBlock(const TBankAdresse& address, std::int32_t c
     if (kind_ == KindSelect) accessError(79);
     if (kind_ == KindTrace) updateTraceTransfer();
     CheckRange(address, count);
+    // The rest of an answer that was too long shows as input nobody asked
+    // for; what the cache took from that answer is not to be trusted.
+    TEmulator& emulator = owner_.Emulator();
+    emulator.CheckUnrequested();
+    if (emulator.Discards() != discardsSeen_) {
+        discardsSeen_ = emulator.Discards();
+        cache_.Clear();
+    }
     const int es = ElementSize();
     std::string result;
     result.reserve(static_cast<std::size_t>(std::max(count, 0)) * static_cast<std::size_t>(es));

@@ -109,6 +109,8 @@ protected:
     std::uint16_t xdataMax_ = 0xFFFF;
     std::uint16_t programMax_ = 0xFFFF;
     TBlockList cache_;
+    // The link's count of dropped input when the cache was last trusted.
+    std::uint64_t discardsSeen_ = 0;
     std::uint16_t maxTransfer_;
     std::uint8_t blockSize_;
     std::uint8_t kind_;

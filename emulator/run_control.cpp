@@ -71,6 +71,9 @@ void TDebug::InitEmulStart() {
     auto lock = emulator_.LockLink();
     log("Debug.InitEmulStart");
     setRunning(false);
+    // The first chance after a reset the link broke off: the program's own
+    // bytes go back over the stub before anything runs.
+    restoreStub(true);
     resetNeeded_ = false;
     stopRequested_ = false;
     notYetReset_ = true;
@@ -211,7 +214,9 @@ int TDebug::SingleStep() {
     disableInterrupts(OptSingleStep);
     if (family() == 17) emulator_.ReadSfr(SfrEicon);
     emulator_.Schreiben("S");
-    if (ReadRegisters(true) == 0) {
+    // The status byte is owed: one that never comes is a fault of the link,
+    // which restarts it, not a reason to reset the target.
+    if (readRegisters(true, true) == 0) {
         restoreInterrupts();
         traceBytesToBoard();
     } else {
@@ -286,7 +291,7 @@ void TDebug::Stop() {
 bool TDebug::Poll() {
     auto lock = emulator_.LockLink();
     if (!running_) return false;
-    if (form_ && form_->visible() && form_->answeredYes()) {
+    if (hardStopWanted()) {
         AfterStop();
     } else if (!emulator_.TraceReading() && emulator_.BytesAvailable()) {
         const std::string stop = emulator_.Lesen(1);
@@ -302,7 +307,9 @@ void TDebug::AfterStop() {
     bool stillRunning = false;
     if (stopRequested_) {
         resetNeeded_ = ReadRegisters(true) != 0;
-        if (resetNeeded_ && emulator_.FirmwareCode() >= 19) {
+        // Without a form to ask, the target is reset as on older firmware:
+        // a target taken as running for good would refuse every request.
+        if (resetNeeded_ && emulator_.FirmwareCode() >= 19 && form_) {
             // The target would not stop: the user may interrupt it hard.
             if (form_ && !form_->visible()) form_->show();
             stopRequested_ = false;
@@ -312,10 +319,13 @@ void TDebug::AfterStop() {
             stopRequested_ = false;
             setRunning(false);
         }
-    } else if (!(form_ && form_->visible() && form_->answeredYes())) {
+    } else if (!hardStopWanted()) {
         setRunning(false);
         if (!resetNeeded_) resetNeeded_ = ReadRegisters(false) != 0;
     } else {
+        // What came since the stop (a late answer of "I") answers nothing
+        // that follows.
+        emulator_.DiscardUnrequested();
         emulator_.Schreiben("i");
         // The board answers "i" as it answers "I"; read it here so that it
         // is not taken for the answer of the reset that follows.
@@ -438,11 +448,19 @@ void TDebug::takeRegisterString() {
 
 void TDebug::lookUpLine() { currentLine_ = lines_ ? lines_->FindByAddress(pc_, 0) : nullptr; }
 
-int TDebug::ReadRegisters(bool check) {
+int TDebug::ReadRegisters(bool check) { return readRegisters(check, false); }
+
+// The form's Yes stays until the run control closes it; a view may hide
+// itself on the click before that.
+bool TDebug::hardStopWanted() const { return form_ && form_->answeredYes(); }
+
+int TDebug::readRegisters(bool check, bool statusOwed) {
     auto lock = emulator_.LockLink();
     registers_.clear();
     if (check) {
-        const std::string status = emulator_.LesenOptional(1);
+        const std::string status = statusOwed ? emulator_.Lesen(1) : emulator_.LesenOptional(1);
+        if (status.empty() && statusOwed)
+            throw EEmulatorTimeoutError(std::string(LoadResStr(rs::CommunicationError)));
         if (status.empty() || status[0] != 0) return 1;
     }
     registers_ = emulator_.Lesen(static_cast<std::size_t>(sfr_.RegisterStringLength()));
@@ -468,37 +486,23 @@ int TDebug::ResetSlave() {
     }
     if (notYetReset_) sfr_.TransmitSfrTabelle();
 
-    // The reset stub over the program's first bytes at bank 6; the kept
-    // bytes go back whatever the reset gave, or, with the link gone, the
-    // program cache forgets what it showed.
+    // The reset stub over the program's first bytes at bank 6. The kept
+    // bytes go back whatever the reset gave; with the link gone they are
+    // kept for its next start, and the program cache forgets what it showed.
     struct Stub {
         TDebug& d;
-        bool active = false;
-        std::string kept;
-        TBankAdresse at = BankedAdresse(ResetStubBank, 0);
-        explicit Stub(TDebug& debug) : d(debug) {}
-        void restore() {
-            if (!active) return;
-            active = false;
-            if (!d.emulator_.TimeoutFlag()) {
-                try {
-                    d.emulator_.Download().WriteCode(at, kept);
-                    return;
-                } catch (const std::exception&) {
-                }
-            }
-            if (d.spaces_) d.spaces_->Space(SpaceKind::Program).ClearProgramCache();
+        bool done = false;
+        ~Stub() {
+            if (!done) d.restoreStub(false);
         }
-        ~Stub() { restore(); }
-    } stub(*this);
+    } stub{*this};
     if (firmware >= 16) {
         std::string code{static_cast<char>(0x80), static_cast<char>(0xFE)};
         if (f == 15) code += std::string("TINI") + '\0';
-        stub.kept = emulator_.Download().ReadCode(stub.at, code.size());
-        if (stub.kept.size() == code.size()) {
-            stub.active = true;
-            emulator_.Download().WriteCode(stub.at, code);
-        }
+        // A stub still on the board from a reset the link broke off is no
+        // program: its true bytes are the ones kept then.
+        if (!stubKept_ || stubKept_->size() != code.size()) stubKept_ = readStubBytes(code.size());
+        if (stubKept_) emulator_.Download().WriteCode(stubAt(), code);
     }
 
     if (banking_) banking_->PrepareReset();
@@ -526,7 +530,13 @@ int TDebug::ResetSlave() {
         }
     }
     lastResetSpecial_ = result == 1;
-    if (result < 0) return result;
+    if (result < 0) {
+        // The program's bytes go back before the failure is reported; a
+        // link that fails meanwhile is reported as such (and restarted).
+        stub.done = true;
+        restoreStub(true);
+        return result;
+    }
 
     if (bankRegisterFamily()) {
         const auto bank = static_cast<std::uint8_t>(f == 15 ? banking_->ResetBankNummer() : 0);
@@ -535,7 +545,8 @@ int TDebug::ResetSlave() {
         const int at = sfr_.BankIndex();
         if (static_cast<std::size_t>(at) < registers_.size()) registers_[static_cast<std::size_t>(at)] = static_cast<char>(bank);
     }
-    stub.restore();
+    stub.done = true;
+    restoreStub(true);
     if (trace_) trace_->EnableRealTimeCounter();
     traceBytesToBoard();
     notYetReset_ = false;
@@ -565,6 +576,45 @@ int TDebug::ResetSlave() {
     }
     notify(notify::TargetReset);
     return result;
+}
+
+TBankAdresse TDebug::stubAt() { return BankedAdresse(ResetStubBank, 0); }
+
+std::optional<std::string> TDebug::readStubBytes(std::size_t count) {
+    // These bytes go back over the program: an answer that was too long (its
+    // rest found before the next command) is read again on the clean link.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        emulator_.DiscardUnrequested();
+        const std::uint64_t discards = emulator_.Discards();
+        std::string kept = emulator_.Download().ReadCode(stubAt(), count);
+        if (kept.size() != count || emulator_.TimeoutFlag()) return std::nullopt;
+        if (!emulator_.DiscardUnrequested() && emulator_.Discards() == discards) return kept;
+        log("Debug.ResetSlave: Programmbytes nochmal lesen");
+    }
+    return std::nullopt;
+}
+
+void TDebug::restoreStub(bool raise) {
+    if (!stubKept_) return;
+    const auto keep = [this] {
+        log("Debug.ResetSlave: Programmbytes bleiben vorgemerkt");
+        if (spaces_) spaces_->Space(SpaceKind::Program).ClearProgramCache();
+    };
+    if (emulator_.TimeoutFlag() || emulator_.FatalUsbError()) return keep();
+    try {
+        // Read back: a board that was switched off and on, or one that did
+        // not hear the write, must not make the stub look like the program.
+        emulator_.Download().WriteCode(stubAt(), *stubKept_);
+        if (emulator_.Download().ReadCode(stubAt(), stubKept_->size()) == *stubKept_ && !emulator_.TimeoutFlag()) {
+            stubKept_.reset();
+            return;
+        }
+    } catch (...) {
+        keep();
+        if (raise) throw;
+        return;
+    }
+    keep();
 }
 
 void TDebug::ResetWithMessage() {

@@ -161,6 +161,13 @@ private:
     void setRegisterByte(std::uint8_t sfrAddress, std::uint8_t value);
     void takeRegisterString();
     void lookUpLine();
+    int readRegisters(bool check, bool statusOwed);
+    static TBankAdresse stubAt();
+    std::optional<std::string> readStubBytes(std::size_t count);
+    // With `raise`, a failure of the link is passed on (the bytes stay kept
+    // either way).
+    void restoreStub(bool raise);
+    bool hardStopWanted() const;
     void traceBytesToBoard();
     std::uint8_t opcodeAtPc();
     void notify(std::uint8_t code);
@@ -196,6 +203,9 @@ private:
     bool tempBreak_ = false;
     bool lastResetSpecial_ = false;
     bool clearTimeAtGo_ = false;
+    // The program's bytes under the reset stub while the stub may be on the
+    // board.
+    std::optional<std::string> stubKept_;
 };
 
 }  // namespace tarvex

@@ -223,9 +223,16 @@ void TAgdiObject::createComponents() {
              o.debug_ = std::make_unique<TDebug>(*o.emulator_, *o.sfr_, *o.registers_, o.notifier_);
              o.debug_->SetBanking(o.banking_.get());
              o.debug_->SetTracePlatine(o.trace_.get());
-             // No stop-error form until the windows exist: a stop the target
-             // refuses is reported by the run control's own log.
-             o.ownRunControl_ = std::make_unique<DebugRunControl>(*o.debug_, nullptr);
+             // A stop the target does not obey asks whether to interrupt it
+             // hard: in the windows' form, else through the message boxes.
+             platform::StopErrorForm* form = o.env_.stopErrorForm;
+             if (!form) {
+                 o.ownStopErrorForm_ = std::make_unique<platform::BoxStopErrorForm>(
+                     "Error", std::string(LoadResStr(rs::NoReactionOfTarget)) + "\r\nPerform hardware reset?");
+                 form = o.ownStopErrorForm_.get();
+             }
+             o.debug_->SetStopErrorForm(form);
+             o.ownRunControl_ = std::make_unique<DebugRunControl>(*o.debug_, form);
              o.env_.runControl = o.ownRunControl_.get();
              o.parts_.runControl = o.debug_.get();
          },
@@ -695,9 +702,12 @@ std::uint32_t TAgdiObject::AG_Init(std::uint16_t code, std::uintptr_t value) {
             } else if (item == agdi::code::ExecReset && hostWindow_) {
                 IRunControl* run = env_.runControl;
                 if (run) {
+                    // A reset that raises is a failure to the IDE as well.
+                    result = 1;
                     int r = run->ResetAll();
                     if (r > 0) r = run->ResetAll();
                     if (r < 0) throw ETarvexResetError(std::string(LoadResStr(65273)));
+                    result = 0;
                 }
                 static char commandText[] = "U $\n\r";
                 CallCallback(agdi::code::CallbackCommand, commandText);

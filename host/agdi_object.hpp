@@ -39,6 +39,7 @@ namespace platform {
 class BusyCursor;
 class Clock;
 class SettingsStore;
+class StopErrorForm;
 }  // namespace platform
 
 class TBanking;
@@ -87,6 +88,9 @@ struct DriverEnvironment {
     ICommandRunner* commands = nullptr;
     // The run control; null: run requests are refused.
     IRunControl* runControl = nullptr;
+    // The question after a stop the target did not obey; null: the question
+    // goes to the message boxes.
+    platform::StopErrorForm* stopErrorForm = nullptr;
     ITraceBoardPart* traceBoard = nullptr;
     // Receives the lines of ComponentLog() as well, also those of the
     // destruction; for tests.
@@ -382,6 +386,8 @@ private:
     std::unique_ptr<TRegisterTabelle> registers_;
     std::unique_ptr<TSfrConfig> sfr_;
     std::unique_ptr<TDebug> debug_;
+    // Before the run control, which points at it.
+    std::unique_ptr<platform::StopErrorForm> ownStopErrorForm_;
     std::unique_ptr<IRunControl> ownRunControl_;
     std::unique_ptr<TEmulSpaces> spaces_;
     std::unique_ptr<TProgramClear> programClear_;

@@ -20,7 +20,8 @@ bool DebugRunControl::Step() {
 }
 
 bool DebugRunControl::StopErrorVisible() const {
-    return form_ && form_->visible();
+    // Answered Yes but not yet closed: the hard stop is still to come.
+    return form_ && (form_->visible() || form_->answeredYes());
 }
 
 }  // namespace tarvex

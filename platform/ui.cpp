@@ -73,6 +73,14 @@ int ConsoleMessageBoxes::show(const std::string& caption, const std::string& tex
     }
 }
 
+void BoxStopErrorForm::show() {
+    answered_ = false;
+    visible_ = true;
+    MessageBoxes* boxes = currentUi().boxes;
+    const int answer = boxes ? boxes->show(caption_, text_, mb::YesNo | mb::IconError) : IdYes;
+    answered_ = answer == IdYes;
+}
+
 int ConsoleErrorDialog::ask(const std::string& message, const std::string& firstLine) {
     std::string text = firstLine.empty() ? message : firstLine + "\n" + message;
     text += "\nChange configuration?";

@@ -369,7 +369,10 @@ public:
     }
     bool visible() const override { return visible_.load(); }
     bool answeredYes() const override { return answered_.load(); }
-    void close() override { visible_ = false; }
+    void close() override {
+        visible_ = false;
+        answered_ = false;
+    }
     void answerYes() { answered_ = true; }
     int shows() const { return shows_.load(); }
 
@@ -377,6 +380,29 @@ private:
     std::atomic<bool> visible_{false};
     std::atomic<bool> answered_{false};
     std::atomic<int> shows_{0};
+};
+
+// The question without a window: put to the current message boxes as Yes or
+// No with Yes the default (the console says it and takes Yes). Yes is kept
+// until the run control closes the form; No leaves the question up, so the
+// target is still taken as running and a stop answers that it is not
+// stopped.
+class BoxStopErrorForm final : public StopErrorForm {
+public:
+    BoxStopErrorForm(std::string caption, std::string text) : caption_(std::move(caption)), text_(std::move(text)) {}
+    void show() override;
+    bool visible() const override { return visible_.load(); }
+    bool answeredYes() const override { return answered_.load(); }
+    void close() override {
+        visible_ = false;
+        answered_ = false;
+    }
+
+private:
+    std::string caption_;
+    std::string text_;
+    std::atomic<bool> visible_{false};
+    std::atomic<bool> answered_{false};
 };
 
 // The hourglass over a wait the user cannot cut short.

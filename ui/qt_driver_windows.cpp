@@ -123,6 +123,11 @@ struct QtDriverWindows::State {
 QtDriverWindows::QtDriverWindows(platform::SettingsStore& store)
     : store_(store), state_(std::make_unique<State>()) {}
 
+platform::StopErrorForm* QtDriverWindows::stopErrorForm() {
+    if (!stopError_) stopError_ = std::make_unique<StopErrorForm>();
+    return stopError_.get();
+}
+
 QtDriverWindows::~QtDriverWindows() {
     // An object that is still alive must not keep forms that go now.
     if (object_ && TAgdiObject::Current() == object_ && session_) object_->SetMaintenanceForms(nullptr);

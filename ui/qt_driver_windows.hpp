@@ -17,11 +17,13 @@ namespace tarvex {
 class TAgdiObject;
 namespace platform {
 class SettingsStore;
+class StopErrorForm;
 }
 }  // namespace tarvex
 
 namespace tarvex::ui {
 
+class StopErrorForm;
 class TraceWindow;
 
 class QtDriverWindows final : public IDriverWindows {
@@ -49,6 +51,9 @@ public:
 
     // The open trace window; null when none.
     TraceWindow* traceWindow() const;
+    // The question after a stop the target did not obey, made hidden at the
+    // first call; the object takes it when it is made.
+    platform::StopErrorForm* stopErrorForm();
 
 private:
     struct State;
@@ -66,6 +71,7 @@ private:
     TAgdiObject* object_ = nullptr;
     std::unique_ptr<State> state_;
     std::unique_ptr<Session> session_;
+    std::unique_ptr<StopErrorForm> stopError_;
     NoDriverWindows fallback_;
 };
 

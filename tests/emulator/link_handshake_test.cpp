@@ -150,6 +150,24 @@ TEST(Handshake, StaleBytesAreFlushedAfterTheHandshake) {
     EXPECT_EQ(s.link->ReadN(0x1234), 0x5A);
 }
 
+// A board that answers late, up to the read time-out, starts: the answers
+// still owed to the last polls are read before the next command, which then
+// gets its own answer.
+TEST(Handshake, ABoardAnsweringLateStartsAndStaysInStep) {
+    for (std::uint32_t delay : {55u, 300u, 1900u}) {
+        SCOPED_TRACE(delay);
+        SimLink s;
+        s.board.setAnswerDelay(delay);
+        s.link->Startup();
+        EXPECT_EQ(s.link->ConnectionState(), TBasisEmulator::StateReady);
+        EXPECT_EQ(s.link->EpromVersion(), "5.1 ");
+        EXPECT_EQ(s.link->GetSeriennummerText(), "61234.04");
+        s.board.setMaster(0x1234, 0x5A);
+        EXPECT_EQ(s.link->ReadN(0x1234), 0x5A);
+        EXPECT_FALSE(s.link->TimeoutFlag());
+    }
+}
+
 TEST(Startup, SwitchesTo115200AndIdentifiesAgainAtTheNewRate) {
     SimLink s;
     s.link->Startup();

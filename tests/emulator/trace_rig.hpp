@@ -43,9 +43,11 @@ public:
     void setTimeouts(const platform::SerialTimeouts& t) override { port_.setTimeouts(t); }
     void setRts(bool on) override { port_.setRts(on); }
     void setDtr(bool on) override { port_.setDtr(on); }
+    // The script holds the answers the commands read, never bytes the board
+    // sends unasked: none of them waits in the input before its read.
     std::size_t inputQueued() override {
         if (tap_.onInputQueued) tap_.onInputQueued();
-        return tap_.scripted ? tap_.answers.size() : port_.inputQueued();
+        return tap_.scripted ? 0 : port_.inputQueued();
     }
     void purgeInput() override {
         if (!tap_.scripted) port_.purgeInput();

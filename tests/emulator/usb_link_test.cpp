@@ -202,6 +202,40 @@ TEST_F(UsbLink, QueueStatusFailureRecoversAndReportsNothingWaiting) {
     EXPECT_TRUE(s.link->HandleOpen());
 }
 
+// A recovery in the handshake takes longer than the handshake's own time:
+// the reopened board gets its full time again and the start succeeds.
+TEST_F(UsbLink, ARecoveryDuringTheHandshakeStillStarts) {
+    const std::function<void()> faults[] = {
+        [this] { bus->failNextWrite(sim::UsbBus::DeviceNotOpened, 0); },
+        [this] { bus->failNextQueueStatus(sim::UsbBus::IoError); },
+        [this] { bus->failNextRead(sim::UsbBus::DeviceNotOpened, 0); },
+    };
+    for (const auto& fault : faults) {
+        bus->clear();
+        bus->addDevice("TX1", "TARVEX Emulator");
+        s.link->SetPortName("USB");
+        s.link->Restart();
+        fault();
+        s.link->Startup();
+        EXPECT_EQ(countCalls("FT_ResetDevice"), 1u);
+        EXPECT_EQ(s.link->ConnectionState(), TBasisEmulator::StateReady);
+        s.link->Restart();
+    }
+}
+
+// Over USB as well, a late board starts and its answers stay in step; the
+// purge after the handshake drops only what the board already sent.
+TEST_F(UsbLink, ABoardAnsweringLateStartsAndStaysInStep) {
+    sim::Board& board = bus->addDevice("TX1", "TARVEX Emulator");
+    board.setAnswerDelay(300);
+    s.link->SetPortName("USB");
+    s.link->Startup();
+    EXPECT_EQ(s.link->ConnectionState(), TBasisEmulator::StateReady);
+    EXPECT_EQ(s.link->GetSeriennummerText(), "61234.04");
+    board.setMaster(0x4000, 0x99);
+    EXPECT_EQ(s.link->ReadN(0x4000), 0x99);
+}
+
 TEST_F(UsbLink, AFailedConfigurationCallShowsItsStatusAndResetsThePort) {
     bus->addDevice("TX1", "TARVEX Emulator");
     s.link->SetPortName("USB");
