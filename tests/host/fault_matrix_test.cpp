@@ -284,16 +284,19 @@ const std::vector<Operation>& operations() {
 void expectRecovered(UsbHost& h, const Fault& fault, const Operation& op, bool ok) {
     const std::string name = op.name;
     // Where the start failed or the driver ended its session, the IDE starts
-    // again (with the driver loaded afresh); a new board, a failed start and a
-    // failed code write (whose bytes are then unknown) get the program again.
+    // again (with the driver loaded afresh, whose first start clears the
+    // program memory); then, as after a new board and a failed code write
+    // (whose bytes are then unknown), the program is downloaded again.
+    bool download = fault.replacesBoard || name == "start" || (name == "write-code" && !ok);
     if (fault.restartsDebugger || h.object->SessionEnded()) {
         h.openDriver();
         h.boxes.clear();
         ASSERT_EQ(h.start(), 0u) << (h.boxes.shown().empty() ? "" : h.boxes.shown().back().text);
+        download = true;
     } else if (name == "start" && !ok) {
         ASSERT_EQ(h.start(), 0u);
     }
-    if (fault.replacesBoard || name == "start" || (name == "write-code" && !ok)) {
+    if (download) {
         ASSERT_TRUE(h.prepare());
     }
     const bool wroteXdata = ok && name == "write-xdata";
