@@ -155,6 +155,7 @@ Board::Board(platform::Clock& clock, BoardConfig config)
     profile_.baudResetSelectsBlock0 = config_.baudResetSelectsBlock0;
     if (config_.fpgaImageSize != 0) profile_.fpgaImageSize = config_.fpgaImageSize;
     log_.setCapacity(config_.logCapacity);
+    run_.setWindowLine(config_.windowLine);
     fpga_.setQueryAnswer(config_.fpgaQueryAnswer);
     master_.map(0xF500, nullptr, [this](std::uint8_t v) { target_.setResetHeld(v != 0); });
     master_.mapWindow(0x7A00, target_.idataMemory());
@@ -908,11 +909,13 @@ Board::Bytes Board::resetTarget(const Bytes&) {
 // The CPU executes from the code plane of the hardware bank in master
 // 0xF400 at the time of "G" or "S".
 Board::Bytes Board::goCommand(const Bytes&) {
-    run_.go(now_, hardwareBankLocked());
+    run_.go(now_, master_.peek(BankControlAddress));
     return {};
 }
 
-Board::Bytes Board::stepCommand(const Bytes&) { return run_.step(hardwareBankLocked()); }
+Board::Bytes Board::stepCommand(const Bytes&) {
+    return run_.step(master_.peek(BankControlAddress));
+}
 
 // "I" and "i" to a halted target find nothing to answer.
 Board::Bytes Board::stopCommand(const Bytes& cmd) { return run_.stop(cmd[0] == 'i').value_or(Bytes{}); }

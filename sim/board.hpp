@@ -71,6 +71,11 @@ struct BoardConfig {
     // The trace memory of a version-2 board grows to 131,072 records when
     // 0xA605 is written 1.
     bool largeTrace = true;
+    // The target's wiring: with 32 KB code windows (banking modes 5-8) the
+    // port pin of its bank line A15; MOVX cycles then find their
+    // qualifiers through the windows, as the driver's ranges put them.
+    // Unset: at their own address in the executing hardware bank.
+    std::optional<WindowLine> windowLine;
 };
 
 class Board {

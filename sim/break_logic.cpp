@@ -96,9 +96,9 @@ bool BreakLogic::opcodeHalts(std::uint16_t address, std::uint8_t opcode) {
     return evaluate(BusCycle{BusCycleKind::Opcode, address, opcode}, qualifier);
 }
 
-bool BreakLogic::cycleHalts(const BusCycle& cycle) {
+bool BreakLogic::cycleHalts(const BusCycle& cycle, PlaneAddress codePlace) {
     if (cycle.kind == BusCycleKind::Opcode || mode_ == ModeLineStep) return false;
-    std::uint8_t qualifier = memory_.read(EmulationMemory::Plane::Select, codeBank_, cycle.address);
+    std::uint8_t qualifier = memory_.read(EmulationMemory::Plane::Select, codePlace.bank, codePlace.address);
     // Data cycles find their qualifiers in the data bank or the code's bank,
     // whichever layout the driver chose.
     if (cycle.kind != BusCycleKind::Fetch)

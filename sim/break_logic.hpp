@@ -17,6 +17,12 @@ namespace tarvex::sim {
 class EmulationMemory;
 class MasterMemory;
 
+// Where a bus cycle finds its qualifier byte in the code planes.
+struct PlaneAddress {
+    std::size_t bank = 0;
+    std::uint16_t address = 0;
+};
+
 class BreakLogic {
 public:
     static constexpr std::uint16_t RegisterBlock = 0x7BF0;
@@ -35,8 +41,9 @@ public:
     // halts before it.
     bool opcodeHalts(std::uint16_t address, std::uint8_t opcode);
     // Any other bus cycle (opcode fetches are given to opcodeHalts): true
-    // when the target halts after the instruction that made it.
-    bool cycleHalts(const BusCycle& cycle);
+    // when the target halts after the instruction that made it. `codePlace`
+    // is where the cycle lies in the code planes.
+    bool cycleHalts(const BusCycle& cycle, PlaneAddress codePlace);
 
 private:
     struct Channel {

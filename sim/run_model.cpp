@@ -31,16 +31,30 @@ RunModel::RunModel(Target& target, Monitor& monitor, BreakLogic& breaks, TraceMe
     cpu_.setObserver(this);
 }
 
-void RunModel::cycle(const BusCycle& cycle) {
-    // The port lines as the probe sees them: the latch AND the pins.
-    const auto line = [this](unsigned port, std::uint8_t sfr) {
-        return static_cast<std::uint8_t>(target_.sfr(sfr) & cpu_.portPins(port));
-    };
-    if (trace_.record(cycle, code_, line(1, Cpu8051::P1), line(3, Cpu8051::P3))) haltPending_ = true;
-    if (cycle.kind != BusCycleKind::Opcode && breaks_.cycleHalts(cycle)) haltPending_ = true;
+std::uint8_t RunModel::portLine(unsigned port) const {
+    return static_cast<std::uint8_t>(target_.sfr(static_cast<std::uint8_t>(Cpu8051::P0 + 0x10 * (port & 3))) &
+                                     cpu_.portPins(port & 3));
 }
 
-void RunModel::start(std::size_t bank) {
+PlaneAddress RunModel::dataPlace(std::uint16_t address) const {
+    if (!windowLine_) return {code_.bank, address};
+    if (address < 0x8000) return {commonBank_, address};
+    const bool upper = (portLine(windowLine_->port) >> (windowLine_->bit & 7) & 1) != 0;
+    return {code_.bank, upper ? address : static_cast<std::uint16_t>(address - 0x8000)};
+}
+
+void RunModel::cycle(const BusCycle& cycle) {
+    // A MOVC read is a code cycle at its code address; MOVX cycles are data.
+    const bool data = cycle.kind == BusCycleKind::Read || cycle.kind == BusCycleKind::Write;
+    const PlaneAddress place = data ? dataPlace(cycle.address) : PlaneAddress{code_.bank, cycle.address};
+    if (trace_.record(cycle, code_, portLine(1), portLine(3), place)) haltPending_ = true;
+    if (cycle.kind != BusCycleKind::Opcode && breaks_.cycleHalts(cycle, place)) haltPending_ = true;
+}
+
+void RunModel::start(std::uint8_t control) {
+    const std::size_t bank = control & 0x07;
+    // Modes 5-7 put bank 0 in hardware bank 3, mode 8 (group 3) in 7.
+    commonBank_ = (control & 0x18) == 0x18 ? 7 : 3;
     code_.bank = bank;
     cpu_.setPc(monitor_.loadState());
     breaks_.arm(bank);
@@ -48,20 +62,20 @@ void RunModel::start(std::size_t bank) {
     haltPending_ = false;
 }
 
-void RunModel::go(std::uint64_t nowMs, std::size_t bank) {
+void RunModel::go(std::uint64_t nowMs, std::uint8_t control) {
     if (running_) return;
-    start(bank);
+    start(control);
     running_ = true;
     first_ = true;
     runStartMs_ = nowMs;
     runCycles_ = 0;
 }
 
-RunModel::Bytes RunModel::step(std::size_t bank) {
+RunModel::Bytes RunModel::step(std::uint8_t control) {
     // A step while the target runs starts where it stands.
     if (running_) monitor_.saveState(cpu_.pc());
     running_ = false;
-    start(bank);
+    start(control);
     const unsigned n = cpu_.step();
     trace_.count(n);
     return halt();

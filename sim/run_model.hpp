@@ -15,11 +15,19 @@
 #include <optional>
 #include <vector>
 
+#include "sim/break_logic.hpp"
 #include "sim/cpu8051.hpp"
 
 namespace tarvex::sim {
 
-class BreakLogic;
+// The target's bank line A15 of 32 KB code windows (banking modes 5-8): the
+// port pin that puts the selected bank's window in the upper (high) or
+// lower half of its hardware bank.
+struct WindowLine {
+    unsigned port = 1;
+    std::uint8_t bit = 3;
+};
+
 class EmulationMemory;
 class Monitor;
 class Target;
@@ -38,11 +46,16 @@ public:
     const Cpu8051& cpu() const { return cpu_; }
     void setPortPins(unsigned port, std::uint8_t value) { cpu_.setPortPins(port, value); }
 
-    // "G": the target runs from the PC of the save cells in hardware bank
-    // `bank`, owing cycles from `nowMs` on. Ignored while it runs.
-    void go(std::uint64_t nowMs, std::size_t bank);
+    // With a window line the target has 32 KB code windows, and its data
+    // cycles find their qualifiers through them (see dataPlace).
+    void setWindowLine(std::optional<WindowLine> line) { windowLine_ = line; }
+
+    // "G": the target runs from the PC of the save cells in the hardware
+    // bank of `control` (master 0xF400), owing cycles from `nowMs` on.
+    // Ignored while it runs.
+    void go(std::uint64_t nowMs, std::uint8_t control);
     // "S": one instruction; answers status 0x00 and the register string.
-    Bytes step(std::size_t bank);
+    Bytes step(std::uint8_t control);
     // "I" (hard: "i"): halts at the instruction boundary and answers like a
     // halt; empty while the target is halted (there is nothing to answer).
     std::optional<Bytes> stop(bool hard);
@@ -89,7 +102,15 @@ private:
 
     void cycle(const BusCycle& cycle) override;
     // Loads the CPU from the save cells and arms breaks and trace.
-    void start(std::size_t bank);
+    void start(std::uint8_t control);
+    // A port line as the probe sees it: the latch AND the pins.
+    std::uint8_t portLine(unsigned port) const;
+    // Where a data cycle lies in the code planes: at its own address in the
+    // executing hardware bank, or through the 32 KB windows: below 0x8000
+    // the common area of bank 0's hardware bank, above it the selected
+    // bank's window, in the lower half of its hardware bank while the
+    // window line is low.
+    PlaneAddress dataPlace(std::uint16_t address) const;
     std::optional<Bytes> execute(std::uint64_t budget);
     // The halt: state into the save cells; the answer status + string.
     Bytes halt();
@@ -114,6 +135,8 @@ private:
     bool stopRefused_ = false;
     bool hardStopRefused_ = false;
     bool neverHalts_ = false;
+    std::optional<WindowLine> windowLine_;
+    std::size_t commonBank_ = 0;  // bank 0's hardware bank under windows
 };
 
 }  // namespace tarvex::sim

@@ -155,7 +155,7 @@ bool TraceMemory::probeBreak() const {
 // with a code trace bit; data frames by kinds 15 and 16 with their data
 // cycles. A frame also needs one of its qualifying kinds' bits in the break
 // data image at its data byte.
-bool TraceMemory::qualifies(const BusCycle& cycle) {
+bool TraceMemory::qualifies(const BusCycle& cycle, PlaneAddress codePlace) {
     const std::uint8_t codeMode = master(ControlByte2) & 3;
     if (codeMode == 3) return true;
     const std::uint8_t control = master(ControlByte1);
@@ -173,15 +173,16 @@ bool TraceMemory::qualifies(const BusCycle& cycle) {
         kinds = q & codeBits;
     } else {
         const bool isRead = cycle.kind == BusCycleKind::Read;
-        const std::uint8_t q = read(codeBank_, cycle.address) | read(BreakLogic::DataBank, cycle.address);
+        const std::uint8_t q = read(codePlace.bank, codePlace.address) | read(BreakLogic::DataBank, cycle.address);
         if ((control & (isRead ? 0x02 : 0x01)) != 0) kinds |= q & Kind15;
         if ((control & (isRead ? 0x20 : 0x10)) != 0) kinds |= q & Kind16;
     }
     return (kinds & master(static_cast<std::uint16_t>(BreakLogic::BreakDataImage + cycle.data))) != 0;
 }
 
-bool TraceMemory::record(const BusCycle& cycle, const CodeSource& code, std::uint8_t p1, std::uint8_t p3) {
-    if (stopped_ || overflowStop_ || !qualifies(cycle)) return false;
+bool TraceMemory::record(const BusCycle& cycle, const CodeSource& code, std::uint8_t p1, std::uint8_t p3,
+                         PlaneAddress codePlace) {
+    if (stopped_ || overflowStop_ || !qualifies(cycle, codePlace)) return false;
     const bool wide = config_.frameSize >= 12;
     std::uint8_t status = static_cast<std::uint8_t>(static_cast<unsigned>(cycle.kind) << 5);
     if (probe1_ == 0) status |= Probe1Inactive;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "sim/break_logic.hpp"
 #include "sim/cpu8051.hpp"
 #include "sim/trace_recorder.hpp"
 
@@ -54,8 +55,10 @@ public:
     // One bus cycle of the instruction that began at the real-time counter's
     // present value; ports are P1 and P3 as the target drives them. True
     // when the counter wrapped with the overflow break on: the target halts
-    // after this instruction.
-    bool record(const BusCycle& cycle, const CodeSource& code, std::uint8_t p1, std::uint8_t p3);
+    // after this instruction. `codePlace` is where the cycle lies in the
+    // code planes.
+    bool record(const BusCycle& cycle, const CodeSource& code, std::uint8_t p1, std::uint8_t p3,
+                PlaneAddress codePlace);
     // Machine cycles the target ran (the real-time counter).
     void count(unsigned cycles);
     // The logic probes' eight lines each; 0 is inactive (the power-on state).
@@ -79,7 +82,7 @@ private:
     std::uint8_t modeByte() const;
     unsigned timeBase() const { return modeByte() & 3; }
     bool rtcStopped() const;
-    bool qualifies(const BusCycle& cycle);
+    bool qualifies(const BusCycle& cycle, PlaneAddress codePlace);
     std::uint32_t validCount() const;
     std::uint32_t oldest() const;
     std::uint8_t master(std::uint16_t address) const;

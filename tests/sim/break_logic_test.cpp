@@ -103,5 +103,57 @@ TEST(BreakLogic, TheExecutingBankIsTheOneAtTheGo) {
     EXPECT_EQ(halt[2], 0x06);
 }
 
+// With 32 KB code windows a MOVX finds its qualifier where the driver's
+// ranges put it: below 0x8000 in bank 0's hardware bank, above it in the
+// selected bank's window, the lower half of its hardware bank while the bank
+// line A15 (P1.3 here) is low. Mode 5 sends xdata 9000 of an even bank as
+// "B 10 00 10 FF".
+TEST(BreakLogic, DataCyclesFindTheirQualifiersThroughTheCodeWindows) {
+    struct Case {
+        const char* what;
+        bool windows;
+        std::uint8_t control;  // master 0xF400
+        std::uint8_t pins1;
+        std::uint16_t movx;
+        Qualifier qualifier;
+        bool halts;
+    };
+    const Case cases[] = {
+        {"even bank: 9000 lies at 1000", true, 0x0A, 0xF7, 0x9000, {2, 0x1000, 0x02}, true},
+        {"even bank: not at 9000", true, 0x0A, 0xF7, 0x9000, {2, 0x9000, 0x02}, false},
+        {"odd bank: at 9000 itself", true, 0x0A, 0xFF, 0x9000, {2, 0x9000, 0x02}, true},
+        {"odd bank: not at 1000", true, 0x0A, 0xFF, 0x9000, {2, 0x1000, 0x02}, false},
+        {"the common area lies in bank 0's hardware bank", true, 0x0A, 0xFF, 0x1000, {3, 0x1000, 0x02}, true},
+        {"mode 8 puts bank 0 in hardware bank 7", true, 0x1D, 0xFF, 0x1000, {3, 0x1000, 0x02}, false},
+        {"no windows: the raw address", false, 0x0A, 0xF7, 0x9000, {2, 0x9000, 0x02}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        platform::FakeClock clock;
+        BoardConfig config;
+        if (c.windows) config.windowLine = WindowLine{1, 3};
+        Board board(clock, config);
+        Bytes program = Program;
+        program[1] = static_cast<std::uint8_t>(c.movx >> 8);
+        program[2] = static_cast<std::uint8_t>(c.movx & 0xFF);
+        board.setCode(c.control & 0x07, 0, program);
+        const Bytes block{7, 2, 7, 7, 1, 0, 0, 0, 0, 0, 0xFF};
+        for (std::size_t i = 0; i < block.size(); ++i)
+            board.setMaster(static_cast<std::uint16_t>(0x7BF0 + i), block[i]);
+        for (unsigned v = 0; v < 256; ++v) board.setMaster(static_cast<std::uint16_t>(0xF200 + v), 0xFF);
+        board.setSelect(c.qualifier.bank, c.qualifier.address, c.qualifier.bits);
+        board.setPortPins(1, c.pins1);
+        send(board, {'W', 'N', 0xF4, 0x00, c.control, 'G'});
+        board.runCycles(100);
+        if (!c.halts) {
+            EXPECT_TRUE(board.targetRunning());
+            continue;
+        }
+        const Bytes halt = drain(board);
+        ASSERT_EQ(halt.size(), 15u);
+        EXPECT_EQ(halt[1] << 8 | halt[2], 0x0006);
+    }
+}
+
 }  // namespace
 }  // namespace tarvex::sim
