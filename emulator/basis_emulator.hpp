@@ -162,6 +162,10 @@ public:
 
     // ---- Transports
     void SetInterface(std::uint8_t kind);
+    // Closes the handle and releases the chosen transport's library (the
+    // end of a debug session); the next handle binds it again, so a host that
+    // keeps the driver loaded can start another session.
+    void ReleaseTransport();
     void GetHandle();
     void ConfigPort();
     void ConfigLptPort();
@@ -309,6 +313,7 @@ private:
     std::uint8_t pluggedKind_ = IfSerial;
     // The transport SetInterface chose; only it ever holds an open handle.
     Transport* transport_ = &serialTransport_;
+    bool transportReleased_ = false;
     std::recursive_mutex linkMutex_;
     ProtocolLog log_;
 

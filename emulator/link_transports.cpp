@@ -154,6 +154,7 @@ void TBasisEmulator::SetInterface(std::uint8_t kind) {
     if (handleOpen_) DestroyEmulHandle();
     transport_->release();
     transport_ = &next;
+    transportReleased_ = false;
     interface_ = kind;
     Protokoll("Verbindung=" + std::to_string(kind));
 }
@@ -182,6 +183,14 @@ void TBasisEmulator::plugTransport(std::uint8_t kind, const TransportMaker& make
     }
     before->release();
     transport_ = &after;
+    transportReleased_ = false;
+}
+
+void TBasisEmulator::ReleaseTransport() {
+    auto lock = LockLink();
+    if (handleOpen_) DestroyEmulHandle();
+    transport_->release();
+    transportReleased_ = true;
 }
 
 // ---------------------------------------------------------------- handle
@@ -194,6 +203,10 @@ void TBasisEmulator::GetHandle() {
 
 void TBasisEmulator::CreateEmulHandle() {
     Protokoll("CreateEmulHandle");
+    if (transportReleased_) {
+        transport_->bind();
+        transportReleased_ = false;
+    }
     transport_->open();
     handleOpen_ = true;
     if (transport_->numbersHandles()) {

@@ -24,9 +24,7 @@
 #include "host/load_command.hpp"
 #include "host/loader.hpp"
 #include "emulator/banking.hpp"
-#include "emulator/d2xx.hpp"
 #include "emulator/emulator.hpp"
-#include "emulator/io_library.hpp"
 #include "emulator/kdo_select_table.hpp"
 #include "emulator/memory_spaces.hpp"
 #include "emulator/performance.hpp"
@@ -827,11 +825,12 @@ void TAgdiObject::teardown() {
     step([this] { CloseAllDialogs(); });
     step([this] {
         emulator_->ResetMaster();
-        if (emulator_->HandleOpen()) emulator_->DestroyEmulHandle();
-        // The libraries go now, not at unload: on Windows the unload runs
-        // under the loader lock, where no other library may be called.
-        ftd2xx::USBDllRelease();
-        iodll::IoDllRelease();
+    });
+    step([this] {
+        // The library goes now, not at unload: on Windows the unload runs
+        // under the loader lock, where no other library may be called. The
+        // IDE may keep the driver loaded: the next start binds it again.
+        emulator_->ReleaseTransport();
     });
     step([this] {
         if (!hostProject_) return;

@@ -70,6 +70,23 @@ TEST_F(LptLink, StartsTheBoardThroughStrobeAndAcknowledge) {
     EXPECT_EQ(s.link->BusyCount(), 0);
 }
 
+// The IDE keeps the driver loaded between debug sessions: the end of one
+// releases the io library, and the next start binds it again.
+TEST_F(LptLink, ASecondSessionAfterTheReleaseBindsTheLibraryAgain) {
+    s.link->SetPortName("LPT1");
+    for (int session = 0; session < 2; ++session) {
+        s.link->Startup();
+        ASSERT_EQ(s.link->ConnectionState(), TBasisEmulator::StateReady) << "session " << session;
+        EXPECT_TRUE(iodll::IoDllBound());
+        board->setMaster(0x7F00, static_cast<std::uint8_t>(0xA0 + session));
+        EXPECT_EQ(s.link->ReadN(0x7F00), 0xA0 + session);
+        s.link->ResetMaster();
+        s.link->ReleaseTransport();
+        EXPECT_FALSE(iodll::IoDllBound());
+        EXPECT_FALSE(s.link->HandleOpen());
+    }
+}
+
 TEST_F(LptLink, AnAbsentBoardIsNotReadyRatherThanACommunicationError) {
     s.link->SetPortName("LPT1");
     board->setSilent(true);
