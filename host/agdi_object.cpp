@@ -944,10 +944,12 @@ void TAgdiObject::broadcast(std::uint8_t code, const void* data) {
         }
     };
     deliver("Dll_Emulator", [&] { emulator_->Notify(code, data); });
+    deliver("Dll_Optionen", [&] { options_->Notify(code, data); });
     deliver("Banking", [&] { banking_->Notify(code, data); });
     if (debug_) deliver("Dll_Debug", [&] { debug_->Notify(code, data); });
     deliver("EmulSpeicher", [&] { spaces_->EmulSpeicherNotify(code, data); });
     deliver("SelectTabelle", [&] { select_->Notify(code, data); });
+    if (symbols_) deliver("SymbolTabelle", [&] { symbols_->Notify(code, data); });
     if (watches_) deliver("WatchTabelle", [&] { watches_->Notify(code, data); });
     if (kommando_) deliver("Kommando", [&] { kommando_->Notify(code, data); });
     if (performance_) deliver("PerformanceComp", [&] { performance_->Notify(code, data); });

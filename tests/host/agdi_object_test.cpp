@@ -460,6 +460,26 @@ TEST(AgdiObject, BroadcastGoesOnPastAFailingReceiverAndRefreshesLast) {
     EXPECT_EQ(order.back(), "third");
 }
 
+// Every component that keeps state about the target hears each notification,
+// in a fixed order: the emulator first, the options (whose handler of 25
+// checks the target, the watchdog and the pod) right after it.
+TEST(AgdiObject, TheBroadcastReachesEveryComponentInOrder) {
+    Rig r;
+    ASSERT_EQ(r.start(), 0u);
+    for (const std::uint8_t code : {std::uint8_t{25}, std::uint8_t{31}}) {
+        r.object->ClearEventLog();
+        r.object->SendVokWinMessage(code, nullptr);
+        std::vector<std::string> received;
+        for (const std::string& e : r.object->EventLog())
+            if (e.rfind("receive ", 0) == 0) received.push_back(e.substr(8));
+        const std::string c = " " + std::to_string(code);
+        EXPECT_EQ(received, (std::vector<std::string>{"Dll_Emulator" + c, "Dll_Optionen" + c, "Banking" + c,
+                                                      "Dll_Debug" + c, "EmulSpeicher" + c, "SelectTabelle" + c,
+                                                      "SymbolTabelle" + c, "WatchTabelle" + c, "Kommando" + c,
+                                                      "PerformanceComp" + c}));
+    }
+}
+
 TEST(AgdiObject, DeferredSelectFileLoadsOnceAfterTheBroadcast) {
     FakeRun run;
     run.notYetReset = true;
