@@ -314,6 +314,9 @@ private:
     void setPcVariable(std::uint32_t hostForm);
     std::uint32_t pcForIde(std::uint32_t hostForm) const;
     TBankAdresse programAdresse(std::uint32_t hostAddress) const;
+    // Refused with a box (the PC stays) when the address lies outside the
+    // program space.
+    bool writePc(std::uint32_t value);
     void buildRegisterView();
     std::uint32_t timeValue();
 

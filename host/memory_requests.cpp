@@ -6,6 +6,7 @@
 
 #include "core/errors.hpp"
 #include "core/format.hpp"
+#include "core/message_box.hpp"
 #include "emulator/banking.hpp"
 #include "emulator/emulator.hpp"
 #include "emulator/memory_spaces.hpp"
@@ -82,14 +83,14 @@ TBankAdresse TAgdiObject::checkedAdresse(TEmulSpeicher& space, std::uint32_t hos
     TBankAdresse a;
     if (max.banked) {
         a = BankedAdresse(bank, offset);
+    } else if (space.Kind() == static_cast<std::uint8_t>(SpaceKind::Sfr) ||
+               space.Kind() == static_cast<std::uint8_t>(SpaceKind::IntData)) {
+        // 256 bytes: an offset beyond them has no byte of its own.
+        if (offset > 0xFF) throw EVokWinAddressError(Format("offset %.4X beyond the memory", offset));
+        a = UnbankedAdresse(offset);
     } else {
-        if (bank != 0 && space.Kind() != static_cast<std::uint8_t>(SpaceKind::IntData) &&
-            space.Kind() != static_cast<std::uint8_t>(SpaceKind::Sfr))
-            throw EVokWinAddressError("bank " + std::to_string(bank) + " of an unbanked memory");
-        a = UnbankedAdresse(space.Kind() == static_cast<std::uint8_t>(SpaceKind::Sfr) ||
-                                    space.Kind() == static_cast<std::uint8_t>(SpaceKind::IntData)
-                                ? static_cast<std::uint16_t>(offset & 0xFF)
-                                : offset);
+        if (bank != 0) throw EVokWinAddressError("bank " + std::to_string(bank) + " of an unbanked memory");
+        a = UnbankedAdresse(offset);
     }
     space.CheckAdresse(a);
     return a;
@@ -281,6 +282,22 @@ TBankAdresse TAgdiObject::programAdresse(std::uint32_t hostAddress) const {
     return max.banked ? BankedAdresse(static_cast<std::uint8_t>(hostAddress >> 16), offset) : UnbankedAdresse(offset);
 }
 
+bool TAgdiObject::writePc(std::uint32_t value) {
+    // Bit 23 is the driver's own mark of a banked-area address in the IDE's
+    // PC variable, which the IDE writes back as it is: no part of the bank.
+    const std::uint32_t hostForm = 0xFF000000u | (value & 0x7FFFFF);
+    TBankAdresse at;
+    try {
+        at = checkedAdresse(spaces_->Space(SpaceKind::Program), hostForm);
+    } catch (const EVokWinAddressError& e) {
+        ErrorBox(e.message(), platform::mb::IconError);
+        return false;
+    }
+    setPcVariable(hostForm);
+    if (env_.runControl) env_.runControl->SetPC(at);
+    return true;
+}
+
 std::uint32_t TAgdiObject::timeValue() {
     if (!timeValid_) {
         timeValue_ = trace_ ? trace_->CurrentTimeStamp() : 0;
@@ -333,9 +350,7 @@ bool TAgdiObject::writeRegister(std::uint32_t id, std::uint32_t value) {
         writeSfr(SfrDph, static_cast<std::uint8_t>(value >> 8));
         return true;
     case RegPc:
-        setPcVariable(0xFF000000u | (value & 0xFFFFFF));
-        if (env_.runControl) env_.runControl->SetPC(programAdresse(value));
-        return true;
+        return writePc(value);
     case RegPsw:
         writeSfr(SfrPsw, static_cast<std::uint8_t>(value));
         return true;
@@ -374,7 +389,10 @@ std::uint32_t TAgdiObject::AG_RegAcc(std::uint16_t code, std::uint32_t id, void*
                 v = *static_cast<const std::uint16_t*>(value);
             else
                 v = *static_cast<const std::uint32_t*>(value);
-            if (writeRegister(id, v)) result = 0;
+            if (writeRegister(id, v))
+                result = 0;
+            else if (id == RegPc)
+                result = 1;
         }
     });
 }

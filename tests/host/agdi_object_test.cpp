@@ -102,7 +102,10 @@ struct FakeRun final : IRunControl {
     }
     bool StopErrorVisible() const override { return stopFails; }
     TBankAdresse ProgramCounter() const override { return UnbankedAdresse(pc); }
-    void SetPC(const TBankAdresse& a) override { pc = a.offset; }
+    void SetPC(const TBankAdresse& a) override {
+        pc = a.offset;
+        pcBank = a.banked ? a.bank : 0;
+    }
     int ResetAll() override { return ++resets, 0; }
     int ResetSlave() override { return ++resets, 0; }
     bool NotYetReset() const override { return notYetReset; }
@@ -117,7 +120,9 @@ struct FakeRun final : IRunControl {
     std::atomic<bool> running{false};
     int pollsToHalt = 2, left = 0, steps = 0, polls = 0, stops = 0, resets = 0;
     std::uint16_t until = 0, pc = 0x0100;
+    std::uint8_t pcBank = 0;
     bool stopFails = false, notYetReset = false, flying = false;
+    std::function<void()> onStop;
 };
 
 struct Rig;
@@ -298,6 +303,70 @@ TEST(AgdiObject, MemoryRequestsSplitAndClipTheHostAddress) {
     EXPECT_EQ(r.write(2, 0xFF002000, {1}), 5u);
     EXPECT_TRUE(r.boxes.shown().empty());
     EXPECT_EQ(r.read(0xFF000000, b, 4, 7), 3u);
+}
+
+// Internal data has 256 bytes: an offset beyond them moves no byte, neither
+// the one its low eight bits name nor the indirect byte after it.
+TEST(AgdiObject, InternalDataOffsetsBeyondTheMemoryMoveNoByte) {
+    Rig r;
+    ASSERT_EQ(r.start(), 0u);
+    const std::vector<std::uint8_t> known{0x11, 0x22, 0x33, 0x44};
+    ASSERT_EQ(r.write(2, 0xF300007E, known), 0u);
+    ASSERT_EQ(r.write(2, 0xF3000000, {0x55, 0x66}), 0u);
+    for (const std::uint32_t host : {0xF000017Eu, 0xF000017Fu, 0xF0000100u, 0xF0000180u, 0xF000FFFFu, 0xF3000100u,
+                                     0xF30001FEu}) {
+        std::uint8_t b[4] = {0xEE, 0xEE, 0xEE, 0xEE};
+        EXPECT_EQ(r.read(host, b, 4), 2u) << std::hex << host;
+        EXPECT_EQ(b[0], 0xEE) << std::hex << host;
+        EXPECT_EQ(r.write(2, host, {0xAB, 0xCD}), 5u) << std::hex << host;
+    }
+    for (std::uint8_t i = 0; i < 4; ++i) EXPECT_EQ(r.board.internal(0x7E + i), known[i]);
+    EXPECT_EQ(r.board.internal(0x00), 0x55);
+    EXPECT_EQ(r.board.internal(0x01), 0x66);
+}
+
+// The IDE writes back the PC variable as the driver filled it: bit 23 marks
+// a banked-area address and is no part of the bank. A bank beyond the
+// program space is refused with a box, and the PC stays.
+TEST(AgdiObject, APcWriteTakesBit23AsTheMarkAndRefusesABankBeyondTheSpace) {
+    FakeRun run;
+    Rig r(&run);
+    ASSERT_EQ(r.start(), 0u);
+    r.object->Banking().SetBankingMode(3);
+    r.object->Banking().SetBankedAreaStart(0x8000);
+    r.object->Banking().SetBankedAreaEnd(0xFFFF);
+    const TBankAdresse max = r.object->Spaces().Space(SpaceKind::Program).GetMaxAdresse();
+    ASSERT_TRUE(max.banked);
+    ASSERT_EQ(max.bank, 3);
+    std::uint32_t v = 0xFF818100;
+    EXPECT_EQ(r.object->AG_RegAcc(2, TAgdiObject::RegPc, &v), 0u);
+    EXPECT_EQ(run.pcBank, 1);
+    EXPECT_EQ(run.pc, 0x8100);
+    EXPECT_EQ(r.object->CurrentPc(), 0xFF018100u);
+    // What the driver put into the IDE's variable comes back unchanged.
+    EXPECT_EQ(r.pcVar, 0xFF818100u);
+    v = r.pcVar;
+    run.pc = 0;
+    EXPECT_EQ(r.object->AG_RegAcc(2, TAgdiObject::RegPc, &v), 0u);
+    EXPECT_EQ(run.pcBank, 1);
+    EXPECT_EQ(run.pc, 0x8100);
+    r.boxes.clear();
+    for (const std::uint32_t beyond : {0xFF048100u, 0xFF7F8100u, 0xFFFF8100u}) {
+        v = beyond;
+        EXPECT_EQ(r.object->AG_RegAcc(2, TAgdiObject::RegPc, &v), 1u) << std::hex << beyond;
+    }
+    EXPECT_EQ(r.boxes.shown().size(), 3u);
+    EXPECT_EQ(run.pcBank, 1);
+    EXPECT_EQ(run.pc, 0x8100);
+    EXPECT_EQ(r.object->CurrentPc(), 0xFF018100u);
+    // Unbanked: only bank 0, with or without the mark.
+    r.object->Banking().SetBankingMode(0);
+    v = 0xFF010200;
+    EXPECT_EQ(r.object->AG_RegAcc(2, TAgdiObject::RegPc, &v), 1u);
+    EXPECT_EQ(run.pc, 0x8100);
+    v = 0xFF800200;
+    EXPECT_EQ(r.object->AG_RegAcc(2, TAgdiObject::RegPc, &v), 0u);
+    EXPECT_EQ(run.pc, 0x0200);
 }
 
 TEST(AgdiObject, AttributeRangesStayInTheirPage) {
