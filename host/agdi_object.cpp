@@ -87,6 +87,12 @@ TAgdiObject::TAgdiObject(DriverEnvironment environment) : env_(std::move(environ
         env_.windows = ownWindows_.get();
     }
     windows_ = env_.windows;
+    // Exceptions raised in the driver's windows' events come to the hook as
+    // those of the entry points do.
+    previousHandler_ = platform::setApplicationExceptionHandler([this](std::exception_ptr error) {
+        std::lock_guard<std::recursive_mutex> lock(lock_);
+        HandleException(std::move(error));
+    });
     features_ = InitialFeatures;
     createComponents();
     runCommands_ = std::make_unique<HostRunCommands>([this] { return debug_.get(); },
@@ -136,6 +142,7 @@ void TAgdiObject::saveMemory(const TBasisVokWinKommando& command) {
 TAgdiObject::~TAgdiObject() {
     TAgdiObject* self = this;
     currentObject.compare_exchange_strong(self, nullptr);
+    platform::setApplicationExceptionHandler(std::move(previousHandler_));
     destroyComponents();
     attributes_.Clear();
 }
@@ -644,7 +651,40 @@ void TAgdiObject::CallCallback(std::uint32_t code, void* data) {
 // ---------------------------------------------------------------- AG_Init
 
 std::uint32_t TAgdiObject::AG_Init(std::uint16_t code, std::uintptr_t value) {
-    if (otherThreadDuringRun()) return 0;
+    if (otherThreadDuringRun()) return initDuringRun(code, value);
+    return initBody(code, value);
+}
+
+std::uint32_t TAgdiObject::initDuringRun(std::uint16_t code, std::uintptr_t value) {
+    switch (code & 0xFF00) {
+    case agdi::code::Feature:
+        // The feature word never changes after construction: no lock needed.
+        return feature(code & 0xFF);
+    case agdi::code::Startup:
+        ErrorBox("Start-up: not possible while the target runs", platform::mb::IconError);
+        return 1;
+    case agdi::code::Exec:
+        if ((code & 0xFF) == agdi::code::ExecEnd) {
+            // The run ends first: the target is stopped (or given up when it
+            // refuses), and the tear-down follows here once the go returned.
+            handToRun([this] {
+                entry<int>(0, true, [this](int&) {
+                    stop();
+                    stopRequested_ = true;
+                });
+            });
+            return initBody(code, value);
+        }
+        break;
+    default:
+        break;
+    }
+    std::uint32_t result = 0;
+    if (!handToRun([&] { result = AG_Init(code, value); })) result = AG_Init(code, value);
+    return result;
+}
+
+std::uint32_t TAgdiObject::initBody(std::uint16_t code, std::uintptr_t value) {
     return entry<std::uint32_t>(0, true, [&](std::uint32_t& result) {
         const std::uint8_t item = code & 0xFF;
         switch (code & 0xFF00) {
@@ -652,7 +692,7 @@ std::uint32_t TAgdiObject::AG_Init(std::uint16_t code, std::uintptr_t value) {
             result = startup();
             break;
         case agdi::code::Feature:
-            result = (item >= 1 && item <= 7) ? (features_ >> (item - 1)) & 1u : 0;
+            result = feature(item);
             break;
         case agdi::code::Item:
             switch (item) {

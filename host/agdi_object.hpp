@@ -8,9 +8,12 @@
 // The driver lock: every entry point from the IDE holds one recursive mutex
 // while it runs, except on another thread while a go or step waits. Such a
 // call is answered at once (a memory request refused, a breakpoint change
-// 0x80000000), and a stop is handed to the waiting thread, which carries it
-// out under the lock at its next poll. So only one thread talks to the board
-// and calls into the IDE at a time.
+// 0x80000000, a feature query), or handed to the waiting thread, which
+// carries it out under the lock at its next poll (a stop, the other AG_Init
+// codes, a menu entry without a modal dialog, the dialog update); a menu
+// entry that would hold the run up in a modal dialog says that it cannot run
+// now. So only one thread talks to the board and calls into the IDE at a
+// time.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -32,6 +35,7 @@
 #include "host/driver_windows.hpp"
 #include "host/run_port.hpp"
 #include "platform/serial_port.hpp"
+#include "platform/ui.hpp"
 
 namespace tarvex {
 
@@ -329,6 +333,12 @@ private:
     std::uint32_t goStep(std::uint16_t code, std::uint32_t count, std::uint32_t* address);
     std::uint32_t stop();
     std::uint32_t stopFromOtherThread();
+    // Runs `work` on the thread whose go or step waits, at its next poll;
+    // false when no run waits any more (the caller then runs it itself).
+    bool handToRun(const std::function<void()>& work);
+    std::uint32_t initDuringRun(std::uint16_t code, std::uintptr_t value);
+    std::uint32_t initBody(std::uint16_t code, std::uintptr_t value);
+    std::uint32_t feature(std::uint8_t n) const { return n >= 1 && n <= 7 ? (features_ >> (n - 1)) & 1u : 0; }
     void waitLoop();
     void halted();
     void status(const std::string& text);
@@ -347,6 +357,7 @@ private:
     std::unique_ptr<IRunCommands> runCommands_;
     std::unique_ptr<ITraceCommands> traceCommands_;
     IDriverWindows* windows_ = nullptr;
+    platform::ApplicationExceptionHandler previousHandler_;
     ICommandRunner* commands_ = nullptr;
     Dispatcher notifier_{*this};
 
@@ -433,6 +444,11 @@ private:
     bool stopPending_ = false;
     bool stopTaken_ = false;
     std::optional<std::uint32_t> stopOutcome_;
+    // One request at a time is handed to the run; the slot is stopMutex_'s.
+    std::mutex handMutex_;
+    const std::function<void()>* handed_ = nullptr;
+    bool handedTaken_ = false;
+    bool handedDone_ = false;
 };
 
 template <typename R, typename Fn>

@@ -119,7 +119,11 @@ void TAgdiObject::CloseAllDialogs() {
 }
 
 std::uint32_t TAgdiObject::DialogUpdate() {
-    if (otherThreadDuringRun()) return 0;
+    if (otherThreadDuringRun()) {
+        std::uint32_t result = 0;
+        if (!handToRun([&] { result = DialogUpdate(); })) result = DialogUpdate();
+        return result;
+    }
     return entry<std::uint32_t>(0, false, [&](std::uint32_t&) {
         for (auto& entry : menu_)
             if (entry.descriptor && entry.descriptor->update) entry.descriptor->update(entry.descriptor);
@@ -143,8 +147,45 @@ void TAgdiObject::runCommand(std::uint8_t code) {
     commands_->Run(std::make_unique<TVokWinKommando>(code));
 }
 
+namespace {
+
+// The entries whose modal dialog would hold a run up (its polls and the
+// stop) for as long as it is open.
+bool opensModalDialog(std::size_t index) {
+    switch (index) {
+    case EntryFill:
+    case EntryCopy:
+    case EntryMap:
+    case EntrySaveMemory:
+    case EntryOptions:
+    case EntryBreaks:
+    case EntryTraceSettings:
+    case EntrySaveTrace:
+    case EntryPerfDefinitions:
+    case EntryPerfAnalysis:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
 void TAgdiObject::MenuSelected(agdi::MenuEntry* selected) {
-    if (otherThreadDuringRun()) return;
+    if (otherThreadDuringRun()) {
+        // Picked while a go or step waits on the IDE's other thread: carried
+        // out by the run, or refused with a word.
+        if (!selected || selected < menu_.data() || selected >= menu_.data() + menu_.size()) return;
+        const auto index = static_cast<std::size_t>(selected - menu_.data());
+        if (opensModalDialog(index)) {
+            std::string name = menu_[index].caption ? menu_[index].caption : "";
+            while (!name.empty() && name.back() == '.') name.pop_back();
+            InformationBox(name + ": not possible while the target runs", platform::mb::IconInformation);
+            return;
+        }
+        if (!handToRun([&] { MenuSelected(selected); })) MenuSelected(selected);
+        return;
+    }
     entry<int>(0, true, [&](int&) {
         if (!selected || selected < menu_.data() || selected >= menu_.data() + menu_.size()) return;
         menuAction(static_cast<std::size_t>(selected - menu_.data()));

@@ -82,6 +82,8 @@ std::uint32_t TAgdiObject::goStep(std::uint16_t code, std::uint32_t count, std::
                 o.stopOutcome_ = 1;
                 o.stopDone_.notify_all();
             }
+            // A request nobody took goes back to its caller.
+            if (o.handed_ && !o.handedTaken_) o.stopDone_.notify_all();
         }
     } running{*this};
     // The run control switches the running indicator itself; the steps are
@@ -132,12 +134,40 @@ void TAgdiObject::waitLoop() {
                 stopDone_.notify_all();
                 stillRunning = run->IsRunning();
             }
+            if (handed_ && !handedTaken_) {
+                handedTaken_ = true;
+                const std::function<void()>* work = handed_;
+                g.unlock();
+                event("request taken");
+                (*work)();
+                g.lock();
+                handedDone_ = true;
+                stopDone_.notify_all();
+                stillRunning = run->IsRunning();
+            }
         }
         if (!stillRunning || stopRequested_) break;
         lock_.unlock();
         clock.sleepMs(PollIntervalMs);
         lock_.lock();
     }
+}
+
+bool TAgdiObject::handToRun(const std::function<void()>& work) {
+    std::lock_guard<std::mutex> one(handMutex_);
+    std::unique_lock<std::mutex> g(stopMutex_);
+    if (!runWaiting_.load()) return false;
+    handed_ = &work;
+    handedTaken_ = false;
+    handedDone_ = false;
+    event("request handed");
+    // The run takes it at its next poll, or gives it back when it ends first.
+    stopDone_.wait(g, [this] { return handedDone_ || (!handedTaken_ && !runWaiting_.load()); });
+    const bool done = handedDone_;
+    handed_ = nullptr;
+    handedTaken_ = false;
+    handedDone_ = false;
+    return done;
 }
 
 std::uint32_t TAgdiObject::stop() {

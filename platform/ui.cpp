@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <iostream>
+#include <mutex>
 #include <string>
 
 namespace tarvex::platform {
@@ -138,5 +139,32 @@ ScopedUi::ScopedUi(MessageBoxes* boxes, ErrorDialog* errorDialog, NoticeWindow* 
 }
 
 ScopedUi::~ScopedUi() { currentUi() = saved_; }
+
+namespace {
+
+std::mutex applicationHandlerMutex;
+ApplicationExceptionHandler& applicationHandler() {
+    static ApplicationExceptionHandler handler;
+    return handler;
+}
+
+}  // namespace
+
+ApplicationExceptionHandler setApplicationExceptionHandler(ApplicationExceptionHandler handler) {
+    std::lock_guard<std::mutex> g(applicationHandlerMutex);
+    std::swap(applicationHandler(), handler);
+    return handler;
+}
+
+bool passToApplicationHandler(std::exception_ptr error) {
+    ApplicationExceptionHandler handler;
+    {
+        std::lock_guard<std::mutex> g(applicationHandlerMutex);
+        handler = applicationHandler();
+    }
+    if (!handler) return false;
+    handler(std::move(error));
+    return true;
+}
 
 }  // namespace tarvex::platform

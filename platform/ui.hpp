@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <deque>
+#include <exception>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -548,5 +549,15 @@ public:
 private:
     Ui saved_;
 };
+
+// The application-wide handler of exceptions raised in a window's events,
+// one for the whole library: the driver installs its exception hook there,
+// which shows and classifies them as it does for its entry points.
+using ApplicationExceptionHandler = std::function<void(std::exception_ptr)>;
+// Installs a handler (an empty one removes it); answers the one it replaces.
+ApplicationExceptionHandler setApplicationExceptionHandler(ApplicationExceptionHandler handler);
+// Passes the exception to the installed handler; false when there is none,
+// and the window shows it itself.
+bool passToApplicationHandler(std::exception_ptr error);
 
 }  // namespace tarvex::platform

@@ -32,7 +32,9 @@ void guarded(F&& f) {
     try {
         f();
     } catch (const std::exception& e) {
-        ErrorBox(e.what(), platform::mb::Ok);
+        // The driver's exception hook classifies it (a link time-out restarts
+        // the link, an abort ends the session); without one it is shown here.
+        if (!platform::passToApplicationHandler(std::current_exception())) ErrorBox(e.what(), platform::mb::Ok);
     }
 }
 

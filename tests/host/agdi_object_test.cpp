@@ -98,6 +98,7 @@ struct FakeRun final : IRunControl {
     bool IsRunning() const override { return running; }
     void Stop() override {
         ++stops;
+        if (onStop) onStop();
         if (!stopFails) running = false;
     }
     bool StopErrorVisible() const override { return stopFails; }
@@ -664,6 +665,72 @@ TEST(AgdiObject, StopFromAnotherThreadIsCarriedOutByTheWaitingGo) {
     EXPECT_EQ(run.stops, 1);
     EXPECT_EQ(r.object->EventLog(),
               (std::vector<std::string>{"stop requested", "stop taken", "stop answered 1", "go returned"}));
+}
+
+// While a go waits on the IDE's thread, the IDE still calls AG_Init and the
+// menu from its other thread: each is carried out by the run or answered
+// with a word, never dropped.
+TEST(AgdiObject, RequestsDuringARunActOrSayWhyNot) {
+    FakeRun run;
+    run.pollsToHalt = 0;  // runs until stopped
+    platform::SystemClock system;
+    Rig r(&run, &system);
+    ASSERT_EQ(r.start(), 0u);
+    agdi::MenuEntry* menu = r.object->MenuTable();
+    ASSERT_NE(menu[10].descriptor, nullptr);  // the trace entries are on
+    bool sessionAtStop = false;
+    run.onStop = [&] { sessionAtStop = r.object->HostWindow() != 0; };
+    r.boxes.clear();
+    r.windows.calls.clear();
+    std::atomic<std::uint32_t> feature{99}, startResult{99}, teardown{99};
+    bool flyingAfterMenu = false;
+    std::thread other([&] {
+        while (!run.running) std::this_thread::yield();
+        feature = r.object->AG_Init(0x205, 0);
+        startResult = r.object->AG_Init(0x100, 0);
+        menu[11].handler(&menu[11]);  // On the fly mode
+        flyingAfterMenu = run.flying;
+        menu[1].handler(&menu[1]);  // Initialize...: a modal dialog would hold the run up
+        teardown = r.object->AG_Init(0x40C, 0);
+    });
+    EXPECT_EQ(r.object->AG_GoStep(4, 0, nullptr), 0u);
+    other.join();
+    EXPECT_EQ(feature.load(), 1u);
+    EXPECT_EQ(startResult.load(), 1u);
+    EXPECT_TRUE(flyingAfterMenu);
+    EXPECT_EQ(r.boxTexts(), (std::vector<std::string>{"Start-up: not possible while the target runs",
+                                                      "Initialize: not possible while the target runs"}));
+    // The tear-down stopped the target first, then tore the session down.
+    EXPECT_EQ(teardown.load(), 0u);
+    EXPECT_EQ(run.stops, 1);
+    EXPECT_TRUE(sessionAtStop);
+    EXPECT_FALSE(run.running);
+    EXPECT_TRUE(r.tornDown());
+    EXPECT_EQ(r.object->HostWindow(), 0u);
+    EXPECT_EQ(r.windows.calls, (std::vector<std::string>{"open 7", "send 1153 4", "close"}));
+}
+
+// Exceptions raised in a window's events reach the driver's exception hook,
+// which classifies them: a link time-out restarts the link, an abort ends
+// the session. Without a driver the window shows them itself.
+TEST(AgdiObject, WindowEventExceptionsGoToTheHook) {
+    {
+        Rig r;
+        ASSERT_EQ(r.start(), 0u);
+        r.boxes.clear();
+        const auto handshakes = r.board.stats().handshakes;
+        EXPECT_TRUE(platform::passToApplicationHandler(std::make_exception_ptr(EEmulatorTimeoutError("late"))));
+        EXPECT_GT(r.board.stats().handshakes, handshakes);
+        EXPECT_FALSE(r.object->SessionEnded());
+        std::uint8_t b[4];
+        EXPECT_EQ(r.read(0x01000000, b, 4), 0u);
+        EXPECT_TRUE(r.postedNow().empty());
+        EXPECT_TRUE(platform::passToApplicationHandler(std::make_exception_ptr(ETarvexAbort("given up"))));
+        EXPECT_TRUE(r.object->SessionEnded());
+        EXPECT_EQ(r.postedNow(), (std::vector<std::uintptr_t>{5}));
+        EXPECT_EQ(r.boxTexts(), (std::vector<std::string>{"late", "given up"}));
+    }
+    EXPECT_FALSE(platform::passToApplicationHandler(std::make_exception_ptr(ETarvexAbort("no driver"))));
 }
 
 TEST(AgdiObject, MenuTableEnablingAndHandlers) {
