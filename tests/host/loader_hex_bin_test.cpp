@@ -147,6 +147,56 @@ TEST(LoaderBinary, InstructionAcrossTheBufferEnd) {
     EXPECT_FALSE(t.loader->Failed());
 }
 
+// HEX records of 16 bytes each, with the end record.
+std::string hexOf(const Bytes& bytes, std::uint16_t at, std::size_t perRecord) {
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size(); i += perRecord) {
+        const std::size_t n = std::min(perRecord, bytes.size() - i);
+        const auto address = static_cast<std::uint16_t>(at + i);
+        unsigned sum = static_cast<unsigned>(n + (address >> 8) + (address & 0xFF));
+        text += Format(":%.2X%.4X00", static_cast<unsigned>(n), address);
+        for (std::size_t k = 0; k < n; ++k) {
+            text += Format("%.2X", bytes[i + k]);
+            sum += bytes[i + k];
+        }
+        text += Format("%.2X\n", (0x100 - (sum & 0xFF)) & 0xFF);
+    }
+    return text + ":00000001FF\n";
+}
+
+// The code of a UBROF load that comes from a ".hex" file goes through this
+// reader too: an instruction across two write-outs is rewritten whole, a gap
+// starts the rewrite afresh, and a record beyond the space is the space's
+// range error, never a quiet end of the file.
+TEST(LoaderHex, InstructionAcrossWriteOutsGapsAndTheSpaceEnd) {
+    LoaderRig r;
+    Bytes code(8194, 0x00);
+    code[0x1FFF] = 0x75, code[0x2000] = 0x80, code[0x2001] = 0x12;
+    ASSERT_TRUE(r.run(r.request(r.file("split.hex", hexOf(code, 0, 16)), memkind::Program, fileformat::IntelHex,
+                                loadflag::Convert2)));
+    EXPECT_EQ(r.code(0x1FFF, 3), (Bytes{0x75, 0xE8, 0x12}));
+    EXPECT_EQ(r.loader->CodeBytes(), 8194u);
+    EXPECT_EQ(r.status.text(platform::LoadField::Warnung), "File loaded");
+    EXPECT_EQ(r.status.text(platform::LoadField::Caption), "Load hex file");
+
+    // After a gap 0x80 is an opcode, not the operand of the MOV before it.
+    LoaderRig g;
+    std::string gap = hexOf(Bytes{0x75}, 0x200, 16);
+    gap.resize(gap.find(":00000001FF"));
+    ASSERT_TRUE(g.run(g.request(g.file("gap.hex", gap + hexOf(Bytes{0x80, 0x12}, 0x300, 16)), memkind::Program,
+                                fileformat::IntelHex, loadflag::Convert2)));
+    EXPECT_EQ(g.code(0x200, 1), Bytes{0x75});
+    EXPECT_EQ(g.code(0x300, 2), (Bytes{0x80, 0x12}));
+
+    LoaderRig t;
+    EXPECT_THROW(t.run(t.request(t.file("top.hex", hexOf(Bytes(32, 0x11), 0xFFF0, 32)), memkind::Program,
+                                 fileformat::IntelHex)),
+                 EVokWinAddressError);
+    ASSERT_TRUE(t.run(t.request(t.file("last.hex", hexOf(Bytes(16, 0x22), 0xFFF0, 16)), memkind::Program,
+                                fileformat::IntelHex)));
+    EXPECT_EQ(t.code(0xFFFF, 1), Bytes{0x22});
+}
+
 TEST(LoaderHex, ExamplesLandAsTheFileSays) {
     for (const char* name : {"ports.hex", "hooks.hex", "asmforms.hex", "avrnop.hex"}) {
         LoaderRig r;
