@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 
+#include "core/errors.hpp"
 #include "core/line_table.hpp"
 #include "core/symbol_table.hpp"
 #include "emulator/select_table.hpp"
@@ -128,6 +129,24 @@ TEST(TraceWindowView, MixedModeWithSourceLinesGapsAndACollapsedRange) {
     QTest::keyClick(&w.boxView(), Qt::Key_F1);
     QTest::keyClick(&w, Qt::Key_F1);
     EXPECT_EQ(viewer.calls(), (std::vector<std::pair<unsigned, unsigned>>{{1, 2001}, {1, 220}, {1, 220}}));
+    // An exception raised in the window's events goes to the application's
+    // handler (the driver's exception hook) when one is installed.
+    struct FailingViewer final : platform::HelpViewer {
+        bool show(unsigned, unsigned) override { throw EEmulatorTimeoutError("late"); }
+    } failing;
+    std::vector<std::string> handled;
+    platform::currentUi().help = &failing;
+    auto previous = platform::setApplicationExceptionHandler([&](std::exception_ptr e) {
+        try {
+            std::rethrow_exception(e);
+        } catch (const std::exception& x) {
+            handled.push_back(x.what());
+        }
+    });
+    QTest::keyClick(&w.boxView(), Qt::Key_F1);
+    platform::setApplicationExceptionHandler(std::move(previous));
+    platform::currentUi().help = &viewer;
+    EXPECT_EQ(handled, std::vector<std::string>{"late"});
 
     // "Collapse function" folds the code of the function under the caret.
     f.symbols.AddFunction("again", 0, UnbankedAdresse(0x0000), UnbankedAdresse(0x0004), 1);
