@@ -444,6 +444,9 @@ private:
     bool stopPending_ = false;
     bool stopTaken_ = false;
     std::optional<std::uint32_t> stopOutcome_;
+    // The last run ended in a link fault: the target may still run, so a stop
+    // that comes after it cannot report the target stopped.
+    bool lastRunFaulted_ = false;
     // One request at a time is handed to the run; the slot is stopMutex_'s.
     std::mutex handMutex_;
     const std::function<void()>* handed_ = nullptr;

@@ -2,6 +2,7 @@
 // for while a go or step waits.
 #include <cassert>
 #include <chrono>
+#include <exception>
 
 #include "core/errors.hpp"
 #include "core/message_box.hpp"
@@ -69,17 +70,25 @@ std::uint32_t TAgdiObject::goStep(std::uint16_t code, std::uint32_t count, std::
     stopRequested_ = false;
     struct Running {
         TAgdiObject& o;
+        const int exceptionsBefore = std::uncaught_exceptions();
         Running(TAgdiObject& owner) : o(owner) {
+            std::lock_guard<std::mutex> g(o.stopMutex_);
             o.runThread_ = std::this_thread::get_id();
+            o.lastRunFaulted_ = false;
             o.runWaiting_ = true;
         }
         ~Running() {
-            o.runWaiting_ = false;
-            // A stop request nobody took: the run ended by itself.
+            // A run left by an exception ended in a fault of the link, not
+            // in a stop: the board may still run the target.
+            const bool faulted = std::uncaught_exceptions() > exceptionsBefore;
             std::lock_guard<std::mutex> g(o.stopMutex_);
-            if (o.stopPending_ && !o.stopTaken_) {
+            o.lastRunFaulted_ = faulted;
+            o.runWaiting_ = false;
+            // A stop request nobody answered: the run ended by itself, or
+            // the stop's own exchange failed.
+            if (o.stopPending_ && !o.stopOutcome_.has_value()) {
                 o.stopTaken_ = true;
-                o.stopOutcome_ = 1;
+                o.stopOutcome_ = faulted ? 0 : 1;
                 o.stopDone_.notify_all();
             }
             // A request nobody took goes back to its caller.
@@ -193,10 +202,10 @@ std::uint32_t TAgdiObject::stopFromOtherThread() {
     stopOutcome_.reset();
     event("stop requested");
     // The run ended between the caller's look and now: nothing runs, and a
-    // stop of nothing succeeds.
+    // stop of nothing succeeds, unless the run ended in a link fault.
     if (!runWaiting_.load()) {
         stopPending_ = false;
-        return 1;
+        return lastRunFaulted_ ? 0 : 1;
     }
     // The longest a stop itself can take: twice the read time-out, or a
     // target reset's raised time-out.

@@ -92,6 +92,7 @@ struct FakeRun final : IRunControl {
     }
     bool Poll() override {
         ++polls;
+        if (onPoll) onPoll();
         if (pollsToHalt && --left == 0) running = false;
         return running;
     }
@@ -123,7 +124,7 @@ struct FakeRun final : IRunControl {
     std::uint16_t until = 0, pc = 0x0100;
     std::uint8_t pcBank = 0;
     bool stopFails = false, notYetReset = false, flying = false;
-    std::function<void()> onStop;
+    std::function<void()> onStop, onPoll;
 };
 
 struct Rig;
@@ -665,6 +666,44 @@ TEST(AgdiObject, StopFromAnotherThreadIsCarriedOutByTheWaitingGo) {
     EXPECT_EQ(run.stops, 1);
     EXPECT_EQ(r.object->EventLog(),
               (std::vector<std::string>{"stop requested", "stop taken", "stop answered 1", "go returned"}));
+}
+
+// The link breaks under the waiting go just as the IDE's other thread asks
+// for a stop: the go ends in the fault with the target perhaps still
+// running, and the stop must not report it stopped.
+TEST(AgdiObject, StopMeetingAGoThatEndsInALinkFaultFails) {
+    FakeRun run;
+    run.pollsToHalt = 0;  // runs until stopped
+    HandOverClock clock;
+    Rig r(&run, &clock);
+    ASSERT_EQ(r.start(), 0u);
+    r.object->ClearEventLog();
+    clock.arm([&] { return run.running.load(); });
+    std::atomic<bool> linkLost{false};
+    run.onPoll = [&] {
+        if (linkLost) throw EEmulatorError("link lost");
+    };
+    const auto stopPending = [&] {
+        const auto log = r.object->EventLog();
+        return std::find(log.begin(), log.end(), "stop requested") != log.end();
+    };
+    std::atomic<std::uint32_t> stopResult{99};
+    std::thread releaser;
+    std::thread other([&] {
+        clock.awaitSleeper();
+        linkLost = true;
+        releaser = std::thread([&] {
+            while (!stopPending()) std::this_thread::yield();
+            clock.release();
+        });
+        stopResult = r.object->AG_GoStep(1, 0, nullptr);
+    });
+    r.boxes.clear();
+    r.object->AG_GoStep(4, 0, nullptr);
+    other.join();
+    releaser.join();
+    EXPECT_EQ(stopResult.load(), 0u);
+    EXPECT_EQ(run.stops, 0);
 }
 
 // While a go waits on the IDE's thread, the IDE still calls AG_Init and the
