@@ -96,7 +96,7 @@ public:
     }
     ~Library() {
         traceExport_.reset();
-#ifdef TARVEX_DRIVER_WINDOWS
+#if defined(TARVEX_DRIVER_WINDOWS) || defined(TARVEX_WIN32_WINDOWS)
         // The windows read the object's board: they go first.
         if (windows_) windows_->FreeTraceWindow();
 #endif

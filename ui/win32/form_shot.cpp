@@ -78,15 +78,17 @@ std::string encodePng(int width, int height, const std::vector<std::uint8_t>& rg
     return png;
 }
 
-bool saveShot(const Win32Form& form, const std::string& name) {
+bool saveShot(const Win32Form& form, const std::string& name) { return saveShot(form.handle(), name); }
+
+bool saveShot(HWND window, const std::string& name) {
     const char* dir = std::getenv("TARVEX_UI_SHOTS");
     if (!dir || !*dir) return false;
     pumpMessages();
-    RedrawWindow(form.handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     pumpMessages();
     GdiFlush();
     RECT r;
-    GetWindowRect(form.handle(), &r);
+    GetWindowRect(window, &r);
     const int width = r.right - r.left, height = r.bottom - r.top;
     if (width <= 0 || height <= 0) return false;
 

@@ -18,6 +18,8 @@ std::string encodePng(int width, int height, const std::vector<std::uint8_t>& rg
 // once its messages are handled. False when the variable is unset or the
 // copy fails.
 bool saveShot(const Win32Form& form, const std::string& name);
+// The same for a window that is no described form (the trace window).
+bool saveShot(HWND window, const std::string& name);
 
 // "<control>: <why>" for every visible control that sticks out of the form
 // or of its group box, and every caption that its control cuts.

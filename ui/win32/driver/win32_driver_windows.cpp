@@ -1,10 +1,16 @@
 #include "ui/win32/driver/win32_driver_windows.hpp"
 
+#include <vector>
+
 #include "host/agdi_object.hpp"
 #include "host/command.hpp"
 #include "emulator/kdo_select_table.hpp"
 #include "emulator/trace_board.hpp"
+#include "host/agdi_records.hpp"
 #include "host/options.hpp"
+#include "host/run_port.hpp"
+#include "platform/clock.hpp"
+#include "ui/model/trace_platine_source.hpp"
 #include "ui/win32/driver/copy_fill_win32.hpp"
 #include "ui/win32/driver/dialog_runner.hpp"
 #include "ui/win32/driver/maintenance_win32.hpp"
@@ -28,9 +34,32 @@ DialogTables tablesOf(TAgdiObject& object) {
 
 }  // namespace
 
-Win32DriverWindows::Win32DriverWindows(platform::SettingsStore& store) : store_(store) {}
+// The window and the board source its model reads. A closed window is kept
+// hidden until the next call from outside its own events, so that it is
+// never freed inside its own messages; all go before the source.
+struct Win32DriverWindows::TraceState {
+    TTracePlatine* board = nullptr;
+    std::unique_ptr<TracePlatineSource> source;
+    std::unique_ptr<Win32TraceWindow> window;
+    std::vector<std::unique_ptr<Win32TraceWindow>> closed;
+
+    ~TraceState() {
+        closed.clear();
+        window.reset();
+    }
+    Win32TraceWindow* open() const { return window && !window->gone() ? window.get() : nullptr; }
+    void retire() {
+        closed.clear();
+        if (window && window->gone()) closed.push_back(std::move(window));
+    }
+};
+
+Win32DriverWindows::Win32DriverWindows(platform::SettingsStore& store)
+    : store_(store), trace_(std::make_unique<TraceState>()) {}
 
 Win32DriverWindows::~Win32DriverWindows() {
+    // The window reads the object's board and ends its on-the-fly trace.
+    FreeTraceWindow();
     // An object that is still alive must not keep forms that go now.
     if (object_ && TAgdiObject::Current() == object_ && maintenance_) object_->SetMaintenanceForms(nullptr);
 }
@@ -44,10 +73,90 @@ void Win32DriverWindows::attach(TAgdiObject* object) {
     object->SetMaintenanceForms(maintenance_.get());
 }
 
+Win32TraceWindow* Win32DriverWindows::traceWindow() const { return trace_->open(); }
+
+bool Win32DriverWindows::TraceWindowExists() const { return trace_->open() != nullptr; }
+
+void* Win32DriverWindows::OpenTraceWindow(std::uint32_t dialogId, void* activeWindowVar) {
+    trace_->retire();
+    if (Win32TraceWindow* w = trace_->open()) {
+        ShowWindow(w->handle(), SW_SHOW);
+        SetForegroundWindow(w->handle());
+        return w->handle();
+    }
+    TTracePlatine* board = object_ ? object_->TracePlatine() : nullptr;
+    if (!board) return fallback_.OpenTraceWindow(dialogId, activeWindowVar);
+    if (board != trace_->board) {
+        trace_->source = std::make_unique<TracePlatineSource>(*board);
+        trace_->board = board;
+    }
+    TraceContext context;
+    context.lines = &object_->Lines();
+    context.symbols = &object_->Symbols();
+    context.select = object_->Commands().selectTable;
+    context.sourceFile = traceSourceFile(object_->Symbols(), object_->Options());
+    context.clock = &platform::systemClock();
+    TraceWindowHost host;
+    // The IDE's variable holds a window handle: one pointer wide.
+    host.activeWindowSlot = static_cast<std::uintptr_t*>(activeWindowVar);
+    TAgdiObject* object = object_;
+    host.dialogClosed = [object](int tag) { object->SendDialogClosed(static_cast<std::uint32_t>(tag)); };
+    host.runState = [object]() -> std::pair<bool, bool> {
+        IRunControl* run = object->RunControl();
+        return {run && run->IsRunning(), run && run->FlyingTrace()};
+    };
+    const auto stopFlying = [object] {
+        if (IRunControl* run = object->RunControl(); run && run->FlyingTrace()) run->SetFlyingTrace(false);
+    };
+    host.stopFlyingTrace = stopFlying;
+    auto model = std::make_unique<TraceWindowModel>(*trace_->source, context, store_, std::move(host));
+    trace_->window = std::make_unique<Win32TraceWindow>(std::move(model), store_, ownerOf(object_->HostWindow()),
+                                                        traceDialogs_);
+    Win32TraceWindow& w = *trace_->window;
+    // Destroyed with the IDE's window before anyone closed it: the
+    // on-the-fly trace ends as it does when the window is freed.
+    w.onDestroyed = stopFlying;
+    w.show();
+    return w.handle();
+}
+
+void Win32DriverWindows::CloseTraceWindow() {
+    if (Win32TraceWindow* w = trace_->open()) SendMessageA(w->handle(), WM_CLOSE, 0, 0);
+    trace_->retire();
+}
+
+void Win32DriverWindows::UpdateTraceWindow() {
+    if (Win32TraceWindow* w = trace_->open()) w->refresh();
+}
+
+void Win32DriverWindows::NotifyTraceWindow(std::uint32_t id, std::uint32_t code, const void*) {
+    Win32TraceWindow* w = trace_->open();
+    if (!w || id != agdi::code::NotifyId) return;
+    w->model().notify(static_cast<int>(code));
+    w->rowsChanged();
+}
+
+std::intptr_t Win32DriverWindows::SendTraceWindow(std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
+    Win32TraceWindow* w = trace_->open();
+    // 4: the on-the-fly mode was switched; the panel and the menu follow
+    // the run control, and the answer is the window.
+    if (!w || message != agdi::code::TraceWindowId || wParam != 4) return 0;
+    IRunControl* run = object_ ? object_->RunControl() : nullptr;
+    w->model().setRunState(run && run->IsRunning(), run && run->FlyingTrace());
+    w->refresh();
+    return reinterpret_cast<std::intptr_t>(w->handle());
+}
+
+void Win32DriverWindows::FreeTraceWindow() {
+    trace_->window.reset();
+    trace_->closed.clear();
+}
+
 // Each dialog is made, shown modally and gone before what follows its OK
 // runs; a dialog cancelled leaves no command behind. Errors of the steps
 // after OK pass to the menu's exception hook.
 void Win32DriverWindows::RunMenuDialog(MenuDialog which, const std::string& caption) {
+    trace_->retire();
     if (!object_) return fallback_.RunMenuDialog(which, caption);
     switch (which) {
         case MenuDialog::Fill: copyFill(cfFuellen); break;

@@ -1,5 +1,7 @@
 #pragma once
-// The driver's windows in the Windows builds: the menu's dialogs built of the
+// The driver's windows in the Windows builds: the trace window, modeless
+// over the IDE's window, opened and closed by the driver menu, with the
+// host's notifications routed to it; the menu's dialogs built of the
 // system's own controls, modal over the IDE's window, with what follows
 // their OK; the error form, the notice and the progress forms. The dialogs that have no Win32 form yet answer as the build
 // without windows does.
@@ -9,6 +11,7 @@
 
 #include "emulator/target_parts.hpp"
 #include "host/driver_windows.hpp"
+#include "ui/win32/driver/trace_window_win32.hpp"
 #include "ui/win32/status_forms_win32.hpp"
 
 namespace tarvex {
@@ -33,18 +36,23 @@ public:
     void attach(TAgdiObject* object);
 
     bool OptionsDialog() override { return fallback_.OptionsDialog(); }
-    void* OpenTraceWindow(std::uint32_t dialogId, void* activeWindowVar) override {
-        return fallback_.OpenTraceWindow(dialogId, activeWindowVar);
-    }
-    void CloseTraceWindow() override {}
-    void UpdateTraceWindow() override {}
-    void NotifyTraceWindow(std::uint32_t, std::uint32_t, const void*) override {}
-    std::intptr_t SendTraceWindow(std::uint32_t, std::uintptr_t, std::intptr_t) override { return 0; }
-    bool TraceWindowExists() const override { return false; }
-    void FreeTraceWindow() override {}
+    void* OpenTraceWindow(std::uint32_t dialogId, void* activeWindowVar) override;
+    void CloseTraceWindow() override;
+    void UpdateTraceWindow() override;
+    void NotifyTraceWindow(std::uint32_t id, std::uint32_t code, const void* data) override;
+    std::intptr_t SendTraceWindow(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    bool TraceWindowExists() const override;
+    void FreeTraceWindow() override;
     void RunMenuDialog(MenuDialog which, const std::string& caption) override;
 
+    // The open trace window; null when none.
+    Win32TraceWindow* traceWindow() const;
+    // The dialogs the trace window opens; a window opened later uses what
+    // is set here.
+    TraceWindowDialogs& traceDialogs() { return traceDialogs_; }
+
 private:
+    struct TraceState;
     void copyFill(int task);
     void saveMemory();
     void map();
@@ -55,6 +63,8 @@ private:
     std::unique_ptr<IMaintenanceForms> maintenance_;
     // The error form, the notice and the progress forms, while these live.
     ScopedWin32Forms forms_;
+    TraceWindowDialogs traceDialogs_;
+    std::unique_ptr<TraceState> trace_;
     NoDriverWindows fallback_;
 };
 
