@@ -375,6 +375,25 @@ TEST(TraceWindowWin32, DestroyedWithItsOwnerItEndsTheOnTheFlyTrace) {
     EXPECT_EQ(numbers.acquire(), 1);
 }
 
+TEST(TraceWindowWin32, WithoutItsBoardItClosesAtOnce) {
+    TraceBench b;
+    ScriptedTraceSource source = TraceBench::source();
+    source.isPresent = false;
+    platform::MemorySettingsStore store;
+    TraceWindowNumbers numbers;
+    std::vector<int> closedTags;
+    Win32TraceWindow w(std::make_unique<TraceWindowModel>(source, b.context(), store,
+                                                          TraceWindowHost{nullptr, [&](int tag) { closedTags.push_back(tag); }},
+                                                          numbers),
+                       store, nullptr);
+    w.show();
+    EXPECT_FALSE(w.gone());
+    pumpMessages();
+    EXPECT_TRUE(w.gone());
+    EXPECT_FALSE(IsWindowVisible(w.handle()));
+    EXPECT_EQ(closedTags, std::vector<int>{TraceWindowModel::kTag});
+}
+
 struct WindowedHost : ::tarvex::test::SimHost {
     WindowedHost() : windows(settings) {
         // A stored generation: the start asks no one.

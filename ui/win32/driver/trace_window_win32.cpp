@@ -339,6 +339,9 @@ void Win32TraceWindow::show() {
     guarded([&] { model_->box().goToEnd(); });
     rowsChanged();
     UpdateWindow(hwnd_);
+    // Without its trace board the window closes at once; after the opener
+    // took its handle, so that the closing reaches the menu it set.
+    if (model_->boardAbsent()) PostMessageA(hwnd_, WM_CLOSE, 0, 0);
 }
 
 unsigned Win32TraceWindow::commandOf(const std::string& name) {
