@@ -258,6 +258,21 @@ TEST(TraceWindowWin32, KeysMouseWheelAndScrollBarMoveTheRowsAsTheModelDoes) {
     EXPECT_EQ(clipped(w), std::vector<std::string>{});
     saveShot(w.handle(), "TTraceForm-context");
 
+    // The user widens a section: the model keeps the width, the cells
+    // follow; scrolled sideways, the header moves along with them.
+    HDITEMA wide{};
+    wide.mask = HDI_WIDTH;
+    wide.cxy = 333;
+    SendMessageA(w.header(), HDM_SETITEMA, 8, reinterpret_cast<LPARAM>(&wide));
+    EXPECT_EQ(w.model().widths()[8], 333);
+    EXPECT_EQ(w.list().list().geometry.sections()[8], 333);
+    SendMessageA(list, WM_HSCROLL, MAKEWPARAM(SB_PAGEDOWN, 0), 0);
+    ASSERT_GT(w.list().scrollX(), 0);
+    RECT headerAt, listAt;
+    GetWindowRect(w.header(), &headerAt);
+    GetWindowRect(list, &listAt);
+    EXPECT_EQ(headerAt.left, listAt.left + GetSystemMetrics(SM_CXEDGE) - w.list().scrollX());
+
     // Closing keeps the layout, clears the active-window slot, reports the
     // tag; the window is gone for the host.
     SendMessageA(w.handle(), WM_CLOSE, 0, 0);
@@ -266,6 +281,7 @@ TEST(TraceWindowWin32, KeysMouseWheelAndScrollBarMoveTheRowsAsTheModelDoes) {
     EXPECT_EQ(closedTags, std::vector<int>{TraceWindowModel::kTag});
     EXPECT_EQ(store.readInteger(kDriverKey, "Trace1", "Darstellung", -1), tdSource);
     EXPECT_TRUE(store.readBool(kDriverKey, "Trace1", "ZeigeKontext", false));
+    EXPECT_EQ(store.readInteger(kDriverKey, "Trace1", "Header8", 0), 333);
     for (const auto& shown : b.boxes.shown()) ADD_FAILURE() << shown.text;
 }
 
@@ -373,6 +389,27 @@ TEST(TraceWindowWin32, DestroyedWithItsOwnerItEndsTheOnTheFlyTrace) {
     w.reset();
     EXPECT_EQ(stops, 1);
     EXPECT_EQ(numbers.acquire(), 1);
+}
+
+TEST(TraceWindowWin32, TheReadingDialogCancelsAndHoldsTheWindowMeanwhile) {
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScopedUi ui(&boxes);
+    HWND window = CreateWindowExA(0, "STATIC", "trace", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    ReadingTraceWin32 d(window);
+    d.show();
+    EXPECT_TRUE(IsWindowVisible(d.form().handle()));
+    EXPECT_FALSE(IsWindowEnabled(window));
+    EXPECT_EQ(test::textOf(d.form().control("Hinweis")), "Reading trace");
+    EXPECT_EQ(clippedControls(d.form()), std::vector<std::string>{});
+    saveShot(d.form(), "ReadingTrace");
+    EXPECT_FALSE(d.cancelRequested());
+    test::click(d.form().control("CancelButton"));
+    EXPECT_TRUE(d.cancelRequested());
+    d.close();
+    EXPECT_FALSE(IsWindowVisible(d.form().handle()));
+    EXPECT_TRUE(IsWindowEnabled(window));
+    DestroyWindow(window);
 }
 
 TEST(TraceWindowWin32, WithoutItsBoardItClosesAtOnce) {

@@ -127,63 +127,55 @@ std::string plainCaption(std::string text) {
     return text;
 }
 
-// "Reading trace" with a working "Cancel", on top, while a long read runs;
-// the trace window takes no input meanwhile.
-class ReadingDialogWin32 final : public TraceReadingDialog {
-public:
-    explicit ReadingDialogWin32(HWND window) : window_(window) {}
-    void show() override {
-        cancel_ = false;
-        if (!form_) {
-            model_.setText("Hinweis", std::string(LoadResStr(rs::ReadingTrace)));
-            model_.setText("CancelButton", std::string(LoadResStr(rs::Cancel)));
-            FormEvents events;
-            events.click = [this](const std::string&) { cancel_ = true; };
-            events.closing = [this] {
-                cancel_ = true;
-                return false;
-            };
-            form_ = std::make_unique<Win32Form>(description(), model_, std::move(events), window_);
-        }
-        form_->centre();
-        EnableWindow(window_, FALSE);
-        ShowWindow(form_->handle(), SW_SHOW);
-        SetWindowPos(form_->handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-        UpdateWindow(form_->handle());
-        pumpMessages();
-    }
-    bool cancelRequested() override {
-        pumpMessages();
-        return cancel_;
-    }
-    void close() override {
-        if (!form_) return;
-        EnableWindow(window_, TRUE);
-        ShowWindow(form_->handle(), SW_HIDE);
-    }
-
-private:
-    static forms::Form description() {
-        forms::Form f;
-        f.name = "ReadingTrace";
-        f.caption = "VokWin";
-        f.clientWidth = 260;
-        f.clientHeight = 84;
-        f.controls = {
-            forms::Control(forms::Kind::Label, "Hinweis", "Reading trace", 16, 16, 228, 16),
-            forms::Control(forms::Kind::Button, "CancelButton", "Cancel", 92, 44, 76, 25,
-                           forms::CancelButton | forms::DefaultButton),
-        };
-        return f;
-    }
-
-    HWND window_;
-    FormModel model_;
-    std::unique_ptr<Win32Form> form_;
-    bool cancel_ = false;
-};
-
 }  // namespace
+
+// ---- The reading dialog
+
+ReadingTraceWin32::ReadingTraceWin32(HWND window) : window_(window) {
+    model_.setText("Hinweis", std::string(LoadResStr(rs::ReadingTrace)));
+    model_.setText("CancelButton", std::string(LoadResStr(rs::Cancel)));
+    FormEvents events;
+    events.click = [this](const std::string&) { cancel_ = true; };
+    events.closing = [this] {
+        cancel_ = true;
+        return false;
+    };
+    forms::Form f;
+    f.name = "ReadingTrace";
+    f.caption = "VokWin";
+    f.clientWidth = 260;
+    f.clientHeight = 84;
+    f.controls = {
+        forms::Control(forms::Kind::Label, "Hinweis", "Reading trace", 16, 16, 228, 16),
+        forms::Control(forms::Kind::Button, "CancelButton", "Cancel", 92, 44, 76, 25,
+                       forms::CancelButton | forms::DefaultButton),
+    };
+    form_ = std::make_unique<Win32Form>(f, model_, std::move(events), window_);
+}
+
+ReadingTraceWin32::~ReadingTraceWin32() {
+    if (window_ && IsWindow(window_)) EnableWindow(window_, TRUE);
+}
+
+void ReadingTraceWin32::show() {
+    cancel_ = false;
+    form_->centre();
+    if (window_) EnableWindow(window_, FALSE);
+    ShowWindow(form_->handle(), SW_SHOW);
+    SetWindowPos(form_->handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    UpdateWindow(form_->handle());
+    pumpMessages();
+}
+
+bool ReadingTraceWin32::cancelRequested() {
+    pumpMessages();
+    return cancel_;
+}
+
+void ReadingTraceWin32::close() {
+    if (window_) EnableWindow(window_, TRUE);
+    ShowWindow(form_->handle(), SW_HIDE);
+}
 
 // ---- The list
 
@@ -309,7 +301,7 @@ Win32TraceWindow::Win32TraceWindow(std::unique_ptr<TraceWindowModel> model, plat
     SendMessageA(status_, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
     for (int i = 0; i < 4; ++i) SendMessageA(status_, SB_SETTEXTA, static_cast<WPARAM>(i) | SBT_OWNERDRAW, i);
     if (model_->box().wantsReadingDialog()) {
-        reading_ = std::make_unique<ReadingDialogWin32>(hwnd_);
+        reading_ = std::make_unique<ReadingTraceWin32>(hwnd_);
         model_->box().setReadingDialog(reading_.get());
     }
     model_->onChanged([this] { refresh(); });

@@ -32,6 +32,26 @@ struct TraceWindowDialogs {
     std::function<bool(TraceColumnsModel&, platform::SettingsStore&, HWND owner)> columns;
 };
 
+// "Reading trace" with a working "Cancel", on top, while a long read runs;
+// the trace window takes no input meanwhile.
+class ReadingTraceWin32 final : public TraceReadingDialog {
+public:
+    explicit ReadingTraceWin32(HWND window);
+    ~ReadingTraceWin32() override;
+    ReadingTraceWin32(const ReadingTraceWin32&) = delete;
+    ReadingTraceWin32& operator=(const ReadingTraceWin32&) = delete;
+    void show() override;
+    bool cancelRequested() override;
+    void close() override;
+    Win32Form& form() { return *form_; }
+
+private:
+    HWND window_;
+    FormModel model_;
+    std::unique_ptr<Win32Form> form_;
+    bool cancel_ = false;
+};
+
 // The trace list: the caret list over the box's rows; keys that leave the
 // rows scroll the trace instead.
 class TraceListWin32 final : public Win32CaretList {
