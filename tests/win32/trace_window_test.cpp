@@ -308,6 +308,29 @@ TEST(TraceWindowWin32, TheMenuRunsItsItemsAndItsHelpAndTheDialogHooks) {
     w.show();
     pumpMessages();
 
+    // The status panels in the model's styles, each as wide as its text:
+    // the active time filter on white, the on-the-fly mode white on red.
+    w.model().setFilterState(2);
+    w.model().setRunState(true, true);
+    EXPECT_EQ(w.panel(2), " Time filter active ");
+    EXPECT_EQ(w.panel(3), " On the fly mode ");
+    pumpMessages();
+    UpdateWindow(w.statusBar());
+    const auto colourIn = [&](int part) {
+        RECT r;
+        SendMessageA(w.statusBar(), SB_GETRECT, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(&r));
+        HDC dc = GetDC(w.statusBar());
+        const COLORREF c = GetPixel(dc, r.right - 4, (r.top + r.bottom) / 2);
+        ReleaseDC(w.statusBar(), dc);
+        return c;
+    };
+    EXPECT_EQ(colourIn(2), RGB(0xFF, 0xFF, 0xFF));
+    EXPECT_EQ(colourIn(3), RGB(0xFF, 0, 0));
+    EXPECT_EQ(clipped(w), std::vector<std::string>{});
+    saveShot(w.handle(), "TTraceForm-panels");
+    w.model().setFilterState(0);
+    w.model().setRunState(false, false);
+
     // The menu as the model has it: the hidden "Double click" is left out,
     // the format's modes are radio items with Mixed Mode checked.
     HMENU menu = w.buildMenu();

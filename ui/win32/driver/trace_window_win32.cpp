@@ -296,10 +296,7 @@ Win32TraceWindow::Win32TraceWindow(std::unique_ptr<TraceWindowModel> model, plat
     SendMessageA(context_, LB_SETITEMHEIGHT, 0, kContextRowHeight);
     ShowWindow(context_, SW_HIDE);
     status_ = child(0, STATUSCLASSNAMEA, 0, kStatusId);
-    int edges[4];
-    for (int i = 0, right = 0; i < 4; ++i) edges[i] = right += kPanelWidths[i];
-    SendMessageA(status_, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
-    for (int i = 0; i < 4; ++i) SendMessageA(status_, SB_SETTEXTA, static_cast<WPARAM>(i) | SBT_OWNERDRAW, i);
+    placePanels();
     if (model_->box().wantsReadingDialog()) {
         reading_ = std::make_unique<ReadingTraceWin32>(hwnd_);
         model_->box().setReadingDialog(reading_.get());
@@ -627,13 +624,28 @@ void Win32TraceWindow::refresh() {
         layout();
     }
     refreshContext();
+    bool panelsChanged = false;
     for (int i = 0; i < 4; ++i) {
-        const std::string text = model_->panelText(i);
+        std::string text = model_->panelText(i);
         if (text == panels_[static_cast<std::size_t>(i)]) continue;
-        panels_[static_cast<std::size_t>(i)] = text;
-        SendMessageA(status_, SB_SETTEXTA, static_cast<WPARAM>(i) | SBT_OWNERDRAW, i);
-        InvalidateRect(status_, nullptr, FALSE);
+        panels_[static_cast<std::size_t>(i)] = std::move(text);
+        panelsChanged = true;
     }
+    if (panelsChanged) placePanels();
+}
+
+// Each panel at its width, or wider where its text needs it.
+void Win32TraceWindow::placePanels() {
+    HDC dc = GetDC(status_);
+    HGDIOBJ old = SelectObject(dc, font_);
+    int edges[4];
+    for (int i = 0, right = 0; i < 4; ++i)
+        edges[i] = right += std::max(kPanelWidths[i], textWidth(dc, toAnsi(panels_[static_cast<std::size_t>(i)])) + 8);
+    SelectObject(dc, old);
+    ReleaseDC(status_, dc);
+    SendMessageA(status_, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
+    for (int i = 0; i < 4; ++i) SendMessageA(status_, SB_SETTEXTA, static_cast<WPARAM>(i) | SBT_OWNERDRAW, i);
+    InvalidateRect(status_, nullptr, TRUE);
 }
 
 void Win32TraceWindow::refreshContext() {
@@ -713,6 +725,7 @@ void Win32TraceWindow::drawPanel(const DRAWITEMSTRUCT& item) {
     HGDIOBJ old = SelectObject(item.hDC, font_);
     RECT r = item.rcItem;
     const std::string ansi = toAnsi(text);
+    r.left += 2;
     DrawTextA(item.hDC, ansi.c_str(), static_cast<int>(ansi.size()), &r, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
     SelectObject(item.hDC, old);
 }

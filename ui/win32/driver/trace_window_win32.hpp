@@ -127,6 +127,7 @@ private:
     void refreshContext();
     void drawContextLine(const DRAWITEMSTRUCT& item);
     void drawPanel(const DRAWITEMSTRUCT& item);
+    void placePanels();
     void onScroll(int code);
     void help(const std::string& item = {});
 
