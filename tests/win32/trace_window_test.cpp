@@ -374,9 +374,13 @@ TEST(TraceWindowWin32, TheMenuRunsItsItemsAndItsHelpAndTheDialogHooks) {
     test::pressKey(VK_F1);
     EXPECT_EQ(b.help.calls(), (std::vector<std::pair<unsigned, unsigned>>{{1, 2001}, {1, 220}}));
 
-    // F5 is "Go to...": frame 16 is shown with the caret on it.
+    // F5 is "Go to...": frame 16 is shown with the caret on it; the key
+    // works from the scroll bar too.
     test::pressKey(VK_F5);
     EXPECT_EQ(gotos, 1);
+    test::focus(w.scrollBar());
+    test::pressKey(VK_F5);
+    EXPECT_EQ(gotos, 2);
     EXPECT_EQ(w.model().box().currentFrame(), 16);
     // Without a dialog the item says it is not there.
     w.runItem("cmPopSpalten");

@@ -186,17 +186,8 @@ TraceListWin32::TraceListWin32(Win32TraceWindow& window, TraceBoxModel& box, HWN
 }
 
 bool TraceListWin32::keyDown(WPARAM key, bool shift, bool ctrl) {
-    auto& model = window_.model();
-    const auto runIfEnabled = [&](const char* item) {
-        if (model.control(item).enabled) window_.runItem(item);
-    };
+    if (window_.windowKey(key)) return true;
     bool used = true;
-    switch (key) {
-        case VK_F1: window_.help(); return true;
-        case VK_F3: runIfEnabled("cmPopSucheNochmal"); return true;
-        case VK_F5: runIfEnabled("cmPopSprung"); return true;
-        default: break;
-    }
     guarded([&] {
         switch (key) {
             case VK_PRIOR: used = box_.pageUp(ctrl); break;
@@ -295,6 +286,9 @@ Win32TraceWindow::Win32TraceWindow(std::unique_ptr<TraceWindowModel> model, plat
     SendMessageA(context_, WM_SETFONT, reinterpret_cast<WPARAM>(list_->font()), FALSE);
     SendMessageA(context_, LB_SETITEMHEIGHT, 0, kContextRowHeight);
     ShowWindow(context_, SW_HIDE);
+    // The window's keys work wherever its focus is.
+    SetWindowSubclass(context_, &Win32TraceWindow::childKeys, 1, reinterpret_cast<DWORD_PTR>(this));
+    SetWindowSubclass(scroll_, &Win32TraceWindow::childKeys, 1, reinterpret_cast<DWORD_PTR>(this));
     status_ = child(0, STATUSCLASSNAMEA, 0, kStatusId);
     placePanels();
     if (model_->box().wantsReadingDialog()) {
@@ -399,6 +393,25 @@ void Win32TraceWindow::popupMenu(POINT screen) {
         TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN, screen.x, screen.y, 0, hwnd_, nullptr));
     DestroyMenu(menu);
     if (const std::string name = nameOfCommand(id); !name.empty()) runItem(name);
+}
+
+bool Win32TraceWindow::windowKey(WPARAM key) {
+    const auto runIfEnabled = [&](const char* item) {
+        if (model_->control(item).enabled) runItem(item);
+    };
+    switch (key) {
+        case VK_F1: help(); return true;
+        case VK_F3: runIfEnabled("cmPopSucheNochmal"); return true;
+        case VK_F5: runIfEnabled("cmPopSprung"); return true;
+        default: return false;
+    }
+}
+
+LRESULT CALLBACK Win32TraceWindow::childKeys(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                             DWORD_PTR window) {
+    if (message == WM_KEYDOWN && reinterpret_cast<Win32TraceWindow*>(window)->windowKey(wParam)) return 0;
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &Win32TraceWindow::childKeys, id);
+    return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
 void Win32TraceWindow::help(const std::string& item) {
@@ -790,10 +803,7 @@ LRESULT Win32TraceWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             return TRUE;
         }
         case WM_KEYDOWN:
-            if (wParam == VK_F1) {
-                help();
-                return 0;
-            }
+            if (windowKey(wParam)) return 0;
             break;
         // The splitter between the trace and the context list.
         case WM_SETCURSOR:

@@ -130,6 +130,10 @@ private:
     void placePanels();
     void onScroll(int code);
     void help(const std::string& item = {});
+    // F1, F3 and F5, wherever the focus is in the window; true when used.
+    bool windowKey(WPARAM key);
+    static LRESULT CALLBACK childKeys(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                      DWORD_PTR window);
 
     std::unique_ptr<TraceWindowModel> model_;
     platform::SettingsStore& store_;
