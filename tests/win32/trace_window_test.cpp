@@ -231,17 +231,31 @@ TEST(TraceWindowWin32, KeysMouseWheelAndScrollBarMoveTheRowsAsTheModelDoes) {
     EXPECT_EQ(box.rowCount(), before);
     saveShot(w.handle(), "TTraceForm-collapsed");
 
-    // Source mode with the context list beside the trace.
-    w.runItem("cmPopSource");
-    twin.setDarstellung(tdSource);
-    EXPECT_EQ(rowsOf(box), rowsOf(other));
-    char title[64] = {};
-    HDITEMA item{};
-    item.mask = HDI_TEXT;
-    item.pszText = title;
-    item.cchTextMax = sizeof(title);
-    SendMessageA(w.header(), HDM_GETITEMA, 9, reinterpret_cast<LPARAM>(&item));
-    EXPECT_EQ(std::string(title), w.model().headerTitle(9));
+    // The four modes: the rows, the header's titles and the cells' widths
+    // as the model has them; Source mode last, with the context list.
+    const auto headerOf = [&](int column) {
+        char text[64] = {};
+        HDITEMA item{};
+        item.mask = HDI_TEXT | HDI_WIDTH;
+        item.pszText = text;
+        item.cchTextMax = sizeof(text);
+        SendMessageA(w.header(), HDM_GETITEMA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+        return fromAnsi(text) + "/" + std::to_string(item.cxy);
+    };
+    const std::pair<const char*, TTraceDarstellung> modes[] = {
+        {"cmPopZyklus", tdZyklus}, {"cmPopDisassembliert", tdDisassembliert}, {"cmPopSource", tdSource}};
+    for (const auto& [itemName, mode] : modes) {
+        SCOPED_TRACE(itemName);
+        w.runItem(itemName);
+        twin.setDarstellung(mode);
+        EXPECT_EQ(box.mode(), mode);
+        EXPECT_EQ(rowsOf(box), rowsOf(other));
+        for (int c = 0; c < kTraceColumns; ++c) {
+            const int width = w.model().widths()[static_cast<std::size_t>(c)];
+            EXPECT_EQ(headerOf(c), w.model().headerTitle(c) + "/" + std::to_string(width));
+            EXPECT_EQ(w.list().list().geometry.sections()[static_cast<std::size_t>(c)], width);
+        }
+    }
     w.runItem("cmPopShowContext");
     ASSERT_TRUE(w.model().contextShown());
     EXPECT_TRUE(IsWindowVisible(w.contextList()));
