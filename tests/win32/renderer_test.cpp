@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "tests/win32/win32_test_support.hpp"
+
+#include <commctrl.h>
+
 #include "ui/win32/form_shot.hpp"
 
 namespace tarvex::ui::win32 {
@@ -94,6 +97,102 @@ TEST(Win32Form, ShowsTheModelAndReportsWhatTheUserDoes) {
     const std::vector<std::string> expected{"text Name=!", "choose Mode=2", "check Flag=1", "text History=x",
                                             "click OkButton", "click CancelButton", "help"};
     EXPECT_EQ(r.events, expected);
+}
+
+const f::Form& rowsForm() {
+    static const f::Form form{
+        "TFormRows",
+        "Rows",
+        420,
+        260,
+        false,
+        {
+            f::Control{f::Kind::GroupBox, "Box", "Box", 8, 6, 404, 100},
+            f::rowLabel("FirstLabel", "Lines", 0, 10, 60, "Box"),
+            f::rowLabel("ThirdLabel", "Lines", 2, 10, 60, "Box"),
+            f::Control{f::Kind::ListBox, "Lines", "", 76, 18, 300, 76, f::FixedPitch, "Box"},
+            f::reportList("Report", "Range\nShare\nComment", {120, 80, 120}, 8, 112, 404, 100),
+            f::Control{f::Kind::Edit, "Field", "", 8, 220, 150, 21},
+            f::Control{f::Kind::Button, "OkButton", "Ok", 250, 220, 72, 25, f::DefaultButton},
+            f::Control{f::Kind::Button, "Other", "Other", 330, 220, 72, 25},
+        },
+    };
+    return form;
+}
+
+RECT inForm(HWND form, HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+TEST(Win32Form, LabelsBesideRowsReportListsAndTheDefaultButton) {
+    SampleModel model;
+    model.setText("FirstLabel", "First:");
+    model.setText("ThirdLabel", "Third:");
+    model.setItems("Lines", {"one", "two", "three", "four"}, 0);
+    model.setItems("Report", {"0100 0180\t25\tfirst", "0200 0280\t75\tsecond"}, 0);
+    Recorded r;
+    FormEvents events = r.events_();
+    std::vector<std::string> painted;
+    events.paintCell = [&painted](const std::string& name, int row, int column, HDC, const RECT& cell) {
+        if (column != 1) return false;
+        painted.push_back(name + " " + std::to_string(row) + " " + std::to_string(cell.right - cell.left));
+        return true;
+    };
+    events.focus = [&r](const std::string& name) { r.events.push_back("focus " + name); };
+    Win32Form form(rowsForm(), model, std::move(events));
+    form.centre();
+    form.show();
+    pumpMessages();
+    r.events.clear();
+    // Each label's middle is its row's middle.
+    for (const auto& [label, row] : {std::pair{"FirstLabel", 0}, std::pair{"ThirdLabel", 2}}) {
+        RECT item{};
+        SendMessageA(form.control("Lines"), LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+        MapWindowPoints(form.control("Lines"), form.handle(), reinterpret_cast<POINT*>(&item), 2);
+        const RECT place = inForm(form.handle(), form.control(label));
+        EXPECT_EQ(place.top + place.bottom, item.top + item.bottom) << label;
+    }
+    EXPECT_EQ(clippedControls(form), std::vector<std::string>{});
+    HWND report = form.control("Report");
+    ASSERT_EQ(SendMessageA(report, LVM_GETITEMCOUNT, 0, 0), 2);
+    char cell[32] = {};
+    LVITEMA item{};
+    item.iSubItem = 2;
+    item.pszText = cell;
+    item.cchTextMax = sizeof(cell);
+    SendMessageA(report, LVM_GETITEMTEXTA, 1, reinterpret_cast<LPARAM>(&item));
+    EXPECT_STREQ(cell, "second");
+    painted.clear();
+    RedrawWindow(report, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(painted, (std::vector<std::string>{"Report 0 80", "Report 1 80"}));
+    // The model's selection shows; the user's reaches the events.
+    model.edit("Report").itemIndex = 1;
+    model.setEnabled("Field", true);
+    EXPECT_EQ(SendMessageA(report, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1);
+    LVITEMA select{};
+    select.stateMask = LVIS_SELECTED;
+    select.state = LVIS_SELECTED;
+    SendMessageA(report, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&select));
+    test::focus(report);
+    SendMessageA(form.control("FirstLabel"), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    SendMessageA(form.control("FirstLabel"), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    pumpMessages();
+    // A box switched off takes what it holds with it.
+    model.setEnabled("Box", false);
+    EXPECT_FALSE(IsWindowEnabled(form.control("Lines")));
+    model.setEnabled("Box", true);
+    EXPECT_TRUE(IsWindowEnabled(form.control("Lines")));
+    // Enter presses the button made the default.
+    form.setDefaultButton("Other");
+    test::focus(form.control("Field"));
+    test::pressKey(VK_RETURN);
+    const std::vector<std::string> expected{"choose Report=0", "focus Report", "click FirstLabel", "focus Field",
+                                            "click Other"};
+    EXPECT_EQ(r.events, expected);
+    saveShot(form, "TFormRows");
 }
 
 TEST(Win32Form, FindsCaptionsItsControlsCut) {

@@ -8,4 +8,18 @@ const Control* Form::find(const std::string& controlName) const {
     return nullptr;
 }
 
+Control rowLabel(std::string name, std::string list, int row, int left, int width, std::string group) {
+    Control c{Kind::Label, std::move(name), {}, left, 0, width, 0, NoFlags, std::move(group)};
+    c.rowOf = std::move(list);
+    c.row = row;
+    return c;
+}
+
+Control reportList(std::string name, std::string headers, std::vector<int> widths, int left, int top, int width,
+                   int height, unsigned flags, std::string group) {
+    Control c{Kind::ReportList, std::move(name), std::move(headers), left, top, width, height, flags, std::move(group)};
+    c.columnWidths = std::move(widths);
+    return c;
+}
+
 }  // namespace tarvex::ui::forms

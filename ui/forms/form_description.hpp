@@ -31,6 +31,10 @@ enum class Kind {
     // A drop-down that only chooses among the model's items.
     DropDownList,
     ListBox,
+    // Rows in columns under a header (a report list): the caption names the
+    // columns, one a line; the model's items are the rows, their cells
+    // separated by tabs, unless the view gives the rows.
+    ReportList,
 };
 
 // How a control follows a form that is resized, and its keyboard roles.
@@ -46,6 +50,7 @@ enum Flag : unsigned {
     ReadOnly = 1u << 7,
     Password = 1u << 8,
     Multiline = 1u << 9,      // a label whose text wraps
+    NoSelection = 1u << 10,   // a list that only shows its lines
 };
 
 struct Control {
@@ -68,7 +73,19 @@ struct Control {
     // Labels: the control that takes the focus when the label's mnemonic or
     // a click reaches it.
     std::string focusControl;
+    // Labels: the list whose row `row` they stand beside, centred on it;
+    // the list's rows take the height that lines them up.
+    std::string rowOf;
+    int row = -1;
+    // Report lists: the widths of their columns.
+    std::vector<int> columnWidths;
 };
+
+// A label beside row `row` of `list`; only its left and width are its own.
+Control rowLabel(std::string name, std::string list, int row, int left, int width, std::string group = {});
+// A report list with its columns' widths.
+Control reportList(std::string name, std::string headers, std::vector<int> widths, int left, int top, int width,
+                   int height, unsigned flags = NoFlags, std::string group = {});
 
 struct Form {
     // The form's class name, also the name of its picture in the test shots.

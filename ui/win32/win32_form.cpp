@@ -33,7 +33,7 @@ void setWindowText(HWND window, const std::string& utf8) {
 
 void registerClass() {
     static const bool registered = [] {
-        INITCOMMONCONTROLSEX common{sizeof(common), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+        INITCOMMONCONTROLSEX common{sizeof(common), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS};
         InitCommonControlsEx(&common);
         WNDCLASSEXA wc{};
         wc.cbSize = sizeof(wc);
@@ -53,6 +53,25 @@ HFONT messageFont() {
     if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
         return CreateFontIndirectA(&metrics.lfMessageFont);
     return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    for (std::size_t at; (at = text.find(separator, from)) != std::string::npos; from = at + 1)
+        parts.push_back(text.substr(from, at - from));
+    parts.push_back(text.substr(from));
+    return parts;
+}
+
+int fontHeight(HWND window, HFONT font) {
+    HDC dc = GetDC(window);
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    return metrics.tmHeight;
 }
 
 HFONT fixedFont() {
@@ -134,6 +153,20 @@ void Win32Form::create(HWND owner, HMENU menu) {
         createControl(*slot);
         slots_.push_back(std::move(slot));
     }
+    // A list with labels beside its rows: rows as high as the taller of the
+    // two fonts needs, or as fill the list when that is more.
+    for (const auto& c : description_.controls) {
+        const forms::Control* list = c.rowOf.empty() ? nullptr : description_.find(c.rowOf);
+        if (!list || list->kind != forms::Kind::ListBox) continue;
+        int rows = 0;
+        for (const auto& other : description_.controls)
+            if (other.rowOf == c.rowOf) rows = std::max(rows, other.row + 1);
+        const int text = std::max(fontHeight(hwnd_, font_), fontHeight(hwnd_, (list->flags & forms::FixedPitch)
+                                                                                     ? fixedFont_
+                                                                                     : font_)) + 4;
+        const int fill = (list->height - 2 * GetSystemMetrics(SM_CYEDGE)) / std::max(1, rows);
+        SendMessageA(control(c.rowOf), LB_SETITEMHEIGHT, 0, MAKELPARAM(std::max(text, fill), 0));
+    }
     layout();
 }
 
@@ -146,6 +179,7 @@ void Win32Form::createControl(Slot& slot) {
         case forms::Kind::Label:
             cls = "STATIC";
             style |= SS_NOTIFY | ((c.flags & forms::Multiline) ? SS_LEFT : SS_LEFTNOWORDWRAP);
+            if (c.row >= 0) style |= SS_CENTERIMAGE;
             break;
         case forms::Kind::Button:
             style |= WS_TABSTOP | ((c.flags & forms::DefaultButton) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
@@ -177,15 +211,34 @@ void Win32Form::createControl(Slot& slot) {
             break;
         case forms::Kind::ListBox:
             cls = "LISTBOX";
-            style |= WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
+            style |= WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT |
+                     ((c.flags & forms::NoSelection) ? LBS_NOSEL : 0);
+            exStyle = WS_EX_CLIENTEDGE;
+            break;
+        case forms::Kind::ReportList:
+            cls = WC_LISTVIEWA;
+            style |= WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER;
             exStyle = WS_EX_CLIENTEDGE;
             break;
     }
-    slot.window = CreateWindowExA(exStyle, cls, toAnsi(c.caption).c_str(), style, 0, 0, 0, 0, hwnd_,
+    const bool report = c.kind == forms::Kind::ReportList;
+    slot.window = CreateWindowExA(exStyle, cls, report ? "" : toAnsi(c.caption).c_str(), style, 0, 0, 0, 0, hwnd_,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(slot.id)),
                                   GetModuleHandleA(nullptr), nullptr);
     SendMessageA(slot.window, WM_SETFONT, reinterpret_cast<WPARAM>((c.flags & forms::FixedPitch) ? fixedFont_ : font_),
                  FALSE);
+    if (!report) return;
+    SendMessageA(slot.window, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    const auto headers = split(c.caption, '\n');
+    for (std::size_t i = 0; i < headers.size(); ++i) {
+        std::string header = toAnsi(headers[i]);
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.pszText = header.data();
+        column.cx = i < c.columnWidths.size() ? c.columnWidths[i] : 80;
+        column.iSubItem = static_cast<int>(i);
+        SendMessageA(slot.window, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+    }
 }
 
 void Win32Form::rebuildItems(Slot& slot, const std::vector<std::string>& items) {
@@ -221,12 +274,22 @@ RECT Win32Form::placeOf(const forms::Control& c) const {
         const int grown = (box.right - box.left) - group->width;
         if (c.flags & forms::GrowWidth) r.right += grown;
         if (c.flags & forms::MoveRight) OffsetRect(&r, grown, 0);
-        return r;
+        return besideRow(c, r);
     }
     if (c.flags & forms::MoveRight) OffsetRect(&r, dx, 0);
     if (c.flags & forms::MoveDown) OffsetRect(&r, 0, dy);
     if (c.flags & forms::GrowWidth) r.right += dx;
     if (c.flags & forms::GrowHeight) r.bottom += dy;
+    return besideRow(c, r);
+}
+
+RECT Win32Form::besideRow(const forms::Control& c, RECT r) const {
+    const forms::Control* list = c.rowOf.empty() ? nullptr : description_.find(c.rowOf);
+    if (!list) return r;
+    const RECT rows = placeOf(*list);
+    const int height = static_cast<int>(SendMessageA(control(c.rowOf), LB_GETITEMHEIGHT, 0, 0));
+    r.top = rows.top + GetSystemMetrics(SM_CYEDGE) + c.row * height;
+    r.bottom = r.top + height;
     return r;
 }
 
@@ -251,6 +314,56 @@ void Win32Form::layout() {
     }
 }
 
+bool Win32Form::groupsAllow(const forms::Control& c, bool ControlState::*what) const {
+    for (const auto* group = description_.find(c.group); group; group = description_.find(group->group))
+        if (!(model_.control(group->name).*what)) return false;
+    return true;
+}
+
+void Win32Form::bindRows(Slot& slot, const ControlState& state) {
+    std::vector<std::vector<std::string>> rows;
+    if (events_.rows) {
+        rows = events_.rows(slot.control.name);
+    } else {
+        for (const auto& item : state.items) rows.push_back(split(item, '\t'));
+    }
+    std::vector<std::string> lines;
+    for (const auto& row : rows) {
+        std::string line;
+        for (const auto& cell : row) line += cell + '\t';
+        lines.push_back(line);
+    }
+    if (lines != slot.shown) {
+        SendMessageA(slot.window, WM_SETREDRAW, FALSE, 0);
+        SendMessageA(slot.window, LVM_DELETEALLITEMS, 0, 0);
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            for (std::size_t column = 0; column < rows[r].size(); ++column) {
+                std::string text = toAnsi(rows[r][column]);
+                LVITEMA item{};
+                item.mask = LVIF_TEXT;
+                item.iItem = static_cast<int>(r);
+                item.iSubItem = static_cast<int>(column);
+                item.pszText = text.data();
+                SendMessageA(slot.window, column == 0 ? LVM_INSERTITEMA : LVM_SETITEMTEXTA, r,
+                             reinterpret_cast<LPARAM>(&item));
+            }
+        }
+        slot.shown = lines;
+        SendMessageA(slot.window, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(slot.window, nullptr, TRUE);
+    }
+    const auto selected = static_cast<int>(SendMessageA(slot.window, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                                        LVNI_SELECTED));
+    if (selected == state.itemIndex) return;
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(slot.window, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    if (state.itemIndex < 0 || state.itemIndex >= static_cast<int>(rows.size())) return;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(slot.window, LVM_SETITEMSTATE, static_cast<WPARAM>(state.itemIndex), reinterpret_cast<LPARAM>(&item));
+    SendMessageA(slot.window, LVM_ENSUREVISIBLE, static_cast<WPARAM>(state.itemIndex), FALSE);
+}
+
 void Win32Form::bind(Slot& slot) {
     const auto& c = slot.control;
     const bool known = model_.controls().count(c.name) != 0;
@@ -273,8 +386,8 @@ void Win32Form::bind(Slot& slot) {
             for (std::size_t i = 0; i < slot.items.size(); ++i) {
                 SendMessageA(slot.items[i], BM_SETCHECK,
                              static_cast<int>(i) == state.itemIndex ? BST_CHECKED : BST_UNCHECKED, 0);
-                EnableWindow(slot.items[i], state.enabled);
-                ShowWindow(slot.items[i], state.visible ? SW_SHOWNA : SW_HIDE);
+                EnableWindow(slot.items[i], state.enabled && groupsAllow(c, &ControlState::enabled));
+                ShowWindow(slot.items[i], state.visible && groupsAllow(c, &ControlState::visible) ? SW_SHOWNA : SW_HIDE);
             }
             break;
         case forms::Kind::Edit:
@@ -327,9 +440,12 @@ void Win32Form::bind(Slot& slot) {
             SendMessageA(slot.window, LB_SETCURSEL, static_cast<WPARAM>(state.itemIndex), 0);
             break;
         }
+        case forms::Kind::ReportList:
+            bindRows(slot, state);
+            break;
     }
-    EnableWindow(slot.window, state.enabled);
-    ShowWindow(slot.window, state.visible ? SW_SHOWNA : SW_HIDE);
+    EnableWindow(slot.window, state.enabled && groupsAllow(c, &ControlState::enabled));
+    ShowWindow(slot.window, state.visible && groupsAllow(c, &ControlState::visible) ? SW_SHOWNA : SW_HIDE);
 }
 
 void Win32Form::refresh() {
@@ -340,6 +456,15 @@ void Win32Form::refresh() {
     setWindowText(hwnd_, caption);
     for (auto& slot : slots_) bind(*slot);
     refreshing_ = false;
+}
+
+void Win32Form::setDefaultButton(const std::string& name) {
+    const Slot* chosen = slotNamed(name);
+    if (!chosen || chosen->control.kind != forms::Kind::Button) return;
+    defaultId_ = chosen->id;
+    for (const auto& slot : slots_)
+        if (slot->control.kind == forms::Kind::Button)
+            SendMessageA(slot->window, BM_SETSTYLE, slot.get() == chosen ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
 
 HWND Win32Form::control(const std::string& name) const {
@@ -466,12 +591,15 @@ LRESULT Win32Form::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
             return 0;
         case DM_GETDEFID:
+            if (defaultId_) return MAKELONG(defaultId_, DC_HASDEFID);
             for (const auto& slot : slots_)
                 if (slot->control.flags & forms::DefaultButton) return MAKELONG(slot->id, DC_HASDEFID);
             return 0;
         case WM_CLOSE:
             closeRequest();
             return 0;
+        case WM_NOTIFY:
+            return onNotify(*reinterpret_cast<const NMHDR*>(lParam));
         case WM_SIZE:
             if (wParam != SIZE_MINIMIZED) {
                 clientWidth_ = LOWORD(lParam);
@@ -506,6 +634,41 @@ LRESULT Win32Form::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         default:
             return DefWindowProcA(hwnd_, message, wParam, lParam);
+    }
+}
+
+LRESULT Win32Form::onNotify(const NMHDR& header) {
+    Slot* slot = slotOf(header.hwndFrom);
+    if (!slot || slot->control.kind != forms::Kind::ReportList) return 0;
+    const std::string& name = slot->control.name;
+    switch (header.code) {
+        case LVN_ITEMCHANGED: {
+            const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+            if (!refreshing_ && events_.choose && (change.uChanged & LVIF_STATE) &&
+                (change.uNewState & LVIS_SELECTED) && !(change.uOldState & LVIS_SELECTED))
+                events_.choose(name, change.iItem);
+            return 0;
+        }
+        case NM_SETFOCUS:
+            if (events_.focus) events_.focus(name);
+            return 0;
+        case NM_CUSTOMDRAW: {
+            if (!events_.paintCell) return CDRF_DODEFAULT;
+            auto& draw = const_cast<NMLVCUSTOMDRAW&>(reinterpret_cast<const NMLVCUSTOMDRAW&>(header));
+            if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+            if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) return CDRF_NOTIFYSUBITEMDRAW;
+            if (draw.nmcd.dwDrawStage != (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) return CDRF_DODEFAULT;
+            const int row = static_cast<int>(draw.nmcd.dwItemSpec);
+            // Asked for by its column in `top`; the first column's answer is the whole row.
+            RECT cell{LVIR_BOUNDS, draw.iSubItem, 0, 0};
+            SendMessageA(header.hwndFrom, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
+            if (draw.iSubItem == 0)
+                cell.right = cell.left + static_cast<int>(SendMessageA(header.hwndFrom, LVM_GETCOLUMNWIDTH, 0, 0));
+            return events_.paintCell(name, row, draw.iSubItem, draw.nmcd.hdc, cell) ? CDRF_SKIPDEFAULT
+                                                                                    : CDRF_DODEFAULT;
+        }
+        default:
+            return 0;
     }
 }
 
@@ -546,10 +709,16 @@ void Win32Form::onCommand(WORD id, WORD code, HWND from) {
                 events_.check(name, SendMessageA(from, BM_GETCHECK, 0, 0) == BST_CHECKED);
             break;
         case forms::Kind::Label:
-            if (code == STN_CLICKED)
-                if (HWND target = control(slot->control.focusControl)) SetFocus(target);
+            if (code != STN_CLICKED) break;
+            if (HWND target = control(slot->control.focusControl)) {
+                SetFocus(target);
+            } else if (slot->control.row >= 0 && events_.click) {
+                // A row's label stands for its row.
+                events_.click(name);
+            }
             break;
         case forms::Kind::Edit:
+            if (code == EN_SETFOCUS && events_.focus) events_.focus(name);
             if (code == EN_CHANGE && events_.text) events_.text(name, windowText(from));
             if (code == EN_KILLFOCUS && events_.leave && !events_.leave(name)) SetFocus(from);
             break;
@@ -566,9 +735,12 @@ void Win32Form::onCommand(WORD id, WORD code, HWND from) {
                 }
             } else if (code == CBN_KILLFOCUS && events_.leave && !events_.leave(name)) {
                 SetFocus(from);
+            } else if (code == CBN_SETFOCUS && events_.focus) {
+                events_.focus(name);
             }
             break;
         case forms::Kind::ListBox:
+            if (code == LBN_SETFOCUS && events_.focus) events_.focus(name);
             if (code == LBN_SELCHANGE && events_.choose)
                 events_.choose(name, static_cast<int>(SendMessageA(from, LB_GETCURSEL, 0, 0)));
             if (code == LBN_DBLCLK && events_.click) events_.click(name);

@@ -37,6 +37,13 @@ struct FormEvents {
     // The model changed; runs before the form rereads it, so that a view
     // can bring what only it keeps (a history) into the model first.
     std::function<void()> changed;
+    // A control took the focus.
+    std::function<void(const std::string& name)> focus;
+    // A report list's rows, cell by cell; unset: the model's items.
+    std::function<std::vector<std::vector<std::string>>(const std::string& name)> rows;
+    // Paints a report list's cell over its background; true: nothing more
+    // is drawn there.
+    std::function<bool(const std::string& name, int row, int column, HDC dc, const RECT& cell)> paintCell;
 };
 
 class Win32Form {
@@ -59,6 +66,8 @@ public:
 
     // Reads the whole model into the controls.
     void refresh();
+    // The button Enter presses from now on (one of the form's buttons).
+    void setDefaultButton(const std::string& name);
     // Centred over the owner, else on the screen's work area.
     void centre();
     void show();
@@ -76,11 +85,17 @@ private:
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void onCommand(WORD id, WORD code, HWND from);
+    LRESULT onNotify(const NMHDR& header);
+    void bindRows(Slot& slot, const ControlState& state);
+    // A control is enabled and shown only where its group boxes are.
+    bool groupsAllow(const forms::Control& control, bool ControlState::*what) const;
     void create(HWND owner, HMENU menu);
     void createControl(Slot& slot);
     void rebuildItems(Slot& slot, const std::vector<std::string>& items);
     void layout();
     RECT placeOf(const forms::Control& control) const;
+    // A label beside a list's row: the row's top and height.
+    RECT besideRow(const forms::Control& control, RECT place) const;
     void bind(Slot& slot);
     Slot* slotOf(HWND window);
     const Slot* slotNamed(const std::string& name) const;
@@ -100,6 +115,7 @@ private:
     bool ended_ = false;
     bool modal_ = false;
     int result_ = 0;
+    int defaultId_ = 0;
 };
 
 // Hands the waiting messages of this thread to their windows, with the
