@@ -48,9 +48,24 @@ void FieldHistories::load(const std::string& field, const std::string& section) 
     model_.setText(field, items.empty() ? std::string() : items.front());
 }
 
+void FieldHistories::loadItems(const std::string& field, const std::string& section, bool kept) {
+    Field& f = fields_[field];
+    f.section = section;
+    f.kept = kept;
+    f.history.Load(store_, kDriverKey, section);
+    model_.setItems(field, f.history.Items(), -1);
+}
+
+void FieldHistories::add(const std::string& field, const std::string& text) {
+    Field& f = fields_[field];
+    f.history.AddHistory(text);
+    f.history.Save(store_, kDriverKey, f.section);
+    model_.setItems(field, f.history.Items(), -1);
+}
+
 void FieldHistories::keep() {
     for (auto& [name, f] : fields_) {
-        if (!model_.control(name).visible) continue;
+        if (!f.kept || !model_.control(name).visible) continue;
         f.history.AddHistory(model_.control(name).text);
         f.history.Save(store_, kDriverKey, f.section);
     }

@@ -30,6 +30,11 @@ class FieldHistories {
 public:
     FieldHistories(FormModel& model, platform::SettingsStore& store) : model_(model), store_(store) {}
     void load(const std::string& field, const std::string& section);
+    // Only the drop-down: the field keeps the model's text (a value in
+    // force); `kept`: its text joins the history at keep().
+    void loadItems(const std::string& field, const std::string& section, bool kept = true);
+    // The text goes to the front of the field's history now.
+    void add(const std::string& field, const std::string& text);
     const std::string& section(const std::string& field) { return fields_[field].section; }
     void keep();
 
@@ -37,6 +42,7 @@ private:
     struct Field {
         std::string section;
         THistoryList history;
+        bool kept = true;
     };
     FormModel& model_;
     platform::SettingsStore& store_;

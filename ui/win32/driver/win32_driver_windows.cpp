@@ -164,6 +164,8 @@ void Win32DriverWindows::RunMenuDialog(MenuDialog which, const std::string& capt
         case MenuDialog::SaveMemory: saveMemory(); break;
         case MenuDialog::Map: map(); break;
         case MenuDialog::BasicBreak: basicBreak(); break;
+        case MenuDialog::Break: breaks(); break;
+        case MenuDialog::TraceSettings: traceSettings(); break;
         default: fallback_.RunMenuDialog(which, caption); break;
     }
 }
@@ -206,6 +208,26 @@ void Win32DriverWindows::map() {
 void Win32DriverWindows::basicBreak() {
     const auto offline = object_->OfflineSelectTable();
     BasicBreakFormModel model(store_);
+    model.SetSettings(offline.get());
+    SelectWin32 view(model, store_, ownerOf(object_->HostWindow()));
+    if (!runSelectDialog(view, model)) return;
+    if (auto chain = model.GetKommandos()) object_->RunMenuCommand(std::move(chain));
+}
+
+void Win32DriverWindows::breaks() {
+    const auto offline = object_->OfflineSelectTable();
+    // The full dialog is offered with a trace board: its trigger hardware
+    // drives the logic probes and the trace overflow.
+    BreakFormModel model(store_, object_->TracePlatine());
+    model.SetSettings(offline.get());
+    SelectWin32 view(model, store_, ownerOf(object_->HostWindow()));
+    if (!runSelectDialog(view, model)) return;
+    if (auto chain = model.GetKommandos()) object_->RunMenuCommand(std::move(chain));
+}
+
+void Win32DriverWindows::traceSettings() {
+    const auto offline = object_->OfflineSelectTable();
+    TraceSettingsFormModel model(store_);
     model.SetSettings(offline.get());
     SelectWin32 view(model, store_, ownerOf(object_->HostWindow()));
     if (!runSelectDialog(view, model)) return;

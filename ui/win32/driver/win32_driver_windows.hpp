@@ -57,6 +57,8 @@ private:
     void saveMemory();
     void map();
     void basicBreak();
+    void breaks();
+    void traceSettings();
 
     platform::SettingsStore& store_;
     TAgdiObject* object_ = nullptr;
