@@ -1,5 +1,6 @@
 #include "ui/win32/driver/win32_driver_windows.hpp"
 
+#include <algorithm>
 #include <vector>
 
 #include "host/agdi_object.hpp"
@@ -14,12 +15,18 @@
 #include "ui/win32/driver/copy_fill_win32.hpp"
 #include "ui/win32/driver/dialog_runner.hpp"
 #include "ui/win32/driver/maintenance_win32.hpp"
+#include "ui/win32/driver/performance_win32.hpp"
 #include "ui/win32/driver/save_memory_win32.hpp"
 #include "ui/win32/driver/select_win32.hpp"
+#include "ui/win32/win32_ui.hpp"
 
 namespace tarvex::ui::win32 {
 
 namespace {
+
+// The trace board's frames when the object has no board of its own: the
+// smallest trace memory.
+constexpr std::uint32_t kDefaultTraceCapacity = 32768;
 
 DialogTables tablesOf(TAgdiObject& object) {
     DialogTables tables;
@@ -166,6 +173,8 @@ void Win32DriverWindows::RunMenuDialog(MenuDialog which, const std::string& capt
         case MenuDialog::BasicBreak: basicBreak(); break;
         case MenuDialog::Break: breaks(); break;
         case MenuDialog::TraceSettings: traceSettings(); break;
+        case MenuDialog::PerformanceDefinitions: performanceDefinitions(caption); break;
+        case MenuDialog::PerformanceAnalysis: performanceAnalysis(caption); break;
         default: fallback_.RunMenuDialog(which, caption); break;
     }
 }
@@ -232,6 +241,22 @@ void Win32DriverWindows::traceSettings() {
     SelectWin32 view(model, store_, ownerOf(object_->HostWindow()));
     if (!runSelectDialog(view, model)) return;
     if (auto chain = model.GetKommandos()) object_->RunMenuCommand(std::move(chain));
+}
+
+void Win32DriverWindows::performanceDefinitions(const std::string& caption) {
+    TPerformance* perf = object_->Performance();
+    if (!perf) return fallback_.RunMenuDialog(MenuDialog::PerformanceDefinitions, caption);
+    const IPerformanceTrace* trace = object_->PerformanceTrace();
+    const auto capacity = trace ? static_cast<std::uint32_t>(std::max(trace->capacity(), 1)) : kDefaultTraceCapacity;
+    runPerformanceDefinitions(*perf, capacity, tablesOf(*object_), store_, ownerOf(object_->HostWindow()));
+}
+
+void Win32DriverWindows::performanceAnalysis(const std::string& caption) {
+    if (!object_->Performance()) return fallback_.RunMenuDialog(MenuDialog::PerformanceAnalysis, caption);
+    Win32BusyCursor busy;
+    const TPerformanceList& result = object_->PerformanceErgebnis(&busy);
+    runPerformanceAnalysis(result, object_->PerformanceTrace(), object_->DialogContext().banking, store_,
+                           ownerOf(object_->HostWindow()));
 }
 
 }  // namespace tarvex::ui::win32

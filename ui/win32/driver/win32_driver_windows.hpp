@@ -59,6 +59,8 @@ private:
     void basicBreak();
     void breaks();
     void traceSettings();
+    void performanceDefinitions(const std::string& caption);
+    void performanceAnalysis(const std::string& caption);
 
     platform::SettingsStore& store_;
     TAgdiObject* object_ = nullptr;
