@@ -160,6 +160,12 @@ TEST(Win32MenuDialogs, PerformanceDefinitionsReachTheMeasurementAndAHaltGivesThe
         HWND rows = f.control("ListView");
         // The range and the rest of the run.
         EXPECT_GE(SendMessageA(rows, LVM_GETITEMCOUNT, 0, 0), 2);
+        // Every column in view.
+        RECT client;
+        GetClientRect(rows, &client);
+        int total = 0;
+        for (int c = 0; c < 7; ++c) total += static_cast<int>(SendMessageA(rows, LVM_GETCOLUMNWIDTH, c, 0));
+        EXPECT_LE(total, client.right);
         EXPECT_EQ(clippedControls(f), std::vector<std::string>{});
         saveShot(f, "TFormPerformanceAnalyse-menu");
         test::click(f.control("OkButton"));

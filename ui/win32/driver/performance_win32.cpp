@@ -165,17 +165,31 @@ void PerformanceAnalyseWin32::fitColumns() {
     HWND list = form_->control("ListView");
     const auto rows = model_.Rows();
     const auto& given = form_->description().find("ListView")->columnWidths;
-    for (int c = 0; c < static_cast<int>(given.size()); ++c) {
+    const int count = static_cast<int>(given.size());
+    std::vector<int> widths(given.begin(), given.end());
+    std::vector<int> needed(given.size(), 0);
+    for (int c = 0; c < count; ++c) {
         if (c == kBarColumn) continue;
-        int width = given[static_cast<std::size_t>(c)];
         for (const auto& row : rows) {
             const std::string text = toAnsi(row[static_cast<std::size_t>(c)]);
-            width = std::max(width, static_cast<int>(SendMessageA(list, LVM_GETSTRINGWIDTHA, 0,
-                                                                  reinterpret_cast<LPARAM>(text.c_str()))) +
-                                        kCellPadding);
+            needed[static_cast<std::size_t>(c)] = std::max(
+                needed[static_cast<std::size_t>(c)],
+                static_cast<int>(SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text.c_str()))) +
+                    kCellPadding);
         }
-        SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), width);
+        widths[static_cast<std::size_t>(c)] =
+            std::max(widths[static_cast<std::size_t>(c)], needed[static_cast<std::size_t>(c)]);
     }
+    // The comment, last, takes what the others leave of the list, as long
+    // as its texts fit: every column in view where the list has room.
+    RECT client;
+    GetClientRect(list, &client);
+    int others = 0;
+    for (int c = 0; c + 1 < count; ++c) others += widths[static_cast<std::size_t>(c)];
+    auto& last = widths.back();
+    last = std::max(needed.back(), std::min(last, static_cast<int>(client.right) - others));
+    for (int c = 0; c < count; ++c)
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), widths[static_cast<std::size_t>(c)]);
 }
 
 // ---------------------------------------------------------------- entries
