@@ -17,6 +17,14 @@
 namespace tarvex::ui::win32 {
 namespace {
 
+// The help viewer, recording what the forms ask of it.
+struct ScopedHelp {
+    platform::RecordingHelpViewer viewer;
+    platform::HelpViewer* saved = platform::currentUi().help;
+    ScopedHelp() { platform::currentUi().help = &viewer; }
+    ~ScopedHelp() { platform::currentUi().help = saved; }
+};
+
 bool isDefault(HWND button) { return (GetWindowLongPtrA(button, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON; }
 
 std::string cellText(HWND list, int row, int column) {
@@ -48,6 +56,7 @@ TEST(PerformanceWin32, DefineDefaultButtonFramesHistoriesAndWidths) {
                       TPerformanceWiring{&trace});
     platform::ScriptedMessageBoxes boxes;
     platform::ScopedUi ui(&boxes);
+    ScopedHelp help;
     PerfDefineModel model(tables, store, PerfSettingsOf(perf, 131072));
     {
         PerformanceDefineWin32 view(model, store, nullptr);
@@ -105,7 +114,10 @@ TEST(PerformanceWin32, DefineDefaultButtonFramesHistoriesAndWidths) {
         EXPECT_EQ(test::textOf(form.control("FrameCount")), "400");
         EXPECT_EQ(clippedControls(form), std::vector<std::string>{});
         saveShot(form, "TFormPerformanceDefine");
+        test::click(form.control("HelpButton"));
+        EXPECT_EQ(help.viewer.calls(), (std::vector<std::pair<unsigned, unsigned>>{{1, 620}}));
         SendMessageA(list, LVM_SETCOLUMNWIDTH, 3, 150);
+        test::focus(form.control("FrameCount"));
         test::pressKey(VK_RETURN);  // the focus is in the frame count: OK
         EXPECT_EQ(form.result(), IDOK);
         keepPosition(form, model);
@@ -169,6 +181,7 @@ TEST(PerformanceWin32, AnalyseBarsFollowTheShareAndStayInTheirColumn) {
     result.FrameCount = 12;
     result.RunTime = 200;
     result.Messages = {"Trace frame 4 ignored: start address 0100 missing"};
+    ScopedHelp help;
     PerfAnalyseModel model(store, nullptr, &trace);
     model.SetErgebnis(result);
     PerformanceAnalyseWin32 view(model, nullptr);
@@ -230,6 +243,8 @@ TEST(PerformanceWin32, AnalyseBarsFollowTheShareAndStayInTheirColumn) {
     ReleaseDC(list, dc);
     EXPECT_EQ(clippedControls(form), std::vector<std::string>{});
     saveShot(form, "TFormPerformanceAnalyse");
+    test::pressKey(VK_F1);
+    EXPECT_EQ(help.viewer.calls(), (std::vector<std::pair<unsigned, unsigned>>{{1, 630}}));
     test::pressKey(VK_ESCAPE);
     EXPECT_TRUE(form.ended());
 }

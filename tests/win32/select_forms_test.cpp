@@ -27,6 +27,14 @@ struct OfflineRig : tarvex::test::SimTarget {
     TSelectWiring wiring() { return TSelectWiring{*emu, *banking, *spaces, options, notifier}; }
 };
 
+// The help viewer, recording what the forms ask of it.
+struct ScopedHelp {
+    platform::RecordingHelpViewer viewer;
+    platform::HelpViewer* saved = platform::currentUi().help;
+    ScopedHelp() { platform::currentUi().help = &viewer; }
+    ~ScopedHelp() { platform::currentUi().help = saved; }
+};
+
 bool checked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 void clickLabel(HWND label) {
@@ -118,6 +126,7 @@ TEST(SelectWin32, BreakChannelsModesAndCounters) {
     OfflineRig r;
     r.store.writeString(kDriverKey, "BreakFormZaehler", "History0", "7");
     tarvex::test::FakeTraceControl trace;
+    ScopedHelp help;
     BreakFormModel model(r.store, &trace);
     model.SetSettings(r.offline.get());
     {
@@ -183,6 +192,9 @@ TEST(SelectWin32, BreakChannelsModesAndCounters) {
         EXPECT_FALSE(checked(form.control("CheckBreakDelay")));
         test::click(form.control("CheckBreakDelay"));
         test::typeText(form.control("BreakDelayCount"), "500");
+        test::click(form.control("Hilfe"));
+        EXPECT_EQ(help.viewer.calls(), (std::vector<std::pair<unsigned, unsigned>>{{1, 505}}));
+        test::focus(form.control("BreakDelayCount"));
         test::pressKey(VK_RETURN);
         EXPECT_EQ(form.result(), IDOK);
     }
@@ -199,6 +211,7 @@ TEST(SelectWin32, BreakChannelsModesAndCounters) {
 
 TEST(SelectWin32, TraceSettingsTriggersFiltersAndOptions) {
     OfflineRig r;
+    ScopedHelp help;
     TraceSettingsFormModel model(r.store);
     model.SetSettings(r.offline.get());
     {
@@ -245,6 +258,8 @@ TEST(SelectWin32, TraceSettingsTriggersFiltersAndOptions) {
         saveShot(form, "TFormVok4Trace");
         EXPECT_TRUE(r.log().empty());
         test::pressKey(VK_F1);
+        test::click(form.control("HilfeButton"));
+        EXPECT_EQ(help.viewer.calls(), (std::vector<std::pair<unsigned, unsigned>>{{1, 605}, {1, 605}}));
         test::click(form.control("OkButton"));
         EXPECT_EQ(form.result(), IDOK);
     }
