@@ -151,11 +151,11 @@ int TBanking::generation() const { return emulator_.Generation(); }
 int TBanking::family() const { return emulator_.ProzessorTyp(); }
 
 int TBanking::MaxVarBank() const { return !varBanking_ || dallasVarBank_ ? 255 : MaxBank(); }
-int TBanking::HardwareBankLimit() const { return generation() == 0 ? 1 : 7; }
+int TBanking::HardwareBankLimit() const { return emulator_.Profile().hardwareBankLimit; }
 
 void TBanking::SetDefaults() {
     LockUpdate(true);
-    SetBankingVersion(generation() == 1 ? 1 : 0);
+    SetBankingVersion(emulator_.Profile().bankingVersionParity == 1 ? 1 : 0);
     SetBankingMode(0);
     resetBank_ = 255;
     sfrPort_ = 0x90;
@@ -481,8 +481,7 @@ void TBanking::setMaxBytes(int bytes) {
 
 void TBanking::SetDallasAddressingMode(int mode) {
     if (mode < DallasStandard || mode > DallasContiguous) mode = DallasStandard;
-    const std::uint8_t code = emulator_.FirmwareCode();
-    if (mode != DallasStandard && (code == 11 || code == 13)) {
+    if (mode != DallasStandard && !emulator_.Profile().dallasAddressing) {
         WarningBox(FmtLoadStr(91, emulator_.EpromVersion()), 0);
         mode = DallasStandard;
     }
@@ -550,7 +549,7 @@ void TBanking::dallasReturnPatch() {
         if (block.size() == DallasReturnBytes) savedDallas_ = saved + block;
     }
     emulator_.WriteN(0x7C19, 0x06);
-    emulator_.WriteN(0x7C1A, emulator_.FirmwareCode() < 14 ? 0xE2 : 0xDF);
+    emulator_.WriteN(0x7C1A, emulator_.Profile().dallasReturnJump);
     std::string bytes;
     if (const TMonitorData* data = emulator_.MonitorData())
         for (const auto& line : data->PatchLines("Banking.DallasPatchRuecksprungAdresse", emulator_.FirmwareCode()))
@@ -574,9 +573,9 @@ void TBanking::dallasReturnUndo() {
 // ---- Start and reset
 
 void TBanking::applyVersionByGeneration() {
-    const int g = generation();
-    if (g == 1 && version_ % 2 == 0) SetBankingVersion(version_ + 1);
-    else if (g == 0 && version_ % 2 == 1) SetBankingVersion(version_ - 1);
+    const int parity = emulator_.Profile().bankingVersionParity;
+    if (parity < 0 || version_ % 2 == parity) return;
+    SetBankingVersion(parity == 1 ? version_ + 1 : version_ - 1);
 }
 
 void TBanking::InitEmulStart() {
@@ -589,7 +588,7 @@ void TBanking::InitEmulStart() {
 
 void TBanking::PrepareReset() {
     emulator_.Log("Banking PrepareReset");
-    if (generation() == 0) {
+    if (!emulator_.Profile().bankControlRegister) {
         if (mode_ >= 5 || (mode_ != 0 && dallasFamily(family()))) WriteBank(KindCode, 0);
         else WriteBank(KindCode, DefaultBankOfMode(mode_));
         return;

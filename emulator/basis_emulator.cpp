@@ -159,7 +159,7 @@ void TBasisEmulator::WriteV(std::uint16_t index, std::uint8_t value) {
 TBasisEmulator::Bytes TBasisEmulator::FrameLesen(std::uint32_t counter, std::uint8_t count) {
     auto lock = LockLink();
     Protokoll("FrameLesen Counter=" + Format("%.4x", counter) + " Anz=" + Format("%.2x", count));
-    if (firmwareCode_ < 16) {
+    if (profile_.frameCommand == FrameCommand::OneFrame) {
         // This form carries no count, and the board answers it with one
         // frame: a frame per command, or the frames beyond the first would
         // be waited for in vain and then answer the next commands.
@@ -171,7 +171,7 @@ TBasisEmulator::Bytes TBasisEmulator::FrameLesen(std::uint32_t counter, std::uin
         return frames;
     }
     std::string command = "n";
-    if (firmwareCode_ >= 17) {
+    if (profile_.frameCommand == FrameCommand::Counter24) {
         command += static_cast<char>((counter >> 16) & 0xFF);
         command += WordToBytes(static_cast<std::uint16_t>(counter));
     } else {
@@ -187,7 +187,7 @@ std::uint8_t TBasisEmulator::FlashCommand(std::uint8_t code, std::uint8_t functi
     auto lock = LockLink();
     // Erasing a block and writing a byte act on the selected block.
     if (function == 1 || function == 2) requireKnownFlashBlock();
-    std::string command = firmwareCode_ < 15 ? "aIaP" : "aFlC";
+    std::string command(profile_.flashCommand);
     command += static_cast<char>(code);
     command += static_cast<char>(function);
     command += WordToBytes(address);
@@ -233,7 +233,7 @@ std::uint8_t TBasisEmulator::FlashBlockTransfer(std::uint16_t address, std::stri
             Format("Flash block of %d bytes refused: at most %d bytes per block", count, MaxFlashBlock));
     requireKnownFlashBlock();
     const std::string reversed(bytes.rbegin(), bytes.rend());
-    if (firmwareCode_ >= 18) {
+    if (!profile_.byteWiseTransfer) {
         std::string header = "bFlC";
         header += static_cast<char>(count);
         header += byteString({0x16, 0x02});
@@ -243,7 +243,7 @@ std::uint8_t TBasisEmulator::FlashBlockTransfer(std::uint16_t address, std::stri
         return firstByte(Lesen(1));
     }
     const auto last = static_cast<std::uint16_t>(address + count - 1);
-    std::string header = firmwareCode_ >= 15 ? "bFlC" : "bIaP";
+    std::string header(profile_.transferCommand);
     header += static_cast<char>(count);
     header += byteString({0x16, 0x02});
     header += WordToBytes(last);
@@ -275,7 +275,7 @@ std::uint8_t TBasisEmulator::FlashBlockTransfer(std::uint16_t address, std::stri
 
 void TBasisEmulator::FlashBlockSwitch(std::uint8_t block) {
     auto lock = LockLink();
-    if (!flashBlockKnown_ && !flashBlockRecoverySent_ && generation_ != 0 && !timeoutFlag_ && !fatalUsbError_) {
+    if (!flashBlockKnown_ && !flashBlockRecoverySent_ && profile_.flashBlocks && !timeoutFlag_ && !fatalUsbError_) {
         // After a reconnect without a board reset the board's block is not
         // known. On the serial port the write reopens the port and resets
         // the board; elsewhere "y 04" is taken to select block 0 (our
@@ -289,7 +289,7 @@ void TBasisEmulator::FlashBlockSwitch(std::uint8_t block) {
     }
     if (block == flashBlock_) return;
     flashBlock_ = block;
-    if (generation_ != 0) {
+    if (profile_.flashBlocks) {
         Protokoll("Flash-Block umschalten: " + std::to_string(block));
         Schreiben("z");
     }
@@ -304,7 +304,7 @@ void TBasisEmulator::forgetFlashBlock() {
 void TBasisEmulator::requireKnownFlashBlock() {
     // Nothing goes out while the link is broken; and the oldest boards have
     // no block to choose.
-    if (flashBlockKnown_ || generation_ == 0 || timeoutFlag_ || fatalUsbError_) return;
+    if (flashBlockKnown_ || !profile_.flashBlocks || timeoutFlag_ || fatalUsbError_) return;
     // The serial port's next open resets the board into a known block.
     if (transport_->resetsBoardOnConfigure() && !handleOpen_) GetHandle();
     if (flashBlockKnown_) return;
@@ -323,7 +323,7 @@ void TBasisEmulator::DisableExtReset() {
 }
 
 void TBasisEmulator::TransmitT6InternalClock() {
-    if (generation_ != 2 || connectionState_ < StateStarting) return;
+    if (!profile_.internalClock || connectionState_ < StateStarting) return;
     auto lock = LockLink();
     Protokoll("TransmitT6InternalClock");
     const auto& row = InternalClockTable()[internalClock_ < ClockRowCount ? internalClock_ : 9];
@@ -358,10 +358,10 @@ void TBasisEmulator::ReadSeriennummer() {
         const std::uint8_t v = FlashCommand(0x16, 3, 0x3FF8, 0);
         deviceVersion_ = v > 254 ? 0 : v;
     };
-    if (firmwareCode_ == 11 || firmwareCode_ == 12) {
+    if (profile_.serialSource == SerialSource::None) {
         serialNumber_ = NoSerialNumber;
         hardwareId_ = 0;
-    } else if ((firmwareCode_ == 13 || firmwareCode_ == 14) && flashBlock_ == 0) {
+    } else if (profile_.serialSource == SerialSource::FlashCells && flashBlock_ == 0) {
         Protokoll("Get Seriennummer+HW-Kennung+Version");
         std::uint8_t hi = FlashCommand(0x16, 3, 0x3FFD, 0);
         if (hi > 254) hi = 0;
@@ -371,7 +371,7 @@ void TBasisEmulator::ReadSeriennummer() {
         hardwareId_ = FlashCommand(0x16, 3, 0x3FFC, 0);
         deviceVersion();
         resultLine();
-    } else if (firmwareCode_ != 13 && firmwareCode_ != 14 && flashBlock_ == 1) {
+    } else if (profile_.serialSource == SerialSource::Command && flashBlock_ == 1) {
         Protokoll("Get Seriennummer+HW-Kennung+Version");
         Schreiben("k");
         const Bytes answer = Lesen(3);
@@ -387,34 +387,29 @@ void TBasisEmulator::ReadSeriennummer() {
 }
 
 void TBasisEmulator::SetGeraet(std::uint8_t generation) {
-    if (generation == generation_) return;
-    generation_ = generation;
+    if (generation == profile_.generation) return;
+    setProfile(profile_.code, generation);
     hardwareName_ = GeraetName(generation);
 }
 
 void TBasisEmulator::CheckEpromVersion() {
-    firmwareCode_ = VersionCode(epromVersion_);
+    const std::uint8_t code = VersionCode(epromVersion_);
+    setProfile(code, profile_.generation);
     ReadSeriennummer();
-    if (firmwareCode_ == 11 || firmwareCode_ == 12) {
-        SetGeraet(0);
-    } else if (firmwareCode_ == 13 || firmwareCode_ == 14) {
-        SetGeraet(1);
-        if (firmwareCode_ == 13 && deviceVersion_ != 0) {
-            firmwareCode_ = 14;
-            epromVersion_ = "4.0" + std::to_string(deviceVersion_ + 1);
-        }
-    } else if (firmwareCode_ >= 15 && firmwareCode_ <= 20) {
-        SetGeraet(1);
-    } else if (firmwareCode_ == 21 || firmwareCode_ == 22) {
-        SetGeraet(2);
-    } else {
+    const std::uint8_t generation = LinkProfile::GenerationOf(code);
+    if (generation == LinkProfile::NoGeneration)
         throw ETarvexAbort(FmtResStr(rs::EpromVersionNotSupported, epromVersion_));
+    SetGeraet(generation);
+    // A 4.0x board that holds a device version is the later firmware.
+    if (code == 13 && deviceVersion_ != 0) {
+        setProfile(14, profile_.generation);
+        epromVersion_ = "4.0" + std::to_string(deviceVersion_ + 1);
     }
 }
 
 void TBasisEmulator::InitEmulStart() {
     FlashBlockSwitch(1);
-    if (firmwareCode_ >= 15) ReadSeriennummer();
+    if (profile_.serialAtStart) ReadSeriennummer();
     connectionState_ = StateReady;
 }
 

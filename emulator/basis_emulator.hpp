@@ -16,6 +16,7 @@
 #include "core/component.hpp"
 #include "core/errors.hpp"
 #include "emulator/d2xx.hpp"
+#include "emulator/link_profile.hpp"
 #include "emulator/parallel_transport.hpp"
 #include "emulator/protocol_log.hpp"
 #include "emulator/serial_transport.hpp"
@@ -217,9 +218,11 @@ public:
     bool FatalUsbError() const { return fatalUsbError_; }
     std::uint32_t UsbStatus() const { return usbTransport_.status(); }
     std::uint8_t CurrentBaudIndex() const { return currentBaud_; }
-    std::uint8_t FirmwareCode() const { return firmwareCode_; }
+    std::uint8_t FirmwareCode() const { return profile_.code; }
     const std::string& EpromVersion() const { return epromVersion_; }
-    std::uint8_t Generation() const { return generation_; }
+    std::uint8_t Generation() const { return profile_.generation; }
+    // What the firmware and the generation in force decide.
+    const LinkProfile& Profile() const { return profile_; }
     const std::string& HardwareName() const { return hardwareName_; }
     std::uint8_t HardwareId() const { return hardwareId_; }
     std::uint32_t SerialNumber() const { return serialNumber_; }
@@ -296,6 +299,7 @@ private:
         TBasisEmulator& link_;
     };
     void applyTimeouts();
+    void setProfile(std::uint8_t code, std::uint8_t generation) { profile_ = LinkProfile::Of(code, generation); }
     void forgetFlashBlock();
     void requireKnownFlashBlock();
     void setFatalUsbError();
@@ -321,12 +325,11 @@ private:
     std::uint8_t baudRate_ = 2;
     bool settingsChanged_ = false;
     std::uint8_t currentBaud_ = 0;
-    std::uint8_t firmwareCode_ = 0;
+    LinkProfile profile_ = LinkProfile::Of(0, LinkProfile::NoGeneration);
     std::string epromVersion_;
     bool extResetEnable_ = false;
     bool extResetMode_ = true;
     bool fatalUsbError_ = false;
-    std::uint8_t generation_ = 255;
     std::uint8_t hardwareId_ = 0;
     std::uint32_t serialNumber_ = NoSerialNumber;
     std::uint8_t deviceVersion_ = 0;

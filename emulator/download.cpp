@@ -125,7 +125,7 @@ int TEmulDownload::hardwareBank(const TBankAdresse& address) const {
     const TBankAdresse p = physical(address);
     if (p.banked && !p.allBanks) return p.bank & 7;
     // Unbanked: the bank in which the program's code lies.
-    return emulator_.Generation() == 0 ? 7 : 6;
+    return emulator_.Profile().programBank;
 }
 
 void TEmulDownload::selectCode(const TBankAdresse& address) {
@@ -299,7 +299,7 @@ std::string TEmulDownload::ReadCode(const TBankAdresse& address, std::size_t cou
     auto lock = emulator_.LockLink();
     int bank = hardwareBank(address);
     std::uint16_t offset = physical(address).offset;
-    if (emulator_.FirmwareCode() < 21) {
+    if (emulator_.Profile().memoryCommands == MemoryCommands::DirectBank) {
         selectDirect(bank);
         return readCounted('D', 'p', offset, count);
     }
@@ -315,7 +315,7 @@ void TEmulDownload::WriteCode(const TBankAdresse& address, std::string_view byte
     auto lock = emulator_.LockLink();
     int bank = hardwareBank(address);
     std::uint16_t offset = physical(address).offset;
-    if (emulator_.FirmwareCode() < 21) {
+    if (emulator_.Profile().memoryCommands == MemoryCommands::DirectBank) {
         selectDirect(bank);
         sendDownload(offset, bytes);
         return;
@@ -361,7 +361,7 @@ std::string TEmulDownload::ReadSystem(const TBankAdresse& address, std::size_t c
     auto lock = emulator_.LockLink();
     int bank = hardwareBank(address);
     std::uint16_t offset = physical(address).offset;
-    if (emulator_.FirmwareCode() >= 21) return readMemory(bank, offset, count, high ? BankFlagHigh : 0);
+    if (emulator_.Profile().memoryCommands == MemoryCommands::BankByte) return readMemory(bank, offset, count, high ? BankFlagHigh : 0);
     std::string result;
     selectDirect(bank);
     const std::size_t total = std::min(count, roomInBank(offset));
@@ -383,7 +383,7 @@ void TEmulDownload::WriteSystem(const TBankAdresse& address, std::string_view by
     auto lock = emulator_.LockLink();
     int bank = hardwareBank(address);
     std::uint16_t offset = physical(address).offset;
-    if (emulator_.FirmwareCode() >= 21) {
+    if (emulator_.Profile().memoryCommands == MemoryCommands::BankByte) {
         writeMemory(bank, offset, bytes, high ? BankFlagHigh : 0);
         return;
     }

@@ -75,10 +75,7 @@ void TEmulator::notify(std::uint8_t code) {
 
 // ---------------------------------------------------------------- generation and version
 
-int TEmulator::traceVersion() const {
-    if (Generation() == 0) return 0;
-    return FirmwareCode() >= 17 ? 2 : 1;
-}
+int TEmulator::traceVersion() const { return Profile().traceVersion; }
 
 void TEmulator::applyTraceVersion() {
     if (parts_.traceBoard) parts_.traceBoard->SetVersion(traceVersion());
@@ -99,15 +96,13 @@ void TEmulator::SetGeraet(std::uint8_t generation) {
     if (generation == Generation()) return;
     Protokoll("Geraet setzen");
     TBasisEmulator::SetGeraet(generation);
-    if (generation == 0) {
-        SetTraceFrameSize(11);
+    SetTraceFrameSize(Profile().traceFrameSize);
+    if (!Profile().pellunars) {
         pellunarsOn_ = false;
         optionByte_ = static_cast<std::uint8_t>(optionByte_ & ~OptionPellunars);
-    } else {
-        SetTraceFrameSize(12);
     }
     applyTraceVersion();
-    if (generation == 2) sendOptionByte();
+    sendOptionByte();
     MarkSettingsChanged();
     if (sfr_) sfr_->ChooseFpgaImage();
 }
@@ -160,10 +155,8 @@ void TEmulator::InitEmulStart() {
     auto notice = HinweisZeigen(std::string(LoadStr(7)));
     Protokoll("InitEmulStart");
     configShadow_.reset();
-    const std::uint8_t fw = FirmwareCode();
-    if (fw >= 13) {
-        if (options_.systemMode() && parts_.maintenanceForms)
-            parts_.maintenanceForms->ShowIapForm(fw < 18 ? 0 : fw <= 20 ? 1 : 2);
+    if (Profile().flashAtStart) {
+        if (options_.systemMode() && parts_.maintenanceForms) parts_.maintenanceForms->ShowIapForm(Profile().iapForm);
         FlashBlockSwitch(1);
         ReadSeriennummer();
         FlashBlockSwitch(1);
@@ -175,7 +168,7 @@ void TEmulator::InitEmulStart() {
         // Only the first start of a session: a restart after a link failure
         // must not erase the program the user downloaded.
         sessionStart_ = false;
-        if (assemble_ && Generation() != 0) {
+        if (assemble_ && Profile().pellunars) {
             Protokoll("Pellunar verschleiern: Programmspeicher löschen");
             if (parts_.programClear) parts_.programClear->ClearProgramMemory();
         }
@@ -243,7 +236,7 @@ std::uint8_t TEmulator::PellunarVariant() const {
 
 void TEmulator::SetPellunars(bool on) {
     if (on == pellunarsOn_) return;
-    if (on && Generation() == 0) return;
+    if (on && !Profile().pellunars) return;
     auto lock = LockLink();
     Protokoll(std::string("Pellunars setzen ") + (on ? "1" : "0"));
     if (on) {
@@ -371,11 +364,11 @@ void TEmulator::FpgaTransfer(const std::string& path) {
     // Every size is checked before anything is sent: the board would take
     // a wrong count as the rest of the image and hang in the load.
     if (fileSize == 0 || fileSize > MaxImageFile) throw sizeInvalid();
-    if (Generation() == 0) {
+    if (Profile().fixedFpgaImageSize) {
         if (fileSize != imageSize_) throw sizeInvalid();
     } else {
         // The header carries two bytes of size.
-        if (FirmwareCode() >= 21 && fileSize > 0xFFFF) throw sizeInvalid();
+        if (Profile().fpgaSizeSent && fileSize > 0xFFFF) throw sizeInvalid();
         imageSize_ = static_cast<std::size_t>(fileSize);
     }
     std::string image(static_cast<std::size_t>(fileSize), '\0');
@@ -390,7 +383,7 @@ void TEmulator::FpgaTransfer(const std::string& path) {
     const std::uint8_t answer = firstOr(Lesen(1), 0x00);
     if (!fpgaReload_) {
         bool loaded = !(answer == 0x00 && !memoryOk);
-        if (Interface() == IfSerial && FirmwareCode() > 16 && BaudRate() != 0) loaded = false;
+        if (Interface() == IfSerial && Profile().fpgaReloadAboveBaseRate && BaudRate() != 0) loaded = false;
         if (loaded) {
             Schreiben(bytes({0x00}));
             Protokoll("FPGA ist bereits geladen");
@@ -400,7 +393,7 @@ void TEmulator::FpgaTransfer(const std::string& path) {
     }
     lastFpgaFile_.clear();
     Schreiben(bytes({0xFF}));
-    if (FirmwareCode() >= 21)
+    if (Profile().fpgaSizeSent)
         Schreiben(bytes({static_cast<std::uint8_t>(image.size() >> 8), static_cast<std::uint8_t>(image.size())}));
     Protokoll(Format("FPGA laden Anzahl=%d File=%s", image.size(), path));
     {
@@ -430,7 +423,7 @@ bool TEmulator::MemoryTest() {
 }
 
 void TEmulator::sendOptionByte() {
-    if (Generation() != 2 || TBasisEmulator::ConnectionState() < StateStarting) return;
+    if (!Profile().optionByte || TBasisEmulator::ConnectionState() < StateStarting) return;
     WriteN(OptionByteCell, optionByte_);
 }
 
@@ -511,7 +504,7 @@ void TEmulator::SetProzessorTyp(std::uint8_t type) {
 
 bool TEmulator::FpgaVariantFlag() const {
     const int f = family();
-    return fpgaVariantWanted_ && FirmwareCode() >= 16 && options_.podKennung() == 0 &&
+    return fpgaVariantWanted_ && Profile().fpgaVariant && options_.podKennung() == 0 &&
            (f == 2 || f == 8 || f == 10 || f == 11 || f == 15 || f == 18);
 }
 
@@ -578,7 +571,7 @@ void TEmulator::UpdateWatchdog(int number, bool reset) {
     WriteMasterBlock(0x7C00, region(0, trailers_[0]));
     const std::string code = region(1, trailers_[2]);
     WriteMasterBlock(dallas ? 0x7DC0 : 0x7DBD, code);
-    if (FirmwareCode() >= 14) WriteMasterBlock(dallas ? 0x5CC0 : 0x5CBD, code);
+    if (Profile().watchdogCopy) WriteMasterBlock(dallas ? 0x5CC0 : 0x5CBD, code);
     WriteMasterBlock(0x7C18, std::string(trailers_[1].begin(), trailers_[1].end()));
     if (reset && parts_.runControl && parts_.runControl->ResetSlave() < 0) noReaction();
 }
@@ -605,7 +598,7 @@ void TEmulator::PatchDallas7BD0() {
 }
 
 void TEmulator::PatchDallas7CEE() {
-    if (IsDallasFamily(family()) && FirmwareCode() >= 13) applyPatch("Dallas Patch 7CEE");
+    if (IsDallasFamily(family()) && Profile().dallasPatch7CEE) applyPatch("Dallas Patch 7CEE");
 }
 
 void TEmulator::PatchDallas7EF7() {
@@ -614,7 +607,7 @@ void TEmulator::PatchDallas7EF7() {
 }
 
 void TEmulator::PatchDallas5C05() {
-    if (IsDallasFamily(family()) && FirmwareCode() >= 12) applyPatch("Dallas Patch 5C05");
+    if (IsDallasFamily(family()) && Profile().dallasPatch5C05) applyPatch("Dallas Patch 5C05");
 }
 
 void TEmulator::PatchDallasJumps() {
@@ -650,12 +643,12 @@ void TEmulator::PatchAduc() {
 }
 
 void TEmulator::PatchDps() {
-    if (FirmwareCode() >= 11 && (IsDpsFamily(family()) || family() == 12)) applyPatch("DPS Patch");
+    if (Profile().dpsPatch && (IsDpsFamily(family()) || family() == 12)) applyPatch("DPS Patch");
 }
 
 // ---------------------------------------------------------------- SFR access
 
-int TEmulator::saveMode() const { return FirmwareCode() == 11 ? 0 : monitorMode_; }
+int TEmulator::saveMode() const { return Profile().firstSaveAreaOnly ? 0 : monitorMode_; }
 
 std::optional<std::uint16_t> TEmulator::saveCell(std::uint8_t address) const {
     if (!monitor_) return std::nullopt;
@@ -709,7 +702,7 @@ std::uint8_t TEmulator::readSfrPlain(std::uint8_t address) {
     if (f == 16 && address == 0xD7) return ReadN(0x7EEB);
     if (f == 17 && address == 0xD8) return ReadN(0x7EFA);
     if (f == 13 && (address == 0x84 || address == 0x85)) {
-        if (FirmwareCode() >= 15) return ReadN(address == 0x84 ? 0x7DB5 : 0x7DB4);
+        if (Profile().monitorKeepsDptr1) return ReadN(address == 0x84 ? 0x7DB5 : 0x7DB4);
         atmelDirectPatch(address);
         return readSfrDirect(address);
     }
@@ -754,7 +747,7 @@ void TEmulator::writeSfrPlain(std::uint8_t address, std::uint8_t value) {
         return;
     }
     if (f == 13 && (address == 0x84 || address == 0x85)) {
-        if (FirmwareCode() >= 15) {
+        if (Profile().monitorKeepsDptr1) {
             WriteN(address == 0x84 ? 0x7DB5 : 0x7DB4, value);
         } else {
             atmelDirectPatch(address);

@@ -178,11 +178,10 @@ public:
     const std::array<std::uint8_t, 3>& WatchdogTrailer(int which) const { return trailers_[which % 3]; }
     std::size_t FpgaImageSize() const { return imageSize_; }
     // The trace board holds 131,072 frames (TARVEX-6 from firmware 21).
-    bool LargeTraceMemory() const { return Generation() == 2 && FirmwareCode() >= 21; }
+    bool LargeTraceMemory() const { return Profile().largeTraceMemory; }
 
     // ---- ISfrEmulator
-    std::uint8_t FirmwareCode() const override { return TBasisEmulator::FirmwareCode(); }
-    std::uint8_t Generation() const override { return TBasisEmulator::Generation(); }
+    const LinkProfile& Profile() const override { return TBasisEmulator::Profile(); }
     std::uint8_t ConnectionState() const override { return TBasisEmulator::ConnectionState(); }
     const TargetParts& Parts() const override { return parts_; }
     const TMonitorData* MonitorData() const override { return monitor_.get(); }

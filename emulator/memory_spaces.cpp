@@ -222,7 +222,7 @@ TBankAdresse TEmulSpeicher::GetMaxAdresse() const {
     case KindEmul:
     case KindEmulHigh:
     case KindSelect:
-        return BankedAdresse(owner_.Emulator().Generation() == 1 ? 7 : 1, 0xFFFF);
+        return BankedAdresse(owner_.Emulator().Profile().systemTopBank, 0xFFFF);
     default: return UnbankedAdresse(0xFFFF);
     }
 }
@@ -267,7 +267,7 @@ void TEmulSpeicher::requireRunnable(bool forWrite) const {
 }
 
 void TEmulSpeicher::updateTraceTransfer() {
-    const std::uint8_t size = owner_.Emulator().FirmwareCode() >= 16 ? 16 : 1;
+    const std::uint8_t size = owner_.Emulator().Profile().traceBlockSize;
     setTransfer(size, size);
 }
 

@@ -24,8 +24,6 @@ constexpr std::uint8_t SfrTcon = 0x88, SfrDp1l = 0x84, SfrDp1h = 0x85, SfrDpcon 
 // The Atmel and ADuC monitors' mark for P0's bit 7: the string's P0 gets
 // the bit when the halted PC's low byte plus 4 equals it.
 constexpr std::uint16_t MonitorP0Mark = 0x7004;
-// The firmware from which the Atmel monitor keeps DPL1/DPH1 itself.
-constexpr std::uint8_t AtmelDptr1Firmware = 15;
 constexpr std::uint8_t IeEa = 0x80, EiconBit5 = 0x20;
 // The pellunar board's own images of P0 and P2.
 constexpr std::uint16_t EmulP0 = 0xA4D6, EmulP2 = 0xA4B6;
@@ -309,7 +307,7 @@ void TDebug::AfterStop() {
         resetNeeded_ = ReadRegisters(true) != 0;
         // Without a form to ask, the target is reset as on older firmware:
         // a target taken as running for good would refuse every request.
-        if (resetNeeded_ && emulator_.FirmwareCode() >= 19 && form_) {
+        if (resetNeeded_ && emulator_.Profile().stopQuestion && form_) {
             // The target would not stop: the user may interrupt it hard.
             if (form_ && !form_->visible()) form_->show();
             stopRequested_ = false;
@@ -397,7 +395,7 @@ void TDebug::correctAtmelAduc(int f) {
     if (f == 16) {
         writeBack(SfrDpcon);
         writeBack(SfrPllcon);
-    } else if (emulator_.FirmwareCode() >= AtmelDptr1Firmware) {
+    } else if (emulator_.Profile().monitorKeepsDptr1) {
         writeBack(SfrDp1l);
         writeBack(SfrDp1h);
     } else if (!notYetReset_) {
@@ -411,7 +409,7 @@ void TDebug::correctAtmelAduc(int f) {
 void TDebug::correctRegisterString() {
     const int f = family();
     const auto master = [&](std::uint16_t a) { return emulator_.ReadN(a); };
-    if (IsDallasFamily(f) && emulator_.Generation() == 0 && registerTable_.IndexOfSfr(SfrDps) >= 0) {
+    if (IsDallasFamily(f) && emulator_.Profile().dpsFromMonitor && registerTable_.IndexOfSfr(SfrDps) >= 0) {
         log("Dallas: DPS korrigieren");
         const auto dps = static_cast<std::uint8_t>(master(0x700C) - master(0x700B));
         setRegisterByte(SfrDps, dps);
@@ -476,7 +474,7 @@ int TDebug::ResetSlave() {
     log("Debug.ResetSlave");
     if (running_) refuse(72);
     const int f = family();
-    const int firmware = emulator_.FirmwareCode();
+    const LinkProfile& firmware = emulator_.Profile();
     platform::Clock& clock = emulator_.clock();
     if (notYetReset_ && f == 16) {
         emulator_.WriteV(0, 1);
@@ -496,7 +494,7 @@ int TDebug::ResetSlave() {
             if (!done) d.restoreStub(false);
         }
     } stub{*this};
-    if (firmware >= 16) {
+    if (firmware.resetStub) {
         std::string code{static_cast<char>(0x80), static_cast<char>(0xFE)};
         if (f == 15) code += std::string("TINI") + '\0';
         // A stub still on the board from a reset the link broke off is no
@@ -522,7 +520,7 @@ int TDebug::ResetSlave() {
         const std::string answer = emulator_.LesenOptional(1);
         if (answer.empty() || static_cast<std::uint8_t>(answer[0]) == 0xFF) {
             result = -1;
-        } else if (firmware < 21 || static_cast<std::uint8_t>(answer[0]) != 0xFE) {
+        } else if (!firmware.specialResetAnswer || static_cast<std::uint8_t>(answer[0]) != 0xFE) {
             ReadRegisters(false);
         } else {
             result = 1;

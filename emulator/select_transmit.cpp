@@ -49,7 +49,7 @@ bool TSelectTabelle::BoardReady() const {
 bool TSelectTabelle::dataPlaneOwn() const {
     const int mode = banking_.bankingMode();
     const bool shared = mode == 1 || mode == 4 || mode == 5 || mode == 8 || mode == 9;
-    return !shared && emulator_.Generation() != 0;
+    return !shared && emulator_.Profile().ownDataPlane;
 }
 
 void TSelectTabelle::PrepareTransmit() {
@@ -305,9 +305,9 @@ void TSelectTabelle::TransmitLineNumbers() {
 void TSelectTabelle::TransmitLogicProbes() {
     if (!logicProbesDirty_) return;
     // The image follows the text at once; the board gets it when it is there.
-    if (emulator_.Generation() == 0) buildLogicProbeImage();
+    if (!emulator_.Profile().ownDataPlane) buildLogicProbeImage();
     if (!BoardReady()) return;
-    if (emulator_.Generation() != 0) {
+    if (emulator_.Profile().ownDataPlane) {
         if (trace_ != nullptr) trace_->setBreakOnLogicProbe(logicProbeText_);
         logicProbesDirty_ = false;
         return;

@@ -339,8 +339,8 @@ void TSfrConfig::SetOptionNummer(int value) {
     emulator_.Log("ConfigSfr.OptionNummer setzen: " + std::to_string(value));
 
     const int f = GetOptionNummer();
-    const int fw = emulator_.FirmwareCode();
-    codeVariant_ = static_cast<std::uint8_t>(AccessCodeVariantOf(fw, f));
+    const LinkProfile& firmware = emulator_.Profile();
+    codeVariant_ = static_cast<std::uint8_t>(AccessCodeVariantOf(firmware.code, f));
     // Until the monitor data are read no board has been reached; the codes
     // stay zero.
     if (const TMonitorData* data = emulator_.MonitorData()) accessCodes_ = data->AccessCodes(codeVariant_);
@@ -351,7 +351,7 @@ void TSfrConfig::SetOptionNummer(int value) {
         accessCodes_[0xA0 - 0x80] = 0x6E;
         accessCodes_[0xB0 - 0x80] = 0x73;
     }
-    if (fw >= 14 && (InFamilySetA(f) || f == 12)) accessCodes_[0x86 - 0x80] = 0x0C;
+    if (firmware.dpsAccessCode && (InFamilySetA(f) || f == 12)) accessCodes_[0x86 - 0x80] = 0x0C;
     if (f == 17) accessCodes_[0xD8 - 0x80] = 0x80;
     trailerBytes_ = {0x00, 0x4F, 0x50, 0x7A, 0xF5};
 
@@ -359,7 +359,7 @@ void TSfrConfig::SetOptionNummer(int value) {
         emulator_.SetProzessorTyp(static_cast<std::uint8_t>(f));
         if (IBankingPart* banking = emulator_.Parts().banking) banking->SetDallasAddressingMode(DallasAddressingModeOf(f));
         ChooseFpgaImage();
-        emulator_.SetMonitorMode(static_cast<std::uint8_t>(MonitorModeOf(fw, f)));
+        emulator_.SetMonitorMode(static_cast<std::uint8_t>(MonitorModeOf(firmware.code, f)));
         SetFamilyFlags();
         family7Flag_ = f == 7;
     }
@@ -422,7 +422,7 @@ bool TSfrConfig::GroupContains(const std::string& derivative, std::string_view t
 
 void TSfrConfig::ChooseFpgaImage() {
     const FpgaImageChoice choice =
-        ChooseFpgaImageName(emulator_.Generation(), options_.podKennung(), GetOptionNummer(), emulator_.FirmwareCode(),
+        ChooseFpgaImageName(emulator_.Profile().generation, options_.podKennung(), GetOptionNummer(), emulator_.Profile().code,
                             [this](const std::string& name) { return emulator_.FpgaFileExists(name); });
     // The switches first: loading the image makes the trace board read its
     // configuration.

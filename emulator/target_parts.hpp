@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "core/bank_adressen.hpp"
+#include "emulator/link_profile.hpp"
 
 namespace tarvex {
 
@@ -107,9 +108,9 @@ struct TargetParts {
 class ISfrEmulator {
 public:
     virtual ~ISfrEmulator() = default;
-    virtual std::uint8_t FirmwareCode() const = 0;
-    // 0 TARVEX-IV, 1 TARVEX-V, 2 TARVEX-6, 255 not known yet.
-    virtual std::uint8_t Generation() const = 0;
+    // The firmware code and the generation in force (255 not known yet),
+    // with what they decide.
+    virtual const LinkProfile& Profile() const = 0;
     virtual std::uint8_t ConnectionState() const = 0;
     virtual bool FpgaVariantFlag() const = 0;
     virtual const TargetParts& Parts() const = 0;

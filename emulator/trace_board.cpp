@@ -360,7 +360,7 @@ void TTracePlatine::SetVersion(int version) {
     const bool large = version_ == Trace96Bit3Byte && emulator_.LargeTraceMemory();
     indexMask_ = large ? LargeMask : NormalMask;
     overflowCounter_ = static_cast<std::int32_t>(Capacity());
-    if (emulator_.FirmwareCode() >= 21 && emulator_.ConnectionState() >= TBasisEmulator::StateIdentified)
+    if (emulator_.Profile().traceSizeRegister && emulator_.ConnectionState() >= TBasisEmulator::StateIdentified)
         emulator_.WriteN(RegLarge, large ? 1 : 0);
 }
 

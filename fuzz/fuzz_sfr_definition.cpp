@@ -20,8 +20,7 @@ using namespace tarvex;
 
 class Emulator final : public ISfrEmulator {
 public:
-    std::uint8_t FirmwareCode() const override { return 16; }
-    std::uint8_t Generation() const override { return 1; }
+    const LinkProfile& Profile() const override { return profile_; }
     std::uint8_t ConnectionState() const override { return 5; }
     bool FpgaVariantFlag() const override { return false; }
     const TargetParts& Parts() const override { return parts_; }
@@ -39,6 +38,7 @@ public:
     void Log(std::string_view) override {}
 
 private:
+    LinkProfile profile_ = LinkProfile::Of(16, 1);
     TargetParts parts_;
 };
 

@@ -26,8 +26,6 @@ constexpr std::uint32_t LongCommandTimeoutMs = 1500;
 constexpr std::uint16_t IntDataBase = 0x7A00;
 // The processor family whose external data the emulator cannot reach.
 constexpr int NoExtDataFamily = 9;
-// The emulator's fill of select memory needs this firmware.
-constexpr std::uint8_t SelectFillFirmware = 18;
 constexpr int ProgramMapKind = 22;
 
 TEmulSpeicher* copySpace(TEmulSpaces& spaces, std::uint8_t kind) {
@@ -270,7 +268,7 @@ void ExecuteInitializeCommand(const TKommandoStruktur& command, const TCopyFillT
     const std::uint8_t kind = command.memoryKind;
     checkAccess(spaces, kind, kind == memkind::ExtData);
     TEmulSpeicher* space = fillSpace(spaces, kind);
-    if (space == nullptr || (kind == memkind::SysSelect && emulator.FirmwareCode() < SelectFillFirmware))
+    if (space == nullptr || (kind == memkind::SysSelect && !emulator.Profile().selectFill))
         throw ECopyFillError(FmtLoadStr(177, std::string(MemoryKindName(kind))));
 
     TBankAdresse start = space->NormAdresse(command.start);

@@ -179,8 +179,10 @@ private:
 // `images`.
 class FakeSfrEmulator final : public ISfrEmulator {
 public:
-    std::uint8_t FirmwareCode() const override { return firmwareCode; }
-    std::uint8_t Generation() const override { return generation; }
+    const LinkProfile& Profile() const override {
+        profile_ = LinkProfile::Of(firmwareCode, generation);
+        return profile_;
+    }
     std::uint8_t ConnectionState() const override { return state; }
     bool FpgaVariantFlag() const override { return variantFlag; }
     const TargetParts& Parts() const override { return targetParts; }
@@ -219,6 +221,9 @@ public:
     int processorChanges = 0;
     std::vector<Block> blocks;
     std::vector<std::string> logLines;
+
+private:
+    mutable LinkProfile profile_;
 };
 
 }  // namespace tarvex::test

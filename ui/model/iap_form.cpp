@@ -41,7 +41,9 @@ std::string readFile(const std::string& name, bool binary) {
 
 }  // namespace
 
-int IapFormOf(std::uint8_t firmwareCode) { return firmwareCode < 18 ? 0 : firmwareCode <= 20 ? 1 : 2; }
+int IapFormOf(std::uint8_t firmwareCode) {
+    return LinkProfile::Of(firmwareCode, LinkProfile::GenerationOf(firmwareCode)).iapForm;
+}
 
 const char* IapFormClass(int form) {
     static constexpr const char* kNames[] = {"TIAPForm", "TIAP50Form", "TIAP60Form"};
@@ -73,7 +75,7 @@ std::string IapEngine::SerialText() const { return WordToHex(link_.SerialNumber(
 
 bool IapEngine::transferred(std::uint8_t answer) const {
     // Byte by byte the board answers 0xF0 for a byte that went in as well.
-    return answer == 0x00 || (link_.FirmwareCode() < 18 && answer == 0xF0);
+    return answer == 0x00 || (link_.Profile().byteWiseTransfer && answer == 0xF0);
 }
 
 IapUpdateResult IapEngine::Update(const std::vector<FirmwarePiece>& pieces, bool binary,
