@@ -33,13 +33,14 @@ void TKdoSelectTabelle::SetBreakMode(int mode) {
 }
 
 void TKdoSelectTabelle::SetSelectMode(int kind, int mode) {
-    if (kind >= 18 && kind <= 21) kind -= 8;
-    if (kind < 10 || kind > 16 || mode < 0 || mode > select_mode::Unused) accessDenied();
-    if (kind >= 14 && mode > select_mode::ReadWrite) accessDenied();
-    if (kind == 14 && mode > select_mode::Program) accessDenied();
+    kind = modeChannel(kind);
+    if (kind < 0 || mode < 0 || mode > select_mode::Unused) accessDenied();
+    if (HasSelectRole(kind, SelectRole::Trace) && mode > select_mode::ReadWrite) accessDenied();
+    if (kind == select_kind::Filter1 && mode > select_mode::Program) accessDenied();
     if (mode == select_mode::Unused || StoredSelectMode(kind) == mode) return;
     StoreSelectMode(kind, mode);
-    if (kind >= 15 && mode <= select_mode::Program) StoreSelectMode(14, mode);
+    if (kind != select_kind::Filter1 && HasSelectRole(kind, SelectRole::Trace) && mode <= select_mode::Program)
+        StoreSelectMode(select_kind::Filter1, mode);
 }
 
 void TKdoSelectTabelle::SetTimeBase(int timeBase) {
@@ -55,11 +56,11 @@ void TKdoSelectTabelle::SetTriggerBit(bool on) {
 }
 
 void TKdoSelectTabelle::ResetTraceSettings() {
-    for (int kind = 14; kind <= 16; ++kind) GetList(kind).Clear();
-    StoreSelectMode(14, select_mode::Opcode);
-    StoreSelectMode(15, select_mode::Read);
-    StoreSelectMode(16, select_mode::Write);
-    for (int kind = 14; kind <= 16; ++kind) ResetList(kind);
+    for (int kind = select_kind::Filter1; kind <= select_kind::Filter3; ++kind) GetList(kind).Clear();
+    StoreSelectMode(select_kind::Filter1, select_mode::Opcode);
+    StoreSelectMode(select_kind::Filter2, select_mode::Read);
+    StoreSelectMode(select_kind::Filter3, select_mode::Write);
+    for (int kind = select_kind::Filter1; kind <= select_kind::Filter3; ++kind) ResetList(kind);
     StoreFilterSwitch(false);
     triggerBit_ = false;
     StoreTriggerSources(3, 3);

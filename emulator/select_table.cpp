@@ -172,8 +172,8 @@ TSelectTabelle::TSelectTabelle(const TSelectWiring& w)
     map_.fill(2);
     modes_.fill(select_mode::ReadWrite);
     for (int k = 10; k <= 14; ++k) SetSelectMode(k, select_mode::Opcode);
-    SetSelectMode(15, select_mode::Read);
-    SetSelectMode(16, select_mode::Write);
+    SetSelectMode(select_kind::Filter2, select_mode::Read);
+    SetSelectMode(select_kind::Filter3, select_mode::Write);
     registers_[4] = static_cast<std::uint8_t>((registers_[4] & ~7) | breakModeCode(breakMode_));
     computeCounterRegisters();
     ComputeControlBytes();
@@ -199,22 +199,33 @@ const TSelectList& TSelectTabelle::GetList(int kind) const {
 }
 
 std::uint8_t TSelectTabelle::ChannelBit(int kind) {
-    if (kind >= 18 && kind <= 21) kind -= 8;
-    static constexpr std::uint8_t bits[8] = {0x01, 0x04, 0x02, 0x08, 0x10, 0x20, 0x40, 0x80};
-    return kind >= 10 && kind <= 17 ? bits[kind - 10] : 0;
+    const SelectKindInfo* row = SelectKindRow(kind);
+    return row != nullptr ? row->channelBit : 0;
 }
 
 int TSelectTabelle::ChannelIndex(int kind) {
-    static constexpr int index[4] = {0, 2, 1, 3};
-    return kind >= 10 && kind <= 13 ? index[kind - 10] : -1;
+    const SelectKindInfo* row = SelectKindRow(kind);
+    return row != nullptr ? row->channelIndex : -1;
+}
+
+int TSelectTabelle::modeChannel(int kind) {
+    const SelectKindInfo* row = SelectKindRow(kind);
+    if (row == nullptr) return -1;
+    const bool moded = row->role == SelectRole::Break || row->role == SelectRole::Trace || row->role == SelectRole::BreakData;
+    return moded ? row->channel : -1;
 }
 
 bool TSelectTabelle::codeMode(int kind) const { return GetSelectMode(kind) <= select_mode::Program; }
 
 SpaceKind TSelectTabelle::spaceOf(int kind) const {
-    if (kind >= 10 && kind <= 16) return codeMode(kind) ? SpaceKind::Program : SpaceKind::ExtData;
-    if (kind >= 18 && kind <= 21) return SpaceKind::IntData;
-    return kind == 23 ? SpaceKind::ExtData : SpaceKind::Program;
+    const SelectKindInfo* row = SelectKindRow(kind);
+    switch (row != nullptr ? row->space : SelectSpace::Program) {
+        case SelectSpace::ByMode: return codeMode(kind) ? SpaceKind::Program : SpaceKind::ExtData;
+        case SelectSpace::IntData: return SpaceKind::IntData;
+        case SelectSpace::ExtData: return SpaceKind::ExtData;
+        case SelectSpace::Program: break;
+    }
+    return SpaceKind::Program;
 }
 
 // The memory space's own address check, raised as a select error.
@@ -251,7 +262,7 @@ std::unique_ptr<TSelectItem> TSelectTabelle::wholeSpaceItem(SpaceKind space) con
 // ---------------------------------------------------------------- texts
 
 std::string TSelectTabelle::addressText(const TBankAdresse& a, int kind) const {
-    if (kind >= 18 && kind <= 21) return Format("%.2X", a.offset & 0xFF);
+    if (HasSelectRole(kind, SelectRole::BreakData)) return Format("%.2X", a.offset & 0xFF);
     return BankAdresseToStr(a, &banking_);
 }
 
@@ -291,35 +302,32 @@ void TSelectTabelle::SetTrennung(std::string separator) {
 }
 
 void TSelectTabelle::setUpValidator(int kind) {
-    bool whole = false;
+    const SelectKindInfo& row = *SelectKindRow(kind);
     std::uint16_t classes = kClassesTraceCode;
-    if (kind >= 10 && kind <= 13) {
-        const int mode = GetSelectMode(kind);
-        classes = mode == select_mode::LineNumber ? kClassesLine
-                  : mode <= select_mode::Program  ? kClassesCode
-                                                  : kClassesData;
-    } else if (kind <= 16) {
-        whole = true;
-        classes = codeMode(kind) ? kClassesTraceCode : kClassesData;
-    } else if (kind == 17) {
-        whole = true;
-        classes = kClassesLine;
-    } else if (kind <= 21) {
-        classes = kClassesDataBus;
-    } else {
-        whole = true;
-        classes = kind == 22 ? kClassesTraceCode : kClassesData;
+    switch (row.classes) {
+        case SelectClasses::ByBreakMode: {
+            const int mode = GetSelectMode(kind);
+            classes = mode == select_mode::LineNumber ? kClassesLine
+                      : mode <= select_mode::Program  ? kClassesCode
+                                                      : kClassesData;
+            break;
+        }
+        case SelectClasses::ByTraceMode: classes = codeMode(kind) ? kClassesTraceCode : kClassesData; break;
+        case SelectClasses::Line: classes = kClassesLine; break;
+        case SelectClasses::DataBus: classes = kClassesDataBus; break;
+        case SelectClasses::TraceCode: classes = kClassesTraceCode; break;
+        case SelectClasses::Data: classes = kClassesData; break;
     }
     validator_->SetKonvertierung(TVokWinKonvertierung::vwkString2BankAdresse);
     validator_->SetZugelassen(vwzBereich | vwzSymbole);
-    validator_->SetGanzeGroesse(whole);
+    validator_->SetGanzeGroesse(row.wholeObject);
     validator_->SetSymbolKlassen(classes);
 }
 
 std::unique_ptr<TSelectItem> TSelectTabelle::TextToItem(std::string_view text, int kind) {
     checkKind(kind);
-    if (kind == 22) banking_.CheckNoBanking();
-    if (kind == 23) CheckExtDataMapping();
+    if (kind == select_kind::ProgramMap) banking_.CheckNoBanking();
+    if (kind == select_kind::ExtDataMap) CheckExtDataMapping();
     setUpValidator(kind);
     validator_->Konvertieren(text);
     TBankAdresse from = validator_->OutAdresse(TVokWinValidator::kVon);
@@ -354,7 +362,7 @@ std::unique_ptr<TSelectItem> TSelectTabelle::TextToItem(std::string_view text, i
 
 void TSelectTabelle::applySet(TSelectList& target, std::unique_ptr<TSelectItem> item, bool transmit, bool progress) {
     const int kind = target.Kind();
-    if (kind == 22 || kind == 23) {
+    if (HasSelectRole(kind, SelectRole::Map)) {
         item->start.offset = static_cast<std::uint16_t>(item->start.offset & ~0x3F);
         item->end.offset = static_cast<std::uint16_t>(item->end.offset | 0x3F);
     }
@@ -381,7 +389,7 @@ bool TSelectTabelle::applyClear(TSelectList& target, const TSelectItem& request,
     const int kind = target.Kind();
     TSelectItem range = request;
     range.flag = false;
-    if (kind == 22 || kind == 23) {
+    if (HasSelectRole(kind, SelectRole::Map)) {
         range.start.offset = static_cast<std::uint16_t>(range.start.offset & ~0x3F);
         range.end.offset = static_cast<std::uint16_t>(range.end.offset | 0x3F);
     }
@@ -427,10 +435,10 @@ bool TSelectTabelle::applyClear(TSelectList& target, const TSelectItem& request,
 void TSelectTabelle::listChanged(int kind) {
     if (!live_) return;
     std::uint8_t code = 0;
-    if (kind >= 10 && kind <= 13) code = notify::BreakTablesChanged;
-    if (kind >= 14 && kind <= 16) code = notify::TraceTablesChanged;
-    if (kind == 22) code = notify::ProgramChanged;
-    if (kind == 23) code = notify::ExtDataChanged;
+    if (HasSelectRole(kind, SelectRole::Break)) code = notify::BreakTablesChanged;
+    if (HasSelectRole(kind, SelectRole::Trace)) code = notify::TraceTablesChanged;
+    if (HasSelectRole(kind, SelectRole::Map))
+        code = spaceOf(kind) == SpaceKind::Program ? notify::ProgramChanged : notify::ExtDataChanged;
     if (code != 0) notifier_.send(code, this);
 }
 
@@ -485,11 +493,12 @@ bool TSelectTabelle::SetItemText(int kind, std::string_view text) {
 
 void TSelectTabelle::AddAddress(const TBankAdresse& address, bool set) {
     const TBankAdresse a = banking_.NormalizeAddress(address);
-    int kind = 10;
+    int kind = select_kind::Break1;
     switch (BreakChannelAt(a)) {
-        case 1: kind = 10; break;
-        case 2: kind = 12; break;
-        default: kind = breakMode_ == bmBreak2 || breakMode_ == bmBreak2nachBreak1 ? 12 : 10;
+        case 1: kind = select_kind::Break1; break;
+        case 2: kind = select_kind::Break2; break;
+        default:
+            kind = breakMode_ == bmBreak2 || breakMode_ == bmBreak2nachBreak1 ? select_kind::Break2 : select_kind::Break1;
     }
     if (!codeMode(kind)) accessDenied();
     const std::string text = BankAdresseToStr(a, &banking_);
@@ -507,13 +516,13 @@ int TSelectTabelle::BreakChannelAt(const TBankAdresse& address) const {
         return false;
     };
     const int m = breakMode_;
-    if (codeMode(10) && (m == bmBreak1 || (m >= bmBreak1orBreak2 && m <= bmBreak2nachBreak1)) && holds(10)) return 1;
-    if (codeMode(12) && m >= bmBreak2 && m <= bmBreak2nachBreak1 && holds(12)) return 2;
+    if (codeMode(select_kind::Break1) && (m == bmBreak1 || (m >= bmBreak1orBreak2 && m <= bmBreak2nachBreak1)) && holds(select_kind::Break1)) return 1;
+    if (codeMode(select_kind::Break2) && m >= bmBreak2 && m <= bmBreak2nachBreak1 && holds(select_kind::Break2)) return 2;
     return 0;
 }
 
 bool TSelectTabelle::ProgramMapped(TBankAdresse start, TBankAdresse end) const {
-    for (const auto& item : GetList(22))
+    for (const auto& item : GetList(select_kind::ProgramMap))
         if (BankAdresseInRange(start, item->start, item->end) && BankAdresseInRange(end, item->start, item->end))
             return true;
     return false;
@@ -522,7 +531,7 @@ bool TSelectTabelle::ProgramMapped(TBankAdresse start, TBankAdresse end) const {
 int TSelectTabelle::TraceRangeState(std::int32_t linearStart, std::int32_t linearEnd) const {
     const TBankAdresse start = LinearToBankAdresse(linearStart, &banking_);
     const TBankAdresse end = LinearToBankAdresse(linearEnd, &banking_);
-    for (int kind = 14; kind <= 16; ++kind) {
+    for (int kind = select_kind::Filter1; kind <= select_kind::Filter3; ++kind) {
         if (!codeMode(kind)) continue;
         const TSelectList& l = GetList(kind);
         const std::int32_t a = l.FindContaining(start, false);
@@ -534,7 +543,7 @@ int TSelectTabelle::TraceRangeState(std::int32_t linearStart, std::int32_t linea
 }
 
 void TSelectTabelle::AddTracePair(const TBankAdresse& entry, const TBankAdresse& exit) {
-    const SpaceKind space = spaceOf(14);
+    const SpaceKind space = spaceOf(select_kind::Filter1);
     checkSpaceAddress(space, entry);
     checkSpaceAddress(space, exit);
     const auto pair = [&](const TBankAdresse& from, const TBankAdresse& to, int kind) {
@@ -551,43 +560,43 @@ void TSelectTabelle::AddTracePair(const TBankAdresse& entry, const TBankAdresse&
 }
 
 bool TSelectTabelle::HighLevelMode() const {
-    return lines_ != nullptr && lines_->Count() > 0 && GetSelectMode(14) == select_mode::LineNumber;
+    return lines_ != nullptr && lines_->Count() > 0 && GetSelectMode(select_kind::Filter1) == select_mode::LineNumber;
 }
 
 void TSelectTabelle::RefreshTraceCodeMode() {
-    const int previous = StoredSelectMode(14);
-    StoreSelectMode(14, 0xFF);
-    SetSelectMode(14, previous);
+    const int previous = StoredSelectMode(select_kind::Filter1);
+    StoreSelectMode(select_kind::Filter1, 0xFF);
+    SetSelectMode(select_kind::Filter1, previous);
     TransmitBreakTraceRegister();
 }
 
 // ---------------------------------------------------------------- modes
 
 int TSelectTabelle::GetSelectMode(int kind) const {
-    if (kind >= 18 && kind <= 21) kind -= 8;
-    if (kind < 10 || kind > 16) accessDenied();
+    kind = modeChannel(kind);
+    if (kind < 0) accessDenied();
     const int mode = StoredSelectMode(kind);
     return mode == select_mode::Channel1Taken ? savedChannel1Mode_ : mode;
 }
 
 void TSelectTabelle::SetSelectMode(int kind, int mode) {
-    if (kind >= 18 && kind <= 21) kind -= 8;
-    if (kind < 10 || kind > 16 || mode < 0 || mode > select_mode::Unused) accessDenied();
-    if (mode == select_mode::Channel1Taken && kind != 10) accessDenied();
-    if (kind == 10 && channelTaken(breakMode_) && mode != select_mode::Channel1Taken) {
+    kind = modeChannel(kind);
+    if (kind < 0 || mode < 0 || mode > select_mode::Unused) accessDenied();
+    if (mode == select_mode::Channel1Taken && kind != select_kind::Break1) accessDenied();
+    if (kind == select_kind::Break1 && channelTaken(breakMode_) && mode != select_mode::Channel1Taken) {
         if (mode != select_mode::Unused) savedChannel1Mode_ = static_cast<std::uint8_t>(mode);
         return;
     }
     const auto before = registers_;
     const int old = StoredSelectMode(kind);
-    if (kind <= 13) {
+    if (HasSelectRole(kind, SelectRole::Break)) {
         auto& r = registers_[static_cast<std::size_t>(ChannelIndex(kind))];
         r = static_cast<std::uint8_t>((r & ~7) | cycleCode(mode));
     } else if (mode >= select_mode::Channel1Taken) {
         accessDenied();
     } else if (mode >= select_mode::Read) {
-        if (kind == 14) accessDenied();
-        if (kind == 15) {
+        if (kind == select_kind::Filter1) accessDenied();
+        if (kind == select_kind::Filter2) {
             static constexpr std::uint8_t bits[3] = {0x02, 0x01, 0x03};
             registers_[11] = static_cast<std::uint8_t>((registers_[11] & ~0x03) | bits[mode - 3]);
         } else {
@@ -598,12 +607,12 @@ void TSelectTabelle::SetSelectMode(int kind, int mode) {
         static constexpr std::uint8_t codes[3] = {1, 2, 0};
         const bool system = trace_ != nullptr && trace_->systemMode();
         registers_[12] = static_cast<std::uint8_t>((registers_[12] & ~0x03) | (system ? 3 : codes[mode]));
-        if (kind != 14) {
-            registers_[11] = static_cast<std::uint8_t>(registers_[11] & (kind == 15 ? ~0x03 : ~0x30));
-            StoreSelectMode(14, mode);
+        if (kind != select_kind::Filter1) {
+            registers_[11] = static_cast<std::uint8_t>(registers_[11] & (kind == select_kind::Filter2 ? ~0x03 : ~0x30));
+            StoreSelectMode(select_kind::Filter1, mode);
         }
     }
-    if (kind == 10 && mode == select_mode::Channel1Taken && old != select_mode::Channel1Taken)
+    if (kind == select_kind::Break1 && mode == select_mode::Channel1Taken && old != select_mode::Channel1Taken)
         savedChannel1Mode_ = static_cast<std::uint8_t>(old);
     if (mode != select_mode::Unused) StoreSelectMode(kind, mode);
     if (registers_ != before || old != StoredSelectMode(kind)) registersDirty_ = true;
@@ -620,8 +629,8 @@ void TSelectTabelle::SetBreakMode(int mode) {
     breakMode_ = static_cast<TBreakMode>(mode);
     registers_[4] = static_cast<std::uint8_t>((registers_[4] & ~7) | breakModeCode(mode));
     registersDirty_ = true;
-    if (channelTaken(mode) && !channelTaken(old)) SetSelectMode(10, select_mode::Channel1Taken);
-    if (!channelTaken(mode) && channelTaken(old)) SetSelectMode(10, savedChannel1Mode_);
+    if (channelTaken(mode) && !channelTaken(old)) SetSelectMode(select_kind::Break1, select_mode::Channel1Taken);
+    if (!channelTaken(mode) && channelTaken(old)) SetSelectMode(select_kind::Break1, savedChannel1Mode_);
     if (channelTaken(mode)) SetTriggerBit(true);
     if (live_) notifier_.send(notify::BreakTablesChanged, this);
 }
@@ -646,20 +655,20 @@ void TSelectTabelle::RestoreBreakMode() {
 // ---------------------------------------------------------------- counters
 
 std::int32_t TSelectTabelle::GetSelectValue(int kind) const {
-    if (kind >= 10 && kind <= 12) return counters_[static_cast<std::size_t>(kind - 10)];
-    if (kind == 13) return 1;
+    if (kind >= select_kind::Break1 && kind <= select_kind::Break2) return counters_[static_cast<std::size_t>(kind - select_kind::Break1)];
+    if (kind == select_kind::Clear2) return 1;
     accessDenied();
 }
 
 std::int32_t TSelectTabelle::CounterLimit(int kind) const {
-    if (kind < 10 || kind > 13) accessDenied();
-    return limits_[static_cast<std::size_t>(kind - 10)];
+    if (!HasSelectRole(kind, SelectRole::Break)) accessDenied();
+    return limits_[static_cast<std::size_t>(kind - select_kind::Break1)];
 }
 
 void TSelectTabelle::ApplyCounterLimits(int kind, std::int32_t value) {
-    if (kind < 10 || kind > 12) accessDenied();
-    if (value < 1 || value > limits_[static_cast<std::size_t>(kind - 10)]) valueNotValid("Break counter");
-    counters_[static_cast<std::size_t>(kind - 10)] = value;
+    if (kind < select_kind::Break1 || kind > select_kind::Break2) accessDenied();
+    if (value < 1 || value > limits_[static_cast<std::size_t>(kind - select_kind::Break1)]) valueNotValid("Break counter");
+    counters_[static_cast<std::size_t>(kind - select_kind::Break1)] = value;
     switch (kind) {
         case 10:
             limits_[1] = value < 65536 ? 255 : 0;
@@ -675,8 +684,8 @@ void TSelectTabelle::ApplyCounterLimits(int kind, std::int32_t value) {
 }
 
 void TSelectTabelle::SetCounter(int kind, std::int32_t value) {
-    if (kind < 10 || kind > 12) accessDenied();
-    if (counters_[static_cast<std::size_t>(kind - 10)] == value) return;
+    if (kind < select_kind::Break1 || kind > select_kind::Break2) accessDenied();
+    if (counters_[static_cast<std::size_t>(kind - select_kind::Break1)] == value) return;
     ApplyCounterLimits(kind, value);
     computeCounterRegisters();
     registersDirty_ = true;
@@ -769,7 +778,7 @@ void TSelectTabelle::ComputeControlBytes() {
         auto& r = registers_[static_cast<std::size_t>(ChannelIndex(kind))];
         r = static_cast<std::uint8_t>((r & ~7) | code);
     };
-    for (int kind : {10, 11, 13}) setCode(kind, cycleCode(StoredSelectMode(kind)));
+    for (int kind : {select_kind::Break1, select_kind::Clear1, select_kind::Clear2}) setCode(kind, cycleCode(StoredSelectMode(kind)));
     if (anyOn) {
         // Trigger inputs that no trigger uses are switched off.
         const std::pair<int, int> inputs[2] = {triggerBit ? std::pair{11, 1} : std::pair{10, 0},
@@ -870,9 +879,9 @@ void TSelectTabelle::SetBreakOnReturn(bool on) {
 
 void TSelectTabelle::SetDefaults() {
     SetBreakMode(bmBreak1);
-    for (int kind = 10; kind <= 12; ++kind) SetCounter(kind, 1);
-    for (int kind = 10; kind <= 13; ++kind) SetSelectMode(kind, select_mode::Opcode);
-    for (int kind = 10; kind <= 13; ++kind) {
+    for (int kind = select_kind::Break1; kind <= select_kind::Break2; ++kind) SetCounter(kind, 1);
+    for (int kind = select_kind::Break1; kind <= select_kind::Clear2; ++kind) SetSelectMode(kind, select_mode::Opcode);
+    for (int kind = select_kind::Break1; kind <= select_kind::Clear2; ++kind) {
         bool cleared = applyClear(list(kind), *wholeSpaceItem(SpaceKind::Program), true, false);
         if (spaces_.maxAddress(SpaceKind::Program).banked) {
             TSelectItem all;
@@ -882,7 +891,7 @@ void TSelectTabelle::SetDefaults() {
         }
         if (cleared) listChanged(kind);
     }
-    for (int kind = 18; kind <= 21; ++kind) {
+    for (int kind = select_kind::Break1Data; kind <= select_kind::Clear2Data; ++kind) {
         auto all = std::make_unique<TSelectItem>();
         all->start = UnbankedAdresse(0x00);
         all->end = UnbankedAdresse(0xFF);
@@ -897,21 +906,21 @@ void TSelectTabelle::SetDefaults() {
 }
 
 void TSelectTabelle::SetMapDefaults() {
-    TSelectList& program = list(22);
+    TSelectList& program = list(select_kind::ProgramMap);
     auto whole = wholeSpaceItem(SpaceKind::Program);
     const std::int32_t at = program.FindContaining(whole->start, false);
     if (at < 0 || at != program.FindContaining(whole->end, true)) {
         applySet(program, std::move(whole), true, false);
-        listChanged(22);
+        listChanged(select_kind::ProgramMap);
     }
-    if (applyClear(list(23), *wholeSpaceItem(SpaceKind::ExtData), true, false)) listChanged(23);
+    if (applyClear(list(select_kind::ExtDataMap), *wholeSpaceItem(SpaceKind::ExtData), true, false)) listChanged(select_kind::ExtDataMap);
 }
 
 void TSelectTabelle::ResetExtDataMap() {
-    if (GetList(23).Empty()) return;
+    if (GetList(select_kind::ExtDataMap).Empty()) return;
     InformationBox(FmtResStr(rs::NoMappingOfExtData, options_.podName()) + " Clearing map addresses",
                    platform::mb::IconInformation);
-    if (applyClear(list(23), *wholeSpaceItem(SpaceKind::ExtData), true, false)) listChanged(23);
+    if (applyClear(list(select_kind::ExtDataMap), *wholeSpaceItem(SpaceKind::ExtData), true, false)) listChanged(select_kind::ExtDataMap);
 }
 
 void TSelectTabelle::CheckExtDataMapping() const {
@@ -976,7 +985,7 @@ void TSelectTabelle::WriteToStream(ValueWriter& w) const {
         writeListBlock(w, 10, 16);
         // Channel 1's own mode, also while the logic probes or the overflow
         // hold the channel: that is what it returns to after a reload.
-        for (int kind = 10; kind <= 16; ++kind) w.WriteInteger(GetSelectMode(kind));
+        for (int kind = select_kind::Break1; kind <= select_kind::Filter3; ++kind) w.WriteInteger(GetSelectMode(kind));
         w.WriteString(logicProbeText_);
         w.WriteBoolean(filterSwitch_);
         w.WriteInteger(endTrigger_);
@@ -1025,7 +1034,7 @@ void TSelectTabelle::applyReadList(std::unique_ptr<TSelectList> read) {
     const int kind = read->Kind();
     TSelectList& current = list(kind);
     if (!read->Changed() && !current.Changed()) return;
-    if ((kind == 22 || kind == 23) && emulator_.PellunarsOn()) {
+    if ((kind == select_kind::ProgramMap || kind == select_kind::ExtDataMap) && emulator_.PellunarsOn()) {
         SetMapDefaults();
         return;
     }
@@ -1092,9 +1101,9 @@ void TSelectTabelle::ReadFromStream(ValueReader& r, std::int32_t version) {
                 // value then finds the limits the others left when it was set.
                 counters_ = {1, 1, 1};
                 limits_ = {0xFFFFFF, 255, 255, 0};
-                for (int kind = 10; kind <= 12; ++kind)
-                    if (counters[kind - 10] != counters_[static_cast<std::size_t>(kind - 10)])
-                        SetCounter(kind, counters[kind - 10]);
+                for (int kind = select_kind::Break1; kind <= select_kind::Break2; ++kind)
+                    if (counters[kind - select_kind::Break1] != counters_[static_cast<std::size_t>(kind - select_kind::Break1)])
+                        SetCounter(kind, counters[kind - select_kind::Break1]);
                 computeCounterRegisters();
                 registersDirty_ = true;
             }
@@ -1112,7 +1121,7 @@ void TSelectTabelle::ReadFromStream(ValueReader& r, std::int32_t version) {
                 // Channel 1 is given to the probes or the overflow only in
                 // their break modes; elsewhere a stored 6 means its own mode.
                 if (modes[0] == select_mode::Channel1Taken && !channelTaken(breakMode_)) modes[0] = savedChannel1Mode_;
-                for (int kind = 10; kind <= 16; ++kind) SetSelectMode(kind, modes[kind - 10]);
+                for (int kind = select_kind::Break1; kind <= select_kind::Filter3; ++kind) SetSelectMode(kind, modes[kind - select_kind::Break1]);
                 for (auto& read : lists) applyReadList(std::move(read));
                 if (!probes.empty()) SetLogicProbeText(probes);
                 StoreFilterSwitch(filter);

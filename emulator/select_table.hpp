@@ -23,6 +23,7 @@
 #include "core/component.hpp"
 #include "core/item_lists.hpp"
 #include "core/target_interfaces.hpp"
+#include "emulator/select_kinds.hpp"
 #include "emulator/target_parts.hpp"
 #include "emulator/validator.hpp"
 
@@ -303,6 +304,9 @@ public:
     // Register index of a break channel (kind 10 -> 0, 12 -> 1, 11 -> 2,
     // 13 -> 3).
     static int ChannelIndex(int kind);
+    // The break or trace channel whose mode a kind follows (the data-bus
+    // conditions follow their break channel); -1 for a kind without a mode.
+    static int modeChannel(int kind);
 
 protected:
     void SetLive(bool live) { live_ = live; }

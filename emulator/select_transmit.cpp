@@ -140,15 +140,17 @@ void TSelectTabelle::transmitRange(const TSelectItem& item, SpaceKind space, std
 }
 
 void TSelectTabelle::TransmitSelectItem(const TSelectItem& item, int kind, bool set, bool progress) {
-    const bool dataBus = kind >= 18 && kind <= 21;
-    const bool map = kind == 22 || kind == 23;
-    if ((kind < 10 || kind > 16) && !dataBus && !map) throw ESelectError(std::string(LoadStr(kMsgAccessDenied)));
+    const SelectKindInfo* row = SelectKindRow(kind);
+    if (row == nullptr || row->role == SelectRole::LineTrace) throw ESelectError(std::string(LoadStr(kMsgAccessDenied)));
+    const bool dataBus = row->role == SelectRole::BreakData;
+    const bool map = row->role == SelectRole::Map;
     const bool ready = BoardReady();
     std::unique_ptr<TFormHinweis> notice;
     if (progress && ready) {
-        const char* what = kind <= 13 ? "break addresses" : kind <= 16 ? "trace addresses"
-                           : dataBus  ? "data bus condition"
-                                      : "map addresses";
+        const char* what = row->role == SelectRole::Break   ? "break addresses"
+                           : row->role == SelectRole::Trace ? "trace addresses"
+                           : dataBus                        ? "data bus condition"
+                                                            : "map addresses";
         notice = HinweisZeigen(std::string(set ? "Setting " : "Clearing ") + what);
     }
     if (dataBus) {
@@ -160,7 +162,7 @@ void TSelectTabelle::TransmitSelectItem(const TSelectItem& item, int kind, bool 
         breakDataDirty_ = true;
         TransmitBreakData();
     } else if (map) {
-        const std::uint8_t bit = kind == 22 ? 0x02 : 0x01;
+        const std::uint8_t bit = row->space == SelectSpace::Program ? 0x02 : 0x01;
         for (int p = item.start.offset >> 6; p <= item.end.offset >> 6; ++p) {
             auto& b = map_[static_cast<std::size_t>(p)];
             b = static_cast<std::uint8_t>(set ? b | bit : b & ~bit);
@@ -333,7 +335,7 @@ void TSelectTabelle::RebuildImages() {
     std::unique_ptr<TFormHinweis> notice;
     if (codeBanking(mode)) notice = HinweisZeigen(std::string(LoadStr(kMsgInitBanks)));
     std::uint8_t codeMask = 0, dataMask = 0;
-    for (int kind = 14; kind <= 16; ++kind) (codeMode(kind) ? codeMask : dataMask) |= ChannelBit(kind);
+    for (int kind = select_kind::Filter1; kind <= select_kind::Filter3; ++kind) (codeMode(kind) ? codeMask : dataMask) |= ChannelBit(kind);
     const bool ownData = dataPlaneOwn();
     if (!ownData) codeMask = static_cast<std::uint8_t>(codeMask | dataMask);
     const int last = codeBanking(mode) ? TBanking::DefaultBankOfMode(mode) : 0;
@@ -360,9 +362,9 @@ void TSelectTabelle::InitEmulStart() {
     // lists nobody changed take their defaults, the kept ones go back onto
     // the rebuilt qualifier memory.
     for (int kind = FirstKind; kind <= LastKind; ++kind)
-        if (kind != 17 && !GetList(kind).Changed()) ResetList(kind);
+        if (kind != select_kind::LineTrace && !GetList(kind).Changed()) ResetList(kind);
     RebuildImages();
-    for (int kind = 10; kind <= 16; ++kind)
+    for (int kind = select_kind::Break1; kind <= select_kind::Filter3; ++kind)
         if (GetList(kind).Changed()) putListBack(kind);
     if (lines_ != nullptr && (lines_->Count() > 0 || linesPending_)) TransmitLineNumbers();
     breakDataDirty_ = true;

@@ -45,7 +45,7 @@ void TSelectTabelle::ResetList(int kind) {
     };
     const TBankAdresse pMin = spaces_.minAddress(SpaceKind::Program);
     const TBankAdresse pMax = spaces_.maxAddress(SpaceKind::Program);
-    if (kind >= 14 && kind <= 16) {
+    if (HasSelectRole(kind, SelectRole::Trace)) {
         if (!codeMode(kind)) {
             add(spaces_.minAddress(SpaceKind::ExtData), spaces_.maxAddress(SpaceKind::ExtData));
             return;
@@ -65,16 +65,16 @@ void TSelectTabelle::ResetList(int kind) {
         if (e != 0 && pMax.offset > e && pMax.banked)
             add(AllBanksAdresse(static_cast<std::uint16_t>(e + 1)), AllBanksAdresse(pMax.offset));
         target.Sort([](const TSelectItem& a, const TSelectItem& b) { return key(a.start) < key(b.start); });
-    } else if (kind >= 18 && kind <= 21) {
+    } else if (HasSelectRole(kind, SelectRole::BreakData)) {
         add(UnbankedAdresse(0x00), UnbankedAdresse(0xFF));
-    } else if (kind == 22) {
+    } else if (kind == select_kind::ProgramMap) {
         add(pMin, pMax);
     }
 }
 
 void TSelectTabelle::ResetLists() {
     for (int kind = FirstKind; kind <= LastKind; ++kind)
-        if (kind != 17) ResetList(kind);
+        if (kind != select_kind::LineTrace) ResetList(kind);
 }
 
 // ---------------------------------------------------------------- re-resolution of named items
@@ -232,10 +232,10 @@ bool TSelectTabelle::normalizeBreakList(int kind, std::uint16_t s, std::uint16_t
 void TSelectTabelle::NormalizeRanges() {
     const std::uint16_t s = banking_.BankedAreaStart(), e = banking_.BankedAreaEnd();
     const std::uint16_t ps = banking_.PreviousBankedAreaStart(), pe = banking_.PreviousBankedAreaEnd();
-    for (int kind = 14; kind <= 16; ++kind)
+    for (int kind = select_kind::Filter1; kind <= select_kind::Filter3; ++kind)
         if (codeMode(kind)) normalizeTraceList(kind, s, e, ps, pe);
     bool removed = false;
-    for (int kind = 10; kind <= 13; ++kind)
+    for (int kind = select_kind::Break1; kind <= select_kind::Clear2; ++kind)
         if (codeMode(kind)) removed = normalizeBreakList(kind, s, e, ps, pe) || removed;
     if (removed) WarningBox(std::string(LoadStr(kMsgCheckBreak)), platform::mb::IconWarning);
 }
@@ -244,10 +244,11 @@ void TSelectTabelle::NormalizeRanges() {
 
 void TSelectTabelle::resolveNamed(bool lineItems) {
     std::unique_ptr<TFormHinweis> notice;
-    for (int kind : {10, 11, 12, 13, 14, 15, 16, 22, 23}) {
-        if (kind == 10) notice = HinweisZeigen(std::string(LoadStr(kMsgUpdateBreak)));
-        if (kind == 14) notice = HinweisZeigen(std::string(LoadStr(kMsgUpdateTrace)));
-        if (kind == 22) notice = HinweisZeigen(std::string(LoadStr(kMsgUpdateMap)));
+    for (int kind = select_kind::First; kind <= select_kind::Last; ++kind) {
+        if (HasSelectRole(kind, SelectRole::LineTrace) || HasSelectRole(kind, SelectRole::BreakData)) continue;
+        if (kind == select_kind::Break1) notice = HinweisZeigen(std::string(LoadStr(kMsgUpdateBreak)));
+        if (kind == select_kind::Filter1) notice = HinweisZeigen(std::string(LoadStr(kMsgUpdateTrace)));
+        if (kind == select_kind::ProgramMap) notice = HinweisZeigen(std::string(LoadStr(kMsgUpdateMap)));
         TSelectList& target = list(kind);
         bool changed = false;
         for (std::int32_t i = target.Count() - 1; i >= 0; --i) {
@@ -274,7 +275,7 @@ void TSelectTabelle::ResolveLineItems() {
     resolveNamed(true);
     if (BoardReady()) {
         auto lock = emulator_.LockLink();
-        transmitRange(*wholeSpaceItem(SpaceKind::Program), SpaceKind::Program, ChannelBit(17), false);
+        transmitRange(*wholeSpaceItem(SpaceKind::Program), SpaceKind::Program, ChannelBit(select_kind::LineTrace), false);
     }
     TransmitLineNumbers();
 }
@@ -286,15 +287,15 @@ void TSelectTabelle::SetTemporaryBreak(const TBankAdresse& address, bool opcode)
     temporary_.breakMode = breakMode_;
     temporary_.item = wholeSpaceItem(SpaceKind::Program);
     SetBreakMode(bmBreak2);
-    temporary_.mode = GetSelectMode(12);
-    SetSelectMode(12, opcode ? select_mode::Opcode : select_mode::LineNumber);
-    temporary_.counter = static_cast<std::uint16_t>(GetSelectValue(12));
+    temporary_.mode = GetSelectMode(select_kind::Break2);
+    SetSelectMode(select_kind::Break2, opcode ? select_mode::Opcode : select_mode::LineNumber);
+    temporary_.counter = static_cast<std::uint16_t>(GetSelectValue(select_kind::Break2));
     try {
-        SetCounter(12, 1);
+        SetCounter(select_kind::Break2, 1);
     } catch (const ESelectError&) {
         // Kind 10's counter holds channel 12's hardware; it counts on.
     }
-    if (!GetList(12).Empty()) TransmitSelectItem(*temporary_.item, 12, false, false);
+    if (!GetList(select_kind::Break2).Empty()) TransmitSelectItem(*temporary_.item, select_kind::Break2, false, false);
     TransmitBreakTraceRegister();
     temporary_.active = true;
 
@@ -331,16 +332,16 @@ void TSelectTabelle::SetTemporaryBreak(const TBankAdresse& address, bool opcode)
 
 void TSelectTabelle::RemoveTemporaryBreak() {
     if (!temporary_.active) return;
-    TransmitSelectItem(*temporary_.item, 12, false, false);
+    TransmitSelectItem(*temporary_.item, select_kind::Break2, false, false);
     temporary_.item.reset();
     temporary_.active = false;
     try {
-        SetCounter(12, temporary_.counter);
+        SetCounter(select_kind::Break2, temporary_.counter);
     } catch (const ESelectError&) {
     }
-    SetSelectMode(12, temporary_.mode);
+    SetSelectMode(select_kind::Break2, temporary_.mode);
     SetBreakMode(temporary_.breakMode);
     TransmitBreakTraceRegister();
-    TransmitList(12);
+    TransmitList(select_kind::Break2);
 }
 }  // namespace tarvex

@@ -241,28 +241,8 @@ std::string_view pick(const std::string_view (&names)[N], unsigned index) {
 }
 
 std::string_view selectKindText(std::uint8_t kind) {
-    switch (kind) {
-    case 10:
-    case 18:
-        return " Break1";
-    case 11:
-    case 19:
-        return " Clear1";
-    case 12:
-    case 20:
-        return " Break2";
-    case 13:
-    case 21:
-        return " Clear2";
-    case 14:
-        return " Filter1";
-    case 15:
-        return " Filter2";
-    case 16:
-        return " Filter3";
-    default:
-        return {};
-    }
+    const SelectKindInfo* row = SelectKindRow(kind);
+    return row != nullptr ? row->historyText : std::string_view();
 }
 
 bool carriesFileName(std::uint8_t code) {
