@@ -18,6 +18,7 @@
 #include "ui/win32/driver/performance_win32.hpp"
 #include "ui/win32/driver/save_memory_win32.hpp"
 #include "ui/win32/driver/select_win32.hpp"
+#include "ui/win32/driver/trace_dialogs_win32.hpp"
 #include "ui/win32/win32_ui.hpp"
 
 namespace tarvex::ui::win32 {
@@ -175,6 +176,7 @@ void Win32DriverWindows::RunMenuDialog(MenuDialog which, const std::string& capt
         case MenuDialog::TraceSettings: traceSettings(); break;
         case MenuDialog::PerformanceDefinitions: performanceDefinitions(caption); break;
         case MenuDialog::PerformanceAnalysis: performanceAnalysis(caption); break;
+        case MenuDialog::SaveTrace: saveTrace(); break;
         default: fallback_.RunMenuDialog(which, caption); break;
     }
 }
@@ -257,6 +259,16 @@ void Win32DriverWindows::performanceAnalysis(const std::string& caption) {
     const TPerformanceList& result = object_->PerformanceErgebnis(&busy);
     runPerformanceAnalysis(result, object_->PerformanceTrace(), object_->DialogContext().banking, store_,
                            ownerOf(object_->HostWindow()));
+}
+
+// The command runs the export under the save-status form, whose Cancel ends
+// it with the lines so far kept.
+void Win32DriverWindows::saveTrace() {
+    auto command = std::make_unique<TVokWinKommando>();
+    SaveTraceModel model(store_, object_->Options().ObjectDirName());
+    if (!runSaveTraceDialog(model, store_, ownerOf(object_->HostWindow()))) return;
+    model.writeCommand(*command);
+    object_->RunMenuCommand(std::move(command));
 }
 
 }  // namespace tarvex::ui::win32

@@ -61,6 +61,7 @@ private:
     void traceSettings();
     void performanceDefinitions(const std::string& caption);
     void performanceAnalysis(const std::string& caption);
+    void saveTrace();
 
     platform::SettingsStore& store_;
     TAgdiObject* object_ = nullptr;

@@ -1,0 +1,265 @@
+// The trace window's dialogs on Windows: each opened over its model, driven
+// through the system's messages, its result compared with the model's, and
+// rendered into ui-shots/.
+#include <gtest/gtest.h>
+
+#include "core/messages.hpp"
+#include "emulator/validator.hpp"
+#include "tests/win32/win32_test_support.hpp"
+#include "ui/forms/trace_forms.hpp"
+#include "ui/win32/driver/trace_dialogs_win32.hpp"
+#include "ui/win32/form_shot.hpp"
+
+namespace tarvex::ui::win32 {
+namespace {
+
+bool checked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+int clientHeight(const Win32Form& form) {
+    RECT r;
+    GetClientRect(form.handle(), &r);
+    return r.bottom - r.top;
+}
+
+void open(Win32Form& form, const DialogModel& model) {
+    placeDialog(form, model);
+    form.show();
+    pumpMessages();
+}
+
+struct Boxes {
+    platform::ScriptedMessageBoxes boxes;
+    platform::RecordingHelpViewer help;
+    platform::Ui saved = platform::currentUi();
+    Boxes() {
+        platform::currentUi().boxes = &boxes;
+        platform::currentUi().help = &help;
+    }
+    ~Boxes() { platform::currentUi() = saved; }
+};
+
+TEST(SaveTraceWin32, RefusedInputKeepsItOpenAndSaveGivesTheCommand) {
+    Boxes ui;
+    platform::MemorySettingsStore store;
+    store.writeString(kDriverKey, "FormSaveTraceName", "History0", "old");
+    SaveTraceModel model(store, "C:\\objects");
+    SaveTraceWin32 view(model, store, nullptr);
+    auto& form = view.form();
+    open(form, model);
+    EXPECT_EQ(test::textOf(form.handle()), "Save trace into file");
+    EXPECT_EQ(test::textOf(form.control("FileGroup")), " File &name: ");
+    EXPECT_EQ(test::textOf(form.control("DateiName")), "old");
+    EXPECT_EQ(model.control("DateiName").text, "old");
+    EXPECT_TRUE(checked(form.item("FormatGroup", 1)));  // Assembled
+    EXPECT_EQ(clippedControls(form), std::vector<std::string>{});
+    saveShot(form, "TFormSaveTrace");
+
+    test::typeText(form.control("DateiName"), " ");
+    test::click(form.control("OkButton"));
+    test::typeText(form.control("DateiName"), "run\\trace");
+    test::typeText(form.control("StartAdresse"), "-1");
+    test::click(form.control("OkButton"));
+    test::typeText(form.control("StartAdresse"), "12x");
+    test::pressKey(VK_RETURN);
+    EXPECT_FALSE(form.ended());
+    ASSERT_EQ(ui.boxes.shown().size(), 3u);
+    EXPECT_EQ(ui.boxes.shown()[0].text, std::string(LoadStr(288)));
+    EXPECT_EQ(ui.boxes.shown()[2].text, "'12x' is not a valid integer value");
+
+    test::click(form.control("HilfeButton"));
+    test::pressKey(VK_F1);
+    EXPECT_EQ(ui.help.calls().size(), 2u);
+    test::typeText(form.control("StartAdresse"), "575");
+    test::typeText(form.control("EndAdresse"), "12");
+    test::click(form.item("FormatGroup", 3));
+    test::pressKey(VK_RETURN);
+    ASSERT_TRUE(form.ended());
+    EXPECT_EQ(form.result(), IDOK);
+    TKommandoStruktur c;
+    model.writeCommand(c);
+    EXPECT_EQ(c.code, cmd::SaveTrace);
+    EXPECT_EQ(c.text1, "run\\trace.txt");
+    EXPECT_EQ(c.start.offset, 575u);
+    EXPECT_EQ(c.end.offset, 12u);
+    EXPECT_EQ(c.fileFormat, 2);  // Source
+    EXPECT_EQ(store.readString(kDriverKey, "FormSaveTraceName", "History0", ""), "run\\trace");
+    EXPECT_EQ(store.readString(kDriverKey, "FormSaveTraceName", "History1", ""), "old");
+    EXPECT_EQ(store.readString(kDriverKey, "FormSaveTraceStart", "History0", ""), "575");
+}
+
+TEST(SaveTraceWin32, EscapeCancelsAndTheFormFillsFromACommand) {
+    Boxes ui;
+    platform::MemorySettingsStore store;
+    SaveTraceModel model(store, "");
+    SaveTraceWin32 view(model, store, nullptr);
+    TKommandoStruktur c;
+    c.text1 = "t.txt";
+    c.start.offset = 3;
+    c.end.bank = 1;  // index 0x10000
+    c.fileFormat = 7;
+    model.readCommand(c);
+    test::Later answer([&] {
+        EXPECT_EQ(test::textOf(view.form().control("EndAdresse")), "65536");
+        EXPECT_TRUE(checked(view.form().item("FormatGroup", 2)));  // Mixed Mode
+        test::pressKey(VK_ESCAPE);
+    });
+    EXPECT_EQ(runDialog(view.form(), model), IDCANCEL);
+    EXPECT_TRUE(store.valueExists(kDriverKey, "FormSaveTrace", "Left"));
+    EXPECT_TRUE(ui.boxes.shown().empty());
+}
+
+TEST(TraceColumnsWin32, ABoxOffTakesAllOffAndAllTakesThemOn) {
+    platform::MemorySettingsStore store;
+    TraceColumnsModel model(store, tdZyklus);
+    model.setColumn(4, false);
+    TraceColumnsWin32 view(model, nullptr);
+    auto& form = view.form();
+    open(form, model);
+    EXPECT_EQ(test::textOf(form.handle()), "Show columns");
+    EXPECT_EQ(test::textOf(form.control("CheckBox9")), std::string(LoadStr(344)));
+    EXPECT_FALSE(checked(form.control("CheckBox5")));
+    EXPECT_FALSE(checked(form.control("CheckBoxAll")));
+    EXPECT_EQ(clippedControls(form), std::vector<std::string>{});
+    saveShot(form, "TFormTraceSpalten");
+    test::click(form.control("CheckBoxAll"));
+    EXPECT_TRUE(checked(form.control("CheckBox5")));
+    test::click(form.control("CheckBox2"));
+    EXPECT_FALSE(model.column(1));
+    EXPECT_FALSE(checked(form.control("CheckBoxAll")));
+    model.setMode(tdMixedMode);
+    EXPECT_EQ(test::textOf(form.control("CheckBox9")), "Label");
+    EXPECT_EQ(test::textOf(form.control("CheckBox10")), std::string(LoadStr(342)));
+    test::focus(form.control("CheckBox3"));
+    test::pressKey(VK_RETURN);
+    EXPECT_EQ(form.result(), IDOK);
+    for (int c = 0; c < kTraceColumns; ++c) EXPECT_EQ(model.column(c), c != 1) << c;
+}
+
+TEST(GotoWin32, TheBankGroupShapesTheFormAndABankClosesWithYes) {
+    Boxes ui;
+    platform::MemorySettingsStore store;
+    store.writeString(kDriverKey, "SprungFormZielFrame", "History0", "12");
+    GotoModel model(store, GotoBanking{3, -1, 15});
+    GotoWin32 view(model, store, nullptr);
+    auto& form = view.form();
+    open(form, model);
+    const int banked = clientHeight(form);
+    EXPECT_TRUE(IsWindowVisible(form.item("BankNummerGroup", 3)));
+    EXPECT_EQ(form.item("BankNummerGroup", 4), nullptr);
+    EXPECT_EQ(test::textOf(form.item("BankNummerGroup", 2)), "&2");
+    EXPECT_EQ(clippedControls(form), std::vector<std::string>{});
+    saveShot(form, "TFormSprung-banked");
+
+    // The trace's goto: no banks, no symbols, the frame history.
+    model.setAufruf(saTrace);
+    EXPECT_EQ(test::textOf(form.handle()), "Goto trace frame");
+    EXPECT_EQ(clientHeight(form), banked - forms::kGotoBankGroupHeight);
+    EXPECT_FALSE(IsWindowVisible(form.control("SymbolButton")));
+    EXPECT_FALSE(IsWindowVisible(form.item("BankNummerGroup", 0)));
+    EXPECT_EQ(test::textOf(form.control("Ziel")), "12");
+    EXPECT_EQ(clippedControls(form), std::vector<std::string>{});
+    saveShot(form, "TFormSprung-trace");
+    test::typeText(form.control("Ziel"), "575");
+    EXPECT_EQ(model.targetValue(), 575);
+
+    model.setAufruf(saProgram);
+    EXPECT_EQ(clientHeight(form), banked);
+    test::click(form.item("BankNummerGroup", 2));
+    EXPECT_EQ(form.result(), IDYES);
+    EXPECT_EQ(model.chosenBank(), 2);
+}
+
+TEST(GotoWin32, OkTakesASingleDigitAsTheBank) {
+    platform::MemorySettingsStore store;
+    GotoModel model(store, GotoBanking{3, -1, 15});
+    GotoWin32 view(model, store, nullptr);
+    test::Later answer([&] {
+        test::typeText(view.form().control("Ziel"), "3");
+        test::pressKey(VK_RETURN);
+    });
+    EXPECT_EQ(runDialog(view.form(), model), IDOK);
+    EXPECT_TRUE(checked(view.form().item("BankNummerGroup", 3)));
+    EXPECT_EQ(model.control("BankNummerGroup").itemIndex, 3);
+    EXPECT_EQ(store.readString(kDriverKey, "SprungFormZielAdresse", "History0", ""), "3");
+}
+
+TEST(FrameSearchWin32, AFieldIsCheckedWhenLeftAndOkGivesThePattern) {
+    Boxes ui;
+    platform::MemorySettingsStore store;
+    TVokWinValidator validator(nullptr, nullptr, nullptr, nullptr);
+    FramePatternModel model(store, validator);
+    FrameSearchWin32 view(model, store, nullptr);
+    auto& form = view.form();
+    open(form, model);
+    EXPECT_EQ(test::textOf(form.handle()), std::string(LoadStr(166)));
+    EXPECT_EQ(test::textOf(form.control("Data")), "Don't care");
+    EXPECT_EQ(test::textOf(form.control("OkButton")), "Search");
+    EXPECT_FALSE(IsWindowVisible(form.control("CheckOpcode")));
+    EXPECT_TRUE(IsWindowVisible(form.item("RichtungGroup", 1)));
+    EXPECT_EQ(clippedControls(form), std::vector<std::string>{});
+    saveShot(form, "TFormVok4Frame-search");
+
+    // A refused field says why once and keeps the focus; a good one passes.
+    for (const char* text : {"XYZ", "16-20"}) {
+        test::typeText(form.control("Data"), text);
+        test::focus(form.control("LogicProbes"));
+    }
+    ASSERT_EQ(ui.boxes.shown().size(), 1u);
+    EXPECT_EQ(form.nameOf(GetFocus()), "LogicProbes");
+    test::typeText(form.control("Data"), "XYZ");
+    test::focus(form.control("LogicProbes"));
+    EXPECT_EQ(ui.boxes.shown().size(), 2u);
+    EXPECT_EQ(form.nameOf(GetFocus()), "Data");
+    test::typeText(form.control("Data"), "16-20");
+    test::click(form.item("CycleGroup", 3));  // Read
+    test::click(form.item("RichtungGroup", 1));
+    test::click(form.control("CheckBreakNichtSuchen"));
+    EXPECT_TRUE(IsWindowEnabled(form.control("CheckBreak2")));
+    test::click(form.control("CheckBreak2"));
+    test::click(form.control("OkButton"));
+    ASSERT_EQ(form.result(), IDOK);
+    const auto& p = model.pattern();
+    EXPECT_EQ(p.dataLow, 16);
+    EXPECT_EQ(p.dataHigh, 20);
+    EXPECT_EQ(p.cycles, 4);
+    EXPECT_FALSE(p.forward);
+    EXPECT_EQ(encodeBreaks(p.breaks), 2);
+    EXPECT_EQ(store.readString(kDriverKey, "FrameFormData", "History0", ""), "16-20");
+    EXPECT_EQ(store.readInteger(kDriverKey, "FrameForm", "RichtungIndex", -1), 1);
+}
+
+TEST(FrameSearchWin32, TheTimeFilterHidesTheBottomPanelAndDontCareEmptiesIt) {
+    Boxes ui;
+    platform::MemorySettingsStore store;
+    TVokWinValidator validator(nullptr, nullptr, nullptr, nullptr);
+    int searchHeight = 0;
+    {
+        FramePatternModel search(store, validator);
+        FrameSearchWin32 view(search, store, nullptr);
+        searchHeight = clientHeight(view.form());
+    }
+    FramePatternModel model(store, validator);
+    model.setFiltern(true);
+    FrameSearchWin32 view(model, store, nullptr);
+    auto& form = view.form();
+    open(form, model);
+    EXPECT_EQ(clientHeight(form), searchHeight - forms::kFrameBottomPanelHeight);
+    EXPECT_EQ(test::textOf(form.control("OkButton")), std::string(LoadStr(353)));
+    EXPECT_EQ(test::textOf(form.control("Data")), std::string(LoadStr(351)));
+    EXPECT_TRUE(IsWindowVisible(form.control("CheckOpcode")));
+    EXPECT_FALSE(IsWindowVisible(form.item("CycleGroup", 0)));
+    EXPECT_FALSE(IsWindowVisible(form.item("BeginnGroup", 0)));
+    EXPECT_FALSE(IsWindowEnabled(form.control("CheckFetch")));
+    EXPECT_EQ(clippedControls(form), std::vector<std::string>{});
+    saveShot(form, "TFormVok4Frame-filter");
+    test::click(form.control("CheckCycleNichtSuchen"));
+    test::click(form.control("CheckFetch"));
+    EXPECT_EQ(model.cycleSelection(), 2);
+    test::click(form.control("ResetButton"));
+    EXPECT_EQ(form.result(), IDOK);
+    EXPECT_TRUE(model.emptyPattern());
+    EXPECT_TRUE(ui.boxes.shown().empty());
+}
+
+}  // namespace
+}  // namespace tarvex::ui::win32
