@@ -6,6 +6,11 @@
 //
 //   tarvex-host [--driver PATH] [--var NAME=VALUE]... [--work DIR] SCRIPT
 //
+// On Windows the script may also play the user at the driver's windows:
+// "answer CAPTION KEYS" types KEYS into the next window captioned CAPTION
+// once it shows ({TAB}, {ENTER}, {ESC}, {SPACE}, {UP} and {DOWN} are those
+// keys; all else is typed as it stands).
+//
 // Exit code 0 when the script ran to its end (whatever the driver answered),
 // 1 on a script error, 2 on usage.
 #include <atomic>
@@ -36,6 +41,12 @@
 #include "platform/files.hpp"
 #include "platform/host_window.hpp"
 #include "platform/settings.hpp"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <deque>
+#endif
 
 namespace {
 
@@ -215,6 +226,119 @@ bool isObjectFile(const std::string& path) {
     return ext != ".hex" && ext != ".ihx";
 }
 
+#ifdef _WIN32
+// The user at the screen: the next window of this program with a given
+// caption gets keys, one after another, each once the window's own message
+// loop has taken the one before (a Tab moves the focus before the next
+// character is typed). A window's showing is seen by a hook on this thread,
+// the only one that makes windows.
+class Typist {
+public:
+    Typist() {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = &Typist::proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "TarvexHostTypist";
+        RegisterClassA(&wc);
+        helper_ = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+        self_ = this;
+    }
+    ~Typist() {
+        if (hook_) UnhookWindowsHookEx(hook_);
+        if (helper_) DestroyWindow(helper_);
+        self_ = nullptr;
+    }
+    Typist(const Typist&) = delete;
+    Typist& operator=(const Typist&) = delete;
+
+    void expect(const std::string& caption, const std::string& keys) {
+        Answer a{caption, {}};
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            if (keys[i] == '{') {
+                const std::size_t end = keys.find('}', i);
+                if (end == std::string::npos) throw ScriptError("unterminated { in keys");
+                const std::string name = keys.substr(i + 1, end - i - 1);
+                const WPARAM key = name == "TAB"     ? VK_TAB
+                                   : name == "ENTER" ? VK_RETURN
+                                   : name == "ESC"   ? VK_ESCAPE
+                                   : name == "SPACE" ? VK_SPACE
+                                   : name == "DOWN"  ? VK_DOWN
+                                   : name == "UP"    ? VK_UP
+                                                     : 0;
+                if (!key) throw ScriptError("unknown key {" + name + "}");
+                a.keys.push_back({0, key});
+                i = end;
+            } else {
+                a.keys.push_back({keys[i], 0});
+            }
+        }
+        pending_.push_back(std::move(a));
+        if (!hook_) hook_ = SetWindowsHookExA(WH_CBT, &Typist::cbt, nullptr, GetCurrentThreadId());
+    }
+    // The captions still waited for.
+    std::vector<std::string> waiting() const {
+        std::vector<std::string> out;
+        for (const auto& a : pending_) out.push_back(a.caption);
+        return out;
+    }
+
+private:
+    struct Key {
+        char character;
+        WPARAM virtualKey;
+    };
+    struct Answer {
+        std::string caption;
+        std::vector<Key> keys;
+    };
+
+    static LRESULT CALLBACK cbt(int code, WPARAM wParam, LPARAM lParam) {
+        if (self_ && (code == HCBT_ACTIVATE || code == HCBT_SETFOCUS)) self_->seen(reinterpret_cast<HWND>(wParam));
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static LRESULT CALLBACK proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_APP && self_) {
+            self_->typeNext();
+            return 0;
+        }
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+    void seen(HWND window) {
+        if (!window || pending_.empty()) return;
+        HWND root = GetAncestor(window, GA_ROOT);
+        char text[256] = {};
+        GetWindowTextA(root ? root : window, text, sizeof text);
+        for (auto a = pending_.begin(); a != pending_.end(); ++a) {
+            if (a->caption != text) continue;
+            for (const Key& k : a->keys) typing_.push_back(k);
+            pending_.erase(a);
+            PostMessageA(helper_, WM_APP, 0, 0);
+            return;
+        }
+    }
+    void typeNext() {
+        if (typing_.empty()) return;
+        const Key k = typing_.front();
+        typing_.pop_front();
+        HWND focus = GetFocus();
+        if (!focus) return;
+        if (k.virtualKey) {
+            PostMessageA(focus, WM_KEYDOWN, k.virtualKey, 1);
+            PostMessageA(focus, WM_KEYUP, k.virtualKey, 0xC0000001);
+        } else {
+            PostMessageA(focus, WM_CHAR, static_cast<unsigned char>(k.character), 1);
+        }
+        if (!typing_.empty()) PostMessageA(helper_, WM_APP, 0, 0);
+    }
+
+    static inline Typist* self_ = nullptr;
+    HWND helper_ = nullptr;
+    HHOOK hook_ = nullptr;
+    std::deque<Answer> pending_;
+    std::deque<Key> typing_;
+};
+#endif
+
 class Host;
 Host* theHost = nullptr;
 
@@ -289,7 +413,8 @@ private:
     void breakStep(const std::vector<std::string>& w);
     void go(const std::vector<std::string>& w);
     void sim(const std::string& request);
-    void menu(const std::string& caption);
+    // The entry of that caption, the nth of them (from 1) where several share it.
+    void menu(const std::string& caption, int occurrence = 1);
     void printPc(bool timing);
     std::uint32_t cellBits(std::uint32_t address);
 
@@ -328,6 +453,9 @@ private:
     // The breakpoint list: records owned here, linked through `next`.
     std::vector<std::unique_ptr<agdi::BpRecord>> breaks_;
     agdi::BpRecord* breakHead_ = nullptr;
+#ifdef _WIN32
+    Typist typist_;
+#endif
 };
 
 void Host::say(const std::string& line) {
@@ -613,10 +741,10 @@ void Host::sim(const std::string& request) {
     say(reply);
 }
 
-void Host::menu(const std::string& caption) {
+void Host::menu(const std::string& caption, int occurrence) {
     auto* entry = reinterpret_cast<agdi::MenuEntry*>(menuTable_);
     for (; entry && entry->kind != agdi::MenuEnd; ++entry) {
-        if (entry->kind == agdi::MenuItem && entry->caption && caption == entry->caption) {
+        if (entry->kind == agdi::MenuItem && entry->caption && caption == entry->caption && --occurrence == 0) {
             if (entry->handler) entry->handler(entry);
             return;
         }
@@ -751,13 +879,23 @@ void Host::run(const std::vector<std::string>& w) {
         if (w.size() != 4) throw ScriptError("serial needs three values");
         say("AG_Serial(1) = " + std::to_string(serial_(1, number(w[1]), number(w[2]), number(w[3]))));
     } else if (step == "menu") {
-        if (w.size() != 2) throw ScriptError("menu needs a caption");
-        menu(w[1]);
+        if (w.size() != 2 && w.size() != 3) throw ScriptError("menu needs a caption (and which of its entries)");
+        menu(w[1], w.size() == 3 ? static_cast<int>(number(w[2])) : 1);
+    } else if (step == "answer") {
+        if (w.size() != 3) throw ScriptError("answer needs a caption and keys");
+#ifdef _WIN32
+        typist_.expect(w[1], w[2]);
+#else
+        throw ScriptError("answer: the windows of the Windows build only");
+#endif
     } else if (step == "init") {
         if (w.size() != 2) throw ScriptError("init needs a code");
         const std::uint32_t code = number(w[1]);
         say("AG_Init(" + hex(code, 3) + ") = " + std::to_string(init_(static_cast<std::uint16_t>(code), 0)));
     } else if (step == "end") {
+#ifdef _WIN32
+        for (const std::string& caption : typist_.waiting()) say("no window " + quoted(caption.c_str()) + " showed");
+#endif
         const std::uint32_t r = init_(agdi::code::Exec + agdi::code::ExecEnd, 0);
         flushPosted();
         say("AG_Init(0x40C) = " + std::to_string(r));

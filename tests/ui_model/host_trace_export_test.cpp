@@ -94,5 +94,32 @@ TEST(HostTraceExport, TheExecutorsSlotWritesWhatTheExportWrites) {
     EXPECT_FALSE(std::filesystem::exists(again.text1));
 }
 
+// The trace text of ports run from its start to 0x00E1, frames 0 to 100 as
+// assembled: the Windows stand-in IDE writes the same file through the
+// save-trace dialog of its driver (tests/win32/host_session_test.cpp).
+TEST(HostTraceExport, PortsToHandshakeAsTheWindowsSessionWritesIt) {
+    SimulatedHost h;
+    h.exporter = std::make_unique<HostTraceExport>(*h.object);
+    ASSERT_EQ(h.object->AG_Init(0x100, 0), 0u);
+    TVokWinKommando load(cmd::Load);
+    load.memoryKind = memkind::Program;
+    load.fileFormat = fileformat::Object;
+    load.options = loadflag::ClearSymbols;
+    load.text1 = (test::sourceDir() / "examples" / "build" / "ports.omf").string();
+    ASSERT_TRUE(Execute(load, h.object->Commands()));
+    std::uint32_t until = 0xFF0000E1u;
+    ASSERT_EQ(h.object->AG_GoStep(3, 0, &until), 0u);
+    SaveTraceModel dialog(h.settings, "");
+    dialog.setFileName(h.work.file("ports-trace.txt"));
+    dialog.setStart("0");
+    dialog.setEnd("100");
+    ASSERT_TRUE(dialog.clickSave());
+    TVokWinKommando save(cmd::SaveTrace);
+    dialog.writeCommand(save);
+    EXPECT_TRUE(Execute(save, h.object->Commands()));
+    const auto expected = test::readBytes((test::sourceDir() / "tests/e2e/expected/ports_trace.txt").string());
+    EXPECT_EQ(h.text("ports-trace.txt"), std::string(expected.begin(), expected.end()));
+}
+
 }  // namespace
 }  // namespace tarvex::ui
