@@ -317,14 +317,23 @@ private:
         }
     }
     void typeNext() {
-        if (typing_.empty()) return;
+        HWND focus = GetFocus();
+        // A key that moves the focus has done so (the system moves it a few
+        // messages later) before the next key is typed; a few hundred rounds
+        // without a move: it stays where it is.
+        if (movedFrom_ && focus == movedFrom_ && ++rounds_ < 500) {
+            PostMessageA(helper_, WM_APP, 0, 0);
+            return;
+        }
+        movedFrom_ = nullptr;
+        rounds_ = 0;
+        if (typing_.empty() || !focus) return;
         const Key k = typing_.front();
         typing_.pop_front();
-        HWND focus = GetFocus();
-        if (!focus) return;
         if (k.virtualKey) {
             PostMessageA(focus, WM_KEYDOWN, k.virtualKey, 1);
             PostMessageA(focus, WM_KEYUP, k.virtualKey, 0xC0000001);
+            if (k.virtualKey != VK_RETURN && k.virtualKey != VK_ESCAPE && k.virtualKey != VK_SPACE) movedFrom_ = focus;
         } else {
             PostMessageA(focus, WM_CHAR, static_cast<unsigned char>(k.character), 1);
         }
@@ -336,6 +345,8 @@ private:
     HHOOK hook_ = nullptr;
     std::deque<Answer> pending_;
     std::deque<Key> typing_;
+    HWND movedFrom_ = nullptr;
+    int rounds_ = 0;
 };
 #endif
 

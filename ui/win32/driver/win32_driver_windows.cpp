@@ -63,7 +63,16 @@ struct Win32DriverWindows::TraceState {
 };
 
 Win32DriverWindows::Win32DriverWindows(platform::SettingsStore& store)
-    : store_(store), trace_(std::make_unique<TraceState>()) {}
+    : store_(store), trace_(std::make_unique<TraceState>()) {
+    traceDialogs_.frameSearch = runFrameSearchDialog;
+    // A trace's goto has no bank group: OK or Cancel.
+    traceDialogs_.gotoFrame = [](GotoModel& model, platform::SettingsStore& s, HWND owner) {
+        return runGotoDialog(model, s, owner) == IDOK;
+    };
+    traceDialogs_.columns = [](TraceColumnsModel& model, platform::SettingsStore&, HWND owner) {
+        return runTraceColumnsDialog(model, owner);
+    };
+}
 
 Win32DriverWindows::~Win32DriverWindows() {
     // The window reads the object's board and ends its on-the-fly trace.
