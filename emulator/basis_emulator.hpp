@@ -105,18 +105,37 @@ public:
         return std::unique_lock<std::recursive_mutex>(linkMutex_);
     }
 
-    // ---- Overridable operations
+    // ---- Overridable operations: the emulator object adds the target's
+    // side to each and calls the link's own part.
+    // The version text to the link profile, then the serial number, then
+    // the generation; raises ETarvexAbort for firmware the driver does not
+    // support.
     virtual void CheckEpromVersion();
-    virtual void CreateEmulHandle();
-    virtual void DestroyEmulHandle();
+    // The start after the handshake; the link selects flash block 1, reads
+    // the serial number where the firmware has one and ends in StateReady.
     virtual void InitEmulStart();
+    // Serial number, hardware id and device version, read the way the
+    // firmware keeps them.
     virtual void ReadSeriennummer();
-    virtual void SwitchBaudRate();
+    // The generation in force (255 none yet): on a change the profile's
+    // generation fields and the hardware name follow.
     virtual void SetGeraet(std::uint8_t generation);
+    // Writes the id to the flash and keeps it; answers the board's byte.
     virtual std::uint8_t WriteHardwareId(std::uint8_t id);
-    virtual bool BytesAvailable();
-    virtual void Wait(std::uint32_t ms);
-    virtual Bytes Lesen(std::size_t count);
+    // The board back at the power-on rate and the link at StateOpen.
+    virtual void ResetMaster();
+    // The port settings into the settings store.
+    virtual void SaveSettings();
+    // One monitor variable ("WV").
+    virtual void WriteV(std::uint16_t index, std::uint8_t value);
+
+    // ---- Link operations (the transports vary below them)
+    void CreateEmulHandle();
+    void DestroyEmulHandle();
+    void SwitchBaudRate();
+    bool BytesAvailable();
+    void Wait(std::uint32_t ms);
+    Bytes Lesen(std::size_t count);
     // Up to count bytes within the read time-out; a shorter answer is
     // returned as it came, without the time-out error (for answers the
     // board may leave out).
@@ -131,11 +150,8 @@ public:
     // How often unrequested input was dropped: a change across a read means
     // its answer may not be what the board meant.
     std::uint64_t Discards() const { return discards_; }
-    virtual void ResetMaster();
-    virtual void Restart();
-    virtual void SaveSettings();
-    virtual void WriteV(std::uint16_t index, std::uint8_t value);
-    virtual std::size_t Schreiben(std::string_view command);
+    void Restart();
+    std::size_t Schreiben(std::string_view command);
 
     // ---- Fixed commands
     std::uint8_t ReadI(std::uint8_t address);

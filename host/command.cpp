@@ -98,10 +98,6 @@ void TBasisVokWinKommando::ReadFromStream(ValueReader& reader, std::int32_t vers
         *b = readByte(reader);
 }
 
-TBankAdresse TraceFrameAdresse(std::uint32_t index) {
-    return BankedAdresse(static_cast<std::uint8_t>((index >> 16) & 0xFF), static_cast<std::uint16_t>(index & 0xFFFF));
-}
-
 std::uint32_t TraceFrameIndex(const TBankAdresse& address) {
     const std::uint32_t bank = address.banked && !address.allBanks ? address.bank : 0;
     return (bank << 16) | address.offset;

@@ -81,7 +81,6 @@ std::string ProtocolText(const TBasisVokWinKommando& command, const IBankingInfo
 
 // A save-trace command carries frame indices in its start and end address:
 // bits 16 to 23 in the bank, bits 0 to 15 in the offset.
-TBankAdresse TraceFrameAdresse(std::uint32_t index);
 std::uint32_t TraceFrameIndex(const TBankAdresse& address);
 
 }  // namespace tarvex

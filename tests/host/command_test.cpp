@@ -86,11 +86,11 @@ TEST(Command, ProtocolTextsInEnglish) {
          cmd::TraceSettings,
          "Trace ChangeFilter Set TimeBase=10 Mikroseconds TriggerSelection=B+C Start=Programmstart End=Trigger C"},
         {[](TVokWinKommando& c) {
-             c.text1 = "t.txt", c.fileFormat = 0, c.start = TraceFrameAdresse(0), c.end = TraceFrameAdresse(99);
+             c.text1 = "t.txt", c.fileFormat = 0, c.start = BankedAdresse(0, 0), c.end = BankedAdresse(0, 99);
          },
          cmd::SaveTrace, "SaveTrace t.txt Format=Cycle Start=0 End=99"},
         {[](TVokWinKommando& c) {
-             c.text1 = "t.txt", c.fileFormat = 1, c.start = TraceFrameAdresse(70000), c.end = TraceFrameAdresse(131071);
+             c.text1 = "t.txt", c.fileFormat = 1, c.start = BankedAdresse(1, 70000 - 0x10000), c.end = BankedAdresse(1, 0xFFFF);
          },
          cmd::SaveTrace, "SaveTrace t.txt Start=70000 End=131071"},
         {[](TVokWinKommando& c) { c.text1 = "m.mac"; }, cmd::ExecuteMacro, "Execute macro m.mac"},
