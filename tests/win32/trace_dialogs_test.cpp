@@ -3,10 +3,16 @@
 // rendered into ui-shots/.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/messages.hpp"
 #include "emulator/validator.hpp"
+#include "tests/support/test_support.hpp"
 #include "tests/win32/win32_test_support.hpp"
 #include "ui/forms/trace_forms.hpp"
+#include "ui/model/scripted_trace_source.hpp"
+#include "ui/model/trace_export.hpp"
+#include "ui/win32/status_forms_win32.hpp"
 #include "ui/win32/driver/trace_dialogs_win32.hpp"
 #include "ui/win32/form_shot.hpp"
 
@@ -106,6 +112,35 @@ TEST(SaveTraceWin32, EscapeCancelsAndTheFormFillsFromACommand) {
     EXPECT_EQ(runDialog(view.form(), model), IDCANCEL);
     EXPECT_TRUE(store.valueExists(kDriverKey, "FormSaveTrace", "Left"));
     EXPECT_TRUE(ui.boxes.shown().empty());
+}
+
+// The export a save-trace command runs: under the save progress form,
+// which names what is saved and whose Cancel ends it with the lines so far.
+TEST(SaveTraceWin32, TheExportRunsUnderTheSaveProgressFormAndItsCancelEndsIt) {
+    Win32SaveStatusWindow progress;
+    const platform::Ui saved = platform::currentUi();
+    platform::currentUi().saveStatus = &progress;
+    ScriptedTraceSource source = sampleLoopTrace(400);
+    tarvex::test::TempDir dir;
+    SaveStatusWindowExportStatus status;
+    TraceExport exporter(&source, {}, &status);
+    const std::uint64_t all = exporter.save(dir.file("all.txt"), tdZyklus, 0, 399);
+    EXPECT_GE(all, 400u);  // the frames and the gaps between the loop's runs
+    EXPECT_EQ(progress.model().control("AdressBereich").text, "0 - 399");
+    EXPECT_EQ(progress.model().control("Status").text,
+              std::string(LoadResStr(rs::SaveTrace)) + ": " + std::to_string(all - 1) + " Frames");
+    EXPECT_FALSE(IsWindowVisible(progress.form().handle()));
+
+    // Cancel, pressed as the export starts, is seen at its first look.
+    PostMessageA(progress.form().handle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(progress.form().control("CancelButton")));
+    EXPECT_EQ(exporter.save(dir.file("cut.txt"), tdZyklus, 0, 399), 1u);
+    const auto cut = tarvex::test::readBytes(dir.file("cut.txt"));
+    const std::string text(cut.begin(), cut.end());
+    const std::string header = traceExportHeader(tdZyklus) + "\r\n";
+    EXPECT_EQ(text.substr(0, header.size()), header);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2);  // the header and frame 0
+    platform::currentUi() = saved;
 }
 
 TEST(TraceColumnsWin32, ABoxOffTakesAllOffAndAllTakesThemOn) {
