@@ -511,11 +511,15 @@ void Win32TraceWindow::onScroll(int code) {
             // The thumb moves alone while dragged; the trace follows where
             // it is let go.
             case SB_THUMBTRACK:
+                trackPos_ = info.nTrackPos;
                 info.fMask = SIF_POS;
                 info.nPos = info.nTrackPos;
                 SetScrollInfo(scroll_, SB_CTL, &info, TRUE);
                 return;
-            case SB_THUMBPOSITION: box.showFrame(static_cast<std::uint32_t>(std::max(0, info.nTrackPos))); break;
+            case SB_THUMBPOSITION:
+                box.showFrame(static_cast<std::uint32_t>(std::max(0, trackPos_ >= 0 ? trackPos_ : info.nTrackPos)));
+                trackPos_ = -1;
+                break;
             default: return;
         }
     });

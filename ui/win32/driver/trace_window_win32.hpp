@@ -153,6 +153,9 @@ private:
     int splitter_ = 0;
     int dragFrom_ = -1;
     int wheelRest_ = 0;
+    // Where the thumb was last dragged to (the 32-bit position; the
+    // message's own has 16 bits).
+    int trackPos_ = -1;
     bool applyingHeader_ = false;
     bool contextShown_ = false;
     bool destroying_ = false;
