@@ -193,6 +193,15 @@ TEST(Win32Form, LabelsBesideRowsReportListsAndTheDefaultButton) {
                                             "click Other"};
     EXPECT_EQ(r.events, expected);
     saveShot(form, "TFormRows");
+    // The checks find a label off its row and a cell its column cuts.
+    const RECT label = inForm(form.handle(), form.control("FirstLabel"));
+    MoveWindow(form.control("FirstLabel"), label.left, label.top + 10, label.right - label.left,
+               label.bottom - label.top, TRUE);
+    SendMessageA(report, LVM_SETCOLUMNWIDTH, 2, 20);
+    const std::vector<std::string> faults{"FirstLabel: centre 10 px off row 0 of Lines",
+                                          "Report: cell cut: \"first\" in column 2",
+                                          "Report: cell cut: \"second\" in column 2"};
+    EXPECT_EQ(clippedControls(form), faults);
 }
 
 TEST(Win32Form, FindsCaptionsItsControlsCut) {

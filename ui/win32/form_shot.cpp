@@ -1,5 +1,7 @@
 #include "ui/win32/form_shot.hpp"
 
+#include <commctrl.h>
+
 #include <array>
 #include <cstdlib>
 
@@ -137,6 +139,9 @@ bool saveShot(HWND window, const std::string& name) {
 
 namespace {
 
+// How far a row's label may stand off its row's middle.
+constexpr int kRowTolerance = 4;
+
 // The room a caption has inside its control, by the control's kind.
 int textRoom(const forms::Control& c, int width) {
     switch (c.kind) {
@@ -213,6 +218,34 @@ std::vector<std::string> clippedControls(const Win32Form& form) {
                 found.push_back(c.name + ": caption \"" + text + "\" cut (" + std::to_string(size.cx) + "x" +
                                 std::to_string(size.cy) + " in " + std::to_string(width) + "x" +
                                 std::to_string(height) + ")");
+        }
+        // A row's label stands on its row, as its list shows it.
+        if (HWND list = c.row >= 0 ? form.control(c.rowOf) : nullptr) {
+            const int rowHeight = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+            const int first = static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
+            POINT row{0, (c.row - first) * rowHeight + rowHeight / 2};
+            MapWindowPoints(list, form.handle(), &row, 1);
+            const int off = (r.top + r.bottom) / 2 - row.y;
+            if (off > kRowTolerance || off < -kRowTolerance)
+                found.push_back(c.name + ": centre " + std::to_string(off) + " px off row " + std::to_string(c.row) +
+                                " of " + c.rowOf);
+        }
+        // A report list's cells: each text within its column.
+        if (c.kind == forms::Kind::ReportList) {
+            const auto rows = static_cast<int>(SendMessageA(window, LVM_GETITEMCOUNT, 0, 0));
+            for (int column = 0; column < static_cast<int>(c.columnWidths.size()); ++column) {
+                const auto room = SendMessageA(window, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0);
+                for (int row = 0; row < rows; ++row) {
+                    char text[256] = {};
+                    LVITEMA item{};
+                    item.iSubItem = column;
+                    item.pszText = text;
+                    item.cchTextMax = sizeof(text);
+                    SendMessageA(window, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+                    if (*text && SendMessageA(window, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text)) + 6 > room)
+                        found.push_back(c.name + ": cell cut: \"" + text + "\" in column " + std::to_string(column));
+                }
+            }
         }
         // Radio items: inside their box, their captions whole.
         for (int i = 0; HWND item = form.item(c.name, i); ++i) {

@@ -22,7 +22,8 @@ bool saveShot(const Win32Form& form, const std::string& name);
 bool saveShot(HWND window, const std::string& name);
 
 // "<control>: <why>" for every visible control that sticks out of the form
-// or of its group box, and every caption that its control cuts.
+// or of its group box, every caption that its control cuts, every label
+// off the list row it stands beside and every report cell cut by its column.
 std::vector<std::string> clippedControls(const Win32Form& form);
 
 }  // namespace tarvex::ui::win32
