@@ -6,7 +6,10 @@
 #include <algorithm>
 
 #include "core/messages.hpp"
+#include "emulator/emulator.hpp"
 #include "emulator/validator.hpp"
+#include "host/agdi_records.hpp"
+#include "tests/support/host/sim_host.hpp"
 #include "tests/support/test_support.hpp"
 #include "tests/win32/win32_test_support.hpp"
 #include "ui/forms/trace_forms.hpp"
@@ -14,6 +17,8 @@
 #include "ui/model/trace_export.hpp"
 #include "ui/win32/status_forms_win32.hpp"
 #include "ui/win32/driver/trace_dialogs_win32.hpp"
+#include "ui/win32/driver/trace_window_win32.hpp"
+#include "ui/win32/driver/win32_driver_windows.hpp"
 #include "ui/win32/form_shot.hpp"
 
 namespace tarvex::ui::win32 {
@@ -294,6 +299,63 @@ TEST(FrameSearchWin32, TheTimeFilterHidesTheBottomPanelAndDontCareEmptiesIt) {
     EXPECT_EQ(form.result(), IDOK);
     EXPECT_TRUE(model.emptyPattern());
     EXPECT_TRUE(ui.boxes.shown().empty());
+}
+
+// The Windows driver's trace window opens these dialogs from its menu: what
+// the user answers there reaches the window.
+TEST(Win32DriverWindows, TheTraceWindowsItemsOpenTheirDialogs) {
+    struct Host : ::tarvex::test::SimHost {
+        Host() : windows(settings) {
+            settings.writeInteger(TEmulator::VokWinKey, TEmulator::VokWinSection, "Tarvex", 1);
+            DriverEnvironment env = environment();
+            env.windows = &windows;
+            open(env);
+            windows.attach(object.get());
+        }
+        ~Host() {
+            windows.FreeTraceWindow();
+            object.reset();
+        }
+        Win32DriverWindows windows;
+    } h;
+    ASSERT_EQ(h.object->AG_Init(0x100, 0), 0u);
+    ASSERT_EQ(h.object->AG_GoStep(2, 12, nullptr), 0u);
+    h.boxes.clear();
+    for (agdi::MenuEntry* e = h.object->MenuTable(); e->kind != agdi::MenuEnd; ++e)
+        if (e->caption && std::string(e->caption) == "Trace memory") h.object->MenuSelected(e);
+    Win32TraceWindow* w = h.windows.traceWindow();
+    ASSERT_NE(w, nullptr);
+    const auto answer = [](const std::string& caption, const std::function<void(Win32Form&)>& act) {
+        return test::Later([caption, act] {
+            Win32Form* form = Win32Form::of(GetFocus());
+            ASSERT_NE(form, nullptr);
+            EXPECT_EQ(test::textOf(form->handle()), caption);
+            act(*form);
+        });
+    };
+    {
+        auto later = answer("Goto trace frame", [](Win32Form& f) {
+            test::typeText(f.control("Ziel"), "7");
+            test::pressKey(VK_RETURN);
+        });
+        w->runItem("cmPopSprung");
+    }
+    EXPECT_EQ(w->model().box().currentFrame(), 7);
+    {
+        auto later = answer("Show columns", [](Win32Form& f) {
+            test::click(f.control("CheckBox2"));
+            test::click(f.control("OkButton"));
+        });
+        w->runItem("cmPopSpalten");
+    }
+    EXPECT_FALSE(w->model().columnsShown()[1]);
+    EXPECT_TRUE(w->model().columnsShown()[0]);
+    {
+        auto later = answer(std::string(LoadStr(167)), [](Win32Form& f) { test::click(f.control("CancelButton")); });
+        w->runItem("cmPopTimeFilter");
+    }
+    EXPECT_FALSE(w->model().timeFilterActive());
+    for (const auto& shown : h.boxes.shown()) ADD_FAILURE() << shown.text;
 }
 
 }  // namespace
