@@ -73,14 +73,6 @@ void copyBounded(char* out, std::size_t size, const std::string& text) {
 
 // ---------------------------------------------------------------- lifetime
 
-// One row per component slot, in the order of creation; an empty `make` is
-// a slot that a later component fills.
-struct TAgdiObject::Slot {
-    const char* name;
-    std::function<void(TAgdiObject&)> make;
-    std::function<void(TAgdiObject&)> free;
-};
-
 TAgdiObject::TAgdiObject(DriverEnvironment environment) : env_(std::move(environment)) {
     if (!env_.windows) {
         ownWindows_ = std::make_unique<NoDriverWindows>([this](std::string_view text) { Log(text); });
@@ -94,27 +86,27 @@ TAgdiObject::TAgdiObject(DriverEnvironment environment) : env_(std::move(environ
         HandleException(std::move(error));
     });
     features_ = InitialFeatures;
-    createComponents();
-    runCommands_ = std::make_unique<HostRunCommands>([this] { return debug_.get(); },
+    c_.Create();
+    runCommands_ = std::make_unique<HostRunCommands>([this] { return c_.debug.get(); },
                                                      [this] { return env_.runControl; });
-    traceCommands_ = std::make_unique<HostTraceCommands>([this] { return trace_.get(); },
+    traceCommands_ = std::make_unique<HostTraceCommands>([this] { return c_.trace.get(); },
                                                          [this] { return env_.traceBoard; });
     CommandTargets targets;
     targets.run = runCommands_.get();
     targets.trace = traceCommands_.get();
-    targets.selectTable = select_.get();
-    targets.pellunarPortMode = [this] { return emulator_ && emulator_->PellunarsOn(); };
-    targets.options = options_.get();
-    targets.history = kommando_.get();
-    targets.watches = watchCommands_.get();
+    targets.selectTable = c_.select.get();
+    targets.pellunarPortMode = [this] { return c_.emulator && c_.emulator->PellunarsOn(); };
+    targets.options = c_.options.get();
+    targets.history = c_.kommando.get();
+    targets.watches = c_.watchCommands.get();
     targets.log = [this](std::string_view text) { Log(text); };
     targets.copy = [this](const TBasisVokWinKommando& c) { ExecuteCopyCommand(c, copyFillTargets(c)); };
     targets.initialize = [this](const TBasisVokWinKommando& c) { ExecuteInitializeCommand(c, copyFillTargets(c)); };
     targets.load = [this](const TKommandoStruktur& c) {
         // "LoadSystem" goes to the loader directly, without a notification.
-        if (c.code != cmd::LoadSystem) return ExecuteLoadCommand(*loader_, notifier_, c);
-        loader_->Load(c);
-        return !loader_->Refused() && !loader_->WasCancelled();
+        if (c.code != cmd::LoadSystem) return ExecuteLoadCommand(*c_.loader, notifier_, c);
+        c_.loader->Load(c);
+        return !c_.loader->Refused() && !c_.loader->WasCancelled();
     };
     targets.save = [this](const TBasisVokWinKommando& c) { saveMemory(c); };
     executor_ = std::make_unique<TCommandExecutor>(std::move(targets));
@@ -125,17 +117,17 @@ TAgdiObject::TAgdiObject(DriverEnvironment environment) : env_(std::move(environ
 }
 
 TCopyFillTargets TAgdiObject::copyFillTargets(const TBasisVokWinKommando& command) {
-    return TCopyFillTargets{*spaces_, select_.get(), command.SelectTable()};
+    return TCopyFillTargets{*c_.spaces, c_.select.get(), command.SelectTable()};
 }
 
 // The listings decode with the project's symbols, so that an assembler
 // source's automatic labels stay program symbols; trace memory goes out
 // through the export the trace window set.
 void TAgdiObject::saveMemory(const TBasisVokWinKommando& command) {
-    TargetContext context{spaces_.get(), &spaces_->CodeReader(), &notifier_, nullptr, banking_.get()};
-    Disassembler disassembler(symbols_.get(), nullptr, registers_.get(), context);
-    TSaveTargets targets{*spaces_, &disassembler, executor_->Targets().traceExport};
-    if (debug_ && debug_->PC().banked && !debug_->PC().allBanks) targets.currentBank = debug_->PC().bank;
+    TargetContext context{c_.spaces.get(), &c_.spaces->CodeReader(), &notifier_, nullptr, c_.banking.get()};
+    Disassembler disassembler(c_.symbols.get(), nullptr, c_.registers.get(), context);
+    TSaveTargets targets{*c_.spaces, &disassembler, executor_->Targets().traceExport};
+    if (c_.debug && c_.debug->PC().banked && !c_.debug->PC().allBanks) targets.currentBank = c_.debug->PC().bank;
     ExecuteSaveCommand(command, targets);
 }
 
@@ -143,7 +135,11 @@ TAgdiObject::~TAgdiObject() {
     TAgdiObject* self = this;
     currentObject.compare_exchange_strong(self, nullptr);
     platform::setApplicationExceptionHandler(std::move(previousHandler_));
-    destroyComponents();
+    if (executor_) {
+        executor_->Targets().history = nullptr;
+        executor_->Targets().watches = nullptr;
+    }
+    c_.Destroy();
     attributes_.Clear();
 }
 
@@ -151,329 +147,13 @@ TAgdiObject* TAgdiObject::Current() {
     return currentObject.load();
 }
 
-namespace {
+TSelectWiring TAgdiObject::selectWiring() { return c_.SelectWiring(); }
 
-platform::Clock& clockOf(const DriverEnvironment& env) {
-    return env.clock ? *env.clock : platform::systemClock();
-}
-platform::SettingsStore& settingsOf(const DriverEnvironment& env) {
-    return env.settings ? *env.settings : platform::defaultSettings();
-}
-
-}  // namespace
-
-// The register table and the SFR configuration come before the memory spaces,
-// which keep references to both.
-void TAgdiObject::createComponents() {
-    static const std::vector<Slot> slots = {
-        {"Dll_Optionen",
-         [](TAgdiObject& o) {
-             OptionsEnvironment environment;
-             if (!o.env_.root.empty()) {
-                 environment.root = o.env_.root;
-                 environment.registryRoot = o.env_.root;
-             }
-             o.options_ = std::make_unique<TVokWinOptionen>(settingsOf(o.env_), environment);
-             o.options_->SetNotifier(&o.notifier_);
-             o.options_->SetLogSink([&o](std::string_view t) { o.Log(t); });
-         },
-         [](TAgdiObject& o) { o.options_.reset(); }},
-        {"Dll_Emulator",
-         [](TAgdiObject& o) {
-             o.emulator_ = std::make_unique<TEmulator>(*o.options_, clockOf(o.env_), settingsOf(o.env_));
-             if (o.env_.serialPortOpener) o.emulator_->setSerialPortOpener(o.env_.serialPortOpener);
-             if (!o.env_.d2xxLibrary.empty()) o.emulator_->setUsbLibrary(o.env_.d2xxLibrary);
-             o.emulator_->SetNotifier(&o.notifier_);
-             // The tool chain decides how a download treats port-read calls.
-             o.emulator_->Download().SetOptionsInfo(o.options_.get());
-             o.options_->SetEmulator(o.emulator_.get());
-         },
-         [](TAgdiObject& o) { o.emulator_.reset(); }},
-        {"TracePlatine",
-         [](TAgdiObject& o) {
-             // A trace board part handed in (tests) stands instead of the board's.
-             if (o.env_.traceBoard) return;
-             o.trace_ = std::make_unique<TTracePlatine>(*o.emulator_, o.notifier_);
-             o.trace_->SetOptionsInfo(o.options_.get());
-             o.env_.traceBoard = o.trace_.get();
-         },
-         {}},
-        {"Banking",
-         [](TAgdiObject& o) {
-             o.banking_ = std::make_unique<TBanking>(*o.emulator_, o.notifier_);
-             if (o.trace_) o.trace_->SetBanking(o.banking_.get());
-         },
-         [](TAgdiObject& o) { o.banking_.reset(); }},
-        {"RegisterTabelle",
-         [](TAgdiObject& o) {
-             o.registers_ = std::make_unique<TRegisterTabelle>();
-             if (o.trace_) o.trace_->SetTables(nullptr, nullptr, o.registers_.get());
-         },
-         [](TAgdiObject& o) { o.registers_.reset(); }},
-        {"SfrConfig",
-         [](TAgdiObject& o) {
-             o.sfr_ = std::make_unique<TSfrConfig>(*o.registers_, *o.emulator_, *o.options_);
-             o.emulator_->SetSfrConfig(o.sfr_.get());
-             o.options_->SetSfrConfig(o.sfr_.get());
-             if (o.trace_) o.trace_->SetSfrConfig(o.sfr_.get());
-         },
-         [](TAgdiObject& o) {
-             o.emulator_->SetSfrConfig(nullptr);
-             o.sfr_.reset();
-         }},
-        {"Dll_Debug",
-         [](TAgdiObject& o) {
-             // A run control handed in (tests) stands instead of the board's.
-             if (o.env_.runControl) return;
-             o.debug_ = std::make_unique<TDebug>(*o.emulator_, *o.sfr_, *o.registers_, o.notifier_);
-             o.debug_->SetBanking(o.banking_.get());
-             o.debug_->SetTracePlatine(o.trace_.get());
-             // A stop the target does not obey asks whether to interrupt it
-             // hard: in the windows' form, else through the message boxes.
-             platform::StopErrorForm* form = o.env_.stopErrorForm;
-             if (!form) {
-                 o.ownStopErrorForm_ = std::make_unique<platform::BoxStopErrorForm>(
-                     "Error", std::string(LoadResStr(rs::NoReactionOfTarget)) + "\r\nPerform hardware reset?");
-                 form = o.ownStopErrorForm_.get();
-             }
-             o.debug_->SetStopErrorForm(form);
-             o.ownRunControl_ = std::make_unique<DebugRunControl>(*o.debug_, form);
-             o.env_.runControl = o.ownRunControl_.get();
-             o.parts_.runControl = o.debug_.get();
-         },
-         {}},
-        {"EmulSpeicher",
-         [](TAgdiObject& o) {
-             o.parts_.banking = o.banking_.get();
-             o.parts_.traceBoard = o.env_.traceBoard;
-             o.emulator_->SetParts(o.parts_);
-             o.spaces_ = std::make_unique<TEmulSpaces>(*o.emulator_, *o.sfr_, *o.registers_, o.notifier_, o.parts_);
-             o.spaces_->SetBanking(o.banking_.get());
-             o.emulator_->Download().SetBanking(o.banking_.get());
-             o.banking_->SetRegisterTable(o.registers_.get());
-             if (o.debug_) o.debug_->SetSpaces(o.spaces_.get());
-             if (o.trace_) o.trace_->SetSpaces(o.spaces_.get());
-             o.options_->SetSpaces(o.spaces_.get());
-             o.programClear_ = std::make_unique<TProgramClear>(*o.spaces_);
-             o.parts_.programClear = o.programClear_.get();
-             o.emulator_->SetParts(o.parts_);
-         },
-         [](TAgdiObject& o) {
-             o.parts_.programClear = nullptr;
-             o.emulator_->SetParts(o.parts_);
-             o.programClear_.reset();
-             o.emulator_->Download().SetBanking(nullptr);
-             o.spaces_.reset();
-         }},
-        {"SymbolTabelle",
-         [](TAgdiObject& o) {
-             TargetContext context;
-             context.spaces = o.spaces_.get();
-             context.notifier = &o.notifier_;
-             context.options = o.options_.get();
-             context.banking = o.banking_.get();
-             o.symbols_ = std::make_unique<TSymboltabelle>(context);
-         },
-         {}},
-        {"ZeilennummernTabelle",
-         [](TAgdiObject& o) {
-             TargetContext context;
-             context.spaces = o.spaces_.get();
-             context.notifier = &o.notifier_;
-             context.options = o.options_.get();
-             context.banking = o.banking_.get();
-             o.lines_ = std::make_unique<TZeilennummertabelle>(*o.symbols_, context);
-             if (o.debug_) o.debug_->SetLineTable(o.lines_.get());
-             // The trace rows read their labels and source lines from the
-             // session's tables.
-             if (o.trace_) o.trace_->SetTables(o.symbols_.get(), o.lines_.get(), o.registers_.get());
-         },
-         {}},
-        {"SelectTabelle",
-         [](TAgdiObject& o) {
-             o.select_ = std::make_unique<TSelectTabelle>(o.selectWiring());
-             o.runSelect_ = std::make_unique<TRunSelectTable>(*o.select_);
-             o.parts_.selectTable = o.select_.get();
-             o.emulator_->SetParts(o.parts_);
-             if (o.debug_) o.debug_->SetSelectTable(o.runSelect_.get());
-             o.options_->SetResetExtDataMap([&o] { o.select_->ResetExtDataMap(); });
-         },
-         {}},
-        {"VokWinStatusZeile",
-         [](TAgdiObject& o) {
-             o.statusLine_ = std::make_unique<TVokWinStatusZeile>([&o](const std::string& text) { o.status(text); });
-             if (o.debug_) o.debug_->SetRunIndicator(o.statusLine_.get());
-         },
-         {}},
-        {"WatchTabelle",
-         [](TAgdiObject& o) {
-             o.watchTarget_ =
-                 std::make_unique<TEmulWatchTarget>(*o.spaces_, *o.emulator_, o.debug_.get(), o.options_.get());
-             o.watches_ = std::make_unique<TWatchTabelle>(*o.symbols_, *o.registers_, *o.watchTarget_, o.notifier_);
-             o.watchCommands_ = std::make_unique<TWatchTableCommands>(*o.watches_);
-         },
-         {}},
-        {"Kommando",
-         [](TAgdiObject& o) {
-             o.kommando_ = std::make_unique<TKommando>(o.notifier_);
-             o.kommando_->SetTracePresent([&o] { return o.traceBoardPresent(); });
-             o.kommando_->SetBanking(o.banking_.get());
-         },
-         {}},
-        {"PerformanceComp",
-         [](TAgdiObject& o) {
-             if (o.trace_) o.perfTrace_ = std::make_unique<TTracePerformance>(*o.trace_);
-             TPerformanceWiring wiring;
-             wiring.trace = o.perfTrace_.get();
-             wiring.select = o.select_.get();
-             wiring.debug = o.debug_.get();
-             auto validator = std::make_unique<TVokWinValidator>(o.symbols_.get(), o.lines_.get(), o.registers_.get(),
-                                                                 o.trace_.get(), o.DialogContext());
-             o.performance_ = std::make_unique<TPerformance>(std::move(validator), wiring);
-             // Its ranges and saved set-up travel in the select file's section.
-             o.select_->SetPerformance(o.performance_.get());
-         },
-         {}},
-        {"VokWinLoader",
-         [](TAgdiObject& o) {
-             o.loader_ = std::make_unique<TVokWinLoader>(
-                 LoaderTarget{*o.spaces_, *o.emulator_, *o.sfr_, *o.options_, *o.symbols_, *o.lines_,
-                              o.banking_.get(), o.debug_.get(), o.registers_.get(), &clockOf(o.env_)});
-         },
-         {}},
-    };
-    for (const Slot& slot : slots) {
-        if (!slot.make) continue;
-        slot.make(*this);
-        componentLog_.push_back(std::string("create ") + slot.name);
-        if (env_.lifecycleLog) env_.lifecycleLog->push_back(componentLog_.back());
-    }
-    // The project's two files hold the sections of the components above.
-    ProjectComponents files;
-    files.options = options_.get();
-    files.symbols = symbols_.get();
-    if (debug_) {
-        files.runControl = debug_.get();
-        files.clearRunControlOptions = [this] { debug_->SetOptionByte(0); };
-    }
-    files.emulator = emulator_.get();
-    files.banking = banking_.get();
-    files.selectTable = select_.get();
-    projectFiles_ = std::make_unique<TProjectFiles>(std::move(files));
-}
-
-void TAgdiObject::destroyComponents() {
-    projectFiles_.reset();
-    static const std::vector<std::pair<const char*, std::function<void(TAgdiObject&)>>> order = {
-        {"VokWinLoader", [](TAgdiObject& o) { o.loader_.reset(); }},
-        {"PerformanceComp",
-         [](TAgdiObject& o) {
-             if (o.select_) o.select_->SetPerformance(nullptr);
-             o.performance_.reset();
-             o.perfTrace_.reset();
-         }},
-        {"Kommando",
-         [](TAgdiObject& o) {
-             if (o.executor_) o.executor_->Targets().history = nullptr;
-             o.kommando_.reset();
-         }},
-        {"WatchTabelle",
-         [](TAgdiObject& o) {
-             if (o.executor_) o.executor_->Targets().watches = nullptr;
-             o.watchCommands_.reset();
-             o.watches_.reset();
-             o.watchTarget_.reset();
-         }},
-        {"VokWinStatusZeile",
-         [](TAgdiObject& o) {
-             if (o.debug_) o.debug_->SetRunIndicator(nullptr);
-             o.statusLine_.reset();
-         }},
-        {"SelectTabelle",
-         [](TAgdiObject& o) {
-             if (o.debug_) o.debug_->SetSelectTable(nullptr);
-             o.parts_.selectTable = nullptr;
-             if (o.emulator_) o.emulator_->SetParts(o.parts_);
-             if (o.options_) o.options_->SetResetExtDataMap({});
-             o.runSelect_.reset();
-             o.select_.reset();
-         }},
-        {"ZeilennummernTabelle",
-         [](TAgdiObject& o) {
-             if (o.debug_) o.debug_->SetLineTable(nullptr);
-             o.lines_.reset();
-         }},
-        {"SymbolTabelle", [](TAgdiObject& o) { o.symbols_.reset(); }},
-        {"EmulSpeicher",
-         [](TAgdiObject& o) {
-             if (o.emulator_) o.emulator_->Download().SetBanking(nullptr);
-             if (o.trace_) o.trace_->SetSpaces(nullptr);
-             if (o.options_) o.options_->SetSpaces(nullptr);
-             o.spaces_.reset();
-         }},
-        {"Dll_Debug",
-         [](TAgdiObject& o) {
-             if (!o.debug_) return;
-             o.env_.runControl = nullptr;
-             o.ownRunControl_.reset();
-             o.debug_.reset();
-         }},
-        {"SfrConfig",
-         [](TAgdiObject& o) {
-             if (o.emulator_) o.emulator_->SetSfrConfig(nullptr);
-             if (o.options_) o.options_->SetSfrConfig(nullptr);
-             if (o.trace_) o.trace_->SetSfrConfig(nullptr);
-             o.sfr_.reset();
-         }},
-        {"RegisterTabelle",
-         [](TAgdiObject& o) {
-             if (o.trace_) o.trace_->SetTables(nullptr, nullptr, nullptr);
-             o.registers_.reset();
-         }},
-        {"Banking",
-         [](TAgdiObject& o) {
-             if (o.trace_) o.trace_->SetBanking(nullptr);
-             o.banking_.reset();
-         }},
-        {"TracePlatine",
-         [](TAgdiObject& o) {
-             if (!o.trace_) return;
-             o.parts_.traceBoard = nullptr;
-             if (o.emulator_) o.emulator_->SetParts(o.parts_);
-             o.env_.traceBoard = nullptr;
-             o.trace_.reset();
-         }},
-        {"Dll_Emulator",
-         [](TAgdiObject& o) {
-             if (o.options_) o.options_->SetEmulator(nullptr);
-             o.emulator_.reset();
-         }},
-        {"Dll_Optionen", [](TAgdiObject& o) { o.options_.reset(); }},
-    };
-    for (const auto& [name, free] : order) {
-        free(*this);
-        componentLog_.push_back(std::string("free ") + name);
-        if (env_.lifecycleLog) env_.lifecycleLog->push_back(componentLog_.back());
-    }
-}
-
-TSelectWiring TAgdiObject::selectWiring() {
-    TSelectWiring wiring{*emulator_, *banking_, *spaces_, *options_, notifier_};
-    wiring.trace = trace_.get();
-    wiring.symbols = symbols_.get();
-    wiring.optionsInfo = options_.get();
-    wiring.registers = registers_.get();
-    wiring.memory = spaces_.get();
-    return wiring;
-}
-
-TargetContext TAgdiObject::DialogContext() {
-    return TargetContext{spaces_.get(), &spaces_->CodeReader(), &notifier_, options_.get(), banking_.get()};
-}
+TargetContext TAgdiObject::DialogContext() { return c_.DialogContext(); }
 
 std::unique_ptr<TKdoSelectTabelle> TAgdiObject::OfflineSelectTable() {
     auto offline = std::make_unique<TKdoSelectTabelle>(selectWiring());
-    offline->CopyFrom(*select_);
+    offline->CopyFrom(*c_.select);
     return offline;
 }
 
@@ -482,21 +162,21 @@ bool TAgdiObject::RunMenuCommand(std::unique_ptr<TBasisVokWinKommando> command) 
 }
 
 IPerformanceTrace* TAgdiObject::PerformanceTrace() {
-    return perfTrace_.get();
+    return c_.perfTrace.get();
 }
 
 const TPerformanceList& TAgdiObject::PerformanceErgebnis(platform::BusyCursor* cursor) {
     // The rest of the run is counted over the program space of the current
     // processor and banking, which may have changed since the start.
     TPerformanceWiring wiring;
-    wiring.trace = perfTrace_.get();
-    wiring.select = select_.get();
-    wiring.debug = debug_.get();
+    wiring.trace = c_.perfTrace.get();
+    wiring.select = c_.select.get();
+    wiring.debug = c_.debug.get();
     wiring.cursor = cursor;
-    const TEmulSpeicher& program = spaces_->Space(SpaceKind::Program);
+    const TEmulSpeicher& program = c_.spaces->Space(SpaceKind::Program);
     wiring.programMin = program.GetMinAdresse();
     wiring.programMax = program.GetMaxAdresse();
-    performance_->SetWiring(wiring);
+    c_.performance->SetWiring(wiring);
     // The cursor is the caller's: the measurement keeps none beyond this call.
     struct Release {
         TPerformance& perf;
@@ -505,23 +185,19 @@ const TPerformanceList& TAgdiObject::PerformanceErgebnis(platform::BusyCursor* c
             wiring.cursor = nullptr;
             perf.SetWiring(wiring);
         }
-    } release{*performance_, wiring};
-    return performance_->GetErgebnis();
+    } release{*c_.performance, wiring};
+    return c_.performance->GetErgebnis();
 }
 
 void TAgdiObject::SetMaintenanceForms(IMaintenanceForms* forms) {
-    parts_.maintenanceForms = forms;
-    emulator_->SetParts(parts_);
+    c_.parts.maintenanceForms = forms;
+    c_.emulator->SetParts(c_.parts);
 }
 
 // The defaults need the target list, which the initial settings read.
 void TAgdiObject::optionDefaults() {
-    options_->InitialSettings();
-    projectFiles_->SetProjectDefaults();
-}
-
-bool TAgdiObject::traceBoardPresent() const {
-    return env_.traceBoard != nullptr && (!trace_ || trace_->BoardPresent());
+    c_.options->InitialSettings();
+    c_.projectFiles->SetProjectDefaults();
 }
 
 // ---------------------------------------------------------------- frame
@@ -530,9 +206,7 @@ bool TAgdiObject::otherThreadDuringRun() const {
     return runWaiting_.load() && std::this_thread::get_id() != runThread_;
 }
 
-void TAgdiObject::Log(std::string_view text) {
-    if (emulator_) emulator_->Protokoll(text);
-}
+void TAgdiObject::Log(std::string_view text) { c_.Protocol(text); }
 
 void TAgdiObject::HandleException(std::exception_ptr error) {
     if (inHook_) {
@@ -564,7 +238,7 @@ void TAgdiObject::HandleException(std::exception_ptr error) {
         hookRestartFailed_ = false;
         std::uint32_t started = 1;
         try {
-            emulator_->Restart();
+            c_.emulator->Restart();
             started = StartEmulator();
         } catch (...) {
             started = 1;
@@ -578,7 +252,7 @@ void TAgdiObject::HandleException(std::exception_ptr error) {
 
 std::uint32_t TAgdiObject::StartEmulator() {
     try {
-        emulator_->Startup();
+        c_.emulator->Startup();
         return 0;
     } catch (const Exception& e) {
         if (!e.message().empty())
@@ -594,7 +268,7 @@ std::uint32_t TAgdiObject::StartEmulator() {
 void TAgdiObject::EndSession() {
     event("end of session");
     try {
-        emulator_->ResetMaster();
+        c_.emulator->ResetMaster();
     } catch (...) {
         // The link is gone already; the IDE leaves debugging all the same.
     }
@@ -614,12 +288,12 @@ void TAgdiObject::SetDownloadMode(bool on) {
         // hooks.
         if (!downloadSession_) {
             downloadSession_ = true;
-            emulator_->SetPellunarMode(false);
+            c_.emulator->SetPellunarMode(false);
         }
         downloadMode_ = true;
     } else {
         downloadMode_ = false;
-        emulator_->Download().UpdatePellunars();
+        c_.emulator->Download().UpdatePellunars();
     }
 }
 
@@ -776,26 +450,26 @@ std::uint32_t TAgdiObject::startup() {
     try {
         defaultAttributes();
         optionDefaults();
-        emulator_->LoadFromRegistry();
+        c_.emulator->LoadFromRegistry();
         // A file that cannot be read was shown in its own box already.
-        if (!projectFiles_->LoadProjectOptions() && windows_->OptionsDialog()) projectFiles_->ConfirmProjectOptions();
-        if (sfr_->TargetName().empty()) {
-            sfr_->SetTargetName("80C51");
-            sfr_->SetOptionNummer(1);
+        if (!c_.projectFiles->LoadProjectOptions() && windows_->OptionsDialog()) c_.projectFiles->ConfirmProjectOptions();
+        if (c_.sfr->TargetName().empty()) {
+            c_.sfr->SetTargetName("80C51");
+            c_.sfr->SetOptionNummer(1);
         }
-        helpFileName_ = options_->HelpFileName();
-        emulator_->SetSessionStart();
+        helpFileName_ = c_.options->HelpFileName();
+        c_.emulator->SetSessionStart();
         result = StartEmulator();
         if (env_.runControl && env_.runControl->NotYetReset()) {
             selectFileDeferred_ = true;
-            projectFiles_->DeferSelectFile(projectFiles_->SelectFileName());
+            c_.projectFiles->DeferSelectFile(c_.projectFiles->SelectFileName());
         } else {
             selectFileDeferred_ = false;
-            projectFiles_->LoadSelectFile(projectFiles_->SelectFileName(), false);
+            c_.projectFiles->LoadSelectFile(c_.projectFiles->SelectFileName(), false);
         }
         UpdateCopyMapEnable();
         if (result != 0) {
-            emulator_->ResetMaster();
+            c_.emulator->ResetMaster();
             return result;
         }
         CallCallback(agdi::code::CallbackRegView, &regView_);
@@ -806,11 +480,11 @@ std::uint32_t TAgdiObject::startup() {
             load->flag = false;
             load->options = loadflag::ClearSymbols;
             load->text1 = programFileName_;
-            load->start = spaces_->minAddress(SpaceKind::Program);
+            load->start = c_.spaces->minAddress(SpaceKind::Program);
             commands_->Run(std::move(load));
         }
-        if (options_->BootLoaderLoad()) {
-            const std::string file = options_->BootLoaderFile();
+        if (c_.options->BootLoaderLoad()) {
+            const std::string file = c_.options->BootLoaderFile();
             if (platform::fileKind(file) != platform::FileKind::Regular) {
                 ErrorBox("Boot loader: " + FmtLoadStr(331, file), platform::mb::IconError);
             } else {
@@ -818,7 +492,7 @@ std::uint32_t TAgdiObject::startup() {
                     auto load = std::make_unique<TVokWinKommando>(cmd::Load);
                     load->flag = true;
                     load->text1 = file;
-                    load->start = UnbankedAdresse(options_->BootLoaderAddress());
+                    load->start = UnbankedAdresse(c_.options->BootLoaderAddress());
                     commands_->Run(std::move(load));
                 } catch (const Exception& e) {
                     ErrorBox(e.message(), platform::mb::IconError);
@@ -829,14 +503,14 @@ std::uint32_t TAgdiObject::startup() {
         result = 1;
         if (!e.message().empty()) platform::currentUi().boxes->show(ApplicationTitle, e.message(), platform::mb::IconError);
         try {
-            emulator_->ResetMaster();
+            c_.emulator->ResetMaster();
         } catch (...) {
         }
     } catch (...) {
         result = 1;
         platform::currentUi().boxes->show(ApplicationTitle, "Unknown exception", platform::mb::IconError);
         try {
-            emulator_->ResetMaster();
+            c_.emulator->ResetMaster();
         } catch (...) {
         }
     }
@@ -860,21 +534,21 @@ void TAgdiObject::teardown() {
     step([this] { Log("AGDI: Exec AG_UNINIT"); });
     step([this] {
         EndDownloadSession();
-        projectFiles_->SaveAtTearDown();
+        c_.projectFiles->SaveAtTearDown();
     });
     step([this] { CloseAllDialogs(); });
     step([this] {
-        emulator_->ResetMaster();
+        c_.emulator->ResetMaster();
     });
     step([this] {
         // The library goes now, not at unload: on Windows the unload runs
         // under the loader lock, where no other library may be called. The
         // IDE may keep the driver loaded: the next start binds it again.
-        emulator_->ReleaseTransport();
+        c_.emulator->ReleaseTransport();
     });
     step([this] {
         if (!hostProject_) return;
-        copyBounded(hostProject_->optionString, sizeof hostProject_->optionString, options_->GetOptionFileName());
+        copyBounded(hostProject_->optionString, sizeof hostProject_->optionString, c_.options->GetOptionFileName());
     });
     hostWindow_ = 0;
     applicationHandle_ = 0;
@@ -884,7 +558,7 @@ void TAgdiObject::teardown() {
 
 void TAgdiObject::takeProjectDir(const char* projectFile) {
     if (!projectFile) return;
-    options_->SetProjectDir(boundedText(projectFile, 4096));
+    c_.options->SetProjectDir(boundedText(projectFile, 4096));
 }
 
 std::uint32_t TAgdiObject::DllUv3Cap(std::uint32_t code, void* data) {
@@ -896,20 +570,20 @@ std::uint32_t TAgdiObject::DllUv3Cap(std::uint32_t code, void* data) {
         const char* buffer = nullptr;
         if (cap) {
             applicationHandle_ = cap->slot[0];
-            options_->SetExeName(boundedText(reinterpret_cast<const char*>(cap->slot[1]), 260));
+            c_.options->SetExeName(boundedText(reinterpret_cast<const char*>(cap->slot[1]), 260));
             const char* project = reinterpret_cast<const char*>(cap->slot[6]);
             takeProjectDir(project);
             buffer = reinterpret_cast<const char*>(cap->slot[5]);
             const std::string option = boundedText(buffer, cap->slot[3] ? cap->slot[3] : 1024);
-            options_->SetOptionFileName(!option.empty() ? option : boundedText(project, 4096));
+            c_.options->SetOptionFileName(!option.empty() ? option : boundedText(project, 4096));
         }
         optionDefaults();
-        projectFiles_->LoadProjectOptions();
+        c_.projectFiles->LoadProjectOptions();
         if (!windows_->OptionsDialog()) return;
-        projectFiles_->ConfirmProjectOptions();
+        c_.projectFiles->ConfirmProjectOptions();
         result = 1;
         if (cap && buffer)
-            copyBounded(reinterpret_cast<char*>(cap->slot[5]), cap->slot[3], options_->GetOptionFileName());
+            copyBounded(reinterpret_cast<char*>(cap->slot[5]), cap->slot[3], c_.options->GetOptionFileName());
     });
 }
 
@@ -921,18 +595,18 @@ std::uint32_t TAgdiObject::EnumUv351(void* data, std::uint32_t code) {
         hostProject_ = project;
         if (!project) return;
         hostExeName_ = boundedText(project->exePath, sizeof project->exePath);
-        options_->SetExeName(hostExeName_);
+        c_.options->SetExeName(hostExeName_);
         takeProjectDir(project->projectFile);
-        options_->SetOptionFileName(boundedText(project->optionString, sizeof project->optionString));
+        c_.options->SetOptionFileName(boundedText(project->optionString, sizeof project->optionString));
         projectText2_ = boundedText(project->text2, sizeof project->text2);
         projectText1_ = boundedText(project->text1, sizeof project->text1);
         programFileName_ = boundedText(project->programFile, sizeof project->programFile);
-        if (options_->HasOptionFileName()) return;
+        if (c_.options->HasOptionFileName()) return;
         optionDefaults();
-        projectFiles_->LoadProjectOptions();
+        c_.projectFiles->LoadProjectOptions();
         if (!windows_->OptionsDialog()) return;
-        projectFiles_->ConfirmProjectOptions();
-        copyBounded(project->optionString, sizeof project->optionString, options_->GetOptionFileName());
+        c_.projectFiles->ConfirmProjectOptions();
+        copyBounded(project->optionString, sizeof project->optionString, c_.options->GetOptionFileName());
     });
 }
 
@@ -968,35 +642,6 @@ void TAgdiObject::PerformVokWinMessage(const agdi::NotificationRecord& record) {
     Notify(copy);
 }
 
-void TAgdiObject::broadcast(std::uint8_t code, const void* data) {
-    // A link fault stops the broadcast (the hook restarts the link); any
-    // other failure of one receiver must not leave the later ones with stale
-    // caches, so it is raised only after all of them ran.
-    std::exception_ptr first;
-    const auto deliver = [&](const char* name, const std::function<void()>& receive) {
-        event(std::string("receive ") + name + " " + std::to_string(code));
-        try {
-            receive();
-        } catch (const EEmulatorError&) {
-            throw;
-        } catch (...) {
-            if (!first) first = std::current_exception();
-        }
-    };
-    deliver("Dll_Emulator", [&] { emulator_->Notify(code, data); });
-    deliver("Dll_Optionen", [&] { options_->Notify(code, data); });
-    deliver("Banking", [&] { banking_->Notify(code, data); });
-    if (debug_) deliver("Dll_Debug", [&] { debug_->Notify(code, data); });
-    deliver("EmulSpeicher", [&] { spaces_->EmulSpeicherNotify(code, data); });
-    deliver("SelectTabelle", [&] { select_->Notify(code, data); });
-    if (symbols_) deliver("SymbolTabelle", [&] { symbols_->Notify(code, data); });
-    if (watches_) deliver("WatchTabelle", [&] { watches_->Notify(code, data); });
-    if (kommando_) deliver("Kommando", [&] { kommando_->Notify(code, data); });
-    if (performance_) deliver("PerformanceComp", [&] { performance_->Notify(code, data); });
-    for (auto& receiver : receivers_) deliver("receiver", [&] { receiver(code, data); });
-    if (first) std::rethrow_exception(first);
-}
-
 void TAgdiObject::Notify(const agdi::NotificationRecord& record) {
     if (record.id == agdi::code::DialogClosedId) {
         for (auto& entry : menu_) {
@@ -1030,7 +675,7 @@ void TAgdiObject::Notify(const agdi::NotificationRecord& record) {
         refresh = true;
         break;
     case notify::EmulatorState:
-        UpdateTraceEnable(traceBoardPresent());
+        UpdateTraceEnable(c_.TraceBoardPresent());
         UpdateCopyMapEnable();
         break;
     default:
@@ -1038,7 +683,7 @@ void TAgdiObject::Notify(const agdi::NotificationRecord& record) {
     }
     std::exception_ptr failed;
     try {
-        broadcast(code, record.data);
+        c_.Broadcast(code, record.data);
     } catch (const EEmulatorError&) {
         throw;
     } catch (...) {
@@ -1047,10 +692,10 @@ void TAgdiObject::Notify(const agdi::NotificationRecord& record) {
     if (code == notify::TargetReset && selectFileDeferred_ && !failed) {
         selectFileDeferred_ = false;
         event("select file");
-        projectFiles_->LoadSelectFile(projectFiles_->SelectFileName(), false);
+        c_.projectFiles->LoadSelectFile(c_.projectFiles->SelectFileName(), false);
     }
     if (windows_->TraceWindowExists()) windows_->NotifyTraceWindow(record.id, record.code, record.data);
-    if (refresh && emulator_->ConnectionState() == TBasisEmulator::StateReady) {
+    if (refresh && c_.emulator->ConnectionState() == TBasisEmulator::StateReady) {
         event("callback 5");
         CallCallback(agdi::code::CallbackRefresh, nullptr);
     }

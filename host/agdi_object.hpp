@@ -33,6 +33,7 @@
 #include "host/attribute_map.hpp"
 #include "host/command_executor.hpp"
 #include "host/driver_windows.hpp"
+#include "host/host_components.hpp"
 #include "host/run_port.hpp"
 #include "platform/serial_port.hpp"
 #include "platform/ui.hpp"
@@ -75,31 +76,6 @@ class TPerformance;
 class TTracePerformance;
 class IPerformanceTrace;
 struct TPerformanceList;
-
-// What the object works with; the library's instance takes the real ones,
-// tests their fakes. Null or empty members mean the real ones.
-struct DriverEnvironment {
-    platform::Clock* clock = nullptr;
-    platform::SettingsStore* settings = nullptr;
-    platform::SerialPortOpener serialPortOpener;
-    // The D2XX library's name or path.
-    std::string d2xxLibrary;
-    // The installation root (data files, FPGA images); empty: the usual
-    // search ($TARVEX_ROOT, the program's folder).
-    std::string root;
-    IDriverWindows* windows = nullptr;
-    // Runs the commands; null: the executor on the object's components.
-    ICommandRunner* commands = nullptr;
-    // The run control; null: run requests are refused.
-    IRunControl* runControl = nullptr;
-    // The question after a stop the target did not obey; null: the question
-    // goes to the message boxes.
-    platform::StopErrorForm* stopErrorForm = nullptr;
-    ITraceBoardPart* traceBoard = nullptr;
-    // Receives the lines of ComponentLog() as well, also those of the
-    // destruction; for tests.
-    std::vector<std::string>* lifecycleLog = nullptr;
-};
 
 class TAgdiObject {
 public:
@@ -190,7 +166,7 @@ public:
     std::uintptr_t HostWindow() const { return hostWindow_; }
     const std::string& ProgramFileName() const { return programFileName_; }
     const std::string& HostExeName() const { return hostExeName_; }
-    const std::vector<std::string>& ComponentLog() const { return componentLog_; }
+    const std::vector<std::string>& ComponentLog() const { return c_.Lifecycle(); }
     std::vector<std::string> EventLog() const {
         std::lock_guard<std::mutex> g(eventsMutex_);
         return events_;
@@ -207,33 +183,33 @@ public:
     TAttributeMap& Attributes() { return attributes_; }
     agdi::RegViewDescriptor& RegisterView() { return regView_; }
     agdi::RegItem* RegisterItems() { return regItems_.data(); }
-    TEmulator& Emulator() { return *emulator_; }
-    TEmulSpaces& Spaces() { return *spaces_; }
-    TBanking& Banking() { return *banking_; }
-    TSfrConfig& SfrConfig() { return *sfr_; }
-    TVokWinOptionen& Options() { return *options_; }
-    TProjectFiles& ProjectFiles() { return *projectFiles_; }
+    TEmulator& Emulator() { return *c_.emulator; }
+    TEmulSpaces& Spaces() { return *c_.spaces; }
+    TBanking& Banking() { return *c_.banking; }
+    TSfrConfig& SfrConfig() { return *c_.sfr; }
+    TVokWinOptionen& Options() { return *c_.options; }
+    TProjectFiles& ProjectFiles() { return *c_.projectFiles; }
     // The command component with the history.
-    TKommando& Kommando() { return *kommando_; }
+    TKommando& Kommando() { return *c_.kommando; }
     // The executor's targets (tests fill the slots of later components).
     CommandTargets& Commands() { return executor_->Targets(); }
-    TSymboltabelle& Symbols() { return *symbols_; }
-    TZeilennummertabelle& Lines() { return *lines_; }
-    TVokWinLoader& Loader() { return *loader_; }
-    TWatchTabelle& Watches() { return *watches_; }
+    TSymboltabelle& Symbols() { return *c_.symbols; }
+    TZeilennummertabelle& Lines() { return *c_.lines; }
+    TVokWinLoader& Loader() { return *c_.loader; }
+    TWatchTabelle& Watches() { return *c_.watches; }
     // The status line; its first text goes to the IDE's status bar.
-    TVokWinStatusZeile& StatusLine() { return *statusLine_; }
+    TVokWinStatusZeile& StatusLine() { return *c_.statusLine; }
     // The run control component and the register table; null before they exist.
-    TDebug* Debug() { return debug_.get(); }
-    const TRegisterTabelle* Registers() const { return registers_.get(); }
+    TDebug* Debug() { return c_.debug.get(); }
+    const TRegisterTabelle* Registers() const { return c_.registers.get(); }
     // The board's trace model; null when a trace board part was handed in.
-    TTracePlatine* TracePlatine() { return trace_.get(); }
+    TTracePlatine* TracePlatine() { return c_.trace.get(); }
     // The run control the run requests go to; null when there is none.
     IRunControl* RunControl() { return env_.runControl; }
 
     // ---- What the menu's dialogs work on
-    TSelectTabelle& SelectTable() { return *select_; }
-    bool TraceBoardPresent() const { return traceBoardPresent(); }
+    TSelectTabelle& SelectTable() { return *c_.select; }
+    bool TraceBoardPresent() const { return c_.TraceBoardPresent(); }
     // The context the dialogs' validators resolve addresses in.
     TargetContext DialogContext();
     // An offline copy of the live select table for a dialog to edit: the
@@ -244,7 +220,7 @@ public:
     bool RunMenuCommand(std::unique_ptr<TBasisVokWinKommando> command);
     // The performance measurement and the trace it reads (null without a
     // board of our own).
-    TPerformance* Performance() { return performance_.get(); }
+    TPerformance* Performance() { return c_.performance.get(); }
     IPerformanceTrace* PerformanceTrace();
     // The evaluation of the last measured run, over the program space as it
     // is now, under the busy cursor given; raises what the evaluation raises.
@@ -256,7 +232,7 @@ public:
     // A receiver of the broadcast, for tests; called after the built-in
     // ones in the order added.
     void AddReceiver(std::function<void(std::uint8_t, const void*)> receiver) {
-        receivers_.push_back(std::move(receiver));
+        c_.AddReceiver(std::move(receiver));
     }
 
     // Register ids of AG_RegAcc.
@@ -273,7 +249,6 @@ private:
     private:
         TAgdiObject& owner_;
     };
-    struct Slot;
     class EntryGuard;
 
     // Runs fn under the driver lock with the download-mode switch and the
@@ -283,8 +258,6 @@ private:
     // A call on another thread while a go or step waits.
     bool otherThreadDuringRun() const;
 
-    void createComponents();
-    void destroyComponents();
     // The live select table's wiring; the offline copies share it.
     TSelectWiring selectWiring();
     std::uint32_t startup();
@@ -292,7 +265,6 @@ private:
     void defaultAttributes();
     void takeProjectDir(const char* projectFile);
     void copyOptionPath(char* buffer, std::size_t size);
-    void broadcast(std::uint8_t code, const void* data);
 
     // Memory requests.
     struct Target {
@@ -387,39 +359,11 @@ private:
     std::uint32_t* pcVar_ = nullptr;
     std::uint32_t messageId_ = 0;
 
-    // The trace board is fitted: a part handed in, or the board said so.
-    bool traceBoardPresent() const;
     void optionDefaults();
 
-    // Components, in their slots.
-    std::vector<std::string> componentLog_;
-    std::unique_ptr<TVokWinOptionen> options_;
-    std::unique_ptr<TEmulator> emulator_;
-    std::unique_ptr<TTracePlatine> trace_;
-    std::unique_ptr<TBanking> banking_;
-    std::unique_ptr<TRegisterTabelle> registers_;
-    std::unique_ptr<TSfrConfig> sfr_;
-    std::unique_ptr<TDebug> debug_;
-    // Before the run control, which points at it.
-    std::unique_ptr<platform::StopErrorForm> ownStopErrorForm_;
-    std::unique_ptr<IRunControl> ownRunControl_;
-    std::unique_ptr<TEmulSpaces> spaces_;
-    std::unique_ptr<TProgramClear> programClear_;
-    std::unique_ptr<TSymboltabelle> symbols_;
-    std::unique_ptr<TZeilennummertabelle> lines_;
-    std::unique_ptr<TSelectTabelle> select_;
-    std::unique_ptr<TRunSelectTable> runSelect_;
-    std::unique_ptr<TEmulWatchTarget> watchTarget_;
-    std::unique_ptr<TVokWinStatusZeile> statusLine_;
-    std::unique_ptr<TWatchTabelle> watches_;
-    std::unique_ptr<TWatchTableCommands> watchCommands_;
-    std::unique_ptr<TKommando> kommando_;
-    std::unique_ptr<TTracePerformance> perfTrace_;
-    std::unique_ptr<TPerformance> performance_;
-    std::unique_ptr<TProjectFiles> projectFiles_;
-    std::unique_ptr<TVokWinLoader> loader_;
-    TargetParts parts_;
-    std::vector<std::function<void(std::uint8_t, const void*)>> receivers_;
+    // The components, in their slots.
+    HostComponents c_{HostWiring{env_, notifier_, [this](const std::string& text) { status(text); },
+                                 [this](std::string text) { event(std::move(text)); }}};
 
     TAttributeMap attributes_;
     agdi::RegViewDescriptor regView_{};

@@ -100,7 +100,7 @@ void TAgdiObject::buildMenu() {
 }
 
 void TAgdiObject::UpdateCopyMapEnable() {
-    const bool on = !emulator_->PellunarsOn();
+    const bool on = !c_.emulator->PellunarsOn();
     menu_[EntryCopy].handler = on ? &MenuEntryHandler : &copyDisabled;
     menu_[EntryMap].handler = on ? &MenuEntryHandler : &mapDisabled;
 }
@@ -211,7 +211,7 @@ void TAgdiObject::menuAction(std::size_t index) {
         if (windows_->OptionsDialog()) UpdateCopyMapEnable();
         break;
     case EntryBreaks:
-        windows_->RunMenuDialog(traceBoardPresent() ? MenuDialog::Break : MenuDialog::BasicBreak, caption);
+        windows_->RunMenuDialog(c_.TraceBoardPresent() ? MenuDialog::Break : MenuDialog::BasicBreak, caption);
         break;
     case EntryTraceSettings:
         windows_->RunMenuDialog(MenuDialog::TraceSettings, caption);
@@ -243,7 +243,7 @@ void TAgdiObject::menuAction(std::size_t index) {
         windows_->RunMenuDialog(MenuDialog::PerformanceDefinitions, caption);
         break;
     case EntryPerfAnalysis:
-        if (performance_ && performance_->HasErgebnis())
+        if (c_.performance && c_.performance->HasErgebnis())
             windows_->RunMenuDialog(MenuDialog::PerformanceAnalysis, caption);
         else
             InformationBox("No performance analysis available", platform::mb::IconInformation);

@@ -47,7 +47,7 @@ constexpr std::uint16_t ItemPc = 20, ItemTime = 21, ItemPsw = 256, ItemPswFirstF
 // ---------------------------------------------------------------- memory
 
 bool TAgdiObject::connected() const {
-    return emulator_->ConnectionState() >= TBasisEmulator::StateReady;
+    return c_.emulator->ConnectionState() >= TBasisEmulator::StateReady;
 }
 
 bool TAgdiObject::targetRunning() const {
@@ -61,15 +61,15 @@ TAgdiObject::Target TAgdiObject::memoryTarget(std::uint32_t hostAddress, std::ui
     switch (space) {
     case 0xF0:
         if (offset & 0x80)
-            return {&spaces_->Space(SpaceKind::Sfr), std::min(count, 256 - (offset & 0xFF)), false};
-        return {&spaces_->Space(SpaceKind::IntData), std::min(count, 128 - offset), false};
+            return {&c_.spaces->Space(SpaceKind::Sfr), std::min(count, 256 - (offset & 0xFF)), false};
+        return {&c_.spaces->Space(SpaceKind::IntData), std::min(count, 128 - offset), false};
     case 0xF3:
-        return {&spaces_->Space(SpaceKind::IntData), std::min(count, 256 - (offset & 0xFF)), false};
+        return {&c_.spaces->Space(SpaceKind::IntData), std::min(count, 256 - (offset & 0xFF)), false};
     case 0x01:
     case 0xFE:
-        return {&spaces_->Space(SpaceKind::ExtData), std::min(count, 0x10000 - offset), notYetReset && !forWrite};
+        return {&c_.spaces->Space(SpaceKind::ExtData), std::min(count, 0x10000 - offset), notYetReset && !forWrite};
     default:
-        return {&spaces_->Space(SpaceKind::Program), std::min(count, 0x10000 - offset), notYetReset && !forWrite};
+        return {&c_.spaces->Space(SpaceKind::Program), std::min(count, 0x10000 - offset), notYetReset && !forWrite};
     }
 }
 
@@ -139,7 +139,7 @@ bool TAgdiObject::writeMemory(std::uint32_t hostAddress, const std::uint8_t* buf
         // bytes it replaces and leaves the rest of the program's.
         TBankAdresse end = at;
         end.offset = static_cast<std::uint16_t>(at.offset + n - 1);
-        emulator_->Download().DeletePellunars(at, end);
+        c_.emulator->Download().DeletePellunars(at, end);
         downloadMode_ = true;
     }
     t.space->WriteBlock(at, bytes);
@@ -149,7 +149,7 @@ bool TAgdiObject::writeMemory(std::uint32_t hostAddress, const std::uint8_t* buf
 bool TAgdiObject::download(std::uint32_t hostAddress, const std::uint8_t* buffer, std::uint32_t count) {
     if (!attributes_.Cell(hostAddress)) attributes_.SetRange(hostAddress, 0x10000, 3);
     if (!attributes_.Cell(hostAddress & ~0x800000u)) attributes_.SetRange(hostAddress & ~0x800000u, 0x10000, 3);
-    TEmulSpeicher& program = spaces_->Space(SpaceKind::Program);
+    TEmulSpeicher& program = c_.spaces->Space(SpaceKind::Program);
     TBankAdresse at;
     try {
         at = checkedAdresse(program, hostAddress);
@@ -160,10 +160,10 @@ bool TAgdiObject::download(std::uint32_t hostAddress, const std::uint8_t* buffer
     const std::uint32_t room = static_cast<std::uint32_t>(program.GetMaxAdresse().offset) - at.offset + 1;
     const std::uint32_t n = std::min({count, 0x10000 - (hostAddress & 0xFFFF), room});
     SetDownloadMode(true);
-    if (banking_->bankingMode() != 0 && ((hostAddress >> 16) & 0xFF) == 0) {
+    if (c_.banking->bankingMode() != 0 && ((hostAddress >> 16) & 0xFF) == 0) {
         // The end of a block that reaches 0xFFFF must not wrap to 0.
         const auto end = static_cast<std::uint16_t>(std::min<std::uint32_t>(at.offset + n, 0xFFFF));
-        if (banking_->BankedAreaStart() < end) banking_->SetBankedAreaStart(end);
+        if (c_.banking->BankedAreaStart() < end) c_.banking->SetBankedAreaStart(end);
     }
     if (n == 0) return true;
     program.WriteProgram(at, std::string_view(reinterpret_cast<const char*>(buffer), n));
@@ -233,16 +233,16 @@ std::uint32_t TAgdiObject::AG_MemAtt(std::uint16_t code, std::uint32_t attribute
 // ---------------------------------------------------------------- registers
 
 std::uint8_t TAgdiObject::sfr(std::uint8_t address) {
-    const std::string b = spaces_->Space(SpaceKind::Sfr).ReadBlock(UnbankedAdresse(address), 1);
+    const std::string b = c_.spaces->Space(SpaceKind::Sfr).ReadBlock(UnbankedAdresse(address), 1);
     return b.empty() ? 0 : static_cast<std::uint8_t>(b[0]);
 }
 
 void TAgdiObject::writeSfr(std::uint8_t address, std::uint8_t value) {
-    spaces_->Space(SpaceKind::Sfr).WriteSfr(address, value);
+    c_.spaces->Space(SpaceKind::Sfr).WriteSfr(address, value);
 }
 
 std::string TAgdiObject::registerBank() {
-    std::string bank = spaces_->Space(SpaceKind::IntData).ReadRegisterBank();
+    std::string bank = c_.spaces->Space(SpaceKind::IntData).ReadRegisterBank();
     bank.resize(8, '\0');
     return bank;
 }
@@ -252,8 +252,8 @@ std::uint32_t TAgdiObject::hostPc() {
     if (env_.runControl) {
         pc = env_.runControl->ProgramCounter();
     } else {
-        const std::uint8_t high = emulator_->ReadSfr(TEmulator::SfrPcHigh);
-        const std::uint8_t low = emulator_->ReadSfr(TEmulator::SfrPcLow);
+        const std::uint8_t high = c_.emulator->ReadSfr(TEmulator::SfrPcHigh);
+        const std::uint8_t low = c_.emulator->ReadSfr(TEmulator::SfrPcLow);
         pc = UnbankedAdresse(static_cast<std::uint16_t>(high << 8 | low));
     }
     currentPc_ = 0xFF000000u + (BankAdresseToLinear(pc) & 0xFFFFFF);
@@ -261,9 +261,9 @@ std::uint32_t TAgdiObject::hostPc() {
 }
 
 std::uint32_t TAgdiObject::pcForIde(std::uint32_t hostForm) const {
-    if (banking_->bankingMode() == 0) return hostForm;
+    if (c_.banking->bankingMode() == 0) return hostForm;
     const std::uint16_t offset = hostForm & 0xFFFF;
-    if (offset >= banking_->BankedAreaStart() && offset <= banking_->BankedAreaEnd()) return hostForm | 0x800000u;
+    if (offset >= c_.banking->BankedAreaStart() && offset <= c_.banking->BankedAreaEnd()) return hostForm | 0x800000u;
     return hostForm & ~0xFF0000u;
 }
 
@@ -277,7 +277,7 @@ void TAgdiObject::setPcVariable(std::uint32_t hostForm) {
 }
 
 TBankAdresse TAgdiObject::programAdresse(std::uint32_t hostAddress) const {
-    const TBankAdresse max = spaces_->maxAddress(SpaceKind::Program);
+    const TBankAdresse max = c_.spaces->maxAddress(SpaceKind::Program);
     const auto offset = static_cast<std::uint16_t>(hostAddress);
     return max.banked ? BankedAdresse(static_cast<std::uint8_t>(hostAddress >> 16), offset) : UnbankedAdresse(offset);
 }
@@ -288,7 +288,7 @@ bool TAgdiObject::writePc(std::uint32_t value) {
     const std::uint32_t hostForm = 0xFF000000u | (value & 0x7FFFFF);
     TBankAdresse at;
     try {
-        at = checkedAdresse(spaces_->Space(SpaceKind::Program), hostForm);
+        at = checkedAdresse(c_.spaces->Space(SpaceKind::Program), hostForm);
     } catch (const EVokWinAddressError& e) {
         ErrorBox(e.message(), platform::mb::IconError);
         return false;
@@ -300,7 +300,7 @@ bool TAgdiObject::writePc(std::uint32_t value) {
 
 std::uint32_t TAgdiObject::timeValue() {
     if (!timeValid_) {
-        timeValue_ = trace_ ? trace_->CurrentTimeStamp() : 0;
+        timeValue_ = c_.trace ? c_.trace->CurrentTimeStamp() : 0;
         timeValid_ = true;
     }
     return timeValue_;
@@ -335,7 +335,7 @@ bool TAgdiObject::writeRegister(std::uint32_t id, std::uint32_t value) {
     if (id <= 7) {
         std::string bank = registerBank();
         bank[id] = static_cast<char>(value);
-        spaces_->Space(SpaceKind::IntData).WriteRegisterBank(bank);
+        c_.spaces->Space(SpaceKind::IntData).WriteRegisterBank(bank);
         return true;
     }
     switch (id) {
@@ -418,7 +418,7 @@ std::uint32_t TAgdiObject::AG_AllReg(std::uint16_t code, std::uint8_t* block) {
             block[25] = sfr(SfrDph);
             result = 0;
         } else if (code == 2) {
-            spaces_->Space(SpaceKind::IntData).WriteRegisterBank(std::string(reinterpret_cast<char*>(block), 8));
+            c_.spaces->Space(SpaceKind::IntData).WriteRegisterBank(std::string(reinterpret_cast<char*>(block), 8));
             const std::uint32_t pc = static_cast<std::uint32_t>(block[16]) | block[17] << 8 | block[18] << 16 |
                                      static_cast<std::uint32_t>(block[19]) << 24;
             writeRegister(RegPc, pc);
@@ -497,11 +497,11 @@ std::uint32_t TAgdiObject::RegViewRead(agdi::RegItem* item, std::uint32_t mode) 
             if (field) {
                 text = Format("%X", value) + std::string(7, ' ');
             } else if (item->number == ItemTime) {
-                const int timeBase = trace_ ? trace_->GetTimeBase() : 0;
+                const int timeBase = c_.trace ? c_.trace->GetTimeBase() : 0;
                 text = platform::hostText(
                     cutToCharacters(TBasisTracePlatine::TimeText(value, timeBase) + std::string(17, ' '), 20));
             } else if (item->number == ItemPc) {
-                text = banking_->bankingMode() != 0 ? Format("0x%.6X", value & 0xFFFFFF)
+                text = c_.banking->bankingMode() != 0 ? Format("0x%.6X", value & 0xFFFFFF)
                                                     : Format("0x%.4X", value & 0xFFFF);
             } else if (id == RegDptr) {
                 text = Format("0x%.4X", value & 0xFFFF);
@@ -556,7 +556,7 @@ void TAgdiObject::mirrorBreak(std::uint32_t hostAddress, int mode) {
     // The select table's break channel takes the address.
     const TBankAdresse at = programAdresse(hostAddress);
     event("break " + std::to_string(mode) + " " + Format("%.4X", at.offset));
-    select_->AddAddress(at, mode == 1);
+    c_.select->AddAddress(at, mode == 1);
 }
 
 std::uint32_t TAgdiObject::changeBreak(std::uint32_t hostAddress, int mode) {

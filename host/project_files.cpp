@@ -31,6 +31,12 @@ void writeFile(const std::string& name, const platform::MemoryStream& m) {
 
 }  // namespace
 
+TProjectFiles::TProjectFiles(ProjectComponents components) : c_(std::move(components)) {
+    TComponent* const sections[] = {c_.options, c_.symbols, c_.runControl, c_.emulator, c_.banking};
+    for (TComponent* section : sections)
+        if (section) optionSections_.Add(*section);
+}
+
 void TProjectFiles::SetProjectDefaults() {
     if (c_.emulator) c_.emulator->SetDefaults();
     if (c_.options) c_.options->SetDefaults();
@@ -88,13 +94,12 @@ bool TProjectFiles::LoadProjectOptions() {
             refuse(FileLoadState::Failed, FmtResStr(65255, version, name));
             return true;
         }
-        const bool wasUpdating = c_.options->Updating();
-        c_.options->ReadProperties(r, version);
-        c_.options->SetUpdating(wasUpdating);
-        if (c_.symbols) c_.symbols->ReadProperties(r, version);
-        if (c_.runControl) c_.runControl->ReadProperties(r, version);
-        if (c_.emulator) c_.emulator->ReadProperties(r, version);
-        if (c_.banking) c_.banking->ReadProperties(r, version);
+        struct Updating {
+            TVokWinOptionen& options;
+            const bool was = options.Updating();
+            ~Updating() { options.SetUpdating(was); }
+        } updating{*c_.options};
+        optionSections_.ReadProperties(r, optionSections_.Names(), version);
     } catch (const std::exception&) {
         refuse(FileLoadState::Failed, loadError);
         return false;
@@ -116,11 +121,7 @@ void TProjectFiles::SaveProjectOptions(const std::string& fileName, bool tearDow
     ValueWriter w(m);
     w.WriteString(OptionHeader);
     w.WriteInteger(OptionVersion);
-    c_.options->WriteProperties(w);
-    c_.symbols->WriteProperties(w);
-    c_.runControl->WriteProperties(w);
-    c_.emulator->WriteProperties(w);
-    c_.banking->WriteProperties(w);
+    optionSections_.WriteProperties(w, optionSections_.Names());
     writeFile(name, m);
 }
 

@@ -14,6 +14,8 @@
 #include <functional>
 #include <string>
 
+#include "core/component.hpp"
+
 namespace tarvex {
 
 class TBanking;
@@ -55,7 +57,10 @@ public:
     static constexpr const char* SelectHeader = "VokWin Select";
     static constexpr std::int32_t SelectVersion = 6;
 
-    explicit TProjectFiles(ProjectComponents components) : c_(std::move(components)) {}
+    // The option file holds the sections of the options, the symbol table,
+    // the run control, the emulator object and the banking, in this order;
+    // a component not given has no section.
+    explicit TProjectFiles(ProjectComponents components);
 
     // Emulator, options, symbol table, run control, banking, in this order.
     void SetProjectDefaults();
@@ -94,6 +99,8 @@ private:
     [[noreturn]] void selectRefused(std::string message);
 
     ProjectComponents c_;
+    // The components given, in the option file's order.
+    TComponentList optionSections_;
     FileLoadState optionState_ = FileLoadState::NotLoaded;
     std::string optionLoadedName_;
     bool confirmed_ = false;

@@ -58,9 +58,9 @@ std::uint32_t TAgdiObject::goStep(std::uint16_t code, std::uint32_t count, std::
     TBankAdresse until;
     if (code == 3) {
         if (!address) return 0;
-        TEmulSpeicher& program = spaces_->Space(SpaceKind::Program);
+        TEmulSpeicher& program = c_.spaces->Space(SpaceKind::Program);
         try {
-            until = banking_->NormalizeAddress(checkedAdresse(program, *address));
+            until = c_.banking->NormalizeAddress(checkedAdresse(program, *address));
         } catch (const EVokWinAddressError& e) {
             ErrorBox(e.message(), platform::mb::IconError);
             return 0;
@@ -112,7 +112,7 @@ std::uint32_t TAgdiObject::goStep(std::uint16_t code, std::uint32_t count, std::
                 // Only the status bar's text is lost.
             }
         }
-    } indicators{statusLine_.get(), run, code == 2};
+    } indicators{c_.statusLine.get(), run, code == 2};
     if (code == 2) {
         if (indicators.line) indicators.line->SetIndicator(TVokWinStatusZeile::Stepping, true);
         for (std::uint32_t i = 0; i < count && !stopRequested_; ++i)
@@ -209,7 +209,7 @@ std::uint32_t TAgdiObject::stopFromOtherThread() {
     }
     // The longest a stop itself can take: twice the read time-out, or a
     // target reset's raised time-out.
-    const std::uint32_t boundMs = std::max<std::uint32_t>(2 * emulator_->TimeoutReadWrite(), 15000);
+    const std::uint32_t boundMs = std::max<std::uint32_t>(2 * c_.emulator->TimeoutReadWrite(), 15000);
     const bool answered =
         stopDone_.wait_for(g, std::chrono::milliseconds(boundMs), [this] { return stopOutcome_.has_value(); });
     stopPending_ = false;

@@ -18,6 +18,7 @@
 
 #include "core/errors.hpp"
 #include "core/pellunar.hpp"
+#include "core/symbol_table.hpp"
 #include "core/value_stream.hpp"
 #include "emulator/download.hpp"
 #include "emulator/emulator.hpp"
@@ -549,6 +550,22 @@ TEST(AgdiObject, TheBroadcastReachesEveryComponentInOrder) {
                                                       "SymbolTabelle" + c, "WatchTabelle" + c, "Kommando" + c,
                                                       "PerformanceComp" + c}));
     }
+}
+
+// A cleared table reaches the components that keep its records before any
+// other component runs code that might follow one of them.
+TEST(AgdiObject, TableRecordHoldersHearAClearedTableFirst) {
+    Rig r;
+    ASSERT_EQ(r.start(), 0u);
+    r.object->ClearEventLog();
+    r.object->Symbols().Clear();
+    std::vector<std::string> received;
+    for (const std::string& e : r.object->EventLog())
+        if (e.rfind("receive ", 0) == 0 && e.size() > 2 && e.substr(e.size() - 2) == " 9")
+            received.push_back(e.substr(8, e.size() - 10));
+    ASSERT_GE(received.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(received.begin(), received.begin() + 3),
+              (std::vector<std::string>{"Dll_Debug", "WatchTabelle", "Dll_Emulator"}));
 }
 
 TEST(AgdiObject, DeferredSelectFileLoadsOnceAfterTheBroadcast) {
