@@ -27,9 +27,6 @@ private:
     QTabWidget* pages_;
 };
 
-// The processor option number that carries the LPC bytes.
-inline constexpr int kLpcOptionNumber = 9;
-
 // Opens the dialog modally over owner on the pending bytes when the chosen
 // processor has the LPC option number; "Ok" writes both bytes back, every
 // other way out leaves them. True when the bytes were taken.

@@ -17,7 +17,6 @@
 #include <QVBoxLayout>
 
 #include "core/message_box.hpp"
-#include "host/agdi_object.hpp"
 #include "ui/base/history_combo.hpp"
 #include "ui/lpc_config_dialog.hpp"
 #include "ui/radio_group.hpp"
@@ -28,16 +27,7 @@ namespace {
 
 constexpr unsigned kErrorIcon = 0x10;
 
-// The edits and port combos whose text the model checks when they are left.
-const char* const kCheckedEdits[] = {"TimeoutInit", "TimeoutReadWrite", "PortAddress", "ResetTimeout", "SfrPort",
-                                     "XdataPort", "BankStart", "BankEnd", "ExternBankNumber", "EditA14",
-                                     "EditA15", "EditA16", "EditA17", "EditA18", "BootFileName", "BootAddress"};
-
-bool isCheckedEdit(const QString& name) {
-    for (const char* e : kCheckedEdits)
-        if (name == e) return true;
-    return false;
-}
+bool isCheckedEdit(const QString& name) { return OptionsFormModel::checkedOnLeaving(name.toStdString()); }
 
 QGroupBox* groupBox(QWidget* parent, const char* name, const char* title) {
     auto* g = new QGroupBox(QString::fromUtf8(title), parent);
@@ -691,19 +681,6 @@ bool RunOptionsDialog(IOptionsTarget& target, platform::SettingsStore& store, QW
     OptionsDialog dialog(model, store, owner);
     dialog.setWindowModality(Qt::ApplicationModal);
     return dialog.exec() == QDialog::Accepted;
-}
-
-LiveComponents LiveComponentsOf(TAgdiObject& object, platform::SettingsStore& store) {
-    LiveComponents c;
-    c.options = &object.Options();
-    c.emulator = &object.Emulator();
-    c.runControl = object.Debug();
-    c.banking = &object.Banking();
-    c.sfr = &object.SfrConfig();
-    c.registers = object.Registers();
-    c.projectFiles = &object.ProjectFiles();
-    c.settings = &store;
-    return c;
 }
 
 }  // namespace tarvex::ui

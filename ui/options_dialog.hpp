@@ -10,10 +10,6 @@
 #include "ui/base/dialog_base.hpp"
 #include "ui/model/options_form.hpp"
 
-namespace tarvex {
-class TAgdiObject;
-}
-
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
@@ -61,8 +57,5 @@ private:
 // Opens the dialog modally on the target; true for "Ok".
 bool RunOptionsDialog(IOptionsTarget& target, platform::SettingsStore& store = platform::defaultSettings(),
                       QWidget* owner = nullptr);
-
-// The live components of the host object behind the target interface.
-LiveComponents LiveComponentsOf(TAgdiObject& object, platform::SettingsStore& store);
 
 }  // namespace tarvex::ui

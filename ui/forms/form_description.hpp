@@ -35,6 +35,11 @@ enum class Kind {
     // columns, one a line; the model's items are the rows, their cells
     // separated by tabs, unless the view gives the rows.
     ReportList,
+    // A row of tabs over pages; each page is a form of its own, built on it
+    // by the renderer. A tab's text is what the page's model says under the
+    // page's name, else the page's caption; the chosen tab is the model's
+    // item index when the model sets one, else the user's.
+    TabControl,
 };
 
 // How a control follows a form that is resized, and its keyboard roles.

@@ -8,6 +8,9 @@
 
 namespace tarvex::ui {
 
+// The processor option number that carries the LPC bytes.
+inline constexpr int kLpcOptionNumber = 9;
+
 class LpcConfigModel final : public DialogModel {
 public:
     explicit LpcConfigModel(platform::SettingsStore& store = platform::defaultSettings());

@@ -490,6 +490,16 @@ OptionsPage OptionsFormModel::pageOf(const std::string& control) {
     return OptionsPage::Banking;
 }
 
+bool OptionsFormModel::checkedOnLeaving(const std::string& control) {
+    static const char* const kChecked[] = {"TimeoutInit", "TimeoutReadWrite", "PortAddress", "ResetTimeout",
+                                           "SfrPort", "XdataPort", "BankStart", "BankEnd", "ExternBankNumber",
+                                           "EditA14", "EditA15", "EditA16", "EditA17", "EditA18", "BootFileName",
+                                           "BootAddress"};
+    for (const char* name : kChecked)
+        if (control == name) return true;
+    return false;
+}
+
 void OptionsFormModel::editText(const std::string& control, const std::string& text, bool modified) {
     FormModel* page = pageModel(*this, pageOf(control));
     if (page->control(control).text == text) return;

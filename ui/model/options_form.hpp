@@ -128,6 +128,8 @@ public:
     std::optional<OptionsInputError> validateAll() const;
     // The page a control lives on.
     static OptionsPage pageOf(const std::string& control);
+    // The edits and port combos whose text is checked when they are left.
+    static bool checkedOnLeaving(const std::string& control);
 
     // ---- apply helpers
     std::string chosenProcessor() const;

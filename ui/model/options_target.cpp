@@ -9,6 +9,7 @@
 #include "emulator/emulator.hpp"
 #include "emulator/run_control.hpp"
 #include "emulator/sfr_config.hpp"
+#include "host/agdi_object.hpp"
 #include "host/options.hpp"
 #include "host/project_files.hpp"
 #include "platform/port_list.hpp"
@@ -368,6 +369,19 @@ void LiveOptionsTarget::saveProjectOptions() {
 }
 void LiveOptionsTarget::confirmProjectOptions() {
     if (c_.projectFiles) c_.projectFiles->ConfirmProjectOptions();
+}
+
+LiveComponents LiveComponentsOf(TAgdiObject& object, platform::SettingsStore& store) {
+    LiveComponents c;
+    c.options = &object.Options();
+    c.emulator = &object.Emulator();
+    c.runControl = object.Debug();
+    c.banking = &object.Banking();
+    c.sfr = &object.SfrConfig();
+    c.registers = object.Registers();
+    c.projectFiles = &object.ProjectFiles();
+    c.settings = &store;
+    return c;
 }
 
 }  // namespace tarvex::ui

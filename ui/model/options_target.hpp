@@ -13,6 +13,7 @@
 #include <vector>
 
 namespace tarvex {
+class TAgdiObject;
 class TVokWinOptionen;
 class TEmulator;
 class TDebug;
@@ -248,6 +249,9 @@ struct LiveComponents {
     TProjectFiles* projectFiles = nullptr;
     platform::SettingsStore* settings = nullptr;
 };
+
+// The live components of the host object behind the target interface.
+LiveComponents LiveComponentsOf(TAgdiObject& object, platform::SettingsStore& store);
 
 class LiveOptionsTarget final : public IOptionsTarget {
 public:

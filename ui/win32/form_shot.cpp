@@ -247,6 +247,19 @@ std::vector<std::string> clippedControls(const Win32Form& form) {
                 }
             }
         }
+        // Every tab whole in one row; the page shown checked as a form.
+        if (c.kind == forms::Kind::TabControl) {
+            const auto tabs = static_cast<int>(SendMessageA(window, TCM_GETITEMCOUNT, 0, 0));
+            RECT last{};
+            if (tabs > 0 && SendMessageA(window, TCM_GETITEMRECT, static_cast<WPARAM>(tabs - 1),
+                                         reinterpret_cast<LPARAM>(&last)) &&
+                last.right > width)
+                found.push_back(c.name + ": tabs cut (" + std::to_string(last.right) + " in " + std::to_string(width) +
+                                ")");
+            for (int i = 0; const Win32Form* page = form.page(c.name, i); ++i)
+                if (IsWindowVisible(page->handle()))
+                    for (auto& fault : clippedControls(*page)) found.push_back(c.name + "/" + fault);
+        }
         // Radio items: inside their box, their captions whole.
         for (int i = 0; HWND item = form.item(c.name, i); ++i) {
             if (!IsWindowVisible(item)) continue;

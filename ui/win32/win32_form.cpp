@@ -12,6 +12,9 @@ namespace {
 
 constexpr const char* kFormClass = "TarvexForm";
 constexpr int kFirstControlId = 1000;
+// A page's controls: no id of the host's, whose default button the dialog
+// keys find by its id among the pages' controls too.
+constexpr int kFirstPageControlId = 5000;
 constexpr int kFirstItemId = 20000;
 // A drop-down's window includes its opened list.
 constexpr int kDropDownHeight = 160;
@@ -33,7 +36,7 @@ void setWindowText(HWND window, const std::string& utf8) {
 
 void registerClass() {
     static const bool registered = [] {
-        INITCOMMONCONTROLSEX common{sizeof(common), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS};
+        INITCOMMONCONTROLSEX common{sizeof(common), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_TAB_CLASSES};
         InitCommonControlsEx(&common);
         WNDCLASSEXA wc{};
         wc.cbSize = sizeof(wc);
@@ -107,17 +110,43 @@ struct Win32Form::Slot {
     std::vector<std::string> shown;
     // A list's widest line, in pixels.
     int extent = 0;
+    // A tab control's pages and the chosen one.
+    std::vector<Win32Form*> pages;
+    int chosen = 0;
 };
 
 Win32Form::Win32Form(const forms::Form& description, FormModel& model, FormEvents events, HWND owner, HMENU menu)
-    : description_(description), model_(model), events_(std::move(events)) {
+    : description_(description), model_(model), events_(std::move(events)), firstId_(kFirstControlId) {
     create(owner, menu);
     model_.onChanged([this] { refresh(); });
     refresh();
 }
 
+Win32Form::Win32Form(const forms::Form& page, FormModel& model, FormEvents events, Win32Form& host,
+                     const std::string& tabControl)
+    : description_(page), model_(model), events_(std::move(events)), host_(&host), hostTab_(tabControl),
+      firstId_(kFirstPageControlId) {
+    create(host.handle(), nullptr);
+    if (&model_ != &host.model_) model_.onChanged([this] { refresh(); });
+    if (Slot* tab = const_cast<Slot*>(host.slotNamed(tabControl))) tab->pages.push_back(this);
+    refresh();
+    host.refresh();
+    host.layout();
+}
+
 Win32Form::~Win32Form() {
-    model_.onChanged({});
+    if (host_) {
+        if (Slot* tab = const_cast<Slot*>(host_->slotNamed(hostTab_)))
+            tab->pages.erase(std::remove(tab->pages.begin(), tab->pages.end(), this), tab->pages.end());
+    }
+    // The host's model keeps the host's callback.
+    if (!host_ || &model_ != &host_->model_) model_.onChanged({});
+    // Pages that outlive their host lost their windows with it.
+    for (auto& slot : slots_)
+        for (Win32Form* page : slot->pages) {
+            page->host_ = nullptr;
+            page->hwnd_ = nullptr;
+        }
     if (modal_ && owner_) EnableWindow(owner_, TRUE);
     if (hwnd_) {
         SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
@@ -129,15 +158,20 @@ Win32Form::~Win32Form() {
 
 void Win32Form::create(HWND owner, HMENU menu) {
     registerClass();
-    owner_ = owner;
+    owner_ = host_ ? nullptr : owner;
     font_ = messageFont();
     fixedFont_ = fixedFont();
     clientWidth_ = description_.clientWidth;
     clientHeight_ = description_.clientHeight;
     // Not clipping its children: a group box paints only its frame and title,
     // the form the rest of its inside.
-    const DWORD style = description_.sizeable ? WS_OVERLAPPEDWINDOW : WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    const DWORD exStyle = WS_EX_CONTROLPARENT | (description_.sizeable ? 0 : WS_EX_DLGMODALFRAME);
+    DWORD style = description_.sizeable ? WS_OVERLAPPEDWINDOW : WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    DWORD exStyle = WS_EX_CONTROLPARENT | (description_.sizeable ? 0 : WS_EX_DLGMODALFRAME);
+    if (host_) {
+        // A page: a child of the host that the dialog keys pass through.
+        style = WS_CHILD;
+        exStyle = WS_EX_CONTROLPARENT;
+    }
     RECT frame{0, 0, clientWidth_, clientHeight_};
     AdjustWindowRectEx(&frame, style, menu != nullptr, exStyle);
     hwnd_ = CreateWindowExA(exStyle, kFormClass, toAnsi(description_.caption).c_str(), style, CW_USEDEFAULT,
@@ -145,7 +179,7 @@ void Win32Form::create(HWND owner, HMENU menu) {
                             GetModuleHandleA(nullptr), nullptr);
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32Form::windowProc));
-    int id = kFirstControlId;
+    int id = firstId_;
     for (const auto& c : description_.controls) {
         auto slot = std::make_unique<Slot>();
         slot->control = c;
@@ -220,6 +254,11 @@ void Win32Form::createControl(Slot& slot) {
             style |= WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER;
             exStyle = WS_EX_CLIENTEDGE;
             break;
+        case forms::Kind::TabControl:
+            // Its pages lie above it: it paints none of their places.
+            cls = WC_TABCONTROLA;
+            style |= WS_TABSTOP | WS_CLIPSIBLINGS;
+            break;
     }
     const bool report = c.kind == forms::Kind::ReportList;
     slot.window = CreateWindowExA(exStyle, cls, report ? "" : toAnsi(c.caption).c_str(), style, 0, 0, 0, 0, hwnd_,
@@ -248,7 +287,7 @@ void Win32Form::rebuildItems(Slot& slot, const std::vector<std::string>& items) 
     int index = 0;
     for (const auto& text : items) {
         const DWORD style = WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON | (index == 0 ? WS_GROUP | WS_TABSTOP : 0);
-        const int id = kFirstItemId + (slot.id - kFirstControlId) * 64 + index;
+        const int id = kFirstItemId + (slot.id - firstId_) * 64 + index;
         HWND item = CreateWindowExA(0, "BUTTON", toAnsi(text).c_str(), style, 0, 0, 0, 0, hwnd_,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr),
                                     nullptr);
@@ -296,6 +335,16 @@ RECT Win32Form::besideRow(const forms::Control& c, RECT r) const {
 void Win32Form::layout() {
     for (const auto& slot : slots_) {
         const RECT r = placeOf(slot->control);
+        if (!slot->pages.empty()) {
+            // The pages fill the tab control's area under its tabs.
+            RECT area{0, 0, r.right - r.left, r.bottom - r.top};
+            SendMessageA(slot->window, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+            OffsetRect(&area, r.left, r.top);
+            HWND above = GetWindow(slot->window, GW_HWNDPREV);
+            for (Win32Form* page : slot->pages)
+                SetWindowPos(page->hwnd_, above ? above : HWND_TOP, area.left, area.top, area.right - area.left,
+                             area.bottom - area.top, SWP_NOACTIVATE);
+        }
         const bool drops = slot->control.kind == forms::Kind::ComboEdit || slot->control.kind == forms::Kind::DropDownList;
         MoveWindow(slot->window, r.left, r.top, r.right - r.left, r.bottom - r.top + (drops ? kDropDownHeight : 0),
                    TRUE);
@@ -386,8 +435,16 @@ void Win32Form::bind(Slot& slot) {
             for (std::size_t i = 0; i < slot.items.size(); ++i) {
                 SendMessageA(slot.items[i], BM_SETCHECK,
                              static_cast<int>(i) == state.itemIndex ? BST_CHECKED : BST_UNCHECKED, 0);
-                EnableWindow(slot.items[i], state.enabled && groupsAllow(c, &ControlState::enabled));
-                ShowWindow(slot.items[i], state.visible && groupsAllow(c, &ControlState::visible) ? SW_SHOWNA : SW_HIDE);
+                // An item may have a state of its own: "<group>#<index>".
+                const std::string own = c.name + "#" + std::to_string(i);
+                const bool itemKnown = model_.controls().count(own) != 0;
+                const ControlState& item = model_.control(own);
+                EnableWindow(slot.items[i],
+                             state.enabled && groupsAllow(c, &ControlState::enabled) && (!itemKnown || item.enabled));
+                ShowWindow(slot.items[i], state.visible && groupsAllow(c, &ControlState::visible) &&
+                                                  (!itemKnown || item.visible)
+                                              ? SW_SHOWNA
+                                              : SW_HIDE);
             }
             break;
         case forms::Kind::Edit:
@@ -443,6 +500,33 @@ void Win32Form::bind(Slot& slot) {
         case forms::Kind::ReportList:
             bindRows(slot, state);
             break;
+        case forms::Kind::TabControl: {
+            std::vector<std::string> tabs;
+            for (const Win32Form* page : slot.pages) {
+                const std::string& own = page->model_.control(page->description_.name).text;
+                tabs.push_back(own.empty() ? page->description_.caption : own);
+            }
+            if (tabs != slot.shown) {
+                SendMessageA(slot.window, TCM_DELETEALLITEMS, 0, 0);
+                for (std::size_t i = 0; i < tabs.size(); ++i) {
+                    std::string ansi = toAnsi(tabs[i]);
+                    TCITEMA item{};
+                    item.mask = TCIF_TEXT;
+                    item.pszText = ansi.data();
+                    SendMessageA(slot.window, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
+                }
+                slot.shown = tabs;
+            }
+            if (state.itemIndex >= 0) slot.chosen = state.itemIndex;
+            showPages(slot);
+            break;
+        }
+    }
+    // A label the model does not know follows the control it stands for.
+    if (c.kind == forms::Kind::Label && !known && !c.focusControl.empty()) {
+        EnableWindow(slot.window, model_.control(c.focusControl).enabled && groupsAllow(c, &ControlState::enabled));
+        ShowWindow(slot.window, state.visible && groupsAllow(c, &ControlState::visible) ? SW_SHOWNA : SW_HIDE);
+        return;
     }
     EnableWindow(slot.window, state.enabled && groupsAllow(c, &ControlState::enabled));
     ShowWindow(slot.window, state.visible && groupsAllow(c, &ControlState::visible) ? SW_SHOWNA : SW_HIDE);
@@ -453,9 +537,56 @@ void Win32Form::refresh() {
     refreshing_ = true;
     if (events_.changed) events_.changed();
     const std::string caption = model_.caption().empty() ? description_.caption : model_.caption();
-    setWindowText(hwnd_, caption);
+    if (!host_) setWindowText(hwnd_, caption);
     for (auto& slot : slots_) bind(*slot);
     refreshing_ = false;
+    for (auto& slot : slots_)
+        for (Win32Form* page : slot->pages)
+            if (&page->model_ == &model_) page->refresh();
+}
+
+void Win32Form::showPages(Slot& slot) {
+    if (slot.pages.empty()) return;
+    slot.chosen = std::clamp(slot.chosen, 0, static_cast<int>(slot.pages.size()) - 1);
+    SendMessageA(slot.window, TCM_SETCURSEL, static_cast<WPARAM>(slot.chosen), 0);
+    for (std::size_t i = 0; i < slot.pages.size(); ++i)
+        ShowWindow(slot.pages[i]->hwnd_, static_cast<int>(i) == slot.chosen ? SW_SHOWNA : SW_HIDE);
+}
+
+Win32Form* Win32Form::page(const std::string& tabControl, int index) const {
+    const Slot* slot = slotNamed(tabControl);
+    if (!slot || index < 0 || index >= static_cast<int>(slot->pages.size())) return nullptr;
+    return slot->pages[static_cast<std::size_t>(index)];
+}
+
+int Win32Form::chosenPage(const std::string& tabControl) const {
+    const Slot* slot = slotNamed(tabControl);
+    return slot ? slot->chosen : -1;
+}
+
+void Win32Form::choosePage(const std::string& tabControl, int index) {
+    Slot* slot = const_cast<Slot*>(slotNamed(tabControl));
+    if (!slot || index < 0 || index >= static_cast<int>(slot->pages.size())) return;
+    slot->chosen = index;
+    showPages(*slot);
+}
+
+bool Win32Form::onTabNotify(const NMHDR& header, LRESULT& answer) {
+    Slot* slot = slotOf(header.hwndFrom);
+    if (!slot || slot->control.kind != forms::Kind::TabControl || refreshing_) return false;
+    if (header.code == static_cast<UINT>(TCN_SELCHANGING)) {
+        // TRUE keeps the page.
+        answer = events_.leave && !events_.leave(slot->control.name) ? TRUE : FALSE;
+        return true;
+    }
+    if (header.code == static_cast<UINT>(TCN_SELCHANGE)) {
+        slot->chosen = static_cast<int>(SendMessageA(slot->window, TCM_GETCURSEL, 0, 0));
+        showPages(*slot);
+        if (events_.choose) events_.choose(slot->control.name, slot->chosen);
+        answer = 0;
+        return true;
+    }
+    return false;
 }
 
 void Win32Form::setDefaultButton(const std::string& name) {
@@ -590,6 +721,11 @@ LRESULT Win32Form::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
             return 0;
+        case WM_NOTIFY: {
+            LRESULT answer = 0;
+            if (onTabNotify(*reinterpret_cast<const NMHDR*>(lParam), answer)) return answer;
+            return onNotify(*reinterpret_cast<const NMHDR*>(lParam));
+        }
         case DM_GETDEFID:
             if (defaultId_) return MAKELONG(defaultId_, DC_HASDEFID);
             for (const auto& slot : slots_)
@@ -598,8 +734,6 @@ LRESULT Win32Form::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             closeRequest();
             return 0;
-        case WM_NOTIFY:
-            return onNotify(*reinterpret_cast<const NMHDR*>(lParam));
         case WM_SIZE:
             if (wParam != SIZE_MINIMIZED) {
                 clientWidth_ = LOWORD(lParam);
@@ -685,7 +819,7 @@ void Win32Form::onCommand(WORD id, WORD code, HWND from) {
         if (code != BN_CLICKED || refreshing_) return;
         const int slotIndex = (id - kFirstItemId) / 64, item = (id - kFirstItemId) % 64;
         for (auto& slot : slots_)
-            if (slot->id - kFirstControlId == slotIndex && slot->control.kind == forms::Kind::RadioGroup) {
+            if (slot->id - firstId_ == slotIndex && slot->control.kind == forms::Kind::RadioGroup) {
                 if (events_.choose) events_.choose(slot->control.name, item);
                 return;
             }

@@ -29,7 +29,8 @@ struct FormEvents {
     // A radio group's item, a list's or a combo box's pick.
     std::function<void(const std::string& name, int index)> choose;
     std::function<void(const std::string& name, bool checked)> check;
-    // The focus leaves an edit: false keeps it there.
+    // The focus leaves an edit: false keeps it there. For a tab control:
+    // its page is about to be left; false keeps it.
     std::function<bool(const std::string& name)> leave;
     std::function<void()> help;
     std::function<void(unsigned id)> command;
@@ -52,6 +53,11 @@ public:
     // for the driver's forms); the menu becomes the form's, owned by it.
     Win32Form(const forms::Form& description, FormModel& model, FormEvents events, HWND owner = nullptr,
               HMENU menu = nullptr);
+    // A page of the host's tab control: a form inside the tab's area, shown
+    // while its tab is chosen. A page over the host's own model is re-read
+    // with the host.
+    Win32Form(const forms::Form& page, FormModel& model, FormEvents events, Win32Form& host,
+              const std::string& tabControl);
     ~Win32Form();
     Win32Form(const Win32Form&) = delete;
     Win32Form& operator=(const Win32Form&) = delete;
@@ -63,6 +69,10 @@ public:
     HWND item(const std::string& group, int index) const;
     // The name of a control's window (also of a radio group's item: the group's).
     std::string nameOf(HWND window) const;
+    // A tab control's pages, and the one chosen (shown without events).
+    Win32Form* page(const std::string& tabControl, int index) const;
+    int chosenPage(const std::string& tabControl) const;
+    void choosePage(const std::string& tabControl, int index);
 
     // Reads the whole model into the controls.
     void refresh();
@@ -100,16 +110,23 @@ private:
     Slot* slotOf(HWND window);
     const Slot* slotNamed(const std::string& name) const;
     void closeRequest();
+    void showPages(Slot& slot);
+    bool onTabNotify(const NMHDR& header, LRESULT& answer);
 
     forms::Form description_;
     FormModel& model_;
     FormEvents events_;
     HWND hwnd_ = nullptr;
     HWND owner_ = nullptr;
+    // A page's form and the tab control it sits on.
+    Win32Form* host_ = nullptr;
+    std::string hostTab_;
     // The control that had the focus when the form was last left.
     HWND focus_ = nullptr;
     HFONT font_ = nullptr, fixedFont_ = nullptr;
     std::vector<std::unique_ptr<Slot>> slots_;
+    // The id of the form's first control.
+    int firstId_ = 0;
     int clientWidth_ = 0, clientHeight_ = 0;
     bool refreshing_ = false;
     bool ended_ = false;

@@ -15,6 +15,7 @@
 #include "ui/win32/driver/copy_fill_win32.hpp"
 #include "ui/win32/driver/dialog_runner.hpp"
 #include "ui/win32/driver/maintenance_win32.hpp"
+#include "ui/win32/driver/options_win32.hpp"
 #include "ui/win32/driver/performance_win32.hpp"
 #include "ui/win32/driver/save_memory_win32.hpp"
 #include "ui/win32/driver/select_win32.hpp"
@@ -88,6 +89,12 @@ void Win32DriverWindows::attach(TAgdiObject* object) {
     if (!object) return;
     maintenance_ = std::make_unique<Win32MaintenanceForms>([object] { return ownerOf(object->HostWindow()); });
     object->SetMaintenanceForms(maintenance_.get());
+}
+
+bool Win32DriverWindows::OptionsDialog() {
+    if (!object_) return fallback_.OptionsDialog();
+    LiveOptionsTarget target(LiveComponentsOf(*object_, store_));
+    return runOptionsDialogWin32(target, store_, ownerOf(object_->HostWindow()));
 }
 
 Win32TraceWindow* Win32DriverWindows::traceWindow() const { return trace_->open(); }

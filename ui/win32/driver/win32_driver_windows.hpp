@@ -35,7 +35,7 @@ public:
     // for as long as these windows live.
     void attach(TAgdiObject* object);
 
-    bool OptionsDialog() override { return fallback_.OptionsDialog(); }
+    bool OptionsDialog() override;
     void* OpenTraceWindow(std::uint32_t dialogId, void* activeWindowVar) override;
     void CloseTraceWindow() override;
     void UpdateTraceWindow() override;
