@@ -89,6 +89,9 @@ struct TSymbol {
     std::uint32_t size = 1;
     // Base type code 0..33; 255 = see size; 240 = no type.
     std::uint8_t type = kNoType;
+    // A symbol's module and function; in a type record counts, offsets or
+    // a bit field's place, read through ArrayCount, MemberCount,
+    // MemberOffset and BitFieldOf below.
     std::uint16_t moduleId = 0;
     std::uint16_t functionId = 0;
     // Type records: 0 plain, 1 UBROF, 2 member list, 3 CDB.
@@ -101,6 +104,24 @@ private:
     friend class TSymboltabelle;
     std::uint32_t position_ = 0;  // index in its list's current order
 };
+
+// The type-record fields whose meaning depends on the record's class, read
+// by that meaning.
+// An array's element count; a member list's or CDB structure's member count.
+inline std::uint32_t ArrayCount(const TSymbol& rec) { return rec.moduleId + rec.functionId * 256u; }
+// A structure's member count: an object file's structure keeps it in the
+// function field alone.
+inline std::uint32_t MemberCount(const TSymbol& rec) {
+    return rec.klass == symbol_class::Structure ? rec.functionId : ArrayCount(rec);
+}
+// A member's byte offset in its structure.
+inline std::uint32_t MemberOffset(const TSymbol& member) { return member.moduleId + member.functionId * 256u; }
+// A bit field's lowest bit and its width in bits.
+struct BitFieldPlace {
+    int position;
+    int width;
+};
+inline BitFieldPlace BitFieldOf(const TSymbol& rec) { return {rec.moduleId & 31, rec.functionId}; }
 
 // Where a local variable lives over a code range (read by the watches).
 struct TLocation {

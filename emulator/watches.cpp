@@ -16,6 +16,7 @@
 #include "emulator/memory_spaces.hpp"
 #include "emulator/run_control.hpp"
 #include "emulator/validator.hpp"
+#include "emulator/watch_types.hpp"
 
 namespace tarvex {
 
@@ -24,9 +25,6 @@ constexpr int MsgSymbolNotFound = 322, MsgWatchError = 196, MsgTooManyIndices = 
               MsgStar = 197, MsgBrackets = 198, MsgMissingMember = 199, MsgBadMember = 200, MsgBadType = 201,
               MsgBadSymbol = 203, MsgBadPointer = 202, MsgNoChange = 205, MsgBadFloat = 207, MsgValueNotValid = 211,
               MsgWatchName = 193, MsgFormat = 213, MsgBadBit = 337, MsgAddressRange = 66;
-
-constexpr std::int32_t kBaseSizes[34] = {1, 1, 1, 1, 2, 2, 4, 4, 4, 8, 1, 1, 4, 8, 0, 0, 3,
-                                         1, 0, 0, 0, 0, 0, 0, 4, 6, 7, 0, 0, 0, 1, 0, 0, 3};
 
 std::uint8_t byteAt(std::string_view d, std::size_t i) {
     return i < d.size() ? static_cast<std::uint8_t>(d[i]) : 0;
@@ -217,22 +215,12 @@ std::uint8_t TWatchTabelle::TypeCodeOf(int requestedType) {
     }
 }
 
-std::int32_t TWatchTabelle::BaseSize(int typeCode) {
-    return typeCode >= 0 && typeCode < 34 ? kBaseSizes[typeCode] : 0;
-}
+std::int32_t TWatchTabelle::BaseSize(int typeCode) { return WatchTypeRow(typeCode).size; }
 
 int TWatchTabelle::DisplayFormat(const TWatchItem& item) {
     int f = item.displayFormat;
     if (f == 5 && item.typeCode != 32) f = 0;
-    if (f != 0) return f;
-    switch (item.typeCode) {
-    case 0: case 3: case 5: case 7: return 1;
-    case 1: return 4;
-    case 2: case 4: case 6: return 2;
-    case 16: return 6;
-    case 30: case 98: return 3;
-    default: return 0;
-    }
+    return f != 0 ? f : WatchTypeRow(item.typeCode).defaultDisplay;
 }
 
 // ---------------------------------------------------------------- table
@@ -535,7 +523,7 @@ bool TWatchTabelle::expandArray(TWatchItem& item, TSymbol* rec) {
             upper = nameWord(r, 2);
         } else {
             lower = 0;
-            upper = static_cast<std::int64_t>(r.moduleId) - 1 + r.functionId * 256;
+            upper = static_cast<std::int64_t>(ArrayCount(r)) - 1;
         }
     };
     auto next = [&](TSymbol* r) -> TSymbol* {
@@ -593,7 +581,7 @@ bool TWatchTabelle::expandArray(TWatchItem& item, TSymbol* rec) {
             v = isDecimal(piece) ? std::stoll(piece) : indexValue(item, piece);
         }
         check(v, lower, upper, piece);
-        n = static_cast<std::int64_t>(r->functionId) * 256 + r->moduleId;
+        n = static_cast<std::int64_t>(ArrayCount(*r));
         if (n == 0) fail(item, MsgBadIndex);
         if (whole) item.elementCount = static_cast<std::uint32_t>(item.elementCount * n);
         offset += static_cast<std::int64_t>(symbols_.TypeSize(r)) * (v - lower) / n;
@@ -721,7 +709,7 @@ bool TWatchTabelle::expandMember(TWatchItem& item, TSymbol* rec, bool form3List,
     for (TSymbol* m : members) {
         if (m == nullptr || symbols_.Transform(m->name) != member) continue;
         item.typeRecord = m;
-        advance(item, spaceOf(item.memoryClass), m->moduleId + m->functionId * 256);
+        advance(item, spaceOf(item.memoryClass), MemberOffset(*m));
         item.elementSize = static_cast<std::int32_t>(symbols_.TypeSize(m));
         item.typeCode = m->type;
         return item.typeCode < 255;
@@ -741,7 +729,7 @@ bool TWatchTabelle::expandOnce(TWatchItem& item) {
     case 6: case 16: return expandArray(item, rec);
     case 34: return expandCdbArray(item, rec);
     case 7: case 17: case 18: {
-        const std::uint32_t count = rec->klass == 7 ? rec->functionId : rec->moduleId + rec->functionId * 256u;
+        const std::uint32_t count = MemberCount(*rec);
         return expandMember(item, rec, false, count, symbols_.ElementType(rec));
     }
     case 8: item.typeCode = 5; return true;
@@ -771,12 +759,12 @@ bool TWatchTabelle::expandOnce(TWatchItem& item) {
             item.elementSize = static_cast<std::int32_t>(symbols_.TypeSize(rec));
             return true;
         }
-        const std::uint32_t count = rec->moduleId + rec->functionId * 256u;
+        const std::uint32_t count = ArrayCount(*rec);
         for (std::uint32_t i = 1; i <= count && 2 * i - 1 < rec->name.size(); ++i) {
             TSymbol* m = symbols_.TypeAt(nameWord(*rec, 2 * i - 2) + rec->address.offset);
             if (m == nullptr || symbols_.Transform(m->name) != member) continue;
             item.typeRecord = m;
-            advance(item, spaceOf(item.memoryClass), m->moduleId + m->functionId * 256);
+            advance(item, spaceOf(item.memoryClass), MemberOffset(*m));
             item.elementSize = static_cast<std::int32_t>(symbols_.TypeSize(m));
             item.typeCode = m->type;
             return item.typeCode < 255;
@@ -802,7 +790,7 @@ bool TWatchTabelle::expandOnce(TWatchItem& item) {
             item.typeCode = base->klass;
             return item.typeCode < 255;
         }
-        const std::uint32_t count = base->moduleId + base->functionId * 256u;
+        const std::uint32_t count = ArrayCount(*base);
         return expandMember(item, base, base->form == 3, count, symbols_.ElementType(base));
     }
     default: fail(item, MsgBadType, ByteToHex(rec->klass));
@@ -934,201 +922,235 @@ std::string TWatchTabelle::formatItem(TWatchItem& item, std::string_view data) {
     return text;
 }
 
+namespace {
+
+std::string hexAll(std::string_view b) {
+    std::string s;
+    for (char c : b) s += ByteToHex(static_cast<std::uint8_t>(c));
+    return s;
+}
+
+std::string binAll(std::string_view b) {
+    std::string s;
+    for (char c : b) s += ByteToBin(static_cast<std::uint8_t>(c));
+    return s;
+}
+
+std::uint32_t valueLsbFirst(std::string_view b) {
+    std::uint32_t v = 0;
+    for (std::size_t i = b.size(); i-- > 0;) v = v << 8 | static_cast<std::uint8_t>(b[i]);
+    return v;
+}
+
+}  // namespace
+
 std::string TWatchTabelle::formatElement(TWatchItem& item, std::string_view d) {
     const int f = DisplayFormat(item);
-    const bool le = littleEndian();
     std::string b(d);
-    auto hexAll = [&] {
+    switch (WatchTypeRow(item.typeCode).klass) {
+    case WatchClass::ByteInteger: return formatByte(item, b, f);
+    case WatchClass::Bit: return formatBit(item, b);
+    case WatchClass::Integer: return formatInteger(item, b, f);
+    case WatchClass::Float: return formatFloat(item, b, f);
+    case WatchClass::RawBytes: return formatRawBytes(b, f);
+    case WatchClass::CodeAddress: return formatCodeAddress(b);
+    case WatchClass::BcdFloat: return formatBcdFloat(item, b, f);
+    case WatchClass::Text: return b;
+    case WatchClass::Structure: return formatStructure(item, b);
+    case WatchClass::Pointer: return formatPointer(item, b);
+    case WatchClass::Array: return formatArray(item, b);
+    case WatchClass::BitField: return formatBitField(item, b, f);
+    case WatchClass::ZeroTerminatedText: return formatZeroTerminated(b);
+    case WatchClass::Unresolved: return formatUnresolved(item, b);
+    case WatchClass::None: break;
+    }
+    return {};
+}
+
+std::string TWatchTabelle::formatByte(const TWatchItem& item, const std::string& b, int f) const {
+    if (b.empty()) return {};
+    const std::uint8_t v = static_cast<std::uint8_t>(b[0]);
+    switch (f) {
+    case 1: return ByteToHex(v);
+    case 2: return item.typeCode == 2 ? std::to_string(static_cast<std::int8_t>(v)) : std::to_string(v);
+    case 3: return v == 0 ? std::string("#0") : std::string(1, static_cast<char>(v));
+    case 4: return ByteToBin(v);
+    default: return {};
+    }
+}
+
+std::string TWatchTabelle::formatBit(const TWatchItem& item, const std::string& b) const {
+    if (b.empty()) return {};
+    return (static_cast<std::uint8_t>(b[0]) & (1u << (item.address.offset & 7))) != 0 ? "1" : "0";
+}
+
+std::string TWatchTabelle::formatInteger(const TWatchItem& item, std::string b, int f) const {
+    const bool le = littleEndian();
+    const bool wide = item.typeCode >= 6;
+    if (b.size() < (wide ? 4u : 2u)) return {};
+    bool turn = (le && (f == 1 || f == 4)) || (!le && (f == 0 || f == 2));
+    if (item.reversed) turn = !turn;
+    if (turn) std::reverse(b.begin(), b.end());
+    switch (f) {
+    case 0: case 2: {
+        const std::uint32_t v = valueLsbFirst(b);
+        if (item.typeCode == 4) return std::to_string(static_cast<std::int16_t>(v));
+        if (item.typeCode == 6) return std::to_string(static_cast<std::int32_t>(v));
+        return std::to_string(v);
+    }
+    case 1: return hexAll(b);
+    case 3: return "\"" + b + "\"";
+    case 4: return binAll(b);
+    default: return {};
+    }
+}
+
+std::string TWatchTabelle::formatFloat(const TWatchItem& item, std::string b, int f) const {
+    if (b.size() < 4) return {};
+    if (item.typeCode == 12 && f != 1) std::reverse(b.begin(), b.end());
+    if (item.reversed) std::reverse(b.begin(), b.end());
+    if (f == 1) return hexAll(b);
+    const std::uint32_t bits = valueLsbFirst(b);
+    float v;
+    static_assert(sizeof v == 4);
+    std::memcpy(&v, &bits, 4);
+    std::string t = FixedText(v, 4);
+    if (t.size() > 9) t = ScientificText(v);
+    return t;
+}
+
+std::string TWatchTabelle::formatRawBytes(const std::string& b, int f) {
+    std::string s;
+    for (char c : b) {
+        const std::uint8_t v = static_cast<std::uint8_t>(c);
+        if (f < 3) s += ByteToHex(v);
+        else if (f == 3) s += c;
+        else if (f == 4) s += ByteToBin(v);
+    }
+    return s;
+}
+
+std::string TWatchTabelle::formatCodeAddress(const std::string& b) const {
+    if (b.size() < 3) return {};
+    // The bank byte means something only where code is banked.
+    const IBankingInfo* banking = symbols_.context().banking;
+    const auto offset =
+        static_cast<std::uint16_t>(static_cast<std::uint8_t>(b[1]) << 8 | static_cast<std::uint8_t>(b[2]));
+    const bool banked = banking != nullptr && banking->bankingMode() != 0;
+    return BankAdresseToStr(
+        banked ? BankedAdresse(static_cast<std::uint8_t>(b[0]), offset) : UnbankedAdresse(offset), banking);
+}
+
+std::string TWatchTabelle::formatBcdFloat(const TWatchItem& item, std::string b, int f) {
+    const auto n = static_cast<std::size_t>(WatchTypeRow(item.typeCode).size);
+    if (b.size() < n) return {};
+    if (item.reversed) std::reverse(b.begin(), b.end());
+    if (f == 1) return hexAll(b);
+    std::string digits = "0.";
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        const std::uint8_t v = static_cast<std::uint8_t>(b[i]);
+        digits += static_cast<char>('0' + (v >> 4) % 10);
+        digits += static_cast<char>('0' + (v & 15) % 10);
+    }
+    const std::uint8_t last = static_cast<std::uint8_t>(b[n - 1]);
+    digits += "e" + std::to_string(static_cast<int>(last & 0x7F) - 64);
+    double v = 0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), v);
+    if (last & 0x80) v = -v;
+    return GeneralText(v);
+}
+
+std::string TWatchTabelle::formatStructure(TWatchItem& item, const std::string& b) {
+    TSymbol* rec = item.typeRecord;
+    if (rec == nullptr) return {};
+    Depth depth(*this, item);
+    const std::uint32_t count = MemberCount(*rec);
+    std::vector<TSymbol*> members;
+    if (rec->form == 3) {
+        for (std::uint32_t i = 1; i <= count && 2 * i - 1 < rec->name.size(); ++i)
+            members.push_back(symbols_.TypeAt(byteAt(rec->name, 2 * i - 2) << 8 | byteAt(rec->name, 2 * i - 1)));
+    } else {
+        TSymbol* m = symbols_.ElementType(rec);
+        for (std::uint32_t i = 0; i < count && m != nullptr; ++i) {
+            members.push_back(m);
+            m = symbols_.CurrentType();
+        }
+    }
+    std::string s = "(";
+    bool firstMember = true;
+    for (TSymbol* m : members) {
+        if (m == nullptr) break;
+        const std::size_t off = MemberOffset(*m);
+        if (b.size() < off) break;
+        TWatchItem member = item;
+        member.requestedCount = member.elementCount = 1;
+        advance(member, spaceOf(member.memoryClass), static_cast<std::int64_t>(off));
+        member.indexByExpression = member.memberFollows = false;
+        member.typeCode = rec->type;
+        member.typeRecord = m;
+        if (member.displayFormat == 5) member.displayFormat = 0;
+        const std::size_t size = symbols_.TypeSize(m);
+        if (!firstMember) s += ", ";
+        firstMember = false;
+        if (item.displayFormat == 5) s += m->name + ":";
+        s += formatElement(member, std::string_view(b).substr(off, std::min(size, b.size() - off)));
+    }
+    return s + ")";
+}
+
+std::string TWatchTabelle::formatArray(TWatchItem& item, const std::string& b) {
+    TSymbol* rec = item.typeRecord;
+    if (rec == nullptr) return {};
+    Depth depth(*this, item);
+    TWatchItem element = item;
+    element.typeCode = rec->type;
+    if (rec->type == kTypeOfRecord) element.typeRecord = symbols_.ElementType(rec);
+    return formatElement(element, b);
+}
+
+std::string TWatchTabelle::formatBitField(const TWatchItem& item, const std::string& b, int f) {
+    TSymbol* rec = item.typeRecord;
+    if (rec == nullptr || b.empty()) return {};
+    const BitFieldPlace place = BitFieldOf(*rec);
+    const int pos = place.position;
+    const int width = std::min(place.width, 16);
+    std::uint32_t v = static_cast<std::uint8_t>(b[0]);
+    if (item.elementSize == 2 && b.size() >= 2) v = v * 256 + static_cast<std::uint8_t>(b[1]);
+    const std::uint32_t mask = width >= 32 ? 0xFFFFFFFFu : (1u << width) - 1;
+    v = (v & (mask << pos)) >> pos;
+    switch (f) {
+    case 1: return width <= 8 ? ByteToHex(v) : WordToHex(v);
+    case 2: return std::to_string(v);
+    case 3: {
         std::string s;
-        for (char c : b) s += ByteToHex(static_cast<std::uint8_t>(c));
-        return s;
-    };
-    auto binAll = [&] {
-        std::string s;
-        for (char c : b) s += ByteToBin(static_cast<std::uint8_t>(c));
-        return s;
-    };
-    auto valueLsbFirst = [&] {
-        std::uint32_t v = 0;
-        for (std::size_t i = b.size(); i-- > 0;) v = v << 8 | static_cast<std::uint8_t>(b[i]);
-        return v;
-    };
-    switch (item.typeCode) {
-    case 0: case 2: case 3: {
-        if (b.empty()) return {};
-        const std::uint8_t v = static_cast<std::uint8_t>(b[0]);
-        switch (f) {
-        case 1: return ByteToHex(v);
-        case 2: return item.typeCode == 2 ? std::to_string(static_cast<std::int8_t>(v)) : std::to_string(v);
-        case 3: return v == 0 ? std::string("#0") : std::string(1, static_cast<char>(v));
-        case 4: return ByteToBin(v);
-        default: return {};
-        }
+        if (width >= 9) s += static_cast<char>(v >> 8);
+        return s + static_cast<char>(v & 0xFF);
     }
-    case 1:
-        if (b.empty()) return {};
-        return (static_cast<std::uint8_t>(b[0]) & (1u << (item.address.offset & 7))) != 0 ? "1" : "0";
-    case 4: case 5: case 6: case 7: {
-        const bool wide = item.typeCode >= 6;
-        if (b.size() < (wide ? 4u : 2u)) return {};
-        bool turn = (le && (f == 1 || f == 4)) || (!le && (f == 0 || f == 2));
-        if (item.reversed) turn = !turn;
-        if (turn) std::reverse(b.begin(), b.end());
-        switch (f) {
-        case 0: case 2: {
-            const std::uint32_t v = valueLsbFirst();
-            if (item.typeCode == 4) return std::to_string(static_cast<std::int16_t>(v));
-            if (item.typeCode == 6) return std::to_string(static_cast<std::int32_t>(v));
-            return std::to_string(v);
-        }
-        case 1: return hexAll();
-        case 3: return "\"" + b + "\"";
-        case 4: return binAll();
-        default: return {};
-        }
-    }
-    case 8: case 12: {
-        if (b.size() < 4) return {};
-        if (item.typeCode == 12 && f != 1) std::reverse(b.begin(), b.end());
-        if (item.reversed) std::reverse(b.begin(), b.end());
-        if (f == 1) return hexAll();
-        const std::uint32_t bits = valueLsbFirst();
-        float v;
-        static_assert(sizeof v == 4);
-        std::memcpy(&v, &bits, 4);
-        std::string t = FixedText(v, 4);
-        if (t.size() > 9) t = ScientificText(v);
-        return t;
-    }
-    case 9: case 11: {
-        std::string s;
-        for (char c : b) {
-            const std::uint8_t v = static_cast<std::uint8_t>(c);
-            if (f < 3) s += ByteToHex(v);
-            else if (f == 3) s += c;
-            else if (f == 4) s += ByteToBin(v);
-        }
-        return s;
-    }
-    case 16: {
-        if (b.size() < 3) return {};
-        // The bank byte means something only where code is banked.
-        const IBankingInfo* banking = symbols_.context().banking;
-        const auto offset =
-            static_cast<std::uint16_t>(static_cast<std::uint8_t>(b[1]) << 8 | static_cast<std::uint8_t>(b[2]));
-        const bool banked = banking != nullptr && banking->bankingMode() != 0;
-        return BankAdresseToStr(
-            banked ? BankedAdresse(static_cast<std::uint8_t>(b[0]), offset) : UnbankedAdresse(offset), banking);
-    }
-    case 24: case 25: case 26: {
-        const std::size_t n = item.typeCode == 24 ? 4 : item.typeCode == 25 ? 6 : 7;
-        if (b.size() < n) return {};
-        if (item.reversed) std::reverse(b.begin(), b.end());
-        if (f == 1) return hexAll();
-        std::string digits = "0.";
-        for (std::size_t i = 0; i + 1 < n; ++i) {
-            const std::uint8_t v = static_cast<std::uint8_t>(b[i]);
-            digits += static_cast<char>('0' + (v >> 4) % 10);
-            digits += static_cast<char>('0' + (v & 15) % 10);
-        }
-        const std::uint8_t last = static_cast<std::uint8_t>(b[n - 1]);
-        digits += "e" + std::to_string(static_cast<int>(last & 0x7F) - 64);
-        double v = 0;
-        std::from_chars(digits.data(), digits.data() + digits.size(), v);
-        if (last & 0x80) v = -v;
-        return GeneralText(v);
-    }
-    case 30: return b;
-    case 32: {
-        TSymbol* rec = item.typeRecord;
-        if (rec == nullptr) return {};
-        Depth depth(*this, item);
-        const std::uint32_t count = rec->klass == 7 ? rec->functionId : rec->moduleId + rec->functionId * 256u;
-        std::vector<TSymbol*> members;
-        if (rec->form == 3) {
-            for (std::uint32_t i = 1; i <= count && 2 * i - 1 < rec->name.size(); ++i)
-                members.push_back(symbols_.TypeAt(byteAt(rec->name, 2 * i - 2) << 8 | byteAt(rec->name, 2 * i - 1)));
-        } else {
-            TSymbol* m = symbols_.ElementType(rec);
-            for (std::uint32_t i = 0; i < count && m != nullptr; ++i) {
-                members.push_back(m);
-                m = symbols_.CurrentType();
-            }
-        }
-        std::string s = "(";
-        bool firstMember = true;
-        for (TSymbol* m : members) {
-            if (m == nullptr) break;
-            const std::size_t off = m->moduleId + m->functionId * 256u;
-            if (b.size() < off) break;
-            TWatchItem member = item;
-            member.requestedCount = member.elementCount = 1;
-            advance(member, spaceOf(member.memoryClass), static_cast<std::int64_t>(off));
-            member.indexByExpression = member.memberFollows = false;
-            member.typeCode = rec->type;
-            member.typeRecord = m;
-            if (member.displayFormat == 5) member.displayFormat = 0;
-            const std::size_t size = symbols_.TypeSize(m);
-            if (!firstMember) s += ", ";
-            firstMember = false;
-            if (item.displayFormat == 5) s += m->name + ":";
-            s += formatElement(member, std::string_view(b).substr(off, std::min(size, b.size() - off)));
-        }
-        return s + ")";
-    }
-    case 33: case 39: case 40: return formatPointer(item, b);
-    case 34: {
-        TSymbol* rec = item.typeRecord;
-        if (rec == nullptr) return {};
-        Depth depth(*this, item);
-        TWatchItem element = item;
-        element.typeCode = rec->type;
-        if (rec->type == kTypeOfRecord) element.typeRecord = symbols_.ElementType(rec);
-        return formatElement(element, b);
-    }
-    case 38: {
-        TSymbol* rec = item.typeRecord;
-        if (rec == nullptr || b.empty()) return {};
-        const int pos = rec->moduleId & 31;
-        const int width = std::min<int>(rec->functionId, 16);
-        std::uint32_t v = static_cast<std::uint8_t>(b[0]);
-        if (item.elementSize == 2 && b.size() >= 2) v = v * 256 + static_cast<std::uint8_t>(b[1]);
-        const std::uint32_t mask = width >= 32 ? 0xFFFFFFFFu : (1u << width) - 1;
-        v = (v & (mask << pos)) >> pos;
-        switch (f) {
-        case 1: return width <= 8 ? ByteToHex(v) : WordToHex(v);
-        case 2: return std::to_string(v);
-        case 3: {
-            std::string s;
-            if (width >= 9) s += static_cast<char>(v >> 8);
-            return s + static_cast<char>(v & 0xFF);
-        }
-        case 0: case 4: {
-            std::string s = width > 8 ? ByteToBin(static_cast<std::uint8_t>(v >> 8)) : "";
-            s += ByteToBin(static_cast<std::uint8_t>(v));
-            return width > 0 && static_cast<std::size_t>(width) < s.size() ? s.substr(s.size() - static_cast<std::size_t>(width)) : s;
-        }
-        default: return {};
-        }
-    }
-    case 98: {
-        const std::size_t zero = b.find('\0');
-        if (zero == std::string::npos) return b;
-        return "\"" + b.substr(0, zero) + "\"";
-    }
-    case 255: {
-        Depth depth(*this, item);
-        TWatchItem copy = item;
-        copy.requestedCount = copy.elementCount = 1;
-        copy.indexByExpression = copy.memberFollows = false;
-        if (expandType(copy) && copy.requestedType != 0) {
-            copy.typeCode = TypeCodeOf(copy.requestedType);
-            copy.elementSize = BaseSize(copy.typeCode);
-        }
-        return formatItem(copy, b);
+    case 0: case 4: {
+        std::string s = width > 8 ? ByteToBin(static_cast<std::uint8_t>(v >> 8)) : "";
+        s += ByteToBin(static_cast<std::uint8_t>(v));
+        return width > 0 && static_cast<std::size_t>(width) < s.size() ? s.substr(s.size() - static_cast<std::size_t>(width)) : s;
     }
     default: return {};
     }
+}
+
+std::string TWatchTabelle::formatZeroTerminated(const std::string& b) {
+    const std::size_t zero = b.find('\0');
+    if (zero == std::string::npos) return b;
+    return "\"" + b.substr(0, zero) + "\"";
+}
+
+std::string TWatchTabelle::formatUnresolved(TWatchItem& item, const std::string& b) {
+    Depth depth(*this, item);
+    TWatchItem copy = item;
+    copy.requestedCount = copy.elementCount = 1;
+    copy.indexByExpression = copy.memberFollows = false;
+    if (expandType(copy) && copy.requestedType != 0) {
+        copy.typeCode = TypeCodeOf(copy.requestedType);
+        copy.elementSize = BaseSize(copy.typeCode);
+    }
+    return formatItem(copy, b);
 }
 
 std::string TWatchTabelle::formatPointer(TWatchItem& item, std::string_view d) {
@@ -1252,8 +1274,62 @@ void TWatchTabelle::writeItemValues(TWatchItem& item, std::string_view text) {
     item.address = start;
 }
 
+// Integer values outside the width are refused rather than truncated.
+std::string TWatchTabelle::integerBytes(const TWatchItem& item, int f, const std::string& t, std::int64_t value) const {
+    auto check = [&](std::int64_t lo, std::int64_t hi, int message) {
+        if (value < lo || value > hi) throw EWatchError(FmtResStr(message, t));
+    };
+    switch (item.typeCode) {
+    case 2:
+        if (f == 2) check(-127, 127, rs::Unvalid8BitConstant);
+        else check(-128, 255, rs::Unvalid8BitConstant);
+        break;
+    case 4:
+        if (f == 2) check(-32767, 32767, rs::Invalid16BitConstant);
+        else check(-32768, 65535, rs::Invalid16BitConstant);
+        break;
+    case 5: check(-32768, 65535, rs::Invalid16BitConstant); break;
+    case 6: case 7:
+        if (f == 3 && t.size() != 4) throw EWatchError(FmtResStr(rs::Invalid32BitConstant, t));
+        check(-2147483648LL, 4294967295LL, rs::Invalid32BitConstant);
+        break;
+    default: check(-128, 255, rs::Unvalid8BitConstant); break;
+    }
+    const auto width = static_cast<std::size_t>(WatchTypeRow(item.typeCode).size);
+    std::string bytes;
+    const std::uint32_t v = static_cast<std::uint32_t>(value);
+    for (int i = 3; i >= 0; --i) bytes += static_cast<char>(v >> (8 * i));
+    bytes.erase(0, 4 - width);
+    if (littleEndian()) std::reverse(bytes.begin(), bytes.end());
+    if (item.reversed) std::reverse(bytes.begin(), bytes.end());
+    return bytes;
+}
+
+std::string TWatchTabelle::bitBytes(int f, const std::string& t, std::int64_t& value) {
+    if (f == 3) value = BinStrToInt(t);
+    if (value > 1 || value < 0) throw EWatchError(FmtLoadStr(MsgBadBit, t));
+    return std::string(1, static_cast<char>(value));
+}
+
+std::string TWatchTabelle::floatBytes(const TWatchItem& item, int f, const std::string& t, std::int64_t value) {
+    float single = 0;
+    if (f == 1) {
+        const std::uint32_t bits = static_cast<std::uint32_t>(value);
+        std::memcpy(&single, &bits, 4);
+    } else if (!TextToSingle(t, single)) {
+        throw EWatchError(FmtLoadStr(MsgBadFloat, t));
+    }
+    std::uint32_t bits;
+    std::memcpy(&bits, &single, 4);
+    std::string bytes;
+    for (int i = 0; i < 4; ++i) bytes += static_cast<char>(bits >> (8 * i));
+    if (item.typeCode == 12) std::reverse(bytes.begin(), bytes.end());
+    if (item.reversed) std::reverse(bytes.begin(), bytes.end());
+    return bytes;
+}
+
 void TWatchTabelle::modifyElement(TWatchItem& original, std::string_view text) {
-    if (original.typeCode == 34) {
+    if (WatchTypeRow(original.typeCode).klass == WatchClass::Array) {
         TWatchItem element = original;
         TSymbol* rec = original.typeRecord;
         element.typeCode = rec != nullptr ? rec->type : 0;
@@ -1264,9 +1340,9 @@ void TWatchTabelle::modifyElement(TWatchItem& original, std::string_view text) {
         modifyElement(element, text);
         return;
     }
-    const std::uint8_t code = original.typeCode;
-    if (!(code <= 8 || code == 12 || code == 16 || code == 30 || code == 98))
-        throw EWatchError(FmtLoadStr(MsgNoChange));
+    const WatchClass klass = WatchTypeRow(original.typeCode).klass;
+    if (!WatchClassWritable(klass)) throw EWatchError(FmtLoadStr(MsgNoChange));
+    const bool textType = klass == WatchClass::Text || klass == WatchClass::ZeroTerminatedText;
     TWatchItem item = original;
     TLocation regs;
     applyLocation(item, &regs);
@@ -1281,7 +1357,7 @@ void TWatchTabelle::modifyElement(TWatchItem& original, std::string_view text) {
     case 1: value = StrToIntRt(HexStrNormalize(t)); break;
     case 2: value = StrToIntRt(t); break;
     case 3:
-        if (t.empty() && code != 30 && code != 98) value = StrToIntRt(t);
+        if (t.empty() && !textType) value = StrToIntRt(t);
         for (std::size_t i = 0; i < t.size() && i < 4; ++i) value = value * 256 + static_cast<std::uint8_t>(t[i]);
         break;
     case 4: value = static_cast<std::uint32_t>(BinStrToInt(t)); break;
@@ -1292,66 +1368,18 @@ void TWatchTabelle::modifyElement(TWatchItem& original, std::string_view text) {
         break;
     default: break;
     }
-    // Integer values outside the width are refused rather than truncated.
-    auto check = [&](std::int64_t lo, std::int64_t hi, int message) {
-        if (value < lo || value > hi) throw EWatchError(FmtResStr(message, t));
-    };
-    int width = 4;
-    float single = 0;
-    switch (code) {
-    case 0: case 3: check(-128, 255, rs::Unvalid8BitConstant); width = 1; break;
-    case 1:
-        if (f == 3) value = BinStrToInt(t);
-        if (value > 1 || value < 0) throw EWatchError(FmtLoadStr(MsgBadBit, t));
-        break;
-    case 2:
-        if (f == 2) check(-127, 127, rs::Unvalid8BitConstant);
-        else check(-128, 255, rs::Unvalid8BitConstant);
-        width = 1;
-        break;
-    case 4:
-        if (f == 2) check(-32767, 32767, rs::Invalid16BitConstant);
-        else check(-32768, 65535, rs::Invalid16BitConstant);
-        width = 2;
-        break;
-    case 5: check(-32768, 65535, rs::Invalid16BitConstant); width = 2; break;
-    case 6: case 7:
-        if (f == 3 && t.size() != 4) throw EWatchError(FmtResStr(rs::Invalid32BitConstant, t));
-        check(-2147483648LL, 4294967295LL, rs::Invalid32BitConstant);
-        break;
-    case 8: case 12:
-        if (f == 1) {
-            const std::uint32_t bits = static_cast<std::uint32_t>(value);
-            std::memcpy(&single, &bits, 4);
-        } else if (!TextToSingle(t, single)) {
-            throw EWatchError(FmtLoadStr(MsgBadFloat, t));
-        }
-        break;
-    case 16:
+    std::string bytes;
+    switch (klass) {
+    case WatchClass::ByteInteger:
+    case WatchClass::Integer: bytes = integerBytes(item, f, t, value); break;
+    case WatchClass::Bit: bytes = bitBytes(f, t, value); break;
+    case WatchClass::Float: bytes = floatBytes(item, f, t, value); break;
+    case WatchClass::CodeAddress:
         if (space != nullptr) space->CheckAdresse(addressValue);
         break;
+    case WatchClass::Text: bytes = t; break;
+    case WatchClass::ZeroTerminatedText: bytes = t + std::string(1, '\0'); break;
     default: break;
-    }
-    std::string bytes;
-    const bool le = littleEndian();
-    if (code == 0 || (code >= 2 && code <= 7)) {
-        const std::uint32_t v = static_cast<std::uint32_t>(value);
-        for (int i = 3; i >= 0; --i) bytes += static_cast<char>(v >> (8 * i));
-        bytes.erase(0, static_cast<std::size_t>(4 - width));
-        if (le) std::reverse(bytes.begin(), bytes.end());
-        if (item.reversed) std::reverse(bytes.begin(), bytes.end());
-    } else if (code == 1) {
-        bytes = std::string(1, static_cast<char>(value));
-    } else if (code == 8 || code == 12) {
-        std::uint32_t bits;
-        std::memcpy(&bits, &single, 4);
-        for (int i = 0; i < 4; ++i) bytes += static_cast<char>(bits >> (8 * i));
-        if (code == 12) std::reverse(bytes.begin(), bytes.end());
-        if (item.reversed) std::reverse(bytes.begin(), bytes.end());
-    } else if (code == 30) {
-        bytes = t;
-    } else if (code == 98) {
-        bytes = t + std::string(1, '\0');
     }
     const std::uint16_t o = item.address.offset;
     if (item.registerSymbol) {

@@ -186,10 +186,29 @@ private:
     std::int64_t pieceValue(TWatchItem& item, const std::string& piece);
     std::string readItemData(TWatchItem& item);
     std::string formatItem(TWatchItem& item, std::string_view data);
+    // One element, by its type's class (emulator/watch_types.def); f is
+    // the display format in force.
     std::string formatElement(TWatchItem& item, std::string_view data);
+    std::string formatByte(const TWatchItem& item, const std::string& b, int f) const;
+    std::string formatBit(const TWatchItem& item, const std::string& b) const;
+    std::string formatInteger(const TWatchItem& item, std::string b, int f) const;
+    std::string formatFloat(const TWatchItem& item, std::string b, int f) const;
+    static std::string formatRawBytes(const std::string& b, int f);
+    std::string formatCodeAddress(const std::string& b) const;
+    static std::string formatBcdFloat(const TWatchItem& item, std::string b, int f);
+    std::string formatStructure(TWatchItem& item, const std::string& b);
     std::string formatPointer(TWatchItem& item, std::string_view data);
+    std::string formatArray(TWatchItem& item, const std::string& b);
+    static std::string formatBitField(const TWatchItem& item, const std::string& b, int f);
+    static std::string formatZeroTerminated(const std::string& b);
+    std::string formatUnresolved(TWatchItem& item, const std::string& b);
     void writeItemValues(TWatchItem& item, std::string_view text);
+    // One element from its text, by its type's class; the writers give the
+    // element's bytes (a bit's value may come from its binary text).
     void modifyElement(TWatchItem& item, std::string_view text);
+    std::string integerBytes(const TWatchItem& item, int f, const std::string& t, std::int64_t value) const;
+    static std::string bitBytes(int f, const std::string& t, std::int64_t& value);
+    static std::string floatBytes(const TWatchItem& item, int f, const std::string& t, std::int64_t value);
     [[noreturn]] void fail(const TWatchItem& item, int detail, std::string_view fill = {}) const;
     // The item's location at the program counter; for a register list
     // (kind 12) also that location.

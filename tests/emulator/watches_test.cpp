@@ -1,4 +1,5 @@
 #include "emulator/watches.hpp"
+#include "emulator/watch_types.hpp"
 
 #include <gtest/gtest.h>
 
@@ -414,6 +415,27 @@ TEST(Watches, Writing) {
     auto code = r.at(1, 0x10, 3, 2);
     EXPECT_EQ(r.write(*code, "7"), "");
     EXPECT_EQ(r.target.pellunarUpdates, 1);
+}
+
+// What a type writes is what it reads: a value written in a display format
+// shows again as the same text, for every type that takes a value.
+TEST(Watches, EveryWritableTypeReadsBackWhatItWrote) {
+    const struct {
+        int type, format;
+        const char* text;
+    } rows[] = {
+        {3, 2, "200"},  {2, 2, "-5"},        {3, 1, "7F"},        {3, 4, "10100101"},
+        {1, 0, "1"},    {4, 2, "-1234"},     {5, 1, "BEEF"},      {5, 2, "65535"},
+        {6, 2, "-70000"}, {7, 2, "4000000000"}, {7, 1, "12345678"}, {7, 4, "00000001000000100000001100000100"},
+        {8, 0, "1.5000"}, {12, 0, "-2.2500"},
+    };
+    for (const auto& row : rows) {
+        Rig r;
+        auto i = r.at(3, 0x40, row.type, row.format);
+        ASSERT_EQ(r.write(*i, row.text), "") << row.type << " " << row.text;
+        EXPECT_EQ(r.text(*i), row.text) << row.type;
+        EXPECT_TRUE(WatchClassWritable(WatchTypeRow(i->typeCode).klass)) << row.type;
+    }
 }
 
 // An index expression that gives no index fails once: the levels around it
