@@ -25,6 +25,47 @@ std::string item(const char* group, int index) { return std::string(group) + "#"
 
 std::string addressText(std::uint16_t address) { return "$" + WordToHex(address); }
 
+FormModel* pageModel(OptionsFormModel& m, OptionsPage page) {
+    switch (page) {
+        case OptionsPage::Preferences: return &m.preferences;
+        case OptionsPage::Interface: return &m.interface;
+        case OptionsPage::Processor: return &m.processor;
+        case OptionsPage::Hardware: return &m.hardware;
+        case OptionsPage::Banking: return &m.banking;
+        case OptionsPage::Watchdog: return &m.watchdog;
+    }
+    return nullptr;
+}
+const FormModel* pageModel(const OptionsFormModel& m, OptionsPage page) {
+    return pageModel(const_cast<OptionsFormModel&>(m), page);
+}
+
+// The plain settings: a check box that shows one flag of the components and,
+// where a step of the apply is named, writes it back in that step; the
+// others are written with the rest of their step.
+struct CheckRow {
+    OptionsPage page;
+    const char* control;
+    bool OptionsSnapshot::*value;
+    void (IOptionsTarget::*write)(bool);
+    const char* step;
+};
+const CheckRow kCheckRows[] = {
+    {OptionsPage::Preferences, "BreakTraceCheck", &OptionsSnapshot::breakTraceSave, &IOptionsTarget::setBreakTraceSave,
+     "BreakTraceSave"},
+    {OptionsPage::Preferences, "MapCheck", &OptionsSnapshot::mapSave, &IOptionsTarget::setMapSave, "BreakTraceSave"},
+    {OptionsPage::Preferences, "SingleStepCheck", &OptionsSnapshot::singleStepInterrupt,
+     &IOptionsTarget::setSingleStepInterrupt, "SingleStep"},
+    {OptionsPage::Watchdog, "WatchdogCheck", &OptionsSnapshot::watchdogSupport, &IOptionsTarget::setWatchdogSupport,
+     "WatchdogSupport"},
+    {OptionsPage::Processor, "FpgaCheck", &OptionsSnapshot::fpgaVariante, &IOptionsTarget::setFpgaVariante,
+     "FpgaVariante"},
+    {OptionsPage::Processor, "NonMultiplexedCheck", &OptionsSnapshot::nonMultiplexed, nullptr, nullptr},
+    {OptionsPage::Processor, "ExtResetCheck", &OptionsSnapshot::extReset, nullptr, nullptr},
+    {OptionsPage::Interface, "ProtocolCheck", &OptionsSnapshot::protocol, nullptr, nullptr},
+    {OptionsPage::Interface, "ExclusiveCheck", &OptionsSnapshot::portExclusive, nullptr, nullptr},
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------- pages
@@ -227,10 +268,10 @@ void OptionsFormModel::fill() {
     lpc1_ = s.lpcUcfg1;
     lpc2_ = s.lpcPartConfig;
 
+    // The plain settings first: no rule below changes a check box.
+    for (const auto& row : kCheckRows) pageModel(*this, row.page)->setChecked(row.control, s.*row.value);
+
     // Preferences
-    preferences.setChecked("BreakTraceCheck", s.breakTraceSave);
-    preferences.setChecked("MapCheck", s.mapSave);
-    preferences.setChecked("SingleStepCheck", s.singleStepInterrupt);
     preferences.setText("BootFileName", s.bootLoaderFile);
     if (s.bootLoaderAddress != 0 || !s.bootLoaderFile.empty())
         preferences.setText("BootAddress", WordToHex(s.bootLoaderAddress));
@@ -249,10 +290,7 @@ void OptionsFormModel::fill() {
 
     // Processor
     processor.setText("ResetTimeout", ResetTimeoutText(s.waitTimeReset));
-    processor.setChecked("NonMultiplexedCheck", s.nonMultiplexed);
-    processor.setChecked("ExtResetCheck", s.extReset);
     processor.setItems("PolarityGroup", processor.control("PolarityGroup").items, s.extResetPolarity ? 1 : 0);
-    processor.setChecked("FpgaCheck", s.fpgaVariante);
     processor.setItems("ClockCombo", s.clockNames, s.internalClock);
     {
         const std::string maker = target_.manufacturerOf(s.targetName);
@@ -265,7 +303,6 @@ void OptionsFormModel::fill() {
         listProcessors(s.targetName);
     }
     // Every rule once: processor rules (with the hardware's), then banking.
-    watchdog.setChecked("WatchdogCheck", s.watchdogSupport);
     processorRules(false);
     if (processor.control("AddressingGroup").visible)
         processor.setItems("AddressingGroup", processor.control("AddressingGroup").items, s.dallasMode);
@@ -295,8 +332,6 @@ void OptionsFormModel::fill() {
     const std::string kind = s.portName.substr(0, 3);
     interface.setText("TimeoutInit", std::to_string(s.timeoutInit));
     interface.setText("TimeoutReadWrite", std::to_string(s.timeoutReadWrite));
-    interface.setChecked("ProtocolCheck", s.protocol);
-    interface.setChecked("ExclusiveCheck", s.portExclusive);
     interface.setItems("BaudRateGroup", interface.control("BaudRateGroup").items, s.baudRate);
     chooseLinkKind(kind == "COM" ? 0 : kind == "USB" ? 2 : 1);
     if (kind == "USB") {
@@ -461,23 +496,6 @@ void OptionsFormModel::setLpcBytes(std::uint8_t ucfg1, std::uint8_t part) {
     lpc2_ = part;
 }
 
-namespace {
-FormModel* pageModel(OptionsFormModel& m, OptionsPage page) {
-    switch (page) {
-        case OptionsPage::Preferences: return &m.preferences;
-        case OptionsPage::Interface: return &m.interface;
-        case OptionsPage::Processor: return &m.processor;
-        case OptionsPage::Hardware: return &m.hardware;
-        case OptionsPage::Banking: return &m.banking;
-        case OptionsPage::Watchdog: return &m.watchdog;
-    }
-    return nullptr;
-}
-const FormModel* pageModel(const OptionsFormModel& m, OptionsPage page) {
-    return pageModel(const_cast<OptionsFormModel&>(m), page);
-}
-}  // namespace
-
 OptionsPage OptionsFormModel::pageOf(const std::string& control) {
     static const std::vector<std::pair<std::string, OptionsPage>> kPages = {
         {"TimeoutInit", OptionsPage::Interface},     {"TimeoutReadWrite", OptionsPage::Interface},
@@ -606,12 +624,17 @@ ApplyResult OptionsApplier::apply() {
     const auto& bank = m_.banking;
     const auto& link = m_.interface;
 
+    // The plain settings of one step, in the rows' order.
+    auto writeChecks = [&](const std::string& name) {
+        step(name.c_str(), [&] {
+            for (const auto& row : kCheckRows)
+                if (row.step && name == row.step) (t.*row.write)(pageModel(m_, row.page)->control(row.control).checked);
+        });
+    };
+
     step("Log", [&] { t.log(kLogStart); });
-    step("BreakTraceSave", [&] {
-        t.setBreakTraceSave(pref.control("BreakTraceCheck").checked);
-        t.setMapSave(pref.control("MapCheck").checked);
-    });
-    step("SingleStep", [&] { t.setSingleStepInterrupt(pref.control("SingleStepCheck").checked); });
+    writeChecks("BreakTraceSave");
+    writeChecks("SingleStep");
     step("BootLoader", [&] {
         t.setBootLoaderLoad(pref.control("BootLoaderCheck").checked);
         const std::string& file = pref.control("BootFileName").text;
@@ -646,8 +669,8 @@ ApplyResult OptionsApplier::apply() {
     step("NonMultiplexed", [&] {
         if (cpu.control("NonMultiplexedCheck").visible) t.setNonMultiplexed(cpu.control("NonMultiplexedCheck").checked);
     });
-    step("WatchdogSupport", [&] { t.setWatchdogSupport(m_.watchdog.control("WatchdogCheck").checked); });
-    step("FpgaVariante", [&] { t.setFpgaVariante(cpu.control("FpgaCheck").checked); });
+    writeChecks("WatchdogSupport");
+    writeChecks("FpgaVariante");
     step("ExtReset", [&] {
         t.setExtReset(cpu.control("ExtResetCheck").checked, cpu.control("PolarityGroup").itemIndex == 1);
     });
@@ -663,14 +686,8 @@ ApplyResult OptionsApplier::apply() {
                 }
             }
         } unlock{t};
-        std::vector<std::string> failed;
-        auto inner = [&failed](const char* what, const std::function<void()>& run) {
-            try {
-                run();
-            } catch (const std::exception& e) {
-                failed.push_back(std::string(what) + ": " + e.what());
-            }
-        };
+        // Each setting inside the bracket is a step of its own.
+        const auto& inner = step;
         const int size = bank.sizeIndex();
         inner("BankingVersion", [&] { t.setBankingVersion(BankingVersionFrom(size, bank.memory512())); });
         inner("BankingMode", [&] {
@@ -699,7 +716,6 @@ ApplyResult OptionsApplier::apply() {
             const auto start = Hex16(bank.control("BankStart").text), end = Hex16(bank.control("BankEnd").text);
             if (start && end && BankedAreaValid(*start, *end)) t.setBankedArea(*start, *end);
         });
-        result.failures.insert(result.failures.end(), failed.begin(), failed.end());
     });
     step("Link", [&] {
         t.setBaudRate(std::max(0, link.control("BaudRateGroup").itemIndex));
