@@ -41,29 +41,29 @@ const FormModel* pageModel(const OptionsFormModel& m, OptionsPage page) {
 }
 
 // The plain settings: a check box that shows one flag of the components and,
-// where a step of the apply is named, writes it back in that step; the
-// others are written with the rest of their step.
+// where a step of the apply is named, writes it back as its flag in that
+// step; the others are written with the rest of their step.
 struct CheckRow {
     OptionsPage page;
     const char* control;
     bool OptionsSnapshot::*value;
-    void (IOptionsTarget::*write)(bool);
+    OptionFlag flag;
     const char* step;
 };
 const CheckRow kCheckRows[] = {
-    {OptionsPage::Preferences, "BreakTraceCheck", &OptionsSnapshot::breakTraceSave, &IOptionsTarget::setBreakTraceSave,
+    {OptionsPage::Preferences, "BreakTraceCheck", &OptionsSnapshot::breakTraceSave, OptionFlag::BreakTraceSave,
      "BreakTraceSave"},
-    {OptionsPage::Preferences, "MapCheck", &OptionsSnapshot::mapSave, &IOptionsTarget::setMapSave, "BreakTraceSave"},
+    {OptionsPage::Preferences, "MapCheck", &OptionsSnapshot::mapSave, OptionFlag::MapSave, "BreakTraceSave"},
     {OptionsPage::Preferences, "SingleStepCheck", &OptionsSnapshot::singleStepInterrupt,
-     &IOptionsTarget::setSingleStepInterrupt, "SingleStep"},
-    {OptionsPage::Watchdog, "WatchdogCheck", &OptionsSnapshot::watchdogSupport, &IOptionsTarget::setWatchdogSupport,
+     OptionFlag::SingleStepInterrupt, "SingleStep"},
+    {OptionsPage::Watchdog, "WatchdogCheck", &OptionsSnapshot::watchdogSupport, OptionFlag::WatchdogSupport,
      "WatchdogSupport"},
-    {OptionsPage::Processor, "FpgaCheck", &OptionsSnapshot::fpgaVariante, &IOptionsTarget::setFpgaVariante,
+    {OptionsPage::Processor, "FpgaCheck", &OptionsSnapshot::fpgaVariante, OptionFlag::FpgaVariante,
      "FpgaVariante"},
-    {OptionsPage::Processor, "NonMultiplexedCheck", &OptionsSnapshot::nonMultiplexed, nullptr, nullptr},
-    {OptionsPage::Processor, "ExtResetCheck", &OptionsSnapshot::extReset, nullptr, nullptr},
-    {OptionsPage::Interface, "ProtocolCheck", &OptionsSnapshot::protocol, nullptr, nullptr},
-    {OptionsPage::Interface, "ExclusiveCheck", &OptionsSnapshot::portExclusive, nullptr, nullptr},
+    {OptionsPage::Processor, "NonMultiplexedCheck", &OptionsSnapshot::nonMultiplexed, {}, nullptr},
+    {OptionsPage::Processor, "ExtResetCheck", &OptionsSnapshot::extReset, {}, nullptr},
+    {OptionsPage::Interface, "ProtocolCheck", &OptionsSnapshot::protocol, {}, nullptr},
+    {OptionsPage::Interface, "ExclusiveCheck", &OptionsSnapshot::portExclusive, {}, nullptr},
 };
 
 }  // namespace
@@ -628,7 +628,7 @@ ApplyResult OptionsApplier::apply() {
     auto writeChecks = [&](const std::string& name) {
         step(name.c_str(), [&] {
             for (const auto& row : kCheckRows)
-                if (row.step && name == row.step) (t.*row.write)(pageModel(m_, row.page)->control(row.control).checked);
+                if (row.step && name == row.step) t.setFlag(row.flag, pageModel(m_, row.page)->control(row.control).checked);
         });
     };
 

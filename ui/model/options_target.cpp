@@ -243,14 +243,35 @@ void LiveOptionsTarget::log(const std::string& line) {
     if (c_.emulator) c_.emulator->Protokoll(line);
 }
 
-void LiveOptionsTarget::setBreakTraceSave(bool on) {
-    if (c_.options) c_.options->SetOptionBit(TBasisOptionen::BreakTraceSaveBit, on);
+const char* optionFlagName(OptionFlag flag) {
+    switch (flag) {
+        case OptionFlag::BreakTraceSave: return "BreakTraceSave";
+        case OptionFlag::MapSave: return "MapSave";
+        case OptionFlag::SingleStepInterrupt: return "SingleStepInterrupt";
+        case OptionFlag::WatchdogSupport: return "WatchdogSupport";
+        case OptionFlag::FpgaVariante: return "FpgaVariante";
+    }
+    return "";
 }
-void LiveOptionsTarget::setMapSave(bool on) {
-    if (c_.options) c_.options->SetOptionBit(TBasisOptionen::MapSaveBit, on);
-}
-void LiveOptionsTarget::setSingleStepInterrupt(bool on) {
-    if (c_.runControl) c_.runControl->SetDisableInterruptSingleStep(on);
+
+void LiveOptionsTarget::setFlag(OptionFlag flag, bool on) {
+    switch (flag) {
+        case OptionFlag::BreakTraceSave:
+            if (c_.options) c_.options->SetOptionBit(TBasisOptionen::BreakTraceSaveBit, on);
+            break;
+        case OptionFlag::MapSave:
+            if (c_.options) c_.options->SetOptionBit(TBasisOptionen::MapSaveBit, on);
+            break;
+        case OptionFlag::SingleStepInterrupt:
+            if (c_.runControl) c_.runControl->SetDisableInterruptSingleStep(on);
+            break;
+        case OptionFlag::WatchdogSupport:
+            if (c_.options) c_.options->SetWatchdogSupport(on);
+            break;
+        case OptionFlag::FpgaVariante:
+            if (c_.emulator) c_.emulator->SetFpgaVariante(on);
+            break;
+    }
 }
 void LiveOptionsTarget::setBootLoaderLoad(bool on) {
     if (c_.options) c_.options->SetOptionBit(TBasisOptionen::BootLoaderLoadBit, on);
@@ -290,12 +311,6 @@ void LiveOptionsTarget::setWaitTimeReset(int tenths) {
     if (c_.emulator) c_.emulator->SetWaitTimeReset(static_cast<std::uint8_t>(std::clamp(tenths, 0, 255)));
 }
 void LiveOptionsTarget::setNonMultiplexed(bool on) { store().writeBool(kDriverKey, kSection, "NonMultiplexed", on); }
-void LiveOptionsTarget::setWatchdogSupport(bool on) {
-    if (c_.options) c_.options->SetWatchdogSupport(on);
-}
-void LiveOptionsTarget::setFpgaVariante(bool on) {
-    if (c_.emulator) c_.emulator->SetFpgaVariante(on);
-}
 void LiveOptionsTarget::setExtReset(bool on, bool polarity) {
     if (!c_.emulator) return;
     c_.emulator->SetExtResetEnabled(on);

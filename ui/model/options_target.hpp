@@ -81,6 +81,11 @@ struct OptionsSnapshot {
     int externBank = 0x60;
 };
 
+// The plain on/off settings, each written by itself.
+enum class OptionFlag { BreakTraceSave, MapSave, SingleStepInterrupt, WatchdogSupport, FpgaVariante };
+// A flag's name, as the writes are recorded.
+const char* optionFlagName(OptionFlag flag);
+
 class IOptionsTarget {
 public:
     virtual ~IOptionsTarget() = default;
@@ -105,9 +110,7 @@ public:
 
     // ---- writes, by component
     virtual void log(const std::string& line) = 0;
-    virtual void setBreakTraceSave(bool on) = 0;
-    virtual void setMapSave(bool on) = 0;
-    virtual void setSingleStepInterrupt(bool on) = 0;
+    virtual void setFlag(OptionFlag flag, bool on) = 0;
     virtual void setBootLoaderLoad(bool on) = 0;
     virtual void setBootLoader(const std::string& file, std::uint16_t address) = 0;
     virtual void setGeneration(int generation) = 0;
@@ -121,8 +124,6 @@ public:
     virtual void setLpcConfig(std::uint8_t ucfg1, std::uint8_t part) = 0;
     virtual void setWaitTimeReset(int tenths) = 0;
     virtual void setNonMultiplexed(bool on) = 0;
-    virtual void setWatchdogSupport(bool on) = 0;
-    virtual void setFpgaVariante(bool on) = 0;
     virtual void setExtReset(bool on, bool polarity) = 0;
     virtual void lockBankingUpdate(bool begin) = 0;
     virtual void setBankingVersion(int version) = 0;
@@ -173,9 +174,7 @@ public:
     std::vector<std::string> usbBoards() override { return boards; }
 
     void log(const std::string& line) override { record("Log", line); }
-    void setBreakTraceSave(bool on) override { record("BreakTraceSave", on); }
-    void setMapSave(bool on) override { record("MapSave", on); }
-    void setSingleStepInterrupt(bool on) override { record("SingleStepInterrupt", on); }
+    void setFlag(OptionFlag flag, bool on) override { record(optionFlagName(flag), on); }
     void setBootLoaderLoad(bool on) override { record("BootLoaderLoad", on); }
     void setBootLoader(const std::string& file, std::uint16_t address) override {
         record("BootLoader", file + "," + std::to_string(address));
@@ -193,8 +192,6 @@ public:
     }
     void setWaitTimeReset(int tenths) override { record("WaitTimeReset", tenths); }
     void setNonMultiplexed(bool on) override { record("NonMultiplexed", on); }
-    void setWatchdogSupport(bool on) override { record("WatchdogSupport", on); }
-    void setFpgaVariante(bool on) override { record("FpgaVariante", on); }
     void setExtReset(bool on, bool polarity) override {
         record("ExtReset", std::to_string(on) + "," + std::to_string(polarity));
     }
@@ -269,9 +266,7 @@ public:
     std::vector<std::string> usbBoards() override;
 
     void log(const std::string& line) override;
-    void setBreakTraceSave(bool on) override;
-    void setMapSave(bool on) override;
-    void setSingleStepInterrupt(bool on) override;
+    void setFlag(OptionFlag flag, bool on) override;
     void setBootLoaderLoad(bool on) override;
     void setBootLoader(const std::string& file, std::uint16_t address) override;
     void setGeneration(int generation) override;
@@ -285,8 +280,6 @@ public:
     void setLpcConfig(std::uint8_t ucfg1, std::uint8_t part) override;
     void setWaitTimeReset(int tenths) override;
     void setNonMultiplexed(bool on) override;
-    void setWatchdogSupport(bool on) override;
-    void setFpgaVariante(bool on) override;
     void setExtReset(bool on, bool polarity) override;
     void lockBankingUpdate(bool begin) override;
     void setBankingVersion(int version) override;
