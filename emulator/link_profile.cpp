@@ -14,7 +14,9 @@ LinkProfile LinkProfile::Of(std::uint8_t code, std::uint8_t generation) {
     p.code = code;
     p.flashCommand = code < 15 ? "aIaP" : "aFlC";
     p.transferCommand = code < 15 ? "bIaP" : "bFlC";
-    p.frameCommand = code < 16 ? FrameCommand::OneFrame : code == 16 ? FrameCommand::Counter16 : FrameCommand::Counter24;
+    p.frameCommand = code < 16    ? FrameCommand::OneFrame
+                     : code == 16 ? FrameCommand::Counter16
+                                  : FrameCommand::Counter24;
     p.byteWiseTransfer = code < 18;
     p.serialSource = code == 11 || code == 12   ? SerialSource::None
                      : code == 13 || code == 14 ? SerialSource::FlashCells

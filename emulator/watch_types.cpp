@@ -37,8 +37,10 @@ bool WatchClassWritable(WatchClass klass) {
         case WatchClass::Float:
         case WatchClass::CodeAddress:
         case WatchClass::Text:
-        case WatchClass::ZeroTerminatedText: return true;
-        default: return false;
+        case WatchClass::ZeroTerminatedText:
+            return true;
+        default:
+            return false;
     }
 }
 

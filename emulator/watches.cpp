@@ -21,6 +21,8 @@
 namespace tarvex {
 
 namespace {
+constexpr std::uint8_t code(WatchType type) { return static_cast<std::uint8_t>(type); }
+
 constexpr int MsgSymbolNotFound = 322, MsgWatchError = 196, MsgTooManyIndices = 194, MsgBadIndex = 195,
               MsgStar = 197, MsgBrackets = 198, MsgMissingMember = 199, MsgBadMember = 200, MsgBadType = 201,
               MsgBadSymbol = 203, MsgBadPointer = 202, MsgNoChange = 205, MsgBadFloat = 207, MsgValueNotValid = 211,
@@ -391,7 +393,7 @@ void TWatchTabelle::checkItemAddress(TWatchItem& item) {
 
 void TWatchTabelle::Resolve(TWatchItem& item) {
     item.elementSize = 0;
-    item.typeCode = 0;
+    item.typeCode = code(WatchType::Byte);
     item.elementCount = item.requestedCount;
     item.pointerKind = 0;
     item.typeRecord = nullptr;
@@ -660,7 +662,7 @@ bool TWatchTabelle::expandCdbArray(TWatchItem& item, TSymbol* rec) {
     if (parts.size() > n) fail(item, MsgTooManyIndices);
     if (item.indexByExpression && !item.reading) {
         item.elementSize = 0;
-        item.typeCode = 34;
+        item.typeCode = code(WatchType::Array);
         return false;
     }
     item.elementCount = static_cast<std::uint32_t>(count);
@@ -675,10 +677,10 @@ bool TWatchTabelle::expandCdbArray(TWatchItem& item, TSymbol* rec) {
         item.typeCode = kTypeOfRecord;
         return false;
     }
-    item.typeCode = 34;
+    item.typeCode = code(WatchType::Array);
     if (base == 2 && last == 0 && item.requestedCount == 1) {
         item.elementSize = static_cast<std::int32_t>(item.elementSize * lastDim);
-        item.typeCode = 98;
+        item.typeCode = code(WatchType::ZeroTerminatedText);
     }
     return true;
 }
@@ -686,7 +688,7 @@ bool TWatchTabelle::expandCdbArray(TWatchItem& item, TSymbol* rec) {
 bool TWatchTabelle::expandMember(TWatchItem& item, TSymbol* rec, bool form3List, std::uint32_t count, TSymbol* first) {
     const std::string member = CutMember(item.rest, true);
     if (member.empty()) {
-        item.typeCode = 32;
+        item.typeCode = code(WatchType::Structure);
         item.elementSize = static_cast<std::int32_t>(symbols_.TypeSize(rec));
         return true;
     }
@@ -732,12 +734,12 @@ bool TWatchTabelle::expandOnce(TWatchItem& item) {
         const std::uint32_t count = MemberCount(*rec);
         return expandMember(item, rec, false, count, symbols_.ElementType(rec));
     }
-    case 8: item.typeCode = 5; return true;
-    case 9: item.typeCode = 0; return true;
-    case 19: case 38: item.typeCode = 38; return true;
+    case 8: item.typeCode = code(WatchType::Word16); return true;
+    case 9: item.typeCode = code(WatchType::Byte); return true;
+    case 19: case 38: item.typeCode = code(WatchType::BitField); return true;
     case 15:
         pointerParts();
-        item.typeCode = 33;
+        item.typeCode = code(WatchType::Pointer);
         return true;
     case 33: case 39: case 40:
         pointerParts();
@@ -746,7 +748,7 @@ bool TWatchTabelle::expandOnce(TWatchItem& item) {
         return true;
     case 21:
         item.typeCode = rec->type;
-        if (item.typeCode < 255 && (rec->functionId & 0x40) != 0) item.typeCode = 1;
+        if (item.typeCode < 255 && (rec->functionId & 0x40) != 0) item.typeCode = code(WatchType::Bit);
         return item.typeCode < 255;
     case 32: {
         if (rec->form != 2 || (rec->address.bank != 0 && rec->address.bank != BankNone)) {
@@ -755,7 +757,7 @@ bool TWatchTabelle::expandOnce(TWatchItem& item) {
         }
         const std::string member = CutMember(item.rest, true);
         if (member.empty()) {
-            item.typeCode = 32;
+            item.typeCode = code(WatchType::Structure);
             item.elementSize = static_cast<std::int32_t>(symbols_.TypeSize(rec));
             return true;
         }
@@ -778,7 +780,7 @@ bool TWatchTabelle::expandOnce(TWatchItem& item) {
         if (target_.ToolChain() == 2) {
             item.elementCount = symbols_.TypeSize(rec);
             item.elementSize = 1;
-            item.typeCode = 3;
+            item.typeCode = code(WatchType::UnsignedChar);
             return false;
         }
         symbols_.InheritArraySize(rec);
@@ -840,7 +842,7 @@ std::string TWatchTabelle::readItemData(TWatchItem& item) {
         return out;
     }
     if (c == 10) return std::string(1, static_cast<char>(byteAt(target_.ReadRegisterBank(), item.address.offset & 0xFF)));
-    if (item.elementCount == 1 && item.typeCode == 30 && space != nullptr) {
+    if (item.elementCount == 1 && item.typeCode == code(WatchType::Text) && space != nullptr) {
         if (target_.ToolChain() == 4) {
             const std::uint8_t length = byteAt(target_.ReadBlock(MemorySpace(c), item.address, 1), 0);
             item.elementSize = length;
@@ -905,8 +907,8 @@ std::string TWatchTabelle::ItemValueText(TWatchItem* item) {
 
 std::string TWatchTabelle::formatItem(TWatchItem& item, std::string_view data) {
     Depth depth(*this, item);
-    std::string text = item.typeCode == 34 ? "[" : "";
-    const bool ascii = item.displayFormat == 3 && (item.typeCode == 0 || item.typeCode == 2 || item.typeCode == 3);
+    std::string text = item.typeCode == code(WatchType::Array) ? "[" : "";
+    const bool ascii = item.displayFormat == 3 && WatchTypeRow(item.typeCode).klass == WatchClass::ByteInteger;
     const std::size_t size = item.elementSize > 0 ? static_cast<std::size_t>(item.elementSize) : 0;
     // Elements beyond the data would all show empty: one stands for them.
     std::uint64_t count = item.elementCount;
@@ -914,11 +916,11 @@ std::string TWatchTabelle::formatItem(TWatchItem& item, std::string_view data) {
     else count = std::min<std::uint64_t>(count, data.size() / size + 1);
     for (std::uint64_t i = 0; i < count; ++i) {
         const std::size_t at = static_cast<std::size_t>(i) * size;
-        if (i > 0 && !ascii) text += item.typeCode == 34 ? ", " : " ";
+        if (i > 0 && !ascii) text += item.typeCode == code(WatchType::Array) ? ", " : " ";
         if (at + size <= data.size()) text += formatElement(item, data.substr(at, size));
     }
     if (ascii) text = "\"" + text + "\"";
-    if (item.typeCode == 34) text += "]";
+    if (item.typeCode == code(WatchType::Array)) text += "]";
     return text;
 }
 
@@ -972,7 +974,9 @@ std::string TWatchTabelle::formatByte(const TWatchItem& item, const std::string&
     const std::uint8_t v = static_cast<std::uint8_t>(b[0]);
     switch (f) {
     case 1: return ByteToHex(v);
-    case 2: return item.typeCode == 2 ? std::to_string(static_cast<std::int8_t>(v)) : std::to_string(v);
+    case 2:
+        return item.typeCode == code(WatchType::SignedChar) ? std::to_string(static_cast<std::int8_t>(v))
+                                                            : std::to_string(v);
     case 3: return v == 0 ? std::string("#0") : std::string(1, static_cast<char>(v));
     case 4: return ByteToBin(v);
     default: return {};
@@ -986,16 +990,15 @@ std::string TWatchTabelle::formatBit(const TWatchItem& item, const std::string& 
 
 std::string TWatchTabelle::formatInteger(const TWatchItem& item, std::string b, int f) const {
     const bool le = littleEndian();
-    const bool wide = item.typeCode >= 6;
-    if (b.size() < (wide ? 4u : 2u)) return {};
+    if (b.size() < static_cast<std::size_t>(WatchTypeRow(item.typeCode).size)) return {};
     bool turn = (le && (f == 1 || f == 4)) || (!le && (f == 0 || f == 2));
     if (item.reversed) turn = !turn;
     if (turn) std::reverse(b.begin(), b.end());
     switch (f) {
     case 0: case 2: {
         const std::uint32_t v = valueLsbFirst(b);
-        if (item.typeCode == 4) return std::to_string(static_cast<std::int16_t>(v));
-        if (item.typeCode == 6) return std::to_string(static_cast<std::int32_t>(v));
+        if (item.typeCode == code(WatchType::Int16)) return std::to_string(static_cast<std::int16_t>(v));
+        if (item.typeCode == code(WatchType::Int32)) return std::to_string(static_cast<std::int32_t>(v));
         return std::to_string(v);
     }
     case 1: return hexAll(b);
@@ -1007,7 +1010,7 @@ std::string TWatchTabelle::formatInteger(const TWatchItem& item, std::string b, 
 
 std::string TWatchTabelle::formatFloat(const TWatchItem& item, std::string b, int f) const {
     if (b.size() < 4) return {};
-    if (item.typeCode == 12 && f != 1) std::reverse(b.begin(), b.end());
+    if (item.typeCode == code(WatchType::FloatHighFirst) && f != 1) std::reverse(b.begin(), b.end());
     if (item.reversed) std::reverse(b.begin(), b.end());
     if (f == 1) return hexAll(b);
     const std::uint32_t bits = valueLsbFirst(b);
@@ -1190,7 +1193,7 @@ std::string TWatchTabelle::formatPointer(TWatchItem& item, std::string_view d) {
     const std::uint8_t t = b[0];
     int memoryClass = -1;
     const char* prefix = "";
-    if (kind == 0 && item.typeCode == 40) {
+    if (kind == 0 && item.typeCode == code(WatchType::Pointer40)) {
         if (t == 0) memoryClass = 2, prefix = "Int.";
         else if (t == 1 || t == 3 || t == 254) memoryClass = 3, prefix = "Ext.";
         else if (t == 2 || t == 255) memoryClass = 1, prefix = "Prg.";
@@ -1279,17 +1282,18 @@ std::string TWatchTabelle::integerBytes(const TWatchItem& item, int f, const std
     auto check = [&](std::int64_t lo, std::int64_t hi, int message) {
         if (value < lo || value > hi) throw EWatchError(FmtResStr(message, t));
     };
-    switch (item.typeCode) {
-    case 2:
+    switch (static_cast<WatchType>(item.typeCode)) {
+    case WatchType::SignedChar:
         if (f == 2) check(-127, 127, rs::Unvalid8BitConstant);
         else check(-128, 255, rs::Unvalid8BitConstant);
         break;
-    case 4:
+    case WatchType::Int16:
         if (f == 2) check(-32767, 32767, rs::Invalid16BitConstant);
         else check(-32768, 65535, rs::Invalid16BitConstant);
         break;
-    case 5: check(-32768, 65535, rs::Invalid16BitConstant); break;
-    case 6: case 7:
+    case WatchType::Word16: check(-32768, 65535, rs::Invalid16BitConstant); break;
+    case WatchType::Int32:
+    case WatchType::Word32:
         if (f == 3 && t.size() != 4) throw EWatchError(FmtResStr(rs::Invalid32BitConstant, t));
         check(-2147483648LL, 4294967295LL, rs::Invalid32BitConstant);
         break;
@@ -1323,7 +1327,7 @@ std::string TWatchTabelle::floatBytes(const TWatchItem& item, int f, const std::
     std::memcpy(&bits, &single, 4);
     std::string bytes;
     for (int i = 0; i < 4; ++i) bytes += static_cast<char>(bits >> (8 * i));
-    if (item.typeCode == 12) std::reverse(bytes.begin(), bytes.end());
+    if (item.typeCode == code(WatchType::FloatHighFirst)) std::reverse(bytes.begin(), bytes.end());
     if (item.reversed) std::reverse(bytes.begin(), bytes.end());
     return bytes;
 }
