@@ -40,6 +40,10 @@ enum class Kind {
     // page's name, else the page's caption; the chosen tab is the model's
     // item index when the model sets one, else the user's.
     TabControl,
+    // A control its view makes and draws itself (a list of many rows, a
+    // painted line): the renderer only places it and binds its enabling and
+    // visibility.
+    Custom,
 };
 
 // How a control follows a form that is resized, and its keyboard roles.

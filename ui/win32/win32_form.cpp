@@ -259,11 +259,17 @@ void Win32Form::createControl(Slot& slot) {
             cls = WC_TABCONTROLA;
             style |= WS_TABSTOP | WS_CLIPSIBLINGS;
             break;
+        case forms::Kind::Custom:
+            if (events_.custom) slot.window = events_.custom(c, hwnd_, slot.id);
+            cls = "STATIC";
+            style = WS_CHILD | WS_VISIBLE | SS_SUNKEN;
+            break;
     }
     const bool report = c.kind == forms::Kind::ReportList;
-    slot.window = CreateWindowExA(exStyle, cls, report ? "" : toAnsi(c.caption).c_str(), style, 0, 0, 0, 0, hwnd_,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(slot.id)),
-                                  GetModuleHandleA(nullptr), nullptr);
+    if (!slot.window)
+        slot.window = CreateWindowExA(exStyle, cls, report ? "" : toAnsi(c.caption).c_str(), style, 0, 0, 0, 0, hwnd_,
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(slot.id)),
+                                      GetModuleHandleA(nullptr), nullptr);
     SendMessageA(slot.window, WM_SETFONT, reinterpret_cast<WPARAM>((c.flags & forms::FixedPitch) ? fixedFont_ : font_),
                  FALSE);
     if (!report) return;
@@ -449,6 +455,8 @@ void Win32Form::bind(Slot& slot) {
             break;
         case forms::Kind::Edit:
             setWindowText(slot.window, text);
+            break;
+        case forms::Kind::Custom:
             break;
         case forms::Kind::ComboEdit:
         case forms::Kind::DropDownList:
@@ -717,6 +725,7 @@ LRESULT CALLBACK Win32Form::windowProc(HWND hwnd, UINT message, WPARAM wParam, L
 }
 
 LRESULT Win32Form::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (LRESULT result = 0; events_.message && events_.message(message, wParam, lParam, result)) return result;
     switch (message) {
         case WM_COMMAND:
             onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));

@@ -45,6 +45,13 @@ struct FormEvents {
     // Paints a report list's cell over its background; true: nothing more
     // is drawn there.
     std::function<bool(const std::string& name, int row, int column, HDC dc, const RECT& cell)> paintCell;
+    // Makes a custom control's window: a child of `parent` with the control
+    // id `id`. Unset, or null answered: an empty frame stands in its place.
+    std::function<HWND(const forms::Control& control, HWND parent, int id)> custom;
+    // A message to the form's window before the form's own handling (the
+    // notifications of a custom control, the view's own messages); true:
+    // handled, answering `result`.
+    std::function<bool(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)> message;
 };
 
 class Win32Form {
