@@ -86,4 +86,20 @@ const Form& saveStatusForm() {
     return form;
 }
 
+const Form& stopErrorForm() {
+    static const Form form{
+        "TFormStopError",
+        "Error",
+        200,
+        96,
+        false,
+        {
+            Control{Kind::Label, "Label1", "", 12, 10, 180, 16},
+            Control{Kind::Label, "Label2", "", 12, 30, 180, 16},
+            Control{Kind::Button, "OkBtn", "", 62, 60, 76, 25, DefaultButton},
+        },
+    };
+    return form;
+}
+
 }  // namespace tarvex::ui::forms

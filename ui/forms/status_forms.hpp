@@ -11,5 +11,7 @@ const Form& noticeForm();
 const Form& loadStatusForm();
 // SaveStatusModel.
 const Form& saveStatusForm();
+// StopErrorModel: the question after a stop the target did not obey.
+const Form& stopErrorForm();
 
 }  // namespace tarvex::ui::forms
