@@ -1,5 +1,6 @@
 #include "ui/win32/driver/maintenance_win32.hpp"
 
+#include "core/errors.hpp"
 #include "ui/forms/maintenance_forms.hpp"
 
 namespace tarvex::ui::win32 {
@@ -28,6 +29,74 @@ GenerationChooserWin32::GenerationChooserWin32(GenerationChooserModel& model, HW
 void GenerationChooserWin32::focusGroup() {
     const int chosen = model_.chosen();
     if (HWND item = form_->item("TarvexGroup", chosen >= 0 ? chosen : 0)) SetFocus(item);
+}
+
+namespace {
+
+// The one description, named after the form it shows (its picture too).
+forms::Form iapDescription(int form) {
+    forms::Form description = forms::iapForm();
+    description.name = IapFormClass(form);
+    return description;
+}
+
+}  // namespace
+
+IapFormWin32::IapFormWin32(int form, TBasisEmulator& link, platform::SettingsStore& store, HWND owner)
+    : model_(form, link, store), histories_(model_, store) {
+    histories_.load("Dateiname", "IAPDateiname");
+    FormEvents events;
+    events.click = [this](const std::string& name) {
+        if (name == "SendCall") {
+            run([this] {
+                if (!model_.sendCall())
+                    if (HWND field = form_->control(model_.invalidField())) SetFocus(field);
+            });
+        } else if (name == "Suchen") {
+            model_.browse();
+        } else if (name == "SendBlock") {
+            histories_.keep();
+            run([this] { model_.update(); });
+        } else if (name == "EraseAll") {
+            run([this] { model_.eraseAll(); });
+        } else if (name == "Start") {
+            model_.start();
+        }
+        if (model_.closeRequested() && !form_->ended()) form_->end(IDOK);
+    };
+    events.text = [this](const std::string& name, const std::string& text) { model_.setFieldText(name, text); };
+    form_ = std::make_unique<Win32Form>(iapDescription(form), model_, std::move(events), owner);
+}
+
+void IapFormWin32::run(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (...) {
+        failure_ = std::current_exception();
+        form_->end(IDABORT);
+    }
+}
+
+void IapFormWin32::keepGeometry() const {
+    RECT frame, client;
+    if (GetWindowRect(form_->handle(), &frame) && GetClientRect(form_->handle(), &client))
+        model_.saveGeometry({frame.left, frame.top}, client.right, client.bottom);
+}
+
+void Win32MaintenanceForms::ShowIapForm(int form) {
+    if (!link_) return;
+    std::exception_ptr failure;
+    bool erased = false;
+    {
+        IapFormWin32 view(form, *link_, store_, owner_ ? owner_() : nullptr);
+        placeDialog(view.form(), view.model());
+        view.form().runModal();
+        view.keepGeometry();
+        failure = view.failure();
+        erased = view.model().chipErased();
+    }
+    if (failure) std::rethrow_exception(failure);
+    if (erased) throw ETarvexAbort(kFlashErasedText);
 }
 
 std::uint8_t Win32MaintenanceForms::ChooseGeneration() {
