@@ -85,6 +85,7 @@ public:
         if (!console) {
             windows_ = std::make_unique<tarvex::ui::win32::Win32DriverWindows>(tarvex::platform::defaultSettings());
             environment.windows = windows_.get();
+            environment.stopErrorForm = windows_->stopErrorForm();
         }
 #endif
         object_ = std::make_unique<TAgdiObject>(std::move(environment));

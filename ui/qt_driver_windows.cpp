@@ -22,7 +22,7 @@
 #include "ui/break_settings_dialog.hpp"
 #include "ui/copy_fill_dialog.hpp"
 #include "ui/generation_chooser.hpp"
-#include "ui/model/help_viewer.hpp"
+#include "ui/model/driver_session.hpp"
 #include "ui/model/trace_platine_source.hpp"
 #include "ui/model/trace_window.hpp"
 #include "ui/options_dialog.hpp"
@@ -69,37 +69,6 @@ DialogTables tablesOf(TAgdiObject& object) {
 
 }  // namespace
 
-// What the windows install on the attached object's session: the symbol
-// browser as the picker of every "?" button, and the maintenance forms the
-// emulator shows while it starts.
-struct QtDriverWindows::Session {
-    std::unique_ptr<QtSymbolPicker> picker;
-    std::unique_ptr<ScopedSymbolPicker> installed;
-    std::unique_ptr<QtMaintenanceForms> maintenance;
-    // The progress forms of a load and of a save, and the help of every
-    // Help button and F1; what was installed before comes back with the
-    // session's end.
-    LoadStatusForm loadStatus;
-    SaveStatusForm saveStatus;
-    DriverHelpViewer help;
-    platform::Ui saved = platform::currentUi();
-
-    explicit Session(TAgdiObject* object) : help([object] { return object->Options().HelpFileName(); }) {
-        platform::Ui& ui = platform::currentUi();
-        ui.loadStatus = &loadStatus;
-        ui.saveStatus = &saveStatus;
-        ui.help = &help;
-    }
-    ~Session() {
-        platform::Ui& ui = platform::currentUi();
-        if (ui.loadStatus == &loadStatus) ui.loadStatus = saved.loadStatus;
-        if (ui.saveStatus == &saveStatus) ui.saveStatus = saved.saveStatus;
-        if (ui.help == &help) ui.help = saved.help;
-    }
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
-};
-
 // The window and the board source its model reads. A closed window is kept
 // hidden until the next call from outside its own events, so that it is
 // never freed inside its close handler; all go before the source.
@@ -121,7 +90,24 @@ struct QtDriverWindows::State {
 };
 
 QtDriverWindows::QtDriverWindows(platform::SettingsStore& store)
-    : store_(store), state_(std::make_unique<State>()) {}
+    : store_(store), state_(std::make_unique<State>()) {
+    attachment_ = std::make_unique<DriverAttachment>([this](TAgdiObject& object) {
+        SessionForms forms;
+        // The tables are asked at every pick: those of the session running then.
+        forms.picker = std::make_unique<QtSymbolPicker>(
+            [&object] {
+                return SymbolBrowserSources{&object.Symbols(), &object.Lines(), object.Registers(),
+                                            object.Options().SystemMode()};
+            },
+            store_);
+        forms.maintenance = std::make_unique<QtMaintenanceForms>(&object.Emulator(), store_);
+        if (!loadStatus_) loadStatus_ = std::make_unique<LoadStatusForm>();
+        if (!saveStatus_) saveStatus_ = std::make_unique<SaveStatusForm>();
+        forms.loadStatus = loadStatus_.get();
+        forms.saveStatus = saveStatus_.get();
+        return forms;
+    });
+}
 
 platform::StopErrorForm* QtDriverWindows::stopErrorForm() {
     if (!stopError_) stopError_ = std::make_unique<StopErrorForm>();
@@ -129,27 +115,15 @@ platform::StopErrorForm* QtDriverWindows::stopErrorForm() {
 }
 
 QtDriverWindows::~QtDriverWindows() {
-    // An object that is still alive must not keep forms that go now.
-    if (object_ && TAgdiObject::Current() == object_ && session_) object_->SetMaintenanceForms(nullptr);
-    session_.reset();
+    // The session's forms go before the windows that own them.
+    attachment_.reset();
 }
 
+// The symbol browser behind every "?" button, the maintenance forms, the
+// progress forms and the help, on the attached object's session.
 void QtDriverWindows::attach(TAgdiObject* object) {
-    if (object_ && object_ != object && TAgdiObject::Current() == object_) object_->SetMaintenanceForms(nullptr);
-    session_.reset();
     object_ = object;
-    if (!object) return;
-    session_ = std::make_unique<Session>(object);
-    // The tables are asked at every pick: those of the session running then.
-    session_->picker = std::make_unique<QtSymbolPicker>(
-        [object] {
-            return SymbolBrowserSources{&object->Symbols(), &object->Lines(), object->Registers(),
-                                        object->Options().SystemMode()};
-        },
-        store_);
-    session_->installed = std::make_unique<ScopedSymbolPicker>(session_->picker.get());
-    session_->maintenance = std::make_unique<QtMaintenanceForms>(&object->Emulator(), store_);
-    object->SetMaintenanceForms(session_->maintenance.get());
+    attachment_->attach(object);
 }
 
 TraceWindow* QtDriverWindows::traceWindow() const {

@@ -23,6 +23,9 @@ class StopErrorForm;
 
 namespace tarvex::ui {
 
+class DriverAttachment;
+class LoadStatusForm;
+class SaveStatusForm;
 class StopErrorForm;
 class TraceWindow;
 
@@ -57,7 +60,6 @@ public:
 
 private:
     struct State;
-    struct Session;
     void copyFill(int task);
     void map();
     void saveMemory();
@@ -70,8 +72,12 @@ private:
     platform::SettingsStore& store_;
     TAgdiObject* object_ = nullptr;
     std::unique_ptr<State> state_;
-    std::unique_ptr<Session> session_;
     std::unique_ptr<StopErrorForm> stopError_;
+    // The progress forms of a load and of a save, made at the first attach;
+    // they outlive the attachment that installs them.
+    std::unique_ptr<LoadStatusForm> loadStatus_;
+    std::unique_ptr<SaveStatusForm> saveStatus_;
+    std::unique_ptr<DriverAttachment> attachment_;
     NoDriverWindows fallback_;
 };
 

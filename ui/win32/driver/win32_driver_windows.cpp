@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "emulator/emulator.hpp"
 #include "host/agdi_object.hpp"
 #include "host/command.hpp"
 #include "emulator/kdo_select_table.hpp"
@@ -18,8 +19,11 @@
 #include "ui/win32/driver/options_win32.hpp"
 #include "ui/win32/driver/performance_win32.hpp"
 #include "ui/win32/driver/save_memory_win32.hpp"
+#include "ui/model/driver_session.hpp"
 #include "ui/win32/driver/select_win32.hpp"
 #include "ui/win32/driver/trace_dialogs_win32.hpp"
+#include "ui/win32/driver/symbol_browser_win32.hpp"
+#include "ui/win32/stop_error_win32.hpp"
 #include "ui/win32/win32_ui.hpp"
 
 namespace tarvex::ui::win32 {
@@ -73,22 +77,36 @@ Win32DriverWindows::Win32DriverWindows(platform::SettingsStore& store)
     traceDialogs_.columns = [](TraceColumnsModel& model, platform::SettingsStore&, HWND owner) {
         return runTraceColumnsDialog(model, owner);
     };
+    attachment_ = std::make_unique<DriverAttachment>([this](TAgdiObject& object) {
+        SessionForms forms;
+        // The IDE's window of the moment owns them; the tables are asked at
+        // every pick: those of the session running then.
+        auto owner = [&object] { return ownerOf(object.HostWindow()); };
+        forms.picker = std::make_unique<Win32SymbolPicker>(
+            [&object] {
+                return SymbolBrowserSources{&object.Symbols(), &object.Lines(), object.Registers(),
+                                            object.Options().SystemMode()};
+            },
+            owner, store_);
+        forms.maintenance = std::make_unique<Win32MaintenanceForms>(owner, &object.Emulator(), store_);
+        return forms;
+    });
 }
 
 Win32DriverWindows::~Win32DriverWindows() {
     // The window reads the object's board and ends its on-the-fly trace.
     FreeTraceWindow();
-    // An object that is still alive must not keep forms that go now.
-    if (object_ && TAgdiObject::Current() == object_ && maintenance_) object_->SetMaintenanceForms(nullptr);
+    attachment_.reset();
 }
 
 void Win32DriverWindows::attach(TAgdiObject* object) {
-    if (object_ && object_ != object && TAgdiObject::Current() == object_) object_->SetMaintenanceForms(nullptr);
-    maintenance_.reset();
     object_ = object;
-    if (!object) return;
-    maintenance_ = std::make_unique<Win32MaintenanceForms>([object] { return ownerOf(object->HostWindow()); });
-    object->SetMaintenanceForms(maintenance_.get());
+    attachment_->attach(object);
+}
+
+platform::StopErrorForm* Win32DriverWindows::stopErrorForm() {
+    if (!stopError_) stopError_ = std::make_unique<Win32StopErrorForm>();
+    return stopError_.get();
 }
 
 bool Win32DriverWindows::OptionsDialog() {

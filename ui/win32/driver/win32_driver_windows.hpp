@@ -3,8 +3,10 @@
 // over the IDE's window, opened and closed by the driver menu, with the
 // host's notifications routed to it; the menu's dialogs built of the
 // system's own controls, modal over the IDE's window, with what follows
-// their OK; the error form, the notice and the progress forms. The dialogs that have no Win32 form yet answer as the build
-// without windows does.
+// their OK; the error form, the notice and the progress forms; the symbol
+// browser behind every "?" button, the maintenance forms and the help on the
+// attached object's session; the stop-error question. The dialogs that have
+// no Win32 form yet answer as the build without windows does.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,7 +23,13 @@ class SettingsStore;
 }
 }  // namespace tarvex
 
+namespace tarvex::ui {
+class DriverAttachment;
+}
+
 namespace tarvex::ui::win32 {
+
+class Win32StopErrorForm;
 
 class Win32DriverWindows final : public IDriverWindows {
 public:
@@ -31,9 +39,13 @@ public:
     Win32DriverWindows& operator=(const Win32DriverWindows&) = delete;
 
     // The object whose tables and commands the dialogs use; set once it
-    // exists and before it starts: the emulator's forms are installed on it
-    // for as long as these windows live.
+    // exists and before it starts: the symbol picker and the emulator's
+    // forms are installed on it for as long as these windows live.
     void attach(TAgdiObject* object);
+    // The question after a stop the target did not obey, made hidden at the
+    // first call on the thread that makes the windows; the object takes it
+    // when it is made.
+    platform::StopErrorForm* stopErrorForm();
 
     bool OptionsDialog() override;
     void* OpenTraceWindow(std::uint32_t dialogId, void* activeWindowVar) override;
@@ -65,11 +77,12 @@ private:
 
     platform::SettingsStore& store_;
     TAgdiObject* object_ = nullptr;
-    std::unique_ptr<IMaintenanceForms> maintenance_;
     // The error form, the notice and the progress forms, while these live.
     ScopedWin32Forms forms_;
     TraceWindowDialogs traceDialogs_;
     std::unique_ptr<TraceState> trace_;
+    std::unique_ptr<Win32StopErrorForm> stopError_;
+    std::unique_ptr<DriverAttachment> attachment_;
     NoDriverWindows fallback_;
 };
 
