@@ -34,6 +34,16 @@ protected:
 
 private:
     void build();
+    // One builder per page.
+    void buildPreferences(QWidget* p);
+    void buildInterface(QWidget* p);
+    void buildProcessor(QWidget* p);
+    void buildHardware(QWidget* p);
+    void buildBanking(QWidget* p);
+    void buildWatchdog(QWidget* p);
+    template <class F>
+    auto guarded(F fn);
+    void onText(QLineEdit* e);
     void refresh();
     // The check of the control the user leaves; shows the box and takes the
     // focus back. True when valid.
