@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "core/errors.hpp"
+#include "core/messages.hpp"
 #include "core/line_table.hpp"
 #include "core/register_table.hpp"
 #include "core/symbol_table.hpp"
@@ -24,6 +25,7 @@
 #include "ui/win32/driver/save_memory_win32.hpp"
 #include "ui/win32/driver/symbol_browser_win32.hpp"
 #include "ui/win32/form_shot.hpp"
+#include "ui/win32/status_forms_win32.hpp"
 #include "ui/win32/status_line_win32.hpp"
 #include "ui/win32/stop_error_win32.hpp"
 
@@ -266,6 +268,28 @@ TEST(IapFormWin32, EachFormShowsItsIdentityAndStartCloses) {
         EXPECT_TRUE(t.settings.valueExists(kDriverKey, "IAP1", "Width"));
         EXPECT_TRUE(t.settings.valueExists(kDriverKey, "IAP1", "Left"));
     }
+}
+
+// The driver's forms browse in the system's open dialog.
+TEST(IapFormWin32, BrowseOpensTheSystemsOpenDialog) {
+    sim::BoardConfig config;
+    config.version = "6.0 ";
+    tarvex::test::SimTarget t(config);
+    t.emu->InitStringEinlesen();
+    t.emu->CheckEpromVersion();
+    ScopedWin32Forms forms;
+    IapFormWin32 view(2, *t.emu, t.settings, nullptr);
+    view.form().show();
+    pumpMessages();
+    std::string title;
+    test::Later answer([&] {
+        HWND dialog = GetActiveWindow();
+        title = test::textOf(dialog);
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    test::click(view.form().control("Suchen"));
+    EXPECT_EQ(title, LoadStr(28));
+    EXPECT_EQ(view.model().control("Dateiname").text, "");
 }
 
 TEST(IapFormWin32, ACallReachesTheBoardAndAChipEraseEndsTheStart) {

@@ -117,6 +117,7 @@ ScopedWin32Forms::ScopedWin32Forms() : saved_(platform::currentUi()) {
     ui.notice = &notice_;
     ui.loadStatus = &loadStatus_;
     ui.saveStatus = &saveStatus_;
+    ui.files = &files_;
 }
 
 ScopedWin32Forms::~ScopedWin32Forms() {
@@ -125,6 +126,7 @@ ScopedWin32Forms::~ScopedWin32Forms() {
     if (ui.notice == &notice_) ui.notice = saved_.notice;
     if (ui.loadStatus == &loadStatus_) ui.loadStatus = saved_.loadStatus;
     if (ui.saveStatus == &saveStatus_) ui.saveStatus = saved_.saveStatus;
+    if (ui.files == &files_) ui.files = saved_.files;
 }
 
 }  // namespace tarvex::ui::win32

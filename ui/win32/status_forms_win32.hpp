@@ -7,6 +7,7 @@
 #include "platform/ui.hpp"
 #include "ui/model/status_forms.hpp"
 #include "ui/win32/win32_form.hpp"
+#include "ui/win32/win32_ui.hpp"
 
 namespace tarvex::ui::win32 {
 
@@ -75,8 +76,8 @@ private:
     std::unique_ptr<Win32Form> form_;
 };
 
-// Puts them into platform::currentUi() for its lifetime; what was there
-// before comes back.
+// Puts them and the system's file dialog into platform::currentUi() for its
+// lifetime; what was there before comes back.
 class ScopedWin32Forms {
 public:
     ScopedWin32Forms();
@@ -89,6 +90,8 @@ private:
     Win32NoticeWindow notice_;
     Win32LoadStatusWindow loadStatus_;
     Win32SaveStatusWindow saveStatus_;
+    // The system's open and save dialogs of every "Browse" button.
+    Win32FileDialog files_;
     platform::Ui saved_;
 };
 
