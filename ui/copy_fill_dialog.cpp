@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "ui/base/history_combo.hpp"
-#include "ui/radio_group.hpp"
+#include "ui/base/radio_group.hpp"
 
 namespace tarvex::ui {
 namespace {

@@ -6,7 +6,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "ui/radio_group.hpp"
+#include "ui/base/radio_group.hpp"
 
 namespace tarvex::ui {
 

@@ -19,7 +19,7 @@
 #include "core/message_box.hpp"
 #include "ui/base/history_combo.hpp"
 #include "ui/lpc_config_dialog.hpp"
-#include "ui/radio_group.hpp"
+#include "ui/base/radio_group.hpp"
 
 namespace tarvex::ui {
 

@@ -9,7 +9,7 @@
 
 #include "ui/base/history_combo.hpp"
 #include "ui/base/layout_check.hpp"
-#include "ui/radio_group.hpp"
+#include "ui/base/radio_group.hpp"
 
 namespace tarvex::ui {
 

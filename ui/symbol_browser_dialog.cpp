@@ -16,7 +16,7 @@
 
 #include "ui/base/history_combo.hpp"
 #include "ui/caret_list_view.hpp"
-#include "ui/radio_group.hpp"
+#include "ui/base/radio_group.hpp"
 
 namespace tarvex::ui {
 

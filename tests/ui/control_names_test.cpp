@@ -12,7 +12,7 @@
 #include "ui/forms/options_forms.hpp"
 #include "ui/lpc_config_dialog.hpp"
 #include "ui/options_dialog.hpp"
-#include "ui/radio_group.hpp"
+#include "ui/base/radio_group.hpp"
 
 namespace tarvex::ui {
 namespace {

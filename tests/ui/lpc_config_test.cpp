@@ -9,7 +9,7 @@
 
 #include "tests/ui/ui_test_support.hpp"
 #include "ui/lpc_config_dialog.hpp"
-#include "ui/radio_group.hpp"
+#include "ui/base/radio_group.hpp"
 
 namespace tarvex::ui {
 namespace {

@@ -10,7 +10,7 @@
 #include "core/symbol_table.hpp"
 #include "ui/base/history_combo.hpp"
 #include "ui/copy_fill_dialog.hpp"
-#include "ui/radio_group.hpp"
+#include "ui/base/radio_group.hpp"
 #include "ui/save_memory_dialog.hpp"
 
 namespace tarvex::ui {

@@ -41,7 +41,7 @@
 #include "ui/model/trace_box.hpp"
 #include "ui/model/trace_window.hpp"
 #include "ui/qt_driver_windows.hpp"
-#include "ui/radio_group.hpp"
+#include "ui/base/radio_group.hpp"
 #include "ui/status_forms.hpp"
 #include "ui/symbol_browser_dialog.hpp"
 #include "ui/trace_window.hpp"

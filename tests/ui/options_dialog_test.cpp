@@ -33,7 +33,7 @@
 #include "tests/ui/ui_test_support.hpp"
 #include "ui/options_dialog.hpp"
 #include "ui/qt_driver_windows.hpp"
-#include "ui/radio_group.hpp"
+#include "ui/base/radio_group.hpp"
 
 namespace tarvex::ui {
 namespace {

@@ -11,7 +11,7 @@
 #include "emulator/kdo_select_table.hpp"
 #include "tests/support/target/sim_target.hpp"
 #include "ui/base/history_combo.hpp"
-#include "ui/radio_group.hpp"
+#include "ui/base/radio_group.hpp"
 #include "tests/support/fake_trace.hpp"
 #include "ui/break_settings_dialog.hpp"
 #include "ui/select_dialogs.hpp"

@@ -18,7 +18,7 @@
 #include "tests/ui/ui_test_support.hpp"
 #include "ui/base/history_combo.hpp"
 #include "ui/caret_list_view.hpp"
-#include "ui/radio_group.hpp"
+#include "ui/base/radio_group.hpp"
 #include "ui/symbol_browser_dialog.hpp"
 
 namespace tarvex::ui {

@@ -1,4 +1,4 @@
-#include "ui/radio_group.hpp"
+#include "ui/base/radio_group.hpp"
 
 #include <QButtonGroup>
 #include <QGridLayout>

@@ -1,0 +1,91 @@
+#pragma once
+// Builds a form described as data (ui/forms/) out of Qt widgets inside a
+// given window and binds each widget by its name to the form's model: the
+// window re-reads the whole model whenever the model reports a change, and
+// hands every user action to the form's events. Places and sizes are the
+// description's, scaled by how much wider and taller the window's font is
+// than the dialog font they were drawn in, so no caption is cut.
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/settings.hpp"
+#include "ui/forms/form_description.hpp"
+#include "ui/model/form_model.hpp"
+
+class QWidget;
+
+namespace tarvex::ui {
+
+class HistoryCombo;
+
+// What the user does on a form. Unset events do nothing.
+struct QtFormEvents {
+    std::function<void(const std::string& name)> click;
+    // An edit's or an editable combo box's text, as the user types it.
+    std::function<void(const std::string& name, const std::string& text)> text;
+    // A radio group's item, a list's or a drop-down's pick.
+    std::function<void(const std::string& name, int index)> choose;
+    std::function<void(const std::string& name, bool checked)> check;
+    // The focus leaves an edit: false takes it back there.
+    std::function<bool(const std::string& name)> leave;
+    // The model changed; runs before the form rereads it.
+    std::function<void()> changed;
+    // A report list's rows, cell by cell; unset: the model's items split at tabs.
+    std::function<std::vector<std::vector<std::string>>(const std::string& name)> rows;
+};
+
+class QtForm final : public QObject {
+    Q_OBJECT
+public:
+    // Builds the controls as children of `window`, which gets the form's
+    // class name, caption and size; the model is read at once. The combo
+    // boxes keep their histories in `store`. Lives no longer than the model
+    // (a view holds it as a member after its model).
+    QtForm(QWidget& window, const forms::Form& description, FormModel& model, QtFormEvents events = {},
+           platform::SettingsStore& store = platform::defaultSettings());
+    ~QtForm() override;
+
+    QWidget& window() const { return window_; }
+    const forms::Form& description() const { return description_; }
+    // Null for a name the form does not have.
+    QWidget* control(const std::string& name) const;
+    template <class W>
+    W* control(const std::string& name) const {
+        return qobject_cast<W*>(control(name));
+    }
+    HistoryCombo* combo(const std::string& name) const;
+
+    // Reads the whole model into the controls.
+    void refresh();
+    bool refreshing() const { return refreshing_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* create(const forms::Control& control);
+    void connectEvents(const forms::Control& control, QWidget* widget);
+    void bindEdits();
+    void bindReportLists();
+    void place();
+    QRect placeOf(const forms::Control& control, int grownWidth, int grownHeight) const;
+
+    QWidget& window_;
+    forms::Form description_;
+    FormModel& model_;
+    QtFormEvents events_;
+    platform::SettingsStore& store_;
+    std::map<std::string, QWidget*> widgets_;
+    double scaleX_ = 1, scaleY_ = 1;
+    bool refreshing_ = false;
+};
+
+// The factors that take the description's pixels (drawn in a dialog font
+// 6 pixels wide on average and 13 high) to `window`'s font; never below 1.
+std::pair<double, double> formScale(const QWidget& window);
+
+}  // namespace tarvex::ui
