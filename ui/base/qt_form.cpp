@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
@@ -176,6 +177,10 @@ QWidget* QtForm::create(const forms::Control& c) {
         w = report;
         break;
     }
+    case forms::Kind::TabControl:
+        // Its pages are forms of their own, which the view adds.
+        w = new QTabWidget(parent);
+        break;
     }
     w->setObjectName(qs(c.name));
     if (c.flags & forms::FixedPitch) w->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -233,6 +238,11 @@ void QtForm::connectEvents(const forms::Control& c, QWidget* w) {
         });
         break;
     }
+    case forms::Kind::TabControl:
+        connect(qobject_cast<QTabWidget*>(w), &QTabWidget::currentChanged, this, [this, name](int index) {
+            if (!refreshing_ && events_.choose) events_.choose(name, index);
+        });
+        break;
     }
 }
 
