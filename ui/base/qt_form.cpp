@@ -181,6 +181,10 @@ QWidget* QtForm::create(const forms::Control& c) {
         // Its pages are forms of their own, which the view adds.
         w = new QTabWidget(parent);
         break;
+    case forms::Kind::Custom:
+        // A place the view fills with a widget of its own.
+        w = new QWidget(parent);
+        break;
     }
     w->setObjectName(qs(c.name));
     if (c.flags & forms::FixedPitch) w->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -192,6 +196,7 @@ void QtForm::connectEvents(const forms::Control& c, QWidget* w) {
     switch (c.kind) {
     case forms::Kind::Label:
     case forms::Kind::GroupBox:
+    case forms::Kind::Custom:
         break;
     case forms::Kind::Button:
     case forms::Kind::RadioButton:
