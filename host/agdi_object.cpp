@@ -1,7 +1,8 @@
-// The host-interface object: construction and destruction of the
-// components, the entry points' frame (driver lock, download mode, exception
-// hook), AG_Init with start-up and tear-down, the capability exports, the
-// serial message and the end of the session.
+// The host-interface object: its construction and destruction, the entry
+// points' frame (driver lock, download mode, exception hook, the one
+// description of a failure), AG_Init with start-up and tear-down, the
+// capability exports, the serial message, the notification dispatcher and
+// the end of the session.
 #include "host/agdi_object.hpp"
 #include "host/status_line.hpp"
 
@@ -69,6 +70,32 @@ void copyBounded(char* out, std::size_t size, const std::string& text) {
     out[n] = '\0';
 }
 
+// What a failure caught at an entry point means for the IDE: its kind, and
+// the text of its box (empty: it was shown already).
+struct Failure {
+    enum class Kind { Other, Link, Timeout, Abort } kind = Kind::Other;
+    std::string message;
+};
+
+Failure describeFailure(std::exception_ptr error) {
+    using Kind = Failure::Kind;
+    try {
+        std::rethrow_exception(error);
+    } catch (const EEmulatorTimeoutError& e) {
+        return {Kind::Timeout, e.message()};
+    } catch (const EEmulatorError& e) {
+        return {Kind::Link, e.message()};
+    } catch (const ETarvexAbort& e) {
+        return {Kind::Abort, e.message()};
+    } catch (const Exception& e) {
+        return {Kind::Other, e.message()};
+    } catch (const std::exception& e) {
+        return {Kind::Other, e.what()};
+    } catch (...) {
+        return {Kind::Other, "Unknown exception"};
+    }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- lifetime
@@ -82,7 +109,7 @@ TAgdiObject::TAgdiObject(DriverEnvironment environment) : env_(std::move(environ
     // Exceptions raised in the driver's windows' events come to the hook as
     // those of the entry points do.
     previousHandler_ = platform::setApplicationExceptionHandler([this](std::exception_ptr error) {
-        std::lock_guard<std::recursive_mutex> lock(lock_);
+        std::lock_guard<std::recursive_mutex> lock(hand_.Lock());
         HandleException(std::move(error));
     });
     features_ = InitialFeatures;
@@ -111,8 +138,8 @@ TAgdiObject::TAgdiObject(DriverEnvironment environment) : env_(std::move(environ
     targets.save = [this](const TBasisVokWinKommando& c) { saveMemory(c); };
     executor_ = std::make_unique<TCommandExecutor>(std::move(targets));
     commands_ = env_.commands ? env_.commands : executor_.get();
-    buildRegisterView();
-    buildMenu();
+    regView_.Build(&RegViewReadEntry, &RegViewWriteEntry);
+    menu_.Build(&MenuEntryHandler, &DescriptorUpdateEntry, &DescriptorCloseEntry);
     currentObject.store(this);
 }
 
@@ -202,10 +229,6 @@ void TAgdiObject::optionDefaults() {
 
 // ---------------------------------------------------------------- frame
 
-bool TAgdiObject::otherThreadDuringRun() const {
-    return runWaiting_.load() && std::this_thread::get_id() != runThread_;
-}
-
 void TAgdiObject::Log(std::string_view text) { c_.Protocol(text); }
 
 void TAgdiObject::HandleException(std::exception_ptr error) {
@@ -214,26 +237,10 @@ void TAgdiObject::HandleException(std::exception_ptr error) {
         hookRestartFailed_ = true;
         return;
     }
-    enum class Kind { Other, Timeout, Abort } kind = Kind::Other;
-    std::string message;
-    try {
-        std::rethrow_exception(error);
-    } catch (const EEmulatorTimeoutError& e) {
-        kind = Kind::Timeout;
-        message = e.message();
-    } catch (const ETarvexAbort& e) {
-        kind = Kind::Abort;
-        message = e.message();
-    } catch (const Exception& e) {
-        message = e.message();
-    } catch (const std::exception& e) {
-        message = e.what();
-    } catch (...) {
-        message = "Unknown exception";
-    }
-    event("hook " + message);
-    if (!message.empty()) platform::currentUi().boxes->show(ApplicationTitle, message, platform::mb::IconError);
-    if (kind == Kind::Timeout) {
+    const Failure failure = describeFailure(std::move(error));
+    event("hook " + failure.message);
+    showFailure(failure.message);
+    if (failure.kind == Failure::Kind::Timeout) {
         inHook_ = true;
         hookRestartFailed_ = false;
         std::uint32_t started = 1;
@@ -245,7 +252,7 @@ void TAgdiObject::HandleException(std::exception_ptr error) {
         }
         inHook_ = false;
         if (started != 0 || hookRestartFailed_) EndSession();
-    } else if (kind == Kind::Abort) {
+    } else if (failure.kind == Failure::Kind::Abort) {
         EndSession();
     }
 }
@@ -254,15 +261,14 @@ std::uint32_t TAgdiObject::StartEmulator() {
     try {
         c_.emulator->Startup();
         return 0;
-    } catch (const Exception& e) {
-        if (!e.message().empty())
-            platform::currentUi().boxes->show(ApplicationTitle, e.message(), platform::mb::IconError);
-    } catch (const std::exception& e) {
-        platform::currentUi().boxes->show(ApplicationTitle, e.what(), platform::mb::IconError);
     } catch (...) {
-        platform::currentUi().boxes->show(ApplicationTitle, "Unknown exception", platform::mb::IconError);
+        showFailure(describeFailure(std::current_exception()).message);
     }
     return 1;
+}
+
+void TAgdiObject::showFailure(const std::string& message) {
+    if (!message.empty()) platform::currentUi().boxes->show(ApplicationTitle, message, platform::mb::IconError);
 }
 
 void TAgdiObject::EndSession() {
@@ -472,7 +478,7 @@ std::uint32_t TAgdiObject::startup() {
             c_.emulator->ResetMaster();
             return result;
         }
-        CallCallback(agdi::code::CallbackRegView, &regView_);
+        CallCallback(agdi::code::CallbackRegView, &regView_.Descriptor());
         if (!programFileName_.empty() && platform::fileKind(programFileName_) == platform::FileKind::Regular) {
             auto load = std::make_unique<TVokWinKommando>(cmd::LoadSymbols);
             load->memoryKind = memkind::Symbol;
@@ -499,16 +505,9 @@ std::uint32_t TAgdiObject::startup() {
                 }
             }
         }
-    } catch (const Exception& e) {
-        result = 1;
-        if (!e.message().empty()) platform::currentUi().boxes->show(ApplicationTitle, e.message(), platform::mb::IconError);
-        try {
-            c_.emulator->ResetMaster();
-        } catch (...) {
-        }
     } catch (...) {
         result = 1;
-        platform::currentUi().boxes->show(ApplicationTitle, "Unknown exception", platform::mb::IconError);
+        showFailure(describeFailure(std::current_exception()).message);
         try {
             c_.emulator->ResetMaster();
         } catch (...) {
@@ -520,15 +519,14 @@ std::uint32_t TAgdiObject::startup() {
 void TAgdiObject::teardown() {
     // Every step runs whatever the one before it did: a project folder that
     // refuses the option file must not leave the link open.
-    const auto step = [](const std::function<void()>& body) {
+    const auto step = [this](const std::function<void()>& body) {
         try {
             body();
-        } catch (const EEmulatorError&) {
+        } catch (...) {
+            const Failure failure = describeFailure(std::current_exception());
             // The link is gone: nothing to tell.
-        } catch (const Exception& e) {
-            platform::currentUi().boxes->show(ApplicationTitle, e.message(), platform::mb::IconError);
-        } catch (const std::exception& e) {
-            platform::currentUi().boxes->show(ApplicationTitle, e.what(), platform::mb::IconError);
+            if (failure.kind != Failure::Kind::Link && failure.kind != Failure::Kind::Timeout)
+                showFailure(failure.message);
         }
     };
     step([this] { Log("AGDI: Exec AG_UNINIT"); });
@@ -644,12 +642,7 @@ void TAgdiObject::PerformVokWinMessage(const agdi::NotificationRecord& record) {
 
 void TAgdiObject::Notify(const agdi::NotificationRecord& record) {
     if (record.id == agdi::code::DialogClosedId) {
-        for (auto& entry : menu_) {
-            if (entry.id == record.code && entry.descriptor) {
-                entry.descriptor->state = 0;
-                entry.descriptor->window = nullptr;
-            }
-        }
+        menu_.DialogClosed(record.code);
         event("dialog closed " + std::to_string(record.code));
         return;
     }

@@ -2,8 +2,10 @@
 // The host-interface object: everything the IDE asks of the driver enters
 // here, through the driver library's twelve exports (driver/exports.cpp,
 // which only forward). It holds what the IDE handed over, the session's
-// flags, the component singletons, the attribute map, the register view and
-// the menu.
+// flags and the attribute map; its parts by state are the components
+// (host/host_components.hpp), the driver lock with the hand-over between
+// threads (host/run_hand_over.hpp), the register view
+// (host/register_view.hpp) and the menu (host/driver_menu.hpp).
 //
 // The driver lock: every entry point from the IDE holds one recursive mutex
 // while it runs, except on another thread while a go or step waits. Such a
@@ -15,7 +17,6 @@
 // now. So only one thread talks to the board and calls into the IDE at a
 // time.
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -23,7 +24,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "core/bank_adressen.hpp"
@@ -33,7 +33,10 @@
 #include "host/attribute_map.hpp"
 #include "host/command_executor.hpp"
 #include "host/driver_windows.hpp"
+#include "host/driver_menu.hpp"
 #include "host/host_components.hpp"
+#include "host/register_view.hpp"
+#include "host/run_hand_over.hpp"
 #include "host/run_port.hpp"
 #include "platform/serial_port.hpp"
 #include "platform/ui.hpp"
@@ -140,6 +143,9 @@ public:
     void EndSession();
     // The exception hook: shows and classifies what an entry point caught.
     void HandleException(std::exception_ptr error);
+    // The box of a failure the IDE is answered for; nothing for an empty
+    // text (its box was shown already).
+    void showFailure(const std::string& message);
     void SetDownloadMode(bool on);
     void EndDownloadSession();
     void SendOutput(const std::string& text);
@@ -150,7 +156,7 @@ public:
     void Log(std::string_view text);
 
     // ---- Menu
-    agdi::MenuEntry* MenuTable() { return menu_.data(); }
+    agdi::MenuEntry* MenuTable() { return menu_.Table(); }
     void UpdateCopyMapEnable();
     void UpdateTraceEnable(bool tracePresent);
     void CloseAllDialogs();
@@ -181,8 +187,8 @@ public:
         events_.push_back(std::move(text));
     }
     TAttributeMap& Attributes() { return attributes_; }
-    agdi::RegViewDescriptor& RegisterView() { return regView_; }
-    agdi::RegItem* RegisterItems() { return regItems_.data(); }
+    agdi::RegViewDescriptor& RegisterView() { return regView_.Descriptor(); }
+    agdi::RegItem* RegisterItems() { return regView_.Items(); }
     TEmulator& Emulator() { return *c_.emulator; }
     TEmulSpaces& Spaces() { return *c_.spaces; }
     TBanking& Banking() { return *c_.banking; }
@@ -228,7 +234,7 @@ public:
     // The forms the emulator shows while it starts (generation, service
     // mode); null: none.
     void SetMaintenanceForms(IMaintenanceForms* forms);
-    std::recursive_mutex& DriverLock() { return lock_; }
+    std::recursive_mutex& DriverLock() { return hand_.Lock(); }
     // A receiver of the broadcast, for tests; called after the built-in
     // ones in the order added.
     void AddReceiver(std::function<void(std::uint8_t, const void*)> receiver) {
@@ -236,8 +242,10 @@ public:
     }
 
     // Register ids of AG_RegAcc.
-    static constexpr std::uint32_t RegA = 20, RegB = 21, RegTime = 22, RegDptr = 24, RegPc = 0x500, RegPsw = 0x600,
-                                   RegSp = 0x700;
+    static constexpr std::uint32_t RegA = HostRegisterView::RegA, RegB = HostRegisterView::RegB,
+                                   RegTime = HostRegisterView::RegTime, RegDptr = HostRegisterView::RegDptr,
+                                   RegPc = HostRegisterView::RegPc, RegPsw = HostRegisterView::RegPsw,
+                                   RegSp = HostRegisterView::RegSp;
     static constexpr std::size_t RegItemCount = 23;
 
 private:
@@ -256,7 +264,7 @@ private:
     template <typename R, typename Fn>
     R entry(R result, bool downloadOff, Fn&& fn);
     // A call on another thread while a go or step waits.
-    bool otherThreadDuringRun() const;
+    bool otherThreadDuringRun() const { return hand_.OtherThreadDuringRun(); }
 
     // The live select table's wiring; the offline copies share it.
     TSelectWiring selectWiring();
@@ -293,7 +301,6 @@ private:
     // Refused with a box (the PC stays) when the address lies outside the
     // program space.
     bool writePc(std::uint32_t value);
-    void buildRegisterView();
     std::uint32_t timeValue();
 
     // Breakpoints.
@@ -307,7 +314,7 @@ private:
     std::uint32_t stopFromOtherThread();
     // Runs `work` on the thread whose go or step waits, at its next poll;
     // false when no run waits any more (the caller then runs it itself).
-    bool handToRun(const std::function<void()>& work);
+    bool handToRun(const std::function<void()>& work) { return hand_.HandToRun(work); }
     std::uint32_t initDuringRun(std::uint16_t code, std::uintptr_t value);
     std::uint32_t initBody(std::uint16_t code, std::uintptr_t value);
     std::uint32_t feature(std::uint8_t n) const { return n >= 1 && n <= 7 ? (features_ >> (n - 1)) & 1u : 0; }
@@ -316,9 +323,7 @@ private:
     void status(const std::string& text);
 
     // Menu.
-    void buildMenu();
     void menuAction(std::size_t index);
-    void setHandler(std::size_t index, bool enabled);
     void runCommand(std::uint8_t code);
     TCopyFillTargets copyFillTargets(const TBasisVokWinKommando& command);
     void saveMemory(const TBasisVokWinKommando& command);
@@ -346,7 +351,6 @@ private:
     bool selectFileDeferred_ = false;
     agdi::ProjectRecord* hostProject_ = nullptr;
     std::atomic<bool> sessionEnded_{false};
-    bool registerViewLocked_ = false;
     std::atomic<bool> stopRequested_{false};
     std::uint32_t features_ = InitialFeatures;
     std::string projectText1_, projectText2_;
@@ -366,46 +370,21 @@ private:
                                  [this](std::string text) { event(std::move(text)); }}};
 
     TAttributeMap attributes_;
-    agdi::RegViewDescriptor regView_{};
-    std::vector<agdi::RegGroup> regGroups_;
-    std::vector<agdi::RegItem> regItems_;
-    std::vector<std::uint32_t> regItemIds_;
-    std::vector<agdi::MenuEntry> menu_;
-    agdi::DialogDescriptor traceDescriptor_{};
+    HostRegisterView regView_;
+    DriverMenu menu_;
     bool cancelled_ = false;
     bool inHook_ = false;
     bool hookRestartFailed_ = false;
     mutable std::mutex eventsMutex_;
     std::vector<std::string> events_;
 
-    // The driver lock and the hand-over of a stop between threads.
-    std::recursive_mutex lock_;
-    int lockDepth_ = 0;
-    std::atomic<bool> runWaiting_{false};
-    std::thread::id runThread_;
-    std::mutex stopMutex_;
-    std::condition_variable stopDone_;
-    bool stopPending_ = false;
-    bool stopTaken_ = false;
-    std::optional<std::uint32_t> stopOutcome_;
-    // The last run ended in a link fault: the target may still run, so a stop
-    // that comes after it cannot report the target stopped.
-    bool lastRunFaulted_ = false;
-    // One request at a time is handed to the run; the slot is stopMutex_'s.
-    std::mutex handMutex_;
-    const std::function<void()>* handed_ = nullptr;
-    bool handedTaken_ = false;
-    bool handedDone_ = false;
+    // The driver lock and the hand-over between threads.
+    RunHandOver hand_{[this](std::string text) { event(std::move(text)); }};
 };
 
 template <typename R, typename Fn>
 inline R TAgdiObject::entry(R result, bool downloadOff, Fn&& fn) {
-    std::lock_guard<std::recursive_mutex> lock(lock_);
-    ++lockDepth_;
-    struct Depth {
-        int& depth;
-        ~Depth() { --depth; }
-    } depth{lockDepth_};
+    RunHandOver::Entry hold(hand_);
     try {
         if (downloadOff) SetDownloadMode(false);
         fn(result);

@@ -1,5 +1,7 @@
 // The driver's menu in the IDE: the table, its enabling, the trace window's
 // descriptor, the dialog update, closing all dialogs and the handlers.
+#include "host/driver_menu.hpp"
+
 #include "core/message_box.hpp"
 #include "emulator/emulator.hpp"
 #include "emulator/performance.hpp"
@@ -20,28 +22,7 @@ struct MenuRow {
     std::uint32_t id;
 };
 
-// Positions in the table.
-enum : std::size_t {
-    EntryFill = 1,
-    EntryCopy = 2,
-    EntryMap = 3,
-    EntrySaveMemory = 4,
-    EntryOptions = 6,
-    EntryBreaks = 7,
-    EntryTracePopup = 8,
-    EntryTraceSettings = 9,
-    EntryTraceMemory = 10,
-    EntryFlying = 11,
-    EntrySaveTrace = 12,
-    EntryPerfDefinitions = 13,
-    EntryPerfAnalysis = 14,
-    EntryResetCpu = 17,
-    EntryClearTrace = 18,
-    EntryResetTime = 19,
-    MenuSize = 22,
-};
-
-constexpr MenuRow Rows[MenuSize] = {
+constexpr MenuRow Rows[DriverMenu::MenuSize] = {
     {MenuPopup, "TARVEX Memory", 0},
     {MenuItem, "Initialize...", 1},
     {MenuItem, "Copy...", 2},
@@ -66,10 +47,11 @@ constexpr MenuRow Rows[MenuSize] = {
     {MenuEnd, nullptr, 0},
 };
 
-constexpr std::size_t TraceEntries[] = {EntryTraceSettings, EntryTraceMemory, EntryFlying,  EntrySaveTrace,
-                                        EntryPerfDefinitions, EntryPerfAnalysis, EntryClearTrace, EntryResetTime};
+constexpr std::size_t TraceEntries[] = {DriverMenu::EntryTraceSettings,   DriverMenu::EntryTraceMemory,
+                                        DriverMenu::EntryFlying,          DriverMenu::EntrySaveTrace,
+                                        DriverMenu::EntryPerfDefinitions, DriverMenu::EntryPerfAnalysis,
+                                        DriverMenu::EntryClearTrace,      DriverMenu::EntryResetTime};
 
-// A disabled entry keeps its caption; its handler says why it does nothing.
 void TARVEX_AGDI_CALL copyDisabled(agdi::MenuEntry*) {
     InformationBox("Copy only available without pellunars", platform::mb::IconInformation);
 }
@@ -82,38 +64,95 @@ void TARVEX_AGDI_CALL traceDisabled(agdi::MenuEntry*) {
 
 }  // namespace
 
-void TAgdiObject::buildMenu() {
-    menu_.assign(MenuSize, agdi::MenuEntry{});
+// ---------------------------------------------------------------- the table
+
+void DriverMenu::Build(agdi::MenuHandler handler, agdi::DialogFn update, agdi::DialogFn close) {
+    handler_ = handler;
+    entries_.assign(MenuSize, agdi::MenuEntry{});
     for (std::size_t i = 0; i < MenuSize; ++i) {
-        menu_[i].kind = Rows[i].kind;
-        menu_[i].caption = Rows[i].caption;
-        menu_[i].id = Rows[i].id;
-        menu_[i].handler = Rows[i].kind == MenuItem ? &MenuEntryHandler : nullptr;
+        entries_[i].kind = Rows[i].kind;
+        entries_[i].caption = Rows[i].caption;
+        entries_[i].id = Rows[i].id;
+        entries_[i].handler = Rows[i].kind == MenuItem ? handler : nullptr;
     }
     traceDescriptor_ = agdi::DialogDescriptor{};
     for (auto& r : traceDescriptor_.rect) r = -1;
-    traceDescriptor_.update = &DescriptorUpdateEntry;
-    traceDescriptor_.close = &DescriptorCloseEntry;
-    // Until the board says whether it has a trace board, the trace entries
-    // are off.
-    UpdateTraceEnable(false);
+    traceDescriptor_.update = update;
+    traceDescriptor_.close = close;
+    EnableTrace(false);
 }
 
-void TAgdiObject::UpdateCopyMapEnable() {
-    const bool on = !c_.emulator->PellunarsOn();
-    menu_[EntryCopy].handler = on ? &MenuEntryHandler : &copyDisabled;
-    menu_[EntryMap].handler = on ? &MenuEntryHandler : &mapDisabled;
+std::optional<std::size_t> DriverMenu::IndexOf(const agdi::MenuEntry* entry) const {
+    if (!entry || entry < entries_.data() || entry >= entries_.data() + entries_.size()) return std::nullopt;
+    return static_cast<std::size_t>(entry - entries_.data());
 }
 
-void TAgdiObject::UpdateTraceEnable(bool tracePresent) {
-    for (std::size_t i : TraceEntries) menu_[i].handler = tracePresent ? &MenuEntryHandler : &traceDisabled;
-    menu_[EntryTraceMemory].descriptor = tracePresent ? &traceDescriptor_ : nullptr;
+std::string DriverMenu::Caption(std::size_t index) const {
+    return entries_[index].caption ? entries_[index].caption : "";
 }
 
-void TAgdiObject::CloseAllDialogs() {
-    for (auto& entry : menu_)
+std::string DriverMenu::Name(std::size_t index) const {
+    std::string name = Caption(index);
+    while (!name.empty() && name.back() == '.') name.pop_back();
+    return name;
+}
+
+bool DriverMenu::OpensModalDialog(std::size_t index) {
+    switch (index) {
+    case DriverMenu::EntryFill:
+    case DriverMenu::EntryCopy:
+    case DriverMenu::EntryMap:
+    case DriverMenu::EntrySaveMemory:
+    case DriverMenu::EntryOptions:
+    case DriverMenu::EntryBreaks:
+    case DriverMenu::EntryTraceSettings:
+    case DriverMenu::EntrySaveTrace:
+    case DriverMenu::EntryPerfDefinitions:
+    case DriverMenu::EntryPerfAnalysis:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void DriverMenu::EnableCopyMap(bool on) {
+    entries_[EntryCopy].handler = on ? handler_ : &copyDisabled;
+    entries_[EntryMap].handler = on ? handler_ : &mapDisabled;
+}
+
+void DriverMenu::EnableTrace(bool tracePresent) {
+    for (std::size_t i : TraceEntries) entries_[i].handler = tracePresent ? handler_ : &traceDisabled;
+    entries_[EntryTraceMemory].descriptor = tracePresent ? &traceDescriptor_ : nullptr;
+}
+
+void DriverMenu::CloseDialogs() {
+    for (auto& entry : entries_)
         if (entry.descriptor && entry.descriptor->window && entry.descriptor->close)
             entry.descriptor->close(entry.descriptor);
+}
+
+void DriverMenu::DialogClosed(std::uint32_t id) {
+    for (auto& entry : entries_) {
+        if (entry.id == id && entry.descriptor) {
+            entry.descriptor->state = 0;
+            entry.descriptor->window = nullptr;
+        }
+    }
+}
+
+void DriverMenu::UpdateDialogs() {
+    for (auto& entry : entries_)
+        if (entry.descriptor && entry.descriptor->update) entry.descriptor->update(entry.descriptor);
+}
+
+// ---------------------------------------------------------------- the host's side
+
+void TAgdiObject::UpdateCopyMapEnable() { menu_.EnableCopyMap(!c_.emulator->PellunarsOn()); }
+
+void TAgdiObject::UpdateTraceEnable(bool tracePresent) { menu_.EnableTrace(tracePresent); }
+
+void TAgdiObject::CloseAllDialogs() {
+    menu_.CloseDialogs();
     // Closing frees the trace window already; free only what is left.
     if (windows_->TraceWindowExists()) windows_->FreeTraceWindow();
 }
@@ -124,10 +163,7 @@ std::uint32_t TAgdiObject::DialogUpdate() {
         if (!handToRun([&] { result = DialogUpdate(); })) result = DialogUpdate();
         return result;
     }
-    return entry<std::uint32_t>(0, false, [&](std::uint32_t&) {
-        for (auto& entry : menu_)
-            if (entry.descriptor && entry.descriptor->update) entry.descriptor->update(entry.descriptor);
-    });
+    return entry<std::uint32_t>(0, false, [&](std::uint32_t&) { menu_.UpdateDialogs(); });
 }
 
 void TAgdiObject::DescriptorUpdate(agdi::DialogDescriptor*) {
@@ -147,84 +183,58 @@ void TAgdiObject::runCommand(std::uint8_t code) {
     commands_->Run(std::make_unique<TVokWinKommando>(code));
 }
 
-namespace {
-
-// The entries whose modal dialog would hold a run up (its polls and the
-// stop) for as long as it is open.
-bool opensModalDialog(std::size_t index) {
-    switch (index) {
-    case EntryFill:
-    case EntryCopy:
-    case EntryMap:
-    case EntrySaveMemory:
-    case EntryOptions:
-    case EntryBreaks:
-    case EntryTraceSettings:
-    case EntrySaveTrace:
-    case EntryPerfDefinitions:
-    case EntryPerfAnalysis:
-        return true;
-    default:
-        return false;
-    }
-}
-
-}  // namespace
-
 void TAgdiObject::MenuSelected(agdi::MenuEntry* selected) {
     if (otherThreadDuringRun()) {
         // Picked while a go or step waits on the IDE's other thread: carried
         // out by the run, or refused with a word.
-        if (!selected || selected < menu_.data() || selected >= menu_.data() + menu_.size()) return;
-        const auto index = static_cast<std::size_t>(selected - menu_.data());
-        if (opensModalDialog(index)) {
-            std::string name = menu_[index].caption ? menu_[index].caption : "";
-            while (!name.empty() && name.back() == '.') name.pop_back();
-            InformationBox(name + ": not possible while the target runs", platform::mb::IconInformation);
+        const auto index = menu_.IndexOf(selected);
+        if (!index) return;
+        if (DriverMenu::OpensModalDialog(*index)) {
+            InformationBox(menu_.Name(*index) + ": not possible while the target runs", platform::mb::IconInformation);
             return;
         }
         if (!handToRun([&] { MenuSelected(selected); })) MenuSelected(selected);
         return;
     }
     entry<int>(0, true, [&](int&) {
-        if (!selected || selected < menu_.data() || selected >= menu_.data() + menu_.size()) return;
-        menuAction(static_cast<std::size_t>(selected - menu_.data()));
+        if (const auto index = menu_.IndexOf(selected)) menuAction(*index);
     });
 }
 
 void TAgdiObject::menuAction(std::size_t index) {
-    const std::string caption = menu_[index].caption ? menu_[index].caption : "";
+    const std::string caption = menu_.Caption(index);
+    auto& traceDescriptor = menu_.TraceDescriptor();
     switch (index) {
-    case EntryFill:
+    case DriverMenu::EntryFill:
         windows_->RunMenuDialog(MenuDialog::Fill, caption);
         break;
-    case EntryCopy:
+    case DriverMenu::EntryCopy:
         windows_->RunMenuDialog(MenuDialog::Copy, caption);
         break;
-    case EntryMap:
+    case DriverMenu::EntryMap:
         windows_->RunMenuDialog(MenuDialog::Map, caption);
         break;
-    case EntrySaveMemory:
+    case DriverMenu::EntrySaveMemory:
         windows_->RunMenuDialog(MenuDialog::SaveMemory, caption);
         break;
-    case EntryOptions:
+    case DriverMenu::EntryOptions:
         if (windows_->OptionsDialog()) UpdateCopyMapEnable();
         break;
-    case EntryBreaks:
+    case DriverMenu::EntryBreaks:
         windows_->RunMenuDialog(c_.TraceBoardPresent() ? MenuDialog::Break : MenuDialog::BasicBreak, caption);
         break;
-    case EntryTraceSettings:
+    case DriverMenu::EntryTraceSettings:
         windows_->RunMenuDialog(MenuDialog::TraceSettings, caption);
         break;
-    case EntryTraceMemory:
-        if (!traceDescriptor_.window) {
+    case DriverMenu::EntryTraceMemory:
+        if (!traceDescriptor.window) {
             void* window = windows_->OpenTraceWindow(7, activeWindowVar_);
-            traceDescriptor_.window = window;
+            traceDescriptor.window = window;
         } else {
-            DescriptorClose(&traceDescriptor_);
+            DescriptorClose(&traceDescriptor);
         }
         break;
-    case EntryFlying: {
+    case DriverMenu::EntryFlying: {
         IRunControl* run = env_.runControl;
         if (!run || !run->IsRunning()) {
             InformationBox("CPU isn't running.\r\nNo trace on the fly!", platform::mb::IconInformation);
@@ -232,29 +242,29 @@ void TAgdiObject::menuAction(std::size_t index) {
         }
         run->SetFlyingTrace(!run->FlyingTrace());
         if (run->FlyingTrace() && !windows_->TraceWindowExists())
-            traceDescriptor_.window = windows_->OpenTraceWindow(7, activeWindowVar_);
+            traceDescriptor.window = windows_->OpenTraceWindow(7, activeWindowVar_);
         if (windows_->TraceWindowExists()) windows_->SendTraceWindow(agdi::code::TraceWindowId, 4, 0);
         break;
     }
-    case EntrySaveTrace:
+    case DriverMenu::EntrySaveTrace:
         windows_->RunMenuDialog(MenuDialog::SaveTrace, caption);
         break;
-    case EntryPerfDefinitions:
+    case DriverMenu::EntryPerfDefinitions:
         windows_->RunMenuDialog(MenuDialog::PerformanceDefinitions, caption);
         break;
-    case EntryPerfAnalysis:
+    case DriverMenu::EntryPerfAnalysis:
         if (c_.performance && c_.performance->HasErgebnis())
             windows_->RunMenuDialog(MenuDialog::PerformanceAnalysis, caption);
         else
             InformationBox("No performance analysis available", platform::mb::IconInformation);
         break;
-    case EntryResetCpu:
+    case DriverMenu::EntryResetCpu:
         runCommand(cmd::ResetCpu);
         break;
-    case EntryClearTrace:
+    case DriverMenu::EntryClearTrace:
         runCommand(cmd::ClearTrace);
         break;
-    case EntryResetTime:
+    case DriverMenu::EntryResetTime:
         runCommand(cmd::ResetTimeCounter);
         break;
     default:

@@ -31,17 +31,6 @@ std::string cutToCharacters(const std::string& text, std::size_t count) {
 
 constexpr std::uint8_t SfrAcc = 0xE0, SfrB = 0xF0, SfrPsw = 0xD0, SfrSp = 0x81, SfrDpl = 0x82, SfrDph = 0x83;
 
-struct PswField {
-    const char* name;
-    std::uint8_t mask;
-    std::uint8_t shift;
-};
-constexpr PswField PswFields[] = {{"p", 0x01, 0}, {"f1", 0x02, 1}, {"ov", 0x04, 2}, {"rs", 0x18, 3},
-                                  {"f0", 0x20, 5}, {"ac", 0x40, 6}, {"cy", 0x80, 7}};
-
-// Item numbers of the register view.
-constexpr std::uint16_t ItemPc = 20, ItemTime = 21, ItemPsw = 256, ItemPswFirstField = 257, ItemEmpty = 264;
-
 }  // namespace
 
 // ---------------------------------------------------------------- memory
@@ -431,112 +420,53 @@ std::uint32_t TAgdiObject::AG_AllReg(std::uint16_t code, std::uint8_t* block) {
 
 // ---------------------------------------------------------------- register view
 
-void TAgdiObject::buildRegisterView() {
-    regGroups_ = {{0, 1, "Regs"}, {0, 1, "sys"}};
-    struct Row {
-        std::uint16_t number;
-        const char* name;
-        std::uint8_t group;
-        std::uint32_t id;
-    };
-    std::vector<Row> rows;
-    static const char* const rNames[] = {"r0", "r1", "r2", "r3", "r4", "r5", "r6", "r7"};
-    for (std::uint16_t i = 0; i < 8; ++i) rows.push_back({i, rNames[i], 0, i});
-    rows.push_back({16, "acc", 1, RegA});
-    rows.push_back({17, "b", 1, RegB});
-    rows.push_back({18, "sp", 1, RegSp});
-    rows.push_back({19, "dptr", 1, RegDptr});
-    rows.push_back({ItemPc, "PC  $", 1, RegPc});
-    rows.push_back({ItemTime, "time", 1, RegTime});
-    rows.push_back({ItemPsw, "psw", 1, RegPsw});
-    for (std::uint16_t i = 0; i < 7; ++i)
-        rows.push_back({static_cast<std::uint16_t>(ItemPswFirstField + i), PswFields[i].name, 1, RegPsw});
-    rows.push_back({ItemEmpty, "", 1, 0xFFFFFFFFu});
-    regItems_.assign(rows.size(), agdi::RegItem{});
-    regItemIds_.clear();
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        agdi::RegItem& item = regItems_[i];
-        item.valid = 1;
-        item.group = rows[i].group;
-        item.number = rows[i].number;
-        std::strncpy(item.name, rows[i].name, sizeof item.name - 1);
-        regItemIds_.push_back(rows[i].id);
-    }
-    regView_.groupCount = 2;
-    regView_.itemCount = static_cast<std::uint32_t>(regItems_.size());
-    regView_.groups = regGroups_.data();
-    regView_.items = regItems_.data();
-    regView_.read = &RegViewReadEntry;
-    regView_.write = &RegViewWriteEntry;
-}
-
 std::uint32_t TAgdiObject::RegViewRead(agdi::RegItem* item, std::uint32_t mode) {
     if (otherThreadDuringRun()) return 0;
     return entry<std::uint32_t>(0, true, [&](std::uint32_t&) {
         if (sessionEnded_ || !item) return;
         if ((mode >> 28) == 8) {
-            registerViewLocked_ = false;
+            regView_.SetLocked(false);
             return;
         }
         if ((mode >> 28) == 4) {
-            registerViewLocked_ = true;
+            regView_.SetLocked(true);
             return;
         }
-        const auto index = static_cast<std::size_t>(item - regItems_.data());
-        if (index >= regItems_.size() || item->number == ItemEmpty) return;
+        const auto id = regView_.IdOf(item);
+        if (!id || item->number == HostRegisterView::ItemEmpty) return;
         item->redraw = 0;
-        const std::uint32_t id = regItemIds_[index];
         if (!connected() || targetRunning()) return;
-        std::uint32_t value = readRegister(id).value_or(0);
-        const bool pswField = item->number >= ItemPswFirstField && item->number < ItemEmpty;
-        const PswField* field = pswField ? &PswFields[item->number - ItemPswFirstField] : nullptr;
+        std::uint32_t value = readRegister(*id).value_or(0);
+        const HostRegisterView::PswField* field = HostRegisterView::PswFieldOf(item->number);
         if (field) value = (value & field->mask) >> field->shift;
-        const bool differs = value != item->value;
-        if (differs || item->text[0] == '\0') {
-            std::string text;
-            if (field) {
-                text = Format("%X", value) + std::string(7, ' ');
-            } else if (item->number == ItemTime) {
+        HostRegisterView::Show(*item, value, [&] {
+            if (field) return Format("%X", value) + std::string(7, ' ');
+            if (item->number == HostRegisterView::ItemTime) {
                 const int timeBase = c_.trace ? c_.trace->GetTimeBase() : 0;
-                text = platform::hostText(
+                return platform::hostText(
                     cutToCharacters(TBasisTracePlatine::TimeText(value, timeBase) + std::string(17, ' '), 20));
-            } else if (item->number == ItemPc) {
-                text = c_.banking->bankingMode() != 0 ? Format("0x%.6X", value & 0xFFFFFF)
-                                                    : Format("0x%.4X", value & 0xFFFF);
-            } else if (id == RegDptr) {
-                text = Format("0x%.4X", value & 0xFFFF);
-            } else {
-                text = Format("0x%.2X", value & 0xFF);
             }
-            std::memset(item->text, 0, sizeof item->text);
-            std::memcpy(item->text, text.data(), std::min(text.size(), sizeof item->text - 1));
-        }
-        if (differs) {
-            item->changed = (item->number == ItemPc || item->number == ItemTime) ? 0 : 1;
-            item->redraw = 1;
-        } else if (item->changed == 1) {
-            item->changed = 0;
-            item->redraw = 1;
-        }
-        item->value = value;
-        item->value2 = 0;
+            if (item->number == HostRegisterView::ItemPc)
+                return c_.banking->bankingMode() != 0 ? Format("0x%.6X", value & 0xFFFFFF)
+                                                      : Format("0x%.4X", value & 0xFFFF);
+            if (*id == RegDptr) return Format("0x%.4X", value & 0xFFFF);
+            return Format("0x%.2X", value & 0xFF);
+        });
     });
 }
 
 std::uint32_t TAgdiObject::RegViewWrite(agdi::RegItem* item, std::uint32_t value) {
     if (otherThreadDuringRun()) return 0;
     return entry<std::uint32_t>(0, true, [&](std::uint32_t&) {
-        if (registerViewLocked_ || sessionEnded_ || targetRunning() || !item || !connected()) return;
-        const auto index = static_cast<std::size_t>(item - regItems_.data());
-        if (index >= regItems_.size() || item->number == ItemTime || item->number == ItemEmpty) return;
-        const std::uint32_t id = regItemIds_[index];
-        if (item->number >= ItemPswFirstField) {
-            const PswField& f = PswFields[item->number - ItemPswFirstField];
+        if (regView_.Locked() || sessionEnded_ || targetRunning() || !item || !connected()) return;
+        const auto id = regView_.IdOf(item);
+        if (!id || item->number == HostRegisterView::ItemTime || item->number == HostRegisterView::ItemEmpty) return;
+        if (const HostRegisterView::PswField* f = HostRegisterView::PswFieldOf(item->number)) {
             const std::uint8_t psw = sfr(SfrPsw);
-            writeSfr(SfrPsw, static_cast<std::uint8_t>((psw & ~f.mask) | ((value << f.shift) & f.mask)));
+            writeSfr(SfrPsw, static_cast<std::uint8_t>((psw & ~f->mask) | ((value << f->shift) & f->mask)));
             return;
         }
-        writeRegister(id, value);
+        writeRegister(*id, value);
     });
 }
 

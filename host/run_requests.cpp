@@ -21,10 +21,6 @@ namespace {
 
 constexpr std::uint32_t PollIntervalMs = 10;
 
-platform::Clock& clockOf(const DriverEnvironment& env) {
-    return env.clock ? *env.clock : platform::systemClock();
-}
-
 }  // namespace
 
 void TAgdiObject::status(const std::string& text) {
@@ -69,32 +65,13 @@ std::uint32_t TAgdiObject::goStep(std::uint16_t code, std::uint32_t count, std::
     // A stop that came while nothing ran must not end this run at once.
     stopRequested_ = false;
     struct Running {
-        TAgdiObject& o;
+        RunHandOver& hand;
         const int exceptionsBefore = std::uncaught_exceptions();
-        Running(TAgdiObject& owner) : o(owner) {
-            std::lock_guard<std::mutex> g(o.stopMutex_);
-            o.runThread_ = std::this_thread::get_id();
-            o.lastRunFaulted_ = false;
-            o.runWaiting_ = true;
-        }
-        ~Running() {
-            // A run left by an exception ended in a fault of the link, not
-            // in a stop: the board may still run the target.
-            const bool faulted = std::uncaught_exceptions() > exceptionsBefore;
-            std::lock_guard<std::mutex> g(o.stopMutex_);
-            o.lastRunFaulted_ = faulted;
-            o.runWaiting_ = false;
-            // A stop request nobody answered: the run ended by itself, or
-            // the stop's own exchange failed.
-            if (o.stopPending_ && !o.stopOutcome_.has_value()) {
-                o.stopTaken_ = true;
-                o.stopOutcome_ = faulted ? 0 : 1;
-                o.stopDone_.notify_all();
-            }
-            // A request nobody took goes back to its caller.
-            if (o.handed_ && !o.handedTaken_) o.stopDone_.notify_all();
-        }
-    } running{*this};
+        explicit Running(RunHandOver& h) : hand(h) { hand.BeginRun(); }
+        // A run left by an exception ended in a fault of the link, not in a
+        // stop: the board may still run the target.
+        ~Running() { hand.EndRun(std::uncaught_exceptions() > exceptionsBefore); }
+    } running{hand_};
     // The run control switches the running indicator itself; the steps are
     // this request's own. A run that ends in a link fault leaves no
     // indicator on for a target that no longer runs.
@@ -126,57 +103,17 @@ std::uint32_t TAgdiObject::goStep(std::uint16_t code, std::uint32_t count, std::
 
 void TAgdiObject::waitLoop() {
     // The loop gives the lock away while it sleeps: it must hold it once.
-    assert(lockDepth_ == 1);
+    assert(hand_.Depth() == 1);
     IRunControl* run = env_.runControl;
-    platform::Clock& clock = clockOf(env_);
+    platform::Clock& clock = ClockOf(env_);
     for (;;) {
         bool stillRunning = run->Poll();
-        {
-            std::unique_lock<std::mutex> g(stopMutex_);
-            if (stopPending_ && !stopTaken_) {
-                stopTaken_ = true;
-                g.unlock();
-                event("stop taken");
-                const std::uint32_t outcome = stop();
-                g.lock();
-                stopOutcome_ = outcome;
-                stopDone_.notify_all();
-                stillRunning = run->IsRunning();
-            }
-            if (handed_ && !handedTaken_) {
-                handedTaken_ = true;
-                const std::function<void()>* work = handed_;
-                g.unlock();
-                event("request taken");
-                (*work)();
-                g.lock();
-                handedDone_ = true;
-                stopDone_.notify_all();
-                stillRunning = run->IsRunning();
-            }
-        }
+        if (hand_.TakeRequests([this] { return stop(); })) stillRunning = run->IsRunning();
         if (!stillRunning || stopRequested_) break;
-        lock_.unlock();
+        hand_.Lock().unlock();
         clock.sleepMs(PollIntervalMs);
-        lock_.lock();
+        hand_.Lock().lock();
     }
-}
-
-bool TAgdiObject::handToRun(const std::function<void()>& work) {
-    std::lock_guard<std::mutex> one(handMutex_);
-    std::unique_lock<std::mutex> g(stopMutex_);
-    if (!runWaiting_.load()) return false;
-    handed_ = &work;
-    handedTaken_ = false;
-    handedDone_ = false;
-    event("request handed");
-    // The run takes it at its next poll, or gives it back when it ends first.
-    stopDone_.wait(g, [this] { return handedDone_ || (!handedTaken_ && !runWaiting_.load()); });
-    const bool done = handedDone_;
-    handed_ = nullptr;
-    handedTaken_ = false;
-    handedDone_ = false;
-    return done;
 }
 
 std::uint32_t TAgdiObject::stop() {
@@ -196,32 +133,13 @@ std::uint32_t TAgdiObject::stop() {
 }
 
 std::uint32_t TAgdiObject::stopFromOtherThread() {
-    std::unique_lock<std::mutex> g(stopMutex_);
-    stopPending_ = true;
-    stopTaken_ = false;
-    stopOutcome_.reset();
-    event("stop requested");
-    // The run ended between the caller's look and now: nothing runs, and a
-    // stop of nothing succeeds, unless the run ended in a link fault.
-    if (!runWaiting_.load()) {
-        stopPending_ = false;
-        return lastRunFaulted_ ? 0 : 1;
-    }
     // The longest a stop itself can take: twice the read time-out, or a
     // target reset's raised time-out.
-    const std::uint32_t boundMs = std::max<std::uint32_t>(2 * c_.emulator->TimeoutReadWrite(), 15000);
-    const bool answered =
-        stopDone_.wait_for(g, std::chrono::milliseconds(boundMs), [this] { return stopOutcome_.has_value(); });
-    stopPending_ = false;
-    if (!answered) {
-        stopTaken_ = true;
-        g.unlock();
-        Log("AGDI Stop Error: CPU l\xC3\xA4uft noch");
-        return 0;
-    }
-    const std::uint32_t outcome = *stopOutcome_;
-    event("stop answered " + std::to_string(outcome));
-    return outcome;
+    const auto outcome = hand_.RequestStop(
+        [this] { return std::max<std::uint32_t>(2 * c_.emulator->TimeoutReadWrite(), 15000); });
+    if (outcome) return *outcome;
+    Log("AGDI Stop Error: CPU l\xC3\xA4uft noch");
+    return 0;
 }
 
 }  // namespace tarvex
