@@ -26,6 +26,7 @@
 
 #include "core/component.hpp"
 #include "core/register_table.hpp"
+#include "emulator/fpga_image.hpp"
 #include "emulator/target_parts.hpp"
 
 namespace tarvex {
@@ -51,25 +52,6 @@ int AccessCodeVariantOf(int firmwareCode, int family);
 // The monitor mode 0..3 (where the monitor keeps the saved SFRs and which
 // patches apply).
 int MonitorModeOf(int firmwareCode, int family);
-
-// ---- FPGA image
-
-struct FpgaImageChoice {
-    // Without folder and extension; empty when no image fits.
-    std::string name;
-    // The trace board's mode switches to set; nothing = leave as it is.
-    std::optional<bool> busModeA1;
-    std::optional<bool> hookP0;
-};
-
-// The image for the board generation (0..2), the pod (0..24), the family
-// and the firmware code. Where two names are possible the first is taken
-// when `exists` finds its file.
-FpgaImageChoice ChooseFpgaImageName(int generation, int pod, int family, int firmwareCode,
-                                    const std::function<bool(const std::string&)>& exists);
-// The name as the emulator object stores it: without folder and extension,
-// and with firmware code 12 "KORLU..." becomes "KORLJ...".
-std::string ReduceFpgaName(std::string_view name, std::uint8_t firmwareCode);
 
 // ---- Groups of SFRs
 

@@ -1,7 +1,7 @@
 #include "sim/standin_root.hpp"
 
 #include "emulator/monitor_data.hpp"
-#include "emulator/sfr_config.hpp"
+#include "emulator/fpga_image.hpp"
 #include "platform/stream.hpp"
 
 namespace tarvex::sim {

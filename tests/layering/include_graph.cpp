@@ -190,10 +190,29 @@ IncludeGraph parseIncludeGraph(std::string_view markdown) {
     return graph;
 }
 
+namespace {
+
+// The project file an include names ("" for a system header): a quoted name
+// beside the including file first, then from the project root.
+std::string targetOf(const Include& inc, const std::string& dir, const std::set<std::string>& known,
+                     const IncludeGraph& graph) {
+    if (!inc.angled) {
+        const auto beside = normalise(dir + inc.name);
+        return known.count(beside) ? beside : normalise(inc.name);
+    }
+    // A system header, unless it names one of the project's folders.
+    const std::string target = normalise(inc.name);
+    if (!graph.rowOf(target) || target.find('/') == std::string::npos) return {};
+    return target;
+}
+
+std::string folderOf(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
+
+}  // namespace
+
 std::vector<Violation> checkIncludes(const IncludeGraph& graph, const std::vector<SourceFile>& files) {
     std::set<std::string> known;
     for (const auto& f : files) known.insert(f.path);
-
     std::vector<Violation> out;
     std::map<std::string, std::set<std::string>> reachOf;
     for (const auto& file : files) {
@@ -205,28 +224,44 @@ std::vector<Violation> checkIncludes(const IncludeGraph& graph, const std::vecto
         auto [slot, fresh] = reachOf.try_emplace(from->folder);
         if (fresh) slot->second = graph.reach(*from);
         const auto& allowed = slot->second;
-
-        const auto dir = file.path.substr(0, file.path.rfind('/') + 1);
         for (const auto& inc : includesOf(file.text)) {
             if (isQtHeader(inc.name)) {
                 if (!from->qt) out.push_back({file.path, inc.line, inc.name, "Qt header outside the Qt folders"});
                 continue;
             }
-            std::string target;
-            if (!inc.angled) {
-                const auto beside = normalise(dir + inc.name);
-                target = known.count(beside) ? beside : normalise(inc.name);
-            } else {
-                // A system header, unless it names one of the project's folders.
-                target = normalise(inc.name);
-                const Row* r = graph.rowOf(target);
-                if (!r || target.find('/') == std::string::npos) continue;
-            }
+            const std::string target = targetOf(inc, folderOf(file.path), known, graph);
+            if (target.empty()) continue;
             const Row* to = graph.rowOf(target);
             if (!to) {
                 out.push_back({file.path, inc.line, inc.name, "names no folder of the include table"});
             } else if (to != from && !allowed.count(to->folder) && !allowed.count(target)) {
                 out.push_back({file.path, inc.line, inc.name, from->folder + " does not build on " + to->folder});
+            }
+        }
+    }
+    // A single file a row may include is shared as it is: whatever it
+    // includes, the row includes too, so that must lie within the row's reach
+    // (standard headers aside).
+    std::set<std::string> reported;
+    for (const auto& row : graph.rows) {
+        const auto allowed = graph.reach(row);
+        for (const auto& entry : allowed) {
+            if (isFolder(entry)) continue;
+            const auto shared = std::find_if(files.begin(), files.end(), [&](const SourceFile& f) { return f.path == entry; });
+            if (shared == files.end()) continue;
+            for (const auto& inc : includesOf(shared->text)) {
+                std::string why;
+                if (isQtHeader(inc.name)) {
+                    if (!row.qt) why = "a Qt header";
+                } else {
+                    const std::string target = targetOf(inc, folderOf(entry), known, graph);
+                    const Row* to = target.empty() ? nullptr : graph.rowOf(target);
+                    if (to && to->folder != row.folder && !allowed.count(to->folder) && !allowed.count(target))
+                        why = to->folder;
+                }
+                if (why.empty() || !reported.insert(entry + "\n" + inc.name).second) continue;
+                out.push_back({entry, inc.line, inc.name,
+                               "shared with " + row.folder + " as a single file, but takes it to " + why});
             }
         }
     }

@@ -64,6 +64,10 @@ TEST(IncludeGraph, EachIncludeIsCheckedAgainstTheTable) {
         {"tests/core/t.cpp", "#include \"tests/support/s.hpp\"\n#include \"core/a.hpp\"\n", ""},
         {"tests/core/t.cpp", "#include \"emulator/link.hpp\"\n", "tests/core/ does not build on emulator/"},
         {"tools/x.cpp", "int main() {}\n", "its folder has no row"},
+        // A single file shared with sim/ may take it no further than sim/ goes.
+        {"emulator/board_identity.hpp", "#include <string>\n#include \"platform/clock.hpp\"\n", ""},
+        {"emulator/board_identity.hpp", "#include \"link.hpp\"\n",
+         "shared with sim/ as a single file, but takes it to emulator/"},
     };
     const auto graph = parseIncludeGraph(kSmallTable);
     ASSERT_TRUE(graph.errors.empty()) << graph.errors.front();
