@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "tests/core/omf_test_writer.hpp"
+#include "tests/support/omf_test_writer.hpp"
 #include "tests/support/test_support.hpp"
 
 namespace tarvex {

@@ -5,7 +5,7 @@
 #include <chrono>
 
 #include "core/omf_reader.hpp"
-#include "tests/core/omf_test_writer.hpp"
+#include "tests/support/omf_test_writer.hpp"
 
 namespace tarvex {
 namespace {

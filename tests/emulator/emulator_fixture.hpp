@@ -15,7 +15,7 @@
 #include "platform/ui.hpp"
 #include "sim/board.hpp"
 #include "sim/sim_serial_port.hpp"
-#include "tests/emulator/link_fixture.hpp"
+#include "tests/support/target/link_fixture.hpp"
 #include "tests/support/fake_targets.hpp"
 #include "tests/support/test_support.hpp"
 

@@ -10,7 +10,7 @@
 #include "emulator/d2xx.hpp"
 #include "platform/parallel_port.hpp"
 #include "platform/port_list.hpp"
-#include "tests/emulator/link_fixture.hpp"
+#include "tests/support/target/link_fixture.hpp"
 #include "tests/support/test_support.hpp"
 
 namespace tarvex {

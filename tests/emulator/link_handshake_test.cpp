@@ -5,7 +5,7 @@
 
 #include "core/errors.hpp"
 #include "emulator/board_identity.hpp"
-#include "tests/emulator/link_fixture.hpp"
+#include "tests/support/target/link_fixture.hpp"
 #include "tests/support/test_support.hpp"
 
 namespace tarvex {

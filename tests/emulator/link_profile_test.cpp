@@ -2,7 +2,7 @@
 
 #include "emulator/board_identity.hpp"
 #include "emulator/link_profile.hpp"
-#include "tests/emulator/link_fixture.hpp"
+#include "tests/support/target/link_fixture.hpp"
 
 namespace tarvex {
 namespace {

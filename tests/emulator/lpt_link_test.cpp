@@ -14,7 +14,7 @@
 #include "platform/dynlib.hpp"
 #include "platform/parallel_port.hpp"
 #include "sim/lpt_port.hpp"
-#include "tests/emulator/link_fixture.hpp"
+#include "tests/support/target/link_fixture.hpp"
 #include "tests/support/test_support.hpp"
 
 namespace tarvex {

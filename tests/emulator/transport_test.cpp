@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "core/errors.hpp"
-#include "tests/emulator/link_fixture.hpp"
+#include "tests/support/target/link_fixture.hpp"
 #include "tests/emulator/sim_transport.hpp"
 
 namespace tarvex {

@@ -11,7 +11,7 @@
 #include "emulator/d2xx.hpp"
 #include "platform/dynlib.hpp"
 #include "sim/usb_bus.hpp"
-#include "tests/emulator/link_fixture.hpp"
+#include "tests/support/target/link_fixture.hpp"
 
 namespace tarvex {
 namespace {

@@ -11,7 +11,7 @@
 #include "core/errors.hpp"
 #include "host/loader_omf.hpp"
 #include "platform/stream.hpp"
-#include "tests/core/omf_test_writer.hpp"
+#include "tests/support/omf_test_writer.hpp"
 #include "tests/host/loader_rig.hpp"
 #include "tests/host/ubrof_test_writer.hpp"
 #include "tests/support/test_support.hpp"

@@ -11,7 +11,7 @@
 #include "emulator/basis_emulator.hpp"
 #include "sim/board.hpp"
 #include "sim/sim_serial_port.hpp"
-#include "tests/emulator/link_fixture.hpp"
+#include "tests/support/target/link_fixture.hpp"
 #ifdef TARVEX_STANDIN_DIR
 #include "emulator/d2xx.hpp"
 #include "emulator/io_library.hpp"

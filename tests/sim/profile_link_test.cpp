@@ -1,7 +1,7 @@
 // The link against boards of different firmware profiles.
 #include <gtest/gtest.h>
 
-#include "tests/emulator/link_fixture.hpp"
+#include "tests/support/target/link_fixture.hpp"
 
 namespace tarvex {
 namespace {
