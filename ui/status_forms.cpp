@@ -1,17 +1,14 @@
 #include "ui/status_forms.hpp"
 
 #include <QApplication>
-#include <QFormLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
 #include <QThread>
 #include <QVBoxLayout>
 
 #include "ui/base/dialog_base.hpp"
+#include "ui/forms/status_forms.hpp"
 
 namespace tarvex::ui {
 namespace {
@@ -24,36 +21,18 @@ QLabel* label(QWidget* parent, const char* name) {
 
 bool onGuiThread() { return QThread::currentThread() == QCoreApplication::instance()->thread(); }
 
+// The progress forms' one button.
+QtFormEvents cancelClick(std::function<void()> cancel) {
+    QtFormEvents events;
+    events.click = [cancel = std::move(cancel)](const std::string&) { cancel(); };
+    return events;
+}
+
 }  // namespace
 
-LoadStatusForm::LoadStatusForm(QWidget* parent) : QDialog(parent) {
-    setObjectName("TFormLadeStatus");
+LoadStatusForm::LoadStatusForm(QWidget* parent)
+    : QDialog(parent), form_(*this, forms::loadStatusForm(), model_, cancelClick([this] { model_.clickCancel(); })) {
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    resize(400, 313);
-    auto* layout = new QVBoxLayout(this);
-    auto* top = new QWidget(this);
-    top->setFixedHeight(137);
-    auto* pairs = new QFormLayout(top);
-    pairs->setHorizontalSpacing(10);
-    const char* const rows[][2] = {{"DateiLabel", "Dateiname"},     {"CodeBytes", "CodeAnzahl"},
-                                   {"ZeilenLabel", "ZeilenAnzahl"}, {"SymboleLabel", "SymbolAnzahl"},
-                                   {"PellunarLabel", "PellunarAnzahl"}, {"StatusLabel", "Warnung"}};
-    for (const auto& r : rows) {
-        auto* caption = label(top, r[0]);
-        caption->setMinimumWidth(50);
-        pairs->addRow(caption, label(top, r[1]));
-    }
-    layout->addWidget(top);
-    auto* list = new QListWidget(this);
-    list->setObjectName("MessageBox");
-    layout->addWidget(list, 1);
-    auto* cancel = new QPushButton(this);
-    cancel->setObjectName("AbbruchButton");
-    cancel->setDefault(true);
-    layout->addWidget(cancel, 0, Qt::AlignHCenter);
-    connect(cancel, &QPushButton::clicked, this, [this] { model_.clickCancel(); });
-    model_.onChanged([this] { bindControls(*this, model_); });
-    bindControls(*this, model_);
 }
 
 void LoadStatusForm::open() {
@@ -79,37 +58,8 @@ bool LoadStatusForm::cancelRequested() {
     return model_.cancelRequested();
 }
 
-SaveStatusForm::SaveStatusForm(QWidget* parent) : QDialog(parent) {
-    setObjectName("TFormSaveStatus");
-    resize(427, 200);
-    auto* layout = new QVBoxLayout(this);
-    auto* save = new QGroupBox(this);
-    save->setObjectName("SpeichernGroup");
-    auto* savePairs = new QFormLayout(save);
-    const char* const rows[][2] = {
-        {"DateiLabel", "Dateiname"}, {"SpeicherLabel", "Speichertyp"}, {"BereichLabel", "AdressBereich"}};
-    for (const auto& r : rows) {
-        auto* value = label(save, r[1]);
-        value->setMinimumWidth(353);
-        savePairs->addRow(label(save, r[0]), value);
-    }
-    layout->addWidget(save);
-    auto* status = new QGroupBox(this);
-    status->setObjectName("StatusGroup");
-    auto* statusPairs = new QFormLayout(status);
-    statusPairs->addRow(label(status, "GesichertLabel"), label(status, "Status"));
-    layout->addWidget(status);
-    auto* cancel = new QPushButton(this);
-    cancel->setObjectName("CancelButton");
-    layout->addWidget(cancel, 0, Qt::AlignHCenter);
-    connect(cancel, &QPushButton::clicked, this, [this] { model_.clickCancel(); });
-    model_.onChanged([this] {
-        bindControls(*this, model_);
-        findChild<QGroupBox*>("SpeichernGroup")->setTitle(QString::fromStdString(model_.control("SpeichernGroup").text));
-        findChild<QGroupBox*>("StatusGroup")->setTitle(QString::fromStdString(model_.control("StatusGroup").text));
-    });
-    model_.setCaption(model_.caption());
-}
+SaveStatusForm::SaveStatusForm(QWidget* parent)
+    : QDialog(parent), form_(*this, forms::saveStatusForm(), model_, cancelClick([this] { model_.clickCancel(); })) {}
 
 void SaveStatusForm::setLabel(const std::string& control, const std::string& text) {
     static const std::pair<const char*, const char*> names[] = {

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/ui.hpp"
+#include "ui/base/qt_form.hpp"
 #include "ui/model/status_forms.hpp"
 
 namespace tarvex::ui {
@@ -30,6 +31,7 @@ public:
 
 private:
     LoadStatusModel model_;
+    QtForm form_;
 };
 
 // Installed as platform::currentUi().saveStatus by whoever owns the windows;
@@ -54,6 +56,7 @@ public:
 
 private:
     SaveStatusModel model_;
+    QtForm form_;
 };
 
 // Shown and polled from any thread; the widget lives on the thread that owns
