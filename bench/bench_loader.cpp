@@ -16,7 +16,7 @@
 #include "bench/link_traffic.hpp"
 #include "core/format.hpp"
 #include "host/load_command.hpp"
-#include "host/loader.hpp"
+#include "host/load/loader.hpp"
 
 namespace {
 

@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "host/avr_object.hpp"
-#include "host/loader_avr.hpp"
-#include "host/loader_cdb.hpp"
-#include "host/ubrof_load.hpp"
+#include "host/load/avr_object.hpp"
+#include "host/load/loader_avr.hpp"
+#include "host/load/loader_cdb.hpp"
+#include "host/load/ubrof_load.hpp"
 #include "platform/stream.hpp"
 
 namespace {

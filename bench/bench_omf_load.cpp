@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host/loader_omf.hpp"
+#include "host/load/loader_omf.hpp"
 #include "platform/stream.hpp"
 
 namespace {

@@ -14,9 +14,9 @@
 #include "core/register_table.hpp"
 #include "core/symbol_table.hpp"
 #include "core/target_interfaces.hpp"
-#include "emulator/performance.hpp"
+#include "emulator/debug/performance.hpp"
 #include "emulator/validator.hpp"
-#include "emulator/watches.hpp"
+#include "emulator/debug/watches.hpp"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "core/symbol_table.hpp"
 #include "emulator/banking.hpp"
 #include "emulator/emulator.hpp"
-#include "emulator/select_table.hpp"
+#include "emulator/debug/select_table.hpp"
 #include "platform/clock.hpp"
 #include "platform/settings.hpp"
 #include "platform/ui.hpp"

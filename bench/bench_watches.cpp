@@ -13,7 +13,7 @@
 #include "core/symbol_table.hpp"
 #include "core/target_interfaces.hpp"
 #include "emulator/memory_spaces.hpp"
-#include "emulator/watches.hpp"
+#include "emulator/debug/watches.hpp"
 
 namespace {
 

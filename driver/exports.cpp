@@ -9,8 +9,8 @@
 #include <mutex>
 #include <string>
 
-#include "emulator/d2xx.hpp"
-#include "emulator/io_library.hpp"
+#include "emulator/link/d2xx.hpp"
+#include "emulator/link/io_library.hpp"
 #include "host/agdi_object.hpp"
 #include "host/agdi_records.hpp"
 #include "host/command_history.hpp"

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "core/messages.hpp"
-#include "emulator/basis_emulator.hpp"
+#include "emulator/link/basis_emulator.hpp"
 
 namespace tarvex::board_copy {
 

@@ -13,7 +13,7 @@
 #include "core/notice.hpp"
 #include "core/target_interfaces.hpp"
 #include "core/value_stream.hpp"
-#include "emulator/board_identity.hpp"
+#include "emulator/link/board_identity.hpp"
 #include "emulator/master_block.hpp"
 #include "emulator/sfr_config.hpp"
 #include "platform/files.hpp"

@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-#include "emulator/basis_emulator.hpp"
+#include "emulator/link/basis_emulator.hpp"
 #include "emulator/download.hpp"
 #include "emulator/monitor_data.hpp"
 #include "emulator/target_options.hpp"

@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "core/bank_adressen.hpp"
-#include "emulator/link_profile.hpp"
+#include "emulator/link/link_profile.hpp"
 
 namespace tarvex {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/errors.hpp"
-#include "host/avr_object.hpp"
+#include "host/load/avr_object.hpp"
 #include "platform/exception.hpp"
 #include "platform/stream.hpp"
 

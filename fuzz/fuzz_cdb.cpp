@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "core/errors.hpp"
-#include "host/cdb_records.hpp"
-#include "host/loader_cdb.hpp"
+#include "host/load/cdb_records.hpp"
+#include "host/load/loader_cdb.hpp"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "core/errors.hpp"
-#include "host/loader.hpp"
-#include "host/port_rewrite.hpp"
+#include "host/load/loader.hpp"
+#include "host/load/port_rewrite.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tarvex;

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "core/errors.hpp"
-#include "emulator/basis_emulator.hpp"
+#include "emulator/link/basis_emulator.hpp"
 #include "emulator/monitor_data.hpp"
 #include "platform/clock.hpp"
 #include "platform/settings.hpp"

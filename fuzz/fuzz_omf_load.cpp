@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/errors.hpp"
-#include "host/loader_omf.hpp"
+#include "host/load/loader_omf.hpp"
 #include "platform/stream.hpp"
 
 namespace {

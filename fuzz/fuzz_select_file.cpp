@@ -14,7 +14,7 @@
 #include "core/symbol_table.hpp"
 #include "emulator/banking.hpp"
 #include "emulator/emulator.hpp"
-#include "emulator/kdo_select_table.hpp"
+#include "emulator/debug/kdo_select_table.hpp"
 #include "fuzz/fuzz_options_root.hpp"
 #include "host/options.hpp"
 #include "host/project_files.hpp"

@@ -17,7 +17,7 @@
 #include "core/value_stream.hpp"
 #include "emulator/banking.hpp"
 #include "emulator/emulator.hpp"
-#include "emulator/kdo_select_table.hpp"
+#include "emulator/debug/kdo_select_table.hpp"
 #include "platform/clock.hpp"
 #include "platform/exception.hpp"
 #include "platform/settings.hpp"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/errors.hpp"
-#include "host/ubrof_load.hpp"
+#include "host/load/ubrof_load.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tarvex;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/errors.hpp"
-#include "host/ubrof_reader.hpp"
+#include "host/load/ubrof_reader.hpp"
 #include "platform/exception.hpp"
 #include "platform/stream.hpp"
 

@@ -12,7 +12,7 @@
 #include "core/register_table.hpp"
 #include "core/symbol_table.hpp"
 #include "emulator/memory_spaces.hpp"
-#include "emulator/watches.hpp"
+#include "emulator/debug/watches.hpp"
 #include "fuzz/fuzz_bytes.hpp"
 
 namespace {

@@ -30,7 +30,7 @@
 #include "core/target_interfaces.hpp"
 #include "emulator/target_parts.hpp"
 #include "host/agdi_records.hpp"
-#include "host/attribute_map.hpp"
+#include "host/load/attribute_map.hpp"
 #include "host/command_executor.hpp"
 #include "host/driver_windows.hpp"
 #include "host/driver_menu.hpp"

@@ -5,8 +5,8 @@
 #include "core/format.hpp"
 #include "core/messages.hpp"
 #include "core/value_stream.hpp"
-#include "emulator/select_table.hpp"
-#include "emulator/watches.hpp"
+#include "emulator/debug/select_table.hpp"
+#include "emulator/debug/watches.hpp"
 
 namespace tarvex {
 

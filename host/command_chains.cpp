@@ -2,8 +2,8 @@
 
 #include "core/errors.hpp"
 #include "core/messages.hpp"
-#include "emulator/kdo_select_table.hpp"
-#include "emulator/select_table.hpp"
+#include "emulator/debug/kdo_select_table.hpp"
+#include "emulator/debug/select_table.hpp"
 
 namespace tarvex {
 

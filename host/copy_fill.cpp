@@ -12,7 +12,7 @@
 #include "emulator/board_copy.hpp"
 #include "emulator/emulator.hpp"
 #include "emulator/memory_spaces.hpp"
-#include "emulator/select_table.hpp"
+#include "emulator/debug/select_table.hpp"
 #include "emulator/sfr_config.hpp"
 #include "host/command.hpp"
 

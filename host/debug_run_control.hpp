@@ -1,6 +1,6 @@
 #pragma once
 // The run control (TDebug) as the host interface's run requests see it.
-#include "emulator/run_control.hpp"
+#include "emulator/debug/run_control.hpp"
 #include "host/run_port.hpp"
 
 namespace tarvex {

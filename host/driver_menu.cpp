@@ -4,7 +4,7 @@
 
 #include "core/message_box.hpp"
 #include "emulator/emulator.hpp"
-#include "emulator/performance.hpp"
+#include "emulator/debug/performance.hpp"
 #include "host/agdi_object.hpp"
 
 namespace tarvex {

@@ -1,7 +1,7 @@
 #include "host/load_command.hpp"
 
 #include "core/target_interfaces.hpp"
-#include "host/loader.hpp"
+#include "host/load/loader.hpp"
 #include "host/options.hpp"
 
 namespace tarvex {

@@ -10,8 +10,8 @@
 #include "emulator/banking.hpp"
 #include "emulator/emulator.hpp"
 #include "emulator/memory_spaces.hpp"
-#include "emulator/select_table.hpp"
-#include "emulator/trace_board.hpp"
+#include "emulator/debug/select_table.hpp"
+#include "emulator/debug/trace_board.hpp"
 #include "host/agdi_object.hpp"
 #include "platform/host_text.hpp"
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "emulator/run_control.hpp"
+#include "emulator/debug/run_control.hpp"
 
 namespace tarvex {
 

@@ -1,6 +1,6 @@
 #include "sim/firmware_profile.hpp"
 
-#include "emulator/board_identity.hpp"
+#include "emulator/link/board_identity.hpp"
 #include "sim/fpga.hpp"
 
 namespace tarvex::sim {

@@ -3,7 +3,7 @@
 // maintenance forms.
 #include <QDialog>
 
-#include "emulator/basis_emulator.hpp"
+#include "emulator/link/basis_emulator.hpp"
 #include "emulator/target_parts.hpp"
 #include "platform/settings.hpp"
 #include "ui/model/generation_chooser.hpp"

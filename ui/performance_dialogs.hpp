@@ -3,7 +3,7 @@
 // analysis of a result, and the two entries the driver's menu opens them by.
 #include <cstdint>
 
-#include "emulator/performance.hpp"
+#include "emulator/debug/performance.hpp"
 #include "platform/settings.hpp"
 #include "ui/base/dialog_base.hpp"
 #include "ui/model/performance_forms.hpp"

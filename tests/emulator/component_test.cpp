@@ -7,7 +7,7 @@
 #include "core/register_table.hpp"
 #include "core/symbol_table.hpp"
 #include "core/value_stream.hpp"
-#include "emulator/basis_emulator.hpp"
+#include "emulator/link/basis_emulator.hpp"
 #include "platform/clock.hpp"
 #include "platform/settings.hpp"
 #include "platform/stream.hpp"

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "core/errors.hpp"
-#include "emulator/d2xx.hpp"
+#include "emulator/link/d2xx.hpp"
 #include "platform/parallel_port.hpp"
 #include "platform/port_list.hpp"
 #include "tests/support/target/link_fixture.hpp"

@@ -4,7 +4,7 @@
 #include <iterator>
 
 #include "core/errors.hpp"
-#include "emulator/board_identity.hpp"
+#include "emulator/link/board_identity.hpp"
 #include "tests/support/target/link_fixture.hpp"
 #include "tests/support/test_support.hpp"
 

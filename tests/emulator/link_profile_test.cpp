@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "emulator/board_identity.hpp"
-#include "emulator/link_profile.hpp"
+#include "emulator/link/board_identity.hpp"
+#include "emulator/link/link_profile.hpp"
 #include "tests/support/target/link_fixture.hpp"
 
 namespace tarvex {

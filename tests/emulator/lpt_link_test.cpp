@@ -9,7 +9,7 @@
 #include <iterator>
 
 #include "core/errors.hpp"
-#include "emulator/io_library.hpp"
+#include "emulator/link/io_library.hpp"
 #include "platform/callconv.hpp"
 #include "platform/dynlib.hpp"
 #include "platform/parallel_port.hpp"

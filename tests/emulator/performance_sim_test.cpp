@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "core/symbol_table.hpp"
-#include "emulator/performance.hpp"
+#include "emulator/debug/performance.hpp"
 #include "emulator/validator.hpp"
 #include "tests/emulator/run_rig.hpp"
 

@@ -1,4 +1,4 @@
-#include "emulator/performance.hpp"
+#include "emulator/debug/performance.hpp"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include "platform/stream.hpp"
 #include "core/line_table.hpp"
 #include "emulator/banking.hpp"
-#include "emulator/select_table.hpp"
+#include "emulator/debug/select_table.hpp"
 #include "tests/emulator/emulator_fixture.hpp"
 #include "tests/support/target/fake_performance_trace.hpp"
 #include "tests/support/fake_trace.hpp"

@@ -5,8 +5,8 @@
 
 #include "core/conversions.hpp"
 #include "core/errors.hpp"
-#include "emulator/basis_emulator.hpp"
-#include "emulator/protocol_log.hpp"
+#include "emulator/link/basis_emulator.hpp"
+#include "emulator/link/protocol_log.hpp"
 #include "platform/clock.hpp"
 #include "platform/settings.hpp"
 #include "tests/support/test_support.hpp"

@@ -8,8 +8,8 @@
 #include "core/line_table.hpp"
 #include "core/messages.hpp"
 #include "core/symbol_table.hpp"
-#include "emulator/run_select.hpp"
-#include "emulator/select_table.hpp"
+#include "emulator/debug/run_select.hpp"
+#include "emulator/debug/select_table.hpp"
 #include "tests/emulator/run_rig.hpp"
 
 namespace tarvex::test {

@@ -11,7 +11,7 @@
 #include "core/conversions.hpp"
 #include "emulator/download.hpp"
 #include "emulator/monitor_data.hpp"
-#include "emulator/run_control.hpp"
+#include "emulator/debug/run_control.hpp"
 #include "tests/emulator/trace_rig.hpp"
 
 namespace tarvex::test {

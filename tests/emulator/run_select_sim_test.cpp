@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "emulator/run_select.hpp"
-#include "emulator/select_table.hpp"
+#include "emulator/debug/run_select.hpp"
+#include "emulator/debug/select_table.hpp"
 #include "tests/emulator/run_rig.hpp"
 
 namespace tarvex::test {

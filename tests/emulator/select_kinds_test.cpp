@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "emulator/select_kinds.hpp"
-#include "emulator/select_table.hpp"
+#include "emulator/debug/select_kinds.hpp"
+#include "emulator/debug/select_table.hpp"
 
 namespace tarvex {
 namespace {

@@ -1,4 +1,4 @@
-#include "emulator/select_table.hpp"
+#include "emulator/debug/select_table.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include "core/symbol_table.hpp"
 #include "core/value_stream.hpp"
 #include "emulator/banking.hpp"
-#include "emulator/kdo_select_table.hpp"
+#include "emulator/debug/kdo_select_table.hpp"
 #include "tests/emulator/emulator_fixture.hpp"
 #include "tests/support/fake_trace.hpp"
 #include "tests/support/target/sim_target.hpp"

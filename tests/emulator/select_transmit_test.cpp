@@ -7,7 +7,7 @@
 #include "core/symbol_table.hpp"
 #include "core/value_stream.hpp"
 #include "emulator/banking.hpp"
-#include "emulator/select_table.hpp"
+#include "emulator/debug/select_table.hpp"
 #include "tests/emulator/emulator_fixture.hpp"
 #include "tests/support/fake_trace.hpp"
 

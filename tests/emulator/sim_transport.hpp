@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "emulator/basis_emulator.hpp"
-#include "emulator/transport.hpp"
+#include "emulator/link/basis_emulator.hpp"
+#include "emulator/link/transport.hpp"
 #include "sim/board.hpp"
 
 namespace tarvex::test {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "emulator/trace_board.hpp"
+#include "emulator/debug/trace_board.hpp"
 #include "tests/emulator/emulator_fixture.hpp"
 #include "tests/support/target/sim_target.hpp"
 

@@ -8,7 +8,7 @@
 
 #include "core/errors.hpp"
 #include "core/logger.hpp"
-#include "emulator/d2xx.hpp"
+#include "emulator/link/d2xx.hpp"
 #include "platform/dynlib.hpp"
 #include "sim/usb_bus.hpp"
 #include "tests/support/target/link_fixture.hpp"

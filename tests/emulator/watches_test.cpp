@@ -1,5 +1,5 @@
-#include "emulator/watches.hpp"
-#include "emulator/watch_types.hpp"
+#include "emulator/debug/watches.hpp"
+#include "emulator/debug/watch_types.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/errors.hpp"
-#include "host/avr_object.hpp"
+#include "host/load/avr_object.hpp"
 #include "platform/exception.hpp"
 #include "platform/stream.hpp"
 #include "tests/host/ubrof_test_writer.hpp"

@@ -3,7 +3,7 @@
 #include <fstream>
 
 #include "core/errors.hpp"
-#include "host/cdb_records.hpp"
+#include "host/load/cdb_records.hpp"
 #include "tests/support/test_support.hpp"
 
 namespace tarvex {

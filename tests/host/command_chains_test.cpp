@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/errors.hpp"
-#include "emulator/kdo_select_table.hpp"
+#include "emulator/debug/kdo_select_table.hpp"
 #include "host/command_chains.hpp"
 #include "host/command_executor.hpp"
 #include "host/command_history.hpp"

@@ -14,7 +14,7 @@
 #include "core/symbol_table.hpp"
 #include "core/value_stream.hpp"
 #include "emulator/memory_spaces.hpp"
-#include "emulator/watches.hpp"
+#include "emulator/debug/watches.hpp"
 #include "host/command.hpp"
 #include "host/command_executor.hpp"
 #include "host/command_history.hpp"

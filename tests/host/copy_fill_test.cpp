@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "core/errors.hpp"
-#include "emulator/kdo_select_table.hpp"
-#include "emulator/select_table.hpp"
+#include "emulator/debug/kdo_select_table.hpp"
+#include "emulator/debug/select_table.hpp"
 #include "tests/support/target/sim_target.hpp"
 
 namespace tarvex {

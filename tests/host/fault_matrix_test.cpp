@@ -17,8 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "emulator/d2xx.hpp"
-#include "emulator/transport.hpp"
+#include "emulator/link/d2xx.hpp"
+#include "emulator/link/transport.hpp"
 #include "host/agdi_object.hpp"
 #include "host/agdi_records.hpp"
 #include "platform/dynlib.hpp"

@@ -14,7 +14,7 @@
 #include "emulator/banking.hpp"
 #include "emulator/emulator.hpp"
 #include "emulator/memory_spaces.hpp"
-#include "emulator/select_table.hpp"
+#include "emulator/debug/select_table.hpp"
 #include "emulator/sfr_config.hpp"
 #include "host/options.hpp"
 #include "host/project_files.hpp"

@@ -3,7 +3,7 @@
 #include <map>
 
 #include "core/errors.hpp"
-#include "host/loader_avr.hpp"
+#include "host/load/loader_avr.hpp"
 #include "platform/stream.hpp"
 #include "tests/host/ubrof_test_writer.hpp"
 #include "tests/support/test_support.hpp"

@@ -3,7 +3,7 @@
 #include <fstream>
 
 #include "core/errors.hpp"
-#include "host/loader_cdb.hpp"
+#include "host/load/loader_cdb.hpp"
 #include "tests/support/test_support.hpp"
 
 namespace tarvex {

@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "core/errors.hpp"
-#include "host/ubrof_load.hpp"
+#include "host/load/ubrof_load.hpp"
 #include "tests/host/loader_rig.hpp"
 #include "tests/host/ubrof_test_writer.hpp"
 

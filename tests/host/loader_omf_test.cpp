@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/errors.hpp"
-#include "host/loader_omf.hpp"
+#include "host/load/loader_omf.hpp"
 #include "platform/stream.hpp"
 #include "tests/support/omf_test_writer.hpp"
 #include "tests/host/loader_rig.hpp"

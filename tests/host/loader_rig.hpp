@@ -7,7 +7,7 @@
 
 #include "core/line_table.hpp"
 #include "host/load_command.hpp"
-#include "host/loader.hpp"
+#include "host/load/loader.hpp"
 #include "core/format.hpp"
 #include "tests/host/host_rig.hpp"
 

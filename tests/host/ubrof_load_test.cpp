@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/errors.hpp"
-#include "host/ubrof_load.hpp"
+#include "host/load/ubrof_load.hpp"
 #include "tests/host/ubrof_test_writer.hpp"
 
 namespace tarvex {

@@ -5,7 +5,7 @@
 #include <variant>
 
 #include "core/errors.hpp"
-#include "host/ubrof_reader.hpp"
+#include "host/load/ubrof_reader.hpp"
 #include "platform/exception.hpp"
 #include "platform/stream.hpp"
 #include "tests/host/ubrof_test_writer.hpp"

@@ -8,13 +8,13 @@
 #include <functional>
 #include <thread>
 
-#include "emulator/basis_emulator.hpp"
+#include "emulator/link/basis_emulator.hpp"
 #include "sim/board.hpp"
 #include "sim/sim_serial_port.hpp"
 #include "tests/support/target/link_fixture.hpp"
 #ifdef TARVEX_STANDIN_DIR
-#include "emulator/d2xx.hpp"
-#include "emulator/io_library.hpp"
+#include "emulator/link/d2xx.hpp"
+#include "emulator/link/io_library.hpp"
 #include "platform/dynlib.hpp"
 #include "platform/parallel_port.hpp"
 #include "sim/lpt_port.hpp"

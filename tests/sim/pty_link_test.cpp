@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "core/errors.hpp"
-#include "emulator/basis_emulator.hpp"
+#include "emulator/link/basis_emulator.hpp"
 #include "platform/settings.hpp"
 #include "platform/ui.hpp"
 #include "sim/posix/pty_server.hpp"

@@ -5,7 +5,7 @@
 
 #include <sstream>
 
-#include "emulator/basis_emulator.hpp"
+#include "emulator/link/basis_emulator.hpp"
 #include "platform/settings.hpp"
 #include "platform/ui.hpp"
 #include "sim/posix/child_process.hpp"

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "emulator/emulator.hpp"
-#include "emulator/trace_board.hpp"
+#include "emulator/debug/trace_board.hpp"
 #include "host/agdi_object.hpp"
 #include "host/agdi_records.hpp"
 #include "platform/clock.hpp"

@@ -19,12 +19,12 @@
 #include <memory>
 
 #include "emulator/emulator.hpp"
-#include "emulator/performance.hpp"
-#include "emulator/select_table.hpp"
+#include "emulator/debug/performance.hpp"
+#include "emulator/debug/select_table.hpp"
 #include "host/agdi_object.hpp"
 #include "host/command.hpp"
 #include "host/command_history.hpp"
-#include "host/loader.hpp"
+#include "host/load/loader.hpp"
 #include "host/options.hpp"
 #include "platform/clock.hpp"
 #include "platform/host_window.hpp"

@@ -8,7 +8,7 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "emulator/kdo_select_table.hpp"
+#include "emulator/debug/kdo_select_table.hpp"
 #include "tests/support/target/sim_target.hpp"
 #include "ui/base/history_combo.hpp"
 #include "ui/base/radio_group.hpp"

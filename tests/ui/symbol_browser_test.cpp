@@ -13,7 +13,7 @@
 #include "core/line_table.hpp"
 #include "core/register_table.hpp"
 #include "core/symbol_table.hpp"
-#include "host/loader_cdb.hpp"
+#include "host/load/loader_cdb.hpp"
 #include "tests/support/test_support.hpp"
 #include "tests/ui/ui_test_support.hpp"
 #include "ui/base/history_combo.hpp"

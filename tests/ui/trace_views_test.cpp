@@ -18,7 +18,7 @@
 #include "core/errors.hpp"
 #include "core/line_table.hpp"
 #include "core/symbol_table.hpp"
-#include "emulator/select_table.hpp"
+#include "emulator/debug/select_table.hpp"
 #include "emulator/validator.hpp"
 #include "tests/support/target/sim_target.hpp"
 #include "tests/support/test_support.hpp"

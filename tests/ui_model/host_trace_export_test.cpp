@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/errors.hpp"
-#include "emulator/trace_board.hpp"
+#include "emulator/debug/trace_board.hpp"
 #include "host/agdi_object.hpp"
 #include "host/command.hpp"
 #include "platform/clock.hpp"

@@ -2,7 +2,7 @@
 // show, what they change in the table, and that the board hears nothing.
 #include <gtest/gtest.h>
 
-#include "emulator/kdo_select_table.hpp"
+#include "emulator/debug/kdo_select_table.hpp"
 #include "core/messages.hpp"
 #include "host/command.hpp"
 #include "tests/support/target/sim_target.hpp"

@@ -6,7 +6,7 @@
 #include "core/symbol_table.hpp"
 #include "tests/ui_model/trace_test_support.hpp"
 #include "platform/clock.hpp"
-#include "emulator/select_table.hpp"
+#include "emulator/debug/select_table.hpp"
 #include "platform/ui.hpp"
 #include "tests/support/target/sim_target.hpp"
 #include "tests/support/test_support.hpp"

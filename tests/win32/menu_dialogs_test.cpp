@@ -8,8 +8,8 @@
 #include <functional>
 
 #include "emulator/emulator.hpp"
-#include "emulator/performance.hpp"
-#include "emulator/select_table.hpp"
+#include "emulator/debug/performance.hpp"
+#include "emulator/debug/select_table.hpp"
 #include "host/command_history.hpp"
 #include "tests/support/host/sim_host.hpp"
 #include "tests/win32/win32_test_support.hpp"

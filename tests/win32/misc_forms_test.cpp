@@ -15,7 +15,7 @@
 #include "core/line_table.hpp"
 #include "core/register_table.hpp"
 #include "core/symbol_table.hpp"
-#include "host/loader_cdb.hpp"
+#include "host/load/loader_cdb.hpp"
 #include "host/status_line.hpp"
 #include "tests/support/target/sim_target.hpp"
 #include "tests/support/test_support.hpp"

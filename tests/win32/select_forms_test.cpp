@@ -3,7 +3,7 @@
 // the event field keeps its history. Each is rendered into ui-shots/.
 #include <gtest/gtest.h>
 
-#include "emulator/kdo_select_table.hpp"
+#include "emulator/debug/kdo_select_table.hpp"
 #include "tests/support/fake_trace.hpp"
 #include "tests/support/target/sim_target.hpp"
 #include "tests/win32/win32_test_support.hpp"

@@ -14,7 +14,7 @@
 #include "core/line_table.hpp"
 #include "core/symbol_table.hpp"
 #include "emulator/emulator.hpp"
-#include "emulator/trace_board.hpp"
+#include "emulator/debug/trace_board.hpp"
 #include "host/agdi_records.hpp"
 #include "tests/support/host/sim_host.hpp"
 #include "tests/win32/win32_test_support.hpp"

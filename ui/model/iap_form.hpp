@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/firmware_image.hpp"
-#include "emulator/basis_emulator.hpp"
+#include "emulator/link/basis_emulator.hpp"
 #include "platform/settings.hpp"
 #include "ui/model/dialog_model.hpp"
 

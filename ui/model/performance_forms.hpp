@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "emulator/performance.hpp"
+#include "emulator/debug/performance.hpp"
 #include "emulator/validator.hpp"
 #include "platform/settings.hpp"
 #include "ui/model/dialog_model.hpp"

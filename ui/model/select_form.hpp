@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "emulator/kdo_select_table.hpp"
+#include "emulator/debug/kdo_select_table.hpp"
 #include "host/command.hpp"
 #include "platform/settings.hpp"
 #include "ui/model/dialog_model.hpp"

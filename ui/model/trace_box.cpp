@@ -5,7 +5,7 @@
 #include "core/line_table.hpp"
 #include "core/message_box.hpp"
 #include "core/symbol_table.hpp"
-#include "emulator/select_table.hpp"
+#include "emulator/debug/select_table.hpp"
 #include "core/messages.hpp"
 #include "platform/clock.hpp"
 

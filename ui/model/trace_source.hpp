@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/bank_adressen.hpp"
-#include "emulator/trace_board.hpp"
+#include "emulator/debug/trace_board.hpp"
 
 namespace tarvex {
 class TSelectTabelle;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "emulator/performance.hpp"
+#include "emulator/debug/performance.hpp"
 
 namespace tarvex::test {
 

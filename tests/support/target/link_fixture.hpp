@@ -3,7 +3,7 @@
 // with scripted user interaction.
 #include <memory>
 
-#include "emulator/basis_emulator.hpp"
+#include "emulator/link/basis_emulator.hpp"
 #include "platform/clock.hpp"
 #include "platform/settings.hpp"
 #include "platform/ui.hpp"

@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "emulator/basis_emulator.hpp"
+#include "emulator/link/basis_emulator.hpp"
 #include "emulator/target_parts.hpp"
 #include "platform/settings.hpp"
 #include "ui/model/generation_chooser.hpp"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "emulator/performance.hpp"
+#include "emulator/debug/performance.hpp"
 #include "ui/model/performance_forms.hpp"
 #include "ui/win32/driver/dialog_runner.hpp"
 #include "ui/win32/win32_form.hpp"
