@@ -14,18 +14,7 @@ namespace {
 constexpr const char* kListClass = "TarvexCaretList";
 
 void registerClass() {
-    static const bool registered = [] {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        // Double clicks for the lists that act on them; the whole row area
-        // is painted by the list, so no background.
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_IBEAM));
-        wc.lpszClassName = kListClass;
-        return RegisterClassExA(&wc) != 0;
-    }();
+    static const bool registered = registerWindowClass(kListClass, WindowClassLook::SelfPaintedText);
     (void)registered;
 }
 

@@ -15,16 +15,7 @@ constexpr int kGap = 2;
 constexpr int kPadding = 3;
 
 void registerClass() {
-    static const bool registered = [] {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kClass;
-        return RegisterClassExA(&wc) != 0;
-    }();
+    static const bool registered = registerWindowClass(kClass);
     (void)registered;
 }
 

@@ -35,18 +35,7 @@ void setWindowText(HWND window, const std::string& utf8) {
 }
 
 void registerClass() {
-    static const bool registered = [] {
-        INITCOMMONCONTROLSEX common{sizeof(common), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_TAB_CLASSES};
-        InitCommonControlsEx(&common);
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kFormClass;
-        return RegisterClassExA(&wc) != 0;
-    }();
+    static const bool registered = registerWindowClass(kFormClass);
     (void)registered;
 }
 
@@ -931,6 +920,22 @@ void runMessages(const std::function<bool()>& done) {
         }
         dispatch(msg);
     }
+}
+
+bool registerWindowClass(const char* name, WindowClassLook look) {
+    INITCOMMONCONTROLSEX common{sizeof(common),
+                                ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_TAB_CLASSES};
+    InitCommonControlsEx(&common);
+    const bool face = look == WindowClassLook::Face;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    wc.style = face ? 0 : CS_DBLCLKS;
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(face ? IDC_ARROW : IDC_IBEAM));
+    wc.hbrBackground = face ? reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1) : nullptr;
+    wc.lpszClassName = name;
+    return RegisterClassExA(&wc) != 0;
 }
 
 }  // namespace tarvex::ui::win32

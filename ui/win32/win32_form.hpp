@@ -18,6 +18,15 @@
 namespace tarvex::ui::win32 {
 
 std::string toAnsi(const std::string& utf8);
+
+// The look of a window class of ours: its cursor, and whether the system
+// paints its background in the dialog face colour or the window paints all
+// of itself (and wants double clicks).
+enum class WindowClassLook { Face, SelfPaintedText };
+// Registers a window class of this module, whose windows take their
+// messages through a subclass, and the common controls the forms use;
+// false where the system refuses it.
+bool registerWindowClass(const char* name, WindowClassLook look = WindowClassLook::Face);
 std::string fromAnsi(const std::string& ansi);
 
 // What the user does on a form. Unset events do nothing, except that the

@@ -46,18 +46,7 @@ void guarded(F&& f) {
 }
 
 void registerClass() {
-    static const bool registered = [] {
-        INITCOMMONCONTROLSEX common{sizeof(common), ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
-        InitCommonControlsEx(&common);
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kWindowClass;
-        return RegisterClassExA(&wc) != 0;
-    }();
+    static const bool registered = registerWindowClass(kWindowClass);
     (void)registered;
 }
 
