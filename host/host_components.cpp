@@ -74,9 +74,11 @@ private:
 };
 
 // The register table and the SFR configuration come before the memory spaces,
-// which keep references to both.
-const std::vector<HostComponents::Slot>& HostComponents::Slots() {
-    static const std::vector<Slot> slots = {
+// which keep references to both. A plain array of constants: a host object
+// kept in a static of its own (the IDE's library, a fuzzer) is destroyed at
+// exit after any table built at run time would be.
+std::span<const HostComponents::Slot> HostComponents::Slots() {
+    static constexpr Slot slots[] = {
         {"Dll_Optionen", 2, false,
          [](HostComponents& c) {
              OptionsEnvironment environment;

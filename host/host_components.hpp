@@ -19,6 +19,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -169,7 +170,7 @@ public:
 private:
     struct Slot;
     class Receiver;
-    static const std::vector<Slot>& Slots();
+    static std::span<const Slot> Slots();
 
     void logLine(std::string line);
     // Runs one receiver's part of a broadcast under the failure rule above.
