@@ -74,6 +74,16 @@ std::string WordToHex(std::uint32_t value) {
     return s;
 }
 
+std::string StrToHexText(std::string_view text, bool blanks) {
+    std::string out;
+    out.reserve(text.size() * (blanks ? 3 : 2));
+    for (char c : text) {
+        if (blanks) out += ' ';
+        AppendHex(out, static_cast<std::uint8_t>(c), 2);
+    }
+    return out;
+}
+
 std::string HexStrNormalize(std::string_view text) {
     std::string s(text);
     for (char& c : s)

@@ -21,6 +21,8 @@ int HexDigitValue(char c);
 // The low 4 * digits bits of value as that many upper-case hex digits
 // (1 to 8), appended to out.
 void AppendHex(std::string& out, std::uint32_t value, int digits);
+// Every character as two hex digits, with a blank before each pair when asked.
+std::string StrToHexText(std::string_view text, bool blanks);
 // "$" + the upper-case digits of a hex text written as "$1f", "0x1F" or
 // "1FH"; "" when the text holds anything else or no digit at all.
 std::string HexStrNormalize(std::string_view text);

@@ -16,4 +16,9 @@ int InformationBox(const std::string& text, unsigned flags) { return box(rs::Inf
 int WarningBox(const std::string& text, unsigned flags) { return box(rs::Warning, text, flags); }
 void Beep() { platform::currentUi().boxes->beep(); }
 
+int EmulErrorDialog(const std::string& message, const std::string& firstLine) {
+    const int answer = platform::currentUi().errorDialog->ask(message, firstLine);
+    return answer == platform::IdRetry || answer == platform::IdYes ? answer : platform::IdCancel;
+}
+
 }  // namespace tarvex

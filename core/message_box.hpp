@@ -13,4 +13,8 @@ int WarningBox(const std::string& text, unsigned flags);
 // The warning sound of a refused input, on the current user interface.
 void Beep();
 
+// Asks whether to change the configuration after an emulator error.
+// Returns 4 (Retry), 6 (Yes) or 2 (anything else).
+int EmulErrorDialog(const std::string& message, const std::string& firstLine);
+
 }  // namespace tarvex

@@ -1,5 +1,10 @@
 #include "core/utilities.hpp"
 
+#include <chrono>
+#include <filesystem>
+
+#include "platform/stream.hpp"
+
 namespace tarvex {
 
 namespace {
@@ -66,8 +71,53 @@ CommentSpan FindComment(std::string_view line) {
     return {0, 0};
 }
 
+int FileDateCompare(const std::string& fileName, std::uint8_t minutes, platform::Clock& clock) {
+    using namespace std::chrono;
+    // Opening first gives the usual "Cannot open file" error for a missing
+    // or unreadable file.
+    platform::openFileStream(fileName, platform::OpenMode::ReadOnly);
+    const auto fileTime = file_clock::to_sys(std::filesystem::last_write_time(fileName));
+    const auto then = clock.wallNow() + std::chrono::minutes(minutes);
+    // File time stamps have two-second steps; compare on that grid.
+    const auto step = [](auto t) { return floor<seconds>(t).time_since_epoch().count() / 2; };
+    const auto a = step(then), b = step(fileTime);
+    return a > b ? -1 : a == b ? 0 : 1;
+}
+
+std::int32_t TabsToBlanks(std::string& text) {
+    std::int32_t n = 0;
+    for (char& c : text)
+        if (c == '\t') {
+            c = ' ';
+            ++n;
+        }
+    return n;
+}
+
+void SwapBytes(std::uint8_t& a, std::uint8_t& b) { std::swap(a, b); }
+
 SplitResult SplitText(std::string_view text, std::string_view separator) {
     return splitAt(text, pos(separator, text), separator.size());
+}
+
+SplitResult SplitOutsideBrackets(std::string_view text, std::string_view separator) {
+    std::int32_t s = pos(separator, text);
+    const std::int32_t p = pos("(", text);
+    const std::int32_t q = pos(")", text);
+    if (s > 0 && p > 0 && q > 0 && p < q && s > p) {
+        int depth = 0;
+        for (std::int32_t i = 1; i <= static_cast<std::int32_t>(text.size()) && s > 0; ++i) {
+            const char c = text[static_cast<std::size_t>(i - 1)];
+            if (c == '(') {
+                if (depth == 0 && i > s) break;
+                ++depth;
+            } else if (c == ')') {
+                --depth;
+                if (depth == 0 && i > s) s = pos(separator, text, i + 1);
+            }
+        }
+    }
+    return splitAt(text, s, separator.size());
 }
 
 std::string_view TrimBlanks(std::string_view text) {

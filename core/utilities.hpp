@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/clock.hpp"
+
 namespace tarvex {
 
 // The first occurrence of token in text; with wholeWord only one that no
@@ -21,8 +23,18 @@ struct CommentSpan {
 };
 CommentSpan FindComment(std::string_view line);
 
+// Compares now + minutes, as a file time stamp (two-second steps), with the
+// file's date: -1 when later than the file's date, 0 equal, 1 earlier.
+// Raises EFOpenError when the file cannot be opened.
+int FileDateCompare(const std::string& fileName, std::uint8_t minutes,
+                    platform::Clock& clock = platform::systemClock());
+
 inline std::int32_t Max(std::int32_t a, std::int32_t b) { return a > b ? a : b; }
 inline std::int32_t Min(std::int32_t a, std::int32_t b) { return a < b ? a : b; }
+
+// Each tab becomes one blank; returns how many there were.
+std::int32_t TabsToBlanks(std::string& text);
+void SwapBytes(std::uint8_t& a, std::uint8_t& b);
 
 struct SplitResult {
     std::string head;
@@ -31,6 +43,8 @@ struct SplitResult {
 // At the first separator: head without trailing blanks, rest without
 // leading ones. Without a separator head is the trimmed text.
 SplitResult SplitText(std::string_view text, std::string_view separator);
+// As SplitText, but a separator inside brackets "(...)" does not count.
+SplitResult SplitOutsideBrackets(std::string_view text, std::string_view separator);
 
 // The text without leading and trailing blanks and control characters.
 std::string_view TrimBlanks(std::string_view text);

@@ -39,6 +39,9 @@ TEST(Conversions, RawAndHexTexts) {
     text.clear();
     AppendHex(text, 0xFEDCBA98, 12);  // never more digits than the value has bits
     EXPECT_EQ(text, "FEDCBA98");
+    EXPECT_EQ(StrToHexText(std::string("\x01\xAB", 2), true), " 01 AB");
+    EXPECT_EQ(StrToHexText(std::string("\x01\xAB", 2), false), "01AB");
+    EXPECT_EQ(StrToHexText("", true), "");
 }
 
 TEST(Conversions, HexNormalisation) {

@@ -88,6 +88,18 @@ TEST(MessageBoxes, CaptionsComeFromTheResourceStrings) {
     ASSERT_EQ(boxes.shown().size(), 2u);
     EXPECT_EQ(boxes.shown()[0].caption, "Confirm");
     EXPECT_EQ(boxes.shown()[1].caption, "Warning");
+
+    // Retry and Yes pass; every other answer of a dialog is Cancel.
+    const std::pair<int, int> cases[] = {{platform::IdRetry, 4}, {platform::IdYes, 6},   {platform::IdNo, 2},
+                                         {platform::IdOk, 2},    {platform::IdAbort, 2}, {platform::IdIgnore, 2}};
+    for (const auto& [answer, result] : cases) {
+        dialog.answer(answer);
+        EXPECT_EQ(EmulErrorDialog("m", "f"), result) << answer;
+    }
+    EXPECT_EQ(EmulErrorDialog("closed by the window's close box", ""), 2);
+    // The message goes to the error line, the second argument to the first line.
+    ASSERT_EQ(dialog.asked().size(), 7u);
+    EXPECT_EQ(dialog.asked()[0], std::pair(std::string("m"), std::string("f")));
 }
 
 }  // namespace
