@@ -199,6 +199,12 @@ TBankAdresse TBanking::PhysicalAddress(const TBankAdresse& a) const {
     return BankedAdresse(static_cast<std::uint8_t>(bank), a.offset);
 }
 
+std::uint32_t TBanking::MappedRun(std::uint16_t offset) const {
+    if (mode_ >= 9) return 0x4000u - (offset & 0x3FFFu);
+    if (mode_ >= 5 && offset < 0x8000) return 0x8000u - offset;
+    return 0x10000u - offset;
+}
+
 TBankAdresse TBanking::TraceAddress(int mode, const TBankAdresse& physical) {
     if (!physical.banked || physical.allBanks) return physical;
     const std::uint16_t o = physical.offset;

@@ -101,6 +101,11 @@ public:
     void SetBank(int kind, const TBankAdresse& address);
     void WriteBank(int kind, int bank);
     TBankAdresse PhysicalAddress(const TBankAdresse& address) const;
+    // How many bytes from this offset on lie side by side in one hardware
+    // bank, up to the end of the bank: the banked window of the 32 KB and
+    // 16 KB modes lies elsewhere on the board than the common area below it,
+    // so a board command for a range must not pass the window's edge.
+    std::uint32_t MappedRun(std::uint16_t offset) const;
     // The way back for what the trace recorded (the physical bank and
     // offset): modes 5-8 bank * 2, + 1 from offset 0x8000, offset OR 0x8000;
     // modes 9-11 bank * 4 + the offset's 16 KB quarter, the offset moved into

@@ -141,12 +141,7 @@ void TEmulDownload::selectDirect(int hardwareBank) {
 }
 
 std::size_t TEmulDownload::mappedRun(std::uint16_t offset) const {
-    // The banked area of the 32 KB and 16 KB modes lies elsewhere on the
-    // board than the common area below it.
-    const int mode = banking_ ? banking_->bankingMode() : 0;
-    if (mode >= 9) return 0x4000u - (offset & 0x3FFFu);
-    if (mode >= 5 && offset < 0x8000) return 0x8000u - offset;
-    return roomInBank(offset);
+    return banking_ ? banking_->MappedRun(offset) : roomInBank(offset);
 }
 
 int TEmulDownload::MaxBank() const {

@@ -1,7 +1,7 @@
 // The differential check of banked program memory, run long: the first byte
-// picks the banking mode, the rest drive random writes and reads through the
-// program space and the IDE's memory requests of a started host object over
-// the simulated board. Each mode keeps one session and its model from input
+// picks the banking mode, the rest drive random writes, reads, fills and
+// copies through the program space, the IDE's memory requests and the copy
+// and fill commands of a started host object over the simulated board. Each mode keeps one session and its model from input
 // to input (the model holds what that board holds), so the check goes on
 // where the last input left it. A byte that differs from the model aborts.
 #include <array>
@@ -58,7 +58,9 @@ struct Session {
         }
         object->Banking().SetBankingVersion(check::BankingVersionForMode(mode));
         object->Banking().SetBankingMode(mode);
-        checker = std::make_unique<check::BankedMemoryCheck>(*object, [this] { return input->next(); });
+        checker = std::make_unique<check::BankedMemoryCheck>(
+            *object, [this] { return input->next(); },
+            [this](int hw, std::uint16_t offset) { return board.code(static_cast<std::size_t>(hw), offset); });
     }
     static sim::BoardConfig config(int mode) {
         sim::BoardConfig c;

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 #include "core/errors.hpp"
 #include "core/messages.hpp"
@@ -114,9 +116,19 @@ private:
     std::string saved_;
 };
 
-std::uint16_t physicalOffset(TEmulSpaces& spaces, const TBankAdresse& address) {
+TBankAdresse physicalAddress(TEmulSpaces& spaces, const TBankAdresse& address) {
     const TBanking* banking = spaces.Banking();
-    return banking ? banking->PhysicalAddress(address).offset : address.offset;
+    return banking ? banking->PhysicalAddress(address) : address;
+}
+
+std::uint32_t mappedRun(TEmulSpaces& spaces, std::uint16_t offset) {
+    const TBanking* banking = spaces.Banking();
+    return banking ? banking->MappedRun(offset) : 0x10000u - offset;
+}
+
+TBankAdresse withOffset(TBankAdresse address, std::uint32_t offset) {
+    address.offset = static_cast<std::uint16_t>(offset);
+    return address;
 }
 
 void selectBank(TEmulSpaces& spaces, std::uint8_t kind, const TBankAdresse& address) {
@@ -162,17 +174,70 @@ void fillXdata(TEmulator& emulator, std::uint16_t start, std::uint16_t end, std:
     }
 }
 
+// The pieces of emulation memory that one fill has reached: in the banking
+// modes with a window every bank shows the same common area, which is
+// filled once.
+using FilledPieces = std::vector<std::tuple<std::uint8_t, std::uint16_t, std::uint32_t>>;
+
+// A program range of one bank, filled piece by piece: the board fills
+// within the selected hardware bank, and the window and the common area of
+// one bank lie in different ones.
+void fillProgram(TEmulSpaces& spaces, const TBankAdresse& from, const TBankAdresse& to, std::uint8_t value,
+                 FilledPieces& filled) {
+    // A common-area address stands for every bank; the bank is the other end's.
+    const TBankAdresse bank = from.banked && !from.allBanks ? from : to;
+    const std::uint32_t first = std::min(from.offset, to.offset), last = std::max(from.offset, to.offset);
+    for (std::uint32_t at = first; at <= last;) {
+        const TBankAdresse piece = withOffset(bank, at);
+        const std::uint32_t n = std::min(last - at + 1, mappedRun(spaces, piece.offset));
+        at += n;
+        const TBankAdresse place = physicalAddress(spaces, piece);
+        const auto key = std::make_tuple(place.bank, place.offset, n);
+        if (std::find(filled.begin(), filled.end(), key) != filled.end()) continue;
+        filled.push_back(key);
+        selectBank(spaces, memkind::Program, piece);
+        board_copy::Fill(spaces.Emulator(), board_copy::FillMemory::Program, place.offset, plus(place.offset, n - 1),
+                         value);
+    }
+}
+
+// A program copy within one bank, piece by piece in the copy's direction,
+// each piece of source and destination in one hardware bank. The board
+// copies within its selected hardware bank only; a piece whose destination
+// lies in another one is read and written back by the driver.
+void copyProgram(TEmulSpaces& spaces, const TBankAdresse& start, const TBankAdresse& destination,
+                 std::uint32_t length, bool upward, bool eprom) {
+    TEmulator& emulator = spaces.Emulator();
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> pieces;  // distance from the start, length
+    for (std::uint32_t at = 0; at < length;) {
+        const std::uint32_t n = std::min({length - at, mappedRun(spaces, plus(start.offset, at)),
+                                          mappedRun(spaces, plus(destination.offset, at))});
+        pieces.emplace_back(at, n);
+        at += n;
+    }
+    if (upward) std::reverse(pieces.begin(), pieces.end());
+    for (const auto& [at, n] : pieces) {
+        const TBankAdresse from = withOffset(start, start.offset + at);
+        const TBankAdresse to = withOffset(destination, destination.offset + at);
+        const TBankAdresse source = physicalAddress(spaces, from), target = physicalAddress(spaces, to);
+        if (source.bank != target.bank) {
+            emulator.Download().ProgLaden(to, emulator.Download().ProgLesen(from, n));
+            continue;
+        }
+        selectBank(spaces, memkind::Program, from);
+        const bool up = !eprom && target.offset > source.offset;
+        board_copy::Copy(emulator, board_copy::CopyMemory::Program, source.offset, plus(source.offset, n - 1),
+                         up ? plus(target.offset, n - 1) : target.offset, up);
+    }
+}
+
 // One bank's part of a fill: from..to lie in one bank (or are unbanked).
 void fillRange(TEmulSpaces& spaces, TEmulSpeicher& space, std::uint8_t kind, const TBankAdresse& from,
-               const TBankAdresse& to, std::uint8_t value) {
+               const TBankAdresse& to, std::uint8_t value, FilledPieces& filled) {
     TEmulator& emulator = spaces.Emulator();
     const std::uint32_t length = static_cast<std::uint32_t>(to.offset - from.offset) + 1;
     switch (kind) {
-        case memkind::Program:
-            selectBank(spaces, kind, from);
-            board_copy::Fill(emulator, board_copy::FillMemory::Program, physicalOffset(spaces, from),
-                             physicalOffset(spaces, to), value);
-            break;
+        case memkind::Program: fillProgram(spaces, from, to, value, filled); break;
         case memkind::SysEmul: {
             // The system planes are the code planes: the board's program
             // fill reaches them in the hardware bank the system reads use.
@@ -226,6 +291,9 @@ void ExecuteCopyCommand(const TKommandoStruktur& command, const TCopyFillTargets
     if (start.offset > end.offset) std::swap(start, end);
     const std::uint32_t length = static_cast<std::uint32_t>(end.offset - start.offset) + 1;
     space->CheckRange(destination, static_cast<std::int32_t>(length));
+    // In a banked space the range check lets the destination run on into the
+    // next bank; its end would wrap round onto the start of this one.
+    if (destination.offset + length - 1 > 0xFFFFu) throw ECopyFillError(std::string(LoadStr(178)));
     TBankAdresse destinationEnd = destination;
     destinationEnd.offset = plus(destination.offset, length - 1);
     if (!eprom && destination.offset == start.offset) return;
@@ -238,9 +306,7 @@ void ExecuteCopyCommand(const TKommandoStruktur& command, const TCopyFillTargets
     switch (kind) {
         case memkind::Program: {
             ProgramMapSwap map(eprom ? targets.selectTable : nullptr, targets.commandTable);
-            board_copy::Copy(emulator, board_copy::CopyMemory::Program, physicalOffset(spaces, start),
-                             physicalOffset(spaces, end),
-                             physicalOffset(spaces, upward ? destinationEnd : destination), upward);
+            copyProgram(spaces, start, destination, length, upward, eprom);
             map.Restore();
             emulator.Download().UpdatePellunars();
             break;
@@ -280,8 +346,9 @@ void ExecuteInitializeCommand(const TKommandoStruktur& command, const TCopyFillT
     LongCommand running(emulator, FmtLoadStr(181, std::string(MemoryKindName(kind))));
     if (kind == memkind::Program) emulator.Download().DeletePellunars(start, end);
     const bool perBank = start.banked && !start.allBanks && end.banked && !end.allBanks;
+    FilledPieces filled;
     if (!perBank) {
-        fillRange(spaces, *space, kind, start, end, command.value);
+        fillRange(spaces, *space, kind, start, end, command.value, filled);
     } else {
         const std::uint16_t highest = space->GetMaxAdresse().offset;
         for (int bank = start.bank; bank <= end.bank; ++bank) {
@@ -289,7 +356,7 @@ void ExecuteInitializeCommand(const TKommandoStruktur& command, const TCopyFillT
                                                     bank == start.bank ? start.offset : std::uint16_t{0});
             const TBankAdresse to = BankedAdresse(static_cast<std::uint8_t>(bank),
                                                   bank == end.bank ? end.offset : highest);
-            fillRange(spaces, *space, kind, from, to, command.value);
+            fillRange(spaces, *space, kind, from, to, command.value, filled);
         }
     }
     if (kind == memkind::Program) emulator.Download().UpdatePellunars();

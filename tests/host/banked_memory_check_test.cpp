@@ -1,6 +1,7 @@
-// Random banked writes and reads in every banking mode, with and without
-// the caches, against a plain model of emulation memory (fixed seeds; the
-// fuzzer fuzz_banked_memory runs the same check longer).
+// Random banked writes, reads, fills and copies in every banking mode, with
+// and without the caches, against a plain model of emulation memory and the
+// board's own code planes (fixed seeds; the fuzzer fuzz_banked_memory runs
+// the same check longer).
 #include "tests/support/host/banked_memory_check.hpp"
 
 #include <gtest/gtest.h>
@@ -33,12 +34,15 @@ TEST(BankedMemoryCheck, EveryModeWithAndWithoutCachesAgreesWithThePlainModel) {
         ASSERT_TRUE(h.started);
         ASSERT_EQ(h.object->Banking().bankingMode(), mode);
         std::uint32_t state = 0x9E3779B9u * static_cast<std::uint32_t>(mode + 1);
-        check::BankedMemoryCheck c(*h.object, [&state] {
-            state ^= state << 13;
-            state ^= state >> 17;
-            state ^= state << 5;
-            return state;
-        });
+        check::BankedMemoryCheck c(
+            *h.object,
+            [&state] {
+                state ^= state << 13;
+                state ^= state >> 17;
+                state ^= state << 5;
+                return state;
+            },
+            [&h](int hw, std::uint16_t offset) { return h.board.code(static_cast<std::size_t>(hw), offset); });
         // The model holds what the board holds, so one session serves both.
         for (const bool cached : {true, false}) {
             h.object->Spaces().SetNoCache(!cached);

@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "core/errors.hpp"
 #include "emulator/debug/kdo_select_table.hpp"
 #include "emulator/debug/select_table.hpp"
+#include "tests/support/host/banked_memory_check.hpp"
 #include "tests/support/target/sim_target.hpp"
 
 namespace tarvex {
@@ -170,6 +172,106 @@ TEST(CopyFill, FillOverThreeCodeBanksOneCommandEachAfterItsBankSelect) {
     EXPECT_EQ(t.board.code(0, 0x80FF), 0x5A);
     EXPECT_EQ(t.board.code(0, 0x8100), 0xFF);
     EXPECT_EQ(t.read(SpaceKind::Program, BankedAdresse(2, 0x1234), 1), "\x5A");
+}
+
+// A rig whose board and memory layout offer the banking mode.
+struct ModeRig : Rig {
+    explicit ModeRig(int mode) : Rig(config(mode)), mode(mode) {
+        banking->SetBankingVersion(check::BankingVersionForMode(mode));
+        banking->SetBankingMode(mode);
+        fresh();
+    }
+    static sim::BoardConfig config(int mode) {
+        sim::BoardConfig c;
+        c.version = check::BoardVersionForMode(mode);
+        return c;
+    }
+    TBankAdresse at(std::uint8_t bank, std::uint32_t offset) const {
+        return mode == 0 ? U(static_cast<std::uint16_t>(offset)) : BankedAdresse(bank, static_cast<std::uint16_t>(offset));
+    }
+    // The byte of bank:offset where the board keeps it.
+    std::uint8_t onBoard(std::uint8_t bank, std::uint32_t offset) const {
+        const check::CodeLanding l = check::LandingOf(mode, bank, static_cast<std::uint16_t>(offset));
+        return board.code(static_cast<std::size_t>(l.hw), l.offset);
+    }
+    int mode;
+};
+
+TEST(CopyFill, StartsProgramClearReachesEveryBankInEveryMode) {
+    for (int mode = 0; mode < 12; ++mode) {
+        ModeRig t(mode);
+        ASSERT_EQ(t.banking->bankingMode(), mode);
+        TProgramClear(*t.spaces).ClearProgramMemory();
+        const int banks = mode == 0 ? 1 : t.banking->MaxBank() + 1;
+        std::map<std::uint8_t, int> uncleared;  // bank: bytes (every fourth looked at)
+        for (int bank = 0; bank < banks; ++bank)
+            for (std::uint32_t o = 0; o < 0x10000; o += 4)
+                if (t.onBoard(static_cast<std::uint8_t>(bank), o) != 0) ++uncleared[static_cast<std::uint8_t>(bank)];
+        EXPECT_TRUE(uncleared.empty()) << "mode " << mode << ", first bank " << int(uncleared.begin()->first)
+                                       << ": " << uncleared.begin()->second;
+    }
+}
+
+// Fills and copies whose ranges cross the window's edge (0x8000 in modes
+// 5-8, every 16 KB in 9-11), read back where the board keeps each byte. The
+// rows' regions reach no byte twice, so the expected bank is a plain array.
+TEST(CopyFill, ProgramFillsAndCopiesAcrossTheWindowLandInTheirHardwareBanks) {
+    struct Row {
+        int mode;
+        std::uint8_t code;
+        std::uint8_t bank;
+        std::uint16_t start, end, destination;  // a fill's value is the destination's low byte
+        std::uint32_t first, last;              // what is written and compared
+    };
+    const Row rows[] = {
+        {6, cmd::Initialize, 2, 0x7800, 0x8FFF, 0x5A, 0x7000, 0x97FF},
+        {8, cmd::Initialize, 13, 0x7FFE, 0xC001, 0xA5, 0x7000, 0xCFFF},
+        {10, cmd::Initialize, 5, 0x3F00, 0x40FF, 0x33, 0x3000, 0x4FFF},
+        {6, cmd::Copy, 2, 0x7800, 0x87FF, 0xA000, 0x7000, 0xAFFF},     // common to window, then within it
+        {7, cmd::Copy, 3, 0xA000, 0xA7FF, 0x7C00, 0x7000, 0xAFFF},     // window onto common and window
+        {6, cmd::Copy, 3, 0x7F00, 0x80FF, 0x7F80, 0x7E00, 0x82FF},     // overlap, upward across the edge
+        {6, cmd::Copy, 2, 0x7F80, 0x817F, 0x7F00, 0x7E00, 0x82FF},     // overlap, downward across the edge
+        {11, cmd::Copy, 9, 0x3E00, 0x41FF, 0x3F00, 0x3C00, 0x43FF},    // common and a 16 KB window
+        {3, cmd::Copy, 1, 0x7F00, 0x80FF, 0x7F80, 0x7E00, 0x82FF},     // no window: one board copy
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << "mode " << r.mode << " bank " << int(r.bank) << " " << std::hex << r.start);
+        ModeRig t(r.mode);
+        std::vector<std::uint8_t> expected(0x10000);
+        for (std::uint32_t o = r.first; o <= r.last; ++o) expected[o] = static_cast<std::uint8_t>(o * 7 + o / 251);
+        std::string bytes(expected.begin() + r.first, expected.begin() + r.last + 1);
+        t.space(SpaceKind::Program).WriteBlock(t.at(r.bank, r.first), bytes);
+        if (r.code == cmd::Initialize) {
+            std::fill(expected.begin() + r.start, expected.begin() + r.end + 1, static_cast<std::uint8_t>(r.destination));
+            run(command(r.code, memkind::Program, t.at(r.bank, r.start), t.at(r.bank, r.end), {},
+                        static_cast<std::uint8_t>(r.destination)),
+                t.targets());
+        } else {
+            const std::vector<std::uint8_t> source(expected.begin() + r.start, expected.begin() + r.end + 1);
+            std::copy(source.begin(), source.end(), expected.begin() + r.destination);
+            run(command(r.code, memkind::Program, t.at(r.bank, r.start), t.at(r.bank, r.end),
+                        t.at(r.bank, r.destination)),
+                t.targets());
+        }
+        int wrong = 0;
+        for (std::uint32_t o = r.first; o <= r.last; ++o)
+            if (t.onBoard(r.bank, o) != expected[o] && wrong++ < 3)
+                ADD_FAILURE() << std::hex << "at " << o << ": " << int(t.onBoard(r.bank, o)) << ", not "
+                              << int(expected[o]);
+        // The spaces read the same, their caches emptied by the command's notification.
+        const std::string read = t.read(SpaceKind::Program, t.at(r.bank, r.first), int(r.last - r.first + 1));
+        EXPECT_TRUE(read == std::string(expected.begin() + r.first, expected.begin() + r.last + 1));
+    }
+}
+
+// A banked destination must end in its bank, not wrap round onto its start.
+TEST(CopyFill, ProgramCopyPastTheBanksEndIsRefused) {
+    ModeRig t(3);
+    EXPECT_THROW(run(command(cmd::Copy, memkind::Program, BankedAdresse(1, 0x1000), BankedAdresse(1, 0x10FF),
+                             BankedAdresse(1, 0xFF80)),
+                     t.targets()),
+                 ECopyFillError);
+    EXPECT_TRUE(t.boardCommands().empty());
 }
 
 // The monitor runs its master-memory block commands through the bank
