@@ -172,6 +172,8 @@ void TUbrofLoad::codePosition(std::uint8_t segmentType, std::uint32_t value) {
     if (kindOfSegment(segmentType) != sspProgram) return;
     placedBank(value);
     code_ = placed(value);
+    runStart_ = code_.offset;
+    runNext_ = code_.offset;
 }
 
 // Code and variables placed in a banked file name their bank: what follows
@@ -191,6 +193,15 @@ TBankAdresse TUbrofLoad::placed(std::uint32_t value) const {
 
 void TUbrofLoad::codeBytes(const std::string& bytes) {
     if (kindOfSegment(segmentType_) != sspProgram || bytes.empty()) return;
+    // A run of code ends with its bank: the bytes past 0xFFFF would land on
+    // the bank's start, the reset vector. Refused before any byte of the
+    // record goes out, also when an earlier record of the run reached the end.
+    if (runNext_ + bytes.size() > 0x10000u) {
+        const auto count = static_cast<std::int32_t>(runNext_ + bytes.size() - runStart_);
+        if (code_.banked && !code_.allBanks) throw EVokWinAddressError(FmtLoadStr(65, code_.bank, runStart_, count));
+        throw EVokWinAddressError(FmtLoadStr(64, runStart_, count));
+    }
+    runNext_ += static_cast<std::uint32_t>(bytes.size());
     const std::uint16_t last = static_cast<std::uint16_t>(code_.offset + bytes.size() - 1);
     touch(code_, last);
     for (const char c : bytes) {

@@ -132,6 +132,10 @@ private:
 
     std::uint8_t segmentType_ = 0;
     TBankAdresse code_ = UnbankedAdresse(0);
+    // The run of code bytes since the last code position: where it began
+    // and where the next byte goes, counted past 0xFFFF.
+    std::uint16_t runStart_ = 0;
+    std::uint32_t runNext_ = 0;
     std::uint8_t bank_ = 0;
     bool banking_ = false;
     std::uint16_t areaStart_ = 0x8000, areaEnd_ = 0xFFFF;

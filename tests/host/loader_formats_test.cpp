@@ -322,6 +322,59 @@ TEST(LoaderFormats, CancelEndsEveryFormatAsFailed) {
     }
 }
 
+// Sixteen code bytes at 0xFFF8 would run past the end of the bank onto its
+// start, the reset vector: every format stops with the same error, and none
+// of them writes a byte at the bank's start. In UBROF two records that
+// together pass the end stop as well.
+TEST(LoaderFormats, CodePastTheBanksEndStopsTheLoadInEveryFormat) {
+    const auto ubrof = [](std::uint32_t position, std::vector<std::uint8_t> sizes, bool banked) {
+        UbrofBytes f{0, 0, 0, 0, 0, 0, 0};
+        f.l("MOD");
+        if (banked) f.bytes({0x53, 0x00, 0x02});
+        f.bytes({0x51, 0x01}).d(position);
+        std::uint8_t next = 1;
+        for (const std::uint8_t n : sizes) {
+            f.bytes({0x39, n});
+            for (std::uint8_t i = 0; i < n; ++i) f.b(next++);
+        }
+        return f.bytes({0x3D, 0, 0, 0, 0, 0, 0, 0, 0}).data();
+    };
+    const std::string hex = ":10FFF8000102030405060708090A0B0C0D0E0F1071\r\n:00000001FF\r\n";
+    const struct {
+        const char* what;
+        std::uint8_t format;
+        Bytes file;
+        bool banked;
+        const char* error;
+    } cases[] = {
+        {"Intel HEX", fileformat::IntelHex, Bytes(hex.begin(), hex.end()), false,
+         "Address FFF8 + 16 out of address range"},
+        {"UBROF, one record", fileformat::Ubrof, ubrof(0xFFF8, {16}, false), false,
+         "Address FFF8 + 16 out of address range"},
+        {"UBROF, two records", fileformat::Ubrof, ubrof(0xFFF8, {8, 8}, false), false,
+         "Address FFF8 + 16 out of address range"},
+        {"UBROF, banked", fileformat::Ubrof, ubrof(0x03FFF8, {16}, true), true,
+         "Address 3FFF8 + 16 out of address range"},
+    };
+    for (const auto& c : cases) {
+        LoaderRig r;
+        if (c.banked) {
+            r.fourBanks();
+            r.banking->SetBankedAreaStart(0x8000);
+        }
+        const TBankAdresse bankStart = c.banked ? BankedAdresse(3, 0) : UnbankedAdresse(0);
+        const Bytes before = r.code(bankStart, 8);
+        try {
+            r.run(r.request(r.file("far", c.file), memkind::Program, c.format, 0,
+                            c.banked ? AllBanksAdresse(0) : UnbankedAdresse(0)));
+            ADD_FAILURE() << c.what << ": loaded";
+        } catch (const EVokWinAddressError& e) {
+            EXPECT_EQ(e.message(), c.error) << c.what;
+        }
+        EXPECT_EQ(r.code(bankStart, 8), before) << c.what;
+    }
+}
+
 // Code above 64 KiB (word address 0x8000 and up) has no 16-bit address: it
 // is refused in every load kind before any of its lines is entered.
 TEST(LoaderFormats, AvrWordsBeyond64KiBAreRefused) {

@@ -212,6 +212,46 @@ TEST(UbrofLoad, BankLimitsAndBankedCode) {
     EXPECT_EQ(r.code, code);
 }
 
+// Code that would run past 0xFFFF is refused before any byte of its record
+// reaches the sink, and a record that continues a run which reached the end
+// is refused too; a run that ends at 0xFFFF is whole.
+TEST(UbrofLoad, CodePastTheEndOfTheBankIsRefusedBeforeItsFirstByte) {
+    const auto file = [](std::initializer_list<std::uint8_t> sizes) {
+        UbrofBytes f = hdr();
+        f.bytes({0x51, 0x01}).d(0xFFF8);
+        for (const std::uint8_t n : sizes) {
+            f.bytes({0x39, n});
+            for (std::uint8_t i = 0; i < n; ++i) f.b(0xA0 + i);
+        }
+        return f.append(ModuleEnd);
+    };
+    const struct {
+        const char* seed;
+        UbrofBytes file;
+        std::size_t written;
+        const char* error;  // empty: loaded
+    } cases[] = {
+        {"u7", file({16}), 0, "Address FFF8 + 16 out of address range"},
+        {"u8", file({8, 1}), 8, "Address FFF8 + 9 out of address range"},
+        {"u9", file({4, 4}), 8, ""},
+    };
+    for (const auto& c : cases) {
+        Rig r;
+        if (*c.error == 0) {
+            r.run(c.file, c.seed);
+        } else {
+            try {
+                r.run(c.file, c.seed);
+                ADD_FAILURE() << c.seed;
+            } catch (const EVokWinAddressError& e) {
+                EXPECT_EQ(e.message(), c.error) << c.seed;
+            }
+        }
+        EXPECT_EQ(r.code.size(), c.written) << c.seed;
+        EXPECT_EQ(r.code.count(0xFF0000), 0u) << c.seed;  // never the bank's start
+    }
+}
+
 std::vector<std::uint8_t> fromHex(const std::string& hex) {
     std::vector<std::uint8_t> out;
     for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
