@@ -66,6 +66,7 @@ TAgdiObject::Target TAgdiObject::memoryTarget(std::uint32_t hostAddress, std::ui
 // it lies outside the space: never the AND-reduced alias of another bank or
 // offset.
 TBankAdresse TAgdiObject::checkedAdresse(TEmulSpeicher& space, std::uint32_t hostAddress) {
+    hostAddress = TAttributeMap::WithoutBankedMark(hostAddress);
     const auto bank = static_cast<std::uint8_t>(hostAddress >> 16);
     const auto offset = static_cast<std::uint16_t>(hostAddress);
     const TBankAdresse max = space.GetMaxAdresse();
@@ -136,8 +137,8 @@ bool TAgdiObject::writeMemory(std::uint32_t hostAddress, const std::uint8_t* buf
 }
 
 bool TAgdiObject::download(std::uint32_t hostAddress, const std::uint8_t* buffer, std::uint32_t count) {
+    hostAddress = TAttributeMap::WithoutBankedMark(hostAddress);
     if (!attributes_.Cell(hostAddress)) attributes_.SetRange(hostAddress, 0x10000, 3);
-    if (!attributes_.Cell(hostAddress & ~0x800000u)) attributes_.SetRange(hostAddress & ~0x800000u, 0x10000, 3);
     TEmulSpeicher& program = c_.spaces->Space(SpaceKind::Program);
     TBankAdresse at;
     try {
@@ -266,6 +267,7 @@ void TAgdiObject::setPcVariable(std::uint32_t hostForm) {
 }
 
 TBankAdresse TAgdiObject::programAdresse(std::uint32_t hostAddress) const {
+    hostAddress = TAttributeMap::WithoutBankedMark(hostAddress);
     const TBankAdresse max = c_.spaces->maxAddress(SpaceKind::Program);
     const auto offset = static_cast<std::uint16_t>(hostAddress);
     return max.banked ? BankedAdresse(static_cast<std::uint8_t>(hostAddress >> 16), offset) : UnbankedAdresse(offset);
@@ -492,6 +494,7 @@ void TAgdiObject::mirrorBreak(std::uint32_t hostAddress, int mode) {
 std::uint32_t TAgdiObject::changeBreak(std::uint32_t hostAddress, int mode) {
     std::uint32_t* cell = attributes_.Cell(hostAddress);
     if (!cell || targetRunning()) return Refused;
+    const std::uint32_t before = *cell;
     switch (mode) {
     case 1:
         *cell = (*cell & ~TAttributeMap::BreakDisabled) | TAttributeMap::BreakEnabled;
@@ -503,7 +506,14 @@ std::uint32_t TAgdiObject::changeBreak(std::uint32_t hostAddress, int mode) {
         *cell &= ~(TAttributeMap::BreakEnabled | TAttributeMap::BreakDisabled);
         break;
     }
-    mirrorBreak(hostAddress, mode);
+    try {
+        mirrorBreak(hostAddress, mode);
+    } catch (...) {
+        // The IDE shows what the cell says: a breakpoint the hardware did
+        // not take is none.
+        *cell = before;
+        throw;
+    }
     return 0;
 }
 
@@ -533,13 +543,13 @@ std::uint32_t TAgdiObject::AG_BpInfo(std::uint16_t code, std::uint32_t* address)
         if (sessionEnded_) return;
         if (code == 5 || code == 6) {
             if (targetRunning()) return;
-            result = forEachIdeBreak([&](agdi::BpRecord& r) {
+            // Counted as they go: a refusal ends the walk with those done.
+            forEachIdeBreak([&](agdi::BpRecord& r) {
                 if ((r.flags & 0x0F) != 0) return false;
-                if (code == 5) {
-                    if (!(r.flags & agdi::BpEnabled)) return false;
-                    return changeBreak(r.address, 2) == 0;
-                }
-                return changeBreak(r.address, 3) == 0;
+                if (code == 5 && !(r.flags & agdi::BpEnabled)) return false;
+                if (changeBreak(r.address, code == 5 ? 2 : 3) != 0) return false;
+                ++result;
+                return true;
             });
             return;
         }
@@ -554,6 +564,7 @@ std::uint32_t TAgdiObject::AG_BpInfo(std::uint16_t code, std::uint32_t* address)
             if (!cell || targetRunning()) {
                 result = Refused;
             } else if ((*cell & TAttributeMap::BreakDisabled) && !(*cell & TAttributeMap::BreakEnabled)) {
+                result = Refused;
                 result = changeBreak(*address, 1);
             }
             break;
@@ -561,14 +572,15 @@ std::uint32_t TAgdiObject::AG_BpInfo(std::uint16_t code, std::uint32_t* address)
             if (!cell || targetRunning()) {
                 result = Refused;
             } else if ((*cell & TAttributeMap::BreakEnabled) && !(*cell & TAttributeMap::BreakDisabled)) {
+                result = Refused;
                 result = changeBreak(*address, 2);
             }
             break;
         case 10:
-            result = changeBreak(*address, 3);
-            break;
         case 11:
-            result = changeBreak(*address, 1);
+            // A refusal of the hardware leaves the answer a failure.
+            result = Refused;
+            result = changeBreak(*address, code == 11 ? 1 : 3);
             break;
         default:
             break;
@@ -587,17 +599,20 @@ agdi::BpRecord* TAgdiObject::AG_BreakFunc(std::uint16_t code, std::uint32_t, std
         case 1:
         case 4: {
             if (!record) return;
-            result = record;
+            // A change the hardware refused (or could not take while the
+            // target runs) answers no record.
+            std::uint32_t changed = 0;
             if ((record->flags & agdi::BpEnabled) && !(*cell & TAttributeMap::BreakEnabled))
-                changeBreak(*address, 1);
+                changed = changeBreak(*address, 1);
             else if (!(record->flags & agdi::BpEnabled) && !(*cell & TAttributeMap::BreakDisabled))
-                changeBreak(*address, 2);
+                changed = changeBreak(*address, 2);
+            if (changed != 0) return;
+            result = record;
             if (record->passCount >= 2) throw EAgdiError("Breakcounter > 1 IGNORED!");
             break;
         }
         case 2:
-            changeBreak(*address, 3);
-            result = record;
+            if (changeBreak(*address, 3) == 0) result = record;
             break;
         case 5:
             if (!record) return;

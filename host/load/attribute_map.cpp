@@ -2,7 +2,24 @@
 
 namespace tarvex {
 
+bool TAttributeMap::IsCodeAddress(std::uint32_t hostAddress) {
+    switch (hostAddress >> 24) {
+    case 0x01:
+    case 0xFE:
+    case 0xF0:
+    case 0xF3:
+        return false;
+    default:
+        return true;
+    }
+}
+
+std::uint32_t TAttributeMap::WithoutBankedMark(std::uint32_t hostAddress) {
+    return IsCodeAddress(hostAddress) ? hostAddress & ~BankedAreaMark : hostAddress;
+}
+
 std::size_t TAttributeMap::PageOf(std::uint32_t hostAddress) {
+    hostAddress = WithoutBankedMark(hostAddress);
     const std::uint32_t space = hostAddress >> 24;
     const std::uint32_t bank = (hostAddress >> 16) & 0xFF;
     switch (space) {

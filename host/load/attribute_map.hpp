@@ -18,6 +18,15 @@ public:
     static constexpr std::uint32_t Access = 0x07, BreakEnabled = 0x08, Reported = 0x10, BreakDisabled = 0x40,
                                    BreakBits = 0x58;
 
+    // Bit 23 of a code address is the driver's mark of the banked area in
+    // the IDE's PC variable (no bank has it); the IDE hands that form back
+    // in every code address it took from there.
+    static constexpr std::uint32_t BankedAreaMark = 0x800000;
+    static bool IsCodeAddress(std::uint32_t hostAddress);
+    // The address the mark stands for: the same for both forms of a code
+    // address; other spaces unchanged.
+    static std::uint32_t WithoutBankedMark(std::uint32_t hostAddress);
+
     // The page of a host address word: external data 256 + bank, SFRs 512,
     // internal data 513, anything else (code) the bank.
     static std::size_t PageOf(std::uint32_t hostAddress);

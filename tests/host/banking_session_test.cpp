@@ -11,6 +11,7 @@
 #include "emulator/debug/watches.hpp"
 #include "host/command.hpp"
 #include "host/command_history.hpp"
+#include "host/agdi_records.hpp"
 #include "platform/stream.hpp"
 #include "tests/support/host/sim_host.hpp"
 
@@ -102,6 +103,75 @@ TEST(BankingSession, WatchPerformanceAndCommandsTakeTheSessionsBanking) {
     const std::string text = ProtocolText(command, CommandLanguage::English, s.object->Kommando().Banking());
     EXPECT_NE(text.find(" X2000"), std::string::npos) << text;
     EXPECT_NE(text.find(" X20FF"), std::string::npos) << text;
+}
+
+// The IDE takes the program counter in the form the driver writes into its
+// variable (bit 23 marks the banked area) and hands that form back in every
+// code address: the download, the code at the PC, a breakpoint there, the
+// go that halts at it and a go until an address of the same bank. Bank 1's
+// loop counts A up, bank 2's at the same offsets counts it down.
+TEST(BankingSession, TheBankedFormOfThePcServesEveryCodeRequest) {
+    BankedSession s;
+    std::uint32_t pcVar = 0;
+    s.object->AG_Init(0x300 + 15, reinterpret_cast<std::uintptr_t>(&pcVar));
+    s.object->Banking().SetBankedAreaStart(0x8000);
+    s.object->Banking().SetBankedAreaEnd(0xFFFF);
+    s.boxes.clear();
+    const auto memAcc = [&](std::uint16_t code, std::uint32_t address, std::vector<std::uint8_t>& bytes) {
+        agdi::MemRequest r{address, 0};
+        return s.object->AG_MemAcc(code, bytes.data(), &r, static_cast<std::uint32_t>(bytes.size()));
+    };
+    std::vector<std::uint8_t> up{0x04, 0x80, 0xFD}, down{0x14, 0x80, 0xFD};
+    ASSERT_EQ(memAcc(3, 0xFF818100, up), 0u);
+    ASSERT_EQ(memAcc(2, 0xFF828100, down), 0u);
+    std::uint32_t pc = 0xFF018100;
+    ASSERT_EQ(s.object->AG_RegAcc(2, TAgdiObject::RegPc, &pc), 0u);
+    ASSERT_EQ(pcVar, 0xFF818100u);
+    // Mode 3 keeps logical bank 1 in hardware bank 2, bank 2 in 1.
+    EXPECT_EQ(s.board.code(2, 0x8100), 0x04);
+    EXPECT_EQ(s.board.code(1, 0x8100), 0x14);
+
+    std::vector<std::uint8_t> code(3, 0xEE);
+    EXPECT_EQ(memAcc(4, pcVar, code), 0u);
+    EXPECT_EQ(code, up);
+
+    std::uint32_t at = pcVar;
+    agdi::BpRecord record{};
+    record.flags = agdi::BpEnabled;
+    record.address = at;
+    EXPECT_EQ(s.object->AG_BreakFunc(1, 0, &at, &record), &record);
+    EXPECT_EQ(s.object->AG_BpInfo(1, &at), 0x08u);
+    EXPECT_NE(s.board.select(2, 0x8100), s.board.select(1, 0x8100));
+
+    const auto acc = [&] {
+        std::uint8_t a = 0;
+        EXPECT_EQ(s.object->AG_RegAcc(1, TAgdiObject::RegA, &a), 0u);
+        return a;
+    };
+    const std::uint8_t before = acc();
+    EXPECT_EQ(s.object->AG_GoStep(4, 0, nullptr), 0u);
+    EXPECT_EQ(pcVar, 0xFF818100u);
+    EXPECT_EQ(acc(), static_cast<std::uint8_t>(before + 1));
+
+    EXPECT_EQ(s.object->AG_BpInfo(10, &at), 0u);
+    EXPECT_EQ(s.board.select(2, 0x8100), s.board.select(1, 0x8100));
+    std::uint32_t until = pcVar + 1;
+    EXPECT_EQ(s.object->AG_GoStep(3, 0, &until), 0u);
+    EXPECT_EQ(pcVar, 0xFF818101u);
+    EXPECT_EQ(acc(), static_cast<std::uint8_t>(before + 2));
+    for (const auto& b : s.boxes.shown()) ADD_FAILURE() << b.text;
+
+    // A breakpoint the hardware refuses (bank 5 of four) is no breakpoint.
+    agdi::AttRequest page{};
+    page.address = 0xFF050000;
+    page.count = 0x10000;
+    ASSERT_EQ(s.object->AG_MemAtt(1, 3, &page), 0u);
+    std::uint32_t beyond = 0xFF858100;
+    EXPECT_EQ(s.object->AG_BpInfo(11, &beyond), TAgdiObject::Refused);
+    EXPECT_EQ(s.object->AG_BpInfo(1, &beyond), 0u);
+    record.address = beyond;
+    EXPECT_EQ(s.object->AG_BreakFunc(1, 0, &beyond, &record), nullptr);
+    EXPECT_EQ(s.object->AG_BpInfo(1, &beyond), 0u);
 }
 
 }  // namespace
