@@ -454,6 +454,9 @@ std::uint32_t TAgdiObject::startup() {
     downloadSession_ = false;
     std::uint32_t result = 0;
     try {
+        // The breakpoints and trace settings are the project's: what the
+        // last session left must not reach this one's board.
+        if (c_.select) c_.select->ResetForNewSession();
         defaultAttributes();
         optionDefaults();
         c_.emulator->LoadFromRegistry();

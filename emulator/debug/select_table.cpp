@@ -166,18 +166,47 @@ TSelectTabelle::TSelectTabelle(const TSelectWiring& w)
     validator_->SetTrennung(trennung_);
     for (int k = FirstKind; k <= LastKind; ++k)
         lists_[static_cast<std::size_t>(k - FirstKind)] = std::make_unique<TSelectList>(static_cast<std::uint8_t>(k));
+    initialSettings();
+}
+
+void TSelectTabelle::initialSettings() {
     // The images a start puts onto the board: every data value breaks,
     // program emulated and external data on the target.
     breakData_.fill(0xFF);
     map_.fill(2);
     modes_.fill(select_mode::ReadWrite);
-    for (int k = 10; k <= 14; ++k) SetSelectMode(k, select_mode::Opcode);
-    SetSelectMode(select_kind::Filter2, select_mode::Read);
-    SetSelectMode(select_kind::Filter3, select_mode::Write);
+    for (int k = 10; k <= 14; ++k) storeSelectMode(k, select_mode::Opcode);
+    storeSelectMode(select_kind::Filter2, select_mode::Read);
+    storeSelectMode(select_kind::Filter3, select_mode::Write);
     registers_[4] = static_cast<std::uint8_t>((registers_[4] & ~7) | breakModeCode(breakMode_));
     computeCounterRegisters();
     ComputeControlBytes();
     SetTriggerCounter(0);
+}
+
+void TSelectTabelle::ResetForNewSession() {
+    // Nothing is sent: the start that follows rebuilds the qualifier memory
+    // from these lists and writes every image.
+    temporary_ = TemporaryBreak{};
+    for (auto& l : lists_) {
+        l->Clear();
+        l->SetChanged(false);
+    }
+    logicProbes_.fill(0);
+    logicProbeText_.clear();
+    registers_.fill(0);
+    savedChannel1Mode_ = select_mode::Opcode;
+    endTrigger_ = startTrigger_ = 3;
+    filterSwitch_ = false;
+    limits_ = {0xFFFFFF, 255, 255, 0};
+    counters_ = {1, 1, 1};
+    breakMode_ = bmBreak1;
+    timeBase_ = 0;
+    timeBaseChanged_ = false;
+    lineStepBreakMode_ = bmBreak1;
+    lineStepProbeText_.clear();
+    initialSettings();
+    registersDirty_ = counterDirty_ = breakDataDirty_ = mapDirty_ = logicProbesDirty_ = true;
 }
 
 TSelectTabelle::~TSelectTabelle() = default;
@@ -566,7 +595,7 @@ bool TSelectTabelle::HighLevelMode() const {
 void TSelectTabelle::RefreshTraceCodeMode() {
     const int previous = StoredSelectMode(select_kind::Filter1);
     StoreSelectMode(select_kind::Filter1, 0xFF);
-    SetSelectMode(select_kind::Filter1, previous);
+    storeSelectMode(select_kind::Filter1, previous);
     TransmitBreakTraceRegister();
 }
 
@@ -580,9 +609,35 @@ int TSelectTabelle::GetSelectMode(int kind) const {
 }
 
 void TSelectTabelle::SetSelectMode(int kind, int mode) {
-    kind = modeChannel(kind);
+    const int channel = modeChannel(kind);
+    checkSelectMode(channel, mode);
+    // The ranges of a channel lie in the space of its mode: moved between
+    // code and data they would stay on the planes of the old space, where
+    // neither the list nor a later clear reaches them. They leave board and
+    // list; the new space starts empty.
+    const bool toCode = mode <= select_mode::Program;
+    if (mode <= select_mode::ReadWrite && toCode != codeMode(channel)) dropRanges(channel);
+    storeSelectMode(channel, mode);
+}
+
+void TSelectTabelle::checkSelectMode(int kind, int mode) const {
     if (kind < 0 || mode < 0 || mode > select_mode::Unused) accessDenied();
     if (mode == select_mode::Channel1Taken && kind != select_kind::Break1) accessDenied();
+    if (HasSelectRole(kind, SelectRole::Trace) && mode >= select_mode::Channel1Taken) accessDenied();
+    if (kind == select_kind::Filter1 && mode >= select_mode::Read) accessDenied();
+}
+
+void TSelectTabelle::dropRanges(int kind) {
+    TSelectList& target = list(kind);
+    if (target.Empty()) return;
+    clearBoardSpace(kind);
+    target.Clear();
+    target.SetChanged(true);
+    listChanged(kind);
+}
+
+void TSelectTabelle::storeSelectMode(int kind, int mode) {
+    checkSelectMode(kind, mode);
     if (kind == select_kind::Break1 && channelTaken(breakMode_) && mode != select_mode::Channel1Taken) {
         if (mode != select_mode::Unused) savedChannel1Mode_ = static_cast<std::uint8_t>(mode);
         return;
@@ -592,10 +647,7 @@ void TSelectTabelle::SetSelectMode(int kind, int mode) {
     if (HasSelectRole(kind, SelectRole::Break)) {
         auto& r = registers_[static_cast<std::size_t>(ChannelIndex(kind))];
         r = static_cast<std::uint8_t>((r & ~7) | cycleCode(mode));
-    } else if (mode >= select_mode::Channel1Taken) {
-        accessDenied();
     } else if (mode >= select_mode::Read) {
-        if (kind == select_kind::Filter1) accessDenied();
         if (kind == select_kind::Filter2) {
             static constexpr std::uint8_t bits[3] = {0x02, 0x01, 0x03};
             registers_[11] = static_cast<std::uint8_t>((registers_[11] & ~0x03) | bits[mode - 3]);
@@ -1040,13 +1092,7 @@ void TSelectTabelle::applyReadList(std::unique_ptr<TSelectList> read) {
     }
     // The board loses the whole kind, then gets every read range.
     const SpaceKind space = spaceOf(kind);
-    TransmitSelectItem(*wholeSpaceItem(space), kind, false, false);
-    if (spaces_.maxAddress(space).banked) {
-        TSelectItem all;
-        all.start = AllBanksAdresse(spaces_.minAddress(space).offset);
-        all.end = AllBanksAdresse(spaces_.maxAddress(space).offset);
-        TransmitSelectItem(all, kind, false, false);
-    }
+    clearBoardSpace(kind);
     // The ranges are taken as a set takes them: one outside the kind's
     // space is dropped, overlapping ones merge.
     const bool bankedSpace = spaces_.maxAddress(space).banked;

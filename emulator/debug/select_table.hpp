@@ -166,6 +166,11 @@ public:
 
     void SetPerformance(IPerformanceSettings* performance) { performance_ = performance; }
 
+    // A new debug session in a driver that stayed loaded: every setting as
+    // a fresh table holds it, nothing sent (the emulator start puts it on
+    // the board, the project's select file follows).
+    void ResetForNewSession();
+
     // ---- Lists and items (kinds outside 10-23 raise ESelectError 272)
     TSelectList& GetList(int kind);
     const TSelectList& GetList(int kind) const;
@@ -367,8 +372,19 @@ private:
     void sendRange(int accessKind, int bank, std::uint16_t start, std::uint16_t end, std::uint8_t mask,
                    std::uint8_t flag);
     bool dataPlaneOwn() const;
+    // The kind's bit cleared over the whole space of its mode.
+    void clearBoardSpace(int kind);
     // The qualifier memory cleared for a kind, then the list's items sent.
     void putListBack(int kind);
+    void checkSelectMode(int kind, int mode) const;
+    // The settings of a new table (modes, register image, trigger counter).
+    void initialSettings();
+    // The mode of a channel (kinds 10-16) without moving its ranges: the
+    // temporary breakpoint keeps the user's list while it borrows channel 12.
+    void storeSelectMode(int kind, int mode);
+    // A channel's ranges off the board (in the space they lie in) and out of
+    // its list.
+    void dropRanges(int kind);
     void normalizeTraceList(int kind, std::uint16_t s, std::uint16_t e, std::uint16_t ps, std::uint16_t pe);
     bool normalizeBreakList(int kind, std::uint16_t s, std::uint16_t e, std::uint16_t ps, std::uint16_t pe);
     void resolveNamed(bool lineItems);

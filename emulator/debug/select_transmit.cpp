@@ -343,8 +343,7 @@ void TSelectTabelle::RebuildImages() {
     if (ownData) sendRange(TBanking::KindMonitor, 0, 0x0000, 0xFFFF, dataMask, 0x02);
 }
 
-void TSelectTabelle::putListBack(int kind) {
-    TSelectList& target = list(kind);
+void TSelectTabelle::clearBoardSpace(int kind) {
     const SpaceKind space = spaceOf(kind);
     TransmitSelectItem(*wholeSpaceItem(space), kind, false, false);
     if (spaces_.maxAddress(space).banked) {
@@ -353,7 +352,11 @@ void TSelectTabelle::putListBack(int kind) {
         all.end = AllBanksAdresse(spaces_.maxAddress(space).offset);
         TransmitSelectItem(all, kind, false, false);
     }
-    transmitList(target);
+}
+
+void TSelectTabelle::putListBack(int kind) {
+    clearBoardSpace(kind);
+    transmitList(list(kind));
 }
 
 void TSelectTabelle::InitEmulStart() {

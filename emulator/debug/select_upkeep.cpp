@@ -218,8 +218,15 @@ bool TSelectTabelle::normalizeBreakList(int kind, std::uint16_t s, std::uint16_t
         const TSelectItem item = target[i];
         const bool banked = perBank(item.start);
         const bool all = item.start.allBanks;
-        const bool drop = (s > ps && banked && item.end.offset < s) || (s <= ps && all && item.start.offset >= s) ||
-                          (e < pe && banked && item.end.offset > e) || (e >= pe && all && item.start.offset <= e);
+        // Only what the move put on the wrong side goes: a bank's range now
+        // (partly) in the common area, an all-banks range now (partly) in
+        // the banked area. Ranges the move did not touch stay, X7000 below
+        // the area as much as one above it.
+        // Without a banked area (start 0) neither kind has a place.
+        const bool moved = s != ps || e != pe;
+        const bool drop = moved && (s == 0 ? banked || all
+                                           : (banked && (item.start.offset < s || item.end.offset > e)) ||
+                                                 (all && item.start.offset <= e && item.end.offset >= s));
         if (!drop) continue;
         std::string text = addressText(item.start, kind);
         if (item.start.offset != item.end.offset) text += trennung_ + addressText(item.end, kind);
@@ -288,7 +295,10 @@ void TSelectTabelle::SetTemporaryBreak(const TBankAdresse& address, bool opcode)
     temporary_.item = wholeSpaceItem(SpaceKind::Program);
     SetBreakMode(bmBreak2);
     temporary_.mode = GetSelectMode(select_kind::Break2);
-    SetSelectMode(select_kind::Break2, opcode ? select_mode::Opcode : select_mode::LineNumber);
+    // Channel 12 is borrowed, its list kept for the end of the run: ranges
+    // in the data space leave the data planes here, code ones below.
+    if (!codeMode(select_kind::Break2) && !GetList(select_kind::Break2).Empty()) clearBoardSpace(select_kind::Break2);
+    storeSelectMode(select_kind::Break2, opcode ? select_mode::Opcode : select_mode::LineNumber);
     temporary_.counter = static_cast<std::uint16_t>(GetSelectValue(select_kind::Break2));
     try {
         SetCounter(select_kind::Break2, 1);
@@ -339,7 +349,7 @@ void TSelectTabelle::RemoveTemporaryBreak() {
         SetCounter(select_kind::Break2, temporary_.counter);
     } catch (const ESelectError&) {
     }
-    SetSelectMode(select_kind::Break2, temporary_.mode);
+    storeSelectMode(select_kind::Break2, temporary_.mode);
     SetBreakMode(temporary_.breakMode);
     TransmitBreakTraceRegister();
     TransmitList(select_kind::Break2);

@@ -330,6 +330,22 @@ TEST(SelectTransmit, TemporaryBreakpointLeavesTheUsersChannel12Alone) {
     EXPECT_EQ(r.plane(6, 0x011F) & 0x02, 0x02);
     t.RemoveTemporaryBreak();
     EXPECT_EQ(r.plane(6, 0x0108) & 0x02, 0);
+
+    // A channel 12 on data cycles: its ranges leave the data plane for the
+    // run and come back after it, the list kept throughout.
+    t.SetSelectMode(12, select_mode::Write);
+    t.SetRange("4000-40FF", 12);
+    ASSERT_EQ(r.plane(7, 0x4000) & 0x02, 0x02);
+    t.SetTemporaryBreak(UnbankedAdresse(0x1234), true);
+    EXPECT_EQ(t.GetItemText(12), "4000 - 40FF");
+    EXPECT_EQ(r.plane(7, 0x4000) & 0x02, 0);
+    EXPECT_EQ(r.plane(6, 0x1234) & 0x02, 0x02);
+    t.RemoveTemporaryBreak();
+    EXPECT_EQ(t.GetSelectMode(12), select_mode::Write);
+    EXPECT_EQ(t.GetItemText(12), "4000 - 40FF");
+    EXPECT_EQ(r.plane(7, 0x4000) & 0x02, 0x02);
+    EXPECT_EQ(r.plane(7, 0x40FF) & 0x02, 0x02);
+    EXPECT_EQ(r.plane(6, 0x1234) & 0x02, 0);
 }
 
 TEST(SelectTransmit, NamedItemsFollowTheirSymbols) {
@@ -396,6 +412,42 @@ TEST(SelectTransmit, TheBankedAreaMoves) {
     EXPECT_EQ(t.GetItemText(14), "00C000 - 00FFFF;01C000 - 01FFFF;02C000 - 02FFFF;03C000 - 03FFFF; X0000 -  XBFFF");
     ASSERT_EQ(r.rig.boxes.shown().size(), 1u);
     EXPECT_EQ(r.rig.boxes.shown()[0].text, LoadStr(278));
+}
+
+// Breaks at the banked area's moving edge: only ranges the move put on the
+// wrong side go (a bank's range now in the common area, an all-banks range
+// now in the banked area); the common-area break X7000 stays on the board.
+TEST(SelectTransmit, TheBankedAreaMovesUnderTheBreaks) {
+    Rig r("5.1 ");
+    r.banking.SetBankingVersion(1);
+    r.banking.SetBankingMode(3);
+    r.banking.SetBankedAreaStart(0x8000);
+    r.banking.SetBankedAreaEnd(0xFFFF);
+    r.spaces.setProgramMax(BankedAdresse(3, 0xFFFF));
+    TSelectTabelle& t = r.started();
+    // X7000 in every bank's copy of the common area (hardware banks 3 to 0).
+    const auto commonBreak = [&](std::uint16_t offset) {
+        int banks = 0;
+        for (std::size_t hw = 0; hw < 4; ++hw) banks += (r.plane(hw, offset) & 0x01) != 0;
+        return banks;
+    };
+    t.SetItemText(10, "X7000;019000;01D000");
+    ASSERT_EQ(commonBreak(0x7000), 4);
+    r.banking.SetBankedAreaStart(0xC000);
+    t.Notify(notify::BankedAreaChanged, &r.banking);
+    EXPECT_EQ(t.GetItemText(10), "01D000; X7000");
+    EXPECT_EQ(commonBreak(0x7000), 4);
+    ASSERT_EQ(r.rig.boxes.shown().size(), 1u);
+    EXPECT_EQ(r.rig.boxes.shown()[0].text, LoadStr(279));
+
+    // Back down: an all-banks break in the strip that is banked again goes.
+    t.SetRange("XA000", 10);
+    ASSERT_EQ(commonBreak(0xA000), 4);
+    r.banking.SetBankedAreaStart(0x8000);
+    t.Notify(notify::BankedAreaChanged, &r.banking);
+    EXPECT_EQ(t.GetItemText(10), "01D000; X7000");
+    EXPECT_EQ(commonBreak(0x7000), 4);
+    EXPECT_EQ(commonBreak(0xA000), 0);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/errors.hpp"
+#include "core/format.hpp"
 #include "emulator/debug/kdo_select_table.hpp"
 #include "host/command_chains.hpp"
 #include "host/command_executor.hpp"
@@ -177,6 +178,80 @@ TEST(CommandChains, OwnTableIsEditedOffline) {
     EXPECT_NE(table->GetItemText(10), "");
     EXPECT_EQ(r.select->GetItemText(10), "");
     EXPECT_TRUE(r.wire().empty());
+}
+
+// How far the board's planes and a kind's list disagree: its bit must lie
+// over the list's ranges on the plane of its mode's space (code plane,
+// hardware bank 6, or the data plane, 7) and nowhere else. The first
+// address that disagrees, or empty.
+std::string boardDisagrees(ChainRig& r, int kind) {
+    const std::uint8_t bit = TSelectTabelle::ChannelBit(kind);
+    const bool code = r.select->GetSelectMode(kind) <= select_mode::Program;
+    std::vector<bool> held(0x10000);
+    for (const auto& item : r.select->GetList(kind))
+        for (std::uint32_t a = item->start.offset; a <= item->end.offset; ++a) held[a] = true;
+    for (const auto& [hw, codePlane] : {std::pair{std::size_t{6}, true}, std::pair{std::size_t{7}, false}})
+        for (std::uint32_t a = 0; a <= 0xFFFF; ++a) {
+            const bool onBoard = (r.board.select(hw, static_cast<std::uint16_t>(a)) & bit) != 0;
+            if (onBoard != (held[a] && code == codePlane))
+                return Format("kind %d: %s plane %.4X %s", kind, codePlane ? "code" : "data", a,
+                              onBoard ? "set" : "clear");
+        }
+    return {};
+}
+
+// A channel moved between a code mode and a data mode through the dialogs'
+// chains: its old ranges leave the planes of the old space, and after every
+// chain the board holds what the list holds.
+TEST(CommandChains, AModeOfTheOtherSpaceTakesTheOldRangesOffTheBoard) {
+    struct Step {
+        int kind, mode;
+        const char* text;
+    };
+    const std::vector<std::vector<Step>> cases = {
+        {{10, select_mode::Write, "4000-40FF"}, {10, select_mode::Opcode, ""}, {10, select_mode::Write, "5000-50FF"}},
+        {{10, select_mode::Opcode, "0280"}, {10, select_mode::Write, ""}, {10, select_mode::Opcode, "0300"}},
+        {{12, select_mode::Write, "0280-02FF"}, {12, select_mode::Opcode, "0280-02FF"}},
+        {{11, select_mode::Opcode, "1000"}, {11, select_mode::ReadWrite, "1000"}, {11, select_mode::LineNumber, ""}},
+        {{16, select_mode::Program, "0280-02FF"}, {16, select_mode::Write, "4000"}},
+        {{15, select_mode::Opcode, ""}, {15, select_mode::Read, "0000-FFFF"}},
+    };
+    for (std::size_t c = 0; c < cases.size(); ++c) {
+        SCOPED_TRACE(c);
+        ChainRig r;
+        for (const Step& step : cases[c]) {
+            r.offline->SetSelectMode(step.kind, step.mode);
+            r.offline->SetItemText(step.kind, step.text);
+            r.run(step.kind <= 13 ? BreakKommandos(r.offline.get()) : TraceKommandos(r.offline.get()));
+            EXPECT_EQ(r.select->GetSelectMode(step.kind), step.mode);
+            EXPECT_EQ(r.select->GetItemText(step.kind), r.offline->GetItemText(step.kind));
+            EXPECT_EQ(boardDisagrees(r, step.kind), "") << step.text;
+        }
+    }
+}
+
+// A select file refused half-way through puts the table back as it was:
+// ranges the file had put into another space leave the board again.
+TEST(CommandChains, TheRestoreAfterARefusedSelectFileLeavesNoStaleRange) {
+    ChainRig r;
+    r.options->SetOptionFileName(r.root.file("proj.bopt"));
+    r.options->SetOptionBit(TBasisOptionen::BreakTraceSaveBit, true);
+    r.offline->SetSelectMode(10, select_mode::Write);
+    r.offline->SetItemText(10, "4000-40FF");
+    TProjectFiles writer(ProjectComponents{r.options.get(), &r.symbols, &r.runControl, {}, r.emu.get(),
+                                           r.banking.get(), r.offline.get()});
+    const std::string name = writer.SelectFileName();
+    writer.SaveSelectFile(name);
+    const auto full = test::readBytes(name);
+    test::writeBytes(name, std::vector<std::uint8_t>(full.begin(), full.end() - 1));
+
+    r.select->SetRange("0280", 10);
+    TProjectFiles files(ProjectComponents{r.options.get(), &r.symbols, &r.runControl, {}, r.emu.get(),
+                                          r.banking.get(), r.select.get()});
+    EXPECT_THROW(files.LoadSelectFile(name, true), EVokWinFileError);
+    EXPECT_EQ(r.select->GetSelectMode(10), select_mode::Opcode);
+    EXPECT_EQ(r.select->GetItemText(10), "0280");
+    EXPECT_EQ(boardDisagrees(r, 10), "");
 }
 
 }  // namespace
