@@ -165,8 +165,11 @@ void* QtDriverWindows::OpenTraceWindow(std::uint32_t dialogId, void* activeWindo
     host.stopFlyingTrace = [object] {
         if (IRunControl* run = object->RunControl(); run && run->FlyingTrace()) run->SetFlyingTrace(false);
     };
+    // The reading dialog first: making the model reads the trace already.
+    auto reading = std::make_unique<ReadingTraceDialog>();
+    context.reading = reading.get();
     auto model = std::make_unique<TraceWindowModel>(*state_->source, context, store_, std::move(host));
-    state_->window = std::make_unique<TraceWindow>(std::move(model), store_);
+    state_->window = std::make_unique<TraceWindow>(std::move(model), store_, nullptr, std::move(reading));
     TraceWindow& w = *state_->window;
     w.show();
     w.rowsChanged();

@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QShowEvent>
 #include <QContextMenuEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -251,7 +252,8 @@ void TraceBoxView::contextMenuEvent(QContextMenuEvent* event) {
 
 // ---- Window
 
-TraceWindow::TraceWindow(std::unique_ptr<TraceWindowModel> model, platform::SettingsStore& store, QWidget* parent)
+TraceWindow::TraceWindow(std::unique_ptr<TraceWindowModel> model, platform::SettingsStore& store, QWidget* parent,
+                         std::unique_ptr<ReadingTraceDialog> reading)
     : QWidget(parent, Qt::Window), model_(std::move(model)), store_(store) {
     setObjectName("TTraceForm");
     resize(900, 420);
@@ -337,7 +339,12 @@ TraceWindow::TraceWindow(std::unique_ptr<TraceWindowModel> model, platform::Sett
     });
     buildMenu();
     setContextMenuPolicy(Qt::DefaultContextMenu);
-    if (model_->box().wantsReadingDialog()) {
+    if (reading) {
+        // A child from now on: it goes with the window, after the model.
+        reading_ = reading.release();
+        reading_->setParent(this, reading_->windowFlags());
+        model_->box().setReadingDialog(reading_);
+    } else if (model_->box().wantsReadingDialog()) {
         reading_ = new ReadingTraceDialog(this);
         model_->box().setReadingDialog(reading_);
     }
@@ -585,6 +592,13 @@ void TraceWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         model_->activated(static_cast<std::uintptr_t>(winId()));
+}
+
+void TraceWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // After the opener took the window, so that the closing reaches what
+    // the opener set up for it.
+    if (model_->boardAbsent()) QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
 }
 
 void TraceWindow::closeEvent(QCloseEvent* event) {

@@ -58,7 +58,11 @@ private:
 
 class TraceWindow final : public QWidget {
 public:
-    TraceWindow(std::unique_ptr<TraceWindowModel> model, platform::SettingsStore& store, QWidget* parent = nullptr);
+    // `reading` is the dialog the model was made with, when its opener made
+    // one first so that the model's first reads could show it; the window
+    // keeps it. Without one the window makes its own when the model wants it.
+    TraceWindow(std::unique_ptr<TraceWindowModel> model, platform::SettingsStore& store, QWidget* parent = nullptr,
+                std::unique_ptr<ReadingTraceDialog> reading = nullptr);
     ~TraceWindow() override;
 
     TraceWindowModel& model() { return *model_; }
@@ -78,6 +82,8 @@ public:
 protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Without its trace board the window closes at once.
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     // F1 while a menu item is highlighted asks help on that item.
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -64,6 +64,10 @@ TEST(QtDriverWindows, TheMenuOpensTheTraceWindowAndAHaltRefreshesIt) {
     EXPECT_NE(traceMemory->descriptor->window, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
     EXPECT_EQ(w->model().section(), "Trace1");
+    // The model was made with the window's reading dialog: the reads of its
+    // own making could show it.
+    EXPECT_NE(w->model().context().reading, nullptr);
+    EXPECT_EQ(w->model().context().reading, w->findChild<ReadingTraceDialog*>("ReadingTrace"));
     const int before = w->model().box().scrollMaximum();
     EXPECT_EQ(before, static_cast<int>(h.object->TracePlatine()->FrameCount()) - 1);
 

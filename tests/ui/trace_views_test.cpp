@@ -234,6 +234,40 @@ TEST(TraceWindowView, SourceModeWithTheContextList) {
 
 // The stored corner is where the window opens; the wheel scrolls the trace
 // by the platform's lines per notch, over the list and over its scroll bar.
+// The format items keep the frame of the line clicked: the caret's own
+// frame, not a row index that holds another frame in the next mode.
+TEST(TraceWindowView, TheFormatItemsKeepTheFrameOfTheClickedLine) {
+    TraceFixture f;
+    TraceWindow w(f.model(), f.store);
+    w.resize(1000, 400);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    auto& box = w.model().box();
+    w.runItem("cmPopDisassembliert");
+    const int h = w.boxView().list().geometry.itemHeight();
+    QTest::mouseClick(w.boxView().viewport(), Qt::LeftButton, {}, QPoint(30, 6 * h + h / 2));
+    ASSERT_EQ(box.caretRow(), 6);
+    const int frame = box.currentFrame();
+    for (const char* item : {"cmPopZyklus", "cmPopDisassembliert", "cmPopMixedMode", "cmPopDisassembliert"}) {
+        w.runItem(item);
+        EXPECT_EQ(box.currentFrame(), frame) << item;
+        EXPECT_EQ(box.frameOfRow(w.boxView().list().caretRow()), frame) << item;
+    }
+}
+
+TEST(TraceWindowView, WithoutItsBoardItClosesAtOnce) {
+    TraceFixture f;
+    f.source.isPresent = false;
+    std::vector<int> closed;
+    TraceWindow w(f.model(nullptr, [&](int tag) { closed.push_back(tag); }), f.store);
+    w.show();
+    EXPECT_FALSE(w.model().closed());
+    QApplication::processEvents();
+    EXPECT_TRUE(w.model().closed());
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(closed, std::vector<int>{TraceWindowModel::kTag});
+}
+
 TEST(TraceWindowView, TheStoredPlaceAndTheWheel) {
     TraceFixture f;
     for (const auto& [name, value] : {std::pair{"Left", 40}, {"Top", 30}, {"Width", 700}, {"Height", 400}})

@@ -236,49 +236,13 @@ TEST(TraceBox, ATableReloadDropsEveryLineRecord) {
 namespace tarvex::ui {
 namespace {
 
-// Every frame read takes 100 ms of the fake clock.
-class SlowSource final : public ITraceSource {
-public:
-    SlowSource(ScriptedTraceSource& inner, platform::FakeClock& clock) : inner_(inner), clock_(clock) {}
-    bool present() const override { return true; }
-    int version() const override { return inner_.version(); }
-    std::uint32_t capacity() const override { return inner_.capacity(); }
-    std::uint32_t frameCount() const override { return inner_.frameCount(); }
-    TraceFrameData frame(std::uint32_t i) override {
-        clock_.advance(100);
-        return inner_.frame(i);
-    }
-    TBasisTracePlatine::FrameText disassemble(std::uint32_t i) override { return inner_.disassemble(i); }
-    std::string modulText(std::uint32_t i) override { return inner_.modulText(i); }
-    TSplitTime splitTime(std::uint32_t t) const override { return inner_.splitTime(t); }
-    bool searchFrame(std::uint32_t s, const TTraceQualifier& q, std::uint32_t& f) override {
-        return inner_.searchFrame(s, q, f);
-    }
-    void encodeQualifier(TTraceQualifier& q, TTraceCycles c, int k, const std::string& p, int b) const override {
-        inner_.encodeQualifier(q, c, k, p, b);
-    }
-    void setLogicProbeQualifier(TTraceQualifier& q, int k) const override { inner_.setLogicProbeQualifier(q, k); }
-
-private:
-    ScriptedTraceSource& inner_;
-    platform::FakeClock& clock_;
-};
-
-class CancellingReading final : public TraceReadingDialog {
-public:
-    void show() override { ++shows; }
-    bool cancelRequested() override { return ++polls > cancelAfter; }
-    void close() override { ++closes; }
-    int shows = 0, polls = 0, closes = 0, cancelAfter = 1000000;
-};
-
 TEST(TraceBox, TheReadingDialogAfterASecondAndItsCancel) {
     platform::ScriptedMessageBoxes boxes;
     platform::ScopedUi ui{&boxes};
     platform::FakeClock clock;
-    CancellingReading reading;
+    test::CancellingReading reading;
     auto inner = test::loopTrace(600);
-    SlowSource source(inner, clock);
+    test::SlowSource source(inner, clock);
     TSymboltabelle symbols;
     TZeilennummertabelle lines(symbols);
     // One source line, far back in the trace.
@@ -312,6 +276,99 @@ TEST(TraceBox, TheReadingDialogAfterASecondAndItsCancel) {
     EXPECT_EQ(boxes.shown()[0].text, "No source items found.\r\nChange display mode?");
     EXPECT_EQ(box.mode(), tdMixedMode);
     EXPECT_TRUE(told);
+}
+
+// Source mode over a long trace whose only source line is its fifth frame:
+// the end of the trace is read backwards, as far as the start.
+TEST(TraceBox, SourceModeReadsBackUnderTheReadingDialogAndItsCancel) {
+    platform::ScriptedMessageBoxes boxes;
+    platform::ScopedUi ui{&boxes};
+    platform::FakeClock clock;
+    test::CancellingReading reading;
+    TSymboltabelle symbols;
+    TZeilennummertabelle lines(symbols);
+    lines.AddLine(UnbankedAdresse(0x0100), 12, 0, 0, 0);
+    auto inner = test::loopTrace(3000);
+    inner.frames[4].address = 0x0100;
+    test::SlowSource source(inner, clock);
+    TraceBoxModel box(source, {&lines, nullptr, &clock, &reading});
+    box.setVisibleRows(5);
+    box.setMode(tdSource);
+    EXPECT_EQ(frames(box), "4 G ");
+    EXPECT_GT(reading.shows, 0);
+    EXPECT_EQ(reading.closes, reading.shows);
+    EXPECT_TRUE(boxes.shown().empty());
+
+    // Cancel stops the read at once, and the question follows; No keeps
+    // Source mode.
+    const struct {
+        int answer;
+        TTraceDarstellung mode;
+    } answers[] = {{platform::IdNo, tdSource}, {platform::IdYes, tdMixedMode}};
+    for (const auto& a : answers) {
+        reading.cancelAfter = reading.polls + 3;
+        boxes.answer(a.answer);
+        const int before = source.reads, shown = static_cast<int>(boxes.shown().size());
+        box.goToEnd();
+        ASSERT_EQ(static_cast<int>(boxes.shown().size()), shown + 1);
+        EXPECT_EQ(boxes.shown().back().text, "No source items found.\r\nChange display mode?");
+        EXPECT_EQ(box.mode(), a.mode);
+        EXPECT_EQ(reading.closes, reading.shows);
+        if (a.mode == tdSource) {
+            EXPECT_LT(source.reads - before, 20);
+        }
+    }
+    // Yes showed Mixed Mode at the end of the trace.
+    EXPECT_EQ(box.rowCount(), 5);
+    EXPECT_EQ(box.currentFrame(), 2998);
+}
+
+TEST(TraceBox, AModeChangeKeepsTheFrameOfTheSelectedLine) {
+    TSymboltabelle symbols;
+    TZeilennummertabelle lines(symbols);
+    lines.AddLine(UnbankedAdresse(0x0002), 7, 0, 0, 0);
+    auto s = test::loopTrace(300);
+    TraceBoxModel box(s, {&lines});
+    box.setMode(tdDisassembliert);
+    box.setVisibleRows(7);
+    box.showFrame(100);
+    box.setCaretRow(3);
+    ASSERT_EQ(box.currentFrame(), 104);
+    for (TTraceDarstellung mode : {tdZyklus, tdDisassembliert, tdMixedMode, tdDisassembliert, tdSource, tdZyklus}) {
+        box.setMode(mode);
+        ASSERT_GE(box.caretRow(), 0) << mode;
+        EXPECT_EQ(box.item(box.caretRow()).frame, 104u) << mode;
+    }
+    // A table reload rebuilds the rows too.
+    box.notify(8);
+    EXPECT_EQ(box.currentFrame(), 104);
+    // Frame 103 is MOVX's operand fetch, a line only in Cycle mode: in
+    // Assembled the caret takes the next line.
+    box.showFrame(103);
+    box.setCaretRow(0);
+    ASSERT_EQ(box.currentFrame(), 103);
+    box.setMode(tdDisassembliert);
+    EXPECT_EQ(box.currentFrame(), 104);
+    // Nothing selected: nothing selected after it either.
+    box.setCaretRow(-1);
+    box.setMode(tdZyklus);
+    EXPECT_EQ(box.caretRow(), -1);
+}
+
+TEST(TraceBox, ScrollingUpKeepsTheSelectedLineUntilItLeavesTheView) {
+    auto s = test::loopTrace(300);
+    TraceBoxModel box(s);
+    box.setMode(tdDisassembliert);
+    box.setVisibleRows(7);
+    box.showFrame(100);
+    ASSERT_EQ(frames(box), "100 G 102 104 105 106 G ");
+    box.setCaretRow(5);
+    box.scrollUp(1);
+    EXPECT_EQ(frames(box), "99 100 G 102 104 105 106 ");
+    EXPECT_EQ(box.caretRow(), 6);
+    EXPECT_EQ(box.currentFrame(), 106);
+    box.scrollUp(1);
+    EXPECT_EQ(box.caretRow(), -1);
 }
 
 }  // namespace

@@ -119,6 +119,33 @@ TEST(TraceWindow, AWindowFreedWithoutClosingEndsTheOnTheFlyTrace) {
     EXPECT_EQ(stops, 2);
 }
 
+// A window opened in Source mode over a long trace whose only source line
+// is its fifth frame: every read of its opening runs under the reading
+// dialog, and Cancel ends it with the question.
+TEST(TraceWindow, AWindowOpenedInSourceModeReadsUnderItsReadingDialog) {
+    Fixture f;
+    platform::FakeClock clock;
+    test::CancellingReading reading;
+    f.lines.AddLine(UnbankedAdresse(0x0100), 12, 0, 0, 0);
+    auto inner = test::loopTrace(3000);
+    inner.frames[4].address = 0x0100;
+    test::SlowSource source(inner, clock);
+    f.store.writeInteger(kDriverKey, "Trace1", "Darstellung", tdSource);
+    reading.cancelAfter = 3;
+    f.boxes.answer(platform::IdYes);
+    TraceWindowModel w(source, TraceContext{&f.lines, nullptr, &clock, &reading}, f.store, TraceWindowHost{},
+                       f.numbers);
+    EXPECT_GT(reading.shows, 0);
+    EXPECT_EQ(reading.closes, reading.shows);
+    ASSERT_EQ(f.boxes.shown().size(), 1u);
+    EXPECT_EQ(f.boxes.shown()[0].text, "No source items found.\r\nChange display mode?");
+    EXPECT_EQ(w.darstellung(), tdMixedMode);
+    EXPECT_TRUE(w.control("cmPopMixedMode").checked);
+    // The cancelled read and the Mixed Mode view of the end, not the trace
+    // read back to its start again and again.
+    EXPECT_LT(source.reads, 400);
+}
+
 TEST(TraceWindow, MenuGotoDoubleClickStatusAndHost) {
     Fixture f;
     std::uintptr_t slot = 99;

@@ -242,6 +242,17 @@ TEST(TraceWindowWin32, KeysMouseWheelAndScrollBarMoveTheRowsAsTheModelDoes) {
         SendMessageA(w.header(), HDM_GETITEMA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
         return fromAnsi(text) + "/" + std::to_string(item.cxy);
     };
+    // A line clicked keeps its frame through the modes (the twin moves
+    // alike, so the frame itself is compared); where Source mode has no
+    // line for it, the caret takes the next line.
+    int clicked = -1;
+    for (int r = 0; r < box.rowCount() && clicked < 0; ++r)
+        if (box.item(r).kind == TTraceItem::Line) clicked = r;
+    ASSERT_GE(clicked, 0);
+    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at(20, clicked * rowHeight + 2));
+    SendMessageA(list, WM_LBUTTONUP, 0, at(20, clicked * rowHeight + 2));
+    other.setCaretRow(clicked);
+    const int frame = box.currentFrame();
     const std::pair<const char*, TTraceDarstellung> modes[] = {
         {"cmPopZyklus", tdZyklus}, {"cmPopDisassembliert", tdDisassembliert}, {"cmPopSource", tdSource}};
     for (const auto& [itemName, mode] : modes) {
@@ -250,6 +261,12 @@ TEST(TraceWindowWin32, KeysMouseWheelAndScrollBarMoveTheRowsAsTheModelDoes) {
         twin.setDarstellung(mode);
         EXPECT_EQ(box.mode(), mode);
         EXPECT_EQ(rowsOf(box), rowsOf(other));
+        EXPECT_EQ(w.list().list().caretRow(), box.caretRow());
+        if (mode == tdSource) {
+            EXPECT_GE(box.currentFrame(), frame);
+        } else {
+            EXPECT_EQ(box.currentFrame(), frame);
+        }
         for (int c = 0; c < kTraceColumns; ++c) {
             const int width = w.model().widths()[static_cast<std::size_t>(c)];
             EXPECT_EQ(headerOf(c), w.model().headerTitle(c) + "/" + std::to_string(width));
@@ -509,6 +526,11 @@ TEST(Win32DriverWindows, TheMenuOpensTheTraceWindowAndAHaltRefreshesIt) {
     EXPECT_TRUE(IsWindowVisible(w->handle()));
     EXPECT_EQ(traceMemory->descriptor->window, w->handle());
     EXPECT_EQ(w->model().section(), "Trace1");
+    // The model was made with its reading dialog, so the reads of its own
+    // making could show it; the window holds it since.
+    auto* reading = dynamic_cast<ReadingTraceWin32*>(w->model().context().reading);
+    ASSERT_NE(reading, nullptr);
+    EXPECT_EQ(GetWindow(reading->form().handle(), GW_OWNER), w->handle());
     const int before = w->model().box().scrollMaximum();
     EXPECT_EQ(before, static_cast<int>(h.object->TracePlatine()->FrameCount()) - 1);
 

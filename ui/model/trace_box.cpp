@@ -122,12 +122,17 @@ int TraceBoxModel::countLines() const {
     return count == 0 ? 0 : static_cast<int>(build(0, count - 1).size());
 }
 
-void TraceBoxModel::checkAnzahl() {
+void TraceBoxModel::recount() {
     const std::uint32_t count = source_.frameCount();
     scrollMax_ = count == 0 ? 0 : static_cast<int>(std::min<std::uint32_t>(count - 1, 0x7FFFFFFF));
     const int lines = count > 0 && count < kExactCountLimit ? countLines() : static_cast<int>(std::min<std::uint32_t>(count, 0x7FFFFFFF));
     rows_ = std::min(lines, visibleRows_);
     if (count == 0) items_.clear();
+}
+
+void TraceBoxModel::checkAnzahl() {
+    recount();
+    const std::uint32_t count = source_.frameCount();
     trimBack();
     if (items_.empty() && count > 0) {
         showFrame(0);
@@ -168,11 +173,13 @@ int TraceBoxModel::appendAfter(int lines) {
     return added;
 }
 
-int TraceBoxModel::prependBefore(int lines) {
+int TraceBoxModel::prependBefore(int lines, ReadLoop* outer) {
     if (items_.empty() || lines <= 0) return 0;
     const TTraceItem front = items_.front();
     const std::uint32_t end = front.frame;
-    ReadLoop loop(*this);
+    std::optional<ReadLoop> ownLoop;
+    if (!outer) ownLoop.emplace(*this);
+    ReadLoop& loop = outer ? *outer : *ownLoop;
     for (std::uint32_t span = static_cast<std::uint32_t>(lines) * 4 + 16;; span *= 2) {
         const std::uint32_t start = end > span ? end - span : 0;
         TraceLineBuilder b(source_, context_, &collapsed_);
@@ -230,43 +237,69 @@ void TraceBoxModel::showFrame(std::uint32_t frame) {
     items_.clear();
     const std::uint32_t count = source_.frameCount();
     if (frame >= count || rows_ == 0) return;
-    TraceLineBuilder b(source_, context_, &collapsed_);
-    b.setMode(mode_);
-    b.setContextMode(contextMode_);
-    std::vector<TTraceItem> out;
+    // Until the rows stand, the frame asked for is the current one: the
+    // question after a cancelled read may change the mode, which keeps it.
+    struct Showing {
+        std::optional<std::uint32_t>& slot;
+        std::optional<std::uint32_t> before;
+        ~Showing() { slot = before; }
+    } showing{showing_, showing_};
+    showing_ = frame;
     {
+        // One loop for the whole view: forward from the frame, and back
+        // before it where the end of the trace leaves rows unfilled, with
+        // one reading dialog and one Cancel for all of it.
         ReadLoop loop(*this);
+        TraceLineBuilder b(source_, context_, &collapsed_);
+        b.setMode(mode_);
+        b.setContextMode(contextMode_);
+        std::vector<TTraceItem> out;
         for (std::uint32_t f = frame; f < count && static_cast<int>(out.size()) < rows_ && loop.step(); ++f)
             b.addFrame(f, out);
+        items_.assign(out.begin(), out.end());
+        if (items_.empty() && !readCancelled_) items_ = linesBefore(frame, loop);
+        if (!readCancelled_ && rowCount() < rows_) prependBefore(rows_ - rowCount(), &loop);
     }
-    items_.assign(out.begin(), out.end());
-    if (readCancelled_) {
-        afterRead();
-        return;
-    }
-    if (items_.empty()) {
-        // Nothing from here on (source mode past the last source line): the
-        // view ends with the lines before.
-        // The window of frames before is widened until a line comes.
-        for (std::uint32_t span = 64;; span *= 2) {
-            const std::uint32_t start = frame > span ? frame - span : 0;
-            std::vector<TTraceItem> tail = build(start, count - 1);
-            if (!tail.empty() || start == 0) {
-                const std::size_t take = std::min(tail.size(), static_cast<std::size_t>(rows_));
-                items_.assign(tail.end() - static_cast<std::ptrdiff_t>(take), tail.end());
-                break;
-            }
-        }
-    }
-    if (rowCount() < rows_) prependBefore(rows_ - rowCount());
     trimBack();
     afterRead();
 }
 
+std::deque<TTraceItem> TraceBoxModel::linesBefore(std::uint32_t frame, ReadLoop& loop) {
+    // No line from the frame to the end (Source mode past the last source
+    // line): the view ends with the last lines before it. Nothing from the
+    // frame on makes a line in any run, so the frames before it are enough;
+    // their window is widened until a line comes.
+    for (std::uint32_t span = 64;; span *= 2) {
+        const std::uint32_t start = frame > span ? frame - span : 0;
+        TraceLineBuilder b(source_, context_, &collapsed_);
+        b.setMode(mode_);
+        b.setContextMode(contextMode_);
+        std::vector<TTraceItem> tail;
+        for (std::uint32_t f = start; f < frame; ++f) {
+            if (!loop.step()) return {};
+            b.addFrame(f, tail);
+        }
+        if (!tail.empty() || start == 0) {
+            const std::size_t take = std::min(tail.size(), static_cast<std::size_t>(rows_));
+            return std::deque<TTraceItem>(tail.end() - static_cast<std::ptrdiff_t>(take), tail.end());
+        }
+    }
+}
+
 void TraceBoxModel::rebuildAt(int frame) {
+    const bool selected = caretRow_ >= 0;
     items_.clear();
     if (frame >= 0) showFrame(static_cast<std::uint32_t>(frame));
-    setCaretRow(caretRow_);
+    // The selected line keeps its frame; a row index would now hold another.
+    setCaretRow(selected && frame >= 0 ? rowOfFrame(static_cast<std::uint32_t>(frame)) : -1);
+}
+
+int TraceBoxModel::rowOfFrame(std::uint32_t frame) const {
+    for (int r = 0; r < rowCount(); ++r) {
+        const TTraceItem& i = item(r);
+        if ((i.isReal() || i.kind == TTraceItem::Collapsed) && i.frame >= frame) return r;
+    }
+    return rowCount() - 1;
 }
 
 void TraceBoxModel::scrollDown(int lines) {
@@ -282,13 +315,16 @@ void TraceBoxModel::scrollDown(int lines) {
 void TraceBoxModel::scrollUp(int lines) {
     const int added = prependBefore(lines);
     trimBack();
-    if (caretRow_ >= 0) setCaretRow(caretRow_ + added);
+    // The selected line stays selected while in view; once it left at the
+    // bottom no other line takes its place.
+    if (caretRow_ >= 0) setCaretRow(caretRow_ + added < rowCount() ? caretRow_ + added : -1);
     afterRead();
 }
 
 void TraceBoxModel::goToEnd() {
     const std::uint32_t count = source_.frameCount();
     items_.clear();
+    caretRow_ = -1;
     if (count > 0) showFrame(count - 1);
     caretRow_ = rowCount() - 1;
     // In context mode the last source line is the context.
@@ -426,6 +462,7 @@ int TraceBoxModel::frameOfRow(int row) const {
 }
 
 int TraceBoxModel::currentFrame() const {
+    if (showing_) return static_cast<int>(*showing_);
     if (caretRow_ >= 0) {
         const int f = frameOfRow(caretRow_);
         if (f >= 0) return f;
@@ -438,7 +475,7 @@ void TraceBoxModel::setMode(TTraceDarstellung mode) {
     const int frame = currentFrame();
     mode_ = mode;
     items_.clear();
-    checkAnzahl();
+    recount();
     rebuildAt(frame);
 }
 
@@ -447,7 +484,7 @@ void TraceBoxModel::setContextMode(bool on) {
     contextMode_ = on;
     clearContext();
     items_.clear();
-    checkAnzahl();
+    recount();
     rebuildAt(frame);
 }
 
@@ -581,7 +618,7 @@ void TraceBoxModel::notify(int code) {
         items_.clear();
         clearContext();
         caretRow_ = -1;
-        checkAnzahl();
+        recount();
         goToEnd();
         break;
     case 4:
@@ -591,7 +628,7 @@ void TraceBoxModel::notify(int code) {
         const int frame = currentFrame();
         items_.clear();
         clearContext();
-        checkAnzahl();
+        recount();
         rebuildAt(frame);
         break;
     }

@@ -15,6 +15,8 @@
 
 namespace tarvex::ui {
 
+class ReadLoop;
+
 // The zero points of the relative time: one set by hand, and those the time
 // filter found (ascending frame indices).
 class TraceTimes {
@@ -72,6 +74,9 @@ public:
 
     // CheckAnzahl: the scroll range and the number of rows, from the trace.
     void checkAnzahl();
+    // Only the scroll range and the number of rows, for a caller that
+    // rebuilds the rows itself.
+    void recount();
     int scrollMaximum() const { return scrollMax_; }
     int rowCount() const { return static_cast<int>(items_.size()); }
     const TTraceItem& item(int row) const { return items_.at(static_cast<std::size_t>(row)); }
@@ -158,10 +163,18 @@ private:
     std::vector<TTraceItem> build(std::uint32_t from, std::uint32_t to) const;
     // Appends up to `lines` lines after the last row; answers how many.
     int appendAfter(int lines);
-    int prependBefore(int lines);
+    // Under the read loop of the caller when it gives one.
+    int prependBefore(int lines, ReadLoop* outer = nullptr);
+    // The last lines of the frames before `frame`, read backwards.
+    std::deque<TTraceItem> linesBefore(std::uint32_t frame, ReadLoop& loop);
     void trimFront();
     void trimBack();
+    // The rows rebuilt at a frame; a selected caret goes to that frame's
+    // row.
     void rebuildAt(int frame);
+    // The row that holds a frame, or the next row when the mode shows no
+    // line for it; the last row when every row lies before it.
+    int rowOfFrame(std::uint32_t frame) const;
     int countLines() const;
 
     ITraceSource& source_;
@@ -177,6 +190,8 @@ private:
     int caretRow_ = -1;
     bool readingShown_ = false;
     bool readCancelled_ = false;
+    // The frame a showFrame is building the rows for.
+    std::optional<std::uint32_t> showing_;
     std::function<void()> modeChanged_;
     std::vector<TraceContextLine> contextLines_;
     std::optional<std::uint32_t> contextFrame_;

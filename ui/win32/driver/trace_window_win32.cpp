@@ -161,6 +161,11 @@ bool ReadingTraceWin32::cancelRequested() {
     return cancel_;
 }
 
+void ReadingTraceWin32::holdWindow(HWND window) {
+    window_ = window;
+    SetWindowLongPtrA(form_->handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(window));
+}
+
 void ReadingTraceWin32::close() {
     if (window_) EnableWindow(window_, TRUE);
     ShowWindow(form_->handle(), SW_HIDE);
@@ -233,7 +238,7 @@ void TraceListWin32::drawCellExtras(HDC dc, int row, int section, const RECT& ce
 // ---- The window
 
 Win32TraceWindow::Win32TraceWindow(std::unique_ptr<TraceWindowModel> model, platform::SettingsStore& store, HWND owner,
-                                   TraceWindowDialogs dialogs)
+                                   TraceWindowDialogs dialogs, std::unique_ptr<ReadingTraceWin32> reading)
     : model_(std::move(model)), store_(store), dialogs_(std::move(dialogs)) {
     registerClass();
     font_ = messageFont();
@@ -280,7 +285,11 @@ Win32TraceWindow::Win32TraceWindow(std::unique_ptr<TraceWindowModel> model, plat
     SetWindowSubclass(scroll_, &Win32TraceWindow::childKeys, 1, reinterpret_cast<DWORD_PTR>(this));
     status_ = child(0, STATUSCLASSNAMEA, 0, kStatusId);
     placePanels();
-    if (model_->box().wantsReadingDialog()) {
+    if (reading) {
+        reading->holdWindow(hwnd_);
+        reading_ = std::move(reading);
+        model_->box().setReadingDialog(reading_.get());
+    } else if (model_->box().wantsReadingDialog()) {
         reading_ = std::make_unique<ReadingTraceWin32>(hwnd_);
         model_->box().setReadingDialog(reading_.get());
     }

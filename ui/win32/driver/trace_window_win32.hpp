@@ -44,6 +44,10 @@ public:
     bool cancelRequested() override;
     void close() override;
     Win32Form& form() { return *form_; }
+    // The window that takes no input while the dialog is up, and owns it:
+    // a dialog made before its trace window holds the opener's window until
+    // then.
+    void holdWindow(HWND window);
 
 private:
     HWND window_;
@@ -77,8 +81,11 @@ private:
 
 class Win32TraceWindow {
 public:
+    // `reading` is the dialog the model was made with, when its opener made
+    // one first so that the model's first reads could show it; the window
+    // keeps it. Without one the window makes its own when the model wants it.
     Win32TraceWindow(std::unique_ptr<TraceWindowModel> model, platform::SettingsStore& store, HWND owner,
-                     TraceWindowDialogs dialogs = {});
+                     TraceWindowDialogs dialogs = {}, std::unique_ptr<ReadingTraceWin32> reading = nullptr);
     ~Win32TraceWindow();
     Win32TraceWindow(const Win32TraceWindow&) = delete;
     Win32TraceWindow& operator=(const Win32TraceWindow&) = delete;

@@ -151,9 +151,14 @@ void* Win32DriverWindows::OpenTraceWindow(std::uint32_t dialogId, void* activeWi
         if (IRunControl* run = object->RunControl(); run && run->FlyingTrace()) run->SetFlyingTrace(false);
     };
     host.stopFlyingTrace = stopFlying;
+    // The reading dialog first: making the model reads the trace already.
+    // Until its trace window stands it holds the IDE's window.
+    const HWND owner = ownerOf(object_->HostWindow());
+    auto reading = std::make_unique<ReadingTraceWin32>(owner);
+    context.reading = reading.get();
     auto model = std::make_unique<TraceWindowModel>(*trace_->source, context, store_, std::move(host));
-    trace_->window = std::make_unique<Win32TraceWindow>(std::move(model), store_, ownerOf(object_->HostWindow()),
-                                                        traceDialogs_);
+    trace_->window =
+        std::make_unique<Win32TraceWindow>(std::move(model), store_, owner, traceDialogs_, std::move(reading));
     Win32TraceWindow& w = *trace_->window;
     // Destroyed with the IDE's window before anyone closed it: the
     // on-the-fly trace ends as it does when the window is freed.
