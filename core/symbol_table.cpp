@@ -387,6 +387,8 @@ void TSymboltabelle::Clear() {
     for (TSymbolList& list : lists_) list.Clear();
     locations_.Clear();
     scopes_.clear();
+    typeKeys_.clear();
+    typesKeyed_ = 0;
     codeBits_.fill(0);
     entryBits_.fill(0);
     main_ = nullptr;
@@ -1000,33 +1002,107 @@ void TSymboltabelle::InheritArraySize(TSymbol* symbol) {
     if (element != nullptr && element->size == 0) element->size = symbol->size;
 }
 
+namespace {
+
+// The keys of the type look-ups: a letter for the look-up, then the fields
+// it compares, fixed widths first and the name last.
+struct TypeKey {
+    std::string text;
+    explicit TypeKey(char lookup) : text(1, lookup) {}
+    TypeKey& u8(std::uint32_t v) { return text += static_cast<char>(v & 0xFF), *this; }
+    TypeKey& u16(std::uint32_t v) { return u8(v >> 8).u8(v); }
+    std::string name(std::string_view n) { return text.append(n); }
+};
+
+std::string NameKey(std::uint8_t klass, std::string_view name) { return TypeKey('N').u8(klass).name(name); }
+std::string NameTypeKey(std::uint8_t klass, std::uint8_t type, std::string_view name) {
+    return TypeKey('T').u8(klass).u8(type).name(name);
+}
+std::string FunctionKey(std::uint8_t type, std::uint16_t address) { return TypeKey('F').u8(type).u16(address).text; }
+std::string PointerKey(std::uint8_t klass, std::uint16_t moduleId, std::uint16_t address, std::uint8_t type) {
+    return TypeKey('P').u8(klass).u16(moduleId).u16(address).u8(type).text;
+}
+std::string ArrayKey(std::uint8_t type, std::uint16_t address, std::string_view name) {
+    return TypeKey('A').u8(type).u16(address).name(name);
+}
+
+}  // namespace
+
+// The keys of a record, from its fields as they are.
+static std::vector<std::string> TypeKeysOf(const TSymbol& record) {
+    std::vector<std::string> keys{NameKey(record.klass, record.name),
+                                  NameTypeKey(record.klass, record.type, record.name),
+                                  PointerKey(record.klass, record.moduleId, record.address.offset, record.type)};
+    if (record.klass == symbol_class::CdbFunction && record.name.empty())
+        keys.push_back(FunctionKey(record.type, record.address.offset));
+    if (record.klass == symbol_class::CdbArray && record.functionId == 1)
+        keys.push_back(ArrayKey(record.type, record.address.offset, record.name));
+    return keys;
+}
+
+void TSymboltabelle::KeyType(TSymbol* record) {
+    const TSymbolList& list = lists_[sspTypedef];
+    const std::uint32_t at = list.Position(record);
+    for (std::string& key : TypeKeysOf(*record)) {
+        std::vector<TSymbol*>& records = typeKeys_[std::move(key)];
+        // Mostly the last in list order: a re-keyed record may be earlier.
+        auto it = records.end();
+        while (it != records.begin() && list.Position(*(it - 1)) > at) --it;
+        records.insert(it, record);
+    }
+}
+
+// Before a change of the fields the record joined with.
+void TSymboltabelle::UnkeyType(TSymbol* record) {
+    for (const std::string& key : TypeKeysOf(*record)) {
+        const auto found = typeKeys_.find(key);
+        if (found == typeKeys_.end()) continue;
+        auto& records = found->second;
+        records.erase(std::remove(records.begin(), records.end(), record), records.end());
+        if (records.empty()) typeKeys_.erase(found);
+    }
+}
+
+bool TSymboltabelle::TypeKeyed(const TSymbol* record) const {
+    const int at = TypeIndex(record);
+    return at >= 0 && static_cast<std::size_t>(at) < typesKeyed_;
+}
+
+void TSymboltabelle::IndexTypes() {
+    const TSymbolList& list = lists_[sspTypedef];
+    for (; typesKeyed_ < list.Count(); ++typesKeyed_) KeyType(list.Items(typesKeyed_));
+}
+
+TSymbol* TSymboltabelle::FirstWithTypeKey(const std::string& key) {
+    IndexTypes();
+    const auto found = typeKeys_.find(key);
+    return found == typeKeys_.end() || found->second.empty() ? nullptr : found->second.front();
+}
+
+void TSymboltabelle::SetTypeReference(TSymbol* record, std::uint8_t type, std::uint16_t index) {
+    if (record == nullptr) return;
+    const bool keyed = TypeKeyed(record);
+    if (keyed) UnkeyType(record);
+    record->type = type;
+    record->address.offset = index;
+    if (keyed) KeyType(record);
+}
+
 TSymbol* TSymboltabelle::FindTypeByName(std::string_view name, std::uint8_t klass, std::uint8_t type) {
-    return lists_[sspTypedef].FindNamed(
-        name, [&](const TSymbol& s) { return s.klass == klass && (type == 0 || s.type == type); });
+    return FirstWithTypeKey(type == 0 ? NameKey(klass, name) : NameTypeKey(klass, type, name));
 }
 
 TSymbol* TSymboltabelle::FindType(std::uint8_t type, std::uint16_t address) {
-    return lists_[sspTypedef].FindNamed(
-        "", [&](const TSymbol& s) {
-            return s.klass == symbol_class::CdbFunction && s.type == type && s.address.offset == address;
-        });
+    return FirstWithTypeKey(FunctionKey(type, address));
 }
 
 TSymbol* TSymboltabelle::FindTypeAt(std::uint8_t klass, std::uint16_t moduleId, std::uint16_t address,
                                     std::uint8_t type) {
-    const TSymbolList& list = lists_[sspTypedef];
-    for (std::size_t i = 0; i < list.Count(); ++i) {
-        TSymbol* s = list.Items(i);
-        if (s->klass == klass && s->moduleId == moduleId && s->address.offset == address && s->type == type)
-            return s;
-    }
-    return nullptr;
+    return FirstWithTypeKey(PointerKey(klass, moduleId, address, type));
 }
 
 TSymbol* TSymboltabelle::FindMember(std::uint8_t type, std::string_view twoCharName, std::uint16_t address) {
-    return lists_[sspTypedef].FindNamed(twoCharName, [&](const TSymbol& s) {
-        return s.klass == symbol_class::CdbArray && s.functionId == 1 && s.type == type && s.address.offset == address;
-    });
+    return FirstWithTypeKey(ArrayKey(type, address, twoCharName));
 }
 
 // ---------------------------------------------------------------------------
@@ -1117,7 +1193,10 @@ std::string TSymboltabelle::Ext() const {
 void TSymboltabelle::Rename(TSymbol* symbol, std::string_view name) {
     TSymbolList* list = symbol != nullptr ? ListOf(symbol->kind) : nullptr;
     if (list == nullptr) return;
+    const bool keyedType = list == &lists_[sspTypedef] && TypeKeyed(symbol);
+    if (keyedType) UnkeyType(symbol);
     list->Rename(symbol, TransformFor(*this, symbol->kind, name));
+    if (keyedType) KeyType(symbol);
     ++generation_;
     ++moduleGeneration_;
 }

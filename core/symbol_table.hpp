@@ -8,6 +8,7 @@
 // pointers to them and drop those pointers on notification 9.
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -152,7 +153,8 @@ private:
 // until a search sorts it; once sorted by address, later additions are put
 // at their sorted place so that the order stays valid. A record's address
 // and name are not changed in place once it is in a list (names: Rename);
-// type records, which no address search uses, are completed by the loaders.
+// type records, which no address search uses, are completed by the loaders
+// before the next type look-up, or later through SetTypeReference.
 class TSymbolList {
 public:
     enum class Order : std::uint8_t { Unsorted, ByName, ByAddress };
@@ -316,6 +318,9 @@ public:
     TSymbol* FindType(std::uint8_t type, std::uint16_t address);
     TSymbol* FindTypeAt(std::uint8_t klass, std::uint16_t moduleId, std::uint16_t address, std::uint8_t type);
     TSymbol* FindMember(std::uint8_t type, std::string_view twoCharName, std::uint16_t address);
+    // Points a type record at another type: its base type code and the
+    // index in its address offset. The type look-ups above see the change.
+    void SetTypeReference(TSymbol* record, std::uint8_t type, std::uint16_t index);
 
     // Source files.
     std::string LocationText(const TZeilennummer* line, bool search);
@@ -362,6 +367,16 @@ private:
     }
     TSymbolList* ListOf(int kind);
     void InitAllModules();
+    // The type look-ups find a record by the fields they compare through
+    // typeKeys_: each key's records in list order. Records join it on the
+    // first look-up after their addition, so that a loader may complete a
+    // record it has just added; Rename and SetTypeReference re-key records
+    // that have joined.
+    void IndexTypes();
+    void KeyType(TSymbol* record);
+    void UnkeyType(TSymbol* record);
+    bool TypeKeyed(const TSymbol* record) const;
+    TSymbol* FirstWithTypeKey(const std::string& key);
     std::string TypeTextOf(const TSymbol* symbol, int depth);
     int BaseTypeCodeOf(const TSymbol* symbol, int depth);
 
@@ -377,6 +392,8 @@ private:
     TTransformCase transformCase_ = TTransformCase::tcUpper;
     std::vector<std::unique_ptr<TSourceItem>> sources_;  // sorted by lower-cased name
     int typeIndex_ = 0;
+    std::map<std::string, std::vector<TSymbol*>> typeKeys_;
+    std::size_t typesKeyed_ = 0;  // the first type records, in list order, have joined typeKeys_
     // Module and function records by (module id, function id).
     std::unordered_map<std::uint32_t, std::vector<TSymbol*>> scopes_;
     std::uint32_t generation_ = 0;

@@ -422,8 +422,7 @@ void TCdbLoader::addStruct(const CdbStructRecord& r) {
     const auto count = static_cast<std::uint32_t>(r.members.size());
     TSymbol* members = addType(list, (count >> 8) & 0xFF, count & 0xFF, kTypeOfRecord, extent, symbol_class::Member, 0);
     if (structure->size == 0) structure->size = extent;
-    structure->type = kTypeOfRecord;
-    structure->address.offset = static_cast<std::uint16_t>(symbols_.TypeIndex(members));
+    symbols_.SetTypeReference(structure, kTypeOfRecord, static_cast<std::uint16_t>(symbols_.TypeIndex(members)));
 }
 
 bool TCdbLoader::secondPass(const std::vector<std::string>& lines) {

@@ -476,7 +476,7 @@ void TOmfLoad::typedefs51(const TOmfRecord& rec) {
     // The members follow all definitions of the record, so that type
     // references of the record count its definitions only.
     for (const List& list : lists) {
-        list.symbol->address.offset = typeCount();
+        symbols_.SetTypeReference(list.symbol, list.symbol->type, typeCount());
         std::uint8_t sequence = 0;
         std::uint32_t sum = 0;
         bool allBase = true;
@@ -540,7 +540,7 @@ void TOmfLoad::debugType(const TOmfRecord& rec) {
 
 void TOmfLoad::enterPending() {
     for (PendingOwner& owner : pending_) {
-        owner.symbol->address.offset = typeCount();
+        symbols_.SetTypeReference(owner.symbol, owner.symbol->type, typeCount());
         std::uint8_t sequence = 0;
         for (std::size_t i = 0; i < owner.members.size(); ++i) {
             const PendingMember& m = owner.members[i];

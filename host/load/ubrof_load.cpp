@@ -381,7 +381,8 @@ void TUbrofLoad::on(const TUbrofType& rec, std::uint8_t) {
 
 void TUbrofLoad::enterMembers() {
     for (auto& p : pending_) {
-        p.symbol->address.offset = static_cast<std::uint16_t>(symbols_.KindList(sspTypedef)->Count());
+        symbols_.SetTypeReference(p.symbol, p.symbol->type,
+                                  static_cast<std::uint16_t>(symbols_.KindList(sspTypedef)->Count()));
         for (const auto& m : p.members)
             symbols_.AddSymbol(sspTypedef, m.name, m.offsetHigh, m.offsetLow, m.type, m.size, p.kind, m.address)
                 ->form = UbrofForm;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <random>
 
@@ -708,6 +709,62 @@ TEST(SymbolTableTypes, CdbLookupsAndInheritedArraySizes) {
     st->size = 8;
     t.InheritArraySize(st);
     EXPECT_EQ(element->size, 8u);
+}
+
+// The type look-ups answer from an index: against a walk of the type list,
+// over additions, in-place completion right after an addition, re-pointed
+// and renamed records (earlier ones too), and clears.
+TEST(SymbolTableTypes, TypeLookUpsAgreeWithAWalkOfTheTypeList) {
+    TSymboltabelle t;
+    std::mt19937 random(42);
+    // One of the values, as the narrowest type the fields have.
+    auto pick = [&](std::initializer_list<int> values) {
+        return static_cast<std::uint8_t>(values.begin()[random() % values.size()]);
+    };
+    const std::string names[] = {"", std::string("\x03\x00", 2), std::string("\x00\x01S", 3), "A"};
+    auto name = [&] { return names[random() % 4]; };
+    auto walk = [&](auto pred) -> TSymbol* {
+        const TSymbolList& list = *t.KindList(sspTypedef);
+        for (std::size_t i = 0; i < list.Count(); ++i)
+            if (pred(*list.Items(i))) return list.Items(i);
+        return nullptr;
+    };
+    auto record = [&]() -> TSymbol* {
+        const TSymbolList& list = *t.KindList(sspTypedef);
+        return list.Count() == 0 ? nullptr : list.Items(random() % list.Count());
+    };
+    for (int step = 0; step < 4000; ++step) {
+        const int op = static_cast<int>(random() % 100);
+        if (op < 35) {
+            TSymbol* s = t.AddSymbol(sspTypedef, name(), pick({0, 1}), pick({0, 1, 2}), pick({0, 2, 255}), 0,
+                                     pick({33, 34, 35, 37, 39}), U(pick({0, 1, 2})));
+            if (random() % 4 == 0) s->name += "m";  // completed before any look-up
+        } else if (op < 45) {
+            t.SetTypeReference(record(), pick({0, 2, 255}), pick({0, 1, 2}));
+        } else if (op < 50) {
+            if (TSymbol* s = record()) t.Rename(s, name());
+        } else if (op == 50 && random() % 8 == 0) {
+            t.Clear();
+        } else {
+            const std::string n = name();
+            const std::uint8_t klass = pick({33, 34, 35, 37, 39}), type = pick({0, 2, 255});
+            const std::uint16_t offset = pick({0, 1, 2}), module = pick({0, 1, 2});
+            ASSERT_EQ(t.FindTypeByName(n, klass, type), walk([&](const TSymbol& s) {
+                          return s.name == n && s.klass == klass && (type == 0 || s.type == type);
+                      })) << step;
+            ASSERT_EQ(t.FindType(type, offset), walk([&](const TSymbol& s) {
+                          return s.name.empty() && s.klass == 35 && s.type == type && s.address.offset == offset;
+                      })) << step;
+            ASSERT_EQ(t.FindTypeAt(klass, module, offset, type), walk([&](const TSymbol& s) {
+                          return s.klass == klass && s.moduleId == module && s.address.offset == offset &&
+                                 s.type == type;
+                      })) << step;
+            ASSERT_EQ(t.FindMember(type, n, offset), walk([&](const TSymbol& s) {
+                          return s.name == n && s.klass == 34 && s.functionId == 1 && s.type == type &&
+                                 s.address.offset == offset;
+                      })) << step;
+        }
+    }
 }
 
 }  // namespace
