@@ -78,6 +78,10 @@ sdcc_program hooks_old "" "-Wl-bHOOKOLD=0xFFF4" areas hookent_old:HOOKOLD hooks
 # the debug file; the helper module defines a global, so it comes first.
 sdcc_program types "" "" types_helper types
 
+# A float (least significant byte first) and a long held in registers
+# inside one function only.
+sdcc_program floats "" "" floats
+
 # as31 writes <name>.hex and <name>.lst next to its input.
 mkdir -p "$work/asm"
 for program in asmforms opcodes calls regs; do

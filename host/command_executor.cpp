@@ -217,7 +217,9 @@ std::unique_ptr<TWatchItem> TWatchTableCommands::item(const TKommandoStruktur& c
     item->memoryClass = c.watchMemoryClass;
     item->reversed = c.flag;
     const bool digit = !c.text1.empty() && c.text1[0] >= '0' && c.text1[0] <= '9';
-    if (c.watchMemoryClass == 5 && !digit)
+    // The class Symbol takes no address: a name that reads as hex ("BAD")
+    // is still a name, and one that is not found is named in the message.
+    if ((c.watchMemoryClass == 5 && !digit) || c.watchMemoryClass == 0)
         item->expression = c.text1;
     else
         table_.SetItemAddress(c.text1, *item);

@@ -26,7 +26,7 @@ constexpr std::uint8_t code(WatchType type) { return static_cast<std::uint8_t>(t
 constexpr int MsgSymbolNotFound = 322, MsgWatchError = 196, MsgTooManyIndices = 194, MsgBadIndex = 195,
               MsgStar = 197, MsgBrackets = 198, MsgMissingMember = 199, MsgBadMember = 200, MsgBadType = 201,
               MsgBadSymbol = 203, MsgBadPointer = 202, MsgNoChange = 205, MsgBadFloat = 207, MsgValueNotValid = 211,
-              MsgWatchName = 193, MsgFormat = 213, MsgBadBit = 337, MsgAddressRange = 66;
+              MsgWatchName = 193, MsgFormat = 213, MsgBadBit = 337, MsgAddressRange = 66, MsgInvalidAccess = 338;
 
 std::uint8_t byteAt(std::string_view d, std::size_t i) {
     return i < d.size() ? static_cast<std::uint8_t>(d[i]) : 0;
@@ -801,12 +801,17 @@ bool TWatchTabelle::expandOnce(TWatchItem& item) {
 
 // ---------------------------------------------------------------- reading
 
-void TWatchTabelle::applyLocation(TWatchItem& item, TLocation* registers) {
-    if (item.locationCount == 0) return;
+bool TWatchTabelle::applyLocation(TWatchItem& item, TLocation* registers) {
+    if (item.locationCount == 0) return true;
     const TBankAdresse pc = target_.PC();
+    // A register location forms no address: the symbol's own address stands
+    // for nothing when registers are all the variable ever has.
+    std::uint32_t seen = 0, inRegisters = 0;
     for (std::uint32_t i = 0; i < item.locationCount; ++i) {
         const TLocation* loc = symbols_.Locations().Items(item.firstLocation + i);
         if (loc == nullptr) break;
+        ++seen;
+        if (loc->kind == 12) ++inRegisters;
         if (CompareBankAdresse(loc->start, pc) > 0 || CompareBankAdresse(pc, loc->end) >= 0) continue;
         if (loc->kind >= 1 && loc->kind <= 5) item.memoryClass = loc->kind;
         if (loc->kind == 12) {
@@ -815,15 +820,16 @@ void TWatchTabelle::applyLocation(TWatchItem& item, TLocation* registers) {
         } else if (const TBasisEmulSpeicher* space = spaceOf(item.memoryClass)) {
             item.address = space->MakeAdresse(loc->offset, loc->bank);
         }
-        return;
+        return true;
     }
+    return seen == 0 || inRegisters < seen;
 }
 
 std::string TWatchTabelle::readItemData(TWatchItem& item) {
     item.reading = true;
     if (item.indexByExpression) expandType(item);
     TLocation regs;
-    applyLocation(item, &regs);
+    if (!applyLocation(item, &regs)) return {};
     const int c = item.memoryClass;
     const TBasisEmulSpeicher* space = spaceOf(c);
     if (c == 8) return std::string(1, static_cast<char>(target_.ReadV(item.address.offset)));
@@ -1349,7 +1355,8 @@ void TWatchTabelle::modifyElement(TWatchItem& original, std::string_view text) {
     const bool textType = klass == WatchClass::Text || klass == WatchClass::ZeroTerminatedText;
     TWatchItem item = original;
     TLocation regs;
-    applyLocation(item, &regs);
+    if (!applyLocation(item, &regs))
+        throw EWatchError(FmtLoadStr(MsgWatchError, item.expression, LoadStr(MsgInvalidAccess)));
     const int c = item.memoryClass;
     const TBasisEmulSpeicher* space = spaceOf(c);
     if (space == nullptr && c != 8 && c != 9) return;

@@ -211,8 +211,10 @@ private:
     static std::string floatBytes(const TWatchItem& item, int f, const std::string& t, std::int64_t value);
     [[noreturn]] void fail(const TWatchItem& item, int detail, std::string_view fill = {}) const;
     // The item's location at the program counter; for a register list
-    // (kind 12) also that location.
-    void applyLocation(TWatchItem& item, TLocation* registers);
+    // (kind 12) also that location. False for a variable that lives in
+    // registers only, where the program counter lies outside its ranges: it
+    // has no place there.
+    bool applyLocation(TWatchItem& item, TLocation* registers);
     const TBasisEmulSpeicher* spaceOf(int memoryClass) const;
     bool littleEndian() const;
 

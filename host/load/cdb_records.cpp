@@ -151,7 +151,8 @@ CdbTypeElement RecogniseCdbElement(std::string_view e, char sign) {
     } else if (two == "SV") {
         t.baseCode = 11;
     } else if (two == "SF") {
-        t.baseCode = 12;
+        // SDCC stores a float least significant byte first on the 8051.
+        t.baseCode = 8;
     } else if (two == "ST") {
         t.typeClass = 37;
         t.baseCode = 255;

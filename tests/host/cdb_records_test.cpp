@@ -119,7 +119,7 @@ TEST(CdbRecords, StructureRecordsAndChainElements) {
         {"DI", 'U', 39, 255, 1},     {"DX", 'U', 39, 255, 2},  {"DP", 'U', 39, 255, 3}, {"DD", 'U', 39, 255, 4},
         {"DC", 'U', 39, 255, 5},     {"SC", 'U', 0, 3, 0},     {"SC", 'S', 0, 2, 0},    {"SI", 'U', 0, 5, 0},
         {"SS", 'S', 0, 4, 0},        {"SL", 'U', 0, 7, 0},     {"SL", 'S', 0, 6, 0},    {"SV", 'S', 0, 11, 0},
-        {"SF", 'S', 0, 12, 0},       {"STshape", 'S', 37, 255, 0}, {"SX", 'U', 0, 1, 0}, {"SQ", 'U', 0, 0, 0},
+        {"SF", 'S', 0, 8, 0},        {"STshape", 'S', 37, 255, 0}, {"SX", 'U', 0, 1, 0}, {"SQ", 'U', 0, 0, 0},
     };
     for (const auto& c : cases) {
         const auto e = RecogniseCdbElement(c.element, c.sign);

@@ -397,5 +397,78 @@ TEST(CommandHost, WatchesReadAnSdccVariableHeldInRegisters) {
 #endif
 }
 
+// examples/src/floats.c on the simulated board. SDCC stores the float f
+// least significant byte first: the watch shows the value the program
+// computed, and a value written through the watch is what the program then
+// compares and converts. work()'s long v lives in r3..r6 inside work() only:
+// stopped in main it has no value, and writing it is refused without
+// touching the registers of main.
+TEST(CommandHost, SdccFloatsAndARegisterLocalOutsideItsFunction) {
+    HostCommands h;
+    ASSERT_EQ(h.start(), 0u);
+    h.object->Options().SetHochsprachenTyp(TCompiler::C51_SDCC);
+    TVokWinKommando load(cmd::Load);
+    load.memoryKind = memkind::Program;
+    load.fileFormat = fileformat::Object;
+    load.options = loadflag::ClearSymbols;
+    load.text1 = (test::sourceDir() / "examples" / "build" / "floats.cdb").string();
+    ASSERT_TRUE(Execute(load, h.object->Commands()));
+    ASSERT_FALSE(h.object->Loader().Failed());
+    const auto runToLine = [&](std::int32_t line) {
+        const TZeilennummertabelle& lines = h.object->Lines();
+        std::uint32_t until = 0;
+        for (std::size_t i = 0; i < lines.Count() && until == 0; ++i)
+            if (lines.Items(i)->line == line && lines.Items(i)->fileNumber == 0)
+                until = 0xFF000000u | lines.Items(i)->address.offset;
+        ASSERT_NE(until, 0u) << line;
+        ASSERT_EQ(h.object->AG_GoStep(3, 0, &until), 0u);
+    };
+    TWatchTabelle& watches = h.object->Watches();
+    const auto value = [&](const char* expression) {
+        auto item = TWatchTabelle::NewItem();
+        item->expression = expression;
+        watches.Resolve(*item);
+        return watches.ItemValueText(item.get());
+    };
+    const TSymbol* f = h.object->Symbols().FindByName("F", sspIntData);
+    ASSERT_NE(f, nullptr);
+    TEmulSpeicher& data = h.object->Spaces().Space(SpaceKind::IntData);
+
+    runToLine(25);  // "P1 = 0;" in main, after f = 382.75
+    EXPECT_EQ(data.ReadBlock(f->address, 4), std::string("\x00\x60\xBF\x43", 4));
+    EXPECT_EQ(value("f"), "382.7500");
+
+    const std::string registers = data.ReadBlock(UnbankedAdresse(0), 8);
+    EXPECT_EQ(value("v"), "");
+    auto v = TWatchTabelle::NewItem();
+    v->expression = "v";
+    EXPECT_THROW(watches.SetItemValueText(v.get(), "11223344"), EWatchError);
+    // The Modify command's refusal passes out of the executor.
+    const auto modify = [&](const char* name, const char* text) {
+        TVokWinKommando c(cmd::Modify);
+        c.text1 = name;
+        c.text2 = text;
+        try {
+            return Execute(c, h.object->Commands()) ? std::string("done") : std::string("false");
+        } catch (const EWatchError& e) {
+            return e.message();
+        }
+    };
+    EXPECT_EQ(modify("v", "11223344"), "Error in watch variable :FLOATS:WORK:V: Unvalid access");
+    EXPECT_EQ(data.ReadBlock(UnbankedAdresse(0), 8), registers);
+    // A name of the class Symbol that reads as hex is still a name.
+    EXPECT_EQ(modify("bad", "1"), "Symbol BAD not found");
+    EXPECT_EQ(modify("E", "1"), "Symbol E not found");
+
+    auto item = TWatchTabelle::NewItem();
+    item->expression = "f";
+    watches.SetItemValueText(item.get(), "2.5");
+    EXPECT_EQ(data.ReadBlock(f->address, 4), std::string("\x00\x00\x20\x40", 4));
+    runToLine(17);  // "P1 = v;" in work(k), after same and twice
+    EXPECT_EQ(value("same"), "01");
+    EXPECT_EQ(value("twice"), "5");
+    EXPECT_EQ(value("v"), std::to_string(255L * 0x1234 + 255));
+}
+
 }  // namespace
 }  // namespace tarvex

@@ -240,7 +240,7 @@ TEST(CdbLoader, TheTypesExample) {
     EXPECT_EQ(member(1)->moduleId, 6);
     EXPECT_EQ(member(1)->type, 6);
     EXPECT_EQ(member(2)->moduleId, 10);
-    EXPECT_EQ(member(2)->type, 12);
+    EXPECT_EQ(member(2)->type, 8);
     const int pointers[][2] = {{39, 5}, {39, 2}, {39, 4}, {39, 1}, {39, 3}, {33, 0}};
     const char* names[] = {"CPTR", "XPTR", "DPTR", "IPTR", "PPTR", "GPTR"};
     for (int n = 0; n < 6; ++n) {
