@@ -1213,6 +1213,9 @@ std::string TWatchTabelle::formatPointer(TWatchItem& item, std::string_view d) {
         TWatchItem copy = item;
         copy.address = UnbankedAdresse(target);
         if (memoryClass >= 0) copy.memoryClass = static_cast<std::uint8_t>(memoryClass);
+        // The target is no variable of the pointer's: where the pointer
+        // lives (registers, for one) says nothing about where it points.
+        copy.locationCount = 0;
         TSymbol* rec = item.typeRecord;
         copy.typeCode = rec != nullptr ? rec->type : 0;
         const bool record = copy.typeCode == kTypeOfRecord;

@@ -544,6 +544,75 @@ TEST(Watches, RegisterListsIncludingR0) {
     }
 }
 
+// Where the program counter lies outside its ranges, a variable held only in
+// registers has no place: no value, and a write is refused with nothing
+// written. One that also has a memory location keeps its symbol's address
+// there. A pointer held in registers points where its value says: the
+// pointed-to data is read there, not from its registers again.
+TEST(Watches, RegisterLocationsOutsideTheirRangesAndPointersHeldInRegisters) {
+    const struct {
+        std::uint16_t pc;
+        bool alsoInMemory;
+        const char* text;
+        const char* error;
+    } cases[] = {
+        {0x18, false, "4660", ""},
+        {0x30, false, "", "Error in watch variable X: Unvalid access"},
+        {0x30, true, "30806", ""},  // 0x7856 at its own address 0x40
+    };
+    for (const auto& c : cases) {
+        Rig r;
+        r.target.toolChain = 6;
+        r.target.put(1, 0, {0, 0, 0, 0, 0, 0, 0x34, 0x12});
+        r.target.put(1, 0x40, {0x56, 0x78});
+        TSymbol* x = r.symbols.AddSymbol(sspIntData, "X", 0, 0, 4, 2, 0, U(0x40));
+        x->firstLocation = static_cast<std::uint32_t>(r.symbols.Locations().Count());
+        TLocation* at = r.symbols.Locations().Add();
+        at->start = U(0x10);
+        at->end = U(0x20);
+        at->kind = 12;
+        at->registers = {7, 6};
+        at->registerCount = 2;
+        x->locationCount = 1;
+        if (c.alsoInMemory) {
+            TLocation* memory = r.symbols.Locations().Add();
+            memory->start = U(0x20);
+            memory->end = U(0x28);
+            memory->kind = 2;
+            memory->offset = 0x40;
+            x->locationCount = 2;
+        }
+        r.target.pc = U(c.pc);
+        auto item = r.item("x");
+        EXPECT_EQ(r.text(*item), c.text) << c.pc << c.alsoInMemory;
+        const auto before = r.target.mem[1];
+        EXPECT_EQ(r.write(*item, "1"), c.error) << c.pc << c.alsoInMemory;
+        if (*c.error != 0) {
+            EXPECT_TRUE(r.target.writes.empty());
+            EXPECT_EQ(r.target.mem[1], before);
+        }
+    }
+    // SDCC's generic pointer [r5,r6,r7]: 0x0050 in internal data (tag 0x40).
+    Rig r;
+    r.target.toolChain = 6;
+    r.target.put(1, 0, {0, 0, 0, 0, 0, 0x50, 0x00, 0x40});
+    r.target.put(1, 0x50, {0x5A});
+    TSymbol* p = r.symbols.AddSymbol(sspIntData, "P", 0, 0, 33, 3, 0, U(0));
+    TLocation* at = r.symbols.Locations().Add();
+    at->start = U(0x10);
+    at->end = U(0x20);
+    at->kind = 12;
+    at->registers = {7, 6, 5};
+    at->registerCount = 3;
+    p->firstLocation = 0;
+    p->locationCount = 1;
+    r.target.pc = U(0x18);
+    auto pointer = r.item("p");
+    EXPECT_EQ(r.text(*pointer), "Int.0050");
+    auto target = r.item("*p");
+    EXPECT_EQ(r.text(*target), "5A");
+}
+
 TEST(Watches, NumberTextsIgnoreTheProcessLocale) {
     struct Comma : std::numpunct<char> {
         char do_decimal_point() const override { return ','; }
