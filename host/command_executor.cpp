@@ -160,31 +160,37 @@ void HostRunCommands::Go() {
         run().Go();
 }
 
+// The step commands set the run control's step mode from their own: line
+// steps unless the command asks for the instruction level.
 void HostRunCommands::Step() {
-    if (TDebug* d = debug())
+    if (TDebug* d = debug()) {
+        d->SetHighLevelMode(true);
         d->Step();
-    else
+    } else
         run().Step();
 }
 
 void HostRunCommands::SingleStep() {
-    if (TDebug* d = debug())
+    if (TDebug* d = debug()) {
+        d->SetHighLevelMode(false);
         d->SingleStep();
-    else
+    } else
         run().Step();
 }
 
 void HostRunCommands::StepOver() {
-    if (TDebug* d = debug())
+    if (TDebug* d = debug()) {
+        d->SetHighLevelMode(true);
         d->StepOver();
-    else
+    } else
         throw ETarvexAccessError("Jump over call: not available in this build");
 }
 
 void HostRunCommands::StepOverCall() {
-    if (TDebug* d = debug())
+    if (TDebug* d = debug()) {
+        d->SetHighLevelMode(false);
         d->StepOverCall();
-    else
+    } else
         throw ETarvexAccessError("Jump over call: not available in this build");
 }
 

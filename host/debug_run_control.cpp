@@ -15,6 +15,9 @@ bool DebugRunControl::GoUntil(const TBankAdresse& address) {
 }
 
 bool DebugRunControl::Step() {
+    // The IDE's step: a line step where the program has line information,
+    // as the step chooser decides.
+    debug_.SetHighLevelMode(true);
     debug_.Step();
     return debug_.IsRunning();
 }

@@ -8,6 +8,7 @@
 #include "core/register_table.hpp"
 #include "core/symbol_table.hpp"
 #include "emulator/banking.hpp"
+#include "emulator/disassembler.hpp"
 #include "emulator/emulator.hpp"
 #include "emulator/memory_spaces.hpp"
 #include "emulator/debug/performance.hpp"
@@ -253,6 +254,8 @@ std::span<const HostComponents::Slot> HostComponents::Slots() {
          nullptr},
         {"SelectTabelle", 6, false,
          [](HostComponents& c) {
+             c.selectDisassembler =
+                 std::make_unique<Disassembler>(c.symbols.get(), c.lines.get(), c.registers.get(), c.DialogContext());
              c.select = std::make_unique<TSelectTabelle>(c.SelectWiring());
              c.runSelect = std::make_unique<TRunSelectTable>(*c.select);
              c.parts.selectTable = c.select.get();
@@ -268,6 +271,7 @@ std::span<const HostComponents::Slot> HostComponents::Slots() {
              if (c.options) c.options->SetResetExtDataMap({});
              c.runSelect.reset();
              c.select.reset();
+             c.selectDisassembler.reset();
          },
          [](HostComponents& c, std::uint8_t code, const void* data) { c.select->Notify(code, data); }},
         {"VokWinStatusZeile", 0, false,
@@ -419,6 +423,14 @@ TSelectWiring HostComponents::SelectWiring() {
     TSelectWiring wiring{*emulator, *banking, *spaces, *options, w_.notifier};
     wiring.trace = trace.get();
     wiring.symbols = symbols.get();
+    // Line steps and line-number ranges need the lines' qualifier on the
+    // board, which the select table puts there from this table.
+    wiring.lines = lines.get();
+    wiring.disassembler = selectDisassembler.get();
+    wiring.programCounter = [this] {
+        const IRunControl* run = w_.env.runControl;
+        return run ? run->ProgramCounter() : TBankAdresse{};
+    };
     wiring.optionsInfo = options.get();
     wiring.registers = registers.get();
     wiring.memory = spaces.get();

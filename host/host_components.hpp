@@ -40,6 +40,7 @@ class SettingsStore;
 class StopErrorForm;
 }  // namespace platform
 
+class Disassembler;
 class TBanking;
 class TDebug;
 class TEmulator;
@@ -153,6 +154,9 @@ public:
     std::unique_ptr<TProgramClear> programClear;
     std::unique_ptr<TSymboltabelle> symbols;
     std::unique_ptr<TZeilennummertabelle> lines;
+    // The select table's, for the temporary breakpoint after the
+    // instruction at the program counter.
+    std::unique_ptr<Disassembler> selectDisassembler;
     std::unique_ptr<TSelectTabelle> select;
     std::unique_ptr<TRunSelectTable> runSelect;
     std::unique_ptr<TEmulWatchTarget> watchTarget;

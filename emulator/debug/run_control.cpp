@@ -236,11 +236,13 @@ void TDebug::StepOverLine() {
     auto lock = emulator_.LockLink();
     refuseRun();
     const std::uint8_t op = opcodeAtPc();
-    if (op == OpRet || op == OpReti || !currentLine_ || !currentLine_->endKnown) {
+    if (op == OpRet || op == OpReti || !currentLine_) {
         LineStep();
         return;
     }
-    const TBankAdresse target = currentLine_->endAddress;
+    // The line's own start: the select table breaks there on every other
+    // line of its function, so that the calls of this line run through.
+    const TBankAdresse target = currentLine_->address;
     if (select_) {
         if (tempBreak_) select_->RemoveTemporaryBreakpoint();
         select_->SetTemporaryBreakpoint(target, false);

@@ -5,12 +5,17 @@
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "emulator/debug/run_control.hpp"
+#include "emulator/debug/select_table.hpp"
 #include "emulator/emulator.hpp"
+#include "host/command.hpp"
 #include "host/agdi_records.hpp"
 #include "host/options.hpp"
 #include "tests/support/host/sim_host.hpp"
@@ -97,6 +102,88 @@ TEST(SessionDownload, TaskingToolChainTakesPortReadCallsForPortReads) {
     EXPECT_NE(keil.callP2, keil.readP2);
     EXPECT_EQ(tasking.callP0, tasking.readP0);
     EXPECT_EQ(tasking.callP2, tasking.readP2);
+}
+
+// Steps in a program with line information (ports.omf, main). The IDE's
+// step and "Single step" run to the next line in one go with the line-step
+// break mode (6) on the board; "Jump over call" runs the calls of its line
+// through and halts at the function's next line. With the instruction
+// level the commands step one instruction, or over one call.
+TEST(SessionSteps, LineStepsRunToTheNextLineInOneGo) {
+    test::SimHost h;
+    h.open(h.environment());
+    ASSERT_EQ(h.object->AG_Init(0x100, 0), 0u);
+    std::uint32_t pcVar = 0;
+    h.object->AG_Init(0x300 + 15, reinterpret_cast<std::uintptr_t>(&pcVar));
+    TVokWinKommando load(cmd::Load);
+    load.memoryKind = memkind::Program;
+    load.fileFormat = fileformat::Object;
+    load.options = loadflag::ClearSymbols;
+    load.text1 = (test::sourceDir() / "examples" / "build" / "ports.omf").string();
+    ASSERT_TRUE(Execute(load, h.object->Commands()));
+    h.boxes.clear();
+    const int userBreakMode = h.object->SelectTable().BreakMode();
+
+    const auto ideStep = [&] { EXPECT_EQ(h.object->AG_GoStep(2, 1, nullptr), 0u); };
+    const auto command = [&](std::uint8_t code, bool instructionLevel) {
+        return [&h, code, instructionLevel] {
+            auto c = std::make_unique<TVokWinKommando>(code);
+            c->flag = instructionLevel;
+            h.object->RunMenuCommand(std::move(c));
+            // A command starts the run; its halt comes through the polls.
+            for (int i = 0; i < 1000 && h.object->RunControl()->Poll(); ++i) h.clock.sleepMs(10);
+        };
+    };
+    const struct {
+        const char* what;
+        std::uint16_t from, to;
+        std::function<void()> step;
+        int goes, steps;
+    } cases[] = {
+        // Line 119: SETB, then MOV R7,#0; line 122 follows.
+        {"the IDE's step", 0x0123, 0x0127, ideStep, 1, 0},
+        {"Single step", 0x0123, 0x0127, command(cmd::SingleStep, false), 1, 0},
+        {"Single step, instruction level", 0x0123, 0x0125, command(cmd::SingleStep, true), 0, 1},
+        // Line 122: MOV DPL,R7, PUSH, LCALL selectRow (at 0x012B), POP;
+        // line 123 follows.
+        {"Jump over call", 0x0127, 0x0130, command(cmd::StepOver, false), 1, 0},
+        {"Jump over call, instruction level", 0x012B, 0x012E, command(cmd::StepOver, true), 1, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(h.object->AG_Init(0x400 + 13, 0), 0u);
+        std::uint32_t until = 0xFF000000u | c.from;
+        ASSERT_EQ(h.object->AG_GoStep(3, 0, &until), 0u);
+        ASSERT_EQ(pcVar, until);
+        h.board.clearLog();
+        c.step();
+        EXPECT_EQ(pcVar, 0xFF000000u | c.to);
+        std::uint16_t at = 0xFFFF;
+        h.board.withCpu([&](const sim::Cpu8051& cpu) { at = cpu.pc(); });
+        EXPECT_EQ(at, c.to);
+        int goes = 0, steps = 0, modeAtGo = -1, mode = -1;
+        const auto log = h.board.log();
+        for (std::size_t i = 0; i < log.size(); ++i) {
+            const auto& b = log[i].bytes;
+            // The break mode: bits 0-2 of byte 4 of the register block at 0x7BF0.
+            if (log[i].name == "PN" && b.size() == 5 && b[3] == 0x7B && b[4] == 0xF0 && i + 1 < log.size() &&
+                log[i + 1].bytes.size() > 4)
+                mode = log[i + 1].bytes[4] & 7;
+            if (log[i].name == "G") {
+                ++goes;
+                modeAtGo = mode;
+            }
+            if (log[i].name == "S") ++steps;
+        }
+        EXPECT_EQ(goes, c.goes);
+        EXPECT_EQ(steps, c.steps);
+        if (c.to == 0x0127) {
+            EXPECT_EQ(modeAtGo, 6);
+        }
+        EXPECT_EQ(h.object->SelectTable().BreakMode(), userBreakMode);
+        EXPECT_FALSE(h.object->Debug()->TemporaryBreakpoint());
+    }
+    for (const auto& b : h.boxes.shown()) ADD_FAILURE() << b.text;
 }
 
 }  // namespace
