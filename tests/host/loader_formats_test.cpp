@@ -11,6 +11,7 @@
 #include "host/load/ubrof_load.hpp"
 #include "tests/host/loader_rig.hpp"
 #include "tests/host/ubrof_test_writer.hpp"
+#include "tests/support/omf_test_writer.hpp"
 
 namespace tarvex::test {
 namespace {
@@ -340,6 +341,10 @@ TEST(LoaderFormats, CodePastTheBanksEndStopsTheLoadInEveryFormat) {
         return f.bytes({0x3D, 0, 0, 0, 0, 0, 0, 0, 0}).data();
     };
     const std::string hex = ":10FFF8000102030405060708090A0B0C0D0E0F1071\r\n:00000001FF\r\n";
+    OmfFile omf51;
+    omf51.record(omf::ModuleHeader, OmfBody().name("FAR").u8(0).u8(0));
+    omf51.record(omf::Content, OmfBody().u8(0).u16(0xFFF8).bytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}));
+    omf51.record(omf::ModuleEnd, OmfBody().name("FAR").u8(0).u8(0).u8(0).u8(0));
     const struct {
         const char* what;
         std::uint8_t format;
@@ -349,6 +354,7 @@ TEST(LoaderFormats, CodePastTheBanksEndStopsTheLoadInEveryFormat) {
     } cases[] = {
         {"Intel HEX", fileformat::IntelHex, Bytes(hex.begin(), hex.end()), false,
          "Address FFF8 + 16 out of address range"},
+        {"OMF-51", fileformat::Omf51, omf51.bytes(), false, "Address FFF8 + 16 out of address range"},
         {"UBROF, one record", fileformat::Ubrof, ubrof(0xFFF8, {16}, false), false,
          "Address FFF8 + 16 out of address range"},
         {"UBROF, two records", fileformat::Ubrof, ubrof(0xFFF8, {8, 8}, false), false,
