@@ -134,6 +134,15 @@ TEST(BankingSession, TheBankedFormOfThePcServesEveryCodeRequest) {
     std::vector<std::uint8_t> code(3, 0xEE);
     EXPECT_EQ(memAcc(4, pcVar, code), 0u);
     EXPECT_EQ(code, up);
+    // Both forms name one attribute cell.
+    agdi::AttRequest attribute{};
+    attribute.address = pcVar + 0x10;
+    attribute.count = 1;
+    ASSERT_EQ(s.object->AG_MemAtt(1, 0x100, &attribute), 0u);
+    const std::uint32_t* cell = s.object->Attributes().Cell(0xFF018110);
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(*cell, 0x103u);
+    EXPECT_FALSE(s.object->Attributes().PageExists(0x81));
 
     std::uint32_t at = pcVar;
     agdi::BpRecord record{};
