@@ -166,32 +166,36 @@ void HostRunCommands::Step() {
     if (TDebug* d = debug()) {
         d->SetHighLevelMode(true);
         d->Step();
-    } else
+    } else {
         run().Step();
+    }
 }
 
 void HostRunCommands::SingleStep() {
     if (TDebug* d = debug()) {
         d->SetHighLevelMode(false);
         d->SingleStep();
-    } else
+    } else {
         run().Step();
+    }
 }
 
 void HostRunCommands::StepOver() {
     if (TDebug* d = debug()) {
         d->SetHighLevelMode(true);
         d->StepOver();
-    } else
+    } else {
         throw ETarvexAccessError("Jump over call: not available in this build");
+    }
 }
 
 void HostRunCommands::StepOverCall() {
     if (TDebug* d = debug()) {
         d->SetHighLevelMode(false);
         d->StepOverCall();
-    } else
+    } else {
         throw ETarvexAccessError("Jump over call: not available in this build");
+    }
 }
 
 int HostRunCommands::ResetAll() {
