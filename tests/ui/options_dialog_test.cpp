@@ -180,6 +180,33 @@ TEST(OptionsDialog, InvalidFieldsHoldTheFocusButNeverTheWayToCancel) {
     EXPECT_TRUE(s.t.writes.empty());
 }
 
+// A fresh dialog offers "default" as the load address: ticked, browsed and
+// OK, it closes and keeps the stored address.
+TEST(OptionsDialog, ABootLoaderBrowsedOnAFreshDialogTakesTheDefaultAddress) {
+    Shown s;
+    platform::ScriptedFileDialog files;
+    auto& ui = platform::currentUi();
+    auto* savedFiles = ui.files;
+    ui.files = &files;
+    files.answer(platform::FileChoice{"/boot/loader.bin", 1});
+    auto& d = *s.dialog;
+    d.pages()->setCurrentIndex(0);
+    EXPECT_EQ(s.find<QComboBox>("BootAddress")->currentText(), "default");
+    s.find<QCheckBox>("BootLoaderCheck")->click();
+    EXPECT_TRUE(s.find<QPushButton>("BrowseButton")->isEnabled());
+    QTest::mouseClick(s.find<QPushButton>("BrowseButton"), Qt::LeftButton);
+    ui.files = savedFiles;
+    ASSERT_EQ(files.requests().size(), 1u);
+    EXPECT_EQ(files.requests()[0].filter, "Binary files (*.bin)|*.bin");
+    EXPECT_EQ(s.find<QComboBox>("BootFileName")->currentText(), "/boot/loader.bin");
+    QTest::mouseClick(s.find<QPushButton>("OkButton"), Qt::LeftButton);
+    for (const auto& b : s.boxes.shown()) ADD_FAILURE() << b.text;
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(s.t.writesOf("BootLoaderLoad"), std::vector<std::string>{"1"});
+    EXPECT_EQ(s.t.writesOf("BootLoader"), std::vector<std::string>{"/boot/loader.bin,0"});
+}
+
 // The host object over the simulated board, started on COM1.
 struct LiveHost : tarvex::test::SimHost {
     LiveHost() { open(environment()); }

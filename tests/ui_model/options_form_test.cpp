@@ -156,7 +156,8 @@ TEST(OptionsForm, ChecksRefuseTheFirstBadFieldOnItsPage) {
 
 // 32k banks fix the banked area at 8000..FFFF: a typed start does not
 // count. The boot loader's address takes the 16-bit forms of the other
-// fields and refuses anything else, on leaving and on OK.
+// fields, or "default" and nothing for the stored address (the field's own
+// text on a fresh dialog), and refuses anything else, on leaving and on OK.
 TEST(OptionsForm, TheFixedBankedAreaAndTheBootLoaderAddress) {
     {
         Fixture f;
@@ -171,12 +172,24 @@ TEST(OptionsForm, TheFixedBankedAreaAndTheBootLoaderAddress) {
     struct Case {
         const char* text;
         int address;  // -1: refused
+        int stored;
     };
-    const Case cases[] = {{"8000", 0x8000}, {"$8000", 0x8000}, {"0x8000", 0x8000}, {"8000h", 0x8000},
-                          {"ffff", 0xFFFF}, {"XYZ", -1},       {"12345", -1},      {"$", -1}};
+    const Case cases[] = {{"8000", 0x8000, 0},   {"$8000", 0x8000, 0}, {"0x8000", 0x8000, 0}, {"8000h", 0x8000, 0},
+                          {"ffff", 0xFFFF, 0},   {"XYZ", -1, 0},       {"12345", -1, 0},      {"$", -1, 0},
+                          {"default", 0, 0},     {"", 0, 0},           {"default", 0x4000, 0x4000},
+                          {" Default ", 0x4000, 0x4000}, {"", 0x4000, 0x4000}, {"defaults", -1, 0}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+        SCOPED_TRACE(std::string("'") + c.text + "' over " + std::to_string(c.stored));
         Fixture f;
+        if (c.stored) {
+            f.t.snapshot.bootLoaderFile = "old.bin";
+            f.t.snapshot.bootLoaderAddress = static_cast<std::uint16_t>(c.stored);
+            f.model.fill();
+        }
+        // A fresh dialog shows "default" in the field.
+        if (!c.stored) {
+            EXPECT_EQ(f.model.preferences.control("BootAddress").text, "default");
+        }
         f.model.setBootLoaderLoad(true);
         f.model.editText("BootFileName", "boot.hex");
         f.model.editText("BootAddress", c.text, true);

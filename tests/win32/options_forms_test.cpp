@@ -238,6 +238,30 @@ TEST(OptionsWin32, EnterChecksTheFocusedFieldThenAppliesTheTypedValues) {
     EXPECT_EQ(s.store.readString(kDriverKey, "FormOptionsBootLoaderAddress", "History0", ""), "$8000");
 }
 
+// A fresh dialog offers "default" as the load address: ticked, browsed and
+// OK, it closes and keeps the stored address.
+TEST(OptionsWin32, ABootLoaderBrowsedOnAFreshDialogTakesTheDefaultAddress) {
+    Shown s;
+    platform::ScriptedFileDialog files;
+    auto& ui = platform::currentUi();
+    auto* savedFiles = ui.files;
+    ui.files = &files;
+    files.answer(platform::FileChoice{"C:\\boot\\loader.bin", 1});
+    s.clickTab(0);
+    EXPECT_EQ(test::textOf(s.control("BootAddress")), "default");
+    test::click(s.control("BootLoaderCheck"));
+    test::click(s.control("BrowseButton"));
+    ui.files = savedFiles;
+    ASSERT_EQ(files.requests().size(), 1u);
+    EXPECT_EQ(files.requests()[0].filter, "Binary files (*.bin)|*.bin");
+    EXPECT_EQ(test::textOf(s.control("BootFileName")), "C:\\boot\\loader.bin");
+    test::click(s.control("OkButton"));
+    EXPECT_EQ(s.texts(), std::vector<std::string>{});
+    EXPECT_TRUE(s.view->form().ended());
+    EXPECT_EQ(s.t.writesOf("BootLoaderLoad"), std::vector<std::string>{"1"});
+    EXPECT_EQ(s.t.writesOf("BootLoader"), std::vector<std::string>{"C:\\boot\\loader.bin,0"});
+}
+
 TEST(LpcConfigWin32, ConfigureOpensTheTwoPagesAndOkTakesTheBytes) {
     Shown s;
     s.clickTab(2);

@@ -536,7 +536,7 @@ std::optional<std::string> OptionsFormModel::checkControl(const std::string& nam
         if (!processor.control("ResetTimeoutGroup").visible) return std::nullopt;
         return EditError(OptionsEdit::ResetTimeout, text);
     }
-    if (name == "BootAddress") return EditError(OptionsEdit::Hex16, text);
+    if (name == "BootAddress") return EditError(OptionsEdit::LoadAddress, text);
     if (page != OptionsPage::Banking) return std::nullopt;
     for (const char* bit : kBitEdits)
         if (name == bit) return EditError(OptionsEdit::BitPosition, text);
@@ -638,7 +638,7 @@ ApplyResult OptionsApplier::apply() {
     step("BootLoader", [&] {
         t.setBootLoaderLoad(pref.control("BootLoaderCheck").checked);
         const std::string& file = pref.control("BootFileName").text;
-        const auto address = Hex16(pref.control("BootAddress").text);
+        const auto address = LoadAddress(pref.control("BootAddress").text, s.bootLoaderAddress);
         const std::uint16_t value = address.value_or(s.bootLoaderAddress);
         if (file != s.bootLoaderFile || value != s.bootLoaderAddress) t.setBootLoader(file, value);
     });

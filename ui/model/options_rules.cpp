@@ -1,5 +1,7 @@
 #include "ui/model/options_rules.hpp"
 
+#include <cctype>
+
 #include "core/conversions.hpp"
 #include "core/errors.hpp"
 
@@ -152,6 +154,20 @@ std::optional<std::uint16_t> Hex16(const std::string& text) {
     return static_cast<std::uint16_t>(value);
 }
 
+bool KeepsStoredAddress(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return true;
+    const auto last = text.find_last_not_of(" \t");
+    std::string word = text.substr(first, last - first + 1);
+    for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return word == "default";
+}
+
+std::optional<std::uint16_t> LoadAddress(const std::string& text, std::uint16_t stored) {
+    if (KeepsStoredAddress(text)) return stored;
+    return Hex16(text);
+}
+
 bool BankedAreaValid(std::uint16_t start, std::uint16_t end) { return start <= end; }
 
 ProcessorRules ProcessorRulesFor(int option, int firmwareCode, int watchdogNumber, const AdapterChoices& pod) {
@@ -191,6 +207,9 @@ std::optional<std::string> EditError(OptionsEdit kind, const std::string& text) 
             return "Invalid bit position " + text + "; valid: 0..7";
         case OptionsEdit::Hex16:
             if (Hex16(text)) return std::nullopt;
+            return "Invalid 16 bit constant " + text;
+        case OptionsEdit::LoadAddress:
+            if (LoadAddress(text, 0)) return std::nullopt;
             return "Invalid 16 bit constant " + text;
         case OptionsEdit::ExternBank: {
             const std::string hex = HexStrNormalize(text);

@@ -63,6 +63,11 @@ std::string ResetTimeoutText(int tenths);
 
 // A hexadecimal constant 0..0xFFFF ("$" or "0x" or a trailing "H" allowed).
 std::optional<std::uint16_t> Hex16(const std::string& text);
+// The boot loader's "Load address:": "default" (the field's text until an
+// address is set) or an empty field keeps the stored address; anything else
+// is a 16-bit constant, or nothing when it is none.
+bool KeepsStoredAddress(const std::string& text);
+std::optional<std::uint16_t> LoadAddress(const std::string& text, std::uint16_t stored);
 // The banked area must not end before it starts.
 bool BankedAreaValid(std::uint16_t start, std::uint16_t end);
 
@@ -88,6 +93,7 @@ enum class OptionsEdit {
     Hex16,         // "Xdata:", "Start:", "End:"
     ExternBank,    // "Extern bank number:"
     ResetTimeout,  // the reset time-out edit
+    LoadAddress,   // "Load address:" (see LoadAddress)
 };
 std::optional<std::string> EditError(OptionsEdit kind, const std::string& text);
 // Both edits of the banked area valid on their own, start after end refused.
