@@ -543,7 +543,16 @@ void TQzCheck::CreateHexFile() {
         std::cout.flush();
         const int answer = ConfirmBox(tarvex::Format("  -  %d Error(s)! Create Intel hex file? ", errors_),
                                       platform::mb::YesNo | platform::mb::IconQuestion | platform::mb::DefButton2);
-        if (answer != platform::IdYes) return;
+        if (answer != platform::IdYes) {
+            // A batch build answers No for itself: its log must say that the
+            // HEX file beside the program is not this run's.
+            ReportMessage(LevelNone, "  -  No Intel hex file written", kName);
+            std::error_code ec;
+            const bool isInput = fs::equivalent(inputFile_, outputFile_, ec);
+            if (!isInput && platform::fileKind(outputFile_) == platform::FileKind::Regular)
+                ReportMessage(LevelNone, "  -  Older Intel hex file left unchanged: " + outputFile_, kName);
+            return;
+        }
     }
     ReportMessage(LevelNone, "  -  Create Intel hex file: " + outputFile_, kName);
     writer_.Clear();

@@ -417,6 +417,29 @@ TEST_F(OmfFixture, FindingsAreLocatedBySourceLine) {
     EXPECT_EQ(readText(dir.file("m.hex")), dataLine(0x0100, {0x00, 0x44, 0x00, 0x22}) + "\r\n:00000001FF\r\n");
 }
 
+// "No" to the question (a batch build without a terminal answers so): the
+// report says that no HEX file was written, and names an older one it left.
+TEST_F(OmfFixture, NoToTheQuestionIsReportedWithTheOlderFileLeft) {
+    const Bytes program = content(0, 0x0000, {0x12, 0xFF, 0xF9, 0xF5, 0x80});
+    const auto hex = dir.file("e.hex");
+    const std::string older = ":00000001FF\r\n";
+    for (bool stale : {false, true}) {
+        SCOPED_TRACE(stale);
+        if (stale) writeText(hex, older);
+        boxes.answer(platform::IdNo);
+        const auto report = runOmf("e.omf", program, 0);
+        Report expected{"QzChecker:   -  No Intel hex file written"};
+        if (stale) expected.push_back("QzChecker:   -  Older Intel hex file left unchanged: " + hex);
+        expected.push_back("QzChecker:   -  1 Error(s), 0 Warning(s), 1 Pellunar(s)");
+        ASSERT_GE(report.size(), expected.size());
+        EXPECT_EQ(Report(report.end() - static_cast<std::ptrdiff_t>(expected.size()), report.end()), expected);
+        if (stale)
+            EXPECT_EQ(readText(hex), older);
+        else
+            EXPECT_FALSE(fs::exists(hex));
+    }
+}
+
 TEST_F(OmfFixture, CallBytesInsideATableKeepTheProgramsBytesAndWarn) {
     // A public code symbol of type unsigned char (3) over a table whose bytes
     // read as LCALL 0FFF9H.
