@@ -5,15 +5,18 @@
 
 #include "core/format.hpp"
 #include "core/message_box.hpp"
+#include "ui/model/help_viewer.hpp"
 
 namespace tarvex::checkwin {
 
 void TWinQzCheck::WriteLine(const std::string& text) { form_.appendReport(text); }
 
-bool CheckerHelpViewer::show(unsigned, unsigned context) {
-    InformationBox(Format("No help viewer for QzCheckHelp.hlp (topic %d).", context),
-                   platform::mb::Ok | platform::mb::IconInformation);
-    return false;
+std::string CheckerHelpViewer::file() const {
+    return directory_.empty() ? std::string(kHelpFile) : (std::filesystem::path(directory_) / kHelpFile).string();
+}
+
+bool CheckerHelpViewer::show(unsigned command, unsigned context) {
+    return ui::HelpFileViewer([this] { return file(); }, owner_).show(command, context);
 }
 
 QzAboutModel::QzAboutModel() {

@@ -1,8 +1,10 @@
 #pragma once
 // The windowed checker without its windows: the engine that reports into the
-// main form's list, the main form's and the about form's state, and the help
-// viewer of a program whose help file no system we build for can show.
+// main form's list, the main form's and the about form's state, and the
+// program's help.
 // Everything here runs without Qt, so the tests drive it headless.
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,10 +36,23 @@ private:
     QzCheckMainModel& form_;
 };
 
-// "QzCheckHelp.hlp" is a WinHelp file: say so instead of showing nothing.
+inline constexpr const char* kHelpFile = "QzCheckHelp.hlp";
+
+// The application's help: its help file beside the program, in the system's
+// help engine where there is one (ui::HelpFileViewer), as a window of the
+// main form.
 class CheckerHelpViewer final : public platform::HelpViewer {
 public:
+    // `directory`: the program's folder (empty: the working folder).
+    explicit CheckerHelpViewer(std::string directory = {}) : directory_(std::move(directory)) {}
+    // The main form's window, asked at each request; none: no owner.
+    void setOwner(std::function<std::uintptr_t()> owner) { owner_ = std::move(owner); }
+    std::string file() const;
     bool show(unsigned command, unsigned context) override;
+
+private:
+    std::string directory_;
+    std::function<std::uintptr_t()> owner_;
 };
 
 class QzAboutModel final : public ui::FormModel {

@@ -123,7 +123,7 @@ Ui& currentUi() {
     static NullHelpViewer help;
     static NullFileDialog files;
     static NullSaveStatusWindow saveStatus;
-    static Ui ui{&defaultMessageBoxes(), &dialog, &notice, &loadStatus, &help, &files, &saveStatus};
+    static Ui ui{&defaultMessageBoxes(), &dialog, &notice, &loadStatus, &help, &files, &saveStatus, nullptr};
     return ui;
 }
 

@@ -4,6 +4,7 @@
 // programs, the fakes serve the tests, the windows bring their own.
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <deque>
 #include <exception>
@@ -478,6 +479,36 @@ private:
     std::vector<std::pair<unsigned, unsigned>> calls_;
 };
 
+// The system's engine for help files (WinHelp on Windows): opens `file` at
+// the topic that `command` and `data` name (command 1: the help context
+// `data`), as a window owned by `owner` (0: none). Answers whether the
+// engine took the request. A system without one has none installed.
+struct HelpFileRequest {
+    std::uintptr_t owner = 0;
+    std::string file;
+    unsigned command = 1;
+    unsigned data = 0;
+    bool operator==(const HelpFileRequest&) const = default;
+};
+
+class HelpEngine {
+public:
+    virtual ~HelpEngine() = default;
+    virtual bool open(const HelpFileRequest& request) = 0;
+};
+
+class RecordingHelpEngine final : public HelpEngine {
+public:
+    bool open(const HelpFileRequest& request) override {
+        requests_.push_back(request);
+        return true;
+    }
+    const std::vector<HelpFileRequest>& requests() const { return requests_; }
+
+private:
+    std::vector<HelpFileRequest> requests_;
+};
+
 // The file dialog. The filter text reads "Name (*.a)|*.a|Other (*.b)|*.b";
 // the filter index counts from 1, in and out. A file that is to be written
 // need not exist.
@@ -535,6 +566,8 @@ struct Ui {
     HelpViewer* help;
     FileDialog* files;
     SaveStatusWindow* saveStatus;
+    // Null where the system has no engine for the help files.
+    HelpEngine* helpEngine = nullptr;
 };
 Ui& currentUi();
 

@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
     // Boxes, error form and file dialog become the Qt ones: the engine's
     // question whether to write the HEX file then comes as a window.
     ui::QtRuntime::ensure();
-    checkwin::CheckerHelpViewer help;
+    // No engine for its WinHelp file here: the viewer says so.
+    checkwin::CheckerHelpViewer help(QCoreApplication::applicationDirPath().toStdString());
     platform::currentUi().help = &help;
     ui::QtBusyCursor cursor;
 

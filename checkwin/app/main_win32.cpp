@@ -17,21 +17,26 @@ int main() {
     platform::Win32MessageBoxes boxes;
     ui::win32::Win32ErrorDialog errors;
     ui::win32::Win32FileDialog files;
-    checkwin::CheckerHelpViewer help;
+    char path[MAX_PATH * 4] = {};
+    GetModuleFileNameA(nullptr, path, sizeof(path));
+    const std::string directory = std::filesystem::path(path).parent_path().string();
+    // The help file beside the program, in WinHelp.
+    checkwin::CheckerHelpViewer help(directory);
+    ui::win32::Win32HelpEngine helpEngine;
     auto& current = platform::currentUi();
     current.boxes = &boxes;
     current.errorDialog = &errors;
     current.files = &files;
     current.help = &help;
+    current.helpEngine = &helpEngine;
     ui::win32::Win32BusyCursor cursor;
 
     checkwin::QzCheckMainModel model(platform::defaultSettings(), &cursor);
     // A bare file name not in the working folder is looked for beside the program.
-    char path[MAX_PATH * 4] = {};
-    GetModuleFileNameA(nullptr, path, sizeof(path));
-    model.engine().SetProgramDirectory(std::filesystem::path(path).parent_path().string());
+    model.engine().SetProgramDirectory(directory);
     checkwin::QzAboutModel about;
     checkwin::QzCheckMainWin32 form(model, about);
+    help.setOwner([&form] { return reinterpret_cast<std::uintptr_t>(form.form().handle()); });
     form.run();
     return 0;
 }

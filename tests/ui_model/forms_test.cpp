@@ -1,6 +1,9 @@
 // The dialog base's help and placement, and the status forms' models.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include "tests/support/test_support.hpp"
 #include "ui/model/dialog_model.hpp"
 #include "ui/model/help_viewer.hpp"
 #include "ui/model/status_forms.hpp"
@@ -21,28 +24,41 @@ TEST(DialogModel, HelpAsksForTheFormsContext) {
     EXPECT_EQ(viewer.calls()[0], std::make_pair(1u, 505u));
 }
 
-// The topic where a viewer shows it; else one notice per request, naming
-// the help file and the topic.
-TEST(DriverHelpViewer, ShowsTheTopicOrSaysOnceThatItCannot) {
+// The topic in the system's engine, for the file and owner of the moment;
+// a missing file is named in one box; with no engine one notice per request
+// names the help file and the topic.
+TEST(HelpFileViewer, OpensTheTopicOrSaysOnceThatItCannot) {
     platform::ScriptedMessageBoxes boxes;
     platform::ScopedUi ui{&boxes};
-    platform::RecordingHelpViewer system;
-    DriverHelpViewer shown([] { return std::string("/opt/tarvex/E.hlp"); }, &system);
-    EXPECT_TRUE(shown.show(1, 220));
-    EXPECT_EQ(system.calls(), (std::vector<std::pair<unsigned, unsigned>>{{1, 220}}));
-    EXPECT_TRUE(boxes.shown().empty());
+    tarvex::test::TempDir dir;
+    const std::string file = dir.file("E.hlp");
+    std::ofstream(file) << "help";
+    std::uintptr_t owner = 0x1234;
+    std::string current = file;
+    HelpFileViewer viewer([&] { return current; }, [&] { return owner; });
 
-    platform::NullHelpViewer refusing;
-    for (platform::HelpViewer* viewer :
-         {static_cast<platform::HelpViewer*>(&refusing), static_cast<platform::HelpViewer*>(nullptr)}) {
-        DriverHelpViewer none([] { return std::string("/opt/tarvex/E.hlp"); }, viewer);
-        EXPECT_FALSE(none.show(1, 620));
-        EXPECT_FALSE(none.show(1, 0));
-        ASSERT_EQ(boxes.shown().size(), 2u);
-        EXPECT_EQ(boxes.shown()[0].text, "No help viewer for E.hlp (topic 620).");
-        EXPECT_EQ(boxes.shown()[1].text, "No help viewer for E.hlp (topic 0).");
-        boxes.clear();
-    }
+    platform::RecordingHelpEngine engine;
+    platform::currentUi().helpEngine = &engine;
+    EXPECT_TRUE(viewer.show(1, 220));
+    owner = 0x5678;
+    EXPECT_TRUE(viewer.show(1, 905));
+    EXPECT_EQ(engine.requests(),
+              (std::vector<platform::HelpFileRequest>{{0x1234, file, 1, 220}, {0x5678, file, 1, 905}}));
+    EXPECT_TRUE(boxes.shown().empty());
+    current = dir.file("gone.hlp");
+    EXPECT_FALSE(viewer.show(1, 310));
+    EXPECT_EQ(engine.requests().size(), 2u);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, "Help file " + current + " not found.");
+    boxes.clear();
+
+    platform::currentUi().helpEngine = nullptr;
+    current = "/opt/tarvex/E.hlp";
+    EXPECT_FALSE(viewer.show(1, 620));
+    EXPECT_FALSE(viewer.show(1, 0));
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_EQ(boxes.shown()[0].text, "No help viewer for E.hlp (topic 620).");
+    EXPECT_EQ(boxes.shown()[1].text, "No help viewer for E.hlp (topic 0).");
 }
 
 TEST(DialogModel, AStoredPositionOffEveryScreenIsIgnored) {

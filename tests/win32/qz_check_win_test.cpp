@@ -84,6 +84,38 @@ TEST(QzCheckWin32, ARunOnTheExampleListsTheConsolesReport) {
     EXPECT_TRUE(form.ended());
 }
 
+// The program's help in WinHelp: QzCheckHelp.hlp beside the program at the
+// form's and the menu item's contexts, owned by the main form; a missing
+// file is named in one box.
+TEST(QzCheckWin32, HelpOpensTheHelpFileBesideTheProgram) {
+    Windowed w;
+    tarvex::test::TempDir dir;
+    CheckerHelpViewer viewer(dir.path().string());
+    platform::RecordingHelpEngine engine;
+    auto& ui = platform::currentUi();
+    ui.help = &viewer;
+    ui.helpEngine = &engine;
+    QzCheckMainModel model(w.store, &w.cursor);
+    QzAboutModel about;
+    QzCheckMainWin32 view(model, about);
+    viewer.setOwner([&view] { return reinterpret_cast<std::uintptr_t>(view.form().handle()); });
+    view.form().show();
+    pumpMessages();
+    const std::string file = dir.file("QzCheckHelp.hlp");
+    std::ofstream(file) << "help";
+    t::pressKey(VK_F1);
+    SendMessageA(view.form().handle(), WM_COMMAND, MenuContent, 0);
+    const auto owner = reinterpret_cast<std::uintptr_t>(view.form().handle());
+    EXPECT_EQ(engine.requests(), (std::vector<platform::HelpFileRequest>{{owner, file, 1, kMainHelpContext},
+                                                                         {owner, file, 1, kContentHelpContext}}));
+    EXPECT_TRUE(w.boxes.shown().empty());
+    std::filesystem::remove(file);
+    SendMessageA(view.form().handle(), WM_COMMAND, MenuContent, 0);
+    EXPECT_EQ(engine.requests().size(), 2u);
+    ASSERT_EQ(w.boxes.shown().size(), 1u);
+    EXPECT_EQ(w.boxes.shown()[0].text, "Help file " + file + " not found.");
+}
+
 TEST(QzCheckWin32, BrowseChoosesTheFormatByExtension) {
     Windowed w;
     QzCheckMainModel model(w.store, &w.cursor);

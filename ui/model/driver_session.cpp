@@ -12,11 +12,13 @@ struct DriverAttachment::Session {
     TAgdiObject& object;
     SessionForms forms;
     std::optional<ScopedSymbolPicker> picker;
-    DriverHelpViewer help;
+    HelpFileViewer help;
     platform::Ui saved = platform::currentUi();
 
     Session(TAgdiObject& o, SessionForms f)
-        : object(o), forms(std::move(f)), help([&o] { return o.Options().HelpFileName(); }) {
+        : object(o),
+          forms(std::move(f)),
+          help([&o] { return o.Options().HelpFileName(); }, [&o] { return o.HostWindow(); }) {
         if (forms.picker) picker.emplace(forms.picker.get());
         platform::Ui& ui = platform::currentUi();
         if (forms.loadStatus) ui.loadStatus = forms.loadStatus;

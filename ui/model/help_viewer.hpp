@@ -1,8 +1,9 @@
 #pragma once
-// The driver's help: the topic of its help file in the platform's viewer
-// where there is one; where there is none, or it cannot show the topic, one
-// notice per request says so, so that a Help button or F1 never does
-// nothing.
+// Help from a help file: the topic in the system's help engine where there
+// is one (WinHelp on Windows), as a window of the owner given. Where there
+// is none, or the file is missing, one box per request says so, so that a
+// Help button or F1 never does nothing.
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -10,18 +11,18 @@
 
 namespace tarvex::ui {
 
-class DriverHelpViewer final : public platform::HelpViewer {
+class HelpFileViewer final : public platform::HelpViewer {
 public:
-    // `helpFile` names the help file at each request (the options may change
-    // it); `viewer` is the platform's, null where none exists.
-    explicit DriverHelpViewer(std::function<std::string()> helpFile, platform::HelpViewer* viewer = nullptr)
-        : helpFile_(std::move(helpFile)), viewer_(viewer) {}
-    // True when the viewer showed the topic.
+    // Both are asked at each request: the options may change the file, and
+    // the owner window comes and goes with the session. No owner: 0.
+    explicit HelpFileViewer(std::function<std::string()> helpFile, std::function<std::uintptr_t()> owner = {})
+        : helpFile_(std::move(helpFile)), owner_(std::move(owner)) {}
+    // True when the engine took the request.
     bool show(unsigned command, unsigned context) override;
 
 private:
     std::function<std::string()> helpFile_;
-    platform::HelpViewer* viewer_;
+    std::function<std::uintptr_t()> owner_;
 };
 
 }  // namespace tarvex::ui

@@ -118,6 +118,7 @@ ScopedWin32Forms::ScopedWin32Forms() : saved_(platform::currentUi()) {
     ui.loadStatus = &loadStatus_;
     ui.saveStatus = &saveStatus_;
     ui.files = &files_;
+    ui.helpEngine = &help_;
 }
 
 ScopedWin32Forms::~ScopedWin32Forms() {
@@ -127,6 +128,7 @@ ScopedWin32Forms::~ScopedWin32Forms() {
     if (ui.loadStatus == &loadStatus_) ui.loadStatus = saved_.loadStatus;
     if (ui.saveStatus == &saveStatus_) ui.saveStatus = saved_.saveStatus;
     if (ui.files == &files_) ui.files = saved_.files;
+    if (ui.helpEngine == &help_) ui.helpEngine = saved_.helpEngine;
 }
 
 }  // namespace tarvex::ui::win32

@@ -76,8 +76,8 @@ private:
     std::unique_ptr<Win32Form> form_;
 };
 
-// Puts them and the system's file dialog into platform::currentUi() for its
-// lifetime; what was there before comes back.
+// Puts them, the system's file dialog and WinHelp into platform::currentUi()
+// for its lifetime; what was there before comes back.
 class ScopedWin32Forms {
 public:
     ScopedWin32Forms();
@@ -92,6 +92,8 @@ private:
     Win32SaveStatusWindow saveStatus_;
     // The system's open and save dialogs of every "Browse" button.
     Win32FileDialog files_;
+    // The help file of every Help button and F1.
+    Win32HelpEngine help_;
     platform::Ui saved_;
 };
 

@@ -16,6 +16,11 @@ std::string systemFilter(const std::string& filter) {
     return out;
 }
 
+bool Win32HelpEngine::open(const platform::HelpFileRequest& request) {
+    return WinHelpA(reinterpret_cast<HWND>(request.owner), toAnsi(request.file).c_str(), request.command,
+                    static_cast<ULONG_PTR>(request.data)) != FALSE;
+}
+
 std::optional<platform::FileChoice> Win32FileDialog::chooseFile(const platform::FileRequest& request) {
     std::string name = toAnsi(request.fileName);
     name.resize(std::max<std::size_t>(name.size() + 1, MAX_PATH * 4), '\0');

@@ -12,6 +12,13 @@ public:
     std::optional<platform::FileChoice> chooseFile(const platform::FileRequest& request) override;
 };
 
+// WinHelp: the help file's topic in the system's help window, owned by the
+// window of the request.
+class Win32HelpEngine final : public platform::HelpEngine {
+public:
+    bool open(const platform::HelpFileRequest& request) override;
+};
+
 class Win32BusyCursor final : public platform::BusyCursor {
 public:
     void begin() override;
