@@ -155,6 +155,9 @@ void TEmulator::InitEmulStart() {
     auto notice = HinweisZeigen(std::string(LoadStr(7)));
     Protokoll("InitEmulStart");
     configShadow_.reset();
+    // What the caches hold came from the board before this start, which may
+    // since have been switched off and on, or replaced.
+    notify(notify::AllMemoryChanged);
     if (Profile().flashAtStart) {
         if (options_.systemMode() && parts_.maintenanceForms) parts_.maintenanceForms->ShowIapForm(Profile().iapForm);
         FlashBlockSwitch(1);

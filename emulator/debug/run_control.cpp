@@ -29,6 +29,9 @@ constexpr std::uint8_t IeEa = 0x80, EiconBit5 = 0x20;
 constexpr std::uint16_t EmulP0 = 0xA4D6, EmulP2 = 0xA4B6;
 // The code that holds the target while it is reset: an endless SJMP.
 constexpr std::uint8_t ResetStubBank = 6;
+// What a halt answers while the target runs: 00 and the register string,
+// or FF alone when the target stopped abnormally.
+constexpr std::uint8_t HaltNormal = 0x00, HaltAbnormal = 0xFF;
 
 [[noreturn]] void refuse(int id) { throw ETarvexAccessError(std::string(LoadStr(id))); }
 
@@ -278,28 +281,66 @@ void TDebug::Stop() {
     // Taken under the lock: a halt a poll already handled needs no "I",
     // which a halted board would not answer.
     if (!running_) return;
-    if (flying_) {
-        if (trace_) trace_->FlyingTraceStopping();
-        emulator_.Schreiben("o");
-        flying_ = false;
+    try {
+        if (flying_) {
+            if (trace_) trace_->FlyingTraceStopping();
+            emulator_.Schreiben("o");
+            flying_ = false;
+        }
+        emulator_.Schreiben("I");
+        stopRequested_ = true;
+        AfterStop();
+    } catch (...) {
+        abandonRun();
+        throw;
     }
-    emulator_.Schreiben("I");
-    stopRequested_ = true;
-    AfterStop();
 }
 
 bool TDebug::Poll() {
     auto lock = emulator_.LockLink();
     if (!running_) return false;
-    if (hardStopWanted()) {
-        AfterStop();
-    } else if (!emulator_.TraceReading() && emulator_.BytesAvailable()) {
-        const std::string stop = emulator_.Lesen(1);
-        stopRequested_ = false;
-        if (static_cast<std::uint8_t>(stop[0]) == 0xFF) resetNeeded_ = true;
-        AfterStop();
+    // Another request broke the link while the target ran (and said so):
+    // no stop byte can come any more.
+    if (emulator_.TimeoutFlag() || emulator_.FatalUsbError()) {
+        abandonRun();
+        return false;
+    }
+    try {
+        if (hardStopWanted()) {
+            AfterStop();
+        } else if (!emulator_.TraceReading() && emulator_.BytesAvailable()) {
+            // The halt's rest (the register string) follows at once.
+            const auto stop = static_cast<std::uint8_t>(emulator_.LesenTeil(1)[0]);
+            if (stop != HaltNormal && stop != HaltAbnormal) {
+                // A byte of noise, or one the board sent on its own: no halt.
+                // Only this byte goes: a halt right behind it stays to be read.
+                log(Format("Debug.Poll: Byte %.2x ist kein Stopp-Byte", stop));
+                return running_;
+            }
+            stopRequested_ = false;
+            if (stop == HaltAbnormal) resetNeeded_ = true;
+            AfterStop();
+        }
+    } catch (...) {
+        abandonRun();
+        throw;
     }
     return running_;
+}
+
+void TDebug::abandonRun() {
+    if (!running_) return;
+    // The board may still run the target, but nothing of it can be asked
+    // before the link is started again, whose start resets the target. Until
+    // then the target counts as halted and not reset, so that no request is
+    // refused as running and no go starts from an unknown state.
+    log("Debug: Lauf nach Verbindungsfehler aufgegeben");
+    stopRequested_ = false;
+    resetNeeded_ = false;
+    notYetReset_ = true;
+    setRunning(false);
+    if (form_ && form_->visible()) form_->close();
+    if (indicator_) indicator_->SetRunning(false);
 }
 
 void TDebug::AfterStop() {
@@ -458,7 +499,7 @@ int TDebug::readRegisters(bool check, bool statusOwed) {
     auto lock = emulator_.LockLink();
     registers_.clear();
     if (check) {
-        const std::string status = statusOwed ? emulator_.Lesen(1) : emulator_.LesenOptional(1);
+        const std::string status = statusOwed ? emulator_.LesenTeil(1) : emulator_.LesenOptional(1);
         if (status.empty() && statusOwed)
             throw EEmulatorTimeoutError(std::string(LoadResStr(rs::CommunicationError)));
         if (status.empty() || status[0] != 0) return 1;

@@ -172,6 +172,8 @@ private:
     std::uint8_t opcodeAtPc();
     void notify(std::uint8_t code);
     void setRunning(bool on);
+    // The run ends in a fault of the link.
+    void abandonRun();
     void log(std::string_view text);
 
     TEmulator& emulator_;

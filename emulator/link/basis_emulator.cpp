@@ -83,6 +83,32 @@ std::size_t TBasisEmulator::Schreiben(std::string_view command) {
 
 TBasisEmulator::Bytes TBasisEmulator::Lesen(std::size_t count) {
     auto lock = LockLink();
+    Bytes answer = readExactly(count);
+    if (answer.size() == count && count > 0) requireAnswerEnded(answer);
+    return answer;
+}
+
+TBasisEmulator::Bytes TBasisEmulator::LesenTeil(std::size_t count) {
+    auto lock = LockLink();
+    return readExactly(count);
+}
+
+void TBasisEmulator::requireAnswerEnded(const Bytes& answer) {
+    // While the target runs its stop byte may come right behind any answer,
+    // and in the handshake the answers of earlier polls do.
+    if (handshaking_ || targetRunning_ || timeoutFlag_ || fatalUsbError_ || !handleOpen_) return;
+    if (!transport_->bytesAvailable()) return;
+    // A failed status query ends in a recovery, which empties the queue.
+    if (!handleOpen_ || timeoutFlag_ || fatalUsbError_) return;
+    // An answer longer than asked, or bytes the board sent on its own just
+    // now: which bytes answer what is no longer known.
+    ++discards_;
+    SetTimeoutError(true);
+    Protokoll(Format("READ FEHLER (Soll: %d, danach weitere Bytes): ", answer.size()), answer);
+    throw EEmulatorTimeoutError(std::string(LoadResStr(rs::CommunicationError)));
+}
+
+TBasisEmulator::Bytes TBasisEmulator::readExactly(std::size_t count) {
     Bytes answer;
     if (timeoutFlag_ || fatalUsbError_) return answer;
     answer.resize(count);

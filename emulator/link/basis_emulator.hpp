@@ -135,7 +135,13 @@ public:
     void SwitchBaudRate();
     bool BytesAvailable();
     void Wait(std::uint32_t ms);
+    // A whole answer: bytes still waiting right after it (while no stop
+    // byte or handshake answer is owed) mean the board and the link are out
+    // of step, and the answer is no data: the time-out error.
     Bytes Lesen(std::size_t count);
+    // The first part of an answer whose rest follows at once (the status
+    // byte before the register string).
+    Bytes LesenTeil(std::size_t count);
     // Up to count bytes within the read time-out; a shorter answer is
     // returned as it came, without the time-out error (for answers the
     // board may leave out).
@@ -321,6 +327,8 @@ private:
     void setFatalUsbError();
     [[noreturn]] void transferFailed(const std::string& message);
     void flushInput();
+    Bytes readExactly(std::size_t count);
+    void requireAnswerEnded(const Bytes& answer);
     Transport& transportFor(std::uint8_t kind);
 
     platform::Clock& clock_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <fstream>
+#include <functional>
 #include <cstdlib>
 #include <thread>
 
@@ -55,6 +56,8 @@ TEST(FixedCommands, FrameReadFormFollowsTheFirmware) {
     for (const auto& [version, expected] : forms) {
         sim::BoardConfig config;
         config.version = version;
+        // The link's frame size before the trace board sets it.
+        config.frameSize = 11;
         SimLink s(config);
         s.identify();
         const auto frames = s.link->FrameLesen(0x012345, 1);
@@ -62,6 +65,33 @@ TEST(FixedCommands, FrameReadFormFollowsTheFirmware) {
         const auto n = named(s.board, "n");
         ASSERT_EQ(n.size(), 1u);
         EXPECT_EQ(n[0].bytes.size(), expected) << version;
+    }
+}
+
+// Bytes still coming right behind an answer (40 where 1 or 16 were asked)
+// mean the link is out of step: the answer is no data, and the link is
+// broken as after a short answer, until it is started again.
+TEST(Timeouts, AnAnswerLongerThanAskedIsNoData) {
+    const std::pair<const char*, std::function<void(TBasisEmulator&)>> reads[] = {
+        {"RN", [](TBasisEmulator& l) { l.ReadN(0x7F00); }},
+        {"RI", [](TBasisEmulator& l) { l.ReadI(0x30); }},
+        {"RV", [](TBasisEmulator& l) { l.ReadV(0x000F); }},
+        {"n", [](TBasisEmulator& l) { l.FrameLesen(0x10, 1); }},
+    };
+    for (const auto& [name, read] : reads) {
+        SCOPED_TRACE(name);
+        sim::BoardConfig config;
+        config.frameSize = 11;
+        SimLink s(config);
+        s.identify();
+        s.board.armAtCommand(name, [](sim::Board& b) { b.garbleNextAnswer(std::vector<std::uint8_t>(40, 0x77)); });
+        EXPECT_THROW(read(*s.link), EEmulatorTimeoutError);
+        EXPECT_TRUE(s.link->TimeoutFlag());
+        EXPECT_FALSE(s.link->HandleOpen());
+        s.link->Restart();
+        s.identify();
+        s.link->WriteN(0x7F00, 0x5A);
+        EXPECT_EQ(s.link->ReadN(0x7F00), 0x5A);
     }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -211,6 +212,35 @@ TEST(RunControl, BreakpointHaltHandsRegistersAndTraceOver) {
         last = f.TimeStamp;
     }
     rig.expectStepAtTheSelfJumpAddsAFrame();
+}
+
+// A byte the board sends on its own while the target runs, right behind
+// the go or during the run, is no halt: the go ends at its breakpoint with
+// the board's registers. (The simulated target stands still while a byte
+// waits to be read, so the halt comes only after the stray byte.)
+TEST(RunControl, AByteThatIsNoHaltAnswerDoesNotEndTheRun) {
+    const struct {
+        const char* name;
+        std::function<void(RunRig&)> arm;
+    } strays[] = {
+        {"right after the go", [](RunRig& r) { r.board.armAtCommand("G", [](sim::Board& b) { b.inject({0xA5}); }); }},
+        {"a 01 right after the go", [](RunRig& r) { r.board.armAtCommand("G", [](sim::Board& b) { b.inject({0x01}); }); }},
+        {"sent on its own before the first poll", [](RunRig& r) { r.board.sendOnOwn(5, 0x3C); }},
+    };
+    for (const auto& stray : strays) {
+        SCOPED_TRACE(stray.name);
+        RunRig rig;
+        rig.startWithProgram();
+        rig.breaks.mark(RunRig::G, BoardBreaks::Lasting, true);
+        rig.fresh();
+        stray.arm(rig);
+        rig.debug.Go();
+        pollUntilHalted(rig);
+        EXPECT_EQ(rig.debug.PC().offset, RunRig::G);
+        rig.expectRegistersOfCpu();
+        EXPECT_FALSE(rig.emu->TimeoutFlag());
+        EXPECT_EQ(rig.notifier.count(notify::TargetHalted), 1);
+    }
 }
 
 TEST(RunControl, OverflowBreakHaltsAfterTheCountedFrames) {

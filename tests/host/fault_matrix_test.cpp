@@ -4,15 +4,20 @@
 // does not report a success that did not happen, and afterwards (with a new
 // start where the driver ended its session) the session reads known data
 // back right, the program's first bytes are the program's, and a reset and
-// a step land where the program says.
+// a step land where the program says. The session goes on in the same
+// loaded driver, as the IDE keeps it: a new session after the end of one
+// starts clean.
 // Needs the stand-in libraries; the Windows builds, whose link code is the
 // same, leave the long matrix to the native one.
 #if defined(TARVEX_STANDIN_DIR) && !defined(_WIN32)
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdlib>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +26,7 @@
 #include "emulator/link/transport.hpp"
 #include "host/agdi_object.hpp"
 #include "host/agdi_records.hpp"
+#include "core/messages.hpp"
 #include "platform/dynlib.hpp"
 #include "sim/usb_bus.hpp"
 #include "platform/host_window.hpp"
@@ -41,6 +47,51 @@ const Bytes Xdata = {0xA5, 0x5A, 0xC3, 0x3C};
 const Bytes Written = {0x01, 0x02, 0x03, 0x04};
 constexpr std::uint32_t CodeAt = 0xFF000000, IdataAt = 0xF0000030, XdataAt = 0x01000100, WrittenAt = 0x01000200;
 constexpr std::uint32_t PcAfterStep = 0xFF000010;
+// The self-jump the program ends in.
+constexpr std::uint32_t SelfJump = 0xFF000012;
+
+// The driver's clock on the board's virtual time; when armed, the run's
+// sleep between two polls waits for the test, so that a fault and a stop
+// meet the run at a known point.
+class PausingClock final : public platform::Clock {
+public:
+    explicit PausingClock(platform::FakeClock& time) : time_(time) {}
+    std::uint32_t tickMs() override { return time_.tickMs(); }
+    std::uint64_t monotonicMs() override { return time_.monotonicMs(); }
+    std::chrono::system_clock::time_point wallNow() override { return time_.wallNow(); }
+    void sleepMs(std::uint32_t ms) override {
+        time_.sleepMs(ms);
+        if (!armed_ || !when_() || !armed_.exchange(false)) return;
+        std::unique_lock<std::mutex> g(mutex_);
+        sleeping_ = true;
+        changed_.notify_all();
+        changed_.wait(g, [this] { return released_; });
+    }
+    void arm(std::function<bool()> when) {
+        when_ = std::move(when);
+        sleeping_ = released_ = false;
+        armed_ = true;
+    }
+    void awaitSleeper() {
+        std::unique_lock<std::mutex> g(mutex_);
+        changed_.wait(g, [this] { return sleeping_; });
+    }
+    void release() {
+        {
+            std::lock_guard<std::mutex> g(mutex_);
+            released_ = true;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    platform::FakeClock& time_;
+    std::function<bool()> when_;
+    std::atomic<bool> armed_{false};
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool sleeping_ = false, released_ = false;
+};
 
 // One installation root for every cell: made once, it is only read.
 const std::string& sharedRoot() {
@@ -75,13 +126,25 @@ struct UsbHost : test::SimBench {
     void openDriver() {
         object.reset();
         DriverEnvironment env;
-        env.clock = &clock;
+        env.clock = &driverClock;
         env.settings = &settings;
         env.root = sharedRoot();
         env.d2xxLibrary = ftd2xx::LibraryName();
         object = std::make_unique<TAgdiObject>(env);
+        handOver();
+    }
+    void handOver() {
         object->AG_Init(agdi::code::Item + agdi::code::ItemHostWindow, reinterpret_cast<std::uintptr_t>(&sink));
         object->AG_Init(agdi::code::Item + agdi::code::ItemPcVar, reinterpret_cast<std::uintptr_t>(&pc));
+    }
+    // The IDE ends the session and starts the next one in the same driver.
+    void endSession() {
+        object->AG_Init(agdi::code::Exec + agdi::code::ExecEnd, 0);
+        handOver();
+    }
+    bool shown(const std::string& text) const {
+        const auto& b = boxes.shown();
+        return std::any_of(b.begin(), b.end(), [&](const auto& box) { return box.text.find(text) != std::string::npos; });
     }
     std::uint16_t targetPc() {
         std::uint16_t at = 0xFFFF;
@@ -91,6 +154,9 @@ struct UsbHost : test::SimBench {
     void plugIn() {
         sim::BoardConfig config;
         config.frameSize = 12;
+        // A slow crystal keeps the simulated target cheap through the
+        // link's long waits (a recovery's 6 s) while it runs.
+        config.crystalHz = 120'000;
         usbBoard = &bus->addDevice("TX1", "TARVEX Emulator", config);
     }
 
@@ -130,6 +196,7 @@ struct UsbHost : test::SimBench {
     }
 
     bool goEndedBeforeStop = false;
+    PausingClock driverClock{clock};
 
     platform::HostMessageSink sink{nullptr, [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
                                        return 0;
@@ -157,6 +224,8 @@ struct Fault {
     // An answer of the right length with wrong bytes: no protocol without a
     // checksum can tell, so a read may report it as data.
     bool wrongDataUndetectable = false;
+    // The board fault acts at once, whatever the operation's key command.
+    bool atOnce = false;
 };
 
 const std::vector<Fault>& faults() {
@@ -166,11 +235,14 @@ const std::vector<Fault>& faults() {
         {"drop", [](Board& b) { b.shortenNextAnswer(0); }, {}},
         {"short1", [](Board& b) { b.shortenNextAnswer(1); }, {}},
         {"garble1", [](Board& b) { b.garbleNextAnswer({0x5A}); }, {}},
-        {"garble40", [](Board& b) { b.garbleNextAnswer(Bytes(40, 0x77)); }, {}, false, false, true},
+        {"garble40", [](Board& b) { b.garbleNextAnswer(Bytes(40, 0x77)); }, {}},
         {"late", [](Board& b) { b.setAnswerDelay(1500); }, {}},
         {"slow", [](Board& b) { b.setAnswerDelay(100); }, {}},
         {"stray", [](Board& b) { b.inject({0xA5}); }, {}},
         {"later", [](Board& b) { b.sendOnOwn(30, 0x3C); }, {}},
+        // A byte on its own 30 ms after the operation began: in a run, while
+        // the target runs.
+        {"noise", [](Board& b) { b.sendOnOwn(30, 0x3C); }, {}, false, false, false, true},
         // Until the first time-out the board that lost its image answers
         // reads of internal data with FF of the right length.
         {"powercycle", [](Board& b) { b.powerCycle(); }, {}, false, true, true},
@@ -272,12 +344,41 @@ const std::vector<Operation>& operations() {
              }
              return stop == 1;
          }},
-        {"reset", "Z",
+        {"go-until", "G",
          [](UsbHost& h, const std::function<void()>& inject, const Fault&) {
+             inject();
+             h.boxes.clear();
+             // The go waits for the halt at the self-jump; a go whose halt
+             // never comes is stopped by the user after a while.
+             std::atomic<bool> returned{false};
+             std::thread runner([&] {
+                 std::uint32_t until = SelfJump;
+                 h.object->AG_GoStep(3, 0, &until);
+                 returned = true;
+             });
+             const std::uint64_t giveUpAt = h.clock.monotonicMs() + 5000;
+             while (!returned && h.clock.monotonicMs() < giveUpAt) std::this_thread::yield();
+             const bool byItself = returned;
+             if (!byItself) h.object->AG_GoStep(1, 0, nullptr);
+             runner.join();
+             const bool ok = byItself && h.boxes.shown().empty() && h.pc == SelfJump;
+             if (ok) {
+                 EXPECT_EQ(h.targetPc(), SelfJump & 0xFFFF) << "a go reported a halt";
+             }
+             return ok;
+         }},
+        {"reset", "Z",
+         [](UsbHost& h, const std::function<void()>& inject, const Fault& fault) {
              inject();
              const bool ok = h.reset() == 0;
              if (ok) {
                  EXPECT_EQ(h.targetPc(), 0) << "a reset reported success";
+             }
+             // After a failed reset the driver started the board again, or
+             // its requests fail: what it reads is the board's.
+             Bytes got;
+             if (!ok && !fault.replacesBoard && h.read(IdataAt, Idata.size(), got) == 0) {
+                 EXPECT_EQ(got, Idata) << "a read after a failed reset reported success";
              }
              return ok;
          }},
@@ -296,7 +397,7 @@ void expectRecovered(UsbHost& h, const Fault& fault, const Operation& op, bool o
     // (whose bytes are then unknown), the program is downloaded again.
     bool download = fault.replacesBoard || name == "start" || (name == "write-code" && !ok);
     if (fault.restartsDebugger || h.object->SessionEnded()) {
-        h.openDriver();
+        h.endSession();
         h.boxes.clear();
         ASSERT_EQ(h.start(), 0u) << (h.boxes.shown().empty() ? "" : h.boxes.shown().back().text);
         download = true;
@@ -342,7 +443,7 @@ TEST(FaultMatrix, EveryFaultBeforeEveryOperation) {
             const auto inject = [&] {
                 if (fault.bus) fault.bus(h);
                 if (!fault.board) return;
-                if (*op.key)
+                if (*op.key && !fault.atOnce)
                     h.usbBoard->armAtCommand(op.key, fault.board);
                 else
                     fault.board(*h.usbBoard);
@@ -353,6 +454,12 @@ TEST(FaultMatrix, EveryFaultBeforeEveryOperation) {
             h.clock.sleepMs(3000);
             h.usbBoard->clearFaults();
             h.bus->clearFaults();
+            // Whatever became of the operation, the IDE has its answer: the
+            // target is not taken as running any more.
+            h.boxes.clear();
+            Bytes got;
+            h.read(XdataAt, Xdata.size(), got);
+            EXPECT_FALSE(h.shown(std::string(LoadStr(72)))) << "the target is still taken as running";
             if (fault.replacesBoard) {
                 h.bus->clear();
                 h.plugIn();
@@ -360,6 +467,91 @@ TEST(FaultMatrix, EveryFaultBeforeEveryOperation) {
             expectRecovered(h, fault, op, ok);
         }
     }
+}
+
+// The device goes while a go waits, and the IDE's other thread asks for a
+// stop: on virtual time the run sleeps between two polls until the fault is
+// in and the stop asked for, so the stop meets the dead link every time
+// (the run's own poll first where the queue status fails too). The stop
+// fails and says so, the driver no longer takes the target as running, and
+// after the end of the session a new one starts in the same driver.
+TEST(DeadLink, AStopThatMeetsADeadLinkEndsTheRunAsFailed) {
+    const std::pair<const char*, std::function<void(UsbHost&)>> faults[] = {
+        {"lost", [](UsbHost& h) { h.bus->loseDevice(0); }},
+        {"writes fail twice", [](UsbHost& h) { h.bus->failNextWrite(sim::UsbBus::IoError, 0, 2); }},
+        {"not opened twice", [](UsbHost& h) { h.bus->failNextWrite(sim::UsbBus::DeviceNotOpened, 0, 2); }},
+        {"reads fail twice", [](UsbHost& h) { h.bus->failNextRead(sim::UsbBus::DeviceNotOpened, 0, 2); }},
+    };
+    for (const auto& [name, fault] : faults) {
+        for (int round = 0; round < 3; ++round) {
+            SCOPED_TRACE(std::string(name) + " #" + std::to_string(round));
+            UsbHost h;
+            ASSERT_TRUE(h.library.loaded()) << h.library.errorText();
+            ASSERT_TRUE(h.start() == 0 && h.prepare());
+            h.boxes.clear();
+            h.object->ClearEventLog();
+            h.driverClock.arm([&] { return h.usbBoard->targetRunning(); });
+            std::thread runner([&] { h.object->AG_GoStep(4, 0, nullptr); });
+            h.driverClock.awaitSleeper();
+            fault(h);
+            std::atomic<std::uint32_t> stop{99};
+            std::thread other([&] { stop = h.object->AG_GoStep(1, 0, nullptr); });
+            const auto asked = [&] {
+                const auto log = h.object->EventLog();
+                return std::find(log.begin(), log.end(), "stop requested") != log.end();
+            };
+            while (!asked()) std::this_thread::yield();
+            h.driverClock.release();
+            other.join();
+            runner.join();
+            EXPECT_EQ(stop.load(), 0u) << "a stop over a dead link reported success";
+            EXPECT_FALSE(h.boxes.shown().empty()) << "the failure was not told";
+            // The fault is gone (the lost device is plugged in again).
+            h.bus->clearFaults();
+            if (std::string(name) == "lost") {
+                h.bus->clear();
+                h.plugIn();
+            }
+            h.boxes.clear();
+            Bytes got;
+            h.read(XdataAt, Xdata.size(), got);
+            h.object->AG_GoStep(2, 1, nullptr);
+            EXPECT_FALSE(h.shown(std::string(LoadStr(72)))) << "the target is still taken as running";
+            // The IDE ends the session and starts the next one.
+            h.endSession();
+            h.boxes.clear();
+            ASSERT_EQ(h.start(), 0u) << (h.boxes.shown().empty() ? "" : h.boxes.shown().back().text);
+            ASSERT_TRUE(h.prepare());
+            EXPECT_EQ(h.object->AG_GoStep(2, 1, nullptr), 0u);
+            EXPECT_EQ(h.pc, PcAfterStep);
+            EXPECT_TRUE(h.boxes.shown().empty()) << h.boxes.shown().front().text;
+        }
+    }
+}
+
+// A board switched off and on loses its image; its reads then answer FF of
+// the right length, which no protocol without a checksum can tell. The next
+// reset finds no answer and the driver starts the board again: from then on
+// what it reads is the board's again, not what it kept from before.
+TEST(DeadLink, ABoardSwitchedOffAndOnIsReadAfreshOnceStartedAgain) {
+    UsbHost h;
+    ASSERT_TRUE(h.library.loaded()) << h.library.errorText();
+    ASSERT_TRUE(h.start() == 0 && h.prepare());
+    h.usbBoard->powerCycle();
+    Bytes got;
+    ASSERT_EQ(h.read(IdataAt, Idata.size(), got), 0u);
+    ASSERT_EQ(got, Bytes(Idata.size(), 0xFF));
+    h.boxes.clear();
+    EXPECT_NE(h.reset(), 0u);
+    EXPECT_TRUE(h.shown(std::string(LoadResStr(rs::CommunicationError))));
+    ASSERT_TRUE(h.usbBoard->fpgaLoaded()) << "the driver did not start the board again";
+    EXPECT_EQ(h.read(IdataAt, Idata.size(), got), 0u);
+    EXPECT_EQ(got, Idata);
+    EXPECT_EQ(h.read(XdataAt, Xdata.size(), got), 0u);
+    EXPECT_EQ(got, Xdata);
+    EXPECT_EQ(h.reset(), 0u);
+    EXPECT_EQ(h.read(IdataAt, Idata.size(), got), 0u);
+    EXPECT_EQ(got, Idata);
 }
 
 }  // namespace
