@@ -373,6 +373,11 @@ const std::vector<Operation>& operations() {
              const bool ok = h.reset() == 0;
              if (ok) {
                  EXPECT_EQ(h.targetPc(), 0) << "a reset reported success";
+                 // What the IDE then reads is the reset target's PC.
+                 std::uint8_t registers[32] = {};
+                 if (h.object->AG_AllReg(1, registers) == 0) {
+                     EXPECT_EQ(registers[16] | registers[17] << 8, 0) << "a reset reported a PC it does not have";
+                 }
              }
              // After a failed reset the driver started the board again, or
              // its requests fail: what it reads is the board's.
