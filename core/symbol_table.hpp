@@ -51,11 +51,18 @@ inline constexpr std::uint8_t None = 19;  // no storage or scope class given
 // Type classes of object files.
 inline constexpr std::uint8_t Array = 6;  // element count in the module and function fields
 inline constexpr std::uint8_t Structure = 7;
+inline constexpr std::uint8_t Enumeration = 8;
+inline constexpr std::uint8_t Set = 9;
 inline constexpr std::uint8_t Pointer = 15;
+inline constexpr std::uint8_t UbrofArray = 16;  // lower bound 0, the count as for Array
+inline constexpr std::uint8_t UbrofStructure = 17;
+inline constexpr std::uint8_t UbrofUnion = 18;
 inline constexpr std::uint8_t BitField = 19;
 inline constexpr std::uint8_t Function = 20;
+inline constexpr std::uint8_t Attribute = 21;  // a base type with attributes
 inline constexpr std::uint8_t Member = 32;  // a structure's member, or its member list
 inline constexpr std::uint8_t NamedType = 36;
+inline constexpr std::uint8_t SizedPointer = 40;  // its size and memory space given
 // Type classes of CDB files.
 inline constexpr std::uint8_t CdbGenericPointer = 33;
 inline constexpr std::uint8_t CdbArray = 34;  // dimensions at the start of the name

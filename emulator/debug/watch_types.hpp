@@ -33,6 +33,12 @@ enum class WatchClass : std::uint8_t {
     Unresolved,
 };
 
+// The display formats of a watch; Default shows each type in its row's own
+// format, Record a structure's members with their names.
+namespace display_format {
+inline constexpr int Default = 0, Hex = 1, Decimal = 2, Ascii = 3, Binary = 4, Record = 5, Address = 6;
+}  // namespace display_format
+
 struct WatchTypeInfo {
     int code;
     std::string_view name;
