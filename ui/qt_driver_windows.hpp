@@ -25,6 +25,7 @@ namespace tarvex::ui {
 
 class DriverAttachment;
 class LoadStatusForm;
+class MenuForms;
 class SaveStatusForm;
 class StopErrorForm;
 class TraceWindow;
@@ -60,18 +61,11 @@ public:
 
 private:
     struct State;
-    void copyFill(int task);
-    void map();
-    void saveMemory();
-    void breaks(bool full);
-    void traceSettings();
-    void performanceDefinitions();
-    void performanceAnalysis();
-    void saveTrace();
 
     platform::SettingsStore& store_;
     TAgdiObject* object_ = nullptr;
     std::unique_ptr<State> state_;
+    std::unique_ptr<MenuForms> forms_;
     std::unique_ptr<StopErrorForm> stopError_;
     // The progress forms of a load and of a save, made at the first attach;
     // they outlive the attachment that installs them.

@@ -15,6 +15,7 @@
 
 #include "core/message_box.hpp"
 #include "ui/base/history_combo.hpp"
+#include "ui/model/guarded.hpp"
 
 namespace tarvex::ui {
 
@@ -24,18 +25,6 @@ QPushButton* button(QWidget* parent, const char* name) {
     auto* b = new QPushButton(parent);
     b->setObjectName(name);
     return b;
-}
-
-// Runs a model action; a failure is shown, never thrown through Qt.
-template <typename F>
-void guarded(F&& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        // The driver's exception hook classifies it (a link time-out restarts
-        // the link, an abort ends the session); without one it is shown here.
-        if (!platform::passToApplicationHandler(std::current_exception())) ErrorBox(e.what(), platform::mb::Ok);
-    }
 }
 
 // Group boxes carry their captions as titles.

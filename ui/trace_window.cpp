@@ -25,6 +25,7 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <cstdlib>
+#include <map>
 
 #include "core/message_box.hpp"
 #include "core/messages.hpp"
@@ -32,21 +33,11 @@
 #include "emulator/validator.hpp"
 #include "ui/base/colors.hpp"
 #include "ui/trace_dialogs.hpp"
+#include "ui/model/guarded.hpp"
 
 namespace tarvex::ui {
 
 namespace {
-
-template <typename F>
-void guarded(F&& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        // The driver's exception hook classifies it (a link time-out restarts
-        // the link, an abort ends the session); without one it is shown here.
-        if (!platform::passToApplicationHandler(std::current_exception())) ErrorBox(e.what(), platform::mb::Ok);
-    }
-}
 
 constexpr int kContextStateRole = Qt::UserRole;
 constexpr int kContextNumberRole = Qt::UserRole + 1;
@@ -358,41 +349,36 @@ TraceWindow::~TraceWindow() { model_->onChanged({}); }
 void TraceWindow::buildMenu() {
     menu_ = new QMenu(this);
     menu_->setObjectName("aPopupMenu");
-    const auto add = [this](QMenu* into, const char* name, QKeySequence key = {}) {
-        auto* a = into->addAction(QString());
-        a->setObjectName(name);
-        if (!key.isEmpty()) a->setShortcut(key);
-        // The window's own short cuts (F3, F5) work without the menu open.
-        if (!key.isEmpty()) addAction(a);
-        connect(a, &QAction::triggered, this, [this, n = std::string(name)] { runItem(n); });
-        return a;
-    };
-    add(menu_, "cmPopSuche");
-    add(menu_, "cmPopSucheNochmal", QKeySequence(Qt::Key_F3));
-    add(menu_, "cmPopSprung", QKeySequence(Qt::Key_F5));
-    menu_->addSeparator()->setObjectName("N1");
-    add(menu_, "cmPopTime0");
-    add(menu_, "cmPopTimeFilter");
-    menu_->addSeparator()->setObjectName("N3");
-    add(menu_, "cmPopAusblenden");
-    add(menu_, "cmPopAusBlendenFunktion");
-    add(menu_, "cmPopEinblenden");
-    auto* format = menu_->addMenu(QString());
-    format->setObjectName("cmPopDarstellungMenu");
-    format->menuAction()->setObjectName("cmPopDarstellung");
-    auto* modes = new QActionGroup(format);
-    for (const char* m : {"cmPopZyklus", "cmPopDisassembliert", "cmPopMixedMode", "cmPopSource"}) {
-        auto* a = add(format, m);
-        a->setCheckable(true);
-        modes->addAction(a);
+    std::map<std::string, QMenu*> menus{{"", menu_}};
+    std::map<std::string, QActionGroup*> groups;
+    for (const TraceMenuItem& item : TraceWindowModel::menuItems()) {
+        QMenu* into = menus.at(item.parent);
+        if (item.kind == TraceMenuItem::Separator) {
+            into->addSeparator()->setObjectName(item.name);
+        } else if (item.kind == TraceMenuItem::Submenu) {
+            auto* sub = into->addMenu(QString());
+            sub->menuAction()->setObjectName(item.name);
+            if (std::string(item.name) == "cmPopDarstellung") sub->setObjectName("cmPopDarstellungMenu");
+            sub->installEventFilter(this);
+            menus[item.name] = sub;
+        } else {
+            auto* a = into->addAction(QString());
+            a->setObjectName(item.name);
+            a->setCheckable(item.checkable);
+            if (item.radio) {
+                QActionGroup*& group = groups[item.parent];
+                if (!group) group = new QActionGroup(into);
+                group->addAction(a);
+            }
+            if (*item.key) {
+                a->setShortcut(QKeySequence(QString::fromLatin1(item.key)));
+                // The window's own short cuts (F3, F5) work without the menu open.
+                addAction(a);
+            }
+            connect(a, &QAction::triggered, this, [this, n = std::string(item.name)] { runItem(n); });
+        }
     }
-    format->addSeparator()->setObjectName("N2");
-    add(format, "cmPopShowContext")->setCheckable(true);
-    add(format, "cmPopSpalten");
-    auto* twice = menu_->addMenu(QString());
-    twice->menuAction()->setObjectName("cmPopDoppel");
-    add(twice, "cmPopDoppelTime0")->setCheckable(true);
-    for (auto* m : {menu_, format, twice}) m->installEventFilter(this);
+    menu_->installEventFilter(this);
 }
 
 void TraceWindow::wheel(int angleDelta) {
@@ -440,25 +426,14 @@ void TraceWindow::keyPressEvent(QKeyEvent* event) {
 void TraceWindow::runItem(const std::string& name) {
     auto& m = *model_;
     guarded([&] {
-        if (name == "cmPopZyklus") m.setDarstellung(tdZyklus);
-        else if (name == "cmPopDisassembliert") m.setDarstellung(tdDisassembliert);
-        else if (name == "cmPopMixedMode") m.setDarstellung(tdMixedMode);
-        else if (name == "cmPopSource") m.setDarstellung(tdSource);
-        else if (name == "cmPopShowContext") m.setContext(!m.contextShown());
-        else if (name == "cmPopTime0") m.timeZero();
-        else if (name == "cmPopAusblenden") {
-            std::vector<int> rows;
-            const auto& sel = box_->list().selection;
-            if (sel.shown())
-                for (int r = sel.start().row; r <= sel.end().row; ++r) rows.push_back(r);
-            m.box().collapseRows(rows);
-            box_->list().selection.hide();
-        } else if (name == "cmPopAusBlendenFunktion") {
-            m.box().collapseFunction();
-            box_->list().selection.hide();
-        } else if (name == "cmPopEinblenden") {
-            m.box().expandAtCaret();
-        } else if (name == "cmPopSuche" || name == "cmPopTimeFilter") {
+        std::vector<int> rows;
+        const auto& sel = box_->list().selection;
+        if (sel.shown())
+            for (int r = sel.start().row; r <= sel.end().row; ++r) rows.push_back(r);
+        const TraceMenuRun run = m.runItem(name, rows);
+        if (run == TraceMenuRun::SelectionUsed) box_->list().selection.hide();
+        if (run != TraceMenuRun::Dialog) return;
+        if (name == "cmPopSuche" || name == "cmPopTimeFilter") {
             TVokWinValidator validator(m.context().symbols, m.context().lines, nullptr, nullptr);
             FramePatternModel fm(store_, validator);
             fm.setFiltern(name == "cmPopTimeFilter");
@@ -469,8 +444,6 @@ void TraceWindow::runItem(const std::string& name) {
                 else
                     m.search(fm.pattern(), fm.emptyPattern());
             }
-        } else if (name == "cmPopSucheNochmal") {
-            m.searchAgain();
         } else if (name == "cmPopSprung") {
             GotoModel gm(store_);
             gm.setAufruf(saTrace);

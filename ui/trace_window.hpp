@@ -66,6 +66,8 @@ public:
     ~TraceWindow() override;
 
     TraceWindowModel& model() { return *model_; }
+    // Closed by the user or the host.
+    bool gone() const { return model_->closed(); }
     TraceBoxView& boxView() { return *box_; }
     QMenu& popupMenu() { return *menu_; }
     // Re-reads the model into every widget.

@@ -1,6 +1,8 @@
 // The trace window and its dialogs, offscreen, each rendered for review.
 #include <gtest/gtest.h>
 
+#include <QAction>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
@@ -126,6 +128,17 @@ TEST(TraceWindowView, MixedModeWithSourceLinesGapsAndACollapsedRange) {
     QTest::keyClick(&menu, Qt::Key_F1);
     EXPECT_TRUE(menu.isVisible());
     menu.hide();
+    // The hidden double-click choice is a radio item: choosing it keeps it
+    // chosen and leaves the time alone.
+    auto* twice = menu.findChild<QAction*>("cmPopDoppelTime0");
+    ASSERT_NE(twice, nullptr);
+    const bool zero = w.model().box().times().hasManualZero();
+    twice->trigger();
+    EXPECT_TRUE(twice->isChecked());
+    EXPECT_EQ(w.model().box().times().hasManualZero(), zero);
+    // F3 and F5 are the window's own short cuts.
+    EXPECT_EQ(menu.findChild<QAction*>("cmPopSucheNochmal")->shortcut(), QKeySequence(Qt::Key_F3));
+    EXPECT_EQ(menu.findChild<QAction*>("cmPopSprung")->shortcut(), QKeySequence(Qt::Key_F5));
     QTest::keyClick(&w.boxView(), Qt::Key_F1);
     QTest::keyClick(&w, Qt::Key_F1);
     EXPECT_EQ(viewer.calls(), (std::vector<std::pair<unsigned, unsigned>>{{1, 2001}, {1, 220}, {1, 220}}));

@@ -308,3 +308,51 @@ TEST(GotoDialog, CallsBankGroupAndSymbols) {
 
 }  // namespace
 }  // namespace tarvex::ui
+
+namespace tarvex::ui {
+namespace {
+
+// The popup menu is data: the order, the submenus, the short cuts and the
+// checks both builds show; the items that need no dialog run in the model,
+// and the hidden double-click choice stays chosen (it sets no time zero).
+TEST(TraceWindow, TheMenuIsDataAndItsItemsWithoutADialogRunInTheModel) {
+    Fixture f;
+    TraceWindowModel w(f.source, TraceContext{}, f.store, TraceWindowHost{}, f.numbers);
+    std::string shape;
+    for (const TraceMenuItem& item : TraceWindowModel::menuItems()) {
+        shape += *item.parent ? "  " : "";
+        shape += item.name;
+        if (item.kind == TraceMenuItem::Submenu) shape += ">";
+        if (*item.key) shape += std::string(" ") + item.key;
+        if (item.radio) shape += " (o)";
+        else if (item.checkable) shape += " [x]";
+        shape += "\n";
+    }
+    EXPECT_EQ(shape,
+              "cmPopSuche\ncmPopSucheNochmal F3\ncmPopSprung F5\nN1\ncmPopTime0\ncmPopTimeFilter\nN3\n"
+              "cmPopAusblenden\ncmPopAusBlendenFunktion\ncmPopEinblenden\ncmPopDarstellung>\n"
+              "  cmPopZyklus (o)\n  cmPopDisassembliert (o)\n  cmPopMixedMode (o)\n  cmPopSource (o)\n  N2\n"
+              "  cmPopShowContext [x]\n  cmPopSpalten\ncmPopDoppel>\n  cmPopDoppelTime0 (o)\n");
+
+    for (const char* item : {"cmPopSuche", "cmPopTimeFilter", "cmPopSprung", "cmPopSpalten"})
+        EXPECT_EQ(w.runItem(item), TraceMenuRun::Dialog) << item;
+    EXPECT_EQ(w.runItem("cmPopDisassembliert"), TraceMenuRun::Done);
+    EXPECT_EQ(w.darstellung(), tdDisassembliert);
+    EXPECT_TRUE(w.control("cmPopDisassembliert").checked);
+
+    ASSERT_FALSE(w.box().times().hasManualZero());
+    EXPECT_EQ(w.runItem("cmPopTime0"), TraceMenuRun::Done);
+    EXPECT_TRUE(w.box().times().hasManualZero());
+    for (int twice = 0; twice < 2; ++twice) {
+        EXPECT_EQ(w.runItem("cmPopDoppelTime0"), TraceMenuRun::Done);
+        EXPECT_TRUE(w.box().times().hasManualZero());
+        EXPECT_TRUE(w.control("cmPopDoppelTime0").checked);
+        EXPECT_EQ(w.doubleClickAction(), 1);
+    }
+    // The double click itself does set the time zero (here: clears it).
+    w.doubleClick();
+    EXPECT_FALSE(w.box().times().hasManualZero());
+}
+
+}  // namespace
+}  // namespace tarvex::ui

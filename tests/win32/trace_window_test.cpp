@@ -417,6 +417,12 @@ TEST(TraceWindowWin32, TheMenuRunsItsItemsAndItsHelpAndTheDialogHooks) {
     w.runItem("cmPopSpalten");
     ASSERT_EQ(b.boxes.shown().size(), 1u);
     EXPECT_EQ(b.boxes.shown()[0].text, "Columns: not available in this build");
+    // The hidden double-click choice is a radio item: choosing it keeps it
+    // chosen and leaves the time alone.
+    const bool zero = w.model().box().times().hasManualZero();
+    w.runItem("cmPopDoppelTime0");
+    EXPECT_EQ(w.model().box().times().hasManualZero(), zero);
+    EXPECT_TRUE(w.model().control("cmPopDoppelTime0").checked);
 }
 
 TEST(TraceWindowWin32, DestroyedWithItsOwnerItEndsTheOnTheFlyTrace) {

@@ -22,6 +22,33 @@ const std::string kSearching = " Searching ", kFiltering = " Filtering ", kFilte
 
 }  // namespace
 
+const std::vector<TraceMenuItem>& TraceWindowModel::menuItems() {
+    using I = TraceMenuItem;
+    static const std::vector<TraceMenuItem> items = {
+        {"cmPopSuche", I::Command, "", "", false, false},
+        {"cmPopSucheNochmal", I::Command, "", "F3", false, false},
+        {"cmPopSprung", I::Command, "", "F5", false, false},
+        {"N1", I::Separator, "", "", false, false},
+        {"cmPopTime0", I::Command, "", "", false, false},
+        {"cmPopTimeFilter", I::Command, "", "", false, false},
+        {"N3", I::Separator, "", "", false, false},
+        {"cmPopAusblenden", I::Command, "", "", false, false},
+        {"cmPopAusBlendenFunktion", I::Command, "", "", false, false},
+        {"cmPopEinblenden", I::Command, "", "", false, false},
+        {"cmPopDarstellung", I::Submenu, "", "", false, false},
+        {"cmPopZyklus", I::Command, "cmPopDarstellung", "", true, true},
+        {"cmPopDisassembliert", I::Command, "cmPopDarstellung", "", true, true},
+        {"cmPopMixedMode", I::Command, "cmPopDarstellung", "", true, true},
+        {"cmPopSource", I::Command, "cmPopDarstellung", "", true, true},
+        {"N2", I::Separator, "cmPopDarstellung", "", false, false},
+        {"cmPopShowContext", I::Command, "cmPopDarstellung", "", true, false},
+        {"cmPopSpalten", I::Command, "cmPopDarstellung", "", false, false},
+        {"cmPopDoppel", I::Submenu, "", "", false, false},
+        {"cmPopDoppelTime0", I::Command, "cmPopDoppel", "", true, true},
+    };
+    return items;
+}
+
 int TraceWindowNumbers::acquire() {
     int n = 1;
     while (used_.count(n)) ++n;
@@ -209,6 +236,35 @@ bool TraceWindowModel::goToFrame(const std::string& text) {
         }
     changed();
     return true;
+}
+
+TraceMenuRun TraceWindowModel::runItem(const std::string& name, const std::vector<int>& selectedRows) {
+    for (int m = 0; m < 4; ++m)
+        if (name == kModeItems[m]) {
+            setDarstellung(m);
+            return TraceMenuRun::Done;
+        }
+    if (name == "cmPopShowContext") setContext(!contextShown());
+    else if (name == "cmPopTime0") timeZero();
+    else if (name == "cmPopDoppelTime0") setDoubleClickAction(1);
+    else if (name == "cmPopSucheNochmal") searchAgain();
+    else if (name == "cmPopEinblenden") box_.expandAtCaret();
+    else if (name == "cmPopAusblenden") {
+        box_.collapseRows(selectedRows);
+        return TraceMenuRun::SelectionUsed;
+    } else if (name == "cmPopAusBlendenFunktion") {
+        box_.collapseFunction();
+        return TraceMenuRun::SelectionUsed;
+    } else {
+        return TraceMenuRun::Dialog;
+    }
+    return TraceMenuRun::Done;
+}
+
+// A radio item: choosing it again keeps it chosen.
+void TraceWindowModel::setDoubleClickAction(int action) {
+    doubleClickAction_ = action;
+    setChecked("cmPopDoppelTime0", action == 1);
 }
 
 void TraceWindowModel::doubleClick() {

@@ -47,6 +47,31 @@ struct TraceWindowHost {
     std::function<void()> stopFlyingTrace = {};
 };
 
+// One item of the popup menu, in menu order; a submenu's items follow it
+// and name it as their parent. The caption, the check and the enabling are
+// the model's control of that name.
+struct TraceMenuItem {
+    enum Kind { Command, Separator, Submenu };
+    const char* name;
+    Kind kind;
+    const char* parent;
+    // The short cut shown beside the item, which the window takes wherever
+    // its focus is; empty for none.
+    const char* key;
+    bool checkable;
+    // One of a group: the items of its submenu that are radio items.
+    bool radio;
+};
+
+// What a menu item run by the model leaves the window to do.
+enum class TraceMenuRun {
+    // The item opens a dialog: the window shows it.
+    Dialog,
+    Done,
+    // The selected rows were collapsed: the selection goes.
+    SelectionUsed,
+};
+
 struct WindowGeometry {
     int left = 0, top = 0, width = 0, height = 0;
 };
@@ -95,6 +120,14 @@ public:
     void setContext(bool on);
 
     // ---- Menu and actions
+    static const std::vector<TraceMenuItem>& menuItems();
+    // Runs a menu item that needs no dialog; `selectedRows` are the rows
+    // "Collapse selected" takes.
+    TraceMenuRun runItem(const std::string& name, const std::vector<int>& selectedRows = {});
+    // The hidden "Double clic&k" submenu's only choice: a double click sets
+    // the time stamp zero.
+    int doubleClickAction() const { return doubleClickAction_; }
+    void setDoubleClickAction(int action);
     // While the target runs, the search and time items only in on-the-fly mode.
     void setRunState(bool running, bool onTheFly);
     bool onTheFly() const { return onTheFly_; }

@@ -3,23 +3,11 @@
 #include "core/message_box.hpp"
 #include "ui/forms/trace_forms.hpp"
 #include "ui/model/symbol_picker.hpp"
+#include "ui/model/guarded.hpp"
 
 namespace tarvex::ui::win32 {
 
 namespace {
-
-// Runs a model action; a failure is shown, never thrown through the
-// system's window procedures.
-template <typename F>
-void guarded(F&& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        // The driver's exception hook classifies it (a link time-out restarts
-        // the link, an abort ends the session); without one it is shown here.
-        if (!platform::passToApplicationHandler(std::current_exception())) ErrorBox(e.what(), platform::mb::Ok);
-    }
-}
 
 // The form's client area the given amount less high than designed (0: as
 // designed); the controls that keep their bottom margin move with it.

@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <functional>
 #include <cstdlib>
 #include <iterator>
 
@@ -13,6 +14,7 @@
 #include "emulator/validator.hpp"
 #include "platform/ui.hpp"
 #include "ui/win32/win32_form.hpp"
+#include "ui/model/guarded.hpp"
 
 namespace tarvex::ui::win32 {
 
@@ -26,23 +28,16 @@ constexpr unsigned kFirstCommand = 200;
 // The window's panels at their widths; what is left of the bar stays empty.
 constexpr int kPanelWidths[4] = {65, 70, 100, 75};
 
-// The menu's items that run something, in menu order; an item's command is
-// kFirstCommand + its place here.
-const char* const kCommands[] = {"cmPopSuche",      "cmPopSucheNochmal",       "cmPopSprung",
-                                 "cmPopTime0",      "cmPopTimeFilter",         "cmPopAusblenden",
-                                 "cmPopAusBlendenFunktion", "cmPopEinblenden", "cmPopZyklus",
-                                 "cmPopDisassembliert", "cmPopMixedMode",      "cmPopSource",
-                                 "cmPopShowContext", "cmPopSpalten",           "cmPopDoppelTime0"};
-
-template <typename F>
-void guarded(F&& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        // The driver's exception hook classifies it (a link time-out restarts
-        // the link, an abort ends the session); without one it is shown here.
-        if (!platform::passToApplicationHandler(std::current_exception())) ErrorBox(e.what(), platform::mb::Ok);
+// An item's command is kFirstCommand + its place among the menu's items
+// that run something; 0 for any other name.
+unsigned commandIndex(const std::string& name) {
+    unsigned i = 0;
+    for (const TraceMenuItem& item : TraceWindowModel::menuItems()) {
+        if (item.kind != TraceMenuItem::Command) continue;
+        if (name == item.name) return kFirstCommand + i;
+        ++i;
     }
+    return 0;
 }
 
 void registerClass() {
@@ -325,63 +320,53 @@ void Win32TraceWindow::show() {
     if (model_->boardAbsent()) PostMessageA(hwnd_, WM_CLOSE, 0, 0);
 }
 
-unsigned Win32TraceWindow::commandOf(const std::string& name) {
-    for (unsigned i = 0; i < std::size(kCommands); ++i)
-        if (name == kCommands[i]) return kFirstCommand + i;
-    return 0;
-}
+unsigned Win32TraceWindow::commandOf(const std::string& name) { return commandIndex(name); }
 
 std::string Win32TraceWindow::nameOfCommand(unsigned id) {
-    if (id < kFirstCommand || id >= kFirstCommand + std::size(kCommands)) return {};
-    return kCommands[id - kFirstCommand];
+    unsigned i = kFirstCommand;
+    for (const TraceMenuItem& item : TraceWindowModel::menuItems())
+        if (item.kind == TraceMenuItem::Command && i++ == id) return item.name;
+    return {};
 }
 
 HMENU Win32TraceWindow::buildMenu() const {
     const auto& m = *model_;
-    const auto add = [&m](HMENU into, const char* name, const char* key = nullptr, bool radio = false) {
-        const ControlState& c = m.control(name);
+    const auto add = [&m](HMENU into, const TraceMenuItem& item) {
+        const ControlState& c = m.control(item.name);
         if (!c.visible) return;
-        const std::string text = toAnsi(c.text) + (key ? std::string("\t") + key : std::string());
+        const std::string text = toAnsi(c.text) + (*item.key ? std::string("\t") + item.key : std::string());
         MENUITEMINFOA info{};
         info.cbSize = sizeof(info);
         info.fMask = MIIM_ID | MIIM_STATE | MIIM_FTYPE | MIIM_STRING;
-        info.fType = MFT_STRING | (radio ? MFT_RADIOCHECK : 0);
+        info.fType = MFT_STRING | (item.radio ? MFT_RADIOCHECK : 0);
         info.fState = (c.enabled ? MFS_ENABLED : MFS_DISABLED) | (c.checked ? MFS_CHECKED : 0);
-        info.wID = commandOf(name);
+        info.wID = commandOf(item.name);
         info.dwTypeData = const_cast<char*>(text.c_str());
         InsertMenuItemA(into, GetMenuItemCount(into), TRUE, &info);
     };
-    const auto submenu = [&m](HMENU into, const char* name, HMENU items) {
-        const ControlState& c = m.control(name);
-        if (!c.visible) {
-            DestroyMenu(items);
-            return;
+    // A submenu's items first, then the submenu into its parent.
+    const std::function<HMENU(const std::string&)> build = [&](const std::string& parent) {
+        HMENU menu = CreatePopupMenu();
+        for (const TraceMenuItem& item : TraceWindowModel::menuItems()) {
+            if (parent != item.parent) continue;
+            if (item.kind == TraceMenuItem::Separator) {
+                AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+            } else if (item.kind == TraceMenuItem::Command) {
+                add(menu, item);
+            } else {
+                HMENU items = build(item.name);
+                const ControlState& c = m.control(item.name);
+                if (!c.visible) {
+                    DestroyMenu(items);
+                    continue;
+                }
+                AppendMenuA(menu, MF_POPUP | MF_STRING | (c.enabled ? 0 : MF_GRAYED),
+                            reinterpret_cast<UINT_PTR>(items), toAnsi(c.text).c_str());
+            }
         }
-        AppendMenuA(into, MF_POPUP | MF_STRING | (c.enabled ? 0 : MF_GRAYED), reinterpret_cast<UINT_PTR>(items),
-                    toAnsi(c.text).c_str());
+        return menu;
     };
-    HMENU menu = CreatePopupMenu();
-    add(menu, "cmPopSuche");
-    add(menu, "cmPopSucheNochmal", "F3");
-    add(menu, "cmPopSprung", "F5");
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    add(menu, "cmPopTime0");
-    add(menu, "cmPopTimeFilter");
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    add(menu, "cmPopAusblenden");
-    add(menu, "cmPopAusBlendenFunktion");
-    add(menu, "cmPopEinblenden");
-    HMENU format = CreatePopupMenu();
-    for (const char* mode : {"cmPopZyklus", "cmPopDisassembliert", "cmPopMixedMode", "cmPopSource"})
-        add(format, mode, nullptr, true);
-    AppendMenuA(format, MF_SEPARATOR, 0, nullptr);
-    add(format, "cmPopShowContext");
-    add(format, "cmPopSpalten");
-    submenu(menu, "cmPopDarstellung", format);
-    HMENU twice = CreatePopupMenu();
-    add(twice, "cmPopDoppelTime0");
-    submenu(menu, "cmPopDoppel", twice);
-    return menu;
+    return build("");
 }
 
 void Win32TraceWindow::popupMenu(POINT screen) {
@@ -442,25 +427,14 @@ void Win32TraceWindow::runItem(const std::string& name) {
                        platform::mb::IconInformation);
     };
     guarded([&] {
-        if (name == "cmPopZyklus") m.setDarstellung(tdZyklus);
-        else if (name == "cmPopDisassembliert") m.setDarstellung(tdDisassembliert);
-        else if (name == "cmPopMixedMode") m.setDarstellung(tdMixedMode);
-        else if (name == "cmPopSource") m.setDarstellung(tdSource);
-        else if (name == "cmPopShowContext") m.setContext(!m.contextShown());
-        else if (name == "cmPopTime0" || name == "cmPopDoppelTime0") m.timeZero();
-        else if (name == "cmPopAusblenden") {
-            std::vector<int> rows;
-            const auto& sel = list_->list().selection;
-            if (sel.shown())
-                for (int r = sel.start().row; r <= sel.end().row; ++r) rows.push_back(r);
-            m.box().collapseRows(rows);
-            list_->list().selection.hide();
-        } else if (name == "cmPopAusBlendenFunktion") {
-            m.box().collapseFunction();
-            list_->list().selection.hide();
-        } else if (name == "cmPopEinblenden") {
-            m.box().expandAtCaret();
-        } else if (name == "cmPopSuche" || name == "cmPopTimeFilter") {
+        std::vector<int> rows;
+        const auto& sel = list_->list().selection;
+        if (sel.shown())
+            for (int r = sel.start().row; r <= sel.end().row; ++r) rows.push_back(r);
+        const TraceMenuRun run = m.runItem(name, rows);
+        if (run == TraceMenuRun::SelectionUsed) list_->list().selection.hide();
+        if (run != TraceMenuRun::Dialog) return;
+        if (name == "cmPopSuche" || name == "cmPopTimeFilter") {
             if (!dialogs_.frameSearch) return notAvailable();
             TVokWinValidator validator(m.context().symbols, m.context().lines, nullptr, nullptr);
             FramePatternModel fm(store_, validator);
@@ -470,8 +444,6 @@ void Win32TraceWindow::runItem(const std::string& name) {
                 m.setTimeFilter(fm.pattern(), fm.emptyPattern());
             else
                 m.search(fm.pattern(), fm.emptyPattern());
-        } else if (name == "cmPopSucheNochmal") {
-            m.searchAgain();
         } else if (name == "cmPopSprung") {
             if (!dialogs_.gotoFrame) return notAvailable();
             GotoModel gm(store_);

@@ -25,6 +25,7 @@ class SettingsStore;
 
 namespace tarvex::ui {
 class DriverAttachment;
+class MenuForms;
 }
 
 namespace tarvex::ui::win32 {
@@ -65,15 +66,6 @@ public:
 
 private:
     struct TraceState;
-    void copyFill(int task);
-    void saveMemory();
-    void map();
-    void basicBreak();
-    void breaks();
-    void traceSettings();
-    void performanceDefinitions(const std::string& caption);
-    void performanceAnalysis(const std::string& caption);
-    void saveTrace();
 
     platform::SettingsStore& store_;
     TAgdiObject* object_ = nullptr;
@@ -81,6 +73,7 @@ private:
     ScopedWin32Forms forms_;
     TraceWindowDialogs traceDialogs_;
     std::unique_ptr<TraceState> trace_;
+    std::unique_ptr<MenuForms> menuForms_;
     std::unique_ptr<Win32StopErrorForm> stopError_;
     std::unique_ptr<DriverAttachment> attachment_;
     NoDriverWindows fallback_;
