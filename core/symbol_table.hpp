@@ -373,6 +373,9 @@ private:
         bits[offset >> 3] = static_cast<std::uint8_t>(bits[offset >> 3] | (1u << (offset & 7)));
     }
     TSymbolList* ListOf(int kind);
+    // Type records carry binary data (dimensions, member indices) in their
+    // names; their names are never transformed, neither stored nor looked up.
+    std::string transformFor(int kind, std::string_view name) const;
     void InitAllModules();
     // The type look-ups find a record by the fields they compare through
     // typeKeys_: each key's records in list order. Records join it on the
