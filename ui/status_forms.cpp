@@ -1,23 +1,14 @@
 #include "ui/status_forms.hpp"
 
 #include <QApplication>
-#include <QLabel>
-#include <QPushButton>
 #include <QScreen>
 #include <QThread>
-#include <QVBoxLayout>
 
 #include "ui/base/dialog_base.hpp"
 #include "ui/forms/status_forms.hpp"
 
 namespace tarvex::ui {
 namespace {
-
-QLabel* label(QWidget* parent, const char* name) {
-    auto* l = new QLabel(parent);
-    l->setObjectName(name);
-    return l;
-}
 
 bool onGuiThread() { return QThread::currentThread() == QCoreApplication::instance()->thread(); }
 
@@ -81,22 +72,9 @@ bool SaveStatusForm::cancelRequested() {
     return model_.cancelRequested();
 }
 
-StopErrorForm::StopErrorForm(QWidget* parent) : QDialog(parent) {
-    setObjectName("TFormStopError");
+StopErrorForm::StopErrorForm(QWidget* parent)
+    : QDialog(parent), form_(*this, forms::stopErrorForm(), model_, model_.events([this] { hide(); })) {
     setWindowFlag(Qt::WindowStaysOnTopHint);
-    resize(195, 132);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(label(this, "Label1"), 0, Qt::AlignHCenter);
-    layout->addWidget(label(this, "Label2"), 0, Qt::AlignHCenter);
-    auto* yes = new QPushButton(this);
-    yes->setObjectName("OkBtn");
-    yes->setDefault(true);
-    layout->addWidget(yes, 0, Qt::AlignHCenter);
-    connect(yes, &QPushButton::clicked, this, [this] {
-        model_.clickYes();
-        hide();
-    });
-    bindControls(*this, model_);
 }
 
 void StopErrorForm::show() {

@@ -77,6 +77,7 @@ private:
     void closeNow();
 
     StopErrorModel model_;
+    QtForm form_;
 };
 
 }  // namespace tarvex::ui

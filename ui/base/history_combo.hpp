@@ -18,6 +18,7 @@ public:
     // Once path and section are both set the stored history becomes the items.
     void setRegistryPath(const std::string& path);
     void setIniSection(const std::string& section);
+    const std::string& section() const { return section_; }
     // Kept for the forms that set it; the settings store knows its own files.
     void setIniFileName(const std::string& name) { iniFileName_ = name; }
     const std::string& iniFileName() const { return iniFileName_; }

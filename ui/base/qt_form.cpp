@@ -1,6 +1,7 @@
 #include "ui/base/qt_form.hpp"
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QEvent>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -22,6 +23,7 @@
 #include "ui/base/history_combo.hpp"
 #include "ui/base/layout_check.hpp"
 #include "ui/base/radio_group.hpp"
+#include "ui/model/dialog_model.hpp"
 
 namespace tarvex::ui {
 namespace {
@@ -64,8 +66,11 @@ QtForm::QtForm(QWidget& window, const forms::Form& description, FormModel& model
             label->setBuddy(control(c.focusControl));
         if (!c.rowOf.empty())
             if (auto* list = control<QListWidget>(c.rowOf)) markRowLabel(qobject_cast<QLabel*>(w), list, c.row);
+        if (!c.toolTip.empty()) w->setToolTip(qs(c.toolTip));
         connectEvents(c, w);
     }
+    for (const auto& c : description_.controls)
+        if (!c.history.empty()) showHistory(c.name, c.history);
     const QSize size(static_cast<int>(std::lround(description_.clientWidth * scaleX_)),
                      static_cast<int>(std::lround(description_.clientHeight * scaleY_)));
     if (description_.sizeable) {
@@ -76,10 +81,7 @@ QtForm::QtForm(QWidget& window, const forms::Form& description, FormModel& model
     }
     window_.installEventFilter(this);
     place();
-    model_.onChanged([this] {
-        if (events_.changed) events_.changed();
-        refresh();
-    });
+    model_.onChanged([this] { refresh(); });
     refresh();
 }
 
@@ -195,6 +197,12 @@ void QtForm::connectEvents(const forms::Control& c, QWidget* w) {
     const std::string name = c.name;
     switch (c.kind) {
     case forms::Kind::Label:
+        // A row's label stands for its row.
+        if (c.row >= 0 && c.focusControl.empty()) {
+            w->setCursor(Qt::PointingHandCursor);
+            w->installEventFilter(this);
+        }
+        break;
     case forms::Kind::GroupBox:
     case forms::Kind::Custom:
         break;
@@ -254,6 +262,9 @@ void QtForm::connectEvents(const forms::Control& c, QWidget* w) {
 bool QtForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == &window_ && event->type() == QEvent::Resize) {
         place();
+    } else if (event->type() == QEvent::MouseButtonPress && qobject_cast<QLabel*>(watched)) {
+        if (events_.click) events_.click(watched->objectName().toStdString());
+        return true;
     } else if (event->type() == QEvent::FocusOut && events_.leave) {
         auto* w = qobject_cast<QWidget*>(watched);
         const std::string name = w ? w->objectName().toStdString() : std::string();
@@ -336,7 +347,23 @@ void QtForm::bindReportLists() {
     }
 }
 
+void QtForm::keepHistories() {
+    for (const auto& c : description_.controls)
+        if (auto* history = combo(c.name); history && !history->section().empty() && !history->isHidden())
+            history->AddHistory();
+}
+
+void QtForm::showHistory(const std::string& field, const std::string& section) {
+    auto* history = combo(field);
+    if (!history || history->section() == section) return;
+    history->setText("");
+    history->setRegistryPath(kDriverKey);
+    history->setIniSection(section);
+    if (events_.text) events_.text(field, history->text());
+}
+
 void QtForm::refresh() {
+    if (events_.changed) events_.changed();
     refreshing_ = true;
     bindControls(window_, model_);
     bindRadioGroups(window_, model_);
@@ -344,6 +371,16 @@ void QtForm::refresh() {
     bindEdits();
     bindReportLists();
     refreshing_ = false;
+}
+
+forms::FormWindow dialogWindow(QDialog& dialog, QtForm& form) {
+    forms::FormWindow window;
+    window.end = [&dialog](bool ok) { dialog.done(ok ? QDialog::Accepted : QDialog::Rejected); };
+    window.keepHistories = [&form] { form.keepHistories(); };
+    window.history = [&form](const std::string& field, const std::string& section) {
+        form.showHistory(field, section);
+    };
+    return window;
 }
 
 }  // namespace tarvex::ui

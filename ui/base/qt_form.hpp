@@ -14,37 +14,28 @@
 
 #include "platform/settings.hpp"
 #include "ui/forms/form_description.hpp"
+#include "ui/forms/form_events.hpp"
 #include "ui/model/form_model.hpp"
 
+class QDialog;
 class QWidget;
 
 namespace tarvex::ui {
 
 class HistoryCombo;
 
-// What the user does on a form. Unset events do nothing.
-struct QtFormEvents {
-    std::function<void(const std::string& name)> click;
-    // An edit's or an editable combo box's text, as the user types it.
-    std::function<void(const std::string& name, const std::string& text)> text;
-    // A radio group's item, a list's or a drop-down's pick.
-    std::function<void(const std::string& name, int index)> choose;
-    std::function<void(const std::string& name, bool checked)> check;
-    // The focus leaves an edit: false takes it back there.
-    std::function<bool(const std::string& name)> leave;
-    // The model changed; runs before the form rereads it.
-    std::function<void()> changed;
-    // A report list's rows, cell by cell; unset: the model's items split at tabs.
-    std::function<std::vector<std::vector<std::string>>(const std::string& name)> rows;
-};
+// What the user does on a form (ui/forms/form_events.hpp).
+using QtFormEvents = forms::FormEvents;
 
 class QtForm final : public QObject {
     Q_OBJECT
 public:
     // Builds the controls as children of `window`, which gets the form's
     // class name, caption and size; the model is read at once. The combo
-    // boxes keep their histories in `store`. Lives no longer than the model
-    // (a view holds it as a member after its model).
+    // boxes keep their histories in `store`, under the sections the
+    // description gives them, their newest entries handed to the text event
+    // before the model is first read. Lives no longer than the model (a view
+    // holds it as a member after its model).
     QtForm(QWidget& window, const forms::Form& description, FormModel& model, QtFormEvents events = {},
            platform::SettingsStore& store = platform::defaultSettings());
     ~QtForm() override;
@@ -61,6 +52,10 @@ public:
 
     // Reads the whole model into the controls.
     void refresh();
+    // The texts of the shown history fields to the front of their histories.
+    void keepHistories();
+    // The field shows the history of `section` (unless it already does).
+    void showHistory(const std::string& field, const std::string& section);
     bool refreshing() const { return refreshing_; }
 
 protected:
@@ -83,6 +78,9 @@ private:
     double scaleX_ = 1, scaleY_ = 1;
     bool refreshing_ = false;
 };
+
+// The form's window as its routing sees it: a dialog that ends by done().
+forms::FormWindow dialogWindow(QDialog& dialog, QtForm& form);
 
 // The factors that take the description's pixels (drawn in a dialog font
 // 6 pixels wide on average and 13 high) to `window`'s font; never below 1.

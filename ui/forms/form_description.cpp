@@ -22,4 +22,14 @@ Control reportList(std::string name, std::string headers, std::vector<int> width
     return c;
 }
 
+Control withHistory(Control control, std::string section) {
+    control.history = std::move(section);
+    return control;
+}
+
+Control withTip(Control control, std::string tip) {
+    control.toolTip = std::move(tip);
+    return control;
+}
+
 }  // namespace tarvex::ui::forms

@@ -88,6 +88,11 @@ struct Control {
     int row = -1;
     // Report lists: the widths of their columns.
     std::vector<int> columnWidths;
+    // Combo edits: the section of the driver's settings that keeps their
+    // history; empty: none, or one the form's routing chooses.
+    std::string history;
+    // What the control shows when the mouse rests on it.
+    std::string toolTip;
 };
 
 // A label beside row `row` of `list`; only its left and width are its own.
@@ -95,6 +100,11 @@ Control rowLabel(std::string name, std::string list, int row, int left, int widt
 // A report list with its columns' widths.
 Control reportList(std::string name, std::string headers, std::vector<int> widths, int left, int top, int width,
                    int height, unsigned flags = NoFlags, std::string group = {});
+
+// The control with the history section `section`.
+Control withHistory(Control control, std::string section);
+// The control with a tooltip.
+Control withTip(Control control, std::string tip);
 
 struct Form {
     // The form's class name, also the name of its picture in the test shots.

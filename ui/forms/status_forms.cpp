@@ -90,13 +90,13 @@ const Form& stopErrorForm() {
     static const Form form{
         "TFormStopError",
         "Error",
-        200,
+        224,
         96,
         false,
         {
-            Control{Kind::Label, "Label1", "", 12, 10, 180, 16},
-            Control{Kind::Label, "Label2", "", 12, 30, 180, 16},
-            Control{Kind::Button, "OkBtn", "", 62, 60, 76, 25, DefaultButton},
+            Control{Kind::Label, "Label1", "", 12, 10, 200, 16},
+            Control{Kind::Label, "Label2", "", 12, 30, 200, 16},
+            Control{Kind::Button, "OkBtn", "", 74, 60, 76, 25, DefaultButton},
         },
     };
     return form;

@@ -58,6 +58,22 @@ std::string CopyFillFormModel::ThirdHistorySection() const {
     return aufgabe_ == cfFuellen ? "CopyFillFormData" : "CopyFillFormAdresse3";
 }
 
+forms::FormEvents CopyFillFormModel::events(forms::FormWindow window) {
+    auto history = window.history;
+    auto events = dialogEvents(*this, std::move(window), [this] { Ok(); }, [this](const std::string& name) {
+        Browse(name);
+    });
+    events.text = [this](const std::string& name, const std::string& text) { EditText(name, text); };
+    events.choose = [this](const std::string& name, int index) {
+        if (name == "SpeicherGroup") SelectSpeicher(index);
+    };
+    // The third field keeps destinations and data apart.
+    events.changed = [this, history = std::move(history)] {
+        if (history) history("ZielAdresse", ThirdHistorySection());
+    };
+    return events;
+}
+
 void CopyFillFormModel::EditText(const std::string& combo, const std::string& text) { edit(combo).text = text; }
 
 void CopyFillFormModel::SelectSpeicher(int index) {

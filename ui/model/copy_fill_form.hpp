@@ -33,6 +33,8 @@ public:
     void Browse(const std::string& button);
     // OK: the memory index is written (the view keeps the histories).
     void Ok();
+    // The form's events; the third field follows the task's history.
+    forms::FormEvents events(forms::FormWindow window);
 
     // Fills the command from the texts; conversion errors pass to the
     // caller and leave the command's code as it was.

@@ -5,6 +5,26 @@ namespace tarvex::ui {
 DialogModel::DialogModel(std::string section, unsigned helpContext, platform::SettingsStore& store, std::string key)
     : section_(std::move(section)), helpContext_(helpContext), store_(store), key_(std::move(key)) {}
 
+forms::FormEvents dialogEvents(const DialogModel& model, forms::FormWindow window, std::function<void()> ok,
+                               std::function<void(const std::string& name)> other) {
+    forms::FormEvents events;
+    events.click = [&model, window = std::move(window), ok = std::move(ok), other = std::move(other)](
+                       const std::string& name) {
+        if (name == "OkButton") {
+            if (window.keepHistories) window.keepHistories();
+            if (ok) ok();
+            if (window.end) window.end(true);
+        } else if (name == "CancelButton") {
+            if (window.end) window.end(false);
+        } else if (name == "HilfeButton") {
+            model.help();
+        } else if (other) {
+            other(name);
+        }
+    };
+    return events;
+}
+
 bool DialogModel::help() const {
     auto* viewer = platform::currentUi().help;
     return viewer && viewer->show(1, helpContext_);

@@ -1,12 +1,14 @@
 #pragma once
 // What every dialog shares: help on its context (button and F1), and the
 // position it had when it was last closed, kept under its own section.
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/settings.hpp"
 #include "platform/ui.hpp"
+#include "ui/forms/form_events.hpp"
 #include "ui/model/form_model.hpp"
 
 namespace tarvex::ui {
@@ -48,5 +50,11 @@ private:
     platform::SettingsStore& store_;
     std::string key_;
 };
+
+// The buttons every dialog has: OK keeps the window's histories, lets the
+// model take it (`ok`) and closes the form; Cancel closes it; Help shows the
+// form's help. Every other click goes to `other`.
+forms::FormEvents dialogEvents(const DialogModel& model, forms::FormWindow window, std::function<void()> ok,
+                               std::function<void(const std::string& name)> other = {});
 
 }  // namespace tarvex::ui

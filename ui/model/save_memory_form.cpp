@@ -60,6 +60,22 @@ void SaveMemoryFormModel::ShowMemory() {
     changed();
 }
 
+forms::FormEvents SaveMemoryFormModel::events(forms::FormWindow window) {
+    auto events = dialogEvents(*this, std::move(window), [this] { Ok(); }, [this](const std::string& name) {
+        if (name == "SucheDatei")
+            BrowseFile();
+        else if (name == "SucheStart" || name == "SucheEnde")
+            BrowseSymbol(name);
+        else
+            SelectMemory(name);
+    });
+    events.text = [this](const std::string& name, const std::string& text) { EditText(name, text); };
+    events.choose = [this](const std::string& name, int index) {
+        if (name == "FormatGroup") FormatClick(index);
+    };
+    return events;
+}
+
 void SaveMemoryFormModel::EditText(const std::string& combo, const std::string& text) { edit(combo).text = text; }
 
 void SaveMemoryFormModel::FormatClick(int index) {

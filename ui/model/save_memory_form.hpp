@@ -33,6 +33,7 @@ public:
     // "SucheStart" or "SucheEnde".
     void BrowseSymbol(const std::string& button);
     void Ok();
+    forms::FormEvents events(forms::FormWindow window);
 
     // Fills the command; conversion errors pass to the caller and leave the
     // command as it was.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/ui.hpp"
+#include "ui/forms/form_events.hpp"
 #include "ui/model/form_model.hpp"
 
 namespace tarvex::ui {
@@ -68,6 +69,16 @@ public:
     }
     bool visible() const { return visible_.load(); }
     bool answeredYes() const { return answered_.load(); }
+    // The form's events: "Yes" answers and `hide`s the window.
+    forms::FormEvents events(std::function<void()> hide) {
+        forms::FormEvents events;
+        events.click = [this, hide = std::move(hide)](const std::string& name) {
+            if (name != "OkBtn") return;
+            clickYes();
+            hide();
+        };
+        return events;
+    }
 
 private:
     std::atomic<bool> visible_{false};

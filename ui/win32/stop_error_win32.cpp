@@ -13,12 +13,7 @@ constexpr UINT kCloseNow = WM_APP + 0x52;
 }  // namespace
 
 Win32StopErrorForm::Win32StopErrorForm() : thread_(GetCurrentThreadId()) {
-    FormEvents events;
-    events.click = [this](const std::string& name) {
-        if (name != "OkBtn") return;
-        model_.clickYes();
-        ShowWindow(form_->handle(), SW_HIDE);
-    };
+    FormEvents events{model_.events([this] { ShowWindow(form_->handle(), SW_HIDE); })};
     // Only "Yes" or the run control ends the question: a form closed
     // unanswered would leave the target taken as running with nothing left
     // to answer.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ui/forms/form_description.hpp"
+#include "ui/forms/form_events.hpp"
 #include "ui/model/form_model.hpp"
 
 namespace tarvex::ui::win32 {
@@ -29,28 +30,16 @@ enum class WindowClassLook { Face, SelfPaintedText };
 bool registerWindowClass(const char* name, WindowClassLook look = WindowClassLook::Face);
 std::string fromAnsi(const std::string& ansi);
 
-// What the user does on a form. Unset events do nothing, except that the
-// close box and Escape (without a Cancel button) close the form unless
-// `closing` says no.
-struct FormEvents {
-    std::function<void(const std::string& name)> click;
-    std::function<void(const std::string& name, const std::string& text)> text;
-    // A radio group's item, a list's or a combo box's pick.
-    std::function<void(const std::string& name, int index)> choose;
-    std::function<void(const std::string& name, bool checked)> check;
-    // The focus leaves an edit: false keeps it there. For a tab control:
-    // its page is about to be left; false keeps it.
-    std::function<bool(const std::string& name)> leave;
+// What the user does on a form: the events both renderers share
+// (ui/forms/form_events.hpp), and those of this system. Unset events do
+// nothing, except that the close box and Escape (without a Cancel button)
+// close the form unless `closing` says no.
+struct FormEvents : forms::FormEvents {
     std::function<void()> help;
     std::function<void(unsigned id)> command;
     std::function<bool()> closing;
-    // The model changed; runs before the form rereads it, so that a view
-    // can bring what only it keeps (a history) into the model first.
-    std::function<void()> changed;
     // A control took the focus.
     std::function<void(const std::string& name)> focus;
-    // A report list's rows, cell by cell; unset: the model's items.
-    std::function<std::vector<std::vector<std::string>>(const std::string& name)> rows;
     // Paints a report list's cell over its background; true: nothing more
     // is drawn there.
     std::function<bool(const std::string& name, int row, int column, HDC dc, const RECT& cell)> paintCell;

@@ -48,6 +48,15 @@ void FieldHistories::load(const std::string& field, const std::string& section) 
     model_.setText(field, items.empty() ? std::string() : items.front());
 }
 
+void FieldHistories::load(const forms::Form& description) {
+    for (const auto& c : description.controls)
+        if (!c.history.empty()) load(c.name, c.history);
+}
+
+void FieldHistories::follow(const std::string& field, const std::string& section) {
+    if (section != this->section(field)) load(field, section);
+}
+
 void FieldHistories::loadItems(const std::string& field, const std::string& section, bool kept) {
     Field& f = fields_[field];
     f.section = section;
@@ -69,6 +78,16 @@ void FieldHistories::keep() {
         f.history.AddHistory(model_.control(name).text);
         f.history.Save(store_, kDriverKey, f.section);
     }
+}
+
+forms::FormWindow formWindow(const std::unique_ptr<Win32Form>& form, FieldHistories& histories) {
+    forms::FormWindow window;
+    window.end = [&form](bool ok) { form->end(ok ? IDOK : IDCANCEL); };
+    window.keepHistories = [&histories] { histories.keep(); };
+    window.history = [&histories](const std::string& field, const std::string& section) {
+        histories.follow(field, section);
+    };
+    return window;
 }
 
 int runDialog(Win32Form& form, const DialogModel& model) {

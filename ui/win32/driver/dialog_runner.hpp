@@ -3,6 +3,7 @@
 // closed (when that is on a screen, else centred over its owner), keeps that
 // place when it closes, and is modal to its owner.
 #include <map>
+#include <memory>
 #include <string>
 
 #include "core/history_list.hpp"
@@ -30,6 +31,10 @@ class FieldHistories {
 public:
     FieldHistories(FormModel& model, platform::SettingsStore& store) : model_(model), store_(store) {}
     void load(const std::string& field, const std::string& section);
+    // Every field the description gives a history section.
+    void load(const forms::Form& description);
+    // load(), unless the field already shows that section.
+    void follow(const std::string& field, const std::string& section);
     // Only the drop-down: the field keeps the model's text (a value in
     // force); `kept`: its text joins the history at keep().
     void loadItems(const std::string& field, const std::string& section, bool kept = true);
@@ -48,5 +53,9 @@ private:
     platform::SettingsStore& store_;
     std::map<std::string, Field> fields_;
 };
+
+// The form's window as its routing sees it: the form (made later, so by
+// its holder) ends with IDOK or IDCANCEL, and its fields' histories.
+forms::FormWindow formWindow(const std::unique_ptr<Win32Form>& form, FieldHistories& histories);
 
 }  // namespace tarvex::ui::win32
