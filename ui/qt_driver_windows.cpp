@@ -19,7 +19,6 @@
 #include "host/run_port.hpp"
 #include "platform/clock.hpp"
 #include "ui/base/qt_ui.hpp"
-#include "ui/break_settings_dialog.hpp"
 #include "ui/copy_fill_dialog.hpp"
 #include "ui/generation_chooser.hpp"
 #include "ui/model/driver_session.hpp"
@@ -33,7 +32,6 @@
 #include "ui/status_forms.hpp"
 #include "ui/symbol_browser_dialog.hpp"
 #include "ui/trace_dialogs.hpp"
-#include "ui/trace_settings_dialog.hpp"
 #include "ui/trace_window.hpp"
 
 namespace tarvex::ui {

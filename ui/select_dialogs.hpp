@@ -1,68 +1,53 @@
 #pragma once
 // The windows of the dialogs that edit an offline select table: the basic
-// break dialog and the map dialog. Both save the event field's history on
-// OK and on Cancel.
-#include <vector>
-
+// break, map, break and trace settings dialogs, each its described form over
+// its model, which routes the controls' events. Whatever ends one, its
+// fields keep what was typed.
 #include "platform/settings.hpp"
 #include "ui/base/dialog_base.hpp"
+#include "ui/base/qt_form.hpp"
+#include "ui/model/break_form.hpp"
 #include "ui/model/select_form.hpp"
-
-class QGroupBox;
-class QLabel;
-class QLayout;
-class QListWidget;
-class QPushButton;
-class QVBoxLayout;
+#include "ui/model/trace_settings_form.hpp"
 
 namespace tarvex::ui {
 
-class HistoryCombo;
-
-// The part every select dialog's window shares: the bound model, the event
-// combo and its history.
-class SelectDialogBase : public DialogBase {
+class SelectDialog : public DialogBase {
     Q_OBJECT
 public:
-    SelectDialogBase(SelectFormModel& model, const std::string& historySection, platform::SettingsStore& store,
-                     QWidget* parent);
-    ~SelectDialogBase() override;
-
-protected:
-    void done(int result) override;
-    virtual void refresh();
-    HistoryCombo* eventCombo() const { return event_; }
-    // A button that runs a model action, then gives the event field the focus.
-    QPushButton* button(const char* name, std::function<void()> action, bool focusEvent = false);
-    QListWidget* list(const char* name, std::function<void(int)> clicked);
-    // A label beside each of `rows` rows of `list` (null: an empty one),
-    // each centred on its row: the list's rows get the labels' height and
-    // the list shows exactly that many.
-    QVBoxLayout* rowLabels(QListWidget* list, const std::vector<QLabel*>& labels);
-    // A group box named `name` around `content`; the binder gives it its title.
-    QGroupBox* group(const char* name, QLayout* content);
-    // An empty label named `name`; the binder gives it its text.
-    QLabel* label(const char* name);
-
-    SelectFormModel& model_;
-    bool refreshing_ = false;
+    SelectDialog(SelectFormModel& model, const forms::Form& description, platform::SettingsStore& store,
+                 QWidget* parent);
 
 private:
-    HistoryCombo* event_ = nullptr;
+    QtForm form_;
 };
 
-class BasicBreakDialog final : public SelectDialogBase {
+class BasicBreakDialog final : public SelectDialog {
     Q_OBJECT
 public:
     BasicBreakDialog(BasicBreakFormModel& model, platform::SettingsStore& store = platform::defaultSettings(),
                      QWidget* parent = nullptr);
 };
 
-class MapDialog final : public SelectDialogBase {
+class MapDialog final : public SelectDialog {
     Q_OBJECT
 public:
     MapDialog(MapFormModel& model, platform::SettingsStore& store = platform::defaultSettings(),
               QWidget* parent = nullptr);
+};
+
+class BreakSettingsDialog final : public SelectDialog {
+    Q_OBJECT
+public:
+    BreakSettingsDialog(BreakFormModel& model, platform::SettingsStore& store = platform::defaultSettings(),
+                        QWidget* parent = nullptr);
+};
+
+class TraceSettingsDialog final : public SelectDialog {
+    Q_OBJECT
+public:
+    TraceSettingsDialog(TraceSettingsFormModel& model, platform::SettingsStore& store = platform::defaultSettings(),
+                        QWidget* parent = nullptr);
 };
 
 }  // namespace tarvex::ui

@@ -13,9 +13,7 @@
 #include "ui/base/history_combo.hpp"
 #include "ui/base/radio_group.hpp"
 #include "tests/support/fake_trace.hpp"
-#include "ui/break_settings_dialog.hpp"
 #include "ui/select_dialogs.hpp"
-#include "ui/trace_settings_dialog.hpp"
 
 namespace tarvex::ui {
 namespace {

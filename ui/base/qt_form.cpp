@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -69,8 +70,19 @@ QtForm::QtForm(QWidget& window, const forms::Form& description, FormModel& model
         if (!c.toolTip.empty()) w->setToolTip(qs(c.toolTip));
         connectEvents(c, w);
     }
-    for (const auto& c : description_.controls)
-        if (!c.history.empty()) showHistory(c.name, c.history);
+    for (const auto& c : description_.controls) {
+        if (c.history.empty()) continue;
+        if (c.flags & forms::HistoryOffers) {
+            combo(c.name)->setRegistryPath(kDriverKey);
+            combo(c.name)->setIniSection(c.history);
+        } else {
+            showHistory(c.name, c.history);
+        }
+    }
+    if (auto* dialog = qobject_cast<QDialog*>(&window_))
+        connect(dialog, &QDialog::finished, this, [this](int result) {
+            if (events_.ended) events_.ended(result == QDialog::Accepted);
+        });
     const QSize size(static_cast<int>(std::lround(description_.clientWidth * scaleX_)),
                      static_cast<int>(std::lround(description_.clientHeight * scaleY_)));
     if (description_.sizeable) {
@@ -132,6 +144,10 @@ QWidget* QtForm::create(const forms::Control& c) {
     case forms::Kind::RadioGroup: {
         auto* group = new RadioGroup(qs(c.name), c.columns, parent);
         group->setTitle(qs(c.caption));
+        // The description's groups are as tight as the system's own: their
+        // rows share what the box holds.
+        group->layout()->setContentsMargins(8, 0, 8, 0);
+        if (auto* grid = qobject_cast<QGridLayout*>(group->layout())) grid->setVerticalSpacing(0);
         w = group;
         break;
     }
@@ -287,7 +303,9 @@ QRect QtForm::placeOf(const forms::Control& c, int grownWidth, int grownHeight) 
         if (list && of) {
             const QRect row = list->visualItemRect(list->item(c.row));
             const int height = list->fontMetrics().height() + 2;
-            const int centre = row.isValid() ? list->viewport()->mapTo(&window_, row.center()).y()
+            // In the coordinates of the label's parent, a group box maybe.
+            QWidget* parent = control(c.name)->parentWidget();
+            const int centre = row.isValid() ? list->viewport()->mapTo(parent, row.center()).y()
                                              : y(of->top) + list->frameWidth() + height * c.row + height / 2;
             r = QRect(r.left(), centre - height / 2, r.width(), height);
         }
@@ -349,7 +367,8 @@ void QtForm::bindReportLists() {
 
 void QtForm::keepHistories() {
     for (const auto& c : description_.controls)
-        if (auto* history = combo(c.name); history && !history->section().empty() && !history->isHidden())
+        if (auto* history = combo(c.name);
+            history && !history->section().empty() && !history->isHidden() && !(c.flags & forms::HistoryUnkept))
             history->AddHistory();
 }
 
@@ -379,6 +398,9 @@ forms::FormWindow dialogWindow(QDialog& dialog, QtForm& form) {
     window.keepHistories = [&form] { form.keepHistories(); };
     window.history = [&form](const std::string& field, const std::string& section) {
         form.showHistory(field, section);
+    };
+    window.focus = [&form](const std::string& name) {
+        if (QWidget* w = form.control(name)) w->setFocus(Qt::OtherFocusReason);
     };
     return window;
 }

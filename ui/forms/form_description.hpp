@@ -60,6 +60,10 @@ enum Flag : unsigned {
     Password = 1u << 8,
     Multiline = 1u << 9,      // a label whose text wraps
     NoSelection = 1u << 10,   // a list that only shows its lines
+    // Combo edits with a history: the text is the model's (a value in
+    // force), the history only offers texts.
+    HistoryOffers = 1u << 11,
+    HistoryUnkept = 1u << 12,  // the text does not join the history when kept
 };
 
 struct Control {

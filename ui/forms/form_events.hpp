@@ -25,6 +25,8 @@ struct FormEvents {
     std::function<void()> changed;
     // A report list's rows, cell by cell; unset: the model's items split at tabs.
     std::function<std::vector<std::vector<std::string>>(const std::string& name)> rows;
+    // A modal form ends, however (OK, Cancel, the close box): true for OK.
+    std::function<void(bool ok)> ended;
 };
 
 // The window under a modal form, as its routing sees it.
@@ -37,6 +39,8 @@ struct FormWindow {
     // A history field shows the history of `section` from now on, its
     // newest entry as the text; nothing happens while it already does.
     std::function<void(const std::string& field, const std::string& section)> history;
+    // A control takes the focus.
+    std::function<void(const std::string& name)> focus;
 };
 
 }  // namespace tarvex::ui::forms

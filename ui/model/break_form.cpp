@@ -228,4 +228,43 @@ void BreakFormModel::Close() { store_.writeInteger(kDriverKey, kSection, "EventT
 
 std::unique_ptr<TVokWinKommando> BreakFormModel::GetKommandos() const { return BreakKommandos(table_); }
 
+SelectFormModel::Routing BreakFormModel::routing() {
+    Routing r;
+    r.actions = {
+        {"EventListBox", [this](int row) { SelectChannel(row); }},
+        {"SymbolButton", [this](int) { BrowseSymbol(); }, true},
+        {"EnterAdresse", [this](int) { SetAddress(); }, true},
+        {"DeleteAdresse", [this](int) { ClearAddress(); }, true},
+        {"EnterData", [this](int) { SetData(); }, true},
+        {"DeleteData", [this](int) { ClearData(); }, true},
+        {"AdressenListBox", [this](int row) { ClickList("AdressenListBox", row); }},
+        {"DataListBox", [this](int row) { ClickList("DataListBox", row); }},
+        {"CycleGroup", [this](int i) { ClickCycle(i); }},
+        {"OptionsGroup", [this](int i) { ClickMode(i); }},
+        {"DefaultButton", [this](int) { Default(); }},
+    };
+    for (const char* label : {"Break1Label", "Clear1Label", "Break2Label", "Clear2Label"})
+        r.actions.push_back({label, [this, label](int) { ClickLabel(label); }});
+    r.ok = "Ok", r.help = "Hilfe";
+    r.accept = [this] { return Ok(); };
+    r.closed = [this] { Close(); };
+    r.text = [this](const std::string& name, const std::string& text) { EditCombo(name, text); };
+    r.leave = [this](const std::string& name) { return LeaveCombo(name); };
+    return r;
+}
+
+forms::FormEvents BreakFormModel::events(forms::FormWindow window) {
+    auto focus = window.focus;
+    auto events = SelectFormModel::events(std::move(window));
+    // The delay counts once it is on: its field takes the focus.
+    events.check = [this, check = std::move(events.check), focus](const std::string& name, bool on) {
+        check(name, on);
+        if (name == "CheckBreakDelay") {
+            ClickBreakDelay(on);
+            if (on && focus) focus("BreakDelayCount");
+        }
+    };
+    return events;
+}
+
 }  // namespace tarvex::ui

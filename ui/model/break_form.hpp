@@ -46,12 +46,14 @@ public:
     bool Ok();
     // OK or Cancel: the selected line is kept for the next opening.
     void Close();
+    forms::FormEvents events(forms::FormWindow window) override;
 
     std::unique_ptr<TVokWinKommando> GetKommandos() const override;
 
 private:
     int Kind() const { return 10 + channel_; }
     void Refresh() override;
+    Routing routing() override;
     void RefreshChannel();
     // Shows the box for an unusable value and puts the old one back.
     bool Refuse(const std::string& fieldName);

@@ -188,4 +188,82 @@ void MapFormModel::ClickList(const std::string& list, int row) {
 
 std::unique_ptr<TVokWinKommando> MapFormModel::GetKommandos() const { return MapKommandos(table_); }
 
+forms::FormEvents SelectFormModel::events(forms::FormWindow window) {
+    struct Shared {
+        Routing routing;
+        forms::FormWindow window;
+        bool ended = false;
+    };
+    auto shared = std::make_shared<Shared>(Shared{routing(), std::move(window)});
+    const auto act = [this, shared](const std::string& name, int value) {
+        for (const auto& a : shared->routing.actions) {
+            if (a.control != name) continue;
+            a.run(value);
+            if (a.thenEvent && shared->window.focus) shared->window.focus(EventField());
+            return;
+        }
+    };
+    forms::FormEvents events;
+    events.click = [this, shared, act](const std::string& name) {
+        const Routing& r = shared->routing;
+        if (name == r.ok) {
+            if ((!r.accept || r.accept()) && shared->window.end) shared->window.end(true);
+        } else if (name == r.cancel) {
+            if (shared->window.end) shared->window.end(false);
+        } else if (name == r.help) {
+            help();
+        } else {
+            act(name, 0);
+        }
+    };
+    events.choose = act;
+    events.check = [act](const std::string& name, bool on) { act(name, on ? 1 : 0); };
+    events.text = [this, shared](const std::string& name, const std::string& text) {
+        if (name == EventField()) {
+            EditEvent(text);
+        } else if (shared->routing.text) {
+            shared->routing.text(name, text);
+        }
+    };
+    // A field left because the dialog went is not checked any more.
+    if (shared->routing.leave)
+        events.leave = [shared](const std::string& name) { return shared->ended || shared->routing.leave(name); };
+    events.ended = [shared](bool) {
+        shared->ended = true;
+        if (shared->window.keepHistories) shared->window.keepHistories();
+        if (shared->routing.closed) shared->routing.closed();
+    };
+    return events;
+}
+
+SelectFormModel::Routing BasicBreakFormModel::routing() {
+    Routing r;
+    r.actions = {
+        {"SymbolButton", [this](int) { BrowseSymbol(); }, true},
+        {"EnterButton", [this](int) { Set(); }, true},
+        {"DeleteButton", [this](int) { Clear(); }, true},
+        {"DefaultButton", [this](int) { Default(); }},
+        {"MemoryGroup", [this](int i) { SelectMemory(i); }},
+        {"ExtDataCycleGroup", [this](int i) { ClickCycle(i); }},
+        {"ProgramListBox", [this](int row) { ClickList("ProgramListBox", row); }},
+        {"ExtDataListBox", [this](int row) { ClickList("ExtDataListBox", row); }},
+    };
+    r.help = "HelpButton";
+    return r;
+}
+
+SelectFormModel::Routing MapFormModel::routing() {
+    Routing r;
+    r.actions = {
+        {"EnterProgram", [this](int) { SetProgram(); }, true},
+        {"DeleteProgram", [this](int) { ClearProgram(); }, true},
+        {"EnterExtData", [this](int) { SetExtData(); }, true},
+        {"DeleteExtData", [this](int) { ClearExtData(); }, true},
+        {"DefaultButton", [this](int) { Default(); }},
+        {"ProgramListBox", [this](int row) { ClickList("ProgramListBox", row); }},
+        {"ExtDataListBox", [this](int row) { ClickList("ExtDataListBox", row); }},
+    };
+    return r;
+}
+
 }  // namespace tarvex::ui

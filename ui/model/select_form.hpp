@@ -35,7 +35,32 @@ public:
     // The chain that applies the dialog's settings; none without a table.
     virtual std::unique_ptr<TVokWinKommando> GetKommandos() const = 0;
 
+    // The form's events over its window: whatever ends the dialog, the
+    // fields keep what was typed.
+    virtual forms::FormEvents events(forms::FormWindow window);
+
 protected:
+    // What each control does is a row: its name and the model's action, with
+    // the item's index for radio groups and lists, 1 or 0 for a check box, 0
+    // otherwise. `thenEvent`: the event field takes the focus afterwards.
+    struct Action {
+        std::string control;
+        std::function<void(int)> run;
+        bool thenEvent = false;
+    };
+    struct Routing {
+        std::vector<Action> actions;
+        std::string ok = "OkButton", cancel = "CancelButton", help = "HilfeButton";
+        // OK: false keeps the dialog open.
+        std::function<bool()> accept;
+        // OK or Cancel, once the histories are kept.
+        std::function<void()> closed;
+        // The dialog's other fields: their typing and their leaving.
+        std::function<void(const std::string& name, const std::string& text)> text;
+        std::function<bool(const std::string& name)> leave;
+    };
+    virtual Routing routing() = 0;
+
     SelectFormModel(std::string section, unsigned helpContext, platform::SettingsStore& store,
                     std::string eventField = "Event");
     // Runs an edit of the table; a refusal (the validator's, the table's, the
@@ -79,6 +104,7 @@ public:
 private:
     int Kind() const { return memory_ == 1 ? 12 : 10; }
     void Refresh() override;
+    Routing routing() override;
 
     int memory_ = 0;
 };
@@ -104,6 +130,7 @@ public:
 
 private:
     void Refresh() override;
+    Routing routing() override;
     void Fill(const char* list, int kind);
 };
 

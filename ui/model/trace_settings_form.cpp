@@ -176,4 +176,32 @@ void TraceSettingsFormModel::Close() { store_.writeInteger(kDriverKey, kSection,
 
 std::unique_ptr<TVokWinKommando> TraceSettingsFormModel::GetKommandos() const { return TraceKommandos(table_); }
 
+SelectFormModel::Routing TraceSettingsFormModel::routing() {
+    Routing r;
+    r.actions = {
+        {"EventListBox", [this](int row) { SelectFilter(row); }},
+        {"SymbolButton", [this](int) { BrowseSymbol(); }, true},
+        {"EnterAdresse", [this](int) { SetAddress(); }, true},
+        {"DeleteAdresse", [this](int) { ClearAddress(); }, true},
+        {"AdressenListBox", [this](int row) { ClickList(row); }},
+        {"CycleGroup", [this](int i) { ClickCycle(i); }},
+        {"ProgramOptionGroup", [this](int i) { ClickProgramOption(i); }},
+        {"TimeBaseGroup", [this](int i) { ClickTimeBase(i); }},
+        {"CheckBoxFilterType", [this](int on) { ClickFilterType(on != 0); }},
+        {"TriggerAB", [this](int) { ClickTriggerSelection(false); }},
+        {"TriggerBC", [this](int) { ClickTriggerSelection(true); }},
+        {"DefaultButton", [this](int) { Default(); }},
+    };
+    const char* const start[] = {"StartTriggerA", "StartTriggerB", "StartTriggerC", "StartTriggerDefault"};
+    const char* const stop[] = {"StopTriggerA", "StopTriggerB", "StopTriggerC", "StopTriggerDefault"};
+    for (int s = 0; s < 4; ++s) {
+        r.actions.push_back({start[s], [this, s](int) { ClickStart(s); }});
+        r.actions.push_back({stop[s], [this, s](int) { ClickStop(s); }});
+    }
+    for (const char* label : {"Trace1Label", "Trace2Label", "Trace3Label"})
+        r.actions.push_back({label, [this, label](int) { ClickLabel(label); }});
+    r.closed = [this] { Close(); };
+    return r;
+}
+
 }  // namespace tarvex::ui

@@ -41,6 +41,7 @@ public:
 private:
     int Kind() const { return 14 + filter_; }
     void Refresh() override;
+    Routing routing() override;
     void RefreshFilter();
     void ApplyMode();
 

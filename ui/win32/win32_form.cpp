@@ -688,6 +688,11 @@ int Win32Form::runModal() {
 }
 
 void Win32Form::end(int result) {
+    // First, so that a field left as the form goes knows it goes.
+    if (!ended_ && events_.ended) {
+        ended_ = true;
+        events_.ended(result == IDOK);
+    }
     result_ = result;
     ended_ = true;
     if (modal_ && owner_) EnableWindow(owner_, TRUE);

@@ -49,8 +49,13 @@ void FieldHistories::load(const std::string& field, const std::string& section) 
 }
 
 void FieldHistories::load(const forms::Form& description) {
-    for (const auto& c : description.controls)
-        if (!c.history.empty()) load(c.name, c.history);
+    for (const auto& c : description.controls) {
+        if (c.history.empty()) continue;
+        if (c.flags & forms::HistoryOffers)
+            loadItems(c.name, c.history, !(c.flags & forms::HistoryUnkept));
+        else
+            load(c.name, c.history);
+    }
 }
 
 void FieldHistories::follow(const std::string& field, const std::string& section) {
@@ -86,6 +91,9 @@ forms::FormWindow formWindow(const std::unique_ptr<Win32Form>& form, FieldHistor
     window.keepHistories = [&histories] { histories.keep(); };
     window.history = [&histories](const std::string& field, const std::string& section) {
         histories.follow(field, section);
+    };
+    window.focus = [&form](const std::string& name) {
+        if (HWND control = form->control(name)) SetFocus(control);
     };
     return window;
 }
