@@ -35,6 +35,10 @@ std::string fromAnsi(const std::string& ansi);
 // nothing, except that the close box and Escape (without a Cancel button)
 // close the form unless `closing` says no.
 struct FormEvents : forms::FormEvents {
+    FormEvents() = default;
+    // The events a form's model routes, and none of this system's yet.
+    FormEvents(forms::FormEvents shared) : forms::FormEvents(std::move(shared)) {}
+
     std::function<void()> help;
     std::function<void(unsigned id)> command;
     std::function<bool()> closing;
