@@ -15,6 +15,7 @@
 
 #include "core/message_box.hpp"
 #include "ui/base/history_combo.hpp"
+#include "ui/forms/trace_forms.hpp"
 #include "ui/model/guarded.hpp"
 
 namespace tarvex::ui {
@@ -40,126 +41,13 @@ void bindGroupTitles(QWidget& form, const FormModel& model) {
 // ---- Save trace
 
 SaveTraceDialog::SaveTraceDialog(SaveTraceModel& model, platform::SettingsStore& store, QWidget* parent)
-    : DialogBase(model, parent), model_(model) {
-    setObjectName("TFormSaveTrace");
-    resize(338, 217);
-    auto* layout = new QVBoxLayout(this);
-
-    auto* fileGroup = new QGroupBox(this);
-    fileGroup->setObjectName("FileGroup");
-    auto* fileRow = new QHBoxLayout(fileGroup);
-    name_ = new HistoryCombo(fileGroup, store);
-    name_->setObjectName("DateiName");
-    name_->setEditable(true);
-    name_->setRegistryPath(kDriverKey);
-    name_->setIniSection("FormSaveTraceName");
-    fileRow->addWidget(name_, 1);
-    auto* browse = button(fileGroup, "SucheDatei");
-    fileRow->addWidget(browse);
-    layout->addWidget(fileGroup);
-
-    auto* indices = new QHBoxLayout;
-    const auto indexGroup = [&](const char* group, const char* combo, const char* section) {
-        auto* g = new QGroupBox(this);
-        g->setObjectName(group);
-        auto* l = new QVBoxLayout(g);
-        auto* c = new HistoryCombo(g, store);
-        c->setObjectName(combo);
-        c->setEditable(true);
-        c->setRegistryPath(kDriverKey);
-        c->setIniSection(section);
-        l->addWidget(c);
-        indices->addWidget(g);
-        return c;
-    };
-    start_ = indexGroup("StartGroup", "StartAdresse", "FormSaveTraceStart");
-    end_ = indexGroup("EndGroup", "EndAdresse", "FormSaveTraceEnd");
-    layout->addLayout(indices);
-
-    auto* formatGroup = new QGroupBox(this);
-    formatGroup->setObjectName("FormatGroup");
-    auto* formatRow = new QHBoxLayout(formatGroup);
-    formats_ = new QButtonGroup(this);
-    const auto& items = model_.control("FormatGroup").items;
-    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
-        auto* r = new QRadioButton(QString::fromStdString(items[static_cast<std::size_t>(i)]), formatGroup);
-        r->setObjectName(QString("Format%1").arg(i));
-        formats_->addButton(r, i);
-        formatRow->addWidget(r);
-    }
-    layout->addWidget(formatGroup);
-
-    layout->addLayout(okCancelHelp(Qt::Horizontal, [this] {
-        bool accepted = false;
-        guarded([&] { accepted = model_.clickSave(); });
-        if (accepted) accept();
-    }));
-
-    // The combos show their most recent entry; the model starts from them.
-    model_.setFileName(name_->text());
-    model_.setStart(start_->text());
-    model_.setEnd(end_->text());
-    connect(name_, &QComboBox::currentTextChanged, this, [this](const QString& t) {
-        if (t.toStdString() != model_.control("DateiName").text) model_.setFileName(t.toStdString());
-    });
-    connect(start_, &QComboBox::currentTextChanged, this, [this](const QString& t) { model_.setStart(t.toStdString()); });
-    connect(end_, &QComboBox::currentTextChanged, this, [this](const QString& t) { model_.setEnd(t.toStdString()); });
-    connect(formats_, &QButtonGroup::idClicked, this, [this](int id) { model_.chooseFormat(id); });
-    connect(browse, &QPushButton::clicked, this, [this] { guarded([&] { model_.clickBrowse(); }); });
-    const auto refresh = [this] {
-        bindControls(*this, model_);
-        bindGroupTitles(*this, model_);
-        // The combos are editable: their texts are set here, not by the binder.
-        if (name_->text() != model_.control("DateiName").text) name_->setText(model_.control("DateiName").text);
-        if (start_->text() != model_.control("StartAdresse").text) start_->setText(model_.control("StartAdresse").text);
-        if (end_->text() != model_.control("EndAdresse").text) end_->setText(model_.control("EndAdresse").text);
-        if (auto* b = formats_->button(model_.control("FormatGroup").itemIndex)) b->setChecked(true);
-    };
-    model_.onChanged(refresh);
-    refresh();
-}
-
-void SaveTraceDialog::done(int result) {
-    model_.onChanged({});
-    for (auto* c : {name_, start_, end_}) c->AddHistory();
-    DialogBase::done(result);
-}
+    : DialogBase(model, parent), model_(model),
+      form_(*this, forms::saveTraceForm(), model, model.events(dialogWindow(*this, form_)), store) {}
 
 // ---- Columns
 
 TraceColumnsDialog::TraceColumnsDialog(TraceColumnsModel& model, QWidget* parent)
-    : DialogBase(model, parent), model_(model) {
-    setObjectName("TFormTraceSpalten");
-    resize(582, 105);
-    auto* layout = new QVBoxLayout(this);
-    auto* boxes = new QGridLayout;
-    for (int c = 0; c < kTraceColumns; ++c) {
-        auto* box = new QCheckBox(this);
-        box->setObjectName(QString::fromStdString(TraceColumnsModel::boxName(c)));
-        boxes->addWidget(box, c / 6, c % 6);
-        connect(box, &QCheckBox::clicked, this, [this, c](bool on) { model_.setColumn(c, on); });
-    }
-    auto* all = new QCheckBox(this);
-    all->setObjectName("CheckBoxAll");
-    boxes->addWidget(all, 1, 5);
-    connect(all, &QCheckBox::clicked, this, [this](bool on) { model_.setAll(on); });
-    layout->addLayout(boxes);
-    auto* bevel = new QFrame(this);
-    bevel->setFrameShape(QFrame::HLine);
-    layout->addWidget(bevel);
-    auto* buttons = new QHBoxLayout;
-    auto* ok = button(this, "OkButton");
-    ok->setDefault(true);
-    auto* cancel = button(this, "CancelButton");
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    layout->addLayout(buttons);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    model_.onChanged([this] { bindControls(*this, model_); });
-    bindControls(*this, model_);
-}
+    : DialogBase(model, parent), form_(*this, forms::traceColumnsForm(), model, model.events(dialogWindow(*this, form_))) {}
 
 // ---- Goto
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "ui/base/dialog_base.hpp"
+#include "ui/base/qt_form.hpp"
 #include "ui/model/frame_pattern.hpp"
 #include "ui/model/save_trace_model.hpp"
 #include "ui/model/trace_dialogs.hpp"
@@ -20,15 +21,9 @@ public:
                              QWidget* parent = nullptr);
     SaveTraceModel& saveModel() { return model_; }
 
-protected:
-    void done(int result) override;
-
 private:
     SaveTraceModel& model_;
-    HistoryCombo* name_;
-    HistoryCombo* start_;
-    HistoryCombo* end_;
-    QButtonGroup* formats_;
+    QtForm form_;
 };
 
 class TraceColumnsDialog final : public DialogBase {
@@ -36,7 +31,7 @@ public:
     explicit TraceColumnsDialog(TraceColumnsModel& model, QWidget* parent = nullptr);
 
 private:
-    TraceColumnsModel& model_;
+    QtForm form_;
 };
 
 class GotoDialog final : public DialogBase {

@@ -332,7 +332,7 @@ TEST(TraceDialogs, SaveTraceRefusesAnEmptyNameAndWritesItsCommand) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
     EXPECT_EQ(d.windowTitle(), "Save trace into file");
     EXPECT_EQ(d.findChild<QComboBox*>("StartAdresse")->currentText(), "10");
-    EXPECT_TRUE(d.findChild<QRadioButton*>("Format1")->isChecked());
+    EXPECT_TRUE(d.findChild<QRadioButton*>("FormatGroup1")->isChecked());
     saveShot(d, "TFormSaveTrace");
     QTest::mouseClick(d.findChild<QPushButton*>("OkButton"), Qt::LeftButton);
     ASSERT_EQ(boxes.shown().size(), 1u);
@@ -341,7 +341,7 @@ TEST(TraceDialogs, SaveTraceRefusesAnEmptyNameAndWritesItsCommand) {
     auto* name = d.findChild<QComboBox*>("DateiName");
     name->setFocus();
     QTest::keyClicks(name, "trace");
-    QTest::mouseClick(d.findChild<QRadioButton*>("Format2"), Qt::LeftButton);
+    QTest::mouseClick(d.findChild<QRadioButton*>("FormatGroup2"), Qt::LeftButton);
     QTest::mouseClick(d.findChild<QPushButton*>("OkButton"), Qt::LeftButton);
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(d.result(), QDialog::Accepted);

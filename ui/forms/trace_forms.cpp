@@ -13,12 +13,15 @@ const Form& saveTraceForm() {
         false,
         {
             Control{Kind::GroupBox, "FileGroup", "", 8, 6, 376, 52},
-            Control{Kind::ComboEdit, "DateiName", "", 10, 20, 270, 21, NoFlags, "FileGroup"},
+            withHistory(Control{Kind::ComboEdit, "DateiName", "", 10, 20, 270, 21, NoFlags, "FileGroup"},
+                        "FormSaveTraceName"),
             Control{Kind::Button, "SucheDatei", "", 286, 19, 80, 23, NoFlags, "FileGroup"},
             Control{Kind::GroupBox, "StartGroup", "", 8, 64, 184, 52},
-            Control{Kind::ComboEdit, "StartAdresse", "", 10, 20, 164, 21, NoFlags, "StartGroup"},
+            withHistory(Control{Kind::ComboEdit, "StartAdresse", "", 10, 20, 164, 21, NoFlags, "StartGroup"},
+                        "FormSaveTraceStart"),
             Control{Kind::GroupBox, "EndGroup", "", 200, 64, 184, 52},
-            Control{Kind::ComboEdit, "EndAdresse", "", 10, 20, 164, 21, NoFlags, "EndGroup"},
+            withHistory(Control{Kind::ComboEdit, "EndAdresse", "", 10, 20, 164, 21, NoFlags, "EndGroup"},
+                        "FormSaveTraceEnd"),
             Control{Kind::RadioGroup, "FormatGroup", "", 8, 122, 376, 44, NoFlags, "", 4},
             Control{Kind::Button, "OkButton", "", 148, 174, 76, 25, DefaultButton},
             Control{Kind::Button, "CancelButton", "", 228, 174, 76, 25, CancelButton},
@@ -30,14 +33,14 @@ const Form& saveTraceForm() {
 
 const Form& traceColumnsForm() {
     static const Form form = [] {
-        Form f{"TFormTraceSpalten", "", 582, 104, false, {}};
+        Form f{"TFormTraceSpalten", "", 672, 104, false, {}};
         // Two rows of six; "all" closes the second.
         for (int c = 0; c < 10; ++c)
-            f.controls.push_back(Control{Kind::CheckBox, "CheckBox" + std::to_string(c + 1), "", 8 + (c % 6) * 95,
-                                         10 + (c / 6) * 26, 90, 20});
-        f.controls.push_back(Control{Kind::CheckBox, "CheckBoxAll", "", 8 + 5 * 95, 36, 90, 20});
-        f.controls.push_back(Control{Kind::Button, "OkButton", "", 418, 72, 76, 25, DefaultButton});
-        f.controls.push_back(Control{Kind::Button, "CancelButton", "", 498, 72, 76, 25, CancelButton});
+            f.controls.push_back(Control{Kind::CheckBox, "CheckBox" + std::to_string(c + 1), "", 8 + (c % 6) * 110,
+                                         10 + (c / 6) * 26, 106, 20});
+        f.controls.push_back(Control{Kind::CheckBox, "CheckBoxAll", "", 8 + 5 * 110, 36, 106, 20});
+        f.controls.push_back(Control{Kind::Button, "OkButton", "", 508, 72, 76, 25, DefaultButton});
+        f.controls.push_back(Control{Kind::Button, "CancelButton", "", 588, 72, 76, 25, CancelButton});
         return f;
     }();
     return form;

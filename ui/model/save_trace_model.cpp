@@ -5,6 +5,7 @@
 
 #include "core/message_box.hpp"
 #include "core/messages.hpp"
+#include "ui/model/guarded.hpp"
 
 namespace tarvex::ui {
 
@@ -145,6 +146,32 @@ void SaveTraceModel::readCommand(const TKommandoStruktur& command) {
     }
     edit("FormatGroup").itemIndex = item;
     changed();
+}
+
+forms::FormEvents SaveTraceModel::events(forms::FormWindow window) {
+    auto keep = window.keepHistories;
+    auto events = dialogEvents(*this, {window.end, {}, {}, {}}, {}, [this](const std::string& name) {
+        if (name == "SucheDatei") guarded([this] { clickBrowse(); });
+    });
+    // OK closes only what the model accepts.
+    events.click = [this, end = window.end, click = std::move(events.click)](const std::string& name) {
+        if (name != "OkButton") return click(name);
+        bool accepted = false;
+        guarded([&] { accepted = clickSave(); });
+        if (accepted && end) end(true);
+    };
+    events.text = [this](const std::string& name, const std::string& text) {
+        if (name == "DateiName" && text != control(name).text) setFileName(text);
+        if (name == "StartAdresse") setStart(text);
+        if (name == "EndAdresse") setEnd(text);
+    };
+    events.choose = [this](const std::string& name, int index) {
+        if (name == "FormatGroup") chooseFormat(index);
+    };
+    events.ended = [keep = std::move(keep)](bool) {
+        if (keep) keep();
+    };
+    return events;
 }
 
 }  // namespace tarvex::ui

@@ -28,6 +28,8 @@ public:
     // "Save": false, with the reason shown in an error box, when the input
     // is refused (the dialog stays open).
     bool clickSave();
+    // The form's events; whatever ends it, the fields keep what was typed.
+    forms::FormEvents events(forms::FormWindow window);
 
     // The dialog's command and its fill from one.
     void writeCommand(TKommandoStruktur& command) const;

@@ -55,6 +55,20 @@ void TraceColumnsModel::setColumn(int index, bool shown) {
     changed();
 }
 
+forms::FormEvents TraceColumnsModel::events(forms::FormWindow window) {
+    forms::FormEvents events;
+    events.check = [this](const std::string& name, bool on) {
+        if (name == "CheckBoxAll") return setAll(on);
+        for (int c = 0; c < kTraceColumns; ++c)
+            if (name == boxName(c)) setColumn(c, on);
+    };
+    events.click = [end = std::move(window.end)](const std::string& name) {
+        if (name == "OkButton" && end) end(true);
+        if (name == "CancelButton" && end) end(false);
+    };
+    return events;
+}
+
 void TraceColumnsModel::setAll(bool checked) {
     setChecked("CheckBoxAll", checked);
     if (checked)

@@ -26,6 +26,7 @@ public:
     void setAll(bool checked);
 
     static std::string boxName(int index) { return "CheckBox" + std::to_string(index + 1); }
+    forms::FormEvents events(forms::FormWindow window);
 
 private:
     TTraceDarstellung mode_;

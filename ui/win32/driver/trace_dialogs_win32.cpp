@@ -31,43 +31,10 @@ void fitHeight(Win32Form& form, int less) {
 SaveTraceWin32::SaveTraceWin32(SaveTraceModel& model, platform::SettingsStore& store, HWND owner)
     : model_(model), histories_(model, store) {
     // The fields show their newest entries; the model starts from them.
-    histories_.load("DateiName", "FormSaveTraceName");
-    histories_.load("StartAdresse", "FormSaveTraceStart");
-    histories_.load("EndAdresse", "FormSaveTraceEnd");
-    FormEvents events;
-    events.click = [this](const std::string& name) {
-        if (name == "OkButton") {
-            bool accepted = false;
-            guarded([&] { accepted = model_.clickSave(); });
-            if (accepted) close(IDOK);
-        } else if (name == "CancelButton") {
-            close(IDCANCEL);
-        } else if (name == "HilfeButton") {
-            model_.help();
-        } else if (name == "SucheDatei") {
-            guarded([&] { model_.clickBrowse(); });
-        }
-    };
-    events.text = [this](const std::string& name, const std::string& text) {
-        if (name == "DateiName") model_.setFileName(text);
-        if (name == "StartAdresse") model_.setStart(text);
-        if (name == "EndAdresse") model_.setEnd(text);
-    };
-    events.choose = [this](const std::string& name, int index) {
-        if (name == "FormatGroup") model_.chooseFormat(index);
-    };
+    histories_.load(forms::saveTraceForm());
+    FormEvents events{model_.events(formWindow(form_, histories_))};
     events.help = [this] { model_.help(); };
-    events.closing = [this] {
-        close(IDCANCEL);
-        return false;
-    };
     form_ = std::make_unique<Win32Form>(forms::saveTraceForm(), model_, std::move(events), owner);
-}
-
-// The fields keep what was typed, however the dialog ends.
-void SaveTraceWin32::close(int result) {
-    histories_.keep();
-    form_->end(result);
 }
 
 bool runSaveTraceDialog(SaveTraceModel& model, platform::SettingsStore& store, HWND owner) {
@@ -78,16 +45,7 @@ bool runSaveTraceDialog(SaveTraceModel& model, platform::SettingsStore& store, H
 // ---- Columns
 
 TraceColumnsWin32::TraceColumnsWin32(TraceColumnsModel& model, HWND owner) : model_(model) {
-    FormEvents events;
-    events.check = [this](const std::string& name, bool on) {
-        if (name == "CheckBoxAll") return model_.setAll(on);
-        for (int c = 0; c < kTraceColumns; ++c)
-            if (name == TraceColumnsModel::boxName(c)) model_.setColumn(c, on);
-    };
-    events.click = [this](const std::string& name) {
-        if (name == "OkButton") form_->end(IDOK);
-        if (name == "CancelButton") form_->end(IDCANCEL);
-    };
+    FormEvents events{model_.events({[this](bool ok) { form_->end(ok ? IDOK : IDCANCEL); }, {}, {}, {}})};
     form_ = std::make_unique<Win32Form>(forms::traceColumnsForm(), model_, std::move(events), owner);
 }
 

@@ -19,8 +19,6 @@ public:
     Win32Form& form() { return *form_; }
 
 private:
-    void close(int result);
-
     SaveTraceModel& model_;
     FieldHistories histories_;
     std::unique_ptr<Win32Form> form_;
