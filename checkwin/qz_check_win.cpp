@@ -118,4 +118,32 @@ void QzCheckMainModel::appendReport(const std::string& line) {
     changed();
 }
 
+ui::forms::FormEvents QzAboutModel::events(ui::forms::FormWindow window) {
+    ui::forms::FormEvents events;
+    events.click = [end = std::move(window.end)](const std::string& name) {
+        if (name == "OkButton" && end) end(true);
+    };
+    return events;
+}
+
+ui::forms::FormEvents QzCheckMainModel::events(ui::forms::FormWindow window) {
+    ui::forms::FormEvents events;
+    events.click = [this, end = std::move(window.end)](const std::string& name) {
+        if (name == "Browse") {
+            browse();
+        } else if (name == "GoButton") {
+            go();
+        } else if (name == "ClearButton") {
+            clear();
+        } else if (name == "ExitButton") {
+            if (end) end(false);
+        }
+    };
+    events.text = [this](const std::string& name, const std::string& text) {
+        if (name == "FileName") setFileName(text);
+    };
+    events.choose = [this](const std::string& name, int index) { choose(name, index); };
+    return events;
+}
+
 }  // namespace tarvex::checkwin

@@ -12,6 +12,7 @@
 #include "core/history_list.hpp"
 #include "platform/settings.hpp"
 #include "platform/ui.hpp"
+#include "ui/forms/form_events.hpp"
 #include "ui/model/dialog_model.hpp"
 
 namespace tarvex::checkwin {
@@ -59,6 +60,8 @@ class QzAboutModel final : public ui::FormModel {
 public:
     QzAboutModel();
     void setVersion(const std::string& version) { setText("VersionLabel", version); }
+    // Its one button closes it.
+    ui::forms::FormEvents events(ui::forms::FormWindow window);
 };
 
 class QzCheckMainModel final : public ui::DialogModel {
@@ -83,6 +86,8 @@ public:
     void about(QzAboutModel& form) const { form.setVersion(engine_.GetVersion()); }
     // "&Content"; F1 is the base's help().
     bool content() const;
+    // The main form's events; "E&xit" ends its window.
+    ui::forms::FormEvents events(ui::forms::FormWindow window);
 
     const std::vector<std::string>& report() const { return control("MsgListBox").items; }
     const THistoryList& history() const { return history_; }

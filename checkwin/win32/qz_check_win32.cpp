@@ -22,22 +22,7 @@ HMENU mainMenu() {
 }  // namespace
 
 QzCheckMainWin32::QzCheckMainWin32(QzCheckMainModel& model, QzAboutModel& about) : model_(model), about_(about) {
-    ui::win32::FormEvents events;
-    events.click = [this](const std::string& name) {
-        if (name == "Browse") {
-            model_.browse();
-        } else if (name == "GoButton") {
-            model_.go();
-        } else if (name == "ClearButton") {
-            model_.clear();
-        } else if (name == "ExitButton") {
-            form_->end(IDCANCEL);
-        }
-    };
-    events.text = [this](const std::string& name, const std::string& text) {
-        if (name == "FileName") model_.setFileName(text);
-    };
-    events.choose = [this](const std::string& name, int index) { model_.choose(name, index); };
+    ui::win32::FormEvents events{model_.events({[this](bool) { form_->end(IDCANCEL); }, {}, {}, {}})};
     events.help = [this] { model_.help(); };
     events.command = [this](unsigned id) {
         if (id == MenuExit) form_->end(IDCANCEL);
@@ -57,10 +42,7 @@ void QzCheckMainWin32::run() {
 
 void QzCheckMainWin32::AboutClick() {
     model_.about(about_);
-    ui::win32::FormEvents events;
-    events.click = [this](const std::string& name) {
-        if (name == "OkButton") aboutForm_->end(IDOK);
-    };
+    ui::win32::FormEvents events{about_.events({[this](bool) { aboutForm_->end(IDOK); }, {}, {}, {}})};
     aboutForm_ = std::make_unique<ui::win32::Win32Form>(aboutFormLayout(), about_, std::move(events), form_->handle());
     aboutForm_->centre();
     aboutForm_->runModal();

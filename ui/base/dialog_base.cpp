@@ -98,9 +98,18 @@ void bindControls(QWidget& form, const FormModel& model) {
             if (!c.text.empty()) button->setText(text);
             if (button->isCheckable()) button->setChecked(c.checked);
         } else if (auto* list = qobject_cast<QListWidget*>(w)) {
-            if (list->count() != static_cast<int>(c.items.size())) {
-                list->clear();
-                for (const auto& item : c.items) list->addItem(QString::fromStdString(item));
+            const int count = static_cast<int>(c.items.size());
+            if (list->count() != count) {
+                // A list that grew at its end (a report being written) only
+                // gets the new lines.
+                int have = list->count();
+                if (have > count ||
+                    (have > 0 && list->item(have - 1)->text().toStdString() != c.items[static_cast<std::size_t>(have - 1)])) {
+                    list->clear();
+                    have = 0;
+                }
+                for (int i = have; i < count; ++i)
+                    list->addItem(QString::fromStdString(c.items[static_cast<std::size_t>(i)]));
                 list->scrollToBottom();
             }
             list->setCurrentRow(c.itemIndex);

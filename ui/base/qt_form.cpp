@@ -340,6 +340,17 @@ void QtForm::bindEdits() {
             if (edit->text() != text) edit->setText(text);
         } else if (c.kind == forms::Kind::ComboEdit) {
             auto* combo = control<HistoryCombo>(c.name);
+            // Without a history of its own it offers the model's items.
+            if (combo->section().empty()) {
+                const auto& items = model_.control(c.name).items;
+                bool same = combo->count() == static_cast<int>(items.size());
+                for (int i = 0; same && i < combo->count(); ++i)
+                    same = combo->itemText(i).toStdString() == items[static_cast<std::size_t>(i)];
+                if (!same) {
+                    combo->clear();
+                    for (const auto& item : items) combo->addItem(qs(item));
+                }
+            }
             if (combo->currentText() != text) combo->setText(text.toStdString());
         }
     }
