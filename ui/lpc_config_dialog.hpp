@@ -5,6 +5,7 @@
 
 #include "platform/settings.hpp"
 #include "ui/base/dialog_base.hpp"
+#include "ui/base/qt_form.hpp"
 #include "ui/model/lpc_config.hpp"
 
 class QTabWidget;
@@ -15,16 +16,13 @@ class LpcConfigDialog final : public DialogBase {
     Q_OBJECT
 public:
     explicit LpcConfigDialog(LpcConfigModel& model, QWidget* parent = nullptr);
-    ~LpcConfigDialog() override;
 
-    LpcConfigModel& form() const { return form_; }
-    QTabWidget* pages() const { return pages_; }
+    LpcConfigModel& form() const { return model_; }
+    QTabWidget* pages() const;
 
 private:
-    void refresh();
-
-    LpcConfigModel& form_;
-    QTabWidget* pages_;
+    LpcConfigModel& model_;
+    QtForm form_;
 };
 
 // Opens the dialog modally over owner on the pending bytes when the chosen

@@ -12,6 +12,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QStackedWidget>
 #include <QScreen>
 #include <cstdlib>
 
@@ -119,6 +120,8 @@ void bindControls(QWidget& form, const FormModel& model) {
             combo->setCurrentIndex(c.itemIndex);
         }
         w->setEnabled(c.enabled);
+        // A tab's page shows while its tab is chosen: its state is its tab's text.
+        if (qobject_cast<QStackedWidget*>(w->parentWidget())) continue;
         // A hidden form's children are not shown by this; they follow the form.
         if (w->isHidden() == c.visible) w->setVisible(c.visible);
     }

@@ -50,9 +50,9 @@ std::pair<double, double> formScale(const QWidget& window) {
 }
 
 QtForm::QtForm(QWidget& window, const forms::Form& description, FormModel& model, QtFormEvents events,
-               platform::SettingsStore& store)
-    : window_(window), description_(description), model_(model), events_(std::move(events)),
-      store_(store) {
+               platform::SettingsStore& store, QtForm* host)
+    : window_(window), description_(description), model_(model), events_(std::move(events)), store_(store),
+      host_(host) {
     window_.setObjectName(qs(description_.name));
     if (!description_.caption.empty()) window_.setWindowTitle(qs(description_.caption));
     std::tie(scaleX_, scaleY_) = formScale(window_);
@@ -93,11 +93,53 @@ QtForm::QtForm(QWidget& window, const forms::Form& description, FormModel& model
     }
     window_.installEventFilter(this);
     place();
-    model_.onChanged([this] { refresh(); });
+    if (!host_ || &host_->model_ != &model_) model_.onChanged([this] { refresh(); });
     refresh();
 }
 
-QtForm::~QtForm() { model_.onChanged({}); }
+namespace {
+
+// A new tab of the host's tab control, the page's form to be built on it.
+QWidget& newPage(QtForm& host, const std::string& tabControl, const forms::Form& page) {
+    auto* tabs = host.control<QTabWidget>(tabControl);
+    auto* widget = new QWidget(tabs);
+    tabs->addTab(widget, QString::fromStdString(page.caption));
+    return *widget;
+}
+
+}  // namespace
+
+QtForm::QtForm(const forms::Form& page, FormModel& model, QtFormEvents events, QtForm& host,
+               const std::string& tabControl)
+    : QtForm(newPage(host, tabControl, page), page, model, std::move(events), host, tabControl) {}
+
+QtForm::QtForm(QWidget& window, const forms::Form& page, FormModel& model, QtFormEvents events, QtForm& host,
+               const std::string& tabControl)
+    : QtForm(window, page, model, std::move(events), host.store_, &host) {
+    host.pages_.push_back({tabControl, this});
+    host.refreshTabs();
+}
+
+QtForm& QtForm::addPage(const std::string& tabControl, const forms::Form& page, FormModel& model,
+                        QtFormEvents events) {
+    ownPages_.push_back(std::make_unique<QtForm>(page, model, std::move(events), *this, tabControl));
+    return *ownPages_.back();
+}
+
+void QtForm::refreshTabs() {
+    for (int i = 0; i < static_cast<int>(pages_.size()); ++i) {
+        const auto& [tabControl, page] = pages_[static_cast<std::size_t>(i)];
+        auto* tabs = control<QTabWidget>(tabControl);
+        const int index = tabs->indexOf(&page->window());
+        const std::string& name = page->description().name;
+        const bool known = model_.controls().count(name) && !model_.control(name).text.empty();
+        tabs->setTabText(index, qs(known ? model_.control(name).text : page->description().caption));
+    }
+}
+
+QtForm::~QtForm() {
+    if (!host_ || &host_->model_ != &model_) model_.onChanged({});
+}
 
 QWidget* QtForm::control(const std::string& name) const {
     const auto it = widgets_.find(name);
@@ -195,10 +237,15 @@ QWidget* QtForm::create(const forms::Control& c) {
         w = report;
         break;
     }
-    case forms::Kind::TabControl:
-        // Its pages are forms of their own, which the view adds.
-        w = new QTabWidget(parent);
+    case forms::Kind::TabControl: {
+        // Its pages are forms of their own, which the view adds; their tabs
+        // show their whole texts.
+        auto* tabs = new QTabWidget(parent);
+        tabs->setUsesScrollButtons(false);
+        tabs->setElideMode(Qt::ElideNone);
+        w = tabs;
         break;
+    }
     case forms::Kind::Custom:
         // A place the view fills with a widget of its own.
         w = new QWidget(parent);
@@ -400,7 +447,11 @@ void QtForm::refresh() {
     bindListTexts(window_, model_);
     bindEdits();
     bindReportLists();
+    refreshTabs();
     refreshing_ = false;
+    // The pages over this model with it.
+    for (const auto& [tabControl, page] : pages_)
+        if (&page->model_ == &model_) page->refresh();
 }
 
 forms::FormWindow dialogWindow(QDialog& dialog, QtForm& form) {

@@ -9,6 +9,7 @@
 #include <QString>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,16 @@ public:
     // before the model is first read. Lives no longer than the model (a view
     // holds it as a member after its model).
     QtForm(QWidget& window, const forms::Form& description, FormModel& model, QtFormEvents events = {},
-           platform::SettingsStore& store = platform::defaultSettings());
+           platform::SettingsStore& store = platform::defaultSettings(), QtForm* host = nullptr);
+    // A page of the host's tab control: a form on a tab of its own, whose
+    // text is what the host's model says under the page's name, else the
+    // page's caption. A page over the host's own model is re-read with the
+    // host. Lives no longer than the host.
+    QtForm(const forms::Form& page, FormModel& model, QtFormEvents events, QtForm& host,
+           const std::string& tabControl);
+    // Such a page, kept by this form.
+    QtForm& addPage(const std::string& tabControl, const forms::Form& page, FormModel& model,
+                    QtFormEvents events = {});
     ~QtForm() override;
 
     QWidget& window() const { return window_; }
@@ -68,6 +78,9 @@ private:
     void bindReportLists();
     void place();
     QRect placeOf(const forms::Control& control, int grownWidth, int grownHeight) const;
+    QtForm(QWidget& window, const forms::Form& page, FormModel& model, QtFormEvents events, QtForm& host,
+           const std::string& tabControl);
+    void refreshTabs();
 
     QWidget& window_;
     forms::Form description_;
@@ -75,6 +88,10 @@ private:
     QtFormEvents events_;
     platform::SettingsStore& store_;
     std::map<std::string, QWidget*> widgets_;
+    QtForm* host_ = nullptr;
+    // The pages on this form's tab controls, by their tab control.
+    std::vector<std::pair<std::string, QtForm*>> pages_;
+    std::vector<std::unique_ptr<QtForm>> ownPages_;
     double scaleX_ = 1, scaleY_ = 1;
     bool refreshing_ = false;
 };

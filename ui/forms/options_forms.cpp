@@ -248,13 +248,13 @@ const Form& lpcConfigForm() {
     static const Form form{
         "TFormLPCConfig",
         "",
-        400,
+        440,
         444,
         false,
         {
-            Control{Kind::TabControl, "PageControl", "", 8, 8, 384, 396},
-            Control{Kind::Button, "OkButton", "", 232, 412, 76, 25, DefaultButton},
-            Control{Kind::Button, "CancelButton", "", 316, 412, 76, 25, CancelButton},
+            Control{Kind::TabControl, "PageControl", "", 8, 8, 424, 396},
+            Control{Kind::Button, "OkButton", "", 272, 412, 76, 25, DefaultButton},
+            Control{Kind::Button, "CancelButton", "", 356, 412, 76, 25, CancelButton},
         },
     };
     return form;

@@ -83,4 +83,18 @@ void LpcConfigModel::check(const std::string& box, bool checked) {
     changed();
 }
 
+forms::FormEvents LpcConfigModel::events(forms::FormWindow window) {
+    forms::FormEvents events;
+    events.click = [end = std::move(window.end)](const std::string& name) {
+        if (name == "OkButton" && end) end(true);
+        if (name == "CancelButton" && end) end(false);
+    };
+    // The tabs are no group of the model's.
+    events.choose = [this](const std::string& group, int index) {
+        if (controls().count(group)) choose(group, index);
+    };
+    events.check = [this](const std::string& box, bool on) { check(box, on); };
+    return events;
+}
+
 }  // namespace tarvex::ui

@@ -15,6 +15,9 @@ class LpcConfigModel final : public DialogModel {
 public:
     explicit LpcConfigModel(platform::SettingsStore& store = platform::defaultSettings());
 
+    // The form's events and its pages'.
+    forms::FormEvents events(forms::FormWindow window);
+
     void LoadUcfg1(std::uint8_t value);
     void LoadPartConfig(std::uint8_t value);
     std::uint8_t BuildUcfg1() const;

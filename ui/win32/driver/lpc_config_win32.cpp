@@ -6,19 +6,11 @@
 namespace tarvex::ui::win32 {
 
 LpcConfigWin32::LpcConfigWin32(LpcConfigModel& model, HWND owner) : model_(model) {
-    FormEvents events;
-    events.click = [this](const std::string& name) {
-        if (name == "OkButton") frame_->end(IDOK);
-        if (name == "CancelButton") frame_->end(IDCANCEL);
-    };
-    frame_ = std::make_unique<Win32Form>(forms::lpcConfigForm(), model_, std::move(events), owner);
+    const auto events = model_.events({[this](bool ok) { frame_->end(ok ? IDOK : IDCANCEL); }, {}, {}, {}});
+    frame_ = std::make_unique<Win32Form>(forms::lpcConfigForm(), model_, events, owner);
     const forms::Form* pages[] = {&forms::lpcUcfg1Page(), &forms::lpcPartConfigPage()};
-    for (std::size_t i = 0; i < pages_.size(); ++i) {
-        FormEvents pageEvents;
-        pageEvents.choose = [this](const std::string& group, int index) { model_.choose(group, index); };
-        pageEvents.check = [this](const std::string& box, bool on) { model_.check(box, on); };
-        pages_[i] = std::make_unique<Win32Form>(*pages[i], model_, std::move(pageEvents), *frame_, "PageControl");
-    }
+    for (std::size_t i = 0; i < pages_.size(); ++i)
+        pages_[i] = std::make_unique<Win32Form>(*pages[i], model_, events, *frame_, "PageControl");
 }
 
 bool openLpcConfigWin32(int optionNumber, std::uint8_t& ucfg1, std::uint8_t& partConfig, HWND owner,
