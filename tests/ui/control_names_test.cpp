@@ -133,28 +133,20 @@ TEST(ControlNames, EveryOtherFormHasEveryControlItsModelSets) {
     TKdoSelectTabelle offline(wiring);
     offline.CopyFrom(live);
     {
-        BasicBreakFormModel model(store);
-        model.SetSettings(&offline);
-        BasicBreakDialog dialog(model, store);
-        check(model, dialog, forms::basicBreakForm());
-    }
-    {
-        MapFormModel model(store);
-        model.SetSettings(&offline);
-        MapDialog dialog(model, store);
-        check(model, dialog, forms::mapForm());
-    }
-    {
-        BreakFormModel model(store, nullptr);
-        model.SetSettings(&offline);
-        BreakSettingsDialog dialog(model, store);
-        check(model, dialog, forms::breakForm());
-    }
-    {
-        TraceSettingsFormModel model(store);
-        model.SetSettings(&offline);
-        TraceSettingsDialog dialog(model, store);
-        check(model, dialog, forms::traceSettingsForm());
+        BasicBreakFormModel basic(store);
+        MapFormModel map(store);
+        BreakFormModel breaks(store, nullptr);
+        TraceSettingsFormModel trace(store);
+        for (SelectFormModel* model : std::initializer_list<SelectFormModel*>{&basic, &map, &breaks, &trace})
+            model->SetSettings(&offline);
+        BasicBreakDialog basicDialog(basic, store);
+        MapDialog mapDialog(map, store);
+        BreakSettingsDialog breakDialog(breaks, store);
+        TraceSettingsDialog traceDialog(trace, store);
+        check(basic, basicDialog, forms::basicBreakForm());
+        check(map, mapDialog, forms::mapForm());
+        check(breaks, breakDialog, forms::breakForm());
+        check(trace, traceDialog, forms::traceSettingsForm());
     }
     {
         test::FakePerformanceTrace trace;
