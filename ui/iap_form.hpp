@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "ui/base/dialog_base.hpp"
+#include "ui/base/qt_form.hpp"
 #include "ui/model/iap_form.hpp"
 
 namespace tarvex::ui {
@@ -14,19 +15,14 @@ public:
     IapFormModel& iapModel() { return model_; }
     // A link error of a handler: the form closes and its opener raises it,
     // since no exception may pass through Qt's event loop.
-    std::exception_ptr failure() const { return failure_; }
+    std::exception_ptr failure() const { return model_.failure(); }
 
 protected:
     void done(int result) override;
 
 private:
-    void refresh();
-    void run(void (IapForm::*action)());
-    void sendCall();
-
     IapFormModel model_;
-    platform::SettingsStore& store_;
-    std::exception_ptr failure_;
+    QtForm form_;
 };
 
 }  // namespace tarvex::ui

@@ -230,4 +230,36 @@ void IapFormModel::eraseAll() {
     changed();
 }
 
+forms::FormEvents IapFormModel::events(forms::FormWindow window) {
+    auto shown = std::make_shared<forms::FormWindow>(std::move(window));
+    const auto run = [this, shown](const std::function<void()>& action) {
+        try {
+            action();
+        } catch (...) {
+            failure_ = std::current_exception();
+            if (shown->end) shown->end(false);
+        }
+    };
+    forms::FormEvents events;
+    events.click = [this, shown, run](const std::string& name) {
+        if (name == "SendCall") {
+            run([this, shown] {
+                if (!sendCall() && shown->focus) shown->focus(invalidField());
+            });
+        } else if (name == "Suchen") {
+            browse();
+        } else if (name == "SendBlock") {
+            if (shown->keepHistories) shown->keepHistories();
+            run([this] { update(); });
+        } else if (name == "EraseAll") {
+            run([this] { eraseAll(); });
+        } else if (name == "Start") {
+            start();
+        }
+        if (closeRequested() && !failure_ && shown->end) shown->end(true);
+    };
+    events.text = [this](const std::string& name, const std::string& text) { setFieldText(name, text); };
+    return events;
+}
+
 }  // namespace tarvex::ui

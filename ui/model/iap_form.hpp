@@ -2,6 +2,7 @@
 // The board's maintenance forms: a direct IAP call, the firmware update of
 // flash block 1, the full chip erase and the board's identity. One model
 // serves the three forms; which one a board gets follows its firmware code.
+#include <exception>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -83,6 +84,12 @@ public:
     void start() { closeRequested_ = true; changed(); }
     bool closeRequested() const { return closeRequested_; }
 
+    // The form's events. A link error of a handler ends the form and is kept
+    // for its opener to raise, since no exception may pass through the
+    // window system.
+    forms::FormEvents events(forms::FormWindow window);
+    std::exception_ptr failure() const { return failure_; }
+
 private:
     int form_;
     platform::SettingsStore& store_;
@@ -90,6 +97,7 @@ private:
     std::string invalidField_;
     bool chipErased_ = false;
     bool closeRequested_ = false;
+    std::exception_ptr failure_;
 };
 
 }  // namespace tarvex::ui

@@ -44,37 +44,10 @@ forms::Form iapDescription(int form) {
 
 IapFormWin32::IapFormWin32(int form, TBasisEmulator& link, platform::SettingsStore& store, HWND owner)
     : model_(form, link, store), histories_(model_, store) {
-    histories_.load("Dateiname", "IAPDateiname");
-    FormEvents events;
-    events.click = [this](const std::string& name) {
-        if (name == "SendCall") {
-            run([this] {
-                if (!model_.sendCall())
-                    if (HWND field = form_->control(model_.invalidField())) SetFocus(field);
-            });
-        } else if (name == "Suchen") {
-            model_.browse();
-        } else if (name == "SendBlock") {
-            histories_.keep();
-            run([this] { model_.update(); });
-        } else if (name == "EraseAll") {
-            run([this] { model_.eraseAll(); });
-        } else if (name == "Start") {
-            model_.start();
-        }
-        if (model_.closeRequested() && !form_->ended()) form_->end(IDOK);
-    };
-    events.text = [this](const std::string& name, const std::string& text) { model_.setFieldText(name, text); };
-    form_ = std::make_unique<Win32Form>(iapDescription(form), model_, std::move(events), owner);
-}
-
-void IapFormWin32::run(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (...) {
-        failure_ = std::current_exception();
-        form_->end(IDABORT);
-    }
+    const forms::Form description = iapDescription(form);
+    histories_.load(description);
+    FormEvents events{model_.events(formWindow(form_, histories_))};
+    form_ = std::make_unique<Win32Form>(description, model_, std::move(events), owner);
 }
 
 void IapFormWin32::keepGeometry() const {

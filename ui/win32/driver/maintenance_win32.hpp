@@ -38,19 +38,15 @@ public:
     IapFormWin32(int form, TBasisEmulator& link, platform::SettingsStore& store, HWND owner);
     IapFormModel& model() { return model_; }
     Win32Form& form() { return *form_; }
-    // A link error of a handler: the form ends and its opener raises it, as
-    // no exception may pass through the system's message loop.
-    std::exception_ptr failure() const { return failure_; }
+    // A link error of a handler: the form ends and its opener raises it.
+    std::exception_ptr failure() const { return model_.failure(); }
     // Where the form is, and its size, kept under its section.
     void keepGeometry() const;
 
 private:
-    void run(const std::function<void()>& action);
-
     IapFormModel model_;
     FieldHistories histories_;
     std::unique_ptr<Win32Form> form_;
-    std::exception_ptr failure_;
 };
 
 class Win32MaintenanceForms final : public IMaintenanceForms {
