@@ -174,217 +174,278 @@ std::unique_ptr<TOmfElement>& newItem(TOmfRecord& rec, const OmfCursor& in) {
     return item;
 }
 
+// The bodies of the records decodeBody reads with no state of the reader.
+
+void readName(TOmfRecord& rec, OmfCursor& in) {
+    rec.name = in.Name();
+}
+
+void readContent(TOmfRecord& rec, OmfCursor& in) {
+    rec.segmentId = in.Byte();
+    rec.offset = in.Word();
+    readContentData(rec, in);
+}
+
+void readScopeDefinition(TOmfRecord& rec, OmfCursor& in) {
+    rec.blockType = in.Byte();
+    if (rec.blockType < 6 || (rec.blockType >= 16 && rec.blockType <= 47)) rec.name = in.Name();
+    if (rec.blockType >= 16 && rec.blockType <= 47) {
+        rec.segmentId = rec.blockType;
+        rec.blockType = omf::ProcedureBegin;
+    }
+}
+
+void readTypedefs51(TOmfRecord& rec, OmfCursor& in) {
+    // A kind the reader does not know has an unknown size: what follows
+    // it cannot be read as further definitions, so the rest is skipped.
+    do {
+        auto def = std::make_unique<TOmf51Typedef>(in);
+        const bool known = def->IsKnownKind();
+        rec.typedefs.push_back(std::move(def));
+        if (!known) break;
+    } while (in.remaining() >= 3);
+}
+
+void readSourceName(TOmfRecord& rec, OmfCursor& in) {
+    in.Skip(3);
+    rec.name = in.Name();
+}
+
+void readExtendedHeader(TOmfRecord& rec, OmfCursor& in) {
+    auto& h = rec.header;
+    h.recordType = omf::ExtendedHeader;
+    h.unknownWord1 = 3;
+    h.unknownWord2 = 1;
+    if (rec.declaredLength > 0) {
+        h.unknownBytes[0] = in.Byte();
+        h.unknownBytes[1] = in.Byte();
+        h.unknownBytes[2] = in.Byte();
+        h.unknownAddress1.value = in.Byte();
+        h.unknownAddress2.value = in.Word();
+        h.bankedAreaStart.value = in.Word();
+        h.bankedAreaEnd.value = in.Word();
+        h.unknownAddress3.value = in.Word();
+        h.unknownWord4 = in.Word();
+        h.unknownWord5 = in.Word();
+    }
+}
+
+void readLineOffsetMode(TOmfRecord& rec, OmfCursor& in) {
+    if (rec.declaredLength == 4) {
+        const std::uint8_t a = in.Byte(), b = in.Byte(), c = in.Byte();
+        rec.byte = (a == '#' && b == '0' && c == '\'') ? 1 : 0;
+    }
+}
+
+void readKindName(TOmfRecord& rec, OmfCursor& in) {
+    rec.kind = in.Byte();
+    rec.name = in.Name();
+}
+
+void readNumberTable(TOmfRecord& rec, OmfCursor& in) {
+    while (in.remaining() > 3) {
+        auto& item = newItem(rec, in);
+        item->number = in.Word();
+        item->name = in.Name();
+    }
+}
+
+void readSegmentDefinition(TOmfRecord& rec, OmfCursor& in) {
+    rec.kind = in.Byte();
+    rec.byte = in.Byte();
+    rec.first = in.Address();
+    rec.second = in.Address();
+    rec.word = in.Word();
+    rec.name = in.Name();
+}
+
+void readSymbols(TOmfRecord& rec, OmfCursor& in) {
+    while (in.remaining() > 3) {
+        auto& item = newItem(rec, in);
+        item->segmentIndex = in.Word();
+        item->address = in.Address();
+        item->value = in.Word();
+        item->type = in.Word();
+        item->name = in.Name();
+    }
+}
+
+void readTypedNames(TOmfRecord& rec, OmfCursor& in) {
+    while (in.remaining() > 3) {
+        auto& item = newItem(rec, in);
+        item->value = in.Word();
+        item->type = in.Word();
+        item->name = in.Name();
+    }
+}
+
+void readScopeBegin(TOmfRecord& rec, OmfCursor& in) {
+    rec.word = in.Word();
+    rec.typeIndex = {in.Word(), 2};
+    rec.segmentIndex = in.Word();
+    rec.first = in.Address();
+    rec.name = in.Name();
+}
+
+void readScopeEnd(TOmfRecord& rec, OmfCursor& in) {
+    rec.first = in.Address();
+}
+
+void readLineNumbers2(TOmfRecord& rec, OmfCursor& in) {
+    rec.word = in.Word();
+    rec.segmentIndex = in.Word();
+    while (in.remaining() > 7) {
+        auto& item = newItem(rec, in);
+        item->line = in.Word();
+        if (item->line == 0xFFFF) item->line = in.DWord();
+        item->address = in.Address();
+    }
+}
+
+void readContent2(TOmfRecord& rec, OmfCursor& in) {
+    rec.word = in.Word();
+    rec.segmentIndex = in.Word();
+    rec.kind = in.Byte();
+    rec.first = in.Address();
+    readContentData(rec, in);
+}
+
+void readSourceFiles(TOmfRecord& rec, OmfCursor& in) {
+    while (in.remaining() > 7) {
+        auto& item = newItem(rec, in);
+        item->number = in.Word();
+        item->info = in.Byte();
+        item->name = in.Name();
+        item->secondName = in.Name();
+        item->value = in.DWord();
+    }
+}
+
+void readHeader2(TOmfRecord& rec, OmfCursor& in) {
+    auto& h = rec.header;
+    h.recordType = omf::Header2;
+    h.unknownBytes[0] = in.Byte();
+    h.unknownBytes[1] = in.Byte();
+    h.unknownBytes[2] = in.Byte();
+    h.unknownWord1 = in.Word();
+    h.unknownAddress1 = in.Address();
+    h.unknownWord2 = in.Word();
+    h.unknownAddress2 = in.Address();
+    h.unknownWord3 = in.Word();
+    h.bankedAreaStart = in.Address();
+    h.bankedAreaEnd = in.Address();
+    h.unknownAddress3 = in.Address();
+    h.unknownWord4 = in.Word();
+    h.unknownWord5 = in.Word();
+    h.unknownLastByte = in.Byte();
+}
+
+void readMemoryModel(TOmfRecord& rec, OmfCursor& in) {
+    in.Skip(2);
+    rec.modelByte = in.Byte();
+    rec.flagByte = in.Byte();
+    rec.countByte = in.Byte();
+}
+
+void readRecordCA(TOmfRecord& rec, OmfCursor& in) {
+    rec.value = in.DWord();
+    rec.offset = static_cast<std::uint16_t>(rec.value);
+}
+
+void readRecordCC(TOmfRecord& rec, OmfCursor& in) {
+    while (in.remaining() > 6) {
+        auto& item = newItem(rec, in);
+        item->info = in.Byte();
+        item->type = in.Word();
+        item->name = in.Name();
+        if (item->info == 0)
+            item->address = in.Address();
+        else
+            item->offset = in.Word();
+    }
+}
+
 }  // namespace
 
 void TOmfReader::decodeBody(TOmfRecord& rec, OmfCursor& in) {
     switch (rec.recordType) {
     case omf::ModuleHeader:
     case omf::ModuleEnd:
-    case omf::RecordC0:
-    case omf::RecordC2:
-    case omf::RecordC4:
-        rec.name = in.Name();
+    case omf::ModuleClose2:
+    case omf::Omf2NameC2:
+    case omf::Omf2NameC4:
+        readName(rec, in);
         break;
-
     case omf::Content:
-        rec.segmentId = in.Byte();
-        rec.offset = in.Word();
-        readContentData(rec, in);
+        readContent(rec, in);
         break;
-
     case omf::ScopeDefinition:
-        rec.blockType = in.Byte();
-        if (rec.blockType < 6 || (rec.blockType >= 16 && rec.blockType <= 47)) rec.name = in.Name();
-        if (rec.blockType >= 16 && rec.blockType <= 47) {
-            rec.segmentId = rec.blockType;
-            rec.blockType = omf::ProcedureBegin;
-        }
+        readScopeDefinition(rec, in);
         break;
-
     case omf::DebugItems:
     case omf::DebugItems2:
         decodeDebugItems(rec, in);
         break;
-
     case omf::Typedefs51:
-        // A kind the reader does not know has an unknown size: what follows
-        // it cannot be read as further definitions, so the rest is skipped.
-        do {
-            auto def = std::make_unique<TOmf51Typedef>(in);
-            const bool known = def->IsKnownKind();
-            rec.typedefs.push_back(std::move(def));
-            if (!known) break;
-        } while (in.remaining() >= 3);
+        readTypedefs51(rec, in);
         break;
-
     case omf::SourceName:
-        in.Skip(3);
-        rec.name = in.Name();
+        readSourceName(rec, in);
         break;
-
-    case omf::ExtendedHeader: {
-        auto& h = rec.header;
-        h.recordType = omf::ExtendedHeader;
-        h.unknownWord1 = 3;
-        h.unknownWord2 = 1;
-        if (rec.declaredLength > 0) {
-            h.unknownBytes[0] = in.Byte();
-            h.unknownBytes[1] = in.Byte();
-            h.unknownBytes[2] = in.Byte();
-            h.unknownAddress1.value = in.Byte();
-            h.unknownAddress2.value = in.Word();
-            h.bankedAreaStart.value = in.Word();
-            h.bankedAreaEnd.value = in.Word();
-            h.unknownAddress3.value = in.Word();
-            h.unknownWord4 = in.Word();
-            h.unknownWord5 = in.Word();
-        }
+    case omf::ExtendedHeader:
+        readExtendedHeader(rec, in);
         break;
-    }
-
     case omf::LineOffsetMode:
-        if (rec.declaredLength == 4) {
-            const std::uint8_t a = in.Byte(), b = in.Byte(), c = in.Byte();
-            rec.byte = (a == '#' && b == '0' && c == '\'') ? 1 : 0;
-        }
+        readLineOffsetMode(rec, in);
         break;
-
-    case omf::Record80:
-        rec.kind = in.Byte();
-        rec.name = in.Name();
+    case omf::KindName:
+        readKindName(rec, in);
         break;
-
     case omf::NumberTable:
-        while (in.remaining() > 3) {
-            auto& item = newItem(rec, in);
-            item->number = in.Word();
-            item->name = in.Name();
-        }
+        readNumberTable(rec, in);
         break;
-
     case omf::SegmentDefinition:
-        rec.kind = in.Byte();
-        rec.byte = in.Byte();
-        rec.first = in.Address();
-        rec.second = in.Address();
-        rec.word = in.Word();
-        rec.name = in.Name();
+        readSegmentDefinition(rec, in);
         break;
-
     case omf::Symbols88:
     case omf::Symbols8C:
     case omf::SymbolsD0:
-        while (in.remaining() > 3) {
-            auto& item = newItem(rec, in);
-            item->segmentIndex = in.Word();
-            item->address = in.Address();
-            item->value = in.Word();
-            item->type = in.Word();
-            item->name = in.Name();
-        }
+        readSymbols(rec, in);
         break;
-
     case omf::Record8A:
-        while (in.remaining() > 3) {
-            auto& item = newItem(rec, in);
-            item->value = in.Word();
-            item->type = in.Word();
-            item->name = in.Name();
-        }
+        readTypedNames(rec, in);
         break;
-
     case omf::ScopeBegin:
-        rec.word = in.Word();
-        rec.typeIndex = {in.Word(), 2};
-        rec.segmentIndex = in.Word();
-        rec.first = in.Address();
-        rec.name = in.Name();
+        readScopeBegin(rec, in);
         break;
-
     case omf::ScopeEnd:
-        rec.first = in.Address();
+        readScopeEnd(rec, in);
         break;
-
     case omf::LineNumbers2:
-        rec.word = in.Word();
-        rec.segmentIndex = in.Word();
-        while (in.remaining() > 7) {
-            auto& item = newItem(rec, in);
-            item->line = in.Word();
-            if (item->line == 0xFFFF) item->line = in.DWord();
-            item->address = in.Address();
-        }
+        readLineNumbers2(rec, in);
         break;
-
     case omf::Content2:
-        rec.word = in.Word();
-        rec.segmentIndex = in.Word();
-        rec.kind = in.Byte();
-        rec.first = in.Address();
-        readContentData(rec, in);
+        readContent2(rec, in);
         break;
-
     case omf::Typedef2:
         rec.typedefs.push_back(std::make_unique<TOmf2Typedef>(in));
         rec.typeIndex = {static_cast<std::uint32_t>(nextTypedefNumber_), 2};
         break;
-
     case omf::SourceFiles:
-        while (in.remaining() > 7) {
-            auto& item = newItem(rec, in);
-            item->number = in.Word();
-            item->info = in.Byte();
-            item->name = in.Name();
-            item->secondName = in.Name();
-            item->value = in.DWord();
-        }
+        readSourceFiles(rec, in);
         break;
-
-    case omf::Header2: {
-        auto& h = rec.header;
-        h.recordType = omf::Header2;
-        h.unknownBytes[0] = in.Byte();
-        h.unknownBytes[1] = in.Byte();
-        h.unknownBytes[2] = in.Byte();
-        h.unknownWord1 = in.Word();
-        h.unknownAddress1 = in.Address();
-        h.unknownWord2 = in.Word();
-        h.unknownAddress2 = in.Address();
-        h.unknownWord3 = in.Word();
-        h.bankedAreaStart = in.Address();
-        h.bankedAreaEnd = in.Address();
-        h.unknownAddress3 = in.Address();
-        h.unknownWord4 = in.Word();
-        h.unknownWord5 = in.Word();
-        h.unknownLastByte = in.Byte();
+    case omf::Header2:
+        readHeader2(rec, in);
         break;
-    }
-
     case omf::MemoryModel:
-        in.Skip(2);
-        rec.modelByte = in.Byte();
-        rec.flagByte = in.Byte();
-        rec.countByte = in.Byte();
+        readMemoryModel(rec, in);
         break;
-
     case omf::RecordCA:
-        rec.value = in.DWord();
-        rec.offset = static_cast<std::uint16_t>(rec.value);
+        readRecordCA(rec, in);
         break;
-
     case omf::RecordCC:
-        while (in.remaining() > 6) {
-            auto& item = newItem(rec, in);
-            item->info = in.Byte();
-            item->type = in.Word();
-            item->name = in.Name();
-            if (item->info == 0)
-                item->address = in.Address();
-            else
-                item->offset = in.Word();
-        }
+        readRecordCC(rec, in);
         break;
-
     default:  // not decoded: skipped by its length
         break;
     }

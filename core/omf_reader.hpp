@@ -33,15 +33,21 @@
 namespace tarvex {
 
 // Record types the reader decodes; those named by their type byte are
-// written by the tool chain with a layout but no known meaning.
+// written by the tool chain with a layout but no known meaning. KindName
+// (a kind byte and a name) is read but used by no loader; ModuleClose2
+// closes a pending module of an OMF2 file, and Omf2NameC2 and Omf2NameC4,
+// a name each, only tell that the file is OMF2.
 namespace omf {
 constexpr std::uint8_t ModuleHeader = 0x02, ModuleEnd = 0x04, Content = 0x06, ScopeDefinition = 0x10,
                        DebugItems = 0x12, Typedefs51 = 0x20, DebugItems2 = 0x22, SourceName = 0x24,
-                       ExtendedHeader = 0x2E, LineOffsetMode = 0x70, Record80 = 0x80, NumberTable = 0x82,
+                       ExtendedHeader = 0x2E, LineOffsetMode = 0x70, KindName = 0x80, NumberTable = 0x82,
                        SegmentDefinition = 0x84, Symbols88 = 0x88, Record8A = 0x8A, Symbols8C = 0x8C,
                        ScopeBegin = 0x8E, ScopeEnd = 0x90, LineNumbers2 = 0x92, Content2 = 0x94, Typedef2 = 0x98,
-                       SourceFiles = 0x9A, Header2 = 0x9C, RecordC0 = 0xC0, RecordC2 = 0xC2, RecordC4 = 0xC4,
-                       TypeCheck = 0xC6, MemoryModel = 0xC8, RecordCA = 0xCA, RecordCC = 0xCC, SymbolsD0 = 0xD0;
+                       SourceFiles = 0x9A, Header2 = 0x9C, ModuleClose2 = 0xC0, Omf2NameC2 = 0xC2,
+                       Omf2NameC4 = 0xC4, TypeCheck = 0xC6, MemoryModel = 0xC8, RecordCA = 0xCA, RecordCC = 0xCC,
+                       SymbolsD0 = 0xD0;
+// The loader's earlier names of the same records.
+constexpr std::uint8_t RecordC0 = ModuleClose2, RecordC2 = Omf2NameC2, RecordC4 = Omf2NameC4;
 
 // Block types of record 0x10 (16 to 47 are stored as the segment id and
 // read as a procedure begin).

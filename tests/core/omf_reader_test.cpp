@@ -408,11 +408,11 @@ TEST(OmfReaderOmf2, XdataContentIsRememberedAndItsCodeCopyContinuesIt) {
 
 TEST(OmfReaderOmf2, OtherRecordsDecode) {
     OmfFile f;
-    f.record(omf::Record80, OmfBody().u8(3).name("k"));
+    f.record(omf::KindName, OmfBody().u8(3).name("k"));
     f.record(omf::NumberTable, OmfBody().u16(5).name("CODE").u16(1).name("XDATA"));
     f.record(omf::Record8A, OmfBody().u16(1).u16(2).name("n"));
     f.record(omf::SourceFiles, OmfBody().u16(1).u8(2).name("dir").name("a.c").u32(0xDEADBEEF));
-    f.record(omf::RecordC0, OmfBody().name("c0"));
+    f.record(omf::ModuleClose2, OmfBody().name("c0"));
     f.record(omf::RecordCA, OmfBody().u32(0x00051234));
     f.record(omf::RecordCC, OmfBody().u8(0).u16(3).name("a").addr(0x55).u8(1).u16(4).name("b").u16(0x66));
     auto r = readerOver(f.bytes());
@@ -578,9 +578,9 @@ TEST(OmfReaderMalformed, ShortFixedFieldsOfEveryDecodedType) {
     // A field may take the checksum's place (the record then has none), but
     // none may reach beyond the declared length.
     const std::uint8_t decoded[] = {omf::ModuleHeader, omf::Content, omf::ScopeDefinition, omf::DebugItems,
-                                    omf::Typedefs51, omf::SourceName, omf::Record80, omf::SegmentDefinition,
+                                    omf::Typedefs51, omf::SourceName, omf::KindName, omf::SegmentDefinition,
                                     omf::ScopeBegin, omf::ScopeEnd, omf::LineNumbers2, omf::Content2,
-                                    omf::Typedef2, omf::Header2, omf::RecordC0, omf::MemoryModel, omf::RecordCA};
+                                    omf::Typedef2, omf::Header2, omf::ModuleClose2, omf::MemoryModel, omf::RecordCA};
     for (std::uint8_t type : decoded) {
         OmfFile f;
         f.recordWithLength(type, 0, OmfBody(), false);
