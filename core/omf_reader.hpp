@@ -46,8 +46,6 @@ constexpr std::uint8_t ModuleHeader = 0x02, ModuleEnd = 0x04, Content = 0x06, Sc
                        SourceFiles = 0x9A, Header2 = 0x9C, ModuleClose2 = 0xC0, Omf2NameC2 = 0xC2,
                        Omf2NameC4 = 0xC4, TypeCheck = 0xC6, MemoryModel = 0xC8, RecordCA = 0xCA, RecordCC = 0xCC,
                        SymbolsD0 = 0xD0;
-// The loader's earlier names of the same records.
-constexpr std::uint8_t RecordC0 = ModuleClose2, RecordC2 = Omf2NameC2, RecordC4 = Omf2NameC4;
 
 // Block types of record 0x10 (16 to 47 are stored as the segment id and
 // read as a procedure begin).

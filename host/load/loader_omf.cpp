@@ -249,12 +249,12 @@ bool TOmfLoad::record(TOmfReader& reader, const TOmfRecord& rec) {
     case omf::SourceFiles:
         sourceFiles(rec);
         break;
-    case omf::RecordC0:
+    case omf::ModuleClose2:
         dialect_ = 2;
         closeAll(Omf2Form);
         break;
-    case omf::RecordC2:
-    case omf::RecordC4:
+    case omf::Omf2NameC2:
+    case omf::Omf2NameC4:
         dialect_ = 2;
         break;
     case omf::TypeCheck:
