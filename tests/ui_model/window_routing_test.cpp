@@ -115,14 +115,6 @@ struct MenuHost : test::SimHost {
             if (e->caption && std::string(e->caption) == caption && n-- == 0) return object->MenuSelected(e);
         ADD_FAILURE() << caption;
     }
-    std::vector<std::string> history() const {
-        std::vector<std::string> out;
-        const auto& list = object->Kommando().Protokoll();
-        for (std::size_t i = 0; i < list.Count(); ++i)
-            out.push_back(ProtocolText(list[i], CommandLanguage::English, nullptr));
-        return out;
-    }
-    std::uint64_t boardCommands() const { return board.log().size() + board.droppedLogEntries(); }
 
     RecordingForms forms;
     RoutedWindows windows;

@@ -4,9 +4,12 @@
 // and a window for the IDE's messages that swallows them.
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "host/agdi_object.hpp"
+#include "host/command_history.hpp"
 #include "platform/host_window.hpp"
 #include "sim/sim_serial_port.hpp"
 #include "sim/standin_root.hpp"
@@ -37,6 +40,16 @@ struct SimHost : SimBench {
         object = std::make_unique<TAgdiObject>(env);
         object->AG_Init(0x300 + 10, reinterpret_cast<std::uintptr_t>(&sink));
     }
+    // The command history as its English lines.
+    std::vector<std::string> history() const {
+        std::vector<std::string> out;
+        const auto& list = object->Kommando().Protokoll();
+        for (std::size_t i = 0; i < list.Count(); ++i)
+            out.push_back(ProtocolText(list[i], CommandLanguage::English, nullptr));
+        return out;
+    }
+    // What the board heard, the entries its log dropped included.
+    std::uint64_t boardCommands() const { return board.log().size() + board.droppedLogEntries(); }
 
     TempDir root;
     platform::HostMessageSink sink{nullptr, [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
