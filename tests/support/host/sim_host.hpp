@@ -48,6 +48,13 @@ struct SimHost : SimBench {
             out.push_back(ProtocolText(list[i], CommandLanguage::English, nullptr));
         return out;
     }
+    // Whether a line the history gained since it was `before` holds `text`.
+    bool historyGained(const std::vector<std::string>& before, const std::string& text) const {
+        const auto now = history();
+        for (std::size_t i = before.size(); i < now.size(); ++i)
+            if (now[i].find(text) != std::string::npos) return true;
+        return false;
+    }
     // What the board heard, the entries its log dropped included.
     std::uint64_t boardCommands() const { return board.log().size() + board.droppedLogEntries(); }
 
