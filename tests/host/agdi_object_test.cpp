@@ -35,6 +35,7 @@
 #include "sim/board.hpp"
 #include "sim/sim_serial_port.hpp"
 #include "sim/standin_root.hpp"
+#include "tests/support/hand_over_clock.hpp"
 #include "tests/support/target/sim_bench.hpp"
 #include "tests/support/test_support.hpp"
 
@@ -615,52 +616,11 @@ TEST(AgdiObject, GoStepAndStopOnOneThread) {
     EXPECT_EQ(r.object->AG_GoStep(1, 0, nullptr), 1u);
 }
 
-// Virtual time on which the first sleep after `when` holds waits for the
-// other thread: what that thread asks comes while the go waits for the
-// target with its lock given away, by hand-over rather than by the
-// scheduler's timing.
-class HandOverClock final : public platform::Clock {
-public:
-    std::uint32_t tickMs() override { return time_.tickMs(); }
-    std::uint64_t monotonicMs() override { return time_.monotonicMs(); }
-    std::chrono::system_clock::time_point wallNow() override { return time_.wallNow(); }
-    void sleepMs(std::uint32_t ms) override {
-        time_.sleepMs(ms);
-        if (!armed_ || !when_() || !armed_.exchange(false)) return;
-        std::unique_lock<std::mutex> g(mutex_);
-        sleeping_ = true;
-        changed_.notify_all();
-        changed_.wait(g, [this] { return released_; });
-    }
-    void arm(std::function<bool()> when) {
-        when_ = std::move(when);
-        armed_ = true;
-    }
-    void awaitSleeper() {
-        std::unique_lock<std::mutex> g(mutex_);
-        changed_.wait(g, [this] { return sleeping_; });
-    }
-    void release() {
-        {
-            std::lock_guard<std::mutex> g(mutex_);
-            released_ = true;
-        }
-        changed_.notify_all();
-    }
-
-private:
-    platform::FakeClock time_;
-    std::function<bool()> when_;
-    std::atomic<bool> armed_{false};
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool sleeping_ = false, released_ = false;
-};
-
 TEST(AgdiObject, StopFromAnotherThreadIsCarriedOutByTheWaitingGo) {
     FakeRun run;
     run.pollsToHalt = 0;  // runs until stopped
-    HandOverClock clock;
+    platform::FakeClock time;
+    test::HandOverClock clock{time};
     Rig r(&run, &clock);
     ASSERT_EQ(r.start(), 0u);
     r.object->ClearEventLog();
@@ -691,7 +651,8 @@ TEST(AgdiObject, StopFromAnotherThreadIsCarriedOutByTheWaitingGo) {
 TEST(AgdiObject, StopMeetingAGoThatEndsInALinkFaultFails) {
     FakeRun run;
     run.pollsToHalt = 0;  // runs until stopped
-    HandOverClock clock;
+    platform::FakeClock time;
+    test::HandOverClock clock{time};
     Rig r(&run, &clock);
     ASSERT_EQ(r.start(), 0u);
     r.object->ClearEventLog();

@@ -159,6 +159,19 @@ TEST(CommandHost, WatchCommandsOnTheTarget) {
     EXPECT_EQ(acc, 0x5A);
 }
 
+// A compiled example from its CDB file (SDCC's object file; the code from
+// the HEX beside it), with the tool chain set to SDCC.
+void loadSdccExample(HostCommands& h, const char* name) {
+    h.object->Options().SetHochsprachenTyp(TCompiler::C51_SDCC);
+    TVokWinKommando load(cmd::Load);
+    load.memoryKind = memkind::Program;
+    load.fileFormat = fileformat::Object;
+    load.options = loadflag::ClearSymbols;
+    load.text1 = (test::sourceDir() / "examples" / "build" / (std::string(name) + ".cdb")).string();
+    ASSERT_TRUE(Execute(load, h.object->Commands()));
+    ASSERT_FALSE(h.object->Loader().Failed());
+}
+
 // The compiled types example loaded from its CDB file (SDCC's object file;
 // the code from the HEX beside it) runs on the simulator's CPU to the first
 // call of tick; the watches then read what main and helper left: helper
@@ -167,14 +180,7 @@ TEST(CommandHost, WatchCommandsOnTheTarget) {
 TEST(CommandHost, WatchesOnACompiledProgramAfterTheCpuRan) {
     HostCommands h;
     ASSERT_EQ(h.start(), 0u);
-    h.object->Options().SetHochsprachenTyp(TCompiler::C51_SDCC);
-    TVokWinKommando load(cmd::Load);
-    load.memoryKind = memkind::Program;
-    load.fileFormat = fileformat::Object;
-    load.options = loadflag::ClearSymbols;
-    load.text1 = (test::sourceDir() / "examples" / "build" / "types.cdb").string();
-    ASSERT_TRUE(Execute(load, h.object->Commands()));
-    ASSERT_FALSE(h.object->Loader().Failed());
+    ASSERT_NO_FATAL_FAILURE(loadSdccExample(h, "types"));
     const TSymbol* tick = h.object->Symbols().FindByName("TICK", sspModuleFunction);
     ASSERT_NE(tick, nullptr);
     std::uint32_t until = 0xFF000000u | tick->address.offset;
@@ -406,14 +412,7 @@ TEST(CommandHost, WatchesReadAnSdccVariableHeldInRegisters) {
 TEST(CommandHost, SdccFloatsAndARegisterLocalOutsideItsFunction) {
     HostCommands h;
     ASSERT_EQ(h.start(), 0u);
-    h.object->Options().SetHochsprachenTyp(TCompiler::C51_SDCC);
-    TVokWinKommando load(cmd::Load);
-    load.memoryKind = memkind::Program;
-    load.fileFormat = fileformat::Object;
-    load.options = loadflag::ClearSymbols;
-    load.text1 = (test::sourceDir() / "examples" / "build" / "floats.cdb").string();
-    ASSERT_TRUE(Execute(load, h.object->Commands()));
-    ASSERT_FALSE(h.object->Loader().Failed());
+    ASSERT_NO_FATAL_FAILURE(loadSdccExample(h, "floats"));
     const auto runToLine = [&](std::int32_t line) {
         const TZeilennummertabelle& lines = h.object->Lines();
         std::uint32_t until = 0;

@@ -31,6 +31,7 @@
 #include "sim/usb_bus.hpp"
 #include "platform/host_window.hpp"
 #include "sim/standin_root.hpp"
+#include "tests/support/hand_over_clock.hpp"
 #include "tests/support/target/sim_bench.hpp"
 #include "tests/support/test_support.hpp"
 
@@ -50,48 +51,6 @@ constexpr std::uint32_t PcAfterStep = 0xFF000010;
 // The self-jump the program ends in.
 constexpr std::uint32_t SelfJump = 0xFF000012;
 
-// The driver's clock on the board's virtual time; when armed, the run's
-// sleep between two polls waits for the test, so that a fault and a stop
-// meet the run at a known point.
-class PausingClock final : public platform::Clock {
-public:
-    explicit PausingClock(platform::FakeClock& time) : time_(time) {}
-    std::uint32_t tickMs() override { return time_.tickMs(); }
-    std::uint64_t monotonicMs() override { return time_.monotonicMs(); }
-    std::chrono::system_clock::time_point wallNow() override { return time_.wallNow(); }
-    void sleepMs(std::uint32_t ms) override {
-        time_.sleepMs(ms);
-        if (!armed_ || !when_() || !armed_.exchange(false)) return;
-        std::unique_lock<std::mutex> g(mutex_);
-        sleeping_ = true;
-        changed_.notify_all();
-        changed_.wait(g, [this] { return released_; });
-    }
-    void arm(std::function<bool()> when) {
-        when_ = std::move(when);
-        sleeping_ = released_ = false;
-        armed_ = true;
-    }
-    void awaitSleeper() {
-        std::unique_lock<std::mutex> g(mutex_);
-        changed_.wait(g, [this] { return sleeping_; });
-    }
-    void release() {
-        {
-            std::lock_guard<std::mutex> g(mutex_);
-            released_ = true;
-        }
-        changed_.notify_all();
-    }
-
-private:
-    platform::FakeClock& time_;
-    std::function<bool()> when_;
-    std::atomic<bool> armed_{false};
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool sleeping_ = false, released_ = false;
-};
 
 // One installation root for every cell: made once, it is only read.
 const std::string& sharedRoot() {
@@ -196,7 +155,7 @@ struct UsbHost : test::SimBench {
     }
 
     bool goEndedBeforeStop = false;
-    PausingClock driverClock{clock};
+    test::HandOverClock driverClock{clock};
 
     platform::HostMessageSink sink{nullptr, [](void*, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
                                        return 0;
