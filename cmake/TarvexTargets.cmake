@@ -48,11 +48,16 @@ function(tarvex_library name dir)
   tarvex_defaults(${name})
 endfunction()
 
-# One GoogleTest program per library, from every .cpp in tests/<dir>.
-# tarvex_test(name dir [LABELS label] libraries...)
+# One GoogleTest program per library, from every .cpp in tests/<dir> and in
+# the subfolders named, where a library's strata have folders of their own.
+# tarvex_test(name dir [SUBDIRS sub...] [LABELS label] libraries...)
 function(tarvex_test name dir)
-  cmake_parse_arguments(PARSE_ARGV 2 _t "" "LABELS" "")
-  file(GLOB _src CONFIGURE_DEPENDS ${dir}/*.cpp)
+  cmake_parse_arguments(PARSE_ARGV 2 _t "" "LABELS" "SUBDIRS")
+  set(_globs ${dir}/*.cpp)
+  foreach(_sub IN LISTS _t_SUBDIRS)
+    list(APPEND _globs ${dir}/${_sub}/*.cpp)
+  endforeach()
+  file(GLOB _src CONFIGURE_DEPENDS ${_globs})
   if(NOT _src)
     return()
   endif()

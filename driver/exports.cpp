@@ -19,8 +19,8 @@
 #include "ui/model/host_trace_export.hpp"
 #ifdef TARVEX_DRIVER_WINDOWS
 #include "platform/settings.hpp"
-#include "ui/base/qt_runtime.hpp"
-#include "ui/qt_driver_windows.hpp"
+#include "ui/qt/qt_runtime.hpp"
+#include "ui/qt/driver/qt_driver_windows.hpp"
 #endif
 #ifdef _WIN32
 #include "platform/win32/message_boxes_win32.hpp"

@@ -2,9 +2,9 @@
 // settings, run the check and read the report.
 #include <QApplication>
 
-#include "checkwin/forms/qz_check_forms.hpp"
-#include "ui/base/qt_runtime.hpp"
-#include "ui/base/qt_ui.hpp"
+#include "checkwin/qt/qz_check_forms.hpp"
+#include "ui/qt/qt_runtime.hpp"
+#include "ui/qt/qt_ui.hpp"
 
 int main(int argc, char** argv) {
     using namespace tarvex;

@@ -13,11 +13,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include "checkwin/forms/qz_check_forms.hpp"
+#include "checkwin/qt/qz_check_forms.hpp"
 #include "tests/checkwin/support.hpp"
-#include "ui/base/dialog_base.hpp"
-#include "ui/base/history_combo.hpp"
-#include "ui/base/qt_ui.hpp"
+#include "ui/qt/dialog_base.hpp"
+#include "ui/qt/history_combo.hpp"
+#include "ui/qt/qt_ui.hpp"
 
 namespace tarvex::checkwin {
 namespace {

@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <cstdlib>
 
-#include "ui/base/layout_check.hpp"
+#include "ui/qt/layout_check.hpp"
 
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
