@@ -35,6 +35,21 @@ const Form& noticeForm() {
     return form;
 }
 
+const Form& readingTraceForm() {
+    static const Form form{
+        "ReadingTrace",
+        "VokWin",
+        260,
+        84,
+        false,
+        {
+            Control{Kind::Label, "Hinweis", "Reading trace", 16, 16, 228, 16},
+            Control{Kind::Button, "CancelButton", "Cancel", 92, 44, 76, 25, CancelButton | DefaultButton},
+        },
+    };
+    return form;
+}
+
 const Form& loadStatusForm() {
     static const Form form{
         "TFormLadeStatus",

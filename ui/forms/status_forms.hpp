@@ -7,6 +7,8 @@ namespace tarvex::ui::forms {
 
 const Form& errorForm();
 const Form& noticeForm();
+// The notice with a Cancel while the trace is read.
+const Form& readingTraceForm();
 // LoadStatusModel.
 const Form& loadStatusForm();
 // SaveStatusModel.

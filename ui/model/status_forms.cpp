@@ -1,6 +1,9 @@
 #include "ui/model/status_forms.hpp"
 
+#include <utility>
+
 #include "core/message_box.hpp"
+#include "core/messages.hpp"
 
 namespace tarvex::ui {
 
@@ -62,6 +65,54 @@ SaveStatusModel::SaveStatusModel() {
                                      {"GesichertLabel", "gesichert:"},   {"Status", "Status"},
                                      {"CancelButton", "Abbrechen"}};
     for (const auto& l : labels) edit(l[0]).text = l[1];
+}
+
+void SaveStatusModel::setLabel(const std::string& theirs, const std::string& text) {
+    static const std::pair<const char*, const char*> names[] = {
+        {"GroupBox1", "SpeichernGroup"}, {"Label1", "DateiLabel"},     {"Label2", "SpeicherLabel"},
+        {"Label3", "BereichLabel"},      {"Label4", "GesichertLabel"}, {"CancelButton", "CancelButton"}};
+    for (const auto& [name, ours] : names)
+        if (theirs == name) setText(ours, text);
+}
+
+forms::FormEvents SaveStatusModel::events() {
+    forms::FormEvents events;
+    events.click = [this](const std::string& name) {
+        if (name == "CancelButton") clickCancel();
+    };
+    return events;
+}
+
+ErrorFormModel::ErrorFormModel(const std::string& message, const std::string& firstLine) {
+    setCaption("Error");
+    edit("FirstLabel").text = firstLine;
+    edit("ErrorLabel").text = message;
+}
+
+int ErrorFormModel::answerOf(const std::string& button) {
+    if (button == "YesButton") return platform::IdYes;
+    if (button == "RetryButton") return platform::IdRetry;
+    return platform::IdCancel;
+}
+
+forms::FormEvents ErrorFormModel::events(std::function<void(int answer)> end) const {
+    forms::FormEvents events;
+    events.click = [end = std::move(end)](const std::string& name) { end(answerOf(name)); };
+    return events;
+}
+
+NoticeModel::NoticeModel() { setCaption("VokWin"); }
+
+ReadingTraceModel::ReadingTraceModel() {
+    setCaption("VokWin");
+    edit("Hinweis").text = std::string(LoadResStr(rs::ReadingTrace));
+    edit("CancelButton").text = std::string(LoadResStr(rs::Cancel));
+}
+
+forms::FormEvents ReadingTraceModel::events() {
+    forms::FormEvents events;
+    events.click = [this](const std::string&) { clickCancel(); };
+    return events;
 }
 
 StopErrorModel::StopErrorModel() {

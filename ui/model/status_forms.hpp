@@ -3,6 +3,7 @@
 // the target did not obey. Their texts start as the forms are built; the
 // loader and the save writers rename the labels while they run.
 #include <atomic>
+#include <functional>
 #include <string>
 
 #include "platform/ui.hpp"
@@ -42,9 +43,48 @@ private:
 class SaveStatusModel final : public FormModel {
 public:
     SaveStatusModel();
+    // The memory save renames the labels by the names its writers know
+    // ("GroupBox1", "Label1" ... "Label4", "CancelButton").
+    void setLabel(const std::string& theirs, const std::string& text);
+    void setFileName(const std::string& text) { setText("Dateiname", text); }
+    void setMemoryName(const std::string& text) { setText("Speichertyp", text); }
+    void setRange(const std::string& text) { setText("AdressBereich", text); }
+    void setStatus(const std::string& text) { setText("Status", text); }
     void clickCancel() { cancel_ = true; }
     bool cancelRequested() const { return cancel_; }
     void resetCancel() { cancel_ = false; }
+    // Its one button: "Abbrechen".
+    forms::FormEvents events();
+
+private:
+    bool cancel_ = false;
+};
+
+// The question after a failed operation of the link: each button ends the
+// form with its answer; Escape and the close box answer Cancel.
+class ErrorFormModel final : public FormModel {
+public:
+    ErrorFormModel(const std::string& message, const std::string& firstLine);
+    static int answerOf(const std::string& button);
+    forms::FormEvents events(std::function<void(int answer)> end) const;
+};
+
+// The notice shown while an operation that cannot stop runs.
+class NoticeModel final : public FormModel {
+public:
+    NoticeModel();
+    void setNotice(const std::string& text) { setText("Hinweis", text); }
+};
+
+// The notice with a Cancel while the trace is read: any click or the close
+// box asks to stop reading.
+class ReadingTraceModel final : public FormModel {
+public:
+    ReadingTraceModel();
+    void clickCancel() { cancel_ = true; }
+    bool cancelRequested() const { return cancel_; }
+    void resetCancel() { cancel_ = false; }
+    forms::FormEvents events();
 
 private:
     bool cancel_ = false;

@@ -4,16 +4,16 @@
 #include <QCursor>
 #include <QDialog>
 #include <QFileDialog>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <utility>
 
+#include "ui/forms/status_forms.hpp"
 #include "ui/model/file_filter.hpp"
+#include "ui/model/status_forms.hpp"
+#include "ui/qt/qt_form.hpp"
 
 namespace tarvex::ui {
 namespace {
@@ -41,36 +41,18 @@ QMessageBox::Icon iconOf(unsigned flags) {
     }
 }
 
-// The error form: its buttons end it with their platform ids.
+// The error form: its buttons end it with their answers.
 class ErrorForm final : public QDialog {
 public:
-    ErrorForm(const std::string& message, const std::string& firstLine) {
-        setWindowTitle("Error");
-        auto* layout = new QVBoxLayout(this);
-        auto* first = new QLabel(QString::fromStdString(firstLine), this);
-        first->setObjectName("FirstLabel");
-        auto* error = new QLabel(QString::fromStdString(message), this);
-        error->setObjectName("ErrorLabel");
-        error->setWordWrap(true);
-        auto* question = new QLabel("Change configuration?", this);
-        layout->addWidget(first);
-        layout->addWidget(error);
-        layout->addWidget(question);
-        auto* buttons = new QHBoxLayout;
-        const std::pair<const char*, int> defs[] = {
-            {"Yes", platform::IdYes}, {"Cancel", platform::IdCancel}, {"Retry", platform::IdRetry}};
-        for (const auto& [caption, id] : defs) {
-            auto* b = new QPushButton(caption, this);
-            b->setObjectName(QString(caption) + "Button");
-            const int result = id;
-            connect(b, &QPushButton::clicked, this, [this, result] { done(result); });
-            if (id == platform::IdYes) b->setDefault(true);
-            buttons->addWidget(b);
-        }
-        layout->addLayout(buttons);
-    }
+    ErrorForm(const std::string& message, const std::string& firstLine)
+        : model_(message, firstLine),
+          form_(*this, forms::errorForm(), model_, model_.events([this](int answer) { done(answer); })) {}
     // Escape and the close box both reject: Cancel.
     void reject() override { done(platform::IdCancel); }
+
+private:
+    ErrorFormModel model_;
+    QtForm form_;
 };
 
 }  // namespace
@@ -112,36 +94,27 @@ int QtErrorDialog::ask(const std::string& message, const std::string& firstLine)
     return result == platform::IdYes || result == platform::IdRetry ? result : platform::IdCancel;
 }
 
-QtNoticeWindow::QtNoticeWindow() : form_(std::make_unique<QDialog>()) {
-    form_->setWindowTitle("VokWin");
-    form_->setObjectName("TFormHinweis");
-    auto* layout = new QVBoxLayout(form_.get());
-    label_ = new QLabel(form_.get());
-    label_->setObjectName("Hinweis");
-    label_->setWordWrap(true);
-    label_->setAlignment(Qt::AlignCenter);
-    label_->setMinimumWidth(300);
-    layout->addWidget(label_);
-    // The operations behind a notice cannot stop: no Cancel.
-    auto* cancel = new QPushButton("Cancel", form_.get());
-    cancel->setObjectName("CancelButton");
-    cancel->setEnabled(false);
-    cancel->setVisible(false);
-    layout->addWidget(cancel, 0, Qt::AlignHCenter);
-}
+// The operations behind a notice cannot stop: its form has no Cancel.
+struct QtNoticeWindow::Form {
+    QDialog window;
+    NoticeModel model;
+    QtForm form{window, forms::noticeForm(), model};
+};
+
+QtNoticeWindow::QtNoticeWindow() : form_(std::make_unique<Form>()) {}
 
 QtNoticeWindow::~QtNoticeWindow() = default;
 
 void QtNoticeWindow::show(const std::string& text) {
-    label_->setText(QString::fromStdString(text));
-    form_->show();
-    form_->raise();
+    form_->model.setNotice(text);
+    form_->window.show();
+    form_->window.raise();
     QApplication::processEvents();
 }
 
-void QtNoticeWindow::close() { form_->hide(); }
+void QtNoticeWindow::close() { form_->window.hide(); }
 
-QWidget* QtNoticeWindow::form() const { return form_.get(); }
+QWidget* QtNoticeWindow::form() const { return &form_->window; }
 
 std::optional<platform::FileChoice> QtFileDialog::chooseFile(const platform::FileRequest& request) {
     QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(request.title),

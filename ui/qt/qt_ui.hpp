@@ -7,7 +7,6 @@
 #include "platform/ui.hpp"
 
 class QWidget;
-class QLabel;
 
 namespace tarvex::ui {
 
@@ -34,8 +33,8 @@ public:
     QWidget* form() const;
 
 private:
-    std::unique_ptr<QWidget> form_;
-    QLabel* label_ = nullptr;
+    struct Form;
+    std::unique_ptr<Form> form_;
 };
 
 // An open dialog also when the chosen file is to be written: the forms name

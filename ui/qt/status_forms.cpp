@@ -50,15 +50,7 @@ bool LoadStatusForm::cancelRequested() {
 }
 
 SaveStatusForm::SaveStatusForm(QWidget* parent)
-    : QDialog(parent), form_(*this, forms::saveStatusForm(), model_, cancelClick([this] { model_.clickCancel(); })) {}
-
-void SaveStatusForm::setLabel(const std::string& control, const std::string& text) {
-    static const std::pair<const char*, const char*> names[] = {
-        {"GroupBox1", "SpeichernGroup"}, {"Label1", "DateiLabel"},     {"Label2", "SpeicherLabel"},
-        {"Label3", "BereichLabel"},      {"Label4", "GesichertLabel"}, {"CancelButton", "CancelButton"}};
-    for (const auto& [theirs, ours] : names)
-        if (control == theirs) model_.setText(ours, text);
-}
+    : QDialog(parent), form_(*this, forms::saveStatusForm(), model_, model_.events()) {}
 
 void SaveStatusForm::show() {
     model_.resetCancel();

@@ -40,13 +40,11 @@ class SaveStatusForm final : public QDialog, public platform::SaveStatusWindow {
 public:
     explicit SaveStatusForm(QWidget* parent = nullptr);
     void setCaption(const std::string& text) override { model_.setCaption(text); }
-    // The memory save names the labels as its form does ("GroupBox1",
-    // "Label1" ... "Label4", "CancelButton").
-    void setLabel(const std::string& control, const std::string& text) override;
-    void setFileName(const std::string& text) override { model_.setText("Dateiname", text); }
-    void setMemoryName(const std::string& text) override { model_.setText("Speichertyp", text); }
-    void setRange(const std::string& text) override { model_.setText("AdressBereich", text); }
-    void setStatus(const std::string& text) override { model_.setText("Status", text); }
+    void setLabel(const std::string& control, const std::string& text) override { model_.setLabel(control, text); }
+    void setFileName(const std::string& text) override { model_.setFileName(text); }
+    void setMemoryName(const std::string& text) override { model_.setMemoryName(text); }
+    void setRange(const std::string& text) override { model_.setRange(text); }
+    void setStatus(const std::string& text) override { model_.setStatus(text); }
     // Not modal, Cancel cleared, painted before the save goes on.
     void show() override;
     void close() override { hide(); }

@@ -18,22 +18,17 @@ void showPassive(Win32Form& form) {
 }  // namespace
 
 int Win32ErrorDialog::ask(const std::string& message, const std::string& firstLine) {
-    FormModel model;
-    model.setText("FirstLabel", firstLine);
-    model.setText("ErrorLabel", message);
+    ErrorFormModel model(message, firstLine);
     std::unique_ptr<Win32Form> form;
-    FormEvents events;
-    events.click = [&form](const std::string& name) {
-        form->end(name == "YesButton" ? platform::IdYes : name == "RetryButton" ? platform::IdRetry : platform::IdCancel);
-    };
-    form = std::make_unique<Win32Form>(forms::errorForm(), model, std::move(events), GetActiveWindow());
+    form = std::make_unique<Win32Form>(forms::errorForm(), model, model.events([&form](int answer) { form->end(answer); }),
+                                       GetActiveWindow());
     form->centre();
     const int result = form->runModal();
     return result == platform::IdYes || result == platform::IdRetry ? result : platform::IdCancel;
 }
 
 void Win32NoticeWindow::show(const std::string& text) {
-    model_.setText("Hinweis", text);
+    model_.setNotice(text);
     if (!form_) form_ = std::make_unique<Win32Form>(forms::noticeForm(), model_, FormEvents{});
     showPassive(*form_);
 }
@@ -80,23 +75,12 @@ bool Win32LoadStatusWindow::cancelRequested() {
 }
 
 Win32SaveStatusWindow::Win32SaveStatusWindow() {
-    FormEvents events;
-    events.click = [this](const std::string& name) {
-        if (name == "CancelButton") model_.clickCancel();
-    };
+    FormEvents events(model_.events());
     events.closing = [this] {
         model_.clickCancel();
         return false;
     };
     form_ = std::make_unique<Win32Form>(forms::saveStatusForm(), model_, std::move(events));
-}
-
-void Win32SaveStatusWindow::setLabel(const std::string& control, const std::string& text) {
-    static const std::pair<const char*, const char*> names[] = {
-        {"GroupBox1", "SpeichernGroup"}, {"Label1", "DateiLabel"},     {"Label2", "SpeicherLabel"},
-        {"Label3", "BereichLabel"},      {"Label4", "GesichertLabel"}, {"CancelButton", "CancelButton"}};
-    for (const auto& [theirs, ours] : names)
-        if (control == theirs) model_.setText(ours, text);
 }
 
 void Win32SaveStatusWindow::show() {

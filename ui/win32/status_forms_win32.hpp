@@ -27,7 +27,7 @@ public:
     Win32Form* form() const { return form_.get(); }
 
 private:
-    FormModel model_;
+    NoticeModel model_;
     std::unique_ptr<Win32Form> form_;
 };
 
@@ -58,13 +58,11 @@ class Win32SaveStatusWindow final : public platform::SaveStatusWindow {
 public:
     Win32SaveStatusWindow();
     void setCaption(const std::string& text) override { model_.setCaption(text); }
-    // The memory save names the labels as its form does ("GroupBox1",
-    // "Label1" ... "Label4", "CancelButton").
-    void setLabel(const std::string& control, const std::string& text) override;
-    void setFileName(const std::string& text) override { model_.setText("Dateiname", text); }
-    void setMemoryName(const std::string& text) override { model_.setText("Speichertyp", text); }
-    void setRange(const std::string& text) override { model_.setText("AdressBereich", text); }
-    void setStatus(const std::string& text) override { model_.setText("Status", text); }
+    void setLabel(const std::string& control, const std::string& text) override { model_.setLabel(control, text); }
+    void setFileName(const std::string& text) override { model_.setFileName(text); }
+    void setMemoryName(const std::string& text) override { model_.setMemoryName(text); }
+    void setRange(const std::string& text) override { model_.setRange(text); }
+    void setStatus(const std::string& text) override { model_.setStatus(text); }
     void show() override;
     void close() override;
     bool cancelRequested() override;

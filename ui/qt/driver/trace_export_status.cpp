@@ -9,17 +9,17 @@ void SaveStatusExportStatus::show(const std::string& caption, const std::string&
     auto& m = form_.model();
     m.resetCancel();
     m.setCaption(caption);
-    m.setText("Dateiname", file);
-    m.setText("Speichertyp", memory);
-    m.setText("AdressBereich", range);
-    m.setText("Status", "");
+    m.setFileName(file);
+    m.setMemoryName(memory);
+    m.setRange(range);
+    m.setStatus("");
     bindControls(form_, m);
     form_.show();
     polls_ = 0;
 }
 
 void SaveStatusExportStatus::setStatus(const std::string& text) {
-    form_.model().setText("Status", text);
+    form_.model().setStatus(text);
 }
 
 bool SaveStatusExportStatus::cancelRequested() {

@@ -30,6 +30,7 @@
 #include "core/message_box.hpp"
 #include "core/messages.hpp"
 #include "core/utilities.hpp"
+#include "ui/forms/status_forms.hpp"
 #include "emulator/validator.hpp"
 #include "ui/qt/colors.hpp"
 #include "ui/qt/driver/trace_dialogs.hpp"
@@ -112,33 +113,21 @@ public:
 // ---- Reading dialog
 
 ReadingTraceDialog::ReadingTraceDialog(QWidget* parent)
-    : QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint) {
-    setObjectName("ReadingTrace");
-    setWindowTitle("VokWin");
+    : QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint), form_(*this, forms::readingTraceForm(), model_, model_.events()) {
     // While it is up, the events let through reach only this dialog: the
     // trace it reads for cannot be scrolled, switched or closed under it.
     setWindowModality(Qt::ApplicationModal);
-    auto* layout = new QVBoxLayout(this);
-    auto* text = new QLabel(QString::fromStdString(std::string(LoadResStr(rs::ReadingTrace))), this);
-    text->setObjectName("Hinweis");
-    text->setAlignment(Qt::AlignCenter);
-    layout->addWidget(text);
-    auto* cancel = new QPushButton(QString::fromStdString(std::string(LoadResStr(rs::Cancel))), this);
-    cancel->setObjectName("CancelButton");
-    layout->addWidget(cancel, 0, Qt::AlignHCenter);
-    connect(cancel, &QPushButton::clicked, this, [this] { cancel_ = true; });
-    resize(260, 100);
 }
 
 void ReadingTraceDialog::show() {
-    cancel_ = false;
+    model_.resetCancel();
     QWidget::show();
     QApplication::processEvents();
 }
 
 bool ReadingTraceDialog::cancelRequested() {
     QApplication::processEvents();
-    return cancel_;
+    return model_.cancelRequested();
 }
 
 void ReadingTraceDialog::close() { hide(); }

@@ -5,8 +5,10 @@
 #include <functional>
 #include <memory>
 
-#include "ui/qt/caret_list_view.hpp"
+#include "ui/model/status_forms.hpp"
 #include "ui/model/trace_window.hpp"
+#include "ui/qt/caret_list_view.hpp"
+#include "ui/qt/qt_form.hpp"
 
 class QHeaderView;
 class QLabel;
@@ -31,7 +33,8 @@ public:
     void close() override;
 
 private:
-    bool cancel_ = false;
+    ReadingTraceModel model_;
+    QtForm form_;
 };
 
 // The trace list: the caret list over the box's rows; keys that leave the

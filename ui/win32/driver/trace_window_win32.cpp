@@ -13,6 +13,7 @@
 #include "core/utilities.hpp"
 #include "emulator/validator.hpp"
 #include "platform/ui.hpp"
+#include "ui/forms/status_forms.hpp"
 #include "ui/win32/win32_form.hpp"
 #include "ui/model/guarded.hpp"
 
@@ -116,25 +117,12 @@ std::string plainCaption(std::string text) {
 // ---- The reading dialog
 
 ReadingTraceWin32::ReadingTraceWin32(HWND window) : window_(window) {
-    model_.setText("Hinweis", std::string(LoadResStr(rs::ReadingTrace)));
-    model_.setText("CancelButton", std::string(LoadResStr(rs::Cancel)));
-    FormEvents events;
-    events.click = [this](const std::string&) { cancel_ = true; };
+    FormEvents events(model_.events());
     events.closing = [this] {
-        cancel_ = true;
+        model_.clickCancel();
         return false;
     };
-    forms::Form f;
-    f.name = "ReadingTrace";
-    f.caption = "VokWin";
-    f.clientWidth = 260;
-    f.clientHeight = 84;
-    f.controls = {
-        forms::Control(forms::Kind::Label, "Hinweis", "Reading trace", 16, 16, 228, 16),
-        forms::Control(forms::Kind::Button, "CancelButton", "Cancel", 92, 44, 76, 25,
-                       forms::CancelButton | forms::DefaultButton),
-    };
-    form_ = std::make_unique<Win32Form>(f, model_, std::move(events), window_);
+    form_ = std::make_unique<Win32Form>(forms::readingTraceForm(), model_, std::move(events), window_);
 }
 
 ReadingTraceWin32::~ReadingTraceWin32() {
@@ -142,7 +130,7 @@ ReadingTraceWin32::~ReadingTraceWin32() {
 }
 
 void ReadingTraceWin32::show() {
-    cancel_ = false;
+    model_.resetCancel();
     form_->centre();
     if (window_) EnableWindow(window_, FALSE);
     ShowWindow(form_->handle(), SW_SHOW);
@@ -153,7 +141,7 @@ void ReadingTraceWin32::show() {
 
 bool ReadingTraceWin32::cancelRequested() {
     pumpMessages();
-    return cancel_;
+    return model_.cancelRequested();
 }
 
 void ReadingTraceWin32::holdWindow(HWND window) {

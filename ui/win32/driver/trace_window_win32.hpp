@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ui/model/frame_pattern.hpp"
+#include "ui/model/status_forms.hpp"
 #include "ui/model/trace_dialogs.hpp"
 #include "ui/model/trace_window.hpp"
 #include "ui/win32/caret_list_win32.hpp"
@@ -51,9 +52,8 @@ public:
 
 private:
     HWND window_;
-    FormModel model_;
+    ReadingTraceModel model_;
     std::unique_ptr<Win32Form> form_;
-    bool cancel_ = false;
 };
 
 // The trace list: the caret list over the box's rows; keys that leave the
