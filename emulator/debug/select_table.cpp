@@ -28,18 +28,10 @@ constexpr std::uint16_t kClassesCode = 0x802, kClassesLine = 0x800, kClassesData
 [[noreturn]] void accessDenied() { throw ESelectError(std::string(LoadStr(kMsgAccessDenied))); }
 [[noreturn]] void valueNotValid(const char* what) { throw ESelectError(FmtLoadStr(kMsgValueNotValid, what)); }
 
-// Bank and offset as they stand: unbanked counts as bank 0, all banks as
-// its own bank 0xFE after every real one.
-std::uint32_t key(const TBankAdresse& a) { return (a.banked ? std::uint32_t{a.bank} : 0u) << 16 | a.offset; }
-
-bool overlaps(const TSelectItem& item, std::uint32_t start, std::uint32_t end) {
-    return key(item.start) <= end && key(item.end) >= start;
-}
-
 // The address one element further; only used where the result stays
 // inside the item it is cut from.
 TBankAdresse stepped(const TBankAdresse& a, int delta) {
-    const std::uint32_t k = key(a) + static_cast<std::uint32_t>(delta);
+    const std::uint32_t k = SelectKey(a) + static_cast<std::uint32_t>(delta);
     TBankAdresse r = a;
     r.offset = static_cast<std::uint16_t>(k);
     if (a.banked && !a.allBanks) r.bank = static_cast<std::uint8_t>(k >> 16);
@@ -88,61 +80,6 @@ void writeItem(ValueWriter& w, const TSelectItem& item) {
 std::string_view SelectModeName(int mode) {
     static constexpr std::string_view names[6] = {"OPCODE", "LINE NUMBER", "PROGRAM", "READ", "WRITE", "READ+WRITE"};
     return mode >= 0 && mode <= 5 ? names[mode] : std::string_view();
-}
-
-// ---------------------------------------------------------------- TSelectList
-
-std::int32_t TSelectList::InsertSorted(std::unique_ptr<TSelectItem> item) {
-    const std::uint32_t k = key(item->start);
-    std::int32_t at = 0;
-    while (at < Count() && key((*this)[at].start) <= k) ++at;
-    Insert(at, std::move(item));
-    return at;
-}
-
-std::int32_t TSelectList::FindOverlap(const TBankAdresse& start, const TBankAdresse& end) const {
-    for (std::int32_t i = 0; i < Count(); ++i)
-        if (overlaps((*this)[i], key(start), key(end))) return i;
-    return -1;
-}
-
-std::int32_t TSelectList::FindContaining(const TBankAdresse& address, bool fromBack) const {
-    const std::uint32_t k = key(address);
-    for (std::int32_t n = 0; n < Count(); ++n) {
-        const std::int32_t i = fromBack ? Count() - 1 - n : n;
-        if (overlaps((*this)[i], k, k)) return i;
-    }
-    return -1;
-}
-
-std::int32_t TSelectList::DeleteOverlapping(const TBankAdresse& start, const TBankAdresse& end) {
-    std::int32_t removed = 0;
-    for (std::int32_t i = Count() - 1; i >= 0; --i) {
-        if (!overlaps((*this)[i], key(start), key(end))) continue;
-        DeleteItem(i);
-        ++removed;
-    }
-    return removed;
-}
-
-void TSelectList::Merge() {
-    for (std::int32_t i = 0; i + 1 < Count();) {
-        TSelectItem& a = (*this)[i];
-        const TSelectItem& b = (*this)[i + 1];
-        if (key(a.end) + 1 != key(b.start)) {
-            ++i;
-            continue;
-        }
-        a.end = b.end;
-        a.name2 = b.name2;
-        a.named = a.named && b.named;
-        DeleteItem(i + 1);
-    }
-}
-
-void TSelectList::CopyFrom(const TSelectList& other) {
-    Clear();
-    for (const auto& item : other) Add(std::make_unique<TSelectItem>(*item));
 }
 
 // ---------------------------------------------------------------- construction
@@ -424,14 +361,14 @@ bool TSelectTabelle::applyClear(TSelectList& target, const TSelectItem& request,
     }
     if (target.FindOverlap(range.start, range.end) < 0) return false;
     if (transmit) TransmitSelectItem(range, kind, false, progress);
-    const std::uint32_t cs = key(range.start), ce = key(range.end);
+    const std::uint32_t cs = SelectKey(range.start), ce = SelectKey(range.end);
     const std::string beforeName = range.named ? cutName(range.name1, "-1") : std::string();
     const std::string afterName =
         !range.named ? std::string() : cutName(range.name2.empty() ? range.name1 : range.name2, "+1");
     for (std::int32_t i = target.Count() - 1; i >= 0; --i) {
         TSelectItem& item = target[i];
-        if (!overlaps(item, cs, ce)) continue;
-        const std::uint32_t ks = key(item.start), ke = key(item.end);
+        if (!SelectOverlaps(item, cs, ce)) continue;
+        const std::uint32_t ks = SelectKey(item.start), ke = SelectKey(item.end);
         if (ks >= cs && ke <= ce) {
             target.DeleteItem(i);
             continue;

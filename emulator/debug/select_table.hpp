@@ -21,9 +21,9 @@
 
 #include "core/bank_adressen.hpp"
 #include "core/component.hpp"
-#include "core/item_lists.hpp"
 #include "core/target_interfaces.hpp"
 #include "emulator/debug/select_kinds.hpp"
+#include "emulator/debug/select_list.hpp"
 #include "emulator/target_parts.hpp"
 #include "emulator/validator.hpp"
 
@@ -40,47 +40,6 @@ class TZeilennummertabelle;
 class TRegisterTabelle;
 class ValueReader;
 class ValueWriter;
-
-// One range of a select list. An item keeps its address while it is in a
-// list (dialogs hold pointers to the items they show).
-struct TSelectItem {
-    bool flag = false;  // set; false: a request to remove the range
-    TBankAdresse start;
-    TBankAdresse end;
-    std::string name1;  // symbol names of start and end
-    std::string name2;
-    std::uint8_t symbolClass = 0;  // 11: a line number
-    bool named = false;            // entered by symbol name
-};
-
-// The items of one kind, sorted by start (bank first). The containment and
-// overlap tests compare bank and offset as they stand: an all-banks item
-// meets only all-banks addresses.
-class TSelectList final : public TItemList<TSelectItem> {
-public:
-    explicit TSelectList(std::uint8_t kind) : kind_(kind) {}
-    std::uint8_t Kind() const { return kind_; }
-    bool Changed() const { return changed_; }
-    void SetChanged(bool changed) { changed_ = changed; }
-
-    // Before the first item whose start is greater, so that items read from
-    // a stream keep their order; the new index.
-    std::int32_t InsertSorted(std::unique_ptr<TSelectItem> item);
-    // -1 when none.
-    std::int32_t FindOverlap(const TBankAdresse& start, const TBankAdresse& end) const;
-    // The item holding the address, searched from the front or the back.
-    std::int32_t FindContaining(const TBankAdresse& address, bool fromBack) const;
-    // Removes every item that the range overlaps; how many.
-    std::int32_t DeleteOverlapping(const TBankAdresse& start, const TBankAdresse& end);
-    // Items that touch (end + 1 = next start) become one.
-    void Merge();
-    // Clears this list, then copies every item of the other.
-    void CopyFrom(const TSelectList& other);
-
-private:
-    std::uint8_t kind_;
-    bool changed_ = false;
-};
 
 // The settings of the performance measurement that travel in the select
 // file's section. The measurement implements it.

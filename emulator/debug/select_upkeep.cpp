@@ -21,8 +21,6 @@ namespace {
 constexpr int kMsgUpdateBreak = 140, kMsgUpdateTrace = 141, kMsgUpdateMap = 142, kMsgCheckTrace = 278,
               kMsgCheckBreak = 279;
 
-std::uint32_t key(const TBankAdresse& a) { return (a.banked ? std::uint32_t{a.bank} : 0u) << 16 | a.offset; }
-
 bool perBank(const TBankAdresse& a) { return a.banked && !a.allBanks; }
 
 TBankAdresse withOffset(TBankAdresse a, int offset) {
@@ -64,7 +62,7 @@ void TSelectTabelle::ResetList(int kind) {
         }
         if (e != 0 && pMax.offset > e && pMax.banked)
             add(AllBanksAdresse(static_cast<std::uint16_t>(e + 1)), AllBanksAdresse(pMax.offset));
-        target.Sort([](const TSelectItem& a, const TSelectItem& b) { return key(a.start) < key(b.start); });
+        target.Sort([](const TSelectItem& a, const TSelectItem& b) { return SelectKey(a.start) < SelectKey(b.start); });
     } else if (HasSelectRole(kind, SelectRole::BreakData)) {
         add(UnbankedAdresse(0x00), UnbankedAdresse(0xFF));
     } else if (kind == select_kind::ProgramMap) {
@@ -336,7 +334,7 @@ void TSelectTabelle::SetTemporaryBreak(const TBankAdresse& address, bool opcode)
         TSelectItem own;
         own.start = line->address;
         own.end = lines_->LineEndAddress(line);
-        if (key(own.end) >= key(own.start)) TransmitSelectItem(own, 12, false, false);
+        if (SelectKey(own.end) >= SelectKey(own.start)) TransmitSelectItem(own, 12, false, false);
     }
 }
 
