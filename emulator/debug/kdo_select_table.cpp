@@ -49,8 +49,7 @@ void TKdoSelectTabelle::SetTimeBase(int timeBase) {
 }
 
 void TKdoSelectTabelle::SetTriggerBit(bool on) {
-    if (!on && (BreakMode() == bmLogicProbes || BreakMode() == bmTraceOverflow))
-        throw ESelectError(std::string(LoadStr(281)));
+    if (!on && BreakModeTakesChannel1(BreakMode())) throw ESelectError(std::string(LoadStr(281)));
     triggerBit_ = on;
     DropDisallowedTriggers(on);
 }

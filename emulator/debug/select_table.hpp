@@ -67,6 +67,10 @@ enum TBreakMode : std::uint8_t {
     bmHllSingleStep = 12,
 };
 
+// The logic probes and the trace overflow take break channel 1 (and trigger
+// A) for themselves.
+inline bool BreakModeTakesChannel1(int mode) { return mode == bmLogicProbes || mode == bmTraceOverflow; }
+
 // Cycle kinds of a channel. 0-2 are code modes (ranges in the program
 // space), 3-5 data modes (external data).
 namespace select_mode {
