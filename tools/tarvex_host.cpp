@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "core/errors.hpp"
+#include "core/intel_hex.hpp"
 #include "core/omf_reader.hpp"
 #include "core/symbol_table.hpp"
 #include "emulator/disassembler.hpp"
@@ -115,13 +116,26 @@ std::uint32_t number(const std::string& text) {
     return static_cast<std::uint32_t>(v);
 }
 
-// Contiguous runs of an Intel HEX file.
+// Contiguous runs of a program image.
 struct Block {
     std::uint32_t address;
     std::vector<std::uint8_t> bytes;
 };
 
+std::vector<Block> blocksOf(const std::map<std::uint32_t, std::uint8_t>& image) {
+    std::vector<Block> blocks;
+    for (const auto& [address, value] : image) {
+        if (blocks.empty() || blocks.back().address + blocks.back().bytes.size() != address)
+            blocks.push_back({address, {}});
+        blocks.back().bytes.push_back(value);
+    }
+    return blocks;
+}
+
+// The stand-in's own policy, not a loader's: checksums unchecked, record
+// types it does not know passed over; only the line decoding is shared.
 std::vector<Block> readHex(const std::string& path) {
+    using namespace tarvex;
     std::ifstream in(path);
     if (!in) throw ScriptError("cannot read " + path);
     std::map<std::uint32_t, std::uint8_t> image;
@@ -130,30 +144,24 @@ std::vector<Block> readHex(const std::string& path) {
     while (std::getline(in, line)) {
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
         if (line.empty()) continue;
-        if (line[0] != ':' || line.size() < 11 || line.size() % 2 != 1) throw ScriptError("bad HEX line in " + path);
-        std::vector<std::uint8_t> b;
-        for (std::size_t i = 1; i + 1 < line.size(); i += 2) b.push_back(static_cast<std::uint8_t>(std::stoul(line.substr(i, 2), nullptr, 16)));
-        const std::size_t n = b[0];
-        if (b.size() != n + 5) throw ScriptError("bad HEX record length in " + path);
-        const std::uint32_t offset = static_cast<std::uint32_t>(b[1] << 8 | b[2]);
-        const std::uint8_t type = b[3];
-        if (type == 0) {
-            for (std::size_t i = 0; i < n; ++i) image[base + ((offset + i) & 0xFFFF)] = b[4 + i];
-        } else if (type == 1) {
+        HexRecord r;
+        if (line[0] != ':' || line.size() < HexLineLength(0) || line.size() % 2 != 1 ||
+            DecodeHexLine(line, r, false) != HexLineStatus::Ok)
+            throw ScriptError("bad HEX line in " + path);
+        if (line.size() != HexLineLength(r.count)) throw ScriptError("bad HEX record length in " + path);
+        if (DecodeHexLine(line, r, true) != HexLineStatus::Ok) throw ScriptError("bad HEX line in " + path);
+        const std::uint32_t upper = static_cast<std::uint32_t>(r.data[0] << 8 | r.data[1]);
+        if (r.type == hexrecord::Data) {
+            for (std::size_t i = 0; i < r.count; ++i) image[base + ((r.address + i) & 0xFFFF)] = r.data[i];
+        } else if (r.type == hexrecord::EndOfFile) {
             break;
-        } else if (type == 2 && n == 2) {
-            base = static_cast<std::uint32_t>(b[4] << 8 | b[5]) << 4;
-        } else if (type == 4 && n == 2) {
-            base = static_cast<std::uint32_t>(b[4] << 8 | b[5]) << 16;
+        } else if (r.type == hexrecord::ExtendedSegment && r.count == 2) {
+            base = upper << 4;
+        } else if (r.type == hexrecord::ExtendedLinear && r.count == 2) {
+            base = upper << 16;
         }
     }
-    std::vector<Block> blocks;
-    for (const auto& [address, value] : image) {
-        if (blocks.empty() || blocks.back().address + blocks.back().bytes.size() != address)
-            blocks.push_back({address, {}});
-        blocks.back().bytes.push_back(value);
-    }
-    return blocks;
+    return blocksOf(image);
 }
 
 // The program of an object file as the IDE reads it for itself: the code
@@ -211,12 +219,7 @@ ObjectProgram readObject(const std::string& path) {
     } catch (const Exception& e) {
         throw ScriptError("cannot read " + path + ": " + e.message());
     }
-    for (const auto& [address, value] : image) {
-        if (program.blocks.empty() ||
-            program.blocks.back().address + program.blocks.back().bytes.size() != address)
-            program.blocks.push_back({address, {}});
-        program.blocks.back().bytes.push_back(value);
-    }
+    program.blocks = blocksOf(image);
     return program;
 }
 
