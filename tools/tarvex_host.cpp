@@ -13,6 +13,7 @@
 //
 // Exit code 0 when the script ran to its end (whatever the driver answered),
 // 1 on a script error, 2 on usage.
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <chrono>
@@ -23,12 +24,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -416,6 +419,37 @@ private:
         for (std::size_t at; (at = text.find(work_)) != std::string::npos;) text.replace(at, work_.size(), "${WORK}");
         return text;
     }
+    using Words = std::vector<std::string>;
+    // One step of the script: its first word and what plays it.
+    struct Step {
+        std::string_view name;
+        void (Host::*play)(const Words& w);
+    };
+    static const Step steps[];
+
+    void setting(const Words& w);
+    void simStep(const Words& w);
+    void project(const Words& w);
+    void cap(const Words& w);
+    void start(const Words& w);
+    void loadStep(const Words& w);
+    void verifyStep(const Words& w);
+    void regsStep(const Words& w);
+    void reg(const Words& w);
+    void write(const Words& w);
+    void disasmStep(const Words& w);
+    void breaks(const Words& w);
+    void bpinfo(const Words& w);
+    void step(const Words& w);
+    void stop(const Words& w);
+    void reset(const Words& w);
+    void trace(const Words& w);
+    void serial(const Words& w);
+    void menuStep(const Words& w);
+    void answer(const Words& w);
+    void init(const Words& w);
+    void end(const Words& w);
+
     std::uint32_t spaceOf(const std::string& name, std::uint32_t address, std::size_t& used,
                           const std::vector<std::string>& w) const;
     void memory(const std::vector<std::string>& w);
@@ -766,161 +800,215 @@ void Host::menu(const std::string& caption, int occurrence) {
     throw ScriptError("no menu entry " + caption);
 }
 
+const Host::Step Host::steps[] = {
+    {"setting", &Host::setting},   {"sim", &Host::simStep},
+    {"project", &Host::project},   {"cap", &Host::cap},
+    {"start", &Host::start},       {"load", &Host::loadStep},
+    {"verify", &Host::verifyStep}, {"regs", &Host::regsStep},
+    {"mem", &Host::memory},        {"reg", &Host::reg},
+    {"write", &Host::write},       {"disasm", &Host::disasmStep},
+    {"break", &Host::breakStep},   {"breaks", &Host::breaks},
+    {"bpinfo", &Host::bpinfo},     {"go", &Host::go},
+    {"step", &Host::step},         {"stop", &Host::stop},
+    {"reset", &Host::reset},       {"trace", &Host::trace},
+    {"serial", &Host::serial},     {"menu", &Host::menuStep},
+    {"answer", &Host::answer},     {"init", &Host::init},
+    {"end", &Host::end},
+};
+
 void Host::run(const std::vector<std::string>& w) {
-    const std::string& step = w[0];
-    if (step == "setting") {
-        if (w.size() != 4) throw ScriptError("setting needs a section, a name and a value");
-        char* end = nullptr;
-        const long v = std::strtol(w[3].c_str(), &end, 10);
-        auto& store = tarvex::platform::defaultSettings();
-        if (!w[3].empty() && end && *end == '\0')
-            store.writeInteger(SettingsKey, w[1], w[2], static_cast<std::int32_t>(v));
-        else
-            store.writeString(SettingsKey, w[1], w[2], w[3]);
-    } else if (step == "sim") {
-        std::string request;
-        for (std::size_t i = 1; i < w.size(); ++i) {
-            if (i > 1) request += ' ';
-            request += w[i].find(' ') != std::string::npos || (i == 2 && w[1] == "add-device") ? "\"" + w[i] + "\""
-                                                                                                 : w[i];
-        }
-        sim(request);
-    } else if (step == "project") {
-        if (w.size() < 3) throw ScriptError("project needs a folder and a name");
-        const std::string dir = w[1], name = w[2];
-        std::string options = dir + "/" + name + ".bopt", program;
-        for (std::size_t i = 3; i + 1 < w.size(); i += 2) {
-            if (w[i] == "program")
-                program = w[i + 1];
-            else if (w[i] == "options")
-                options = w[i + 1];
-            else
-                throw ScriptError("unknown project option " + w[i]);
-        }
-        std::memset(project_.get(), 0, sizeof(agdi::ProjectRecord));
-        std::strncpy(project_->exePath, tarvex::platform::executablePath().c_str(), sizeof project_->exePath - 1);
-        std::strncpy(project_->optionString, options.c_str(), sizeof project_->optionString - 1);
-        projectFile_ = dir + "/" + name + ".uv2";
-        project_->projectFile = projectFile_.c_str();
-        std::strncpy(project_->programFile, program.c_str(), sizeof project_->programFile - 1);
-    } else if (step == "cap") {
-        say("DllUv3Cap(2) = " + std::to_string(cap_(2, nullptr)));
-        say("EnumUv351(2) = " + std::to_string(enum_(project_.get(), 2)));
-    } else if (step == "start") {
-        using namespace agdi::code;
-        init_(Item + ItemCallback, reinterpret_cast<std::uintptr_t>(&Host::callback));
-        init_(Item + ItemMessageId, MessageId);
-        init_(Item + ItemHostWindow, window_->handle());
-        init_(Item + ItemPcVar, reinterpret_cast<std::uintptr_t>(&pcVar_));
-        init_(Item + ItemBreakpointList, reinterpret_cast<std::uintptr_t>(&breakHead_));
-        init_(Item + ItemActiveWindow, reinterpret_cast<std::uintptr_t>(&activeWindow_));
-        init_(Item + ItemInstance, 1);
-        init_(Item + ItemMenu, reinterpret_cast<std::uintptr_t>(&menuTable_));
-        init_(Item + ItemDialogUpdate, reinterpret_cast<std::uintptr_t>(&dialogUpdate_));
-        std::string features = "features";
-        for (std::uint16_t n = 1; n <= 7; ++n) features += " " + std::to_string(init_(Feature + n, 0));
-        say(features);
-        say(std::string("menu table ") + (menuTable_ ? "set" : "missing") + ", dialog update " +
-            (dialogUpdate_ ? "set" : "missing"));
-        const std::uint32_t r = init_(Startup, 0);
-        flushPosted();
-        say("AG_Init(0x100) = " + std::to_string(r));
-    } else if (step == "load") {
-        if (w.size() != 2) throw ScriptError("load needs a file");
-        loadFile(w[1]);
-    } else if (step == "verify") {
-        if (w.size() != 2) throw ScriptError("verify needs a file");
-        verify(w[1]);
-    } else if (step == "regs") {
-        regs();
-    } else if (step == "mem") {
-        memory(w);
-    } else if (step == "reg") {
-        // As the IDE's register window writes a register: the view's item.
-        if (w.size() != 3) throw ScriptError("reg needs a name and a value");
-        agdi::RegItem* item = nullptr;
-        for (std::uint32_t i = 0; regView_ && i < regView_->itemCount; ++i) {
-            const agdi::RegItem& candidate = regView_->items[i];
-            if (w[1] == std::string(candidate.name, strnlen(candidate.name, sizeof candidate.name)))
-                item = &regView_->items[i];
-        }
-        if (!item) throw ScriptError("no register " + w[1]);
-        regView_->write(item, number(w[2]));
-    } else if (step == "write") {
-        if (w.size() < 4) throw ScriptError("write needs a memory, an address and bytes");
-        std::size_t used = 1;
-        const bool space = w[1] == "space";
-        const std::uint32_t host = spaceOf(w[1], number(w[space ? 3 : 2]) & 0xFFFFFF, used, w);
-        std::vector<std::uint8_t> bytes;
-        for (std::size_t i = space ? 4 : 3; i < w.size(); ++i) bytes.push_back(static_cast<std::uint8_t>(number(w[i])));
-        agdi::MemRequest r{host, 0};
-        say("AG_MemAcc(2) = " + std::to_string(memAcc_(2, bytes.data(), &r, static_cast<std::uint32_t>(bytes.size()))));
-    } else if (step == "disasm") {
-        if (w.size() != 3) throw ScriptError("disasm needs an address and a count");
-        disasm(number(w[1]) & 0xFFFF, number(w[2]));
-    } else if (step == "break") {
-        breakStep(w);
-    } else if (step == "breaks") {
-        if (w.size() != 2 || (w[1] != "disable-all" && w[1] != "kill-all")) throw ScriptError("breaks disable-all|kill-all");
-        const std::uint32_t n = bpInfo_(w[1] == "disable-all" ? 5 : 6, nullptr);
-        say("AG_BpInfo = " + std::to_string(n));
-    } else if (step == "bpinfo") {
-        if (w.size() != 3) throw ScriptError("bpinfo needs a code and an address");
-        std::uint32_t address = 0xFF000000u | (number(w[2]) & 0xFFFFFF);
-        const std::uint32_t r = bpInfo_(static_cast<std::uint16_t>(number(w[1])), &address);
-        say("AG_BpInfo(" + w[1] + ") = " + hex(r, 2) + ", cell bits " + hex(cellBits(address) & 0x58, 2));
-    } else if (step == "go") {
-        go(w);
-    } else if (step == "step") {
-        if (w.size() != 2) throw ScriptError("step needs a count");
-        say("AG_GoStep(2) = " + std::to_string(goStep_(2, number(w[1]), nullptr)));
-        printPc(false);
-    } else if (step == "stop") {
-        say("AG_GoStep(1) = " + std::to_string(goStep_(1, 0, nullptr)));
-    } else if (step == "reset") {
-        say("AG_Init(0x40D) = " + std::to_string(init_(agdi::code::Exec + agdi::code::ExecReset, 0)));
-    } else if (step == "trace") {
-        if (regView_) {
-            for (std::uint32_t i = 0; i < regView_->itemCount; ++i) {
-                agdi::RegItem& item = regView_->items[i];
-                if (item.number != 21) continue;
-                regView_->read(&item, 0);
-                say("~time " + std::string(item.text, strnlen(item.text, sizeof item.text)));
-            }
-        }
-        menu("Trace memory");
-    } else if (step == "serial") {
-        if (w.size() != 4) throw ScriptError("serial needs three values");
-        say("AG_Serial(1) = " + std::to_string(serial_(1, number(w[1]), number(w[2]), number(w[3]))));
-    } else if (step == "menu") {
-        if (w.size() != 2 && w.size() != 3) throw ScriptError("menu needs a caption (and which of its entries)");
-        menu(w[1], w.size() == 3 ? static_cast<int>(number(w[2])) : 1);
-    } else if (step == "answer") {
-        if (w.size() != 3) throw ScriptError("answer needs a caption and keys");
-#ifdef _WIN32
-        typist_.expect(w[1], w[2]);
-#else
-        throw ScriptError("answer: the windows of the Windows build only");
-#endif
-    } else if (step == "init") {
-        if (w.size() != 2) throw ScriptError("init needs a code");
-        const std::uint32_t code = number(w[1]);
-        say("AG_Init(" + hex(code, 3) + ") = " + std::to_string(init_(static_cast<std::uint16_t>(code), 0)));
-    } else if (step == "end") {
-#ifdef _WIN32
-        for (const std::string& caption : typist_.waiting()) say("no window " + quoted(caption.c_str()) + " showed");
-#endif
-        const std::uint32_t r = init_(agdi::code::Exec + agdi::code::ExecEnd, 0);
-        flushPosted();
-        say("AG_Init(0x40C) = " + std::to_string(r));
-        say("option string " + std::string(project_->optionString, strnlen(project_->optionString, sizeof project_->optionString)));
-        regView_ = nullptr;
-        menuTable_ = 0;
-        driver_.close();
-    } else {
-        throw ScriptError("unknown step " + step);
-    }
+    const auto found = std::find_if(std::begin(steps), std::end(steps), [&w](const Step& s) { return s.name == w[0]; });
+    if (found == std::end(steps)) throw ScriptError("unknown step " + w[0]);
+    (this->*found->play)(w);
     flushPosted();
+}
+
+void Host::setting(const Words& w) {
+    if (w.size() != 4) throw ScriptError("setting needs a section, a name and a value");
+    char* end = nullptr;
+    const long v = std::strtol(w[3].c_str(), &end, 10);
+    auto& store = tarvex::platform::defaultSettings();
+    if (!w[3].empty() && end && *end == '\0')
+        store.writeInteger(SettingsKey, w[1], w[2], static_cast<std::int32_t>(v));
+    else
+        store.writeString(SettingsKey, w[1], w[2], w[3]);
+}
+
+void Host::simStep(const Words& w) {
+    std::string request;
+    for (std::size_t i = 1; i < w.size(); ++i) {
+        if (i > 1) request += ' ';
+        request += w[i].find(' ') != std::string::npos || (i == 2 && w[1] == "add-device") ? "\"" + w[i] + "\"" : w[i];
+    }
+    sim(request);
+}
+
+void Host::project(const Words& w) {
+    if (w.size() < 3) throw ScriptError("project needs a folder and a name");
+    const std::string dir = w[1], name = w[2];
+    std::string options = dir + "/" + name + ".bopt", program;
+    for (std::size_t i = 3; i + 1 < w.size(); i += 2) {
+        if (w[i] == "program")
+            program = w[i + 1];
+        else if (w[i] == "options")
+            options = w[i + 1];
+        else
+            throw ScriptError("unknown project option " + w[i]);
+    }
+    std::memset(project_.get(), 0, sizeof(agdi::ProjectRecord));
+    std::strncpy(project_->exePath, tarvex::platform::executablePath().c_str(), sizeof project_->exePath - 1);
+    std::strncpy(project_->optionString, options.c_str(), sizeof project_->optionString - 1);
+    projectFile_ = dir + "/" + name + ".uv2";
+    project_->projectFile = projectFile_.c_str();
+    std::strncpy(project_->programFile, program.c_str(), sizeof project_->programFile - 1);
+}
+
+void Host::cap(const Words&) {
+    say("DllUv3Cap(2) = " + std::to_string(cap_(2, nullptr)));
+    say("EnumUv351(2) = " + std::to_string(enum_(project_.get(), 2)));
+}
+
+void Host::start(const Words&) {
+    using namespace agdi::code;
+    init_(Item + ItemCallback, reinterpret_cast<std::uintptr_t>(&Host::callback));
+    init_(Item + ItemMessageId, MessageId);
+    init_(Item + ItemHostWindow, window_->handle());
+    init_(Item + ItemPcVar, reinterpret_cast<std::uintptr_t>(&pcVar_));
+    init_(Item + ItemBreakpointList, reinterpret_cast<std::uintptr_t>(&breakHead_));
+    init_(Item + ItemActiveWindow, reinterpret_cast<std::uintptr_t>(&activeWindow_));
+    init_(Item + ItemInstance, 1);
+    init_(Item + ItemMenu, reinterpret_cast<std::uintptr_t>(&menuTable_));
+    init_(Item + ItemDialogUpdate, reinterpret_cast<std::uintptr_t>(&dialogUpdate_));
+    std::string features = "features";
+    for (std::uint16_t n = 1; n <= 7; ++n) features += " " + std::to_string(init_(Feature + n, 0));
+    say(features);
+    say(std::string("menu table ") + (menuTable_ ? "set" : "missing") + ", dialog update " +
+        (dialogUpdate_ ? "set" : "missing"));
+    const std::uint32_t r = init_(Startup, 0);
+    flushPosted();
+    say("AG_Init(0x100) = " + std::to_string(r));
+}
+
+void Host::loadStep(const Words& w) {
+    if (w.size() != 2) throw ScriptError("load needs a file");
+    loadFile(w[1]);
+}
+
+void Host::verifyStep(const Words& w) {
+    if (w.size() != 2) throw ScriptError("verify needs a file");
+    verify(w[1]);
+}
+
+void Host::regsStep(const Words&) {
+    regs();
+}
+
+// As the IDE's register window writes a register: the view's item.
+void Host::reg(const Words& w) {
+    if (w.size() != 3) throw ScriptError("reg needs a name and a value");
+    agdi::RegItem* item = nullptr;
+    for (std::uint32_t i = 0; regView_ && i < regView_->itemCount; ++i) {
+        const agdi::RegItem& candidate = regView_->items[i];
+        if (w[1] == std::string(candidate.name, strnlen(candidate.name, sizeof candidate.name)))
+            item = &regView_->items[i];
+    }
+    if (!item) throw ScriptError("no register " + w[1]);
+    regView_->write(item, number(w[2]));
+}
+
+void Host::write(const Words& w) {
+    if (w.size() < 4) throw ScriptError("write needs a memory, an address and bytes");
+    std::size_t used = 1;
+    const bool space = w[1] == "space";
+    const std::uint32_t host = spaceOf(w[1], number(w[space ? 3 : 2]) & 0xFFFFFF, used, w);
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = space ? 4 : 3; i < w.size(); ++i) bytes.push_back(static_cast<std::uint8_t>(number(w[i])));
+    agdi::MemRequest r{host, 0};
+    say("AG_MemAcc(2) = " + std::to_string(memAcc_(2, bytes.data(), &r, static_cast<std::uint32_t>(bytes.size()))));
+}
+
+void Host::disasmStep(const Words& w) {
+    if (w.size() != 3) throw ScriptError("disasm needs an address and a count");
+    disasm(number(w[1]) & 0xFFFF, number(w[2]));
+}
+
+void Host::breaks(const Words& w) {
+    if (w.size() != 2 || (w[1] != "disable-all" && w[1] != "kill-all"))
+        throw ScriptError("breaks disable-all|kill-all");
+    const std::uint32_t n = bpInfo_(w[1] == "disable-all" ? 5 : 6, nullptr);
+    say("AG_BpInfo = " + std::to_string(n));
+}
+
+void Host::bpinfo(const Words& w) {
+    if (w.size() != 3) throw ScriptError("bpinfo needs a code and an address");
+    std::uint32_t address = 0xFF000000u | (number(w[2]) & 0xFFFFFF);
+    const std::uint32_t r = bpInfo_(static_cast<std::uint16_t>(number(w[1])), &address);
+    say("AG_BpInfo(" + w[1] + ") = " + hex(r, 2) + ", cell bits " + hex(cellBits(address) & 0x58, 2));
+}
+
+void Host::step(const Words& w) {
+    if (w.size() != 2) throw ScriptError("step needs a count");
+    say("AG_GoStep(2) = " + std::to_string(goStep_(2, number(w[1]), nullptr)));
+    printPc(false);
+}
+
+void Host::stop(const Words&) {
+    say("AG_GoStep(1) = " + std::to_string(goStep_(1, 0, nullptr)));
+}
+
+void Host::reset(const Words&) {
+    say("AG_Init(0x40D) = " + std::to_string(init_(agdi::code::Exec + agdi::code::ExecReset, 0)));
+}
+
+void Host::trace(const Words&) {
+    if (regView_) {
+        for (std::uint32_t i = 0; i < regView_->itemCount; ++i) {
+            agdi::RegItem& item = regView_->items[i];
+            if (item.number != 21) continue;
+            regView_->read(&item, 0);
+            say("~time " + std::string(item.text, strnlen(item.text, sizeof item.text)));
+        }
+    }
+    menu("Trace memory");
+}
+
+void Host::serial(const Words& w) {
+    if (w.size() != 4) throw ScriptError("serial needs three values");
+    say("AG_Serial(1) = " + std::to_string(serial_(1, number(w[1]), number(w[2]), number(w[3]))));
+}
+
+void Host::menuStep(const Words& w) {
+    if (w.size() != 2 && w.size() != 3) throw ScriptError("menu needs a caption (and which of its entries)");
+    menu(w[1], w.size() == 3 ? static_cast<int>(number(w[2])) : 1);
+}
+
+void Host::answer(const Words& w) {
+    if (w.size() != 3) throw ScriptError("answer needs a caption and keys");
+#ifdef _WIN32
+    typist_.expect(w[1], w[2]);
+#else
+    throw ScriptError("answer: the windows of the Windows build only");
+#endif
+}
+
+void Host::init(const Words& w) {
+    if (w.size() != 2) throw ScriptError("init needs a code");
+    const std::uint32_t code = number(w[1]);
+    say("AG_Init(" + hex(code, 3) + ") = " + std::to_string(init_(static_cast<std::uint16_t>(code), 0)));
+}
+
+void Host::end(const Words&) {
+#ifdef _WIN32
+    for (const std::string& caption : typist_.waiting()) say("no window " + quoted(caption.c_str()) + " showed");
+#endif
+    const std::uint32_t r = init_(agdi::code::Exec + agdi::code::ExecEnd, 0);
+    flushPosted();
+    say("AG_Init(0x40C) = " + std::to_string(r));
+    say("option string " +
+        std::string(project_->optionString, strnlen(project_->optionString, sizeof project_->optionString)));
+    regView_ = nullptr;
+    menuTable_ = 0;
+    driver_.close();
 }
 
 int usage() {
