@@ -27,6 +27,11 @@ struct FormEvents {
     std::function<std::vector<std::vector<std::string>>(const std::string& name)> rows;
     // A modal form ends, however (OK, Cancel, the close box): true for OK.
     std::function<void(bool ok)> ended;
+    // The close box or Escape (without a Cancel button) would close the
+    // form: false keeps it open.
+    std::function<bool()> closing;
+    // A control took the focus.
+    std::function<void(const std::string& name)> focus;
 };
 
 // The window under a modal form, as its routing sees it.
@@ -39,8 +44,17 @@ struct FormWindow {
     // A history field shows the history of `section` from now on, its
     // newest entry as the text; nothing happens while it already does.
     std::function<void(const std::string& field, const std::string& section)> history;
-    // A control takes the focus.
+    // A control takes the focus (a radio group: on its chosen item, if the
+    // window system focuses items).
     std::function<void(const std::string& name)> focus;
+    // These below may be left out where a window is written in braces.
+    // The button Enter presses from now on.
+    std::function<void(const std::string& button)> defaultButton = {};
+    // A text goes to the front of a history field's history now, whatever
+    // the field shows.
+    std::function<void(const std::string& field, const std::string& text)> addHistory = {};
+    // The widths of a report list's columns as the user left them.
+    std::function<std::vector<int>(const std::string& list)> columnWidths = {};
 };
 
 }  // namespace tarvex::ui::forms

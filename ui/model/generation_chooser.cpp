@@ -1,5 +1,7 @@
 #include "ui/model/generation_chooser.hpp"
 
+#include <memory>
+
 #include "core/message_box.hpp"
 
 namespace tarvex::ui {
@@ -21,6 +23,24 @@ bool GenerationChooserModel::mayClose() const {
     if (chosen() >= 0) return true;
     Beep();
     return false;
+}
+
+forms::FormEvents GenerationChooserModel::events(forms::FormWindow window) {
+    auto shown = std::make_shared<forms::FormWindow>(std::move(window));
+    const auto closing = [this, shown] {
+        if (mayClose()) return true;
+        if (shown->focus) shown->focus("TarvexGroup");
+        return false;
+    };
+    forms::FormEvents events;
+    events.click = [shown, closing](const std::string& name) {
+        if (name == "OkButton" && closing() && shown->end) shown->end(true);
+    };
+    events.choose = [this](const std::string& name, int index) {
+        if (name == "TarvexGroup") choose(index);
+    };
+    events.closing = closing;
+    return events;
 }
 
 }  // namespace tarvex::ui

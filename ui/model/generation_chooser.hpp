@@ -4,6 +4,7 @@
 // until one is chosen.
 #include <cstdint>
 
+#include "ui/forms/form_events.hpp"
 #include "ui/model/form_model.hpp"
 
 namespace tarvex::ui {
@@ -19,6 +20,10 @@ public:
     // Every way of closing asks this first: without a choice it beeps and
     // refuses.
     bool mayClose() const;
+
+    // The form's events over its window: every way of closing it asks
+    // mayClose(), a refusal puts the focus on the choice.
+    forms::FormEvents events(forms::FormWindow window);
 };
 
 }  // namespace tarvex::ui

@@ -1,7 +1,9 @@
 #include "ui/model/performance_forms.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <memory>
 
 #include "core/bank_adressen.hpp"
 #include "core/errors.hpp"
@@ -19,6 +21,13 @@ constexpr int kDefineColumns[] = {200, 40, 40, 233};
 
 std::unique_ptr<TPerformanceItem> copyItem(const TPerformanceItem& item) {
     return std::make_unique<TPerformanceItem>(item);
+}
+
+template <std::size_t N>
+std::vector<std::vector<std::string>> cells(const std::vector<std::array<std::string, N>>& rows) {
+    std::vector<std::vector<std::string>> out;
+    for (const auto& row : rows) out.emplace_back(row.begin(), row.end());
+    return out;
 }
 
 // Bank first, then offset, as the walk's lookup compares.
@@ -221,6 +230,20 @@ void PerfDefineModel::SetFrameCount(std::uint32_t frames) {
     edit("FrameCount").text = std::to_string(settings_.frames);
 }
 
+void PerfDefineModel::ApplyFrameText() {
+    const std::string text = control("FrameCount").text;
+    std::uint64_t frames = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), frames);
+    if (!text.empty() && ec == std::errc() && end == text.data() + text.size()) {
+        SetFrameCount(static_cast<std::uint32_t>(std::min<std::uint64_t>(frames, 0xFFFFFFFF)));
+    } else if (ec == std::errc::result_out_of_range) {
+        SetFrameCount(0xFFFFFFFF);
+    } else {
+        SetFrameCount(settings_.frames);
+    }
+    changed();
+}
+
 void PerfDefineModel::SetTimeBase(int index) {
     if (index < 0 || index > 2) return;
     settings_.timeBase = index;
@@ -249,6 +272,70 @@ void PerfDefineModel::ApplyTo(TPerformance& perf) const {
     perf.SetMaxFrames(settings_.frames);
     perf.SetTraceModus(settings_.timeBase);
     perf.SetActive(settings_.active);
+}
+
+forms::FormEvents PerfDefineModel::events(forms::FormWindow window) {
+    struct Shown {
+        forms::FormWindow window;
+        // A field left as the form goes changes nothing.
+        bool ended = false;
+    };
+    auto shown = std::make_shared<Shown>(Shown{std::move(window)});
+    const auto focus = [shown](const std::string& name) {
+        if (shown->window.focus) shown->window.focus(name);
+    };
+    const auto end = [shown](bool ok) {
+        shown->ended = true;
+        if (shown->window.end) shown->window.end(ok);
+    };
+    forms::FormEvents events;
+    events.click = [this, shown, focus, end](const std::string& name) {
+        if (name == "InsertButton") {
+            focus("BereichAdresse");
+            const std::string range = control("BereichAdresse").text, comment = control("Kommentar").text;
+            if (!Insert() || !shown->window.addHistory) return;
+            // The histories keep what was inserted, not what was refused.
+            shown->window.addHistory("BereichAdresse", range);
+            shown->window.addHistory("Kommentar", comment);
+        } else if (name == "DeleteButton") {
+            Delete();
+        } else if (name == "EditButton") {
+            Edit();
+            focus("BereichAdresse");
+        } else if (name == "SymbolButton") {
+            Browse();
+            focus("BereichAdresse");
+        } else if (name == "FunctionButton") {
+            DefaultSettings();
+        } else if (name == "OkButton") {
+            ApplyFrameText();
+            Ok(shown->window.columnWidths ? shown->window.columnWidths("ListView") : std::vector<int>{});
+            end(true);
+        } else if (name == "CancelButton") {
+            end(false);
+        } else if (name == "HelpButton") {
+            help();
+        }
+    };
+    events.text = [this](const std::string& name, const std::string& text) { EditText(name, text); };
+    events.leave = [this, shown](const std::string& name) {
+        if (name == "FrameCount" && !shown->ended) ApplyFrameText();
+        return true;
+    };
+    events.choose = [this](const std::string& name, int index) {
+        if (name == "ListView") SelectRow(index);
+        if (name == "TimeBaseGroup") SetTimeBase(index);
+    };
+    events.check = [this](const std::string& name, bool on) {
+        if (name == "CheckBoxPerfMode") SetPerfMode(on);
+    };
+    events.focus = [this](const std::string& name) { FocusEntered(name); };
+    events.rows = [this](const std::string&) { return cells(Rows()); };
+    events.changed = [this, shown] {
+        if (shown->window.defaultButton) shown->window.defaultButton(defaultButton_);
+    };
+    events.ended = [shown](bool) { shown->ended = true; };
+    return events;
 }
 
 // --------------------------------------------------------------- analysis
@@ -306,6 +393,19 @@ void PerfAnalyseModel::SelectRow(int row) {
 int PerfAnalyseModel::BarWidth(int row, int columnWidth) const {
     if (row < 0 || row >= static_cast<int>(list_.Items.size())) return 0;
     return PerfBarWidth(list_.Items[static_cast<std::size_t>(row)]->Percent, columnWidth);
+}
+
+forms::FormEvents PerfAnalyseModel::events(forms::FormWindow window) {
+    forms::FormEvents events;
+    events.click = [this, end = std::move(window.end)](const std::string& name) {
+        if (name == "OkButton" && end) end(true);
+        if (name == "HelpButton") help();
+    };
+    events.choose = [this](const std::string& name, int index) {
+        if (name == "ListView") SelectRow(index);
+    };
+    events.rows = [this](const std::string&) { return cells(Rows()); };
+    return events;
 }
 
 int PerfBarWidth(double percent, int columnWidth) {

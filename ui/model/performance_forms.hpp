@@ -60,6 +60,9 @@ public:
 
     const PerfDefineSettings& Settings() const { return settings_; }
     void SetFrameCount(std::uint32_t frames);
+    // The typed frame count, clamped; one that is no number gives way to
+    // the count in force.
+    void ApplyFrameText();
     void SetTimeBase(int index);
     void SetPerfMode(bool on);
 
@@ -69,6 +72,10 @@ public:
     // What the caller does after "&Ok": the component takes the list, the
     // frame count, the time base and the mode (switching on may raise).
     void ApplyTo(TPerformance& perf) const;
+
+    // The form's events over its window: the fields' histories keep what
+    // was inserted, the default button follows the focus.
+    forms::FormEvents events(forms::FormWindow window);
 
 private:
     void refill(int select);
@@ -98,6 +105,8 @@ public:
     void SelectRow(int row);
     // The bar's share of its column for a row; 0 for none.
     int BarWidth(int row, int columnWidth) const;
+
+    forms::FormEvents events(forms::FormWindow window);
 
 private:
     const IBankingInfo* banking_;

@@ -40,8 +40,10 @@ void HistoryCombo::showItems() {
     setEditText(text);
 }
 
-void HistoryCombo::AddHistory() {
-    history_.AddHistory(text());
+void HistoryCombo::AddHistory() { AddHistory(text()); }
+
+void HistoryCombo::AddHistory(const std::string& text) {
+    history_.AddHistory(text);
     showItems();
     if (bound()) history_.Save(store_, path_, section_);
 }

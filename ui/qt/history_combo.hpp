@@ -28,6 +28,8 @@ public:
 
     // The current text to the front of the history.
     void AddHistory();
+    // A text to the front of the history; the field keeps its own.
+    void AddHistory(const std::string& text);
     const THistoryList& history() const { return history_; }
     void setText(const std::string& text);
     std::string text() const { return currentText().toStdString(); }

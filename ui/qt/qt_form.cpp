@@ -1,5 +1,6 @@
 #include "ui/qt/qt_form.hpp"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QEvent>
@@ -8,12 +9,14 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
@@ -73,8 +76,11 @@ QtForm::QtForm(QWidget& window, const forms::Form& description, FormModel& model
     for (const auto& c : description_.controls) {
         if (c.history.empty()) continue;
         if (c.flags & forms::HistoryOffers) {
+            // Its newest entry is no text the user typed.
+            refreshing_ = true;
             combo(c.name)->setRegistryPath(kDriverKey);
             combo(c.name)->setIniSection(c.history);
+            refreshing_ = false;
         } else {
             showHistory(c.name, c.history);
         }
@@ -92,6 +98,8 @@ QtForm::QtForm(QWidget& window, const forms::Form& description, FormModel& model
         window_.setFixedSize(size);
     }
     window_.installEventFilter(this);
+    if (events_.focus)
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { focusMoved(now); });
     place();
     if (!host_ || &host_->model_ != &model_) model_.onChanged([this] { refresh(); });
     refresh();
@@ -152,6 +160,11 @@ QWidget* QtForm::create(const forms::Control& c) {
     QWidget* parent = &window_;
     if (!c.group.empty())
         if (QWidget* box = control(c.group)) parent = box;
+    // A widget the view makes itself.
+    if (QWidget* made = events_.custom ? events_.custom(c, parent) : nullptr) {
+        made->setObjectName(qs(c.name));
+        return made;
+    }
     QWidget* w = nullptr;
     switch (c.kind) {
     case forms::Kind::Label: {
@@ -286,9 +299,15 @@ void QtForm::connectEvents(const forms::Control& c, QWidget* w) {
         });
         break;
     case forms::Kind::Edit:
-        connect(qobject_cast<QLineEdit*>(w), &QLineEdit::textEdited, this, [this, name](const QString& text) {
-            if (events_.text) events_.text(name, text.toStdString());
-        });
+        if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+            connect(edit, &QLineEdit::textEdited, this, [this, name](const QString& text) {
+                if (events_.text) events_.text(name, text.toStdString());
+            });
+        } else if (auto* spin = qobject_cast<QSpinBox*>(w)) {
+            connect(spin, &QSpinBox::textChanged, this, [this, spin, name] {
+                if (!refreshing_ && events_.text) events_.text(name, spin->cleanText().toStdString());
+            });
+        }
         w->installEventFilter(this);
         break;
     case forms::Kind::ComboEdit:
@@ -322,9 +341,24 @@ void QtForm::connectEvents(const forms::Control& c, QWidget* w) {
     }
 }
 
+void QtForm::focusMoved(QWidget* now) {
+    // An edit of a combo box or a spin box is a child of its control.
+    for (QWidget* w = now; w && w != &window_; w = w->parentWidget())
+        for (const auto& [name, widget] : widgets_)
+            if (widget == w) {
+                events_.focus(name);
+                return;
+            }
+}
+
 bool QtForm::eventFilter(QObject* watched, QEvent* event) {
+    const bool escape = event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
     if (watched == &window_ && event->type() == QEvent::Resize) {
         place();
+    } else if (watched == &window_ && (event->type() == QEvent::Close || escape) && events_.closing &&
+               !events_.closing()) {
+        event->ignore();
+        return true;
     } else if (event->type() == QEvent::MouseButtonPress && qobject_cast<QLabel*>(watched)) {
         if (events_.click) events_.click(watched->objectName().toStdString());
         return true;
@@ -383,8 +417,10 @@ void QtForm::bindEdits() {
         if (!model_.controls().count(c.name)) continue;
         const QString text = qs(model_.control(c.name).text);
         if (c.kind == forms::Kind::Edit) {
-            auto* edit = control<QLineEdit>(c.name);
-            if (edit->text() != text) edit->setText(text);
+            if (auto* edit = control<QLineEdit>(c.name); edit && edit->text() != text) edit->setText(text);
+            bool number = false;
+            const int value = text.toInt(&number);
+            if (auto* spin = control<QSpinBox>(c.name); spin && number && spin->value() != value) spin->setValue(value);
         } else if (c.kind == forms::Kind::ComboEdit) {
             auto* combo = control<HistoryCombo>(c.name);
             // Without a history of its own it offers the model's items.
@@ -413,11 +449,23 @@ void QtForm::bindReportLists() {
         } else {
             for (const auto& item : model_.control(c.name).items) rows.push_back(splitAt(item, '\t'));
         }
-        report->clear();
-        for (const auto& row : rows) {
-            QStringList cells;
-            for (const auto& cell : row) cells << qs(cell);
-            report->addTopLevelItem(new QTreeWidgetItem(cells));
+        // A row chosen in the list reaches the model from the list's own
+        // signal: the rows are made anew only when they changed, never under
+        // the item that sent it.
+        bool same = report->topLevelItemCount() == static_cast<int>(rows.size());
+        for (int r = 0; same && r < report->topLevelItemCount(); ++r) {
+            const auto& row = rows[static_cast<std::size_t>(r)];
+            same = report->topLevelItem(r)->columnCount() == static_cast<int>(row.size());
+            for (std::size_t i = 0; same && i < row.size(); ++i)
+                same = report->topLevelItem(r)->text(static_cast<int>(i)).toStdString() == row[i];
+        }
+        if (!same) {
+            report->clear();
+            for (const auto& row : rows) {
+                QStringList cells;
+                for (const auto& cell : row) cells << qs(cell);
+                report->addTopLevelItem(new QTreeWidgetItem(cells));
+            }
         }
         if (auto* current = report->topLevelItem(model_.control(c.name).itemIndex)) report->setCurrentItem(current);
     }
@@ -452,6 +500,7 @@ void QtForm::refresh() {
     // The pages over this model with it.
     for (const auto& [tabControl, page] : pages_)
         if (&page->model_ == &model_) page->refresh();
+    emit refreshed();
 }
 
 forms::FormWindow dialogWindow(QDialog& dialog, QtForm& form) {
@@ -463,6 +512,19 @@ forms::FormWindow dialogWindow(QDialog& dialog, QtForm& form) {
     };
     window.focus = [&form](const std::string& name) {
         if (QWidget* w = form.control(name)) w->setFocus(Qt::OtherFocusReason);
+    };
+    window.defaultButton = [&form](const std::string& name) {
+        // The dialog takes the default from its other buttons.
+        if (auto* button = form.control<QPushButton>(name)) button->setDefault(true);
+    };
+    window.addHistory = [&form](const std::string& field, const std::string& text) {
+        if (auto* history = form.combo(field)) history->AddHistory(text);
+    };
+    window.columnWidths = [&form](const std::string& list) {
+        std::vector<int> widths;
+        if (auto* report = form.control<QTreeWidget>(list))
+            for (int c = 0; c < report->columnCount(); ++c) widths.push_back(report->header()->sectionSize(c));
+        return widths;
     };
     return window;
 }

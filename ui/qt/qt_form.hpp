@@ -2,7 +2,8 @@
 // Builds a form described as data (ui/forms/) out of Qt widgets inside a
 // given window and binds each widget by its name to the form's model: the
 // window re-reads the whole model whenever the model reports a change, and
-// hands every user action to the form's events. Places and sizes are the
+// hands every user action to the form's events (the close box and Escape
+// ask its closing event first). Places and sizes are the
 // description's, scaled by how much wider and taller the window's font is
 // than the dialog font they were drawn in, so no caption is cut.
 #include <QObject>
@@ -25,8 +26,19 @@ namespace tarvex::ui {
 
 class HistoryCombo;
 
-// What the user does on a form (ui/forms/form_events.hpp).
-using QtFormEvents = forms::FormEvents;
+// What the user does on a form: the events both renderers share
+// (ui/forms/form_events.hpp), and what only this one asks of its view.
+struct QtFormEvents : forms::FormEvents {
+    QtFormEvents() = default;
+    // The events a form's model routes.
+    QtFormEvents(forms::FormEvents shared) : forms::FormEvents(std::move(shared)) {}
+
+    // Makes the widget of a control the view fills itself, a child of
+    // `parent`: a custom control, or an edit the view shows as a spin box.
+    // Unset, or null answered: the renderer's own widget. The renderer
+    // binds a spin box as the edit it stands for (its text is the value).
+    std::function<QWidget*(const forms::Control& control, QWidget* parent)> custom;
+};
 
 class QtForm final : public QObject {
     Q_OBJECT
@@ -68,6 +80,10 @@ public:
     void showHistory(const std::string& field, const std::string& section);
     bool refreshing() const { return refreshing_; }
 
+signals:
+    // The controls show the model anew (after refresh()).
+    void refreshed();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -76,6 +92,7 @@ private:
     void connectEvents(const forms::Control& control, QWidget* widget);
     void bindEdits();
     void bindReportLists();
+    void focusMoved(QWidget* now);
     void place();
     QRect placeOf(const forms::Control& control, int grownWidth, int grownHeight) const;
     QtForm(QWidget& window, const forms::Form& page, FormModel& model, QtFormEvents events, QtForm& host,

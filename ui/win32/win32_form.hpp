@@ -41,9 +41,6 @@ struct FormEvents : forms::FormEvents {
 
     std::function<void()> help;
     std::function<void(unsigned id)> command;
-    std::function<bool()> closing;
-    // A control took the focus.
-    std::function<void(const std::string& name)> focus;
     // Paints a report list's cell over its background; true: nothing more
     // is drawn there.
     std::function<bool(const std::string& name, int row, int column, HDC dc, const RECT& cell)> paintCell;

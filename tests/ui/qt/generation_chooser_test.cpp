@@ -11,6 +11,7 @@
 #include "platform/clock.hpp"
 #include "tests/ui/qt/ui_test_support.hpp"
 #include "ui/qt/dialog_base.hpp"
+#include "ui/qt/radio_group.hpp"
 #include "ui/qt/driver/generation_chooser.hpp"
 
 namespace tarvex::ui {
@@ -43,7 +44,7 @@ TEST(GenerationChooser, StaysOpenWithoutAChoiceAndHandsTheChoiceToTheEmulator) {
         // under load the offscreen window need not be the active one).
         EXPECT_EQ(chooser.focusWidget(), chooser.findChild<QWidget*>("TarvexGroup"));
         saveShot(chooser, "TFormTarvex");
-        QTest::mouseClick(chooser.findChild<QRadioButton*>("TARVEX-VI"), Qt::LeftButton);
+        QTest::mouseClick(chooser.findChild<RadioGroup*>("TarvexGroup")->button(2), Qt::LeftButton);
         QTest::mouseClick(chooser.findChild<QPushButton*>("OkButton"), Qt::LeftButton);
     });
     emulator.LoadFromRegistry();

@@ -5,7 +5,9 @@
 
 #include <QHeaderView>
 #include <QImage>
+#include <QScrollBar>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
@@ -114,14 +116,16 @@ TEST(PerformanceAnalyseDialog, BarsFollowTheShareAndStayInTheirColumn) {
     list->clearSelection();
     list->setCurrentItem(list->topLevelItem(1));
     list->clearSelection();
-    EXPECT_EQ(dialog.findChild<QLabel*>("LabelMinimal")->text(), "5");
-    EXPECT_EQ(dialog.findChild<QLabel*>("LabelMaximal")->text(), "20");
-    EXPECT_EQ(dialog.findChild<QLabel*>("LabelMittel")->text(), "12");
-    EXPECT_EQ(dialog.findChild<QLabel*>("LabelGesamtDiff")->text(), "3");
+    EXPECT_EQ(dialog.findChild<QLineEdit*>("LabelMinimal")->text(), "5");
+    EXPECT_EQ(dialog.findChild<QLineEdit*>("LabelMaximal")->text(), "20");
+    EXPECT_EQ(dialog.findChild<QLineEdit*>("LabelMittel")->text(), "12");
+    EXPECT_EQ(dialog.findChild<QLineEdit*>("LabelGesamtDiff")->text(), "3");
     EXPECT_EQ(dialog.findChild<QLabel*>("LabelFrames")->text(), "12");
 
+    // The share column in view: the "%" of the last row is as wide as its text.
+    list->horizontalScrollBar()->setValue(list->header()->sectionPosition(PerformanceAnalyseDialog::kBarColumn) - 20);
     const QImage image = list->viewport()->grab().toImage();
-    const int x = list->header()->sectionPosition(PerformanceAnalyseDialog::kBarColumn);
+    const int x = list->header()->sectionViewportPosition(PerformanceAnalyseDialog::kBarColumn);
     const int w = list->header()->sectionSize(PerformanceAnalyseDialog::kBarColumn);
     const auto red = [&](int row, double at) {
         const QRect r = list->visualItemRect(list->topLevelItem(row));

@@ -2,6 +2,7 @@
 // bound by name both ways, with the keyboard and resize roles.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QGroupBox>
@@ -10,6 +11,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -148,6 +150,52 @@ TEST(QtForm, SizesToTheFontAndFollowsAResize) {
     EXPECT_EQ(form.control("Name")->geometry(), name.adjusted(0, 0, 40, 0));
     EXPECT_EQ(form.control("Lines")->geometry(), lines.adjusted(0, 0, 0, 30));
     EXPECT_EQ(form.control("NameLabel")->geometry(), label);
+}
+
+// What a view adds: a widget of its own in a control's place, the focus and
+// the close requests as events; a list whose rows stay is not made anew.
+TEST(QtForm, TakesTheViewsWidgetsAndReportsFocusAndClosing) {
+    OpenModel model;
+    model.setText("Name", "7");
+    model.setItems("Table", {"C:0000\t12"}, 0);
+    std::vector<std::string> seen;
+    bool mayClose = false;
+    QtFormEvents events;
+    events.text = [&](const std::string& n, const std::string& t) { seen.push_back("text " + n + "=" + t); };
+    events.focus = [&](const std::string& n) { seen.push_back("focus " + n); };
+    events.closing = [&] {
+        seen.push_back("closing");
+        return mayClose;
+    };
+    events.custom = [](const forms::Control& c, QWidget* parent) -> QWidget* {
+        return c.name == "Name" ? new QSpinBox(parent) : nullptr;
+    };
+    const forms::Form described{"TFormViewMade", "", 300, 120, false,
+                                {Control{Kind::Edit, "Name", "", 8, 8, 100, 21},
+                                 Control{Kind::Edit, "Shown", "", 8, 34, 100, 21},
+                                 forms::reportList("Table", "Address\nValue", {70, 70}, 120, 8, 170, 100)}};
+    QDialog window;
+    QtForm form(window, described, model, events);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto* spin = form.control<QSpinBox>("Name");
+    ASSERT_NE(spin, nullptr);
+    EXPECT_EQ(spin->value(), 7);
+    auto* row = form.control<QTreeWidget>("Table")->topLevelItem(0);
+    seen.clear();
+    model.setText("Name", "9");
+    EXPECT_EQ(spin->value(), 9);
+    EXPECT_EQ(form.control<QTreeWidget>("Table")->topLevelItem(0), row);
+    spin->setValue(12);
+    form.control("Shown")->setFocus();
+    QApplication::processEvents();
+    window.close();
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_TRUE(window.isVisible());
+    mayClose = true;
+    window.close();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(seen, (std::vector<std::string>{"text Name=12", "focus Shown", "closing", "closing", "closing"}));
 }
 
 }  // namespace

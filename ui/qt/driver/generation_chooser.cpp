@@ -1,62 +1,24 @@
 #include "ui/qt/driver/generation_chooser.hpp"
 
 #include <QApplication>
-#include <QButtonGroup>
-#include <QGroupBox>
 #include <QGuiApplication>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
-#include <QVBoxLayout>
 
-#include "ui/qt/dialog_base.hpp"
 #include "core/errors.hpp"
-#include "ui/qt/qt_runtime.hpp"
+#include "ui/forms/maintenance_forms.hpp"
 #include "ui/qt/driver/iap_form.hpp"
+#include "ui/qt/qt_runtime.hpp"
+#include "ui/qt/radio_group.hpp"
 
 namespace tarvex::ui {
 
-GenerationChooser::GenerationChooser(QWidget* parent) : QDialog(parent) {
-    setObjectName("TFormTarvex");
+GenerationChooser::GenerationChooser(QWidget* parent)
+    : QDialog(parent),
+      form_(*this, forms::generationChooserForm(), model_, model_.events(dialogWindow(*this, form_))) {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    auto* layout = new QVBoxLayout(this);
-    group_ = new QGroupBox(this);
-    group_->setObjectName("TarvexGroup");
-    group_->setFocusPolicy(Qt::StrongFocus);
-    auto* items = new QVBoxLayout(group_);
-    buttons_ = new QButtonGroup(this);
-    const auto& state = model_.control("TarvexGroup");
-    for (std::size_t i = 0; i < state.items.size(); ++i) {
-        auto* b = new QRadioButton(QString::fromStdString(state.items[i]), group_);
-        b->setObjectName(QString::fromStdString(state.items[i]));
-        buttons_->addButton(b, static_cast<int>(i));
-        items->addWidget(b);
-    }
-    connect(buttons_, &QButtonGroup::idClicked, this, [this](int id) { model_.choose(id); });
-    layout->addWidget(group_);
-    auto* ok = new QPushButton(this);
-    ok->setObjectName("OkButton");
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    layout->addWidget(ok, 0, Qt::AlignHCenter);
-    model_.onChanged([this] { refresh(); });
-    refresh();
-}
-
-void GenerationChooser::refresh() {
-    bindControls(*this, model_);
-    // With no item chosen no button may stay checked.
-    buttons_->setExclusive(false);
-    for (auto* b : buttons_->buttons()) b->setChecked(buttons_->id(b) == model_.chosen());
-    buttons_->setExclusive(true);
-}
-
-void GenerationChooser::done(int result) {
-    if (!model_.mayClose()) {
-        group_->setFocus(Qt::OtherFocusReason);
-        return;
-    }
-    QDialog::done(result);
+    // The choice itself takes the focus, not one of its items: none is
+    // chosen yet.
+    findChild<RadioGroup*>()->setFocusPolicy(Qt::StrongFocus);
 }
 
 void GenerationChooser::showEvent(QShowEvent* event) {
@@ -69,8 +31,8 @@ void GenerationChooser::showEvent(QShowEvent* event) {
     }
     if (area.isValid()) move(area.center() - rect().center());
     QDialog::showEvent(event);
-    // The group is active at opening.
-    group_->setFocus(Qt::OtherFocusReason);
+    // The choice is active at opening.
+    findChild<RadioGroup*>()->setFocus(Qt::OtherFocusReason);
 }
 
 void QtMaintenanceForms::ShowIapForm(int form) {

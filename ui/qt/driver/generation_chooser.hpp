@@ -7,30 +7,24 @@
 #include "emulator/target_parts.hpp"
 #include "platform/settings.hpp"
 #include "ui/model/generation_chooser.hpp"
-
-class QButtonGroup;
-class QGroupBox;
+#include "ui/qt/qt_form.hpp"
 
 namespace tarvex::ui {
 
+// The described form over its model, which routes its events; no way of
+// closing it passes without a choice.
 class GenerationChooser final : public QDialog {
     Q_OBJECT
 public:
     explicit GenerationChooser(QWidget* parent = nullptr);
     GenerationChooserModel& model() { return model_; }
 
-    // Every close passes here: "Ok", the close box and Escape.
-    void done(int result) override;
-
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void refresh();
-
     GenerationChooserModel model_;
-    QGroupBox* group_;
-    QButtonGroup* buttons_;
+    QtForm form_;
 };
 
 // What the emulator object shows during its start. Without a window to show

@@ -1,60 +1,51 @@
 #pragma once
 // The windows of the performance measurement: the definitions dialog and the
-// analysis of a result, and the two entries the driver's menu opens them by.
+// analysis of a result, each its described form over its model, which routes
+// the controls' events; and the two entries the driver's menu opens them by.
 #include <cstdint>
 
 #include "emulator/debug/performance.hpp"
 #include "platform/settings.hpp"
-#include "ui/qt/dialog_base.hpp"
 #include "ui/model/performance_forms.hpp"
+#include "ui/qt/dialog_base.hpp"
+#include "ui/qt/qt_form.hpp"
 
-class QSpinBox;
 class QTreeWidget;
-class QPushButton;
 
 namespace tarvex::ui {
 
-class HistoryCombo;
-
+// The frame count steps with arrows, in hundreds up to the trace memory.
 class PerformanceDefineDialog final : public DialogBase {
     Q_OBJECT
 public:
     PerformanceDefineDialog(PerfDefineModel& model, platform::SettingsStore& store = platform::defaultSettings(),
                             QWidget* parent = nullptr);
-    ~PerformanceDefineDialog() override;
 
-    PerfDefineModel& form() const { return form_; }
+    PerfDefineModel& form() const { return model_; }
 
 private:
-    void refresh();
-    void focusMoved(QWidget* now);
-    void okClick();
-
-    PerfDefineModel& form_;
-    QMetaObject::Connection focusConnection_;
-    HistoryCombo* range_ = nullptr;
-    HistoryCombo* comment_ = nullptr;
-    QTreeWidget* list_ = nullptr;
-    QSpinBox* frames_ = nullptr;
-    bool refreshing_ = false;
+    PerfDefineModel& model_;
+    QtForm form_;
 };
 
+// The share of each range as a red bar in the blank column.
 class PerformanceAnalyseDialog final : public DialogBase {
     Q_OBJECT
 public:
     explicit PerformanceAnalyseDialog(PerfAnalyseModel& model, QWidget* parent = nullptr);
-    ~PerformanceAnalyseDialog() override;
 
-    PerfAnalyseModel& form() const { return form_; }
+    PerfAnalyseModel& form() const { return model_; }
     // The bar column: fifth from zero.
     static constexpr int kBarColumn = 5;
 
 private:
-    void refresh();
+    // The given widths are a minimum: no text column is cut.
+    void fitColumns();
 
-    PerfAnalyseModel& form_;
+    PerfAnalyseModel& model_;
+    QtForm form_;
     QTreeWidget* list_ = nullptr;
-    bool refreshing_ = false;
+    int fittedRows_ = -1;
 };
 
 // "Performance definitions...": the dialog on a copy of the component's

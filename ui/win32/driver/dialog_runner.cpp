@@ -1,5 +1,7 @@
 #include "ui/win32/driver/dialog_runner.hpp"
 
+#include <commctrl.h>
+
 namespace tarvex::ui::win32 {
 
 namespace {
@@ -85,15 +87,39 @@ void FieldHistories::keep() {
     }
 }
 
-forms::FormWindow formWindow(const std::unique_ptr<Win32Form>& form, FieldHistories& histories) {
+forms::FormWindow formWindow(const std::unique_ptr<Win32Form>& form) {
     forms::FormWindow window;
     window.end = [&form](bool ok) { form->end(ok ? IDOK : IDCANCEL); };
+    window.focus = [&form](const std::string& name) {
+        // A radio group takes it on its checked item, else on its first.
+        HWND target = form->control(name);
+        for (int i = 0; HWND item = form->item(name, i); ++i)
+            if (i == 0 || SendMessageA(item, BM_GETCHECK, 0, 0) == BST_CHECKED) target = item;
+        if (target) SetFocus(target);
+    };
+    window.defaultButton = [&form](const std::string& name) {
+        // Not while the form is being made: its description's default stands.
+        if (form) form->setDefaultButton(name);
+    };
+    window.columnWidths = [&form](const std::string& list) {
+        std::vector<int> widths;
+        const forms::Control* described = form->description().find(list);
+        HWND control = form->control(list);
+        for (std::size_t c = 0; described && control && c < described->columnWidths.size(); ++c)
+            widths.push_back(static_cast<int>(SendMessageA(control, LVM_GETCOLUMNWIDTH, c, 0)));
+        return widths;
+    };
+    return window;
+}
+
+forms::FormWindow formWindow(const std::unique_ptr<Win32Form>& form, FieldHistories& histories) {
+    forms::FormWindow window = formWindow(form);
     window.keepHistories = [&histories] { histories.keep(); };
     window.history = [&histories](const std::string& field, const std::string& section) {
         histories.follow(field, section);
     };
-    window.focus = [&form](const std::string& name) {
-        if (HWND control = form->control(name)) SetFocus(control);
+    window.addHistory = [&histories](const std::string& field, const std::string& text) {
+        histories.add(field, text);
     };
     return window;
 }

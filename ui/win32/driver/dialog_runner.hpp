@@ -55,7 +55,8 @@ private:
 };
 
 // The form's window as its routing sees it: the form (made later, so by
-// its holder) ends with IDOK or IDCANCEL, and its fields' histories.
+// its holder) ends with IDOK or IDCANCEL; with its fields' histories.
+forms::FormWindow formWindow(const std::unique_ptr<Win32Form>& form);
 forms::FormWindow formWindow(const std::unique_ptr<Win32Form>& form, FieldHistories& histories);
 
 }  // namespace tarvex::ui::win32

@@ -6,29 +6,8 @@
 namespace tarvex::ui::win32 {
 
 GenerationChooserWin32::GenerationChooserWin32(GenerationChooserModel& model, HWND owner) : model_(model) {
-    FormEvents events;
-    events.click = [this](const std::string& name) {
-        if (name != "OkButton") return;
-        if (model_.mayClose()) {
-            form_->end(IDOK);
-        } else {
-            focusGroup();
-        }
-    };
-    events.choose = [this](const std::string& name, int index) {
-        if (name == "TarvexGroup") model_.choose(index);
-    };
-    events.closing = [this] {
-        if (model_.mayClose()) return true;
-        focusGroup();
-        return false;
-    };
-    form_ = std::make_unique<Win32Form>(forms::generationChooserForm(), model_, std::move(events), owner);
-}
-
-void GenerationChooserWin32::focusGroup() {
-    const int chosen = model_.chosen();
-    if (HWND item = form_->item("TarvexGroup", chosen >= 0 ? chosen : 0)) SetFocus(item);
+    form_ = std::make_unique<Win32Form>(forms::generationChooserForm(), model_, model_.events(formWindow(form_)),
+                                        owner);
 }
 
 namespace {

@@ -24,8 +24,6 @@ public:
     Win32Form& form() { return *form_; }
 
 private:
-    void focusGroup();
-
     GenerationChooserModel& model_;
     std::unique_ptr<Win32Form> form_;
 };

@@ -3,78 +3,26 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <charconv>
 
 #include "ui/forms/performance_forms.hpp"
 
 namespace tarvex::ui::win32 {
 
-namespace {
-
-// What a cell adds to its text: the list's margins on both sides.
-constexpr int kCellPadding = 12;
-
-std::vector<std::vector<std::string>> cells(const auto& rows) {
-    std::vector<std::vector<std::string>> out;
-    for (const auto& row : rows) out.emplace_back(row.begin(), row.end());
-    return out;
-}
-
-int columnWidth(HWND list, int column) {
-    return static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
-}
-
-}  // namespace
-
 // ------------------------------------------------------------ definitions
 
 PerformanceDefineWin32::PerformanceDefineWin32(PerfDefineModel& model, platform::SettingsStore& store, HWND owner)
     : model_(model), histories_(model, store) {
-    // Both fields start empty; their histories keep what was inserted.
-    histories_.loadItems("BereichAdresse", "PerfFormAdresse", false);
-    histories_.loadItems("Kommentar", "PerfFormName", false);
-    FormEvents events;
-    events.click = [this](const std::string& name) {
-        if (name == "InsertButton") {
-            insert();
-        } else if (name == "DeleteButton") {
-            model_.Delete();
-        } else if (name == "EditButton") {
-            model_.Edit();
-            SetFocus(form_->control("BereichAdresse"));
-        } else if (name == "SymbolButton") {
-            model_.Browse();
-            SetFocus(form_->control("BereichAdresse"));
-        } else if (name == "FunctionButton") {
-            model_.DefaultSettings();
-        } else if (name == "OkButton") {
-            ok();
-        } else if (name == "CancelButton") {
-            form_->end(IDCANCEL);
-        } else if (name == "HelpButton") {
-            model_.help();
-        }
-    };
-    events.text = [this](const std::string& name, const std::string& text) { model_.EditText(name, text); };
-    events.leave = [this](const std::string& name) {
-        if (name == "FrameCount" && !form_->ended()) applyFrames();
-        return true;
-    };
-    events.choose = [this](const std::string& name, int index) {
-        if (name == "ListView") model_.SelectRow(index);
-        if (name == "TimeBaseGroup") model_.SetTimeBase(index);
-    };
-    events.check = [this](const std::string& name, bool on) {
-        if (name == "CheckBoxPerfMode") model_.SetPerfMode(on);
-    };
-    events.focus = [this](const std::string& name) { model_.FocusEntered(name); };
-    events.rows = [this](const std::string&) { return cells(model_.Rows()); };
-    events.changed = [this] {
-        if (form_) form_->setDefaultButton(model_.DefaultButton());
+    const forms::Form& description = forms::performanceDefineForm();
+    histories_.load(description);
+    FormEvents events{model_.events(formWindow(form_, histories_))};
+    // A frame count checked when left shows in the arrows too.
+    events.leave = [this, leave = std::move(events.leave)](const std::string& name) {
+        const bool left = leave(name);
+        if (arrows_) SendMessageA(arrows_, UDM_SETPOS32, 0, static_cast<LPARAM>(model_.Settings().frames));
+        return left;
     };
     events.help = [this] { model_.help(); };
-    form_ = std::make_unique<Win32Form>(forms::performanceDefineForm(), model_, std::move(events), owner);
-    form_->setDefaultButton(model_.DefaultButton());
+    form_ = std::make_unique<Win32Form>(description, model_, std::move(events), owner);
     HWND list = form_->control("ListView");
     for (int c = 0; c < 4; ++c) SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), model_.ColumnWidth(c));
 
@@ -95,51 +43,17 @@ PerformanceDefineWin32::PerformanceDefineWin32(PerfDefineModel& model, platform:
     SendMessageA(arrows_, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&step));
 }
 
-void PerformanceDefineWin32::insert() {
-    SetFocus(form_->control("BereichAdresse"));
-    const std::string range = model_.control("BereichAdresse").text;
-    const std::string comment = model_.control("Kommentar").text;
-    if (!model_.Insert()) return;
-    // The histories keep what was inserted, not what was refused.
-    histories_.add("BereichAdresse", range);
-    histories_.add("Kommentar", comment);
-}
-
-void PerformanceDefineWin32::applyFrames() {
-    const std::string text = model_.control("FrameCount").text;
-    std::uint64_t frames = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), frames);
-    if (!text.empty() && ec == std::errc() && end == text.data() + text.size()) {
-        model_.SetFrameCount(static_cast<std::uint32_t>(std::min<std::uint64_t>(frames, 0xFFFFFFFF)));
-    } else if (ec == std::errc::result_out_of_range) {
-        model_.SetFrameCount(0xFFFFFFFF);
-    } else {
-        model_.SetFrameCount(model_.Settings().frames);
-    }
-    form_->refresh();
-    SendMessageA(arrows_, UDM_SETPOS32, 0, static_cast<LPARAM>(model_.Settings().frames));
-}
-
-void PerformanceDefineWin32::ok() {
-    applyFrames();
-    std::vector<int> widths;
-    for (int c = 0; c < 4; ++c) widths.push_back(columnWidth(form_->control("ListView"), c));
-    model_.Ok(widths);
-    form_->end(IDOK);
-}
-
 // --------------------------------------------------------------- analysis
 
+namespace {
+
+// What a cell adds to its text: the list's margins on both sides.
+constexpr int kCellPadding = 12;
+
+}  // namespace
+
 PerformanceAnalyseWin32::PerformanceAnalyseWin32(PerfAnalyseModel& model, HWND owner) : model_(model) {
-    FormEvents events;
-    events.click = [this](const std::string& name) {
-        if (name == "OkButton") form_->end(IDOK);
-        if (name == "HelpButton") model_.help();
-    };
-    events.choose = [this](const std::string& name, int index) {
-        if (name == "ListView") model_.SelectRow(index);
-    };
-    events.rows = [this](const std::string&) { return cells(model_.Rows()); };
+    FormEvents events{model_.events(formWindow(form_))};
     // The share of the run as a red bar over the blank column.
     events.paintCell = [this](const std::string&, int row, int column, HDC dc, const RECT& cell) {
         if (column != kBarColumn) return false;

@@ -19,12 +19,6 @@ public:
     HWND arrows() const { return arrows_; }
 
 private:
-    void insert();
-    // The typed frame count, clamped; one that is no number gives way to
-    // the count in force.
-    void applyFrames();
-    void ok();
-
     PerfDefineModel& model_;
     FieldHistories histories_;
     std::unique_ptr<Win32Form> form_;
