@@ -55,6 +55,7 @@ const Form& gotoForm() {
         false,
         {
             Control{Kind::Label, "ZielLabel", "", 8, 10, 250, 16, NoFlags, "", 1, "Ziel"},
+            // Its history is the call's (GotoModel::historySection).
             Control{Kind::ComboEdit, "Ziel", "", 8, 28, 254, 21},
             Control{Kind::Button, "SymbolButton", "", 268, 27, 24, 23},
             Control{Kind::RadioGroup, "BankNummerGroup", "", 8, 58, 284, 60, NoFlags, "", 8},
@@ -75,12 +76,12 @@ const Form& frameSearchForm() {
         false,
         {
             Control{Kind::Label, "AdrNameLabel", "", 8, 12, 150, 16, NoFlags, "", 1, "AdrName"},
-            Control{Kind::ComboEdit, "AdrName", "", 160, 9, 172, 21},
+            withHistory(Control{Kind::ComboEdit, "AdrName", "", 160, 9, 172, 21}, "FrameFormAdrName"),
             Control{Kind::Button, "SymbolButton", "", 338, 8, 26, 23},
             Control{Kind::Label, "DataLabel", "", 8, 40, 150, 16, NoFlags, "", 1, "Data"},
-            Control{Kind::ComboEdit, "Data", "", 160, 37, 172, 21},
+            withHistory(Control{Kind::ComboEdit, "Data", "", 160, 37, 172, 21}, "FrameFormData"),
             Control{Kind::Label, "LogicProbesLabel", "", 8, 68, 150, 16, NoFlags, "", 1, "LogicProbes"},
-            Control{Kind::ComboEdit, "LogicProbes", "", 160, 65, 172, 21},
+            withHistory(Control{Kind::ComboEdit, "LogicProbes", "", 160, 65, 172, 21}, "FrameFormLogicProbes"),
             Control{Kind::GroupBox, "BreakGroup", "", 8, 96, 174, 114},
             Control{Kind::CheckBox, "CheckBreakNichtSuchen", "", 10, 18, 156, 20, NoFlags, "BreakGroup"},
             Control{Kind::CheckBox, "CheckBreak1", "", 10, 40, 156, 20, NoFlags, "BreakGroup"},
@@ -95,6 +96,8 @@ const Form& frameSearchForm() {
             Control{Kind::CheckBox, "CheckFetch", "", 10, 52, 156, 18, NoFlags, "CycleCheckGroup"},
             Control{Kind::CheckBox, "CheckRead", "", 10, 70, 156, 18, NoFlags, "CycleCheckGroup"},
             Control{Kind::CheckBox, "CheckWrite", "", 10, 88, 156, 18, NoFlags, "CycleCheckGroup"},
+            // The lower part (FramePatternModel::kBottomPanel) that the time
+            // filter folds away.
             Control{Kind::RadioGroup, "RichtungGroup", "", 8, 216, 174, 58},
             Control{Kind::RadioGroup, "BeginnGroup", "", 190, 216, 174, 58},
             Control{Kind::Button, "OkButton", "", 32, 286, 80, 25, DefaultButton | MoveDown},

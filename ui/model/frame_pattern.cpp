@@ -1,9 +1,13 @@
 #include "ui/model/frame_pattern.hpp"
 
+#include <memory>
+
 #include "core/errors.hpp"
 #include "core/message_box.hpp"
 #include "core/messages.hpp"
 #include "emulator/validator.hpp"
+#include "ui/model/guarded.hpp"
+#include "ui/model/symbol_picker.hpp"
 
 namespace tarvex::ui {
 
@@ -26,6 +30,7 @@ int storedIndex(platform::SettingsStore& s, const std::string& name, int items) 
 
 const char* const FramePatternModel::kCycleChecks[5] = {"CheckCycleNichtSuchen", "CheckOpcode", "CheckFetch",
                                                         "CheckRead", "CheckWrite"};
+const char* const FramePatternModel::kBottomPanelGroups[2] = {"RichtungGroup", "BeginnGroup"};
 
 std::uint8_t encodeBreaks(std::uint8_t breaks) {
     if (breaks & 1) return 255;
@@ -110,7 +115,8 @@ void FramePatternModel::setFiltern(bool on) {
     setEnabled("CycleGroup", !on);
     setVisible("CycleCheckGroup", on);
     setEnabled("CycleCheckGroup", on);
-    setVisible("BottomPanel", !on);
+    setVisible(kBottomPanel, !on);
+    for (const char* group : kBottomPanelGroups) setVisible(group, !on);
     changed();
 }
 
@@ -245,6 +251,67 @@ void FramePatternModel::clickDontCare() {
     applyEnabling();
     clickOk();
     changed();
+}
+
+forms::FormEvents FramePatternModel::events(forms::FormWindow window) {
+    struct State {
+        bool shown = false;
+        bool checking = false;
+        bool ended = false;
+    };
+    auto state = std::make_shared<State>();
+    forms::FormEvents events;
+    events.click = [this, end = window.end, focus = window.focus](const std::string& name) {
+        if (name == "OkButton") {
+            bool accepted = false;
+            guarded([&] { accepted = clickOk(); });
+            if (accepted && end) end(true);
+        } else if (name == "CancelButton") {
+            if (end) end(false);
+        } else if (name == "ResetButton") {
+            guarded([this] { clickDontCare(); });
+            if (end) end(true);
+        } else if (name == "HilfeButton") {
+            help();
+        } else if (name == "SymbolButton") {
+            guarded([this] {
+                SymbolPickRequest r;
+                r.acceptCaption = "Accept";
+                if (auto picked = pickSymbol(r)) setInput("AdrName", picked->name);
+            });
+            if (focus) focus("AdrName");
+        }
+    };
+    events.text = [this](const std::string& name, const std::string& text) {
+        if (text != control(name).text) setInput(name, text);
+    };
+    events.check = [this](const std::string& name, bool on) { setCheck(name, on); };
+    events.choose = [this](const std::string& name, int index) {
+        if (name == "CycleGroup") chooseCycle(index);
+        if (name == "RichtungGroup") chooseDirection(index);
+        if (name == "BeginnGroup") chooseStart(index);
+    };
+    events.leave = [this, state](const std::string& name) {
+        if (state->ended || state->checking) return true;
+        state->checking = true;
+        bool ok = true;
+        guarded([&] { ok = leave(name); });
+        state->checking = false;
+        return ok;
+    };
+    // The histories were read before: an input that has none shows "don't care".
+    events.changed = [this, state] {
+        if (state->shown) return;
+        state->shown = true;
+        for (const char* i : kInputs)
+            if (control(i).text.empty()) edit(i).text = dontCare_;
+    };
+    events.ended = [this, state, keep = window.keepHistories](bool) {
+        state->ended = true;
+        if (keep) keep();
+        saveSettings();
+    };
+    return events;
 }
 
 }  // namespace tarvex::ui

@@ -44,6 +44,10 @@ class FramePatternModel final : public DialogModel {
 public:
     static constexpr unsigned kHelpContext = 0;
     static const char* const kCycleChecks[5];
+    // The form's lower part, which the time filter folds away, and the
+    // controls in it: the direction and the start.
+    static constexpr const char* kBottomPanel = "BottomPanel";
+    static const char* const kBottomPanelGroups[2];
 
     // The validator converts the inputs; not owned.
     FramePatternModel(platform::SettingsStore& store, TVokWinValidator& validator, ProgramSpace space = {});
@@ -66,6 +70,11 @@ public:
     void clickDontCare();
     // Written when the dialog closes.
     void saveSettings() const;
+    // The form's events. An input without history shows the "don't care"
+    // text; a field is checked when it is left, but not once the form has
+    // ended nor while a check is showing its error; however the form ends,
+    // the inputs join their histories and the settings are written.
+    forms::FormEvents events(forms::FormWindow window);
 
     std::uint8_t cycleSelection() const;
     bool emptyPattern() const;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "core/messages.hpp"
+#include "ui/model/guarded.hpp"
 
 namespace tarvex::ui {
 
@@ -144,7 +145,7 @@ void GotoModel::setTarget(std::string text) {
 }
 
 bool GotoModel::clickOk() {
-    const std::string& t = control("Ziel").text;
+    const std::string& t = target();
     if (aufruf_ == saProgram && banking_.highestCodeBank >= 0 && t.size() == 1 &&
         std::isxdigit(static_cast<unsigned char>(t[0]))) {
         const int bank = std::isdigit(static_cast<unsigned char>(t[0])) ? t[0] - '0'
@@ -179,8 +180,33 @@ void GotoModel::clickSymbol() {
     symbolAddress_ = choice->address;
 }
 
+forms::FormEvents GotoModel::events(forms::FormWindow window) {
+    auto events = dialogEvents(*this, {window.end, {}, {}, {}}, [this] { clickOk(); },
+                               [this, focus = window.focus](const std::string& name) {
+                                   if (name != "SymbolButton") return;
+                                   guarded([this] { clickSymbol(); });
+                                   if (focus) focus("Ziel");
+                               });
+    events.text = [this](const std::string& name, const std::string& text) {
+        if (name == "Ziel" && text != control(name).text) setTarget(text);
+    };
+    events.choose = [this, end = window.end](const std::string& name, int index) {
+        if (name != "BankNummerGroup") return;
+        clickBank(index);
+        if (chosenBank() && end) end(true);
+    };
+    // Each call has its own history, showing its latest entry.
+    events.changed = [this, history = window.history] {
+        if (history) history("Ziel", historySection());
+    };
+    events.ended = [keep = window.keepHistories](bool) {
+        if (keep) keep();
+    };
+    return events;
+}
+
 std::optional<long long> GotoModel::targetValue() const {
-    const std::string& t = control("Ziel").text;
+    const std::string& t = target();
     std::size_t b = 0, e = t.size();
     while (b < e && std::isspace(static_cast<unsigned char>(t[b]))) ++b;
     while (e > b && std::isspace(static_cast<unsigned char>(t[e - 1]))) --e;

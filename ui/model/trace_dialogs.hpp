@@ -54,6 +54,7 @@ public:
     const std::string& historySection() const { return historySection_; }
     bool bankGroupShown() const { return control("BankNummerGroup").visible; }
 
+    const std::string& target() const { return control("Ziel").text; }
     void setTarget(std::string text);
     // "Ok": answers true (the dialog closes with OK). A single hex digit for
     // program memory with code banking selects that bank in the group.
@@ -67,6 +68,9 @@ public:
     std::optional<TBankAdresse> symbolAddress() const { return symbolAddress_; }
     // The target as a decimal number (frame indices, line numbers).
     std::optional<long long> targetValue() const;
+    // The form's events: a bank ends it like OK (the view tells the two
+    // apart by chosenBank()); whatever ends it, the target joins its history.
+    forms::FormEvents events(forms::FormWindow window);
 
 private:
     void setUpBankGroup();

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -363,6 +364,11 @@ bool QtForm::eventFilter(QObject* watched, QEvent* event) {
         if (events_.click) events_.click(watched->objectName().toStdString());
         return true;
     } else if (event->type() == QEvent::FocusOut && events_.leave) {
+        // The popup list and another window (an error box) take the focus
+        // for a while: that is no leaving.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
+            return QObject::eventFilter(watched, event);
         auto* w = qobject_cast<QWidget*>(watched);
         const std::string name = w ? w->objectName().toStdString() : std::string();
         if (w && !events_.leave(name)) {
@@ -404,12 +410,25 @@ QRect QtForm::placeOf(const forms::Control& c, int grownWidth, int grownHeight) 
 void QtForm::place() {
     const int grownWidth =
         std::max(0, window_.width() - static_cast<int>(std::lround(description_.clientWidth * scaleX_)));
-    const int grownHeight =
-        std::max(0, window_.height() - static_cast<int>(std::lround(description_.clientHeight * scaleY_)));
+    // A form folded below its designed height (fitHeight) moves its lower
+    // controls up.
+    const int grownHeight = window_.height() - static_cast<int>(std::lround(description_.clientHeight * scaleY_));
     // Lists before the labels beside their rows.
     for (int pass = 0; pass < 2; ++pass)
         for (const auto& c : description_.controls)
             if (c.rowOf.empty() == (pass == 0)) control(c.name)->setGeometry(placeOf(c, grownWidth, grownHeight));
+}
+
+void QtForm::fitHeight(int less) {
+    const int height = static_cast<int>(std::lround((description_.clientHeight - less) * scaleY_));
+    if (window_.height() == height) return;
+    if (description_.sizeable) {
+        window_.setMinimumHeight(height);
+        window_.resize(window_.width(), height);
+    } else {
+        window_.setFixedHeight(height);
+    }
+    place();
 }
 
 void QtForm::bindEdits() {

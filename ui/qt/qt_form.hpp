@@ -78,6 +78,9 @@ public:
     void keepHistories();
     // The field shows the history of `section` (unless it already does).
     void showHistory(const std::string& field, const std::string& section);
+    // The form `less` pixels of the description less high than designed (0:
+    // as designed); the controls that keep their bottom margin move with it.
+    void fitHeight(int less);
     bool refreshing() const { return refreshing_; }
 
 signals:

@@ -389,7 +389,7 @@ TEST(TraceDialogs, ColumnsAndGoto) {
     EXPECT_EQ(d.findChildren<QRadioButton*>().size(), 4);
     EXPECT_GT(d.height(), plainHeight);
     saveShot(d, "TFormSprung-banked");
-    QTest::mouseClick(d.findChild<QRadioButton*>("Bank2"), Qt::LeftButton);
+    QTest::mouseClick(d.findChild<QRadioButton*>("BankNummerGroup2"), Qt::LeftButton);
     EXPECT_EQ(d.result(), GotoDialog::ResultYes);
     EXPECT_EQ(banked.chosenBank(), 2);
 }

@@ -1,19 +1,13 @@
 #pragma once
-// The save-trace, columns and goto dialogs: widgets bound to their models.
-#include <array>
-#include <string>
-
+// The trace window's dialogs (save trace, columns, goto, frame search): their
+// described forms bound to their models.
 #include "ui/qt/dialog_base.hpp"
 #include "ui/qt/qt_form.hpp"
 #include "ui/model/frame_pattern.hpp"
 #include "ui/model/save_trace_model.hpp"
 #include "ui/model/trace_dialogs.hpp"
 
-class QButtonGroup;
-
 namespace tarvex::ui {
-
-class HistoryCombo;
 
 class SaveTraceDialog final : public DialogBase {
 public:
@@ -41,18 +35,11 @@ public:
     explicit GotoDialog(GotoModel& model, platform::SettingsStore& store = platform::defaultSettings(),
                         QWidget* parent = nullptr);
 
-protected:
-    void done(int result) override;
-
 private:
-    void rebuildBanks();
+    QtFormEvents events();
 
     GotoModel& model_;
-    HistoryCombo* ziel_;
-    QWidget* bankGroup_;
-    QButtonGroup* banks_;
-    int bankCount_ = -1;
-    std::string section_;
+    QtForm form_;
 };
 
 // The frame search and time filter dialog ("Filtern" in the model).
@@ -61,18 +48,13 @@ public:
     explicit FrameSearchDialog(FramePatternModel& model, platform::SettingsStore& store = platform::defaultSettings(),
                                QWidget* parent = nullptr);
 
-protected:
-    void done(int result) override;
-    // Leaving an input checks it; a refused one gets the focus back.
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
+    QtFormEvents events();
+
     FramePatternModel& model_;
-    HistoryCombo* inputs_[3];
-    bool checking_ = false;
-    QButtonGroup* cycles_;
-    QButtonGroup* direction_;
-    QButtonGroup* start_;
+    // Before the form, which reads it while it is made.
+    QWidget* bottomPanel_ = nullptr;
+    QtForm form_;
 };
 
 }  // namespace tarvex::ui

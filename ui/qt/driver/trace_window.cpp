@@ -437,7 +437,7 @@ void TraceWindow::runItem(const std::string& name) {
             GotoModel gm(store_);
             gm.setAufruf(saTrace);
             GotoDialog d(gm, store_, this);
-            if (d.exec() == QDialog::Accepted) m.goToFrame(gm.control("Ziel").text);
+            if (d.exec() == QDialog::Accepted) m.goToFrame(gm.target());
         } else if (name == "cmPopSpalten") {
             TraceColumnsModel cm(store_, m.darstellung());
             const auto shown = m.columnsShown();

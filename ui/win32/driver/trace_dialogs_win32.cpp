@@ -1,9 +1,6 @@
 #include "ui/win32/driver/trace_dialogs_win32.hpp"
 
-#include "core/message_box.hpp"
 #include "ui/forms/trace_forms.hpp"
-#include "ui/model/symbol_picker.hpp"
-#include "ui/model/guarded.hpp"
 
 namespace tarvex::ui::win32 {
 
@@ -57,40 +54,13 @@ bool runTraceColumnsDialog(TraceColumnsModel& model, HWND owner) {
 // ---- Goto
 
 GotoWin32::GotoWin32(GotoModel& model, platform::SettingsStore& store, HWND owner)
-    : model_(model), histories_(model, store), section_(model.historySection()) {
-    histories_.load("Ziel", section_);
-    FormEvents events;
-    events.click = [this](const std::string& name) {
-        if (name == "OkButton") {
-            if (model_.clickOk()) close(IDOK);
-        } else if (name == "CancelButton") {
-            close(IDCANCEL);
-        } else if (name == "HilfeButton") {
-            model_.help();
-        } else if (name == "SymbolButton") {
-            guarded([&] { model_.clickSymbol(); });
-            if (HWND target = form_->control("Ziel")) SetFocus(target);
-        }
-    };
-    events.text = [this](const std::string& name, const std::string& text) {
-        if (name == "Ziel" && text != model_.control("Ziel").text) model_.setTarget(text);
-    };
-    events.choose = [this](const std::string& name, int index) {
-        if (name != "BankNummerGroup") return;
-        model_.clickBank(index);
-        if (model_.chosenBank()) close(IDYES);
-    };
+    : model_(model), histories_(model, store) {
+    auto window = formWindow(form_, histories_);
+    window.end = [this](bool ok) { form_->end(!ok ? IDCANCEL : model_.chosenBank() ? IDYES : IDOK); };
+    FormEvents events{model_.events(std::move(window))};
     events.help = [this] { model_.help(); };
-    events.closing = [this] {
-        close(IDCANCEL);
-        return false;
-    };
-    events.changed = [this] {
-        if (section_ != model_.historySection()) {
-            // Another call: its own history, showing its latest entry.
-            section_ = model_.historySection();
-            histories_.load("Ziel", section_);
-        }
+    events.changed = [this, changed = std::move(events.changed)] {
+        if (changed) changed();
         if (form_) fitBankGroup();
     };
     form_ = std::make_unique<Win32Form>(forms::gotoForm(), model_, std::move(events), owner);
@@ -98,11 +68,6 @@ GotoWin32::GotoWin32(GotoModel& model, platform::SettingsStore& store, HWND owne
 }
 
 void GotoWin32::fitBankGroup() { fitHeight(*form_, model_.bankGroupShown() ? 0 : forms::kGotoBankGroupHeight); }
-
-void GotoWin32::close(int result) {
-    histories_.keep();
-    form_->end(result);
-}
 
 int runGotoDialog(GotoModel& model, platform::SettingsStore& store, HWND owner) {
     GotoWin32 view(model, store, owner);
@@ -113,54 +78,19 @@ int runGotoDialog(GotoModel& model, platform::SettingsStore& store, HWND owner) 
 
 FrameSearchWin32::FrameSearchWin32(FramePatternModel& model, platform::SettingsStore& store, HWND owner)
     : model_(model), histories_(model, store) {
-    for (const auto& [field, section] : {std::pair{"AdrName", "FrameFormAdrName"}, std::pair{"Data", "FrameFormData"},
-                                         std::pair{"LogicProbes", "FrameFormLogicProbes"}}) {
-        histories_.load(field, section);
-        // A field without history shows the "don't care" text.
-        if (model_.control(field).text.empty()) model_.setText(field, model_.dontCare());
-    }
-    FormEvents events;
-    events.click = [this](const std::string& name) {
-        if (name == "OkButton") {
-            bool accepted = false;
-            guarded([&] { accepted = model_.clickOk(); });
-            if (accepted) close(IDOK);
-        } else if (name == "CancelButton") {
-            close(IDCANCEL);
-        } else if (name == "ResetButton") {
-            guarded([&] { model_.clickDontCare(); });
-            close(IDOK);
-        } else if (name == "HilfeButton") {
-            model_.help();
-        } else if (name == "SymbolButton") {
-            guarded([&] {
-                SymbolPickRequest r;
-                r.acceptCaption = "Accept";
-                if (auto picked = pickSymbol(r)) model_.setInput("AdrName", picked->name);
-            });
-            if (HWND target = form_->control("AdrName")) SetFocus(target);
-        }
-    };
-    events.text = [this](const std::string& name, const std::string& text) {
-        if (text != model_.control(name).text) model_.setInput(name, text);
-    };
-    events.check = [this](const std::string& name, bool on) { model_.setCheck(name, on); };
-    events.choose = [this](const std::string& name, int index) {
-        if (name == "CycleGroup") model_.chooseCycle(index);
-        if (name == "RichtungGroup") model_.chooseDirection(index);
-        if (name == "BeginnGroup") model_.chooseStart(index);
-    };
-    events.leave = [this](const std::string& name) { return leave(name); };
+    histories_.load(forms::frameSearchForm());
+    FormEvents events{model_.events(formWindow(form_, histories_))};
     events.help = [this] { model_.help(); };
-    events.closing = [this] {
-        close(IDCANCEL);
-        return false;
+    // An input is checked when the focus moves on to another control of the
+    // form; the focus going to another window (the error box itself, another
+    // program) leaves it unchecked.
+    events.leave = [this, leave = std::move(events.leave)](const std::string& name) {
+        const HWND now = GetFocus();
+        if (!now || Win32Form::of(now) != form_.get() || form_->nameOf(now) == name) return true;
+        return leave(name);
     };
-    events.changed = [this] {
-        // The bottom panel holds the direction and the start.
-        const bool bottom = model_.control("BottomPanel").visible;
-        model_.setVisible("RichtungGroup", bottom);
-        model_.setVisible("BeginnGroup", bottom);
+    events.changed = [this, changed = std::move(events.changed)] {
+        if (changed) changed();
         if (form_) fitBottomPanel();
     };
     form_ = std::make_unique<Win32Form>(forms::frameSearchForm(), model_, std::move(events), owner);
@@ -168,27 +98,7 @@ FrameSearchWin32::FrameSearchWin32(FramePatternModel& model, platform::SettingsS
 }
 
 void FrameSearchWin32::fitBottomPanel() {
-    fitHeight(*form_, model_.control("BottomPanel").visible ? 0 : forms::kFrameBottomPanelHeight);
-}
-
-// An input is checked when the focus moves on to another control of the
-// form; the focus going to another window (the error box itself, another
-// program) leaves it unchecked.
-bool FrameSearchWin32::leave(const std::string& name) {
-    if (checking_) return true;
-    const HWND now = GetFocus();
-    if (!now || Win32Form::of(now) != form_.get() || form_->nameOf(now) == name) return true;
-    checking_ = true;
-    bool ok = true;
-    guarded([&] { ok = model_.leave(name); });
-    checking_ = false;
-    return ok;
-}
-
-void FrameSearchWin32::close(int result) {
-    histories_.keep();
-    model_.saveSettings();
-    form_->end(result);
+    fitHeight(*form_, model_.control(FramePatternModel::kBottomPanel).visible ? 0 : forms::kFrameBottomPanelHeight);
 }
 
 bool runFrameSearchDialog(FramePatternModel& model, platform::SettingsStore& store, HWND owner) {

@@ -45,13 +45,11 @@ public:
     Win32Form& form() { return *form_; }
 
 private:
-    void close(int result);
     // The form is as high as the bank group needs: the group shown, or not.
     void fitBankGroup();
 
     GotoModel& model_;
     FieldHistories histories_;
-    std::string section_;
     std::unique_ptr<Win32Form> form_;
 };
 
@@ -65,13 +63,10 @@ public:
     Win32Form& form() { return *form_; }
 
 private:
-    void close(int result);
     void fitBottomPanel();
-    bool leave(const std::string& name);
 
     FramePatternModel& model_;
     FieldHistories histories_;
-    bool checking_ = false;
     std::unique_ptr<Win32Form> form_;
 };
 

@@ -436,7 +436,7 @@ void Win32TraceWindow::runItem(const std::string& name) {
             if (!dialogs_.gotoFrame) return notAvailable();
             GotoModel gm(store_);
             gm.setAufruf(saTrace);
-            if (dialogs_.gotoFrame(gm, store_, hwnd_)) m.goToFrame(gm.control("Ziel").text);
+            if (dialogs_.gotoFrame(gm, store_, hwnd_)) m.goToFrame(gm.target());
         } else if (name == "cmPopSpalten") {
             if (!dialogs_.columns) return notAvailable();
             TraceColumnsModel cm(store_, m.darstellung());

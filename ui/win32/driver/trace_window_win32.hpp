@@ -27,7 +27,7 @@ class Win32TraceWindow;
 struct TraceWindowDialogs {
     // "&Search..." and "Time &Filter..." (the model's filtern() says which).
     std::function<bool(FramePatternModel&, platform::SettingsStore&, HWND owner)> frameSearch;
-    // "Go to...": the frame index in the "Ziel" field.
+    // "Go to...": the frame index in the target field.
     std::function<bool(GotoModel&, platform::SettingsStore&, HWND owner)> gotoFrame;
     // "Co&lumns".
     std::function<bool(TraceColumnsModel&, platform::SettingsStore&, HWND owner)> columns;
