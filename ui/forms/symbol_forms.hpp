@@ -4,7 +4,10 @@
 
 namespace tarvex::ui::forms {
 
-// SymbolBrowserModel; "SymbolBox" is the view's own list of many rows.
+// SymbolBrowserModel. The name field's history is the mode's
+// (SymbolBrowserModel::NameHistorySection).
 const Form& symbolBrowserForm();
+// The place of the entries: a list of many rows that its view makes.
+inline constexpr const char* kSymbolEntries = "SymbolBox";
 
 }  // namespace tarvex::ui::forms

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 
 #include "core/ansi_case.hpp"
 #include "core/line_table.hpp"
@@ -400,6 +401,52 @@ std::string SymbolBrowserModel::GetSymbolName() const {
     if (const auto& m = control("Modul").text; !m.empty()) out += ":" + m + ":";
     if (const auto& f = control("Funktion").text; !f.empty()) out += f + ":";
     return out + name;
+}
+
+forms::FormEvents SymbolBrowserModel::events(forms::FormWindow window) {
+    struct State {
+        std::string section;
+        bool loading = false;
+    };
+    auto state = std::make_shared<State>();
+    forms::FormEvents events;
+    events.click = [this, window](const std::string& name) {
+        if (name == "OkButton") {
+            if (Selected() < 0) return;
+            if (window.keepHistories) window.keepHistories();
+            Ok();
+            if (window.end) window.end(true);
+        } else if (name == "CancelButton") {
+            if (window.end) window.end(false);
+        } else if (name == "HilfeButton") {
+            help();
+        }
+    };
+    events.check = [this](const std::string& name, bool checked) {
+        if (name == "CheckAlle") {
+            ClickCheckAlle(checked);
+        } else {
+            ClickClass(name, checked);
+        }
+    };
+    events.choose = [this](const std::string& name, int index) {
+        if (name == "ModuleBox" && index != ModuleIndex()) SelectModule(index);
+        if (name == "RadioGroupSort") SelectSort(index);
+    };
+    events.text = [this, state](const std::string& name, const std::string& text) {
+        if (name == "SymbolName" && !state->loading) TypeName(text);
+    };
+    // The history's newest name stays in the drop-down: the field keeps its text.
+    events.changed = [this, state, history = window.history] {
+        if (!history || state->section == NameHistorySection()) return;
+        state->section = NameHistorySection();
+        const std::string text = control("SymbolName").text;
+        state->loading = true;
+        history("SymbolName", state->section);
+        state->loading = false;
+        edit("SymbolName").text = text;
+    };
+    return events;
 }
 
 }  // namespace tarvex::ui

@@ -60,6 +60,10 @@ public:
     void ClickEntry(int row);
     // OK: the settings are written (the view keeps the name's history).
     void Ok();
+    // The form's events. OK takes only a selected entry. The name field
+    // offers the names typed before in the current mode, starting empty (a
+    // search would select an entry at once).
+    forms::FormEvents events(forms::FormWindow window);
 
     int EntryCount() const { return static_cast<int>(entries_.size()); }
     std::string CellText(int row, int section) const;

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -64,9 +65,8 @@ TEST(SymbolBrowserDialog, ShowsTheLoadedExampleInItsThreeModes) {
     saveShot(dialog, "TFormSymbol");
 
     // Choosing a module in the list unticks "all".
-    auto* modules = dialog.findChild<CaretListView*>("ModuleBox");
-    const int rowHeight = modules->list().geometry.itemHeight();
-    QTest::mouseClick(modules->viewport(), Qt::LeftButton, {}, QPoint(10, rowHeight + rowHeight / 2));
+    auto* modules = dialog.findChild<QListWidget*>("ModuleBox");
+    QTest::mouseClick(modules->viewport(), Qt::LeftButton, {}, modules->visualItemRect(modules->item(1)).center());
     EXPECT_EQ(model.ModuleIndex(), 1);
     EXPECT_FALSE(dialog.findChild<QCheckBox*>("CheckAlle")->isChecked());
     auto* alle = dialog.findChild<QCheckBox*>("CheckAlle");
@@ -77,7 +77,10 @@ TEST(SymbolBrowserDialog, ShowsTheLoadedExampleInItsThreeModes) {
     model.SetZeilenNummern(true);
     EXPECT_FALSE(dialog.findChild<QWidget*>("KlassenGroupBox")->isVisible());
     EXPECT_EQ(dialog.findChild<RadioGroup*>("RadioGroupSort")->button(1)->text(), "by Line number");
-    auto* symbols = dialog.findChild<CaretListView*>("SymbolBox");
+    // The entries' list fills the place the form leaves for it.
+    CaretListView* symbols = &dialog.entries();
+    EXPECT_EQ(symbols->parentWidget(), dialog.findChild<QWidget*>("SymbolBox"));
+    const int rowHeight = symbols->list().geometry.itemHeight();
     QTest::mouseClick(symbols->viewport(), Qt::LeftButton, {}, QPoint(10, rowHeight / 2));
     EXPECT_EQ(name->text(), model.CellText(0, 0));
     EXPECT_EQ(dialog.findChild<QLabel*>("Klasse")->text(), "Line number symbol");

@@ -6,16 +6,15 @@
 
 #include "platform/settings.hpp"
 #include "ui/qt/dialog_base.hpp"
+#include "ui/qt/qt_form.hpp"
 #include "ui/model/symbol_browser.hpp"
 #include "ui/model/symbol_picker.hpp"
 
 class QHeaderView;
-class QStandardItemModel;
 
 namespace tarvex::ui {
 
 class CaretListView;
-class HistoryCombo;
 
 class SymbolBrowserDialog final : public DialogBase {
     Q_OBJECT
@@ -25,20 +24,23 @@ public:
     ~SymbolBrowserDialog() override;
 
     SymbolBrowserModel& browser() const { return browser_; }
+    // The list of entries, in the place the form leaves for it.
+    CaretListView& entries() const { return *symbolBox_; }
 
 private:
     class Rows;
-    void refresh();
-    void okClick();
+    QtFormEvents events();
+    // The list of entries follows the model: count, column widths, the
+    // selected row.
+    void showEntries();
 
     SymbolBrowserModel& browser_;
-    std::unique_ptr<Rows> moduleRows_, symbolRows_;
-    CaretListView* moduleBox_ = nullptr;
+    std::unique_ptr<Rows> symbolRows_;
+    // Made after the form, in the place it leaves for them.
     CaretListView* symbolBox_ = nullptr;
     QHeaderView* header_ = nullptr;
-    QStandardItemModel* headerModel_ = nullptr;
-    HistoryCombo* name_ = nullptr;
     bool refreshing_ = false;
+    QtForm form_;
 };
 
 // Opens the browser modally over the active window. The sources are asked

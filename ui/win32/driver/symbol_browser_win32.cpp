@@ -10,40 +10,16 @@ namespace tarvex::ui::win32 {
 
 SymbolBrowserWin32::SymbolBrowserWin32(SymbolBrowserModel& model, platform::SettingsStore& store, HWND owner)
     : model_(model), histories_(model, store) {
-    // The names typed before are offered; the field starts empty, as the
-    // search would otherwise select an entry at once.
-    histories_.load("SymbolName", model_.NameHistorySection());
-    model_.setText("SymbolName", "");
-    FormEvents events;
+    FormEvents events{model_.events(formWindow(form_, histories_))};
     events.custom = [this](const forms::Control& control, HWND parent, int id) {
-        return control.name == "SymbolBox" ? makeList(parent, id) : nullptr;
+        return control.name == forms::kSymbolEntries ? makeList(parent, id) : nullptr;
     };
     events.message = [this](UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
         return onMessage(message, lParam, result);
     };
-    events.changed = [this] { showEntries(); };
-    events.click = [this](const std::string& name) {
-        if (name == "OkButton") {
-            ok();
-        } else if (name == "CancelButton") {
-            form_->end(IDCANCEL);
-        } else if (name == "HilfeButton") {
-            model_.help();
-        }
-    };
-    events.check = [this](const std::string& name, bool checked) {
-        if (name == "CheckAlle") {
-            model_.ClickCheckAlle(checked);
-        } else {
-            model_.ClickClass(name, checked);
-        }
-    };
-    events.choose = [this](const std::string& name, int index) {
-        if (name == "ModuleBox" && index != model_.ModuleIndex()) model_.SelectModule(index);
-        if (name == "RadioGroupSort") model_.SelectSort(index);
-    };
-    events.text = [this](const std::string& name, const std::string& text) {
-        if (name == "SymbolName") model_.TypeName(text);
+    events.changed = [this, changed = std::move(events.changed)] {
+        if (changed) changed();
+        showEntries();
     };
     events.help = [this] { model_.help(); };
     form_ = std::make_unique<Win32Form>(forms::symbolBrowserForm(), model_, std::move(events), owner);
@@ -132,13 +108,6 @@ void SymbolBrowserWin32::showEntries() {
     }
     InvalidateRect(list_, nullptr, TRUE);
     refreshing_ = false;
-}
-
-void SymbolBrowserWin32::ok() {
-    if (model_.Selected() < 0) return;
-    histories_.keep();
-    model_.Ok();
-    form_->end(IDOK);
 }
 
 Win32SymbolPicker::Win32SymbolPicker(std::function<SymbolBrowserSources()> sources, std::function<HWND()> owner,

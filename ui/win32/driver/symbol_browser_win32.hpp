@@ -27,7 +27,6 @@ private:
     bool onMessage(UINT message, LPARAM lParam, LRESULT& result);
     // The list follows the model: count, column widths, the selected row.
     void showEntries();
-    void ok();
 
     SymbolBrowserModel& model_;
     FieldHistories histories_;
