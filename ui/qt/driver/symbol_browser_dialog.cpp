@@ -70,20 +70,34 @@ private:
 SymbolBrowserDialog::SymbolBrowserDialog(SymbolBrowserModel& model, platform::SettingsStore& store, QWidget* parent)
     : DialogBase(model, parent), browser_(model),
       symbolRows_(std::make_unique<Rows>([this](int row, int section) { return browser_.CellText(row, section); })),
-      form_(*this, forms::symbolBrowserForm(), model, events(), store) {
-    // The entries under a header of their sections, in the place the form
-    // leaves for them.
-    QWidget* place = form_.control(forms::kSymbolEntries);
-    auto* layout = new QVBoxLayout(place);
+      form_(*this, forms::symbolBrowserForm(), model, events(), store) {}
+
+SymbolBrowserDialog::~SymbolBrowserDialog() = default;
+
+QtFormEvents SymbolBrowserDialog::events() {
+    QtFormEvents events = browser_.events(dialogWindow(*this, form_));
+    events.custom = [this](const forms::Control& control, QWidget* parent) {
+        return control.name == forms::kSymbolEntries ? makeEntries(parent) : nullptr;
+    };
+    events.changed = [this, changed = std::move(events.changed)] {
+        if (changed) changed();
+        showEntries();
+    };
+    return events;
+}
+
+// The entries under a header of their sections.
+QWidget* SymbolBrowserDialog::makeEntries(QWidget* parent) {
+    auto* entries = new QWidget(parent);
+    auto* layout = new QVBoxLayout(entries);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     auto* headerModel = new QStandardItemModel(0, SymbolBrowserModel::kSections, this);
     headerModel->setHorizontalHeaderLabels({"Symbol", "Address", "Class"});
-    header_ = new QHeaderView(Qt::Horizontal, place);
-    header_->setFont(font());
+    header_ = new QHeaderView(Qt::Horizontal, entries);
     header_->setModel(headerModel);
     header_->setFixedHeight(header_->sizeHint().height());
-    auto* symbols = new EntryList(*symbolRows_, place);
+    auto* symbols = new EntryList(*symbolRows_, entries);
     symbols->setMitCaret(false);
     symbols->chosen = [this](int row) {
         if (!refreshing_) browser_.ClickEntry(row);
@@ -92,19 +106,8 @@ SymbolBrowserDialog::SymbolBrowserDialog(SymbolBrowserModel& model, platform::Se
     symbolBox_ = symbols;
     layout->addWidget(header_);
     layout->addWidget(symbols, 1);
-    place->setFocusProxy(symbols);
-    showEntries();
-}
-
-SymbolBrowserDialog::~SymbolBrowserDialog() = default;
-
-QtFormEvents SymbolBrowserDialog::events() {
-    auto events = browser_.events(dialogWindow(*this, form_));
-    events.changed = [this, changed = std::move(events.changed)] {
-        if (changed) changed();
-        showEntries();
-    };
-    return events;
+    entries->setFocusProxy(symbols);
+    return entries;
 }
 
 void SymbolBrowserDialog::showEntries() {

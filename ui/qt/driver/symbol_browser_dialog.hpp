@@ -30,13 +30,14 @@ public:
 private:
     class Rows;
     QtFormEvents events();
+    QWidget* makeEntries(QWidget* parent);
     // The list of entries follows the model: count, column widths, the
     // selected row.
     void showEntries();
 
     SymbolBrowserModel& browser_;
     std::unique_ptr<Rows> symbolRows_;
-    // Made after the form, in the place it leaves for them.
+    // Made by the form, in the place it leaves for them.
     CaretListView* symbolBox_ = nullptr;
     QHeaderView* header_ = nullptr;
     bool refreshing_ = false;
