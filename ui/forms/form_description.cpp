@@ -8,6 +8,12 @@ const Control* Form::find(const std::string& controlName) const {
     return nullptr;
 }
 
+std::string Form::tabControl() const {
+    for (const auto& c : controls)
+        if (c.kind == Kind::TabControl) return c.name;
+    return {};
+}
+
 Control rowLabel(std::string name, std::string list, int row, int left, int width, std::string group) {
     Control c{Kind::Label, std::move(name), {}, left, 0, width, 0, NoFlags, std::move(group)};
     c.rowOf = std::move(list);
@@ -29,6 +35,11 @@ Control withHistory(Control control, std::string section) {
 
 Control withTip(Control control, std::string tip) {
     control.toolTip = std::move(tip);
+    return control;
+}
+
+Control withLimit(Control control, int maxLength) {
+    control.maxLength = maxLength;
     return control;
 }
 

@@ -97,6 +97,8 @@ struct Control {
     std::string history;
     // What the control shows when the mouse rests on it.
     std::string toolTip;
+    // Edits: the most characters they take; 0: no limit.
+    int maxLength = 0;
 };
 
 // A label beside row `row` of `list`; only its left and width are its own.
@@ -109,6 +111,8 @@ Control reportList(std::string name, std::string headers, std::vector<int> width
 Control withHistory(Control control, std::string section);
 // The control with a tooltip.
 Control withTip(Control control, std::string tip);
+// An edit that takes at most `maxLength` characters.
+Control withLimit(Control control, int maxLength);
 
 struct Form {
     // The form's class name, also the name of its picture in the test shots.
@@ -120,6 +124,8 @@ struct Form {
 
     // Null when the form has no such control.
     const Control* find(const std::string& controlName) const;
+    // The name of its (first) tab control; empty: none.
+    std::string tabControl() const;
 };
 
 }  // namespace tarvex::ui::forms

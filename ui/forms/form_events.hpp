@@ -55,6 +55,9 @@ struct FormWindow {
     std::function<void(const std::string& field, const std::string& text)> addHistory = {};
     // The widths of a report list's columns as the user left them.
     std::function<std::vector<int>(const std::string& list)> columnWidths = {};
+    // The name of the form's control (or a page's) that has the focus;
+    // empty: none of them.
+    std::function<std::string()> focused = {};
 };
 
 }  // namespace tarvex::ui::forms

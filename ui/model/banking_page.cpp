@@ -181,7 +181,7 @@ void BankingPage::bankedArea() {
     const bool banked = memory_ != EmulationMemory::M64_64;
     for (const char* e : {"BankStart", "BankEnd"}) {
         edit(e).enabled = banked;
-        readOnly_.erase(e);
+        edit(e).readOnly = false;
     }
     if (size_ == 0) {
         edit("BankStart").text = WordToHex(start_);
@@ -190,7 +190,7 @@ void BankingPage::bankedArea() {
     }
     edit("BankStart").text = size_ == 1 ? "8000" : "4000";
     edit("BankEnd").text = "FFFF";
-    readOnly_ = {"BankStart", "BankEnd"};
+    edit("BankStart").readOnly = edit("BankEnd").readOnly = true;
 }
 
 void BankingPage::bankingKinds() {

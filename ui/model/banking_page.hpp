@@ -3,7 +3,6 @@
 // size and banking kind, and the rules that keep them consistent with each
 // other and with the board's port modes.
 #include <array>
-#include <set>
 #include <string>
 
 #include "ui/model/form_model.hpp"
@@ -42,7 +41,7 @@ public:
     EmulationMemory memory() const { return memory_; }
     bool memory512() const { return memory512_; }
     int sizeIndex() const { return size_; }
-    bool readOnly(const std::string& edit) const { return readOnly_.count(edit) != 0; }
+    bool readOnly(const std::string& edit) const { return control(edit).readOnly; }
     // A choice the user made turns "Ok" into "Accept".
     bool accept() const { return accept_; }
     bool changedBanking() const { return changedBanking_; }
@@ -62,7 +61,6 @@ private:
     int size_ = 0;
     EmulationMemory memory_ = EmulationMemory::M64_64;
     std::uint16_t start_ = 0, end_ = 0xFFFF;
-    std::set<std::string> readOnly_;
     bool accept_ = false;
     bool changedBanking_ = false;
     bool filling_ = false;

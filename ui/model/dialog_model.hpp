@@ -44,6 +44,10 @@ public:
     // Called when the form closes, with its frame position.
     void savePosition(FormPosition position) const;
 
+protected:
+    // A form whose help follows what it shows.
+    void setHelpContext(unsigned context) { helpContext_ = context; }
+
 private:
     std::string section_;
     unsigned helpContext_;

@@ -15,6 +15,8 @@ struct ControlState {
     bool enabled = true;
     bool visible = true;
     bool checked = false;
+    // An edit that shows its text but takes no typing.
+    bool readOnly = false;
     int itemIndex = -1;
     std::vector<std::string> items;
 };

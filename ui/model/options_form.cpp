@@ -16,6 +16,7 @@ const std::array<const char*, kOptionsPageCount> kOptionsPageCaptions = {
 namespace {
 
 constexpr unsigned kExclamation = 0x30, kErrorIcon = 0x10;
+constexpr const char* kTabs = "PageControl";
 constexpr const char* kAll = " All ";
 constexpr const char* kLogStart = "Optionen-Dialog: Eingaben übernehmen";
 constexpr const char* kLogEnd = "Optionen-Dialog: Eingaben übernehmen Ende";
@@ -240,8 +241,10 @@ OptionsFormModel::OptionsFormModel(IOptionsTarget& target, platform::SettingsSto
     preferences.setText("BootAddressLabel", "Load address:");
     interface.setText("TimeoutInit", "4000");
     interface.setText("TimeoutReadWrite", "2000");
-    active_ = storedPage();
+    showPage(storedPage());
 }
+
+FormModel& OptionsFormModel::page(OptionsPage p) { return *pageModel(*this, p); }
 
 int OptionsFormModel::storedPage() const {
     const int page = settings_.readInteger(kDriverKey, "FormOptions", "Active", 0);
@@ -250,13 +253,18 @@ int OptionsFormModel::storedPage() const {
 
 void OptionsFormModel::setActivePage(int page) {
     if (page < 0 || page >= kOptionsPageCount) return;
-    active_ = page;
+    showPage(page);
     changed();
 }
 
-unsigned OptionsFormModel::pageHelpContext() const {
-    return active_ == static_cast<int>(OptionsPage::Banking) ? kBankingHelpContext : kHelpContext;
+// The tabs show the page, and help (button and F1) is the page's.
+void OptionsFormModel::showPage(int page) {
+    active_ = page;
+    edit(kTabs).itemIndex = page;
+    setHelpContext(page == static_cast<int>(OptionsPage::Banking) ? kBankingHelpContext : kHelpContext);
 }
+
+unsigned OptionsFormModel::pageHelpContext() const { return helpContext(); }
 
 void OptionsFormModel::markAccept() {
     setText("OkButton", std::string(LoadResStr(rs::Accept)));
@@ -601,6 +609,189 @@ std::optional<OptionsInputError> OptionsFormModel::validateAll() const {
 int OptionsFormModel::resetTimeoutTenths() const {
     if (!processor.control("ResetTimeoutGroup").visible) return 0;
     return ResetTimeoutTenths(processor.control("ResetTimeout").text).value_or(0);
+}
+
+// ---------------------------------------------------------------- routing
+
+void OptionsFormModel::browseBootLoader() {
+    auto* files = platform::currentUi().files;
+    if (!files) return;
+    platform::FileRequest request;
+    request.filter = "Binary files (*.bin)|*.bin";
+    request.fileName = preferences.control("BootFileName").text;
+    if (auto choice = files->chooseFile(request)) preferences.setText("BootFileName", choice->path);
+}
+
+bool OptionsFormModel::act(const std::string& name, int value) {
+    struct Route {
+        const char* control;
+        void (*run)(OptionsFormModel& m, int value);
+    };
+    static const Route kRoutes[] = {
+        {"BootLoaderCheck", [](OptionsFormModel& m, int on) { m.setBootLoaderLoad(on != 0); }},
+        {"BrowseButton", [](OptionsFormModel& m, int) { m.browseBootLoader(); }},
+        {"LinkKindGroup", [](OptionsFormModel& m, int kind) { m.chooseLinkKind(kind); }},
+        {"PortName", [](OptionsFormModel& m, int i) { m.choosePortName(i); }},
+        {"UsbList", [](OptionsFormModel& m, int row) { m.interface.selectBoard(row); }},
+        {"RefreshUsbButton", [](OptionsFormModel& m, int) { m.refreshUsb(); }},
+        {"ManufacturerList", [](OptionsFormModel& m, int i) { m.chooseManufacturer(i); }},
+        {"ProcessorList", [](OptionsFormModel& m, int i) { m.chooseProcessor(i); }},
+        {"EmulatorTypeGroup", [](OptionsFormModel& m, int i) { m.chooseGeneration(i); }},
+        {"P2Group", [](OptionsFormModel& m, int i) { m.chooseP2(static_cast<PortMode>(i)); }},
+        {"P0Group", [](OptionsFormModel& m, int i) { m.chooseP0(static_cast<PortMode>(i)); }},
+        {"HooksGroup",
+         [](OptionsFormModel& m, int i) { m.chooseHooks(i == 1 ? PortHooks::HardwareHooks : PortHooks::Pellunars); }},
+        {"PodGroup", [](OptionsFormModel& m, int i) { m.choosePod(static_cast<PodType>(i)); }},
+        {"CableGroup", [](OptionsFormModel& m, int i) { m.chooseCable(static_cast<CableChoice>(i)); }},
+        {"ConnectorGroup", [](OptionsFormModel& m, int i) { m.chooseConnector(i == 1); }},
+        {"BankSizeGroup", [](OptionsFormModel& m, int i) { m.banking.chooseSize(i); }},
+        {"SwitchViaGroup", [](OptionsFormModel& m, int i) { m.banking.chooseSwitchVia(i); }},
+        {"Size128", [](OptionsFormModel& m, int) { m.banking.chooseM(false); }},
+        {"Size512", [](OptionsFormModel& m, int) { m.banking.chooseM(true); }},
+        {"CodeClassic", [](OptionsFormModel& m, int) { m.banking.chooseCodeDallas(false); }},
+        {"CodeDallas", [](OptionsFormModel& m, int) { m.banking.chooseCodeDallas(true); }},
+        {"CodeBanking", [](OptionsFormModel& m, int on) { m.banking.setCodeBanking(on != 0); }},
+        {"VariableBanking", [](OptionsFormModel& m, int on) { m.banking.setVariableBanking(on != 0); }},
+        {"WatchdogCheck", [](OptionsFormModel& m, int on) { m.setWatchdogSupport(on != 0); }},
+        {kTabs, [](OptionsFormModel& m, int page) { m.setActivePage(page); }},
+    };
+    for (const auto& route : kRoutes)
+        if (name == route.control) {
+            route.run(*this, value);
+            return true;
+        }
+    for (std::size_t i = 0; i < kMemoryButtons.size(); ++i)
+        if (name == kMemoryButtons[i]) {
+            banking.chooseMemory(static_cast<EmulationMemory>(i));
+            return true;
+        }
+    // The plain check boxes, and the choices that only set their item.
+    for (const auto& row : kCheckRows)
+        if (name == row.control) {
+            pageModel(*this, row.page)->setChecked(name, value != 0);
+            return true;
+        }
+    static const std::pair<const char*, OptionsPage> kPicks[] = {
+        {"BaudRateGroup", OptionsPage::Interface}, {"PolarityGroup", OptionsPage::Processor},
+        {"ClockCombo", OptionsPage::Processor},    {"AddressingGroup", OptionsPage::Processor},
+        {"ClockGroup", OptionsPage::Hardware},     {"ProgramMemoryGroup", OptionsPage::Hardware},
+        {"RegBankGroup", OptionsPage::Hardware},   {"ResetBank", OptionsPage::Banking},
+    };
+    for (const auto& [control, page] : kPicks)
+        if (name == control) {
+            FormModel& m = *pageModel(*this, page);
+            m.setItems(name, m.control(name).items, value);
+            // The addressing mode decides the banking's Dallas kinds.
+            if (name == "AddressingGroup") bankingContext();
+            return true;
+        }
+    return false;
+}
+
+std::vector<std::string> OptionsFormModel::markedFields() const {
+    if (externBankValid() || !banking.control("ExternBankNumber").enabled) return {};
+    return {"ExternBankNumber"};
+}
+
+namespace {
+
+// The option file "Ok" writes when the project has none yet.
+std::optional<std::string> askOptionFile(const std::string& projectDir) {
+    auto* files = platform::currentUi().files;
+    if (!files) return std::nullopt;
+    platform::FileRequest request;
+    request.title = "Options";
+    request.filter = "Option files (*.bopt)|*.bopt";
+    request.initialDir = projectDir;
+    request.mustExist = false;
+    auto choice = files->chooseFile(request);
+    if (!choice) return std::nullopt;
+    return choice->path;
+}
+
+}  // namespace
+
+forms::FormEvents OptionsFormModel::events(forms::FormWindow window, LpcOpener openLpc) {
+    struct Shared {
+        forms::FormWindow window;
+        LpcOpener openLpc;
+        // While a box is up, and once the dialog ends, no field is checked.
+        bool checking = false;
+        bool ended = false;
+
+        std::string focused() const { return window.focused ? window.focused() : std::string(); }
+    };
+    auto shared = std::make_shared<Shared>(Shared{std::move(window), std::move(openLpc)});
+    // The check of a field the user leaves: the box, and false to keep the
+    // focus there.
+    const auto refuse = [this, shared](const std::string& name) {
+        const auto error = checkControl(name);
+        if (!error) return false;
+        shared->checking = true;
+        ErrorBox(*error, kErrorIcon);
+        shared->checking = false;
+        return true;
+    };
+    const auto ok = [this, shared, refuse] {
+        // The field that has the focus first, then every field.
+        if (const std::string focus = shared->focused(); checkedOnLeaving(focus) && refuse(focus)) return;
+        const forms::FormWindow& w = shared->window;
+        if (const auto error = validateAll()) {
+            shared->checking = true;
+            setActivePage(static_cast<int>(error->page));
+            ErrorBox(error->message, kErrorIcon);
+            if (w.focus) w.focus(error->control);
+            shared->checking = false;
+            return;
+        }
+        settings_.writeInteger(kDriverKey, section(), "Active", active_);
+        if (w.keepHistories) w.keepHistories();
+        // Nothing is checked any more while the apply asks and reports.
+        shared->ended = true;
+        applied_ = OptionsApplier(*this, askOptionFile).apply();
+        if (w.end) w.end(true);
+    };
+    forms::FormEvents events;
+    events.click = [this, shared, ok](const std::string& name) {
+        if (name == "OkButton") {
+            ok();
+        } else if (name == "CancelButton") {
+            shared->ended = true;
+            if (shared->window.end) shared->window.end(false);
+        } else if (name == "HelpButton") {
+            help();
+        } else if (name == "ConfigureButton") {
+            std::uint8_t ucfg1 = lpc1_, part = lpc2_;
+            if (shared->openLpc && shared->openLpc(processor.optionNumber(), ucfg1, part)) setLpcBytes(ucfg1, part);
+        } else {
+            act(name, 0);
+        }
+    };
+    events.choose = [this](const std::string& name, int index) { act(name, index); };
+    events.check = [this](const std::string& name, bool on) { act(name, on ? 1 : 0); };
+    events.text = [this](const std::string& name, const std::string& text) {
+        // The boot loader's fields are taken as they are, and checked at "Ok".
+        if (name == "BootFileName" || name == "BootAddress") {
+            preferences.setText(name, text);
+        } else {
+            editText(name, text, true);
+        }
+    };
+    events.leave = [this, shared, refuse](const std::string& name) {
+        if (shared->checking || shared->ended) return true;
+        const std::string focus = shared->focused();
+        // A page is left only with valid input in the field that has the
+        // focus (one whose check failed keeps it).
+        if (name == kTabs) return !checkedOnLeaving(focus) || !checkControl(focus);
+        return focus == "CancelButton" || !checkedOnLeaving(name) || !refuse(name);
+    };
+    // "Ok" waits for a valid extern bank number.
+    events.changed = [this] {
+        const bool valid = markedFields().empty();
+        if (control("OkButton").enabled != valid) setEnabled("OkButton", valid);
+    };
+    events.ended = [shared](bool) { shared->ended = true; };
+    return events;
 }
 
 // ---------------------------------------------------------------- apply

@@ -3,6 +3,8 @@
 // IOptionsTarget, the rules that tie the pages together, the checks of the
 // edits, and the apply that writes every page back in one fixed order.
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,6 +62,14 @@ public:
     void showListing(int watchdogNumber, const std::array<std::vector<std::string>, 3>& listing);
 };
 
+// What the apply did: the steps that failed, and whether the project option
+// file was written.
+struct ApplyResult {
+    std::vector<std::string> failures;
+    bool projectFileWritten = false;
+    bool familyChanged = false;
+};
+
 // One refused input: the box's text, the page and the control to focus.
 struct OptionsInputError {
     std::string message;
@@ -80,12 +90,27 @@ public:
     BankingPage banking;
     WatchdogPage watchdog;
 
+    FormModel& page(OptionsPage page);
     IOptionsTarget& target() const { return target_; }
     const OptionsSnapshot& snapshot() const { return snapshot_; }
 
     // Reads the components and sets every control; runs every page rule
     // first and sets the controls from the components last.
     void fill();
+
+    // Opens the LPC configuration over the dialog on the pending bytes; true
+    // when it gave them back changed.
+    using LpcOpener = std::function<bool(int optionNumber, std::uint8_t& ucfg1, std::uint8_t& partConfig)>;
+    // The events of the frame and of every page, in either window system: a
+    // field is checked as it is left (never on the way to "Cancel"), a page
+    // change waits for valid input in the field being left, and "Ok" checks
+    // every field, keeps the page and the histories, and applies.
+    forms::FormEvents events(forms::FormWindow window, LpcOpener openLpc);
+    // The result of the apply after "Ok".
+    const std::optional<ApplyResult>& applied() const { return applied_; }
+    // The fields shown marked: input refused while it is typed, before the
+    // box that comes when the field is left.
+    std::vector<std::string> markedFields() const;
 
     // ---- page and help
     int activePage() const { return active_; }
@@ -144,6 +169,10 @@ private:
     void bankingContext();
     void rebuildPorts();
     void listProcessors(const std::string& wanted);
+    void showPage(int page);
+    // The user's action on a control of any page; false: none is routed.
+    bool act(const std::string& control, int value);
+    void browseBootLoader();
 
     IOptionsTarget& target_;
     OptionsSnapshot snapshot_;
@@ -152,14 +181,7 @@ private:
     std::uint8_t lpc1_ = 0, lpc2_ = 0;
     std::vector<std::string> ports_;
     bool portListFailed_ = false;
-};
-
-// What the apply did: the steps that failed, and whether the project option
-// file was written.
-struct ApplyResult {
-    std::vector<std::string> failures;
-    bool projectFileWritten = false;
-    bool familyChanged = false;
+    std::optional<ApplyResult> applied_;
 };
 
 class OptionsApplier {

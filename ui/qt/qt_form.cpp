@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QShortcut>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
@@ -112,6 +113,8 @@ namespace {
 QWidget& newPage(QtForm& host, const std::string& tabControl, const forms::Form& page) {
     auto* tabs = host.control<QTabWidget>(tabControl);
     auto* widget = new QWidget(tabs);
+    // The first tab becomes the chosen one: no choice of the user's.
+    const QSignalBlocker quiet(tabs);
     tabs->addTab(widget, QString::fromStdString(page.caption));
     return *widget;
 }
@@ -135,7 +138,13 @@ QtForm& QtForm::addPage(const std::string& tabControl, const forms::Form& page, 
     return *ownPages_.back();
 }
 
+QtForm& QtForm::addPage(const forms::Form& page, FormModel& model, QtFormEvents events) {
+    return addPage(description_.tabControl(), page, model, std::move(events));
+}
+
 void QtForm::refreshTabs() {
+    const bool wasRefreshing = refreshing_;
+    refreshing_ = true;
     for (int i = 0; i < static_cast<int>(pages_.size()); ++i) {
         const auto& [tabControl, page] = pages_[static_cast<std::size_t>(i)];
         auto* tabs = control<QTabWidget>(tabControl);
@@ -143,7 +152,11 @@ void QtForm::refreshTabs() {
         const std::string& name = page->description().name;
         const bool known = model_.controls().count(name) && !model_.control(name).text.empty();
         tabs->setTabText(index, qs(known ? model_.control(name).text : page->description().caption));
+        // The page the model chose, once it has its tab.
+        const int chosen = model_.control(tabControl).itemIndex;
+        if (chosen >= 0 && chosen < tabs->count() && tabs->currentIndex() != chosen) tabs->setCurrentIndex(chosen);
     }
+    refreshing_ = wasRefreshing;
 }
 
 QtForm::~QtForm() {
@@ -151,8 +164,32 @@ QtForm::~QtForm() {
 }
 
 QWidget* QtForm::control(const std::string& name) const {
-    const auto it = widgets_.find(name);
-    return it == widgets_.end() ? nullptr : it->second;
+    if (const auto it = widgets_.find(name); it != widgets_.end()) return it->second;
+    for (const auto& [tabControl, page] : pages_)
+        if (QWidget* w = page->control(name)) return w;
+    return nullptr;
+}
+
+std::string QtForm::focused() const {
+    // The focus may be inside a control (a combo box's edit).
+    for (const QWidget* w = QApplication::focusWidget(); w && w != &window_; w = w->parentWidget()) {
+        const std::string name = w->objectName().toStdString();
+        if (!name.empty() && control(name) == w) return name;
+    }
+    return {};
+}
+
+bool QtForm::leaveFocused() {
+    const QWidget* focus = QApplication::focusWidget();
+    if (!focus) return true;
+    for (const auto& c : description_.controls) {
+        if (c.kind != forms::Kind::Edit && c.kind != forms::Kind::ComboEdit) continue;
+        const QWidget* w = widgets_.at(c.name);
+        if (w == focus || w->isAncestorOf(focus)) return !events_.leave || events_.leave(c.name);
+    }
+    for (const auto& [tabControl, page] : pages_)
+        if (!page->leaveFocused()) return false;
+    return true;
 }
 
 HistoryCombo* QtForm::combo(const std::string& name) const { return control<HistoryCombo>(name); }
@@ -213,6 +250,7 @@ QWidget* QtForm::create(const forms::Control& c) {
     case forms::Kind::Edit: {
         auto* edit = new QLineEdit(qs(c.caption), parent);
         edit->setReadOnly(c.flags & forms::ReadOnly);
+        if (c.maxLength > 0) edit->setMaxLength(c.maxLength);
         if (c.flags & forms::Password) edit->setEchoMode(QLineEdit::Password);
         w = edit;
         break;
@@ -338,6 +376,7 @@ void QtForm::connectEvents(const forms::Control& c, QWidget* w) {
         connect(qobject_cast<QTabWidget*>(w), &QTabWidget::currentChanged, this, [this, name](int index) {
             if (!refreshing_ && events_.choose) events_.choose(name, index);
         });
+        qobject_cast<QTabWidget*>(w)->tabBar()->installEventFilter(this);
         break;
     }
 }
@@ -360,6 +399,12 @@ bool QtForm::eventFilter(QObject* watched, QEvent* event) {
                !events_.closing()) {
         event->ignore();
         return true;
+    } else if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress) &&
+               qobject_cast<QTabBar*>(watched)) {
+        // As the system's tabs take the focus: the focused field is left
+        // first, then the page; either may keep the page.
+        const std::string name = watched->parent()->objectName().toStdString();
+        if (!leaveFocused() || (events_.leave && !events_.leave(name))) return true;
     } else if (event->type() == QEvent::MouseButtonPress && qobject_cast<QLabel*>(watched)) {
         if (events_.click) events_.click(watched->objectName().toStdString());
         return true;
@@ -436,7 +481,10 @@ void QtForm::bindEdits() {
         if (!model_.controls().count(c.name)) continue;
         const QString text = qs(model_.control(c.name).text);
         if (c.kind == forms::Kind::Edit) {
-            if (auto* edit = control<QLineEdit>(c.name); edit && edit->text() != text) edit->setText(text);
+            if (auto* edit = control<QLineEdit>(c.name)) {
+                if (edit->text() != text) edit->setText(text);
+                edit->setReadOnly((c.flags & forms::ReadOnly) || model_.control(c.name).readOnly);
+            }
             bool number = false;
             const int value = text.toInt(&number);
             if (auto* spin = control<QSpinBox>(c.name); spin && number && spin->value() != value) spin->setValue(value);
@@ -454,6 +502,29 @@ void QtForm::bindEdits() {
                 }
             }
             if (combo->currentText() != text) combo->setText(text.toStdString());
+        }
+    }
+}
+
+void QtForm::bindOwnStates() {
+    for (const auto& c : description_.controls) {
+        const bool known = model_.controls().count(c.name) != 0;
+        if (c.kind == forms::Kind::GroupBox) {
+            // A box without a caption of the model's has the description's.
+            const std::string& text = model_.control(c.name).text;
+            control<QGroupBox>(c.name)->setTitle(qs(text.empty() ? c.caption : text));
+        } else if (c.kind == forms::Kind::RadioGroup) {
+            // An item may have a state of its own: "<group>#<index>".
+            auto* group = control<RadioGroup>(c.name);
+            for (int i = 0; QRadioButton* button = group->button(i); ++i) {
+                const std::string item = c.name + "#" + std::to_string(i);
+                if (!model_.controls().count(item)) continue;
+                button->setEnabled(model_.control(item).enabled);
+                if (button->isHidden() == model_.control(item).visible) button->setVisible(model_.control(item).visible);
+            }
+        } else if (c.kind == forms::Kind::Label && !known && !c.focusControl.empty()) {
+            // A label the model does not know follows the control it stands for.
+            control(c.name)->setEnabled(model_.control(c.focusControl).enabled);
         }
     }
 }
@@ -495,6 +566,7 @@ void QtForm::keepHistories() {
         if (auto* history = combo(c.name);
             history && !history->section().empty() && !history->isHidden() && !(c.flags & forms::HistoryUnkept))
             history->AddHistory();
+    for (const auto& [tabControl, page] : pages_) page->keepHistories();
 }
 
 void QtForm::showHistory(const std::string& field, const std::string& section) {
@@ -512,6 +584,7 @@ void QtForm::refresh() {
     bindControls(window_, model_);
     bindRadioGroups(window_, model_);
     bindListTexts(window_, model_);
+    bindOwnStates();
     bindEdits();
     bindReportLists();
     refreshTabs();
@@ -545,6 +618,7 @@ forms::FormWindow dialogWindow(QDialog& dialog, QtForm& form) {
             for (int c = 0; c < report->columnCount(); ++c) widths.push_back(report->header()->sectionSize(c));
         return widths;
     };
+    window.focused = [&form] { return form.focused(); };
     return window;
 }
 

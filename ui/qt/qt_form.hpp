@@ -60,11 +60,13 @@ public:
     // Such a page, kept by this form.
     QtForm& addPage(const std::string& tabControl, const forms::Form& page, FormModel& model,
                     QtFormEvents events = {});
+    // A page on the form's tab control (its first).
+    QtForm& addPage(const forms::Form& page, FormModel& model, QtFormEvents events = {});
     ~QtForm() override;
 
     QWidget& window() const { return window_; }
     const forms::Form& description() const { return description_; }
-    // Null for a name the form does not have.
+    // Null for a name neither the form nor its pages have.
     QWidget* control(const std::string& name) const;
     template <class W>
     W* control(const std::string& name) const {
@@ -74,8 +76,12 @@ public:
 
     // Reads the whole model into the controls.
     void refresh();
-    // The texts of the shown history fields to the front of their histories.
+    // The texts of the shown history fields (the pages' too) to the front of
+    // their histories.
     void keepHistories();
+    // The name of the control (of the form or a page) that has the focus or
+    // holds it; empty: none.
+    std::string focused() const;
     // The field shows the history of `section` (unless it already does).
     void showHistory(const std::string& field, const std::string& section);
     // The form `less` pixels of the description less high than designed (0:
@@ -93,6 +99,9 @@ protected:
 private:
     QWidget* create(const forms::Control& control);
     void connectEvents(const forms::Control& control, QWidget* widget);
+    // What the shared binders leave: group captions, radio items of their
+    // own, labels that follow their controls.
+    void bindOwnStates();
     void bindEdits();
     void bindReportLists();
     void focusMoved(QWidget* now);
@@ -101,6 +110,9 @@ private:
     QtForm(QWidget& window, const forms::Form& page, FormModel& model, QtFormEvents events, QtForm& host,
            const std::string& tabControl);
     void refreshTabs();
+    // The leave event of the edit that has the focus, if the form or a page
+    // has it: false keeps the focus there.
+    bool leaveFocused();
 
     QWidget& window_;
     forms::Form description_;

@@ -261,6 +261,8 @@ void Win32Form::createControl(Slot& slot) {
                                       GetModuleHandleA(nullptr), nullptr);
     SendMessageA(slot.window, WM_SETFONT, reinterpret_cast<WPARAM>((c.flags & forms::FixedPitch) ? fixedFont_ : font_),
                  FALSE);
+    if (c.kind == forms::Kind::Edit && c.maxLength > 0)
+        SendMessageA(slot.window, EM_LIMITTEXT, static_cast<WPARAM>(c.maxLength), 0);
     if (!report) return;
     SendMessageA(slot.window, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     const auto headers = split(c.caption, '\n');
@@ -442,9 +444,13 @@ void Win32Form::bind(Slot& slot) {
                                               : SW_HIDE);
             }
             break;
-        case forms::Kind::Edit:
+        case forms::Kind::Edit: {
             setWindowText(slot.window, text);
+            const bool readOnly = (c.flags & forms::ReadOnly) || state.readOnly;
+            if (((GetWindowLongPtrA(slot.window, GWL_STYLE) & ES_READONLY) != 0) != readOnly)
+                SendMessageA(slot.window, EM_SETREADONLY, readOnly, 0);
             break;
+        }
         case forms::Kind::Custom:
             break;
         case forms::Kind::ComboEdit:
@@ -596,8 +602,11 @@ void Win32Form::setDefaultButton(const std::string& name) {
 }
 
 HWND Win32Form::control(const std::string& name) const {
-    const Slot* slot = slotNamed(name);
-    return slot ? slot->window : nullptr;
+    if (const Slot* slot = slotNamed(name)) return slot->window;
+    for (const auto& slot : slots_)
+        for (const Win32Form* page : slot->pages)
+            if (HWND window = page->control(name)) return window;
+    return nullptr;
 }
 
 HWND Win32Form::item(const std::string& group, int index) const {
@@ -613,6 +622,9 @@ std::string Win32Form::nameOf(HWND window) const {
         // A combo box's edit is the combo box's own.
         if (slot->window && GetParent(window) == slot->window) return slot->control.name;
     }
+    for (const auto& slot : slots_)
+        for (const Win32Form* page : slot->pages)
+            if (std::string name = page->nameOf(window); !name.empty()) return name;
     return {};
 }
 

@@ -70,10 +70,11 @@ public:
 
     HWND handle() const { return hwnd_; }
     const forms::Form& description() const { return description_; }
-    // Null for a name the form does not have.
+    // Null for a name neither the form nor its pages have.
     HWND control(const std::string& name) const;
     HWND item(const std::string& group, int index) const;
-    // The name of a control's window (also of a radio group's item: the group's).
+    // The name of a control's window (also of a radio group's item: the
+    // group's), the pages' controls too.
     std::string nameOf(HWND window) const;
     // A tab control's pages, and the one chosen (shown without events).
     Win32Form* page(const std::string& tabControl, int index) const;

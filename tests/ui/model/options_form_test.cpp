@@ -297,5 +297,87 @@ TEST(OptionsForm, PortListAndUsbBoards) {
     EXPECT_EQ(f.t.writesOf("UsbSerial"), Names{"TX01"});
 }
 
+// The one routing of the frame's and the pages' events, as both window
+// systems hand them over: by the controls' names, with a window that says
+// where the focus is.
+TEST(OptionsForm, TheRoutingOfTheFramesAndThePagesEvents) {
+    Fixture f;
+    f.model.editText("EditA16", "0");
+    f.model.editText("EditA17", "1");
+    ASSERT_FALSE(f.model.validateAll());
+    std::string focus;
+    std::vector<std::string> log;
+    forms::FormWindow window;
+    window.end = [&log](bool ok) { log.push_back(ok ? "end ok" : "end cancel"); };
+    window.keepHistories = [&log] { log.push_back("histories"); };
+    window.focus = [&log](const std::string& name) { log.push_back("focus " + name); };
+    window.focused = [&focus] { return focus; };
+    int lpcOpened = 0;
+    auto events = f.model.events(window, [&lpcOpened](int option, std::uint8_t& ucfg1, std::uint8_t& part) {
+        ++lpcOpened;
+        EXPECT_EQ(option, 5);
+        ucfg1 = 0x81;
+        part = 0xE6;
+        return true;
+    });
+
+    // Picks and checks reach the control's page.
+    events.choose("BaudRateGroup", 0);
+    events.choose("ResetBank", 1);
+    events.choose("ClockGroup", 1);
+    events.check("ProtocolCheck", true);
+    events.check("ExtResetCheck", false);
+    EXPECT_EQ(f.model.interface.control("BaudRateGroup").itemIndex, 0);
+    EXPECT_EQ(f.model.banking.control("ResetBank").itemIndex, 1);
+    EXPECT_EQ(f.model.hardware.control("ClockGroup").itemIndex, 1);
+    EXPECT_TRUE(f.model.interface.control("ProtocolCheck").checked);
+    EXPECT_FALSE(f.model.processor.control("ExtResetCheck").checked);
+    events.click("ConfigureButton");
+    EXPECT_EQ(lpcOpened, 1);
+    EXPECT_EQ(f.model.lpcUcfg1(), 0x81);
+    EXPECT_EQ(f.model.lpcPartConfig(), 0xE6);
+    events.choose("PageControl", 4);
+    EXPECT_EQ(f.model.activePage(), 4);
+    EXPECT_EQ(f.model.control("PageControl").itemIndex, 4);  // the tabs show it
+    EXPECT_EQ(f.model.helpContext(), OptionsFormModel::kBankingHelpContext);
+
+    // A field is checked as it is left, never for "Cancel"; the tabs wait
+    // for valid input in the focused field without a second box.
+    events.text("EditA16", "9");
+    EXPECT_EQ(f.model.banking.control("EditA16").text, "9");
+    EXPECT_FALSE(events.leave("EditA16"));
+    EXPECT_EQ(f.boxes.shown().size(), 1u);
+    focus = "EditA16";
+    EXPECT_FALSE(events.leave("PageControl"));
+    focus = "CancelButton";
+    EXPECT_TRUE(events.leave("EditA16"));
+    EXPECT_TRUE(events.leave("PageControl"));
+    EXPECT_EQ(f.boxes.shown().size(), 1u);
+    // "Ok" shows the first bad field's page and focuses it.
+    focus.clear();
+    events.choose("PageControl", 0);
+    events.click("OkButton");
+    EXPECT_EQ(f.boxes.shown().size(), 2u);
+    EXPECT_EQ(f.model.activePage(), 4);
+    EXPECT_EQ(log, Names{"focus EditA16"});
+    // Valid, "Ok" keeps the page and the histories, applies and ends.
+    events.text("EditA16", "0");
+    EXPECT_TRUE(events.leave("EditA16"));
+    events.click("OkButton");
+    EXPECT_EQ(log, (Names{"focus EditA16", "histories", "end ok"}));
+    ASSERT_TRUE(f.model.applied());
+    EXPECT_EQ(f.store.readInteger(kDriverKey, "FormOptions", "Active", -1), 4);
+    // The dialog ended: nothing is checked any more.
+    events.text("EditA16", "9");
+    EXPECT_TRUE(events.leave("EditA16"));
+    EXPECT_EQ(f.boxes.shown().size(), 2u);
+
+    Fixture cancelled;
+    auto cancel = cancelled.model.events(window, {});
+    cancel.click("CancelButton");
+    EXPECT_EQ(log.back(), "end cancel");
+    EXPECT_TRUE(cancelled.t.writes.empty());
+}
+
 }  // namespace
 }  // namespace tarvex::ui

@@ -10,10 +10,10 @@ LpcConfigDialog::LpcConfigDialog(LpcConfigModel& model, QWidget* parent)
     : DialogBase(model, parent), model_(model), form_(*this, forms::lpcConfigForm(), model, model.events(dialogWindow(*this, form_))) {
     const auto events = model.events(dialogWindow(*this, form_));
     for (const forms::Form* page : {&forms::lpcUcfg1Page(), &forms::lpcPartConfigPage()})
-        form_.addPage("PageControl", *page, model, events);
+        form_.addPage(*page, model, events);
 }
 
-QTabWidget* LpcConfigDialog::pages() const { return form_.control<QTabWidget>("PageControl"); }
+QTabWidget* LpcConfigDialog::pages() const { return findChild<QTabWidget*>(); }
 
 bool OpenLpcConfig(int optionNumber, std::uint8_t& ucfg1, std::uint8_t& partConfig, QWidget* owner,
                    platform::SettingsStore& store) {

@@ -121,6 +121,7 @@ forms::FormWindow formWindow(const std::unique_ptr<Win32Form>& form, FieldHistor
     window.addHistory = [&histories](const std::string& field, const std::string& text) {
         histories.add(field, text);
     };
+    window.focused = [&form] { return form->nameOf(GetFocus()); };
     return window;
 }
 
