@@ -3,15 +3,12 @@
 #include "core/errors.hpp"
 #include "core/messages.hpp"
 #include "emulator/debug/kdo_select_table.hpp"
+#include "emulator/debug/select_kinds.hpp"
 #include "emulator/debug/select_table.hpp"
 
 namespace tarvex {
 
 namespace {
-
-constexpr int kBreakKinds[] = {10, 11, 12, 13};
-constexpr int kTraceKinds[] = {14, 15, 16};
-constexpr int kProgramMap = 22, kExtDataMap = 23;
 
 std::unique_ptr<TVokWinKommando> head(std::uint8_t code) {
     auto c = std::make_unique<TVokWinKommando>(code);
@@ -24,26 +21,7 @@ TBasisVokWinKommando& append(TBasisVokWinKommando& last, std::uint8_t code) {
     return *last.Nachfolger;
 }
 
-int partnerKind(int kind) {
-    switch (kind) {
-    case kProgramMap:
-        return kExtDataMap;
-    case kExtDataMap:
-        return kProgramMap;
-    case 7:
-        return 8;
-    case 8:
-        return 7;
-    default:
-        return kind;
-    }
-}
-
 }  // namespace
-
-int DataBusKind(int kind) {
-    return kind >= 10 && kind <= 13 ? kind + 8 : kind;
-}
 
 std::unique_ptr<TVokWinKommando> BreakKommandos(const TSelectTabelle* table) {
     if (!table) return nullptr;
@@ -53,7 +31,7 @@ std::unique_ptr<TVokWinKommando> BreakKommandos(const TSelectTabelle* table) {
     if (table->BreakMode() == bmTraceOverflow) chain->text2 = table->GetOverflowText();
     chain->count = static_cast<std::int32_t>(table->GetTriggerCounter());
     TBasisVokWinKommando* last = chain.get();
-    for (int kind : kBreakKinds) {
+    for (int kind : SelectKindsOf(SelectRole::Break)) {
         TBasisVokWinKommando& c = append(*last, cmd::BreakChannel);
         c.text2 = table->GetItemText(kind);
         c.text1 = table->GetItemText(DataBusKind(kind));
@@ -69,9 +47,9 @@ std::unique_ptr<TVokWinKommando> BreakKommandos(const TSelectTabelle* table) {
 std::unique_ptr<TVokWinKommando> MapKommandos(const TSelectTabelle* table) {
     if (!table) return nullptr;
     auto chain = head(cmd::Map);
-    chain->text2 = table->GetItemText(kProgramMap);
-    chain->text1 = table->GetItemText(kExtDataMap);
-    chain->selectKind = kProgramMap;
+    chain->text2 = table->GetItemText(select_kind::ProgramMap);
+    chain->text1 = table->GetItemText(select_kind::ExtDataMap);
+    chain->selectKind = select_kind::ProgramMap;
     chain->value = 0;
     append(*chain, cmd::MapShared).flag = false;
     return chain;
@@ -88,7 +66,7 @@ std::unique_ptr<TVokWinKommando> TraceKommandos(const TSelectTabelle* table) {
     chain->startTrigger = static_cast<std::uint8_t>(table->GetTrigger(1));
     chain->endTrigger = static_cast<std::uint8_t>(table->GetTrigger(0));
     TBasisVokWinKommando* last = chain.get();
-    for (int kind : kTraceKinds) {
+    for (int kind : SelectKindsOf(SelectRole::Trace)) {
         TBasisVokWinKommando& c = append(*last, cmd::TraceFilter);
         c.text2 = table->GetItemText(kind);
         c.selectKind = static_cast<std::uint8_t>(kind);
@@ -122,7 +100,7 @@ bool ExecuteSelectTableCommand(const TKommandoStruktur& c, TSelectTabelle& t, bo
     case cmd::Map:
         if (pellunarPortMode) throw ETarvexAccessError(std::string(LoadStr(309)));
         items(kind, c.text2);
-        items(partnerKind(kind), c.text1);
+        items(OtherMapKind(kind), c.text1);
         return changed;
     case cmd::MapShared:
         return false;
@@ -130,7 +108,7 @@ bool ExecuteSelectTableCommand(const TKommandoStruktur& c, TSelectTabelle& t, bo
         mode(kind, c.cycleType);
         items(kind, c.text2);
         items(DataBusKind(kind), c.text1);
-        if (kind != 13 && t.GetSelectValue(kind) != c.count) {
+        if (kind != select_kind::Clear2 && t.GetSelectValue(kind) != c.count) {
             t.SetCounter(kind, c.count);
             changed = true;
         }

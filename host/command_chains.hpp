@@ -18,9 +18,6 @@ std::unique_ptr<TVokWinKommando> MapKommandos(const TSelectTabelle* table);
 // 17 (trace settings) -> 16 (kind 14) -> 16 (15) -> 16 (16).
 std::unique_ptr<TVokWinKommando> TraceKommandos(const TSelectTabelle* table);
 
-// The data-bus list that belongs to a break channel kind (10..13 -> 18..21).
-int DataBusKind(int kind);
-
 // Applies a command of code 7, 8 or 14 to 17 to the table; answers whether
 // anything changed. Only what differs from the table is set, and break and
 // trace registers go to the board only when something changed. A map

@@ -42,9 +42,44 @@ constexpr int First = 10, Last = 23;
 #undef SELECT_KIND
 }  // namespace select_kind
 
+// The kinds of one role, in order; the .def keeps each role's kinds side by
+// side.
+class SelectKindRange {
+public:
+    class iterator {
+    public:
+        constexpr explicit iterator(int kind) : kind_(kind) {}
+        constexpr int operator*() const { return kind_; }
+        constexpr iterator& operator++() {
+            ++kind_;
+            return *this;
+        }
+        constexpr bool operator!=(const iterator& other) const { return kind_ != other.kind_; }
+
+    private:
+        int kind_;
+    };
+    constexpr SelectKindRange(int first, int last) : first_(first), last_(last) {}
+    constexpr iterator begin() const { return iterator(first_); }
+    constexpr iterator end() const { return iterator(last_ + 1); }
+    constexpr int front() const { return first_; }
+    constexpr int back() const { return last_; }
+    constexpr bool contains(int kind) const { return kind >= first_ && kind <= last_; }
+
+private:
+    int first_, last_;
+};
+
+SelectKindRange SelectKindsOf(SelectRole role);
+
 // The row of a kind; null outside 10-23.
 const SelectKindInfo* SelectKindRow(int kind);
 // Whether the kind has that role (false outside 10-23).
 bool HasSelectRole(int kind, SelectRole role);
+// The data-bus conditions of a break channel kind (the BreakData kind on its
+// channel); any other kind itself.
+int DataBusKind(int kind);
+// The other map of a map kind; any other kind itself.
+int OtherMapKind(int kind);
 
 }  // namespace tarvex

@@ -10,6 +10,7 @@
 #include "core/symbol_table.hpp"
 #include "core/target_interfaces.hpp"
 #include "emulator/banking.hpp"
+#include "emulator/debug/select_kinds.hpp"
 #include "emulator/disassembler.hpp"
 #include "emulator/emulator.hpp"
 #include "emulator/memory_spaces.hpp"
@@ -189,7 +190,7 @@ void TBasisTracePlatine::SetOverflowCounter(std::int32_t value) {
 TTraceCycles TBasisTracePlatine::Zyklen() const {
     if (!select_) return zyklen_;
     TTraceCycles set = 0;
-    for (int kind = 14; kind <= 16; ++kind) {
+    for (int kind : SelectKindsOf(SelectRole::Trace)) {
         switch (select_->CycleQualifierMode(kind) & 0x7F) {
         case 0:
         case 1: set |= CycleSet(TC_Opcode); break;

@@ -85,7 +85,7 @@ BreakFormModel::BreakFormModel(platform::SettingsStore& store, const ITraceContr
 
 void BreakFormModel::Refresh() {
     std::vector<std::string> lines;
-    for (int kind = 10; kind <= 13; ++kind) lines.push_back(table_ ? ChannelLineText(*table_, kind) : " ");
+    for (int kind : SelectKindsOf(SelectRole::Break)) lines.push_back(table_ ? ChannelLineText(*table_, kind) : " ");
     edit("EventListBox").items = lines;
     edit("EventListBox").itemIndex = channel_;
     const int mode = table_ ? table_->BreakMode() : bmBreak1;

@@ -27,8 +27,8 @@ public:
     // A click on "Break1Label" ... "Clear2Label".
     void ClickLabel(const std::string& label);
 
-    void SetAddress() { SetOrClear(10 + channel_, true); }
-    void ClearAddress() { SetOrClear(10 + channel_, false); }
+    void SetAddress() { SetOrClear(Kind(), true); }
+    void ClearAddress() { SetOrClear(Kind(), false); }
     void SetData();
     void ClearData();
     void ClickCycle(int index);
@@ -51,7 +51,7 @@ public:
     std::unique_ptr<TVokWinKommando> GetKommandos() const override;
 
 private:
-    int Kind() const { return 10 + channel_; }
+    int Kind() const { return select_kind::Break1 + channel_; }
     void Refresh() override;
     Routing routing() override;
     void RefreshChannel();

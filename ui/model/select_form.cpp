@@ -94,9 +94,9 @@ BasicBreakFormModel::BasicBreakFormModel(platform::SettingsStore& store) : Selec
 }
 
 void BasicBreakFormModel::Refresh() {
-    edit("ProgramListBox").items = Items(10);
-    edit("ExtDataListBox").items = Items(12);
-    const int mode = table_ ? table_->GetSelectMode(12) : select_mode::Read;
+    edit("ProgramListBox").items = Items(select_kind::Break1);
+    edit("ExtDataListBox").items = Items(select_kind::Break2);
+    const int mode = table_ ? table_->GetSelectMode(select_kind::Break2) : select_mode::Read;
     edit("ExtDataCycleGroup").itemIndex = mode == select_mode::Write ? 1 : mode == select_mode::ReadWrite ? 2 : 0;
     edit("MemoryGroup").itemIndex = memory_;
     changed();
@@ -110,7 +110,7 @@ void BasicBreakFormModel::SelectMemory(int index) {
 
 void BasicBreakFormModel::ClickCycle(int index) {
     if (index < 0 || index > 2) return;
-    Guarded([&] { table_->SetSelectMode(12, select_mode::Read + index); });
+    Guarded([&] { table_->SetSelectMode(select_kind::Break2, select_mode::Read + index); });
     Refresh();
 }
 
@@ -168,8 +168,8 @@ void MapFormModel::Fill(const char* list, int kind) {
 }
 
 void MapFormModel::Refresh() {
-    Fill("ProgramListBox", 22);
-    Fill("ExtDataListBox", 23);
+    Fill("ProgramListBox", select_kind::ProgramMap);
+    Fill("ExtDataListBox", select_kind::ExtDataMap);
     changed();
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "emulator/debug/kdo_select_table.hpp"
+#include "emulator/debug/select_kinds.hpp"
 #include "host/command.hpp"
 #include "platform/settings.hpp"
 #include "ui/model/dialog_model.hpp"
@@ -102,7 +103,7 @@ public:
     std::unique_ptr<TVokWinKommando> GetKommandos() const override;
 
 private:
-    int Kind() const { return memory_ == 1 ? 12 : 10; }
+    int Kind() const { return memory_ == 1 ? select_kind::Break2 : select_kind::Break1; }
     void Refresh() override;
     Routing routing() override;
 
@@ -119,10 +120,10 @@ public:
     // the target cannot map external data (the refusal is shown).
     static bool MayOpen(const TBanking* banking, const TSelectTabelle& table);
 
-    void SetProgram() { SetOrClear(22, true); }
-    void ClearProgram() { SetOrClear(22, false); }
-    void SetExtData() { SetOrClear(23, true); }
-    void ClearExtData() { SetOrClear(23, false); }
+    void SetProgram() { SetOrClear(select_kind::ProgramMap, true); }
+    void ClearProgram() { SetOrClear(select_kind::ProgramMap, false); }
+    void SetExtData() { SetOrClear(select_kind::ExtDataMap, true); }
+    void ClearExtData() { SetOrClear(select_kind::ExtDataMap, false); }
     void Default();
     void ClickList(const std::string& list, int row);
 

@@ -66,7 +66,7 @@ TraceSettingsFormModel::TraceSettingsFormModel(platform::SettingsStore& store)
 void TraceSettingsFormModel::Refresh() {
     if (table_ == nullptr) return;
     std::vector<std::string> lines;
-    for (int kind = 14; kind <= 16; ++kind) {
+    for (int kind : SelectKindsOf(SelectRole::Trace)) {
         lines.push_back(table_->GetList(kind).Count() > 0
                             ? "(" + table_->GetItemText(kind) + ") * " +
                                   std::string(SelectModeName(table_->GetSelectMode(kind)))
@@ -74,10 +74,10 @@ void TraceSettingsFormModel::Refresh() {
     }
     edit("EventListBox").items = lines;
     std::vector<std::string> triggers;
-    for (int kind : {10, 11, 13}) triggers.push_back(ChannelLineText(*table_, kind));
+    for (int kind : {select_kind::Break1, select_kind::Clear1, select_kind::Clear2}) triggers.push_back(ChannelLineText(*table_, kind));
     edit("TriggerListBox").items = triggers;
-    const int mode14 = table_->GetSelectMode(14);
-    edit("ProgramOptionGroup").itemIndex = mode14 <= select_mode::Program ? mode14 : 0;
+    const int firstMode = table_->GetSelectMode(select_kind::Filter1);
+    edit("ProgramOptionGroup").itemIndex = firstMode <= select_mode::Program ? firstMode : 0;
     edit("CheckBoxFilterType").checked = table_->FilterSwitch();
     edit("TimeBaseGroup").itemIndex = table_->GetTimeBase();
     const bool bc = table_->GetTriggerBit();

@@ -18,8 +18,8 @@ public:
     // A click on "Trace1Label" ... "Trace3Label".
     void ClickLabel(const std::string& label);
 
-    void SetAddress() { SetOrClear(14 + filter_, true); }
-    void ClearAddress() { SetOrClear(14 + filter_, false); }
+    void SetAddress() { SetOrClear(Kind(), true); }
+    void ClearAddress() { SetOrClear(Kind(), false); }
     // "Program", "Read", "Write", "Read + Write".
     void ClickCycle(int index);
     // "Opcodes", "Line numbers", "All".
@@ -39,7 +39,7 @@ public:
     std::unique_ptr<TVokWinKommando> GetKommandos() const override;
 
 private:
-    int Kind() const { return 14 + filter_; }
+    int Kind() const { return select_kind::Filter1 + filter_; }
     void Refresh() override;
     Routing routing() override;
     void RefreshFilter();

@@ -1,6 +1,10 @@
+#include "emulator/debug/select_kinds.hpp"
+
 #include <gtest/gtest.h>
 
-#include "emulator/debug/select_kinds.hpp"
+#include <utility>
+#include <vector>
+
 #include "emulator/debug/select_table.hpp"
 
 namespace tarvex {
@@ -38,6 +42,38 @@ TEST(SelectKinds, DataBusConditionsFollowTheirBreakChannel) {
     EXPECT_EQ(seen, 0xFF);
     EXPECT_EQ(TSelectTabelle::modeChannel(select_kind::LineTrace), -1);
     EXPECT_EQ(TSelectTabelle::modeChannel(select_kind::ProgramMap), -1);
+}
+
+// Every kind's role range, data-bus partner and other map, written out by
+// number: the ranges and partners are derived from the rows.
+TEST(SelectKinds, RangesAndPartnersOfEveryKind) {
+    struct Row {
+        int kind;
+        int role;  // index into roles, -1 for none
+        int dataBus, otherMap;
+    };
+    const SelectRole roles[] = {SelectRole::Break, SelectRole::Trace, SelectRole::LineTrace, SelectRole::BreakData,
+                                SelectRole::Map};
+    const Row rows[] = {{7, -1, 7, 7},   {8, -1, 8, 8},   {9, -1, 9, 9},   {10, 0, 18, 10}, {11, 0, 19, 11},
+                        {12, 0, 20, 12}, {13, 0, 21, 13}, {14, 1, 14, 14}, {15, 1, 15, 15}, {16, 1, 16, 16},
+                        {17, 2, 17, 17}, {18, 3, 18, 18}, {19, 3, 19, 19}, {20, 3, 20, 20}, {21, 3, 21, 21},
+                        {22, 4, 22, 23}, {23, 4, 23, 22}, {24, -1, 24, 24}};
+    for (const Row& r : rows) {
+        EXPECT_EQ(DataBusKind(r.kind), r.dataBus) << r.kind;
+        EXPECT_EQ(OtherMapKind(r.kind), r.otherMap) << r.kind;
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(SelectKindsOf(roles[i]).contains(r.kind), i == r.role) << r.kind << " role " << i;
+    }
+    const std::pair<SelectRole, std::vector<int>> ranges[] = {{SelectRole::Break, {10, 11, 12, 13}},
+                                                              {SelectRole::Trace, {14, 15, 16}},
+                                                              {SelectRole::LineTrace, {17}},
+                                                              {SelectRole::BreakData, {18, 19, 20, 21}},
+                                                              {SelectRole::Map, {22, 23}}};
+    for (const auto& [role, kinds] : ranges) {
+        std::vector<int> walked;
+        for (int kind : SelectKindsOf(role)) walked.push_back(kind);
+        EXPECT_EQ(walked, kinds) << static_cast<int>(role);
+    }
 }
 
 }  // namespace
