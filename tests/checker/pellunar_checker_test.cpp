@@ -3,24 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "core/pellunar.hpp"
+#include "tests/support/pellunar_recorder.hpp"
 
 namespace tarvex {
 namespace {
 
-struct Message {
-    int level;
-    std::string text;
-    std::string location;
-    friend bool operator==(const Message&, const Message&) = default;
-};
-
-class RecordingAnalyser : public TPellunarComp {
-public:
-    void MessageOutput(int level, const std::string& message, const std::string& location) override {
-        messages.push_back({level, message, location});
-    }
-    std::vector<Message> messages;
-};
+using Message = test::PellunarMessage;
+using RecordingAnalyser = test::RecordingPellunar;
 
 // An accepted read-routine call (class 0x61, substituted) at the address,
 // standing in the image in its substitute form 75 07 00.

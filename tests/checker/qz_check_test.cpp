@@ -59,6 +59,24 @@ struct Fixture : ::testing::Test {
         EXPECT_FALSE(check.lines.empty());
         return {check.lines.begin() + 1, check.lines.end()};
     }
+    // Writes a HEX file of the text and makes it the input; returns its path.
+    std::string hexInput(const std::string& name, const std::string& text) {
+        const auto path = dir.file(name);
+        writeText(path, text);
+        check.FormatSetting(TQzCheck::FormatHex);
+        check.SetInputFile(path);
+        return path;
+    }
+    // The message of the error the run stops with; empty where it ends.
+    template <class Error = Exception>
+    std::string runError() {
+        try {
+            check.RunCheck();
+        } catch (const Error& e) {
+            return e.message();
+        }
+        return {};
+    }
 };
 
 using Report = std::vector<std::string>;
@@ -249,10 +267,7 @@ TEST_F(Fixture, LevelZeroHidesNotes) {
 
 TEST_F(Fixture, RejectedLevelCountsInTheSummary) {
     check.MessageLevelSetting(255);
-    const auto path = dir.file("lvl.hex");
-    writeText(path, ":03000000C28300B8\n:00000001FF\n");
-    check.FormatSetting(TQzCheck::FormatHex);
-    check.SetInputFile(path);
+    const auto path = hexInput("lvl.hex", ":03000000C28300B8\n:00000001FF\n");
     check.lines.clear();
     check.RunCheck();
     EXPECT_EQ(check.lines.back(), "QzChecker:   -  1 Error(s), 0 Warning(s), 1 Pellunar(s)");
@@ -281,40 +296,20 @@ TEST_F(Fixture, NonDataRecordsAreCopiedUnchanged) {
 }
 
 TEST_F(Fixture, ExtendedAddressAbove64KiBIsRefused) {
-    const auto path = dir.file("ext.hex");
-    writeText(path, ":020000040001F9\n:0300000012FFF9F3\n:00000001FF\n");
-    check.FormatSetting(TQzCheck::FormatHex);
-    check.SetInputFile(path);
-    try {
-        check.RunCheck();
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.message(), "Format error in HEX file \"" + path +
-                                   "\": Extended address not supported in line: 1 of file: " + path);
-    }
+    const auto path = hexInput("ext.hex", ":020000040001F9\n:0300000012FFF9F3\n:00000001FF\n");
+    EXPECT_EQ(runError(),
+              "Format error in HEX file \"" + path + "\": Extended address not supported in line: 1 of file: " + path);
     EXPECT_EQ(readText(path), ":020000040001F9\n:0300000012FFF9F3\n:00000001FF\n");
 }
 
 TEST_F(Fixture, ChecksumErrorIsSeparatedFromTheFileName) {
-    const auto path = dir.file("bad.hex");
-    writeText(path, ":0100000000FF\n:0100010000FE\n:0100020000FE\n");
-    check.FormatSetting(TQzCheck::FormatHex);
-    check.SetInputFile(path);
-    try {
-        check.RunCheck();
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.message(),
-                  "Format error in HEX file \"" + path + "\": Checksum error in line: 3 of file: " + path);
-    }
+    const auto path = hexInput("bad.hex", ":0100000000FF\n:0100010000FE\n:0100020000FE\n");
+    EXPECT_EQ(runError(), "Format error in HEX file \"" + path + "\": Checksum error in line: 3 of file: " + path);
 }
 
 TEST_F(Fixture, ErrorsAskBeforeWritingAndNoWritesNothing) {
-    const auto path = dir.file("ask.hex");
     const std::string text = dataLine(0, {0x12, 0xFF, 0xF9, 0xF5, 0x80}) + "\n:00000001FF\n";
-    writeText(path, text);
-    check.FormatSetting(TQzCheck::FormatHex);
-    check.SetInputFile(path);
+    const auto path = hexInput("ask.hex", text);
     boxes.answer(platform::IdNo);
     check.RunCheck();
     ASSERT_EQ(boxes.shown().size(), 1u);
@@ -331,10 +326,7 @@ TEST_F(Fixture, ErrorsAskBeforeWritingAndNoWritesNothing) {
 }
 
 TEST_F(Fixture, AFailedRunLeavesNothingBehindForTheNext) {
-    const auto bad = dir.file("bad.hex");
-    writeText(bad, ":03000000C28300B8\n:0100010000FF\n");
-    check.FormatSetting(TQzCheck::FormatHex);
-    check.SetInputFile(bad);
+    const auto bad = hexInput("bad.hex", ":03000000C28300B8\n:0100010000FF\n");
     EXPECT_THROW(check.RunCheck(), Exception);
     // The same file, now repaired, is read from its start again.
     writeText(bad, ":03000000C28300B8\n:00000001FF\n");
@@ -486,12 +478,8 @@ TEST_F(OmfFixture, TruncatedFileIsAFormatErrorAndWritesNothing) {
     const auto path = dir.file("cut.omf");
     test::writeBytes(path, cat({content(0, 0, {0xC2, 0x83}), {0x06, 0x10, 0x00, 0x00}}));
     check.SetInputFile(path);
-    try {
-        check.RunCheck();
-        FAIL();
-    } catch (const EQzCheckError& e) {
-        EXPECT_TRUE(e.message().starts_with("Format error in OMF file \"" + path + "\": ")) << e.message();
-    }
+    const std::string error = runError<EQzCheckError>();
+    EXPECT_TRUE(error.starts_with("Format error in OMF file \"" + path + "\": ")) << error;
     EXPECT_FALSE(fs::exists(dir.file("cut.hex")));
 }
 
@@ -511,24 +499,14 @@ TEST_F(OmfFixture, EveryBankIsReportedButNoHexFileWritten) {
     const auto path = dir.file("bank4.omf");
     test::writeBytes(path, cat({kExtendedHeader, content(0x14, 0x8000, {0x00})}));
     check.SetInputFile(path);
-    try {
-        check.RunCheck();
-        FAIL();
-    } catch (const EQzCheckError& e) {
-        EXPECT_EQ(e.message(), "Banked code beyond bank 3 is not supported: 048000");
-    }
+    EXPECT_EQ(runError<EQzCheckError>(), "Banked code beyond bank 3 is not supported: 048000");
 }
 
 TEST_F(OmfFixture, ContentPastTheTopOfMemoryIsRefused) {
     const auto path = dir.file("top.omf");
     test::writeBytes(path, content(0, 0xFFF0, Bytes(32, 0x00)));
     check.SetInputFile(path);
-    try {
-        check.RunCheck();
-        FAIL();
-    } catch (const EQzCheckError& e) {
-        EXPECT_EQ(e.message(), "Code beyond 0xFFFF at FFF0");
-    }
+    EXPECT_EQ(runError<EQzCheckError>(), "Code beyond 0xFFFF at FFF0");
     EXPECT_FALSE(fs::exists(dir.file("top.hex")));
 }
 

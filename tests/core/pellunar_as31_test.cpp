@@ -5,10 +5,12 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/pellunar.hpp"
+#include "tests/support/pellunar_recorder.hpp"
 #include "tests/support/test_support.hpp"
 
 namespace tarvex {
@@ -16,18 +18,7 @@ namespace {
 
 constexpr std::uint16_t Origin = 0x100;
 
-struct Message {
-    int level;
-    std::string text;
-};
-
-class RecordingComp : public TPellunarComp {
-public:
-    void MessageOutput(int level, const std::string& text, const std::string&) override {
-        messages.push_back({level, text});
-    }
-    std::vector<Message> messages;
-};
+using RecordingComp = test::RecordingPellunar;
 
 // Assembles the lines at Origin, followed by a RET, and returns the bytes
 // from Origin on; empty when as31 failed.
@@ -54,6 +45,30 @@ std::vector<std::uint8_t> Assemble(const test::TempDir& dir, const std::string& 
 
 // as31 answers no version query with success; assembling a NOP tells.
 bool HaveAs31(const test::TempDir& dir) { return !Assemble(dir, "nop").empty(); }
+
+// The forms go through as31 where it is installed.
+class PellunarAs31 : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!HaveAs31(dir)) GTEST_SKIP() << "as31 is not installed";
+    }
+    // The lines assembled and scanned at Origin in the processor variant,
+    // `code` what as31 wrote; none where it failed.
+    std::unique_ptr<RecordingComp> AssembleAndScan(const char* source, int variant, std::vector<std::uint8_t>& code) {
+        code = Assemble(dir, source);
+        if (code.empty()) return nullptr;
+        auto comp = std::make_unique<RecordingComp>();
+        comp->SetProcessorVariant(static_cast<std::uint8_t>(variant));
+        comp->ScanCode(UnbankedAdresse(Origin), code);
+        return comp;
+    }
+    std::unique_ptr<RecordingComp> AssembleAndScan(const char* source, int variant) {
+        std::vector<std::uint8_t> code;
+        return AssembleAndScan(source, variant, code);
+    }
+
+    test::TempDir dir;
+};
 
 struct Form {
     int variant;
@@ -115,17 +130,13 @@ const Form Forms[] = {
     {2, "lcall 0xFFFA;nop", 0x7E0, "MOV P2,R7; SJMP $-1"},
 };
 
-TEST(PellunarAs31, AssembledFormsBecomeHooks) {
-    test::TempDir dir;
-    if (!HaveAs31(dir)) GTEST_SKIP() << "as31 is not installed";
+TEST_F(PellunarAs31, AssembledFormsBecomeHooks) {
     for (const Form& f : Forms) {
         SCOPED_TRACE(f.source);
-        const auto code = Assemble(dir, f.source);
-        ASSERT_FALSE(code.empty());
-        RecordingComp comp;
-        comp.SetProcessorVariant(static_cast<std::uint8_t>(f.variant));
-        comp.ScanCode(UnbankedAdresse(Origin), code);
-        const TPellunarItem* hook = comp.Hooks().IndexOfAddress(UnbankedAdresse(Origin));
+        std::vector<std::uint8_t> code;
+        const auto comp = AssembleAndScan(f.source, f.variant, code);
+        ASSERT_NE(comp, nullptr);
+        const TPellunarItem* hook = comp->Hooks().IndexOfAddress(UnbankedAdresse(Origin));
         ASSERT_NE(hook, nullptr);
         EXPECT_EQ(hook->classCode, f.cls);
         const PellunarBytes written(std::span<const std::uint8_t>(code).first(hook->Length()));
@@ -135,9 +146,9 @@ TEST(PellunarAs31, AssembledFormsBecomeHooks) {
         if (!hook->IsSubstituted()) {
             EXPECT_EQ(hook->CodeBytes(), written);
         }
-        ASSERT_FALSE(comp.messages.empty());
-        EXPECT_EQ(comp.messages[0].level, PellunarNote);
-        EXPECT_EQ(comp.messages[0].text, std::string("Pellunar ") + f.note);
+        ASSERT_FALSE(comp->messages.empty());
+        EXPECT_EQ(comp->messages[0].level, PellunarNote);
+        EXPECT_EQ(comp->messages[0].text, std::string("Pellunar ") + f.note);
     }
 }
 
@@ -166,20 +177,15 @@ const Refused RefusedForms[] = {
     {0, "ljmp 0xFFF8", "Can't emulate Pellunar Function Call: insert _nop_ after Pellunar"},
 };
 
-TEST(PellunarAs31, AssembledFormsTheBoardCannotCarryOut) {
-    test::TempDir dir;
-    if (!HaveAs31(dir)) GTEST_SKIP() << "as31 is not installed";
+TEST_F(PellunarAs31, AssembledFormsTheBoardCannotCarryOut) {
     for (const Refused& f : RefusedForms) {
         SCOPED_TRACE(f.source);
-        const auto code = Assemble(dir, f.source);
-        ASSERT_FALSE(code.empty());
-        RecordingComp comp;
-        comp.SetProcessorVariant(static_cast<std::uint8_t>(f.variant));
-        comp.ScanCode(UnbankedAdresse(Origin), code);
-        EXPECT_EQ(comp.HookCount(), 0u);
-        ASSERT_EQ(comp.messages.size(), 1u);
-        EXPECT_EQ(comp.messages[0].level, PellunarError);
-        EXPECT_EQ(comp.messages[0].text, f.error);
+        const auto comp = AssembleAndScan(f.source, f.variant);
+        ASSERT_NE(comp, nullptr);
+        EXPECT_EQ(comp->HookCount(), 0u);
+        ASSERT_EQ(comp->messages.size(), 1u);
+        EXPECT_EQ(comp->messages[0].level, PellunarError);
+        EXPECT_EQ(comp->messages[0].text, f.error);
     }
 }
 

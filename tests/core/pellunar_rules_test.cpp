@@ -9,23 +9,13 @@
 
 #include "core/pellunar.hpp"
 #include "core/symbol_table.hpp"
+#include "tests/support/pellunar_recorder.hpp"
 
 namespace tarvex {
 namespace {
 
-struct Message {
-    int level;
-    std::string text;
-    std::string location;
-};
-
-class RecordingComp : public TPellunarComp {
-public:
-    void MessageOutput(int level, const std::string& text, const std::string& location) override {
-        messages.push_back({level, text, location});
-    }
-    std::vector<Message> messages;
-};
+using Message = test::PellunarMessage;
+using RecordingComp = test::RecordingPellunar;
 
 // Byte notation: two hex digits, or P for the port (0x80 / 0xA0), or X for
 // bit 3 of the port.

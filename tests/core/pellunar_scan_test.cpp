@@ -9,30 +9,19 @@
 #include "core/line_table.hpp"
 #include "core/pellunar.hpp"
 #include "core/symbol_table.hpp"
+#include "tests/support/pellunar_recorder.hpp"
 
 namespace tarvex {
 namespace {
 
-struct Message {
-    int level;
-    std::string text;
-    std::string location;
-    friend bool operator==(const Message&, const Message&) = default;
-    friend std::ostream& operator<<(std::ostream& os, const Message& m) {
-        return os << m.level << " \"" << m.text << "\" @" << m.location;
-    }
-};
+using Message = test::PellunarMessage;
 
-class RecordingComp : public TPellunarComp {
+class RecordingComp : public test::RecordingPellunar {
 public:
-    void MessageOutput(int level, const std::string& text, const std::string& location) override {
-        messages.push_back({level, text, location});
-    }
     void RemoveHookAt(const TBankAdresse& address) override {
         if (Hooks().IndexOfAddress(address)) removed.push_back(address.offset);
         TPellunarComp::RemoveHookAt(address);
     }
-    std::vector<Message> messages;
     std::vector<std::uint16_t> removed;
 };
 
