@@ -142,14 +142,7 @@ TEST(RegisterString, RebuiltAfterTheResetBankIsSelectedAgain) {
     for (const int family : {0, 12}) {
         SCOPED_TRACE(family);
         RunRig rig;
-        rig.startWithProgram();
-        if (family) {
-            writeBytes(rig.root.file("T5b1w77.bin"), std::vector<std::uint8_t>(32768, 0));
-            rig.sfr->SetOptionNummer(family);
-        }
-        const int version = rig.emu->Generation() == 1 ? 1 : 0;
-        rig.banking->SetBankingVersion(version);
-        rig.banking->SetBankingMode(version == 1 ? 2 : 1);
+        rig.startBankedInFamily(family);
         rig.banking->SetResetBankNummer(1);
         ASSERT_EQ(rig.banking->ResetBankNummer(), 1);
         ASSERT_GE(rig.debug.ResetSlave(), 0);

@@ -114,6 +114,20 @@ struct RunRig : TraceRig {
         fresh();
     }
 
+    // Started with calls.hex in the processor family (0: the 80C51) and
+    // banking switched on in the mode of the board's generation.
+    void startBankedInFamily(int family) {
+        startWithProgram();
+        if (family) {
+            // The Winbond kind loads its own image.
+            writeBytes(root.file("T5b1w77.bin"), std::vector<std::uint8_t>(32768, 0));
+            sfr->SetOptionNummer(family);
+        }
+        const int version = emu->Generation() == 1 ? 1 : 0;
+        banking->SetBankingVersion(version);
+        banking->SetBankingMode(version == 1 ? 2 : 1);
+    }
+
     // The register string against the simulator's CPU.
     void expectRegistersOfCpu() {
         const std::string& r = debug.RegisterString();

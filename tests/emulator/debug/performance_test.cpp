@@ -17,22 +17,26 @@
 namespace tarvex {
 namespace {
 
+// Ranges "name=from,to" in the order given.
+TPerformanceList definitions(std::initializer_list<std::pair<const char*, const char*>> ranges) {
+    TPerformanceList list;
+    for (const auto& [name, range] : ranges) {
+        auto item = std::make_unique<TPerformanceItem>();
+        item->Name = name;
+        item->RangeText = range;
+        list.Items.push_back(std::move(item));
+    }
+    return list;
+}
+
 struct Rig {
     TSymboltabelle symbols;
     test::FakePerformanceTrace trace;
     TPerformance perf{std::make_unique<TVokWinValidator>(&symbols, nullptr, nullptr, nullptr),
                       TPerformanceWiring{&trace}};
 
-    // Ranges "name=from,to" in the order given.
     void define(std::initializer_list<std::pair<const char*, const char*>> ranges) {
-        TPerformanceList list;
-        for (const auto& [name, range] : ranges) {
-            auto item = std::make_unique<TPerformanceItem>();
-            item->Name = name;
-            item->RangeText = range;
-            list.Items.push_back(std::move(item));
-        }
-        perf.SetDefinitionen(list);
+        perf.SetDefinitionen(definitions(ranges));
     }
     const TPerformanceItem& item(const char* name) {
         const TPerformanceItem* i = perf.GetErgebnis().Find(name);
@@ -124,12 +128,7 @@ TEST(Performance, StreamRoundTripAndDefault) {
     {
         platform::MemoryStream m;
         ValueWriter w(m);
-        w.WriteListBegin();
-        w.WriteListEnd();
-        for (std::int32_t v : {1, 1000, -1, 0, 32768, 0, 0}) w.WriteInteger(v);
-        for (int i = 0; i < 3; ++i) w.WriteString("");
-        w.WriteInteger(0);
-        w.WriteBoolean(false);
+        test::writeIdlePerformanceSettings(w);
         EXPECT_EQ(empty, m.bytes());
     }
     r.define({{"f", "0100-0110"}, {"g", "0200-0210"}});
@@ -160,11 +159,7 @@ TEST(Performance, StreamRoundTripAndDefault) {
 
 TEST(Performance, UnknownSymbolRangeLoadsAndResolvesLater) {
     Rig r;
-    TPerformanceList list;
-    auto item = std::make_unique<TPerformanceItem>();
-    item->Name = "f";
-    item->RangeText = "FUNC FUNC+10";
-    list.Items.push_back(std::move(item));
+    const TPerformanceList list = definitions({{"f", "FUNC FUNC+10"}});
     r.perf.SetDefinitionen(list);
     EXPECT_FALSE(r.perf.Definitionen().Items[0]->Resolved);
     EXPECT_THROW(r.perf.SetActive(true), EVokWinError);  // the user is told
@@ -241,12 +236,7 @@ TEST(Performance, DeactivationRestoresTheSelectTablesAndTheTraceBoard) {
         r.select.SetItemText(14, "0400-0410");
         r.trace.overflow = 500;
         r.trace.base = 2;
-        TPerformanceList list;
-        auto item = std::make_unique<TPerformanceItem>();
-        item->Name = "f";
-        item->RangeText = "0100-0110";
-        list.Items.push_back(std::move(item));
-        r.perf.SetDefinitionen(list);
+        r.perf.SetDefinitionen(definitions({{"f", "0100-0110"}}));
         const auto breakData = r.select.BreakDataImage();
         const std::string text14 = r.select.GetItemText(14);
         const int mode15 = r.select.GetSelectMode(15);

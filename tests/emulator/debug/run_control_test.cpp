@@ -327,16 +327,8 @@ TEST(RunControl, SetPcKeepsTheBankWhenTheAddressBringsNone) {
     for (const int family : {0, 12}) {
         SCOPED_TRACE(family);
         RunRig rig;
-        rig.startWithProgram();
-        if (family) {
-            // The Winbond kind loads its own image.
-            writeBytes(rig.root.file("T5b1w77.bin"), std::vector<std::uint8_t>(32768, 0));
-            rig.sfr->SetOptionNummer(family);
-        }
+        rig.startBankedInFamily(family);
         const bool registerBank = family != 0;
-        const int version = rig.emu->Generation() == 1 ? 1 : 0;
-        rig.banking->SetBankingVersion(version);
-        rig.banking->SetBankingMode(version == 1 ? 2 : 1);
         ASSERT_NE(rig.banking->bankingMode(), 0);
         const struct {
             TBankAdresse address, pc;

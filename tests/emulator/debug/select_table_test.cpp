@@ -13,8 +13,9 @@
 #include "core/value_stream.hpp"
 #include "emulator/banking.hpp"
 #include "emulator/debug/kdo_select_table.hpp"
-#include "tests/emulator/emulator_fixture.hpp"
+#include "tests/emulator/select_bench.hpp"
 #include "tests/support/fake_trace.hpp"
+#include "tests/support/target/fake_performance_trace.hpp"
 #include "tests/support/target/sim_target.hpp"
 
 namespace tarvex {
@@ -23,6 +24,7 @@ namespace {
 using test::EmuRig;
 using test::FakeTraceControl;
 using test::RecordingNotifier;
+using test::SelectBench;
 
 std::string addrText(const TBankAdresse& a) {
     return a.banked && !a.allBanks ? Format("%.2X:%.4X", a.bank, a.offset) : Format("%.4X", a.offset);
@@ -42,27 +44,12 @@ public:
 
 // A started TARVEX-IV in the simulator, unbanked, with symbols "main"
 // (function 0x0100-0x011F), "loop" (0x0200) and "done" (0x0300).
-struct SelectRig {
-    SelectRig() : ctx(context()), symbols(ctx), lines(symbols, ctx) {
-        rig.identify();
-        rig.emu->SetConnectionState(TBasisEmulator::StateReady);
+struct SelectRig : SelectBench {
+    SelectRig() {
         rig.wire.clear();
-        rig.options.pod = 1;
-        rig.options.saveBreakTrace = true;
-        rig.options.saveMap = true;
         symbols.AddFunction("main", 0, UnbankedAdresse(0x0100), UnbankedAdresse(0x011F), 1);
         symbols.AddSymbol(sspProgram, "loop", 0, 0, 240, 1, 19, UnbankedAdresse(0x0200));
         symbols.AddSymbol(sspProgram, "done", 0, 0, 240, 1, 19, UnbankedAdresse(0x0300));
-    }
-    TargetContext context() {
-        TargetContext c;
-        c.spaces = &spaces;
-        c.banking = &banking;
-        return c;
-    }
-    TSelectWiring wiring() {
-        return TSelectWiring{*rig.emu, banking, spaces,  rig.options, notifier,
-                             &trace,   &symbols, &lines, nullptr,     nullptr};
     }
     std::vector<std::uint8_t> section(const TSelectTabelle& t) const {
         platform::MemoryStream m;
@@ -70,15 +57,6 @@ struct SelectRig {
         t.WriteToStream(w);
         return m.bytes();
     }
-
-    EmuRig rig;
-    TBanking banking{*rig.emu, rig.notifier};
-    StandardAddressSpaces spaces;
-    FakeTraceControl trace;
-    RecordingNotifier notifier;
-    TargetContext ctx;
-    TSymboltabelle symbols;
-    TZeilennummertabelle lines;
 };
 
 std::string errorOf(const std::function<void()>& f) {
@@ -477,12 +455,7 @@ std::vector<std::uint8_t> oldSection(int version) {
     w.WriteInteger(3);
     w.WriteInteger(3);
     w.WriteBoolean(false);
-    w.WriteListBegin();  // an inactive performance measurement
-    w.WriteListEnd();
-    for (std::int32_t v : {1, 1000, -1, 0, 32768, 0, 0}) w.WriteInteger(v);
-    for (int i = 0; i < 3; ++i) w.WriteString("");
-    w.WriteInteger(0);
-    w.WriteBoolean(false);
+    test::writeIdlePerformanceSettings(w);  // an inactive performance measurement
     w.WriteBoolean(false);
     return m.bytes();
 }
@@ -661,12 +634,7 @@ TEST(SelectTable, ReadListsAreCheckedAsSetsAre) {
         w.WriteInteger(3);
         w.WriteInteger(3);
         w.WriteBoolean(false);
-        w.WriteListBegin();
-        w.WriteListEnd();
-        for (std::int32_t v : {1, 1000, -1, 0, 32768, 0, 0}) w.WriteInteger(v);
-        for (int i = 0; i < 3; ++i) w.WriteString("");
-        w.WriteInteger(0);
-        w.WriteBoolean(false);
+        test::writeIdlePerformanceSettings(w);
         w.WriteBoolean(false);
     }
     m.seek(0);

@@ -8,7 +8,7 @@
 #include "core/value_stream.hpp"
 #include "emulator/banking.hpp"
 #include "emulator/debug/select_table.hpp"
-#include "tests/emulator/emulator_fixture.hpp"
+#include "tests/emulator/select_bench.hpp"
 #include "tests/support/fake_trace.hpp"
 
 namespace tarvex {
@@ -24,13 +24,8 @@ sim::BoardConfig boardOf(const char* version) {
 
 // A started board ("3.0 " a TARVEX-IV, "5.1 " a TARVEX-V), unbanked, with
 // the symbols "loop" (0x0200) and "done" (0x0300).
-struct Rig {
-    explicit Rig(const char* version = "5.1 ") : rig(boardOf(version)), ctx(context()), symbols(ctx), lines(symbols, ctx) {
-        rig.identify();
-        rig.emu->SetConnectionState(TBasisEmulator::StateReady);
-        rig.options.saveBreakTrace = true;
-        rig.options.saveMap = true;
-        rig.options.pod = 1;
+struct Rig : test::SelectBench {
+    explicit Rig(const char* version = "5.1 ") : SelectBench(boardOf(version)) {
         addSymbols(0x0200);
         table = std::make_unique<TSelectTabelle>(wiring());
     }
@@ -38,15 +33,6 @@ struct Rig {
         symbols.Clear();
         symbols.AddSymbol(sspProgram, "loop", 0, 0, 240, 1, 19, UnbankedAdresse(loop));
         symbols.AddSymbol(sspProgram, "done", 0, 0, 240, 1, 19, UnbankedAdresse(0x0300));
-    }
-    TargetContext context() {
-        TargetContext c;
-        c.spaces = &spaces;
-        c.banking = &banking;
-        return c;
-    }
-    TSelectWiring wiring() {
-        return TSelectWiring{*rig.emu, banking, spaces, rig.options, notifier, &trace, &symbols, &lines};
     }
     // Starts the table and forgets the start's traffic.
     TSelectTabelle& started() {
@@ -56,14 +42,6 @@ struct Rig {
     }
     std::uint8_t plane(std::size_t hw, std::uint16_t a) const { return rig.board.select(hw, a); }
 
-    EmuRig rig;
-    TBanking banking{*rig.emu, rig.notifier};
-    StandardAddressSpaces spaces;
-    test::FakeTraceControl trace;
-    test::RecordingNotifier notifier;
-    TargetContext ctx;
-    TSymboltabelle symbols;
-    TZeilennummertabelle lines;
     std::unique_ptr<TSelectTabelle> table;
 };
 

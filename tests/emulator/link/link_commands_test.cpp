@@ -185,31 +185,31 @@ TEST(Iap, BlockEraseSelectsTheBlockAndSkipsWhenTheBoardSaysSo) {
     EXPECT_EQ(named(t.board, "aFlC").size(), before + 1);  // only the query
 }
 
-TEST(Iap, ByteWiseBlockTransferBelowFirmware18) {
-    sim::BoardConfig config;
-    config.version = "4.31";  // code 17
-    SimLink s(config);
-    s.identify();
-    s.board.clearLog();
-    EXPECT_EQ(s.link->FlashBlockTransfer(0x2000, std::string("\x01\x02\x03", 3)), 0);
-    const auto log = s.board.log();
-    ASSERT_EQ(log.size(), 2u);
-    EXPECT_EQ(log[0].bytes, bytesOf(std::string("bFlC\x03\x16\x02\x20\x02", 9)));
-    EXPECT_EQ(log[1].bytes, (std::vector<std::uint8_t>{3, 2, 1}));
-    EXPECT_EQ(s.board.flash(0, 0x2000), 1);
-    EXPECT_EQ(s.board.flash(0, 0x2002), 3);
-}
-
-TEST(Iap, BlockTransferInOneWriteFromFirmware18) {
-    SimLink s;  // 5.1, code 19
-    s.identify();
-    s.board.clearLog();
-    EXPECT_EQ(s.link->FlashBlockTransfer(0x2000, std::string("\x01\x02\x03", 3)), 0);
-    const auto log = s.board.log();
-    ASSERT_EQ(log.size(), 2u);
-    EXPECT_EQ(log[0].bytes, bytesOf(std::string("bFlC\x03\x16\x02\x20\x00", 9)));
-    EXPECT_EQ(s.board.flash(0, 0x2000), 1);
-    EXPECT_EQ(s.board.flash(0, 0x2002), 3);
+// Below firmware 18 the block goes byte-wise (mode 2 in the header), from
+// 18 on in one write (mode 0); the data phase is the same.
+TEST(Iap, BlockTransferByteWiseBelowFirmware18AndInOneWriteFrom18) {
+    const struct {
+        const char* version;
+        char mode;
+    } cases[] = {
+        {"4.31", '\x02'},  // code 17
+        {"5.1 ", '\x00'},  // code 19
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.version);
+        sim::BoardConfig config;
+        config.version = c.version;
+        SimLink s(config);
+        s.identify();
+        s.board.clearLog();
+        EXPECT_EQ(s.link->FlashBlockTransfer(0x2000, std::string("\x01\x02\x03", 3)), 0);
+        const auto log = s.board.log();
+        ASSERT_EQ(log.size(), 2u);
+        EXPECT_EQ(log[0].bytes, bytesOf(std::string("bFlC\x03\x16\x02\x20", 8) + c.mode));
+        EXPECT_EQ(log[1].bytes, (std::vector<std::uint8_t>{3, 2, 1}));
+        EXPECT_EQ(s.board.flash(0, 0x2000), 1);
+        EXPECT_EQ(s.board.flash(0, 0x2002), 3);
+    }
 }
 
 TEST(Iap, AByteWiseTransferThatStopsEarlyBreaksTheLink) {

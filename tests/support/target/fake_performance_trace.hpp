@@ -5,9 +5,21 @@
 #include <string>
 #include <vector>
 
+#include "core/value_stream.hpp"
 #include "emulator/debug/performance.hpp"
 
 namespace tarvex::test {
+
+// The settings of a performance measurement that has no ranges and was
+// never switched on, as its section stream holds them.
+inline void writeIdlePerformanceSettings(ValueWriter& w) {
+    w.WriteListBegin();
+    w.WriteListEnd();
+    for (std::int32_t v : {1, 1000, -1, 0, 32768, 0, 0}) w.WriteInteger(v);
+    for (int i = 0; i < 3; ++i) w.WriteString("");
+    w.WriteInteger(0);
+    w.WriteBoolean(false);
+}
 
 class FakePerformanceTrace final : public IPerformanceTrace {
 public:
