@@ -616,32 +616,41 @@ TEST(AgdiObject, GoStepAndStopOnOneThread) {
     EXPECT_EQ(r.object->AG_GoStep(1, 0, nullptr), 1u);
 }
 
-TEST(AgdiObject, StopFromAnotherThreadIsCarriedOutByTheWaitingGo) {
+// A started driver whose go runs until stopped and is held, once the
+// test's other thread calls, at the hand-over clock's next sleep.
+struct HeldGo {
+    HeldGo() { run.pollsToHalt = 0; }  // runs until stopped
+    void start() {
+        ASSERT_EQ(r.start(), 0u);
+        r.object->ClearEventLog();
+        clock.arm([this] { return run.running.load(); });
+    }
     FakeRun run;
-    run.pollsToHalt = 0;  // runs until stopped
     platform::FakeClock time;
     test::HandOverClock clock{time};
-    Rig r(&run, &clock);
-    ASSERT_EQ(r.start(), 0u);
-    r.object->ClearEventLog();
-    clock.arm([&] { return run.running.load(); });
+    Rig r{&run, &clock};
+};
+
+TEST(AgdiObject, StopFromAnotherThreadIsCarriedOutByTheWaitingGo) {
+    HeldGo g;
+    ASSERT_NO_FATAL_FAILURE(g.start());
     std::atomic<std::uint32_t> stopResult{99}, readResult{99};
     std::thread other([&] {
-        clock.awaitSleeper();
+        g.clock.awaitSleeper();
         MemRequest req{0x01000000, 0};
         std::uint8_t b[4];
-        readResult = r.object->AG_MemAcc(1, b, &req, 4);
-        clock.release();
-        stopResult = r.object->AG_GoStep(1, 0, nullptr);
+        readResult = g.r.object->AG_MemAcc(1, b, &req, 4);
+        g.clock.release();
+        stopResult = g.r.object->AG_GoStep(1, 0, nullptr);
     });
-    const std::uint32_t go = r.object->AG_GoStep(4, 0, nullptr);
+    const std::uint32_t go = g.r.object->AG_GoStep(4, 0, nullptr);
     other.join();
-    r.object->event("go returned");
+    g.r.object->event("go returned");
     EXPECT_EQ(go, 0u);
     EXPECT_EQ(stopResult.load(), 1u);
     EXPECT_EQ(readResult.load(), 1u);
-    EXPECT_EQ(run.stops, 1);
-    EXPECT_EQ(r.object->EventLog(),
+    EXPECT_EQ(g.run.stops, 1);
+    EXPECT_EQ(g.r.object->EventLog(),
               (std::vector<std::string>{"stop requested", "stop taken", "stop answered 1", "go returned"}));
 }
 
@@ -649,39 +658,33 @@ TEST(AgdiObject, StopFromAnotherThreadIsCarriedOutByTheWaitingGo) {
 // for a stop: the go ends in the fault with the target perhaps still
 // running, and the stop must not report it stopped.
 TEST(AgdiObject, StopMeetingAGoThatEndsInALinkFaultFails) {
-    FakeRun run;
-    run.pollsToHalt = 0;  // runs until stopped
-    platform::FakeClock time;
-    test::HandOverClock clock{time};
-    Rig r(&run, &clock);
-    ASSERT_EQ(r.start(), 0u);
-    r.object->ClearEventLog();
-    clock.arm([&] { return run.running.load(); });
+    HeldGo g;
+    ASSERT_NO_FATAL_FAILURE(g.start());
     std::atomic<bool> linkLost{false};
-    run.onPoll = [&] {
+    g.run.onPoll = [&] {
         if (linkLost) throw EEmulatorError("link lost");
     };
     const auto stopPending = [&] {
-        const auto log = r.object->EventLog();
+        const auto log = g.r.object->EventLog();
         return std::find(log.begin(), log.end(), "stop requested") != log.end();
     };
     std::atomic<std::uint32_t> stopResult{99};
     std::thread releaser;
     std::thread other([&] {
-        clock.awaitSleeper();
+        g.clock.awaitSleeper();
         linkLost = true;
         releaser = std::thread([&] {
             while (!stopPending()) std::this_thread::yield();
-            clock.release();
+            g.clock.release();
         });
-        stopResult = r.object->AG_GoStep(1, 0, nullptr);
+        stopResult = g.r.object->AG_GoStep(1, 0, nullptr);
     });
-    r.boxes.clear();
-    r.object->AG_GoStep(4, 0, nullptr);
+    g.r.boxes.clear();
+    g.r.object->AG_GoStep(4, 0, nullptr);
     other.join();
     releaser.join();
     EXPECT_EQ(stopResult.load(), 0u);
-    EXPECT_EQ(run.stops, 0);
+    EXPECT_EQ(g.run.stops, 0);
 }
 
 // While a go waits on the IDE's thread, the IDE still calls AG_Init and the

@@ -74,7 +74,20 @@ struct HostCommands : test::SimHost {
         return out;
     }
 
+    // Names the project (p.uv2 in the work folder) and its program, as the
+    // IDE does before the start; the record stays with the object.
+    void nameProject(const std::string& program) {
+        projectRecord = std::make_unique<agdi::ProjectRecord>();
+        std::memset(projectRecord.get(), 0, sizeof(agdi::ProjectRecord));
+        projectFile = work.file("p.uv2");
+        projectRecord->projectFile = projectFile.c_str();
+        std::strncpy(projectRecord->programFile, program.c_str(), sizeof projectRecord->programFile - 1);
+        object->EnumUv351(projectRecord.get(), 2);
+    }
+
     test::TempDir work;
+    std::string projectFile;
+    std::unique_ptr<agdi::ProjectRecord> projectRecord;
 };
 
 TEST(CommandHost, BoardTrafficOfTheSimpleCommands) {
@@ -163,13 +176,28 @@ TEST(CommandHost, WatchCommandsOnTheTarget) {
 // the HEX beside it), with the tool chain set to SDCC.
 void loadSdccExample(HostCommands& h, const char* name) {
     h.object->Options().SetHochsprachenTyp(TCompiler::C51_SDCC);
-    TVokWinKommando load(cmd::Load);
-    load.memoryKind = memkind::Program;
-    load.fileFormat = fileformat::Object;
-    load.options = loadflag::ClearSymbols;
-    load.text1 = (test::sourceDir() / "examples" / "build" / (std::string(name) + ".cdb")).string();
-    ASSERT_TRUE(Execute(load, h.object->Commands()));
+    ASSERT_NO_FATAL_FAILURE(
+        h.loadObject((test::sourceDir() / "examples" / "build" / (std::string(name) + ".cdb")).string()));
     ASSERT_FALSE(h.object->Loader().Failed());
+}
+
+// Runs the loaded program to the first address of a line of its first
+// source file.
+void runToLine(HostCommands& h, std::int32_t line) {
+    const TZeilennummertabelle& lines = h.object->Lines();
+    std::uint32_t until = 0;
+    for (std::size_t i = 0; i < lines.Count() && until == 0; ++i)
+        if (lines.Items(i)->line == line && lines.Items(i)->fileNumber == 0)
+            until = 0xFF000000u | lines.Items(i)->address.offset;
+    ASSERT_NE(until, 0u) << line;
+    ASSERT_EQ(h.object->AG_GoStep(3, 0, &until), 0u);
+}
+
+std::string watchValue(TWatchTabelle& watches, const char* expression) {
+    auto item = TWatchTabelle::NewItem();
+    item->expression = expression;
+    watches.Resolve(*item);
+    return watches.ItemValueText(item.get());
 }
 
 // The compiled types example loaded from its CDB file (SDCC's object file;
@@ -242,12 +270,7 @@ TEST(CommandHost, WatchesOnACompiledProgramAfterTheCpuRan) {
 TEST(CommandHost, WatchesOnAnObjectFileAtABreakpoint) {
     HostCommands h;
     ASSERT_EQ(h.start(), 0u);
-    TVokWinKommando load(cmd::Load);
-    load.memoryKind = memkind::Program;
-    load.fileFormat = fileformat::Object;
-    load.options = loadflag::ClearSymbols;
-    load.text1 = (test::sourceDir() / "examples" / "build" / "ports.omf").string();
-    ASSERT_TRUE(Execute(load, h.object->Commands()));
+    ASSERT_NO_FATAL_FAILURE(h.loadObject());
     ASSERT_FALSE(h.object->Loader().Failed());
     std::uint32_t until = 0xFF0000E1u;
     ASSERT_EQ(h.object->AG_GoStep(3, 0, &until), 0u);
@@ -315,12 +338,7 @@ TEST(CommandHost, StartUpLoadIsRecorded) {
             loaded.push_back(c.text1);
             return loads;
         };
-        auto record = std::make_unique<agdi::ProjectRecord>();
-        std::memset(record.get(), 0, sizeof(agdi::ProjectRecord));
-        const std::string project = h.work.file("p.uv2");
-        record->projectFile = project.c_str();
-        std::strncpy(record->programFile, program.c_str(), sizeof record->programFile - 1);
-        h.object->EnumUv351(record.get(), 2);
+        h.nameProject(program);
         ASSERT_EQ(h.start(), 0u);
         EXPECT_EQ(loaded, std::vector<std::string>{program});
         if (loads)
@@ -336,12 +354,7 @@ TEST(CommandHost, StartUpLoadIsRecorded) {
 TEST(CommandHost, StartUpLoadThroughTheLoader) {
     HostCommands h;
     const std::string program = (test::sourceDir() / "examples" / "build" / "ports.omf").string();
-    auto record = std::make_unique<agdi::ProjectRecord>();
-    std::memset(record.get(), 0, sizeof(agdi::ProjectRecord));
-    const std::string project = h.work.file("p.uv2");
-    record->projectFile = project.c_str();
-    std::strncpy(record->programFile, program.c_str(), sizeof record->programFile - 1);
-    h.object->EnumUv351(record.get(), 2);
+    h.nameProject(program);
     ASSERT_EQ(h.start(), 0u);
     const auto history = h.history();
     ASSERT_FALSE(history.empty());
@@ -363,29 +376,12 @@ TEST(CommandHost, WatchesReadAnSdccVariableHeldInRegisters) {
         "cd '" + h.work.path().string() + "' && '" TARVEX_SDCC "' --debug regvar.c > sdcc.log 2>&1";
     ASSERT_EQ(std::system(compile.c_str()), 0) << compile;
     h.object->Options().SetHochsprachenTyp(TCompiler::C51_SDCC);
-    TVokWinKommando load(cmd::Load);
-    load.memoryKind = memkind::Program;
-    load.fileFormat = fileformat::Object;
-    load.options = loadflag::ClearSymbols;
-    load.text1 = h.work.file("regvar.cdb");
-    ASSERT_TRUE(Execute(load, h.object->Commands()));
+    ASSERT_NO_FATAL_FAILURE(h.loadObject(h.work.file("regvar.cdb")));
     ASSERT_FALSE(h.object->Loader().Failed());
-    // "P0 = x;": line 14 of regvar.c.
-    const TZeilennummertabelle& lines = h.object->Lines();
-    std::uint32_t until = 0;
-    for (std::size_t i = 0; i < lines.Count(); ++i)
-        if (lines.Items(i)->line == 14 && lines.Items(i)->fileNumber == 0)
-            until = 0xFF000000u | lines.Items(i)->address.offset;
-    ASSERT_NE(until, 0u);
-    ASSERT_EQ(h.object->AG_GoStep(3, 0, &until), 0u);
+    ASSERT_NO_FATAL_FAILURE(runToLine(h, 14));  // "P0 = x;"
 
     TWatchTabelle& watches = h.object->Watches();
-    const auto value = [&](const char* expression) {
-        auto item = TWatchTabelle::NewItem();
-        item->expression = expression;
-        watches.Resolve(*item);
-        return watches.ItemValueText(item.get());
-    };
+    const auto value = [&](const char* expression) { return watchValue(watches, expression); };
     const std::string a = value("a");
     const unsigned expected = static_cast<unsigned>(std::stoul(a, nullptr, 16)) * 3u + 0x1234u;
     EXPECT_EQ(value("x"), Format("%.4X", expected));
@@ -413,27 +409,13 @@ TEST(CommandHost, SdccFloatsAndARegisterLocalOutsideItsFunction) {
     HostCommands h;
     ASSERT_EQ(h.start(), 0u);
     ASSERT_NO_FATAL_FAILURE(loadSdccExample(h, "floats"));
-    const auto runToLine = [&](std::int32_t line) {
-        const TZeilennummertabelle& lines = h.object->Lines();
-        std::uint32_t until = 0;
-        for (std::size_t i = 0; i < lines.Count() && until == 0; ++i)
-            if (lines.Items(i)->line == line && lines.Items(i)->fileNumber == 0)
-                until = 0xFF000000u | lines.Items(i)->address.offset;
-        ASSERT_NE(until, 0u) << line;
-        ASSERT_EQ(h.object->AG_GoStep(3, 0, &until), 0u);
-    };
     TWatchTabelle& watches = h.object->Watches();
-    const auto value = [&](const char* expression) {
-        auto item = TWatchTabelle::NewItem();
-        item->expression = expression;
-        watches.Resolve(*item);
-        return watches.ItemValueText(item.get());
-    };
+    const auto value = [&](const char* expression) { return watchValue(watches, expression); };
     const TSymbol* f = h.object->Symbols().FindByName("F", sspIntData);
     ASSERT_NE(f, nullptr);
     TEmulSpeicher& data = h.object->Spaces().Space(SpaceKind::IntData);
 
-    runToLine(25);  // "P1 = 0;" in main, after f = 382.75
+    ASSERT_NO_FATAL_FAILURE(runToLine(h, 25));  // "P1 = 0;" in main, after f = 382.75
     EXPECT_EQ(data.ReadBlock(f->address, 4), std::string("\x00\x60\xBF\x43", 4));
     EXPECT_EQ(value("f"), "382.7500");
 
@@ -463,7 +445,7 @@ TEST(CommandHost, SdccFloatsAndARegisterLocalOutsideItsFunction) {
     item->expression = "f";
     watches.SetItemValueText(item.get(), "2.5");
     EXPECT_EQ(data.ReadBlock(f->address, 4), std::string("\x00\x00\x20\x40", 4));
-    runToLine(17);  // "P1 = v;" in work(k), after same and twice
+    ASSERT_NO_FATAL_FAILURE(runToLine(h, 17));  // "P1 = v;" in work(k), after same and twice
     EXPECT_EQ(value("same"), "01");
     EXPECT_EQ(value("twice"), "5");
     EXPECT_EQ(value("v"), std::to_string(255L * 0x1234 + 255));

@@ -12,9 +12,9 @@
 #include "core/symbol_table.hpp"
 #include "core/value_stream.hpp"
 #include "emulator/banking.hpp"
+#include "emulator/debug/select_table.hpp"
 #include "emulator/emulator.hpp"
 #include "emulator/memory_spaces.hpp"
-#include "emulator/debug/select_table.hpp"
 #include "emulator/sfr_config.hpp"
 #include "host/options.hpp"
 #include "host/project_files.hpp"
@@ -25,6 +25,7 @@
 #include "sim/sim_serial_port.hpp"
 #include "tests/support/fake_targets.hpp"
 #include "tests/support/target/sim_bench.hpp"
+#include "tests/support/target/sim_target.hpp"
 #include "tests/support/test_support.hpp"
 
 namespace tarvex::test {
@@ -64,23 +65,7 @@ struct HostRig : SimBench {
         options = std::make_unique<TVokWinOptionen>(settings, env);
         options->SetLogSink([this](std::string_view line) { logLines.emplace_back(line); });
         options->InitialSettings();
-        emu = std::make_unique<TEmulator>(*options, clock, settings);
-        emu->setSerialPortOpener(sim::SimSerialPort::opener(board, clock));
-        sfr = std::make_unique<TSfrConfig>(registers, *emu, *options);
-        banking = std::make_unique<TBanking>(*emu, notifier);
-        parts = recording.parts();
-        parts.banking = banking.get();
-        spaces = std::make_unique<TEmulSpaces>(*emu, *sfr, registers, notifier, parts);
-        spaces->SetBanking(banking.get());
-        emu->Download().SetBanking(banking.get());
-        banking->SetRegisterTable(&registers);
-        emu->SetParts(parts);
-        emu->SetSfrConfig(sfr.get());
-        emu->SetNotifier(&notifier);
-        notifier.onSend = [this](std::uint8_t code, const void* data) {
-            spaces->EmulSpeicherNotify(code, data);
-            banking->Notify(code, data);
-        };
+        wireTarget(*this, *options);
         options->SetEmulator(emu.get());
         options->SetSfrConfig(sfr.get());
         options->SetSpaces(spaces.get());
@@ -108,22 +93,13 @@ struct HostRig : SimBench {
 
     // The whole start up to state 5 on the simulator.
     void start() {
-        emu->InitStringEinlesen();
-        emu->CheckEpromVersion();
         // Every image a pod or processor change may ask for.
-        std::set<std::string> names;
-        for (int pod = 0; pod < PodKennungCount; ++pod)
-            for (int family = 0; family < 18; ++family)
-                names.insert(ChooseFpgaImageName(emu->Generation(), pod, family, emu->FirmwareCode(),
-                                                 [](const std::string&) { return false; })
-                                 .name);
-        for (const std::string& name : names)
-            writeBytes(root.file(name + ".bin"),
-                       std::vector<std::uint8_t>(emu->Generation() == 0 ? TEmulator::Gen0ImageSize : 32768, 0x00));
-        emu->Restart();
-        sfr->SetTargetName("80C51");
-        sfr->SetOptionNummer(1);
-        emu->Startup();
+        startTarget(*this, [](const TEmulator& e) {
+            std::set<std::string> names;
+            for (int pod = 0; pod < PodKennungCount; ++pod)
+                for (int family = 0; family < 18; ++family) names.insert(fpgaImageName(e, pod, family));
+            return names;
+        });
         notifier.sent.clear();
     }
 

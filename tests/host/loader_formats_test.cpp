@@ -34,15 +34,7 @@ bool listed(const LoaderRig& r, const std::string& text) {
 Bytes ubrofProgram() {
     return UbrofBytes{0x4F, 3, 2, 0x00, 0, 0, 0, 0, 0, 0}
         .l("MAIN")
-        .b(0x50)
-        .l("START")
-        .w(0).w(0).w(0).w(0).w(0)
-        .bytes({0x51, 0x01, 0, 0, 0, 0})
-        .bytes({0x47, 0, 0x0A, 0, 0, 0, 0, 0, 0, 0})
-        .bytes({0x39, 3, 0x02, 0x00, 0x30})
-        .bytes({0x4C, 2, 0, 1, 0, 0, 0, 0})
-        .l("LOOP")
-        .bytes({0, 0, 0, 0x49})
+        .append(StartFunction())
         .bytes({0x3D, 0, 0, 0, 0, 0, 0, 0, 0})
         .data();
 }

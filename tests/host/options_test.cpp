@@ -228,6 +228,15 @@ TEST(Options, SystemModeAndFiles) {
     EXPECT_EQ(name, "absent.c");
 }
 
+// An installation in `root` and nothing else: no registry root, no arguments.
+OptionsEnvironment onlyRoot(const test::TempDir& root) {
+    OptionsEnvironment env;
+    env.root = root.path().string();
+    env.registryRoot = "";
+    env.arguments = std::vector<std::string>{};
+    return env;
+}
+
 TEST(Options, WorkingDirectory) {
     {
         test::TempDir root;
@@ -235,11 +244,7 @@ TEST(Options, WorkingDirectory) {
         test::writeBytes(root.file("Data/keep.txt"), {1});
         std::filesystem::copy_file(test::sourceDir() / "data" / "VokRegs.txt", root.file("VokRegs.txt"));
         platform::MemorySettingsStore settings;
-        OptionsEnvironment env;
-        env.root = root.path().string();
-        env.registryRoot = "";
-        env.arguments = std::vector<std::string>{};
-        TVokWinOptionen options(settings, env);
+        TVokWinOptionen options(settings, onlyRoot(root));
         options.InitialSettings();
         EXPECT_EQ(options.WorkDirName(), root.file("VokData"));
         EXPECT_TRUE(std::filesystem::exists(root.path() / "VokData" / "keep.txt"));
@@ -283,11 +288,7 @@ TEST(Options, WatchdogBlocks) {
     test::writeBytes(root.file("Watchdog.bin"), file);
     test::writeBytes(root.file("WatchdogUser.bin"), user);
     platform::MemorySettingsStore settings;
-    OptionsEnvironment env;
-    env.root = root.path().string();
-    env.registryRoot = "";
-    env.arguments = std::vector<std::string>{};
-    TVokWinOptionen options(settings, env);
+    TVokWinOptionen options(settings, onlyRoot(root));
     options.InitialSettings();
     const struct {
         const char* cpu;

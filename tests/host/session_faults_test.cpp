@@ -196,9 +196,18 @@ namespace {
 const std::vector<std::uint8_t> Entry = {0x02, 0x00, 0x10};
 const std::vector<std::uint8_t> Body = {0x00, 0x00, 0x80, 0xFE};
 
-void writeProgram(FaultHost& h) {
+// A started session with the program written and the target reset.
+void startWithProgram(FaultHost& h) {
+    ASSERT_EQ(h.start(), 0u);
     ASSERT_EQ(h.write(0xFF000000, Entry), 0u);
     ASSERT_EQ(h.write(0xFF000010, Body), 0u);
+    EXPECT_EQ(h.reset(), 0u);
+}
+
+// The first step after a reset takes the program's jump to its body.
+void expectStepIntoTheBody(FaultHost& h) {
+    EXPECT_EQ(h.object->AG_GoStep(2, 1, nullptr), 0u);
+    EXPECT_EQ(h.pc, 0xFF000010u);
 }
 
 // The program's first bytes, through the driver and on the board itself:
@@ -239,15 +248,12 @@ TEST(SessionFaults, UnrequestedInputIsDroppedBeforeTheNextCommand) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FaultHost h;
-        ASSERT_EQ(h.start(), 0u);
-        writeProgram(h);
-        EXPECT_EQ(h.reset(), 0u);
+        ASSERT_NO_FATAL_FAILURE(startWithProgram(h));
         c.fault(h);
         expectSessionServes(h);
         EXPECT_EQ(h.reset(), 0u);
         expectProgramIntact(h);
-        EXPECT_EQ(h.object->AG_GoStep(2, 1, nullptr), 0u);
-        EXPECT_EQ(h.pc, 0xFF000010u);
+        expectStepIntoTheBody(h);
     }
 }
 
@@ -267,17 +273,14 @@ TEST(SessionFaults, AnInterruptedResetLeavesTheProgramAsItWas) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FaultHost h;
-        ASSERT_EQ(h.start(), 0u);
-        writeProgram(h);
-        EXPECT_EQ(h.reset(), 0u);
+        ASSERT_NO_FATAL_FAILURE(startWithProgram(h));
         h.board.armAtCommand("Z", c.fault);
         h.reset();
         EXPECT_FALSE(h.board.faultArmed());
         expectProgramIntact(h);
         EXPECT_EQ(h.reset(), 0u);
         expectProgramIntact(h);
-        EXPECT_EQ(h.object->AG_GoStep(2, 1, nullptr), 0u);
-        EXPECT_EQ(h.pc, 0xFF000010u);
+        expectStepIntoTheBody(h);
     }
 }
 

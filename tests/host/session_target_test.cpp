@@ -115,12 +115,7 @@ TEST(SessionSteps, LineStepsRunToTheNextLineInOneGo) {
     ASSERT_EQ(h.object->AG_Init(0x100, 0), 0u);
     std::uint32_t pcVar = 0;
     h.object->AG_Init(0x300 + 15, reinterpret_cast<std::uintptr_t>(&pcVar));
-    TVokWinKommando load(cmd::Load);
-    load.memoryKind = memkind::Program;
-    load.fileFormat = fileformat::Object;
-    load.options = loadflag::ClearSymbols;
-    load.text1 = (test::sourceDir() / "examples" / "build" / "ports.omf").string();
-    ASSERT_TRUE(Execute(load, h.object->Commands()));
+    ASSERT_NO_FATAL_FAILURE(h.loadObject());
     h.boxes.clear();
     const int userBreakMode = h.object->SelectTable().BreakMode();
 

@@ -11,6 +11,7 @@
 namespace tarvex {
 namespace {
 
+using test::StartFunction;
 using test::UbrofBytes;
 
 // Type size of kind 3 = 2, module header "MAIN".
@@ -42,15 +43,7 @@ TEST(UbrofLoad, ModuleFunctionCodeLabelSourceAndLine) {
               .ws("main.c")
               .group(0, 0, 0)
               .group(0, 0, 0)
-              .b(0x50)
-              .l("START")
-              .w(0).w(0).w(0).w(0).w(0)
-              .bytes({0x51, 0x01, 0, 0, 0, 0})
-              .bytes({0x47, 0, 0x0A, 0, 0, 0, 0, 0, 0, 0})
-              .bytes({0x39, 3, 0x02, 0x00, 0x30})
-              .bytes({0x4C, 2, 0, 1, 0, 0, 0, 0})
-              .l("LOOP")
-              .bytes({0, 0, 0, 0x49})
+              .append(StartFunction())
               .append(ModuleEnd),
           "u1");
     const std::map<std::uint32_t, std::uint8_t> code = {{0xFF0000, 0x02}, {0xFF0001, 0x00}, {0xFF0002, 0x30}};

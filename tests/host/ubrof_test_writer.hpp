@@ -46,6 +46,21 @@ private:
     std::vector<std::uint8_t> b_;
 };
 
+// The records of a function START in the open module: its code 02 00 30
+// at 0, a label LOOP, line 10.
+inline UbrofBytes StartFunction() {
+    return UbrofBytes{}
+        .b(0x50)
+        .l("START")
+        .w(0).w(0).w(0).w(0).w(0)
+        .bytes({0x51, 0x01, 0, 0, 0, 0})
+        .bytes({0x47, 0, 0x0A, 0, 0, 0, 0, 0, 0, 0})
+        .bytes({0x39, 3, 0x02, 0x00, 0x30})
+        .bytes({0x4C, 2, 0, 1, 0, 0, 0, 0})
+        .l("LOOP")
+        .bytes({0, 0, 0, 0x49});
+}
+
 // With TARVEX_WRITE_SEEDS naming the fuzz seed folder (fuzz/seeds), the tests
 // leave their inputs there as seeds: `TARVEX_WRITE_SEEDS=$PWD/fuzz/seeds
 // build/dev/tests/tests_host --gtest_filter='Ubrof*:Avr*:Cdb*'`.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/agdi_object.hpp"
+#include "host/command_executor.hpp"
 #include "host/command_history.hpp"
 #include "platform/host_window.hpp"
 #include "sim/sim_serial_port.hpp"
@@ -54,6 +55,16 @@ struct SimHost : SimBench {
         for (std::size_t i = before.size(); i < now.size(); ++i)
             if (now[i].find(text) != std::string::npos) return true;
         return false;
+    }
+    // Loads an object file through the load command, as the IDE's load
+    // dialog does, clearing the symbols first; by default the ports example.
+    void loadObject(const std::string& file = (sourceDir() / "examples" / "build" / "ports.omf").string()) {
+        TVokWinKommando load(cmd::Load);
+        load.memoryKind = memkind::Program;
+        load.fileFormat = fileformat::Object;
+        load.options = loadflag::ClearSymbols;
+        load.text1 = file;
+        ASSERT_TRUE(Execute(load, object->Commands()));
     }
     // What the board heard, the entries its log dropped included.
     std::uint64_t boardCommands() const { return board.log().size() + board.droppedLogEntries(); }

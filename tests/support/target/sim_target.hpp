@@ -26,6 +26,55 @@
 
 namespace tarvex::test {
 
+// Makes the emulator object, the SFR configuration, the banking and the
+// spaces of a rig on the simulator (its `emu`, `sfr`, `banking`, `spaces`,
+// with `registers`, `notifier`, `parts` over `recording`) and wires them as
+// the host does.
+template <class Rig>
+void wireTarget(Rig& r, ITargetOptions& options) {
+    r.emu = std::make_unique<TEmulator>(options, r.clock, r.settings);
+    r.emu->setSerialPortOpener(sim::SimSerialPort::opener(r.board, r.clock));
+    r.sfr = std::make_unique<TSfrConfig>(r.registers, *r.emu, options);
+    r.banking = std::make_unique<TBanking>(*r.emu, r.notifier);
+    r.parts = r.recording.parts();
+    r.parts.banking = r.banking.get();
+    r.spaces = std::make_unique<TEmulSpaces>(*r.emu, *r.sfr, r.registers, r.notifier, r.parts);
+    r.spaces->SetBanking(r.banking.get());
+    r.emu->Download().SetBanking(r.banking.get());
+    r.banking->SetRegisterTable(&r.registers);
+    r.emu->SetParts(r.parts);
+    r.emu->SetSfrConfig(r.sfr.get());
+    r.emu->SetNotifier(&r.notifier);
+    r.notifier.onSend = [&r](std::uint8_t code, const void* data) {
+        r.spaces->EmulSpeicherNotify(code, data);
+        r.banking->Notify(code, data);
+    };
+}
+
+// The name of the FPGA image a start loads for the pod and processor family
+// on the firmware the emulator read.
+inline std::string fpgaImageName(const TEmulator& emu, int pod, int family) {
+    return ChooseFpgaImageName(emu.Generation(), pod, family, emu.FirmwareCode(),
+                               [](const std::string&) { return false; })
+        .name;
+}
+
+// The whole start of a wired rig up to state 5 with an 80C51; the FPGA
+// images `imageNames(emu)` names, once the firmware is read, stand blank in
+// the rig's root.
+template <class Rig, class ImageNames>
+void startTarget(Rig& r, ImageNames imageNames) {
+    r.emu->InitStringEinlesen();
+    r.emu->CheckEpromVersion();
+    for (const std::string& name : imageNames(*r.emu))
+        writeBytes(r.root.file(name + ".bin"),
+                   std::vector<std::uint8_t>(r.emu->Generation() == 0 ? TEmulator::Gen0ImageSize : 32768, 0x00));
+    r.emu->Restart();
+    r.sfr->SetTargetName("80C51");
+    r.sfr->SetOptionNummer(1);
+    r.emu->Startup();
+}
+
 struct SimTarget : SimBench {
     // A TARVEX-V ("5.1 ") unless the configuration says otherwise; the
     // processor is an 80C51. Boards after the TARVEX-IV send 12-byte frames.
@@ -34,40 +83,14 @@ struct SimTarget : SimBench {
         std::filesystem::copy_file(sourceDir() / "data" / "VokMonitor.txt", root.file("VokMonitor.txt"));
         std::filesystem::copy_file(sourceDir() / "data" / "VokRegs.txt", root.file("VokRegs.txt"));
         options.sfrFile = root.file("VokRegs.txt");
-        emu = std::make_unique<TEmulator>(options, clock, settings);
-        emu->setSerialPortOpener(sim::SimSerialPort::opener(board, clock));
-        sfr = std::make_unique<TSfrConfig>(registers, *emu, options);
-        banking = std::make_unique<TBanking>(*emu, notifier);
-        spaces = std::make_unique<TEmulSpaces>(*emu, *sfr, registers, notifier, parts);
-        spaces->SetBanking(banking.get());
-        emu->Download().SetBanking(banking.get());
-        banking->SetRegisterTable(&registers);
-        parts = recording.parts();
-        parts.banking = banking.get();
-        emu->SetParts(parts);
-        emu->SetSfrConfig(sfr.get());
-        emu->SetNotifier(&notifier);
-        notifier.onSend = [this](std::uint8_t code, const void* data) {
-            spaces->EmulSpeicherNotify(code, data);
-            banking->Notify(code, data);
-        };
+        wireTarget(*this, options);
     }
     ~SimTarget() { spaces.reset(); }
 
     // The whole start up to state 5; then the simulator's log, its counters
     // and the recorded notifications start afresh.
     void start() {
-        emu->InitStringEinlesen();
-        emu->CheckEpromVersion();
-        const std::string name = ChooseFpgaImageName(emu->Generation(), 0, 1, emu->FirmwareCode(),
-                                                     [](const std::string&) { return false; })
-                                     .name;
-        writeBytes(root.file(name + ".bin"),
-                   std::vector<std::uint8_t>(emu->Generation() == 0 ? TEmulator::Gen0ImageSize : 32768, 0x00));
-        emu->Restart();
-        sfr->SetTargetName("80C51");
-        sfr->SetOptionNummer(1);
-        emu->Startup();
+        startTarget(*this, [](const TEmulator& e) { return std::vector<std::string>{fpgaImageName(e, 0, 1)}; });
         fresh();
     }
     void fresh() {

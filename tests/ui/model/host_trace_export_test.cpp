@@ -101,12 +101,7 @@ TEST(HostTraceExport, PortsToHandshakeAsTheWindowsSessionWritesIt) {
     SimulatedHost h;
     h.exporter = std::make_unique<HostTraceExport>(*h.object);
     ASSERT_EQ(h.object->AG_Init(0x100, 0), 0u);
-    TVokWinKommando load(cmd::Load);
-    load.memoryKind = memkind::Program;
-    load.fileFormat = fileformat::Object;
-    load.options = loadflag::ClearSymbols;
-    load.text1 = (test::sourceDir() / "examples" / "build" / "ports.omf").string();
-    ASSERT_TRUE(Execute(load, h.object->Commands()));
+    ASSERT_NO_FATAL_FAILURE(h.loadObject());
     std::uint32_t until = 0xFF0000E1u;
     ASSERT_EQ(h.object->AG_GoStep(3, 0, &until), 0u);
     SaveTraceModel dialog(h.settings, "");

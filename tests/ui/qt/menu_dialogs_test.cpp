@@ -280,12 +280,7 @@ TEST(MenuDialogs, QuestionButtonsOpenTheSymbolBrowserAndTheStartAsksForTheGenera
 // Loads ports.omf (or the program given) through the load command and runs
 // it to 0xE1: a real recording of a few hundred frames.
 void loadAndRun(MenuHost& h, std::string program = {}) {
-    TVokWinKommando load(cmd::Load);
-    load.memoryKind = memkind::Program;
-    load.fileFormat = fileformat::Object;
-    load.options = loadflag::ClearSymbols;
-    load.text1 = program.empty() ? (test::sourceDir() / "examples" / "build" / "ports.omf").string() : program;
-    ASSERT_TRUE(Execute(load, h.object->Commands()));
+    ASSERT_NO_FATAL_FAILURE(program.empty() ? h.loadObject() : h.loadObject(program));
     ASSERT_FALSE(h.object->Loader().Failed());
     std::uint32_t until = 0xFF0000E1u;
     ASSERT_EQ(h.object->AG_GoStep(3, 0, &until), 0u);
