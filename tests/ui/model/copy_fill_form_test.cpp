@@ -15,12 +15,7 @@ namespace {
 using Fixture = tarvex::test::RangeFixture;
 
 TKommandoStruktur run(CopyFillFormModel& m, const char* start, const char* end, const char* third) {
-    m.EditText("StartAdresse", start);
-    m.EditText("EndAdresse", end);
-    m.EditText("ZielAdresse", third);
-    TKommandoStruktur c;
-    m.Ausfuehren(c);
-    return c;
+    return test::rangeCommand(m, start, end, "ZielAdresse", third, &CopyFillFormModel::Ausfuehren);
 }
 
 TEST(CopyFillForm, TasksShapeTheFormAndTheCommand) {

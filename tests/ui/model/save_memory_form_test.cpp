@@ -14,15 +14,6 @@ namespace {
 
 using Fixture = tarvex::test::RangeFixture;
 
-TKommandoStruktur get(SaveMemoryFormModel& m, const char* start, const char* end, const char* file) {
-    m.EditText("StartAdresse", start);
-    m.EditText("EndAdresse", end);
-    m.EditText("DateiName", file);
-    TKommandoStruktur c;
-    m.GetKommando(c);
-    return c;
-}
-
 TEST(SaveMemoryForm, FormatsMemoriesAndTheCommand) {
     Fixture f;
     SaveMemoryFormModel m(f.tables(), f.store, "/objects");
@@ -54,7 +45,7 @@ TEST(SaveMemoryForm, FormatsMemoriesAndTheCommand) {
     };
     for (const auto& r : rows) {
         m.FormatClick(r.format);
-        const auto c = get(m, r.start, r.end, r.file);
+        const auto c = test::rangeCommand(m, r.start, r.end, "DateiName", r.file, &SaveMemoryFormModel::GetKommando);
         EXPECT_EQ(c.code, cmd::Save) << r.file;
         EXPECT_EQ(c.text1, r.path);
         EXPECT_EQ(c.start.offset, r.from) << r.file;
@@ -62,7 +53,8 @@ TEST(SaveMemoryForm, FormatsMemoriesAndTheCommand) {
         EXPECT_EQ(c.fileFormat, r.fileFormat);
         EXPECT_EQ(c.memoryKind, memkind::Program);
     }
-    EXPECT_THROW(get(m, "NOSUCH", "", "x"), EVokWinConvertError);
+    EXPECT_THROW(test::rangeCommand(m, "NOSUCH", "", "DateiName", "x", &SaveMemoryFormModel::GetKommando),
+                 EVokWinConvertError);
     TKommandoStruktur unchanged;
     EXPECT_THROW(m.GetKommando(unchanged), EVokWinConvertError);  // NOSUCH still in the field
     EXPECT_EQ(unchanged, TKommandoStruktur{});
@@ -95,7 +87,8 @@ TEST(SaveMemoryForm, SettingsOutsideTheOfferedItemsGiveTheDefaults) {
     SaveMemoryFormModel system(f.tables(true), f.store);
     EXPECT_EQ(system.Speicher(), 3);
     EXPECT_TRUE(system.control("RadioSys").checked);
-    EXPECT_EQ(get(system, "0", "FF", "s.bin").memoryKind, memkind::System);
+    EXPECT_EQ(test::rangeCommand(system, "0", "FF", "DateiName", "s.bin", &SaveMemoryFormModel::GetKommando).memoryKind,
+              memkind::System);
 }
 
 TEST(SaveMemoryForm, BrowsingForFileAndSymbol) {
