@@ -22,6 +22,14 @@ std::string fileText(const std::string& path) {
     return text.str();
 }
 
+// A board of the firmware version whose root is a stand-in installation:
+// the images every derivative's family chooses are there.
+struct InstalledRig : RunRig {
+    explicit InstalledRig(const char* version) : RunRig(boardOf(version)) {
+        sim::MakeStandinRoot(root.path(), sourceDir() / "data");
+    }
+};
+
 // After a step from main (0x0100, MOV SP,#60H) to 0x0103, with the monitor's
 // mark at 0x7004 set to the new PC's low byte plus 4: P0's bit 7 is set in
 // the string, P0, IE and TCON go back to the monitor, and the second data
@@ -41,11 +49,7 @@ TEST(RegisterString, AtmelAndAducCorrections) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.version + std::string(c.derivative));
-        sim::BoardConfig config;
-        config.version = c.version;
-        RunRig rig(config);
-        // The images the derivative's family chooses.
-        sim::MakeStandinRoot(rig.root.path(), sourceDir() / "data");
+        InstalledRig rig(c.version);
         rig.emu->SetProtFileName(rig.root.file("prot.txt"));
         rig.emu->SetProtokollieren(true);
         rig.startWithProgram();
@@ -110,10 +114,7 @@ TEST(RegisterString, WrittenRegistersSurviveAStepInEveryMonitorMode) {
                                                             {0x82, 0xFE}, {0x83, 0xCA}, {0xA8, 0x05}, {0x88, 0x05}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.version + std::to_string(c.family));
-        sim::BoardConfig config;
-        config.version = c.version;
-        RunRig rig(config);
-        sim::MakeStandinRoot(rig.root.path(), sourceDir() / "data");
+        InstalledRig rig(c.version);
         rig.startWithProgram();
         rig.sfr->SetOptionNummer(c.family);
         rig.emu->SetProzessorTyp(static_cast<std::uint8_t>(c.family));

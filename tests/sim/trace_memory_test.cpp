@@ -9,6 +9,7 @@
 
 #include "sim/board.hpp"
 #include "tests/sim/board_bytes.hpp"
+#include "tests/support/target/sim_bench.hpp"
 #include "tests/support/test_support.hpp"
 
 namespace tarvex::sim {
@@ -157,9 +158,7 @@ TEST(TraceMemory, TheOverflowBreakHaltsAfterTheRecordsBeforeTheWrap) {
 // stop of 0xA01A, the latched time stamp.
 TEST(TraceMemory, VersionZeroRegistersAndTheMarker) {
     platform::FakeClock clock;
-    BoardConfig config;
-    config.version = "3.0 ";
-    Board board(clock, config);
+    Board board(clock, test::boardOf("3.0 "));
     setUp(board, 0x00, 0x00, 3);
     const auto writeCounter = [&board](std::uint16_t v) {
         send(board, {'W', 'N', 0xA0, 0x26, static_cast<std::uint8_t>(v >> 12), 'W', 'N', 0xA0, 0x24,
@@ -195,9 +194,7 @@ TEST(TraceMemory, VersionZeroRegistersAndTheMarker) {
 
 TEST(TraceMemory, VersionOneCounterAndOverflowRegisters) {
     platform::FakeClock clock;
-    BoardConfig config;
-    config.version = "4.2 ";
-    Board board(clock, config);
+    Board board(clock, test::boardOf("4.2 "));
     setUp(board, 0x00, 0x00, 3);
     send(board, {'W', 'N', 0xA6, 0x03, 0x07, 'W', 'N', 0xA6, 0x02, 0x0F, 'W', 'N', 0xA6, 0x01, 0x0F, 'W', 'N', 0xA6,
                  0x00, 0x0A});
@@ -276,9 +273,7 @@ TEST(TraceMemory, TheFrameSearchOfEachVersion) {
     for (const SearchCase& c : SearchCases) {
         SCOPED_TRACE(c.version);
         platform::FakeClock clock;
-        BoardConfig config;
-        config.version = c.version;
-        Board board(clock, config);
+        Board board(clock, test::boardOf(c.version));
         setUp(board, 0x00, 0x00, 3);
         send(board, {'W', 'N', 0xA0, 0x26, 0, 'W', 'N', 0xA0, 0x24, 0, 'W', 'N', 0xA0, 0x22, 0, 'W', 'N', 0xA0, 0x20,
                      0, 'W', 'N', 0xA6, 0x00, 0});

@@ -14,13 +14,8 @@
 namespace tarvex {
 namespace {
 
+using test::boardOf;
 using test::EmuRig;
-
-sim::BoardConfig boardOf(const char* version) {
-    sim::BoardConfig c;
-    c.version = version;
-    return c;
-}
 
 // A started board ("3.0 " a TARVEX-IV, "5.1 " a TARVEX-V), unbanked, with
 // the symbols "loop" (0x0200) and "done" (0x0300).

@@ -17,6 +17,7 @@
 namespace tarvex {
 namespace {
 
+using test::boardOf;
 using test::bytesOf;
 using test::SimLink;
 
@@ -197,9 +198,7 @@ TEST(Iap, BlockTransferByteWiseBelowFirmware18AndInOneWriteFrom18) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.version);
-        sim::BoardConfig config;
-        config.version = c.version;
-        SimLink s(config);
+        SimLink s(boardOf(c.version));
         s.identify();
         s.board.clearLog();
         EXPECT_EQ(s.link->FlashBlockTransfer(0x2000, std::string("\x01\x02\x03", 3)), 0);

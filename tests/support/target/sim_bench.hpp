@@ -12,6 +12,13 @@
 
 namespace tarvex::test {
 
+// A board of the firmware version ("5.1 "), the rest as configured by default.
+inline sim::BoardConfig boardOf(const char* version) {
+    sim::BoardConfig config;
+    config.version = version;
+    return config;
+}
+
 struct SimBench {
     // `boardClock`: a clock of the caller's that drives the board instead of the bench's own.
     explicit SimBench(sim::BoardConfig config = {}, platform::Clock* boardClock = nullptr)
