@@ -3,6 +3,7 @@
 
 #include <fstream>
 
+#include "tests/support/scoped_help.hpp"
 #include "tests/support/test_support.hpp"
 #include "ui/model/dialog_model.hpp"
 #include "ui/model/help_viewer.hpp"
@@ -14,12 +15,11 @@ namespace {
 TEST(DialogModel, HelpAsksForTheFormsContext) {
     platform::MemorySettingsStore store;
     platform::RecordingHelpViewer viewer;
-    auto& ui = platform::currentUi();
-    auto* saved = ui.help;
-    ui.help = &viewer;
-    DialogModel model("SprungForm", 505, store);
-    EXPECT_TRUE(model.help());
-    ui.help = saved;
+    {
+        test::ScopedHelpViewer help(viewer);
+        DialogModel model("SprungForm", 505, store);
+        EXPECT_TRUE(model.help());
+    }
     ASSERT_EQ(viewer.calls().size(), 1u);
     EXPECT_EQ(viewer.calls()[0], std::make_pair(1u, 505u));
 }

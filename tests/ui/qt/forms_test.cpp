@@ -11,8 +11,10 @@
 #include <QTest>
 #include <QVBoxLayout>
 #include <atomic>
+#include <optional>
 #include <thread>
 
+#include "tests/support/scoped_help.hpp"
 #include "ui/qt/dialog_base.hpp"
 #include "ui/qt/history_combo.hpp"
 #include "ui/qt/status_forms.hpp"
@@ -97,9 +99,7 @@ public:
 TEST(DialogBase, LabelsHelpAndPlacement) {
     platform::MemorySettingsStore store;
     platform::RecordingHelpViewer viewer;
-    auto& ui = platform::currentUi();
-    auto* savedHelp = ui.help;
-    ui.help = &viewer;
+    std::optional<test::ScopedHelpViewer> help{std::in_place, viewer};
     store.writeInteger(kDriverKey, "TestForm", "Left", 5000);
     store.writeInteger(kDriverKey, "TestForm", "Top", 5000);
     DialogModel model("TestForm", 505, store);
@@ -125,7 +125,7 @@ TEST(DialogBase, LabelsHelpAndPlacement) {
         dialog.move(40, 30);
         dialog.accept();
     }
-    ui.help = savedHelp;
+    help.reset();
     EXPECT_EQ(store.readInteger(kDriverKey, "TestForm", "Left", 0), 40);
     TestDialog again(model);
     again.show();
