@@ -8,7 +8,10 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "host/agdi_object.hpp"
+#include "host/agdi_records.hpp"
 #include "host/command_executor.hpp"
 #include "host/command_history.hpp"
 #include "platform/host_window.hpp"
@@ -65,6 +68,31 @@ struct SimHost : SimBench {
         load.options = loadflag::ClearSymbols;
         load.text1 = file;
         ASSERT_TRUE(Execute(load, object->Commands()));
+    }
+    // The n-th entry of the driver's menu with that caption ("Save..." is
+    // there twice); none where the menu has no such entry.
+    agdi::MenuEntry* entry(const char* caption, int n = 0) {
+        for (agdi::MenuEntry* e = object->MenuTable(); e->kind != agdi::MenuEnd; ++e)
+            if (e->caption && std::string(e->caption) == caption && n-- == 0) return e;
+        return nullptr;
+    }
+    // Selects that entry, as the IDE's menu does.
+    void pick(const char* caption, int n = 0) {
+        agdi::MenuEntry* e = entry(caption, n);
+        if (!e) {
+            ADD_FAILURE() << "no menu entry " << caption;
+            return;
+        }
+        object->MenuSelected(e);
+    }
+    // The menu's performance analysis before any measurement: none to show,
+    // said in one box. `perf`: the session's measurement.
+    void expectNoAnalysisYet(TPerformance*& perf) {
+        perf = object->Performance();
+        ASSERT_NE(perf, nullptr);
+        pick("Performance analysis...");
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text, "No performance analysis available");
     }
     // What the board heard, the entries its log dropped included.
     std::uint64_t boardCommands() const { return board.log().size() + board.droppedLogEntries(); }

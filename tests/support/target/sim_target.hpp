@@ -51,6 +51,13 @@ void wireTarget(Rig& r, ITargetOptions& options) {
     };
 }
 
+// The IAP form (0 to 2) that each generation of firmware shows.
+struct IapFormCase {
+    const char* version;
+    int form;
+};
+inline constexpr IapFormCase kIapForms[] = {{"4.31", 0}, {"5.1 ", 1}, {"6.0 ", 2}};
+
 // The name of the FPGA image a start loads for the pod and processor family
 // on the firmware the emulator read.
 inline std::string fpgaImageName(const TEmulator& emu, int pod, int family) {
@@ -86,6 +93,14 @@ struct SimTarget : SimBench {
         wireTarget(*this, options);
     }
     ~SimTarget() { spaces.reset(); }
+
+    // Reads the board's identity as the start does; `flashBlock1` selects
+    // flash block 1 first, as the start does before the IAP forms read it.
+    void identify(bool flashBlock1 = false) {
+        emu->InitStringEinlesen();
+        if (flashBlock1) emu->FlashBlockSwitch(1);
+        emu->CheckEpromVersion();
+    }
 
     // The whole start up to state 5; then the simulator's log, its counters
     // and the recorded notifications start afresh.

@@ -11,10 +11,7 @@ namespace {
 
 struct Rig {
     explicit Rig(const std::string& version, sim::BoardConfig config = {}) : t(withVersion(version, config)) {
-        t.emu->InitStringEinlesen();
-        // The identity is read with flash block 1 selected, as the start does.
-        t.emu->FlashBlockSwitch(1);
-        t.emu->CheckEpromVersion();
+        t.identify(true);
         t.emu->SetConnectionState(TBasisEmulator::StateStarted);
         t.fresh();
     }

@@ -5,7 +5,7 @@
 #include "emulator/debug/kdo_select_table.hpp"
 #include "core/messages.hpp"
 #include "host/command.hpp"
-#include "tests/support/target/sim_target.hpp"
+#include "tests/support/target/offline_select.hpp"
 #include "tests/support/fake_trace.hpp"
 #include "ui/model/break_form.hpp"
 #include "ui/model/select_form.hpp"
@@ -14,21 +14,9 @@
 namespace tarvex::ui {
 namespace {
 
-struct SelectRig : test::SimTarget {
-    platform::MemorySettingsStore store;
-    std::unique_ptr<TSelectTabelle> live;
-    std::unique_ptr<TKdoSelectTabelle> offline;
+struct SelectRig : test::OfflineSelectTarget {
     std::vector<std::string> before;
-    SelectRig() {
-        start();
-        live = std::make_unique<TSelectTabelle>(wiring());
-        live->InitEmulStart();
-        offline = std::make_unique<TKdoSelectTabelle>(wiring());
-        offline->CopyFrom(*live);
-        fresh();
-        before = log();
-    }
-    TSelectWiring wiring() { return TSelectWiring{*emu, *banking, *spaces, options, notifier}; }
+    SelectRig() : OfflineSelectTarget(true) { before = log(); }
     std::vector<std::string> protocol(const TBasisVokWinKommando* c) {
         std::vector<std::string> out;
         for (; c; c = c->Nachfolger.get()) out.push_back(ProtocolText(*c, nullptr));

@@ -109,12 +109,6 @@ struct MenuHost : test::SimHost {
         object->AG_Init(0x300 + 18, reinterpret_cast<std::uintptr_t>(&hostCallback));
     }
     ~MenuHost() { object.reset(); }
-    // The n-th entry of that caption ("Save..." is there twice).
-    void pick(const char* caption, int n = 0) {
-        for (agdi::MenuEntry* e = object->MenuTable(); e->kind != agdi::MenuEnd; ++e)
-            if (e->caption && std::string(e->caption) == caption && n-- == 0) return object->MenuSelected(e);
-        ADD_FAILURE() << caption;
-    }
 
     RecordingForms forms;
     RoutedWindows windows;
@@ -239,11 +233,8 @@ TEST(WindowRouting, ThePerformanceFormsGetTheMeasurementAndWithoutOneTheMenusCap
 
     ASSERT_EQ(h.object->AG_Init(0x100, 0), 0u);
     h.boxes.clear();
-    TPerformance* perf = h.object->Performance();
-    ASSERT_NE(perf, nullptr);
-    h.pick("Performance analysis...");
-    ASSERT_EQ(h.boxes.shown().size(), 1u);
-    EXPECT_EQ(h.boxes.shown()[0].text, "No performance analysis available");
+    TPerformance* perf = nullptr;
+    ASSERT_NO_FATAL_FAILURE(h.expectNoAnalysisYet(perf));
     EXPECT_TRUE(h.forms.shown.empty());
     h.boxes.clear();
 

@@ -17,7 +17,7 @@
 #include "sim/board.hpp"
 #include "sim/sim_serial_port.hpp"
 #include "sim/standin_root.hpp"
-#include "tests/support/host/sim_host.hpp"
+#include "tests/support/host/windowed_host.hpp"
 #include "tests/support/target/sim_bench.hpp"
 #include "tests/support/test_support.hpp"
 #include "ui/qt/driver/qt_driver_windows.hpp"
@@ -26,27 +26,7 @@
 namespace tarvex::ui {
 namespace {
 
-struct WindowedHost : test::SimHost {
-    WindowedHost() : windows(settings) {
-        // A stored generation: the start asks no one.
-        settings.writeInteger(TEmulator::VokWinKey, TEmulator::VokWinSection, "Tarvex", 1);
-        DriverEnvironment env = environment();
-        env.windows = &windows;
-        open(env);
-        windows.attach(object.get());
-    }
-    ~WindowedHost() {
-        windows.FreeTraceWindow();
-        object.reset();
-    }
-    agdi::MenuEntry* entry(const char* caption) {
-        for (agdi::MenuEntry* e = object->MenuTable(); e->kind != agdi::MenuEnd; ++e)
-            if (e->caption && std::string(e->caption) == caption) return e;
-        return nullptr;
-    }
-
-    QtDriverWindows windows;
-};
+using WindowedHost = test::WindowedHost<QtDriverWindows>;
 
 TEST(QtDriverWindows, TheMenuOpensTheTraceWindowAndAHaltRefreshesIt) {
     WindowedHost h;

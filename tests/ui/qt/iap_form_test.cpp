@@ -17,17 +17,9 @@ namespace tarvex::ui {
 namespace {
 
 TEST(IapForm, EachFormShowsItsIdentityAndStartCloses) {
-    const struct {
-        const char* version;
-        int form;
-    } kCases[] = {{"4.31", 0}, {"5.1 ", 1}, {"6.0 ", 2}};
-    for (const auto& c : kCases) {
-        sim::BoardConfig config;
-        config.version = c.version;
-        tarvex::test::SimTarget t(config);
-        t.emu->InitStringEinlesen();
-        t.emu->FlashBlockSwitch(1);
-        t.emu->CheckEpromVersion();
+    for (const auto& c : tarvex::test::kIapForms) {
+        tarvex::test::SimTarget t(tarvex::test::boardOf(c.version));
+        t.identify(true);
         QtMaintenanceForms forms(t.emu.get(), t.settings);
         bool shown = false;
         test::whenModal([&](QWidget& w) {
@@ -45,11 +37,8 @@ TEST(IapForm, EachFormShowsItsIdentityAndStartCloses) {
 }
 
 TEST(IapForm, AChipEraseEndsTheStart) {
-    sim::BoardConfig config;
-    config.version = "6.0 ";
-    tarvex::test::SimTarget t(config);
-    t.emu->InitStringEinlesen();
-    t.emu->CheckEpromVersion();
+    tarvex::test::SimTarget t(tarvex::test::boardOf("6.0 "));
+    t.identify();
     QtMaintenanceForms forms(t.emu.get(), t.settings);
     t.boxes.answer(platform::IdYes);
     test::whenModal([&](QWidget& w) { QTest::mouseClick(w.findChild<QPushButton*>("EraseAll"), Qt::LeftButton); });

@@ -32,7 +32,7 @@
 #include "sim/board.hpp"
 #include "sim/sim_serial_port.hpp"
 #include "sim/standin_root.hpp"
-#include "tests/support/host/sim_host.hpp"
+#include "tests/support/host/windowed_host.hpp"
 #include "tests/support/test_support.hpp"
 #include "ui/qt/history_combo.hpp"
 #include "ui/qt/driver/generation_chooser.hpp"
@@ -76,18 +76,9 @@ void enter(QWidget& dialog, const char* combo, const char* text) {
 // The IDE's callback: the refresh requests are the routing test's.
 std::uint32_t TARVEX_AGDI_CALL hostCallback(std::uint32_t, void*) { return 0; }
 
-struct MenuHost : test::SimHost {
-    explicit MenuHost(bool storedGeneration = true) : windows(settings) {
-        if (storedGeneration) settings.writeInteger(TEmulator::VokWinKey, TEmulator::VokWinSection, "Tarvex", 1);
-        DriverEnvironment env = environment();
-        env.windows = &windows;
-        open(env);
-        windows.attach(object.get());
+struct MenuHost : test::WindowedHost<QtDriverWindows> {
+    explicit MenuHost(bool storedGeneration = true) : WindowedHost(storedGeneration) {
         object->AG_Init(0x300 + 18, reinterpret_cast<std::uintptr_t>(&hostCallback));
-    }
-    ~MenuHost() {
-        windows.FreeTraceWindow();
-        object.reset();
     }
     // The start; an options dialog it may open (no project options) is
     // cancelled, as the build without windows answers it.
@@ -103,35 +94,13 @@ struct MenuHost : test::SimHost {
         boxes.clear();
         return result;
     }
-    // The n-th entry of that caption ("Save..." is there twice).
-    agdi::MenuEntry* entry(const char* caption, int n = 0) {
-        for (agdi::MenuEntry* e = object->MenuTable(); e->kind != agdi::MenuEnd; ++e)
-            if (e->caption && std::string(e->caption) == caption && n-- == 0) return e;
-        return nullptr;
-    }
-    void pick(const char* caption, int n = 0) {
-        agdi::MenuEntry* e = entry(caption, n);
-        ASSERT_NE(e, nullptr) << caption;
-        object->MenuSelected(e);
-    }
-
-    QtDriverWindows windows;
 };
 
 // The routing behind the forms (board silence, refresh, the commands and
 // their effects) is checked once for every build in the window routing
 // test; here only the Qt forms themselves: their widgets reach the model,
 // Cancel answers false and OK true.
-struct MenuCase {
-    const char* caption;
-    int nth;
-    const char* title;
-    // Fills the dialog before its OK; the OK button's name.
-    std::function<void(QWidget&)> fill;
-    const char* ok;
-    // A text of the command the filled widgets make.
-    const char* added;
-};
+using MenuCase = test::MenuFormCase<QWidget>;
 
 TEST(MenuDialogs, EachFormsWidgetsReachItsModelAndCancelOrOkAnswers) {
     MenuHost h;
@@ -206,11 +175,8 @@ TEST(MenuDialogs, EachFormsWidgetsReachItsModelAndCancelOrOkAnswers) {
 TEST(MenuDialogs, PerformanceDefinitionsReachTheMeasurementAndAHaltGivesTheAnalysis) {
     MenuHost h;
     ASSERT_EQ(h.start(), 0u);
-    TPerformance* perf = h.object->Performance();
-    ASSERT_NE(perf, nullptr);
-    h.pick("Performance analysis...");
-    ASSERT_EQ(h.boxes.shown().size(), 1u);
-    EXPECT_EQ(h.boxes.shown()[0].text, "No performance analysis available");
+    TPerformance* perf = nullptr;
+    ASSERT_NO_FATAL_FAILURE(h.expectNoAnalysisYet(perf));
     h.boxes.clear();
 
     whenShown<QDialog>([&](QDialog& d) {

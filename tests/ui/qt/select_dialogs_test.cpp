@@ -9,7 +9,7 @@
 #include <QTest>
 
 #include "emulator/debug/kdo_select_table.hpp"
-#include "tests/support/target/sim_target.hpp"
+#include "tests/support/target/offline_select.hpp"
 #include "ui/qt/history_combo.hpp"
 #include "ui/qt/radio_group.hpp"
 #include "tests/support/fake_trace.hpp"
@@ -20,19 +20,7 @@ namespace {
 
 void click(QWidget* button) { QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2)); }
 
-struct OfflineRig : test::SimTarget {
-    platform::MemorySettingsStore store;
-    std::unique_ptr<TKdoSelectTabelle> offline;
-    OfflineRig() {
-        start();
-        TSelectTabelle live(wiring());
-        live.InitEmulStart();
-        offline = std::make_unique<TKdoSelectTabelle>(wiring());
-        offline->CopyFrom(live);
-        fresh();
-    }
-    TSelectWiring wiring() { return TSelectWiring{*emu, *banking, *spaces, options, notifier}; }
-};
+using OfflineRig = test::OfflineSelectTarget;
 
 void type(HistoryCombo* combo, const char* text) {
     combo->setFocus();

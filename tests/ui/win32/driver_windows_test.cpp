@@ -57,11 +57,6 @@ struct Win32Host : tarvex::test::SimHost {
         windows.attach(object.get());
     }
     ~Win32Host() { object.reset(); }
-    void pick(const char* caption) {
-        for (agdi::MenuEntry* e = object->MenuTable(); e->kind != agdi::MenuEnd; ++e)
-            if (e->caption && std::string(e->caption) == caption) return object->MenuSelected(e);
-        ADD_FAILURE() << caption;
-    }
 
     Win32DriverWindows windows;
 };

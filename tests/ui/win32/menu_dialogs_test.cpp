@@ -18,7 +18,7 @@
 #include "host/command_history.hpp"
 #include "host/load/loader.hpp"
 #include "host/options.hpp"
-#include "tests/support/host/sim_host.hpp"
+#include "tests/support/host/windowed_host.hpp"
 #include "tests/ui/win32/win32_test_support.hpp"
 #include "ui/win32/driver/win32_driver_windows.hpp"
 #include "ui/win32/form_shot.hpp"
@@ -41,20 +41,7 @@ Win32Form* shownForm() {
     return form;
 }
 
-struct MenuHost : tarvex::test::SimHost {
-    MenuHost() : windows(settings) {
-        settings.writeInteger(TEmulator::VokWinKey, TEmulator::VokWinSection, "Tarvex", 1);
-        DriverEnvironment env = environment();
-        env.windows = &windows;
-        open(env);
-        windows.attach(object.get());
-    }
-    ~MenuHost() { object.reset(); }
-    void pick(const char* caption) {
-        for (agdi::MenuEntry* e = object->MenuTable(); e->kind != agdi::MenuEnd; ++e)
-            if (e->caption && std::string(e->caption) == caption) return object->MenuSelected(e);
-        ADD_FAILURE() << caption;
-    }
+struct MenuHost : tarvex::test::WindowedHost<Win32DriverWindows> {
     // Runs `drive` on the form the menu entry opens; false when none opened.
     bool openFrom(const char* caption, const std::function<void(Win32Form&)>& drive) {
         bool shown = false;
@@ -67,22 +54,13 @@ struct MenuHost : tarvex::test::SimHost {
         pick(caption);
         return shown;
     }
-
-    Win32DriverWindows windows;
 };
 
 // The routing behind the forms (board silence, the chains and their
 // effects) is checked once for every build in the window routing test;
 // here only the Windows forms themselves: their controls reach the model,
 // Cancel answers false and OK true.
-struct MenuCase {
-    const char* caption;
-    const char* title;
-    std::function<void(Win32Form&)> fill;
-    const char* ok;
-    // A text of the chain the filled controls make.
-    const char* added;
-};
+using MenuCase = tarvex::test::MenuFormCase<Win32Form>;
 
 TEST(Win32MenuDialogs, TheBreakAndTraceFormsControlsReachTheirModelsAndCancelOrOkAnswers) {
     MenuHost h;
@@ -90,14 +68,14 @@ TEST(Win32MenuDialogs, TheBreakAndTraceFormsControlsReachTheirModelsAndCancelOrO
     h.boxes.clear();
     ASSERT_TRUE(h.object->TraceBoardPresent());
     const std::vector<MenuCase> cases = {
-        {"TARVEX Breaks...", "Break settings",
+        {"TARVEX Breaks...", 0, "Break settings",
          [](Win32Form& f) {
              test::typeText(f.control("Event"), "1000 10FF");
              test::click(f.control("EnterAdresse"));
          },
          "Ok", "Addresses=(1000 - 10FF)"},
-        {"Settings...", "Trace settings", [](Win32Form& f) { test::click(f.item("TimeBaseGroup", 2)); }, "OkButton",
-         "TimeBase=10 Mikroseconds"},
+        {"Settings...", 0, "Trace settings", [](Win32Form& f) { test::click(f.item("TimeBaseGroup", 2)); },
+         "OkButton", "TimeBase=10 Mikroseconds"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.caption);
@@ -125,11 +103,8 @@ TEST(Win32MenuDialogs, PerformanceDefinitionsReachTheMeasurementAndAHaltGivesThe
     MenuHost h;
     ASSERT_EQ(h.object->AG_Init(0x100, 0), 0u);
     h.boxes.clear();
-    TPerformance* perf = h.object->Performance();
-    ASSERT_NE(perf, nullptr);
-    h.pick("Performance analysis...");
-    ASSERT_EQ(h.boxes.shown().size(), 1u);
-    EXPECT_EQ(h.boxes.shown()[0].text, "No performance analysis available");
+    TPerformance* perf = nullptr;
+    ASSERT_NO_FATAL_FAILURE(h.expectNoAnalysisYet(perf));
     h.boxes.clear();
 
     EXPECT_TRUE(h.openFrom("Performance definitions...", [](Win32Form& f) {

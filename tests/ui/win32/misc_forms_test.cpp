@@ -230,17 +230,9 @@ TEST(Win32SymbolPicker, AQuestionButtonFillsItsField) {
 }
 
 TEST(IapFormWin32, EachFormShowsItsIdentityAndStartCloses) {
-    const struct {
-        const char* version;
-        int form;
-    } kCases[] = {{"4.31", 0}, {"5.1 ", 1}, {"6.0 ", 2}};
-    for (const auto& c : kCases) {
-        sim::BoardConfig config;
-        config.version = c.version;
-        tarvex::test::SimTarget t(config);
-        t.emu->InitStringEinlesen();
-        t.emu->FlashBlockSwitch(1);
-        t.emu->CheckEpromVersion();
+    for (const auto& c : tarvex::test::kIapForms) {
+        tarvex::test::SimTarget t(tarvex::test::boardOf(c.version));
+        t.identify(true);
         t.settings.writeString(kDriverKey, "IAPDateiname", "History0", "fw.hex");
         Win32MaintenanceForms forms([] { return HWND{}; }, t.emu.get(), t.settings);
         bool shown = false;
@@ -272,11 +264,8 @@ TEST(IapFormWin32, EachFormShowsItsIdentityAndStartCloses) {
 
 // The driver's forms browse in the system's open dialog.
 TEST(IapFormWin32, BrowseOpensTheSystemsOpenDialog) {
-    sim::BoardConfig config;
-    config.version = "6.0 ";
-    tarvex::test::SimTarget t(config);
-    t.emu->InitStringEinlesen();
-    t.emu->CheckEpromVersion();
+    tarvex::test::SimTarget t(tarvex::test::boardOf("6.0 "));
+    t.identify();
     ScopedWin32Forms forms;
     IapFormWin32 view(2, *t.emu, t.settings, nullptr);
     view.form().show();
@@ -293,11 +282,8 @@ TEST(IapFormWin32, BrowseOpensTheSystemsOpenDialog) {
 }
 
 TEST(IapFormWin32, ACallReachesTheBoardAndAChipEraseEndsTheStart) {
-    sim::BoardConfig config;
-    config.version = "6.0 ";
-    tarvex::test::SimTarget t(config);
-    t.emu->InitStringEinlesen();
-    t.emu->CheckEpromVersion();
+    tarvex::test::SimTarget t(tarvex::test::boardOf("6.0 "));
+    t.identify();
     Win32MaintenanceForms forms([] { return HWND{}; }, t.emu.get(), t.settings);
     t.boxes.answer(platform::IdYes);
     std::string answered;

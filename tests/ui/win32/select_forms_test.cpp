@@ -5,7 +5,7 @@
 
 #include "emulator/debug/kdo_select_table.hpp"
 #include "tests/support/fake_trace.hpp"
-#include "tests/support/target/sim_target.hpp"
+#include "tests/support/target/offline_select.hpp"
 #include "tests/ui/win32/win32_test_support.hpp"
 #include "ui/win32/driver/select_win32.hpp"
 #include "ui/win32/form_shot.hpp"
@@ -13,19 +13,7 @@
 namespace tarvex::ui::win32 {
 namespace {
 
-struct OfflineRig : tarvex::test::SimTarget {
-    platform::MemorySettingsStore store;
-    std::unique_ptr<TKdoSelectTabelle> offline;
-    OfflineRig() {
-        start();
-        TSelectTabelle live(wiring());
-        live.InitEmulStart();
-        offline = std::make_unique<TKdoSelectTabelle>(wiring());
-        offline->CopyFrom(live);
-        fresh();
-    }
-    TSelectWiring wiring() { return TSelectWiring{*emu, *banking, *spaces, options, notifier}; }
-};
+using OfflineRig = tarvex::test::OfflineSelectTarget;
 
 // The help viewer, recording what the forms ask of it.
 struct ScopedHelp {

@@ -16,7 +16,7 @@
 #include "emulator/emulator.hpp"
 #include "emulator/debug/trace_board.hpp"
 #include "host/agdi_records.hpp"
-#include "tests/support/host/sim_host.hpp"
+#include "tests/support/host/windowed_host.hpp"
 #include "tests/ui/win32/win32_test_support.hpp"
 #include "ui/model/scripted_trace_source.hpp"
 #include "ui/win32/driver/trace_window_win32.hpp"
@@ -495,27 +495,7 @@ TEST(TraceWindowWin32, WithoutItsBoardItClosesAtOnce) {
     EXPECT_EQ(closedTags, std::vector<int>{TraceWindowModel::kTag});
 }
 
-struct WindowedHost : ::tarvex::test::SimHost {
-    WindowedHost() : windows(settings) {
-        // A stored generation: the start asks no one.
-        settings.writeInteger(TEmulator::VokWinKey, TEmulator::VokWinSection, "Tarvex", 1);
-        DriverEnvironment env = environment();
-        env.windows = &windows;
-        open(env);
-        windows.attach(object.get());
-    }
-    ~WindowedHost() {
-        windows.FreeTraceWindow();
-        object.reset();
-    }
-    agdi::MenuEntry* entry(const char* caption) {
-        for (agdi::MenuEntry* e = object->MenuTable(); e->kind != agdi::MenuEnd; ++e)
-            if (e->caption && std::string(e->caption) == caption) return e;
-        return nullptr;
-    }
-
-    Win32DriverWindows windows;
-};
+using WindowedHost = ::tarvex::test::WindowedHost<Win32DriverWindows>;
 
 TEST(Win32DriverWindows, TheMenuOpensTheTraceWindowAndAHaltRefreshesIt) {
     WindowedHost h;
