@@ -7,13 +7,8 @@
 #include "tests/support/omf_test_writer.hpp"
 #include "tests/support/test_support.hpp"
 
-namespace tarvex {
+namespace tarvex::test {
 namespace {
-
-using test::OmfBody;
-using test::OmfFile;
-using test::readAll;
-using test::readerOver;
 
 // ---------------------------------------------------------------- framing
 
@@ -692,4 +687,4 @@ TEST(OmfReaderMalformed, RandomMutationsGiveOnlyTheFormatError) {
 }
 
 }  // namespace
-}  // namespace tarvex
+}  // namespace tarvex::test

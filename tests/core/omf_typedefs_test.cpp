@@ -7,13 +7,8 @@
 #include "core/omf_reader.hpp"
 #include "tests/support/omf_test_writer.hpp"
 
-namespace tarvex {
+namespace tarvex::test {
 namespace {
-
-using test::OmfBody;
-using test::OmfFile;
-using test::readAll;
-using test::readerOver;
 
 // ---------------------------------------------------------------- OMF-51
 
@@ -264,4 +259,4 @@ TEST(OmfTypedef2, ComponentListCountIsBoundedByItsRecord) {
 }
 
 }  // namespace
-}  // namespace tarvex
+}  // namespace tarvex::test

@@ -57,12 +57,19 @@ TEST(SymbolTableAdd, MainIsFoundByItsLowerCasedNameWhateverTheStoredCase) {
     EXPECT_EQ(t.MainFunction(), f);
 }
 
-TEST(SymbolTableAdd, AddressesAreNormalisedAgainstTheKindsSpace) {
+// Program memory of four banks, as a target context gives it.
+struct FourBanks {
+    FourBanks() {
+        spaces.setProgramMax(B(3, 0xFFFF));
+        ctx.spaces = &spaces;
+    }
     StandardAddressSpaces spaces;
-    spaces.setProgramMax(B(3, 0xFFFF));
     TargetContext ctx;
-    ctx.spaces = &spaces;
-    TSymboltabelle t(ctx);
+};
+
+TEST(SymbolTableAdd, AddressesAreNormalisedAgainstTheKindsSpace) {
+    FourBanks banks;
+    TSymboltabelle t(banks.ctx);
     EXPECT_EQ(Code(t, "A", B(5, 0x1234))->address, B(1, 0x1234));
     EXPECT_EQ(Code(t, "C", U(0x10))->address, B(0, 0x10));
     EXPECT_EQ(Code(t, "ALL", AllBanksAdresse(0x20))->address, AllBanksAdresse(0x20));
@@ -70,7 +77,7 @@ TEST(SymbolTableAdd, AddressesAreNormalisedAgainstTheKindsSpace) {
     // Constants, file names and types keep their addresses.
     EXPECT_EQ(t.AddSymbol(sspConst, "K", 0, 0, 240, 1, 19, U(0x1234))->address, U(0x1234));
     // The "all Modules" symbol lies in bank 0 of a banked program space.
-    EXPECT_EQ(TSymboltabelle(ctx).AllModules().address, B(0, 0));
+    EXPECT_EQ(TSymboltabelle(banks.ctx).AllModules().address, B(0, 0));
     EXPECT_EQ(TSymboltabelle().AllModules().address, U(0));
     EXPECT_EQ(TSymboltabelle().AllModules().name, "all Modules");
 }
@@ -311,12 +318,9 @@ struct Reference {
 
 TEST(SymbolTableAddress, BinarySearchesAgreeWithTheStepwiseDefinition) {
     std::mt19937 rng(1234);
-    StandardAddressSpaces spaces;
-    spaces.setProgramMax(B(3, 0xFFFF));
-    TargetContext ctx;
-    ctx.spaces = &spaces;
+    FourBanks banks;
     for (int round = 0; round < 6; ++round) {
-        TSymboltabelle t(ctx);
+        TSymboltabelle t(banks.ctx);
         t.SetIgnoreBanking(round % 2 == 1);
         for (int i = 0; i < 120; ++i) {
             const std::uint16_t offset = static_cast<std::uint16_t>(rng() % 0x400);
@@ -349,12 +353,9 @@ TEST(SymbolTableAddress, ModuleAtAgreesWithTheInnermostHoldingRecord) {
     // the answer is the holding function record that starts nearest below
     // the address (the shorter on a tie), else such a module record.
     std::mt19937 rng(77);
-    StandardAddressSpaces spaces;
-    spaces.setProgramMax(B(3, 0xFFFF));
-    TargetContext ctx;
-    ctx.spaces = &spaces;
+    FourBanks banks;
     for (int round = 0; round < 4; ++round) {
-        TSymboltabelle t(ctx);
+        TSymboltabelle t(banks.ctx);
         for (int i = 0; i < 90; ++i) {
             const auto first = static_cast<std::uint16_t>(rng() % 0x300);
             const TBankAdresse at =
@@ -414,11 +415,8 @@ TEST(SymbolTableAddress, RoutinesAndEntriesForThePellunarScan) {
 }
 
 TEST(SymbolTableAddress, RoutinesInBanksAreFoundByTheirLinearAddress) {
-    StandardAddressSpaces spaces;
-    spaces.setProgramMax(B(3, 0xFFFF));
-    TargetContext ctx;
-    ctx.spaces = &spaces;
-    TSymboltabelle t(ctx);
+    FourBanks banks;
+    TSymboltabelle t(banks.ctx);
     Code(t, "IN1", B(1, 0x0005));
     EXPECT_EQ(t.FindRoutineInRange(B(1, 0x0000), 5)->name, "IN1");
     EXPECT_EQ(t.FindRoutineInRange(B(0, 0x0000), 5), nullptr);
