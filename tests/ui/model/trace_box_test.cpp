@@ -46,12 +46,20 @@ TEST(TraceBox, EmptyAndShortTraces) {
     EXPECT_EQ(box.scrollMaximum(), 5);
 }
 
-TEST(TraceBox, SourceModeSpansEveryFrameWithFewLines) {
+// The loop program's trace over `frames` frames, with one source line at
+// the address.
+struct LinedLoop {
+    LinedLoop(std::uint16_t at, int line, std::uint32_t frames) : source(test::loopTrace(frames)) {
+        lines.AddLine(UnbankedAdresse(at), line, 0, 0, 0);
+    }
     TSymboltabelle symbols;
-    TZeilennummertabelle lines(symbols);
-    lines.AddLine(UnbankedAdresse(0x0003), 12, 0, 0, 0);
-    auto s = test::loopTrace(150);
-    TraceBoxModel box(s, {&lines});
+    TZeilennummertabelle lines{symbols};
+    ScriptedTraceSource source;
+};
+
+TEST(TraceBox, SourceModeSpansEveryFrameWithFewLines) {
+    LinedLoop t(0x0003, 12, 150);
+    TraceBoxModel box(t.source, {&t.lines});
     box.setVisibleRows(8);
     box.setMode(tdSource);
     EXPECT_EQ(box.scrollMaximum(), 149);
@@ -213,18 +221,15 @@ TEST(TraceBox, CollapseTheFunctionUnderTheCaret) {
 }
 
 TEST(TraceBox, ATableReloadDropsEveryLineRecord) {
-    TSymboltabelle symbols;
-    TZeilennummertabelle lines(symbols);
-    lines.AddLine(UnbankedAdresse(0x0000), 10, 0, 0, 0);
-    auto s = test::loopTrace(30);
-    TraceBoxModel box(s, {&lines});
+    LinedLoop t(0x0000, 10, 30);
+    TraceBoxModel box(t.source, {&t.lines});
     box.setVisibleRows(6);
     box.setMode(tdMixedMode);
     box.notify(11);
     bool held = false;
     for (int r = 0; r < box.rowCount(); ++r) held = held || box.item(r).lineRecord;
     EXPECT_TRUE(held);
-    lines.Clear();
+    t.lines.Clear();
     box.notify(9);
     for (int r = 0; r < box.rowCount(); ++r) EXPECT_EQ(box.item(r).lineRecord, nullptr);
     EXPECT_EQ(box.rowCount(), 6);
@@ -324,11 +329,8 @@ TEST(TraceBox, SourceModeReadsBackUnderTheReadingDialogAndItsCancel) {
 }
 
 TEST(TraceBox, AModeChangeKeepsTheFrameOfTheSelectedLine) {
-    TSymboltabelle symbols;
-    TZeilennummertabelle lines(symbols);
-    lines.AddLine(UnbankedAdresse(0x0002), 7, 0, 0, 0);
-    auto s = test::loopTrace(300);
-    TraceBoxModel box(s, {&lines});
+    LinedLoop t(0x0002, 7, 300);
+    TraceBoxModel box(t.source, {&t.lines});
     box.setMode(tdDisassembliert);
     box.setVisibleRows(7);
     box.showFrame(100);

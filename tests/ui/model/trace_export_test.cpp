@@ -59,13 +59,17 @@ struct BoxesScope {
     platform::ScopedUi ui{&boxes};
 };
 
-TEST(TraceExport, SixtyCycleLinesMatchTheGoldenFileWithRepeatedHeaders) {
+// With a folder for the exported files.
+struct ExportScope : BoxesScope {
     tarvex::test::TempDir dir;
-    BoxesScope b;
+};
+
+TEST(TraceExport, SixtyCycleLinesMatchTheGoldenFileWithRepeatedHeaders) {
+    ExportScope b;
     auto source = test::loopTrace(200);
     CancellingStatus status(0);
     TraceExport exporter(&source, {}, &status);
-    const std::string file = dir.file("cycle.txt");
+    const std::string file = b.dir.file("cycle.txt");
     // Frames 0..51: 52 cycles and a gap before each of the eight later turns.
     EXPECT_EQ(exporter.save(file, tdZyklus, 0, 51), 60u);
     const std::string text = readText(file);
@@ -81,48 +85,46 @@ TEST(TraceExport, SixtyCycleLinesMatchTheGoldenFileWithRepeatedHeaders) {
     EXPECT_EQ(status.statuses.size(), 60u);
     EXPECT_TRUE(status.closed);
     EXPECT_TRUE(b.boxes.shown().empty());
-    EXPECT_EQ(tempFiles(dir.path()), 0u);
+    EXPECT_EQ(tempFiles(b.dir.path()), 0u);
 }
 
 TEST(TraceExport, IndicesAreCorrectedSwappedAndRefused) {
-    tarvex::test::TempDir dir;
-    BoxesScope b;
+    ExportScope b;
     auto source = test::loopTrace(150);
     TraceExport exporter(&source);
     // An end equal to the frame count is reported with that index.
-    exporter.save(dir.file("a.txt"), tdDisassembliert, 140, 150);
+    exporter.save(b.dir.file("a.txt"), tdDisassembliert, 140, 150);
     ASSERT_EQ(b.boxes.shown().size(), 1u);
     EXPECT_EQ(b.boxes.shown()[0].text, "Frame index 150 out of range");
     // Frame 149 is an operand fetch: the SJMP of frame 148 is the last line.
-    EXPECT_NE(readText(dir.file("a.txt")).find("   148 "), std::string::npos);
+    EXPECT_NE(readText(b.dir.file("a.txt")).find("   148 "), std::string::npos);
     // A start above the end exports the same as the range in order.
-    exporter.save(dir.file("b.txt"), tdMixedMode, 90, 10);
-    exporter.save(dir.file("c.txt"), tdMixedMode, 10, 90);
-    EXPECT_EQ(readText(dir.file("b.txt")), readText(dir.file("c.txt")));
+    exporter.save(b.dir.file("b.txt"), tdMixedMode, 90, 10);
+    exporter.save(b.dir.file("c.txt"), tdMixedMode, 10, 90);
+    EXPECT_EQ(readText(b.dir.file("b.txt")), readText(b.dir.file("c.txt")));
     // An empty trace raises and makes no file.
     ScriptedTraceSource empty;
     TraceExport none(&empty);
-    EXPECT_THROW(none.save(dir.file("e.txt"), tdMixedMode, 0, 10), ETraceError);
-    EXPECT_FALSE(std::filesystem::exists(dir.file("e.txt")));
+    EXPECT_THROW(none.save(b.dir.file("e.txt"), tdMixedMode, 0, 10), ETraceError);
+    EXPECT_FALSE(std::filesystem::exists(b.dir.file("e.txt")));
     // Without a trace board nothing is exported.
     source.isPresent = false;
     try {
-        exporter.save(dir.file("f.txt"), tdMixedMode, 0, 10);
+        exporter.save(b.dir.file("f.txt"), tdMixedMode, 0, 10);
         ADD_FAILURE();
     } catch (const ETraceError& e) {
         EXPECT_STREQ(e.what(), "Not available: No trace board");
     }
     TraceExport absent(nullptr);
-    EXPECT_THROW(absent.save(dir.file("f.txt"), tdMixedMode, 0, 10), ETraceError);
-    EXPECT_FALSE(std::filesystem::exists(dir.file("f.txt")));
-    EXPECT_EQ(tempFiles(dir.path()), 0u);
+    EXPECT_THROW(absent.save(b.dir.file("f.txt"), tdMixedMode, 0, 10), ETraceError);
+    EXPECT_FALSE(std::filesystem::exists(b.dir.file("f.txt")));
+    EXPECT_EQ(tempFiles(b.dir.path()), 0u);
 }
 
 TEST(TraceExport, CancelKeepsTheLinesWrittenAndAFailedWriteTheOldFile) {
-    tarvex::test::TempDir dir;
-    BoxesScope b;
+    ExportScope b;
     auto source = test::loopTrace(600);
-    const std::string file = dir.file("trace.txt");
+    const std::string file = b.dir.file("trace.txt");
     tarvex::test::writeBytes(file, {'o', 'l', 'd'});
     CancellingStatus status(30);
     TraceExport exporter(&source, {}, &status);
@@ -130,7 +132,7 @@ TEST(TraceExport, CancelKeepsTheLinesWrittenAndAFailedWriteTheOldFile) {
     const auto lines = splitCrLf(readText(file));
     EXPECT_EQ(lines.size(), 1 + 25 + 2 + 5u);
     EXPECT_TRUE(status.closed);
-    EXPECT_EQ(tempFiles(dir.path()), 0u);
+    EXPECT_EQ(tempFiles(b.dir.path()), 0u);
 
     // A writer given up before commit leaves the target as it was.
     {
@@ -139,37 +141,36 @@ TEST(TraceExport, CancelKeepsTheLinesWrittenAndAFailedWriteTheOldFile) {
         EXPECT_TRUE(std::filesystem::exists(w.temporaryPath()));
     }
     EXPECT_EQ(splitCrLf(readText(file)).size(), lines.size());
-    EXPECT_EQ(tempFiles(dir.path()), 0u);
+    EXPECT_EQ(tempFiles(b.dir.path()), 0u);
     // A file that cannot be made is reported; nothing is left behind.
-    EXPECT_THROW(TraceExport(&source).save(dir.file("missing/x.txt"), tdZyklus, 0, 5), tarvex::Exception);
-    EXPECT_EQ(tempFiles(dir.path()), 0u);
+    EXPECT_THROW(TraceExport(&source).save(b.dir.file("missing/x.txt"), tdZyklus, 0, 5), tarvex::Exception);
+    EXPECT_EQ(tempFiles(b.dir.path()), 0u);
 }
 
 TEST(TraceExport, TheSinkSeesTheSameTextAsTheFile) {
-    tarvex::test::TempDir dir;
-    BoxesScope b;
+    ExportScope b;
     auto source = test::loopTrace(100);
     TraceExport exporter(&source);
     for (int format : {0, 1, 2, 7}) {
         const TTraceDarstellung mode = TraceExport::modeOfFormat(format);
-        exporter.save(dir.file("t.txt"), mode, 3, 70);
+        exporter.save(b.dir.file("t.txt"), mode, 3, 70);
         std::string text;
         exporter.write(mode, 3, 70, [&](std::string_view line) {
             text.append(line).append("\r\n");
             return true;
         });
-        EXPECT_EQ(text, readText(dir.file("t.txt"))) << format;
+        EXPECT_EQ(text, readText(b.dir.file("t.txt"))) << format;
     }
     // The executor's export writes the same bytes; without a board it refuses.
     TraceExportTarget target([&]() -> ITraceSource* { return &source; });
     for (int mode : {0, 1, 2, 3}) {
-        exporter.save(dir.file("d.txt"), static_cast<TTraceDarstellung>(mode), 5, 40);
-        target.ExportFrames(dir.file("t.txt"), 5, 40, mode);
-        EXPECT_EQ(readText(dir.file("t.txt")), readText(dir.file("d.txt"))) << mode;
+        exporter.save(b.dir.file("d.txt"), static_cast<TTraceDarstellung>(mode), 5, 40);
+        target.ExportFrames(b.dir.file("t.txt"), 5, 40, mode);
+        EXPECT_EQ(readText(b.dir.file("t.txt")), readText(b.dir.file("d.txt"))) << mode;
     }
-    EXPECT_THROW(TraceExportTarget([]() -> ITraceSource* { return nullptr; }).ExportFrames(dir.file("n.txt"), 0, 1, 0),
+    EXPECT_THROW(TraceExportTarget([]() -> ITraceSource* { return nullptr; }).ExportFrames(b.dir.file("n.txt"), 0, 1, 0),
                  ETraceError);
-    EXPECT_FALSE(std::filesystem::exists(dir.file("n.txt")));
+    EXPECT_FALSE(std::filesystem::exists(b.dir.file("n.txt")));
     EXPECT_EQ(TraceExport::modeOfFormat(0), tdZyklus);
     EXPECT_EQ(TraceExport::modeOfFormat(2), tdSource);
     EXPECT_EQ(TraceExport::modeOfFormat(3), tdMixedMode);
