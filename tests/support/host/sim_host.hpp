@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "emulator/debug/performance.hpp"
+#include "emulator/debug/select_table.hpp"
 #include "host/agdi_object.hpp"
 #include "host/agdi_records.hpp"
 #include "host/command_executor.hpp"
@@ -93,6 +95,18 @@ struct SimHost : SimBench {
         pick("Performance analysis...");
         ASSERT_EQ(boxes.shown().size(), 1u);
         EXPECT_EQ(boxes.shown()[0].text, "No performance analysis available");
+    }
+    // The definitions form's OK with one range "start", trace mode 1 and
+    // the measurement on: the measurement holds them and took over the
+    // select table (break on trace overflow); a halt leaves a result.
+    void expectMeasuringTheStartRange(TPerformance& perf) {
+        ASSERT_EQ(perf.Definitionen().Items.size(), 1u);
+        EXPECT_EQ(perf.Definitionen().Items[0]->Name, "start");
+        EXPECT_EQ(perf.TraceModus(), 1);
+        EXPECT_TRUE(perf.Active());
+        EXPECT_EQ(object->SelectTable().BreakMode(), bmTraceOverflow);
+        ASSERT_EQ(object->AG_GoStep(2, 3, nullptr), 0u);
+        ASSERT_TRUE(perf.HasErgebnis());
     }
     // What the board heard, the entries its log dropped included.
     std::uint64_t boardCommands() const { return board.log().size() + board.droppedLogEntries(); }

@@ -23,6 +23,19 @@ struct WindowedHost : SimHost {
         object.reset();
     }
 
+    // The trace entry again closes the open trace window: the dialog-closed
+    // notification clears the entry's descriptor, and the next opening
+    // takes the same section. No box came up on the way.
+    void expectTraceEntryClosesAndReopens(agdi::MenuEntry* traceMemory) {
+        object->MenuSelected(traceMemory);
+        EXPECT_FALSE(windows.TraceWindowExists());
+        EXPECT_EQ(traceMemory->descriptor->window, nullptr);
+        object->MenuSelected(traceMemory);
+        ASSERT_NE(windows.traceWindow(), nullptr);
+        EXPECT_EQ(windows.traceWindow()->model().section(), "Trace1");
+        for (const auto& b : boxes.shown()) ADD_FAILURE() << b.text;
+    }
+
     Windows windows;
 };
 

@@ -61,15 +61,7 @@ TEST(QtDriverWindows, TheMenuOpensTheTraceWindowAndAHaltRefreshesIt) {
     EXPECT_EQ(h.windows.SendTraceWindow(agdi::code::TraceWindowId, 4, 0), static_cast<std::intptr_t>(w->winId()));
     EXPECT_EQ(h.windows.SendTraceWindow(agdi::code::TraceWindowId, 3, 0), 0);
 
-    // The entry again closes it: the dialog-closed notification clears the
-    // menu's descriptor, and the next opening takes the same section.
-    h.object->MenuSelected(traceMemory);
-    EXPECT_FALSE(h.windows.TraceWindowExists());
-    EXPECT_EQ(traceMemory->descriptor->window, nullptr);
-    h.object->MenuSelected(traceMemory);
-    ASSERT_NE(h.windows.traceWindow(), nullptr);
-    EXPECT_EQ(h.windows.traceWindow()->model().section(), "Trace1");
-    for (const auto& b : h.boxes.shown()) ADD_FAILURE() << b.text;
+    h.expectTraceEntryClosesAndReopens(traceMemory);
 }
 
 }  // namespace

@@ -189,16 +189,7 @@ TEST(MenuDialogs, PerformanceDefinitionsReachTheMeasurementAndAHaltGivesTheAnaly
         click(d, "OkButton");
     });
     h.pick("Performance definitions...");
-    ASSERT_EQ(perf->Definitionen().Items.size(), 1u);
-    EXPECT_EQ(perf->Definitionen().Items[0]->Name, "start");
-    EXPECT_EQ(perf->TraceModus(), 1);
-    EXPECT_TRUE(perf->Active());
-    // The measurement took over the select table: break on trace overflow.
-    EXPECT_EQ(h.object->SelectTable().BreakMode(), bmTraceOverflow);
-
-    // A halt while measuring leaves a result to analyse.
-    ASSERT_EQ(h.object->AG_GoStep(2, 3, nullptr), 0u);
-    ASSERT_TRUE(perf->HasErgebnis());
+    ASSERT_NO_FATAL_FAILURE(h.expectMeasuringTheStartRange(*perf));
     bool analysed = false;
     whenShown<QDialog>([&](QDialog& d) {
         analysed = true;

@@ -116,15 +116,7 @@ TEST(Win32MenuDialogs, PerformanceDefinitionsReachTheMeasurementAndAHaltGivesThe
         test::click(f.control("CheckBoxPerfMode"));
         test::click(f.control("OkButton"));
     }));
-    ASSERT_EQ(perf->Definitionen().Items.size(), 1u);
-    EXPECT_EQ(perf->Definitionen().Items[0]->Name, "start");
-    EXPECT_EQ(perf->TraceModus(), 1);
-    EXPECT_TRUE(perf->Active());
-    EXPECT_EQ(h.object->SelectTable().BreakMode(), bmTraceOverflow);
-
-    // A halt while measuring leaves a result to analyse.
-    ASSERT_EQ(h.object->AG_GoStep(2, 3, nullptr), 0u);
-    ASSERT_TRUE(perf->HasErgebnis());
+    ASSERT_NO_FATAL_FAILURE(h.expectMeasuringTheStartRange(*perf));
     EXPECT_TRUE(h.openFrom("Performance analysis...", [](Win32Form& f) {
         EXPECT_EQ(test::textOf(f.handle()), "Performance analysis");
         HWND rows = f.control("ListView");

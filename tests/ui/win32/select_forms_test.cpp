@@ -43,16 +43,22 @@ int offRow(const Win32Form& form, const std::string& label, const std::string& l
     return (place.top + place.bottom) - (item.top + item.bottom);
 }
 
+// The view's form placed as the driver places it, on screen.
+Win32Form& shown(SelectWin32& view, const DialogModel& model) {
+    Win32Form& form = view.form();
+    placeDialog(form, model);
+    form.show();
+    pumpMessages();
+    return form;
+}
+
 TEST(SelectWin32, BasicBreakSetClickAndCycle) {
     OfflineRig r;
     BasicBreakFormModel model(r.store);
     model.SetSettings(r.offline.get());
     {
         SelectWin32 view(model, r.store, nullptr);
-        auto& form = view.form();
-        placeDialog(form, model);
-        form.show();
-        pumpMessages();
+        Win32Form& form = shown(view, model);
         EXPECT_EQ(test::textOf(form.handle()), "Break settings");
         test::typeText(form.control("Event"), "1000 10FF");
         test::click(form.control("EnterButton"));
@@ -88,10 +94,7 @@ TEST(SelectWin32, MapSetAndDefaults) {
     MapFormModel model(r.store);
     model.SetSettings(r.offline.get());
     SelectWin32 view(model, r.store, nullptr);
-    auto& form = view.form();
-    placeDialog(form, model);
-    form.show();
-    pumpMessages();
+    Win32Form& form = shown(view, model);
     EXPECT_EQ(test::textOf(form.handle()), "Mapping");
     EXPECT_FALSE(IsWindowVisible(form.control("LabelExtData")));
     test::typeText(form.control("AdrName"), "4000 40FF");
@@ -119,10 +122,7 @@ TEST(SelectWin32, BreakChannelsModesAndCounters) {
     model.SetSettings(r.offline.get());
     {
         SelectWin32 view(model, r.store, nullptr);
-        auto& form = view.form();
-        placeDialog(form, model);
-        form.show();
-        pumpMessages();
+        Win32Form& form = shown(view, model);
         EXPECT_EQ(test::textOf(form.handle()), "Break settings");
         const char* const labels[] = {"Break1Label", "Clear1Label", "Break2Label", "Clear2Label"};
         for (int row = 0; row < 4; ++row) EXPECT_EQ(offRow(form, labels[row], "EventListBox", row), 0) << labels[row];
@@ -204,10 +204,7 @@ TEST(SelectWin32, TraceSettingsTriggersFiltersAndOptions) {
     model.SetSettings(r.offline.get());
     {
         SelectWin32 view(model, r.store, nullptr);
-        auto& form = view.form();
-        placeDialog(form, model);
-        form.show();
-        pumpMessages();
+        Win32Form& form = shown(view, model);
         EXPECT_EQ(test::textOf(form.handle()), "Trace settings");
         for (int row = 0; row < 3; ++row) {
             const std::string filter = "Trace" + std::to_string(row + 1) + "Label";

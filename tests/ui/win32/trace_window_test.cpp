@@ -531,14 +531,7 @@ TEST(Win32DriverWindows, TheMenuOpensTheTraceWindowAndAHaltRefreshesIt) {
     EXPECT_EQ(h.windows.SendTraceWindow(agdi::code::TraceWindowId, 4, 0), reinterpret_cast<std::intptr_t>(w->handle()));
     EXPECT_EQ(h.windows.SendTraceWindow(agdi::code::TraceWindowId, 3, 0), 0);
 
-    // The entry again closes it; the next opening takes the same section.
-    h.object->MenuSelected(traceMemory);
-    EXPECT_FALSE(h.windows.TraceWindowExists());
-    EXPECT_EQ(traceMemory->descriptor->window, nullptr);
-    h.object->MenuSelected(traceMemory);
-    ASSERT_NE(h.windows.traceWindow(), nullptr);
-    EXPECT_EQ(h.windows.traceWindow()->model().section(), "Trace1");
-    for (const auto& shown : h.boxes.shown()) ADD_FAILURE() << shown.text;
+    h.expectTraceEntryClosesAndReopens(traceMemory);
 }
 
 }  // namespace
