@@ -1,7 +1,6 @@
 #include "ui/qt/dialog_base.hpp"
 
 #include <QAbstractButton>
-#include <QBoxLayout>
 #include <QComboBox>
 #include <QDir>
 #include <QGuiApplication>
@@ -23,25 +22,6 @@ DialogBase::DialogBase(DialogModel& model, QWidget* parent) : QDialog(parent), m
 }
 
 void DialogBase::HilfeClick() { model_.help(); }
-
-QBoxLayout* DialogBase::okCancelHelp(Qt::Orientation orientation, std::function<void()> onOk) {
-    auto* ok = new QPushButton(this);
-    ok->setObjectName("OkButton");
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, [onOk = std::move(onOk)] { onOk(); });
-    auto* cancel = new QPushButton(this);
-    cancel->setObjectName("CancelButton");
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* help = new QPushButton(this);
-    help->setObjectName("HilfeButton");
-    connect(help, &QPushButton::clicked, this, [this] { HilfeClick(); });
-    const bool row = orientation == Qt::Horizontal;
-    auto* buttons = new QBoxLayout(row ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
-    if (row) buttons->addStretch(1);
-    for (auto* b : {ok, cancel, help}) buttons->addWidget(b);
-    if (!row) buttons->addStretch(1);
-    return buttons;
-}
 
 bool DialogBase::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress) {

@@ -7,7 +7,6 @@
 #include "ui/model/dialog_model.hpp"
 #include "ui/model/form_model.hpp"
 
-class QBoxLayout;
 class QLabel;
 
 namespace tarvex::ui {
@@ -22,10 +21,6 @@ public:
     void HilfeClick();
 
 protected:
-    // OK (the default, runs `onOk`), Cancel (rejects) and Help: a row that
-    // keeps them at the right, or a column that keeps them at the top.
-    QBoxLayout* okCancelHelp(Qt::Orientation orientation, std::function<void()> onOk);
-
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;

@@ -26,7 +26,7 @@ private:
 };
 
 // Opens the dialog modally over owner on the pending bytes when the chosen
-// processor has the LPC option number; "Ok" writes both bytes back, every
+// processor has the LPC option number; OK writes both bytes back, every
 // other way out leaves them. True when the bytes were taken.
 bool OpenLpcConfig(int optionNumber, std::uint8_t& ucfg1, std::uint8_t& partConfig, QWidget* owner = nullptr,
                    platform::SettingsStore& store = platform::defaultSettings());

@@ -1,7 +1,7 @@
 #pragma once
 // The options dialog's window: its described frame and six pages over
 // OptionsFormModel, which routes their events (the checks when a field is
-// left, a page change refused while the input is invalid, the apply on "Ok").
+// left, a page change refused while the input is invalid, the apply on OK).
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,7 +23,7 @@ public:
 
     OptionsFormModel& form() const { return model_; }
     QTabWidget* pages() const;
-    // The result of the apply after "Ok".
+    // The result of the apply after OK.
     const std::optional<ApplyResult>& applied() const { return model_.applied(); }
 
 private:
@@ -39,7 +39,7 @@ private:
     QtForm form_;
 };
 
-// Opens the dialog modally on the target; true for "Ok".
+// Opens the dialog modally on the target; true for OK.
 bool RunOptionsDialog(IOptionsTarget& target, platform::SettingsStore& store = platform::defaultSettings(),
                       QWidget* owner = nullptr);
 
